@@ -1,0 +1,590 @@
+#include "platform/core/window.h"
+
+#include "platform/core/exceptions.h"
+#include "platform/core/sync.h"
+#include "platform/core/timer.h"
+#include "platform/core/waitslot.h"
+#include "platform/ui/prompt.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QObject>
+
+#include <atomic>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+using platform_detail::CWaitSlot;
+
+namespace {
+
+// ---- What travels through Qt's event queue -------------------------------------------
+
+struct EventTypes {
+    QEvent::Type posted;   // a posted message
+    QEvent::Type tick;     // a window timer's tick
+    QEvent::Type sent;     // "messages are being sent to this thread": deliver them
+    QEvent::Type quit;     // WM_QUIT: end the thread's message loop
+};
+
+const EventTypes& Types() {
+    static const EventTypes types{
+        static_cast<QEvent::Type>(QEvent::registerEventType()),
+        static_cast<QEvent::Type>(QEvent::registerEventType()),
+        static_cast<QEvent::Type>(QEvent::registerEventType()),
+        static_cast<QEvent::Type>(QEvent::registerEventType()),
+    };
+    return types;
+}
+
+class CPostedEvent : public QEvent {
+public:
+    CPostedEvent(HWND window, UINT message, WPARAM w, LPARAM l)
+        : QEvent(Types().posted), hWnd(window), msg(message), wParam(w), lParam(l) {}
+    HWND hWnd;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+class CTickEvent : public QEvent {
+public:
+    CTickEvent(HWND window, UINT_PTR timerId, std::uint64_t timerGeneration)
+        : QEvent(Types().tick), hWnd(window), id(timerId), generation(timerGeneration) {}
+    HWND hWnd;
+    UINT_PTR id;
+    std::uint64_t generation;   // tells a tick of a killed (or restarted) timer from a live one
+};
+
+class CQuitEvent : public QEvent {
+public:
+    explicit CQuitEvent(int quitCode) : QEvent(Types().quit), code(quitCode) {}
+    int code;
+};
+
+// A message sent from another thread, waiting for the window's thread.
+struct CSentMessage {
+    HWND hWnd = nullptr;
+    UINT msg = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    LRESULT result = 0;
+    CEvent done{MANUAL_RESET};   // set once handled, or once it never will be
+};
+
+class CThreadMessages;
+
+// Receives the thread's messages from Qt's event loop. Lives on its thread.
+class CDispatcher : public QObject {
+public:
+    explicit CDispatcher(CThreadMessages& owner) : m_owner(owner) {}
+    bool event(QEvent* event) override;
+
+private:
+    CThreadMessages& m_owner;   // owns this dispatcher
+};
+
+// ---- One thread's messaging ---------------------------------------------------------------
+
+// What one thread has for its windows. Created on the thread when it first needs it;
+// shared with the window registry, so a sender holding it never sees it destroyed.
+class CThreadMessages {
+public:
+    CThreadMessages() : threadId(std::this_thread::get_id()), slot(platform_detail::CurrentWaitSlot()) {}
+
+    const std::thread::id threadId;
+    const std::shared_ptr<CWaitSlot> slot;   // woken when a message is sent to this thread
+
+    // This thread only.
+    HWND mainWindow = nullptr;
+    std::vector<QEventLoop*> loops;   // our message loops running on this thread, innermost last
+    bool quitPending = false;
+    int quitCode = 0;
+
+    // Creates the Qt object that receives this thread's events. This thread only.
+    void EnsureDispatcher();
+
+    // Hands an event to this thread's loop, which takes it over; false (and the event
+    // deleted) when the thread has no loop object or has ended. Any thread.
+    bool Post(QEvent* event, int priority = Qt::NormalEventPriority);
+
+    // Queues a message sent from another thread and wakes this thread. Any thread.
+    bool QueueSend(const std::shared_ptr<CSentMessage>& message);
+
+    // Delivers what other threads sent. This thread only.
+    bool DeliverSent();
+
+    // Completes, with 0, the messages still sent to a window that is going away.
+    void ReleaseSendsTo(HWND window);
+
+    // Asks our loops on this thread to end. This thread only.
+    void Quit(int code);
+
+    // Drops the Qt object (the application is going away); sent messages still work.
+    void DropDispatcher();
+
+    // The thread is ending: nothing can be posted or sent to it any more. This thread only.
+    void End();
+
+private:
+    std::mutex m_mutex;
+    std::deque<std::shared_ptr<CSentMessage>> m_sent;   // sent messages not yet delivered
+    CDispatcher* m_dispatcher = nullptr;                // owned; deleted on this thread
+    bool m_ended = false;
+};
+
+// The calling thread's messaging: ended explicitly by thread.cpp before a thread of ours
+// ends, and at the latest when the thread's storage goes.
+struct CThreadMessagesHolder {
+    std::shared_ptr<CThreadMessages> messages;
+    ~CThreadMessagesHolder() {
+        if (messages)
+            messages->End();
+    }
+};
+thread_local CThreadMessagesHolder t_holder;
+
+CThreadMessages& CurrentMessages() {
+    if (!t_holder.messages)
+        t_holder.messages = std::make_shared<CThreadMessages>();
+    return *t_holder.messages;
+}
+
+// ---- The windows of the process -----------------------------------------------------------
+
+struct CWindowEntry {
+    CMsgWindow* window;                        // borrowed: removed before the window dies
+    std::shared_ptr<CThreadMessages> owner;    // the window's thread
+};
+
+struct CRegistry {
+    std::mutex mutex;
+    std::unordered_map<HWND, CWindowEntry> windows;
+    std::uintptr_t lastHandle = 0;
+};
+
+CRegistry& Registry() {
+    // Never destroyed: static windows of other libraries may go after our statics.
+    static CRegistry* registry = new CRegistry;
+    return *registry;
+}
+
+// The window behind a handle, when it lives and belongs to the calling thread `me`. A
+// window is destroyed only on its own thread, so it stays valid while `me` uses it.
+CMsgWindow* FindOwnWindow(HWND hWnd, const CThreadMessages& me) {
+    CRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    auto found = registry.windows.find(hWnd);
+    if (found == registry.windows.end() || found->second.owner.get() != &me)
+        return nullptr;
+    return found->second.window;
+}
+
+// Hands an event for the window to its thread. False when the window is gone.
+bool PostToWindow(HWND hWnd, QEvent* event) {
+    CRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    auto found = registry.windows.find(hWnd);
+    if (found == registry.windows.end()) {
+        delete event;
+        return false;
+    }
+    return found->second.owner->Post(event);
+}
+
+std::atomic<std::uint64_t> g_timerGeneration{0};
+
+std::mutex g_reporterMutex;
+HandlerErrorReporter g_reporter;   // empty: the default reporting
+
+}  // namespace
+
+// Calls into windows on their own thread: handlers (with exceptions reported) and ticks.
+class CWindowDispatch {
+public:
+    static LRESULT Call(CMsgWindow& window, UINT msg, WPARAM wParam, LPARAM lParam) {
+        try {
+            return window.WindowProc(msg, wParam, lParam);
+        } catch (...) {
+            ReportHandlerError(std::current_exception());
+            return 0;
+        }
+    }
+
+    static void Tick(CMsgWindow& window, UINT_PTR id, std::uint64_t generation);
+};
+
+struct CMsgWindow::Timers {
+    struct Entry {
+        UINT serviceId;                              // the timer service's timer
+        std::uint64_t generation;
+        std::shared_ptr<std::atomic<bool>> queued;   // a tick of it waits in the queue
+    };
+    std::unordered_map<UINT_PTR, Entry> byId;
+};
+
+void CWindowDispatch::Tick(CMsgWindow& window, UINT_PTR id, std::uint64_t generation) {
+    auto found = window.m_timers->byId.find(id);
+    if (found == window.m_timers->byId.end() || found->second.generation != generation)
+        return;   // killed or restarted since this tick was queued
+    found->second.queued->store(false);
+    Call(window, WM_TIMER, id, 0);
+}
+
+namespace {
+
+bool CDispatcher::event(QEvent* event) {
+    const EventTypes& types = Types();
+    const QEvent::Type type = event->type();
+    if (type != types.posted && type != types.tick && type != types.sent && type != types.quit)
+        return QObject::event(event);
+
+    // Sent messages go before anything posted, as senders are blocked waiting.
+    m_owner.DeliverSent();
+    if (type == types.posted) {
+        auto* posted = static_cast<CPostedEvent*>(event);
+        if (CMsgWindow* window = FindOwnWindow(posted->hWnd, m_owner))
+            CWindowDispatch::Call(*window, posted->msg, posted->wParam, posted->lParam);
+    } else if (type == types.tick) {
+        auto* tick = static_cast<CTickEvent*>(event);
+        if (CMsgWindow* window = FindOwnWindow(tick->hWnd, m_owner))
+            CWindowDispatch::Tick(*window, tick->id, tick->generation);
+    } else if (type == types.quit) {
+        m_owner.Quit(static_cast<CQuitEvent*>(event)->code);
+    }
+    return true;
+}
+
+void DropMainThreadDispatcher() {
+    if (t_holder.messages)
+        t_holder.messages->DropDispatcher();
+}
+
+void CThreadMessages::EnsureDispatcher() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_dispatcher || m_ended)
+            return;
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    // A thread that Qt did not start has no event dispatcher until an event loop is made
+    // on it; without one, events posted to it would never be processed.
+    if (app && !QAbstractEventDispatcher::instance())
+        QEventLoop makesDispatcher;
+    auto* dispatcher = new CDispatcher(*this);
+    {
+        std::lock_guard lock(m_mutex);
+        m_dispatcher = dispatcher;
+    }
+    // The application's thread loses its loop object with the application.
+    if (app && app->thread() == dispatcher->thread())
+        qAddPostRoutine(DropMainThreadDispatcher);
+}
+
+bool CThreadMessages::Post(QEvent* event, int priority) {
+    std::lock_guard lock(m_mutex);
+    if (m_ended || !m_dispatcher) {
+        delete event;
+        return false;
+    }
+    QCoreApplication::postEvent(m_dispatcher, event, priority);
+    return true;
+}
+
+bool CThreadMessages::QueueSend(const std::shared_ptr<CSentMessage>& message) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_ended)
+            return false;
+        m_sent.push_back(message);
+        // Reaches the thread when it runs its event loop; a wait of ours sees the slot.
+        if (m_dispatcher)
+            QCoreApplication::postEvent(m_dispatcher, new QEvent(Types().sent), Qt::HighEventPriority);
+    }
+    slot->Wake();
+    return true;
+}
+
+bool CThreadMessages::DeliverSent() {
+    bool delivered = false;
+    for (;;) {
+        std::shared_ptr<CSentMessage> message;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_sent.empty())
+                break;
+            message = m_sent.front();
+            m_sent.pop_front();
+        }
+        // One at a time: a handler that waits delivers the next ones itself.
+        if (CMsgWindow* window = FindOwnWindow(message->hWnd, *this))
+            message->result = CWindowDispatch::Call(*window, message->msg, message->wParam, message->lParam);
+        message->done.Set();
+        delivered = true;
+    }
+    return delivered;
+}
+
+void CThreadMessages::ReleaseSendsTo(HWND window) {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_sent.begin(); it != m_sent.end();) {
+        if ((*it)->hWnd == window) {
+            (*it)->done.Set();
+            it = m_sent.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CThreadMessages::Quit(int code) {
+    quitPending = true;
+    quitCode = code;
+    for (QEventLoop* loop : loops)
+        loop->exit(code);
+}
+
+void CThreadMessages::DropDispatcher() {
+    std::lock_guard lock(m_mutex);
+    delete m_dispatcher;   // Qt drops the events still posted to it
+    m_dispatcher = nullptr;
+}
+
+void CThreadMessages::End() {
+    std::deque<std::shared_ptr<CSentMessage>> orphans;
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+        orphans.swap(m_sent);
+        delete m_dispatcher;
+        m_dispatcher = nullptr;
+    }
+    for (auto& message : orphans)
+        message->done.Set();
+}
+
+}  // namespace
+
+namespace platform_detail {
+
+void EndThreadMessages() {
+    if (t_holder.messages) {
+        t_holder.messages->End();
+        t_holder.messages.reset();
+    }
+}
+
+}  // namespace platform_detail
+
+// ---- Windows ------------------------------------------------------------------------------
+
+CMsgWindow::CMsgWindow(std::string name, WindowHandler handler)
+    : m_name(std::move(name)),
+      m_handler(std::move(handler)),
+      m_threadId(std::this_thread::get_id()),
+      m_timers(std::make_unique<Timers>()) {
+    CThreadMessages& me = CurrentMessages();
+    me.EnsureDispatcher();
+    CRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    m_hWnd = reinterpret_cast<HWND>(++registry.lastHandle);
+    registry.windows.emplace(m_hWnd, CWindowEntry{this, t_holder.messages});
+}
+
+CMsgWindow::~CMsgWindow() {
+    // Timers first: once cancelled, no tick of theirs is posted any more.
+    for (auto& [id, timer] : m_timers->byId)
+        CTimerService::Get().Cancel(timer.serviceId);
+    m_timers->byId.clear();
+
+    std::shared_ptr<CThreadMessages> owner;
+    {
+        CRegistry& registry = Registry();
+        std::lock_guard lock(registry.mutex);
+        auto found = registry.windows.find(m_hWnd);
+        if (found != registry.windows.end()) {
+            owner = found->second.owner;
+            registry.windows.erase(found);
+        }
+    }
+    // Posted messages still queued find no window and are dropped; senders are released.
+    if (owner)
+        owner->ReleaseSendsTo(m_hWnd);
+}
+
+bool CMsgWindow::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    return ::PostMessage(m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT CMsgWindow::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    return ::SendMessage(m_hWnd, msg, wParam, lParam);
+}
+
+UINT_PTR CMsgWindow::SetTimer(UINT_PTR id, UINT ms) {
+    if (id == 0 || std::this_thread::get_id() != m_threadId)
+        return 0;
+    KillTimer(id);
+
+    const std::uint64_t generation = ++g_timerGeneration;
+    auto queued = std::make_shared<std::atomic<bool>>(false);
+    const HWND hWnd = m_hWnd;
+    // On the timer thread (or the thread moving a manual clock): queue one tick at a time.
+    auto tick = [hWnd, id, generation, queued](UINT) {
+        if (queued->exchange(true))
+            return;
+        if (!PostToWindow(hWnd, new CTickEvent(hWnd, id, generation)))
+            queued->store(false);
+    };
+    const UINT serviceId = CTimerService::Get().Schedule(ms, tick, CTimerService::PERIODIC);
+    if (serviceId == 0)
+        return 0;
+    m_timers->byId[id] = Timers::Entry{serviceId, generation, queued};
+    return id;
+}
+
+bool CMsgWindow::KillTimer(UINT_PTR id) {
+    if (std::this_thread::get_id() != m_threadId)
+        return false;
+    auto found = m_timers->byId.find(id);
+    if (found == m_timers->byId.end())
+        return false;
+    CTimerService::Get().Cancel(found->second.serviceId);
+    m_timers->byId.erase(found);
+    return true;
+}
+
+LRESULT CMsgWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_handler)
+        return m_handler(m_hWnd, msg, wParam, lParam);
+    return DefWindowProc(m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_QUIT)
+        return PostToWindow(window, new CQuitEvent(static_cast<int>(wParam)));
+    return PostToWindow(window, new CPostedEvent(window, msg, wParam, lParam));
+}
+
+LRESULT SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    std::shared_ptr<CThreadMessages> owner;
+    CMsgWindow* target = nullptr;
+    {
+        CRegistry& registry = Registry();
+        std::lock_guard lock(registry.mutex);
+        auto found = registry.windows.find(window);
+        if (found == registry.windows.end())
+            return 0;
+        owner = found->second.owner;
+        target = found->second.window;
+    }
+    if (owner->threadId == std::this_thread::get_id())
+        return CWindowDispatch::Call(*target, msg, wParam, lParam);
+
+    auto message = std::make_shared<CSentMessage>();
+    message->hWnd = window;
+    message->msg = msg;
+    message->wParam = wParam;
+    message->lParam = lParam;
+    if (!owner->QueueSend(message))
+        return 0;
+    // Our own wait: while blocked, this thread delivers what others send to it.
+    message->done.Wait(INFINITE);
+    return message->result;
+}
+
+bool IsWindow(HWND window) {
+    CRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    return registry.windows.count(window) != 0;
+}
+
+void SetMainWindow(HWND window) {
+    CurrentMessages().mainWindow = window;
+}
+
+HWND GetMainWindow() {
+    if (!t_holder.messages)
+        return nullptr;
+    HWND window = t_holder.messages->mainWindow;
+    return IsWindow(window) ? window : nullptr;
+}
+
+bool DeliverSentMessages() {
+    if (!t_holder.messages)
+        return false;   // no windows here, so nothing can have been sent here
+    return t_holder.messages->DeliverSent();
+}
+
+int RunMessageLoop() {
+    CThreadMessages& me = CurrentMessages();
+    me.EnsureDispatcher();
+    if (!me.quitPending) {
+        QEventLoop loop;
+        me.loops.push_back(&loop);
+        const int code = loop.exec();
+        me.loops.pop_back();
+        if (!me.quitPending)
+            return code;   // ended by Qt (the application quit), not by WM_QUIT
+    }
+    // A quit ends every loop of ours on the thread; the outermost one clears it.
+    if (me.loops.empty())
+        me.quitPending = false;
+    return me.quitCode;
+}
+
+void PostQuitMessage(int code) {
+    CThreadMessages& me = CurrentMessages();
+    me.EnsureDispatcher();
+    if (!me.Post(new CQuitEvent(code)))
+        me.Quit(code);   // no loop object to carry it: the next loop ends at once
+}
+
+// ---- Reporting what escapes a handler -------------------------------------------------------
+
+HandlerErrorReporter SetHandlerErrorReporter(HandlerErrorReporter reporter) {
+    std::lock_guard lock(g_reporterMutex);
+    std::swap(g_reporter, reporter);
+    return reporter;
+}
+
+void ReportHandlerError(std::exception_ptr error) {
+    if (!error)
+        return;
+    HandlerErrorReporter reporter;
+    {
+        std::lock_guard lock(g_reporterMutex);
+        reporter = g_reporter;
+    }
+    try {
+        if (reporter)
+            reporter(error);
+        else
+            DefaultReportHandlerError(error);
+    } catch (...) {
+        // The reporter itself failed; the loop must go on all the same.
+        std::fputs("An error occurred while reporting an error.\n", stderr);
+    }
+}
+
+void DefaultReportHandlerError(std::exception_ptr error) {
+    if (!error)
+        return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const CException& exception) {
+        exception.ReportError();
+    } catch (const std::exception& exception) {
+        ShowPrompt(exception.what(), MB_ICONERROR);
+    } catch (...) {
+        ShowPrompt("An unexpected error occurred.", MB_ICONERROR);
+    }
+}

@@ -137,7 +137,7 @@ public:                                                                         
 #define IMPLEMENT_SERIAL(cls, base, schema)                                        \
     CObject* cls::CreateObject() { return new cls; }                               \
     STAFFWRIGHT_RUNTIME_CLASS(cls, base, (schema), &cls::CreateObject)             \
-    CArchive& operator>>(CArchive& ar, cls*& pOb) {                                \
+    [[maybe_unused]] CArchive& operator>>(CArchive& ar, cls*& pOb) {               \
         pOb = static_cast<cls*>(ar.ReadObject(RUNTIME_CLASS(cls)));                \
         return ar;                                                                 \
     }

@@ -55,6 +55,9 @@ public:
     static std::size_t GetTimedWaiterCount();
 
 private:
+    // Puts `clock` (null: the real clock) in force, continuing the timeline of timers and
+    // timed waits where it stands, so that they keep the time they still had to wait.
+    static void PutInForce(CManualClock* clock);
     bool IsInForce() const;
 
     std::atomic<std::uint64_t> m_now;      // read by any thread, moved by the test

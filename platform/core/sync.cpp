@@ -145,8 +145,11 @@ DWORD WaitForEvents(CEvent* const* events, std::size_t count, DWORD ms) {
             return WAIT_FAILED;
     }
 
-    std::shared_ptr<CWaitSlot> slot = platform_detail::CurrentWaitSlot();
+    // The deadline is fixed before the wait shows up among the timed waiters, so a test
+    // that moves a manual clock once it sees the waiter moves it past a known deadline.
     const bool timed = ms != INFINITE;
+    const std::int64_t deadline = platform_detail::ReadClock().now + ms;
+    std::shared_ptr<CWaitSlot> slot = platform_detail::CurrentWaitSlot();
     // The slot stays on the events' lists (and the timed waiters' list) for the whole wait.
     for (std::size_t i = 0; i < count; ++i)
         events[i]->AddWaiter(slot.get());
@@ -159,8 +162,6 @@ DWORD WaitForEvents(CEvent* const* events, std::size_t count, DWORD ms) {
             events[i]->RemoveWaiter(slot.get());
     });
 
-    platform_detail::ClockReading clock = platform_detail::ReadClock();
-    std::uint64_t deadline = clock.now + ms;
     for (;;) {
         // The epoch is read before looking, so a wake-up that comes after the look makes
         // the sleep below return at once.
@@ -174,12 +175,7 @@ DWORD WaitForEvents(CEvent* const* events, std::size_t count, DWORD ms) {
             slot->Sleep(seen, std::nullopt);
             continue;
         }
-        platform_detail::ClockReading now = platform_detail::ReadClock();
-        if (now.generation != clock.generation) {
-            // Another clock came into force: keep the time this wait still had.
-            deadline = now.now + (deadline > clock.now ? deadline - clock.now : 0);
-        }
-        clock = now;
+        const platform_detail::ClockReading clock = platform_detail::ReadClock();
         if (clock.now >= deadline)
             return WAIT_TIMEOUT;
         if (clock.manual) {

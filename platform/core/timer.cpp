@@ -87,14 +87,14 @@ bool CTimerService::IsPending(UINT id) const {
     return found != m_timers.end() && found->second->pending;
 }
 
-std::optional<std::uint64_t> CTimerService::NextDue() const {
+std::optional<std::int64_t> CTimerService::NextDue() const {
     std::lock_guard lock(m_mutex);
     if (m_queue.empty())
         return std::nullopt;
     return m_queue.begin()->first.first;
 }
 
-void CTimerService::FireDue(std::uint64_t now) {
+void CTimerService::FireDue(std::int64_t now) {
     std::unique_lock lock(m_mutex);
     while (!m_queue.empty() && m_queue.begin()->first.first <= now)
         FireFirst(lock);
@@ -108,7 +108,7 @@ void CTimerService::FireFirst(std::unique_lock<std::mutex>& lock) {
     timer->running = true;
     timer->runningOn = std::this_thread::get_id();
     timer->idle.Reset();
-    const std::uint64_t due = timer->key.first;
+    const std::int64_t due = timer->key.first;
 
     lock.unlock();
     try {
@@ -123,8 +123,8 @@ void CTimerService::FireFirst(std::unique_lock<std::mutex>& lock) {
     if (timer->mode == PERIODIC && !timer->cancelled) {
         // The next tick counts from this one's due time, not from when it ran, so a late
         // tick does not shift the ones after it; ticks missed entirely are not made up.
-        const std::uint64_t now = platform_detail::ReadClock().now;
-        std::uint64_t next = due + timer->period;
+        const std::int64_t now = platform_detail::ReadClock().now;
+        std::int64_t next = due + timer->period;
         if (next <= now)
             next = now + timer->period;
         timer->key = {next, ++m_order};
@@ -136,20 +136,9 @@ void CTimerService::FireFirst(std::unique_lock<std::mutex>& lock) {
     timer->idle.Set();
 }
 
-void CTimerService::SwitchClock(const std::function<void()>& install) {
+void CTimerService::ClockChanged() {
     std::lock_guard lock(m_mutex);
-    const std::uint64_t before = platform_detail::ReadClock().now;
-    install();
-    const std::uint64_t after = platform_detail::ReadClock().now;
-
-    std::map<QueueKey, UINT> rebased;
-    for (auto& [key, id] : m_queue) {
-        Timer& timer = *m_timers.at(id);
-        const std::uint64_t remaining = key.first > before ? key.first - before : 0;
-        timer.key = {after + remaining, key.second};
-        rebased.emplace(timer.key, id);
-    }
-    m_queue.swap(rebased);
+    // Back on the real clock, the pending timers need the thread again.
     if (!platform_detail::ReadClock().manual && !m_queue.empty())
         StartThreadLocked();
     m_changed.notify_all();
@@ -178,7 +167,7 @@ void CTimerService::ThreadMain() {
             m_changed.wait(lock);   // a manual clock fires its timers itself
             continue;
         }
-        const std::uint64_t due = m_queue.begin()->first.first;
+        const std::int64_t due = m_queue.begin()->first.first;
         if (due > clock.now) {
             m_changed.wait_for(lock, std::chrono::milliseconds(due - clock.now));
             continue;

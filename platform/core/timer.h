@@ -66,17 +66,17 @@ public:
 private:
     friend class CManualClock;
     struct Timer;
-    using QueueKey = std::pair<std::uint64_t, std::uint64_t>;   // due time, order of setting
+    // Due time on the clock's timeline (waitslot.h), then the order of setting.
+    using QueueKey = std::pair<std::int64_t, std::uint64_t>;
 
     CTimerService() = default;
     ~CTimerService() = delete;   // lives until the process ends (see timer.cpp)
 
-    // For the manual clock: the earliest due time, and firing what is due at `now`.
-    std::optional<std::uint64_t> NextDue() const;
-    void FireDue(std::uint64_t now);
-    // For the manual clock: puts another clock in force under the service's lock and keeps
-    // every pending timer's remaining delay across the change.
-    void SwitchClock(const std::function<void()>& install);
+    // For the manual clock: the earliest due time, and firing what is due at `now` (both
+    // on the timeline); and the news that another clock came into force.
+    std::optional<std::int64_t> NextDue() const;
+    void FireDue(std::int64_t now);
+    void ClockChanged();
 
     bool StartThreadLocked();
     void ThreadMain();

@@ -40,11 +40,13 @@ private:
 // The calling thread's slot (created on first use; lives as long as anyone holds it).
 std::shared_ptr<CWaitSlot> CurrentWaitSlot();
 
-// What a timed wait needs to know of the clock in force, read in one go.
+// The clock as timers and timed waits see it: one timeline that runs on whichever clock
+// is in force and does not jump when another clock comes into force (a manual clock
+// starting at 5000 continues the timeline where the real clock left it). Deadlines on
+// this timeline therefore keep their remaining time across a change of clocks.
 struct ClockReading {
-    std::uint64_t now = 0;         // milliseconds of the clock in force
-    std::uint64_t generation = 0;  // changes whenever another clock comes into force
-    bool manual = false;           // a manual clock: time moves only when a test moves it
+    std::int64_t now = 0;   // milliseconds on the timeline
+    bool manual = false;    // a manual clock is in force: time moves only when a test moves it
 };
 ClockReading ReadClock();
 

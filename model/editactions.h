@@ -1,0 +1,66 @@
+// The tree actions that change events in place: sorting children lists,
+// shifting times, and the pass that completes a tree after it was loaded or
+// saved.
+//
+// ACSortChildren sorts the children lists of the containers of the wanted
+// types. ACDeltaTime shifts the times of the events in a time range by a
+// delta, keeping the marks that belong at the very start where they are.
+// ACPostSerialize calls PostSerialize on every event and on its view data.
+//
+// UI thread, or the holder of the performance's lock; the caller of a walk
+// over a performance's tree holds that lock.
+#pragma once
+
+#include "model/actions.h"
+#include "model/time.h"
+
+class CArchive;
+
+// Sorts by time the children list of every visited event of a wanted type.
+class ACSortChildren : public ACWithTypes {
+public:
+    ACSortChildren() : ACSortChildren(1) {}
+    explicit ACSortChildren(int slots) : ACWithTypes(slots) {}
+
+    int DoAction(ECBase* event) override;
+};
+
+// Moves each visited event whose time lies in [start, end) by the delta; a
+// result before zero is zero. Staves, wave tracks, tracks and the conductor
+// staff have their children sorted when they are visited.
+class ACDeltaTime : public ACBase {
+public:
+    ACDeltaTime();
+    explicit ACDeltaTime(const MCTime& delta);
+    ACDeltaTime(const MCTime& delta, const MCTime& start);
+    ACDeltaTime(const MCTime& delta, const MCTime& start, const MCTime& end);
+
+    int DoAction(ECBase* event) override;
+
+    void SetDeltaTime(const MCTime& delta) { m_delta = delta; }
+    void SetStartTime(const MCTime& start) { m_start = start; }
+    void SetEndTime(const MCTime& end) { m_end = end; }
+    // Carried for the action's users; the action itself does not read it.
+    int GetConductor() const { return m_conductor; }
+    void SetConductor(int conductor) { m_conductor = conductor; }
+
+private:
+    int m_conductor = 1;
+    MCTime m_delta;   // zero
+    MCTime m_start;   // the lowest float: every time is at or after it
+    MCTime m_end;     // TimeMax
+};
+
+// Completes the events after a document's tree was read or written: calls
+// PostSerialize on every event and then on each of its view-data objects.
+// Beams, slurs and ties are left out (and not entered): their members are
+// reached through their measures.
+class ACPostSerialize : public ACBase {
+public:
+    explicit ACPostSerialize(CArchive& archive) : m_archive(&archive) {}
+
+    int DoAction(ECBase* event) override;
+
+private:
+    CArchive* m_archive;   // borrowed, never null
+};

@@ -1,5 +1,8 @@
 #include "platform/ui/prompt.h"
 
+#include "platform/core/resources.h"
+#include "platform/core/trace.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -30,10 +33,25 @@ int DefaultPromptAnswer(unsigned flags) {
     return ButtonAt(flags & MB_TYPEMASK, index > 2 ? 0 : index);
 }
 
-int ShowPrompt(const std::string& text, unsigned flags, const std::string& caption) {
-    PromptRequest request{text, caption, flags};
+namespace {
+
+int Show(const PromptRequest& request) {
     if (CPromptHandler* handler = s_handler.load())
         return handler->Show(request);
-    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
-    return DefaultPromptAnswer(flags);
+    std::fprintf(stderr, "%s%s%s\n", request.caption.c_str(), request.caption.empty() ? "" : ": ",
+                 request.text.c_str());
+    return DefaultPromptAnswer(request.flags);
+}
+
+}  // namespace
+
+int ShowPrompt(const std::string& text, unsigned flags, const std::string& caption) {
+    return Show(PromptRequest{text, caption, flags, 0});
+}
+
+int ShowPrompt(unsigned stringId, unsigned flags, const std::string& caption) {
+    std::string text;
+    if (!LoadString(stringId, text))
+        Trace("ShowPrompt: no string %u\n", stringId);
+    return Show(PromptRequest{text, caption, flags, stringId});
 }

@@ -1,6 +1,7 @@
 // Prompts: the message boxes the system shows the user.
 // Code anywhere calls ShowPrompt; the GUI installs a CPromptHandler that shows a
-// real dialog, tests install one that scripts the answers. Without a handler a
+// real dialog, tests install one that scripts the answers (CPromptScript,
+// prompt_script.h). Without a handler a
 // prompt is written to standard error and answered with its default button.
 // Any thread may call; the handler is called on the caller's thread.
 #pragma once
@@ -47,6 +48,7 @@ struct PromptRequest {
     std::string text;
     std::string caption;   // empty: the application's title
     unsigned flags = MB_OK;
+    unsigned stringId = 0; // the string the text came from; 0 when given as text
 };
 
 class CPromptHandler {
@@ -61,6 +63,9 @@ CPromptHandler* SetPromptHandler(CPromptHandler* handler);
 
 // Shows a prompt and returns the answer.
 int ShowPrompt(const std::string& text, unsigned flags = MB_OK, const std::string& caption = {});
+// Shows the string `stringId` of the string tables (resources.h). A missing
+// string shows an empty text (and a trace), as the prompt still needs an answer.
+int ShowPrompt(unsigned stringId, unsigned flags = MB_OK, const std::string& caption = {});
 
 // The button a prompt with these flags answers when nobody can be asked.
 int DefaultPromptAnswer(unsigned flags);

@@ -1,0 +1,212 @@
+#include "platform/core/resources.h"
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <variant>
+
+namespace {
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// A data block's key: its kind and its number or (upper-cased) name.
+using BlockKey = std::pair<std::string, std::variant<unsigned, std::string>>;
+
+struct StringEntry {
+    std::string text;
+    const void* owner;   // the registration object that entered it
+};
+struct BlockEntry {
+    const void* data;
+    size_t size;
+    const void* owner;
+};
+
+// Each key keeps every registration of it, the latest in force: when that one
+// leaves, the one it replaced is found again.
+struct ModuleResources {
+    std::map<unsigned, std::vector<StringEntry>> strings;
+    std::map<BlockKey, std::vector<BlockEntry>> blocks;
+};
+
+template <typename Map>
+void RemoveOwner(Map& map, const void* owner) {
+    for (auto it = map.begin(); it != map.end();) {
+        std::erase_if(it->second, [&](const auto& entry) { return entry.owner == owner; });
+        it = it->second.empty() ? map.erase(it) : std::next(it);
+    }
+}
+
+// All modules' resources. Built on first use and never destroyed, so that
+// registrations of libraries unloaded at exit still find it.
+struct Registry {
+    std::mutex lock;
+    std::map<HINSTANCE, ModuleResources> modules;
+    std::vector<HINSTANCE> order;   // modules in the order they first registered
+
+    ModuleResources& Enter(HINSTANCE module) {
+        auto [it, added] = modules.try_emplace(module);
+        if (added)
+            order.push_back(module);
+        return it->second;
+    }
+
+    void Leave(HINSTANCE module, const void* owner) {
+        auto it = modules.find(module);
+        if (it == modules.end())
+            return;
+        RemoveOwner(it->second.strings, owner);
+        RemoveOwner(it->second.blocks, owner);
+        if (it->second.strings.empty() && it->second.blocks.empty()) {
+            modules.erase(it);
+            std::erase(order, module);
+        }
+    }
+
+    // The modules to search, in order: the given one, or the current module,
+    // the program's and all others.
+    std::vector<HINSTANCE> SearchOrder(HINSTANCE only) const {
+        if (only)
+            return {only};
+        std::vector<HINSTANCE> search{GetResourceHandle(), GetProgramModule()};
+        for (HINSTANCE module : order)
+            if (std::find(search.begin(), search.end(), module) == search.end())
+                search.push_back(module);
+        return search;
+    }
+};
+
+Registry& TheRegistry() {
+    static auto* registry = new Registry;
+    return *registry;
+}
+
+std::atomic<HINSTANCE> s_current{nullptr};
+
+bool FindString(HINSTANCE only, unsigned id, std::string& text) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    for (HINSTANCE module : registry.SearchOrder(only)) {
+        auto it = registry.modules.find(module);
+        if (it == registry.modules.end())
+            continue;
+        auto found = it->second.strings.find(id);
+        if (found != it->second.strings.end()) {
+            text = found->second.back().text;
+            return true;
+        }
+    }
+    text.clear();
+    return false;
+}
+
+ResourceBlock FindBlock(HINSTANCE only, const BlockKey& key) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    for (HINSTANCE module : registry.SearchOrder(only)) {
+        auto it = registry.modules.find(module);
+        if (it == registry.modules.end())
+            continue;
+        auto found = it->second.blocks.find(key);
+        if (found != it->second.blocks.end())
+            return ResourceBlock{found->second.back().data, found->second.back().size, module};
+    }
+    return {};
+}
+
+void RegisterBlock(const void* owner, HINSTANCE module, BlockKey key, const void* data, size_t size) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    registry.Enter(module).blocks[std::move(key)].push_back(BlockEntry{data, size, owner});
+}
+
+}  // namespace
+
+// ---- the current module ---------------------------------------------------------
+
+HINSTANCE GetResourceHandle() {
+    HINSTANCE current = s_current.load();
+    return current ? current : GetProgramModule();
+}
+
+void SetResourceHandle(HINSTANCE module) {
+    s_current.store(module);
+}
+
+// ---- strings --------------------------------------------------------------------
+
+CStringTable::CStringTable(std::initializer_list<StringTableEntry> entries)
+    : m_module(GetModuleForAddress(this)) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    ModuleResources& resources = registry.Enter(m_module);
+    for (const StringTableEntry& entry : entries)
+        resources.strings[entry.id].push_back(StringEntry{entry.text ? entry.text : "", this});
+}
+
+CStringTable::~CStringTable() {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    registry.Leave(m_module, this);
+}
+
+bool LoadString(unsigned id, std::string& text) {
+    return FindString(nullptr, id, text);
+}
+
+std::string LoadString(unsigned id) {
+    std::string text;
+    FindString(nullptr, id, text);
+    return text;
+}
+
+bool LoadString(HINSTANCE module, unsigned id, std::string& text) {
+    return FindString(module, id, text);
+}
+
+// ---- data blocks ----------------------------------------------------------------
+
+CResourceData::CResourceData(const char* type, unsigned id, const void* data, size_t size)
+    : m_module(GetModuleForAddress(this)) {
+    RegisterBlock(this, m_module, BlockKey{UpperAscii(type), id}, data, size);
+}
+
+CResourceData::CResourceData(const char* type, const char* name, const void* data, size_t size)
+    : m_module(GetModuleForAddress(this)) {
+    RegisterBlock(this, m_module, BlockKey{UpperAscii(type), UpperAscii(name)}, data, size);
+}
+
+CResourceData::~CResourceData() {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    registry.Leave(m_module, this);
+}
+
+ResourceBlock FindResource(const char* type, unsigned id) {
+    return FindBlock(nullptr, BlockKey{UpperAscii(type), id});
+}
+
+ResourceBlock FindResource(const char* type, std::string_view name) {
+    return FindBlock(nullptr, BlockKey{UpperAscii(type), UpperAscii(name)});
+}
+
+ResourceBlock FindResource(HINSTANCE module, const char* type, unsigned id) {
+    return FindBlock(module, BlockKey{UpperAscii(type), id});
+}
+
+ResourceBlock FindResource(HINSTANCE module, const char* type, std::string_view name) {
+    return FindBlock(module, BlockKey{UpperAscii(type), UpperAscii(name)});
+}
+
+std::vector<HINSTANCE> GetResourceModules() {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.lock);
+    return registry.order;
+}

@@ -183,7 +183,9 @@ std::map<std::string, std::shared_ptr<CProfileFile>>& Files() {
 
 // ---- CProfile -----------------------------------------------------------------
 
-CProfile::CProfile(const std::string& path) : m_path(ResolvePathCase(path)) {
+CProfile::CProfile(const std::string& path) : CProfile(ResolvePathCase(path), ExactPath{}) {}
+
+CProfile::CProfile(const std::string& path, ExactPath) : m_path(NativePath(path)) {
     std::lock_guard lock(s_filesLock);
     auto& file = Files()[m_path];
     if (!file)
@@ -200,7 +202,9 @@ std::string CProfile::GetApplicationPath() {
 }
 
 CProfile CProfile::Application() {
-    return CProfile(GetApplicationPath());
+    // Our own name for our own file: no case lookup, which would list folders
+    // at every call while the file does not exist yet.
+    return CProfile(GetApplicationPath(), ExactPath{});
 }
 
 void CProfile::FlushCache() {

@@ -74,6 +74,9 @@ public:
     static void FlushCache();
 
 private:
+    struct ExactPath {};
+    CProfile(const std::string& path, ExactPath);   // the path as given: no case lookup
+
     std::string m_path;
     std::shared_ptr<CProfileFile> m_file;
 };

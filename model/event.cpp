@@ -1,0 +1,487 @@
+// ECBase and the three intermediate bases: reference counting, the links of
+// parents and children, view data, and their archive forms.
+//
+// GetAncestor and GetDescendant are declared with ECBase but defined with the
+// tree actions (model/findactions.cpp): they run the find-first action.
+#include "model/event.h"
+
+#include "model/eventtypes.h"
+#include "model/performance.h"
+#include "model/plugin.h"
+#include "model/viewdata.h"
+#include "platform/core/archive.h"
+#include "platform/core/trace.h"
+
+#include <cassert>
+#include <utility>
+
+IMPLEMENT_SERIAL(ECBase, CObject, VERSIONABLE_SCHEMA | 2)
+IMPLEMENT_SERIAL(ECWithTime, ECBase, VERSIONABLE_SCHEMA | 2)
+IMPLEMENT_SERIAL(ECWithChild, ECBase, VERSIONABLE_SCHEMA | 2)
+IMPLEMENT_SERIAL(ECWithTimeChild, ECWithChild, VERSIONABLE_SCHEMA | 2)
+
+namespace {
+
+// Moves on each time an event begins to load on this thread (see ReadEvent).
+thread_local uint32_t t_loadCounter = 0;
+// The outermost load guard of this thread, if any.
+thread_local ECLoadGuard* t_loadGuard = nullptr;
+
+// The file version timed events are read with: the active performance's. An
+// event archive read with no performance active (clipboard data) is in the
+// current format.
+int LoadVersion() {
+    const ECPerformance* performance = ECPerformance::GetActivePerformance();
+    return performance ? performance->GetVersion() : ECPerformance::CURRENT_VERSION;
+}
+
+}  // namespace
+
+// ---- ECBase: life and references ------------------------------------------------
+
+ECBase::ECBase() : m_parents(10) {
+    InitECBase();
+}
+
+ECBase::ECBase(const ECBase& /*other*/) : CObject(), m_parents(10) {
+    InitECBase();
+}
+
+ECBase::~ECBase() {
+    m_flags |= EF_DYING;
+    RemoveData();
+    // The parents list drops its references as it goes.
+}
+
+void ECBase::InitECBase() {
+    m_flags &= ~(0x1Fu | 0xFFFF0000u);
+    m_extraRefs = 0;
+    m_viewData.clear();
+}
+
+int ECBase::Ref() {
+    const uint32_t count = m_flags >> 16;
+    if (count >= MAX_REFS) {
+        // Sixteen bits hold the count. Further references are kept aside, so
+        // that the event is neither freed early nor kept forever.
+        assert(!"ECBase::Ref: more than 65535 references");
+        if (m_extraRefs++ == 0)
+            Trace("ECBase::Ref: %s holds more than 65535 references\n", GetRuntimeClass()->m_lpszClassName);
+        return static_cast<int>(MAX_REFS);
+    }
+    m_flags += 0x10000u;
+    return static_cast<int>(count + 1);
+}
+
+int ECBase::Unref(int destroy) {
+    if (m_extraRefs > 0) {
+        --m_extraRefs;
+        return static_cast<int>(MAX_REFS);
+    }
+    uint32_t count = m_flags >> 16;
+    if (count > 0) {
+        --count;
+        m_flags -= 0x10000u;
+    }
+    if (destroy && count == 0 && !(m_flags & EF_DYING)) {
+        m_flags |= EF_DYING;   // links dropped while it is destroyed must not delete it again
+        delete this;
+        return 0;
+    }
+    return static_cast<int>(count);
+}
+
+// ---- ECBase: the plain slots --------------------------------------------------
+
+int ECBase::GetClassType() const {
+    return ET_BASE;
+}
+
+int ECBase::GetParentTypes(std::vector<int>& types) const {
+    const std::span<const int> parents = GetEventParentTypes(GetClassType());
+    types.insert(types.end(), parents.begin(), parents.end());
+    return parents.empty() ? 0 : 1;
+}
+
+MCTime* ECBase::GetTime() {
+    return nullptr;
+}
+
+void ECBase::SetTime(const MCTime* /*time*/) {}
+
+MCTime* ECBase::GetDuration() {
+    return nullptr;
+}
+
+void ECBase::SetDuration(const MCTime* /*duration*/) {}
+
+MCVoiceTrack* ECBase::GetVoiceTrack() {
+    return nullptr;
+}
+
+void ECBase::SetVoiceTrack(int /*voice*/, int /*track*/) {}
+
+void ECBase::SetVoiceTrack(const MCVoiceTrack* /*word*/) {}
+
+MCEventList* ECBase::GetParents() {
+    return &m_parents;
+}
+
+MCEventList* ECBase::GetChildren() {
+    return nullptr;
+}
+
+void ECBase::PostSerialize(CArchive& /*ar*/) {}
+
+// ---- ECBase: links ----------------------------------------------------------------
+//
+// Each operation that may drop the last reference on this event holds one of
+// its own meanwhile, so that it never runs on a deleted object; releasing it
+// at the end deletes the event when nothing else holds it, as dropping that
+// last link would have.
+
+int ECBase::AddParent(ECBase* parent) {
+    m_parents.AddTail(parent);
+    return 1;
+}
+
+int ECBase::RemoveParent(ECBase* parent) {
+    POSITION pos = m_parents.Find(parent);
+    if (!pos)
+        return 0;
+    Ref();
+    m_parents.RemoveAt(pos);
+    if (m_parents.IsEmpty())
+        RemoveChildren(0);   // an event without parents lets go of its children
+    Unref(1);
+    return 1;
+}
+
+int ECBase::RemoveFromParents() {
+    Ref();
+    while (!m_parents.IsEmpty()) {
+        ECBase* parent = m_parents.GetHead();
+        if (!parent->RemoveChild(this, 0)) {
+            // A parent that does not list this event as its child: the link
+            // is one-sided, so drop this side of it.
+            m_parents.RemoveHead();
+        }
+    }
+    Unref(1);
+    return 1;
+}
+
+int ECBase::AddChild(ECBase* /*child*/, int /*sorted*/) {
+    return 0;
+}
+
+int ECBase::RemoveChild(ECBase* /*child*/, int /*deep*/) {
+    return 0;
+}
+
+int ECBase::RemoveChildren(int /*deep*/) {
+    return 0;
+}
+
+// ---- ECBase: view data ------------------------------------------------------------
+
+DCBase* ECBase::GetData(int kind, int create) {
+    if (kind >= 0 && static_cast<size_t>(kind) < m_viewData.size() && m_viewData[kind])
+        return m_viewData[kind];
+    if (!create || kind < 0)
+        return nullptr;
+    DCBase* data = CPluginData::CreateData(kind, this);
+    if (!data)
+        return nullptr;
+    if (static_cast<size_t>(kind) >= m_viewData.size())
+        m_viewData.resize(static_cast<size_t>(kind) + 1, nullptr);
+    m_viewData[kind] = data;
+    data->m_bHeld = true;
+    if (data->IsSerializable())
+        m_flags |= EF_PERSISTENT_DATA;
+    return data;
+}
+
+std::vector<DCBase*>& ECBase::GetData() {
+    return m_viewData;
+}
+
+void ECBase::RemoveData() {
+    // Taken out first: a view-data object's destructor may look at its owner.
+    std::vector<DCBase*> data;
+    data.swap(m_viewData);
+    m_flags &= ~EF_PERSISTENT_DATA;
+    for (DCBase* item : data)
+        delete item;
+}
+
+// ---- ECBase: archive ----------------------------------------------------------------
+
+uint32_t ECBase::GetLoadCounter() {
+    return t_loadCounter;
+}
+
+ECBase* ECBase::ReadEvent(CArchive& ar, int link) {
+    // A read that leaves the counter where it was met an event seen before in
+    // this archive; one that moves it read a new event, now whole.
+    const uint32_t before = t_loadCounter;
+    auto* event = static_cast<ECBase*>(ar.ReadObject(RUNTIME_CLASS(ECBase)));
+    if (!event)
+        return nullptr;
+    if (t_loadCounter != before)
+        event->EndLoading();
+    else if (link && event->IsLoading())
+        throw CArchiveException(CArchiveException::badIndex);
+    return event;
+}
+
+void ECBase::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        const BYTE flags = static_cast<BYTE>(m_flags & 0xFF);
+        ar << flags;
+        if (flags & EF_PERSISTENT_DATA) {
+            // An object that cannot be archived is written as null: the
+            // array's places stay, and loading finds no class it cannot make.
+            ar.WriteCount(m_viewData.size());
+            for (const DCBase* data : m_viewData)
+                ar.WriteObject(data && data->IsSerializable() ? data : nullptr);
+        }
+        return;
+    }
+
+    ++t_loadCounter;
+    m_flags |= EF_LOADING;
+    ECLoadGuard::NoteLoaded(this);
+
+    BYTE flags = 0;
+    ar >> flags;
+    if (flags & EF_PERSISTENT_DATA) {
+        RemoveData();
+        const DWORD count = ar.ReadCount(2);   // each element takes its 2-byte tag at least
+        m_viewData.reserve(count);
+        for (DWORD i = 0; i < count; ++i) {
+            auto* data = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
+            if (data) {
+                // Each object belongs to one event; a file that hands one to
+                // two places would have it deleted twice.
+                if (data->m_bHeld)
+                    throw CArchiveException(CArchiveException::badIndex);
+                data->m_bHeld = true;
+            }
+            m_viewData.push_back(data);
+        }
+    }
+    m_flags = (m_flags & ~0xFFu) | flags;
+}
+
+// ---- ECWithTime ---------------------------------------------------------------------
+
+ECWithTime::ECWithTime() {
+    SetFlag(EF_TIME, true);
+    m_time = MCTime::TimeNull();
+}
+
+ECWithTime::ECWithTime(const ECWithTime& other)
+    : ECBase(other), m_time(other.m_time), m_voiceTrack(other.m_voiceTrack) {
+    SetFlag(EF_TIME, true);
+}
+
+int ECWithTime::GetClassType() const {
+    return ET_WITHTIME;
+}
+
+void ECWithTime::SetTime(const MCTime* time) {
+    if (time)
+        m_time = *time;
+}
+
+void ECWithTime::SetVoiceTrack(int voice, int track) {
+    m_voiceTrack = MCVoiceTrack(voice, track);
+}
+
+void ECWithTime::SetVoiceTrack(const MCVoiceTrack* word) {
+    if (word)
+        m_voiceTrack = *word;
+}
+
+void ECWithTime::Serialize(CArchive& ar) {
+    ECBase::Serialize(ar);
+    if (ar.IsStoring()) {
+        m_time.Serialize(ar, -1);
+        ar << static_cast<WORD>(m_voiceTrack.GetValue());
+    } else {
+        m_time.Serialize(ar, LoadVersion());
+        WORD word = 0;
+        ar >> word;
+        m_voiceTrack.SetValue(word);
+    }
+}
+
+// ---- ECWithChild --------------------------------------------------------------------
+
+ECWithChild::ECWithChild() : m_children(10) {}
+
+ECWithChild::ECWithChild(const ECWithChild& other) : ECBase(other), m_children(10) {}
+
+ECWithChild::~ECWithChild() {
+    SetFlag(EF_DYING, true);
+    RemoveChildren(1);
+}
+
+int ECWithChild::GetClassType() const {
+    return ET_WITHCHILD;
+}
+
+int ECWithChild::AddChild(ECBase* child, int sorted) {
+    // An event cannot be its own child; the parent-type table is the
+    // callers' to consult.
+    if (!child || child == this)
+        return 0;
+    m_children.AddEvent(child, sorted);
+    child->AddParent(this);
+    UpdateChildrenFlag();
+    return 1;
+}
+
+int ECWithChild::RemoveChild(ECBase* child, int deep) {
+    if (!child || !m_children.Find(child))
+        return 0;
+    Ref();
+    child->Ref();
+    if (deep)
+        child->RemoveChildren(1);
+    if (child->RemoveParent(this))
+        m_children.RemoveEvent(child);
+    child->Unref(1);
+    UpdateChildrenFlag();
+    Unref(1);
+    return 1;
+}
+
+int ECWithChild::RemoveChildren(int deep) {
+    Ref();
+    while (!m_children.IsEmpty()) {
+        ECBase* child = m_children.GetTail();
+        child->Ref();
+        if (deep)
+            child->RemoveChildren(1);
+        // A child that does not list this event as its parent holds a
+        // one-sided link; it leaves the list all the same, or the loop
+        // would never end.
+        child->RemoveParent(this);
+        POSITION tail = m_children.GetTailPosition();
+        if (tail && m_children.GetAt(tail) == child)
+            m_children.RemoveAt(tail);
+        else
+            m_children.RemoveEvent(child);
+        child->Unref(1);
+    }
+    UpdateChildrenFlag();
+    Unref(1);
+    return 1;
+}
+
+void ECWithChild::Serialize(CArchive& ar) {
+    ECBase::Serialize(ar);
+    if (GetFlags() & EF_CHILDREN)
+        m_children.SerializeFromParent(ar, this);
+    if (ar.IsLoading())
+        UpdateChildrenFlag();   // what is saved next is what the list holds
+}
+
+// ---- ECWithTimeChild --------------------------------------------------------------
+
+ECWithTimeChild::ECWithTimeChild() {
+    SetFlag(EF_TIME, true);
+    m_time = MCTime::TimeNull();
+}
+
+ECWithTimeChild::ECWithTimeChild(const ECWithTimeChild& other)
+    : ECWithChild(other), m_time(other.m_time), m_voiceTrack(other.m_voiceTrack) {
+    SetFlag(EF_TIME, true);
+}
+
+int ECWithTimeChild::GetClassType() const {
+    return ET_WITHTIMECHILD;
+}
+
+void ECWithTimeChild::SetTime(const MCTime* time) {
+    if (time)
+        m_time = *time;
+}
+
+void ECWithTimeChild::SetVoiceTrack(int voice, int track) {
+    m_voiceTrack = MCVoiceTrack(voice, track);
+}
+
+void ECWithTimeChild::SetVoiceTrack(const MCVoiceTrack* word) {
+    if (word)
+        m_voiceTrack = *word;
+}
+
+void ECWithTimeChild::Serialize(CArchive& ar) {
+    ECWithChild::Serialize(ar);
+    if (ar.IsStoring()) {
+        m_time.Serialize(ar, -1);
+        ar << static_cast<WORD>(m_voiceTrack.GetValue());
+    } else {
+        m_time.Serialize(ar, LoadVersion());
+        WORD word = 0;
+        ar >> word;
+        m_voiceTrack.SetValue(word);
+    }
+}
+
+// ---- ECLoadGuard --------------------------------------------------------------------
+
+ECLoadGuard::ECLoadGuard(ECBase* root) : m_root(root), m_active(t_loadGuard == nullptr) {
+    if (m_active)
+        t_loadGuard = this;
+}
+
+ECLoadGuard::~ECLoadGuard() {
+    if (!m_active)
+        return;
+    t_loadGuard = nullptr;
+    if (m_committed)
+        return;
+    // The load failed. Hold every event read, so that none goes while the
+    // others are detached; detach the children of each that no parent took
+    // (its reading failed, or its parent's did); then let go, which frees
+    // whatever nothing else holds. The root belongs to its holder.
+    std::vector<ECBase*> loaded;
+    loaded.swap(m_loaded);
+    for (DCBase* data : m_loadedData) {
+        if (!data->m_bHeld)
+            delete data;   // its reading failed before an event took it
+    }
+    m_loadedData.clear();
+    for (ECBase* event : loaded) {
+        if (event != m_root)
+            event->Ref();
+    }
+    for (ECBase* event : loaded) {
+        if (event != m_root && event->GetParents()->IsEmpty())
+            event->RemoveChildren(0);
+    }
+    for (ECBase* event : loaded) {
+        if (event != m_root)
+            event->Unref(1);
+    }
+}
+
+void ECLoadGuard::Commit() {
+    m_committed = true;
+    m_loaded.clear();
+    m_loadedData.clear();
+}
+
+void ECLoadGuard::NoteLoaded(ECBase* event) {
+    if (t_loadGuard)
+        t_loadGuard->m_loaded.push_back(event);
+}
+
+void ECLoadGuard::NoteLoaded(DCBase* data) {
+    if (t_loadGuard)
+        t_loadGuard->m_loadedData.push_back(data);
+}

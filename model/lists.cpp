@@ -1,0 +1,550 @@
+// MCObList and MCEventList: the doubly linked object list and the list of
+// reference-counted events.
+#include "model/lists.h"
+
+#include "model/event.h"
+#include "model/eventtypes.h"
+#include "platform/core/archive.h"
+#include "platform/core/trace.h"
+
+#include <cassert>
+#include <unordered_set>
+#include <vector>
+
+IMPLEMENT_SERIAL(MCObList, CObject, VERSIONABLE_SCHEMA | 1)
+IMPLEMENT_SERIAL(MCEventList, MCObList, VERSIONABLE_SCHEMA | 1)
+
+// ---- MCObList ---------------------------------------------------------------
+
+MCObList::MCObList(int /*blockSize*/) {}
+
+MCObList::~MCObList() {
+    RemoveAll();
+}
+
+void MCObList::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteCount(static_cast<uint64_t>(m_nCount));
+        for (CNode* node = m_pNodeHead; node; node = node->pNext)
+            ar.WriteObject(node->data);
+    } else {
+        const DWORD count = ar.ReadCount(2);   // each element takes its 2-byte tag at least
+        for (DWORD i = 0; i < count; ++i)
+            AddTail(ar.ReadObject(nullptr));
+    }
+}
+
+MCObList::CNode* MCObList::NewNode(CObject* object, CNode* prev, CNode* next) {
+    CNode* node = new CNode;
+    node->data = object;
+    node->pPrev = prev;
+    node->pNext = next;
+    ++m_nCount;
+    return node;
+}
+
+void MCObList::FreeNode(CNode* node) {
+    delete node;
+    --m_nCount;
+    assert(m_nCount >= 0);
+}
+
+MCObList::CNode* MCObList::Link(CObject* object, CNode* prev, CNode* next) {
+    CNode* node = NewNode(object, prev, next);
+    if (prev)
+        prev->pNext = node;
+    else
+        m_pNodeHead = node;
+    if (next)
+        next->pPrev = node;
+    else
+        m_pNodeTail = node;
+    return node;
+}
+
+void MCObList::Unlink(CNode* node) {
+    if (node->pPrev)
+        node->pPrev->pNext = node->pNext;
+    else
+        m_pNodeHead = node->pNext;
+    if (node->pNext)
+        node->pNext->pPrev = node->pPrev;
+    else
+        m_pNodeTail = node->pPrev;
+}
+
+void MCObList::SetAt(POSITION pos, CObject* object) {
+    Node(pos)->data = object;
+}
+
+CObject* MCObList::GetHead() const {
+    assert(m_pNodeHead);
+    return m_pNodeHead ? m_pNodeHead->data : nullptr;
+}
+
+CObject* MCObList::GetTail() const {
+    assert(m_pNodeTail);
+    return m_pNodeTail ? m_pNodeTail->data : nullptr;
+}
+
+CObject* MCObList::GetNext(POSITION& pos) const {
+    CNode* node = Node(pos);
+    pos = node->pNext;
+    return node->data;
+}
+
+CObject* MCObList::GetPrev(POSITION& pos) const {
+    CNode* node = Node(pos);
+    pos = node->pPrev;
+    return node->data;
+}
+
+CObject* MCObList::GetNext(POSITION& pos, const CRuntimeClass* filter) const {
+    while (pos) {
+        CObject* object = GetNext(pos);
+        if (!filter || (object && object->IsKindOf(filter)))
+            return object;
+    }
+    return nullptr;
+}
+
+CObject* MCObList::GetPrev(POSITION& pos, const CRuntimeClass* filter) const {
+    while (pos) {
+        CObject* object = GetPrev(pos);
+        if (!filter || (object && object->IsKindOf(filter)))
+            return object;
+    }
+    return nullptr;
+}
+
+CObject* MCObList::GetAt(POSITION pos) const {
+    return Node(pos)->data;
+}
+
+POSITION MCObList::AddHead(CObject* object) {
+    return Link(object, nullptr, m_pNodeHead);
+}
+
+POSITION MCObList::AddTail(CObject* object) {
+    return Link(object, m_pNodeTail, nullptr);
+}
+
+template <class Visit>
+void MCObList::ForEach(const MCObList* other, bool backwards, Visit visit) {
+    // Copied out first: the other list may be this one.
+    std::vector<CObject*> objects;
+    objects.reserve(static_cast<size_t>(other->m_nCount));
+    for (CNode* node = other->m_pNodeHead; node; node = node->pNext)
+        objects.push_back(node->data);
+    if (backwards) {
+        for (auto it = objects.rbegin(); it != objects.rend(); ++it)
+            visit(*it);
+    } else {
+        for (CObject* object : objects)
+            visit(object);
+    }
+}
+
+void MCObList::AddHead(const MCObList* other) {
+    // From the other list's tail, so that its order stays.
+    ForEach(other, true, [this](CObject* object) { AddHead(object); });
+}
+
+void MCObList::AddTail(const MCObList* other) {
+    ForEach(other, false, [this](CObject* object) { AddTail(object); });
+}
+
+POSITION MCObList::InsertBefore(POSITION pos, CObject* object) {
+    if (!pos)
+        return AddHead(object);
+    CNode* old = Node(pos);
+    return Link(object, old->pPrev, old);
+}
+
+POSITION MCObList::InsertAfter(POSITION pos, CObject* object) {
+    if (!pos)
+        return AddTail(object);
+    CNode* old = Node(pos);
+    return Link(object, old, old->pNext);
+}
+
+void MCObList::InsertBefore(POSITION pos, const MCObList* other) {
+    if (!pos)
+        return AddHead(other);
+    ForEach(other, false, [this, pos](CObject* object) { InsertBefore(pos, object); });
+}
+
+void MCObList::InsertAfter(POSITION pos, const MCObList* other) {
+    if (!pos)
+        return AddTail(other);
+    ForEach(other, false, [this, &pos](CObject* object) { pos = InsertAfter(pos, object); });
+}
+
+CObject* MCObList::RemoveHead() {
+    assert(m_pNodeHead);
+    return RemoveAt(m_pNodeHead);
+}
+
+CObject* MCObList::RemoveTail() {
+    assert(m_pNodeTail);
+    return RemoveAt(m_pNodeTail);
+}
+
+CObject* MCObList::RemoveAt(POSITION pos) {
+    CNode* node = Node(pos);
+    if (!node)
+        return nullptr;
+    CObject* object = node->data;
+    Unlink(node);
+    FreeNode(node);
+    return object;
+}
+
+void MCObList::RemoveAll() {
+    // From the tail, one node at a time: freeing may release an event whose
+    // destruction reaches other lists, and this list stays whole meanwhile.
+    while (m_pNodeTail) {
+        CNode* node = m_pNodeTail;
+        Unlink(node);
+        FreeNode(node);
+    }
+}
+
+POSITION MCObList::Find(const CObject* object, POSITION after) const {
+    CNode* node = after ? Node(after)->pNext : m_pNodeHead;
+    for (; node; node = node->pNext) {
+        if (node->data == object)
+            return node;
+    }
+    return nullptr;
+}
+
+POSITION MCObList::FindIndex(int i) const {
+    assert(i >= 0);
+    if (i < 0 || i >= m_nCount)
+        return nullptr;
+    CNode* node = m_pNodeHead;
+    while (i-- > 0)
+        node = node->pNext;
+    return node;
+}
+
+// ---- MCEventList: references ------------------------------------------------
+
+MCEventList::MirrorResolver MCEventList::s_mirrorResolver = nullptr;
+
+MCEventList::MCEventList(int blockSize) : MCObList(blockSize) {}
+
+MCEventList::~MCEventList() {
+    // Here, not in the base destructor, so that FreeNode drops the references.
+    RemoveAll();
+}
+
+MCObList::CNode* MCEventList::NewNode(CObject* event, CNode* prev, CNode* next) {
+    assert(event && event->IsKindOf(RUNTIME_CLASS(ECBase)));
+    CNode* node = MCObList::NewNode(event, prev, next);
+    if (event)
+        Event(event)->Ref();
+    return node;
+}
+
+void MCEventList::FreeNode(CNode* node) {
+    // The node goes first: dropping the reference may delete the event, and
+    // what its destruction touches must see this list without it.
+    ECBase* event = Event(node->data);
+    MCObList::FreeNode(node);
+    if (event)
+        event->Unref(1);
+}
+
+void MCEventList::SetAt(POSITION pos, CObject* event) {
+    assert(!event || event->IsKindOf(RUNTIME_CLASS(ECBase)));
+    CNode* node = Node(pos);
+    ECBase* old = Event(node->data);
+    if (event)
+        Event(event)->Ref();
+    node->data = event;
+    if (old)
+        old->Unref(1);
+}
+
+// ---- MCEventList: archive ---------------------------------------------------
+
+void MCEventList::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        MCObList::Serialize(ar);
+        return;
+    }
+    const DWORD count = ar.ReadCount(2);
+    for (DWORD i = 0; i < count; ++i) {
+        ECBase* event = ECBase::ReadEvent(ar, 0);
+        if (event)
+            AddTail(event);
+    }
+}
+
+void MCEventList::SerializeFromParent(CArchive& ar, ECBase* parent) {
+    if (ar.IsStoring()) {
+        MCObList::Serialize(ar);
+        return;
+    }
+    const DWORD count = ar.ReadCount(2);
+    for (DWORD i = 0; i < count; ++i) {
+        ECBase* child = ECBase::ReadEvent(ar, 1);
+        if (!child)
+            continue;
+        AddTail(child);
+        if (parent)
+            child->GetParents()->AddTail(parent);
+    }
+}
+
+// ---- MCEventList: adding and removing ---------------------------------------
+
+POSITION MCEventList::AddEvent(ECBase* event, int sorted) {
+    if (!event)
+        return nullptr;
+    if (!sorted)
+        return AddTail(event);
+    const MCTime* time = event->GetTime();
+    if (!time)
+        return AddHead(event);
+    // From the tail: after the last event whose time is not after this one's,
+    // so events of one time keep the order they came in. Events without a
+    // time sort before all others and so never come after this one.
+    for (POSITION pos = GetTailPosition(); pos;) {
+        POSITION here = pos;
+        const MCTime* other = GetPrev(pos)->GetTime();
+        if (!other || *time >= *other)
+            return InsertAfter(here, event);
+    }
+    return AddHead(event);
+}
+
+void MCEventList::AddEvents(const MCEventList* events, int sorted) {
+    if (!events)
+        return;
+    if (!sorted) {
+        AddTail(events);
+        return;
+    }
+    std::vector<ECBase*> copy;   // the other list may be this one
+    copy.reserve(static_cast<size_t>(events->GetCount()));
+    for (POSITION pos = events->GetHeadPosition(); pos;)
+        copy.push_back(events->GetNext(pos));
+    for (ECBase* event : copy)
+        AddEvent(event, sorted);
+}
+
+int MCEventList::RemoveEvent(ECBase* event) {
+    POSITION pos = Find(event);
+    if (!pos)
+        return 0;
+    RemoveAt(pos);
+    return 1;
+}
+
+void MCEventList::RemoveEvents(const MCEventList* events) {
+    if (!events)
+        return;
+    if (events == this) {
+        RemoveAll();
+        return;
+    }
+    for (POSITION pos = events->GetHeadPosition(); pos;)
+        RemoveEvent(events->GetNext(pos));
+}
+
+// ---- MCEventList: searching -------------------------------------------------
+
+POSITION MCEventList::FindTime(const MCTime& t, POSITION after) const {
+    POSITION pos = after ? Node(after)->pNext : GetHeadPosition();
+    while (pos) {
+        POSITION here = pos;
+        const MCTime* time = GetNext(pos)->GetTime();
+        if (time && t < *time)
+            return here;
+    }
+    return nullptr;
+}
+
+POSITION MCEventList::FindTimeReverse(const MCTime& t, POSITION before) const {
+    POSITION pos = before ? Node(before)->pPrev : GetTailPosition();
+    while (pos) {
+        POSITION here = pos;
+        const MCTime* time = GetPrev(pos)->GetTime();
+        if (time && t >= *time)
+            return here;
+    }
+    return nullptr;
+}
+
+POSITION MCEventList::FindEvent(int type, POSITION after) const {
+    POSITION pos = after ? Node(after)->pNext : GetHeadPosition();
+    while (pos) {
+        POSITION here = pos;
+        if (GetNext(pos)->GetClassType() == type)
+            return here;
+    }
+    return nullptr;
+}
+
+POSITION MCEventList::FindEventReverse(int type, POSITION before) const {
+    POSITION pos = before ? Node(before)->pPrev : GetTailPosition();
+    while (pos) {
+        POSITION here = pos;
+        if (GetPrev(pos)->GetClassType() == type)
+            return here;
+    }
+    return nullptr;
+}
+
+int MCEventList::GetEventType() const {
+    POSITION pos = GetHeadPosition();
+    if (!pos)
+        return -1;
+    const int type = GetNext(pos)->GetClassType();
+    while (pos) {
+        if (GetNext(pos)->GetClassType() != type)
+            return -2;
+    }
+    return type;
+}
+
+// ---- MCEventList: ordering --------------------------------------------------
+
+namespace {
+
+// The order of Sort: events without time first, then by time; 0 when neither
+// comes first.
+int CompareTimes(ECBase* a, ECBase* b) {
+    const MCTime* ta = a->GetTime();
+    const MCTime* tb = b->GetTime();
+    if (!ta && !tb)
+        return 0;
+    if (!tb)
+        return 1;
+    if (!ta)
+        return -1;
+    if (*ta > *tb)
+        return 1;
+    if (*ta < *tb)
+        return -1;
+    return 0;
+}
+
+// Whether CompareTimes is a total order over these events (no bar/pulse/tick
+// time, no NaN), so that a list ordered pair by pair is ordered throughout.
+bool IsTotallyOrdered(ECBase* event) {
+    const MCTime* time = event->GetTime();
+    return !time || (time->GetMode() != TM_BPT && time->GetSeconds() == time->GetSeconds());
+}
+
+}  // namespace
+
+void MCEventList::Sort() {
+    // Children lists are nearly always in order already; then the selection
+    // sort would exchange nothing, and a single pass proves it.
+    bool ordered = true;
+    ECBase* previous = nullptr;
+    for (POSITION pos = GetHeadPosition(); pos && ordered;) {
+        ECBase* event = GetNext(pos);
+        ordered = IsTotallyOrdered(event) && (!previous || CompareTimes(previous, event) <= 0);
+        previous = event;
+    }
+    if (ordered)
+        return;
+
+    // The selection sort proper: the event at i is exchanged with each later
+    // one that sorts before it. Not stable; the order of equal times that
+    // results is the one the system has always produced.
+    for (CNode* i = Node(GetHeadPosition()); i; i = i->pNext) {
+        for (CNode* j = i->pNext; j; j = j->pNext) {
+            if (CompareTimes(Event(i->data), Event(j->data)) > 0)
+                std::swap(i->data, j->data);
+        }
+    }
+}
+
+void MCEventList::SetMirrorResolver(MirrorResolver resolver) {
+    s_mirrorResolver = resolver;
+}
+
+void MCEventList::ReplaceMirrors(int removeDuplicates) {
+    // FIXME: the mirror class must install its resolver (SetMirrorResolver,
+    // answering ECMirror::GetMirrorEvent) when it is registered; until it
+    // does, mirrors are left in place and traced.
+    for (CNode* node = Node(GetHeadPosition()); node;) {
+        CNode* next = node->pNext;
+        ECBase* event = Event(node->data);
+        if (event->GetClassType() == ET_MIRROR) {
+            if (!s_mirrorResolver) {
+                Trace("MCEventList::ReplaceMirrors: no mirror resolver installed\n");
+            } else {
+                // The shown event takes the mirror's place; the walk goes on
+                // after it, so it is not examined again. A mirror that shows
+                // nothing just leaves.
+                if (ECBase* shown = s_mirrorResolver(event)) {
+                    if (next)
+                        InsertBefore(next, shown);
+                    else
+                        AddTail(shown);
+                }
+                RemoveAt(node);
+            }
+        }
+        node = next;
+    }
+    if (removeDuplicates)
+        RemoveDuplicates();
+}
+
+void MCEventList::RemoveDuplicates() {
+    // Walking from the tail, an event met before has a later occurrence: the
+    // earlier node goes, so the last occurrence stays.
+    std::unordered_set<ECBase*> seen;
+    for (CNode* node = Node(GetTailPosition()); node;) {
+        CNode* previous = node->pPrev;
+        if (!seen.insert(Event(node->data)).second)
+            RemoveAt(node);
+        node = previous;
+    }
+}
+
+void MCEventList::CollapseToAncestors() {
+    std::unordered_set<ECBase*> listed;
+    for (POSITION pos = GetHeadPosition(); pos;)
+        listed.insert(GetNext(pos));
+
+    // Whether any ancestor, through any chain of parents, is listed.
+    auto hasListedAncestor = [&listed](ECBase* event) {
+        std::vector<ECBase*> pending{event};
+        std::unordered_set<ECBase*> visited{event};
+        while (!pending.empty()) {
+            ECBase* current = pending.back();
+            pending.pop_back();
+            MCEventList* parents = current->GetParents();
+            for (POSITION pos = parents->GetHeadPosition(); pos;) {
+                ECBase* parent = parents->GetNext(pos);
+                if (!visited.insert(parent).second)
+                    continue;
+                if (listed.count(parent))
+                    return true;
+                pending.push_back(parent);
+            }
+        }
+        return false;
+    };
+
+    std::unordered_set<ECBase*> covered;
+    for (ECBase* event : listed) {
+        if (hasListedAncestor(event))
+            covered.insert(event);
+    }
+    for (CNode* node = Node(GetHeadPosition()); node;) {
+        CNode* next = node->pNext;
+        if (covered.count(Event(node->data)))
+            RemoveAt(node);
+        node = next;
+    }
+}

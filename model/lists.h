@@ -1,0 +1,203 @@
+// The object lists of the data model: MCObList, a doubly linked list of
+// objects, and MCEventList, the list of reference-counted events that every
+// holder of events uses (children and parents lists, selections, the lists
+// inside commands and states).
+//
+// MCObList holds count, head and tail; each node holds the object, the previous
+// and the next node and is allocated by itself. Node creation and freeing and
+// SetAt are virtual, so that a derived list can do its bookkeeping there: the
+// list owns its nodes, never the objects.
+//
+// MCEventList takes a reference on each event it holds (ECBase::Ref) when the
+// event enters, and drops it with Unref(1) when the event leaves, which deletes
+// the event when that was its last reference. So removing an event from a list
+// may delete it: RemoveHead/RemoveTail/RemoveAt return the event as it was and
+// the pointer is only safe when the caller holds a reference of its own.
+// Its typed accessors (GetNext, GetHead ...) return ECBase*; the list accepts
+// only events, and null pointers are refused. Children lists are kept in time
+// order by AddEvent(e, SORTED): an event goes after every event of the same time.
+//
+// Lists take no lock: a list inside the event tree is guarded by the
+// performance's lock (model/performance.h) like the rest of the tree.
+#pragma once
+
+#include "model/ptrlists.h"
+#include "platform/core/object.h"
+
+class CArchive;
+class ECBase;
+class MCTime;
+
+// The `sorted` argument of AddEvent and AddChild.
+enum : int {
+    UNSORTED = 0,   // at the tail
+    SORTED = 1,     // by time, after every event of the same time
+};
+
+class MCObList : public CObject {
+    DECLARE_SERIAL(MCObList)
+public:
+    // The block size is accepted for the system's callers and ignored.
+    explicit MCObList(int blockSize = 10);
+    ~MCObList() override;
+    MCObList(const MCObList&) = delete;
+    MCObList& operator=(const MCObList&) = delete;
+
+    // The count, then each object by reference; loading appends what it reads.
+    void Serialize(CArchive& ar) override;
+
+    // Replaces the object at pos.
+    virtual void SetAt(POSITION pos, CObject* object);
+
+    int GetCount() const { return m_nCount; }
+    int IsEmpty() const { return m_nCount == 0; }
+
+    CObject* GetHead() const;   // the list must not be empty (null if it is)
+    CObject* GetTail() const;
+    POSITION GetHeadPosition() const { return m_pNodeHead; }
+    POSITION GetTailPosition() const { return m_pNodeTail; }
+    // Return the object at pos and move pos on (null after the end). With a
+    // filter, objects not of that class (or derived) are passed over; null
+    // when none is left.
+    CObject* GetNext(POSITION& pos) const;
+    CObject* GetPrev(POSITION& pos) const;
+    CObject* GetNext(POSITION& pos, const CRuntimeClass* filter) const;
+    CObject* GetPrev(POSITION& pos, const CRuntimeClass* filter) const;
+    CObject* GetAt(POSITION pos) const;
+
+    POSITION AddHead(CObject* object);
+    POSITION AddTail(CObject* object);
+    // The other list's objects, keeping their order (a list may be added to
+    // itself).
+    void AddHead(const MCObList* other);
+    void AddTail(const MCObList* other);
+    // A null position means AddHead (InsertBefore) or AddTail (InsertAfter).
+    POSITION InsertBefore(POSITION pos, CObject* object);
+    POSITION InsertAfter(POSITION pos, CObject* object);
+    void InsertBefore(POSITION pos, const MCObList* other);
+    void InsertAfter(POSITION pos, const MCObList* other);
+
+    // Each returns the object removed; the list must not be empty.
+    CObject* RemoveHead();
+    CObject* RemoveTail();
+    CObject* RemoveAt(POSITION pos);
+    // Frees every node, from the tail.
+    void RemoveAll();
+
+    // The first node holding `object` after `after` (from the head when null).
+    POSITION Find(const CObject* object, POSITION after = nullptr) const;
+    // The node at index i (not negative), null when i is not below the count.
+    POSITION FindIndex(int i) const;
+
+protected:
+    struct CNode : MCListNode {
+        CObject* data;
+        CNode* pPrev;
+        CNode* pNext;
+    };
+    static CNode* Node(POSITION pos) { return static_cast<CNode*>(pos); }
+
+    // Makes a node (count + 1) / frees it (count - 1). Derived lists extend
+    // both; a destructor of a derived list must call RemoveAll itself, since
+    // the base destructor no longer reaches the derived FreeNode.
+    virtual CNode* NewNode(CObject* object, CNode* prev, CNode* next);
+    virtual void FreeNode(CNode* node);
+
+    // Unlinks a node without freeing it.
+    void Unlink(CNode* node);
+    // Links a new node for `object` between prev and next.
+    CNode* Link(CObject* object, CNode* prev, CNode* next);
+
+private:
+    template <class Visit>
+    static void ForEach(const MCObList* other, bool backwards, Visit visit);
+
+    int m_nCount = 0;
+    CNode* m_pNodeHead = nullptr;   // owned, with every node after it
+    CNode* m_pNodeTail = nullptr;
+};
+
+class MCEventList : public MCObList {
+    DECLARE_SERIAL(MCEventList)
+public:
+    explicit MCEventList(int blockSize = 10);
+    ~MCEventList() override;   // drops every reference
+
+    // Storing: the count, then each event by reference. Loading: appends each
+    // event read (with no parent link).
+    void Serialize(CArchive& ar) override;
+
+    // Stores e (taking a reference on it), then drops the reference on the
+    // event it replaces.
+    void SetAt(POSITION pos, CObject* event) override;
+
+    // The children form of the archive: as Serialize, but on loading `parent`
+    // is appended to each event's parents list (an event met through several
+    // parents is read once and linked to each).
+    virtual void SerializeFromParent(CArchive& ar, ECBase* parent);
+    // Unsorted: at the tail. Sorted: an event without time goes to the head;
+    // else after the last event whose time is not after its own. Returns the
+    // new position (null for a null event, which is refused).
+    virtual POSITION AddEvent(ECBase* event, int sorted);
+    // Each event of the other list in order, as AddEvent (a list may add itself).
+    virtual void AddEvents(const MCEventList* events, int sorted);
+    // Removes the first node holding the event: 1, or 0 when it is not here.
+    virtual int RemoveEvent(ECBase* event);
+    // RemoveEvent of each event of the other list.
+    virtual void RemoveEvents(const MCEventList* events);
+
+    // From the node after `after` (or the head): the first event with a time
+    // later than t. Null if none.
+    POSITION FindTime(const MCTime& t, POSITION after = nullptr) const;
+    // From the node before `before` (or the tail) backwards: the first event
+    // with a time not after t.
+    POSITION FindTimeReverse(const MCTime& t, POSITION before = nullptr) const;
+    // The first event whose GetClassType is type, forwards or backwards.
+    POSITION FindEvent(int type, POSITION after = nullptr) const;
+    POSITION FindEventReverse(int type, POSITION before = nullptr) const;
+    // -1 for an empty list; the common type; -2 when types are mixed.
+    int GetEventType() const;
+
+    // Orders the list by time in place, events without time first (a
+    // selection sort, not stable).
+    void Sort();
+    // Replaces each mirror, at its place, by the event it shows; then, with
+    // the argument set, RemoveDuplicates.
+    void ReplaceMirrors(int removeDuplicates);
+    // Keeps only the last occurrence of each event.
+    void RemoveDuplicates();
+    // Removes every event that has an ancestor (through any chain of parents)
+    // in the list too, leaving the topmost events.
+    void CollapseToAncestors();
+
+    // How ReplaceMirrors finds the event a mirror shows. Installed by the
+    // mirror class; until then mirrors stay in place.
+    using MirrorResolver = ECBase* (*)(ECBase* mirror);
+    static void SetMirrorResolver(MirrorResolver resolver);
+
+    // Typed access: every element is an event (defined in model/event.h,
+    // which this header includes at its end).
+    ECBase* GetHead() const;
+    ECBase* GetTail() const;
+    ECBase* GetNext(POSITION& pos) const;
+    ECBase* GetPrev(POSITION& pos) const;
+    ECBase* GetNext(POSITION& pos, const CRuntimeClass* filter) const;
+    ECBase* GetPrev(POSITION& pos, const CRuntimeClass* filter) const;
+    ECBase* GetAt(POSITION pos) const;
+    // May delete the event removed (see above).
+    ECBase* RemoveHead();
+    ECBase* RemoveTail();
+    ECBase* RemoveAt(POSITION pos);
+
+protected:
+    CNode* NewNode(CObject* event, CNode* prev, CNode* next) override;   // + Ref
+    void FreeNode(CNode* node) override;                                 // + Unref(1)
+
+private:
+    // Every object of an event list is an ECBase (NewNode checks in debug builds).
+    static ECBase* Event(CObject* object);
+    static MirrorResolver s_mirrorResolver;
+};
+
+// The typed accessors need the complete event class.
+#include "model/event.h"

@@ -1,0 +1,92 @@
+// The performance: the root event of a document's tree.
+//
+// ECPerformance (type ET_PERFORMANCE) holds the conductor and the frames, and
+// through them the whole tree. It carries
+//   the file version  of the document being loaded or saved; every timed event
+//                     reads its time with the version of the *active*
+//                     performance, so a loader makes its performance active
+//                     and sets the version before the tree is read;
+//   the lock          a re-entrant critical section that guards the whole tree:
+//                     commands, serialization, import and export, the engine's
+//                     edit handling, the notation engine, pagination and
+//                     drawing take it around their work;
+//   the managers      the document's command manager and state manager (owned;
+//                     they arrive with the command and state machinery, and
+//                     are null until then, as are the handler registrations
+//                     and the command rate that go through them);
+//   the conductor     cached on first look-up, never cleared while the
+//                     performance lives.
+// One performance is the active one (a process-wide static): the first one
+// constructed becomes active when none is; destroying the active one leaves
+// none active.
+//
+// Threads: the tree is the user-interface thread's; any other thread takes
+// the lock first (player lock, then performance lock). The active performance
+// is set on the user-interface thread.
+#pragma once
+
+#include "model/event.h"
+#include "platform/core/sync.h"
+
+class CArchive;
+class ECConductor;
+class MCCommandMgr;
+class MCStateMgr;
+
+class ECPerformance : public ECWithTimeChild {
+    DECLARE_SERIAL(ECPerformance)
+public:
+    // The file version the system writes.
+    static constexpr int CURRENT_VERSION = 2;
+
+    // Time zero, version 0, no conductor cached; becomes active when none is.
+    ECPerformance();
+    ~ECPerformance() override;
+
+    // Under the lock: the ECWithTimeChild part (flag byte, view data, the
+    // children and through them the tree, time, voice/track word). The
+    // performance adds no bytes of its own; loading fills the conductor
+    // cache and, should the data be damaged, frees what it read but could
+    // not link.
+    void Serialize(CArchive& ar) override;
+
+    int GetClassType() const override;
+
+    int GetVersion() const { return m_nVersion; }
+    void SetVersion(int version) { m_nVersion = version; }
+
+    // Re-entrant: the same thread may lock several times and unlocks as often.
+    void Lock() { m_lock.Lock(); }
+    void Unlock() { m_lock.Unlock(); }
+    // For std::lock_guard.
+    CCriticalSection& GetLock() { return m_lock; }
+
+    // The conductor: looked up (GetDescendant(ET_CONDUCTOR, -1)) while none is
+    // cached, so a tree without one is searched again on each call. Returns
+    // ECConductor* at call sites that know that class (a template, so that this
+    // header needs no more than its name); GetConductorEvent gives the event.
+    template <class Conductor = ECConductor>
+    Conductor* GetConductor() { return static_cast<Conductor*>(GetConductorEvent()); }
+    ECBase* GetConductorEvent();
+
+    // Null until the command and state machinery exists.
+    MCCommandMgr* GetCommandMgr() const { return m_pCommandMgr; }
+    MCStateMgr* GetStateMgr() const { return m_pStateMgr; }
+
+    static ECPerformance* GetActivePerformance() { return s_pActivePerformance; }
+    // Makes p active (null: none); returns the one active before.
+    static ECPerformance* SetActivePerformance(ECPerformance* performance);
+
+private:
+    int m_nVersion = 0;
+    CCriticalSection m_lock;
+    // Owned. The command and state managers, with AddCommandHandler,
+    // RemoveCommandHandlers, AddStateHandler, RemoveStateHandlers and
+    // SetCommandRate, join with the command and state machinery; until
+    // then the slots stay null.
+    MCCommandMgr* m_pCommandMgr = nullptr;
+    MCStateMgr* m_pStateMgr = nullptr;
+    ECBase* m_pConductor = nullptr;   // borrowed: the tree holds it
+
+    static ECPerformance* s_pActivePerformance;
+};

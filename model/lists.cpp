@@ -9,6 +9,7 @@
 
 #include <cassert>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_SERIAL(MCObList, CObject, VERSIONABLE_SCHEMA | 1)
@@ -466,8 +467,8 @@ void MCEventList::Sort() {
     }
 }
 
-void MCEventList::SetMirrorResolver(MirrorResolver resolver) {
-    s_mirrorResolver = resolver;
+MCEventList::MirrorResolver MCEventList::SetMirrorResolver(MirrorResolver resolver) {
+    return std::exchange(s_mirrorResolver, resolver);
 }
 
 void MCEventList::ReplaceMirrors(int removeDuplicates) {

@@ -170,10 +170,11 @@ public:
     // in the list too, leaving the topmost events.
     void CollapseToAncestors();
 
-    // How ReplaceMirrors finds the event a mirror shows. Installed by the
-    // mirror class; until then mirrors stay in place.
+    // How ReplaceMirrors finds the event a mirror shows (null: none). The
+    // mirror class installs it; without one, mirrors stay in place. Returns
+    // the resolver installed before.
     using MirrorResolver = ECBase* (*)(ECBase* mirror);
-    static void SetMirrorResolver(MirrorResolver resolver);
+    static MirrorResolver SetMirrorResolver(MirrorResolver resolver);
 
     // Typed access: every element is an event (defined in model/event.h,
     // which this header includes at its end).

@@ -10,6 +10,7 @@
 #include "platform/core/trace.h"
 
 #include <functional>
+#include <vector>
 
 // ---- the plug-in folder ------------------------------------------------------------
 
@@ -117,8 +118,9 @@ void CPluginData::RemovePlugin(const CPluginData* record) {
 const CRuntimeClass*& CPluginData::GetDataClass(int kind, int type) {
     if (InTable(kind, type))
         return s_dataClasses[kind][type];
-    // A caller that asks outside the table reads null and may write without harm.
-    static const CRuntimeClass* s_spare = nullptr;
+    // A caller that asks outside the table reads null and may write without harm
+    // (one spare cell per thread).
+    thread_local const CRuntimeClass* s_spare = nullptr;
     s_spare = nullptr;
     return s_spare;
 }

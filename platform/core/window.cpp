@@ -105,6 +105,9 @@ public:
     std::vector<QEventLoop*> loops;   // our message loops running on this thread, innermost last
     bool quitPending = false;
     int quitCode = 0;
+    // Posted while a quit ends our loops: held back, as they come after the quit, and
+    // posted again once the loops have ended.
+    std::vector<std::unique_ptr<QEvent>> heldBack;
 
     // Creates the Qt object that receives this thread's events. This thread only.
     void EnsureDispatcher();
@@ -246,7 +249,17 @@ bool CDispatcher::event(QEvent* event) {
 
     // Sent messages go before anything posted, as senders are blocked waiting.
     m_owner.DeliverSent();
-    if (type == types.posted) {
+    // Qt hands out every event already queued before a loop that was told to exit returns;
+    // what comes after a quit must wait for the next loop.
+    const bool afterQuit = m_owner.quitPending && !m_owner.loops.empty();
+    if (afterQuit && type == types.posted) {
+        auto* posted = static_cast<CPostedEvent*>(event);
+        m_owner.heldBack.push_back(
+            std::make_unique<CPostedEvent>(posted->hWnd, posted->msg, posted->wParam, posted->lParam));
+    } else if (afterQuit && type == types.tick) {
+        auto* tick = static_cast<CTickEvent*>(event);
+        m_owner.heldBack.push_back(std::make_unique<CTickEvent>(tick->hWnd, tick->id, tick->generation));
+    } else if (type == types.posted) {
         auto* posted = static_cast<CPostedEvent*>(event);
         if (CMsgWindow* window = FindOwnWindow(posted->hWnd, m_owner))
             CWindowDispatch::Call(*window, posted->msg, posted->wParam, posted->lParam);
@@ -475,27 +488,27 @@ bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    std::shared_ptr<CThreadMessages> owner;
-    CMsgWindow* target = nullptr;
-    {
-        CRegistry& registry = Registry();
-        std::lock_guard lock(registry.mutex);
-        auto found = registry.windows.find(window);
-        if (found == registry.windows.end())
-            return 0;
-        owner = found->second.owner;
-        target = found->second.window;
-    }
-    if (owner->threadId == std::this_thread::get_id())
-        return CWindowDispatch::Call(*target, msg, wParam, lParam);
-
     auto message = std::make_shared<CSentMessage>();
     message->hWnd = window;
     message->msg = msg;
     message->wParam = wParam;
     message->lParam = lParam;
-    if (!owner->QueueSend(message))
-        return 0;
+    {
+        CRegistry& registry = Registry();
+        std::unique_lock lock(registry.mutex);
+        auto found = registry.windows.find(window);
+        if (found == registry.windows.end())
+            return 0;
+        if (found->second.owner->threadId == std::this_thread::get_id()) {
+            CMsgWindow* target = found->second.window;
+            lock.unlock();
+            return CWindowDispatch::Call(*target, msg, wParam, lParam);
+        }
+        // Queued under the registry's lock: a window destroyed from now on finds the
+        // message in its thread's queue and releases it.
+        if (!found->second.owner->QueueSend(message))
+            return 0;
+    }
     // Our own wait: while blocked, this thread delivers what others send to it.
     message->done.Wait(INFINITE);
     return message->result;
@@ -535,9 +548,14 @@ int RunMessageLoop() {
         if (!me.quitPending)
             return code;   // ended by Qt (the application quit), not by WM_QUIT
     }
-    // A quit ends every loop of ours on the thread; the outermost one clears it.
-    if (me.loops.empty())
+    // A quit ends every loop of ours on the thread; the outermost one clears it and puts
+    // back in the queue what was posted after the quit.
+    if (me.loops.empty()) {
         me.quitPending = false;
+        for (auto& event : me.heldBack)
+            me.Post(event.release());
+        me.heldBack.clear();
+    }
     return me.quitCode;
 }
 

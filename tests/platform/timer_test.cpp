@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+using messaging_test::SpinUntil;
+
 namespace {
 
 // Records which timers fired, and the clock each saw, in firing order.
@@ -216,12 +218,15 @@ TEST(TimerRealClock, CancelReturnsOnlyAfterARunningCallbackFinished) {
     });
     ASSERT_EQ(entered.Wait(20000), WAIT_OBJECT_0);
 
+    std::atomic<bool> cancelling{false};
     std::atomic<bool> finishedWhenCancelReturned{false};
     std::thread canceller([&] {
-        EXPECT_TRUE(CTimerService::Get().Cancel(id));
+        cancelling = true;
+        CTimerService::Get().Cancel(id);
         finishedWhenCancelReturned = finished.load();
     });
-    // The callback is still held; the canceller must wait for it, however long it takes.
+    // However the two threads meet, Cancel may not return while the callback still runs.
+    ASSERT_TRUE(SpinUntil([&] { return cancelling.load(); }));
     release.Set();
     canceller.join();
     EXPECT_TRUE(finishedWhenCancelReturned);

@@ -1,0 +1,108 @@
+// The actions that change events in place (see editactions.h).
+#include "model/editactions.h"
+
+#include <limits>
+
+#include "model/event.h"
+#include "model/eventtypes.h"
+#include "model/lists.h"
+#include "model/viewdata.h"
+
+// ---- ACSortChildren ---------------------------------------------------------
+
+int ACSortChildren::DoAction(ECBase* event) {
+    if (IsWantedType(event->GetClassType())) {
+        if (MCEventList* children = event->GetChildren())
+            children->Sort();
+    }
+    return AC_CONTINUE;
+}
+
+// ---- ACDeltaTime ------------------------------------------------------------
+
+ACDeltaTime::ACDeltaTime() : ACDeltaTime(MCTime::TimeZero()) {}
+
+ACDeltaTime::ACDeltaTime(const MCTime& delta)
+    : ACDeltaTime(delta, MCTime(std::numeric_limits<float>::lowest())) {}
+
+ACDeltaTime::ACDeltaTime(const MCTime& delta, const MCTime& start)
+    : ACDeltaTime(delta, start, MCTime::TimeMax()) {}
+
+ACDeltaTime::ACDeltaTime(const MCTime& delta, const MCTime& start, const MCTime& end)
+    : m_delta(delta), m_start(start), m_end(end) {}
+
+namespace {
+
+// The events that belong at the very start of the piece: a shift leaves them
+// at time zero (their children are still shifted).
+bool StaysAtZero(int type) {
+    switch (type) {
+    case ET_BANKLSB:
+    case ET_BANKMSB:
+    case ET_CLEF:
+    case ET_CONDUCTORSTAFF:
+    case ET_FLOWCONTROL:
+    case ET_KEY:
+    case ET_METER:
+    case ET_PERFORMANCE:
+    case ET_PROGRAMCHANGE:
+    case ET_STAFF:
+    case ET_TEMPO:
+    case ET_TEXT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The containers whose children are kept in time order by the shift.
+bool SortsChildren(int type) {
+    return type == ET_CONDUCTORSTAFF || type == ET_STAFF || type == ET_TRACK ||
+           type == ET_WAVETRACK;
+}
+
+}  // namespace
+
+int ACDeltaTime::DoAction(ECBase* event) {
+    const MCTime* time = event->GetTime();
+    if (time == nullptr)
+        return AC_CONTINUE;
+    const int type = event->GetClassType();
+    if (*time == MCTime::TimeZero() && StaysAtZero(type))
+        return AC_CONTINUE;
+
+    if (*time >= m_start && *time < m_end) {
+        // Float times only: a bar/pulse/tick operand gives time zero.
+        MCTime moved;
+        if (time->GetMode() != TM_BPT && m_delta.GetMode() != TM_BPT) {
+            moved = *time;
+            moved += m_delta;
+        }
+        if (moved < MCTime::TimeZero())
+            moved = MCTime::TimeZero();
+        event->SetTime(&moved);
+    }
+
+    // The container is sorted when it is met, before its children move.
+    if (SortsChildren(type)) {
+        if (MCEventList* children = event->GetChildren())
+            children->Sort();
+    }
+    return AC_CONTINUE;
+}
+
+// ---- ACPostSerialize --------------------------------------------------------
+
+int ACPostSerialize::DoAction(ECBase* event) {
+    // Grouping events are completed through their members' containers.
+    const int type = event->GetClassType();
+    if (type == ET_BEAM || type == ET_SLUR || type == ET_TIE)
+        return AC_SKIP;
+
+    event->PostSerialize(*m_archive);
+    for (DCBase* data : event->GetData()) {
+        if (data != nullptr)
+            data->PostSerialize(*m_archive);
+    }
+    return AC_CONTINUE;
+}

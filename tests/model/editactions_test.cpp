@@ -1,0 +1,196 @@
+// The actions that change events in place: sorting children, shifting
+// times, and the pass after loading.
+#include "model/editactions.h"
+
+#include <gtest/gtest.h>
+
+#include "model/findactions.h"
+#include "model/plugin.h"
+#include "model/viewdata.h"
+#include "platform/core/archive.h"
+#include "platform/core/file.h"
+#include "tests/model/actions_test.h"
+
+namespace {
+
+using actiontest::BuildStaff;
+using actiontest::NamesOf;
+using actiontest::TestTree;
+
+TEST(EditActions, SortChildrenOfTheWantedTypes) {
+    TestTree tree;
+    tree.Add("S", ET_STAFF);
+    tree.Add("M", ET_MEASURE, "S");
+    tree.Add("a3", ET_NOTE, "M", 3.0f, UNSORTED);
+    tree.Add("a1", ET_NOTE, "M", 1.0f, UNSORTED);
+    tree.AddUntimed("u", "M");
+    tree.Add("a2", ET_NOTE, "M", 2.0f, UNSORTED);
+    tree.Add("K", ET_KEY, "S");
+    tree.Add("k2", ET_NOTE, "K", 2.0f, UNSORTED);
+    tree.Add("k1", ET_NOTE, "K", 1.0f, UNSORTED);
+
+    ACSortChildren measures;
+    measures.AddEvtType(ET_MEASURE);
+    EXPECT_EQ(measures.Apply(tree["S"]), AC_CONTINUE);
+    EXPECT_EQ(NamesOf(*tree["M"]->GetChildren()), "u a1 a2 a3");   // untimed first
+    EXPECT_EQ(NamesOf(*tree["K"]->GetChildren()), "k2 k1");
+
+    ACSortChildren all;
+    all.Apply(tree["S"]);
+    EXPECT_EQ(NamesOf(*tree["K"]->GetChildren()), "k1 k2");
+}
+
+float TimeOf(const TestTree& tree, const char* name) {
+    return tree[name]->GetTime()->GetSeconds();
+}
+
+TEST(EditActions, DeltaTimeKeepsStartMarksAndClampsAtZero) {
+    TestTree tree;
+    tree.Add("S", ET_STAFF, nullptr, 0.0f);
+    tree.Add("M", ET_MEASURE, "S", 0.0f);
+    tree.Add("K", ET_KEY, "M", 0.0f);
+    tree.Add("C", ET_CLEF, "M", 1.0f);       // not at zero: moves like any event
+    tree.Add("n0", ET_NOTE, "M", 0.0f);
+    tree.Add("n1", ET_NOTE, "M", 1.0f);
+    tree.AddUntimed("u", "M");
+
+    ACDeltaTime later(MCTime(2.0f));
+    EXPECT_EQ(later.Apply(tree["S"]), AC_CONTINUE);
+    const struct {
+        const char* name;
+        float expected;
+    } shifted[] = {{"S", 0.0f}, {"M", 2.0f}, {"K", 0.0f}, {"C", 3.0f}, {"n0", 2.0f}, {"n1", 3.0f}};
+    for (const auto& c : shifted)
+        EXPECT_EQ(TimeOf(tree, c.name), c.expected) << c.name;
+
+    // Back by 4: nothing goes below zero.
+    ACDeltaTime earlier(MCTime(-4.0f));
+    earlier.Apply(tree["n1"]);
+    EXPECT_EQ(TimeOf(tree, "n1"), 0.0f);
+    EXPECT_EQ(tree["n1"]->GetTime()->GetMode(), TM_NORMAL);
+}
+
+TEST(EditActions, DeltaTimeRange) {
+    TestTree tree;
+    tree.AddUntimed("P");
+    const struct {
+        const char* name;
+        float before, after;
+    } cases[] = {
+        {"t05", 0.5f, 0.5f}, {"t1", 1.0f, 2.0f}, {"t15", 1.5f, 2.5f}, {"t2", 2.0f, 2.0f},
+    };
+    for (const auto& c : cases)
+        tree.Add(c.name, ET_NOTE, "P", c.before);
+
+    ACDeltaTime action(MCTime(1.0f), MCTime(1.0f), MCTime(2.0f));
+    action.Apply(tree["P"]);
+    for (const auto& c : cases)
+        EXPECT_EQ(TimeOf(tree, c.name), c.after) << c.name;
+
+    // The setters replace what the constructor set.
+    ACDeltaTime set;
+    set.SetDeltaTime(MCTime(0.25f));
+    set.SetStartTime(MCTime(2.0f));
+    set.SetEndTime(MCTime(2.1f));
+    set.Apply(tree["P"]);
+    EXPECT_EQ(TimeOf(tree, "t1"), 2.25f);
+    EXPECT_EQ(TimeOf(tree, "t2"), 2.25f);
+    EXPECT_EQ(TimeOf(tree, "t15"), 2.5f);
+    EXPECT_EQ(set.GetConductor(), 1);
+}
+
+TEST(EditActions, DeltaTimeSortsTracksAndWaveTracks) {
+    // A track's children out of order are sorted when it is met, even
+    // when nothing moves.
+    TestTree tree;
+    tree.Add("T", ET_TRACK, nullptr, 0.0f);
+    tree.Add("x3", ET_NOTE, "T", 3.0f, UNSORTED);
+    tree.Add("x1", ET_NOTE, "T", 1.0f, UNSORTED);
+    tree.Add("W", ET_WAVETRACK, "T", 1.0f);
+    tree.Add("w2", ET_WAVE, "W", 2.0f, UNSORTED);
+    tree.Add("w0", ET_WAVE, "W", 0.5f, UNSORTED);
+    tree.Add("M", ET_MEASURE, "T", 1.0f);
+    tree.Add("m2", ET_NOTE, "M", 2.0f, UNSORTED);
+    tree.Add("m1", ET_NOTE, "M", 1.0f, UNSORTED);
+
+    ACDeltaTime action(MCTime(1.0f), MCTime(10.0f));
+    action.Apply(tree["T"]);
+    EXPECT_EQ(NamesOf(*tree["T"]->GetChildren()), "x1 W M x3");
+    EXPECT_EQ(NamesOf(*tree["W"]->GetChildren()), "w0 w2");
+    EXPECT_EQ(NamesOf(*tree["M"]->GetChildren()), "m2 m1");   // measures are left as they are
+}
+
+// View data that counts its PostSerialize calls.
+class ActionsTestData : public DCBase {
+    DECLARE_DYNCREATE(ActionsTestData)
+public:
+    void PostSerialize(CArchive&) override { ++calls; }
+    int calls = 0;
+};
+IMPLEMENT_DYNCREATE(ActionsTestData, DCBase)
+
+// A view kind no library registers.
+constexpr int TEST_KIND = 4;
+
+TEST(EditActions, PostSerializeLeavesOutBeamsSlursAndTies) {
+    CPluginData noteData(RUNTIME_CLASS(ActionsTestData), TEST_KIND, ET_NOTE);
+    CPluginData::AddPlugin(&noteData);
+
+    TestTree tree;
+    BuildStaff(tree);
+    tree.Add("Sl", ET_SLUR, "S", 0.0f);
+    tree.Link("N2", "Sl");
+    tree.Add("Ti", ET_TIE, "S", 0.0f);
+    tree.Link("N3", "Ti");
+    auto* n1Data = static_cast<ActionsTestData*>(tree["N1"]->GetData(TEST_KIND, 1));
+    ASSERT_NE(n1Data, nullptr);
+
+    CMemFile file;
+    CArchive archive(&file, CArchive::store);
+    ACPostSerialize action(archive);
+    EXPECT_EQ(action.Apply(tree["S"]), AC_CONTINUE);
+
+    const struct {
+        const char* name;
+        int calls;
+    } cases[] = {
+        {"S", 1}, {"M1", 1}, {"Bm", 0}, {"N1", 1}, {"A", 1}, {"N2", 1},
+        {"R", 1}, {"M2", 1}, {"N3", 1}, {"Sl", 0}, {"Ti", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tree.Typed(c.name)->PostSerializeCount(), c.calls) << c.name;
+    EXPECT_EQ(n1Data->calls, 1);
+
+    tree["N1"]->RemoveData();
+    CPluginData::RemovePlugin(&noteData);
+}
+
+TEST(EditActions, FindDataCreatesNoViewData) {
+    CPluginData noteData(RUNTIME_CLASS(ActionsTestData), TEST_KIND, ET_NOTE);
+    CPluginData::AddPlugin(&noteData);
+
+    TestTree tree;
+    BuildStaff(tree);
+    ASSERT_NE(tree["N2"]->GetData(TEST_KIND, 1), nullptr);
+
+    ACFindData find(TEST_KIND);
+    find.Apply(tree["S"]);
+    EXPECT_EQ(NamesOf(find.GetEvents()), "N2");
+    EXPECT_EQ(tree["N1"]->GetData(TEST_KIND, 0), nullptr);
+
+    // Another kind, and a wanted type that the event with data lacks.
+    find.Reset();
+    find.SetViewCode(3);
+    find.Apply(tree["S"]);
+    EXPECT_EQ(find.GetEvents().GetCount(), 0);
+    ACFindData rests(TEST_KIND);
+    rests.AddEvtType(ET_REST);
+    rests.Apply(tree["S"]);
+    EXPECT_EQ(rests.GetEvents().GetCount(), 0);
+    EXPECT_EQ(rests.GetViewCode(), TEST_KIND);
+
+    tree["N2"]->RemoveData();
+    CPluginData::RemovePlugin(&noteData);
+}
+
+}  // namespace

@@ -22,10 +22,14 @@ IMPLEMENT_SERIAL(ECWithTimeChild, ECWithChild, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
+// Both are touched for every event loaded. Lodemar is linked with the
+// program, never loaded later, so the fast model of thread-local storage holds.
+#define LOADER_TLS thread_local __attribute__((tls_model("initial-exec")))
 // Moves on each time an event begins to load on this thread (see ReadEvent).
-thread_local uint32_t t_loadCounter = 0;
+LOADER_TLS uint32_t t_loadCounter = 0;
 // The outermost load guard of this thread, if any.
-thread_local ECLoadGuard* t_loadGuard = nullptr;
+LOADER_TLS ECLoadGuard* t_loadGuard = nullptr;
+#undef LOADER_TLS
 
 // The file version timed events are read with: the active performance's. An
 // event archive read with no performance active (clipboard data) is in the
@@ -449,7 +453,7 @@ ECLoadGuard::~ECLoadGuard() {
     // others are detached; detach the children of each that no parent took
     // (its reading failed, or its parent's did); then let go, which frees
     // whatever nothing else holds. The root belongs to its holder.
-    std::vector<ECBase*> loaded;
+    std::deque<ECBase*> loaded;
     loaded.swap(m_loaded);
     for (DCBase* data : m_loadedData) {
         if (!data->m_bHeld)

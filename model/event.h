@@ -34,6 +34,7 @@
 #include "platform/core/object.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -279,8 +280,10 @@ private:
     ECBase* m_root;                  // borrowed: kept by its holder
     bool m_active;                   // the outermost guard of this thread
     bool m_committed = false;
-    std::vector<ECBase*> m_loaded;       // borrowed until the guard ends
-    std::vector<DCBase*> m_loadedData;   // borrowed; those no event took are freed on failure
+    // A deque: it grows in small blocks, so a large load never asks the heap
+    // for one large block after another.
+    std::deque<ECBase*> m_loaded;       // borrowed until the guard ends
+    std::deque<DCBase*> m_loadedData;   // borrowed; those no event took are freed on failure
 };
 
 // ---- MCEventList's typed accessors ------------------------------------------

@@ -36,7 +36,9 @@ void MCObList::Serialize(CArchive& ar) {
 }
 
 MCObList::CNode* MCObList::NewNode(CObject* object, CNode* prev, CNode* next) {
-    CNode* node = new CNode;
+    CNode* node = m_bInlineUsed ? new CNode : &m_inlineNode;
+    if (node == &m_inlineNode)
+        m_bInlineUsed = true;
     node->data = object;
     node->pPrev = prev;
     node->pNext = next;
@@ -45,7 +47,10 @@ MCObList::CNode* MCObList::NewNode(CObject* object, CNode* prev, CNode* next) {
 }
 
 void MCObList::FreeNode(CNode* node) {
-    delete node;
+    if (node == &m_inlineNode)
+        m_bInlineUsed = false;
+    else
+        delete node;
     --m_nCount;
     assert(m_nCount >= 0);
 }

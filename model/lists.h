@@ -115,6 +115,10 @@ private:
     int m_nCount = 0;
     CNode* m_pNodeHead = nullptr;   // owned, with every node after it
     CNode* m_pNodeTail = nullptr;
+    // Most lists of the tree hold one event (a parents list) or begin with
+    // one; this node serves them without a trip to the heap.
+    CNode m_inlineNode{};
+    bool m_bInlineUsed = false;
 };
 
 class MCEventList : public MCObList {

@@ -15,7 +15,7 @@ struct CTimerService::Timer {
     UINT id = 0;
     Callback callback;
     TimerMode mode = ONE_SHOT;
-    DWORD period = 0;
+    DWORD interval = 0;               // the delay; for a periodic timer also the period
     QueueKey key{};                   // where it stands in the queue while pending
     bool pending = false;
     bool cancelled = false;
@@ -46,8 +46,8 @@ UINT CTimerService::Schedule(DWORD delayMs, Callback callback, TimerMode mode) {
     timer->callback = std::move(callback);
     timer->mode = mode;
     // A periodic timer of 0 ms would fire for ever within one move of a manual clock.
-    timer->period = mode == PERIODIC && delayMs == 0 ? 1 : delayMs;
-    timer->key = {clock.now + timer->period, ++m_order};
+    timer->interval = mode == PERIODIC && delayMs == 0 ? 1 : delayMs;
+    timer->key = {clock.now + timer->interval, ++m_order};
     timer->pending = true;
 
     const bool first = m_queue.empty() || timer->key < m_queue.begin()->first;
@@ -124,9 +124,9 @@ void CTimerService::FireFirst(std::unique_lock<std::mutex>& lock) {
         // The next tick counts from this one's due time, not from when it ran, so a late
         // tick does not shift the ones after it; ticks missed entirely are not made up.
         const std::int64_t now = platform_detail::ReadClock().now;
-        std::int64_t next = due + timer->period;
+        std::int64_t next = due + timer->interval;
         if (next <= now)
-            next = now + timer->period;
+            next = now + timer->interval;
         timer->key = {next, ++m_order};
         timer->pending = true;
         m_queue.emplace(timer->key, timer->id);

@@ -31,8 +31,6 @@
 using UINT = unsigned int;
 using DWORD_PTR = std::uintptr_t;
 
-class CEvent;
-
 class CTimerService {
 public:
     enum TimerMode {

@@ -177,6 +177,8 @@ void CArchive::Write(const void* buffer, size_t count) {
     if (!IsStoring())
         Throw(CArchiveException::readOnly);
     CheckUsable();
+    if (count == 0)
+        return;
     const auto* in = static_cast<const BYTE*>(buffer);
     if (static_cast<size_t>(m_pMax - m_pCur) >= count) {
         std::memcpy(m_pCur, in, count);

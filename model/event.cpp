@@ -58,9 +58,11 @@ ECBase::~ECBase() {
 }
 
 void ECBase::InitECBase() {
+    // Run by the constructors, where the array is empty; anyone else calling
+    // it must not leak what the array held.
+    ECBase::RemoveData();
     m_flags &= ~(0x1Fu | 0xFFFF0000u);
     m_extraRefs = 0;
-    m_viewData.clear();
 }
 
 int ECBase::Ref() {
@@ -206,7 +208,7 @@ DCBase* ECBase::GetData(int kind, int create) {
     return data;
 }
 
-std::vector<DCBase*>& ECBase::GetData() {
+const std::vector<DCBase*>& ECBase::GetData() {
     return m_viewData;
 }
 
@@ -262,7 +264,6 @@ void ECBase::Serialize(CArchive& ar) {
     if (flags & EF_PERSISTENT_DATA) {
         RemoveData();
         const DWORD count = ar.ReadCount(2);   // each element takes its 2-byte tag at least
-        m_viewData.reserve(count);
         for (DWORD i = 0; i < count; ++i) {
             auto* data = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
             if (data) {

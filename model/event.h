@@ -107,8 +107,8 @@ public:
     // The view data of a kind: the object held, else (with create set) a new
     // one from the data registry, owned by this event; null when none.
     virtual DCBase* GetData(int kind, int create);
-    // The whole array, indexed by view kind.
-    virtual std::vector<DCBase*>& GetData();
+    // The whole array, indexed by view kind (entries may be null).
+    virtual const std::vector<DCBase*>& GetData();
     // Deletes every view-data object, empties the array, clears bit 0.
     virtual void RemoveData();
 
@@ -131,7 +131,8 @@ public:
     // The flag bits 0-7 (the archived byte).
     unsigned GetFlags() const { return m_flags & 0xFF; }
 
-    // Clears flag bits 0-4 and the count and empties the view-data array.
+    // Clears flag bits 0-4 and the count and empties the view-data array
+    // (deleting what it held).
     void InitECBase();
 
     // The class of an event type by its name in the run-time class registry,

@@ -1,7 +1,5 @@
 #include "platform/core/codepage.h"
 
-#include <cstdint>
-
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -101,12 +99,8 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& bytes) {
             bytes += utf8[pos++];
             continue;
         }
-        const size_t start = pos;
-        const char32_t cp = DecodeUtf8(utf8, pos);
         // A malformed sequence decodes to U+FFFD, which has no byte either.
-        if (cp == kReplacement && utf8.substr(start, pos - start) != "\xEF\xBF\xBD")
-            return false;
-        const int byte = CodePointToCp1252(cp);
+        const int byte = CodePointToCp1252(DecodeUtf8(utf8, pos));
         if (byte < 0)
             return false;
         bytes += static_cast<char>(byte);

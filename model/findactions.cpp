@@ -118,7 +118,7 @@ ACFindObjects::ACFindObjects(ECBase* event) {
     AddObject(event);
 }
 
-ACFindObjects::ACFindObjects(MCEventList& events) {
+ACFindObjects::ACFindObjects(const MCEventList& events) {
     AddObjects(events);
 }
 
@@ -140,7 +140,7 @@ void ACFindObjects::AddObject(ECBase* event) {
         m_objects.AddEvent(event, 0);
 }
 
-void ACFindObjects::AddObjects(MCEventList& events) {
+void ACFindObjects::AddObjects(const MCEventList& events) {
     m_objects.AddEvents(&events, 0);
 }
 
@@ -148,7 +148,7 @@ void ACFindObjects::RemoveObject(ECBase* event) {
     m_objects.RemoveEvent(event);
 }
 
-void ACFindObjects::RemoveObjects(MCEventList& events) {
+void ACFindObjects::RemoveObjects(const MCEventList& events) {
     m_objects.RemoveEvents(&events);
 }
 

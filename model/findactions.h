@@ -133,7 +133,7 @@ private:
 class ACFindObjects : public ACBase {
 public:
     explicit ACFindObjects(ECBase* event);
-    explicit ACFindObjects(MCEventList& events);
+    explicit ACFindObjects(const MCEventList& events);
 
     int BeginAction() override;
     int DoAction(ECBase* event) override;
@@ -142,9 +142,9 @@ public:
     MCEventList& GetObjects() { return m_objects; }
     void AddObject(ECBase* event);
     // Appended in their order, unsorted.
-    void AddObjects(MCEventList& events);
+    void AddObjects(const MCEventList& events);
     void RemoveObject(ECBase* event);
-    void RemoveObjects(MCEventList& events);
+    void RemoveObjects(const MCEventList& events);
 
 private:
     int m_found = 0;

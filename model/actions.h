@@ -35,7 +35,9 @@ enum {
 };
 
 // The base of every tree action. Not a CObject: actions are built by their
-// user on the stack or the heap, applied and read.
+// user on the stack or the heap, applied and read. The list walk calls the
+// single-event Apply virtually, so an override of it serves both forms; a
+// class overriding one Apply brings the other in with `using ACBase::Apply`.
 class ACBase {
 public:
     ACBase();

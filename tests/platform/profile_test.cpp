@@ -284,18 +284,17 @@ TEST(Profile, TwoThreadsWritingOneFileLoseNothing) {
 
 // ---- the application profile across processes ------------------------------
 
-// Run only as the child of the test below, which points the profile at its folder.
-TEST(ProfileChildProcess, WritesTheApplicationProfile) {
-    if (!std::getenv("STAFFWRIGHT_PROFILE_CHILD"))
-        GTEST_SKIP() << "runs as a child of Profile.ValuesWrittenByOneProcessAreReadByTheNext";
-    const uint8_t bytes[] = {0x00, 0x7F, 0x80, 0xFF};
-    ASSERT_TRUE(WriteProfileString("Settings\\Notation", "Music Font", "Emmentaler, 20"));
-    ASSERT_TRUE(WriteProfileInt("Sequencer\\Midi\\Record", "Record Mode", -3));
-    ASSERT_TRUE(WriteProfileBinary("Settings", "Placement", bytes, sizeof bytes));
-    ASSERT_TRUE(WriteProfileString("Settings", "Equation", " x = a, b "));
-}
-
+// The test runs itself again as a child process that writes the values; the
+// parent then reads them back from the same folder.
 TEST(Profile, ValuesWrittenByOneProcessAreReadByTheNext) {
+    if (std::getenv("STAFFWRIGHT_PROFILE_CHILD")) {
+        const uint8_t bytes[] = {0x00, 0x7F, 0x80, 0xFF};
+        ASSERT_TRUE(WriteProfileString("Settings\\Notation", "Music Font", "Emmentaler, 20"));
+        ASSERT_TRUE(WriteProfileInt("Sequencer\\Midi\\Record", "Record Mode", -3));
+        ASSERT_TRUE(WriteProfileBinary("Settings", "Placement", bytes, sizeof bytes));
+        ASSERT_TRUE(WriteProfileString("Settings", "Equation", " x = a, b "));
+        return;
+    }
     ProfileFolder folder;
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -303,7 +302,7 @@ TEST(Profile, ValuesWrittenByOneProcessAreReadByTheNext) {
     environment.insert("STAFFWRIGHT_PROFILE_CHILD", "1");
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=ProfileChildProcess.WritesTheApplicationProfile"});
+                {"--gtest_filter=Profile.ValuesWrittenByOneProcessAreReadByTheNext"});
     ASSERT_TRUE(child.waitForFinished(60000));
     ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
 

@@ -33,7 +33,7 @@ bench: build
 fuzz: setup
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DSTAFFWRIGHT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
-	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	@for f in $(FUZZ_BUILD)/bin/fuzz_*; do \
 	    name=$${f##*/fuzz_}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 	    echo "== $$name"; \
 	    $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \

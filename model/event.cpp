@@ -281,45 +281,25 @@ void ECBase::Serialize(CArchive& ar) {
 
 // ---- ECWithTime ---------------------------------------------------------------------
 
-ECWithTime::ECWithTime() {
-    SetFlag(EF_TIME, true);
-    m_time = MCTime::TimeNull();
-}
-
-ECWithTime::ECWithTime(const ECWithTime& other)
-    : ECBase(other), m_time(other.m_time), m_voiceTrack(other.m_voiceTrack) {
-    SetFlag(EF_TIME, true);
+void SerializeTimeAndWord(CArchive& ar, MCTime& time, MCVoiceTrack& word) {
+    if (ar.IsStoring()) {
+        time.Serialize(ar, -1);
+        ar << static_cast<WORD>(word.GetValue());
+    } else {
+        time.Serialize(ar, LoadVersion());
+        WORD value = 0;
+        ar >> value;
+        word.SetValue(value);
+    }
 }
 
 int ECWithTime::GetClassType() const {
     return ET_WITHTIME;
 }
 
-void ECWithTime::SetTime(const MCTime* time) {
-    if (time)
-        m_time = *time;
-}
-
-void ECWithTime::SetVoiceTrack(int voice, int track) {
-    m_voiceTrack = MCVoiceTrack(voice, track);
-}
-
-void ECWithTime::SetVoiceTrack(const MCVoiceTrack* word) {
-    if (word)
-        m_voiceTrack = *word;
-}
-
 void ECWithTime::Serialize(CArchive& ar) {
     ECBase::Serialize(ar);
-    if (ar.IsStoring()) {
-        m_time.Serialize(ar, -1);
-        ar << static_cast<WORD>(m_voiceTrack.GetValue());
-    } else {
-        m_time.Serialize(ar, LoadVersion());
-        WORD word = 0;
-        ar >> word;
-        m_voiceTrack.SetValue(word);
-    }
+    SerializeTime(ar);
 }
 
 // ---- ECWithChild --------------------------------------------------------------------
@@ -396,45 +376,13 @@ void ECWithChild::Serialize(CArchive& ar) {
 
 // ---- ECWithTimeChild --------------------------------------------------------------
 
-ECWithTimeChild::ECWithTimeChild() {
-    SetFlag(EF_TIME, true);
-    m_time = MCTime::TimeNull();
-}
-
-ECWithTimeChild::ECWithTimeChild(const ECWithTimeChild& other)
-    : ECWithChild(other), m_time(other.m_time), m_voiceTrack(other.m_voiceTrack) {
-    SetFlag(EF_TIME, true);
-}
-
 int ECWithTimeChild::GetClassType() const {
     return ET_WITHTIMECHILD;
 }
 
-void ECWithTimeChild::SetTime(const MCTime* time) {
-    if (time)
-        m_time = *time;
-}
-
-void ECWithTimeChild::SetVoiceTrack(int voice, int track) {
-    m_voiceTrack = MCVoiceTrack(voice, track);
-}
-
-void ECWithTimeChild::SetVoiceTrack(const MCVoiceTrack* word) {
-    if (word)
-        m_voiceTrack = *word;
-}
-
 void ECWithTimeChild::Serialize(CArchive& ar) {
     ECWithChild::Serialize(ar);
-    if (ar.IsStoring()) {
-        m_time.Serialize(ar, -1);
-        ar << static_cast<WORD>(m_voiceTrack.GetValue());
-    } else {
-        m_time.Serialize(ar, LoadVersion());
-        WORD word = 0;
-        ar >> word;
-        m_voiceTrack.SetValue(word);
-    }
+    SerializeTime(ar);
 }
 
 // ---- ECLoadGuard --------------------------------------------------------------------

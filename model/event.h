@@ -176,28 +176,55 @@ private:
     MCEventList m_parents;
 };
 
-// An event with a time (null after construction) and a voice/track word
-// (voice 15, track 2047: none).
-class ECWithTime : public ECBase {
+// The time (null after construction) and the voice/track word (voice 15,
+// track 2047: none) that ECWithTime adds to ECBase and ECWithTimeChild to
+// ECWithChild; both archive them after their base's part.
+void SerializeTimeAndWord(CArchive& ar, MCTime& time, MCVoiceTrack& word);
+
+template <class Base>
+class ECTimed : public Base {
+public:
+    MCTime* GetTime() override { return &m_time; }
+    void SetTime(const MCTime* time) override {
+        if (time)
+            m_time = *time;
+    }
+    MCVoiceTrack* GetVoiceTrack() override { return &m_voiceTrack; }
+    // The normal form: voice & 15, track shifted left by 4.
+    void SetVoiceTrack(int voice, int track) override { m_voiceTrack = MCVoiceTrack(voice, track); }
+    void SetVoiceTrack(const MCVoiceTrack* word) override {
+        if (word)
+            m_voiceTrack = *word;
+    }
+
+protected:
+    ECTimed() {
+        this->SetFlag(ECBase::EF_TIME, true);
+        m_time = MCTime::TimeNull();
+    }
+    // Copies the time and the word; nothing else of the source.
+    ECTimed(const ECTimed& other) : Base(other), m_time(other.m_time), m_voiceTrack(other.m_voiceTrack) {
+        this->SetFlag(ECBase::EF_TIME, true);
+    }
+    // The time (loading: with the active performance's file version), then the
+    // 16-bit voice/track word.
+    void SerializeTime(CArchive& ar) { SerializeTimeAndWord(ar, m_time, m_voiceTrack); }
+
+    MCTime m_time;
+    MCVoiceTrack m_voiceTrack;
+};
+
+// An event with a time and a voice/track word.
+class ECWithTime : public ECTimed<ECBase> {
     DECLARE_SERIAL(ECWithTime)
 public:
-    ECWithTime();
-    ECWithTime(const ECWithTime& other);   // copies time and word
+    ECWithTime() = default;
+    ECWithTime(const ECWithTime& other) = default;   // copies time and word
 
-    // The ECBase part, the time (read with the active performance's file
-    // version), the 16-bit voice/track word.
+    // The ECBase part, the time, the 16-bit voice/track word.
     void Serialize(CArchive& ar) override;
 
     int GetClassType() const override;
-    MCTime* GetTime() override { return &m_time; }
-    void SetTime(const MCTime* time) override;
-    MCVoiceTrack* GetVoiceTrack() override { return &m_voiceTrack; }
-    void SetVoiceTrack(int voice, int track) override;
-    void SetVoiceTrack(const MCVoiceTrack* word) override;
-
-protected:
-    MCTime m_time;
-    MCVoiceTrack m_voiceTrack;
 };
 
 // An event with children. Holds a reference on each child (and each child
@@ -233,25 +260,16 @@ protected:
 };
 
 // An event with children, a time and a voice/track word.
-class ECWithTimeChild : public ECWithChild {
+class ECWithTimeChild : public ECTimed<ECWithChild> {
     DECLARE_SERIAL(ECWithTimeChild)
 public:
-    ECWithTimeChild();
-    ECWithTimeChild(const ECWithTimeChild& other);   // time and word, no children
+    ECWithTimeChild() = default;
+    ECWithTimeChild(const ECWithTimeChild& other) = default;   // time and word, no children
 
     // The ECWithChild part, then the time and the voice/track word.
     void Serialize(CArchive& ar) override;
 
     int GetClassType() const override;
-    MCTime* GetTime() override { return &m_time; }
-    void SetTime(const MCTime* time) override;
-    MCVoiceTrack* GetVoiceTrack() override { return &m_voiceTrack; }
-    void SetVoiceTrack(int voice, int track) override;
-    void SetVoiceTrack(const MCVoiceTrack* word) override;
-
-protected:
-    MCTime m_time;
-    MCVoiceTrack m_voiceTrack;
 };
 
 // Guards a load of events from an archive on this thread. Every event read

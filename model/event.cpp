@@ -281,12 +281,15 @@ void ECBase::Serialize(CArchive& ar) {
 
 // ---- ECWithTime ---------------------------------------------------------------------
 
+void SerializeEventTime(CArchive& ar, MCTime& time) {
+    time.Serialize(ar, ar.IsStoring() ? -1 : LoadVersion());
+}
+
 void SerializeTimeAndWord(CArchive& ar, MCTime& time, MCVoiceTrack& word) {
+    SerializeEventTime(ar, time);
     if (ar.IsStoring()) {
-        time.Serialize(ar, -1);
         ar << static_cast<WORD>(word.GetValue());
     } else {
-        time.Serialize(ar, LoadVersion());
         WORD value = 0;
         ar >> value;
         word.SetValue(value);

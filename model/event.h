@@ -176,6 +176,13 @@ private:
     MCEventList m_parents;
 };
 
+// A time in an event archive: stored in the current form (version -1),
+// loaded with the file version of the active performance (the current one
+// when none is active, as for clipboard data), so that documents older than
+// version 1 read a bare float. Event times and the durations of notes,
+// waves and markings all go through here.
+void SerializeEventTime(CArchive& ar, MCTime& time);
+
 // The time (null after construction) and the voice/track word (voice 15,
 // track 2047: none) that ECWithTime adds to ECBase and ECWithTimeChild to
 // ECWithChild; both archive them after their base's part.

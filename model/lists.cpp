@@ -19,15 +19,11 @@ IMPLEMENT_SERIAL(MCEventList, MCObList, VERSIONABLE_SCHEMA | 1)
 
 MCObList::MCObList(int /*blockSize*/) {}
 
-MCObList::~MCObList() {
-    RemoveAll();
-}
-
 void MCObList::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.WriteCount(static_cast<uint64_t>(m_nCount));
-        for (CNode* node = m_pNodeHead; node; node = node->pNext)
-            ar.WriteObject(node->data);
+        ar.WriteCount(static_cast<uint64_t>(GetCount()));
+        for (POSITION pos = GetHeadPosition(); pos;)
+            ar.WriteObject(GetNext(pos));
     } else {
         const DWORD count = ar.ReadCount(2);   // each element takes its 2-byte tag at least
         for (DWORD i = 0; i < count; ++i)
@@ -35,204 +31,21 @@ void MCObList::Serialize(CArchive& ar) {
     }
 }
 
-MCObList::CNode* MCObList::NewNode(CObject* object, CNode* prev, CNode* next) {
-    CNode* node = m_bInlineUsed ? new CNode : &m_inlineNode;
-    if (node == &m_inlineNode)
-        m_bInlineUsed = true;
-    node->data = object;
-    node->pPrev = prev;
-    node->pNext = next;
-    ++m_nCount;
-    return node;
-}
-
-void MCObList::FreeNode(CNode* node) {
-    if (node == &m_inlineNode)
-        m_bInlineUsed = false;
-    else
-        delete node;
-    --m_nCount;
-    assert(m_nCount >= 0);
-}
-
-MCObList::CNode* MCObList::Link(CObject* object, CNode* prev, CNode* next) {
-    CNode* node = NewNode(object, prev, next);
-    if (prev)
-        prev->pNext = node;
-    else
-        m_pNodeHead = node;
-    if (next)
-        next->pPrev = node;
-    else
-        m_pNodeTail = node;
-    return node;
-}
-
-void MCObList::Unlink(CNode* node) {
-    if (node->pPrev)
-        node->pPrev->pNext = node->pNext;
-    else
-        m_pNodeHead = node->pNext;
-    if (node->pNext)
-        node->pNext->pPrev = node->pPrev;
-    else
-        m_pNodeTail = node->pPrev;
-}
-
-void MCObList::SetAt(POSITION pos, CObject* object) {
-    Node(pos)->data = object;
-}
-
-CObject* MCObList::GetHead() const {
-    assert(m_pNodeHead);
-    return m_pNodeHead ? m_pNodeHead->data : nullptr;
-}
-
-CObject* MCObList::GetTail() const {
-    assert(m_pNodeTail);
-    return m_pNodeTail ? m_pNodeTail->data : nullptr;
-}
-
-CObject* MCObList::GetNext(POSITION& pos) const {
-    CNode* node = Node(pos);
-    pos = node->pNext;
-    return node->data;
-}
-
-CObject* MCObList::GetPrev(POSITION& pos) const {
-    CNode* node = Node(pos);
-    pos = node->pPrev;
-    return node->data;
+CObject* MCObList::Step(POSITION& pos, const CRuntimeClass* filter, bool backwards) const {
+    while (pos) {
+        CObject* object = backwards ? GetPrev(pos) : GetNext(pos);
+        if (!filter || (object && object->IsKindOf(filter)))
+            return object;
+    }
+    return nullptr;
 }
 
 CObject* MCObList::GetNext(POSITION& pos, const CRuntimeClass* filter) const {
-    while (pos) {
-        CObject* object = GetNext(pos);
-        if (!filter || (object && object->IsKindOf(filter)))
-            return object;
-    }
-    return nullptr;
+    return Step(pos, filter, false);
 }
 
 CObject* MCObList::GetPrev(POSITION& pos, const CRuntimeClass* filter) const {
-    while (pos) {
-        CObject* object = GetPrev(pos);
-        if (!filter || (object && object->IsKindOf(filter)))
-            return object;
-    }
-    return nullptr;
-}
-
-CObject* MCObList::GetAt(POSITION pos) const {
-    return Node(pos)->data;
-}
-
-POSITION MCObList::AddHead(CObject* object) {
-    return Link(object, nullptr, m_pNodeHead);
-}
-
-POSITION MCObList::AddTail(CObject* object) {
-    return Link(object, m_pNodeTail, nullptr);
-}
-
-template <class Visit>
-void MCObList::ForEach(const MCObList* other, bool backwards, Visit visit) {
-    // Copied out first: the other list may be this one.
-    std::vector<CObject*> objects;
-    objects.reserve(static_cast<size_t>(other->m_nCount));
-    for (CNode* node = other->m_pNodeHead; node; node = node->pNext)
-        objects.push_back(node->data);
-    if (backwards) {
-        for (auto it = objects.rbegin(); it != objects.rend(); ++it)
-            visit(*it);
-    } else {
-        for (CObject* object : objects)
-            visit(object);
-    }
-}
-
-void MCObList::AddHead(const MCObList* other) {
-    // From the other list's tail, so that its order stays.
-    ForEach(other, true, [this](CObject* object) { AddHead(object); });
-}
-
-void MCObList::AddTail(const MCObList* other) {
-    ForEach(other, false, [this](CObject* object) { AddTail(object); });
-}
-
-POSITION MCObList::InsertBefore(POSITION pos, CObject* object) {
-    if (!pos)
-        return AddHead(object);
-    CNode* old = Node(pos);
-    return Link(object, old->pPrev, old);
-}
-
-POSITION MCObList::InsertAfter(POSITION pos, CObject* object) {
-    if (!pos)
-        return AddTail(object);
-    CNode* old = Node(pos);
-    return Link(object, old, old->pNext);
-}
-
-void MCObList::InsertBefore(POSITION pos, const MCObList* other) {
-    if (!pos)
-        return AddHead(other);
-    ForEach(other, false, [this, pos](CObject* object) { InsertBefore(pos, object); });
-}
-
-void MCObList::InsertAfter(POSITION pos, const MCObList* other) {
-    if (!pos)
-        return AddTail(other);
-    ForEach(other, false, [this, &pos](CObject* object) { pos = InsertAfter(pos, object); });
-}
-
-CObject* MCObList::RemoveHead() {
-    assert(m_pNodeHead);
-    return RemoveAt(m_pNodeHead);
-}
-
-CObject* MCObList::RemoveTail() {
-    assert(m_pNodeTail);
-    return RemoveAt(m_pNodeTail);
-}
-
-CObject* MCObList::RemoveAt(POSITION pos) {
-    CNode* node = Node(pos);
-    if (!node)
-        return nullptr;
-    CObject* object = node->data;
-    Unlink(node);
-    FreeNode(node);
-    return object;
-}
-
-void MCObList::RemoveAll() {
-    // From the tail, one node at a time: freeing may release an event whose
-    // destruction reaches other lists, and this list stays whole meanwhile.
-    while (m_pNodeTail) {
-        CNode* node = m_pNodeTail;
-        Unlink(node);
-        FreeNode(node);
-    }
-}
-
-POSITION MCObList::Find(const CObject* object, POSITION after) const {
-    CNode* node = after ? Node(after)->pNext : m_pNodeHead;
-    for (; node; node = node->pNext) {
-        if (node->data == object)
-            return node;
-    }
-    return nullptr;
-}
-
-POSITION MCObList::FindIndex(int i) const {
-    assert(i >= 0);
-    if (i < 0 || i >= m_nCount)
-        return nullptr;
-    CNode* node = m_pNodeHead;
-    while (i-- > 0)
-        node = node->pNext;
-    return node;
+    return Step(pos, filter, true);
 }
 
 // ---- MCEventList: references ------------------------------------------------
@@ -363,46 +176,51 @@ void MCEventList::RemoveEvents(const MCEventList* events) {
 
 // ---- MCEventList: searching -------------------------------------------------
 
-POSITION MCEventList::FindTime(const MCTime& t, POSITION after) const {
-    POSITION pos = after ? Node(after)->pNext : GetHeadPosition();
+namespace {
+
+enum Walk { FORWARDS, BACKWARDS };
+
+// The first position, walking from the node after (FORWARDS) or before
+// (BACKWARDS) `from`, or from the head (tail) when it is null, whose event
+// `match` accepts. Null if none.
+template <class Match>
+POSITION FindFirst(const MCEventList& list, POSITION from, Walk walk, Match match) {
+    auto step = [&list, walk](POSITION& pos) { return walk == FORWARDS ? list.GetNext(pos) : list.GetPrev(pos); };
+    POSITION pos = from;
+    if (pos)
+        step(pos);
+    else
+        pos = walk == FORWARDS ? list.GetHeadPosition() : list.GetTailPosition();
     while (pos) {
         POSITION here = pos;
-        const MCTime* time = GetNext(pos)->GetTime();
-        if (time && t < *time)
+        if (match(step(pos)))
             return here;
     }
     return nullptr;
+}
+
+}  // namespace
+
+POSITION MCEventList::FindTime(const MCTime& t, POSITION after) const {
+    return FindFirst(*this, after, FORWARDS, [&t](ECBase* event) {
+        const MCTime* time = event->GetTime();
+        return time && t < *time;
+    });
 }
 
 POSITION MCEventList::FindTimeReverse(const MCTime& t, POSITION before) const {
-    POSITION pos = before ? Node(before)->pPrev : GetTailPosition();
-    while (pos) {
-        POSITION here = pos;
-        const MCTime* time = GetPrev(pos)->GetTime();
-        if (time && t >= *time)
-            return here;
-    }
-    return nullptr;
+    return FindFirst(*this, before, BACKWARDS, [&t](ECBase* event) {
+        const MCTime* time = event->GetTime();
+        return time && t >= *time;
+    });
 }
 
 POSITION MCEventList::FindEvent(int type, POSITION after) const {
-    POSITION pos = after ? Node(after)->pNext : GetHeadPosition();
-    while (pos) {
-        POSITION here = pos;
-        if (GetNext(pos)->GetClassType() == type)
-            return here;
-    }
-    return nullptr;
+    return FindFirst(*this, after, FORWARDS, [type](ECBase* event) { return event->GetClassType() == type; });
 }
 
 POSITION MCEventList::FindEventReverse(int type, POSITION before) const {
-    POSITION pos = before ? Node(before)->pPrev : GetTailPosition();
-    while (pos) {
-        POSITION here = pos;
-        if (GetPrev(pos)->GetClassType() == type)
-            return here;
-    }
-    return nullptr;
+    return FindFirst(*this, before, BACKWARDS, [type](ECBase* event) { return event->GetClassType() == type; });
 }
 
 int MCEventList::GetEventType() const {

@@ -3,10 +3,9 @@
 // holder of events uses (children and parents lists, selections, the lists
 // inside commands and states).
 //
-// MCObList holds count, head and tail; each node holds the object, the previous
-// and the next node and is allocated by itself. Node creation and freeing and
-// SetAt are virtual, so that a derived list can do its bookkeeping there: the
-// list owns its nodes, never the objects.
+// MCObList is the linked list of the model (model/nodelist.h: count, head,
+// tail, positions, the virtual node and SetAt hooks) over objects; it owns its
+// nodes, never the objects. It archives itself and walks with a class filter.
 //
 // MCEventList takes a reference on each event it holds (ECBase::Ref) when the
 // event enters, and drops it with Unref(1) when the event leaves, which deletes
@@ -21,7 +20,7 @@
 // performance's lock (model/performance.h) like the rest of the tree.
 #pragma once
 
-#include "model/ptrlists.h"
+#include "model/nodelist.h"
 #include "platform/core/object.h"
 
 class CArchive;
@@ -34,91 +33,25 @@ enum : int {
     SORTED = 1,     // by time, after every event of the same time
 };
 
-class MCObList : public CObject {
+class MCObList : public MCNodeList<CObject> {
     DECLARE_SERIAL(MCObList)
 public:
     // The block size is accepted for the system's callers and ignored.
     explicit MCObList(int blockSize = 10);
-    ~MCObList() override;
-    MCObList(const MCObList&) = delete;
-    MCObList& operator=(const MCObList&) = delete;
 
     // The count, then each object by reference; loading appends what it reads.
     void Serialize(CArchive& ar) override;
 
-    // Replaces the object at pos.
-    virtual void SetAt(POSITION pos, CObject* object);
-
-    int GetCount() const { return m_nCount; }
-    int IsEmpty() const { return m_nCount == 0; }
-
-    CObject* GetHead() const;   // the list must not be empty (null if it is)
-    CObject* GetTail() const;
-    POSITION GetHeadPosition() const { return m_pNodeHead; }
-    POSITION GetTailPosition() const { return m_pNodeTail; }
-    // Return the object at pos and move pos on (null after the end). With a
-    // filter, objects not of that class (or derived) are passed over; null
-    // when none is left.
-    CObject* GetNext(POSITION& pos) const;
-    CObject* GetPrev(POSITION& pos) const;
+    // As the walks without a filter; objects not of the filter's class (or
+    // derived) are passed over. Null when none is left.
+    using MCNodeList::GetNext;
+    using MCNodeList::GetPrev;
     CObject* GetNext(POSITION& pos, const CRuntimeClass* filter) const;
     CObject* GetPrev(POSITION& pos, const CRuntimeClass* filter) const;
-    CObject* GetAt(POSITION pos) const;
-
-    POSITION AddHead(CObject* object);
-    POSITION AddTail(CObject* object);
-    // The other list's objects, keeping their order (a list may be added to
-    // itself).
-    void AddHead(const MCObList* other);
-    void AddTail(const MCObList* other);
-    // A null position means AddHead (InsertBefore) or AddTail (InsertAfter).
-    POSITION InsertBefore(POSITION pos, CObject* object);
-    POSITION InsertAfter(POSITION pos, CObject* object);
-    void InsertBefore(POSITION pos, const MCObList* other);
-    void InsertAfter(POSITION pos, const MCObList* other);
-
-    // Each returns the object removed; the list must not be empty.
-    CObject* RemoveHead();
-    CObject* RemoveTail();
-    CObject* RemoveAt(POSITION pos);
-    // Frees every node, from the tail.
-    void RemoveAll();
-
-    // The first node holding `object` after `after` (from the head when null).
-    POSITION Find(const CObject* object, POSITION after = nullptr) const;
-    // The node at index i (not negative), null when i is not below the count.
-    POSITION FindIndex(int i) const;
-
-protected:
-    struct CNode : MCListNode {
-        CObject* data;
-        CNode* pPrev;
-        CNode* pNext;
-    };
-    static CNode* Node(POSITION pos) { return static_cast<CNode*>(pos); }
-
-    // Makes a node (count + 1) / frees it (count - 1). Derived lists extend
-    // both; a destructor of a derived list must call RemoveAll itself, since
-    // the base destructor no longer reaches the derived FreeNode.
-    virtual CNode* NewNode(CObject* object, CNode* prev, CNode* next);
-    virtual void FreeNode(CNode* node);
-
-    // Unlinks a node without freeing it.
-    void Unlink(CNode* node);
-    // Links a new node for `object` between prev and next.
-    CNode* Link(CObject* object, CNode* prev, CNode* next);
 
 private:
-    template <class Visit>
-    static void ForEach(const MCObList* other, bool backwards, Visit visit);
-
-    int m_nCount = 0;
-    CNode* m_pNodeHead = nullptr;   // owned, with every node after it
-    CNode* m_pNodeTail = nullptr;
-    // Most lists of the tree hold one event (a parents list) or begin with
-    // one; this node serves them without a trip to the heap.
-    CNode m_inlineNode{};
-    bool m_bInlineUsed = false;
+    // The filtered walk in either direction.
+    CObject* Step(POSITION& pos, const CRuntimeClass* filter, bool backwards) const;
 };
 
 class MCEventList : public MCObList {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <type_traits>
 #include <variant>
 
 namespace {
@@ -81,6 +82,30 @@ struct Registry {
                 search.push_back(module);
         return search;
     }
+
+    // Where a lookup found a key: the module and its registration in force.
+    template <typename Entry>
+    struct Found {
+        HINSTANCE module = nullptr;
+        const Entry* entry = nullptr;   // null: no module in the search has the key
+    };
+
+    // The registration in force of `key` in one table (strings or blocks) of
+    // the first module, in search order, that has it. The caller holds the lock.
+    template <typename Key, typename Entry>
+    Found<Entry> FindLatest(HINSTANCE only, std::map<Key, std::vector<Entry>> ModuleResources::*table,
+                            const std::type_identity_t<Key>& key) const {
+        for (HINSTANCE module : SearchOrder(only)) {
+            auto it = modules.find(module);
+            if (it == modules.end())
+                continue;
+            const auto& entries = it->second.*table;
+            auto found = entries.find(key);
+            if (found != entries.end())
+                return {module, &found->second.back()};
+        }
+        return {};
+    }
 };
 
 Registry& TheRegistry() {
@@ -93,32 +118,16 @@ std::atomic<HINSTANCE> s_current{nullptr};
 bool FindString(HINSTANCE only, unsigned id, std::string& text) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.lock);
-    for (HINSTANCE module : registry.SearchOrder(only)) {
-        auto it = registry.modules.find(module);
-        if (it == registry.modules.end())
-            continue;
-        auto found = it->second.strings.find(id);
-        if (found != it->second.strings.end()) {
-            text = found->second.back().text;
-            return true;
-        }
-    }
-    text.clear();
-    return false;
+    const StringEntry* entry = registry.FindLatest(only, &ModuleResources::strings, id).entry;
+    text = entry ? entry->text : std::string();
+    return entry != nullptr;
 }
 
 ResourceBlock FindBlock(HINSTANCE only, const BlockKey& key) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.lock);
-    for (HINSTANCE module : registry.SearchOrder(only)) {
-        auto it = registry.modules.find(module);
-        if (it == registry.modules.end())
-            continue;
-        auto found = it->second.blocks.find(key);
-        if (found != it->second.blocks.end())
-            return ResourceBlock{found->second.back().data, found->second.back().size, module};
-    }
-    return {};
+    auto [module, entry] = registry.FindLatest(only, &ModuleResources::blocks, key);
+    return entry ? ResourceBlock{entry->data, entry->size, module} : ResourceBlock{};
 }
 
 void RegisterBlock(const void* owner, HINSTANCE module, BlockKey key, const void* data, size_t size) {

@@ -1,27 +1,19 @@
 // Paths, the program's folder, temporary files, copies, attributes and searches.
 #include "platform/core/filesys.h"
 
+#include "tests/platform/file_support.h"
+
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <cerrno>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 
+using file_test::ReadText;
+using file_test::TempFolder;
+using file_test::WriteText;
+
 namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<std::string> Names(const std::vector<FileFindData>& found) {
     std::vector<std::string> names;
@@ -29,12 +21,6 @@ std::vector<std::string> Names(const std::vector<FileFindData>& found) {
         names.push_back(f.name);
     return names;
 }
-
-struct Folder {
-    QTemporaryDir dir;
-    std::string path = dir.path().toStdString();
-    std::string File(const std::string& name) const { return path + "/" + name; }
-};
 
 }  // namespace
 
@@ -72,7 +58,7 @@ TEST(FileSys, WildcardsMatchLikeTheSystemsFileSystem) {
 }
 
 TEST(FileSys, SearchFindsMatchesInNameOrderWithAttributes) {
-    Folder folder;
+    TempFolder folder;
     for (const char* name : {"b.ini", "A.INI", "c.txt", ".hidden.ini", "libPlug.so"})
         WriteText(folder.File(name), "x");
     ASSERT_EQ(::mkdir(folder.File("d.ini").c_str(), 0755), 0);
@@ -91,7 +77,7 @@ TEST(FileSys, SearchFindsMatchesInNameOrderWithAttributes) {
 }
 
 TEST(FileSys, PathsResolveWithoutRegardToCase) {
-    Folder folder;
+    TempFolder folder;
     ASSERT_EQ(::mkdir(folder.File("Instruments").c_str(), 0755), 0);
     WriteText(folder.File("Instruments/General Midi.INI"), "x");
 
@@ -112,7 +98,7 @@ TEST(FileSys, TheProgramFolderIsTheExecutablesAndCanBeReplaced) {
 }
 
 TEST(FileSys, TemporaryFilesAreCreatedUniqueWithTheirPrefix) {
-    Folder folder;
+    TempFolder folder;
     std::set<std::string> names;
     for (int i = 0; i < 5; ++i) {
         std::string path = GetTempFileName("mid", folder.path);
@@ -133,7 +119,7 @@ TEST(FileSys, TemporaryFilesAreCreatedUniqueWithTheirPrefix) {
 }
 
 TEST(FileSys, CopiesAreWholeOrNotAtAll) {
-    Folder folder;
+    TempFolder folder;
     std::string source = folder.File("song.mmm"), target = folder.File("copy.mmm");
     std::string content(200000, 'x');
     content[12345] = '\0';
@@ -161,7 +147,7 @@ TEST(FileSys, CopiesAreWholeOrNotAtAll) {
 }
 
 TEST(FileSys, AttributesFollowTheFile) {
-    Folder folder;
+    TempFolder folder;
     std::string file = folder.File("file.txt");
     WriteText(file, "x");
     uint8_t attributes = 0xFF;

@@ -2,35 +2,23 @@
 #include "platform/core/inifile.h"
 #include "platform/core/profile.h"
 
+#include "tests/platform/file_support.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 #include <thread>
+
+using file_test::ReadText;
+using file_test::WriteText;
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // A folder of the test's own, forgotten by the profile's cache at the end.
-struct ProfileFolder {
-    QTemporaryDir dir;
-    std::string path = dir.path().toStdString();
-    std::string File(const char* name) const { return path + "/" + name; }
+struct ProfileFolder : file_test::TempFolder {
     ~ProfileFolder() { CProfile::FlushCache(); }
 };
 

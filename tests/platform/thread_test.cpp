@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+using messaging_test::CollectReportedErrors;
 using messaging_test::SpinUntil;
 
 TEST(Thread, RunsItsFunctionAndKeepsItsExitCode) {
@@ -66,19 +67,10 @@ TEST(Thread, RefusesWhatItCannotStart) {
 
 TEST(Thread, AnExceptionEndsTheThreadAsFailedAndIsReported) {
     std::vector<std::string> reported;
-    std::mutex mutex;
-    HandlerErrorReporter previous = SetHandlerErrorReporter([&](std::exception_ptr error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            std::lock_guard lock(mutex);
-            reported.push_back(e.what());
-        }
-    });
+    CollectReportedErrors collect(reported);
     CThread thread;
     ASSERT_TRUE(thread.Start([]() -> DWORD { throw std::runtime_error("Tree too deep"); }));
     thread.Wait();
-    SetHandlerErrorReporter(previous);
 
     EXPECT_EQ(thread.GetExitCode(), THREAD_FAILED);
     EXPECT_EQ(reported, std::vector<std::string>{"Tree too deep"});

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+using messaging_test::CollectReportedErrors;
 using messaging_test::SpinUntil;
 
 namespace {
@@ -179,18 +180,11 @@ TEST(TimerMultimediaForm, SetsOneShotAndPeriodicTimersAndKillsThem) {
 TEST(TimerErrors, AnExceptionInACallbackIsReportedAndTheServiceGoesOn) {
     CManualClock clock;
     std::vector<std::string> reported;
-    HandlerErrorReporter previous = SetHandlerErrorReporter([&](std::exception_ptr error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            reported.push_back(e.what());
-        }
-    });
+    CollectReportedErrors collect(reported);
     FiringLog log;
     CTimerService::Get().Schedule(10, [](UINT) { throw std::runtime_error("beat lost"); });
     CTimerService::Get().Schedule(20, log.Note("next"));
     clock.Advance(20);
-    SetHandlerErrorReporter(previous);
 
     EXPECT_EQ(reported, std::vector<std::string>{"beat lost"});
     EXPECT_EQ(log.Take(), (Fired{"next@20"}));

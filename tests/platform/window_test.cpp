@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+using messaging_test::CollectReportedErrors;
 using messaging_test::PumpPending;
 using messaging_test::PumpUntil;
 using messaging_test::SpinUntil;
@@ -352,16 +353,9 @@ TEST(WindowErrors, AnExceptionEscapingAHandlerIsReportedAndTheLoopGoesOn) {
 TEST(WindowErrors, AnInstalledReporterReplacesTheDefault) {
     CPromptScript prompts;
     std::vector<std::string> reported;
-    HandlerErrorReporter previous = SetHandlerErrorReporter([&](std::exception_ptr error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            reported.push_back(e.what());
-        }
-    });
+    CollectReportedErrors collect(reported);
     CRecordingWindow window([](UINT, WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("Port busy"); });
     window.SendMessage(WM_TEST);
-    SetHandlerErrorReporter(previous);
 
     EXPECT_EQ(reported, std::vector<std::string>{"Port busy"});
     EXPECT_EQ(prompts.GetCount(), 0u);

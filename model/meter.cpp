@@ -81,6 +81,9 @@ ECMeter::ECMeter(const ECMeter& other) : ECWithTime(other) {
 }
 
 ECMeter::~ECMeter() {
+    // FIXME: a mirror may outlive this event in its measure, still pointing
+    // here; once the mirror class is in, the mirrors are pointed at nothing
+    // before the list lets them go.
     RemoveMirrors(MCTime::TimeNull());
 }
 

@@ -48,7 +48,7 @@ void SetConductorEventTime(ECWithTime& event, const MCTime* time);
 // the first one earlier than `from`, which stays. Removing drops the list's
 // reference; the mirrors are not detached from the tree.
 template <class Mirror>
-void AddMirrorTo(MCEventList& mirrors, ECBase* shown, Mirror* mirror) {
+void InsertMirror(MCEventList& mirrors, ECBase* shown, Mirror* mirror) {
     if (!mirror)
         return;
     mirrors.AddEvent(mirror, SORTED);
@@ -159,7 +159,7 @@ public:
     // Inserts the mirror by time and points it at this meter without asking
     // it to register again; instantiated where ECMirror is known.
     template <class Mirror = ECMirror>
-    void AddMirror(Mirror* mirror) { AddMirrorTo(m_mirrors, this, mirror); }
+    void AddMirror(Mirror* mirror) { InsertMirror(m_mirrors, this, mirror); }
     // The null time empties the list; any other removes mirrors from the end
     // back to the first one earlier than `from`, which stays.
     void RemoveMirrors(const MCTime& from) { RemoveMirrorsFrom(m_mirrors, from); }

@@ -3,7 +3,6 @@
 #include "model/tempo.h"
 
 #include "model/eventtypes.h"
-#include "model/performance.h"
 #include "model/strings.h"
 #include "platform/core/archive.h"
 #include "platform/core/resources.h"
@@ -62,13 +61,6 @@ bool IsPositiveFinite(float value) {
     return std::isfinite(value) && value > 0.0f;
 }
 
-// The file version timed events are read with: the active performance's, or
-// the current format for data read without one (clipboard data).
-int LoadVersion() {
-    const ECPerformance* performance = ECPerformance::GetActivePerformance();
-    return performance ? performance->GetVersion() : ECPerformance::CURRENT_VERSION;
-}
-
 }  // namespace
 
 // ---- life ------------------------------------------------------------------------
@@ -94,6 +86,9 @@ ECTempo::ECTempo(unsigned char type, const MCTime& duration) {
 }
 
 ECTempo::~ECTempo() {
+    // FIXME: a mirror may outlive this event in its measure, still pointing
+    // here; once the mirror class is in, the mirrors are pointed at nothing
+    // before the list lets them go.
     RemoveMirrors(MCTime::TimeNull());
 }
 
@@ -185,7 +180,7 @@ void ECTempo::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar << m_tempo << m_rate << m_speed << m_beat << BYTE{m_type};
         if (HasDuration())
-            m_duration.Serialize(ar, -1);
+            SerializeEventTime(ar, m_duration);
         ar << m_text;
         return;
     }
@@ -195,7 +190,7 @@ void ECTempo::Serialize(CArchive& ar) {
     MCTime duration;
     ar >> tempo >> rate >> speed >> beat >> type;
     if (HasDuration(type))
-        duration.Serialize(ar, LoadVersion());
+        SerializeEventTime(ar, duration);
     std::string text;
     ar >> text;
 

@@ -98,7 +98,7 @@ public:
 
     // As the meter's (model/meter.h).
     template <class Mirror = ECMirror>
-    void AddMirror(Mirror* mirror) { AddMirrorTo(m_mirrors, this, mirror); }
+    void AddMirror(Mirror* mirror) { InsertMirror(m_mirrors, this, mirror); }
     void RemoveMirrors(const MCTime& from) { RemoveMirrorsFrom(m_mirrors, from); }
     MCEventList* GetMirrors() { return &m_mirrors; }
 

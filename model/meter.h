@@ -16,7 +16,8 @@
 //
 // Meter types: 0 and 1 are given by the caller and behave as 2; 2 simple
 // (numerator below 5 or a power of two); 3 perfect compound (groups of three);
-// 4 imperfect (multiples of 5 or 7); 5 combined (threes and a rest); 6
+// 4 imperfect (multiples of 5 or 7: 5 is 2+3, 7 is 4+3, the others groups of
+// their odd part, or of five or seven); 5 combined (threes and a rest); 6
 // composite (several fractions, SetMeter's array form).
 //
 // The stress arrays grow five entries at a time; the stress count, not their
@@ -38,7 +39,8 @@ class ECMirror;
 
 // Sets the time of a meter or tempo. Under a conductor the event leaves the
 // conductor's cache first and enters it again at its new time, so the cache
-// stays sorted; without one only the time is set.
+// stays sorted; without one only the time is set. (Until the conductor class
+// is in, only the time is set: see the FIXME in the source.)
 void SetConductorEventTime(ECWithTime& event, const MCTime* time);
 
 // The mirror lists of meters and tempos. Adding inserts the mirror by time and

@@ -16,8 +16,9 @@
 //
 // Meter types: 0 and 1 are given by the caller and behave as 2; 2 simple
 // (numerator below 5 or a power of two); 3 perfect compound (groups of three);
-// 4 imperfect (multiples of 5 or 7: 5 is 2+3, 7 is 4+3, the others groups of
-// their odd part, or of five or seven); 5 combined (threes and a rest); 6
+// 4 imperfect (multiples of 5 or 7: three equal stresses when divisible by
+// three, else 5 is 2+3, 7 is 4+3, even ones go in groups of their odd part,
+// other odd ones in fives or sevens); 5 combined (threes and a rest); 6
 // composite (several fractions, SetMeter's array form).
 //
 // The stress arrays grow five entries at a time; the stress count, not their

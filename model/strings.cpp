@@ -88,6 +88,20 @@ const CStringTable s_strings{
     {11927, "rubato"},
     {11932, "G.P."},
     {11933, "L.P."},
+
+    // Names of the spanning dynamics (model/markings.cpp) and of the
+    // flow-control marks (model/textmarks.cpp).
+    {11936, "cresc."},
+    {11937, "decresc."},
+    {11938, "dim."},
+    {11940, "Fine"},
+    {11941, "D.C."},
+    {11942, "D.C. al Fine"},
+    {11943, "D.C. al Segno"},
+    {11944, "D.C. al Segno e poi la Coda"},
+    {11945, "D.S."},
+    {11946, "D.S. al Fine"},
+    {11947, "D.S. al Coda"},
 };
 
 }  // namespace

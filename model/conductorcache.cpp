@@ -31,6 +31,16 @@ MCTime BPTZero() {
     return MCTime(0, 0, 0, MCTime::GlobalPPQ);
 }
 
+// A bar/pulse/tick time with a PPQ below 1 is read at the global PPQ, for
+// the search as well as the arithmetic: its ticks compare with nothing else.
+MCTime Readable(const MCTime& t) {
+    if (t.GetMode() != TM_BPT || t.GetBarPulseTick().ppq >= 1)
+        return t;
+    BPTTime position = t.GetBarPulseTick();
+    position.ppq = MCTime::GlobalPPQ;
+    return MCTime(position.bar, position.pulse, position.tick, position.ppq);
+}
+
 // The quarter notes from the start of the bar to a bar/pulse/tick position
 // (bar ignored; ppq at least 1). Each product is rounded to a float before it
 // is added. BarPulseTick writes the tick as the fraction of a quarter past the
@@ -259,17 +269,19 @@ int MCConductorCache::SearchCondition(const MCTime& t, CachePoint* point, int po
 MCTime MCConductorCache::TranslateTime(const MCTime& t) {
     if (t.GetMode() != TM_NORMAL && t.GetMode() != TM_BPT)
         return t;
-    if (!GetCachePointForTime(t))
+    const MCTime readable = Readable(t);
+    if (!GetCachePointForTime(readable))
         return t;
-    return TranslateTimeFromCache(t, GetCurrentPosition());
+    return TranslateTimeFromCache(readable, GetCurrentPosition());
 }
 
 MCTime MCConductorCache::NormalizeTime(const MCTime& t) {
     if (t.GetMode() != TM_REAL && t.GetMode() != TM_BPT)
         return t;
-    if (!GetCachePointForTime(t))
+    const MCTime readable = Readable(t);
+    if (!GetCachePointForTime(readable))
         return t;
-    return NormalizeTimeFromCache(t, GetCurrentPosition());
+    return NormalizeTimeFromCache(readable, GetCurrentPosition());
 }
 
 MCTime MCConductorCache::BarPulseTick(const MCTime& t, int ppq) {

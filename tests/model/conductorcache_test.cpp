@@ -138,6 +138,10 @@ TEST_F(ConductorCacheTest, BarPulseTickCountsTicksPastTheLastWholeQuarter) {
     EXPECT_FLOAT_EQ(m_cache.NormalizeTime(MCTime(1, 1, 360, 480)).GetSeconds(), 4.75f);
     // A tick written from the pulse's start is read so.
     EXPECT_FLOAT_EQ(m_cache.NormalizeTime(MCTime(1, 3, 0, 480)).GetSeconds(), 5.5f);
+    // A PPQ below 1 finds its point at the global PPQ too: here the tempo's
+    // point, which starts at (1, 2, 0).
+    ASSERT_EQ(m_cache.CacheEvent(Tempo(5.0f, 120.0f)), 1);
+    EXPECT_FLOAT_EQ(m_cache.TranslateTime(MCTime(1, 2, 240, 0)).GetSeconds(), 5.25f);
 
     // Half-note pulses keep no record of the quarter inside the pulse.
     ASSERT_EQ(m_cache.CacheEvent(Meter(7.0f, 2, 2)), 1);

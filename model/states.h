@@ -31,6 +31,7 @@
 #include "model/ptrlists.h"
 #include "platform/core/window.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CCBase;
@@ -110,7 +111,7 @@ public:
     virtual void DoState();
 
     unsigned GetCode() const { return m_flags >> 8; }
-    void SetCode(unsigned code) { m_flags = (m_flags & 0xFFu) | (code << 8); }
+    void SetCode(unsigned code);   // keeps the low 24 bits
     ECPerformance* GetTarget() const { return m_pTarget; }
     void SetTarget(ECPerformance* target) { m_pTarget = target; }
 
@@ -160,7 +161,8 @@ public:
     int RemoveStateHandler(MCStateHandler handler, void* user);
     // Removes every record.
     void RemoveStateHandlers();
-    int GetHandlerCount() const { return m_handlers.GetCount(); }
+    // The records registered and not removed.
+    int GetHandlerCount() const;
 
     // Replaces the process's global handler (null removes it); makes the
     // hidden window first when there is none.
@@ -168,7 +170,9 @@ public:
 
     // Nothing for a null state. Sets the target, references a non-null
     // performance, then posts (asynchronous) or sends the state to the window.
-    // Any thread.
+    // Any thread; on the user-interface thread the window is made first when
+    // there is none yet. Without a window the state is not delivered: an
+    // auto-delete one is deleted and the reference released.
     static void ApplyState(SCBase* state, ECPerformance* performance);
 
     // Delivery of one state (steps 1-4 above); answers 0.
@@ -177,18 +181,26 @@ public:
     void OnState(SCBase* state);
 
     // The hidden window (null until made, or when making it failed).
-    static HWND GetWindow() { return s_hWnd; }
+    static HWND GetWindow() { return s_hWnd.load(); }
 
 protected:
     static void Initialize();
     static LRESULT StateWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
+    // Frees the records removed while a delivery walked the list.
+    void PurgeRemoved();
+    // The end of a delivery: deletes an auto-delete state, then releases
+    // the reference ApplyState took on the performance (null: none).
+    static void Release(SCBase* state, ECPerformance* performance);
+
     ECPerformance* m_pOwner = nullptr;   // borrowed: the performance owns this manager
     MCFuncList m_handlers{10};           // owns its records
+    int m_nDeliveryDepth = 0;            // deliveries walking m_handlers now (nested sends)
 
-    static int s_bInitialized;
-    static HWND s_hWnd;
+    // Written once on the user-interface thread, read by ApplyState anywhere.
+    static std::atomic<int> s_bInitialized;
+    static std::atomic<HWND> s_hWnd;
     static MCStateHandler s_pfnGlobalHandler;
     static void* s_pGlobalData;
 };

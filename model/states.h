@@ -7,18 +7,23 @@
 //   1. the state's own action (DoState);
 //   2. with a performance: every state handler registered with it, in
 //      registration order, called (performance, 0, state, user); then the one
-//      global handler of the process (the main frame), when set; then the
-//      reference ApplyState took on the performance is released;
+//      global handler of the process (the main frame), when set;
 //   3. without a performance: the state is sent as WM_MCSTATEMGR to the
 //      delivering thread's main window (GetMainWindow), which routes it itself;
 //      no handler sees it;
-//   4. with its auto-delete flag on (the default), the state is deleted.
+//   4. with its auto-delete flag on (the default), the state is deleted; then
+//      the reference ApplyState took on the performance is released (after
+//      the deletion, which may still use the performance: a 1200 edit clears
+//      its delete list and applies its 1201 there).
 // An asynchronous state (the default) is posted; ApplyState returns at once and
 // the state belongs to the manager. A synchronous one is sent: ApplyState
 // returns after delivery, blocking a caller on another thread until the
 // user-interface thread has delivered it (that thread keeps delivering sent
 // messages while it waits, so a worker sending to a waiting UI thread does not
 // deadlock). A sender never touches an auto-delete state after applying it.
+//
+// Handlers may remove themselves or other handlers while a state is being
+// delivered: a removed record is skipped at once and freed afterwards.
 //
 // MCStateMgr: one per performance (owned by it), holding the performance's
 // handler list. The hidden window "MCStateMgr" is one per process, made by the
@@ -156,8 +161,7 @@ public:
     // Appends a handler record (the same handler may be registered twice).
     void AddStateHandler(MCStateHandler handler, void* user);
     // Removes the first record with this handler and this user data; answers
-    // whether there was one. A handler may remove its own record while it is
-    // being called, but no other record.
+    // whether there was one. Safe during delivery (see the top of this file).
     int RemoveStateHandler(MCStateHandler handler, void* user);
     // Removes every record.
     void RemoveStateHandlers();

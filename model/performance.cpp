@@ -2,7 +2,9 @@
 // active performance.
 #include "model/performance.h"
 
+#include "model/commandmgr.h"
 #include "model/eventtypes.h"
+#include "model/states.h"
 #include "platform/core/archive.h"
 
 #include <mutex>
@@ -11,7 +13,10 @@ IMPLEMENT_SERIAL(ECPerformance, ECWithTimeChild, VERSIONABLE_SCHEMA | 2)
 
 ECPerformance* ECPerformance::s_pActivePerformance = nullptr;
 
-ECPerformance::ECPerformance() {
+ECPerformance::ECPerformance()
+    : m_pCommandMgr(std::make_unique<MCCommandMgr>()), m_pStateMgr(std::make_unique<MCStateMgr>()) {
+    m_pCommandMgr->SetOwner(this);
+    m_pStateMgr->SetOwner(this);
     m_time = MCTime::TimeZero();
     if (!s_pActivePerformance)
         s_pActivePerformance = this;
@@ -20,12 +25,38 @@ ECPerformance::ECPerformance() {
 ECPerformance::~ECPerformance() {
     if (s_pActivePerformance == this)
         s_pActivePerformance = nullptr;
-    // The managers join with the command and state machinery; they are
-    // deleted here once they exist (both slots are null until then).
 }
 
 int ECPerformance::GetClassType() const {
     return ET_PERFORMANCE;
+}
+
+void ECPerformance::AddStateHandler(MCCallback handler, void* user) {
+    m_pStateMgr->AddStateHandler(handler, user);
+}
+
+int ECPerformance::RemoveStateHandler(MCCallback handler, void* user) {
+    return m_pStateMgr->RemoveStateHandler(handler, user);
+}
+
+void ECPerformance::RemoveStateHandlers() {
+    m_pStateMgr->RemoveStateHandlers();
+}
+
+void ECPerformance::AddCommandHandler(MCCallback handler, void* user) {
+    m_pCommandMgr->AddCommandHandler(handler, user, 0x7FFFFFFF);   // after all others
+}
+
+int ECPerformance::RemoveCommandHandler(MCCallback handler, void* user) {
+    return m_pCommandMgr->RemoveCommandHandler(handler, user);
+}
+
+void ECPerformance::RemoveCommandHandlers() {
+    m_pCommandMgr->RemoveCommandHandlers();
+}
+
+void ECPerformance::SetCommandRate(unsigned ms) {
+    m_pCommandMgr->SetCommandRate(ms);
 }
 
 ECPerformance* ECPerformance::SetActivePerformance(ECPerformance* performance) {

@@ -10,10 +10,10 @@
 //                     commands, serialization, import and export, the engine's
 //                     edit handling, the notation engine, pagination and
 //                     drawing take it around their work;
-//   the managers      the document's command manager and state manager (owned;
-//                     they arrive with the command and state machinery, and
-//                     are null until then, as are the handler registrations
-//                     and the command rate that go through them);
+//   the managers      the document's command manager and state manager
+//                     (owned), both made with the performance, which is
+//                     their owner (the first one on the user-interface
+//                     thread makes the process's command and state windows);
 //   the conductor     cached on first look-up, never cleared while the
 //                     performance lives.
 // One performance is the active one (a process-wide static): the first one
@@ -26,7 +26,10 @@
 #pragma once
 
 #include "model/event.h"
+#include "model/ptrlists.h"
 #include "platform/core/sync.h"
+
+#include <memory>
 
 class CArchive;
 class ECConductor;
@@ -69,9 +72,31 @@ public:
     Conductor* GetConductor() { return static_cast<Conductor*>(GetConductorEvent()); }
     ECBase* GetConductorEvent();
 
-    // Null until the command and state machinery exists.
-    MCCommandMgr* GetCommandMgr() const { return m_pCommandMgr; }
-    MCStateMgr* GetStateMgr() const { return m_pStateMgr; }
+    // The managers, made with the performance, which is their owner.
+    MCCommandMgr* GetCommandMgr() const { return m_pCommandMgr.get(); }
+    MCStateMgr* GetStateMgr() const { return m_pStateMgr.get(); }
+
+    // State handlers (model/states.h), called (this, 0, state, user) for
+    // every state applied to this performance, in registration order.
+    // User-interface thread.
+    void AddStateHandler(MCCallback handler, void* user);
+    // Removes the first record of this handler with this user data; answers
+    // whether there was one. Safe while a state is being delivered.
+    int RemoveStateHandler(MCCallback handler, void* user);
+    void RemoveStateHandlers();
+
+    // Command handlers (model/commandmgr.h), called (this, phase, batch,
+    // user) for every batch of commands applied to this performance, in
+    // registration order. User-interface thread.
+    void AddCommandHandler(MCCallback handler, void* user);
+    // Removes the first record of this handler with this user data; answers
+    // whether there was one. Safe while a batch runs.
+    int RemoveCommandHandler(MCCallback handler, void* user);
+    void RemoveCommandHandlers();
+    // Gathers posted commands into batches of `ms` milliseconds (recording
+    // sets 100); 0 runs each at once again, after what was gathered.
+    // User-interface thread.
+    void SetCommandRate(unsigned ms);
 
     static ECPerformance* GetActivePerformance() { return s_pActivePerformance; }
     // Makes p active (null: none); returns the one active before.
@@ -80,12 +105,8 @@ public:
 private:
     int m_nVersion = 0;
     CCriticalSection m_lock;
-    // Owned. The command and state managers, with AddCommandHandler,
-    // RemoveCommandHandlers, AddStateHandler, RemoveStateHandlers and
-    // SetCommandRate, join with the command and state machinery; until
-    // then the slots stay null.
-    MCCommandMgr* m_pCommandMgr = nullptr;
-    MCStateMgr* m_pStateMgr = nullptr;
+    std::unique_ptr<MCCommandMgr> m_pCommandMgr;   // owned; its owner is this performance
+    std::unique_ptr<MCStateMgr> m_pStateMgr;   // owned; its owner is this performance
     ECBase* m_pConductor = nullptr;   // borrowed: the tree holds it
 
     static ECPerformance* s_pActivePerformance;

@@ -1,10 +1,12 @@
 // The performance root (active performance, lock, conductor cache, loading)
 // and view data (DCBase, and the view-data array of events: creation through
 // the registry, the persistent-data flag, the archive form).
+#include "model/commandmgr.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/performance.h"
 #include "model/plugin.h"
+#include "model/states.h"
 #include "model/viewdata.h"
 
 #include "platform/core/archive.h"
@@ -130,8 +132,10 @@ TEST(ECPerformance, StartsAtTimeZeroWithVersionZero) {
     EXPECT_EQ(performance->GetVersion(), 0);
     performance->SetVersion(2);
     EXPECT_EQ(performance->GetVersion(), 2);
-    EXPECT_EQ(performance->GetCommandMgr(), nullptr);
-    EXPECT_EQ(performance->GetStateMgr(), nullptr);
+    ASSERT_NE(performance->GetCommandMgr(), nullptr);
+    EXPECT_EQ(performance->GetCommandMgr()->GetOwner(), performance);
+    ASSERT_NE(performance->GetStateMgr(), nullptr);
+    EXPECT_EQ(performance->GetStateMgr()->GetOwner(), performance);
     performance->Unref(1);
 }
 

@@ -125,11 +125,10 @@ public:
     MCEventList* GetDiscardList() { return &m_discardList; }
 
     // How a command reaches the mirrors that show an event: the mirror class
-    // installs a finder answering the list a Clef, Key, Meter or Tempo keeps
-    // (null for any other event). Returns the finder installed before.
-    // FIXME: until one is installed no event has mirrors, and RemoveFromParents
-    // and FindMirrors follow none; clefs and keys keep no list until their
-    // classes exist.
+    // (model/mirror.h) installs, when the library loads, a finder answering
+    // the list a Clef, Key, Meter or Tempo keeps (null for any other event);
+    // without a finder no event has mirrors. Returns the finder installed
+    // before (tests put their own in place for a while).
     using MirrorListFinder = MCEventList* (*)(ECBase* event);
     static MirrorListFinder SetMirrorListFinder(MirrorListFinder finder);
 

@@ -326,6 +326,13 @@ inline ECBase* MCEventList::GetPrev(POSITION& pos, const CRuntimeClass* filter) 
     return Event(MCObList::GetPrev(pos, filter));
 }
 inline ECBase* MCEventList::GetAt(POSITION pos) const { return Event(MCObList::GetAt(pos)); }
-inline ECBase* MCEventList::RemoveHead() { return Event(MCObList::RemoveHead()); }
-inline ECBase* MCEventList::RemoveTail() { return Event(MCObList::RemoveTail()); }
-inline ECBase* MCEventList::RemoveAt(POSITION pos) { return Event(MCObList::RemoveAt(pos)); }
+// The event is typed before its node goes: dropping the node may delete it.
+inline ECBase* MCEventList::RemoveHead() { return RemoveAt(GetHeadPosition()); }
+inline ECBase* MCEventList::RemoveTail() { return RemoveAt(GetTailPosition()); }
+inline ECBase* MCEventList::RemoveAt(POSITION pos) {
+    if (!pos)
+        return nullptr;
+    ECBase* event = GetAt(pos);
+    MCObList::RemoveAt(pos);
+    return event;
+}

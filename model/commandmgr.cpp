@@ -31,31 +31,13 @@ struct MCCommandMgr::CBatch {
 
 namespace {
 
-// Releases `count` references that ApplyCommand took. The counting is done
-// under the performance's lock, as another thread may be applying a command to
-// it meanwhile; the deletion of a performance nobody references any more
-// happens after the lock is given back, since the lock dies with it.
-void ReleasePerformance(ECPerformance* performance, int count) {
-    if (!performance || count <= 0)
-        return;
-    int remaining = 0;
-    {
-        std::lock_guard lock(performance->GetLock());
-        for (int i = 0; i < count; ++i)
-            performance->Unref(0);
-        remaining = performance->GetRefCount();
-    }
-    if (remaining == 0)
-        performance->Unref(1);
-}
-
 // A command that can never run: gone when it belongs to the manager, and the
 // reference it took on its performance released.
 void DropCommand(CCBase* command, ECPerformance* performance) {
     Trace("MCCommandMgr -- command %d dropped: it cannot be delivered\n", command->GetCommandId());
     if (command->GetAutoDelete())
         delete command;
-    ReleasePerformance(performance, 1);
+    ECPerformance::ReleaseLocked(performance);
 }
 
 }  // namespace
@@ -179,13 +161,8 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     if (!command || !performance)
         return 0;
     command->SetTarget(performance);
-    {
-        // Keeps the performance alive while the command is in flight. Under
-        // its lock: the user-interface thread may be releasing the references
-        // of a batch at this moment.
-        std::lock_guard lock(performance->GetLock());
-        performance->Ref();
-    }
+    // Keeps the performance alive while the command is in flight.
+    performance->RefLocked();
     const HWND window = s_hWnd.load();
     const LPARAM message = reinterpret_cast<LPARAM>(command);
     bool delivered = false;
@@ -251,7 +228,7 @@ void MCCommandMgr::ReleaseBatch(CBatch& batch, ECPerformance* performance, int r
             delete command;
     }
     batch.open.clear();
-    ReleasePerformance(performance, references);
+    ECPerformance::ReleaseLocked(performance, references);
 }
 
 int MCCommandMgr::Prepare(CBatch& batch) {

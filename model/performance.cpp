@@ -83,3 +83,22 @@ void ECPerformance::Serialize(CArchive& ar) {
     guard.Commit();
     GetConductorEvent();
 }
+
+void ECPerformance::RefLocked() {
+    std::lock_guard lock(m_lock);
+    Ref();
+}
+
+void ECPerformance::ReleaseLocked(ECPerformance* performance, int count) {
+    if (!performance || count <= 0)
+        return;
+    int remaining = 0;
+    {
+        std::lock_guard lock(performance->m_lock);
+        for (int i = 0; i < count; ++i)
+            performance->Unref(0);
+        remaining = performance->GetRefCount();
+    }
+    if (remaining == 0)
+        performance->Unref(1);
+}

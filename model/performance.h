@@ -64,6 +64,14 @@ public:
     // For std::lock_guard.
     CCriticalSection& GetLock() { return m_lock; }
 
+    // References taken and released by the managers on any thread (a command
+    // or state in flight keeps its performance alive). Counted under the
+    // lock, since the user-interface thread may be releasing others at the
+    // same moment; a performance whose last reference goes is deleted after
+    // the lock is given back, since the lock dies with it.
+    void RefLocked();
+    static void ReleaseLocked(ECPerformance* performance, int count = 1);
+
     // The conductor: looked up (GetDescendant(ET_CONDUCTOR, -1)) while none is
     // cached, so a tree without one is searched again on each call. Returns
     // ECConductor* at call sites that know that class (a template, so that this

@@ -188,7 +188,7 @@ void MCStateMgr::ApplyState(SCBase* state, ECPerformance* performance) {
         Initialize();
     state->SetTarget(performance);
     if (performance != nullptr)
-        performance->Ref();
+        performance->RefLocked();   // any thread: counted under the lock
     const auto lParam = reinterpret_cast<LPARAM>(state);
     const HWND window = s_hWnd.load();
     if (!state->IsAsynchronous()) {
@@ -210,8 +210,7 @@ void MCStateMgr::Release(SCBase* state, ECPerformance* performance) {
     // 1200 edit clears its delete list and applies its 1201 there).
     if (state->IsAutoDelete())
         delete state;
-    if (performance != nullptr)
-        performance->Unref(1);
+    ECPerformance::ReleaseLocked(performance);
 }
 
 LRESULT MCStateMgr::OnStateMsg(WPARAM /*wParam*/, LPARAM lParam) {

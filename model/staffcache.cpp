@@ -4,12 +4,20 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
+#include "model/markings.h"
 
 namespace {
 
-// The slot's object as an event: the staff cache only ever puts events there.
+// The slot's object as an event: the staff cache only ever puts events there,
+// and of the slots' own classes (see GetCacheListPosition).
 ECBase* AsEvent(void* object) {
     return static_cast<ECBase*>(object);
+}
+ECClef* AsClef(void* object) {
+    return static_cast<ECClef*>(AsEvent(object));
+}
+ECKey* AsKey(void* object) {
+    return static_cast<ECKey*>(AsEvent(object));
 }
 
 // Whether an event already in force starts at exactly t, so that another one
@@ -46,30 +54,32 @@ int MCStaffCache::GetCacheListPosition(int kind, unsigned char hand) {
 int MCStaffCache::GetCacheListPosition(ECBase* event, unsigned char hand) {
     if (!event)
         return -1;
+    // The lookups hand the slots out as clefs and keys: an event of another
+    // class answering one of their types never enters.
     switch (event->GetClassType()) {
     case ET_CLEF:
-        return GetCacheListPosition(KIND_CLEF, hand);
+        return DYNAMIC_DOWNCAST(ECClef, event) ? GetCacheListPosition(KIND_CLEF, hand) : -1;
     case ET_KEY:
-        return GetCacheListPosition(KIND_KEY, hand);
+        return DYNAMIC_DOWNCAST(ECKey, event) ? GetCacheListPosition(KIND_KEY, hand) : -1;
     default:
         return -1;
     }
 }
 
-ECBase* MCStaffCache::GetClefAtTime(const MCTime& t, unsigned char hand) {
-    return AsEvent(GetObjectForTime(t, GetCacheListPosition(KIND_CLEF, hand)));
+ECClef* MCStaffCache::GetClefAtTime(const MCTime& t, unsigned char hand) {
+    return AsClef(GetObjectForTime(t, GetCacheListPosition(KIND_CLEF, hand)));
 }
 
-ECBase* MCStaffCache::GetClefBeforeTime(const MCTime& t, unsigned char hand) {
-    return AsEvent(GetObjectBeforeTime(t, GetCacheListPosition(KIND_CLEF, hand)));
+ECClef* MCStaffCache::GetClefBeforeTime(const MCTime& t, unsigned char hand) {
+    return AsClef(GetObjectBeforeTime(t, GetCacheListPosition(KIND_CLEF, hand)));
 }
 
-ECBase* MCStaffCache::GetKeyAtTime(const MCTime& t, unsigned char hand) {
-    return AsEvent(GetObjectForTime(t, GetCacheListPosition(KIND_KEY, hand)));
+ECKey* MCStaffCache::GetKeyAtTime(const MCTime& t, unsigned char hand) {
+    return AsKey(GetObjectForTime(t, GetCacheListPosition(KIND_KEY, hand)));
 }
 
-ECBase* MCStaffCache::GetKeyBeforeTime(const MCTime& t, unsigned char hand) {
-    return AsEvent(GetObjectBeforeTime(t, GetCacheListPosition(KIND_KEY, hand)));
+ECKey* MCStaffCache::GetKeyBeforeTime(const MCTime& t, unsigned char hand) {
+    return AsKey(GetObjectBeforeTime(t, GetCacheListPosition(KIND_KEY, hand)));
 }
 
 void MCStaffCache::GetScope(ECBase* event, int kind, MCTime& start, MCTime& end, unsigned char hand) {
@@ -80,11 +90,11 @@ void MCStaffCache::GetScope(ECBase* event, int kind, MCTime& start, MCTime& end,
         GetObjectScope(event, *time, GetCacheListPosition(kind, hand), start, end);
 }
 
-void MCStaffCache::GetClefScope(ECBase* clef, MCTime& start, MCTime& end, unsigned char hand) {
+void MCStaffCache::GetClefScope(ECClef* clef, MCTime& start, MCTime& end, unsigned char hand) {
     GetScope(clef, KIND_CLEF, start, end, hand);
 }
 
-void MCStaffCache::GetKeyScope(ECBase* key, MCTime& start, MCTime& end, unsigned char hand) {
+void MCStaffCache::GetKeyScope(ECKey* key, MCTime& start, MCTime& end, unsigned char hand) {
     GetScope(key, KIND_KEY, start, end, hand);
 }
 
@@ -120,10 +130,10 @@ void MCStaffCache::BuildCache(const MCEventList* events) {
         return;
     for (POSITION pos = events->GetHeadPosition(); pos;) {
         ECBase* event = events->GetNext(pos);
-        if (!IsCacheEvent(event))
-            continue;
-        const auto* handed = dynamic_cast<const MCHandedEvent*>(event);
-        CacheEvent(event, handed ? handed->GetHand() : 0);
+        if (auto* clef = DYNAMIC_DOWNCAST(ECClef, event))
+            CacheEvent(clef, clef->GetHand());
+        else if (auto* key = DYNAMIC_DOWNCAST(ECKey, event))
+            CacheEvent(key, key->GetHand());
     }
 }
 

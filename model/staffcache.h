@@ -20,19 +20,9 @@
 #include "model/cache.h"
 
 class ECBase;
+class ECClef;
+class ECKey;
 class MCEventList;
-
-// FIXME: clefs and keys arrive with the notation marking events. Until then a
-// clef or key tells BuildCache its hand through this interface (an event
-// without it counts as hand 0); once ECClef and ECKey exist BuildCache reads
-// ECClef::GetHand and ECKey::GetHand, and the lookups return those classes.
-class MCHandedEvent {
-public:
-    virtual unsigned char GetHand() const = 0;
-
-protected:
-    ~MCHandedEvent() = default;
-};
 
 class MCStaffCache : public MCCache {
 public:
@@ -42,19 +32,21 @@ public:
 
     MCStaffCache();   // size 4
 
-    // True for a clef (ET_CLEF) or a key (ET_KEY); false for null.
+    // True for a clef (ET_CLEF) or a key (ET_KEY); false for null. Only
+    // ECClef and ECKey objects are cached: an event of another class that
+    // answers one of these types is refused.
     static int IsCacheEvent(ECBase* event);
 
     // The clef or key in force at (or just before) t for the hand; null when
     // none (or for a time below 0).
-    ECBase* GetClefAtTime(const MCTime& t, unsigned char hand);
-    ECBase* GetClefBeforeTime(const MCTime& t, unsigned char hand);
-    ECBase* GetKeyAtTime(const MCTime& t, unsigned char hand);
-    ECBase* GetKeyBeforeTime(const MCTime& t, unsigned char hand);
+    ECClef* GetClefAtTime(const MCTime& t, unsigned char hand);
+    ECClef* GetClefBeforeTime(const MCTime& t, unsigned char hand);
+    ECKey* GetKeyAtTime(const MCTime& t, unsigned char hand);
+    ECKey* GetKeyBeforeTime(const MCTime& t, unsigned char hand);
     // The span over which the clef or key is in force for the hand (see
     // MCCache::GetObjectScope); both stay null for an event without a time.
-    void GetClefScope(ECBase* clef, MCTime& start, MCTime& end, unsigned char hand);
-    void GetKeyScope(ECBase* key, MCTime& start, MCTime& end, unsigned char hand);
+    void GetClefScope(ECClef* clef, MCTime& start, MCTime& end, unsigned char hand);
+    void GetKeyScope(ECKey* key, MCTime& start, MCTime& end, unsigned char hand);
 
     // 1 when the event is held in any slot.
     int EventIsCached(ECBase* event) const;
@@ -66,7 +58,8 @@ public:
     // for an event without a time or of another kind.
     int UncacheEvent(ECBase* event, unsigned char hand);
     // Empties the cache, then caches every clef and key of the list in list
-    // order, each with its own hand; other events are passed over.
+    // order, each with its own hand (ECClef::GetHand, ECKey::GetHand); other
+    // events are passed over.
     void BuildCache(const MCEventList* events);
     // Moves the cursor onto the point in force at t.
     void ResetCurrentPosition(const MCTime& t);
@@ -75,7 +68,7 @@ protected:
     // KIND_CLEF gives slot 0 or 1, KIND_KEY 2 or 3 (the second of the pair for
     // a hand other than 0), any other kind -1.
     static int GetCacheListPosition(int kind, unsigned char hand);
-    // The slot of a clef or key; -1 for any other event (and for null).
+    // The slot of an ECClef or ECKey; -1 for any other event (and for null).
     static int GetCacheListPosition(ECBase* event, unsigned char hand);
 
 private:

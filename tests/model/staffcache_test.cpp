@@ -1,31 +1,27 @@
 // MCStaffCache: the four slots (clef and key, hand 0 and every other hand),
 // refusal of a second clef or key of a slot at the same time, uncaching,
-// scopes, and rebuilding from a list. Clefs and keys here are test events that
-// report ET_CLEF or ET_KEY and tell their hand.
+// scopes, and rebuilding from a list, with ECClef and ECKey events.
 #include "model/staffcache.h"
 
 #include "model/eventtypes.h"
 #include "model/lists.h"
+#include "model/markings.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class TestMark : public ECWithTime, public MCHandedEvent {
-public:
-    TestMark(int type, float at, unsigned char hand) : m_type(type), m_hand(hand) {
-        const MCTime time(at);
-        SetTime(&time);
-    }
-    int GetClassType() const override { return m_type; }
-    unsigned char GetHand() const override { return m_hand; }
+// A clef or key at a time, for a hand.
+template <class Mark>
+Mark* MakeMark(float at, unsigned char hand) {
+    auto* mark = new Mark;
+    const MCTime time(at);
+    mark->SetTime(&time);
+    mark->SetHand(hand);
+    return mark;
+}
 
-private:
-    int m_type;
-    unsigned char m_hand;
-};
-
-// A clef that has no time at all (its class keeps none).
+// Answers ET_CLEF without being a clef, and has no time at all.
 class TimelessClef : public ECBase {
 public:
     int GetClassType() const override { return ET_CLEF; }
@@ -38,8 +34,8 @@ public:
 
 class StaffCacheTest : public ::testing::Test {
 protected:
-    TestMark* Clef(float at, unsigned char hand = 0) { return Keep(new TestMark(ET_CLEF, at, hand)); }
-    TestMark* Key(float at, unsigned char hand = 0) { return Keep(new TestMark(ET_KEY, at, hand)); }
+    ECClef* Clef(float at, unsigned char hand = 0) { return Keep(MakeMark<ECClef>(at, hand)); }
+    ECKey* Key(float at, unsigned char hand = 0) { return Keep(MakeMark<ECKey>(at, hand)); }
     template <class Event>
     Event* Keep(Event* event) {
         m_events.AddEvent(event, UNSORTED);
@@ -73,8 +69,8 @@ TEST_F(StaffCacheTest, SlotsPairClefAndKeyWithHandZeroAndTheRest) {
 }
 
 TEST_F(StaffCacheTest, HandsPastTheFirstShareOneSlot) {
-    TestMark* treble = Clef(0.0f, 0);
-    TestMark* bass = Clef(0.0f, 1);
+    ECClef* treble = Clef(0.0f, 0);
+    ECClef* bass = Clef(0.0f, 1);
     ASSERT_EQ(m_cache.CacheEvent(treble, 0), 1);
     ASSERT_EQ(m_cache.CacheEvent(bass, 1), 1);
     // Hand 2 at the same time lands on hand 1's slot: refused.
@@ -84,8 +80,8 @@ TEST_F(StaffCacheTest, HandsPastTheFirstShareOneSlot) {
     EXPECT_EQ(m_cache.CacheEvent(treble, 0), 0);
     EXPECT_EQ(m_cache.CacheEvent(Clef(0.0f, 0), 0), 0);
 
-    TestMark* flat = Key(2.0f, 0);
-    TestMark* alto = Clef(2.0f, 0);
+    ECKey* flat = Key(2.0f, 0);
+    ECClef* alto = Clef(2.0f, 0);
     ASSERT_EQ(m_cache.CacheEvent(flat, 0), 1);
     ASSERT_EQ(m_cache.CacheEvent(alto, 0), 1);
     EXPECT_EQ(m_cache.GetPointCount(), 2);
@@ -112,14 +108,14 @@ TEST_F(StaffCacheTest, HandsPastTheFirstShareOneSlot) {
     EXPECT_EQ(end, MCTime::TimeMax());
     m_cache.GetKeyScope(flat, start, end, 1);   // not in the other hands' slot
     EXPECT_EQ(start, MCTime::TimeNull());
-    m_cache.GetClefScope(Keep(new TimelessClef), start, end, 0);
+    m_cache.GetClefScope(Keep(new ECClef), start, end, 0);   // no time: the null time
     EXPECT_EQ(end, MCTime::TimeNull());
 }
 
 TEST_F(StaffCacheTest, UncachingRestoresTheEarlierClef) {
-    TestMark* treble = Clef(0.0f);
-    TestMark* bass = Clef(4.0f);
-    TestMark* key = Key(8.0f);
+    ECClef* treble = Clef(0.0f);
+    ECClef* bass = Clef(4.0f);
+    ECKey* key = Key(8.0f);
     ASSERT_EQ(m_cache.CacheEvent(treble, 0), 1);
     ASSERT_EQ(m_cache.CacheEvent(bass, 0), 1);
     ASSERT_EQ(m_cache.CacheEvent(key, 0), 1);
@@ -144,10 +140,10 @@ TEST_F(StaffCacheTest, BuildCacheTakesEachEventsOwnHand) {
     ASSERT_EQ(m_cache.CacheEvent(Clef(6.0f), 0), 1);   // dropped by the rebuild
 
     MCEventList list;
-    TestMark* upper = Clef(0.0f, 0);
-    TestMark* lower = Clef(0.0f, 1);
-    TestMark* lowerAgain = Clef(0.0f, 3);   // same slot, same time: refused
-    TestMark* key = Key(4.0f, 1);
+    ECClef* upper = Clef(0.0f, 0);
+    ECClef* lower = Clef(0.0f, 1);
+    ECClef* lowerAgain = Clef(0.0f, 3);   // same slot, same time: refused
+    ECKey* key = Key(4.0f, 1);
     for (ECBase* event : {static_cast<ECBase*>(upper), static_cast<ECBase*>(Keep(new ECWithTime)),
                           static_cast<ECBase*>(lower), static_cast<ECBase*>(lowerAgain), static_cast<ECBase*>(key)})
         list.AddEvent(event, UNSORTED);

@@ -4,7 +4,7 @@
 // time, and how musical, real and bar/pulse/tick times convert.
 //
 // The conductor holds
-//   the performance      found among its ancestors on first need (borrowed);
+//   the performance      looked up among its ancestors when needed;
 //   the conductor staff  track 0 (model/conductorstaff.h): the meters, tempos
 //                        and the measure grid; made on first need through a
 //                        synchronous add-track command, and a child of the
@@ -143,17 +143,20 @@ protected:
     ECWaveTrack* GetWaveTrack(int number, int create);
     // Puts every wave track under the conductor at index (its track - 1).
     void BuildWaveTrackArray();
-    // Found among the ancestors on first need and kept.
+    // The performance above the conductor, or null.
     ECPerformance* GetPerformance();
     // The conductor staff, made when there is none (null when it cannot be:
     // without a performance no command runs).
     ECConductorStaff* MakeConductorStaff();
 
 private:
-    // Creates the default meter or tempo at time 0 on the conductor staff.
+    // The conductor staff while it is among the children, else null.
+    ECConductorStaff* GetConductorStaff();
+    // Puts a new meter or tempo at time 0 on the conductor staff (made when
+    // needed) and answers it; null, and the event freed, when it could not be
+    // added.
     ECBase* AddDefaultEvent(ECBase* event);
 
-    ECPerformance* m_pPerformance = nullptr;         // borrowed: the tree's root
     ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: a child of this
     std::unique_ptr<MCConductorCache> m_pCache;      // owned
     std::vector<ECWaveTrack*> m_waveTracks;          // borrowed: children of this

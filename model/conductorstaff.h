@@ -60,6 +60,12 @@ class ECMeter;
 class ECPerformance;
 class MCEventList;
 
+// Reads an event that must already stand in the tree (an entry of an array
+// of the after-load pass): null, or an event of the class. An event read here
+// for the first time is one nothing holds: it is freed and
+// CArchiveException(badIndex) thrown; another class throws badClass.
+ECBase* ReadTreeLink(CArchive& ar, const CRuntimeClass* expected);
+
 // One column of the measure grid.
 class ECConductorMeasure : public ECMeasure {
     DECLARE_SERIAL(ECConductorMeasure)
@@ -129,11 +135,12 @@ public:
 
     // Meters and tempos enter the conductor's cache as they are added; one
     // the cache refuses (a meter or tempo already starts at that time) is
-    // detached again and 0 returned.
+    // detached again (and freed when nothing else holds it) and 0 returned.
     int AddChild(ECBase* child, int sorted) override;
     // A meter or tempo leaves the conductor's cache first.
     int RemoveChild(ECBase* child, int deep) override;
-    // Empties the conductor's cache, then the staff removal.
+    // Empties the conductor's cache, then the staff removal; the grid, whose
+    // columns were children, is empty afterwards.
     int RemoveChildren(int deep) override;
 
     // ---- staves ----
@@ -224,11 +231,16 @@ protected:
 
 private:
     void InitStaves();
+    // The conductor this staff hangs under and its performance (null for a
+    // staff outside a conductor); the archived pointers below are not used
+    // for work, so a staff taken out of its conductor touches no cache.
+    ECConductor* GetConductor();
+    ECPerformance* GetPerformance();
     // The tracks (staves and this staff) two levels under the performance.
     void FindTracks(MCEventList& tracks);
 
-    ECConductor* m_pConductor = nullptr;       // borrowed: this staff's parent
-    ECPerformance* m_pPerformance = nullptr;   // borrowed: the tree's root
+    ECConductor* m_pConductor = nullptr;       // borrowed, archived; set by the conductor
+    ECPerformance* m_pPerformance = nullptr;   // borrowed, archived
     int m_nHighestStaff = 0;
     std::vector<ECStaff*> m_staves;            // borrowed: the conductor's children
     int m_nCurrentMeasure = 0;                 // the search cursor

@@ -35,9 +35,13 @@ public:
     // A clef or key is uncached from the staff above first; then the
     // ECWithChild removal and its result.
     int RemoveChild(ECBase* child, int deep) override;
-    // From the last child to the first: clefs and keys are uncached, each
-    // child is detached (its own children first when deep). 1.
+    // Clefs and keys are uncached from the staff above, then every child is
+    // detached (its own children first when deep). 1.
     int RemoveChildren(int deep) override;
+
+    // Takes the clefs and keys among the children out of the staff's cache
+    // (nothing for null). The staff does so for a measure it lets go.
+    void UncacheMarks(ECStaff* staff);
 
 protected:
     // The staff above this measure, or null (also for a container that
@@ -45,5 +49,7 @@ protected:
     ECStaff* GetStaff();
 };
 
+// Whether the event is of a type the staff caches (a clef or a key).
+bool IsCachedMark(const ECBase* event);
 // The hand a clef or key is cached with; 0 for every other event.
 unsigned char GetCacheHand(ECBase* event);

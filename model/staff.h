@@ -97,6 +97,9 @@ public:
     // measures (two levels down), in walk order.
     void RebuildCache();
 
+    // A measure that leaves the staff takes its clefs and keys out of the
+    // cache first, so the cache never points into a measure it has lost.
+    int RemoveChild(ECBase* child, int deep) override;
     // The children go (deeply when asked); the cache is emptied. 1; 0 when
     // the removal failed.
     int RemoveChildren(int deep) override;

@@ -1,6 +1,7 @@
 #include "platform/devices/synth.h"
 
 #include "platform/core/trace.h"
+#include "platform/devices/alsa.h"
 
 #include <fluidsynth.h>
 
@@ -250,14 +251,16 @@ const char* CSynthOutput::GetName() {
 }
 
 bool CSynthOutput::Open() {
-    if (m_synth)
+    if (m_open)
         return true;
-    m_synth = CFluidSynth::Create(FindSoundFont());
+    if (!m_synth)
+        m_synth = CFluidSynth::Create(FindSoundFont());
     if (!m_synth)
         return false;
     m_driver = StartDriver();
     if (!m_driver)
         Trace("Soft synthesizer: no audio driver starts; it plays silently\n");
+    m_open = true;
     return true;
 }
 
@@ -270,6 +273,7 @@ fluid_audio_driver_t* CSynthOutput::StartDriver() {
     // client could otherwise start a server of its own.
     drivers.push_back("pulseaudio");
     drivers.push_back("alsa");
+    RouteAlsaMessages();   // the card driver's complaints on a machine without sound
     fluid_settings_t* settings = m_synth->GetSettings();
     for (const auto& driver : drivers) {
         if (fluid_settings_setstr(settings, "audio.driver", driver.c_str()) != FLUID_OK)
@@ -281,25 +285,82 @@ fluid_audio_driver_t* CSynthOutput::StartDriver() {
 }
 
 void CSynthOutput::Close() {
+    if (!m_open)
+        return;
+    m_open = false;
+    // Nothing may sound on when the device opens again.
+    m_synth->Silence();
     // The driver renders from the synthesizer on its own thread: it goes first.
     if (m_driver) {
         delete_fluid_audio_driver(m_driver);
         m_driver = nullptr;
     }
-    m_synth.reset();
 }
 
 void CSynthOutput::SendPacked(DWORD message) {
-    if (m_synth)
+    if (m_open)
         m_synth->SendPacked(message);
 }
 
 void CSynthOutput::SendBytes(const std::uint8_t* bytes, std::size_t length) {
-    if (m_synth)
+    if (m_open)
         m_synth->SendBytes(bytes, length);
 }
 
 void CSynthOutput::Silence() {
-    if (m_synth)
+    if (m_open)
         m_synth->Silence();
+}
+
+// ---- CSynthBackend ----
+
+namespace {
+// First among the backends: device 0 of a machine without MIDI hardware is the one that sounds.
+const CPVBackendRegistration g_registration("synth", 10, [] { return std::make_unique<CSynthBackend>(); });
+}
+
+bool CSynthBackend::Attach(const CPVDeviceClock&, CPVInputSink&) {
+    RouteFluidLog();
+    if (!CSynthOutput::IsAvailable()) {
+        Trace("Soft synthesizer: no sound font; no soft synthesizer\n");
+        return false;
+    }
+    return true;
+}
+
+bool CSynthBackend::IsOurs(int kind, int direction, int index) {
+    return kind == PV_MIDI && direction == PV_OUTPUT && index == 0;
+}
+
+std::vector<CPVDeviceInfo> CSynthBackend::Enumerate(int kind, int direction) {
+    std::vector<CPVDeviceInfo> devices;
+    if (!IsOurs(kind, direction, 0))
+        return devices;
+    CPVDeviceInfo info;
+    info.name = CSynthOutput::GetName();
+    info.driverVersion = static_cast<std::uint16_t>((FLUIDSYNTH_VERSION_MAJOR << 8) | FLUIDSYNTH_VERSION_MINOR);
+    info.technology = PV_TECH_SYNTH;
+    info.voices = 256;   // FluidSynth's polyphony
+    info.notes = 256;
+    info.channelMask = 0xFFFF;
+    devices.push_back(std::move(info));
+    return devices;
+}
+
+bool CSynthBackend::Open(int kind, int direction, int index, const WAVEFORMATEX*) {
+    return IsOurs(kind, direction, index) && m_output.Open();
+}
+
+bool CSynthBackend::Start(int kind, int direction, int index) {
+    return IsOurs(kind, direction, index) && m_output.IsOpen();
+}
+
+void CSynthBackend::Close(int kind, int direction, int index) {
+    if (IsOurs(kind, direction, index))
+        m_output.Close();
+}
+
+void CSynthBackend::SendMidi(int index, const CPVMidiOut& message) {
+    if (index == 0)
+        m_output.SendBytes(message.bytes, message.length);
 }

@@ -13,6 +13,7 @@
 // - CSynthOutput: the live device: a CFluidSynth heard through an audio driver
 //   when the machine has one. Without one it still opens and swallows what it
 //   is sent, so a machine without sound plays silently instead of failing.
+// - CSynthBackend: the device library's backend "synth" with that one MIDI output.
 //
 // The sound font is the first found of: the file named by the environment
 // variable STAFFWRIGHT_SOUNDFONT, /usr/share/sounds/sf2/FluidR3_GM.sf2,
@@ -22,7 +23,7 @@
 // FluidSynth's own messages go to the debug trace (trace.h), never to stderr.
 #pragma once
 
-#include "platform/core/clock.h"
+#include "platform/devices/backend.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -123,8 +124,11 @@ private:
     std::uint64_t m_order = 0;
 };
 
-// The live soft synthesizer device. Open, send and close from any thread; the
-// audio driver renders on its own thread.
+// The live soft synthesizer device. One call at a time, from any thread; the
+// audio driver renders on its own thread. The sound font is loaded at the first
+// Open and kept until the object goes: closing (as the program does whenever it
+// loses activation) silences the synthesizer and lets the sound device go, and
+// opening again is quick.
 class CSynthOutput {
 public:
     CSynthOutput() = default;
@@ -137,11 +141,13 @@ public:
     // The device name shown among the MIDI outputs.
     static const char* GetName();
 
-    // Loads the sound font and starts an audio driver when one works; true once
-    // the synthesizer exists, heard or not. Opening an open device is true.
+    // Loads the sound font (the first time) and starts an audio driver when one
+    // works; true once the synthesizer exists, heard or not. Opening an open device
+    // is true.
     bool Open();
+    // Silences the synthesizer and stops its audio driver.
     void Close();
-    bool IsOpen() const { return m_synth != nullptr; }
+    bool IsOpen() const { return m_open; }
     // Whether an audio driver plays what the synthesizer renders.
     bool IsHeard() const { return m_driver != nullptr; }
 
@@ -150,11 +156,40 @@ public:
     void SendBytes(const std::uint8_t* bytes, std::size_t length);
     void Silence();
 
+    // The loaded synthesizer (null before the first Open), for tests and export.
+    CFluidSynth* GetSynth() const { return m_synth.get(); }
+
 private:
     // The first audio driver that starts: the one named by STAFFWRIGHT_AUDIO_DRIVER,
     // else a sound server, else the sound card directly.
     _fluid_audio_driver_t* StartDriver();
 
-    std::unique_ptr<CFluidSynth> m_synth;       // owned; null while closed
+    std::unique_ptr<CFluidSynth> m_synth;       // owned; loaded at the first Open
     _fluid_audio_driver_t* m_driver = nullptr;  // owned; renders m_synth on its own thread
+    bool m_open = false;
+};
+
+// The backend "synth": one MIDI output of the internal-synthesizer kind when a
+// sound font is found (none otherwise). Messages are played when they are due.
+class CSynthBackend : public CPVBackend {
+public:
+    std::string GetName() const override { return "synth"; }
+    bool Attach(const CPVDeviceClock& clock, CPVInputSink& sink) override;
+    std::vector<CPVDeviceInfo> Enumerate(int kind, int direction) override;
+    bool Open(int kind, int direction, int index, const WAVEFORMATEX* format) override;
+    bool Start(int kind, int direction, int index) override;
+    void Close(int kind, int direction, int index) override;
+    bool SetFormat(int, int, int, const WAVEFORMATEX&) override { return false; }
+    void SendMidi(int index, const CPVMidiOut& message) override;
+    void PlayWave(int, std::uint64_t, const PV_WaveParams&) override {}
+    void SetWaveParams(const PV_WaveParams&) override {}
+    void StopWaves(int) override {}
+
+    // The device, for tests.
+    CSynthOutput& GetOutput() { return m_output; }
+
+private:
+    static bool IsOurs(int kind, int direction, int index);
+
+    CSynthOutput m_output;
 };

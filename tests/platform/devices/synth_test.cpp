@@ -194,3 +194,51 @@ TEST_F(SynthTest, SystemMessagesAndBadBytes) {
     const auto after = renderer.Render(renderer.FrameOf(100));
     EXPECT_LT(Measure(after, 0, after.size() / 2).rms, 0.002);
 }
+
+TEST_F(SynthTest, TheDeviceIsAnInternalSynthesizerThatPlaysWhatItIsSent) {
+    CPVDeviceClock clock(0);
+    class : public CPVInputSink {
+        void OnMidiInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
+        void OnWaveInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
+        void WaitUntilDelivered() override {}
+    } sink;
+    setenv("STAFFWRIGHT_SOUNDFONT", kTestFont, 1);
+    CSynthBackend backend;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(backend.Attach(clock, sink));
+    EXPECT_TRUE(backend.Enumerate(PV_MIDI, PV_INPUT).empty());
+    EXPECT_TRUE(backend.Enumerate(PV_WAVE, PV_OUTPUT).empty());
+    const auto outputs = backend.Enumerate(PV_MIDI, PV_OUTPUT);
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_EQ(outputs[0].technology, PV_TECH_SYNTH);
+    EXPECT_FALSE(outputs[0].name.empty());
+    EXPECT_FALSE(backend.Open(PV_MIDI, PV_OUTPUT, 1, nullptr));
+    // Without a sound system it still opens: it plays, silently.
+    ASSERT_TRUE(backend.Open(PV_MIDI, PV_OUTPUT, 0, nullptr));
+    EXPECT_TRUE(backend.Start(PV_MIDI, PV_OUTPUT, 0));
+    // Driver complaints of a machine without sound go to the trace only.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    unsetenv("STAFFWRIGHT_SOUNDFONT");
+
+    CSynthOutput& output = backend.GetOutput();
+    ASSERT_NE(output.GetSynth(), nullptr);
+    if (output.IsHeard())
+        GTEST_SKIP() << "an audio driver renders this synthesizer; its frames are not ours to take";
+    const std::uint8_t note[] = {0x90, 69, 120};
+    CPVMidiOut message;
+    message.bytes = note;
+    message.length = 3;
+    backend.SendMidi(0, message);
+    std::vector<float> audio(4410 * 2);
+    output.GetSynth()->Render(audio.data(), 4410);
+    EXPECT_GT(Measure(audio, 0, 4410).rms, 0.003);
+    // Closing silences it (what remains is the reverberation dying away); what is sent
+    // while closed is not played.
+    backend.Close(PV_MIDI, PV_OUTPUT, 0);
+    backend.SendMidi(0, message);
+    audio.resize(44100 * 2);
+    output.GetSynth()->Render(audio.data(), 44100);
+    EXPECT_LT(Measure(audio, 22050, 44100).peak, kSilent);
+    ASSERT_TRUE(backend.Open(PV_MIDI, PV_OUTPUT, 0, nullptr));
+    backend.Close(PV_MIDI, PV_OUTPUT, 0);
+}

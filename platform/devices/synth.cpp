@@ -34,6 +34,13 @@ bool IsReadableFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error);   // follows links
 }
 
+// A file that says it is a sound font. Anything else is passed over before FluidSynth
+// sees it: its loaders complain about a foreign file on standard error.
+bool IsSoundFont(const std::filesystem::path& path) {
+    RouteFluidLog();
+    return IsReadableFile(path) && fluid_is_soundfont(path.c_str());
+}
+
 // The number of data bytes a channel message carries after its status byte.
 std::size_t ChannelDataBytes(std::uint8_t status) {
     switch (status & 0xF0) {
@@ -49,20 +56,20 @@ std::size_t ChannelDataBytes(std::uint8_t status) {
 
 std::string FindSoundFont(const char* environmentValue, const std::string& folder) {
     if (environmentValue && *environmentValue) {
-        if (IsReadableFile(environmentValue))
+        if (IsSoundFont(environmentValue))
             return environmentValue;
         Trace("Sound font %s not found; searching %s\n", environmentValue, folder.c_str());
     }
     const std::filesystem::path base(folder);
     for (const char* name : {"FluidR3_GM.sf2", "TimGM6mb.sf2"}) {
-        if (IsReadableFile(base / name))
+        if (IsSoundFont(base / name))
             return (base / name).string();
     }
     std::vector<std::string> others;
     std::error_code error;
     for (std::filesystem::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
         const auto& path = it->path();
-        if (path.extension() == ".sf2" && IsReadableFile(path))
+        if (path.extension() == ".sf2" && IsSoundFont(path))
             others.push_back(path.string());
     }
     std::sort(others.begin(), others.end());
@@ -76,9 +83,10 @@ std::string FindSoundFont() {
 // ---- CFluidSynth ----
 
 std::unique_ptr<CFluidSynth> CFluidSynth::Create(const std::string& soundFont, double sampleRate) {
-    RouteFluidLog();
-    if (soundFont.empty() || !(sampleRate >= 8000.0 && sampleRate <= 96000.0))
+    if (soundFont.empty() || !(sampleRate >= 8000.0 && sampleRate <= 96000.0) || !IsSoundFont(soundFont)) {
+        Trace("Sound font %s is none\n", soundFont.c_str());
         return nullptr;
+    }
     std::unique_ptr<CFluidSynth> synth(new CFluidSynth);
     synth->m_sampleRate = sampleRate;
     synth->m_soundFont = soundFont;
@@ -89,6 +97,9 @@ std::unique_ptr<CFluidSynth> CFluidSynth::Create(const std::string& soundFont, d
     synth->m_synth = new_fluid_synth(synth->m_settings);
     if (!synth->m_synth)
         return nullptr;
+    // FIXME: a damaged sound font, refused by the sound-font loader, goes on to the
+    // loader of another kind of instrument file, whose library reports on standard
+    // error; FluidSynth gives no way to leave that loader out.
     if (fluid_synth_sfload(synth->m_synth, soundFont.c_str(), 1) == FLUID_FAILED) {
         Trace("Sound font %s does not load\n", soundFont.c_str());
         return nullptr;
@@ -198,6 +209,16 @@ void CSynthRenderer::AddShortMsg(DWORD ms, DWORD message) {
 
 void CSynthRenderer::AddMessage(DWORD ms, std::vector<std::uint8_t> bytes) {
     Add(ms, std::move(bytes));
+}
+
+void CSynthRenderer::AddEvent(const CPVEventData& event) {
+    if (event.type == PV_EVENT_SHORT) {
+        AddShortMsg(event.time, static_cast<DWORD>(event.data));
+    } else if (event.type == PV_EVENT_SYSEX) {
+        const std::uint8_t* bytes = event.GetSysExBytes();
+        if (bytes)
+            Add(event.time, std::vector<std::uint8_t>(bytes, bytes + event.GetSysExLength()));
+    }
 }
 
 void CSynthRenderer::Add(DWORD ms, std::vector<std::uint8_t> bytes) {

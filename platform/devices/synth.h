@@ -18,7 +18,8 @@
 // The sound font is the first found of: the file named by the environment
 // variable STAFFWRIGHT_SOUNDFONT, /usr/share/sounds/sf2/FluidR3_GM.sf2,
 // /usr/share/sounds/sf2/TimGM6mb.sf2, any other *.sf2 in /usr/share/sounds/sf2
-// (in name order). Without one there is no soft synthesizer.
+// (in name order); a file that is no sound font is passed over. Without one there
+// is no soft synthesizer.
 //
 // FluidSynth's own messages go to the debug trace (trace.h), never to stderr.
 #pragma once
@@ -99,6 +100,9 @@ public:
     // the order in which they were added.
     void AddShortMsg(DWORD ms, DWORD message);
     void AddMessage(DWORD ms, std::vector<std::uint8_t> bytes);
+    // A device event of a performance at its own time: a short message (type 1) or
+    // system exclusive (type 2); other types play no MIDI and are skipped.
+    void AddEvent(const CPVEventData& event);
 
     // Renders the next `frames` stereo frames (interleaved) into `out`.
     void Render(float* out, std::size_t frames);

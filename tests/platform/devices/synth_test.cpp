@@ -78,14 +78,20 @@ TEST(SynthSoundFont, SearchOrder) {
     const std::string fluid = folder.File("FluidR3_GM.sf2"), tim = folder.File("TimGM6mb.sf2"),
                       other = folder.File("b_other.sf2"), first = folder.File("a_first.sf2"),
                       mine = folder.File("mine.sf2");
+    // What a sound font's file begins with; the search looks no further.
+    const std::string font("RIFF\x04\0\0\0sfbk", 12);
     for (const auto& path : {other, first, mine})
-        file_test::WriteText(path, "x");
-    // No named font: the other fonts in name order; a non-font file is never taken.
-    file_test::WriteText(folder.File("0.txt"), "x");
+        file_test::WriteText(path, font);
+    // No named font: the other fonts in name order; a file of another name or kind is
+    // never taken.
+    file_test::WriteText(folder.File("0.txt"), font);
+    file_test::WriteText(folder.File("0.sf2"), "RIFF\x04\0\0\0WAVE");
     EXPECT_EQ(FindSoundFont(nullptr, folder.path), first);
-    file_test::WriteText(tim, "x");
+    file_test::WriteText(tim, "not a sound font");
+    EXPECT_EQ(FindSoundFont(nullptr, folder.path), first);
+    file_test::WriteText(tim, font);
     EXPECT_EQ(FindSoundFont(nullptr, folder.path), tim);
-    file_test::WriteText(fluid, "x");
+    file_test::WriteText(fluid, font);
     EXPECT_EQ(FindSoundFont(nullptr, folder.path), fluid);
     // The environment's choice wins when it exists, and is passed over when it does not.
     EXPECT_EQ(FindSoundFont(mine.c_str(), folder.path), mine);
@@ -97,8 +103,13 @@ TEST(SynthSoundFont, SearchOrder) {
 TEST(SynthSoundFont, AFileThatIsNoSoundFontMakesNoSynthesizer) {
     file_test::TempFolder folder;
     file_test::WriteText(folder.File("bad.sf2"), std::string(4096, 'R'));
+    // A sound font's beginning and nothing more: FluidSynth refuses it.
+    file_test::WriteText(folder.File("cut.sf2"), std::string("RIFF\x00\x10\0\0sfbkLIST", 16));
+    testing::internal::CaptureStderr();
     EXPECT_EQ(CFluidSynth::Create(folder.File("bad.sf2")), nullptr);
     EXPECT_EQ(CFluidSynth::Create(""), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");   // a foreign file never reaches FluidSynth
+    EXPECT_EQ(CFluidSynth::Create(folder.File("cut.sf2")), nullptr);
     CSynthRenderer renderer(kRate, folder.File("bad.sf2"));
     EXPECT_FALSE(renderer.IsReady());
     // Not ready still renders the frames asked for, as silence.
@@ -174,6 +185,25 @@ TEST_F(SynthTest, EventsAddedLateOrOutOfOrder) {
     late.AddShortMsg(10, NoteOn(0, 72, 110));
     const auto after = late.Render(late.FrameOf(100));
     EXPECT_LT(FirstHeardFrame(after), late.FrameOf(20));
+}
+
+TEST_F(SynthTest, RendersThePerformancesDeviceEvents) {
+    // The events a performance hands the device library render as the same messages would.
+    CSynthRenderer fromEvents(kRate, kTestFont), fromMessages(kRate, kTestFont);
+    const std::uint8_t reset[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    fromEvents.AddEvent(*CPVEventData::MakeSysEx(0, 0, reset, sizeof reset));
+    fromEvents.AddEvent(*CPVEventData::MakeShort(100, 0, NoteOn(0, 67, 90)));
+    fromEvents.AddEvent(*CPVEventData::MakeShort(300, 0, NoteOff(0, 67)));
+    PV_WaveParams wave;
+    wave.fileName = "x.wav";
+    fromEvents.AddEvent(*CPVEventData::MakeWavePlay(100, 0, wave));   // no MIDI: skipped
+    fromMessages.AddMessage(0, {reset, reset + sizeof reset});
+    fromMessages.AddShortMsg(100, NoteOn(0, 67, 90));
+    fromMessages.AddShortMsg(300, NoteOff(0, 67));
+    const auto a = fromEvents.Render(22050), b = fromMessages.Render(22050);
+    EXPECT_EQ(FirstHeardFrame(a), FirstHeardFrame(b));
+    EXPECT_GT(Measure(a, 0, 22050).rms, 0.003);
+    EXPECT_NEAR(Measure(a, 0, 22050).rms, Measure(b, 0, 22050).rms, 1e-6);
 }
 
 TEST_F(SynthTest, SystemMessagesAndBadBytes) {

@@ -2,7 +2,7 @@
 // machine without MIDI hardware still sounds. It appears among the MIDI outputs
 // as a device of the internal-synthesizer kind (technology 2).
 //
-// Three pieces, each owning its own FluidSynth instance:
+// Four pieces; the first three each own a FluidSynth instance of their own:
 // - CFluidSynth: one synthesizer with the sound font loaded; takes MIDI messages
 //   (packed short messages, or the bytes of any message including system
 //   exclusive) and renders stereo frames on demand. FluidSynth's own lock makes
@@ -21,7 +21,7 @@
 // (in name order); a file that is no sound font is passed over. Without one there
 // is no soft synthesizer.
 //
-// FluidSynth's own messages go to the debug trace (trace.h), never to stderr.
+// FluidSynth's own messages go to the debug trace (trace.h), not to stderr.
 #pragma once
 
 #include "platform/devices/backend.h"

@@ -41,15 +41,24 @@ CPortavel::CPortavel(std::vector<std::unique_ptr<CPVBackend>> backends) : m_cloc
 CPortavel::~CPortavel() {
     CPortavel* self = this;
     g_portavel.compare_exchange_strong(self, nullptr);
-    // The thread first: after this no callback of the system runs.
+    {
+        // Input that still arrives from here on is dropped at the sink.
+        std::lock_guard lock(m_lock);
+        m_accepting = false;
+    }
+    // The thread next: after this no callback of the system runs.
     m_pacer.reset();
-    std::lock_guard devices(m_deviceLock);
-    for (int kind : {PV_MIDI, PV_WAVE})
-        for (int direction : {PV_INPUT, PV_OUTPUT})
-            for (const auto& device : m_table.GetDevices(kind, direction))
-                CloseLocked(*device);
-    for (const auto& backend : m_backends)
-        backend->StopWaves(0);
+    {
+        std::lock_guard devices(m_deviceLock);
+        for (int kind : {PV_MIDI, PV_WAVE})
+            for (int direction : {PV_INPUT, PV_OUTPUT})
+                for (const auto& device : m_table.GetDevices(kind, direction))
+                    CloseLocked(*device);
+        for (const auto& backend : m_backends)
+            backend->StopWaves(0);
+    }
+    // The backends' own threads end while everything their sinks reach still stands.
+    m_backends.clear();
 }
 
 CPortavel* CPortavel::GetPortavel() {

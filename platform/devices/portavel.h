@@ -62,7 +62,7 @@ public:
     CPortavel();
     // These backends, in this order (tests hand in a capture backend).
     explicit CPortavel(std::vector<std::unique_ptr<CPVBackend>> backends);
-    CPortavel(std::unique_ptr<CPVBackend> backend);
+    explicit CPortavel(std::unique_ptr<CPVBackend> backend);
     CPortavel(const CPortavel&) = delete;
     CPortavel& operator=(const CPortavel&) = delete;
     // Ends every performance and recording (no callback runs afterwards), closes the devices.
@@ -188,8 +188,8 @@ private:
 
     // The backends, their sinks and the device table; the device lock guards the table and
     // serializes every backend call. Never held while a callback of the system runs.
-    std::vector<std::unique_ptr<CPVBackend>> m_backends;   // owned
-    std::vector<std::unique_ptr<Sink>> m_sinks;            // owned, one per backend
+    std::vector<std::unique_ptr<Sink>> m_sinks;            // owned, one per backend; outlive the backends
+    std::vector<std::unique_ptr<CPVBackend>> m_backends;   // owned; destroyed first, in the destructor
     mutable std::mutex m_deviceLock;
     CPVDeviceTable m_table;
     int m_thruDevice = -1;    // the thru output, -1 none
@@ -203,6 +203,7 @@ private:
     std::multimap<std::uint64_t, std::unique_ptr<Pending>> m_queue;   // by release time, then in order given
     std::vector<std::shared_ptr<Recording>> m_recordings;       // in the order started
     std::deque<std::unique_ptr<Input>> m_input;                 // in arrival order
+    bool m_accepting = true;          // input is taken; false once the library is going
     std::uint64_t m_horizon = 0;      // where the next window starts (device ms)
     DWORD m_ahead[2] = {0, 0};        // the largest schedule-ahead of MIDI and of wave outputs
     std::vector<DWORD> m_outputAhead[2];   // the schedule-ahead of each MIDI and wave output

@@ -33,10 +33,10 @@ void CPortavel::QueueInput(CPVBackend& backend, int kind, int local, std::uint64
     input->local = local;
     input->time = time;
     input->bytes.assign(bytes, bytes + length);
-    {
-        std::lock_guard lock(m_lock);
-        m_input.push_back(std::move(input));
-    }
+    std::lock_guard lock(m_lock);
+    if (!m_accepting)
+        return;
+    m_input.push_back(std::move(input));
     m_pacer->Wake();
 }
 

@@ -5,10 +5,12 @@
 #include "platform/devices/portavel.h"
 
 #include "platform/core/clock.h"
+#include "platform/core/sync.h"
 #include "platform/devices/capture.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -387,6 +389,51 @@ TEST_F(PortavelTest, DamagedOrUnstartedInputIsDropped) {
     portavel->CloseDevice(PV_MIDI, PV_INPUT, 1);
     capture->InjectMidi(1, {0x90, 60, 100});   // a closed input
     EXPECT_TRUE(log.Take().empty());
+}
+
+TEST_F(PortavelTest, StoppingARecordingWaitsForItsRunningCallbackUnlessCalledFromIt) {
+    struct Blocking {
+        CEvent entered{MANUAL_RESET};
+        CEvent release{MANUAL_RESET};
+        std::atomic<bool> stopReturned{false};
+        std::atomic<bool> stopReturnedWhileRunning{false};
+        static void Proc(void* user, int, CPVEventData*) {
+            auto& self = *static_cast<Blocking*>(user);
+            self.entered.Set();
+            self.release.Wait();
+            self.stopReturnedWhileRunning = self.stopReturned.load();
+        }
+    } blocking;
+    const int tag = portavel->StartMidiRecording(&Blocking::Proc, &blocking);
+    std::thread injector([&] { capture->InjectMidi(0, {0x90, 60, 100}); });
+    blocking.entered.Wait();
+    std::thread stopper([&] {
+        portavel->StopMidiRecording(tag);
+        blocking.stopReturned = true;
+    });
+    // A stop that did not wait would return now; give it every chance to.
+    for (int i = 0; i < 10000 && !blocking.stopReturned; ++i)
+        std::this_thread::yield();
+    EXPECT_FALSE(blocking.stopReturned);
+    blocking.release.Set();
+    stopper.join();
+    injector.join();
+    EXPECT_FALSE(blocking.stopReturnedWhileRunning);
+
+    // A callback that stops its own recording returns, and is not called again.
+    struct SelfStopping {
+        CPortavel* portavel;
+        int calls = 0;
+        static void Proc(void* user, int tag, CPVEventData*) {
+            auto& self = *static_cast<SelfStopping*>(user);
+            ++self.calls;
+            self.portavel->StopMidiRecording(tag);
+        }
+    } selfStopping{portavel.get()};
+    portavel->StartMidiRecording(&SelfStopping::Proc, &selfStopping);
+    capture->InjectMidi(0, {0x90, 60, 100});
+    capture->InjectMidi(0, {0x80, 60, 0});
+    EXPECT_EQ(selfStopping.calls, 1);
 }
 
 TEST_F(PortavelTest, ThruEchoesChannelMessagesWhileItsFlagIsSet) {

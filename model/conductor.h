@@ -150,6 +150,9 @@ protected:
     ECConductorStaff* MakeConductorStaff();
 
 private:
+    // Puts a track in at a position through a synchronous add-track command,
+    // announced or not.
+    void ApplyAddTrack(ECPerformance* performance, ECTrack* track, int position, int stateNotify);
     // The conductor staff while it is among the children, else null.
     ECConductorStaff* GetConductorStaff();
     // Puts a new meter or tempo at time 0 on the conductor staff (made when

@@ -3,6 +3,7 @@
 // that meters and tempos share as conductor events (time changes, mirrors).
 #include "model/meter.h"
 
+#include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "platform/core/archive.h"
 
@@ -38,11 +39,13 @@ unsigned short Saturate(uint64_t ticks) {
 // ---- shared by the conductor events --------------------------------------------
 
 void SetConductorEventTime(ECWithTime& event, const MCTime* time) {
-    // FIXME: the conductor (and its cache) arrive with the next classes. Under
-    // a conductor ancestor (GetAncestor(ET_CONDUCTOR, -1)) the event must
-    // leave the cache (UncacheEvent), take the time, and enter again
-    // (CacheEvent); until then only the time is set.
+    // The cache finds an event by its time: it must leave under the old one.
+    auto* conductor = DYNAMIC_DOWNCAST(ECConductor, event.GetAncestor(ET_CONDUCTOR, -1));
+    if (conductor)
+        conductor->UncacheEvent(&event);
     event.ECWithTime::SetTime(time);
+    if (conductor)
+        conductor->CacheEvent(&event);
 }
 
 void RemoveMirrorsFrom(MCEventList& mirrors, const MCTime& from) {

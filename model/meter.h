@@ -40,8 +40,7 @@ class ECMirror;
 
 // Sets the time of a meter or tempo. Under a conductor the event leaves the
 // conductor's cache first and enters it again at its new time, so the cache
-// stays sorted; without one only the time is set. (Until the conductor class
-// is in, only the time is set: see the FIXME in the source.)
+// stays sorted; without one only the time is set.
 void SetConductorEventTime(ECWithTime& event, const MCTime* time);
 
 // The mirror lists of meters and tempos. Adding inserts the mirror by time and

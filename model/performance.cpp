@@ -3,6 +3,7 @@
 #include "model/performance.h"
 
 #include "model/commandmgr.h"
+#include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/states.h"
 #include "platform/core/archive.h"
@@ -63,6 +64,10 @@ ECPerformance* ECPerformance::SetActivePerformance(ECPerformance* performance) {
     ECPerformance* previous = s_pActivePerformance;
     s_pActivePerformance = performance;
     return previous;
+}
+
+ECConductor* ECPerformance::GetConductor() {
+    return DYNAMIC_DOWNCAST(ECConductor, GetConductorEvent());
 }
 
 ECBase* ECPerformance::GetConductorEvent() {

@@ -73,11 +73,10 @@ public:
     static void ReleaseLocked(ECPerformance* performance, int count = 1);
 
     // The conductor: looked up (GetDescendant(ET_CONDUCTOR, -1)) while none is
-    // cached, so a tree without one is searched again on each call. Returns
-    // ECConductor* at call sites that know that class (a template, so that this
-    // header needs no more than its name); GetConductorEvent gives the event.
-    template <class Conductor = ECConductor>
-    Conductor* GetConductor() { return static_cast<Conductor*>(GetConductorEvent()); }
+    // cached, so a tree without one is searched again on each call.
+    // GetConductor answers null for an event of that type that is not an
+    // ECConductor; GetConductorEvent gives the event whatever its class.
+    ECConductor* GetConductor();
     ECBase* GetConductorEvent();
 
     // The managers, made with the performance, which is their owner.

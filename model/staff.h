@@ -90,8 +90,8 @@ public:
     // exactly that time).
     int CacheEvent(ECBase* event, unsigned char hand);
     int UncacheEvent(ECBase* event, unsigned char hand);
-    // After a clef's or key's time or hand changed: uncached (with the given
-    // hand) when the cache holds it anywhere, then cached again.
+    // After a clef's or key's hand changed: taken out of whichever slot of
+    // its pair holds it, then cached with the given hand.
     int RecacheEvent(ECBase* event, unsigned char hand);
     // Empties the cache, then caches every clef and key found in the staff's
     // measures (two levels down), in walk order.

@@ -1,0 +1,332 @@
+// CSequence: the performance engine of one document.
+//
+// The document owns one sequence, attaches it to the root of its tree and
+// forwards every state code it receives to OnUpdate. The sequence
+//   owns the players (the main player and the tempo ramp) and the managers
+//     (score manager, controller tracker, filter manager, level and highlight
+//     managers), built in that order and destroyed in the reverse order;
+//   keeps every performer of the document in one doubly linked list in time
+//     order, performers of one time by descending precedence
+//     (CMidiScoreMgr::GetPrecedence), and keeps it in step with edits through
+//     a command handler (registered once per attach, removed on detach) and
+//     the edit state;
+//   turns transport codes into player actions, converts between musical
+//     time, real time and the device clock (the timing factors), and keeps
+//     the current location.
+// The metronome, the MIDI and wave recorders and the wave score manager come
+// with later work; until then the sequence's state is the main player's with
+// the recorder stopped, and what they would do is left out where marked.
+//
+// Archive form (after the event tree in the document stream, so every object
+// named is already there): the performance and the conductor by reference,
+// the head and the tail performer by reference, the playback speed (8-byte
+// double). Loading ends by attaching to the performance read.
+//
+// Threads. Everything runs on the user-interface thread except
+// PlaybackIsStopped, PlaybackIsPaused, PlaybackIsDone, SequenceIsDone,
+// TempoChangeIsDone, SetTempoFactor, AbsoluteTime and NormalizeTime, which
+// the players call from the device library's polling thread. The sequence
+// has no lock of its own: its list, positions, location and timing factors
+// are guarded by the performance's lock, which the polls hold (after their
+// player's lock) and which the user-interface side takes around its changes.
+// The sequence never calls a player while it holds the performance's lock
+// (player lock first, always). The idle event is the handshake between
+// SetLocation and the polling thread.
+#pragma once
+
+#include "model/lists.h"
+#include "model/time.h"
+#include "platform/core/object.h"
+#include "platform/core/sync.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CArchive;
+class CCAdd;
+class CCAddTrack;
+class CCBase;
+class CCRemove;
+class CCRemoveTrack;
+class CHighlightMgr;
+class CMeterLevelMgr;
+class CMidiScoreMgr;
+class CMidiStateMgr;
+class CPerfFilterMgr;
+class CPortavel;
+class CSeqPlay;
+class CSeqTempo;
+class DCsqBase;
+class ECBase;
+class ECConductor;
+class ECPerformance;
+class ECTempo;
+class SCBase;
+class SCEventEdit;
+class SCMaster;
+class SCTrack;
+
+// The MIDI recorder's states, which the sequence's state carries beside the
+// player's (CSeqPlay PLAYER_*).
+enum : unsigned {
+    RECORDER_STOPPED = 0x1000,
+    RECORDER_PAUSED = 0x4000,
+    RECORDER_RECORDING = 0x10000,
+    RECORDER_STEPRECORDING = 0x20000,
+};
+
+// The sequence's state when nothing plays or records: player stopped,
+// recorder stopped.
+inline constexpr unsigned SEQUENCE_IDLE = 0x1001;
+
+// The two ways of running the timing factors: at the normal speed or at the
+// fast-forward speed.
+enum : int {
+    TIMING_FAST = 0,
+    TIMING_NORMAL = 1,
+};
+
+class CSequence : public CObject {
+    DECLARE_SERIAL(CSequence)
+public:
+    // Flag bits.
+    enum : uint32_t {
+        SEQ_AUTOREWIND = 0x1,    // rewind when playback stops
+        SEQ_STEPRECORD = 0x2,    // step recording armed
+        SEQ_RELOCATING = 0x4,    // SetLocation is relocating the main player
+    };
+
+    // How the preferences reach a sequence: the engine's start-up installs
+    // the reader (MCSeqPreferences::UpdatePreferences); without one a
+    // sequence keeps its defaults. Called at Attach and on STATE_PREFS_CHANGED.
+    using PreferencesHook = void (*)(CSequence* sequence);
+    // Replaces the process's reader (null removes it); returns the one before.
+    static PreferencesHook SetPreferencesHook(PreferencesHook hook);
+
+    // Auto-rewind on; the players and managers made; the process's device
+    // library; speeds 1.0 (fast 4.0); master level 1.0; the idle event set.
+    CSequence();
+    CSequence(const CSequence&) = delete;
+    CSequence& operator=(const CSequence&) = delete;
+    // Detaches, then destroys the managers and players in reverse order.
+    ~CSequence() override;
+
+    void Serialize(CArchive& ar) override;
+
+    // With a performance: stores it and its conductor and registers the
+    // command handler with it (once). Then (also for null) attaches the
+    // players and managers, points the performers of the conductor's staves
+    // and wave tracks at this sequence, and reads the preferences.
+    void Attach(ECPerformance* performance);
+    // Detaches the players (each stops and waits) and the managers, removes
+    // this sequence's command handler (only its own), and forgets the
+    // performance, conductor, list ends and positions.
+    void Detach();
+
+    // The main player's state ORed with the MIDI recorder's.
+    unsigned GetState() const;
+
+    // Every state code of the document; see sequence.cpp for the table.
+    void OnUpdate(long code, SCBase* state);
+
+    // Transport (user-interface thread).
+    void Play();
+    void Stop();
+    void Pause();
+    void Step();
+    void Record();
+    void Forward();
+    void Rewind();
+    void Next();
+    void Previous();
+    // Moves the current location: clamped to 0 .. the end of the last
+    // measure (TimeMax stays); playback stops first; the main player
+    // relocates (chasing controllers) unless the time is 0. Returns the new
+    // location, or the argument unchanged when the sequence has no
+    // performers.
+    MCTime SetLocation(const MCTime& time);
+
+    // Speeds. A value not above 0 becomes 0.1.
+    void SetPlaybackSpeed(double speed);
+    // From the tempo ramp (polling thread) too.
+    void SetTempoFactor(double factor);
+    void SetFastSpeed(double speed);
+    // A tempo event met in playback; see sequence.cpp.
+    void ChangeTempo(double percent, ECTempo* tempo);
+    // The tempo ramp ended (polling thread).
+    void TempoChangeIsDone(const MCTime& time);
+    // Sends the tempo in beats per minute at `time` times the effective
+    // speed (STATE_MASTER_TEMPO); unless forced, nothing while 4 or more
+    // master states are alive.
+    void UpdateBPMDisplay(const MCTime& time, int forced);
+
+    // Musical, real or play-clock time to the play clock (seconds of device
+    // time); the null time while the speed is 0. Polling thread too, under
+    // the performance's lock.
+    MCTime AbsoluteTime(const MCTime& time);
+    // Real or play-clock time to musical time. Polling thread too.
+    MCTime NormalizeTime(const MCTime& time);
+    // The step record time, then advances it by the step record value.
+    MCTime GetStepRecordTime();
+    MCTime GetStepRecordValue();
+    // Sets the time's mode to musical.
+    static void RecalibrateStartTime(MCTime& time) { time.SetMode(TM_NORMAL); }
+
+    // Players.
+    // Adds the player to the running players (once) and plays it.
+    void PlaySequence(CSeqPlay* player);
+    void StopSequences();
+    void PauseSequences();
+    // Callbacks from the players (polling thread, no player lock held).
+    void SequenceIsDone(CSeqPlay* player);
+    void PlaybackIsStopped();
+    void PlaybackIsPaused();
+    void PlaybackIsDone();
+    // From the recorders.
+    void RecordIsStopped(int modified, int stopPlayback);
+
+    // The performer list. The caller holds the performance's lock.
+    void InsertData(DCsqBase* performer);
+    void RemoveData(DCsqBase* performer);
+    // 0 before the head, 1 before the record position, 2 after it, 3 after
+    // the tail.
+    int FindInsertPosition(DCsqBase* performer);
+
+    // The steps of the command handler; each answers 1 on success.
+    int PrepareRemove(CCRemove* command);
+    int PrepareRemoveList(MCEventList& events);
+    int ProcessAdd(CCAdd* command);
+    int ProcessAddMeter(CCBase* command);
+    int ProcessAddTrack(CCAddTrack* command);
+    int ProcessRemove(CCRemove* command);
+    int ProcessRemoveMeter(CCBase* command);
+    int ProcessRemoveTrack(CCRemoveTrack* command);
+    // The command handler: (performance, phase, batch, this sequence).
+    static int _OnCommand(ECBase* performance, int phase, void* batch, void* user);
+
+    // The number of wave tracks this machine is expected to play, by its
+    // processor count (the rule is in sequence.cpp).
+    static int GetRecommendedTrackCount();
+    static int GetRecommendedTrackCount(unsigned processors);
+
+    // Events whose performers left the list since the main player last
+    // looked: the player drops their queued records (CSeqPlay::ForgetElements)
+    // and empties the list. The caller holds the performance's lock.
+    std::vector<ECBase*>& GetForgottenElements() { return m_forgotten; }
+    // The musical time up to which the main player has taken performers; a
+    // performer inserted just before the play position at or after it still
+    // plays. The caller holds the performance's lock.
+    const MCTime& GetTakenUntil() const { return m_takenUntil; }
+    void SetTakenUntil(const MCTime& time) { m_takenUntil = time; }
+
+    // Accessors.
+    CSeqPlay* GetPlaySequencer() const { return m_pPlayer.get(); }
+    CSeqTempo* GetTempoSequencer() const { return m_pTempo.get(); }
+    CMidiScoreMgr* GetMidiScoreMgr() const { return m_pScoreMgr.get(); }
+    CMidiStateMgr* GetMidiStateMgr() const { return m_pStateMgr.get(); }
+    CPerfFilterMgr* GetPerfFilterMgr() const { return m_pFilterMgr.get(); }
+    CMeterLevelMgr* GetMeterLevelMgr() const { return m_pLevelMgr.get(); }
+    CHighlightMgr* GetHighlightMgr() const { return m_pHighlightMgr.get(); }
+    CPortavel* GetPortavel() const { return m_pPortavel; }
+    ECConductor* GetConductor() const { return m_pConductor; }
+    ECPerformance* GetPerformance() const { return m_pPerformance; }
+    double GetPlaybackSpeed() const { return m_dPlaybackSpeed; }
+    double GetTempoFactor() const { return m_dTempoFactor; }
+    double GetFastSpeed() const { return m_dFastSpeed; }
+    double GetEffectiveSpeed() const { return m_dEffectiveSpeed; }
+    float GetMasterLevel() const { return m_fMasterLevel; }
+    void SetMasterLevel(float level) { m_fMasterLevel = level; }
+    int GetInputWaveDevice() const { return m_nInputWaveDevice; }
+    void SetInputWaveDevice(int device) { m_nInputWaveDevice = device; }
+    int GetOutputWaveDevice() const { return m_nOutputWaveDevice; }
+    void SetOutputWaveDevice(int device) { m_nOutputWaveDevice = device; }
+    const MCTime& GetLocation() const { return m_location; }
+    int GetAutoRewind() const { return (m_flags.load() & SEQ_AUTOREWIND) != 0; }
+    void SetAutoRewind(int autoRewind);
+    const MCTime& GetRecordTimeOffset() const { return m_recordTimeOffset; }
+    DCsqBase* GetHead() const { return m_pHead; }
+    void SetHead(DCsqBase* performer) { m_pHead = performer; }
+    DCsqBase* GetTail() const { return m_pTail; }
+    void SetTail(DCsqBase* performer) { m_pTail = performer; }
+    DCsqBase* GetRecordPosition() const { return m_pRecordPosition; }
+    void SetRecordPosition(DCsqBase* performer) { m_pRecordPosition = performer; }
+    DCsqBase* GetPlayPosition() const { return m_pPlayPosition; }
+    void SetPlayPosition(DCsqBase* performer) { m_pPlayPosition = performer; }
+    // Set exactly while nothing plays or relocates (see SetLocation).
+    CEvent& GetIdleEvent() { return m_idle; }
+
+protected:
+    void OnMasterState(long code, SCMaster* master);
+    void OnTrackState(long code, SCTrack* track);
+    void OnEventEdit(SCEventEdit* edit);
+    void OnFileInit();
+    void SetStepRecordValue();
+    // The performer of the event, if any, leaves the list and enters again.
+    void CheckEventOrder(ECBase* event);
+    // The anchor from the location and the device's buffer time now.
+    void InitTimingFactors(int mode);
+    // The anchor moved to the device's buffer time now, keeping the mapping.
+    void AdjustTimingFactors(int mode);
+    // Unlinks the performer of each pending removal and empties the list.
+    void UnlinkPending(bool prologue);
+    // The pending removals of one event and what lies under it.
+    void CollectPending(ECBase* event, bool skipGroups);
+
+private:
+    // Registers _OnCommand with the performance unless it is registered
+    // there already; a registration elsewhere is removed first.
+    void RegisterCommandHandler(ECPerformance* performance);
+    void UnregisterCommandHandler();
+    // Applies a state to the performance (nothing without one).
+    void ApplyToPerformance(SCBase* state);
+    // The location's musical time of the anchor, after a stop or pause.
+    void TakeLocationFromAnchor();
+    // Sets and announces a new location after the main player came to rest.
+    void AnnounceLocation();
+    // Next and Previous: the marker times after (before) the location.
+    MCTime FindMarker(bool next);
+    // The players other than the main one that are neither stopped nor paused.
+    bool AnyPlayerActive() const;
+
+    std::atomic<uint32_t> m_flags{SEQ_AUTOREWIND};
+    std::vector<CSeqPlay*> m_running;               // borrowed: the players now playing
+    // Players and managers, built in this order, destroyed in reverse.
+    std::unique_ptr<CSeqPlay> m_pPlayer;            // owned: the main player
+    std::unique_ptr<CSeqTempo> m_pTempo;            // owned: the tempo ramp
+    std::unique_ptr<CMidiScoreMgr> m_pScoreMgr;     // owned
+    std::unique_ptr<CMidiStateMgr> m_pStateMgr;     // owned
+    std::unique_ptr<CPerfFilterMgr> m_pFilterMgr;   // owned
+    std::unique_ptr<CMeterLevelMgr> m_pLevelMgr;    // owned
+    std::unique_ptr<CHighlightMgr> m_pHighlightMgr; // owned
+    CPortavel* m_pPortavel = nullptr;               // borrowed: the process's device library
+    ECPerformance* m_pPerformance = nullptr;        // borrowed: the document's root
+    ECConductor* m_pConductor = nullptr;            // borrowed: the tree holds it
+    ECPerformance* m_pHandlerPerformance = nullptr; // where our command handler is registered
+    DCsqBase* m_pHead = nullptr;                    // borrowed: performers belong to their events
+    DCsqBase* m_pTail = nullptr;
+    DCsqBase* m_pRecordPosition = nullptr;
+    DCsqBase* m_pPlayPosition = nullptr;
+    MCTime m_recordTimeOffset;                      // TM_PLAY
+    MCTime m_anchor;                                // R: real time (seconds) at the buffer time
+    MCTime m_bufferTime;                            // B: device time (TM_PLAY) of the anchor
+    MCTime m_location;                              // musical
+    MCTime m_lastLocated;                           // the argument of the last SetLocation
+    MCTime m_stepRecordTime;
+    MCTime m_stepRecordValue{1.0f};                 // one quarter note
+    MCTime m_takenUntil;                            // see GetTakenUntil
+    double m_dPlaybackSpeed = 1.0;
+    double m_dTempoFactor = 1.0;
+    double m_dNormalSpeed = 1.0;                    // playback speed x tempo factor
+    double m_dFastSpeed = 4.0;
+    double m_dEffectiveSpeed = 1.0;                 // the normal or the fast speed in use
+    float m_fMasterLevel = 1.0f;
+    MCEventList m_pendingRemovals;                  // events whose performers leave next
+    std::vector<ECBase*> m_forgotten;               // compared, never followed
+    CEvent m_idle{MANUAL_RESET, SIGNALLED};
+    int m_nInputWaveDevice = 0;
+    int m_nOutputWaveDevice = 0;
+
+    static PreferencesHook s_pfnPreferences;
+};

@@ -19,7 +19,10 @@
 //               250 ms after system exclusive, so that devices can follow;
 //   silencing   PrepareSoundOffQueue queues damper-off and all-notes-off
 //               where needed; ResetControllers sends the resets at once.
-// The queues are handed over with AppendEventsToQueue.
+// The queues are handed over with AppendEventsToQueue. A chase record's time
+// is its offset in seconds from the start of the chase (0, 0.02, 0.023 ...,
+// mode TM_NORMAL): the player places the chase on its clock. Sound-off
+// records are all at 0.
 //
 // Owns every device event it keeps (and deletes those it drops), every
 // parameter record and every queued CSeqEvent with its device data until
@@ -37,6 +40,7 @@
 
 #include "model/time.h"
 #include "platform/core/object.h"
+#include "sequencer/seqevent.h"
 
 #include <bitset>
 #include <cstdint>
@@ -48,11 +52,9 @@
 class CPortavel;
 class CPVEventData;
 class CPVEventList;
-class CSeqEvent;
 class CSeqPlay;
 class CSequence;
 class FCMidi;
-class MCPtrList;
 
 class CMidiStateMgr : public CObject {
     DECLARE_DYNAMIC(CMidiStateMgr)
@@ -124,12 +126,12 @@ public:
     // is held and all-notes-off (controller 123, 0) where notes were played,
     // per output and channel in order, all at time 0.
     void PrepareSoundOffQueue();
-    // Moves every queued CSeqEvent, in order, to the tail of `list` (a list
-    // of CSeqEvent*); the list's owner takes them with their device data.
-    void AppendEventsToQueue(MCPtrList& list);
-    // The queue as it stands (borrowed: still the manager's), for readers
-    // that only look.
-    const std::deque<CSeqEvent*>& GetQueue() const { return m_queue; }
+    // Moves every queued record, in order, to the tail of `list`, whose
+    // owner takes them with their device data.
+    void AppendEventsToQueue(CSeqEventQueue& list);
+    // The queue as it stands (still the manager's), for readers that only
+    // look.
+    const CSeqEventQueue& GetQueue() const { return m_queue; }
 
     // --- reset (user-interface thread) ---
     // Sends at once, per output: channel pressure 0 and pitch bend centre
@@ -182,11 +184,17 @@ private:
     void HandleData(DeviceState& state, int channel, std::unique_ptr<CPVEventData> event);
     // Closing a setting: drops the older setting of the same parameter number.
     static void UpdateSpecialList(SpecialList& list);
-    void MergeTable();
-    void MergeArray();
-    void MergeSpecialArray();
-    void MergeOtherMessages();
-    // Queues the event after the last queued event whose time is not later.
+    // The merge gathers every kept event (the last controller values, the
+    // last programs, pressures and bends, the parameter records' events in
+    // field order, the other messages) and queues them by their stamps, so
+    // the queue holds them in the order the player sent them.
+    using EventVector = std::vector<std::unique_ptr<CPVEventData>>;
+    void MergeTable(EventVector& kept);
+    void MergeArray(EventVector& kept);
+    void MergeSpecialArray(EventVector& kept);
+    void MergeOtherMessages(EventVector& kept);
+    // Queues the event, wrapped in a CSeqEvent timed by its stamp, after the
+    // last queued event whose time is not later.
     void MergeSeqMidiEvent(std::unique_ptr<CPVEventData> event);
     void UpdateElapsedTime();
 
@@ -203,7 +211,7 @@ private:
     // The last value of each controller, by ControllerKey.
     std::unordered_map<unsigned, std::unique_ptr<CPVEventData>> m_lastValues;
     std::vector<std::unique_ptr<CPVEventData>> m_otherMessages;   // in arrival order
-    std::deque<CSeqEvent*> m_queue;   // owned, with their device data; in time order
+    CSeqEventQueue m_queue;           // in time order; see the queues above
     MCTime m_elapsed;                 // the running stamp of a relocation
     CSequence* m_pSequence = nullptr;   // borrowed: the owner, may be null
     CPortavel* m_pPortavel = nullptr;   // borrowed: the process's device library, may be null

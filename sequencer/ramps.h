@@ -61,7 +61,7 @@ public:
     void Attach(CSequence* sequence) override;
     // Device thread. See the top of this file; answers the empty output list
     // while running, null when done.
-    CPVEventList* GetOutputEvents(MCTime& from, MCTime& to) override;
+    CPVEventList* GetOutputEvents(const MCTime& from, const MCTime& to) override;
 
 protected:
     // End = begin + duration; start = the sequence's tempo factor now.
@@ -106,7 +106,7 @@ public:
     // the staff's score factor and answers one volume message (controller 7
     // with the staff's new volume, through its voice map), timed at the
     // window's start.
-    CPVEventList* GetOutputEvents(MCTime& from, MCTime& to) override;
+    CPVEventList* GetOutputEvents(const MCTime& from, const MCTime& to) override;
 
 protected:
     // End = begin + duration; start = the staff's score factor now.

@@ -39,7 +39,10 @@
 // references as with any add.
 //
 // Threads: a command is filled on any thread and runs on the user-interface
-// thread under its performance's lock (model/commandmgr.h).
+// thread under its performance's lock (model/commandmgr.h). Filling reads
+// only the events' types, except CCAddNoteModifier::Add for a chord, which
+// walks the chord's children: off the user-interface thread, fill it under
+// the performance's lock.
 #pragma once
 
 #include "model/command.h"

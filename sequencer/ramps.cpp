@@ -1,0 +1,225 @@
+#include "sequencer/ramps.h"
+
+#include "model/event.h"
+#include "model/midifields.h"
+#include "platform/devices/records.h"
+#include "sequencer/midifilters.h"
+#include "sequencer/midimessage.h"
+#include "sequencer/performers.h"
+#include "sequencer/sequence.h"
+#include "sequencer/staffperformer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+IMPLEMENT_DYNAMIC(CSeqTempo, CSeqPlay)
+IMPLEMENT_DYNAMIC(CSeqVolume, CSeqPlay)
+
+namespace {
+
+// Where a ramp stands at musical time T: before its begin, on its way (with
+// the fraction covered), or at its end.
+struct RampPosition {
+    enum Where { BEFORE, RUNNING, ENDED } where;
+    double fraction;
+};
+
+RampPosition LocateRamp(const MCTime& t, const MCTime& begin, const MCTime& duration) {
+    const double f = (static_cast<double>(t.GetSeconds()) - begin.GetSeconds()) / duration.GetSeconds();
+    if (f < 0.0)
+        return {RampPosition::BEFORE, f};
+    if (f >= 1.0)
+        return {RampPosition::ENDED, 1.0};
+    return {RampPosition::RUNNING, f};
+}
+
+// A duration that gives no ramp: 0, negative or not a number.
+bool IsEmptyDuration(const MCTime& duration) {
+    return !(duration.GetSeconds() > 0.0f);
+}
+
+}   // namespace
+
+// ---- CSeqTempo --------------------------------------------------------------------
+
+CSeqTempo::CSeqTempo() = default;
+
+CSeqTempo::~CSeqTempo() {
+    Detach();
+}
+
+void CSeqTempo::SetTargetTempoFactor(double factor) {
+    m_dTargetFactor = factor;
+}
+
+void CSeqTempo::SetBeginTime(const MCTime& time) {
+    m_beginTime = time;
+}
+
+void CSeqTempo::SetDuration(const MCTime& duration) {
+    m_duration = duration;
+}
+
+void CSeqTempo::SetAutoReset(int autoReset) {
+    m_bAutoReset = autoReset;
+}
+
+void CSeqTempo::Attach(CSequence* sequence) {
+    m_pSequence = sequence;
+}
+
+void CSeqTempo::PrepareToPlay() {
+    m_endTime = m_beginTime;
+    m_endTime += m_duration;
+    m_dStartFactor = m_pSequence ? m_pSequence->GetTempoFactor() : 1.0;
+    m_dSlope = m_dTargetFactor - m_dStartFactor;
+}
+
+CPVEventList* CSeqTempo::GetOutputEvents(const MCTime& /*from*/, const MCTime& to) {
+    std::lock_guard lock(m_lock);
+    switch (GetState()) {
+    case PLAYER_STOPPED:
+        if (m_pSequence)
+            m_pSequence->TempoChangeIsDone(m_endTime);
+        return nullptr;
+    case PLAYER_STOPPING:
+        ChangeState(PLAYER_STOPPED);
+        return nullptr;
+    case PLAYER_PAUSING:
+        ChangeState(PLAYER_PAUSED);
+        return nullptr;
+    case PLAYER_PAUSED:
+        return nullptr;
+    default:
+        break;
+    }
+    if (!m_pSequence)
+        return nullptr;
+    // A ramp without length changes nothing. It ends here, stopped and
+    // reported done, so that it never counts as a player still playing.
+    if (IsEmptyDuration(m_duration)) {
+        ChangeState(PLAYER_STOPPED);
+        m_pSequence->TempoChangeIsDone(m_endTime);
+        return nullptr;
+    }
+    const RampPosition position = LocateRamp(m_pSequence->NormalizeTime(to), m_beginTime, m_duration);
+    if (position.where == RampPosition::BEFORE)
+        return &m_output;
+    double factor = position.fraction * m_dSlope + m_dStartFactor;
+    if (position.where == RampPosition::ENDED) {
+        factor = m_bAutoReset ? 1.0 : m_dTargetFactor;
+        ChangeState(PLAYER_STOPPED);
+    }
+    m_pSequence->SetTempoFactor(factor);
+    return &m_output;
+}
+
+// ---- CSeqVolume -------------------------------------------------------------------
+
+CSeqVolume::CSeqVolume() = default;
+
+CSeqVolume::CSeqVolume(DCsqStaff* staff) : m_pStaff(staff) {}
+
+CSeqVolume::~CSeqVolume() {
+    Detach();
+}
+
+void CSeqVolume::AttachClient(DCsqDynamic* dynamic) {
+    m_pClient = dynamic;
+    if (!dynamic)
+        return;
+    const double score = m_pStaff ? m_pStaff->GetScoreFactor() : 1.0;
+    m_dTargetFactor = score + score * dynamic->GetPercentChange() / 100.0;
+    if (ECBase* event = dynamic->GetOwner()) {
+        if (const MCTime* time = event->GetTime())
+            m_beginTime = *time;
+        if (const MCTime* duration = event->GetDuration())
+            m_duration = *duration;
+    }
+}
+
+void CSeqVolume::Attach(CSequence* sequence) {
+    m_pSequence = sequence;
+}
+
+void CSeqVolume::PrepareToPlay() {
+    m_endTime = m_beginTime;
+    m_endTime += m_duration;
+    m_dStartFactor = m_pStaff ? m_pStaff->GetScoreFactor() : 1.0;
+    m_dSlope = m_dTargetFactor - m_dStartFactor;
+}
+
+CPVEventList* CSeqVolume::GetOutputEvents(const MCTime& from, const MCTime& to) {
+    std::lock_guard lock(m_lock);
+    switch (GetState()) {
+    case PLAYER_STOPPED:
+        if (m_pSequence)
+            m_pSequence->SequenceIsDone(this);
+        return nullptr;
+    case PLAYER_STOPPING:
+        ChangeState(PLAYER_STOPPED);
+        return nullptr;
+    case PLAYER_PAUSING:
+        ChangeState(PLAYER_PAUSED);
+        return nullptr;
+    case PLAYER_PAUSED:
+        return nullptr;
+    default:
+        break;
+    }
+    if (!m_pSequence)
+        return nullptr;
+    if (IsEmptyDuration(m_duration)) {
+        ChangeState(PLAYER_STOPPED);
+        m_pSequence->SequenceIsDone(this);
+        return nullptr;
+    }
+    const RampPosition position = LocateRamp(m_pSequence->NormalizeTime(to), m_beginTime, m_duration);
+    if (position.where == RampPosition::BEFORE)
+        return &m_output;
+    double factor = position.fraction * m_dSlope + m_dStartFactor;
+    if (position.where == RampPosition::ENDED) {
+        factor = m_dTargetFactor;
+        ChangeState(PLAYER_STOPPED);
+    }
+    if (m_pStaff) {
+        m_pStaff->SetScoreFactor(static_cast<float>(factor));
+        const int volume = ComputeVolume();
+        m_pStaff->SetLastPerformedVolume(volume);
+        // The value holds for this window: it leaves at the window's start,
+        // on the device clock the window is given in.
+        OutputVolume(volume, from.GetMSec());
+    }
+    return &m_output;
+}
+
+int CSeqVolume::ComputeVolume() const {
+    const double volume = std::trunc(static_cast<double>(m_pStaff->GetLastDocumentVolume()) *
+                                     static_cast<double>(m_pStaff->GetVolumeFactor()));
+    if (!(volume > 0.0))
+        return 0;   // negative, or not a number
+    return static_cast<int>(std::min(volume, 127.0));
+}
+
+void CSeqVolume::OutputVolume(int volume, int ms) {
+    m_messages.RemoveAll();
+    auto message = std::make_unique<MidiMessage>();
+    if (m_pClient) {
+        if (DCsqMidi* performer = m_pClient->GetVolumeObject(FCMidi::MidiNull()))
+            performer->TransferDataTo(message.get());
+    }
+    message->m_noteOn.SetDataByte2(static_cast<unsigned char>(volume));
+    m_messages.Add(std::move(message));
+    if (LCMidiVoiceMap* voiceMap = m_pStaff->GetVoiceMapFilter())
+        voiceMap->Process(m_messages);
+    for (int index = 0; index < m_messages.GetSize(); ++index) {
+        const MidiMessage* performed = m_messages.GetAt(static_cast<unsigned>(index));
+        if (!performed || !performed->m_noteOn.HasData())
+            continue;
+        const MCVoiceTrack& voiceTrack = performed->m_voiceTrack;
+        const int device = voiceTrack.IsConverted() ? voiceTrack.GetDevice() : 255;
+        m_output.AddTail(CPVEventData::MakeShort(static_cast<DWORD>(std::max(ms, 0)), device,
+                                                 performed->m_noteOn.GetValue().dwData));
+    }
+}

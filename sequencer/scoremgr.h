@@ -48,13 +48,16 @@
 #include "model/midifields.h"
 #include "model/time.h"
 #include "platform/core/object.h"
+#include "platform/core/sync.h"
 
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <unordered_map>
 
 class CCBase;
 class CSequence;
+class ECConductor;
 class DCsqBase;
 class ECBase;
 class ECFlowControl;
@@ -69,7 +72,8 @@ class ECText;
 class CMidiScoreMgr : public CObject {
 public:
     CMidiScoreMgr();
-    // Lets go of the pending notes.
+    // Lets go of the pending notes without a lock: the owner detaches first
+    // (Attach(nullptr)), which lets go of them under the performance's lock.
     ~CMidiScoreMgr() override;
     CMidiScoreMgr(const CMidiScoreMgr&) = delete;
     CMidiScoreMgr& operator=(const CMidiScoreMgr&) = delete;
@@ -162,12 +166,16 @@ protected:
     ECBase* GetEventForData(const FCMidi& word, unsigned device, const MCTime& time, MCVoiceTrack vt,
                             const MCTime& duration);
 
-    // The parent of a new event, made on demand: for a key, a lyric or a note
-    // the measure of its track that holds its time, else the staff of its
-    // track. Null for an event without a voice/track word, on track 2047, a
-    // measure-held event without a time, or without a sequence, performance
-    // or conductor. Takes the performance's lock itself.
-    ECBase* GetParent(ECBase* event);
+    // The parent of a new event, made on demand: for a key or a note the
+    // measure of its track that holds its time, for a lyric the note of that
+    // measure starting at its time, else the staff of its track. An event
+    // that only the conductor staff may hold (a system message, tempo, meter,
+    // flow-control mark) goes there whatever its track; it keeps its word.
+    // Null for an event without a voice/track word, on track 2047, a
+    // measure-held event without a time, or without a performance or
+    // conductor. `lock` holds the performance's lock once on entry and on
+    // return; it is let go only while a staff is made from another thread.
+    ECBase* GetParent(ECBase* event, std::unique_lock<CCriticalSection>& lock);
 
     // Adds a new event (holding the caller's reference) under its parent:
     // with a MIDI word through CCAdd carrying the word, without one a meter
@@ -178,6 +186,12 @@ protected:
     // released (the command holds its own). A note-off word adds nothing: the
     // note went in with its note-on (1).
     int DoAdd(ECBase* event, const FCMidi* word);
+
+    // Gives the notes of a tuplet (to two levels down, in the order found)
+    // their performers: a note without one takes the word, a note with one a
+    // copy moved by its distance from the first such note, so notes that
+    // already sound keep their intervals.
+    void AddTupletData(ECBase* tuplet, const FCMidi& word);
 
     // The command that adds a meter. FIXME: the meter commands (CCAddMeter)
     // are not in the model yet; until they are, this answers null and a meter
@@ -192,7 +206,7 @@ protected:
     ECNote* GetPendingMatch(uint64_t noteKey);
     // Makes the place of a note that could not be added dead (keeping its
     // place for its note-off) and releases the table's reference.
-    void KillPendingMatch(ECNote* note);
+    void KillPendingMatch(uint64_t noteKey, ECNote* note);
     // The key of a note: input device (lower 24 bits), channel and pitch.
     static uint64_t GetNoteKey(unsigned device, const FCMidi& word);
 
@@ -204,9 +218,15 @@ private:
     // without a word. Answers the event or null.
     template <class Event>
     Event* AddMetaEvent(Event* event, const MCTime& time, MCVoiceTrack vt);
-    // Makes a staff of the track through a synchronous add-track command,
-    // from a thread that does not hold the performance's lock.
-    void MakeStaff(ECPerformance* performance, int track);
+    // Makes the conductor staff when there is none, and a staff of the track
+    // through a synchronous add-track command, letting go of `lock` around
+    // the command when this is not the user-interface thread.
+    void MakeConductorStaff(std::unique_lock<CCriticalSection>& lock);
+    void MakeStaff(int track, std::unique_lock<CCriticalSection>& lock);
+    // The sequence's conductor, or null.
+    ECConductor* GetConductor() const;
+    // Measures made at a time when a lookup must create them.
+    int GetMeasureCount() const;
     // Releases the table's references; the caller holds the lock when there is
     // a performance.
     void ReleasePending();

@@ -151,9 +151,10 @@ public:
     // filters already here stay where they are. Owner lists are not touched.
     // Not during a walk of this list.
     void AddHead(const MCMidiFilterList& other);
-    // Takes the filter out (0 when it is not here). With destroy set the
-    // filter is deleted when this list keeps it or nothing does; a filter
-    // kept by another list only leaves this one.
+    // Takes the filter out (0 when it is not here). With destroy set an
+    // owning list deletes it when it keeps it or nothing does; a filter kept
+    // by another list only leaves this one, and a borrowing list never
+    // deletes.
     int Remove(LCMidiFilter* filter, int destroy);
     // Takes every filter out, from the tail, deleting as Remove does.
     void RemoveAll(int destroy);

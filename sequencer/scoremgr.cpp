@@ -261,7 +261,7 @@ void CMidiScoreMgr::MakeStaff(int track, std::unique_lock<CCriticalSection>& loc
         lock.lock();
 }
 
-ECBase* CMidiScoreMgr::GetParent(ECBase* event, std::unique_lock<CCriticalSection>& lock) {
+ECBase* CMidiScoreMgr::GetParent(ECBase* event, int measureCount, std::unique_lock<CCriticalSection>& lock) {
     ECConductor* conductor = GetConductor();
     MCVoiceTrack* vt = event->GetVoiceTrack();
     if (!vt || !conductor || !GetPerformance())
@@ -295,7 +295,7 @@ ECBase* CMidiScoreMgr::GetParent(ECBase* event, std::unique_lock<CCriticalSectio
     if (!inMeasure)
         return staff;
 
-    ECBase* measure = conductor->GetMeasure(track, *time, 1, GetMeasureCount());
+    ECBase* measure = conductor->GetMeasure(track, *time, 1, measureCount);
     // A lyric is sung to a note: the note of its track starting with it.
     if (measure && type == ET_LYRIC)
         return FindNoteAt(measure, *time);
@@ -311,8 +311,9 @@ int CMidiScoreMgr::DoAdd(ECBase* event, const FCMidi* word) {
         event->Unref(1);
         return 0;
     }
+    const int measureCount = GetMeasureCount();
     std::unique_lock<CCriticalSection> lock(performance->GetLock());
-    ECBase* parent = GetParent(event, lock);
+    ECBase* parent = GetParent(event, measureCount, lock);
 
     // An add command carries one short word: a system-exclusive message goes
     // into the event's performer now (the event is still this thread's
@@ -451,9 +452,10 @@ void CMidiScoreMgr::CapMeasures(const MCTime& time) {
     ECConductor* conductor = GetConductor();
     if (!performance || !conductor)
         return;
+    const int measureCount = GetMeasureCount();
     std::unique_lock<CCriticalSection> lock(performance->GetLock());
     MakeConductorStaff(lock);
-    conductor->GetMeasure(0, time, 1, GetMeasureCount());
+    conductor->GetMeasure(0, time, 1, measureCount);
 }
 
 uint64_t CMidiScoreMgr::GetNoteKey(unsigned device, const FCMidi& word) {

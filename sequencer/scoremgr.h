@@ -173,9 +173,10 @@ protected:
     // flow-control mark) goes there whatever its track; it keeps its word.
     // Null for an event without a voice/track word, on track 2047, a
     // measure-held event without a time, or without a performance or
-    // conductor. `lock` holds the performance's lock once on entry and on
-    // return; it is let go only while a staff is made from another thread.
-    ECBase* GetParent(ECBase* event, std::unique_lock<CCriticalSection>& lock);
+    // conductor. A missing measure is made with `measureCount` more (see
+    // GetMeasureCount). `lock` holds the performance's lock once on entry and
+    // on return; it is let go only while a staff is made from another thread.
+    ECBase* GetParent(ECBase* event, int measureCount, std::unique_lock<CCriticalSection>& lock);
 
     // Adds a new event (holding the caller's reference) under its parent:
     // with a MIDI word through CCAdd carrying the word, without one a meter
@@ -225,7 +226,9 @@ private:
     void MakeStaff(int track, std::unique_lock<CCriticalSection>& lock);
     // The sequence's conductor, or null.
     ECConductor* GetConductor() const;
-    // Measures made at a time when a lookup must create them.
+    // Measures made at a time when a lookup must create them: ten while the
+    // sequence records. Asked before the performance's lock is taken, since
+    // the sequence's state is the players' (their locks come first).
     int GetMeasureCount() const;
     // Releases the table's references; the caller holds the lock when there is
     // a performance.

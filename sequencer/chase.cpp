@@ -448,10 +448,11 @@ void CMidiStateMgr::MergeSpecialArray(EventVector& kept) {
         list.clear();
     };
     for (DeviceState& state : m_devices) {
-        for (SpecialList& list : state.m_rpn)
-            mergeList(list);
-        for (SpecialList& list : state.m_nrpn)
-            mergeList(list);
+        for (int channel = 0; channel < 16; ++channel) {
+            mergeList(state.m_rpn[channel]);
+            mergeList(state.m_nrpn[channel]);
+            state.m_paramKind[channel] = PARAM_NONE;   // no record is left to be open
+        }
     }
 }
 

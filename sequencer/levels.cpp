@@ -1,6 +1,8 @@
 #include "sequencer/levels.h"
 
 #include "model/conductor.h"
+#include "model/event.h"
+#include "model/performance.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/enginestates.h"
 #include "sequencer/sequence.h"
@@ -27,6 +29,7 @@ void CHighlightMgr::Attach(CSequence* sequence) {
 }
 
 void CHighlightMgr::Detach() {
+    ResetHighlighting();
     std::lock_guard lock(m_lock);
     m_pSequence = nullptr;
     m_pPortavel = nullptr;
@@ -34,8 +37,10 @@ void CHighlightMgr::Detach() {
 }
 
 void CHighlightMgr::EnableHighlighting(int enable) {
-    std::lock_guard lock(m_lock);
-    m_bEnabled = enable;
+    {
+        std::lock_guard lock(m_lock);
+        m_bEnabled = enable;
+    }
     ResetHighlighting();
 }
 
@@ -46,23 +51,34 @@ int CHighlightMgr::IsHighlightingEnabled() const {
 
 void CHighlightMgr::SetHighlightOn(ECBase* element, DWORD stamp) {
     std::lock_guard lock(m_lock);
-    if (m_bEnabled)
+    if (m_bEnabled && element) {
+        element->Ref();
         m_onQueue.push_back({element, stamp});
+    }
 }
 
 void CHighlightMgr::SetHighlightOff(ECBase* element, DWORD stamp) {
     std::lock_guard lock(m_lock);
-    if (m_bEnabled)
+    if (m_bEnabled && element) {
+        element->Ref();
         m_offQueue.push_back({element, stamp});
+    }
+}
+
+std::unique_lock<CCriticalSection> CHighlightMgr::LockTree() const {
+    ECPerformance* performance = m_pSequence ? m_pSequence->GetPerformance() : nullptr;
+    return performance ? std::unique_lock(performance->GetLock()) : std::unique_lock<CCriticalSection>();
 }
 
 MCEventList& CHighlightMgr::GetHighlightOnList() {
+    const auto tree = LockTree();
     std::lock_guard lock(m_lock);
     TakeDue(m_onQueue, m_onList, false);
     return m_onList;
 }
 
 MCEventList& CHighlightMgr::GetHighlightOffList(int all) {
+    const auto tree = LockTree();
     std::lock_guard lock(m_lock);
     TakeDue(m_offQueue, m_offList, all != 0);
     return m_offList;
@@ -72,25 +88,24 @@ void CHighlightMgr::TakeDue(Queue& queue, MCEventList& list, bool all) {
     list.RemoveAll();
     const DWORD now = timeGetTime();
     while (!queue.empty() && (all || IsStampDue(queue.front().m_stamp, now))) {
-        if (queue.front().m_pElement)
-            list.AddEvent(queue.front().m_pElement, UNSORTED);
+        // The list's reference is taken before the record's goes.
+        ECBase* element = queue.front().m_pElement;
+        list.AddEvent(element, UNSORTED);
+        element->Unref(1);
         queue.pop_front();
     }
 }
 
 void CHighlightMgr::ResetHighlighting() {
+    const auto tree = LockTree();
     std::lock_guard lock(m_lock);
-    m_onQueue.clear();
-    m_offQueue.clear();
+    for (Queue* queue : {&m_onQueue, &m_offQueue}) {
+        for (const Record& record : *queue)
+            record.m_pElement->Unref(1);
+        queue->clear();
+    }
     m_onList.RemoveAll();
     m_offList.RemoveAll();
-}
-
-void CHighlightMgr::ForgetElement(ECBase* element) {
-    std::lock_guard lock(m_lock);
-    auto isElement = [element](const Record& record) { return record.m_pElement == element; };
-    std::erase_if(m_onQueue, isElement);
-    std::erase_if(m_offQueue, isElement);
 }
 
 // ---- CMeterLevelMgr -------------------------------------------------------------------

@@ -9,20 +9,24 @@
 //
 // CHighlightMgr keeps the events that start sounding (on queue) and stop
 // sounding (off queue), for a view that highlights played notes; it stores
-// nothing until highlighting is enabled. Queued elements are not referenced:
-// an event removed from the tree while it waits must be forgotten through
-// ForgetElement before it goes. The lists handed to the reader reference
-// their events.
+// nothing until highlighting is enabled. Each queued record and each list
+// handed to the reader holds a reference on its event, so an event removed
+// from the tree while it waits is still there when it is read (and goes
+// when it is let go). References change under the performance's lock: the
+// poll that queues holds it, and the reader takes it before the manager's
+// own lock.
 //
 // CMeterLevelMgr keeps (track, velocity, stamp) records for the mixer's
 // meters, which read the loudest velocity per staff track that fell due since
 // the previous read, scaled by the track's gain.
 //
 // Threads: the Set* calls come from the device library's thread under the
-// player's lock; everything else runs on the user-interface thread. Every
-// access to a queue holds the manager's own lock, and a manager takes no
-// other lock while it holds its own (the track gains are read after it is
-// released), so the player's lock order is never crossed.
+// player's lock and the performance's; everything else runs on the
+// user-interface thread. Every access to a queue holds the manager's own
+// lock, always taken last: a manager takes no other lock while it holds its
+// own (the highlight manager takes the performance's before, the level
+// manager reads the track gains after releasing its own), so the order
+// player lock, performance lock, manager lock is never crossed.
 #pragma once
 
 #include "model/lists.h"
@@ -32,6 +36,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 class CPortavel;
@@ -55,15 +60,17 @@ public:
 
     // Stores the sequence and the process's device library.
     void Attach(CSequence* sequence);
-    // Forgets both and turns highlighting off.
+    // Lets every record go (see ResetHighlighting), forgets sequence and
+    // library, and turns highlighting off.
     void Detach();
 
     // Under the lock: stores the flag and resets.
     void EnableHighlighting(int enable);
     int IsHighlightingEnabled() const;
 
-    // Device thread. Nothing unless enabled; else a record (element, stamp)
-    // joins the newest end of the on or the off queue.
+    // Device thread, under the performance's lock. Nothing unless enabled;
+    // else a record (element, referenced, and stamp) joins the newest end of
+    // the on or the off queue.
     void SetHighlightOn(ECBase* element, DWORD stamp);
     void SetHighlightOff(ECBase* element, DWORD stamp);
 
@@ -77,18 +84,19 @@ public:
     MCEventList& GetHighlightOffList(int all);
     // Frees every record of both queues and empties both lists.
     void ResetHighlighting();
-    // Drops every queued record of an element (one leaving the tree).
-    void ForgetElement(ECBase* element);
 
 private:
     struct Record {
-        ECBase* m_pElement;   // borrowed, not referenced
+        ECBase* m_pElement;   // referenced by the record
         DWORD m_stamp;
     };
     using Queue = std::deque<Record>;   // oldest at the front
 
     // Moves the due records of a queue (all of them with `all`) into a list.
+    // The caller holds the performance's lock and the manager's.
     void TakeDue(Queue& queue, MCEventList& list, bool all);
+    // The performance's lock, when attached to one; else no lock.
+    std::unique_lock<CCriticalSection> LockTree() const;
 
     CSequence* m_pSequence = nullptr;   // borrowed, null until Attach
     CPortavel* m_pPortavel = nullptr;   // borrowed, null until Attach

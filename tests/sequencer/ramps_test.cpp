@@ -1,0 +1,265 @@
+// The tempo and volume ramps, polled by the device library on the capture
+// backend while the manual clock moves: each poll's value against the
+// straight line computed here from the poll's musical time, the volume
+// messages captured (time, output, bytes), clamping, auto-reset, the end and
+// a ramp without length.
+#include "sequencer/ramps.h"
+
+#include "model/conductor.h"
+#include "model/markings.h"
+#include "model/performance.h"
+#include "model/plugin.h"
+#include "platform/core/clock.h"
+#include "platform/devices/capture.h"
+#include "platform/devices/portavel.h"
+#include "sequencer/enginestates.h"
+#include "sequencer/midifilters.h"
+#include "sequencer/performers.h"
+#include "sequencer/sequence.h"
+#include "sequencer/staffperformer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One poll of a ramp as the probe saw it.
+struct Poll {
+    int fromMs;
+    double musical;   // of the window's end
+    double value;     // what the probe's `read` finds after the poll
+    bool answered;
+    unsigned state;
+};
+
+// A ramp that notes, after each poll, the window, the window end's musical
+// time, the value the ramp left and its answer.
+template <class Ramp>
+class Probe : public Ramp {
+public:
+    using Ramp::Ramp;
+
+    CPVEventList* GetOutputEvents(const MCTime& from, const MCTime& to) override {
+        CPVEventList* answer = Ramp::GetOutputEvents(from, to);
+        const double musical = this->GetSequence()->NormalizeTime(to).GetSeconds();
+        std::lock_guard lock(mutex);
+        polls.push_back({from.GetMSec(), musical, read(), answer != nullptr, this->GetState()});
+        return answer;
+    }
+
+    std::vector<Poll> Polls() {
+        std::lock_guard lock(mutex);
+        return polls;
+    }
+
+    std::function<double()> read;
+
+private:
+    std::mutex mutex;
+    std::vector<Poll> polls;
+};
+
+// The straight line from start to target over [begin, begin + duration].
+double RampValue(double musical, double begin, double duration, double start, double target) {
+    const double f = (musical - begin) / duration;
+    if (f < 0.0)
+        return start;
+    if (f >= 1.0)
+        return target;
+    return start + f * (target - start);
+}
+
+// A piece with staff 1, its sequence, and the capture backend's two outputs.
+class RampTest : public ::testing::Test {
+protected:
+    RampTest() {
+        auto backend = std::make_unique<CCaptureBackend>();
+        capture = backend.get();
+        portavel = std::make_unique<CPortavel>(std::move(backend));
+        portavel->Initialize(1);
+        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
+        portavel->OpenDevices();
+        portavel->StartDevices();
+        RegisterPerformers();
+        performance = new ECPerformance;
+        performance->Ref();
+        conductor = new ECConductor;
+        performance->AddChild(conductor, SORTED);
+        conductor->GetTrack(TRACK_STAFF, 1, 1);
+        sequence = std::make_unique<CSequence>();
+        sequence->Attach(performance);
+        staff = static_cast<DCsqStaff*>(DCsqTrack::GetTrackData(1u, TT_STAFF, sequence.get()));
+        capture->Clear();
+    }
+    ~RampTest() override {
+        sequence->StopSequences();   // the test's ramps go before the sequence
+        sequence->Detach();
+        sequence.reset();
+        if (dynamicEvent)
+            dynamicEvent->Unref(1);
+        performance->RemoveChildren(1);
+        performance->Unref(1);
+    }
+
+    // Moves the clock in steps, letting the device thread catch up at each.
+    void Run(std::uint64_t ms) {
+        for (std::uint64_t done = 0; done < ms; done += 50) {
+            clock.Advance(50);
+            portavel->WaitForDeviceThread();
+        }
+    }
+
+    // A dynamic of a type and percent change on staff 1, spanning
+    // [begin, begin + duration], whose volume performer sends controller 7.
+    DCsqDynamic* MakeDynamic(unsigned char type, float percent, float begin, float duration) {
+        dynamicEvent = new ECDynamic(type, MCTime(duration));
+        dynamicEvent->Ref();
+        const MCTime time(begin);
+        dynamicEvent->SetTime(&time);
+        dynamicEvent->SetVoiceTrack(0, 1);
+        auto* dynamic = static_cast<DCsqDynamic*>(dynamicEvent->GetData(DK_SEQUENCER, 1));
+        dynamic->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
+        dynamic->SetPercentChange(percent);
+        return dynamic;
+    }
+
+    CManualClock clock{1000};             // made first, gone last
+    CCaptureBackend* capture = nullptr;   // owned by the library
+    std::unique_ptr<CPortavel> portavel;
+    ECPerformance* performance = nullptr;
+    ECConductor* conductor = nullptr;
+    std::unique_ptr<CSequence> sequence;
+    DCsqStaff* staff = nullptr;           // staff 1's performer
+    ECDynamic* dynamicEvent = nullptr;
+};
+
+// Polls before the begin change nothing, then the value follows the line,
+// the poll whose window reaches the end sets the final value and stops the
+// ramp, and the next poll ends it. `stored` is what the value becomes where
+// the ramp puts it (a float for the score factor).
+double AsDouble(double value) { return value; }
+double AsFloat(double value) { return static_cast<float>(value); }
+
+void ExpectLine(const std::vector<Poll>& polls, double begin, double duration, double start, double target,
+                double final, double (*stored)(double)) {
+    ASSERT_GE(polls.size(), 3u);
+    EXPECT_LT(polls.front().musical, begin);   // the run starts before the ramp
+    for (std::size_t i = 0; i + 1 < polls.size(); ++i) {
+        const auto& poll = polls[i];
+        EXPECT_TRUE(poll.answered) << i;
+        const bool ended = poll.musical >= begin + duration;
+        EXPECT_EQ(poll.value, stored(ended ? final : RampValue(poll.musical, begin, duration, start, target)))
+            << "poll " << i << " at " << poll.musical;
+        EXPECT_EQ(poll.state, ended ? PLAYER_STOPPED : PLAYER_PLAYING) << i;
+        EXPECT_EQ(ended, i + 2 == polls.size()) << "only the last answered poll ends the ramp: " << i;
+    }
+    EXPECT_FALSE(polls.back().answered);   // reported done: the library polls no more
+}
+
+TEST_F(RampTest, TempoRampMovesTheFactorAlongTheLineToTheTargetOrBack) {
+    for (int autoReset : {0, 1}) {
+        sequence->SetTempoFactor(1.0);
+        Probe<CSeqTempo> tempo;
+        tempo.read = [this] { return sequence->GetTempoFactor(); };
+        tempo.Attach(sequence.get());
+        tempo.SetTargetTempoFactor(1.5);
+        tempo.SetBeginTime(MCTime(1.0f));
+        tempo.SetDuration(MCTime(2.0f));
+        tempo.SetAutoReset(autoReset);
+        sequence->PlaySequence(&tempo);
+        Run(3000);   // 120 beats a minute: the ramp ends at quarter 3, 1.5 s in
+        const double final = autoReset ? 1.0 : 1.5;
+        ExpectLine(tempo.Polls(), 1.0, 2.0, 1.0, 1.5, final, AsDouble);
+        EXPECT_EQ(sequence->GetTempoFactor(), final) << autoReset;
+        EXPECT_EQ(tempo.GetEndTime(), MCTime(3.0f));
+        sequence->StopSequences();
+    }
+}
+
+// A diminuendo halves the staff's volume; a crescendo past full is sent as
+// 127, through the staff's voice map to another output and channel.
+TEST_F(RampTest, VolumeRampSendsTheStaffsVolumeAlongTheSpanOfItsDynamic) {
+    const struct {
+        const char* name;
+        unsigned char type;   // 12 diminuendo, 11 crescendo
+        float percent;
+        double target;
+        int device, channel;
+    } cases[] = {
+        {"diminuendo by half", 12, -50.0f, 0.5, 0, 0},
+        {"crescendo to double, clamped", 11, 100.0f, 2.0, 1, 5},
+    };
+    for (const auto& c : cases) {
+        staff->SetScoreFactor(1.0f);
+        staff->GetVoiceMapFilter()->SetVoiceDevChan(0, c.device, c.channel);
+        Probe<CSeqVolume> volume(staff);
+        volume.read = [this] { return staff->GetScoreFactor(); };
+        volume.Attach(sequence.get());
+        volume.AttachClient(MakeDynamic(c.type, c.percent, 2.0f, 4.0f));
+        EXPECT_EQ(volume.GetTargetScoreFactor(), c.target) << c.name;
+        EXPECT_EQ(volume.GetBeginTime(), MCTime(2.0f));
+        EXPECT_EQ(volume.GetDuration(), MCTime(4.0f));
+        capture->Clear();
+        sequence->PlaySequence(&volume);
+        Run(4000);   // the span is quarters 2 to 6: 1 s to 3 s in
+        portavel->WaitForDeviceThread();
+
+        const auto polls = volume.Polls();
+        ExpectLine(polls, 2.0, 4.0, 1.0, c.target, c.target, AsFloat);
+
+        // One controller 7 per poll from the begin on, leaving at the
+        // window's start: last document volume (100) x gain (1) x score
+        // factor, cut to a whole number, at most 127.
+        std::vector<std::pair<std::uint64_t, Bytes>> expected;
+        for (std::size_t i = 0; i + 1 < polls.size(); ++i) {
+            if (polls[i].musical < 2.0)
+                continue;
+            const float volumeFactor = 1.0f * static_cast<float>(polls[i].value);
+            const double value = std::min(127.0, std::trunc(100.0 * static_cast<double>(volumeFactor)));
+            expected.push_back({static_cast<std::uint64_t>(polls[i].fromMs),
+                                Bytes{static_cast<std::uint8_t>(0xB0 | c.channel), 7, static_cast<std::uint8_t>(value)}});
+        }
+        std::vector<std::pair<std::uint64_t, Bytes>> captured;
+        for (const auto& record : capture->GetMidi()) {
+            EXPECT_EQ(record.device, c.device) << c.name;
+            captured.push_back({record.time, record.bytes});
+        }
+        EXPECT_EQ(captured, expected) << c.name;
+        EXPECT_EQ(staff->GetLastPerformedVolume(), std::min(127, static_cast<int>(100 * c.target))) << c.name;
+        sequence->StopSequences();
+        dynamicEvent->Unref(1);
+        dynamicEvent = nullptr;
+    }
+}
+
+TEST_F(RampTest, RampsWithoutLengthEndAtOnceAndChangeNothing) {
+    Probe<CSeqTempo> tempo;
+    tempo.read = [this] { return sequence->GetTempoFactor(); };
+    tempo.Attach(sequence.get());
+    tempo.SetTargetTempoFactor(3.0);
+    tempo.SetDuration(MCTime(0.0f));
+    Probe<CSeqVolume> volume(staff);
+    volume.read = [this] { return staff->GetScoreFactor(); };
+    volume.Attach(sequence.get());
+    volume.SetTargetScoreFactor(2.0);
+    volume.SetDuration(MCTime(0.0f));
+    sequence->PlaySequence(&tempo);
+    sequence->PlaySequence(&volume);
+    Run(500);
+    for (const auto& polls : {tempo.Polls(), volume.Polls()}) {
+        ASSERT_EQ(polls.size(), 1u);
+        EXPECT_FALSE(polls[0].answered);
+        EXPECT_EQ(polls[0].value, 1.0);
+        EXPECT_EQ(polls[0].state, PLAYER_STOPPED);   // never left counting as playing
+    }
+    EXPECT_TRUE(capture->GetMidi().empty());
+}
+
+}   // namespace

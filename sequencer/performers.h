@@ -59,6 +59,7 @@
 #include <vector>
 
 class CSequence;
+class DCsqDynamic;
 class ECBase;
 class MidiMessage;
 
@@ -187,7 +188,11 @@ class DCsqMidi : public DCsqBase {
 public:
     DCsqMidi() = default;
     explicit DCsqMidi(const FCMidi& word) : m_midi(word) {}
-    DCsqMidi(const DCsqMidi& other) = default;
+    // The flags, links and word; a copy is held by no dynamic.
+    DCsqMidi(const DCsqMidi& other);
+    // A dynamic's volume performer tells its dynamic that it is gone (a
+    // failed load frees what no event took, the volume performer first).
+    ~DCsqMidi() override;
 
     void Serialize(CArchive& ar) override;
     int GetClassType() const override;
@@ -207,6 +212,10 @@ protected:
     static void SerializeWord(CArchive& ar, FCMidi& word);
 
     FCMidi m_midi;   // the note-on word of a note
+
+private:
+    friend class DCsqDynamic;
+    DCsqDynamic* m_pHolder = nullptr;   // borrowed: the dynamic whose volume performer this is
 };
 
 class DCsqBankMSB : public DCsqMidi {
@@ -418,6 +427,10 @@ private:
     void ValidatePercentChange();
     // The owner's dynamic type, or -1 without an owner dynamic.
     int GetOwnerType() const;
+    // Takes the volume performer (null: none), deleting the one held.
+    void TakeVolume(DCsqMidi* volume);
+
+    friend class DCsqMidi;   // a volume performer that goes lets go of itself here
 
     std::unique_ptr<DCsqMidi> m_pVolume;   // owned, may be null
     float m_fPercentChange = 50.0f;

@@ -112,7 +112,8 @@ public:
     void SetLastDocumentVolume(int volume) { m_nLastDocumentVolume = static_cast<uint8_t>(volume); }
     float GetScoreFactor() const { return m_fScoreFactor; }
     float GetVolumeFactor() const { return m_fVolumeFactor; }
-    // Score factor := f; volume factor := gain x f.
+    // Score factor := f; volume factor := gain x f x master level, as
+    // SetTrackGain computes it.
     void SetScoreFactor(float factor);
     CSeqVolume* GetVolumeSequencer() const { return m_pVolumeSeq.get(); }
     int SetsLevelWithVolume() const { return GetFlagBit(LEVEL_WITH_VOLUME_BIT); }
@@ -183,6 +184,16 @@ private:
     void ResolveVoice0(int& device, int& channel) const;
     // Sends a word at once (CPortavel::SendMidiMsg).
     static void SendNow(int device, const FCMidi& word, int flag);
+    // Volume factor := gain x score factor x the sequence's master level (1
+    // without a sequence).
+    void UpdateVolumeFactor();
+    // The performer's word when it holds a message, else `status` with data
+    // 1 = `data1` on the first channel.
+    FCMidi InstrumentWord(DCsqMidi* performer, unsigned char status, unsigned char data1) const;
+
+    // Set while the channel walk runs: a dynamic that makes its volume
+    // performer during the walk asks for the channel again.
+    bool m_bCheckingChannels = false;
 };
 
 class DCsqConductorStaff : public DCsqStaff {

@@ -142,8 +142,9 @@ public:
     // walks the performers up to `time` through this player, its chase
     // messages are queued to leave one after another from the next window
     // on, and a new performance plays them; once played the player is
-    // stopped again (the sequence is told). User-interface thread.
-    void Relocate(const MCTime& time);
+    // stopped again (the sequence is told). 1 when the chase started (the
+    // idle event is then set by a later poll), else 0. User-interface thread.
+    int Relocate(const MCTime& time);
     // Does nothing.
     void StepPlay() {}
 

@@ -273,6 +273,15 @@ protected:
     void UnlinkPending(bool prologue);
     // The pending removals of one event and what lies under it.
     void CollectPending(ECBase* event, bool skipGroups);
+    // The performer of a wave clip or wave track, made when missing and
+    // inserted (the wave score manager's part until it exists).
+    DCsqBase* AddWaveData(ECBase* event);
+    // Unlinks every performer whose event has left the piece (no parent).
+    void UnlinkDetached();
+    // A wave clip whose word names another wave track moves there.
+    void MoveWaveToItsTrack(ECBase* wave);
+    // Head and tail of a list whose every link is answered by its back link.
+    static bool IsWellFormedList(DCsqBase* head, DCsqBase* tail);
 
 private:
     // Registers _OnCommand with the performance unless it is registered

@@ -1,0 +1,879 @@
+// The sequence: attaching, the state codes, the transport, the location and
+// the timing factors. The performer list, the command handler, the edit state
+// and the archive are in sequenceedits.cpp.
+//
+// Timing factors. Musical time reaches the device clock through the anchor R
+// (real seconds), the buffer time B (device seconds) and the effective speed
+// s: a real time r plays at (r - R) / s + B. R and B are set when playback
+// starts (R the real time of the location, B the device's buffer time) and
+// moved together whenever the speed changes, so that what already played
+// keeps its place and only what follows changes pace.
+//
+// Still to come with later work, and left out where they would act: the
+// metronome (played with the main player, re-checked after each transport
+// code), the MIDI and wave recorders (stopped and started by the transport,
+// armed by STATE_TRACK_RECORD) and the wave score manager (this file gives
+// waves and wave tracks their performers itself meanwhile).
+#include "sequencer/sequence.h"
+
+#include "model/appstates.h"
+#include "model/conductor.h"
+#include "model/conductorcache.h"
+#include "model/conductorstaff.h"
+#include "model/editstates.h"
+#include "model/eventtypes.h"
+#include "model/findactions.h"
+#include "model/notes.h"
+#include "model/performance.h"
+#include "model/tempo.h"
+#include "model/textmarks.h"
+#include "platform/core/archive.h"
+#include "platform/devices/portavel.h"
+#include "sequencer/chase.h"
+#include "sequencer/enginestates.h"
+#include "sequencer/filtermgr.h"
+#include "sequencer/levels.h"
+#include "sequencer/midimessage.h"
+#include "sequencer/player.h"
+#include "sequencer/ramps.h"
+#include "sequencer/scoremgr.h"
+#include "sequencer/staffperformer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <thread>
+
+IMPLEMENT_SERIAL(CSequence, CObject, 1)
+
+CSequence::PreferencesHook CSequence::s_pfnPreferences = nullptr;
+
+namespace {
+
+// The text types Next and Previous stop at.
+bool IsMarkerText(unsigned char type) {
+    return type == 5 || type == 6 || type == 14 || type == 15;
+}
+
+// Lines of the MIDI text dump read bar/pulse/tick times from the cache of
+// the sequence's conductor.
+MCConductorCache* FindConductorCache(CSequence* sequence) {
+    ECConductor* conductor = sequence ? sequence->GetConductor() : nullptr;
+    return conductor ? conductor->GetCache() : nullptr;
+}
+
+struct ConductorCacheLookupInstaller {
+    ConductorCacheLookupInstaller() { MCMidiParse::SetConductorCacheLookup(&FindConductorCache); }
+    ~ConductorCacheLookupInstaller() {
+        if (MCMidiParse::SetConductorCacheLookup(nullptr) != &FindConductorCache)
+            MCMidiParse::SetConductorCacheLookup(nullptr);
+    }
+};
+const ConductorCacheLookupInstaller s_lookupInstaller;
+
+MCTime PlayClockMs(DWORD ms) {
+    MCTime time;
+    time.SetMSec(static_cast<int>(ms));
+    time.SetMode(TM_PLAY);
+    return time;
+}
+
+double ClampSpeed(double speed) {
+    return speed > 0.0 ? speed : 0.1;
+}
+
+}   // namespace
+
+// The performance's lock around the sequence's own fields; none when the
+// sequence is not attached (then nothing else can reach them).
+static std::unique_lock<CCriticalSection> LockTree(ECPerformance* performance) {
+    return performance ? std::unique_lock<CCriticalSection>(performance->GetLock())
+                       : std::unique_lock<CCriticalSection>();
+}
+
+CSequence::PreferencesHook CSequence::SetPreferencesHook(PreferencesHook hook) {
+    PreferencesHook before = s_pfnPreferences;
+    s_pfnPreferences = hook;
+    return before;
+}
+
+CSequence::CSequence()
+    : m_pPlayer(std::make_unique<CSeqPlay>()),
+      m_pTempo(std::make_unique<CSeqTempo>()),
+      m_pScoreMgr(std::make_unique<CMidiScoreMgr>()),
+      m_pStateMgr(std::make_unique<CMidiStateMgr>()),
+      m_pFilterMgr(std::make_unique<CPerfFilterMgr>()),
+      m_pLevelMgr(std::make_unique<CMeterLevelMgr>()),
+      m_pHighlightMgr(std::make_unique<CHighlightMgr>()),
+      m_pPortavel(CPortavel::GetPortavel()) {
+    m_recordTimeOffset.SetMode(TM_PLAY);
+    m_anchor.SetMode(TM_REAL);
+    m_bufferTime.SetMode(TM_PLAY);
+}
+
+CSequence::~CSequence() {
+    Detach();
+    // The members go in reverse order of construction: managers, then players.
+}
+
+void CSequence::SetAutoRewind(int autoRewind) {
+    if (autoRewind & 1)
+        m_flags |= SEQ_AUTOREWIND;
+    else
+        m_flags &= ~SEQ_AUTOREWIND;
+}
+
+// ---- attaching ------------------------------------------------------------------
+
+void CSequence::Attach(ECPerformance* performance) {
+    if (performance) {
+        m_pPerformance = performance;
+        m_pConductor = performance->GetConductor();
+        RegisterCommandHandler(performance);
+    }
+    m_pPlayer->Attach(this);
+    m_pTempo->Attach(this);
+    m_pScoreMgr->Attach(this);
+    m_pFilterMgr->Attach(this);
+    m_pLevelMgr->Attach(this);
+    m_pHighlightMgr->Attach(this);
+    m_pStateMgr->Attach(this);
+    if (m_pConductor) {
+        auto tree = LockTree(m_pPerformance);
+        ACFindEvents find(2);
+        find.SetDepth(1);
+        find.AddEvtType(ET_STAFF);
+        find.AddEvtType(ET_WAVETRACK);
+        find.Apply(m_pConductor);
+        MCEventList& tracks = find.GetEvents();
+        for (POSITION pos = tracks.GetHeadPosition(); pos;)
+            if (auto* track = DYNAMIC_DOWNCAST(DCsqTrack, DCsqBase::GetPerformer(tracks.GetNext(pos), 0)))
+                track->SetSequence(this);
+    }
+    if (s_pfnPreferences)
+        s_pfnPreferences(this);
+}
+
+void CSequence::Detach() {
+    // Every player comes to rest and lets the sequence go: the ramps that
+    // still run first, then the main player and the tempo ramp.
+    std::vector<CSeqPlay*> running;
+    {
+        auto tree = LockTree(m_pPerformance);
+        running = m_running;
+    }
+    StopSequences();
+    for (CSeqPlay* player : running)
+        if (player != m_pPlayer.get() && player != m_pTempo.get())
+            player->Detach();
+    m_pPlayer->Detach();
+    m_pTempo->Detach();
+    m_pScoreMgr->Attach(nullptr);
+    m_pFilterMgr->Detach();
+    m_pLevelMgr->Detach();
+    m_pHighlightMgr->Detach();
+    m_pStateMgr->Detach();
+    UnregisterCommandHandler();
+    auto tree = LockTree(m_pPerformance);
+    m_running.clear();
+    m_pendingRemovals.RemoveAll();
+    m_forgotten.clear();
+    m_pPerformance = nullptr;
+    m_pConductor = nullptr;
+    m_pHead = nullptr;
+    m_pTail = nullptr;
+    m_pRecordPosition = nullptr;
+    m_pPlayPosition = nullptr;
+}
+
+void CSequence::RegisterCommandHandler(ECPerformance* performance) {
+    if (m_pHandlerPerformance == performance)
+        return;
+    UnregisterCommandHandler();
+    performance->AddCommandHandler(&CSequence::_OnCommand, this);
+    m_pHandlerPerformance = performance;
+}
+
+void CSequence::UnregisterCommandHandler() {
+    if (!m_pHandlerPerformance)
+        return;
+    // Only this sequence's own record: other handlers of the document stay.
+    m_pHandlerPerformance->RemoveCommandHandler(&CSequence::_OnCommand, this);
+    m_pHandlerPerformance = nullptr;
+}
+
+unsigned CSequence::GetState() const {
+    return m_pPlayer->GetState() | RECORDER_STOPPED;
+}
+
+void CSequence::ApplyToPerformance(SCBase* state) {
+    if (!state)
+        return;
+    if (!m_pPerformance) {
+        delete state;
+        return;
+    }
+    state->Apply(m_pPerformance);
+}
+
+// ---- state codes ----------------------------------------------------------------
+
+void CSequence::OnUpdate(long code, SCBase* state) {
+    if (code < 0 || code == STATE_MASTER_TEMPO)
+        return;
+    if (code <= 4) {
+        OnMasterState(code, dynamic_cast<SCMaster*>(state));
+        return;
+    }
+    switch (code) {
+    case STATE_EVENTS_EDITED:
+        OnEventEdit(dynamic_cast<SCEventEdit*>(state));
+        break;
+    case STATE_FILE_NEW:
+    case STATE_FILE_OPENED:
+        OnFileInit();
+        break;
+    case STATE_MODE_INSERT:
+        SetStepRecordValue();
+        break;
+    case STATE_PREFS_CHANGED:
+        if (s_pfnPreferences)
+            s_pfnPreferences(this);
+        break;
+    case STATE_TIME_LOCATE:
+        if (auto* time = dynamic_cast<SCTime*>(state))
+            SetLocation(time->GetTime());
+        break;
+    case STATE_PERFORM_STOP:
+        Stop();
+        break;
+    case STATE_PERFORM_PAUSE:
+        Pause();
+        break;
+    case STATE_PERFORM_PLAY:
+        Play();
+        break;
+    case STATE_PERFORM_STEP:
+        Step();
+        break;
+    case STATE_PERFORM_RECORD:
+        Record();
+        break;
+    case STATE_PERFORM_NEXT:
+        Next();
+        break;
+    case STATE_PERFORM_PREVIOUS:
+        Previous();
+        break;
+    case STATE_PERFORM_FORWARD:
+        Forward();
+        break;
+    case STATE_PERFORM_REWIND:
+        Rewind();
+        break;
+    case STATE_TRACK_MUTE:
+    case STATE_TRACK_SOLO:
+    case STATE_TRACK_RECORD:
+    case STATE_TRACK_VOLUME:
+    case STATE_TRACK_PAN:
+    case STATE_TRACK_FREQUENCY:
+        OnTrackState(code, dynamic_cast<SCTrack*>(state));
+        break;
+    default:
+        break;
+    }
+}
+
+void CSequence::OnMasterState(long code, SCMaster* master) {
+    if (!master)
+        return;
+    if (code == STATE_MASTER_VOLUME) {
+        // A float division: a level below 100 is not silence.
+        auto tree = LockTree(m_pPerformance);
+        m_fMasterLevel = static_cast<float>(master->GetVolume()) / 100.0f;
+        if (!m_pConductor)
+            return;
+        for (int kind : {TT_STAFF, TT_WAVE}) {
+            const int highest = m_pConductor->GetMaxTrackNumber(kind);
+            for (int number = 1; number <= highest; ++number)
+                if (DCsqTrack* track = DCsqTrack::GetTrackData(static_cast<unsigned>(number), kind, this))
+                    track->SetTrackGain(track->GetTrackGain());
+        }
+    } else if (code == STATE_MASTER_SPEED) {
+        SetPlaybackSpeed(master->GetSpeed());
+    }
+}
+
+void CSequence::OnTrackState(long code, SCTrack* state) {
+    if (!state)
+        return;
+    auto tree = LockTree(m_pPerformance);
+    const int kind = state->GetTrackType();
+    DCsqTrack* track = DCsqTrack::GetTrackData(static_cast<unsigned>(state->GetTrack()), kind, this);
+    if (!track)
+        return;
+    const int value = state->GetValue();
+    auto* wave = kind == TT_WAVE ? DYNAMIC_DOWNCAST(DCsqWaveTrack, track) : nullptr;
+    switch (code) {
+    case STATE_TRACK_MUTE:
+        track->UpdateMuteState(state->GetTrack(), value, this);
+        break;
+    case STATE_TRACK_SOLO:
+        track->UpdateSoloState(state->GetTrack(), value, this);
+        break;
+    case STATE_TRACK_RECORD:
+        // FIXME: arms the MIDI recorder's base track or a wave recorder
+        // take; the recorders come with the recording work.
+        break;
+    case STATE_TRACK_VOLUME:
+        if (kind == TT_STAFF)
+            track->SetTrackGain(static_cast<float>(value) / 100.0f);
+        else if (kind == TT_WAVE)
+            track->SetTrackGain(static_cast<float>(value) / 10000.0f);
+        break;
+    case STATE_TRACK_PAN:
+        if (wave)
+            wave->SetTrackPan(static_cast<float>(value) / 10000.0f);
+        break;
+    case STATE_TRACK_FREQUENCY:
+        if (wave)
+            wave->SetTrackFrequency(static_cast<float>(value) / 10000.0f);
+        break;
+    default:
+        break;
+    }
+}
+
+void CSequence::OnFileInit() {
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (m_pConductor) {
+            const int highest = m_pConductor->GetMaxTrackNumber(TT_STAFF);
+            for (int number = 0; number <= highest; ++number)
+                if (DCsqTrack* track = DCsqTrack::GetTrackData(static_cast<unsigned>(number), TT_STAFF, this))
+                    track->InitTrack(this);
+        }
+    }
+    SetLocation(MCTime(0.0f));
+    m_pLevelMgr->UpdateTrackCount();
+}
+
+// ---- transport ------------------------------------------------------------------
+
+void CSequence::Play() {
+    m_idle.Reset();
+    const unsigned state = m_pPlayer->GetState();
+    if (state == PLAYER_PLAYING)
+        return;
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (state == PLAYER_FASTFORWARD)
+            AdjustTimingFactors(TIMING_NORMAL);
+        else
+            InitTimingFactors(TIMING_NORMAL);
+    }
+    PlaySequence(m_pPlayer.get());
+}
+
+void CSequence::PlaySequence(CSeqPlay* player) {
+    if (!player)
+        return;
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (std::find(m_running.begin(), m_running.end(), player) == m_running.end())
+            m_running.push_back(player);
+    }
+    player->Play();
+}
+
+void CSequence::Stop() {
+    StopSequences();
+    m_flags &= ~SEQ_STEPRECORD;
+}
+
+void CSequence::StopSequences() {
+    for (;;) {
+        CSeqPlay* player = nullptr;
+        {
+            auto tree = LockTree(m_pPerformance);
+            if (m_running.empty())
+                break;
+            player = m_running.front();
+            m_running.erase(m_running.begin());
+        }
+        player->Stop();
+    }
+}
+
+void CSequence::Pause() {
+    if (m_pPlayer->GetState() == PLAYER_PAUSED)
+        Play();
+    else
+        PauseSequences();
+}
+
+void CSequence::PauseSequences() {
+    std::vector<CSeqPlay*> running;
+    {
+        auto tree = LockTree(m_pPerformance);
+        running = m_running;
+    }
+    for (CSeqPlay* player : running)
+        player->Pause();
+}
+
+void CSequence::Step() {
+    m_flags |= SEQ_STEPRECORD;
+}
+
+void CSequence::Record() {
+    if (m_flags & SEQ_STEPRECORD) {
+        SetStepRecordValue();
+        auto tree = LockTree(m_pPerformance);
+        m_stepRecordTime = m_location;
+        return;
+    }
+    m_recordTimeOffset.SetMSec(0);
+    m_recordTimeOffset.SetMode(TM_PLAY);
+    if (m_pPlayer->GetState() != PLAYER_PLAYING)
+        Play();
+}
+
+void CSequence::Forward() {
+    if (m_pPlayer->GetState() == PLAYER_FASTFORWARD) {
+        Play();
+        return;
+    }
+    if (m_pPlayer->GetState() != PLAYER_PLAYING)
+        Play();
+    m_pPlayer->Forward();
+    auto tree = LockTree(m_pPerformance);
+    AdjustTimingFactors(TIMING_FAST);
+}
+
+void CSequence::Rewind() {
+    const MCTime lastLocated = m_lastLocated;
+    {
+        auto tree = LockTree(m_pPerformance);
+        m_stepRecordTime = MCTime(0.0f);
+    }
+    SetLocation(MCTime(0.0f));
+    {
+        std::lock_guard player(m_pPlayer->GetLock());
+        m_pStateMgr->ResetControllers();
+    }
+    m_lastLocated = lastLocated;
+    if (lastLocated != MCTime(0.0f))
+        ApplyToPerformance(new SCTime(STATE_TIME_LOCATE, lastLocated));
+}
+
+void CSequence::Next() {
+    ApplyToPerformance(new SCTime(STATE_TIME_LOCATE, FindMarker(true)));
+}
+
+void CSequence::Previous() {
+    ApplyToPerformance(new SCTime(STATE_TIME_LOCATE, FindMarker(false)));
+}
+
+MCTime CSequence::FindMarker(bool next) {
+    auto tree = LockTree(m_pPerformance);
+    std::vector<float> times;
+    if (m_pPerformance) {
+        ACFindEvents find;
+        find.SetDepth(4);
+        find.AddEvtType(ET_TEXT);
+        find.Apply(m_pPerformance);
+        MCEventList& texts = find.GetEvents();
+        for (POSITION pos = texts.GetHeadPosition(); pos;) {
+            auto* text = DYNAMIC_DOWNCAST(ECText, texts.GetNext(pos));
+            if (!text || !IsMarkerText(text->GetTextType()))
+                continue;
+            const MCTime& time = *text->GetTime();
+            // A marker at the very start is never a target.
+            if (time == MCTime(0.0f) || (next ? time <= m_location : time >= m_location))
+                continue;
+            times.push_back(time.GetSeconds());
+        }
+    }
+    std::sort(times.begin(), times.end());
+    if (next) {
+        if (!times.empty())
+            return MCTime(times.front());
+        MCTime end(0.0f);
+        if (m_pConductor)
+            end = m_pConductor->GetMaxMeasureEndTime();
+        return end;
+    }
+    return times.empty() ? MCTime(0.0f) : MCTime(times.back());
+}
+
+MCTime CSequence::SetLocation(const MCTime& time) {
+    m_lastLocated = time;
+    m_lastLocated.SetMode(TM_NORMAL);
+    MCTime target = m_lastLocated;
+    if (target < MCTime(0.0f))
+        target = MCTime(0.0f);
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (m_pConductor && target != MCTime::TimeMax()) {
+            const MCTime end = m_pConductor->GetMaxMeasureEndTime();
+            if (target > end)
+                target = end;
+        }
+    }
+
+    if (GetState() != SEQUENCE_IDLE) {
+        Stop();
+        m_idle.Wait(PLAYER_IDLE_WAIT_MS);
+    }
+
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (!m_pPlayPosition)
+            m_pPlayPosition = m_pHead;
+        if (!m_pPlayPosition)
+            return time;   // no performers: nothing moves, nothing is announced
+        ECBase* event = m_pPlayPosition->GetOwner();
+        const MCTime* next = event ? event->GetTime() : nullptr;
+        if (target == MCTime(0.0f) || (next && target < *next)) {
+            m_location = MCTime(0.0f);
+            if (m_pConductor)
+                m_pConductor->ResetCurrentPosition(m_location);
+            m_pPlayPosition = m_pHead;
+            m_takenUntil = MCTime(0.0f);
+        }
+    }
+
+    if (target != MCTime(0.0f)) {
+        {
+            auto tree = LockTree(m_pPerformance);
+            InitTimingFactors(TIMING_NORMAL);
+        }
+        m_idle.Reset();
+        const bool autoRewind = (m_flags & SEQ_AUTOREWIND) != 0;
+        m_flags &= ~SEQ_AUTOREWIND;
+        m_flags |= SEQ_RELOCATING;
+        if (m_pPlayer->Relocate(target))
+            m_idle.Wait(PLAYER_IDLE_WAIT_MS);
+        else
+            m_idle.Set();   // nothing to chase: no poll will set it
+        {
+            auto tree = LockTree(m_pPerformance);
+            m_location = target;
+            m_location.SetMode(TM_NORMAL);
+            if (m_pConductor)
+                m_pConductor->ResetCurrentPosition(m_location);
+        }
+        m_flags &= ~SEQ_RELOCATING;
+        if (autoRewind)
+            m_flags |= SEQ_AUTOREWIND;
+    }
+
+    MCTime location;
+    {
+        auto tree = LockTree(m_pPerformance);
+        m_stepRecordTime = m_location;
+        m_pRecordPosition = m_pPlayPosition ? m_pPlayPosition : m_pTail;
+        location = m_location;
+    }
+    UpdateBPMDisplay(location, 1);
+    ApplyToPerformance(new SCTime(STATE_TIME_POSITION, location));
+    return location;
+}
+
+// ---- callbacks from the players -------------------------------------------------
+
+bool CSequence::AnyPlayerActive() const {
+    // A ramp that is stopping or pausing sends nothing more and never
+    // reports: it counts as come to rest.
+    const unsigned resting = PLAYER_STOPPED | PLAYER_PAUSED | PLAYER_STOPPING | PLAYER_PAUSING;
+    return (m_pTempo->GetState() & resting) == 0;
+}
+
+void CSequence::PlaybackIsStopped() {
+    const unsigned main = m_pPlayer->GetState();
+    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)) || AnyPlayerActive())
+        return;
+    ApplyToPerformance(new SCPerform(STATE_PERFORM_STOP));
+    if (m_flags & SEQ_AUTOREWIND) {
+        Rewind();
+    } else {
+        MCTime location;
+        {
+            auto tree = LockTree(m_pPerformance);
+            AdjustTimingFactors(TIMING_NORMAL);
+            TakeLocationFromAnchor();
+            location = m_location;
+        }
+        if (!(m_flags & SEQ_RELOCATING))
+            ApplyToPerformance(new SCTime(STATE_TIME_POSITION, location));
+    }
+    m_pLevelMgr->ResetLevels();
+    m_idle.Set();
+}
+
+void CSequence::PlaybackIsPaused() {
+    const unsigned main = m_pPlayer->GetState();
+    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)))
+        return;
+    MCTime location;
+    {
+        auto tree = LockTree(m_pPerformance);
+        AdjustTimingFactors(TIMING_NORMAL);
+        TakeLocationFromAnchor();
+        location = m_location;
+    }
+    ApplyToPerformance(new SCTime(STATE_TIME_POSITION, location));
+    m_pLevelMgr->ResetLevels();
+    m_idle.Set();
+}
+
+void CSequence::PlaybackIsDone() {
+    Stop();
+    // The metronome's end would report the stop; without one the sequence
+    // does, once every player has come to rest.
+    if (m_pPlayer->GetState() == PLAYER_STOPPED && !AnyPlayerActive())
+        PlaybackIsStopped();
+}
+
+void CSequence::SequenceIsDone(CSeqPlay* player) {
+    auto tree = LockTree(m_pPerformance);
+    m_running.erase(std::remove(m_running.begin(), m_running.end(), player), m_running.end());
+}
+
+void CSequence::RecordIsStopped(int modified, int stopPlayback) {
+    if (modified)
+        ApplyToPerformance(new SCFile(STATE_FILE_MODIFIED));
+    {
+        auto tree = LockTree(m_pPerformance);
+        if (m_pRecordPosition)
+            m_pPlayPosition = m_pRecordPosition->GetNext();
+    }
+    if (stopPlayback)
+        PlaybackIsStopped();
+    else if (m_flags & SEQ_AUTOREWIND)
+        Rewind();
+}
+
+// ---- speeds and times -----------------------------------------------------------
+
+void CSequence::InitTimingFactors(int mode) {
+    m_dTempoFactor = 1.0;
+    m_dNormalSpeed = m_dPlaybackSpeed * m_dTempoFactor;
+    m_bufferTime = PlayClockMs(m_pPortavel ? m_pPortavel->GetBufferTime() : 0);
+    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+    m_anchor = cache ? cache->TranslateTime(m_location) : m_location;
+    m_anchor.SetMode(TM_REAL);
+    m_dEffectiveSpeed = mode == TIMING_NORMAL ? m_dNormalSpeed : m_dFastSpeed;
+}
+
+void CSequence::AdjustTimingFactors(int mode) {
+    m_dNormalSpeed = m_dPlaybackSpeed * m_dTempoFactor;
+    const MCTime buffer = PlayClockMs(m_pPortavel ? m_pPortavel->GetBufferTime() : 0);
+    const double moved = (static_cast<double>(buffer.GetSeconds()) - m_bufferTime.GetSeconds()) * m_dEffectiveSpeed;
+    m_anchor = MCTime(static_cast<float>(m_anchor.GetSeconds() + moved));
+    m_anchor.SetMode(TM_REAL);
+    m_bufferTime = buffer;
+    m_dEffectiveSpeed = mode == TIMING_NORMAL ? m_dNormalSpeed : m_dFastSpeed;
+}
+
+void CSequence::TakeLocationFromAnchor() {
+    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+    m_location = cache ? cache->NormalizeTime(m_anchor) : MCTime(m_anchor.GetSeconds());
+    m_location.SetMode(TM_NORMAL);
+}
+
+void CSequence::SetPlaybackSpeed(double speed) {
+    MCTime location;
+    {
+        auto tree = LockTree(m_pPerformance);
+        m_dPlaybackSpeed = ClampSpeed(speed);
+        AdjustTimingFactors(TIMING_NORMAL);
+        location = m_location;
+    }
+    UpdateBPMDisplay(location, 0);
+}
+
+void CSequence::SetTempoFactor(double factor) {
+    MCTime anchor;
+    bool playing = false;
+    {
+        auto tree = LockTree(m_pPerformance);
+        m_dTempoFactor = ClampSpeed(factor);
+        playing = m_pPlayer->GetState() == PLAYER_PLAYING;
+        if (playing)
+            AdjustTimingFactors(TIMING_NORMAL);
+        anchor = m_anchor;
+    }
+    if (playing)
+        UpdateBPMDisplay(anchor, 0);
+}
+
+void CSequence::SetFastSpeed(double speed) {
+    auto tree = LockTree(m_pPerformance);
+    m_dFastSpeed = ClampSpeed(speed);
+    if (m_pPlayer->GetState() & (PLAYER_FASTFORWARD | PLAYER_FINISHING))
+        AdjustTimingFactors(TIMING_FAST);
+}
+
+MCTime CSequence::AbsoluteTime(const MCTime& time) {
+    MCTime real;
+    if (time.GetMode() == TM_NORMAL) {
+        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+        real = cache ? cache->TranslateTime(time) : time;
+    } else if (time.GetMode() == TM_REAL) {
+        real = time;
+    } else {
+        return time;
+    }
+    if (m_dEffectiveSpeed == 0.0)
+        return MCTime::TimeNull();
+    const double device = (static_cast<double>(real.GetSeconds()) - m_anchor.GetSeconds()) / m_dEffectiveSpeed +
+                          m_bufferTime.GetSeconds();
+    MCTime result(static_cast<float>(device));
+    result.SetMode(TM_PLAY);
+    return result;
+}
+
+MCTime CSequence::NormalizeTime(const MCTime& time) {
+    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+    MCTime real;
+    switch (time.GetMode()) {
+    case TM_NORMAL:
+        return time;
+    case TM_REAL:
+        real = time;
+        break;
+    case 2:
+    case TM_PLAY:
+        real = MCTime(static_cast<float>((static_cast<double>(time.GetSeconds()) - m_bufferTime.GetSeconds()) *
+                                             m_dEffectiveSpeed +
+                                         m_anchor.GetSeconds()));
+        real.SetMode(TM_REAL);
+        break;
+    default:
+        return time;
+    }
+    if (cache)
+        return cache->NormalizeTime(real);
+    MCTime musical(real.GetSeconds());   // one quarter note per second
+    return musical;
+}
+
+void CSequence::UpdateBPMDisplay(const MCTime& time, int forced) {
+    if (!forced && SCMaster::s_iMessageCount.load() >= 4)
+        return;
+    float bpm = 60.0f;
+    {
+        auto tree = LockTree(m_pPerformance);
+        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+        if (ECTempo* tempo = cache ? cache->GetTempoAtTime(time) : nullptr)
+            bpm = static_cast<float>(tempo->GetTempo(1.0f) * m_dEffectiveSpeed);
+    }
+    auto* state = new SCMaster(STATE_MASTER_TEMPO);
+    state->SetBPM(bpm);
+    ApplyToPerformance(state);
+}
+
+void CSequence::ChangeTempo(double percent, ECTempo* tempo) {
+    if (!tempo)
+        return;
+    const unsigned char type = tempo->GetTempoType();
+    // A relative tempo takes the value of the tempo in force before it.
+    auto takeTempoBefore = [&] {
+        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
+        ECTempo* before = cache ? cache->GetTempoBeforeTime(*tempo->GetTime()) : nullptr;
+        const float beat = tempo->GetBeat();
+        if (before && before != tempo && beat > 0.0f)
+            tempo->SetTempo(before->GetTempo(1.0f) / beat, beat);
+    };
+    if (type >= ECTempo::TEMPO_ACCEL && type <= ECTempo::TEMPO_LP) {
+        double target = 0.0;
+        {
+            auto tree = LockTree(m_pPerformance);
+            takeTempoBefore();
+            target = m_dTempoFactor + m_dTempoFactor * percent / 100.0;
+        }
+        m_pTempo->SetTargetTempoFactor(std::max(target, 0.05));
+        m_pTempo->SetBeginTime(*tempo->GetTime());
+        m_pTempo->SetDuration(*tempo->GetDuration());
+        m_pTempo->SetAutoReset(type >= 24 ? 1 : 0);
+        PlaySequence(m_pTempo.get());
+    } else if (type == ECTempo::TEMPO_A_TEMPO) {
+        {
+            auto tree = LockTree(m_pPerformance);
+            takeTempoBefore();
+        }
+        SetTempoFactor(1.0);
+    } else if (type == ECTempo::TEMPO_RUBATO || type == 29) {
+        // Played as written.
+    } else {
+        SetTempoFactor(1.0);
+    }
+}
+
+void CSequence::TempoChangeIsDone(const MCTime& time) {
+    SequenceIsDone(m_pTempo.get());
+    UpdateBPMDisplay(time, 1);
+}
+
+// ---- step recording -------------------------------------------------------------
+
+void CSequence::SetStepRecordValue() {
+    if (SCMode::GetEventType() != ET_NOTE)
+        return;
+    ECBase* prototype = SCMode::GetEvent();
+    if (!prototype)
+        return;
+    prototype->Ref();
+    if (prototype->GetClassType() == ET_NOTE)
+        if (const MCTime* duration = prototype->GetDuration())
+            m_stepRecordValue = *duration;
+    prototype->RemoveChildren(1);
+    prototype->Unref(1);
+}
+
+MCTime CSequence::GetStepRecordTime() {
+    auto tree = LockTree(m_pPerformance);
+    const MCTime result = m_stepRecordTime;
+    m_stepRecordTime += m_stepRecordValue;
+    // Sums of note values drift: a time within 0.0015 of a whole quarter note
+    // is taken as that quarter note, the next one tried first.
+    const float value = m_stepRecordTime.GetSeconds();
+    const float up = std::ceil(value);
+    const float down = std::floor(value);
+    if (std::fabs(up - value) <= 0.0015f)
+        m_stepRecordTime.SetSeconds(up);
+    else if (std::fabs(value - down) <= 0.0015f)
+        m_stepRecordTime.SetSeconds(down);
+    m_location = m_stepRecordTime;
+    return result;
+}
+
+MCTime CSequence::GetStepRecordValue() {
+    MCTime value = m_stepRecordValue;
+    value.SetMode(TM_NORMAL);
+    return value;
+}
+
+// The number of wave tracks the machine is expected to play. Wave tracks are
+// mixed on the processors, so the rule goes by how many there are: 1 gives 2,
+// 2 gives 4, 3 or 4 give 8, 5 to 7 give 12, 8 and more 16; an unknown count
+// gives 12.
+int CSequence::GetRecommendedTrackCount() {
+    return GetRecommendedTrackCount(std::thread::hardware_concurrency());
+}
+
+int CSequence::GetRecommendedTrackCount(unsigned processors) {
+    if (processors == 0)
+        return 12;
+    if (processors == 1)
+        return 2;
+    if (processors == 2)
+        return 4;
+    if (processors <= 4)
+        return 8;
+    if (processors <= 7)
+        return 12;
+    return 16;
+}

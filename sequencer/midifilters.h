@@ -56,6 +56,7 @@
 class CArchive;
 class DCsqStaff;
 class ECBase;
+class FCMidi;
 class MCMidiMsgVector;
 class MCMidiFilterList;
 class MidiMessage;
@@ -99,6 +100,9 @@ protected:
     // The file version that archived times and fields are read with: the
     // active performance's, the current one when none is active.
     static int GetFileVersion();
+    // The whole-number part of a product, held to [low, high] before the
+    // conversion, so a huge, negative or NaN value never overflows it.
+    static int CutToInt(float value, int low, int high);
 
 private:
     friend class MCMidiFilterList;
@@ -217,6 +221,10 @@ public:
     void ProcessNotesOff(int notesOff) { m_bNotesOff = static_cast<unsigned char>(notesOff != 0); }
 
 private:
+    // Velocity x change held to 1..127; a change of exactly 1.0 leaves the
+    // word alone.
+    static void ScaleVelocity(FCMidi& word, float change);
+
     unsigned char m_bNotesOff = 0;
     float m_fDurationChange = -1.0f;
     float m_fVelocityOnChange = -1.0f;

@@ -19,6 +19,7 @@
 #include "sequencer/midimessage.h"
 #include "sequencer/performeractions.h"
 #include "sequencer/performers.h"
+#include "tests/sequencer/midifilters_test.h"
 
 #include <gtest/gtest.h>
 
@@ -28,18 +29,7 @@
 
 namespace {
 
-FCMidi Word(unsigned status, unsigned data1, unsigned data2)
-{
-    return FCMidi(status | (data1 << 8) | (data2 << 16));
-}
-
-std::unique_ptr<MidiMessage> Message(float time, unsigned status, unsigned data1, unsigned data2)
-{
-    auto message = std::make_unique<MidiMessage>();
-    message->m_time = time;
-    message->m_noteOn = Word(status, data1, data2);
-    return message;
-}
+using namespace filtertest;
 
 // A filter that writes its name into a log when it runs, and then empties the
 // vector or puts a message back into it when told to.

@@ -1,136 +1,26 @@
 // MIDI filters: transposition (clamped keys, its span, leaving its list),
 // accents, voice maps to other devices and channels, the preference filter's
-// blocking and thinning, the velocity curve and its ramps, the volume filter;
-// the filter list's keeping (one list deletes a filter, whichever holder
-// goes first) and its walks; the archives of each filter.
+// blocking and thinning; the filter list's keeping (one list deletes a
+// filter, whichever holder goes first) and its walks; the archives of each
+// filter. The staff's level filters are in midifilters_level_test.cpp.
 #include "sequencer/midifilters.h"
 
 #include "model/markings.h"
 #include "model/modifiers.h"
-#include "model/performance.h"
 #include "model/preferences.h"
-#include "platform/core/archive.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
-#include "sequencer/midimessage.h"
-#include "sequencer/performers.h"
-#include "sequencer/staffperformer.h"
+#include "tests/sequencer/midifilters_test.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-FCMidi Word(unsigned status, unsigned data1, unsigned data2)
-{
-    return FCMidi(status | (data1 << 8) | (data2 << 16));
-}
-
-// A message of one word at a time, voice 0 of track 1 unless given.
-std::unique_ptr<MidiMessage> Message(float time, unsigned status, unsigned data1, unsigned data2,
-                                     int voice = 0, int track = 1)
-{
-    auto message = std::make_unique<MidiMessage>();
-    message->m_time = time;
-    message->m_voiceTrack = MCVoiceTrack(voice, track);
-    message->m_noteOn = Word(status, data1, data2);
-    return message;
-}
-
-// A note: note-on and note-off words and a duration.
-std::unique_ptr<MidiMessage> Note(float time, unsigned key, unsigned velocity, unsigned release = 0x40,
-                                  float duration = 1.0f)
-{
-    auto message = Message(time, 0x90, key, velocity);
-    message->m_noteOff = Word(0x80, key, release);
-    message->m_duration = duration;
-    return message;
-}
-
-MidiMessage& At(MCMidiMsgVector& messages, int index)
-{
-    MidiMessage* message = messages.GetAt(static_cast<unsigned>(index));
-    EXPECT_NE(message, nullptr) << index;
-    return *message;
-}
-
-// ---- archives ---------------------------------------------------------------
-
-Bytes Save(const CObject* object)
-{
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    ar.WriteObject(object);
-    ar.Close();
-    return file.Detach();
-}
-
-// Reads one object by reference with a performance of the given file version
-// active; the caller owns it.
-template <class T>
-std::unique_ptr<T> Load(const Bytes& bytes, int version = ECPerformance::CURRENT_VERSION)
-{
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(version);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    struct Restore {
-        ECPerformance* previous;
-        ECPerformance* performance;
-        ~Restore()
-        {
-            ECPerformance::SetActivePerformance(previous);
-            performance->Unref(1);
-        }
-    } restore{previous, performance};
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    return std::unique_ptr<T>(static_cast<T*>(ar.ReadObject(RUNTIME_CLASS(T))));
-}
-
-Bytes ClassTag(const std::string& name, uint8_t schema = 2)
-{
-    Bytes tag = {0xFF, 0xFF, schema, 0x00, static_cast<uint8_t>(name.size()), 0x00};
-    tag.insert(tag.end(), name.begin(), name.end());
-    return tag;
-}
-
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes Float(float value)
-{
-    uint8_t bytes[4];
-    std::memcpy(bytes, &value, 4);
-    return Bytes(bytes, bytes + 4);
-}
-
-Bytes Long(int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
-
-template <class T>
-void ExpectEveryCutThrows(const Bytes& bytes, const char* what)
-{
-    for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        const Bytes part(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(cut));
-        EXPECT_THROW(Load<T>(part), CArchiveException) << what << " cut at " << cut;
-    }
-}
+using namespace filtertest;
 
 // ---- transposition ------------------------------------------------------------
 
@@ -529,198 +419,6 @@ TEST(LCMidiPrefs, ReadsItsFlagsFromThePreferences)
             << type;
 }
 
-// ---- velocity ------------------------------------------------------------------
-
-// The velocity a note-on of velocity v leaves the filter with.
-int Played(LCMidiVelocity& filter, unsigned velocity, float time = 0.0f)
-{
-    MCMidiMsgVector messages;
-    messages.Add(Message(time, 0x90, 60, velocity));
-    filter.Process(messages);
-    return At(messages, 0).m_noteOn.GetDataByte2();
-}
-
-TEST(LCMidiVelocity, StaffLevelScalesTheDynamicsToTheirMidiValues)
-{
-    EXPECT_EQ(LCMidiVelocity::StaffLevelForGain(1.0f), 64.0f);
-    EXPECT_EQ(LCMidiVelocity::StaffLevelForGain(0.5f), 32.0f);
-    EXPECT_EQ(LCMidiVelocity::StaffLevelForGain(1.57f), 100.0f);   // 100.48, cut
-    EXPECT_EQ(LCMidiVelocity().GetStaffLevel(), 64.0f);             // no staff
-
-    // At the default level the quietest note of each dynamic sounds at the
-    // dynamic's own MIDI value, and the loudest some ten steps above it
-    // (within 127): velocities stay musical, from ppp to fff.
-    const struct {
-        unsigned char type;
-        int softest, middle, loudest;
-    } curve[] = {
-        {0, 1, 6, 11},       {1, 14, 19, 24},    {2, 28, 33, 38},    {3, 42, 47, 53},
-        {4, 56, 62, 67},     {5, 71, 76, 81},    {6, 85, 90, 95},    {7, 99, 104, 110},
-        {8, 113, 119, 124},  {9, 127, 127, 127},
-        {11, 71, 76, 81},    // a crescendo with nothing before it starts from mf
-    };
-    for (const auto& c : curve) {
-        LCMidiVelocity filter;
-        filter.SetDynamicType(c.type);
-        EXPECT_EQ(Played(filter, 1), c.softest) << int(c.type);
-        EXPECT_EQ(Played(filter, 64), c.middle) << int(c.type);
-        EXPECT_EQ(Played(filter, 127), c.loudest) << int(c.type);
-        if (c.type <= 9) {
-            EXPECT_NEAR(c.softest, DCsqDynamic::TypeToMidiValue(c.type), 1) << int(c.type);
-        }
-    }
-}
-
-TEST(LCMidiVelocity, ExactVelocitiesIgnoreWhatWasPlayed)
-{
-    LCMidiVelocity filter;
-    filter.SetVelocityExact(1);
-    filter.SetInitialVelocity(0xC5);   // seven bits: 69; a plain dynamic sets the final too
-    EXPECT_EQ(filter.GetInitialVelocity(), 69);
-    EXPECT_EQ(filter.GetFinalVelocity(), 69);
-    EXPECT_EQ(Played(filter, 1), 69);
-    EXPECT_EQ(Played(filter, 127), 69);
-
-    // Only note-ons change.
-    MCMidiMsgVector messages;
-    messages.Add(Message(0.0f, 0x80, 60, 10));
-    messages.Add(Message(0.0f, 0xB0, 7, 10));
-    filter.Process(messages);
-    EXPECT_EQ(At(messages, 0).m_noteOn.GetDataByte2(), 10);
-    EXPECT_EQ(At(messages, 1).m_noteOn.GetDataByte2(), 10);
-}
-
-TEST(LCMidiVelocity, HairpinsRampTheFloorOverTheirSpan)
-{
-    // Expected floors and ranges computed from the rule: one dynamic change
-    // of 2 moves the floor by 64 / 127 x 28 over the span.
-    const float step = 64.0f / 127.0f * 28.0f;
-    const float mfFloor = 1.111f * 64.0f;
-    const float range = 64.0f / 127.0f * 21.0f;
-    const struct {
-        unsigned char type;
-        float sign;
-    } hairpins[] = {{11, 1.0f}, {14, 1.0f}, {12, -1.0f}, {13, -1.0f}, {15, -1.0f}};
-    for (const auto& h : hairpins) {
-        LCMidiVelocity filter;
-        EXPECT_EQ(Played(filter, 64), 76);   // mf prepared first: the level in force
-        filter.SetDynamicType(h.type);
-        const MCTime start(4.0f);
-        const MCTime span(4.0f);
-        filter.SetStartTime(&start);
-        filter.SetDuration(&span);
-        filter.SetPrepared(0);
-
-        const struct {
-            float time, along;
-        } points[] = {{4.0f, 0.0f}, {5.0f, 0.25f}, {6.0f, 0.5f}, {7.5f, 0.875f}, {8.0f, 1.0f}, {9.0f, 1.0f}};
-        for (const auto& p : points) {
-            const float floor = mfFloor + h.sign * step * p.along;
-            const int expected = static_cast<int>(64.0f / 127.0f * range + floor);
-            EXPECT_EQ(Played(filter, 64, p.time), expected) << int(h.type) << " at " << p.time;
-        }
-        EXPECT_EQ(filter.IsRampRunning(), 0) << int(h.type);
-        // The level reached holds for the next hairpin.
-        EXPECT_NEAR(filter.GetCurrentFloor(), mfFloor + h.sign * step, 1e-3) << int(h.type);
-    }
-
-    // A ramp never passes the limits: a crescendo from fff stays at 127, a
-    // diminuendo from ppp at 1.
-    for (const auto& [from, type, expected] : {std::tuple{9, 11, 127}, std::tuple{0, 12, 1}}) {
-        LCMidiVelocity filter;
-        filter.SetDynamicType(static_cast<unsigned char>(from));
-        Played(filter, 1);
-        filter.SetDynamicType(static_cast<unsigned char>(type));
-        filter.SetDynamicChange(9);
-        const MCTime start(0.0f);
-        const MCTime span(1.0f);
-        filter.SetStartTime(&start);
-        filter.SetDuration(&span);
-        filter.SetPrepared(0);
-        EXPECT_EQ(Played(filter, 1, 2.0f), expected) << from << " " << type;
-    }
-}
-
-TEST(LCMidiVelocity, ExactHairpinsRampFromInitialToFinalVelocity)
-{
-    LCMidiVelocity filter;
-    filter.SetDynamicType(11);
-    filter.SetVelocityExact(1);
-    filter.SetInitialVelocity(40);
-    filter.SetFinalVelocity(80);
-    const MCTime start(0.0f);
-    const MCTime span(2.0f);
-    filter.SetStartTime(&start);
-    filter.SetDuration(&span);
-    EXPECT_EQ(Played(filter, 100, 0.0f), 40);
-    EXPECT_EQ(Played(filter, 100, 1.0f), 60);
-    EXPECT_EQ(Played(filter, 100, 1.5f), 70);
-    EXPECT_EQ(Played(filter, 100, 3.0f), 80);
-
-    // Without a start or a duration there is no ramp to follow.
-    LCMidiVelocity still;
-    still.SetDynamicType(11);
-    still.SetVelocityExact(1);
-    still.SetInitialVelocity(40);
-    still.SetFinalVelocity(80);
-    still.SetDuration(&span);
-    EXPECT_EQ(Played(still, 100, 1.0f), 40);
-    EXPECT_EQ(Played(still, 100, 3.0f), 40);
-}
-
-TEST(LCMidiVelocity, TheStaffGainSetsTheLevel)
-{
-    DCsqStaff staff;   // no sequence: its volume factor is gain x score factor
-    LCMidiVelocity* filter = staff.GetVelocityFilter();
-    ASSERT_NE(filter, nullptr);
-    EXPECT_EQ(filter->GetStaffData(), &staff);
-    EXPECT_EQ(filter->GetStaffLevel(), 64.0f);
-    staff.SetTrackGain(0.5f);
-    EXPECT_EQ(filter->GetStaffLevel(), 32.0f);
-    // mf at half gain: floor 1.111 x 32, range 32 / 127 x 21.
-    EXPECT_EQ(Played(*filter, 1), 35);
-    EXPECT_EQ(Played(*filter, 127), 40);
-}
-
-// ---- volume ----------------------------------------------------------------------
-
-TEST(LCMidiVolume, ScalesTheWrittenVolumeByTheStaffsFactorThenRestsUntilTriggered)
-{
-    const struct {
-        float gain;
-        unsigned written, performed;
-    } cases[] = {{0.5f, 100, 50}, {1.0f, 100, 100}, {2.0f, 100, 127}, {0.25f, 3, 0}};
-    for (const auto& c : cases) {
-        DCsqStaff staff;
-        staff.SetTrackGain(c.gain);
-        staff.SetScoreFactor(0.5f);   // a ramp's factor: the written volume replaces it
-        LCMidiVolume* filter = staff.GetVolumeFilter();
-        ASSERT_NE(filter, nullptr);
-        filter->SetEnabled(1);
-
-        MCMidiMsgVector messages;
-        messages.Add(Note(0.0f, 60, 100));
-        messages.Add(Message(0.0f, 0xB3, 7, c.written));
-        messages.Add(Message(0.0f, 0xB3, 10, 64));   // pan: not a volume
-        filter->Process(messages);
-        EXPECT_EQ(At(messages, 1).m_noteOn.GetDataByte2(), c.performed) << c.gain;
-        EXPECT_EQ(At(messages, 0).m_noteOn.GetDataByte2(), 100);
-        EXPECT_EQ(At(messages, 2).m_noteOn.GetDataByte2(), 64);
-        EXPECT_EQ(staff.GetScoreFactor(), 1.0f);
-        EXPECT_EQ(staff.GetLastDocumentVolume(), static_cast<int>(c.written));
-        EXPECT_EQ(staff.GetLastPerformedVolume(), static_cast<int>(c.performed));
-        EXPECT_EQ(filter->IsEnabled(), 0) << c.gain;
-    }
-
-    // Without a volume among the messages it stays on.
-    DCsqStaff staff;
-    staff.GetVolumeFilter()->SetEnabled(1);
-    MCMidiMsgVector messages;
-    messages.Add(Note(0.0f, 60, 100));
-    staff.GetVolumeFilter()->Process(messages);
-    EXPECT_EQ(staff.GetVolumeFilter()->IsEnabled(), 1);
-}
-
 // ---- the filter list --------------------------------------------------------------
 
 // Counts living filters, so tests see which list deleted what.
@@ -776,7 +474,6 @@ TEST(MCMidiFilterList, OneListKeepsAFilterWhicheverHolderGoesFirst)
     delete filter;
     EXPECT_EQ(global.GetCount(), 0);
     EXPECT_EQ(owning.GetCount(), 0);
-    EXPECT_EQ(global.Remove(filter, 0), 0);
 }
 
 TEST(MCMidiFilterList, AddHeadPutsAnotherListsFiltersFirstInTheirOrder)
@@ -873,18 +570,6 @@ TEST(MidiFilterArchives, EveryFilterRoundTrips)
         EXPECT_EQ(loaded->GetPriority(), c.filter->GetPriority()) << c.name;
         ExpectEveryCutThrows<LCMidiFilter>(bytes, c.name);
     }
-}
-
-TEST(MidiFilterArchives, TheLevelFiltersComeBackWithTheirStaff)
-{
-    DCsqStaff staff;
-    const auto loaded = Load<DCsqStaff>(Save(&staff));
-    ASSERT_NE(loaded, nullptr);
-    ASSERT_NE(loaded->GetVelocityFilter(), nullptr);
-    ASSERT_NE(loaded->GetVolumeFilter(), nullptr);
-    EXPECT_EQ(loaded->GetVelocityFilter()->GetStaffData(), loaded.get());
-    EXPECT_EQ(loaded->GetVolumeFilter()->GetStaffData(), loaded.get());
-    EXPECT_EQ(loaded->GetVelocityFilter()->GetKeeper(), loaded->GetFilters());
 }
 
 }   // namespace

@@ -86,6 +86,16 @@ int CPerfFilterMgr::ProcessFilters(MCMidiFilterList* list, MCMidiMsgVector& mess
     return messages.GetSize() > 0;
 }
 
+int CPerfFilterMgr::ProcessPrefsFilters(MCMidiMsgVector& messages)
+{
+    for (int i = 0; i < s_PrefsFilterList.GetSize(); ++i) {
+        LCMidiFilter* filter = s_PrefsFilterList.GetAt(i);
+        if (filter && filter->IsEnabled())
+            filter->Process(messages);
+    }
+    return messages.GetSize() > 0;
+}
+
 void CPerfFilterMgr::FilterData(ECBase* event, MCMidiMsgVector& messages)
 {
     DCsqTrack* track = event ? DCsqTrack::GetTrackData(event, TT_STAFF, m_pSequence) : nullptr;
@@ -104,5 +114,5 @@ void CPerfFilterMgr::FilterData(ECBase* event, MCMidiMsgVector& messages)
         if (!ProcessFilters(&markings.GetFilters(), messages))
             return;
     }
-    ProcessFilters(&s_PrefsFilterList, messages);
+    ProcessPrefsFilters(messages);
 }

@@ -23,8 +23,9 @@
 // user-interface thread (GetPrefsFilter), its thinning counter advances on
 // the polling thread: the filter keeps both in atomics.
 //
-// Threads: construction, Attach, Detach and the global-filter list are the
-// user-interface thread's; FilterData runs on the device library's polling
+// Threads: construction, Attach and Detach are the user-interface thread's,
+// and so are changes of the global list, made under the performance's lock
+// while the document plays; FilterData runs on the device library's polling
 // thread under the player's lock and the performance's (the MIDI writer calls
 // it on the user-interface thread under the performance's lock).
 #pragma once
@@ -79,6 +80,10 @@ protected:
     // Runs every enabled filter of the list in order; answers whether
     // messages remain. A null list is skipped (answers whether any remain).
     static int ProcessFilters(MCMidiFilterList* list, MCMidiMsgVector& messages);
+    // The same for the preference list, which every document's chain reads
+    // (a poll and a file being written may read it at once) and which
+    // changes only while no manager lives: it is read without a walk.
+    static int ProcessPrefsFilters(MCMidiMsgVector& messages);
 
 private:
     static void CreatePrefsFilters();

@@ -145,6 +145,11 @@ public:
     int Contains(const LCMidiFilter* filter) const;
     // The filters in running order (a copy; no emptied entries).
     std::vector<LCMidiFilter*> GetFilters() const;
+    // The entries by index, for a list that nothing changes while it is
+    // read (no walk is counted, so several threads may read it at once);
+    // an entry emptied by a running walk reads null.
+    int GetSize() const { return static_cast<int>(m_entries.size()); }
+    LCMidiFilter* GetAt(int index) const { return m_entries[static_cast<size_t>(index)]; }
 
     // Appends the filter unless it is already here (then 0, nothing changes).
     // An owning list becomes the keeper of a filter that has none. With

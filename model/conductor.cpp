@@ -4,6 +4,7 @@
 // staff.
 #include "model/conductor.h"
 
+#include "model/basiccommands.h"
 #include "model/conductorcache.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
@@ -113,11 +114,11 @@ ECConductorStaff* ECConductor::MakeConductorStaff() {
     return GetConductorStaff();
 }
 
-void ECConductor::ApplyAddTrack(ECPerformance* /*performance*/, ECTrack* track, int position,
-                                int /*stateNotify*/) {
-    // FIXME: the add-track command's source is not in yet. Until it is, the
-    // track goes in directly: no command runs and no state is announced.
-    InsertTrack(track, position);
+void ECConductor::ApplyAddTrack(ECPerformance* performance, ECTrack* track, int position, int stateNotify) {
+    auto* command = new CCAddTrack(track, position);
+    command->SetStateNotify(stateNotify);
+    command->SetSynchronous(1);
+    command->Apply(performance);
 }
 
 // ---- tracks ------------------------------------------------------------------------------

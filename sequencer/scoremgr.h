@@ -185,7 +185,10 @@ protected:
     // announced. 1 when the command was applied; 0 when the event has no
     // parent or the command refuses it. Either way the caller's reference is
     // released (the command holds its own). A note-off word adds nothing: the
-    // note went in with its note-on (1).
+    // note went in with its note-on (1). An add command carries one short
+    // word, so a system-exclusive message goes into the event's performer
+    // here and the command carries only its status (F0), which AddEventData
+    // knows.
     int DoAdd(ECBase* event, const FCMidi* word);
 
     // Gives the notes of a tuplet (to two levels down, in the order found)

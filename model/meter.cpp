@@ -5,6 +5,7 @@
 
 #include "model/conductor.h"
 #include "model/eventtypes.h"
+#include "model/mirror.h"
 #include "platform/core/archive.h"
 
 #include <algorithm>
@@ -84,10 +85,9 @@ ECMeter::ECMeter(const ECMeter& other) : ECWithTime(other) {
 }
 
 ECMeter::~ECMeter() {
-    // FIXME: a mirror may outlive this event in its measure, still pointing
-    // here; once the mirror class is in, the mirrors are pointed at nothing
-    // before the list lets them go.
-    RemoveMirrors(MCTime::TimeNull());
+    // A mirror may outlive this event in its measure: it is pointed at
+    // nothing before the list lets it go.
+    ReleaseMirrors(m_mirrors, this);
 }
 
 int ECMeter::GetClassType() const {

@@ -3,6 +3,7 @@
 #include "model/tempo.h"
 
 #include "model/eventtypes.h"
+#include "model/mirror.h"
 #include "model/strings.h"
 #include "platform/core/archive.h"
 #include "platform/core/resources.h"
@@ -86,10 +87,9 @@ ECTempo::ECTempo(unsigned char type, const MCTime& duration) {
 }
 
 ECTempo::~ECTempo() {
-    // FIXME: a mirror may outlive this event in its measure, still pointing
-    // here; once the mirror class is in, the mirrors are pointed at nothing
-    // before the list lets them go.
-    RemoveMirrors(MCTime::TimeNull());
+    // A mirror may outlive this event in its measure: it is pointed at
+    // nothing before the list lets it go.
+    ReleaseMirrors(m_mirrors, this);
 }
 
 void ECTempo::InitECTempo() {

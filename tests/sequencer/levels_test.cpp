@@ -86,11 +86,11 @@ TEST_F(HighlightTest, TheClocksWrapIsNoCliff) {
     CManualClock nearWrap{0xFFFFFFF0ull};
     manager.EnableHighlighting(1);
     manager.SetHighlightOn(events[0], 0xFFFFFFFAu);
-    manager.SetHighlightOn(events[1], 0x00000005u);   // after the wrap
+    manager.SetHighlightOn(events[1], 0x00000010u);   // after the wrap
     EXPECT_TRUE(Elements(manager.GetHighlightOnList()).empty());
     nearWrap.Advance(10);
     EXPECT_EQ(Elements(manager.GetHighlightOnList()), (std::vector<ECBase*>{events[0]}));
-    nearWrap.Advance(20);   // timeGetTime is 0x00000004 now
+    nearWrap.Advance(21);   // timeGetTime is 0x0000000F now
     EXPECT_TRUE(Elements(manager.GetHighlightOnList()).empty());
     nearWrap.Advance(1);
     EXPECT_EQ(Elements(manager.GetHighlightOnList()), (std::vector<ECBase*>{events[1]}));

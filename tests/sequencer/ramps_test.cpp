@@ -116,6 +116,15 @@ protected:
         }
     }
 
+    // The musical time where the next poll window starts: ramps of a test
+    // begin after it.
+    float NextWindowMusical() {
+        MCTime next;
+        next.SetMSec(static_cast<int>(portavel->GetBufferTime()));
+        next.SetMode(TM_PLAY);
+        return sequence->NormalizeTime(next).GetSeconds();
+    }
+
     // A dynamic of a type and percent change on staff 1, spanning
     // [begin, begin + duration], whose volume performer sends controller 7.
     DCsqDynamic* MakeDynamic(unsigned char type, float percent, float begin, float duration) {
@@ -170,15 +179,16 @@ TEST_F(RampTest, TempoRampMovesTheFactorAlongTheLineToTheTargetOrBack) {
         tempo.read = [this] { return sequence->GetTempoFactor(); };
         tempo.Attach(sequence.get());
         tempo.SetTargetTempoFactor(1.5);
-        tempo.SetBeginTime(MCTime(1.0f));
+        const float begin = NextWindowMusical() + 1.0f;
+        tempo.SetBeginTime(MCTime(begin));
         tempo.SetDuration(MCTime(2.0f));
         tempo.SetAutoReset(autoReset);
         sequence->PlaySequence(&tempo);
-        Run(3000);   // 120 beats a minute: the ramp ends at quarter 3, 1.5 s in
+        Run(4000);   // past the ramp's end, two quarter notes after its begin
         const double final = autoReset ? 1.0 : 1.5;
-        ExpectLine(tempo.Polls(), 1.0, 2.0, 1.0, 1.5, final, AsDouble);
+        ExpectLine(tempo.Polls(), begin, 2.0, 1.0, 1.5, final, AsDouble);
         EXPECT_EQ(sequence->GetTempoFactor(), final) << autoReset;
-        EXPECT_EQ(tempo.GetEndTime(), MCTime(3.0f));
+        EXPECT_EQ(tempo.GetEndTime(), MCTime(begin + 2.0f));
         sequence->StopSequences();
     }
 }
@@ -202,24 +212,24 @@ TEST_F(RampTest, VolumeRampSendsTheStaffsVolumeAlongTheSpanOfItsDynamic) {
         Probe<CSeqVolume> volume(staff);
         volume.read = [this] { return staff->GetScoreFactor(); };
         volume.Attach(sequence.get());
-        volume.AttachClient(MakeDynamic(c.type, c.percent, 2.0f, 4.0f));
+        const float begin = NextWindowMusical() + 1.0f;
+        volume.AttachClient(MakeDynamic(c.type, c.percent, begin, 4.0f));
         EXPECT_EQ(volume.GetTargetScoreFactor(), c.target) << c.name;
-        EXPECT_EQ(volume.GetBeginTime(), MCTime(2.0f));
+        EXPECT_EQ(volume.GetBeginTime(), MCTime(begin));
         EXPECT_EQ(volume.GetDuration(), MCTime(4.0f));
         capture->Clear();
         sequence->PlaySequence(&volume);
-        Run(4000);   // the span is quarters 2 to 6: 1 s to 3 s in
-        portavel->WaitForDeviceThread();
+        Run(7000);   // past the span's end, four quarter notes after its begin
 
         const auto polls = volume.Polls();
-        ExpectLine(polls, 2.0, 4.0, 1.0, c.target, c.target, AsFloat);
+        ExpectLine(polls, begin, 4.0, 1.0, c.target, c.target, AsFloat);
 
         // One controller 7 per poll from the begin on, leaving at the
         // window's start: last document volume (100) x gain (1) x score
         // factor, cut to a whole number, at most 127.
         std::vector<std::pair<std::uint64_t, Bytes>> expected;
         for (std::size_t i = 0; i + 1 < polls.size(); ++i) {
-            if (polls[i].musical < 2.0)
+            if (polls[i].musical < begin)
                 continue;
             const float volumeFactor = 1.0f * static_cast<float>(polls[i].value);
             const double value = std::min(127.0, std::trunc(100.0 * static_cast<double>(volumeFactor)));

@@ -9,6 +9,7 @@
 #include "model/markings.h"
 #include "model/measure.h"
 #include "model/meter.h"
+#include "model/metercommands.h"
 #include "model/midievents.h"
 #include "model/notes.h"
 #include "model/performance.h"
@@ -331,7 +332,7 @@ int CMidiScoreMgr::DoAdd(ECBase* event, const FCMidi* word) {
     const bool meter = !word && event->GetClassType() == ET_METER;
     if (parent) {
         if (meter) {
-            command = MakeMeterCommand(static_cast<ECMeter*>(event));
+            command = new CCAddMeter(static_cast<ECMeter*>(event));
         } else {
             auto* add = new CCAdd;
             if (add->Add(event, parent, carried))
@@ -361,18 +362,8 @@ int CMidiScoreMgr::DoAdd(ECBase* event, const FCMidi* word) {
     // event. After a command that ran at once, an event left outside the tree
     // was refused there (a second tempo at one time, say) and is freed now.
     const bool refused = loading && event->GetParents()->IsEmpty();
-    if (meter && !loading)
-        event->Unref(0);   // the meter command holds none: the meter waits on count 0 for the conductor staff
-    else
-        event->Unref(1);
+    event->Unref(1);
     return refused ? 0 : 1;
-}
-
-CCBase* CMidiScoreMgr::MakeMeterCommand(ECMeter* /*meter*/) {
-    // FIXME: the meter commands are not in the model yet; a meter enters the
-    // tree only through CCAddMeter, which re-bars the music it governs.
-    Trace("CMidiScoreMgr: no meter command yet, a meter from MIDI is dropped\n");
-    return nullptr;
 }
 
 // ---- events from meta events --------------------------------------------------------------

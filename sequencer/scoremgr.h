@@ -55,7 +55,6 @@
 #include <mutex>
 #include <unordered_map>
 
-class CCBase;
 class CSequence;
 class ECConductor;
 class DCsqBase;
@@ -180,8 +179,8 @@ protected:
 
     // Adds a new event (holding the caller's reference) under its parent:
     // with a MIDI word through CCAdd carrying the word, without one a meter
-    // through the meter command and anything else through CCAdd carrying the
-    // empty word. Synchronous and silent while a file loads, else posted and
+    // through CCAddMeter (which re-bars the music it governs) and anything
+    // else through CCAdd carrying the empty word. Synchronous and silent while a file loads, else posted and
     // announced. 1 when the command was applied; 0 when the event has no
     // parent or the command refuses it. Either way the caller's reference is
     // released (the command holds its own). A note-off word adds nothing: the
@@ -197,10 +196,6 @@ protected:
     // already sound keep their intervals.
     void AddTupletData(ECBase* tuplet, const FCMidi& word);
 
-    // The command that adds a meter. FIXME: the meter commands (CCAddMeter)
-    // are not in the model yet; until they are, this answers null and a meter
-    // cannot be added. Virtual so that tests can stand in for them.
-    virtual CCBase* MakeMeterCommand(ECMeter* meter);
 
     // The pending notes: SetPendingMatch enters a note (a reference taken)
     // behind the others of its key; GetPendingMatch takes the oldest place of

@@ -380,47 +380,25 @@ TEST(ScoreMgr, LyricsAreSungToTheNoteTheyStartWith) {
     EXPECT_EQ(piece.mgr->AddLyricEvent(MCTime(2.5f), Track(1), la, 2), nullptr);
 }
 
-// The meter commands stand in through the score manager's seam: the meter
-// goes onto the conductor staff as theirs would.
-class MeterStandIn : public CCBase {
-public:
-    explicit MeterStandIn(ECMeter* meter) : m_meter(meter) {}
-    int Process() override {
-        if (!CCBase::Process())
-            return 0;
-        return GetConductor()->GetTrack(TRACK_CONDUCTOR, 0, 0)->AddChild(m_meter, SORTED);
-    }
-
-private:
-    ECMeter* m_meter;   // borrowed, as the meter command holds none
-};
-
-class MeterScoreMgr : public CMidiScoreMgr {
-public:
-    CCBase* MakeMeterCommand(ECMeter* meter) override {
-        ++made;
-        return new MeterStandIn(meter);
-    }
-    int made = 0;
-};
-
 TEST(ScoreMgr, MetersGoThroughTheMeterCommand) {
     Piece piece;
-    MeterScoreMgr mgr;
-    mgr.Attach(piece.sequence.get());
-    mgr.SetFileLoading(1);
-    ECMeter* meter = mgr.AddMeterEvent(MCTime(4.0f), Track(0), 3, 8);
+    piece.Add(0, On(60));   // a measure of 4/4 to re-bar
+    ECMeter* meter = piece.mgr->AddMeterEvent(MCTime(4.0f), Track(0), 3, 8);
     ASSERT_NE(meter, nullptr);
     EXPECT_EQ(meter->GetNumerator(), 3);
     EXPECT_EQ(meter->GetDenominator(), 8);
     EXPECT_FLOAT_EQ(TimeOf(meter), 4);
     EXPECT_EQ(ParentOf(meter), piece.ConductorStaff());
+    EXPECT_EQ(piece.conductor->GetMeterAtTime(MCTime(5.0f)), meter);
+    EXPECT_NE(dynamic_cast<DCsqMeter*>(DCsqBase::GetPerformer(meter, 0)), nullptr);
+    // One at the very time of another takes its place.
+    ECMeter* replacing = piece.mgr->AddMeterEvent(MCTime(4.0f), Track(0), 2, 4);
+    ASSERT_NE(replacing, nullptr);
+    EXPECT_EQ(piece.conductor->GetMeterAtTime(MCTime(5.0f)), replacing);
     // Fractions the meter refuses, or that would wrap a byte, make nothing.
-    EXPECT_EQ(mgr.AddMeterEvent(MCTime(8.0f), Track(0), 3, 6), nullptr);
-    EXPECT_EQ(mgr.AddMeterEvent(MCTime(8.0f), Track(0), 3, 256), nullptr);
-    EXPECT_EQ(mgr.AddMeterEvent(MCTime(8.0f), Track(0), 0, 4), nullptr);
-    EXPECT_EQ(mgr.made, 1);
-    mgr.Attach(nullptr);
+    EXPECT_EQ(piece.mgr->AddMeterEvent(MCTime(8.0f), Track(0), 3, 6), nullptr);
+    EXPECT_EQ(piece.mgr->AddMeterEvent(MCTime(8.0f), Track(0), 3, 256), nullptr);
+    EXPECT_EQ(piece.mgr->AddMeterEvent(MCTime(8.0f), Track(0), 0, 4), nullptr);
 }
 
 // ---- commands ----

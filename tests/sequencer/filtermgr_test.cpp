@@ -19,12 +19,16 @@
 #include "sequencer/midimessage.h"
 #include "sequencer/performeractions.h"
 #include "sequencer/performers.h"
+#include "sequencer/sequence.h"
+#include "sequencer/staffperformer.h"
 #include "tests/sequencer/midifilters_test.h"
+#include "tests/sequencer/performer_support.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,7 +85,7 @@ private:
 };
 
 // The performers are made by the data registry.
-class PerformerTest : public ::testing::Test {
+class PerformerWalks : public ::testing::Test {
 protected:
     void SetUp() override { RegisterPerformers(); }
     void TearDown() override { UnregisterPerformers(); }
@@ -247,7 +251,7 @@ TEST(CPerfFilterMgr, GlobalFiltersAreBorrowed)
     EXPECT_EQ(stranger.GetOwnerList(), nullptr);
 }
 
-TEST_F(PerformerTest, TheMarkingsBelowAnEventAddTheirFiltersLaterOnesFirst)
+TEST_F(PerformerWalks, TheMarkingsBelowAnEventAddTheirFiltersLaterOnesFirst)
 {
     std::vector<std::string> log;
     auto* note = m_held(new ECNote(MCTime(0.0f), MCTime(1.0f)));
@@ -278,7 +282,7 @@ TEST_F(PerformerTest, TheMarkingsBelowAnEventAddTheirFiltersLaterOnesFirst)
 
 // ---- the performer walks -------------------------------------------------------------
 
-TEST_F(PerformerTest, ChannelContentIsTheMaskOfTheChannelsAStaffSendsOn)
+TEST_F(PerformerWalks, ChannelContentIsTheMaskOfTheChannelsAStaffSendsOn)
 {
     auto* staff = m_held(new ECStaff);
     auto* measure = Child(staff, 0.0f, new ECMeasure);
@@ -304,7 +308,7 @@ TEST_F(PerformerTest, ChannelContentIsTheMaskOfTheChannelsAStaffSendsOn)
     EXPECT_EQ(content.GetChannelContent(), (1u << 0) | (1u << 2) | (1u << 5) | (1u << 9));
 }
 
-TEST_F(PerformerTest, TheFirstNonPrologueEventPassesOverTheFirstOfEachSetUpKind)
+TEST_F(PerformerWalks, TheFirstNonPrologueEventPassesOverTheFirstOfEachSetUpKind)
 {
     auto* staff = m_held(new ECStaff);
     Performed(Child(staff, 0.0f, new ECText));   // the staff's name
@@ -336,30 +340,152 @@ TEST_F(PerformerTest, TheFirstNonPrologueEventPassesOverTheFirstOfEachSetUpKind)
     }
 }
 
-TEST_F(PerformerTest, RemovingPerformersJoinsTheirNeighboursAndMovesTheCursors)
+TEST_F(PerformerWalks, RemovingPerformersJoinsTheirNeighboursAndMovesTheCursors)
 {
-    // Four performers threaded a <-> b <-> c <-> d.
+    // Five performers threaded p0 <-> p1 <-> p2 <-> p3 <-> p4.
     std::vector<ECNote*> notes;
     std::vector<DCsqBase*> p;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         notes.push_back(m_held(new ECNote(MCTime(static_cast<float>(i)), MCTime(1.0f))));
         p.push_back(DCsqBase::GetPerformer(notes.back(), 1));
     }
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         p[i]->SetPrev(i > 0 ? p[i - 1] : nullptr);
-        p[i]->SetNext(i < 3 ? p[i + 1] : nullptr);
+        p[i]->SetNext(i < 4 ? p[i + 1] : nullptr);
     }
-    // Without a sequence only the links change.
+    CSequence sequence;
+    sequence.SetHead(p[0]);
+    sequence.SetTail(p[4]);
+    sequence.SetPlayPosition(p[2]);
+    sequence.SetRecordPosition(p[0]);
+    const auto links = [&] {
+        std::vector<DCsqBase*> forward;
+        for (DCsqBase* at = sequence.GetHead(); at; at = at->GetNext())
+            forward.push_back(at);
+        std::vector<DCsqBase*> backward;
+        for (DCsqBase* at = sequence.GetTail(); at; at = at->GetPrev())
+            backward.insert(backward.begin(), at);
+        EXPECT_EQ(forward, backward);
+        return forward;
+    };
+
+    ACRemoveData remove(&sequence);
+    const struct {
+        int removed;
+        std::vector<int> left;
+        int play, record;   // -1: none
+    } steps[] = {
+        {2, {0, 1, 3, 4}, 1, 0},   // the play position goes to the one before
+        {0, {1, 3, 4}, 1, 1},      // the head and a cursor on it go to the one after
+        {4, {1, 3}, 1, 1},         // the tail goes to the one before
+        {1, {3}, 3, 3},
+        {3, {}, -1, -1},           // the only performer: nothing is left
+    };
+    for (const auto& step : steps) {
+        remove.Apply(notes[static_cast<size_t>(step.removed)]);
+        std::vector<DCsqBase*> expected;
+        for (int i : step.left)
+            expected.push_back(p[static_cast<size_t>(i)]);
+        EXPECT_EQ(links(), expected) << step.removed;
+        EXPECT_EQ(p[static_cast<size_t>(step.removed)]->GetPrev(), nullptr);
+        EXPECT_EQ(p[static_cast<size_t>(step.removed)]->GetNext(), nullptr);
+        EXPECT_EQ(sequence.GetPlayPosition(), step.play < 0 ? nullptr : p[static_cast<size_t>(step.play)]);
+        EXPECT_EQ(sequence.GetRecordPosition(), step.record < 0 ? nullptr : p[static_cast<size_t>(step.record)]);
+    }
+    EXPECT_EQ(sequence.GetHead(), nullptr);
+    EXPECT_EQ(sequence.GetTail(), nullptr);
+
+    // Without a sequence only the links change; an event without a performer
+    // changes nothing.
+    p[0]->SetNext(p[1]);
+    p[1]->SetPrev(p[0]);
     ACRemoveData unlink(nullptr);
+    unlink.Apply(m_held(new ECMeasure));
+    EXPECT_EQ(p[0]->GetNext(), p[1]);
     unlink.Apply(notes[1]);
-    EXPECT_EQ(p[0]->GetNext(), p[2]);
-    EXPECT_EQ(p[2]->GetPrev(), p[0]);
-    EXPECT_EQ(p[1]->GetPrev(), nullptr);
-    EXPECT_EQ(p[1]->GetNext(), nullptr);
-    // An event without a performer changes nothing.
-    auto* bare = m_held(new ECMeasure);
-    unlink.Apply(bare);
-    EXPECT_EQ(p[0]->GetNext(), p[2]);
+    EXPECT_EQ(p[0]->GetNext(), nullptr);
+}
+
+// ---- mute and solo ----------------------------------------------------------------------
+
+class FilterChainOnAPiece : public performers::Piece {
+protected:
+    // A note on a track with an accent whose filter logs and puts a message
+    // back (so a silenced note would sound again were the markings asked).
+    ECNote* NoteOn(int track)
+    {
+        auto* note = m_held(new ECNote(MCTime(0.0f), MCTime(1.0f)));
+        note->SetVoiceTrack(0, track);
+        auto* accent = new ECAccent(12);
+        note->AddChild(accent, UNSORTED);
+        auto* performer = DYNAMIC_DOWNCAST(DCsqAccent, DCsqBase::GetPerformer(accent, 1));
+        EXPECT_NE(performer, nullptr);
+        performer->AddFilter(new LogFilter(m_log, "accent " + std::to_string(track), LogFilter::REFILL));
+        return note;
+    }
+    // What the sequence's chain leaves of one note-on.
+    int Played(ECNote* note)
+    {
+        MCMidiMsgVector messages;
+        messages.Add(Message(0.0f, 0x90, 60, 100, 0, note->GetVoiceTrack()->GetTrack()));
+        sequence->GetPerfFilterMgr()->FilterData(note, messages);
+        return messages.GetSize();
+    }
+    std::vector<std::string> TakeLog() { return std::exchange(m_log, {}); }
+
+    Held m_held;
+    std::vector<std::string> m_log;
+};
+
+TEST_F(FilterChainOnAPiece, MuteAndSoloSilenceATrackBeforeAnyFilterRuns)
+{
+    MakeStaves(2);
+    ECNote* first = NoteOn(1);
+    ECNote* second = NoteOn(2);
+    ECNote* nowhere = NoteOn(9);   // a track without a staff
+    EXPECT_EQ(Played(first), 2);   // the note and the accent's message
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"accent 1"}));
+
+    StaffPerformer(1)->UpdateMuteState(1, 1, sequence.get());
+    EXPECT_EQ(Played(first), 0);
+    EXPECT_EQ(TakeLog(), std::vector<std::string>{});   // not even the markings' filters ran
+    EXPECT_EQ(Played(second), 2);
+    EXPECT_EQ(Played(nowhere), 2);   // no staff to silence it
+    TakeLog();
+
+    // A file writer that wants every track plays the muted one too.
+    sequence->GetPerfFilterMgr()->SetIgnoreMute(1);
+    EXPECT_EQ(Played(first), 2);
+    sequence->GetPerfFilterMgr()->SetIgnoreMute(0);
+
+    // Solo: only soloed tracks sound.
+    StaffPerformer(1)->UpdateMuteState(1, 0, sequence.get());
+    StaffPerformer(2)->UpdateSoloState(2, 1, sequence.get());
+    TakeLog();
+    EXPECT_EQ(Played(first), 0);
+    EXPECT_EQ(Played(second), 2);
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"accent 2"}));
+}
+
+TEST_F(FilterChainOnAPiece, TheStaffsFiltersRunBetweenTheGlobalAndTheMarkingsFilters)
+{
+    MakeStaves(1);
+    ECNote* note = NoteOn(1);
+    DCsqStaff* staff = StaffPerformer(1);
+    staff->SetTransposition(12);
+    staff->GetVoiceMapFilter()->SetVoiceDevChan(0, 1, 4);
+
+    MCMidiMsgVector messages;
+    messages.Add(Message(0.0f, 0x90, 60, 100, 0, 1));
+    sequence->GetPerfFilterMgr()->FilterData(note, messages);
+    ASSERT_EQ(messages.GetSize(), 2);
+    // The staff's voice map and transposition reached the note; the message
+    // the accent's filter added after them did not pass through them.
+    const MidiMessage* played = messages.GetAt(0);
+    EXPECT_EQ(played->m_voiceTrack.GetDevice(), 1);
+    EXPECT_EQ(played->m_noteOn.GetStatusByte(), 0x94);
+    EXPECT_EQ(played->m_noteOn.GetDataByte1(), 72);
+    EXPECT_FALSE(messages.GetAt(1)->m_voiceTrack.IsConverted());
 }
 
 }   // namespace

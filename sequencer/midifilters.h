@@ -260,10 +260,11 @@ private:
 
 // A staff's dynamic level. A velocity v plays as v / 127 x range + floor; the
 // floor follows the dynamic type, scaled by the staff level L, and ramps over
-// the duration of a hairpin. L is 64 x the staff's track gain (64 without a
-// staff): so a dynamic's floor equals the MIDI value the dynamic sounds at
-// (mf 71, f 85 ...) and the range, L / 127 x 21, lets the played velocity add
-// some ten steps above it.
+// the duration of a hairpin. L is 64 x the staff's track gain, cut to a whole
+// number (64 without a staff): so at the default gain a dynamic's floor is
+// the MIDI value the dynamic sounds at (ppp 1 ... mf 71, f 85 ... fff 127)
+// and the range, L / 127 x 21, lets the played velocity add some ten steps
+// above it. The ramp's start and duration are copies of the times given.
 class LCMidiVelocity : public LCMidiFilter {
     DECLARE_SERIAL(LCMidiVelocity)
 public:

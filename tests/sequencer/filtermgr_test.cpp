@@ -88,7 +88,6 @@ private:
 class PerformerWalks : public ::testing::Test {
 protected:
     void SetUp() override { RegisterPerformers(); }
-    void TearDown() override { UnregisterPerformers(); }
 
     template <class Performer>
     static Performer* PerformerOf(ECBase* event)

@@ -17,15 +17,6 @@ IMPLEMENT_SERIAL(LCMidiTranspose, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
 IMPLEMENT_SERIAL(LCMidiVoiceMap, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
 IMPLEMENT_SERIAL(LCMidiPrefs, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
 
-namespace {
-
-int Clamp(int value, int low, int high)
-{
-    return std::clamp(value, low, high);
-}
-
-}   // namespace
-
 // ---- LCMidiFilter ---------------------------------------------------------
 
 LCMidiFilter::LCMidiFilter() = default;
@@ -357,7 +348,9 @@ void LCMidiTranspose::Process(MCMidiMsgVector& messages)
         return;
     }
     const auto transpose = [this](FCMidi& word) {
-        word.SetDataByte1(static_cast<unsigned char>(Clamp(word.GetDataByte1() + m_nTransposition, 0, 127)));
+        // Summed wide: a transposition of any size only pins the key.
+        const long long key = std::clamp(word.GetDataByte1() + static_cast<long long>(m_nTransposition), 0LL, 127LL);
+        word.SetDataByte1(static_cast<unsigned char>(key));
     };
     for (int i = 0; i < messages.GetSize(); ++i) {
         MidiMessage* message = messages.GetAt(static_cast<unsigned>(i));

@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -394,6 +396,33 @@ TEST(LCMidiPrefs, NeverThinsSwitchesResetsOrTypesLeftAlone)
     pitchOnly.Process(more);
     EXPECT_EQ(more.GetSize(), 4);
     EXPECT_EQ(pitchOnly.GetThinCounter(), 1);
+}
+
+TEST(LCMidiPrefs, OneFilterServesSeveralThreadsWithoutLosingACount)
+{
+    // Two documents' chains thin through the one playback filter while the
+    // user-interface thread changes other flags: the shared counter still
+    // keeps exactly every other thinnable message.
+    LCMidiPrefs filter;
+    filter.ThinMessageType(LCMidiPrefs::MT_PITCHBEND, 1);
+    constexpr int kPerThread = 2000;
+    std::atomic<int> kept{0};
+    const auto play = [&] {
+        for (int i = 0; i < kPerThread; ++i) {
+            MCMidiMsgVector messages;
+            messages.Add(Message(0.0f, 0xE0, 0, 70));
+            filter.Process(messages);
+            kept += messages.GetSize();
+        }
+    };
+    std::thread first(play);
+    std::thread second(play);
+    for (int i = 0; i < kPerThread; ++i)
+        filter.BlockMessageType(LCMidiPrefs::MT_SYSEX, i & 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(kept.load(), kPerThread);
+    EXPECT_EQ(filter.GetThinCounter(), 2 * kPerThread + 1);
 }
 
 TEST(LCMidiPrefs, ReadsItsFlagsFromThePreferences)

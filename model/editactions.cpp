@@ -71,7 +71,11 @@ int ACDeltaTime::DoAction(ECBase* event) {
     if (*time == MCTime::TimeZero() && StaysAtZero(type))
         return AC_CONTINUE;
 
-    if (*time >= m_start && *time < m_end) {
+    // Every track begins with the piece, as the staves do; a wave track moved
+    // away from zero would leave the tree with the first run of measures
+    // deleted over its new time. It is sorted below all the same.
+    const bool trackAtZero = (type == ET_TRACK || type == ET_WAVETRACK) && *time == MCTime::TimeZero();
+    if (!trackAtZero && *time >= m_start && *time < m_end) {
         // Float times only: a bar/pulse/tick operand gives time zero.
         MCTime moved;
         if (time->GetMode() != TM_BPT && m_delta.GetMode() != TM_BPT) {

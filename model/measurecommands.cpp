@@ -234,10 +234,6 @@ void CCRemoveMeasure::GetRemoveRegion(MCTime& start, MCTime& end) const {
     end = m_regionEnd;
 }
 
-void CCRemoveMeasure::Keep(ECBase* event) {
-    AppendOnce(m_keptEvents, event);
-}
-
 int CCRemoveMeasure::Prepare() {
     if (!CCRemove::Prepare())
         return 0;
@@ -339,7 +335,7 @@ void CCRemoveMeasure::PrepareRemove() {
         if (t == m_regionStart && measureTime < m_regionStart) {
             AppendOnce(removed, mark);   // announced the run, which goes
         } else if (t == m_regionEnd && measureTime < m_regionEnd) {
-            Keep(mark);                  // written at the end of the run
+            m_keptEvents.AddTail(mark);  // written at the end of the run
         } else if (t == m_regionEnd) {
             continue;                    // starts the measure after the run
         } else {
@@ -405,7 +401,7 @@ int CCRemoveMeasure::CheckTimeZeroEvent(ECBase* event) {
             ECBase* mark = marks.GetNext(pos);
             const MCTime* markTime = mark->GetTime();
             if (markTime && (*markTime == m_regionEnd || CheckTimeZeroEvent(mark) == 0))
-                Keep(mark);
+                m_keptEvents.AddTail(mark);
         }
         return 1;
     }

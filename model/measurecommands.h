@@ -161,8 +161,6 @@ protected:
 
 private:
     void InitCCRemoveMeasure();
-    // Appends to the kept list unless it is there.
-    void Keep(ECBase* event);
 
     int m_nRemoveCount = 1;
     int m_nRemoveIndex = -1;

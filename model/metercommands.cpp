@@ -26,8 +26,7 @@ int64_t ToTicks(const MCTime& length) {
 }
 
 ECConductor* ConductorOf(const CCBase& command) {
-    ECBase* event = command.GetConductorEvent();
-    return event && event->GetClassType() == ET_CONDUCTOR ? dynamic_cast<ECConductor*>(event) : nullptr;
+    return DYNAMIC_DOWNCAST(ECConductor, command.GetConductorEvent());
 }
 
 ECConductorStaff* ConductorStaffOf(ECConductor* conductor) {
@@ -53,6 +52,17 @@ void Hold(ECMeter*& slot, ECMeter* event) {
     slot = event;
     if (old)
         old->Unref(1);
+}
+
+// Puts the children of the conductor staff, the staves and the wave tracks
+// in time order again.
+void SortTracks(ECConductor* conductor) {
+    ACSortChildren sort(3);
+    sort.AddEvtType(ET_CONDUCTORSTAFF);
+    sort.AddEvtType(ET_STAFF);
+    sort.AddEvtType(ET_WAVETRACK);
+    sort.SetDepth(1);
+    sort.Apply(conductor);
 }
 
 // The re-barring both commands share. The measures of the conductor track
@@ -115,6 +125,10 @@ bool RebarScope(ECPerformance* performance, ECConductor* conductor, ECConductorS
         insertMeasures(location - 1, count, scopeEnd);
         staff->GetMaxMeasureEndTime() = end;
     }
+    // The re-timed measures passed the marks of their tracks that keep their
+    // times (a tempo, a dynamic inside the scope): order the lists again, for
+    // the searches that stop at the first event past their range.
+    SortTracks(conductor);
     return true;
 }
 
@@ -159,13 +173,7 @@ void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorS
     if (!performance || !conductor || !conductorStaff)
         return;
     ACDeltaTime(delta, from).Apply(performance);
-
-    ACSortChildren sort(3);
-    sort.AddEvtType(ET_CONDUCTORSTAFF);
-    sort.AddEvtType(ET_STAFF);
-    sort.AddEvtType(ET_WAVETRACK);
-    sort.SetDepth(1);
-    sort.Apply(conductor);
+    SortTracks(conductor);
 
     // Two meters eight quarters apart, shifted by eight: the first reaches the
     // second's time while the second still stands there, and the cache, which
@@ -197,8 +205,7 @@ CCAddMeter::CCAddMeter(ECMeter* meter) {
 }
 
 CCAddMeter::~CCAddMeter() {
-    if (m_nReplace)
-        m_pPreviousMeter->Unref(1);
+    Hold(m_pPreviousMeter, nullptr);
     Hold(m_pMeter, nullptr);
 }
 
@@ -254,8 +261,13 @@ int CCAddMeter::Prepare() {
         return 0;
     ECConductor* conductor = ConductorOf(*this);
     m_pConductorStaff = ConductorStaffOf(conductor);
-    // The cache places meters by musical time only: a meter it could never
-    // take is refused here, before the handlers see the command.
+    // The cache places meters by musical time only. A meter it could never
+    // take is refused here, before the handlers see the command and before
+    // any measure or event moves: re-barring first and finding the meter
+    // refused afterwards would leave the measures re-timed and the music not
+    // handed to them. (A meter already standing at the time is no refusal:
+    // it either is the previous meter, which the new one replaces, or it
+    // ends the previous meter's scope there, which leaves nothing to re-bar.)
     if (!m_pMeter || !m_pConductorStaff)
         return 0;
     m_meterTime = *m_pMeter->GetTime();
@@ -266,18 +278,12 @@ int CCAddMeter::Prepare() {
     ECMeter* previous = conductor->GetMeterAtTime(m_meterTime);
     if (!previous)
         return 0;
-    if (m_nReplace) {   // a second Prepare: the first one's hold goes
-        m_pPreviousMeter->Unref(1);
-        m_nReplace = 0;
-    }
-    m_pPreviousMeter = previous;
+    // Held: a replaced meter leaves the tree in Process, and the handlers
+    // still read it; another command of the batch may take any meter away.
+    Hold(m_pPreviousMeter, previous);
     m_previousTime = *previous->GetTime();
     m_previousDuration = previous->GetMeasureLength();
-    if (m_previousTime == m_meterTime && previous != m_pMeter) {
-        // Held: it leaves the tree in Process, and the handlers still read it.
-        previous->Ref();
-        m_nReplace = 1;
-    }
+    m_nReplace = m_previousTime == m_meterTime && previous != m_pMeter;
     return 1;
 }
 
@@ -295,14 +301,6 @@ void CCAddMeter::DoAdd() {
         return;
     if (!(m_meterDuration > MCTime::TimeZero()) || !(m_previousDuration > MCTime::TimeZero()))
         return;
-    // The conductor staff takes no second meter at a time. Found out now,
-    // before any measure or event moves, so that a refused meter leaves the
-    // music as it was (another command of the batch may have put a meter
-    // there since Prepare).
-    ECMeter* there = conductor->GetMeterAtTime(m_meterTime);
-    if (there && *there->GetTime() == m_meterTime && there != (m_nReplace ? m_pPreviousMeter : nullptr))
-        return;
-
     // The replaced meter leaves before the new one comes: the cache holds one
     // meter at a time.
     const auto putMeter = [&]() {
@@ -365,6 +363,7 @@ CCRemoveMeter::CCRemoveMeter(ECMeter* meter) {
 }
 
 CCRemoveMeter::~CCRemoveMeter() {
+    Hold(m_pPreviousMeter, nullptr);
     Hold(m_pMeter, nullptr);
 }
 
@@ -425,7 +424,7 @@ int CCRemoveMeter::Prepare() {
     ECMeter* previous = conductor->GetMeterBeforeTime(m_meterTime);
     if (!previous)
         return 0;
-    m_pPreviousMeter = previous;
+    Hold(m_pPreviousMeter, previous);
     m_previousTime = *previous->GetTime();
     m_previousDuration = previous->GetMeasureLength();
 

@@ -19,10 +19,10 @@
 // CCAddMeter replaces a meter standing at exactly its time (the replace flag;
 // the replaced meter's mirrors stay in their measures and show nothing once
 // it is gone), and its Finish removes the first following meter when that is
-// equal to the new one. A meter the conductor staff could not take (a time
-// that is not a musical time at or after zero, or another meter already at
-// that time) is found out before anything moves: nothing changes and the
-// meter stays out of the tree. Removing the first meter of the piece, which
+// equal to the new one. A meter the conductor staff could never take (its
+// time is not a musical time at or after zero) is refused in Prepare, before
+// anything moves: nothing changes, the meter stays out of the tree and the
+// manager announces the command as aborted. Removing the first meter of the piece, which
 // has none before it, re-bars nothing and leaves the meter in place; only
 // its mirrors go.
 //
@@ -34,9 +34,9 @@
 // announced.
 //
 // Ownership: each command holds a reference on its meter from AddMeter or
-// RemoveMeter until it is deleted, so the meter stays valid for the handlers
-// and a meter that never entered the tree goes with the command. CCAddMeter
-// also holds the replaced meter (only while the replace flag is set). The
+// RemoveMeter, and on the previous meter from Prepare, until it is deleted,
+// so both stay valid for the handlers (a replaced meter has left the tree by
+// then) and a meter that never entered the tree goes with the command. The
 // conductor staff is borrowed.
 //
 // Threads: filled on any thread; run on the user-interface thread under the
@@ -111,8 +111,7 @@ protected:
     // Re-bars the previous meter's scope from the new meter's time at the new
     // length, replaces or adds the meter and moves the events of the scope
     // into their measures (see the top of this file). Nothing changes when a
-    // length is 0 or less, a meter is missing, the two are the same object,
-    // or the conductor staff would refuse the new meter.
+    // length is 0 or less, a meter is missing or the two are the same object.
     void DoAdd();
 
 private:
@@ -124,7 +123,7 @@ private:
     ECMeter* m_pMeter = nullptr;           // referenced
     MCTime m_meterTime;
     MCTime m_meterDuration;
-    ECMeter* m_pPreviousMeter = nullptr;   // referenced while m_nReplace is set
+    ECMeter* m_pPreviousMeter = nullptr;   // referenced
     MCTime m_previousTime;
     MCTime m_previousDuration;
     ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: the tree holds it
@@ -180,7 +179,7 @@ private:
     ECMeter* m_pMeter = nullptr;           // referenced
     MCTime m_meterTime;
     MCTime m_meterDuration;
-    ECMeter* m_pPreviousMeter = nullptr;   // borrowed: the tree holds it
+    ECMeter* m_pPreviousMeter = nullptr;   // referenced
     MCTime m_previousTime;
     MCTime m_previousDuration;
     ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: the tree holds it

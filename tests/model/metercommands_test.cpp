@@ -180,6 +180,26 @@ TEST_F(MeterCommands, RemovingALongerMeterAppendsMeasuresOfTheMeterBefore) {
     EXPECT_EQ(Check(), "");
 }
 
+// A clef written before the final bar line stays at the end of the last
+// measure when re-barring leaves the piece as long as it was (two measures of
+// 3 become three of 2): the measure it stood in now ends earlier.
+TEST_F(MeterCommands, AClefBeforeTheFinalBarLineStaysInTheLastMeasure) {
+    MakeStaves(1);
+    AddMeter(3, 4, 0.0f);
+    GrowTo(9.0f);
+    auto* clef = new Live<ECClef>(2);
+    piece::Place(clef, 9.0f, 0, 1);
+    PutInto(clef, m_conductor->GetMeasure(1, 3));
+
+    auto command = RunKept(new CCAddMeter(NewMeter(2, 4, 3.0f)));
+    EXPECT_EQ(command->GetMeasureInsertCount(), 1);
+    EXPECT_EQ(Grid(), (Times{0, 3, 5, 7, 9}));
+    EXPECT_EQ(Seconds(clef), 9.0f);
+    EXPECT_EQ(MeasureOf(clef), 4);
+    command.reset();
+    EXPECT_EQ(Check(), "");
+}
+
 // The first meter has none before it: removing it re-bars nothing and leaves
 // it in place; only its mirrors go.
 TEST_F(MeterCommands, TheFirstMeterStaysAndOnlyItsMirrorsGo) {

@@ -6,23 +6,29 @@
 // unthreading performers from a sequence's list.
 #include "sequencer/filtermgr.h"
 
+#include "model/basiccommands.h"
+#include "model/conductor.h"
 #include "model/event.h"
 #include "model/markings.h"
 #include "model/measure.h"
 #include "model/midievents.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
+#include "model/performance.h"
 #include "model/plugin.h"
 #include "model/staff.h"
 #include "model/textmarks.h"
+#include "platform/core/clock.h"
 #include "platform/core/trace.h"
+#include "platform/devices/capture.h"
+#include "platform/devices/portavel.h"
 #include "sequencer/midimessage.h"
 #include "sequencer/performeractions.h"
 #include "sequencer/performers.h"
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
+#include "sequencer/trackperformer.h"
 #include "tests/sequencer/midifilters_test.h"
-#include "tests/sequencer/performer_support.h"
 
 #include <gtest/gtest.h>
 
@@ -407,8 +413,49 @@ TEST_F(PerformerWalks, RemovingPerformersJoinsTheirNeighboursAndMovesTheCursors)
 
 // ---- mute and solo ----------------------------------------------------------------------
 
-class FilterChainOnAPiece : public performers::Piece {
+// A piece with its sequence attached, on the capture backend: staves made by
+// command, so that the sequence gives each its performer and set-up.
+class FilterChainOnAPiece : public ::testing::Test {
 protected:
+    FilterChainOnAPiece()
+    {
+        auto backend = std::make_unique<CCaptureBackend>();
+        m_portavel = std::make_unique<CPortavel>(std::move(backend));
+        m_portavel->Initialize(1);
+        m_portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
+        m_portavel->OpenDevices();
+        m_portavel->StartDevices();
+        RegisterPerformers();
+        m_performance = new ECPerformance;
+        m_performance->Ref();
+        m_conductor = new ECConductor;
+        m_performance->AddChild(m_conductor, SORTED);
+        sequence = std::make_unique<CSequence>();
+        sequence->Attach(m_performance);
+    }
+    ~FilterChainOnAPiece() override
+    {
+        sequence->StopSequences();
+        sequence->Detach();
+        sequence.reset();
+        m_performance->RemoveChildren(1);
+        m_performance->Unref(1);
+    }
+
+    void MakeStaves(int count)
+    {
+        m_conductor->GetMaxTrackNumber(TRACK_STAFF);   // the conductor staff comes first
+        auto* add = new CCAddTrack;
+        add->AddMidiTrack(0, count);
+        add->SetSynchronous(1);
+        ASSERT_EQ(add->Apply(m_performance), 1);
+    }
+    DCsqStaff* StaffPerformer(int number)
+    {
+        return static_cast<DCsqStaff*>(
+            DCsqTrack::GetTrackData(static_cast<unsigned>(number), TT_STAFF, sequence.get()));
+    }
+
     // A note on a track with an accent whose filter logs and puts a message
     // back (so a silenced note would sound again were the markings asked).
     ECNote* NoteOn(int track)
@@ -432,6 +479,11 @@ protected:
     }
     std::vector<std::string> TakeLog() { return std::exchange(m_log, {}); }
 
+    CManualClock m_clock{1000};   // made first, gone last
+    std::unique_ptr<CPortavel> m_portavel;
+    ECPerformance* m_performance = nullptr;   // referenced by the test
+    ECConductor* m_conductor = nullptr;       // held by the performance
+    std::unique_ptr<CSequence> sequence;
     Held m_held;
     std::vector<std::string> m_log;
 };

@@ -12,7 +12,9 @@
 //                            from a sequence's time-ordered list
 //
 // Each reads the performer an event already has (its view data of kind
-// DK_SEQUENCER); none is created by a walk.
+// DK_SEQUENCER); no event's performer is made by a walk (a volume-using
+// dynamic asked for its channel makes its volume word, as it does when
+// played).
 //
 // Threads: like every action, used by one thread at a time, on a tree the
 // caller guards: the user-interface thread, or the polling thread under the

@@ -158,7 +158,8 @@ public:
     int Add(LCMidiFilter* filter, int asOwnerList = SET_OWNER_LIST);
     // Puts the other list's filters before this list's, keeping their order;
     // filters already here stay where they are. Owner lists are not touched.
-    // Not during a walk of this list.
+    // During a walk of this list they go behind instead (a walk reads by
+    // index: shifting would run some entries twice).
     void AddHead(const MCMidiFilterList& other);
     // Takes the filter out (0 when it is not here). With destroy set an
     // owning list deletes it when it keeps it or nothing does; a filter kept
@@ -168,8 +169,10 @@ public:
     // Takes every filter out, from the tail, deleting as Remove does.
     void RemoveAll(int destroy);
 
-    // The count, then each filter by reference (an object list's form).
-    // Loading appends what it reads (owner list set, as Add).
+    // The count, then each filter by reference (an object list's form). An
+    // owning list writes the filters it keeps: one it only borrows (a
+    // transposition mark's, lent to its staff while playing) is written by
+    // its keeper. Loading appends what it reads (owner list set, as Add).
     void Serialize(CArchive& ar);
 
     // A walk over the list: while one lives, removals empty their entry and
@@ -182,8 +185,8 @@ public:
         CWalk(const CWalk&) = delete;
         CWalk& operator=(const CWalk&) = delete;
 
-        int GetSize() const { return static_cast<int>(m_list.m_entries.size()); }
-        LCMidiFilter* GetAt(int index) const { return m_list.m_entries[static_cast<size_t>(index)]; }
+        int GetSize() const { return m_list.GetSize(); }
+        LCMidiFilter* GetAt(int index) const { return m_list.GetAt(index); }
 
     private:
         MCMidiFilterList& m_list;   // borrowed, outlives the walk

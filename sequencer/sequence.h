@@ -46,9 +46,11 @@
 
 class CArchive;
 class CCAdd;
+class CCAddMeter;
 class CCAddTrack;
 class CCBase;
 class CCRemove;
+class CCRemoveMeter;
 class CCRemoveTrack;
 class CHighlightMgr;
 class CMeterLevelMgr;
@@ -198,10 +200,10 @@ public:
     int PrepareRemove(CCRemove* command);
     int PrepareRemoveList(MCEventList& events);
     int ProcessAdd(CCAdd* command);
-    int ProcessAddMeter(CCBase* command);
+    int ProcessAddMeter(CCAddMeter* command);
     int ProcessAddTrack(CCAddTrack* command);
     int ProcessRemove(CCRemove* command);
-    int ProcessRemoveMeter(CCBase* command);
+    int ProcessRemoveMeter(CCRemoveMeter* command);
     int ProcessRemoveTrack(CCRemoveTrack* command);
     // The command handler: (performance, phase, batch, this sequence).
     static int _OnCommand(ECBase* performance, int phase, void* batch, void* user);
@@ -276,8 +278,6 @@ protected:
     // The performer of a wave clip or wave track, made when missing and
     // inserted (the wave score manager's part until it exists).
     DCsqBase* AddWaveData(ECBase* event);
-    // Unlinks every performer whose event has left the piece (no parent).
-    void UnlinkDetached();
     // A wave clip whose word names another wave track moves there.
     void MoveWaveToItsTrack(ECBase* wave);
     // Head and tail of a list whose every link is answered by its back link.

@@ -16,6 +16,8 @@
 #include "sequencer/sequence.h"
 
 #include "model/basiccommands.h"
+#include "model/metercommands.h"
+#include "model/meter.h"
 #include "model/conductor.h"
 #include "model/conductorcache.h"
 #include "model/conductorstaff.h"
@@ -214,21 +216,18 @@ int CSequence::_OnCommand(ECBase* /*performance*/, int phase, void* batch, void*
                 sequence->ProcessAdd(add);
             break;
         case CMD_ADDMETER:
-            sequence->ProcessAddMeter(command);
+            sequence->ProcessAddMeter(dynamic_cast<CCAddMeter*>(command));
             break;
         case CMD_ADDTRACK:
             if (auto* add = dynamic_cast<CCAddTrack*>(command))
                 sequence->ProcessAddTrack(add);
             break;
         case CMD_REMOVE:
-            sequence->ProcessRemove(dynamic_cast<CCRemove*>(command));
-            break;
         case CMD_REMOVEMEASURE:
             sequence->ProcessRemove(dynamic_cast<CCRemove*>(command));
-            sequence->ProcessRemoveMeter(command);   // and whatever else left the piece with it
             break;
         case CMD_REMOVEMETER:
-            sequence->ProcessRemoveMeter(command);
+            sequence->ProcessRemoveMeter(dynamic_cast<CCRemoveMeter*>(command));
             break;
         case CMD_REMOVETRACK:
             sequence->ProcessRemoveTrack(dynamic_cast<CCRemoveTrack*>(command));
@@ -366,44 +365,22 @@ DCsqBase* CSequence::AddWaveData(ECBase* event) {
     return performer;
 }
 
-// The meter and measure commands name their events in classes of their own;
-// the sequence follows them through the tree: every meter of the conductor
-// staff without a place in the list gets one, and every performer whose
-// event has left the piece leaves the list.
-int CSequence::ProcessAddMeter(CCBase* /*command*/) {
-    UnlinkDetached();
-    ECBase* conductorStaff = m_pConductor ? m_pConductor->GetDescendant(ET_CONDUCTORSTAFF, 1) : nullptr;
-    MCEventList* children = conductorStaff ? conductorStaff->GetChildren() : nullptr;
-    if (!children)
+int CSequence::ProcessAddMeter(CCAddMeter* command) {
+    if (!command)
         return 0;
-    int result = 1;
-    for (POSITION pos = children->GetHeadPosition(); pos;) {
-        ECBase* event = children->GetNext(pos);
-        if (event->GetClassType() != ET_METER)
-            continue;
-        DCsqBase* performer = DCsqBase::GetPerformer(event, 0);
-        if (performer && IsLinked(performer, m_pHead))
-            continue;
-        if (!m_pScoreMgr->AddEventData(event, FCMidi::MidiNull()))
-            result = 0;
-    }
-    return result;
-}
-
-int CSequence::ProcessRemoveMeter(CCBase* /*command*/) {
-    UnlinkDetached();
+    // A meter that replaced another takes its place in the list too.
+    if (ECMeter* replaced = command->GetMeter(2))
+        RemoveData(DCsqBase::GetPerformer(replaced, 0));
+    ECMeter* meter = command->GetMeter(0);
+    if (!meter || !m_pScoreMgr->AddEventData(meter, FCMidi::MidiNull()))
+        return 0;
     return 1;
 }
 
-void CSequence::UnlinkDetached() {
-    for (DCsqBase* performer = m_pHead; performer;) {
-        DCsqBase* next = performer->GetNext();
-        ECBase* event = performer->GetOwner();
-        MCEventList* parents = event ? event->GetParents() : nullptr;
-        if (!parents || parents->IsEmpty())
-            RemoveData(performer);
-        performer = next;
-    }
+int CSequence::ProcessRemoveMeter(CCRemoveMeter* command) {
+    if (ECMeter* meter = command ? command->GetMeter(0) : nullptr)
+        RemoveData(DCsqBase::GetPerformer(meter, 0));
+    return 1;
 }
 
 // ---- the edit state ---------------------------------------------------------------

@@ -88,8 +88,10 @@ public:
     // A prologue event at time 0, voice 0 on this staff's track, through the
     // sequence's score manager: bank LSB (controller 32), bank MSB
     // (controller 0), dynamic (controller 7), each value 0 on the first
-    // channel; program change (program 0); a text of type 3. Null for any
-    // other type, and without a sequence or an owner.
+    // channel; program change (program 0); a text of meta-event type 3 (the
+    // title on track 0). Each is added as a file's events are, at once and
+    // announcing nothing, so it stands in the tree when it is cached. Null
+    // for any other type, and without a sequence or an owner.
     ECBase* MakePrologueEvent(int type) override;
     void RemovePrologueEvent(ECBase* event) override;
     // The voice map, transpose, velocity and volume filters.

@@ -201,6 +201,7 @@ protected:
     friend class CCRemoveMeasure;
     friend class CCAddMeter;
     friend class CCRemoveMeter;
+    friend class CCMeterEdit;   // the re-barring both meter commands share
 
     // The column at a time (converted in place when it is not musical: the
     // caller's variable changes); null below 0 or at or after the end time,

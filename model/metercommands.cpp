@@ -193,31 +193,85 @@ void ApplyNestedCommand(CCBase* command, ECPerformance* performance) {
         delete command;   // never taken by the manager
 }
 
-// ---- CCAddMeter ---------------------------------------------------------------------
+// ---- CCMeterEdit: what both meter commands share ---------------------------------
 
-CCAddMeter::CCAddMeter() {
-    InitCCAddMeter();
-}
-
-CCAddMeter::CCAddMeter(ECMeter* meter) {
-    InitCCAddMeter();
-    AddMeter(meter);
-}
-
-CCAddMeter::~CCAddMeter() {
+CCMeterEdit::~CCMeterEdit() {
     Hold(m_pPreviousMeter, nullptr);
     Hold(m_pMeter, nullptr);
 }
 
-void CCAddMeter::InitCCAddMeter() {
-    m_nReplace = 0;
-    m_nMeasureInsertLocation = -1;
-    m_nMeasureInsertCount = 0;
-    m_meterTime = MCTime::TimeNull();
-    m_meterDuration = MCTime::TimeNull();
-    m_previousTime = MCTime::TimeNull();
-    m_previousDuration = MCTime::TimeNull();
+void CCMeterEdit::HoldMeter(ECBase* event) {
+    ECMeter* meter = AsMeter(event);
+    if (!meter)
+        return;
+    Hold(m_pMeter, meter);
+    m_meterTime = *meter->GetTime();
+    m_meterDuration = meter->GetMeasureLength();
 }
+
+void CCMeterEdit::HoldPreviousMeter(ECMeter* previous) {
+    Hold(m_pPreviousMeter, previous);
+    m_previousTime = *previous->GetTime();
+    m_previousDuration = previous->GetMeasureLength();
+}
+
+ECConductor* CCMeterEdit::PrepareEdit(const CCBase& command) {
+    ECConductor* conductor = ConductorOf(command);
+    m_pConductorStaff = ConductorStaffOf(conductor);
+    if (!m_pMeter || !m_pConductorStaff)
+        return nullptr;
+    m_meterTime = *m_pMeter->GetTime();
+    m_meterDuration = m_pMeter->GetMeasureLength();
+    return conductor;
+}
+
+ECConductor* CCMeterEdit::RebarConductor(const CCBase& command) const {
+    ECConductor* conductor = ConductorOf(command);
+    if (!conductor || !m_pConductorStaff || !m_pMeter || !m_pPreviousMeter || m_pPreviousMeter == m_pMeter)
+        return nullptr;
+    if (!(m_meterDuration > MCTime::TimeZero()) || !(m_previousDuration > MCTime::TimeZero()))
+        return nullptr;
+    return conductor;
+}
+
+bool CCMeterEdit::Rebar(ECPerformance* performance, ECConductor* conductor, ECMeter* scopeMeter,
+                        ECMeter* newMeter, const MCTime& oldLength, const MCTime& newLength, MCTime& scopeEnd) {
+    ECConductorStaff* staff = m_pConductorStaff;
+    MCTime scopeStart;
+    conductor->GetMeterScope(scopeMeter, scopeStart, scopeEnd);
+    const auto insert = [&](int index, int count, const MCTime& start) {
+        staff->InsertMeasures(index, count, start, newMeter);
+    };
+    return RebarScope(performance, conductor, staff, m_meterTime, scopeEnd, oldLength, newLength, insert,
+                      m_nMeasureInsertLocation, m_nMeasureInsertCount);
+}
+
+void CCMeterEdit::SettleScope(ECConductor* conductor, const MCTime& scopeEnd) {
+    m_pConductorStaff->AdjustMeasureChildren(m_meterTime, scopeEnd, m_meterDuration > m_previousDuration);
+    SettleEndMarks(conductor, m_pConductorStaff, m_meterTime, scopeEnd);
+}
+
+MCTime CCMeterEdit::TimeOf(const ECMeter* chosen, int n) const {
+    if (!chosen)
+        return MCTime::TimeNull();
+    return n == 0 ? m_meterTime : m_previousTime;
+}
+
+MCTime CCMeterEdit::LengthOf(const ECMeter* chosen, int n) const {
+    if (!chosen)
+        return MCTime::TimeNull();
+    return n == 0 ? m_meterDuration : m_previousDuration;
+}
+
+// ---- CCAddMeter ---------------------------------------------------------------------
+
+CCAddMeter::CCAddMeter() = default;
+
+CCAddMeter::CCAddMeter(ECMeter* meter) {
+    AddMeter(meter);
+}
+
+CCAddMeter::~CCAddMeter() = default;
 
 int CCAddMeter::GetCommandId() const {
     return CMD_ADDMETER;
@@ -228,11 +282,7 @@ CCAddItem* CCAddMeter::Add(ECBase*, ECBase*, const FCMidi&) {
 }
 
 void CCAddMeter::AddMeter(ECMeter* meter) {
-    if (!AsMeter(meter))
-        return;
-    Hold(m_pMeter, meter);
-    m_meterTime = *meter->GetTime();
-    m_meterDuration = meter->GetMeasureLength();
+    HoldMeter(meter);
 }
 
 ECMeter* CCAddMeter::GetMeter(int n) const {
@@ -245,22 +295,16 @@ ECMeter* CCAddMeter::GetMeter(int n) const {
 }
 
 MCTime CCAddMeter::GetMeterTime(int n) const {
-    if (!GetMeter(n))
-        return MCTime::TimeNull();
-    return n == 0 ? m_meterTime : m_previousTime;
+    return TimeOf(GetMeter(n), n);
 }
 
 MCTime CCAddMeter::GetMeterDuration(int n) const {
-    if (!GetMeter(n))
-        return MCTime::TimeNull();
-    return n == 0 ? m_meterDuration : m_previousDuration;
+    return LengthOf(GetMeter(n), n);
 }
 
 int CCAddMeter::Prepare() {
     if (!CCAdd::Prepare())
         return 0;
-    ECConductor* conductor = ConductorOf(*this);
-    m_pConductorStaff = ConductorStaffOf(conductor);
     // The cache places meters by musical time only. A meter it could never
     // take is refused here, before the handlers see the command and before
     // any measure or event moves: re-barring first and finding the meter
@@ -268,11 +312,8 @@ int CCAddMeter::Prepare() {
     // handed to them. (A meter already standing at the time is no refusal:
     // it either is the previous meter, which the new one replaces, or it
     // ends the previous meter's scope there, which leaves nothing to re-bar.)
-    if (!m_pMeter || !m_pConductorStaff)
-        return 0;
-    m_meterTime = *m_pMeter->GetTime();
-    m_meterDuration = m_pMeter->GetMeasureLength();
-    if (!IsMeterTime(m_meterTime))
+    ECConductor* conductor = PrepareEdit(*this);
+    if (!conductor || !IsMeterTime(m_meterTime))
         return 0;
     // The new meter is not in the tree yet: this is the one in force there.
     ECMeter* previous = conductor->GetMeterAtTime(m_meterTime);
@@ -280,9 +321,7 @@ int CCAddMeter::Prepare() {
         return 0;
     // Held: a replaced meter leaves the tree in Process, and the handlers
     // still read it; another command of the batch may take any meter away.
-    Hold(m_pPreviousMeter, previous);
-    m_previousTime = *previous->GetTime();
-    m_previousDuration = previous->GetMeasureLength();
+    HoldPreviousMeter(previous);
     m_nReplace = m_previousTime == m_meterTime && previous != m_pMeter;
     return 1;
 }
@@ -295,12 +334,10 @@ int CCAddMeter::Process() {
 }
 
 void CCAddMeter::DoAdd() {
-    ECConductor* conductor = ConductorOf(*this);
+    ECConductor* conductor = RebarConductor(*this);
+    if (!conductor)
+        return;
     ECConductorStaff* staff = m_pConductorStaff;
-    if (!conductor || !staff || !m_pMeter || !m_pPreviousMeter || m_pPreviousMeter == m_pMeter)
-        return;
-    if (!(m_meterDuration > MCTime::TimeZero()) || !(m_previousDuration > MCTime::TimeZero()))
-        return;
     // The replaced meter leaves before the new one comes: the cache holds one
     // meter at a time.
     const auto putMeter = [&]() {
@@ -309,21 +346,14 @@ void CCAddMeter::DoAdd() {
         return staff->AddChild(m_pMeter, SORTED);
     };
 
-    MCTime scopeStart;
     MCTime scopeEnd;
-    conductor->GetMeterScope(m_pPreviousMeter, scopeStart, scopeEnd);
-    const auto insert = [&](int index, int count, const MCTime& start) {
-        staff->InsertMeasures(index, count, start, m_pMeter);
-    };
-    if (!RebarScope(GetTarget(), conductor, staff, m_meterTime, scopeEnd, m_previousDuration, m_meterDuration,
-                    insert, m_nMeasureInsertLocation, m_nMeasureInsertCount)) {
+    if (!Rebar(GetTarget(), conductor, m_pPreviousMeter, m_pMeter, m_previousDuration, m_meterDuration, scopeEnd)) {
         putMeter();
         return;
     }
     if (!putMeter())
         return;
-    staff->AdjustMeasureChildren(m_meterTime, scopeEnd, m_meterDuration > m_previousDuration);
-    SettleEndMarks(conductor, staff, m_meterTime, scopeEnd);
+    SettleScope(conductor, scopeEnd);
 }
 
 int CCAddMeter::Finish() {
@@ -353,28 +383,13 @@ int CCAddMeter::Finish() {
 
 // ---- CCRemoveMeter ------------------------------------------------------------------
 
-CCRemoveMeter::CCRemoveMeter() {
-    InitCCRemoveMeter();
-}
+CCRemoveMeter::CCRemoveMeter() = default;
 
 CCRemoveMeter::CCRemoveMeter(ECMeter* meter) {
-    InitCCRemoveMeter();
     RemoveMeter(meter);
 }
 
-CCRemoveMeter::~CCRemoveMeter() {
-    Hold(m_pPreviousMeter, nullptr);
-    Hold(m_pMeter, nullptr);
-}
-
-void CCRemoveMeter::InitCCRemoveMeter() {
-    m_nMeasureInsertLocation = -1;
-    m_nMeasureInsertCount = 0;
-    m_meterTime = MCTime::TimeNull();
-    m_meterDuration = MCTime::TimeNull();
-    m_previousTime = MCTime::TimeNull();
-    m_previousDuration = MCTime::TimeNull();
-}
+CCRemoveMeter::~CCRemoveMeter() = default;
 
 int CCRemoveMeter::GetCommandId() const {
     return CMD_REMOVEMETER;
@@ -383,11 +398,7 @@ int CCRemoveMeter::GetCommandId() const {
 void CCRemoveMeter::Remove(ECBase*) {}
 
 void CCRemoveMeter::RemoveMeter(ECMeter* meter) {
-    if (!AsMeter(meter))
-        return;
-    Hold(m_pMeter, meter);
-    m_meterTime = *meter->GetTime();
-    m_meterDuration = meter->GetMeasureLength();
+    HoldMeter(meter);
 }
 
 ECMeter* CCRemoveMeter::GetMeter(int n) const {
@@ -399,34 +410,25 @@ ECMeter* CCRemoveMeter::GetMeter(int n) const {
 }
 
 MCTime CCRemoveMeter::GetMeterTime(int n) const {
-    if (!GetMeter(n))
-        return MCTime::TimeNull();
-    return n == 0 ? m_meterTime : m_previousTime;
+    return TimeOf(GetMeter(n), n);
 }
 
 MCTime CCRemoveMeter::GetMeterDuration(int n) const {
-    if (!GetMeter(n))
-        return MCTime::TimeNull();
-    return n == 0 ? m_meterDuration : m_previousDuration;
+    return LengthOf(GetMeter(n), n);
 }
 
 int CCRemoveMeter::Prepare() {
     if (!CCRemove::Prepare())
         return 0;
-    ECConductor* conductor = ConductorOf(*this);
-    m_pConductorStaff = ConductorStaffOf(conductor);
-    if (!m_pMeter || !m_pConductorStaff)
+    ECConductor* conductor = PrepareEdit(*this);
+    if (!conductor)
         return 0;
-    m_meterTime = *m_pMeter->GetTime();
-    m_meterDuration = m_pMeter->GetMeasureLength();
     // The meter in force just before the removed one; the first meter of the
     // piece answers itself.
     ECMeter* previous = conductor->GetMeterBeforeTime(m_meterTime);
     if (!previous)
         return 0;
-    Hold(m_pPreviousMeter, previous);
-    m_previousTime = *previous->GetTime();
-    m_previousDuration = previous->GetMeasureLength();
+    HoldPreviousMeter(previous);
 
     // Its mirrors on the staves go with it.
     MCEventList* removed = GetRemoveList();
@@ -447,26 +449,14 @@ int CCRemoveMeter::Process() {
 }
 
 void CCRemoveMeter::DoRemove() {
-    ECConductor* conductor = ConductorOf(*this);
-    ECConductorStaff* staff = m_pConductorStaff;
-    if (!conductor || !staff || !m_pMeter || !m_pPreviousMeter || m_pPreviousMeter == m_pMeter)
+    ECConductor* conductor = RebarConductor(*this);
+    if (!conductor || !m_pConductorStaff->GetChildren()->Find(m_pMeter))
         return;
-    if (!(m_meterDuration > MCTime::TimeZero()) || !(m_previousDuration > MCTime::TimeZero()))
-        return;
-    if (!staff->GetChildren()->Find(m_pMeter))
-        return;
-
-    MCTime scopeStart;
     MCTime scopeEnd;
-    conductor->GetMeterScope(m_pMeter, scopeStart, scopeEnd);
-    const auto insert = [&](int index, int count, const MCTime& start) {
-        staff->InsertMeasures(index, count, start, m_pPreviousMeter);
-    };
-    const bool rebarred = RebarScope(GetTarget(), conductor, staff, m_meterTime, scopeEnd, m_meterDuration,
-                                     m_previousDuration, insert, m_nMeasureInsertLocation, m_nMeasureInsertCount);
-    staff->RemoveChild(m_pMeter, 0);
+    const bool rebarred =
+        Rebar(GetTarget(), conductor, m_pMeter, m_pPreviousMeter, m_meterDuration, m_previousDuration, scopeEnd);
+    m_pConductorStaff->RemoveChild(m_pMeter, 0);
     if (!rebarred)
         return;
-    staff->AdjustMeasureChildren(m_meterTime, scopeEnd, m_meterDuration > m_previousDuration);
-    SettleEndMarks(conductor, staff, m_meterTime, scopeEnd);
+    SettleScope(conductor, scopeEnd);
 }

@@ -67,8 +67,61 @@ void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorS
 // manager does not take (no performance) is deleted here.
 void ApplyNestedCommand(CCBase* command, ECPerformance* performance);
 
+// What both meter commands hold and how they read it: the meter they put on
+// or take off and the meter in force before it (both referenced, released
+// when the command goes), their times and measure lengths as Prepare found
+// them, where re-barring inserted measures, and the borrowed conductor staff.
+class CCMeterEdit {
+public:
+    CCMeterEdit(const CCMeterEdit&) = delete;
+    CCMeterEdit& operator=(const CCMeterEdit&) = delete;
+
+protected:
+    CCMeterEdit() = default;
+    // Releases both meters.
+    ~CCMeterEdit();
+
+    // Holds the meter with its time and measure length; null and events other
+    // than meters are ignored.
+    void HoldMeter(ECBase* event);
+    // Holds the previous meter with its time and measure length.
+    void HoldPreviousMeter(ECMeter* previous);
+    // The first steps of both Prepares: finds the conductor staff of
+    // `command` and reads the meter's time and length again. The conductor,
+    // or null (nothing to do) without a conductor staff or a meter.
+    ECConductor* PrepareEdit(const CCBase& command);
+    // The conductor of `command` when both meters are held, distinct, and
+    // have lengths greater than 0; null otherwise (re-barring changes
+    // nothing).
+    ECConductor* RebarConductor(const CCBase& command) const;
+    // Re-bars the scope of `scopeMeter` from the meter's time, measures of
+    // `oldLength` becoming measures of `newLength` (inserted ones under
+    // `newMeter`); see RebarScope in the source. `scopeEnd` becomes the end
+    // of the re-timed measures. False when nothing was re-barred.
+    bool Rebar(ECPerformance* performance, ECConductor* conductor, ECMeter* scopeMeter, ECMeter* newMeter,
+               const MCTime& oldLength, const MCTime& newLength, MCTime& scopeEnd);
+    // After the meter changed: hands the events of the re-barred scope (up to
+    // `scopeEnd`) to the measures that now hold their times.
+    void SettleScope(ECConductor* conductor, const MCTime& scopeEnd);
+    // The time or measure length of meter `n` (0 the meter, any other the
+    // previous one) when `chosen` (the command's GetMeter(n)) is not null;
+    // the null time otherwise.
+    MCTime TimeOf(const ECMeter* chosen, int n) const;
+    MCTime LengthOf(const ECMeter* chosen, int n) const;
+
+    int m_nMeasureInsertLocation = -1;
+    int m_nMeasureInsertCount = 0;
+    ECMeter* m_pMeter = nullptr;           // referenced
+    MCTime m_meterTime = MCTime::TimeNull();
+    MCTime m_meterDuration = MCTime::TimeNull();
+    ECMeter* m_pPreviousMeter = nullptr;   // referenced
+    MCTime m_previousTime = MCTime::TimeNull();
+    MCTime m_previousDuration = MCTime::TimeNull();
+    ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: the tree holds it
+};
+
 // Puts a meter on the conductor staff and re-bars the scope it changes.
-class CCAddMeter : public CCAdd {
+class CCAddMeter : public CCAdd, private CCMeterEdit {
 public:
     CCAddMeter();
     // AddMeter(meter).
@@ -115,23 +168,12 @@ protected:
     void DoAdd();
 
 private:
-    void InitCCAddMeter();
-
     int m_nReplace = 0;
-    int m_nMeasureInsertLocation = -1;
-    int m_nMeasureInsertCount = 0;
-    ECMeter* m_pMeter = nullptr;           // referenced
-    MCTime m_meterTime;
-    MCTime m_meterDuration;
-    ECMeter* m_pPreviousMeter = nullptr;   // referenced
-    MCTime m_previousTime;
-    MCTime m_previousDuration;
-    ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: the tree holds it
 };
 
 // Takes a meter off the conductor staff, with its mirrors, and re-bars its
 // scope into the meter in force before it.
-class CCRemoveMeter : public CCRemove {
+class CCRemoveMeter : public CCRemove, private CCMeterEdit {
 public:
     CCRemoveMeter();
     // RemoveMeter(meter).
@@ -171,16 +213,4 @@ protected:
     // meter is not a child of the conductor staff.
     void DoRemove();
 
-private:
-    void InitCCRemoveMeter();
-
-    int m_nMeasureInsertLocation = -1;
-    int m_nMeasureInsertCount = 0;
-    ECMeter* m_pMeter = nullptr;           // referenced
-    MCTime m_meterTime;
-    MCTime m_meterDuration;
-    ECMeter* m_pPreviousMeter = nullptr;   // referenced
-    MCTime m_previousTime;
-    MCTime m_previousDuration;
-    ECConductorStaff* m_pConductorStaff = nullptr;   // borrowed: the tree holds it
 };

@@ -18,10 +18,6 @@
 
 namespace {
 
-ECConductor* ConductorOf(const CCBase& command) {
-    return DYNAMIC_DOWNCAST(ECConductor, command.GetConductorEvent());
-}
-
 // The track of an event's word (2047 for a converted word or none).
 int TrackOf(ECBase* event) {
     const MCVoiceTrack* word = event->GetVoiceTrack();
@@ -59,6 +55,13 @@ void Attach(ECBase* event, ECMeasure* measure, const MCTime& time) {
     measure->AddChild(event, SORTED);
 }
 
+// Puts a detached mark of the start of the piece into the first measure of
+// its track.
+void AttachAtStart(ECConductor* conductor, ECBase* event) {
+    ECMeasure* measure = conductor->GetMeasure(TrackOf(event), MCTime::TimeZero(), 0, 1);
+    Attach(event, measure, measure ? *measure->GetTime() : MCTime::TimeZero());
+}
+
 void DetachAll(MCEventList& events) {
     for (POSITION pos = events.GetHeadPosition(); pos;)
         events.GetNext(pos)->RemoveFromParents();
@@ -79,8 +82,7 @@ CCAddMeasure::CCAddMeasure(int insertCount, int insertIndex) {
 }
 
 CCAddMeasure::~CCAddMeasure() {
-    if (m_pMeter)
-        m_pMeter->Unref(1);
+    HoldMeterRef(m_pMeter, nullptr);
 }
 
 void CCAddMeasure::InitCCAddMeasure() {
@@ -101,8 +103,7 @@ int CCAddMeasure::Prepare() {
     if (!CCAdd::Prepare())
         return 0;
     ECConductor* conductor = ConductorOf(*this);
-    m_pConductorStaff =
-        conductor ? static_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 1)) : nullptr;
+    m_pConductorStaff = ConductorStaffOf(conductor);
     if (!m_pConductorStaff)
         return 0;
     VerifyInsertLocation();
@@ -124,12 +125,8 @@ int CCAddMeasure::CheckMeter() {
     m_insertTime = at ? *at->GetTime() : m_pConductorStaff->GetMaxMeasureEndTime();
     // The meter before the insert point: a change at the start of the measure
     // the new ones go before stays with that measure.
-    ECMeter* meter = conductor ? conductor->GetMeterBeforeTime(m_insertTime) : nullptr;
-    if (meter)
-        meter->Ref();   // held until Process, whatever the batch does meanwhile
-    if (m_pMeter)
-        m_pMeter->Unref(1);
-    m_pMeter = meter;
+    // Held until Process, whatever the batch does meanwhile.
+    HoldMeterRef(m_pMeter, conductor ? conductor->GetMeterBeforeTime(m_insertTime) : nullptr);
     return m_pMeter != nullptr;
 }
 
@@ -180,8 +177,7 @@ void CCAddMeasure::DoAdd() {
     // The clefs and keys of the start of the piece, in the new first measure.
     for (POSITION pos = m_timeZeroEvents.GetHeadPosition(); pos;) {
         ECBase* event = m_timeZeroEvents.GetNext(pos);
-        ECMeasure* measure = conductor->GetMeasure(TrackOf(event), MCTime::TimeZero(), 0, 1);
-        Attach(event, measure, measure ? *measure->GetTime() : MCTime::TimeZero());
+        AttachAtStart(conductor, event);
     }
     // The clefs of the bar line, at the end of the last new measure.
     MCTime end = m_insertTime;
@@ -210,8 +206,7 @@ CCRemoveMeasure::CCRemoveMeasure(int removeCount, int removeIndex) {
 
 CCRemoveMeasure::~CCRemoveMeasure() {
     m_keptEvents.RemoveAll();
-    if (m_pMeterCopy)
-        m_pMeterCopy->Unref(1);
+    HoldMeterRef(m_pMeterCopy, nullptr);
 }
 
 void CCRemoveMeasure::InitCCRemoveMeasure() {
@@ -238,8 +233,7 @@ int CCRemoveMeasure::Prepare() {
     if (!CCRemove::Prepare())
         return 0;
     ECConductor* conductor = ConductorOf(*this);
-    m_pConductorStaff =
-        conductor ? static_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 1)) : nullptr;
+    m_pConductorStaff = ConductorStaffOf(conductor);
     if (!m_pConductorStaff)
         return 0;
     VerifyRemoveRegion();
@@ -285,10 +279,7 @@ void CCRemoveMeasure::CheckMeterAdd() {
     // while the run goes.
     auto* copy = new ECMeter(*at);
     copy->SetTime(&t2);
-    copy->Ref();
-    if (m_pMeterCopy)
-        m_pMeterCopy->Unref(1);
-    m_pMeterCopy = copy;
+    HoldMeterRef(m_pMeterCopy, copy);
     ApplyNestedCommand(new CCAddMeter(copy), GetTarget());
 
     m_nLastIndex = m_pConductorStaff->GetMaxMeasureNumber() - 1;
@@ -437,8 +428,7 @@ void CCRemoveMeasure::DoRemove() {
     for (POSITION pos = m_keptEvents.GetHeadPosition(); pos;) {
         ECBase* event = m_keptEvents.GetNext(pos);
         if (m_regionStart == MCTime::TimeZero()) {
-            ECMeasure* measure = conductor->GetMeasure(TrackOf(event), MCTime::TimeZero(), 0, 1);
-            Attach(event, measure, measure ? *measure->GetTime() : MCTime::TimeZero());
+            AttachAtStart(conductor, event);
         } else {
             // At the end of the measure before the gap.
             const int before = conductor->GetMeasureNumberBeforeTime(m_regionStart);

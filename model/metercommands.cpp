@@ -25,14 +25,6 @@ int64_t ToTicks(const MCTime& length) {
     return std::llround(static_cast<double>(length.GetSeconds()) * kTicksPerQuarter);
 }
 
-ECConductor* ConductorOf(const CCBase& command) {
-    return DYNAMIC_DOWNCAST(ECConductor, command.GetConductorEvent());
-}
-
-ECConductorStaff* ConductorStaffOf(ECConductor* conductor) {
-    return conductor ? static_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 1)) : nullptr;
-}
-
 ECMeter* AsMeter(ECBase* event) {
     return event && event->GetClassType() == ET_METER ? dynamic_cast<ECMeter*>(event) : nullptr;
 }
@@ -41,17 +33,6 @@ ECMeter* AsMeter(ECBase* event) {
 // after zero.
 bool IsMeterTime(const MCTime& time) {
     return time.GetMode() == TM_NORMAL && std::isfinite(time.GetSeconds()) && time >= MCTime::TimeZero();
-}
-
-// Holds `event` in `slot` (a reference on the new one first, then the old one
-// released).
-void Hold(ECMeter*& slot, ECMeter* event) {
-    if (event)
-        event->Ref();
-    ECMeter* old = slot;
-    slot = event;
-    if (old)
-        old->Unref(1);
 }
 
 // Puts the children of the conductor staff, the staves and the wave tracks
@@ -168,6 +149,23 @@ void SettleEndMarks(ECConductor* conductor, ECConductorStaff* staff, const MCTim
 
 // ---- shared with the measure commands ----------------------------------------------
 
+ECConductor* ConductorOf(const CCBase& command) {
+    return DYNAMIC_DOWNCAST(ECConductor, command.GetConductorEvent());
+}
+
+ECConductorStaff* ConductorStaffOf(ECConductor* conductor) {
+    return conductor ? static_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 1)) : nullptr;
+}
+
+void HoldMeterRef(ECMeter*& slot, ECMeter* meter) {
+    if (meter)
+        meter->Ref();
+    ECMeter* old = slot;
+    slot = meter;
+    if (old)
+        old->Unref(1);
+}
+
 void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
                 const MCTime& delta, const MCTime& from) {
     if (!performance || !conductor || !conductorStaff)
@@ -196,21 +194,21 @@ void ApplyNestedCommand(CCBase* command, ECPerformance* performance) {
 // ---- CCMeterEdit: what both meter commands share ---------------------------------
 
 CCMeterEdit::~CCMeterEdit() {
-    Hold(m_pPreviousMeter, nullptr);
-    Hold(m_pMeter, nullptr);
+    HoldMeterRef(m_pPreviousMeter, nullptr);
+    HoldMeterRef(m_pMeter, nullptr);
 }
 
 void CCMeterEdit::HoldMeter(ECBase* event) {
     ECMeter* meter = AsMeter(event);
     if (!meter)
         return;
-    Hold(m_pMeter, meter);
+    HoldMeterRef(m_pMeter, meter);
     m_meterTime = *meter->GetTime();
     m_meterDuration = meter->GetMeasureLength();
 }
 
 void CCMeterEdit::HoldPreviousMeter(ECMeter* previous) {
-    Hold(m_pPreviousMeter, previous);
+    HoldMeterRef(m_pPreviousMeter, previous);
     m_previousTime = *previous->GetTime();
     m_previousDuration = previous->GetMeasureLength();
 }

@@ -61,6 +61,15 @@ class ECPerformance;
 void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
                 const MCTime& delta, const MCTime& from);
 
+// The conductor of the performance a command runs on, and its conductor
+// staff; null where there is none.
+ECConductor* ConductorOf(const CCBase& command);
+ECConductorStaff* ConductorStaffOf(ECConductor* conductor);
+
+// Holds `meter` in `slot`: a reference on the new one first, then the old one
+// released (either may be null).
+void HoldMeterRef(ECMeter*& slot, ECMeter* meter);
+
 // Runs a command inside another command's phase: synchronous (it runs to its
 // end before this returns, under the same lock) and without state
 // notification (the outer command is the one announced). A command the

@@ -102,12 +102,18 @@ int MCStaffCache::EventIsCached(ECBase* event) const {
     return event ? ObjectIsCached(event, -1) : 0;
 }
 
-int MCStaffCache::CacheEvent(ECBase* event, unsigned char hand) {
+const MCTime* MCStaffCache::GetCachePlace(ECBase* event, unsigned char hand, int& slot) {
     const MCTime* time = event ? event->GetTime() : nullptr;
     if (!time)
-        return 0;
-    const int slot = GetCacheListPosition(event, hand);
-    if (slot < 0)
+        return nullptr;
+    slot = GetCacheListPosition(event, hand);
+    return slot < 0 ? nullptr : time;
+}
+
+int MCStaffCache::CacheEvent(ECBase* event, unsigned char hand) {
+    int slot = -1;
+    const MCTime* time = GetCachePlace(event, hand, slot);
+    if (!time)
         return 0;
     if (StartsAt(AsEvent(GetObjectForTime(*time, slot)), *time))
         return 0;
@@ -115,11 +121,9 @@ int MCStaffCache::CacheEvent(ECBase* event, unsigned char hand) {
 }
 
 int MCStaffCache::UncacheEvent(ECBase* event, unsigned char hand) {
-    const MCTime* time = event ? event->GetTime() : nullptr;
+    int slot = -1;
+    const MCTime* time = GetCachePlace(event, hand, slot);
     if (!time)
-        return 0;
-    const int slot = GetCacheListPosition(event, hand);
-    if (slot < 0)
         return 0;
     return UncacheObject(event, *time, slot);
 }

@@ -73,4 +73,7 @@ protected:
 
 private:
     void GetScope(ECBase* event, int kind, MCTime& start, MCTime& end, unsigned char hand);
+    // The time of a clef or key and its slot for `hand`; null (nothing to
+    // cache) for an event without a time or a slot.
+    static const MCTime* GetCachePlace(ECBase* event, unsigned char hand, int& slot);
 };

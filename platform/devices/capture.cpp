@@ -225,7 +225,8 @@ WAVEFORMATEX CCaptureBackend::GetFormat(int kind, int direction, int index) cons
     return device ? device->format : WAVEFORMATEX{};
 }
 
-void CCaptureBackend::InjectMidi(int index, const std::vector<std::uint8_t>& bytes) {
+void CCaptureBackend::Inject(int index, const std::vector<std::uint8_t>& bytes,
+                             void (CPVInputSink::*deliver)(int, std::uint64_t, const std::uint8_t*, std::size_t)) {
     CPVInputSink* sink = nullptr;
     {
         std::lock_guard lock(m_mutex);
@@ -235,18 +236,14 @@ void CCaptureBackend::InjectMidi(int index, const std::vector<std::uint8_t>& byt
         return;
     // Like a real input, the capture hands over whatever it got; the library decides
     // whether the input is started and whether the bytes make a message.
-    sink->OnMidiInput(index, Now(), bytes.data(), bytes.size());
+    (sink->*deliver)(index, Now(), bytes.data(), bytes.size());
     sink->WaitUntilDelivered();
 }
 
+void CCaptureBackend::InjectMidi(int index, const std::vector<std::uint8_t>& bytes) {
+    Inject(index, bytes, &CPVInputSink::OnMidiInput);
+}
+
 void CCaptureBackend::InjectWave(int index, const std::vector<std::uint8_t>& bytes) {
-    CPVInputSink* sink = nullptr;
-    {
-        std::lock_guard lock(m_mutex);
-        sink = m_sink;
-    }
-    if (!sink)
-        return;
-    sink->OnWaveInput(index, Now(), bytes.data(), bytes.size());
-    sink->WaitUntilDelivered();
+    Inject(index, bytes, &CPVInputSink::OnWaveInput);
 }

@@ -105,6 +105,10 @@ private:
     DeviceState* FindLocked(int kind, int direction, int index);
     const DeviceState* FindLocked(int kind, int direction, int index) const;
     void RecordDevice(const char* what, int kind, int direction, int index);
+    // Hands bytes to the attached sink through `deliver` (its MIDI or wave input)
+    // and waits until they are delivered; nothing without a sink.
+    void Inject(int index, const std::vector<std::uint8_t>& bytes,
+                void (CPVInputSink::*deliver)(int, std::uint64_t, const std::uint8_t*, std::size_t));
     std::uint64_t Now() const;
 
     const Layout m_layout;

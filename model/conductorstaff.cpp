@@ -241,21 +241,14 @@ int ECConductorStaff::GetClassType() const {
 
 void ECConductorStaff::Serialize(CArchive& ar) {
     ECStaff::Serialize(ar);
+    // On loading only the classes of the two can be checked here (the
+    // conductor checks the rest).
+    SerializeTrackOwners(ar, m_pConductor, m_pPerformance);
     if (ar.IsStoring()) {
-        ar.WriteObject(m_pConductor);
-        ar.WriteObject(m_pPerformance);
         ar << static_cast<LONG>(m_nHighestStaff) << static_cast<LONG>(m_nHighestMeasure);
         SerializeEventTime(ar, m_endTime);
         return;
     }
-    // The conductor and the performance are ancestors still being read: only
-    // their classes can be checked here (the conductor checks the rest).
-    ECBase* conductor = ECBase::ReadEvent(ar, 0);
-    ECBase* performance = ECBase::ReadEvent(ar, 0);
-    m_pConductor = DYNAMIC_DOWNCAST(ECConductor, conductor);
-    m_pPerformance = DYNAMIC_DOWNCAST(ECPerformance, performance);
-    if ((conductor && !m_pConductor) || (performance && !m_pPerformance))
-        throw CArchiveException(CArchiveException::badClass);
     LONG highestStaff = 0;
     LONG highestMeasure = 0;
     ar >> highestStaff >> highestMeasure;

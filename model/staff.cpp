@@ -52,6 +52,20 @@ int ECTrack::GetClassType() const {
     return ET_TRACK;
 }
 
+void SerializeTrackOwners(CArchive& ar, ECConductor*& conductor, ECPerformance*& performance) {
+    if (ar.IsStoring()) {
+        ar.WriteObject(conductor);
+        ar.WriteObject(performance);
+        return;
+    }
+    ECBase* readConductor = ECBase::ReadEvent(ar, 0);
+    ECBase* readPerformance = ECBase::ReadEvent(ar, 0);
+    conductor = DYNAMIC_DOWNCAST(ECConductor, readConductor);
+    performance = DYNAMIC_DOWNCAST(ECPerformance, readPerformance);
+    if ((readConductor && !conductor) || (readPerformance && !performance))
+        throw CArchiveException(CArchiveException::badClass);
+}
+
 // ---- ECStaff -------------------------------------------------------------------------
 
 ECStaff::ECStaff() : m_pCache(std::make_unique<MCStaffCache>()) {}
@@ -174,16 +188,5 @@ int ECWaveTrack::GetClassType() const {
 
 void ECWaveTrack::Serialize(CArchive& ar) {
     ECTrack::Serialize(ar);
-    if (ar.IsStoring()) {
-        ar.WriteObject(m_pConductor);
-        ar.WriteObject(m_pPerformance);
-        return;
-    }
-    // Back references to the ancestors being read; anything else is refused.
-    ECBase* conductor = ECBase::ReadEvent(ar, 0);
-    ECBase* performance = ECBase::ReadEvent(ar, 0);
-    m_pConductor = DYNAMIC_DOWNCAST(ECConductor, conductor);
-    m_pPerformance = DYNAMIC_DOWNCAST(ECPerformance, performance);
-    if ((conductor && !m_pConductor) || (performance && !m_pPerformance))
-        throw CArchiveException(CArchiveException::badClass);
+    SerializeTrackOwners(ar, m_pConductor, m_pPerformance);
 }

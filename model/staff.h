@@ -57,6 +57,11 @@ public:
     int GetClassType() const override;
 };
 
+// Writes or reads the back references of a track to its conductor and its
+// performance. On loading they are ancestors still being read: only their
+// classes are checked, and anything else is refused (badClass).
+void SerializeTrackOwners(CArchive& ar, ECConductor*& conductor, ECPerformance*& performance);
+
 // A notation staff. Owns its clef and key cache.
 class ECStaff : public ECTrack {
     DECLARE_SERIAL(ECStaff)

@@ -5,6 +5,7 @@
 #include "model/performance.h"
 
 #include "platform/core/archive.h"
+#include "tests/model/document_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,11 +42,6 @@ ECPerformance* Build() {
     return performance;
 }
 
-void Free(ECPerformance* performance) {
-    performance->RemoveChildren(1);
-    performance->Unref(1);
-}
-
 std::vector<uint8_t> Save(ECPerformance* performance) {
     CMemFile file(1 << 20);
     CArchive ar(&file, CArchive::store);
@@ -55,16 +51,10 @@ std::vector<uint8_t> Save(ECPerformance* performance) {
 }
 
 ECPerformance* Load(const std::vector<uint8_t>& bytes) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(ECPerformance::CURRENT_VERSION);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    ar.SetLoadParams(1024);
-    performance->Serialize(ar);
-    ECPerformance::SetActivePerformance(previous);
-    return performance;
+    return document::ReadPerformance(bytes, [](CArchive& ar, ECPerformance* performance) {
+        ar.SetLoadParams(1024);
+        performance->Serialize(ar);
+    });
 }
 
 void SetRate(benchmark::State& state) {
@@ -76,7 +66,7 @@ void BM_BuildEventTree(benchmark::State& state) {
     for (auto _ : state) {
         ECPerformance* performance = Build();
         state.PauseTiming();
-        Free(performance);
+        document::FreeTree(performance);
         state.ResumeTiming();
     }
     SetRate(state);
@@ -88,7 +78,7 @@ void BM_SaveEventTree(benchmark::State& state) {
     size_t size = 0;
     for (auto _ : state)
         size = Save(performance).size();
-    Free(performance);
+    document::FreeTree(performance);
     SetRate(state);
     state.counters["bytes"] = static_cast<double>(size);
 }
@@ -97,11 +87,11 @@ BENCHMARK(BM_SaveEventTree)->Unit(benchmark::kMillisecond);
 void BM_LoadEventTree(benchmark::State& state) {
     ECPerformance* original = Build();
     const std::vector<uint8_t> bytes = Save(original);
-    Free(original);
+    document::FreeTree(original);
     for (auto _ : state) {
         ECPerformance* performance = Load(bytes);
         state.PauseTiming();
-        Free(performance);
+        document::FreeTree(performance);
         state.ResumeTiming();
     }
     SetRate(state);
@@ -113,7 +103,7 @@ void BM_FreeEventTree(benchmark::State& state) {
         state.PauseTiming();
         ECPerformance* performance = Build();
         state.ResumeTiming();
-        Free(performance);
+        document::FreeTree(performance);
     }
     SetRate(state);
 }

@@ -10,6 +10,7 @@
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/tempo.h"
+#include "tests/model/document_support.h"
 #include "tests/model/marking_support.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,9 @@
 
 namespace {
 
+using document::FreeTree;
+using document::LoadDocument;
+using document::SaveDocument;
 using eventio::Held;
 using marktest::Holds;
 using marktest::Place;
@@ -172,43 +176,6 @@ MirrorTree BuildMirrorTree() {
     return tree;
 }
 
-// The tree and then the post-load pass, as a document writes them.
-std::vector<uint8_t> SaveDocument(ECPerformance* performance) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    performance->Serialize(ar);
-    ACPostSerialize(ar).Apply(performance);
-    ar.Close();
-    return file.Detach();
-}
-
-// Reads a document's tree and its post-load pass into a new performance (held
-// by the caller). Throws what the archive throws, after freeing the tree.
-ECPerformance* LoadDocument(const std::vector<uint8_t>& bytes) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(ECPerformance::CURRENT_VERSION);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    try {
-        performance->Serialize(ar);
-        ACPostSerialize(ar).Apply(performance);
-    } catch (...) {
-        ECPerformance::SetActivePerformance(previous);
-        performance->RemoveChildren(1);
-        performance->Unref(1);
-        throw;
-    }
-    ECPerformance::SetActivePerformance(previous);
-    return performance;
-}
-
-void FreeDocument(ECPerformance* performance) {
-    performance->RemoveChildren(1);
-    performance->Unref(1);
-}
-
 // The children of the child at `index` of the event.
 ECBase* ChildAt(ECBase* event, int index) {
     MCEventList* children = event->GetChildren();
@@ -235,8 +202,8 @@ TEST(ECMirror, LinksSurviveSavingAndLoading) {
         EXPECT_EQ(Events(GetMirrorList(shown[i])), std::vector<ECBase*>{mirror}) << i;
     }
     EXPECT_EQ(SaveDocument(loaded), bytes);
-    FreeDocument(loaded);
-    FreeDocument(tree.performance);
+    FreeTree(loaded);
+    FreeTree(tree.performance);
 }
 
 TEST(ECMirror, AnEventOutsideTheTreeIsSavedAsNone) {
@@ -248,8 +215,8 @@ TEST(ECMirror, AnEventOutsideTheTreeIsSavedAsNone) {
     auto* mirror = DYNAMIC_DOWNCAST(ECMirror, ChildAt(ChildAt(ChildAt(loaded, 1), 1), 1));
     ASSERT_NE(mirror, nullptr);
     EXPECT_EQ(mirror->GetMirrorEvent(), nullptr);
-    FreeDocument(loaded);
-    FreeDocument(tree.performance);
+    FreeTree(loaded);
+    FreeTree(tree.performance);
 }
 
 TEST(ECMirror, DamagedLinksAreRefusedOrLeftEmpty) {
@@ -264,12 +231,12 @@ TEST(ECMirror, DamagedLinksAreRefusedOrLeftEmpty) {
         tree.mirrors[1]->SetMirrorEvent(stray, 1);
         const std::vector<uint8_t> bytes = SaveDocument(tree.performance);
         try {
-            FreeDocument(LoadDocument(bytes));
+            FreeTree(LoadDocument(bytes));
             ADD_FAILURE() << "a mirror of an event outside the tree was loaded";
         } catch (const CArchiveException& e) {
             EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
         }
-        FreeDocument(tree.performance);
+        FreeTree(tree.performance);
     }
     // A mirror showing an event that keeps no mirror list is not linked.
     {
@@ -278,16 +245,16 @@ TEST(ECMirror, DamagedLinksAreRefusedOrLeftEmpty) {
         ECPerformance* loaded = LoadDocument(SaveDocument(tree.performance));
         auto* mirror = DYNAMIC_DOWNCAST(ECMirror, ChildAt(ChildAt(ChildAt(loaded, 1), 1), 0));
         EXPECT_EQ(mirror->GetMirrorEvent(), nullptr);
-        FreeDocument(loaded);
-        FreeDocument(tree.performance);
+        FreeTree(loaded);
+        FreeTree(tree.performance);
     }
     // Every shorter document is refused.
     MirrorTree tree = BuildMirrorTree();
     const std::vector<uint8_t> bytes = SaveDocument(tree.performance);
-    FreeDocument(tree.performance);
+    FreeTree(tree.performance);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(cut));
-        EXPECT_THROW(FreeDocument(LoadDocument(part)), CArchiveException) << cut;
+        EXPECT_THROW(FreeTree(LoadDocument(part)), CArchiveException) << cut;
     }
 }
 

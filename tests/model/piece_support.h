@@ -10,6 +10,7 @@
 #include "model/editactions.h"
 #include "model/performance.h"
 #include "platform/core/archive.h"
+#include "tests/model/document_support.h"
 #include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
@@ -56,9 +57,7 @@ inline void FreeDocument(ECPerformance* performance) {
 class PieceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_performance = new ECPerformance;
-        m_performance->Ref();
-        m_performance->SetVersion(ECPerformance::CURRENT_VERSION);
+        m_performance = document::NewPerformance();
         m_previous = ECPerformance::SetActivePerformance(m_performance);
         m_conductor = new ECConductor;
         m_performance->AddChild(m_conductor, SORTED);
@@ -97,39 +96,12 @@ protected:
     ECConductor* m_conductor = nullptr;       // held by the performance
 };
 
-// The tree and then the after-load pass, as a document writes them: the
-// performance is entered in the archive's map first, so that references to it
-// from inside the tree are back references.
-inline std::vector<uint8_t> SaveDocument(ECPerformance* performance) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    ar.MapObject(performance);
-    performance->Serialize(ar);
-    ACPostSerialize(ar).Apply(performance);
-    ar.Close();
-    return file.Detach();
-}
+using document::SaveDocument;
 
 // Reads a document into a new performance (held by the caller; free it with
 // FreeDocument). Throws what the archive throws, after freeing the tree.
 inline ECPerformance* LoadDocument(const std::vector<uint8_t>& bytes) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(ECPerformance::CURRENT_VERSION);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    try {
-        ar.MapObject(performance);
-        performance->Serialize(ar);
-        ACPostSerialize(ar).Apply(performance);
-    } catch (...) {
-        ECPerformance::SetActivePerformance(previous);
-        FreeDocument(performance);
-        throw;
-    }
-    ECPerformance::SetActivePerformance(previous);
-    return performance;
+    return document::LoadDocument(bytes, FreeDocument);
 }
 
 }  // namespace piece

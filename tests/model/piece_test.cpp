@@ -22,6 +22,7 @@
 #include "model/tempo.h"
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
+#include "tests/model/document_support.h"
 #include "tests/model/eventio_support.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +32,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -251,57 +251,10 @@ TEST(Piece, AFlowControlMarkKeepsWhatItsTypeUses) {
 
 // ---- a whole piece ----------------------------------------------------------
 
-// The tree and then the after-load pass, as a document writes them: the
-// root is entered in the archive's map and written directly, so that the
-// references to it from inside the tree are back references.
-std::vector<uint8_t> SaveDocument(ECPerformance* performance) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    ar.MapObject(performance);
-    performance->Serialize(ar);
-    ACPostSerialize(ar).Apply(performance);
-    ar.Close();
-    return file.Detach();
-}
-
-// A new performance read from a document's bytes (the caller releases it
-// with FreeDocument).
-ECPerformance* LoadDocument(const std::vector<uint8_t>& bytes) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(ECPerformance::CURRENT_VERSION);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    ar.MapObject(performance);
-    performance->Serialize(ar);
-    ACPostSerialize(ar).Apply(performance);
-    ECPerformance::SetActivePerformance(previous);
-    return performance;
-}
-
-void FreeDocument(ECPerformance* performance) {
-    performance->RemoveChildren(1);
-    performance->Unref(1);
-}
-
-// Every event below (and with) the root, each once.
-std::vector<ECBase*> AllEvents(ECBase* root) {
-    std::vector<ECBase*> events;
-    std::unordered_set<ECBase*> seen;
-    std::vector<ECBase*> stack{root};
-    while (!stack.empty()) {
-        ECBase* event = stack.back();
-        stack.pop_back();
-        if (!seen.insert(event).second)
-            continue;
-        events.push_back(event);
-        MCEventList* children = event->GetChildren();
-        for (POSITION pos = children ? children->GetTailPosition() : nullptr; pos;)
-            stack.push_back(children->GetPrev(pos));
-    }
-    return events;
-}
+using document::FreeTree;
+using document::LoadDocument;
+using document::SaveDocument;
+using document::TreeEvents;
 
 int CountOfType(const std::vector<ECBase*>& events, int type) {
     int count = 0;
@@ -565,8 +518,8 @@ protected:
         s_loaded = LoadDocument(s_bytes);
     }
     static void TearDownTestSuite() {
-        FreeDocument(s_loaded);
-        FreeDocument(s_piece);
+        FreeTree(s_loaded);
+        FreeTree(s_piece);
     }
 
     static ECPerformance* s_piece;
@@ -578,13 +531,13 @@ ECPerformance* PieceDocument::s_loaded = nullptr;
 std::vector<uint8_t> PieceDocument::s_bytes;
 
 TEST_F(PieceDocument, SavesLoadsAndSavesAgainToTheSameBytes) {
-    const std::vector<ECBase*> built = AllEvents(s_piece);
+    const std::vector<ECBase*> built = TreeEvents(s_piece);
     ASSERT_EQ(CountOfType(built, ET_NOTE), kNotes);
     ASSERT_GT(CountOfType(built, ET_CHORD), 100);
     ASSERT_GT(CountOfType(built, ET_TIE), 50);
     ASSERT_GT(CountOfType(built, ET_ACCENT), 1000);
 
-    const std::vector<ECBase*> loaded = AllEvents(s_loaded);
+    const std::vector<ECBase*> loaded = TreeEvents(s_loaded);
     EXPECT_EQ(loaded.size(), built.size());
     for (int type = 0; type < ET_COUNT; ++type)
         EXPECT_EQ(CountOfType(loaded, type), CountOfType(built, type)) << ECBase::GetEventString(type) << " " << type;
@@ -626,7 +579,7 @@ TEST_F(PieceDocument, TheStructureComesBack) {
 // Every mirror shows its event again and is on that event's list.
 TEST_F(PieceDocument, MirrorLinksSurvive) {
     int mirrors = 0;
-    for (ECBase* event : AllEvents(s_loaded)) {
+    for (ECBase* event : TreeEvents(s_loaded)) {
         auto* mirror = DYNAMIC_DOWNCAST(ECMirror, event);
         if (!mirror)
             continue;
@@ -644,7 +597,7 @@ TEST_F(PieceDocument, MirrorLinksSurvive) {
 // tuplet hands them to its measure, and a chord whose last note goes leaves.
 TEST_F(PieceDocument, RemovedGroupsLeaveTheirMembersBehind) {
     ECPerformance* piece = LoadDocument(s_bytes);
-    const std::vector<ECBase*> events = AllEvents(piece);
+    const std::vector<ECBase*> events = TreeEvents(piece);
     ECBase* tuplet = nullptr;
     ECBase* chord = nullptr;
     for (ECBase* event : events) {
@@ -678,7 +631,7 @@ TEST_F(PieceDocument, RemovedGroupsLeaveTheirMembersBehind) {
     EXPECT_FALSE(chord->GetFlags() & ECBase::EF_CHILDREN);
     EXPECT_FALSE(chordMeasure->GetChildren()->Find(chord));
     chord->Unref(1);
-    FreeDocument(piece);
+    FreeTree(piece);
 }
 
 }  // namespace

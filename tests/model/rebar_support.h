@@ -68,23 +68,7 @@ inline bool IsLive(ECBase* event) {
     return dynamic_cast<Counted*>(event) != nullptr;
 }
 
-// Every event reachable from `root` through children, each once, depth first.
-inline std::vector<ECBase*> TreeEvents(ECBase* root) {
-    std::vector<ECBase*> events;
-    std::set<ECBase*> seen;
-    std::vector<ECBase*> stack{root};
-    while (!stack.empty()) {
-        ECBase* event = stack.back();
-        stack.pop_back();
-        if (!seen.insert(event).second)
-            continue;
-        events.push_back(event);
-        MCEventList* children = event->GetChildren();
-        for (POSITION pos = children ? children->GetTailPosition() : nullptr; pos;)
-            stack.push_back(children->GetPrev(pos));
-    }
-    return events;
-}
+using document::TreeEvents;
 
 inline float Seconds(ECBase* event) {
     return event->GetTime()->GetSeconds();

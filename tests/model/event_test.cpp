@@ -9,6 +9,7 @@
 #include "platform/core/archive.h"
 #include "platform/core/resources.h"
 #include "platform/core/trace.h"
+#include "tests/model/eventio_support.h"
 
 #include <gtest/gtest.h>
 
@@ -42,26 +43,7 @@ private:
     int m_type;
 };
 
-// Events that the test holds a reference on, released at the end after
-// every link is cut.
-class Held {
-public:
-    ~Held() {
-        for (ECBase* event : m_events)
-            event->RemoveChildren(0);
-        for (ECBase* event : m_events)
-            event->Unref(1);
-    }
-    template <class T>
-    T* operator()(T* event) {
-        event->Ref();
-        m_events.push_back(event);
-        return event;
-    }
-
-private:
-    std::vector<ECBase*> m_events;
-};
+using eventio::Held;
 
 std::vector<uint8_t> Store(CObject* object, bool byReference) {
     CMemFile file;

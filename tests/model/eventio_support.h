@@ -15,6 +15,13 @@
 
 namespace eventio {
 
+// Sets a time and a voice/track word in one go.
+inline void Place(ECBase* event, float time, int voice, int track) {
+    const MCTime t(time);
+    event->SetTime(&t);
+    event->SetVoiceTrack(voice, track);
+}
+
 // Events the test holds a reference on (hold the root of every tree built),
 // released at the end after their children are detached.
 class Held {

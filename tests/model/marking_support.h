@@ -34,12 +34,7 @@ inline std::vector<uint8_t> TimedPart(float time, uint16_t word) {
            std::vector<uint8_t>{static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
 }
 
-// Sets a time and a voice/track word in one go.
-inline void Place(ECBase* event, float time, int voice, int track) {
-    const MCTime t(time);
-    event->SetTime(&t);
-    event->SetVoiceTrack(voice, track);
-}
+using eventio::Place;
 
 // A container answering a chosen type (a staff, a measure) without the
 // container classes.

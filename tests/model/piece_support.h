@@ -11,6 +11,7 @@
 #include "model/performance.h"
 #include "platform/core/archive.h"
 #include "tests/model/document_support.h"
+#include "tests/model/eventio_support.h"
 #include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
@@ -32,12 +33,7 @@ public:
     using ECConductorStaff::RemoveMeasures;
 };
 
-// Sets a time and a voice/track word in one go.
-inline void Place(ECBase* event, float time, int voice, int track) {
-    const MCTime t(time);
-    event->SetTime(&t);
-    event->SetVoiceTrack(voice, track);
-}
+using eventio::Place;
 
 // The track number of an event's word.
 inline int TrackOf(ECBase* event) {

@@ -252,6 +252,7 @@ TEST(Piece, AFlowControlMarkKeepsWhatItsTypeUses) {
 // ---- a whole piece ----------------------------------------------------------
 
 using document::FreeTree;
+using eventio::Place;
 using document::LoadDocument;
 using document::SaveDocument;
 using document::TreeEvents;
@@ -266,12 +267,6 @@ int CountOfType(const std::vector<ECBase*>& events, int type) {
 void RunCommand(CCBase* command, ECPerformance* performance) {
     command->SetSynchronous(1);
     ASSERT_EQ(command->Apply(performance), 1);
-}
-
-void Place(ECBase* event, float time, int voice, int track) {
-    const MCTime t(time);
-    event->SetTime(&t);
-    event->SetVoiceTrack(voice, track);
 }
 
 constexpr int kStaves = 4;

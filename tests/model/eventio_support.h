@@ -22,6 +22,21 @@ inline void Place(ECBase* event, float time, int voice, int track) {
     event->SetVoiceTrack(voice, track);
 }
 
+// What every event class answers, checked on one made event: its runtime
+// class and that class's base, versionable at schema 2, its type number and
+// its one list of parent types. `name` labels the failures.
+inline void ExpectEventClass(ECBase* event, const CRuntimeClass* cls, const CRuntimeClass* base, int type,
+                             const std::vector<int>& parents, const std::string& name) {
+    EXPECT_EQ(event->GetRuntimeClass(), cls) << name;
+    EXPECT_EQ(cls->m_pBaseClass, base) << name;
+    EXPECT_TRUE(cls->IsVersionable()) << name;
+    EXPECT_EQ(cls->GetSchema(), 2u) << name;
+    EXPECT_EQ(event->GetClassType(), type) << name;
+    std::vector<int> answered;
+    EXPECT_EQ(event->GetParentTypes(answered), 1) << name;
+    EXPECT_EQ(answered, parents) << name;
+}
+
 // Events the test holds a reference on (hold the root of every tree built),
 // released at the end after their children are detached.
 class Held {

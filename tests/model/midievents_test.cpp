@@ -66,14 +66,7 @@ TEST(MidiEvents, MadeByNumberOrByClassWithTheirTypesAndParents) {
         EXPECT_EQ(ECBase::GetEventRuntimeClass(c.type), c.byNumber ? c.cls : nullptr) << name;
         ECBase* event = hold(c.byNumber ? ECBase::CreateEvent(c.type) : static_cast<ECBase*>(c.cls->CreateObject()));
         ASSERT_NE(event, nullptr) << name;
-        EXPECT_EQ(event->GetRuntimeClass(), c.cls) << name;
-        EXPECT_EQ(c.cls->m_pBaseClass, c.base) << name;
-        EXPECT_TRUE(c.cls->IsVersionable()) << name;
-        EXPECT_EQ(c.cls->GetSchema(), 2u) << name;
-        EXPECT_EQ(event->GetClassType(), c.type) << name;
-        std::vector<int> parents;
-        EXPECT_EQ(event->GetParentTypes(parents), 1) << name;
-        EXPECT_EQ(parents, c.parents) << name;
+        eventio::ExpectEventClass(event, c.cls, c.base, c.type, c.parents, name);
         EXPECT_NE(event->GetTime(), nullptr) << name;
         EXPECT_EQ(event->GetVoiceTrack()->GetValue(), 0x7FFF) << name;
         // Only the clip has a length of its own.

@@ -69,15 +69,8 @@ TEST(Modifiers, MadeByNumberOnTheirBasesWithTypeZero) {
         const std::string name = c.cls->m_lpszClassName;
         ECBase* event = hold(ECBase::CreateEvent(c.type));
         ASSERT_NE(event, nullptr) << name;
-        EXPECT_EQ(event->GetRuntimeClass(), c.cls) << name;
-        EXPECT_EQ(c.cls->m_pBaseClass, c.base) << name;
+        eventio::ExpectEventClass(event, c.cls, c.base, c.type, c.parents, name);
         EXPECT_TRUE(event->IsKindOf(c.base)) << name;
-        EXPECT_TRUE(c.cls->IsVersionable()) << name;
-        EXPECT_EQ(c.cls->GetSchema(), 2u) << name;
-        EXPECT_EQ(event->GetClassType(), c.type) << name;
-        std::vector<int> parents;
-        EXPECT_EQ(event->GetParentTypes(parents), 1) << name;
-        EXPECT_EQ(parents, c.parents) << name;
         EXPECT_EQ(c.get(event), 0) << name;
         EXPECT_EQ(event->GetDuration(), nullptr) << name;
         if (IsTimed(c)) {

@@ -71,14 +71,7 @@ TEST(Notes, MadeByNumberWithTheirBasesParentsAndDefaults) {
         const std::string name = c.cls->m_lpszClassName;
         ECBase* event = hold(ECBase::CreateEvent(c.type));
         ASSERT_NE(event, nullptr) << name;
-        EXPECT_EQ(event->GetRuntimeClass(), c.cls) << name;
-        EXPECT_EQ(c.cls->m_pBaseClass, c.base) << name;
-        EXPECT_TRUE(c.cls->IsVersionable()) << name;
-        EXPECT_EQ(c.cls->GetSchema(), 2u) << name;
-        EXPECT_EQ(event->GetClassType(), c.type) << name;
-        std::vector<int> parents;
-        EXPECT_EQ(event->GetParentTypes(parents), 1) << name;
-        EXPECT_EQ(parents, c.parents) << name;
+        eventio::ExpectEventClass(event, c.cls, c.base, c.type, c.parents, name);
         EXPECT_EQ(*event->GetTime(), c.time) << name;
         EXPECT_EQ(event->GetVoiceTrack()->GetValue(), 0x7FFF) << name;
         if (c.hasDuration) {

@@ -249,14 +249,14 @@ void CCMeterEdit::SettleScope(ECConductor* conductor, const MCTime& scopeEnd) {
     SettleEndMarks(conductor, m_pConductorStaff, m_meterTime, scopeEnd);
 }
 
-MCTime CCMeterEdit::TimeOf(const ECMeter* chosen, int n) const {
-    if (!chosen)
+MCTime CCMeterEdit::GetMeterTime(int n) const {
+    if (!GetMeter(n))
         return MCTime::TimeNull();
     return n == 0 ? m_meterTime : m_previousTime;
 }
 
-MCTime CCMeterEdit::LengthOf(const ECMeter* chosen, int n) const {
-    if (!chosen)
+MCTime CCMeterEdit::GetMeterDuration(int n) const {
+    if (!GetMeter(n))
         return MCTime::TimeNull();
     return n == 0 ? m_meterDuration : m_previousDuration;
 }
@@ -290,14 +290,6 @@ ECMeter* CCAddMeter::GetMeter(int n) const {
     case 2: return m_nReplace ? m_pPreviousMeter : nullptr;
     default: return nullptr;
     }
-}
-
-MCTime CCAddMeter::GetMeterTime(int n) const {
-    return TimeOf(GetMeter(n), n);
-}
-
-MCTime CCAddMeter::GetMeterDuration(int n) const {
-    return LengthOf(GetMeter(n), n);
 }
 
 int CCAddMeter::Prepare() {
@@ -405,14 +397,6 @@ ECMeter* CCRemoveMeter::GetMeter(int n) const {
     case 1: return m_pPreviousMeter;
     default: return nullptr;
     }
-}
-
-MCTime CCRemoveMeter::GetMeterTime(int n) const {
-    return TimeOf(GetMeter(n), n);
-}
-
-MCTime CCRemoveMeter::GetMeterDuration(int n) const {
-    return LengthOf(GetMeter(n), n);
 }
 
 int CCRemoveMeter::Prepare() {

@@ -76,19 +76,29 @@ void HoldMeterRef(ECMeter*& slot, ECMeter* meter);
 // manager does not take (no performance) is deleted here.
 void ApplyNestedCommand(CCBase* command, ECPerformance* performance);
 
-// What both meter commands hold and how they read it: the meter they put on
-// or take off and the meter in force before it (both referenced, released
-// when the command goes), their times and measure lengths as Prepare found
-// them, where re-barring inserted measures, and the borrowed conductor staff.
+// What both meter commands hold, report and share: the meter they put on or
+// take off and the meter in force before it (both referenced, released when
+// the command goes), their times and measure lengths as Prepare found them,
+// where re-barring inserted measures, and the borrowed conductor staff.
 class CCMeterEdit {
 public:
     CCMeterEdit(const CCMeterEdit&) = delete;
     CCMeterEdit& operator=(const CCMeterEdit&) = delete;
 
+    // The meter the command reports as `n` (see each command); null for none.
+    virtual ECMeter* GetMeter(int n) const = 0;
+    // The time and measure length (quarter notes) of the same choice: the
+    // meter's for 0, the previous meter's for any other; the null time where
+    // GetMeter gives null.
+    MCTime GetMeterTime(int n) const;
+    MCTime GetMeterDuration(int n) const;
+    int GetMeasureInsertLocation() const { return m_nMeasureInsertLocation; }
+    int GetMeasureInsertCount() const { return m_nMeasureInsertCount; }
+
 protected:
     CCMeterEdit() = default;
     // Releases both meters.
-    ~CCMeterEdit();
+    virtual ~CCMeterEdit();
 
     // Holds the meter with its time and measure length; null and events other
     // than meters are ignored.
@@ -112,11 +122,6 @@ protected:
     // After the meter changed: hands the events of the re-barred scope (up to
     // `scopeEnd`) to the measures that now hold their times.
     void SettleScope(ECConductor* conductor, const MCTime& scopeEnd);
-    // The time or measure length of meter `n` (0 the meter, any other the
-    // previous one) when `chosen` (the command's GetMeter(n)) is not null;
-    // the null time otherwise.
-    MCTime TimeOf(const ECMeter* chosen, int n) const;
-    MCTime LengthOf(const ECMeter* chosen, int n) const;
 
     int m_nMeasureInsertLocation = -1;
     int m_nMeasureInsertCount = 0;
@@ -130,7 +135,7 @@ protected:
 };
 
 // Puts a meter on the conductor staff and re-bars the scope it changes.
-class CCAddMeter : public CCAdd, private CCMeterEdit {
+class CCAddMeter : public CCAdd, public CCMeterEdit {
 public:
     CCAddMeter();
     // AddMeter(meter).
@@ -144,13 +149,7 @@ public:
 
     // 0 the new meter, 1 the meter in force at its time before the change,
     // 2 that meter only when the new one replaces it; null otherwise.
-    ECMeter* GetMeter(int n) const;
-    // The time and measure length (quarter notes) of the same choice; the
-    // null time where GetMeter gives null.
-    MCTime GetMeterTime(int n) const;
-    MCTime GetMeterDuration(int n) const;
-    int GetMeasureInsertLocation() const { return m_nMeasureInsertLocation; }
-    int GetMeasureInsertCount() const { return m_nMeasureInsertCount; }
+    ECMeter* GetMeter(int n) const override;
 
     int GetCommandId() const override;
     // The base Prepare, the conductor staff, the previous meter (the one in
@@ -182,7 +181,7 @@ private:
 
 // Takes a meter off the conductor staff, with its mirrors, and re-bars its
 // scope into the meter in force before it.
-class CCRemoveMeter : public CCRemove, private CCMeterEdit {
+class CCRemoveMeter : public CCRemove, public CCMeterEdit {
 public:
     CCRemoveMeter();
     // RemoveMeter(meter).
@@ -196,11 +195,7 @@ public:
 
     // 0 the removed meter, 1 the meter in force before it (the one in force
     // after the removal); null otherwise.
-    ECMeter* GetMeter(int n) const;
-    MCTime GetMeterTime(int n) const;
-    MCTime GetMeterDuration(int n) const;
-    int GetMeasureInsertLocation() const { return m_nMeasureInsertLocation; }
-    int GetMeasureInsertCount() const { return m_nMeasureInsertCount; }
+    ECMeter* GetMeter(int n) const override;
 
     int GetCommandId() const override;
     // The base Prepare, the conductor staff, the previous meter (the one in

@@ -270,6 +270,7 @@ TEST_F(RampTest, RampsWithoutLengthEndAtOnceAndChangeNothing) {
         EXPECT_EQ(polls[0].state, PLAYER_STOPPED);   // never left counting as playing
     }
     EXPECT_TRUE(capture->GetMidi().empty());
+    sequence->StopSequences();   // the ramps are this test's own and go before the fixture
 }
 
 }   // namespace

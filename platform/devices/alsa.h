@@ -72,7 +72,7 @@ private:
 
 // ---- The backend ----
 
-class CAlsaBackend : public CPVBackend {
+class CAlsaBackend : public CPVMidiBackend {
 public:
     CAlsaBackend();
     ~CAlsaBackend() override;
@@ -83,11 +83,8 @@ public:
     bool Open(int kind, int direction, int index, const WAVEFORMATEX* format) override;
     bool Start(int kind, int direction, int index) override;
     void Close(int kind, int direction, int index) override;
-    bool SetFormat(int, int, int, const WAVEFORMATEX&) override { return false; }
     DWORD GetScheduleAhead() const override;
     void SendMidi(int index, const CPVMidiOut& message) override;
-    void PlayWave(int, std::uint64_t, const PV_WaveParams&) override {}
-    void SetWaveParams(const PV_WaveParams&) override {}
     void StopWaves(int tag) override;
 
     // The sequencer client's number; -1 when no sequencer is open.

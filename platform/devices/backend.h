@@ -139,6 +139,15 @@ public:
     virtual void StopWaves(int tag) = 0;
 };
 
+// A backend whose devices are MIDI devices only: it has no wave format to
+// change and no waves to play or adjust.
+class CPVMidiBackend : public CPVBackend {
+public:
+    bool SetFormat(int, int, int, const WAVEFORMATEX&) override { return false; }
+    void PlayWave(int, std::uint64_t, const PV_WaveParams&) override {}
+    void SetWaveParams(const PV_WaveParams&) override {}
+};
+
 // The registry of backends. Each backend's source registers a factory at load time
 // (a static CPVBackendRegistration); `order` fixes where its devices stand in the
 // library's numbering (lower first). The capture backend registers as "capture".

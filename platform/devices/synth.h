@@ -175,7 +175,7 @@ private:
 
 // The backend "synth": one MIDI output of the internal-synthesizer kind when a
 // sound font is found (none otherwise). Messages are played when they are due.
-class CSynthBackend : public CPVBackend {
+class CSynthBackend : public CPVMidiBackend {
 public:
     std::string GetName() const override { return "synth"; }
     bool Attach(const CPVDeviceClock& clock, CPVInputSink& sink) override;
@@ -183,10 +183,7 @@ public:
     bool Open(int kind, int direction, int index, const WAVEFORMATEX* format) override;
     bool Start(int kind, int direction, int index) override;
     void Close(int kind, int direction, int index) override;
-    bool SetFormat(int, int, int, const WAVEFORMATEX&) override { return false; }
     void SendMidi(int index, const CPVMidiOut& message) override;
-    void PlayWave(int, std::uint64_t, const PV_WaveParams&) override {}
-    void SetWaveParams(const PV_WaveParams&) override {}
     void StopWaves(int) override {}
 
     // The device, for tests.

@@ -5,6 +5,7 @@
 #include "platform/devices/alsa.h"
 
 #include "platform/devices/portavel.h"
+#include "tests/platform/devices/device_support.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
@@ -39,13 +40,7 @@ snd_seq_event_t Encoded(const Bytes& bytes) {
 }
 
 // A sink that keeps nothing; the backend must not call it here anyway.
-class NullSink : public CPVInputSink {
-public:
-    void OnMidiInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override { ++calls; }
-    void OnWaveInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override { ++calls; }
-    void WaitUntilDelivered() override {}
-    int calls = 0;
-};
+using device_test::NullSink;
 
 bool HaveSequencer() {
     return std::filesystem::exists("/dev/snd/seq");

@@ -5,6 +5,7 @@
 #include "platform/devices/audio.h"
 
 #include "platform/devices/wavefile.h"
+#include "tests/platform/devices/device_support.h"
 #include "tests/platform/file_support.h"
 
 #include <gtest/gtest.h>
@@ -205,11 +206,7 @@ TEST(WaveMixer, LoudWavesTogetherNeverLeaveTheRange) {
 
 TEST(AudioBackend, WithoutASoundSystemThereAreNoWaveDevices) {
     CPVDeviceClock clock(0);
-    class : public CPVInputSink {
-        void OnMidiInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
-        void OnWaveInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
-        void WaitUntilDelivered() override {}
-    } sink;
+    device_test::NullSink sink;
     CAudioBackend backend;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(backend.Attach(clock, sink));

@@ -3,6 +3,7 @@
 // sound while notes play, and independence from how the rendering is cut up.
 #include "platform/devices/synth.h"
 
+#include "tests/platform/devices/device_support.h"
 #include "tests/platform/file_support.h"
 
 #include <gtest/gtest.h>
@@ -227,11 +228,7 @@ TEST_F(SynthTest, SystemMessagesAndBadBytes) {
 
 TEST_F(SynthTest, TheDeviceIsAnInternalSynthesizerThatPlaysWhatItIsSent) {
     CPVDeviceClock clock(0);
-    class : public CPVInputSink {
-        void OnMidiInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
-        void OnWaveInput(int, std::uint64_t, const std::uint8_t*, std::size_t) override {}
-        void WaitUntilDelivered() override {}
-    } sink;
+    device_test::NullSink sink;
     setenv("STAFFWRIGHT_SOUNDFONT", kTestFont, 1);
     CSynthBackend backend;
     testing::internal::CaptureStderr();

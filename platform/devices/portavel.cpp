@@ -263,22 +263,31 @@ void CPortavel::SendLocked(CPVDevice& device, const CPVMidiOut& message) {
     device.GetBackend().SendMidi(device.GetLocalIndex(), message);
 }
 
-int CPortavel::SendShort(int device, DWORD message, PV_Origin origin) {
-    std::uint8_t bytes[3];
-    const std::size_t length = UnpackShortMsg(message, bytes);
-    if (!length)
-        return 0;
-    std::lock_guard devices(m_deviceLock);
-    CPVDevice* output = FindOpenMidiOutLocked(device);
-    if (!output)
-        return 0;
+void CPortavel::SendNowLocked(CPVDevice& device, const std::uint8_t* bytes, std::size_t length,
+                              PV_Origin origin) {
     CPVMidiOut out;
     out.time = m_clock.Now();
     out.bytes = bytes;
     out.length = length;
     out.origin = origin;
-    SendLocked(*output, out);
+    SendLocked(device, out);
+}
+
+int CPortavel::SendNow(int device, const std::uint8_t* bytes, std::size_t length, PV_Origin origin) {
+    std::lock_guard devices(m_deviceLock);
+    CPVDevice* output = FindOpenMidiOutLocked(device);
+    if (!output)
+        return 0;
+    SendNowLocked(*output, bytes, length, origin);
     return 1;
+}
+
+int CPortavel::SendShort(int device, DWORD message, PV_Origin origin) {
+    std::uint8_t bytes[3];
+    const std::size_t length = UnpackShortMsg(message, bytes);
+    if (!length)
+        return 0;
+    return SendNow(device, bytes, length, origin);
 }
 
 int CPortavel::SendMidiMsg(int device, DWORD message, int /*flag*/) {
@@ -306,17 +315,7 @@ int CPortavel::SendSysExMsg(int device, const std::uint8_t* buffer, DWORD length
         return 0;
     // Copied before anything else, so that the caller may reuse its buffer at once.
     const std::vector<std::uint8_t> bytes(buffer, buffer + length);
-    std::lock_guard devices(m_deviceLock);
-    CPVDevice* output = FindOpenMidiOutLocked(device);
-    if (!output)
-        return 0;
-    CPVMidiOut out;
-    out.time = m_clock.Now();
-    out.bytes = bytes.data();
-    out.length = bytes.size();
-    out.origin = PV_ORIGIN_IMMEDIATE;
-    SendLocked(*output, out);
-    return 1;
+    return SendNow(device, bytes.data(), bytes.size(), PV_ORIGIN_IMMEDIATE);
 }
 
 void CPortavel::OnPanicButton() {

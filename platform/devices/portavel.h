@@ -161,6 +161,10 @@ private:
     CPVDevice* FindOpenMidiOutLocked(int device) const;
     // Sends bytes on an open MIDI output. With the device lock.
     void SendLocked(CPVDevice& device, const CPVMidiOut& message);
+    // Sends bytes on an open MIDI output at the clock's present. With the device lock.
+    void SendNowLocked(CPVDevice& device, const std::uint8_t* bytes, std::size_t length, PV_Origin origin);
+    // Sends bytes now to MIDI output `device` if it is open: 1, else 0. Takes the device lock.
+    int SendNow(int device, const std::uint8_t* bytes, std::size_t length, PV_Origin origin);
     // Sends a packed short message to a MIDI output now, if it is open.
     int SendShort(int device, DWORD message, PV_Origin origin);
 

@@ -91,12 +91,7 @@ void CPortavel::Thru(const Input& input) {
     std::copy(input.bytes.begin(), input.bytes.end(), bytes);
     if (m_thruChannel >= 0)
         bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0xF0) | m_thruChannel);
-    CPVMidiOut out;
-    out.time = m_clock.Now();
-    out.bytes = bytes;
-    out.length = input.bytes.size();
-    out.origin = PV_ORIGIN_THRU;
-    SendLocked(*output, out);
+    SendNowLocked(*output, bytes, input.bytes.size(), PV_ORIGIN_THRU);
 }
 
 int CPortavel::ConnectMidiThru(int device, int channel) {

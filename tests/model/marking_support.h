@@ -36,6 +36,16 @@ inline std::vector<uint8_t> TimedPart(float time, uint16_t word) {
 
 using eventio::Place;
 
+// A new clef or key (any mark with a hand) at `time` on track 1, voice 0, for
+// `hand`; the caller takes it.
+template <class Mark>
+Mark* MakeMark(float time, unsigned char hand) {
+    auto* mark = new Mark;
+    Place(mark, time, 0, 1);
+    mark->SetHand(hand);
+    return mark;
+}
+
 // A container answering a chosen type (a staff, a measure) without the
 // container classes.
 class Container : public ECWithTimeChild {

@@ -15,13 +15,7 @@ using marktest::Place;
 
 namespace {
 
-template <class Mark>
-Mark* MakeMark(float time, unsigned char hand) {
-    auto* mark = new Mark;
-    Place(mark, time, 0, 1);
-    mark->SetHand(hand);
-    return mark;
-}
+using marktest::MakeMark;
 
 class ECMeasureTest : public ::testing::Test {
 protected:

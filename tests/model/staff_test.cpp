@@ -31,13 +31,7 @@ StaffWithMeasure MakeStaff(eventio::Held& held, float time = 0.0f) {
     return {staff, measure};
 }
 
-template <class Mark>
-Mark* MakeMark(float time, unsigned char hand) {
-    auto* mark = new Mark;
-    Place(mark, time, 0, 1);
-    mark->SetHand(hand);
-    return mark;
-}
+using marktest::MakeMark;
 
 TEST(ECStaff, ConstructionAndCopies) {
     eventio::Held held;

@@ -5,10 +5,13 @@
 #include "sequencer/player.h"
 
 #include "model/appstates.h"
+#include "model/basiccommands.h"
 #include "model/conductor.h"
 #include "model/eventtypes.h"
+#include "model/midievents.h"
 #include "model/performance.h"
 #include "model/plugin.h"
+#include "model/staff.h"
 #include "platform/core/clock.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
@@ -80,6 +83,7 @@ protected:
         portavel = std::make_unique<CPortavel>(std::move(backend));
         portavel->Initialize(1);
         portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
+        portavel->EnableDevice(PV_WAVE, PV_OUTPUT, PV_ALL_DEVICES, 1);
         portavel->OpenDevices();
         portavel->StartDevices();
         RegisterPerformers();
@@ -130,6 +134,21 @@ protected:
         QCoreApplication::processEvents();
         capture->Clear();
         codes.clear();
+    }
+
+    // SetLocation waits for the chase: another thread moves the clock.
+    void Locate(float quarter) {
+        std::atomic<bool> done{false};
+        std::thread mover([&] {
+            while (!done.load()) {
+                clock.Advance(1);
+                portavel->WaitForDeviceThread();
+            }
+        });
+        sequence->SetLocation(MCTime(quarter));
+        done = true;
+        mover.join();
+        RunTo(Now() + 100);
     }
 
     DWORD Now() const { return static_cast<DWORD>(GetClockMs() - portavel->GetPlayStartTime()); }
@@ -314,17 +333,7 @@ TEST_F(PlayerTest, ARelocationSoundsOnlyTheChase) {
     Open();
     sequence->GetHighlightMgr()->EnableHighlighting(1);
 
-    std::atomic<bool> done{false};
-    std::thread mover([&] {
-        while (!done.load()) {
-            clock.Advance(1);
-            portavel->WaitForDeviceThread();
-        }
-    });
-    sequence->SetLocation(MCTime(2.5f));
-    done = true;
-    mover.join();
-    RunTo(Now() + 100);
+    Locate(2.5f);
 
     EXPECT_EQ(player->GetState(), PLAYER_STOPPED);
     EXPECT_TRUE(NoteOns().empty());
@@ -343,6 +352,50 @@ TEST_F(PlayerTest, ARelocationSoundsOnlyTheChase) {
     const auto ons = NoteOns();
     ASSERT_EQ(ons.size(), 1u);
     EXPECT_EQ(ons[0], (std::pair<DWORD, int>{start + 500, 64}));
+}
+
+// A wave clip plays on the sequence's wave output at its time, with its
+// file, track and the player's performance; started inside the clip, it
+// plays at once from where it would have begun.
+TEST_F(PlayerTest, WaveClipsPlayAtTheirTimeAndFromInsideThem) {
+    Add(0.0f, 0x90, 60, 100);
+    ECTrack* waveTrack = conductor->GetTrack(TRACK_WAVE, 1, 1);
+    ASSERT_NE(waveTrack, nullptr);
+    auto* wave = new ECWave(MCTime(1.0f), "clip.wav");
+    const MCTime length(2.0f);
+    wave->SetDuration(&length);
+    wave->SetVoiceTrack(0, 1);
+    auto* add = new CCAdd(wave, waveTrack);
+    add->SetSynchronous(1);
+    add->Apply(performance);
+    Open();
+
+    auto wavesPlayed = [&] {
+        std::vector<CCaptureBackend::Record> played;
+        for (const auto& r : capture->GetRecords())
+            if (r.kind == CCaptureBackend::WAVE_PLAY)
+                played.push_back(r);
+        return played;
+    };
+    Play();
+    RunTo(start + 1100);
+    auto played = wavesPlayed();
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].fileName, "clip.wav");
+    EXPECT_EQ(played[0].time, start + 1000u);
+    EXPECT_EQ(played[0].params.track, 1);
+    EXPECT_EQ(played[0].tag, player->GetTag());
+    sequence->Stop();
+    RunUntilIdle();
+
+    Locate(2.0f);   // a second into the clip
+    capture->Clear();
+    Play();
+    RunTo(start + 100);
+    played = wavesPlayed();
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].fileName, "clip.wav");
+    EXPECT_EQ(played[0].time, start - 1000u);
 }
 
 }   // namespace

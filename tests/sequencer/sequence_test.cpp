@@ -20,6 +20,7 @@
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/enginestates.h"
+#include "sequencer/midimessage.h"
 #include "sequencer/performers.h"
 #include "sequencer/player.h"
 #include "sequencer/ramps.h"
@@ -457,6 +458,33 @@ TEST_F(SequenceTest, EditsMoveAndDropPerformers) {
         EXPECT_EQ(order, (std::vector<ECBase*>{notes[2], first}));
     }
     EXPECT_EQ(*first->GetTime(), MCTime(3.0f));
+}
+
+// The preferences reach a sequence through the reader the start-up
+// installs: at attach and at every preference change.
+TEST_F(SequenceTest, PreferencesAreReadAtAttachAndOnEveryChange) {
+    static int reads = 0;
+    static CSequence* read = nullptr;
+    reads = 0;
+    const auto before = CSequence::SetPreferencesHook([](CSequence* s) {
+        ++reads;
+        read = s;
+    });
+    sequence->Attach(performance);
+    SCPrefs changed;
+    sequence->OnUpdate(STATE_PREFS_CHANGED, &changed);
+    CSequence::SetPreferencesHook(before);
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(read, sequence.get());
+}
+
+// The MIDI text dump reads bar, pulse and tick through the sequence.
+TEST_F(SequenceTest, MidiLinesShowBarPulseTickThroughTheSequence) {
+    Build({0.0f, 5.0f});
+    MCMidiParse withSequence(sequence.get());
+    const std::string line =
+        withSequence.ParseMidi(MCTime(5.0f), MCVoiceTrack(0, 1), 1, FCMidi(PackShortMsg(0x90, 60, 100)));
+    EXPECT_EQ(line.rfind("  1: 1:  0 -- trk  1(0)", 0), 0u) << line;
 }
 
 // Registered once per attach, however often the document is saved, and a

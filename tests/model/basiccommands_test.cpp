@@ -19,6 +19,7 @@
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "tests/model/eventio_support.h"
 #include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
@@ -35,15 +36,7 @@ int g_live = 0;
 // Any event class, counted while it lives. Copies made by the commands are of
 // the plain class and not counted.
 template <class T>
-class Live : public T {
-public:
-    template <class... Args>
-    explicit Live(Args&&... args) : T(std::forward<Args>(args)...) {
-        ++g_live;
-    }
-    Live(const Live& other) : T(other) { ++g_live; }
-    ~Live() override { --g_live; }
-};
+using Live = eventio::Counting<T, g_live>;
 
 bool Holds(MCEventList* list, const ECBase* event) {
     return list && list->Find(event) != nullptr;

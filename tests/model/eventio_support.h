@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace eventio {
@@ -36,6 +37,20 @@ inline void ExpectEventClass(ECBase* event, const CRuntimeClass* cls, const CRun
     EXPECT_EQ(event->GetParentTypes(answered), 1) << name;
     EXPECT_EQ(answered, parents) << name;
 }
+
+// Any event class, counted in `count` while it lives (copies too); `Marks`
+// are empty bases that tell its objects apart from the plain class. It
+// archives as T.
+template <class T, int& count, class... Marks>
+class Counting : public T, public Marks... {
+public:
+    template <class... Args>
+    explicit Counting(Args&&... args) : T(std::forward<Args>(args)...) {
+        ++count;
+    }
+    Counting(const Counting& other) : T(other) { ++count; }
+    ~Counting() override { --count; }
+};
 
 // Events the test holds a reference on (hold the root of every tree built),
 // released at the end after their children are detached.

@@ -54,15 +54,7 @@ struct Counted {
 
 // Any event class, counted while it lives. It archives as its base class.
 template <class T>
-class Live : public T, public Counted {
-public:
-    template <class... Args>
-    explicit Live(Args&&... args) : T(std::forward<Args>(args)...) {
-        ++g_live;
-    }
-    Live(const Live& other) : T(other) { ++g_live; }
-    ~Live() override { --g_live; }
-};
+using Live = eventio::Counting<T, g_live, Counted>;
 
 inline bool IsLive(ECBase* event) {
     return dynamic_cast<Counted*>(event) != nullptr;

@@ -9,8 +9,8 @@
 namespace {
 
 const char kNotYet[] =
-    "Staffwright: the main window is not built yet. This build contains the platform "
-    "layer and its tests; see README.md.";
+    "Staffwright: the main window is not built yet. This build holds the platform, "
+    "the music data model and the performance engine with their tests; see README.md.";
 
 bool HasDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");

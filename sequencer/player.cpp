@@ -525,14 +525,18 @@ void CSeqPlay::MergeSeqEvent(const MCTime& time, ECBase* element, std::unique_pt
 }
 
 void CSeqPlay::PrepareToPlay() {
+    if (!m_pSequence || !m_pSequence->GetPerformance())
+        return;
+    // The player's lock is held: the performance's comes second.
+    std::lock_guard tree(m_pSequence->GetPerformance()->GetLock());
+    // Records kept back by a pause may name events removed meanwhile; and a
+    // list left from before a stop must not outlive its events' addresses.
+    ForgetElements();
     QueueWaveEvents();
 }
 
 void CSeqPlay::QueueWaveEvents() {
-    if (!m_pSequence || !m_pSequence->GetPerformance())
-        return;
-    std::lock_guard tree(m_pSequence->GetPerformance()->GetLock());
-    ECConductor* conductor = m_pSequence->GetConductor();
+    ECConductor* conductor = m_pSequence ? m_pSequence->GetConductor() : nullptr;
     if (!conductor)
         return;
     const MCTime location = m_pSequence->GetLocation();

@@ -158,8 +158,9 @@ public:
     void ForgetElements();
 
 protected:
-    // Runs when a new performance starts from Play. The main player queues
-    // the wave events still sounding at the location.
+    // Runs when a new performance starts from Play. The main player drops
+    // what it holds of removed events and queues the wave events still
+    // sounding at the location, with the performance's lock.
     virtual void PrepareToPlay();
 
     // 1: the queue's first record falls due before `to`; 0: nothing due yet;
@@ -173,6 +174,8 @@ protected:
     void ProcessNextWaveEvent(DCsqWave* performer);
     // Queues one record; equal times keep their order.
     void MergeSeqEvent(const MCTime& time, ECBase* element, std::unique_ptr<CPVEventData> data, unsigned reports);
+    // The waves begun before the location and still sounding there. The
+    // caller holds the performance's lock.
     void QueueWaveEvents();
     // Stores the state; the idle event follows it.
     void ChangeState(unsigned state);

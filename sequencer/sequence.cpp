@@ -9,11 +9,13 @@
 // moved together whenever the speed changes, so that what already played
 // keeps its place and only what follows changes pace.
 //
-// Still to come with later work, and left out where they would act: the
-// metronome (played with the main player, re-checked after each transport
-// code), the MIDI and wave recorders (stopped and started by the transport,
-// armed by STATE_TRACK_RECORD) and the wave score manager (this file gives
-// waves and wave tracks their performers itself meanwhile).
+// FIXME: the metronome, the MIDI and wave recorders and the wave score
+// manager come with later work. Until then the metronome is neither played
+// with the main player nor re-checked after each transport code, the
+// transport starts and stops no recorder and STATE_TRACK_RECORD arms none,
+// and the sequence gives waves and wave tracks their performers itself
+// (sequenceedits.cpp). Playback's end is reported by PlaybackIsDone once
+// every player rests, where the metronome's own end would report it.
 #include "sequencer/sequence.h"
 
 #include "model/appstates.h"

@@ -1,13 +1,7 @@
 // The sequence: attaching, the state codes, the transport, the location and
-// the timing factors. The performer list, the command handler, the edit state
-// and the archive are in sequenceedits.cpp.
-//
-// Timing factors. Musical time reaches the device clock through the anchor R
-// (real seconds), the buffer time B (device seconds) and the effective speed
-// s: a real time r plays at (r - R) / s + B. R and B are set when playback
-// starts (R the real time of the location, B the device's buffer time) and
-// moved together whenever the speed changes, so that what already played
-// keeps its place and only what follows changes pace.
+// the players' callbacks. The timing factors, speeds and tempo changes are in
+// sequencetiming.cpp; the performer list, the command handler, the edit state
+// and the archive in sequenceedits.cpp.
 //
 // FIXME: the metronome, the MIDI and wave recorders and the wave score
 // manager come with later work. Until then the metronome is neither played
@@ -21,13 +15,10 @@
 #include "model/appstates.h"
 #include "model/conductor.h"
 #include "model/conductorcache.h"
-#include "model/conductorstaff.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
-#include "model/notes.h"
 #include "model/performance.h"
-#include "model/tempo.h"
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
 #include "platform/devices/portavel.h"
@@ -42,9 +33,7 @@
 #include "sequencer/staffperformer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <mutex>
-#include <thread>
 
 IMPLEMENT_SERIAL(CSequence, CObject, 1)
 
@@ -73,24 +62,11 @@ struct ConductorCacheLookupInstaller {
 };
 const ConductorCacheLookupInstaller s_lookupInstaller;
 
-MCTime PlayClockMs(DWORD ms) {
-    MCTime time;
-    time.SetMSec(static_cast<int>(ms));
-    time.SetMode(TM_PLAY);
-    return time;
-}
-
-double ClampSpeed(double speed) {
-    return speed > 0.0 ? speed : 0.1;
-}
-
 }   // namespace
 
-// The performance's lock around the sequence's own fields; none when the
-// sequence is not attached (then nothing else can reach them).
-static std::unique_lock<CCriticalSection> LockTree(ECPerformance* performance) {
-    return performance ? std::unique_lock<CCriticalSection>(performance->GetLock())
-                       : std::unique_lock<CCriticalSection>();
+std::unique_lock<CCriticalSection> CSequence::LockTree() const {
+    return m_pPerformance ? std::unique_lock<CCriticalSection>(m_pPerformance->GetLock())
+                          : std::unique_lock<CCriticalSection>();
 }
 
 CSequence::PreferencesHook CSequence::SetPreferencesHook(PreferencesHook hook) {
@@ -141,7 +117,7 @@ void CSequence::Attach(ECPerformance* performance) {
     m_pHighlightMgr->Attach(this);
     m_pStateMgr->Attach(this);
     if (m_pConductor) {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         ACFindEvents find(2);
         find.SetDepth(1);
         find.AddEvtType(ET_STAFF);
@@ -161,7 +137,7 @@ void CSequence::Detach() {
     // still run first, then the main player and the tempo ramp.
     std::vector<CSeqPlay*> running;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         running = m_running;
     }
     StopSequences();
@@ -176,7 +152,7 @@ void CSequence::Detach() {
     m_pHighlightMgr->Detach();
     m_pStateMgr->Detach();
     UnregisterCommandHandler();
-    auto tree = LockTree(m_pPerformance);
+    auto tree = LockTree();
     m_running.clear();
     m_pendingRemovals.RemoveAll();
     m_forgotten.clear();
@@ -291,7 +267,7 @@ void CSequence::OnMasterState(long code, SCMaster* master) {
         return;
     if (code == STATE_MASTER_VOLUME) {
         // A float division: a level below 100 is not silence.
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         m_fMasterLevel = static_cast<float>(master->GetVolume()) / 100.0f;
         if (!m_pConductor)
             return;
@@ -309,7 +285,7 @@ void CSequence::OnMasterState(long code, SCMaster* master) {
 void CSequence::OnTrackState(long code, SCTrack* state) {
     if (!state)
         return;
-    auto tree = LockTree(m_pPerformance);
+    auto tree = LockTree();
     const int kind = state->GetTrackType();
     DCsqTrack* track = DCsqTrack::GetTrackData(static_cast<unsigned>(state->GetTrack()), kind, this);
     if (!track)
@@ -348,7 +324,7 @@ void CSequence::OnTrackState(long code, SCTrack* state) {
 
 void CSequence::OnFileInit() {
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (m_pConductor) {
             const int highest = m_pConductor->GetMaxTrackNumber(TT_STAFF);
             for (int number = 0; number <= highest; ++number)
@@ -368,7 +344,7 @@ void CSequence::Play() {
     if (state == PLAYER_PLAYING)
         return;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (state == PLAYER_FASTFORWARD)
             AdjustTimingFactors(TIMING_NORMAL);
         else
@@ -381,7 +357,7 @@ void CSequence::PlaySequence(CSeqPlay* player) {
     if (!player)
         return;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (std::find(m_running.begin(), m_running.end(), player) == m_running.end())
             m_running.push_back(player);
     }
@@ -397,7 +373,7 @@ void CSequence::StopSequences() {
     for (;;) {
         CSeqPlay* player = nullptr;
         {
-            auto tree = LockTree(m_pPerformance);
+            auto tree = LockTree();
             if (m_running.empty())
                 break;
             player = m_running.front();
@@ -417,7 +393,7 @@ void CSequence::Pause() {
 void CSequence::PauseSequences() {
     std::vector<CSeqPlay*> running;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         running = m_running;
     }
     for (CSeqPlay* player : running)
@@ -431,7 +407,7 @@ void CSequence::Step() {
 void CSequence::Record() {
     if (m_flags & SEQ_STEPRECORD) {
         SetStepRecordValue();
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         m_stepRecordTime = m_location;
         return;
     }
@@ -449,14 +425,14 @@ void CSequence::Forward() {
     if (m_pPlayer->GetState() != PLAYER_PLAYING)
         Play();
     m_pPlayer->Forward();
-    auto tree = LockTree(m_pPerformance);
+    auto tree = LockTree();
     AdjustTimingFactors(TIMING_FAST);
 }
 
 void CSequence::Rewind() {
     const MCTime lastLocated = m_lastLocated;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         m_stepRecordTime = MCTime(0.0f);
     }
     SetLocation(MCTime(0.0f));
@@ -478,7 +454,7 @@ void CSequence::Previous() {
 }
 
 MCTime CSequence::FindMarker(bool next) {
-    auto tree = LockTree(m_pPerformance);
+    auto tree = LockTree();
     std::vector<float> times;
     if (m_pPerformance) {
         ACFindEvents find;
@@ -516,7 +492,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
     if (target < MCTime(0.0f))
         target = MCTime(0.0f);
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (m_pConductor && target != MCTime::TimeMax()) {
             const MCTime end = m_pConductor->GetMaxMeasureEndTime();
             if (target > end)
@@ -530,7 +506,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
     }
 
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (!m_pPlayPosition)
             m_pPlayPosition = m_pHead;
         if (!m_pPlayPosition)
@@ -548,7 +524,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
 
     if (target != MCTime(0.0f)) {
         {
-            auto tree = LockTree(m_pPerformance);
+            auto tree = LockTree();
             InitTimingFactors(TIMING_NORMAL);
         }
         m_idle.Reset();
@@ -560,7 +536,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
         else
             m_idle.Set();   // nothing to chase: no poll will set it
         {
-            auto tree = LockTree(m_pPerformance);
+            auto tree = LockTree();
             m_location = target;
             m_location.SetMode(TM_NORMAL);
             if (m_pConductor)
@@ -573,7 +549,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
 
     MCTime location;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         m_stepRecordTime = m_location;
         m_pRecordPosition = m_pPlayPosition ? m_pPlayPosition : m_pTail;
         location = m_location;
@@ -602,7 +578,7 @@ void CSequence::PlaybackIsStopped() {
     } else {
         MCTime location;
         {
-            auto tree = LockTree(m_pPerformance);
+            auto tree = LockTree();
             AdjustTimingFactors(TIMING_NORMAL);
             TakeLocationFromAnchor();
             location = m_location;
@@ -620,7 +596,7 @@ void CSequence::PlaybackIsPaused() {
         return;
     MCTime location;
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         AdjustTimingFactors(TIMING_NORMAL);
         TakeLocationFromAnchor();
         location = m_location;
@@ -639,7 +615,7 @@ void CSequence::PlaybackIsDone() {
 }
 
 void CSequence::SequenceIsDone(CSeqPlay* player) {
-    auto tree = LockTree(m_pPerformance);
+    auto tree = LockTree();
     m_running.erase(std::remove(m_running.begin(), m_running.end(), player), m_running.end());
 }
 
@@ -647,7 +623,7 @@ void CSequence::RecordIsStopped(int modified, int stopPlayback) {
     if (modified)
         ApplyToPerformance(new SCFile(STATE_FILE_MODIFIED));
     {
-        auto tree = LockTree(m_pPerformance);
+        auto tree = LockTree();
         if (m_pRecordPosition)
             m_pPlayPosition = m_pRecordPosition->GetNext();
     }
@@ -655,227 +631,4 @@ void CSequence::RecordIsStopped(int modified, int stopPlayback) {
         PlaybackIsStopped();
     else if (m_flags & SEQ_AUTOREWIND)
         Rewind();
-}
-
-// ---- speeds and times -----------------------------------------------------------
-
-void CSequence::InitTimingFactors(int mode) {
-    m_dTempoFactor = 1.0;
-    m_dNormalSpeed = m_dPlaybackSpeed * m_dTempoFactor;
-    m_bufferTime = PlayClockMs(m_pPortavel ? m_pPortavel->GetBufferTime() : 0);
-    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-    m_anchor = cache ? cache->TranslateTime(m_location) : m_location;
-    m_anchor.SetMode(TM_REAL);
-    m_dEffectiveSpeed = mode == TIMING_NORMAL ? m_dNormalSpeed : m_dFastSpeed;
-}
-
-void CSequence::AdjustTimingFactors(int mode) {
-    m_dNormalSpeed = m_dPlaybackSpeed * m_dTempoFactor;
-    const MCTime buffer = PlayClockMs(m_pPortavel ? m_pPortavel->GetBufferTime() : 0);
-    const double moved = (static_cast<double>(buffer.GetSeconds()) - m_bufferTime.GetSeconds()) * m_dEffectiveSpeed;
-    m_anchor = MCTime(static_cast<float>(m_anchor.GetSeconds() + moved));
-    m_anchor.SetMode(TM_REAL);
-    m_bufferTime = buffer;
-    m_dEffectiveSpeed = mode == TIMING_NORMAL ? m_dNormalSpeed : m_dFastSpeed;
-}
-
-void CSequence::TakeLocationFromAnchor() {
-    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-    m_location = cache ? cache->NormalizeTime(m_anchor) : MCTime(m_anchor.GetSeconds());
-    m_location.SetMode(TM_NORMAL);
-}
-
-void CSequence::SetPlaybackSpeed(double speed) {
-    MCTime location;
-    {
-        auto tree = LockTree(m_pPerformance);
-        m_dPlaybackSpeed = ClampSpeed(speed);
-        AdjustTimingFactors(TIMING_NORMAL);
-        location = m_location;
-    }
-    UpdateBPMDisplay(location, 0);
-}
-
-void CSequence::SetTempoFactor(double factor) {
-    MCTime anchor;
-    bool playing = false;
-    {
-        auto tree = LockTree(m_pPerformance);
-        m_dTempoFactor = ClampSpeed(factor);
-        playing = m_pPlayer->GetState() == PLAYER_PLAYING;
-        if (playing)
-            AdjustTimingFactors(TIMING_NORMAL);
-        anchor = m_anchor;
-    }
-    if (playing)
-        UpdateBPMDisplay(anchor, 0);
-}
-
-void CSequence::SetFastSpeed(double speed) {
-    auto tree = LockTree(m_pPerformance);
-    m_dFastSpeed = ClampSpeed(speed);
-    if (m_pPlayer->GetState() & (PLAYER_FASTFORWARD | PLAYER_FINISHING))
-        AdjustTimingFactors(TIMING_FAST);
-}
-
-MCTime CSequence::AbsoluteTime(const MCTime& time) {
-    MCTime real;
-    if (time.GetMode() == TM_NORMAL) {
-        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-        real = cache ? cache->TranslateTime(time) : time;
-    } else if (time.GetMode() == TM_REAL) {
-        real = time;
-    } else {
-        return time;
-    }
-    if (m_dEffectiveSpeed == 0.0)
-        return MCTime::TimeNull();
-    const double device = (static_cast<double>(real.GetSeconds()) - m_anchor.GetSeconds()) / m_dEffectiveSpeed +
-                          m_bufferTime.GetSeconds();
-    MCTime result(static_cast<float>(device));
-    result.SetMode(TM_PLAY);
-    return result;
-}
-
-MCTime CSequence::NormalizeTime(const MCTime& time) {
-    MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-    MCTime real;
-    switch (time.GetMode()) {
-    case TM_NORMAL:
-        return time;
-    case TM_REAL:
-        real = time;
-        break;
-    case 2:
-    case TM_PLAY:
-        real = MCTime(static_cast<float>((static_cast<double>(time.GetSeconds()) - m_bufferTime.GetSeconds()) *
-                                             m_dEffectiveSpeed +
-                                         m_anchor.GetSeconds()));
-        real.SetMode(TM_REAL);
-        break;
-    default:
-        return time;
-    }
-    if (cache)
-        return cache->NormalizeTime(real);
-    MCTime musical(real.GetSeconds());   // one quarter note per second
-    return musical;
-}
-
-void CSequence::UpdateBPMDisplay(const MCTime& time, int forced) {
-    if (!forced && SCMaster::s_iMessageCount.load() >= 4)
-        return;
-    float bpm = 60.0f;
-    {
-        auto tree = LockTree(m_pPerformance);
-        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-        if (ECTempo* tempo = cache ? cache->GetTempoAtTime(time) : nullptr)
-            bpm = static_cast<float>(tempo->GetTempo(1.0f) * m_dEffectiveSpeed);
-    }
-    auto* state = new SCMaster(STATE_MASTER_TEMPO);
-    state->SetBPM(bpm);
-    ApplyToPerformance(state);
-}
-
-void CSequence::ChangeTempo(double percent, ECTempo* tempo) {
-    if (!tempo)
-        return;
-    const unsigned char type = tempo->GetTempoType();
-    // A relative tempo takes the value of the tempo in force before it.
-    auto takeTempoBefore = [&] {
-        MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr;
-        ECTempo* before = cache ? cache->GetTempoBeforeTime(*tempo->GetTime()) : nullptr;
-        const float beat = tempo->GetBeat();
-        if (before && before != tempo && beat > 0.0f)
-            tempo->SetTempo(before->GetTempo(1.0f) / beat, beat);
-    };
-    if (type >= ECTempo::TEMPO_ACCEL && type <= ECTempo::TEMPO_LP) {
-        double target = 0.0;
-        {
-            auto tree = LockTree(m_pPerformance);
-            takeTempoBefore();
-            target = m_dTempoFactor + m_dTempoFactor * percent / 100.0;
-        }
-        m_pTempo->SetTargetTempoFactor(std::max(target, 0.05));
-        m_pTempo->SetBeginTime(*tempo->GetTime());
-        m_pTempo->SetDuration(*tempo->GetDuration());
-        m_pTempo->SetAutoReset(type >= 24 ? 1 : 0);
-        PlaySequence(m_pTempo.get());
-    } else if (type == ECTempo::TEMPO_A_TEMPO) {
-        {
-            auto tree = LockTree(m_pPerformance);
-            takeTempoBefore();
-        }
-        SetTempoFactor(1.0);
-    } else if (type == ECTempo::TEMPO_RUBATO || type == 29) {
-        // Played as written.
-    } else {
-        SetTempoFactor(1.0);
-    }
-}
-
-void CSequence::TempoChangeIsDone(const MCTime& time) {
-    SequenceIsDone(m_pTempo.get());
-    UpdateBPMDisplay(time, 1);
-}
-
-// ---- step recording -------------------------------------------------------------
-
-void CSequence::SetStepRecordValue() {
-    if (SCMode::GetEventType() != ET_NOTE)
-        return;
-    ECBase* prototype = SCMode::GetEvent();
-    if (!prototype)
-        return;
-    prototype->Ref();
-    if (prototype->GetClassType() == ET_NOTE)
-        if (const MCTime* duration = prototype->GetDuration())
-            m_stepRecordValue = *duration;
-    prototype->RemoveChildren(1);
-    prototype->Unref(1);
-}
-
-MCTime CSequence::GetStepRecordTime() {
-    auto tree = LockTree(m_pPerformance);
-    const MCTime result = m_stepRecordTime;
-    m_stepRecordTime += m_stepRecordValue;
-    // Sums of note values drift: a time within 0.0015 of a whole quarter note
-    // is taken as that quarter note, the next one tried first.
-    const float value = m_stepRecordTime.GetSeconds();
-    const float up = std::ceil(value);
-    const float down = std::floor(value);
-    if (std::fabs(up - value) <= 0.0015f)
-        m_stepRecordTime.SetSeconds(up);
-    else if (std::fabs(value - down) <= 0.0015f)
-        m_stepRecordTime.SetSeconds(down);
-    m_location = m_stepRecordTime;
-    return result;
-}
-
-MCTime CSequence::GetStepRecordValue() {
-    MCTime value = m_stepRecordValue;
-    value.SetMode(TM_NORMAL);
-    return value;
-}
-
-// The number of wave tracks the machine is expected to play. Wave tracks are
-// mixed on the processors, so the rule goes by how many there are: 1 gives 2,
-// 2 gives 4, 3 or 4 give 8, 5 to 7 give 12, 8 and more 16; an unknown count
-// gives 12.
-int CSequence::GetRecommendedTrackCount() {
-    return GetRecommendedTrackCount(std::thread::hardware_concurrency());
-}
-
-int CSequence::GetRecommendedTrackCount(unsigned processors) {
-    if (processors == 0)
-        return 12;
-    if (processors == 1)
-        return 2;
-    if (processors == 2)
-        return 4;
-    if (processors <= 4)
-        return 8;
-    if (processors <= 7)
-        return 12;
-    return 16;
 }

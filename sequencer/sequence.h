@@ -42,6 +42,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class CArchive;
@@ -288,6 +289,9 @@ private:
     // there already; a registration elsewhere is removed first.
     void RegisterCommandHandler(ECPerformance* performance);
     void UnregisterCommandHandler();
+    // The performance's lock, which guards the sequence's own fields; none
+    // while the sequence is not attached (then nothing else reaches them).
+    std::unique_lock<CCriticalSection> LockTree() const;
     // Applies a state to the performance (nothing without one).
     void ApplyToPerformance(SCBase* state);
     // The location's musical time of the anchor, after a stop or pause.

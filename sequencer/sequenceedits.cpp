@@ -388,8 +388,7 @@ int CSequence::ProcessRemoveMeter(CCRemoveMeter* command) {
 void CSequence::OnEventEdit(SCEventEdit* edit) {
     if (!edit)
         return;
-    auto tree = m_pPerformance ? std::unique_lock<CCriticalSection>(m_pPerformance->GetLock())
-                               : std::unique_lock<CCriticalSection>();
+    auto tree = LockTree();
     MCPtrList& items = edit->GetEditList();
     for (POSITION pos = items.GetHeadPosition(); pos;) {
         auto* item = static_cast<SCEventEditItem*>(items.GetNext(pos));
@@ -443,8 +442,7 @@ void CSequence::MoveWaveToItsTrack(ECBase* wave) {
 
 void CSequence::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        auto tree = m_pPerformance ? std::unique_lock<CCriticalSection>(m_pPerformance->GetLock())
-                                   : std::unique_lock<CCriticalSection>();
+        auto tree = LockTree();
         ar.WriteObject(m_pPerformance);
         ar.WriteObject(m_pConductor);
         ar.WriteObject(m_pHead);

@@ -376,10 +376,7 @@ int CSeqPlay::GetEventsBefore(const MCTime& to, int fill) {
         return -1;
     if (m_pSequence->GetPlayPosition())
         return 0;
-    ECConductor* conductor = m_pSequence->GetConductor();
-    if (!conductor || until >= conductor->GetMaxMeasureEndTime())
-        return -1;
-    return 0;
+    return until >= m_pSequence->GetPieceEnd() ? -1 : 0;
 }
 
 DCsqBase* CSeqPlay::GetNextEvent(const MCTime& time) {

@@ -15,6 +15,7 @@
 #include "model/appstates.h"
 #include "model/conductor.h"
 #include "model/conductorcache.h"
+#include "model/conductorstaff.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
@@ -178,6 +179,19 @@ void CSequence::UnregisterCommandHandler() {
     // Only this sequence's own record: other handlers of the document stay.
     m_pHandlerPerformance->RemoveCommandHandler(&CSequence::_OnCommand, this);
     m_pHandlerPerformance = nullptr;
+}
+
+MCTime CSequence::GetPieceEnd() const {
+    // Asked of the conductor staff itself: the conductor's own queries make
+    // a missing conductor staff through a command, which the polling thread
+    // must never send while it holds the performance's lock.
+    ECBase* staff = m_pConductor ? m_pConductor->GetDescendant(ET_CONDUCTORSTAFF, 1) : nullptr;
+    return staff ? static_cast<ECConductorStaff*>(staff)->GetMaxMeasureEndTime() : MCTime(0.0f);
+}
+
+void CSequence::ResetConductorPosition() {
+    if (MCConductorCache* cache = m_pConductor ? m_pConductor->GetCache() : nullptr)
+        cache->ResetCurrentPosition(m_location);
 }
 
 unsigned CSequence::GetState() const {
@@ -477,10 +491,7 @@ MCTime CSequence::FindMarker(bool next) {
     if (next) {
         if (!times.empty())
             return MCTime(times.front());
-        MCTime end(0.0f);
-        if (m_pConductor)
-            end = m_pConductor->GetMaxMeasureEndTime();
-        return end;
+        return GetPieceEnd();
     }
     return times.empty() ? MCTime(0.0f) : MCTime(times.back());
 }
@@ -494,7 +505,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
     {
         auto tree = LockTree();
         if (m_pConductor && target != MCTime::TimeMax()) {
-            const MCTime end = m_pConductor->GetMaxMeasureEndTime();
+            const MCTime end = GetPieceEnd();
             if (target > end)
                 target = end;
         }
@@ -515,8 +526,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
         const MCTime* next = event ? event->GetTime() : nullptr;
         if (target == MCTime(0.0f) || (next && target < *next)) {
             m_location = MCTime(0.0f);
-            if (m_pConductor)
-                m_pConductor->ResetCurrentPosition(m_location);
+            ResetConductorPosition();
             m_pPlayPosition = m_pHead;
             m_takenUntil = MCTime(0.0f);
         }
@@ -539,8 +549,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
             auto tree = LockTree();
             m_location = target;
             m_location.SetMode(TM_NORMAL);
-            if (m_pConductor)
-                m_pConductor->ResetCurrentPosition(m_location);
+            ResetConductorPosition();
         }
         m_flags &= ~SEQ_RELOCATING;
         if (autoRewind)

@@ -257,6 +257,10 @@ public:
     void SetRecordPosition(DCsqBase* performer) { m_pRecordPosition = performer; }
     DCsqBase* GetPlayPosition() const { return m_pPlayPosition; }
     void SetPlayPosition(DCsqBase* performer) { m_pPlayPosition = performer; }
+    // The end of the last measure (0 without a conductor staff); never
+    // changes the tree, so the polling thread may ask. The caller holds the
+    // performance's lock.
+    MCTime GetPieceEnd() const;
     // Set exactly while nothing plays or relocates (see SetLocation).
     CEvent& GetIdleEvent() { return m_idle; }
 
@@ -294,6 +298,8 @@ private:
     std::unique_lock<CCriticalSection> LockTree() const;
     // Applies a state to the performance (nothing without one).
     void ApplyToPerformance(SCBase* state);
+    // Moves the conductor cache's cursor to the location.
+    void ResetConductorPosition();
     // The location's musical time of the anchor, after a stop or pause.
     void TakeLocationFromAnchor();
     // Sets and announces a new location after the main player came to rest.

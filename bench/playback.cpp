@@ -16,6 +16,7 @@
 #include "sequencer/player.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,20 +37,9 @@ class PlaybackPiece : public benchmark::Fixture {
 public:
     void SetUp(const benchmark::State&) override {
         clock = std::make_unique<CManualClock>(1000);
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        auto* conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, false);
+        ECConductor* conductor = nullptr;
+        engine_support::MakePiece(performance, conductor, sequence);
         for (int staff = 1; staff <= STAVES; ++staff)
             conductor->GetTrack(TRACK_STAFF, staff, 1);
         // Read as a file is: every add command runs at once, in time order.
@@ -70,10 +60,7 @@ public:
 
     void TearDown(const benchmark::State&) override {
         Halt();
-        sequence->Detach();
-        sequence.reset();
-        performance->RemoveChildren(1);
-        performance->Unref(1);
+        engine_support::ClosePiece(performance, sequence);
         portavel.reset();
         clock.reset();
     }

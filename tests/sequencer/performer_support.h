@@ -17,6 +17,7 @@
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
 #include "sequencer/trackperformer.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,31 +68,15 @@ inline std::ostream& operator<<(std::ostream& out, const Sent& s) {
 class Piece : public ::testing::Test {
 protected:
     Piece() {
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->EnableDevice(PV_WAVE, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, true);
+        engine_support::MakePiece(performance, conductor, sequence);
         performance->AddStateHandler(&Piece::OnState, this);
     }
 
     ~Piece() override {
         performance->RemoveStateHandler(&Piece::OnState, this);
         sequence->StopSequences();
-        sequence->Detach();
-        sequence.reset();
-        performance->RemoveChildren(1);
-        performance->Unref(1);
+        engine_support::ClosePiece(performance, sequence);
     }
 
     // `count` more staves, or wave tracks, made by one synchronous add-track

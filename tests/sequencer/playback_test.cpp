@@ -22,6 +22,7 @@
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -95,20 +96,8 @@ double RealTime(double quarter) {
 class Playback : public ::testing::Test {
 protected:
     Playback() {
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, false);
+        engine_support::MakePiece(performance, conductor, sequence);
         sequence->SetAutoRewind(0);   // no reset flood at the end: tested on its own
         // The document forwards every state to its sequence.
         performance->AddStateHandler(&Playback::OnState, this);
@@ -117,10 +106,7 @@ protected:
     ~Playback() override {
         Halt();
         performance->RemoveStateHandler(&Playback::OnState, this);
-        sequence->Detach();
-        sequence.reset();
-        performance->RemoveChildren(1);
-        performance->Unref(1);
+        engine_support::ClosePiece(performance, sequence);
     }
 
     static int OnState(ECBase*, int, void* data, void* user) {

@@ -22,6 +22,7 @@
 #include "sequencer/seqevent.h"
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -78,21 +79,8 @@ TEST(SeqEventQueue, TheReportByteBecomesTheFlagBits) {
 class PlayerTest : public ::testing::Test {
 protected:
     PlayerTest() {
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->EnableDevice(PV_WAVE, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, true);
+        engine_support::MakePiece(performance, conductor, sequence);
         sequence->SetAutoRewind(0);
         performance->AddStateHandler(&PlayerTest::OnState, this);
         conductor->GetTrack(TRACK_STAFF, 1, 1);
@@ -105,10 +93,7 @@ protected:
         }
         QCoreApplication::processEvents();
         performance->RemoveStateHandler(&PlayerTest::OnState, this);
-        sequence->Detach();
-        sequence.reset();
-        performance->RemoveChildren(1);
-        performance->Unref(1);
+        engine_support::ClosePiece(performance, sequence);
     }
 
     static int OnState(ECBase*, int, void* data, void* user) {

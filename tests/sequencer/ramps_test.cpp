@@ -17,6 +17,7 @@
 #include "sequencer/performers.h"
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <gtest/gtest.h>
 
@@ -80,21 +81,8 @@ double RampValue(double musical, double begin, double duration, double start, do
 class RampTest : public ::testing::Test {
 protected:
     RampTest() {
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        conductor->GetTrack(TRACK_STAFF, 1, 1);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, false);
+        engine_support::MakePiece(performance, conductor, sequence, 1);
         staff = static_cast<DCsqStaff*>(DCsqTrack::GetTrackData(1u, TT_STAFF, sequence.get()));
         capture->Clear();
     }

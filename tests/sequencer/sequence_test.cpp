@@ -26,6 +26,7 @@
 #include "sequencer/ramps.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/staffperformer.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -180,20 +181,8 @@ TEST(SequenceRules, SpeedsNotAboveZeroBecomeATenth) {
 class SequenceTest : public ::testing::Test {
 protected:
     SequenceTest() {
-        auto backend = std::make_unique<CCaptureBackend>();
-        capture = backend.get();
-        portavel = std::make_unique<CPortavel>(std::move(backend));
-        portavel->Initialize(1);
-        portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
-        portavel->OpenDevices();
-        portavel->StartDevices();
-        RegisterPerformers();
-        performance = new ECPerformance;
-        performance->Ref();
-        conductor = new ECConductor;
-        performance->AddChild(conductor, SORTED);
-        sequence = std::make_unique<CSequence>();
-        sequence->Attach(performance);
+        portavel = engine_support::OpenCapture(capture, false);
+        engine_support::MakePiece(performance, conductor, sequence);
         performance->AddStateHandler(&SequenceTest::OnState, this);
     }
     ~SequenceTest() override {
@@ -202,10 +191,7 @@ protected:
             Run(5);
         QCoreApplication::processEvents();
         performance->RemoveStateHandler(&SequenceTest::OnState, this);
-        sequence->Detach();
-        sequence.reset();
-        performance->RemoveChildren(1);
-        performance->Unref(1);
+        engine_support::ClosePiece(performance, sequence);
     }
 
     bool AnyPlayerBusy() {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 
 IMPLEMENT_DYNAMIC(CSeqTempo, CSeqPlay)
 IMPLEMENT_DYNAMIC(CSeqVolume, CSeqPlay)
@@ -37,6 +38,41 @@ RampPosition LocateRamp(const MCTime& t, const MCTime& begin, const MCTime& dura
 // A duration that gives no ramp: 0, negative or not a number.
 bool IsEmptyDuration(const MCTime& duration) {
     return !(duration.GetSeconds() > 0.0f);
+}
+
+// The part of a ramp's poll both ramps share, run under the ramp's lock: a
+// stopped ramp reports itself done again (through `done`, only with a
+// sequence), a stopping or pausing one takes its next state through
+// `changeState`, and a ramp without length ends at once, reported done, so
+// that it never counts as a player still playing. Nothing is returned then,
+// and the poll answers null; otherwise the ramp's position at `to`.
+template <class ChangeState, class Done>
+std::optional<RampPosition> PollRamp(unsigned state, ChangeState changeState, CSequence* sequence, const MCTime& to,
+                                     const MCTime& begin, const MCTime& duration, Done done) {
+    switch (state) {
+    case PLAYER_STOPPED:
+        if (sequence)
+            done();
+        return std::nullopt;
+    case PLAYER_STOPPING:
+        changeState(PLAYER_STOPPED);
+        return std::nullopt;
+    case PLAYER_PAUSING:
+        changeState(PLAYER_PAUSED);
+        return std::nullopt;
+    case PLAYER_PAUSED:
+        return std::nullopt;
+    default:
+        break;
+    }
+    if (!sequence)
+        return std::nullopt;
+    if (IsEmptyDuration(duration)) {
+        changeState(PLAYER_STOPPED);
+        done();
+        return std::nullopt;
+    }
+    return LocateRamp(sequence->NormalizeTime(to), begin, duration);
 }
 
 }   // namespace
@@ -78,36 +114,15 @@ void CSeqTempo::PrepareToPlay() {
 
 CPVEventList* CSeqTempo::GetOutputEvents(const MCTime& /*from*/, const MCTime& to) {
     std::lock_guard lock(m_lock);
-    switch (GetState()) {
-    case PLAYER_STOPPED:
-        if (m_pSequence)
-            m_pSequence->TempoChangeIsDone(m_endTime);
+    const auto position = PollRamp(
+        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to, m_beginTime, m_duration,
+        [this] { m_pSequence->TempoChangeIsDone(m_endTime); });
+    if (!position)
         return nullptr;
-    case PLAYER_STOPPING:
-        ChangeState(PLAYER_STOPPED);
-        return nullptr;
-    case PLAYER_PAUSING:
-        ChangeState(PLAYER_PAUSED);
-        return nullptr;
-    case PLAYER_PAUSED:
-        return nullptr;
-    default:
-        break;
-    }
-    if (!m_pSequence)
-        return nullptr;
-    // A ramp without length changes nothing. It ends here, stopped and
-    // reported done, so that it never counts as a player still playing.
-    if (IsEmptyDuration(m_duration)) {
-        ChangeState(PLAYER_STOPPED);
-        m_pSequence->TempoChangeIsDone(m_endTime);
-        return nullptr;
-    }
-    const RampPosition position = LocateRamp(m_pSequence->NormalizeTime(to), m_beginTime, m_duration);
-    if (position.where == RampPosition::BEFORE)
+    if (position->where == RampPosition::BEFORE)
         return &m_output;
-    double factor = position.fraction * m_dSlope + m_dStartFactor;
-    if (position.where == RampPosition::ENDED) {
+    double factor = position->fraction * m_dSlope + m_dStartFactor;
+    if (position->where == RampPosition::ENDED) {
         factor = m_bAutoReset ? 1.0 : m_dTargetFactor;
         ChangeState(PLAYER_STOPPED);
     }
@@ -152,34 +167,15 @@ void CSeqVolume::PrepareToPlay() {
 
 CPVEventList* CSeqVolume::GetOutputEvents(const MCTime& from, const MCTime& to) {
     std::lock_guard lock(m_lock);
-    switch (GetState()) {
-    case PLAYER_STOPPED:
-        if (m_pSequence)
-            m_pSequence->SequenceIsDone(this);
+    const auto position = PollRamp(
+        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to, m_beginTime, m_duration,
+        [this] { m_pSequence->SequenceIsDone(this); });
+    if (!position)
         return nullptr;
-    case PLAYER_STOPPING:
-        ChangeState(PLAYER_STOPPED);
-        return nullptr;
-    case PLAYER_PAUSING:
-        ChangeState(PLAYER_PAUSED);
-        return nullptr;
-    case PLAYER_PAUSED:
-        return nullptr;
-    default:
-        break;
-    }
-    if (!m_pSequence)
-        return nullptr;
-    if (IsEmptyDuration(m_duration)) {
-        ChangeState(PLAYER_STOPPED);
-        m_pSequence->SequenceIsDone(this);
-        return nullptr;
-    }
-    const RampPosition position = LocateRamp(m_pSequence->NormalizeTime(to), m_beginTime, m_duration);
-    if (position.where == RampPosition::BEFORE)
+    if (position->where == RampPosition::BEFORE)
         return &m_output;
-    double factor = position.fraction * m_dSlope + m_dStartFactor;
-    if (position.where == RampPosition::ENDED) {
+    double factor = position->fraction * m_dSlope + m_dStartFactor;
+    if (position->where == RampPosition::ENDED) {
         factor = m_dTargetFactor;
         ChangeState(PLAYER_STOPPED);
     }

@@ -78,42 +78,36 @@ void CSequence::InsertData(DCsqBase* performer) {
         // A list read from a file has no cursor yet.
         if (!m_pRecordPosition)
             m_pRecordPosition = m_pHead;
+        // The newcomer goes between `prev` and `next`; a missing neighbour
+        // makes it the head or the tail.
+        DCsqBase* prev = nullptr;
+        DCsqBase* next = nullptr;
         switch (FindInsertPosition(performer)) {
         case 0:   // before the head
-            performer->SetNext(m_pHead);
-            m_pHead->SetPrev(performer);
-            m_pHead = performer;
+            next = m_pHead;
             break;
-        case 1: {   // before the record position
-            DCsqBase* next = m_pRecordPosition;
-            DCsqBase* prev = next->GetPrev();
-            performer->SetPrev(prev);
-            performer->SetNext(next);
-            next->SetPrev(performer);
-            if (prev)
-                prev->SetNext(performer);
-            else
-                m_pHead = performer;
+        case 1:   // before the record position
+            next = m_pRecordPosition;
+            prev = next->GetPrev();
             break;
-        }
-        case 2: {   // after the record position
-            DCsqBase* prev = m_pRecordPosition;
-            DCsqBase* next = prev->GetNext();
-            performer->SetPrev(prev);
-            performer->SetNext(next);
-            prev->SetNext(performer);
-            if (next)
-                next->SetPrev(performer);
-            else
-                m_pTail = performer;
+        case 2:   // after the record position
+            prev = m_pRecordPosition;
+            next = prev->GetNext();
             break;
-        }
         default:   // after the tail
-            performer->SetPrev(m_pTail);
-            m_pTail->SetNext(performer);
-            m_pTail = performer;
+            prev = m_pTail;
             break;
         }
+        performer->SetPrev(prev);
+        performer->SetNext(next);
+        if (prev)
+            prev->SetNext(performer);
+        else
+            m_pHead = performer;
+        if (next)
+            next->SetPrev(performer);
+        else
+            m_pTail = performer;
     }
     m_pRecordPosition = performer;
     // A newcomer just before the play position that the player has not

@@ -1,14 +1,15 @@
 // Test and benchmark support for the whole engine: the capture backend's
 // outputs opened and started, and a piece (performance with one reference
 // held, its conductor, a sequence attached) made and taken down in the order
-// the engine needs. The fixtures keep their own members, in their own order
-// (the manual clock first), and call these from their set-up and tear-down,
-// on the thread that runs the test.
+// the engine needs. A fixture takes the parts as a base (so the manual clock
+// is made before and gone after all else) and calls these from its set-up and
+// tear-down, on the thread that runs the test.
 #pragma once
 
 #include "model/conductor.h"
 #include "model/performance.h"
 #include "model/plugin.h"
+#include "platform/core/clock.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/performers.h"
@@ -18,6 +19,16 @@
 #include <utility>
 
 namespace engine_support {
+
+// What every engine fixture holds, in the order it is made.
+struct EngineParts {
+    CManualClock clock{1000};             // made first, gone last
+    CCaptureBackend* capture = nullptr;   // owned by the library
+    std::unique_ptr<CPortavel> portavel;
+    ECPerformance* performance = nullptr;
+    ECConductor* conductor = nullptr;
+    std::unique_ptr<CSequence> sequence;
+};
 
 // Opens and starts the capture backend's MIDI outputs, and its wave outputs
 // when asked; `capture` is left pointing at the backend the library owns.

@@ -65,7 +65,7 @@ inline std::ostream& operator<<(std::ostream& out, const Sent& s) {
     return out << "}";
 }
 
-class Piece : public ::testing::Test {
+class Piece : public ::testing::Test, protected engine_support::EngineParts {
 protected:
     Piece() {
         portavel = engine_support::OpenCapture(capture, true);
@@ -126,12 +126,6 @@ protected:
     }
     std::vector<TrackState> TakeStates() { return std::exchange(states, {}); }
 
-    CManualClock clock{1000};             // made first, gone last
-    CCaptureBackend* capture = nullptr;   // owned by the library
-    std::unique_ptr<CPortavel> portavel;
-    ECPerformance* performance = nullptr;
-    ECConductor* conductor = nullptr;
-    std::unique_ptr<CSequence> sequence;
     std::vector<TrackState> states;
 
 private:

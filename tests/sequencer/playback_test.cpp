@@ -93,7 +93,7 @@ double RealTime(double quarter) {
     return quarter < 4.0 ? quarter * 0.5 : 2.0 + (quarter - 4.0);
 }
 
-class Playback : public ::testing::Test {
+class Playback : public ::testing::Test, protected engine_support::EngineParts {
 protected:
     Playback() {
         portavel = engine_support::OpenCapture(capture, false);
@@ -280,12 +280,6 @@ protected:
         return sent;
     }
 
-    CManualClock clock{1000};             // made first, gone last
-    CCaptureBackend* capture = nullptr;   // owned by the library
-    std::unique_ptr<CPortavel> portavel;
-    ECPerformance* performance = nullptr;
-    ECConductor* conductor = nullptr;
-    std::unique_ptr<CSequence> sequence;
     std::vector<ECBase*> notes;   // in kNotes order; the tree holds them
     DWORD built = 0;              // device time of the instruments' sends
     DWORD start = 0;              // device time the location plays at

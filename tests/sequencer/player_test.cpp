@@ -76,7 +76,7 @@ TEST(SeqEventQueue, TheReportByteBecomesTheFlagBits) {
 // Staff 1 on output 0, channel 1, tempo 60 (a quarter note a second), played
 // to the capture backend on a manual clock; the states the performance
 // delivers are logged and forwarded to the sequence as a document does.
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public ::testing::Test, protected engine_support::EngineParts {
 protected:
     PlayerTest() {
         portavel = engine_support::OpenCapture(capture, true);
@@ -164,12 +164,6 @@ protected:
         return ons;
     }
 
-    CManualClock clock{1000};             // made first, gone last
-    CCaptureBackend* capture = nullptr;   // owned by the library
-    std::unique_ptr<CPortavel> portavel;
-    ECPerformance* performance = nullptr;
-    ECConductor* conductor = nullptr;
-    std::unique_ptr<CSequence> sequence;
     CSeqPlay* player = nullptr;   // the sequence's main player
     std::vector<ECBase*> notes;   // borrowed: the tree holds them
     std::vector<unsigned> codes;  // the states delivered

@@ -78,7 +78,7 @@ double RampValue(double musical, double begin, double duration, double start, do
 }
 
 // A piece with staff 1, its sequence, and the capture backend's two outputs.
-class RampTest : public ::testing::Test {
+class RampTest : public ::testing::Test, protected engine_support::EngineParts {
 protected:
     RampTest() {
         portavel = engine_support::OpenCapture(capture, false);
@@ -127,12 +127,6 @@ protected:
         return dynamic;
     }
 
-    CManualClock clock{1000};             // made first, gone last
-    CCaptureBackend* capture = nullptr;   // owned by the library
-    std::unique_ptr<CPortavel> portavel;
-    ECPerformance* performance = nullptr;
-    ECConductor* conductor = nullptr;
-    std::unique_ptr<CSequence> sequence;
     DCsqStaff* staff = nullptr;           // staff 1's performer
     ECDynamic* dynamicEvent = nullptr;
 };

@@ -178,7 +178,7 @@ TEST(SequenceRules, SpeedsNotAboveZeroBecomeATenth) {
 // A document: performance, conductor, staff 1 with notes, the sequence
 // attached, the states it is sent logged (and, when asked, forwarded to it as
 // the document does), the capture backend on a manual clock.
-class SequenceTest : public ::testing::Test {
+class SequenceTest : public ::testing::Test, protected engine_support::EngineParts {
 protected:
     SequenceTest() {
         portavel = engine_support::OpenCapture(capture, false);
@@ -253,12 +253,6 @@ protected:
         bool operator==(const TimeState&) const = default;
     };
 
-    CManualClock clock{1000};             // made first, gone last
-    CCaptureBackend* capture = nullptr;   // owned by the library
-    std::unique_ptr<CPortavel> portavel;
-    ECPerformance* performance = nullptr;
-    ECConductor* conductor = nullptr;
-    std::unique_ptr<CSequence> sequence;
     std::vector<TimeState> times;   // the time states delivered
     bool forward = false;
 };

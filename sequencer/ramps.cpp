@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
-#include <optional>
 
 IMPLEMENT_DYNAMIC(CSeqTempo, CSeqPlay)
 IMPLEMENT_DYNAMIC(CSeqVolume, CSeqPlay)
@@ -40,39 +39,65 @@ bool IsEmptyDuration(const MCTime& duration) {
     return !(duration.GetSeconds() > 0.0f);
 }
 
-// The part of a ramp's poll both ramps share, run under the ramp's lock: a
-// stopped ramp reports itself done again (through `done`, only with a
-// sequence), a stopping or pausing one takes its next state through
-// `changeState`, and a ramp without length ends at once, reported done, so
-// that it never counts as a player still playing. Nothing is returned then,
-// and the poll answers null; otherwise the ramp's position at `to`.
+// A ramp's straight line: from the start factor at its begin, by the slope
+// (target - start) over its duration, to the target.
+struct RampLine {
+    MCTime begin;
+    MCTime duration;
+    double start;
+    double slope;
+    double target;
+};
+
+// What a poll makes of a ramp: answer null (stopped, paused, or done), keep
+// the value (not begun yet), or set the factor the line gives at the poll's
+// time; `ended` says the ramp reached its end and has stopped.
+struct RampStep {
+    enum Action { ANSWER_NULL, KEEP, SET } action;
+    double factor;
+    bool ended;
+};
+
+// The poll both ramps share, run under the ramp's lock: a stopped ramp
+// reports itself done again (through `done`, only with a sequence), a
+// stopping or pausing one takes its next state through `changeState`, and a
+// ramp without length ends at once, reported done, so that it never counts as
+// a player still playing. A ramp that reaches its end stops before its last
+// factor is set.
 template <class ChangeState, class Done>
-std::optional<RampPosition> PollRamp(unsigned state, ChangeState changeState, CSequence* sequence, const MCTime& to,
-                                     const MCTime& begin, const MCTime& duration, Done done) {
+RampStep PollRamp(unsigned state, ChangeState changeState, CSequence* sequence, const MCTime& to,
+                  const RampLine& line, Done done) {
     switch (state) {
     case PLAYER_STOPPED:
         if (sequence)
             done();
-        return std::nullopt;
+        return {RampStep::ANSWER_NULL, 0.0, false};
     case PLAYER_STOPPING:
         changeState(PLAYER_STOPPED);
-        return std::nullopt;
+        return {RampStep::ANSWER_NULL, 0.0, false};
     case PLAYER_PAUSING:
         changeState(PLAYER_PAUSED);
-        return std::nullopt;
+        return {RampStep::ANSWER_NULL, 0.0, false};
     case PLAYER_PAUSED:
-        return std::nullopt;
+        return {RampStep::ANSWER_NULL, 0.0, false};
     default:
         break;
     }
     if (!sequence)
-        return std::nullopt;
-    if (IsEmptyDuration(duration)) {
+        return {RampStep::ANSWER_NULL, 0.0, false};
+    if (IsEmptyDuration(line.duration)) {
         changeState(PLAYER_STOPPED);
         done();
-        return std::nullopt;
+        return {RampStep::ANSWER_NULL, 0.0, false};
     }
-    return LocateRamp(sequence->NormalizeTime(to), begin, duration);
+    const RampPosition position = LocateRamp(sequence->NormalizeTime(to), line.begin, line.duration);
+    if (position.where == RampPosition::BEFORE)
+        return {RampStep::KEEP, 0.0, false};
+    if (position.where == RampPosition::ENDED) {
+        changeState(PLAYER_STOPPED);
+        return {RampStep::SET, line.target, true};
+    }
+    return {RampStep::SET, position.fraction * line.slope + line.start, false};
 }
 
 }   // namespace
@@ -114,19 +139,14 @@ void CSeqTempo::PrepareToPlay() {
 
 CPVEventList* CSeqTempo::GetOutputEvents(const MCTime& /*from*/, const MCTime& to) {
     std::lock_guard lock(m_lock);
-    const auto position = PollRamp(
-        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to, m_beginTime, m_duration,
+    const RampStep step = PollRamp(
+        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to,
+        {m_beginTime, m_duration, m_dStartFactor, m_dSlope, m_dTargetFactor},
         [this] { m_pSequence->TempoChangeIsDone(m_endTime); });
-    if (!position)
+    if (step.action == RampStep::ANSWER_NULL)
         return nullptr;
-    if (position->where == RampPosition::BEFORE)
-        return &m_output;
-    double factor = position->fraction * m_dSlope + m_dStartFactor;
-    if (position->where == RampPosition::ENDED) {
-        factor = m_bAutoReset ? 1.0 : m_dTargetFactor;
-        ChangeState(PLAYER_STOPPED);
-    }
-    m_pSequence->SetTempoFactor(factor);
+    if (step.action == RampStep::SET)
+        m_pSequence->SetTempoFactor(step.ended && m_bAutoReset ? 1.0 : step.factor);
     return &m_output;
 }
 
@@ -167,20 +187,14 @@ void CSeqVolume::PrepareToPlay() {
 
 CPVEventList* CSeqVolume::GetOutputEvents(const MCTime& from, const MCTime& to) {
     std::lock_guard lock(m_lock);
-    const auto position = PollRamp(
-        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to, m_beginTime, m_duration,
+    const RampStep step = PollRamp(
+        GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to,
+        {m_beginTime, m_duration, m_dStartFactor, m_dSlope, m_dTargetFactor},
         [this] { m_pSequence->SequenceIsDone(this); });
-    if (!position)
+    if (step.action == RampStep::ANSWER_NULL)
         return nullptr;
-    if (position->where == RampPosition::BEFORE)
-        return &m_output;
-    double factor = position->fraction * m_dSlope + m_dStartFactor;
-    if (position->where == RampPosition::ENDED) {
-        factor = m_dTargetFactor;
-        ChangeState(PLAYER_STOPPED);
-    }
-    if (m_pStaff) {
-        m_pStaff->SetScoreFactor(static_cast<float>(factor));
+    if (step.action == RampStep::SET && m_pStaff) {
+        m_pStaff->SetScoreFactor(static_cast<float>(step.factor));
         const int volume = ComputeVolume();
         m_pStaff->SetLastPerformedVolume(volume);
         // The value holds for this window: it leaves at the window's start,

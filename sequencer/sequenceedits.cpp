@@ -56,6 +56,21 @@ bool IsLinked(const DCsqBase* performer, const DCsqBase* head) {
     return performer->GetPrev() || performer->GetNext() || performer == head;
 }
 
+// Hands every item of an add list that carries an event to `add`, which
+// answers whether its event found its place; 1 when all did, else 0 (the
+// rest are still handed on).
+template <class Add>
+int AddEachChild(MCAddItemList* items, Add add) {
+    int result = 1;
+    for (POSITION pos = items->GetHeadPosition(); pos;) {
+        CCAddItem* item = items->GetNext(pos);
+        ECBase* child = item ? item->GetChild() : nullptr;
+        if (child && !add(item, child))
+            result = 0;
+    }
+    return result;
+}
+
 }   // namespace
 
 // ---- the list -------------------------------------------------------------------
@@ -300,48 +315,30 @@ int CSequence::ProcessRemoveTrack(CCRemoveTrack* /*command*/) {
 int CSequence::ProcessAdd(CCAdd* command) {
     if (!command)
         return 0;
-    int result = 1;
-    MCAddItemList* items = command->GetAddList();
-    for (POSITION pos = items->GetHeadPosition(); pos;) {
-        CCAddItem* item = items->GetNext(pos);
-        ECBase* child = item ? item->GetChild() : nullptr;
-        if (!child)
-            continue;
-        if (child->GetClassType() == ET_WAVE) {
-            if (!AddWaveData(child))
-                result = 0;
-        } else {
-            m_pScoreMgr->AddEventData(child, item->GetMidiData());
-        }
-    }
-    return result;
+    return AddEachChild(command->GetAddList(), [this](CCAddItem* item, ECBase* child) {
+        if (child->GetClassType() == ET_WAVE)
+            return AddWaveData(child) != nullptr;
+        m_pScoreMgr->AddEventData(child, item->GetMidiData());
+        return true;
+    });
 }
 
 int CSequence::ProcessAddTrack(CCAddTrack* command) {
     if (!command)
         return 0;
-    int result = 1;
-    MCAddItemList* items = command->GetAddList();
-    for (POSITION pos = items->GetHeadPosition(); pos;) {
-        CCAddItem* item = items->GetNext(pos);
-        ECBase* child = item ? item->GetChild() : nullptr;
-        if (!child)
-            continue;
+    return AddEachChild(command->GetAddList(), [this](CCAddItem*, ECBase* child) {
         switch (child->GetClassType()) {
-        case ET_STAFF:
-            if (!m_pScoreMgr->AddEventData(child, FCMidi::MidiNull()))
-                result = 0;
+        case ET_STAFF: {
+            const bool added = m_pScoreMgr->AddEventData(child, FCMidi::MidiNull());
             m_pLevelMgr->UpdateTrackCount();
-            break;
-        case ET_WAVETRACK:
-            if (!AddWaveData(child))
-                result = 0;
-            break;
-        default:   // the conductor staff has no performer in the list
-            break;
+            return added;
         }
-    }
-    return result;
+        case ET_WAVETRACK:
+            return AddWaveData(child) != nullptr;
+        default:   // the conductor staff has no performer in the list
+            return true;
+        }
+    });
 }
 
 DCsqBase* CSequence::AddWaveData(ECBase* event) {

@@ -329,7 +329,7 @@ int CSequence::ProcessAddTrack(CCAddTrack* command) {
     return AddEachChild(command->GetAddList(), [this](CCAddItem*, ECBase* child) {
         switch (child->GetClassType()) {
         case ET_STAFF: {
-            const bool added = m_pScoreMgr->AddEventData(child, FCMidi::MidiNull());
+            const bool added = m_pScoreMgr->AddEventData(child, FCMidi::MidiNull()) != nullptr;
             m_pLevelMgr->UpdateTrackCount();
             return added;
         }

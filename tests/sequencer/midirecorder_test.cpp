@@ -1,0 +1,123 @@
+// The MIDI recorder's routing by the split modes (the tracks each mode needs,
+// where a device, channel and key go) and the step-record chord rule (keys
+// held together make one chord; a controller under a held key never moves
+// the step on).
+#include "sequencer/midirecorder.h"
+
+#include "model/midifields.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+FCMidi Word(unsigned status, unsigned data1, unsigned data2)
+{
+    return FCMidi(status | (data1 << 8) | (data2 << 16));
+}
+
+TEST(CMidiRecorder, SplitModesRouteDevicesChannelsAndKeys)
+{
+    const struct {
+        unsigned short mode;
+        int devices, base, tracksNeeded;
+        unsigned device, channel, key;
+        int track, voice;
+    } cases[] = {
+        {0, 1, 5, 1, 0, 3, 60, 5, 0},          // one part for everything
+        {0, 2, 5, 1, 1, 15, 20, 5, 0},
+        {2, 1, 1, 16, 0, 9, 60, 10, 0},        // per channel
+        {6, 1, 1, 32, 0, 0, 60, 1, 0},         // per channel and split: upper first
+        {6, 1, 1, 32, 0, 0, 59, 2, 0},
+        {6, 1, 1, 32, 0, 5, 72, 11, 0},
+        {10, 1, 1, 2, 0, 10, 60, 2, 2},        // per channel as voices
+        {14, 1, 3, 4, 0, 0, 64, 3, 0},         // per channel and split as voices, from track 3
+        {14, 1, 3, 4, 0, 0, 48, 3, 1},
+        {14, 1, 3, 4, 0, 9, 64, 5, 2},         // part 18
+        {14, 1, 3, 4, 0, 15, 10, 6, 7},        // the last part
+        {1, 3, 2, 3, 2, 0, 60, 4, 0},          // per device
+        {9, 3, 2, 1, 2, 7, 60, 2, 2},          // per device as voices
+        {15, 2, 1, 8, 1, 15, 0, 8, 7},         // everything: part 63
+    };
+    for (const auto& c : cases) {
+        CMidiRecorder recorder;
+        recorder.SetDeviceCount(c.devices);
+        recorder.SetSplitMode(c.mode);
+        EXPECT_EQ(recorder.RouteFrom(c.base), c.tracksNeeded) << c.mode;
+        const MCVoiceTrack vt = recorder.GetVoiceTrack(c.device, c.channel, c.key);
+        EXPECT_EQ(vt.GetTrack(), c.track) << "mode " << c.mode << " channel " << c.channel << " key " << c.key;
+        EXPECT_EQ(vt.GetVoice(), c.voice) << "mode " << c.mode << " channel " << c.channel << " key " << c.key;
+    }
+}
+
+TEST(CMidiRecorder, RoutingTellsTheQuantizerItsTracksAndUnroutedInputGoesNowhere)
+{
+    CMidiRecorder recorder;
+    // Nothing routed yet: every word is none.
+    EXPECT_EQ(recorder.GetVoiceTrack(0, 0, 60).GetValue(), 0x7FFF);
+
+    recorder.SetSplitMode(CMidiRecorder::SPLIT_CHANNEL);
+    EXPECT_EQ(recorder.RouteFrom(3), 16);
+    EXPECT_EQ(recorder.GetBaseTrack(), 3);
+    EXPECT_EQ(recorder.GetQuantizeFilter().GetTrackCount(), 16);
+    EXPECT_EQ(recorder.GetQuantizeFilter().GetFirstTrack(), 3);
+
+    // A device or channel the tables lack is never routed onto a track.
+    EXPECT_EQ(recorder.GetVoiceTrack(1, 0, 60).GetValue(), 0x7FFF);
+    EXPECT_EQ(recorder.GetVoiceTrack(0, 16, 60).GetValue(), 0x7FFF);
+
+    // No input device still routes as device 0.
+    recorder.SetDeviceCount(0);
+    EXPECT_EQ(recorder.GetDeviceCount(), 1);
+
+    // A part beyond the word's tracks is pinned there.
+    recorder.SetDeviceCount(300);
+    recorder.SetSplitMode(CMidiRecorder::SPLIT_DEVICE | CMidiRecorder::SPLIT_CHANNEL);
+    recorder.RouteFrom(2000);
+    EXPECT_EQ(recorder.GetVoiceTrack(299, 15, 0).GetTrack(), CMidiRecorder::MAX_TRACK);
+}
+
+TEST(CMidiRecorder, TheKeyOfAMessage)
+{
+    const struct {
+        unsigned status, data1;
+        unsigned key;
+    } cases[] = {
+        {0x90, 61, 61}, {0x80, 62, 62}, {0xA3, 63, 63}, {0xB0, 64, 0}, {0xE0, 65, 0}, {0xC0, 66, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CMidiRecorder::GetKey(Word(c.status, c.data1, 100)), c.key) << c.status;
+}
+
+TEST(CStepChord, KeysHeldTogetherMakeOneChord)
+{
+    // C, then E while C is held, both released, then G: C and E share a step,
+    // G moves on. A controller and a bend under a held key, a release with
+    // nothing held, and pressure with nothing held stay on the step.
+    CStepChord chord;
+    const struct {
+        FCMidi word;
+        StepMove move;
+        int held;
+    } steps[] = {
+        {Word(0x90, 60, 100), StepMove::ADVANCE, 1},   // C
+        {Word(0xB0, 64, 127), StepMove::SAME, 1},      // sustain under C
+        {Word(0xE0, 0, 70), StepMove::SAME, 1},        // a bend under C
+        {Word(0x90, 64, 100), StepMove::SAME, 2},      // E joins
+        {Word(0x80, 60, 64), StepMove::RELEASE, 1},
+        {Word(0x90, 64, 0), StepMove::RELEASE, 0},     // velocity 0 is a release
+        {Word(0x80, 50, 64), StepMove::RELEASE, 0},    // held before recording
+        {Word(0xD0, 30, 0), StepMove::SAME, 0},
+        {Word(0x90, 67, 100), StepMove::ADVANCE, 1},   // G
+        {FCMidi(), StepMove::ADVANCE, 1},              // a rest
+    };
+    int index = 0;
+    for (const auto& s : steps) {
+        EXPECT_EQ(chord.OnMessage(s.word), s.move) << "step " << index;
+        EXPECT_EQ(chord.GetHeldKeys(), s.held) << "step " << index;
+        ++index;
+    }
+    chord.Reset();
+    EXPECT_EQ(chord.GetHeldKeys(), 0);
+}
+
+}   // namespace

@@ -8,6 +8,7 @@
 #include "platform/devices/portavel.h"
 #include "platform/devices/records.h"
 #include "sequencer/filtermgr.h"
+#include "sequencer/metronome.h"
 #include "sequencer/midifilters.h"
 #include "sequencer/sequence.h"
 
@@ -136,6 +137,17 @@ SeqMetronomePreferences MCSeqPreferences::ReadMetronomePreferences()
     return metronome;
 }
 
+void MCSeqPreferences::ApplyMetronomePreferences(CSeqMetronome& metronome)
+{
+    const SeqMetronomePreferences values = ReadMetronomePreferences();
+    metronome.SetPrimaryPulse(FCMidi(values.primaryPulse));
+    metronome.SetSecondaryPulse(FCMidi(values.secondaryPulse));
+    metronome.EnableMetroPlay(values.playEnable);
+    metronome.EnableMetroRecord(values.recordEnable);
+    metronome.SetMetronomeMidi(values.midiSource);
+    metronome.SetMetronomeDevice(values.device);
+}
+
 void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
 {
     if (!sequence)
@@ -156,11 +168,8 @@ void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
 
     ApplyMidiThru();
 
-    // FIXME: handed to the sequence's metronome (EnableMetroPlay,
-    // EnableMetroRecord, SetMetronomeMidi, SetMetronomeDevice and both
-    // pulses) once the sequence owns one.
-    const SeqMetronomePreferences metronome = ReadMetronomePreferences();
-    (void)metronome;
+    // FIXME: ApplyMetronomePreferences (the sequence's metronome) once the
+    // sequence owns one.
 
     sequence->SetInputWaveDevice(LoadIntPreference(kWaveRecordSection, "Default Device", 0));
     sequence->SetOutputWaveDevice(LoadIntPreference(kWavePlaySection, "Default Device", 0));

@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <string>
 
+class CSeqMetronome;
 class CSequence;
 
 // The MIDI recorder's settings ("Sequencer\Midi\Record").
@@ -78,6 +79,9 @@ public:
     // The recorder's and the metronome's sections as read from the profile.
     static SeqRecordPreferences ReadRecordPreferences();
     static SeqMetronomePreferences ReadMetronomePreferences();
+    // Hands the metronome section to a metronome (both pulses, the play and
+    // record switches, the source and the device).
+    static void ApplyMetronomePreferences(CSeqMetronome& metronome);
 
 private:
     // Connects MIDI thru to the stored device and channel and sets the

@@ -8,6 +8,7 @@
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/filtermgr.h"
+#include "sequencer/metronome.h"
 #include "sequencer/midifilters.h"
 #include "sequencer/sequence.h"
 #include "tests/sequencer/engine_support.h"
@@ -24,6 +25,11 @@ const char* const kSections[] = {
     "Sequencer\\Midi\\Play\\Filter", "Sequencer\\Midi\\Thru", "Sequencer\\Midi\\Metronome",
     "Sequencer\\Wave\\Play", "Sequencer\\Wave\\Record", "Sequencer",
 };
+
+// A pulse as a packed message: status, key, velocity from the low byte up.
+uint32_t Packed(const FCMidi& pulse) {
+    return pulse.GetStatusByte() | (uint32_t(pulse.GetDataByte1()) << 8) | (uint32_t(pulse.GetDataByte2()) << 16);
+}
 
 // A capture device library (two MIDI outputs, one wave output, one wave
 // input), a sequence on it, and an empty set of engine sections.
@@ -175,6 +181,28 @@ TEST_F(SeqPrefs, StoredValuesReachTheirTargets) {
     EXPECT_EQ(metronome.primaryPulse, 0x7F3090u);
     EXPECT_EQ(metronome.secondaryPulse, 0x403C90u);
     EXPECT_EQ(metronome.playEnable, 1);
+}
+
+TEST_F(SeqPrefs, MetronomeTakesItsSection) {
+    CSeqMetronome metronome;
+    MCSeqPreferences::ApplyMetronomePreferences(metronome);   // an empty profile: the defaults
+    EXPECT_EQ(Packed(metronome.GetPrimaryPulse()), 0x7F3099u);
+    EXPECT_EQ(Packed(metronome.GetSecondaryPulse()), 0x402999u);
+    EXPECT_EQ(metronome.GetMetroPlay(), 0);
+    EXPECT_EQ(metronome.GetMetroRecord(), 1);
+    EXPECT_EQ(metronome.GetMetronomeMidi(), 1);
+
+    Write("Sequencer\\Midi\\Metronome", "Play Enable", 1);
+    Write("Sequencer\\Midi\\Metronome", "Record Enable", 0);
+    Write("Sequencer\\Midi\\Metronome", "Source", 0);
+    Write("Sequencer\\Midi\\Metronome", "Device", 1);
+    Write("Sequencer\\Midi\\Metronome", "Velocity 1", 100);
+    MCSeqPreferences::ApplyMetronomePreferences(metronome);
+    EXPECT_EQ(Packed(metronome.GetPrimaryPulse()), 0x643099u);
+    EXPECT_EQ(metronome.GetMetroPlay(), 1);
+    EXPECT_EQ(metronome.GetMetroRecord(), 0);
+    EXPECT_EQ(metronome.GetMetronomeMidi(), 0);
+    EXPECT_EQ(metronome.GetMetronomeDevice(), 1u);
 }
 
 TEST_F(SeqPrefs, EachPlaybackFilterKeyBlocksItsOwnType) {

@@ -4,12 +4,15 @@
 
 #include "model/eventtypes.h"
 #include "model/plugin.h"
+#include "platform/core/profile.h"
 #include "platform/core/object.h"
 #include "sequencer/performers.h"
 #include "sequencer/sequence.h"
+#include "tests/sequencer/engine_support.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -50,7 +53,18 @@ TEST(Startup, InitSequencerFillsExactlyTheTwentyFiveSequencerCells) {
     EXPECT_EQ(ClassAt(1), "");
     EXPECT_EQ(ClassAt(2), "");
 
-    // The sequences read their preferences through the installed reader.
-    const CSequence::PreferencesHook installed = CSequence::SetPreferencesHook(before);
-    EXPECT_NE(installed, nullptr);
+    // Sequences read their preferences through the installed reader when
+    // they attach.
+    CCaptureBackend* capture = nullptr;
+    std::unique_ptr<CPortavel> portavel = engine_support::OpenCapture(capture, false);
+    CProfile::Application().WriteInt("Sequencer", "AutoRewind", 0);
+    {
+        CSequence sequence;
+        ASSERT_EQ(sequence.GetAutoRewind(), 1);
+        sequence.Attach(nullptr);
+        EXPECT_EQ(sequence.GetAutoRewind(), 0);
+        sequence.Detach();
+    }
+    CProfile::Application().DeleteKey("Sequencer", "AutoRewind");
+    CSequence::SetPreferencesHook(before);
 }

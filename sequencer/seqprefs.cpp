@@ -15,7 +15,6 @@
 namespace {
 
 const char* const kRecordSection = "Sequencer\\Midi\\Record";
-const char* const kRecordFilterSection = "Sequencer\\Midi\\Record\\Filter";
 const char* const kPlaySection = "Sequencer\\Midi\\Play";
 const char* const kPlayFilterSection = "Sequencer\\Midi\\Play\\Filter";
 const char* const kThruSection = "Sequencer\\Midi\\Thru";
@@ -153,12 +152,10 @@ void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
     if (!sequence)
         return;
 
-    // FIXME: the MIDI recorder takes these (split mode and pitch, its
-    // quantize filter) and blocks on kRecordFilterSection through its own
-    // preference filter once it exists; read now so the keys are in use.
-    const SeqRecordPreferences record = ReadRecordPreferences();
-    (void)record;
-    (void)kRecordFilterSection;
+    // FIXME: once the sequence owns the MIDI recorder, it takes
+    // ReadRecordPreferences (split mode and pitch, its quantize filter) and
+    // its own preference filter blocks from "Sequencer\Midi\Record\Filter"
+    // (LoadBlockPreferences).
 
     LCMidiVoiceMap::SetDefaultDevice(static_cast<unsigned>(LoadIntPreference(kPlaySection, "Default Device", 0)));
     if (LCMidiPrefs* playback = CPerfFilterMgr::GetPrefsFilter()) {

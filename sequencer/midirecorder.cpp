@@ -33,7 +33,10 @@ CMidiRecorder::CMidiRecorder()
     SetDeviceCount(1);
 }
 
-CMidiRecorder::~CMidiRecorder() = default;
+CMidiRecorder::~CMidiRecorder()
+{
+    Detach();
+}
 
 void CMidiRecorder::SetDeviceCount(int count)
 {

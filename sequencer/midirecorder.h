@@ -23,14 +23,24 @@
 // controller, a bend, pressure) takes the current step time and never moves
 // it on, whatever is held.
 //
-// FIXME: the recorder's input path (the device callback, the record states,
-// the timing of real-time and step recording, the batched hand-over to the
-// score manager, arming tracks and the level and highlight feeds) is not
-// built yet; these are the pieces it stands on.
+// Step recording (midirecorder_input.cpp): between StepRecord and Stop the
+// device library calls RecordProc on its input thread. The input thread
+// never changes the tree: it places each message (the step time it takes
+// from the sequence, routed, with the step value's performed length) and
+// queues it. FlushPending, on the user-interface thread, hands the queued
+// messages to the score manager, whose add commands change the tree, and
+// marks the document modified once per recording.
+//
+// FIXME: real-time recording (play-clock times, the record offset,
+// quantizing), Pause, arming tracks from the base track (the recording
+// track state and adding missing staff tracks), the 100 ms timer that calls
+// FlushPending, the level and highlight feeds, and the sequence's transport
+// and track states reaching the recorder are not built yet.
 //
 // Threads: the routing tables are filled on the user-interface thread while
 // no input runs and only read by the input thread. CStepChord is used by the
-// input thread alone.
+// input thread alone. The queue has its own lock, taken alone and never
+// held while calling out.
 #pragma once
 
 #include "model/time.h"
@@ -38,8 +48,12 @@
 #include "sequencer/quantize.h"
 
 #include <array>
+#include <mutex>
 #include <vector>
 
+class CPortavel;
+class CPVEventData;
+class CSequence;
 class FCMidi;
 
 // What a step-recorded message does to the step position.
@@ -123,8 +137,62 @@ public:
 
     LCMidiQuantize& GetQuantizeFilter() { return m_quantize; }
 
+    // ---- recording (midirecorder_input.cpp) ----
+
+    // The recorder's states.
+    enum : unsigned {
+        RS_STOPPED = 0x1000,
+        RS_PAUSED = 0x4000,
+        RS_RECORDING = 0x10000,
+        RS_STEP_RECORDING = 0x20000,
+    };
+
+    // Borrows the sequence and its device library and makes fresh tables
+    // for the library's MIDI inputs. User-interface thread, no input running.
+    void Attach(CSequence* sequence);
+    // Stops any input and forgets the sequence and the queue.
+    void Detach();
+    CSequence* GetSequence() const { return m_pSequence; }
+
+    unsigned GetState() const { return m_uState; }
+    int GetTag() const { return m_nTag; }
+
+    // Starts step recording (nothing when already step recording): no key
+    // held, a fresh announcement, input started. User-interface thread.
+    void StepRecord();
+    // Stops the input (waiting for a running callback to end, which never
+    // waits on this thread), hands what is queued over, has the score
+    // manager provide the measures up to the last time and forget pending
+    // note-ons. Nothing when stopped. User-interface thread.
+    void Stop();
+
+    // The device library's input callback. Input thread.
+    static void RecordProc(void* user, int tag, CPVEventData* event);
+    // Places, routes and queues one message. Input thread.
+    void RecordMidiChannelMessage(unsigned device, unsigned long message, unsigned long ms);
+    // A rest: the step moves on without a note. Any thread.
+    void StepRecordRest();
+
+    // Hands the queued messages to the score manager; marks the document
+    // modified the first time in a recording. Returns how many were handed
+    // over. User-interface thread.
+    int FlushPending();
+    int GetPendingCount() const;
+
 private:
     using Table = std::array<MCVoiceTrack, CHANNELS>;
+
+    // One placed message waiting for the user-interface thread.
+    struct Pending {
+        MCTime time;
+        MCVoiceTrack vt;
+        unsigned long word = 0;
+        unsigned device = 0;
+        MCTime duration;
+    };
+
+    // Ends the running input, if any, by its tag.
+    void StopInput();
 
     std::vector<Table> m_lower;   // per device: keys below the split pitch
     std::vector<Table> m_upper;   // per device: keys at or above it
@@ -132,4 +200,15 @@ private:
     unsigned short m_uSplitMode = 0;
     unsigned m_uSplitPitch = 60;
     LCMidiQuantize m_quantize;
+
+    CSequence* m_pSequence = nullptr;   // borrowed, may be null
+    CPortavel* m_pPortavel = nullptr;   // borrowed: the sequence's device library
+    unsigned m_uState = RS_STOPPED;
+    int m_nTag = 0;                     // the running input's, 0 for none
+    int m_bAnnounced = 0;               // the document was marked modified this recording
+    MCTime m_lastTime;
+    MCTime m_stepTime;
+    CStepChord m_chord;                 // input thread
+    mutable std::mutex m_queueLock;
+    std::vector<Pending> m_queue;       // under m_queueLock
 };

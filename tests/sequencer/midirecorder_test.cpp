@@ -4,9 +4,21 @@
 // the step on).
 #include "sequencer/midirecorder.h"
 
+#include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/findactions.h"
 #include "model/midifields.h"
+#include "model/performance.h"
+#include "platform/devices/capture.h"
+#include "platform/devices/portavel.h"
+#include "sequencer/performers.h"
+#include "sequencer/scoremgr.h"
+#include "sequencer/sequence.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -121,3 +133,99 @@ TEST(CStepChord, KeysHeldTogetherMakeOneChord)
 }
 
 }   // namespace
+
+// ---- step recording into a piece ---------------------------------------------
+
+namespace {
+
+// A piece with its conductor and an attached sequence whose score manager
+// adds at once; a recorder attached to the sequence, routing to track 1.
+class StepPiece {
+public:
+    StepPiece()
+    {
+        RegisterPerformers();
+        m_portavel = std::make_unique<CPortavel>(std::make_unique<CCaptureBackend>());
+        performance = new ECPerformance;
+        performance->Ref();
+        conductor = new ECConductor;
+        performance->AddChild(conductor, SORTED);
+        sequence = std::make_unique<CSequence>();
+        sequence->Attach(performance);
+        sequence->GetMidiScoreMgr()->SetFileLoading(1);
+        recorder.Attach(sequence.get());
+        recorder.RouteFrom(1);
+    }
+    ~StepPiece()
+    {
+        recorder.Detach();
+        sequence->Detach();
+        sequence->GetMidiScoreMgr()->Attach(nullptr);
+        performance->RemoveChildren(1);
+        performance->Unref(1);
+    }
+    StepPiece(const StepPiece&) = delete;
+    StepPiece& operator=(const StepPiece&) = delete;
+
+    std::vector<ECBase*> Notes()
+    {
+        ACFindEvents find;
+        find.AddEvtType(ET_NOTE);
+        find.Apply(performance);
+        std::vector<ECBase*> found;
+        MCEventList& events = find.GetEvents();
+        for (POSITION pos = events.GetHeadPosition(); pos;)
+            found.push_back(events.GetNext(pos));
+        return found;
+    }
+    // A message as the input thread hands it over.
+    void Input(unsigned status, unsigned key, unsigned velocity)
+    {
+        recorder.RecordMidiChannelMessage(0, status | key << 8 | velocity << 16, 0);
+    }
+
+    std::unique_ptr<CPortavel> m_portavel;
+    ECPerformance* performance = nullptr;
+    ECConductor* conductor = nullptr;
+    std::unique_ptr<CSequence> sequence;
+    CMidiRecorder recorder;
+};
+
+}   // namespace
+
+TEST(CMidiRecorderStep, HeldKeysShareAStepAndTheNextChordMovesOn)
+{
+    StepPiece piece;
+    piece.recorder.StepRecord();
+    ASSERT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_STEP_RECORDING));
+    EXPECT_NE(piece.recorder.GetTag(), 0);
+
+    piece.Input(0x90, 60, 100);   // C
+    piece.Input(0xB0, 64, 127);   // sustain under C: the step stays
+    piece.Input(0x90, 64, 100);   // E while C is held
+    piece.Input(0x80, 60, 64);
+    piece.Input(0x80, 64, 64);
+    piece.recorder.StepRecordRest();
+    piece.Input(0x90, 67, 100);   // G
+    piece.Input(0x80, 67, 64);
+
+    // The input path queues; only the hand-over changes the tree.
+    EXPECT_TRUE(piece.Notes().empty());
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 4);
+    EXPECT_EQ(piece.recorder.FlushPending(), 4);
+
+    const std::vector<ECBase*> notes = piece.Notes();
+    ASSERT_EQ(notes.size(), 3u);
+    const float starts[] = {0.0f, 0.0f, 2.0f};   // the rest took step 1
+    for (size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_FLOAT_EQ(notes[i]->GetTime()->GetSeconds(), starts[i]) << i;
+        EXPECT_GT(notes[i]->GetDuration()->GetSeconds(), 0.0f) << i;
+    }
+
+    piece.recorder.Stop();
+    EXPECT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_STOPPED));
+    EXPECT_EQ(piece.recorder.GetTag(), 0);
+    // Stopped: input no longer records.
+    piece.Input(0x90, 72, 100);
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+}

@@ -23,17 +23,20 @@
 // controller, a bend, pressure) takes the current step time and never moves
 // it on, whatever is held.
 //
-// Step recording (midirecorder_input.cpp): between StepRecord and Stop the
-// device library calls RecordProc on its input thread. The input thread
-// never changes the tree: it places each message (the step time it takes
-// from the sequence, routed, with the step value's performed length) and
-// queues it. FlushPending, on the user-interface thread, hands the queued
-// messages to the score manager, whose add commands change the tree, and
-// marks the document modified once per recording.
+// Recording (midirecorder_input.cpp): between Record or StepRecord and Stop
+// the device library calls RecordProc on its input thread. The input thread
+// never changes the tree: it places each message and queues it. In real
+// time a message sits at the play clock plus the record offset in musical
+// time, after the record preference filter and the quantize filter (each
+// while enabled); in step recording at the step time it takes from the
+// sequence, with the step value's performed length. FlushPending, on the
+// user-interface thread, hands the queue to the score manager, whose add
+// commands change the tree, and marks the document modified once per
+// recording.
 //
-// FIXME: real-time recording (play-clock times, the record offset,
-// quantizing), Pause, arming tracks from the base track (the recording
-// track state and adding missing staff tracks), the 100 ms timer that calls
+// FIXME: arming tracks from the base track (the recording track state and
+// adding missing staff tracks: until then the routed staves must exist or
+// follow each other from track 1), the 100 ms timer that calls
 // FlushPending, the level and highlight feeds, and the sequence's transport
 // and track states reaching the recorder are not built yet.
 //
@@ -44,10 +47,13 @@
 #pragma once
 
 #include "model/time.h"
+#include "model/midifields.h"
 #include "platform/core/object.h"
+#include "sequencer/midimessage.h"
 #include "sequencer/quantize.h"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -154,9 +160,13 @@ public:
     void Detach();
     CSequence* GetSequence() const { return m_pSequence; }
 
-    unsigned GetState() const { return m_uState; }
+    unsigned GetState() const { return m_uState.load(); }
     int GetTag() const { return m_nTag; }
 
+    // Starts real-time recording (nothing when already recording): a fresh
+    // announcement, last time 0, input started unless it runs already.
+    // User-interface thread.
+    void Record();
     // Starts step recording (nothing when already step recording): no key
     // held, a fresh announcement, input started. User-interface thread.
     void StepRecord();
@@ -165,6 +175,10 @@ public:
     // manager provide the measures up to the last time and forget pending
     // note-ons. Nothing when stopped. User-interface thread.
     void Stop();
+    // Stops the input, hands what is queued over and has the score manager
+    // forget pending note-ons; recording resumes with Record or StepRecord.
+    // Nothing when stopped or paused. User-interface thread.
+    void Pause();
 
     // The device library's input callback. Input thread.
     static void RecordProc(void* user, int tag, CPVEventData* event);
@@ -179,6 +193,10 @@ public:
     int FlushPending();
     int GetPendingCount() const;
 
+    // The record preference filter every recorder runs incoming messages
+    // through while it is enabled.
+    static LCMidiPrefs& GetPrefsFilter();
+
 private:
     using Table = std::array<MCVoiceTrack, CHANNELS>;
 
@@ -186,7 +204,7 @@ private:
     struct Pending {
         MCTime time;
         MCVoiceTrack vt;
-        unsigned long word = 0;
+        FCMidi word;
         unsigned device = 0;
         MCTime duration;
     };
@@ -203,12 +221,13 @@ private:
 
     CSequence* m_pSequence = nullptr;   // borrowed, may be null
     CPortavel* m_pPortavel = nullptr;   // borrowed: the sequence's device library
-    unsigned m_uState = RS_STOPPED;
+    std::atomic<unsigned> m_uState{RS_STOPPED};   // read by the input thread
     int m_nTag = 0;                     // the running input's, 0 for none
     int m_bAnnounced = 0;               // the document was marked modified this recording
     MCTime m_lastTime;
     MCTime m_stepTime;
     CStepChord m_chord;                 // input thread
+    MCMidiMsgVector m_messages;         // input thread: the message being recorded
     mutable std::mutex m_queueLock;
     std::vector<Pending> m_queue;       // under m_queueLock
 };

@@ -1,4 +1,4 @@
-// The MIDI recorder's step-recording input path: the device callback on the
+// The MIDI recorder's input path: the device callback on the
 // input thread, the queue, and the hand-over to the score manager on the
 // user-interface thread (see midirecorder.h for the contract).
 #include "sequencer/midirecorder.h"
@@ -10,6 +10,7 @@
 #include "model/states.h"
 #include "platform/devices/portavel.h"
 #include "platform/devices/records.h"
+#include "sequencer/midimessage.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
 
@@ -40,6 +41,35 @@ void CMidiRecorder::StopInput()
     if (m_nTag && m_pPortavel)
         m_pPortavel->StopMidiRecording(m_nTag);
     m_nTag = 0;
+}
+
+LCMidiPrefs& CMidiRecorder::GetPrefsFilter()
+{
+    static LCMidiPrefs s_PrefsFilter;
+    return s_PrefsFilter;
+}
+
+void CMidiRecorder::Record()
+{
+    if (m_uState == RS_RECORDING || !m_pPortavel)
+        return;
+    m_uState = RS_RECORDING;
+    m_lastTime = MCTime(0.0f);
+    m_bAnnounced = 0;
+    // Switching from step recording keeps the input that runs (its tag).
+    if (!m_nTag)
+        m_nTag = m_pPortavel->StartMidiRecording(&CMidiRecorder::RecordProc, this);
+}
+
+void CMidiRecorder::Pause()
+{
+    if (m_uState == RS_STOPPED || m_uState == RS_PAUSED)
+        return;
+    StopInput();
+    FlushPending();
+    if (CMidiScoreMgr* scores = m_pSequence ? m_pSequence->GetMidiScoreMgr() : nullptr)
+        scores->ClearMatchTable();
+    m_uState = RS_PAUSED;
 }
 
 void CMidiRecorder::StepRecord()
@@ -86,34 +116,77 @@ void CMidiRecorder::StepRecordRest()
     RecordMidiChannelMessage(0, 0, 0);
 }
 
-void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long message, unsigned long /*ms*/)
+void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long message, unsigned long ms)
 {
-    // FIXME: real-time recording places by the play clock; only step
-    // recording is built.
-    if (m_uState != RS_STEP_RECORDING || !m_pSequence)
+    const unsigned state = m_uState;
+    if ((state != RS_RECORDING && state != RS_STEP_RECORDING) || !m_pSequence)
         return;
-    const FCMidi word(static_cast<uint32_t>(message & 0xFFFFFF));
-    const StepMove move = m_chord.OnMessage(word);
-    if (move == StepMove::RELEASE)
-        return;
-    const MCTime value = m_pSequence->GetStepRecordValue();
-    if (move == StepMove::ADVANCE) {
-        m_stepTime = m_pSequence->GetStepRecordTime();
-        MCTime next = m_stepTime;
-        next += value;
-        next.SetMode(TM_NORMAL);
-        if (ECPerformance* performance = m_pSequence->GetPerformance())
-            (new SCTime(STATE_TIME_POSITION, next))->Apply(performance);   // posted
-        if (!word.HasData())
-            return;   // a rest
+    MCTime time(static_cast<float>(ms) / 1000.0f);
+    if (state == RS_RECORDING) {
+        time = MCTime(time.GetSeconds() + m_pSequence->GetRecordTimeOffset().GetSeconds());
+        time.SetMode(TM_PLAY);
+        ECPerformance* performance = m_pSequence->GetPerformance();
+        if (!performance)
+            return;
+        {
+            std::lock_guard tree(performance->GetLock());
+            time = m_pSequence->NormalizeTime(time);
+        }
+        if (time.GetSeconds() < 0.0f)
+            return;   // before the record start
     }
+
+    // The message rides the vector through the filters.
+    m_messages.RemoveAll();
+    auto owned = std::make_unique<MidiMessage>();
+    owned->m_noteOn = FCMidi(static_cast<uint32_t>(message & 0xFFFFFF));
+    m_messages.Add(std::move(owned));
+    if (GetPrefsFilter().IsEnabled()) {
+        GetPrefsFilter().Process(m_messages);
+        if (m_messages.GetSize() == 0 || !m_messages.GetAt(0))
+            return;
+    }
+    MidiMessage& recorded = *m_messages.GetAt(0);
+    const FCMidi word = recorded.m_noteOn;
+
+    MCTime duration = MCTime::TimeNull();
+    if (state == RS_STEP_RECORDING) {
+        const StepMove move = m_chord.OnMessage(word);
+        if (move == StepMove::RELEASE)
+            return;
+        const MCTime value = m_pSequence->GetStepRecordValue();
+        if (move == StepMove::ADVANCE) {
+            m_stepTime = m_pSequence->GetStepRecordTime();
+            MCTime next = m_stepTime;
+            next += value;
+            next.SetMode(TM_NORMAL);
+            if (ECPerformance* performance = m_pSequence->GetPerformance())
+                (new SCTime(STATE_TIME_POSITION, next))->Apply(performance);   // posted
+            if (!word.HasData())
+                return;   // a rest
+        }
+        time = m_stepTime;
+        duration = ECNote::ScaleDuration(&value, 0);
+    }
+
+    const MCVoiceTrack vt = GetVoiceTrack(device, word.GetStatusLSB(), GetKey(word));
+    if (state == RS_RECORDING) {
+        recorded.m_time = time;
+        recorded.m_voiceTrack = vt;
+        if (m_quantize.IsEnabled()) {
+            m_quantize.Process(m_messages);
+            if (m_messages.GetSize() > 0 && m_messages.GetAt(0))
+                time = m_messages.GetAt(0)->m_time;
+        }
+    }
+
     Pending pending;
-    pending.time = m_stepTime;
-    pending.vt = GetVoiceTrack(device, word.GetStatusLSB(), GetKey(word));
-    pending.word = message & 0xFFFFFF;
+    pending.time = time;
+    pending.vt = vt;
+    pending.word = word;
     pending.device = device;
-    pending.duration = ECNote::ScaleDuration(&value, 0);
-    m_lastTime = pending.time;
+    pending.duration = duration;
+    m_lastTime = time;
     std::lock_guard queue(m_queueLock);
     m_queue.push_back(pending);
 }
@@ -135,7 +208,7 @@ int CMidiRecorder::FlushPending()
     if (batch.empty() || !scores)
         return 0;
     for (const Pending& pending : batch)
-        scores->AddMidiEvent(pending.time, pending.vt, FCMidi(static_cast<uint32_t>(pending.word)), pending.device,
+        scores->AddMidiEvent(pending.time, pending.vt, pending.word, pending.device,
                              pending.duration);
     if (!m_bAnnounced) {
         m_bAnnounced = 1;

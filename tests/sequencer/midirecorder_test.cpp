@@ -9,6 +9,7 @@
 #include "model/findactions.h"
 #include "model/midifields.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/performers.h"
@@ -167,11 +168,12 @@ public:
     StepPiece(const StepPiece&) = delete;
     StepPiece& operator=(const StepPiece&) = delete;
 
-    std::vector<ECBase*> Notes()
+    // The notes under a root (the whole piece by default), in time order.
+    std::vector<ECBase*> Notes(ECBase* root = nullptr)
     {
         ACFindEvents find;
         find.AddEvtType(ET_NOTE);
-        find.Apply(performance);
+        find.Apply(root ? root : performance);
         std::vector<ECBase*> found;
         MCEventList& events = find.GetEvents();
         for (POSITION pos = events.GetHeadPosition(); pos;)
@@ -179,9 +181,9 @@ public:
         return found;
     }
     // A message as the input thread hands it over.
-    void Input(unsigned status, unsigned key, unsigned velocity)
+    void Input(unsigned status, unsigned key, unsigned velocity, unsigned long ms = 0)
     {
-        recorder.RecordMidiChannelMessage(0, status | key << 8 | velocity << 16, 0);
+        recorder.RecordMidiChannelMessage(0, status | key << 8 | velocity << 16, ms);
     }
 
     std::unique_ptr<CPortavel> m_portavel;
@@ -228,4 +230,59 @@ TEST(CMidiRecorderStep, HeldKeysShareAStepAndTheNextChordMovesOn)
     // Stopped: input no longer records.
     piece.Input(0x90, 72, 100);
     EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+}
+
+TEST(CMidiRecorderRealTime, OverlapsChordsAndControllersLandOnTheSplitStaves)
+{
+    // Split by channel and pitch from track 1: channel 0 above the split on
+    // staff 1, below it on staff 2.
+    StepPiece piece;
+    piece.recorder.SetSplitMode(CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH);
+    piece.recorder.RouteFrom(1);
+    piece.recorder.Record();
+    ASSERT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_RECORDING));
+    piece.recorder.Record();   // a second start changes nothing
+    const int tag = piece.recorder.GetTag();
+    EXPECT_NE(tag, 0);
+
+    piece.Input(0x90, 60, 100, 1000);   // two overlapping notes of one pitch
+    piece.Input(0x90, 60, 100, 1250);
+    piece.Input(0x80, 60, 64, 1500);
+    piece.Input(0x80, 60, 64, 1750);
+    piece.Input(0x90, 48, 100, 2000);   // a chord below the split
+    piece.Input(0x90, 52, 100, 2000);
+    piece.Input(0xB0, 64, 127, 2100);   // a controller in between
+    piece.Input(0x80, 48, 64, 2500);
+    piece.Input(0x80, 52, 64, 2500);
+    EXPECT_TRUE(piece.Notes().empty());
+    EXPECT_EQ(piece.recorder.FlushPending(), 9);
+
+    ECBase* upper = piece.conductor->GetTrack(TRACK_STAFF, 1, 0);
+    ECBase* lower = piece.conductor->GetTrack(TRACK_STAFF, 2, 0);
+    ASSERT_NE(upper, nullptr);
+    ASSERT_NE(lower, nullptr);
+    ASSERT_EQ(piece.Notes().size(), 4u);
+    const std::vector<ECBase*> high = piece.Notes(upper);
+    const std::vector<ECBase*> low = piece.Notes(lower);
+    ASSERT_EQ(high.size(), 2u);
+    ASSERT_EQ(low.size(), 2u);
+    // A second of input is a quarter note here (no tempo). First in, first
+    // out: each of the overlapping notes keeps its own half.
+    const struct {
+        ECBase* note;
+        float start, length;
+    } expected[] = {
+        {high[0], 1.0f, 0.5f}, {high[1], 1.25f, 0.5f}, {low[0], 2.0f, 0.5f}, {low[1], 2.0f, 0.5f},
+    };
+    for (const auto& e : expected) {
+        EXPECT_NEAR(e.note->GetTime()->GetSeconds(), e.start, 1e-4f);
+        EXPECT_NEAR(e.note->GetDuration()->GetSeconds(), e.length, 1e-4f);
+    }
+
+    piece.recorder.Pause();
+    EXPECT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_PAUSED));
+    EXPECT_EQ(piece.recorder.GetTag(), 0);
+    piece.Input(0x90, 72, 100, 3000);   // paused: nothing is recorded
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+    piece.recorder.Stop();
 }

@@ -34,9 +34,7 @@
 // commands change the tree, and marks the document modified once per
 // recording.
 //
-// FIXME: arming tracks from the base track (the recording track state and
-// adding missing staff tracks: until then the routed staves must exist or
-// follow each other from track 1), the 100 ms timer that calls
+// FIXME: the 100 ms timer that calls
 // FlushPending, the level and highlight feeds, and the sequence's transport
 // and track states reaching the recorder are not built yet.
 //
@@ -156,6 +154,14 @@ public:
     // Borrows the sequence and its device library and makes fresh tables
     // for the library's MIDI inputs. User-interface thread, no input running.
     void Attach(CSequence* sequence);
+    // Arms the tracks that receive the recording: routes from `track` (see
+    // RouteFrom), adds the staff tracks the routing needs beyond the last
+    // one with one synchronous command, and announces STATE_TRACK_RECORDING
+    // with the routed tracks on and every other staff track off (all off for
+    // a track of 0 or below). Nothing for the current base track; without a
+    // conductor or performance only the base track is kept. User-interface
+    // thread.
+    void SetBaseTrack(int track);
     // Stops any input and forgets the sequence and the queue.
     void Detach();
     CSequence* GetSequence() const { return m_pSequence; }

@@ -98,6 +98,10 @@ void CMidiRecorder::Stop()
             scores->CapMeasures(m_lastTime);
             scores->ClearMatchTable();
         }
+        if (!m_pSequence->GetConductor() || !m_pSequence->GetPerformance())
+            return;
+        // Every staff track stops recording.
+        SetBaseTrack(0);
     }
     m_uState = RS_STOPPED;
 }

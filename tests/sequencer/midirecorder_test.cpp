@@ -286,3 +286,39 @@ TEST(CMidiRecorderRealTime, OverlapsChordsAndControllersLandOnTheSplitStaves)
     EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
     piece.recorder.Stop();
 }
+
+TEST(CMidiRecorderRealTime, ArmingFromTrackThreeAddsTheStavesModeFourteenNeeds)
+{
+    // Split by channel and pitch, eight parts to a track, from track 3 of a
+    // piece of 4 staves: tracks 3 to 6, so two staves are added first.
+    StepPiece piece;
+    for (int staff = 1; staff <= 4; ++staff)
+        piece.conductor->GetTrack(TRACK_STAFF, staff, 1);
+    piece.recorder.SetSplitMode(CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH |
+                                CMidiRecorder::SPLIT_VOICES);
+    piece.recorder.SetBaseTrack(3);
+    EXPECT_EQ(piece.recorder.GetBaseTrack(), 3);
+    EXPECT_EQ(piece.conductor->GetMaxTrackNumber(TRACK_STAFF), 6);
+
+    piece.recorder.Record();
+    piece.Input(0x90, 64, 100, 1000);   // channel 0 upper: track 3, voice 0
+    piece.Input(0x90, 48, 100, 1000);   // channel 0 lower: track 3, voice 1
+    piece.Input(0x99, 64, 100, 1500);   // channel 9 upper: part 18, track 5, voice 2
+    piece.Input(0x80, 64, 64, 2000);
+    piece.Input(0x80, 48, 64, 2000);
+    piece.Input(0x89, 64, 64, 2000);
+    EXPECT_EQ(piece.recorder.FlushPending(), 6);
+
+    const std::vector<ECBase*> three = piece.Notes(piece.conductor->GetTrack(TRACK_STAFF, 3, 0));
+    const std::vector<ECBase*> five = piece.Notes(piece.conductor->GetTrack(TRACK_STAFF, 5, 0));
+    ASSERT_EQ(three.size(), 2u);
+    ASSERT_EQ(five.size(), 1u);
+    EXPECT_NEAR(three[0]->GetTime()->GetSeconds(), 1.0f, 1e-4f);
+    EXPECT_NEAR(three[1]->GetTime()->GetSeconds(), 1.0f, 1e-4f);
+    EXPECT_NEAR(three[0]->GetDuration()->GetSeconds(), 1.0f, 1e-4f);
+    EXPECT_NEAR(five[0]->GetTime()->GetSeconds(), 1.5f, 1e-4f);
+    EXPECT_NEAR(five[0]->GetDuration()->GetSeconds(), 0.5f, 1e-4f);
+
+    piece.recorder.Stop();
+    EXPECT_EQ(piece.recorder.GetBaseTrack(), 0);
+}

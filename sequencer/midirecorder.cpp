@@ -3,6 +3,7 @@
 #include "sequencer/midirecorder.h"
 
 #include "model/midifields.h"
+#include "platform/core/window.h"
 
 #include <algorithm>
 

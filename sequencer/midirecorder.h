@@ -34,8 +34,11 @@
 // commands change the tree, and marks the document modified once per
 // recording.
 //
-// FIXME: the 100 ms timer that calls
-// FlushPending, the level and highlight feeds, and the sequence's transport
+// While recording a hidden window's timer calls FlushPending every 100 ms;
+// Pause and Stop hand over what is left. The mixer's level of each routed
+// track is fed from the input thread.
+//
+// FIXME: the highlight feed and the sequence's transport
 // and track states reaching the recorder are not built yet.
 //
 // Threads: the routing tables are filled on the user-interface thread while
@@ -52,9 +55,11 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
+class CMsgWindow;
 class CPortavel;
 class CPVEventData;
 class CSequence;
@@ -100,6 +105,8 @@ public:
     static constexpr int CHANNELS = 16;
     // The highest track a voice/track word holds.
     static constexpr int MAX_TRACK = 2047;
+    // How often the queued input is handed over while recording.
+    static constexpr unsigned BATCH_MS = 100;
 
     // One input device, split mode 0, split pitch 60, no base track.
     CMidiRecorder();
@@ -217,6 +224,9 @@ private:
 
     // Ends the running input, if any, by its tag.
     void StopInput();
+    // Starts and ends the hand-over every BATCH_MS on this thread.
+    void StartBatches();
+    void StopBatches();
 
     std::vector<Table> m_lower;   // per device: keys below the split pitch
     std::vector<Table> m_upper;   // per device: keys at or above it
@@ -234,6 +244,7 @@ private:
     MCTime m_stepTime;
     CStepChord m_chord;                 // input thread
     MCMidiMsgVector m_messages;         // input thread: the message being recorded
+    std::unique_ptr<CMsgWindow> m_pBatchWindow;   // owned; its timer hands the queue over
     mutable std::mutex m_queueLock;
     std::vector<Pending> m_queue;       // under m_queueLock
 };

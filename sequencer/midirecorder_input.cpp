@@ -8,8 +8,10 @@
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/states.h"
+#include "platform/core/window.h"
 #include "platform/devices/portavel.h"
 #include "platform/devices/records.h"
+#include "sequencer/levels.h"
 #include "sequencer/midimessage.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
@@ -29,11 +31,29 @@ void CMidiRecorder::Attach(CSequence* sequence)
 void CMidiRecorder::Detach()
 {
     StopInput();
+    StopBatches();
     m_uState = RS_STOPPED;
     m_pSequence = nullptr;
     m_pPortavel = nullptr;
     std::lock_guard queue(m_queueLock);
     m_queue.clear();
+}
+
+void CMidiRecorder::StartBatches()
+{
+    if (m_pBatchWindow)
+        return;
+    m_pBatchWindow = std::make_unique<CMsgWindow>("MIDI recorder", [this](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_TIMER)
+            FlushPending();
+        return 0;
+    });
+    m_pBatchWindow->SetTimer(1, BATCH_MS);
+}
+
+void CMidiRecorder::StopBatches()
+{
+    m_pBatchWindow.reset();
 }
 
 void CMidiRecorder::StopInput()
@@ -56,6 +76,7 @@ void CMidiRecorder::Record()
     m_uState = RS_RECORDING;
     m_lastTime = MCTime(0.0f);
     m_bAnnounced = 0;
+    StartBatches();
     // Switching from step recording keeps the input that runs (its tag).
     if (!m_nTag)
         m_nTag = m_pPortavel->StartMidiRecording(&CMidiRecorder::RecordProc, this);
@@ -66,6 +87,7 @@ void CMidiRecorder::Pause()
     if (m_uState == RS_STOPPED || m_uState == RS_PAUSED)
         return;
     StopInput();
+    StopBatches();
     FlushPending();
     if (CMidiScoreMgr* scores = m_pSequence ? m_pSequence->GetMidiScoreMgr() : nullptr)
         scores->ClearMatchTable();
@@ -81,6 +103,7 @@ void CMidiRecorder::StepRecord()
     m_uState = RS_STEP_RECORDING;
     m_chord.Reset();
     m_bAnnounced = 0;
+    StartBatches();
     if (!m_nTag)
         m_nTag = m_pPortavel->StartMidiRecording(&CMidiRecorder::RecordProc, this);
 }
@@ -92,6 +115,7 @@ void CMidiRecorder::Stop()
     // Returns once no callback runs; a callback never waits on this thread
     // (it only queues), so this cannot deadlock against it.
     StopInput();
+    StopBatches();
     FlushPending();
     if (m_pSequence) {
         if (CMidiScoreMgr* scores = m_pSequence->GetMidiScoreMgr()) {
@@ -191,8 +215,16 @@ void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long mess
     pending.device = device;
     pending.duration = duration;
     m_lastTime = time;
-    std::lock_guard queue(m_queueLock);
-    m_queue.push_back(pending);
+    {
+        std::lock_guard queue(m_queueLock);
+        m_queue.push_back(pending);
+    }
+    if (CMeterLevelMgr* levels = m_pSequence->GetMeterLevelMgr()) {
+        // A note's or pressure's value is its velocity; other messages show 0.
+        const unsigned char kind = word.GetStatusMSB();
+        const unsigned value = kind == 0x80 || kind == 0x90 || kind == 0xA0 ? word.GetDataByte2() : 0;
+        levels->SetMeterLevel(vt.IsConverted() ? MAX_TRACK : static_cast<unsigned>(vt.GetValue() >> 4), value, 0);
+    }
 }
 
 int CMidiRecorder::GetPendingCount() const

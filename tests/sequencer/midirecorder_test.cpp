@@ -10,11 +10,13 @@
 #include "model/midifields.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "platform/core/clock.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
+#include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +148,14 @@ public:
     StepPiece()
     {
         RegisterPerformers();
-        m_portavel = std::make_unique<CPortavel>(std::make_unique<CCaptureBackend>());
+        auto backend = std::make_unique<CCaptureBackend>();
+        capture = backend.get();
+        m_portavel = std::make_unique<CPortavel>(std::move(backend));
+        m_portavel->Initialize(1);
+        m_portavel->EnableDevice(PV_MIDI, PV_INPUT, PV_ALL_DEVICES, 1);
+        m_portavel->EnableDevice(PV_MIDI, PV_OUTPUT, PV_ALL_DEVICES, 1);
+        m_portavel->OpenDevices();
+        m_portavel->StartDevices();
         performance = new ECPerformance;
         performance->Ref();
         conductor = new ECConductor;
@@ -186,6 +195,8 @@ public:
         recorder.RecordMidiChannelMessage(0, status | key << 8 | velocity << 16, ms);
     }
 
+    CManualClock clock{1000};             // made first, gone last
+    CCaptureBackend* capture = nullptr;   // owned by the library
     std::unique_ptr<CPortavel> m_portavel;
     ECPerformance* performance = nullptr;
     ECConductor* conductor = nullptr;
@@ -321,4 +332,36 @@ TEST(CMidiRecorderRealTime, ArmingFromTrackThreeAddsTheStavesModeFourteenNeeds)
 
     piece.recorder.Stop();
     EXPECT_EQ(piece.recorder.GetBaseTrack(), 0);
+}
+
+TEST(CMidiRecorderRealTime, CapturedInputReachesTheScoreInBatches)
+{
+    // Input through the device library's capture backend: the device thread
+    // only queues; the batch timer hands it over on this thread.
+    StepPiece piece;
+    piece.recorder.RouteFrom(1);
+    piece.recorder.Record();
+    piece.clock.Advance(1000);
+    piece.capture->InjectMidi(0, {0x90, 60, 100});
+    piece.capture->InjectMidi(0, {0x90, 64, 100});
+    piece.capture->InjectMidi(0, {0xE0, 0, 80});
+    piece.clock.Advance(50);
+    piece.capture->InjectMidi(0, {0x80, 60, 64});
+    piece.capture->InjectMidi(0, {0x80, 64, 64});
+    EXPECT_TRUE(piece.Notes().empty());
+    piece.clock.Advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.Notes().size() == 2; }));
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+
+    const std::vector<ECBase*> notes = piece.Notes();
+    EXPECT_FLOAT_EQ(notes[0]->GetTime()->GetSeconds(), notes[1]->GetTime()->GetSeconds());
+    // The 50 ms the keys were held, in musical time.
+    EXPECT_GT(notes[0]->GetDuration()->GetSeconds(), 0.0f);
+    EXPECT_LT(notes[0]->GetDuration()->GetSeconds(), 0.1f);
+    EXPECT_FLOAT_EQ(notes[0]->GetDuration()->GetSeconds(), notes[1]->GetDuration()->GetSeconds());
+
+    piece.recorder.Stop();
+    EXPECT_EQ(piece.recorder.GetTag(), 0);
+    piece.capture->InjectMidi(0, {0x90, 67, 100});   // stopped: not recorded
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
 }

@@ -10,6 +10,7 @@
 #include "model/midifields.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "model/states.h"
 #include "platform/core/clock.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
@@ -364,4 +365,35 @@ TEST(CMidiRecorderRealTime, CapturedInputReachesTheScoreInBatches)
     EXPECT_EQ(piece.recorder.GetTag(), 0);
     piece.capture->InjectMidi(0, {0x90, 67, 100});   // stopped: not recorded
     EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+}
+
+namespace {
+
+int CountModified(ECBase*, int, void* data, void* user)
+{
+    if (static_cast<SCBase*>(data)->GetCode() == STATE_FILE_MODIFIED)
+        ++*static_cast<int*>(user);
+    return 1;
+}
+
+}   // namespace
+
+TEST(CMidiRecorderRealTime, EveryRecordingMarksTheDocumentModifiedOnce)
+{
+    StepPiece piece;
+    int modified = 0;
+    piece.performance->AddStateHandler(CountModified, &modified);
+    piece.recorder.RouteFrom(1);
+    for (int take = 1; take <= 2; ++take) {
+        piece.recorder.Record();
+        piece.Input(0x90, 60, 100, 1000 * take);
+        piece.recorder.FlushPending();
+        piece.Input(0x80, 60, 64, 1000 * take + 500);
+        piece.recorder.FlushPending();
+        piece.recorder.Stop();
+        EXPECT_TRUE(messaging_test::PumpUntil([&] { return modified == take; })) << take;
+    }
+    messaging_test::PumpPending();
+    EXPECT_EQ(modified, 2);
+    piece.performance->RemoveStateHandler(CountModified, &modified);
 }

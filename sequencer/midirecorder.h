@@ -1,6 +1,5 @@
-// The MIDI recorder's routing and step-record chord rule: the parts of the
-// recorder that decide where a recorded message goes and when step recording
-// moves on.
+// The MIDI recorder: records MIDI input into the document, in real time or
+// step by step. Each sequence is meant to own one.
 //
 // CMidiRecorder routes each incoming channel message to a voice/track word by
 // its input device, its MIDI channel and the keyboard split, following the
@@ -44,7 +43,9 @@
 // Threads: the routing tables are filled on the user-interface thread while
 // no input runs and only read by the input thread. CStepChord is used by the
 // input thread alone. The queue has its own lock, taken alone and never
-// held while calling out.
+// held while calling out. The input thread takes the performance's lock only
+// to convert a time; so Pause and Stop, which wait for a running callback to
+// end, must be called without holding that lock.
 #pragma once
 
 #include "model/time.h"
@@ -186,7 +187,9 @@ public:
     // Stops the input (waiting for a running callback to end, which never
     // waits on this thread), hands what is queued over, has the score
     // manager provide the measures up to the last time and forget pending
-    // note-ons. Nothing when stopped. User-interface thread.
+    // note-ons, then (with a conductor and performance) announces every
+    // staff track off and forgets the base track. Nothing when stopped.
+    // User-interface thread.
     void Stop();
     // Stops the input, hands what is queued over and has the score manager
     // forget pending note-ons; recording resumes with Record or StepRecord.

@@ -27,6 +27,7 @@
 #include "sequencer/enginestates.h"
 #include "sequencer/filtermgr.h"
 #include "sequencer/levels.h"
+#include "sequencer/metronome.h"
 #include "sequencer/midimessage.h"
 #include "sequencer/player.h"
 #include "sequencer/ramps.h"
@@ -79,6 +80,7 @@ CSequence::PreferencesHook CSequence::SetPreferencesHook(PreferencesHook hook) {
 CSequence::CSequence()
     : m_pPlayer(std::make_unique<CSeqPlay>()),
       m_pTempo(std::make_unique<CSeqTempo>()),
+      m_pMetronome(std::make_unique<CSeqMetronome>()),
       m_pScoreMgr(std::make_unique<CMidiScoreMgr>()),
       m_pStateMgr(std::make_unique<CMidiStateMgr>()),
       m_pFilterMgr(std::make_unique<CPerfFilterMgr>()),
@@ -112,6 +114,7 @@ void CSequence::Attach(ECPerformance* performance) {
     }
     m_pPlayer->Attach(this);
     m_pTempo->Attach(this);
+    m_pMetronome->Attach(this);
     m_pScoreMgr->Attach(this);
     m_pFilterMgr->Attach(this);
     m_pLevelMgr->Attach(this);
@@ -143,10 +146,11 @@ void CSequence::Detach() {
     }
     StopSequences();
     for (CSeqPlay* player : running)
-        if (player != m_pPlayer.get() && player != m_pTempo.get())
+        if (player != m_pPlayer.get() && player != m_pTempo.get() && player != m_pMetronome.get())
             player->Detach();
     m_pPlayer->Detach();
     m_pTempo->Detach();
+    m_pMetronome->Detach();
     m_pScoreMgr->Attach(nullptr);
     m_pFilterMgr->Detach();
     m_pLevelMgr->Detach();
@@ -238,18 +242,23 @@ void CSequence::OnUpdate(long code, SCBase* state) {
         break;
     case STATE_PERFORM_STOP:
         Stop();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_PAUSE:
         Pause();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_PLAY:
         Play();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_STEP:
         Step();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_RECORD:
         Record();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_NEXT:
         Next();
@@ -259,9 +268,11 @@ void CSequence::OnUpdate(long code, SCBase* state) {
         break;
     case STATE_PERFORM_FORWARD:
         Forward();
+        m_pMetronome->CheckState();
         break;
     case STATE_PERFORM_REWIND:
         Rewind();
+        m_pMetronome->CheckState();
         break;
     case STATE_TRACK_MUTE:
     case STATE_TRACK_SOLO:
@@ -365,6 +376,10 @@ void CSequence::Play() {
             InitTimingFactors(TIMING_NORMAL);
     }
     PlaySequence(m_pPlayer.get());
+    // Sounding is known before the metronome's first poll: its first beat
+    // is due at once.
+    m_pMetronome->CheckState();
+    PlaySequence(m_pMetronome.get());
 }
 
 void CSequence::PlaySequence(CSeqPlay* player) {
@@ -579,7 +594,9 @@ bool CSequence::AnyPlayerActive() const {
 
 void CSequence::PlaybackIsStopped() {
     const unsigned main = m_pPlayer->GetState();
-    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)) || AnyPlayerActive())
+    // Until the metronome has stopped too, it reports the stop itself when
+    // it gets there (a paused one is stopped right after the main player).
+    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)) || AnyPlayerActive() || m_pMetronome->GetState() != PLAYER_STOPPED)
         return;
     ApplyToPerformance(new SCPerform(STATE_PERFORM_STOP));
     if (m_flags & SEQ_AUTOREWIND) {
@@ -601,7 +618,7 @@ void CSequence::PlaybackIsStopped() {
 
 void CSequence::PlaybackIsPaused() {
     const unsigned main = m_pPlayer->GetState();
-    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)))
+    if (!(main & (PLAYER_STOPPED | PLAYER_PAUSED)) || !(m_pMetronome->GetState() & (PLAYER_STOPPED | PLAYER_PAUSED)))
         return;
     MCTime location;
     {
@@ -617,9 +634,9 @@ void CSequence::PlaybackIsPaused() {
 
 void CSequence::PlaybackIsDone() {
     Stop();
-    // The metronome's end would report the stop; without one the sequence
-    // does, once every player has come to rest.
-    if (m_pPlayer->GetState() == PLAYER_STOPPED && !AnyPlayerActive())
+    // A metronome still stopping reports the stop itself; otherwise the
+    // sequence does, once every player has come to rest.
+    if (m_pPlayer->GetState() == PLAYER_STOPPED && !AnyPlayerActive() && m_pMetronome->GetState() == PLAYER_STOPPED)
         PlaybackIsStopped();
 }
 

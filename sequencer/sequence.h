@@ -60,6 +60,7 @@ class CMidiStateMgr;
 class CPerfFilterMgr;
 class CPortavel;
 class CSeqPlay;
+class CSeqMetronome;
 class CSeqTempo;
 class DCsqBase;
 class ECBase;
@@ -227,6 +228,7 @@ public:
     // Accessors.
     CSeqPlay* GetPlaySequencer() const { return m_pPlayer.get(); }
     CSeqTempo* GetTempoSequencer() const { return m_pTempo.get(); }
+    CSeqMetronome* GetMetronome() const { return m_pMetronome.get(); }
     CMidiScoreMgr* GetMidiScoreMgr() const { return m_pScoreMgr.get(); }
     CMidiStateMgr* GetMidiStateMgr() const { return m_pStateMgr.get(); }
     CPerfFilterMgr* GetPerfFilterMgr() const { return m_pFilterMgr.get(); }
@@ -314,6 +316,7 @@ private:
     // Players and managers, built in this order, destroyed in reverse.
     std::unique_ptr<CSeqPlay> m_pPlayer;            // owned: the main player
     std::unique_ptr<CSeqTempo> m_pTempo;            // owned: the tempo ramp
+    std::unique_ptr<CSeqMetronome> m_pMetronome;    // owned
     std::unique_ptr<CMidiScoreMgr> m_pScoreMgr;     // owned
     std::unique_ptr<CMidiStateMgr> m_pStateMgr;     // owned
     std::unique_ptr<CPerfFilterMgr> m_pFilterMgr;   // owned

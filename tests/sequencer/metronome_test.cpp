@@ -65,23 +65,21 @@ protected:
         score->AddMeterEvent(MCTime(0.0f), MCVoiceTrack(0, 0), 3, 4);
         score->AddMidiEvent(MCTime(0.0f), MCVoiceTrack(0, 1), FCMidi(PackShortMsg(0x90, 72, 90)), 0, MCTime(16.0f));
         score->SetFileLoading(0);
-        // Made after the device library, which it takes as the process's.
-        metronome = std::make_unique<CSeqMetronome>();
-        metronome->Attach(sequence.get());
+        // Bars to quarter 18: the main player plays on past every test.
+        conductor->GetMeasure(1, MCTime(15.0f), 1, 1);
+        metronome = sequence->GetMetronome();
         metronome->EnableMetroPlay(1);
     }
 
     ~Metronome() override {
         if (sequence->GetPlaySequencer()->GetState() != PLAYER_STOPPED || metronome->GetState() != PLAYER_STOPPED) {
             sequence->Stop();
-            metronome->Stop();
             for (int n = 0; n < 400 && (sequence->GetPlaySequencer()->WaitForIdle(0) != WAIT_OBJECT_0 ||
                                         metronome->WaitForIdle(0) != WAIT_OBJECT_0);
                  ++n)
                 Run(5);
         }
         DeliverBeats();
-        metronome.reset();
         performance->RemoveStateHandler(&Metronome::OnState, this);
         ECPerformance::SetActivePerformance(previousActive);
         engine_support::ClosePiece(performance, sequence);
@@ -117,15 +115,11 @@ protected:
         }
     }
 
-    // Plays from the location with the metronome running beside the main
-    // player. The metronome is not among the sequence's running players
-    // here, so the main player's end at the piece's last bar leaves it
-    // clicking.
+    // Plays from the location: the sequence starts its metronome beside the
+    // main player.
     void Play() {
         start = portavel->GetBufferTime();
         sequence->Play();
-        metronome->CheckState();
-        metronome->Play();
         portavel->WaitForDeviceThread();
     }
 
@@ -157,7 +151,7 @@ protected:
         return beats;
     }
 
-    std::unique_ptr<CSeqMetronome> metronome;
+    CSeqMetronome* metronome = nullptr;   // the sequence's
     ECPerformance* previousActive = nullptr;
     DWORD start = 0;
     std::mutex beatsLock;
@@ -197,7 +191,6 @@ TEST_F(Metronome, StartingBetweenBeatsClicksOnTheNextBeatAndOnABeatAtOnce) {
     for (const auto& c : cases) {
         if (sequence->GetPlaySequencer()->GetState() != PLAYER_STOPPED || metronome->GetState() != PLAYER_STOPPED) {
             sequence->Stop();
-            metronome->Stop();
             for (int n = 0; n < 400 && (sequence->GetPlaySequencer()->WaitForIdle(0) != WAIT_OBJECT_0 ||
                                         metronome->WaitForIdle(0) != WAIT_OBJECT_0);
                  ++n)

@@ -3,13 +3,12 @@
 // sequencetiming.cpp; the performer list, the command handler, the edit state
 // and the archive in sequenceedits.cpp.
 //
-// FIXME: the metronome, the MIDI and wave recorders and the wave score
-// manager come with later work. Until then the metronome is neither played
-// with the main player nor re-checked after each transport code, the
-// transport starts and stops no recorder and STATE_TRACK_RECORD arms none,
-// and the sequence gives waves and wave tracks their performers itself
-// (sequenceedits.cpp). Playback's end is reported by PlaybackIsDone once
-// every player rests, where the metronome's own end would report it.
+// FIXME: the metronome and the MIDI recorder come with later work. Until
+// then the metronome is neither played with the main player nor re-checked
+// after each transport code, and the transport starts and stops only the
+// wave recorder, which STATE_TRACK_RECORD arms on wave tracks. Playback's
+// end is reported by PlaybackIsDone once every player rests, where the
+// metronome's own end would report it.
 #include "sequencer/sequence.h"
 
 #include "model/appstates.h"
@@ -33,6 +32,8 @@
 #include "sequencer/ramps.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/staffperformer.h"
+#include "sequencer/waverecorder.h"
+#include "sequencer/wavescoremgr.h"
 
 #include <algorithm>
 #include <mutex>
@@ -81,7 +82,9 @@ CSequence::CSequence()
     : m_pPlayer(std::make_unique<CSeqPlay>()),
       m_pTempo(std::make_unique<CSeqTempo>()),
       m_pMetronome(std::make_unique<CSeqMetronome>()),
+      m_pWaveRecorder(std::make_unique<CWaveRecorder>()),
       m_pScoreMgr(std::make_unique<CMidiScoreMgr>()),
+      m_pWaveScoreMgr(std::make_unique<CWaveScoreMgr>()),
       m_pStateMgr(std::make_unique<CMidiStateMgr>()),
       m_pFilterMgr(std::make_unique<CPerfFilterMgr>()),
       m_pLevelMgr(std::make_unique<CMeterLevelMgr>()),
@@ -116,6 +119,8 @@ void CSequence::Attach(ECPerformance* performance) {
     m_pTempo->Attach(this);
     m_pMetronome->Attach(this);
     m_pScoreMgr->Attach(this);
+    m_pWaveRecorder->Attach(this);
+    m_pWaveScoreMgr->Attach(this);
     m_pFilterMgr->Attach(this);
     m_pLevelMgr->Attach(this);
     m_pHighlightMgr->Attach(this);
@@ -145,6 +150,8 @@ void CSequence::Detach() {
         running = m_running;
     }
     StopSequences();
+    // A take still running becomes a clip while the document is there.
+    m_pWaveRecorder->Detach();
     for (CSeqPlay* player : running)
         if (player != m_pPlayer.get() && player != m_pTempo.get() && player != m_pMetronome.get())
             player->Detach();
@@ -152,6 +159,7 @@ void CSequence::Detach() {
     m_pTempo->Detach();
     m_pMetronome->Detach();
     m_pScoreMgr->Attach(nullptr);
+    m_pWaveScoreMgr->Detach();
     m_pFilterMgr->Detach();
     m_pLevelMgr->Detach();
     m_pHighlightMgr->Detach();
@@ -325,8 +333,16 @@ void CSequence::OnTrackState(long code, SCTrack* state) {
         track->UpdateSoloState(state->GetTrack(), value, this);
         break;
     case STATE_TRACK_RECORD:
-        // FIXME: arms the MIDI recorder's base track or a wave recorder
-        // take; the recorders come with the recording work.
+        // FIXME: arms the MIDI recorder's base track; it comes with the
+        // recording work.
+        if (wave) {
+            // The recorder opens and closes devices: not under the tree's lock.
+            tree.unlock();
+            if (value)
+                m_pWaveRecorder->AddTrack(wave);
+            else
+                m_pWaveRecorder->RemoveTrack(wave);
+        }
         break;
     case STATE_TRACK_VOLUME:
         if (kind == TT_STAFF)
@@ -395,6 +411,7 @@ void CSequence::PlaySequence(CSeqPlay* player) {
 
 void CSequence::Stop() {
     StopSequences();
+    m_pWaveRecorder->Stop();
     m_flags &= ~SEQ_STEPRECORD;
 }
 
@@ -442,6 +459,7 @@ void CSequence::Record() {
     }
     m_recordTimeOffset.SetMSec(0);
     m_recordTimeOffset.SetMode(TM_PLAY);
+    m_pWaveRecorder->Record();
     if (m_pPlayer->GetState() != PLAYER_PLAYING)
         Play();
 }

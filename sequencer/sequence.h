@@ -13,9 +13,12 @@
 //   turns transport codes into player actions, converts between musical
 //     time, real time and the device clock (the timing factors), and keeps
 //     the current location.
-// The metronome, the MIDI and wave recorders and the wave score manager come
-// with later work; until then the sequence's state is the main player's with
-// the recorder stopped, and what they would do is left out where marked.
+//   owns the wave recorder (armed by STATE_TRACK_RECORD on wave tracks,
+//     started by Record, stopped by Stop) and the wave score manager, which
+//     gives wave clips and wave tracks their performers.
+// The metronome and the MIDI recorder come with later work; until then the
+// sequence's state is the main player's with the recorder stopped, and what
+// they would do is left out where marked.
 //
 // Archive form (after the event tree in the document stream, so every object
 // named is already there): the performance and the conductor by reference,
@@ -62,6 +65,8 @@ class CPortavel;
 class CSeqPlay;
 class CSeqMetronome;
 class CSeqTempo;
+class CWaveRecorder;
+class CWaveScoreMgr;
 class DCsqBase;
 class ECBase;
 class ECConductor;
@@ -230,6 +235,8 @@ public:
     CSeqTempo* GetTempoSequencer() const { return m_pTempo.get(); }
     CSeqMetronome* GetMetronome() const { return m_pMetronome.get(); }
     CMidiScoreMgr* GetMidiScoreMgr() const { return m_pScoreMgr.get(); }
+    CWaveRecorder* GetWaveRecorder() const { return m_pWaveRecorder.get(); }
+    CWaveScoreMgr* GetWaveScoreMgr() const { return m_pWaveScoreMgr.get(); }
     CMidiStateMgr* GetMidiStateMgr() const { return m_pStateMgr.get(); }
     CPerfFilterMgr* GetPerfFilterMgr() const { return m_pFilterMgr.get(); }
     CMeterLevelMgr* GetMeterLevelMgr() const { return m_pLevelMgr.get(); }
@@ -282,8 +289,7 @@ protected:
     void UnlinkPending(bool prologue);
     // The pending removals of one event and what lies under it.
     void CollectPending(ECBase* event, bool skipGroups);
-    // The performer of a wave clip or wave track, made when missing and
-    // inserted (the wave score manager's part until it exists).
+    // The performer of a wave clip or wave track (the wave score manager's).
     DCsqBase* AddWaveData(ECBase* event);
     // A wave clip whose word names another wave track moves there.
     void MoveWaveToItsTrack(ECBase* wave);
@@ -317,7 +323,9 @@ private:
     std::unique_ptr<CSeqPlay> m_pPlayer;            // owned: the main player
     std::unique_ptr<CSeqTempo> m_pTempo;            // owned: the tempo ramp
     std::unique_ptr<CSeqMetronome> m_pMetronome;    // owned
+    std::unique_ptr<CWaveRecorder> m_pWaveRecorder; // owned
     std::unique_ptr<CMidiScoreMgr> m_pScoreMgr;     // owned
+    std::unique_ptr<CWaveScoreMgr> m_pWaveScoreMgr; // owned
     std::unique_ptr<CMidiStateMgr> m_pStateMgr;     // owned
     std::unique_ptr<CPerfFilterMgr> m_pFilterMgr;   // owned
     std::unique_ptr<CMeterLevelMgr> m_pLevelMgr;    // owned

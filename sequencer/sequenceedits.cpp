@@ -33,6 +33,7 @@
 #include "sequencer/player.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/trackperformer.h"
+#include "sequencer/wavescoremgr.h"
 
 #include <cmath>
 #include <mutex>
@@ -342,18 +343,7 @@ int CSequence::ProcessAddTrack(CCAddTrack* command) {
 }
 
 DCsqBase* CSequence::AddWaveData(ECBase* event) {
-    // What the wave score manager will do: the performer of a wave clip or
-    // wave track, made when missing and put into the list.
-    const int type = event ? event->GetClassType() : -1;
-    if (type != ET_WAVE && type != ET_WAVETRACK)
-        return nullptr;
-    DCsqBase* performer = DCsqBase::GetPerformer(event, 1);
-    if (!performer)
-        return nullptr;
-    if (auto* track = DYNAMIC_DOWNCAST(DCsqTrack, performer))
-        track->SetSequence(this);
-    InsertData(performer);
-    return performer;
+    return m_pWaveScoreMgr->AddEventData(event);
 }
 
 int CSequence::ProcessAddMeter(CCAddMeter* command) {

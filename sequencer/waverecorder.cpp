@@ -46,8 +46,10 @@ void CWaveRecorder::Attach(CSequence* sequence) {
 }
 
 void CWaveRecorder::Detach() {
-    // Takes still armed would otherwise keep their input open and leave their
+    // A running take ends as a clip while the sequence is still there. Takes
+    // still armed would otherwise keep their input open and leave their
     // temporary files behind.
+    Stop();
     std::vector<std::unique_ptr<Take>> takes;
     {
         std::lock_guard<std::mutex> lock(m_takesLock);
@@ -237,24 +239,21 @@ bool CWaveRecorder::FinishTake(Take& take) {
         length = take.writer->GetDuration();
         take.writer.reset();
     }
-    if (length == 0) {
+    if (length == 0 || !m_pSequence) {   // no sound, or no document to hold it
         DeleteFile(take.fileName);
         return false;
     }
-    if (m_pSequence) {
-        auto* info = new SCWaveInfo(STATE_WAVE_RECORDED);
-        info->SetFilename(take.fileName);
-        info->SetTrack(take.track);
-        info->SetTime(take.start);
-        if (ECPerformance* performance = m_pSequence->GetPerformance())
-            info->Apply(performance);
-        else
-            delete info;
-        // The take becomes a clip on its track, so the document holds it.
-        CWaveScoreMgr clips;
-        clips.Attach(m_pSequence);
-        clips.AddWaveFile(take.start, MCVoiceTrack(0, TrackNumber(take.track)), take.fileName);
-    }
+    auto* info = new SCWaveInfo(STATE_WAVE_RECORDED);
+    info->SetFilename(take.fileName);
+    info->SetTrack(take.track);
+    info->SetTime(take.start);
+    if (ECPerformance* performance = m_pSequence->GetPerformance())
+        info->Apply(performance);
+    else
+        delete info;
+    // The take becomes a clip on its track, so the document holds it.
+    if (CWaveScoreMgr* clips = m_pSequence->GetWaveScoreMgr())
+        clips->AddWaveFile(take.start, MCVoiceTrack(0, TrackNumber(take.track)), take.fileName);
     return true;
 }
 

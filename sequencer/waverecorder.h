@@ -13,8 +13,8 @@
 // tag and file included. Stop disarms every track. A take with sound becomes
 // a clip through the wave score manager, is announced with STATE_WAVE_RECORDED
 // and marks the document modified (every recording, not only the first); an
-// empty take leaves no file. Detach releases every take left: its device is
-// closed and its unused temporary file deleted.
+// empty take leaves no file. Detach stops a running recording, then releases
+// every take left: its device is closed and its unused temporary file deleted.
 //
 // Threads: RecordProc runs on the device library's thread and only writes
 // buffers to the takes' writers; everything else runs on the user-interface
@@ -53,8 +53,8 @@ public:
 
     // Takes the sequence's device library (the process's when it has none).
     void Attach(CSequence* sequence);
-    // Releases every take left (device closed, file deleted) and forgets the
-    // sequence.
+    // Stops, releases every take left (device closed, file deleted) and
+    // forgets the sequence.
     void Detach();
     unsigned GetState() const { return m_nState; }
 

@@ -237,6 +237,32 @@ TEST_F(WaveRecorderTest, ArmingFollowsTheInputDeviceAndDetachLeavesNoFiles) {
     EXPECT_EQ(FilesLeft(), 0);
 }
 
+TEST_F(WaveRecorderTest, TheSequenceArmsItsRecorderFromTheTrackRecordState) {
+    recorder.Detach();   // the sequence's own recorder serves here
+    CWaveRecorder* own = sequence->GetWaveRecorder();
+    ASSERT_NE(own, nullptr);
+    const auto arm = [&](int value) {
+        SCTrack state(STATE_TRACK_RECORD);
+        state.SetTrack(1);
+        state.SetTrackType(TT_WAVE);
+        state.SetValue(value);
+        sequence->OnUpdate(STATE_TRACK_RECORD, &state);
+    };
+    arm(1);
+    EXPECT_EQ(own->IsRecordSet(1), 1);
+    own->Record();
+    capture->InjectWave(0, Sound(200));
+    own->Stop();
+    ASSERT_TRUE(PumpUntil([&] { return ClipOn(1) != nullptr; }));
+    EXPECT_FLOAT_EQ(ClipOn(1)->GetDuration()->GetSeconds(), 0.2f);
+    EXPECT_NE(DCsqBase::GetPerformer(ClipOn(1), 0), nullptr);
+
+    arm(1);
+    arm(0);
+    EXPECT_EQ(own->GetTakeCount(), 0);
+    EXPECT_EQ(FilesLeft(), 1);   // only the recorded take's
+}
+
 TEST_F(WaveRecorderTest, WaveFilesBecomeClipsOnlyWithALengthAndATrack) {
     // A 250 ms file and an empty one.
     const std::string full = (folder / "full.wav").string();

@@ -165,8 +165,8 @@ void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
 
     ApplyMidiThru();
 
-    // FIXME: ApplyMetronomePreferences (the sequence's metronome) once the
-    // sequence owns one.
+    if (CSeqMetronome* metronome = sequence->GetMetronome())
+        ApplyMetronomePreferences(*metronome);
 
     sequence->SetInputWaveDevice(LoadIntPreference(kWaveRecordSection, "Default Device", 0));
     sequence->SetOutputWaveDevice(LoadIntPreference(kWavePlaySection, "Default Device", 0));

@@ -3,12 +3,9 @@
 // sequencetiming.cpp; the performer list, the command handler, the edit state
 // and the archive in sequenceedits.cpp.
 //
-// FIXME: the metronome and the MIDI recorder come with later work. Until
-// then the metronome is neither played with the main player nor re-checked
-// after each transport code, and the transport starts and stops only the
-// wave recorder, which STATE_TRACK_RECORD arms on wave tracks. Playback's
-// end is reported by PlaybackIsDone once every player rests, where the
-// metronome's own end would report it.
+// FIXME: the MIDI recorder (sequencer/midirecorder.h) is not owned by the
+// sequence yet: the transport starts and stops only the wave recorder, which
+// STATE_TRACK_RECORD arms on wave tracks.
 #include "sequencer/sequence.h"
 
 #include "model/appstates.h"

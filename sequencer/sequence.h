@@ -16,9 +16,11 @@
 //   owns the wave recorder (armed by STATE_TRACK_RECORD on wave tracks,
 //     started by Record, stopped by Stop) and the wave score manager, which
 //     gives wave clips and wave tracks their performers.
-// The metronome and the MIDI recorder come with later work; until then the
-// sequence's state is the main player's with the recorder stopped, and what
-// they would do is left out where marked.
+//   owns the metronome (played beside the main player, re-checked after
+//     transport codes).
+// The MIDI recorder is not owned yet: the sequence's state is the main
+// player's with the recorder stopped, and what it would do is left out where
+// marked.
 //
 // Archive form (after the event tree in the document stream, so every object
 // named is already there): the performance and the conductor by reference,

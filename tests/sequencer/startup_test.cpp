@@ -7,6 +7,7 @@
 #include "platform/core/profile.h"
 #include "platform/core/object.h"
 #include "sequencer/performers.h"
+#include "sequencer/metronome.h"
 #include "sequencer/sequence.h"
 #include "tests/sequencer/engine_support.h"
 
@@ -58,13 +59,17 @@ TEST(Startup, InitSequencerFillsExactlyTheTwentyFiveSequencerCells) {
     CCaptureBackend* capture = nullptr;
     std::unique_ptr<CPortavel> portavel = engine_support::OpenCapture(capture, false);
     CProfile::Application().WriteInt("Sequencer", "AutoRewind", 0);
+    CProfile::Application().WriteInt("Sequencer\\Midi\\Metronome", "Play Enable", 1);
     {
         CSequence sequence;
         ASSERT_EQ(sequence.GetAutoRewind(), 1);
+        ASSERT_EQ(sequence.GetMetronome()->GetMetroPlay(), 0);
         sequence.Attach(nullptr);
         EXPECT_EQ(sequence.GetAutoRewind(), 0);
+        EXPECT_EQ(sequence.GetMetronome()->GetMetroPlay(), 1);   // the sequence's own metronome
         sequence.Detach();
     }
     CProfile::Application().DeleteKey("Sequencer", "AutoRewind");
+    CProfile::Application().DeleteKey("Sequencer\\Midi\\Metronome", "Play Enable");
     CSequence::SetPreferencesHook(before);
 }

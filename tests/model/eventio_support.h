@@ -89,23 +89,33 @@ inline std::vector<uint8_t> Save(const ECBase* event) {
     return file.Detach();
 }
 
+// A performance of the given file version, active while the scope lives, as
+// while a document loads (timed events read their times with its version).
+class ActiveVersion {
+public:
+    explicit ActiveVersion(int version) : m_performance(new ECPerformance) {
+        m_performance->Ref();
+        m_performance->SetVersion(version);
+        m_previous = ECPerformance::SetActivePerformance(m_performance);
+    }
+    ~ActiveVersion() {
+        ECPerformance::SetActivePerformance(m_previous);
+        m_performance->Unref(1);
+    }
+    ActiveVersion(const ActiveVersion&) = delete;
+    ActiveVersion& operator=(const ActiveVersion&) = delete;
+
+private:
+    ECPerformance* m_performance;
+    ECPerformance* m_previous = nullptr;
+};
+
 // Reads one event by reference, as a document does: a performance of the
 // given file version is active meanwhile, and a load guard frees what a
 // failed read made. Throws what the archive throws; the caller holds the
 // event (count 0) on success.
 inline ECBase* Load(const std::vector<uint8_t>& bytes, int version = ECPerformance::CURRENT_VERSION) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(version);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    struct Restore {
-        ECPerformance* previous;
-        ECPerformance* performance;
-        ~Restore() {
-            ECPerformance::SetActivePerformance(previous);
-            performance->Unref(1);
-        }
-    } restore{previous, performance};
+    ActiveVersion active(version);
 
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);

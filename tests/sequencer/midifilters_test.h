@@ -5,6 +5,7 @@
 #include "model/performance.h"
 #include "platform/core/archive.h"
 #include "sequencer/midimessage.h"
+#include "tests/model/eventio_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,19 +68,7 @@ inline Bytes Save(const CObject* object)
 template <class T>
 inline std::unique_ptr<T> Load(const Bytes& bytes, int version = ECPerformance::CURRENT_VERSION)
 {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(version);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    struct Restore {
-        ECPerformance* previous;
-        ECPerformance* performance;
-        ~Restore()
-        {
-            ECPerformance::SetActivePerformance(previous);
-            performance->Unref(1);
-        }
-    } restore{previous, performance};
+    eventio::ActiveVersion active(version);
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     return std::unique_ptr<T>(static_cast<T*>(ar.ReadObject(RUNTIME_CLASS(T))));

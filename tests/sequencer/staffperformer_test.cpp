@@ -270,18 +270,7 @@ std::vector<uint8_t> SaveObjects(std::initializer_list<const CObject*> objects) 
 
 // Reads `count` objects by reference with an active performance of the version.
 std::vector<std::unique_ptr<CObject>> LoadObjects(const std::vector<uint8_t>& bytes, int version, int count) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(version);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    struct Restore {
-        ECPerformance* previous;
-        ECPerformance* performance;
-        ~Restore() {
-            ECPerformance::SetActivePerformance(previous);
-            performance->Unref(1);
-        }
-    } restore{previous, performance};
+    eventio::ActiveVersion active(version);
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     ECLoadGuard guard;

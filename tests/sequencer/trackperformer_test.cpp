@@ -184,24 +184,12 @@ std::vector<uint8_t> SaveObject(const CObject* object) {
 
 template <class T>
 std::unique_ptr<T> LoadObject(const std::vector<uint8_t>& bytes, int version) {
-    auto* performance = new ECPerformance;
-    performance->Ref();
-    performance->SetVersion(version);
-    ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    std::unique_ptr<T> object;
-    try {
-        CMemFile file(bytes);
-        CArchive ar(&file, CArchive::load);
-        ECLoadGuard guard;
-        object.reset(static_cast<T*>(ar.ReadObject(RUNTIME_CLASS(T))));
-        guard.Commit();
-    } catch (...) {
-        ECPerformance::SetActivePerformance(previous);
-        performance->Unref(1);
-        throw;
-    }
-    ECPerformance::SetActivePerformance(previous);
-    performance->Unref(1);
+    eventio::ActiveVersion active(version);
+    CMemFile file(bytes);
+    CArchive ar(&file, CArchive::load);
+    ECLoadGuard guard;
+    std::unique_ptr<T> object(static_cast<T*>(ar.ReadObject(RUNTIME_CLASS(T))));
+    guard.Commit();
     return object;
 }
 

@@ -10,11 +10,13 @@
 #include "sequencer/filtermgr.h"
 #include "sequencer/metronome.h"
 #include "sequencer/midifilters.h"
+#include "sequencer/midirecorder.h"
 #include "sequencer/sequence.h"
 
 namespace {
 
 const char* const kRecordSection = "Sequencer\\Midi\\Record";
+const char* const kRecordFilterSection = "Sequencer\\Midi\\Record\\Filter";
 const char* const kPlaySection = "Sequencer\\Midi\\Play";
 const char* const kPlayFilterSection = "Sequencer\\Midi\\Play\\Filter";
 const char* const kThruSection = "Sequencer\\Midi\\Thru";
@@ -147,15 +149,31 @@ void MCSeqPreferences::ApplyMetronomePreferences(CSeqMetronome& metronome)
     metronome.SetMetronomeDevice(values.device);
 }
 
+void MCSeqPreferences::ApplyRecordPreferences(CMidiRecorder& recorder)
+{
+    const SeqRecordPreferences values = ReadRecordPreferences();
+    recorder.SetSplitMode(static_cast<unsigned short>(values.splitMode));
+    recorder.SetSplitPitch(static_cast<unsigned>(values.splitPitch));
+    LCMidiQuantize& quantize = recorder.GetQuantizeFilter();
+    quantize.SetPrimaryDivision(values.primaryDivision);
+    quantize.SetSecondaryDivision(values.secondaryDivision);
+    quantize.SetQuantizationPercent(values.quantizePercent);
+    quantize.SetQuantizationMode(static_cast<unsigned>(values.quantizeMode));
+    quantize.SetEnabled(values.quantizeEnabled);
+    // Tracks armed before the change follow the new split; a recording
+    // keeps the routing it started with (the input thread reads it).
+    if (recorder.GetState() == CMidiRecorder::RS_STOPPED && recorder.GetBaseTrack() > 0)
+        recorder.RouteFrom(recorder.GetBaseTrack());
+}
+
 void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
 {
     if (!sequence)
         return;
 
-    // FIXME: once the sequence owns the MIDI recorder, it takes
-    // ReadRecordPreferences (split mode and pitch, its quantize filter) and
-    // its own preference filter blocks from "Sequencer\Midi\Record\Filter"
-    // (LoadBlockPreferences).
+    if (CMidiRecorder* recorder = sequence->GetMidiRecorder())
+        ApplyRecordPreferences(*recorder);
+    CMidiRecorder::GetPrefsFilter().LoadBlockPreferences(kRecordFilterSection);
 
     LCMidiVoiceMap::SetDefaultDevice(static_cast<unsigned>(LoadIntPreference(kPlaySection, "Default Device", 0)));
     if (LCMidiPrefs* playback = CPerfFilterMgr::GetPrefsFilter()) {

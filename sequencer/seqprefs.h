@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <string>
 
+class CMidiRecorder;
 class CSeqMetronome;
 class CSequence;
 
@@ -79,6 +80,10 @@ public:
     // The recorder's and the metronome's sections as read from the profile.
     static SeqRecordPreferences ReadRecordPreferences();
     static SeqMetronomePreferences ReadMetronomePreferences();
+    // Hands the record section to a MIDI recorder: split mode and pitch and
+    // its quantize filter's divisions, percent, mode and enabled flag; an
+    // armed recorder that is not recording is routed again by the new split.
+    static void ApplyRecordPreferences(CMidiRecorder& recorder);
     // Hands the metronome section to a metronome (both pulses, the play and
     // record switches, the source and the device).
     static void ApplyMetronomePreferences(CSeqMetronome& metronome);

@@ -2,10 +2,6 @@
 // the players' callbacks. The timing factors, speeds and tempo changes are in
 // sequencetiming.cpp; the performer list, the command handler, the edit state
 // and the archive in sequenceedits.cpp.
-//
-// FIXME: the MIDI recorder (sequencer/midirecorder.h) is not owned by the
-// sequence yet: the transport starts and stops only the wave recorder, which
-// STATE_TRACK_RECORD arms on wave tracks.
 #include "sequencer/sequence.h"
 
 #include "model/appstates.h"
@@ -25,10 +21,12 @@
 #include "sequencer/levels.h"
 #include "sequencer/metronome.h"
 #include "sequencer/midimessage.h"
+#include "sequencer/midirecorder.h"
 #include "sequencer/player.h"
 #include "sequencer/ramps.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/staffperformer.h"
+#include "sequencer/trackperformer.h"
 #include "sequencer/waverecorder.h"
 #include "sequencer/wavescoremgr.h"
 
@@ -79,6 +77,7 @@ CSequence::CSequence()
     : m_pPlayer(std::make_unique<CSeqPlay>()),
       m_pTempo(std::make_unique<CSeqTempo>()),
       m_pMetronome(std::make_unique<CSeqMetronome>()),
+      m_pMidiRecorder(std::make_unique<CMidiRecorder>()),
       m_pWaveRecorder(std::make_unique<CWaveRecorder>()),
       m_pScoreMgr(std::make_unique<CMidiScoreMgr>()),
       m_pWaveScoreMgr(std::make_unique<CWaveScoreMgr>()),
@@ -115,8 +114,9 @@ void CSequence::Attach(ECPerformance* performance) {
     m_pPlayer->Attach(this);
     m_pTempo->Attach(this);
     m_pMetronome->Attach(this);
-    m_pScoreMgr->Attach(this);
+    m_pMidiRecorder->Attach(this);
     m_pWaveRecorder->Attach(this);
+    m_pScoreMgr->Attach(this);
     m_pWaveScoreMgr->Attach(this);
     m_pFilterMgr->Attach(this);
     m_pLevelMgr->Attach(this);
@@ -147,6 +147,9 @@ void CSequence::Detach() {
         running = m_running;
     }
     StopSequences();
+    // What the MIDI recorder still queues is dropped with the input: the
+    // document is going.
+    m_pMidiRecorder->Detach();
     // A take still running becomes a clip while the document is there.
     m_pWaveRecorder->Detach();
     for (CSeqPlay* player : running)
@@ -204,7 +207,7 @@ void CSequence::ResetConductorPosition() {
 }
 
 unsigned CSequence::GetState() const {
-    return m_pPlayer->GetState() | RECORDER_STOPPED;
+    return m_pPlayer->GetState() | m_pMidiRecorder->GetState();
 }
 
 void CSequence::ApplyToPerformance(SCBase* state) {
@@ -330,9 +333,11 @@ void CSequence::OnTrackState(long code, SCTrack* state) {
         track->UpdateSoloState(state->GetTrack(), value, this);
         break;
     case STATE_TRACK_RECORD:
-        // FIXME: arms the MIDI recorder's base track; it comes with the
-        // recording work.
-        if (wave) {
+        if (kind == TT_STAFF) {
+            // Arming adds staves with a command: not under the tree's lock.
+            tree.unlock();
+            m_pMidiRecorder->SetBaseTrack(value ? state->GetTrack() : 0);
+        } else if (wave) {
             // The recorder opens and closes devices: not under the tree's lock.
             tree.unlock();
             if (value)
@@ -407,6 +412,8 @@ void CSequence::PlaySequence(CSeqPlay* player) {
 }
 
 void CSequence::Stop() {
+    // The recorder hands over what it holds before the players come to rest.
+    m_pMidiRecorder->Stop();
     StopSequences();
     m_pWaveRecorder->Stop();
     m_flags &= ~SEQ_STEPRECORD;
@@ -431,6 +438,11 @@ void CSequence::Pause() {
         Play();
     else
         PauseSequences();
+    // The recorder follows the same toggle.
+    if (m_pMidiRecorder->GetState() == CMidiRecorder::RS_PAUSED)
+        Record();
+    else
+        m_pMidiRecorder->Pause();
 }
 
 void CSequence::PauseSequences() {
@@ -448,17 +460,37 @@ void CSequence::Step() {
 }
 
 void CSequence::Record() {
+    const unsigned recorder = m_pMidiRecorder->GetState();
+    if (recorder == CMidiRecorder::RS_RECORDING || recorder == CMidiRecorder::RS_STEP_RECORDING)
+        return;
+    if (m_pMidiRecorder->GetBaseTrack() <= 0)
+        m_pMidiRecorder->SetBaseTrack(ChooseRecordTrack());
     if (m_flags & SEQ_STEPRECORD) {
         SetStepRecordValue();
-        auto tree = LockTree();
-        m_stepRecordTime = m_location;
+        {
+            auto tree = LockTree();
+            m_stepRecordTime = m_location;
+        }
+        m_pMidiRecorder->StepRecord();
         return;
     }
-    m_recordTimeOffset.SetMSec(0);
-    m_recordTimeOffset.SetMode(TM_PLAY);
+    {
+        auto tree = LockTree();
+        m_recordTimeOffset.SetMSec(0);
+        m_recordTimeOffset.SetMode(TM_PLAY);
+    }
     m_pWaveRecorder->Record();
+    m_pMidiRecorder->Record();
     if (m_pPlayer->GetState() != PLAYER_PLAYING)
         Play();
+}
+
+int CSequence::ChooseRecordTrack() {
+    auto tree = LockTree();
+    if (!m_pConductor)
+        return 0;
+    const int empty = DCsqTrack::GetFirstEmptyTrack(TT_STAFF, this);
+    return empty > 0 ? empty : m_pConductor->GetMaxTrackNumber(TT_STAFF) + 1;
 }
 
 void CSequence::Forward() {
@@ -466,6 +498,8 @@ void CSequence::Forward() {
         Play();
         return;
     }
+    // Fast forward records nothing.
+    m_pMidiRecorder->Stop();
     if (m_pPlayer->GetState() != PLAYER_PLAYING)
         Play();
     m_pPlayer->Forward();
@@ -608,6 +642,9 @@ bool CSequence::AnyPlayerActive() const {
 }
 
 void CSequence::PlaybackIsStopped() {
+    // A recording outlives the end of playback: the stop comes with its own.
+    if (m_pMidiRecorder->GetState() == CMidiRecorder::RS_RECORDING)
+        return;
     const unsigned main = m_pPlayer->GetState();
     // Until the metronome has stopped too, it reports the stop itself when
     // it gets there (a paused one is stopped right after the main player).
@@ -648,6 +685,9 @@ void CSequence::PlaybackIsPaused() {
 }
 
 void CSequence::PlaybackIsDone() {
+    // Recording goes on past the last event.
+    if (m_pMidiRecorder->GetState() == CMidiRecorder::RS_RECORDING)
+        return;
     Stop();
     // A metronome still stopping reports the stop itself; otherwise the
     // sequence does, once every player has come to rest.

@@ -13,14 +13,15 @@
 //   turns transport codes into player actions, converts between musical
 //     time, real time and the device clock (the timing factors), and keeps
 //     the current location.
+//   owns the MIDI recorder (its base track set by STATE_TRACK_RECORD on
+//     staves, or chosen by Record; started by Record and Step, paused and
+//     resumed by Pause, stopped by Stop and Forward), whose state the
+//     sequence's state carries beside the main player's.
 //   owns the wave recorder (armed by STATE_TRACK_RECORD on wave tracks,
 //     started by Record, stopped by Stop) and the wave score manager, which
 //     gives wave clips and wave tracks their performers.
 //   owns the metronome (played beside the main player, re-checked after
 //     transport codes).
-// The MIDI recorder is not owned yet: the sequence's state is the main
-// player's with the recorder stopped, and what it would do is left out where
-// marked.
 //
 // Archive form (after the event tree in the document stream, so every object
 // named is already there): the performance and the conductor by reference,
@@ -60,6 +61,7 @@ class CCRemoveMeter;
 class CCRemoveTrack;
 class CHighlightMgr;
 class CMeterLevelMgr;
+class CMidiRecorder;
 class CMidiScoreMgr;
 class CMidiStateMgr;
 class CPerfFilterMgr;
@@ -237,6 +239,7 @@ public:
     CSeqTempo* GetTempoSequencer() const { return m_pTempo.get(); }
     CSeqMetronome* GetMetronome() const { return m_pMetronome.get(); }
     CMidiScoreMgr* GetMidiScoreMgr() const { return m_pScoreMgr.get(); }
+    CMidiRecorder* GetMidiRecorder() const { return m_pMidiRecorder.get(); }
     CWaveRecorder* GetWaveRecorder() const { return m_pWaveRecorder.get(); }
     CWaveScoreMgr* GetWaveScoreMgr() const { return m_pWaveScoreMgr.get(); }
     CMidiStateMgr* GetMidiStateMgr() const { return m_pStateMgr.get(); }
@@ -316,6 +319,10 @@ private:
     void AnnounceLocation();
     // Next and Previous: the marker times after (before) the location.
     MCTime FindMarker(bool next);
+    // Record's base track when the MIDI recorder has none: the first empty
+    // staff track from 1 on, else one past the highest (0 without a
+    // conductor).
+    int ChooseRecordTrack();
     // The players other than the main one that are neither stopped nor paused.
     bool AnyPlayerActive() const;
 
@@ -325,6 +332,7 @@ private:
     std::unique_ptr<CSeqPlay> m_pPlayer;            // owned: the main player
     std::unique_ptr<CSeqTempo> m_pTempo;            // owned: the tempo ramp
     std::unique_ptr<CSeqMetronome> m_pMetronome;    // owned
+    std::unique_ptr<CMidiRecorder> m_pMidiRecorder; // owned
     std::unique_ptr<CWaveRecorder> m_pWaveRecorder; // owned
     std::unique_ptr<CMidiScoreMgr> m_pScoreMgr;     // owned
     std::unique_ptr<CWaveScoreMgr> m_pWaveScoreMgr; // owned

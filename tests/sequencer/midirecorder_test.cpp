@@ -1,21 +1,29 @@
 // The MIDI recorder's routing by the split modes (the tracks each mode needs,
 // where a device, channel and key go) and the step-record chord rule (keys
 // held together make one chord; a controller under a held key never moves
-// the step on).
+// the step on); the sequence's own recorder: Record picks the staff and
+// starts it, Pause toggles it, Stop ends it, STATE_TRACK_RECORD arms it and
+// the profile's record section reaches it.
 #include "sequencer/midirecorder.h"
 
 #include "model/conductor.h"
+#include "model/conductorcache.h"
+#include "model/tempo.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/midifields.h"
 #include "model/performance.h"
+#include "model/preferences.h"
 #include "model/staff.h"
 #include "model/states.h"
 #include "platform/core/clock.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/performers.h"
+#include "sequencer/enginestates.h"
+#include "sequencer/player.h"
 #include "sequencer/scoremgr.h"
+#include "sequencer/seqprefs.h"
 #include "sequencer/sequence.h"
 #include "tests/platform/messaging_support.h"
 
@@ -343,6 +351,15 @@ TEST(CMidiRecorderRealTime, CapturedInputReachesTheScoreInBatches)
     piece.recorder.RouteFrom(1);
     piece.recorder.Record();
     piece.clock.Advance(1000);
+    {
+        MCConductorCache* cache = piece.conductor->GetCache();
+        fprintf(stderr, "DBG cache %p\n", (void*)cache);
+        for (float r : {0.0f, 0.5f, 1.0f, 1.05f, 2.0f}) {
+            MCTime t(r); t.SetMode(TM_REAL);
+            ECTempo* tempo = cache ? cache->GetTempoAtTime(MCTime(r)) : nullptr;
+            fprintf(stderr, "DBG real %f -> %f tempo %p %f rate %f at %f\n", r, cache ? cache->NormalizeTime(t).GetSeconds() : -1.f, (void*)tempo, tempo ? tempo->GetTempo(1.0f) : 0.f, tempo ? tempo->GetRate() : 0.f, tempo ? tempo->GetTime()->GetSeconds() : -1.f);
+        }
+    }
     piece.capture->InjectMidi(0, {0x90, 60, 100});
     piece.capture->InjectMidi(0, {0x90, 64, 100});
     piece.capture->InjectMidi(0, {0xE0, 0, 80});
@@ -357,6 +374,7 @@ TEST(CMidiRecorderRealTime, CapturedInputReachesTheScoreInBatches)
     const std::vector<ECBase*> notes = piece.Notes();
     EXPECT_FLOAT_EQ(notes[0]->GetTime()->GetSeconds(), notes[1]->GetTime()->GetSeconds());
     // The 50 ms the keys were held, in musical time.
+    fprintf(stderr,"DBG start %f dur %f\n", notes[0]->GetTime()->GetSeconds(), notes[0]->GetDuration()->GetSeconds());
     EXPECT_GT(notes[0]->GetDuration()->GetSeconds(), 0.0f);
     EXPECT_LT(notes[0]->GetDuration()->GetSeconds(), 0.1f);
     EXPECT_FLOAT_EQ(notes[0]->GetDuration()->GetSeconds(), notes[1]->GetDuration()->GetSeconds());
@@ -396,4 +414,156 @@ TEST(CMidiRecorderRealTime, EveryRecordingMarksTheDocumentModifiedOnce)
     messaging_test::PumpPending();
     EXPECT_EQ(modified, 2);
     piece.performance->RemoveStateHandler(CountModified, &modified);
+}
+
+// ---- the sequence's own recorder ------------------------------------------------
+
+namespace {
+
+const char* const kRecord = "Sequencer\\Midi\\Record";
+const char* const kRecordFilter = "Sequencer\\Midi\\Record\\Filter";
+
+// The recorder's bits of the sequence's state.
+unsigned RecorderBits(const CSequence& sequence)
+{
+    return sequence.GetState() & (RECORDER_STOPPED | RECORDER_PAUSED | RECORDER_RECORDING | RECORDER_STEPRECORDING);
+}
+
+}   // namespace
+
+TEST(CMidiRecorderInSequence, RecordTakesTheNextStaffPauseTogglesAndStopEndsTheTake)
+{
+    StepPiece piece;
+    CSequence& sequence = *piece.sequence;
+    CMidiRecorder* recorder = sequence.GetMidiRecorder();
+    ASSERT_NE(recorder, nullptr);
+    EXPECT_EQ(recorder->GetSequence(), &sequence);
+    EXPECT_EQ(sequence.GetState(), SEQUENCE_IDLE);
+
+    // Staff 1 holds a note, so it is not free: Record routes to staff 2.
+    piece.conductor->GetTrack(TRACK_STAFF, 1, 1);
+    sequence.GetMidiScoreMgr()->AddMidiEvent(MCTime(0.0f), MCVoiceTrack(0, 1), Word(0x90, 60, 100), 0, MCTime(1.0f));
+    ASSERT_EQ(piece.Notes().size(), 1u);
+
+    sequence.Record();
+    EXPECT_EQ(recorder->GetBaseTrack(), 2);
+    EXPECT_EQ(RecorderBits(sequence), static_cast<unsigned>(RECORDER_RECORDING));
+    const int tag = recorder->GetTag();
+    EXPECT_NE(tag, 0);
+    sequence.Record();   // already recording: nothing new starts
+    EXPECT_EQ(recorder->GetTag(), tag);
+
+    piece.clock.Advance(1000);
+    piece.capture->InjectMidi(0, {0x90, 67, 100});
+    piece.clock.Advance(50);
+    piece.capture->InjectMidi(0, {0x80, 67, 64});
+    piece.clock.Advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.Notes().size() == 2; }));
+
+    // Pause pauses the recorder with the players; a second Pause resumes it.
+    sequence.Pause();
+    EXPECT_EQ(RecorderBits(sequence), static_cast<unsigned>(RECORDER_PAUSED));
+    EXPECT_EQ(recorder->GetTag(), 0);
+    sequence.Pause();
+    EXPECT_EQ(RecorderBits(sequence), static_cast<unsigned>(RECORDER_RECORDING));
+    EXPECT_NE(recorder->GetTag(), 0);
+
+    // A note still queued at Stop is handed over by it, not lost (played
+    // once the resumed player has taken up the clock).
+    for (int i = 0; i < 10; ++i) {
+        piece.clock.Advance(5);
+        piece.m_portavel->WaitForDeviceThread();
+    }
+    piece.capture->InjectMidi(0, {0x90, 72, 100});
+    piece.clock.Advance(20);
+    piece.capture->InjectMidi(0, {0x80, 72, 64});
+    piece.m_portavel->WaitForDeviceThread();
+    sequence.Stop();
+    EXPECT_EQ(RecorderBits(sequence), static_cast<unsigned>(RECORDER_STOPPED));
+    EXPECT_EQ(recorder->GetTag(), 0);
+    EXPECT_EQ(recorder->GetBaseTrack(), 0);
+    EXPECT_EQ(piece.Notes().size(), 3u);
+    piece.capture->InjectMidi(0, {0x90, 67, 100});   // stopped: not recorded
+    EXPECT_EQ(recorder->GetPendingCount(), 0);
+
+    for (int i = 0; i < 200 && sequence.GetPlaySequencer()->WaitForIdle(0) != WAIT_OBJECT_0; ++i) {
+        piece.clock.Advance(5);
+        piece.m_portavel->WaitForDeviceThread();
+    }
+}
+
+TEST(CMidiRecorderInSequence, StepModeStartsStepRecordingWithoutPlaying)
+{
+    StepPiece piece;
+    CSequence& sequence = *piece.sequence;
+    piece.conductor->GetTrack(TRACK_STAFF, 1, 1);   // empty: the first free staff
+    sequence.Step();
+    sequence.Record();
+    EXPECT_EQ(sequence.GetMidiRecorder()->GetBaseTrack(), 1);
+    EXPECT_EQ(sequence.GetState(), static_cast<unsigned>(PLAYER_STOPPED) | RECORDER_STEPRECORDING);
+    sequence.Stop();
+    EXPECT_EQ(sequence.GetState(), SEQUENCE_IDLE);
+}
+
+TEST(CMidiRecorderInSequence, TrackRecordOnAStaffSetsAndClearsTheBaseTrack)
+{
+    StepPiece piece;
+    CSequence& sequence = *piece.sequence;
+    for (int staff = 1; staff <= 3; ++staff)
+        piece.conductor->GetTrack(TRACK_STAFF, staff, 1);
+    SCTrack arm(STATE_TRACK_RECORD);
+    arm.SetTrackType(TT_STAFF);
+    arm.SetTrack(3);
+    arm.SetValue(1);
+    sequence.OnUpdate(STATE_TRACK_RECORD, &arm);
+    EXPECT_EQ(sequence.GetMidiRecorder()->GetBaseTrack(), 3);
+    // Record keeps an armed staff rather than choosing one.
+    sequence.Step();
+    sequence.Record();
+    EXPECT_EQ(sequence.GetMidiRecorder()->GetBaseTrack(), 3);
+    sequence.Stop();
+
+    sequence.OnUpdate(STATE_TRACK_RECORD, &arm);
+    SCTrack disarm(STATE_TRACK_RECORD);
+    disarm.SetTrackType(TT_STAFF);
+    disarm.SetTrack(3);
+    sequence.OnUpdate(STATE_TRACK_RECORD, &disarm);
+    EXPECT_EQ(sequence.GetMidiRecorder()->GetBaseTrack(), 0);
+}
+
+TEST(CMidiRecorderInSequence, TheProfilesRecordSectionReachesTheRecorder)
+{
+    StepPiece piece;
+    CMidiRecorder& recorder = *piece.sequence->GetMidiRecorder();
+    SaveIntPreference(kRecord, "Split Mode", CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH);
+    SaveIntPreference(kRecord, "Split Pitch", 48);
+    SaveIntPreference(kRecord, "Quantization Division 1", 8);
+    SaveIntPreference(kRecord, "Quantization Percent", 80);
+    SaveIntPreference(kRecord, "Quantization Mode", 1);
+    SaveIntPreference(kRecord, "Quantization Enabled", 1);
+    SaveIntPreference(kRecordFilter, "Pitch Bend", 0);
+    MCSeqPreferences::UpdatePreferences(piece.sequence.get());
+
+    EXPECT_EQ(recorder.GetSplitMode(), CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH);
+    EXPECT_EQ(recorder.GetSplitPitch(), 48u);
+    LCMidiQuantize& quantize = recorder.GetQuantizeFilter();
+    EXPECT_EQ(quantize.GetPrimaryDivision(), 8);
+    EXPECT_EQ(quantize.GetSecondaryDivision(), 0);   // the second division is off
+    EXPECT_EQ(quantize.GetQuantizationPercent(), 80);
+    EXPECT_EQ(quantize.GetQuantizationMode(), 1u);
+    EXPECT_TRUE(quantize.IsEnabled());
+    EXPECT_TRUE(CMidiRecorder::GetPrefsFilter().MessageTypeBlocked(2));
+    EXPECT_FALSE(CMidiRecorder::GetPrefsFilter().MessageTypeBlocked(0));
+
+    // The profile back as it was, for the tests after this one.
+    SaveIntPreference(kRecord, "Split Mode", 0);
+    SaveIntPreference(kRecord, "Split Pitch", 60);
+    SaveIntPreference(kRecord, "Quantization Division 1", 4);
+    SaveIntPreference(kRecord, "Quantization Percent", 50);
+    SaveIntPreference(kRecord, "Quantization Mode", 3);
+    SaveIntPreference(kRecord, "Quantization Enabled", 0);
+    SaveIntPreference(kRecordFilter, "Pitch Bend", 1);
+    MCSeqPreferences::UpdatePreferences(piece.sequence.get());
+    EXPECT_EQ(recorder.GetSplitMode(), 0);
+    EXPECT_FALSE(CMidiRecorder::GetPrefsFilter().MessageTypeBlocked(2));
 }

@@ -32,6 +32,10 @@ StepMove CStepChord::OnMessage(const FCMidi& word)
 CMidiRecorder::CMidiRecorder()
 {
     SetDeviceCount(1);
+    // A filter starts enabled, but quantizing while recording is off until
+    // the preferences turn it on: a recorder never handed them must keep the
+    // times as played, not draw every note-off halfway to the grid.
+    m_quantize.SetEnabled(0);
 }
 
 CMidiRecorder::~CMidiRecorder()

@@ -37,8 +37,7 @@
 // Pause and Stop hand over what is left. The mixer's level of each routed
 // track is fed from the input thread.
 //
-// FIXME: the highlight feed and the sequence's transport
-// and track states reaching the recorder are not built yet.
+// FIXME: the highlight feed is not built yet.
 //
 // Threads: the routing tables are filled on the user-interface thread while
 // no input runs and only read by the input thread. CStepChord is used by the

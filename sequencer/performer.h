@@ -85,6 +85,16 @@ public:
     DCsqBase* GetNext() const { return m_pNext; }
     void SetPrev(DCsqBase* prev) { m_pPrev = prev; }
     void SetNext(DCsqBase* next) { m_pNext = next; }
+    // Joins its neighbours to each other and clears its own links; the
+    // list's ends and cursors are the list holder's to move.
+    void Unlink() {
+        if (m_pPrev)
+            m_pPrev->m_pNext = m_pNext;
+        if (m_pNext)
+            m_pNext->m_pPrev = m_pPrev;
+        m_pPrev = nullptr;
+        m_pNext = nullptr;
+    }
 
     // The event's performer (its view data of kind DK_SEQUENCER, made on
     // demand when `create` is set), or null when it has none or the data is

@@ -103,12 +103,7 @@ void ACRemoveData::Unthread(CSequence* sequence, DCsqBase* performer)
         return;
     DCsqBase* prev = performer->GetPrev();
     DCsqBase* next = performer->GetNext();
-    if (prev)
-        prev->SetNext(next);
-    if (next)
-        next->SetPrev(prev);
-    performer->SetPrev(nullptr);
-    performer->SetNext(nullptr);
+    performer->Unlink();
     if (!sequence)
         return;
     if (sequence->GetHead() == performer)

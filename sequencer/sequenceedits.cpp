@@ -164,12 +164,7 @@ void CSequence::RemoveData(DCsqBase* performer) {
         return;
     DCsqBase* prev = performer->GetPrev();
     DCsqBase* next = performer->GetNext();
-    if (prev)
-        prev->SetNext(next);
-    if (next)
-        next->SetPrev(prev);
-    performer->SetPrev(nullptr);
-    performer->SetNext(nullptr);
+    performer->Unlink();
     if (m_pHead == performer)
         m_pHead = next;
     if (m_pTail == performer)

@@ -1,7 +1,14 @@
 // Main of every test program. Creates the Qt application object the message
-// windows and timers need, and points the profile at a folder of this run's own
-// so that no test reads or writes the user's settings.
+// windows and timers need (a GUI one, offscreen, for the GUI libraries), and
+// points the profile at a folder of this run's own so that no test reads or
+// writes the user's settings.
+#ifdef STAFFWRIGHT_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
 #include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,6 +18,8 @@ int main(int argc, char** argv) {
     QTemporaryDir configDir;
     if (!std::getenv("STAFFWRIGHT_CONFIG_DIR"))
         setenv("STAFFWRIGHT_CONFIG_DIR", configDir.path().toLocal8Bit().constData(), 1);
-    QCoreApplication app(argc, argv);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

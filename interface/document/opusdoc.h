@@ -1,0 +1,114 @@
+// The document: one open piece.
+//
+// MCOpusDoc owns the file header, the performance engine's sequence, the
+// current and the previous selection and the last transport state, and holds
+// one reference on the root of the piece's event tree while it has one. Every
+// state notification applied to its performance reaches OnUpdate, which keeps
+// the selections, the modified flag and the transport state from it and then
+// passes it to the sequence and to every view. One document is the active one;
+// its performance is then the active performance.
+//
+// Closing hands the tree to a release thread of its own, which frees it while
+// the user-interface thread goes on; the program waits for those threads at
+// exit (WaitThreadsFinished).
+//
+// User-interface thread only, except ThreadDestroyProc (a release thread).
+#pragma once
+
+#include "interface/document/opusheader.h"
+#include "model/appstates.h"
+#include "platform/ui/document.h"
+#include "sequencer/enginestates.h"
+#include "sequencer/sequence.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CEvent;
+class ECBase;
+class ECPerformance;
+
+class MCOpusDoc : public CDocument {
+    DECLARE_DYNCREATE(MCOpusDoc)
+public:
+    // Finds or makes the frame that shows view `viewId` of a document (the
+    // GUI installs it). Returns the frame, or null.
+    using ViewFrameHook = std::function<CObject*(MCOpusDoc* document, unsigned viewId, int show)>;
+    static ViewFrameHook SetViewFrameHook(ViewFrameHook hook);
+
+    // Header DF_UNKNOWN, version 2; both selections STATE_SELECTION_REPLACE
+    // and kept; the transport state STATE_PERFORM_STOP and kept; no
+    // performance. Makes the close event (signalled) when there is none.
+    MCOpusDoc();
+    // DeleteContents; then the temporary copy, if any, is deleted.
+    ~MCOpusDoc() override;
+
+    MCOpusHeader* GetHeader() { return &m_header; }
+    CSequence* GetSequence() { return &m_sequence; }
+    ECPerformance* GetBaseEvent() const { return m_pPerformance; }
+    // The current selection for 0, the previous one otherwise.
+    SCSelection& GetSelection(int previous) { return previous ? m_previousSelection : m_selection; }
+    SCPerform& GetPerformState() { return m_performState; }
+
+    // A new performance, held by the document, with OnUpdate registered as
+    // its state handler and, when asked, a conductor. Does not attach the
+    // sequence; an earlier performance must have been destroyed already.
+    ECPerformance* CreatePerformance(int withConductor);
+    // Detaches the sequence and hands the tree (its handlers removed) to a
+    // release thread; the document has no performance afterwards.
+    void DestroyPerformance();
+    // The release thread: frees the tree and the document's reference.
+    static unsigned long ThreadDestroyProc(void* performance);
+    // Waits at most 5000 ms until no release thread runs; with `closeEvent`
+    // the close event goes too (a later document makes a new one).
+    static void WaitThreadsFinished(int closeEvent);
+
+    static MCOpusDoc* GetActiveDoc() { return s_pActiveDoc; }
+    // Makes `doc` the active document and its performance the active one;
+    // returns the document active before (the same one, untouched, when it
+    // already was).
+    static MCOpusDoc* SetActiveDoc(MCOpusDoc* doc);
+
+    // The frame showing view `viewId` (a registered view), made when there is
+    // none; null for an unknown view or without a GUI.
+    CObject* GetViewFrame(unsigned viewId, int show);
+
+    // The state handler registered with the performance; `user` is the document.
+    static int _OnUpdate(ECBase* performance, int phase, void* state, void* user);
+    // Keeps selections, modified flag and transport state from a notification,
+    // then passes it to the sequence and to every view.
+    virtual void OnUpdate(long code, CObject* state);
+
+    // Stores the file's status in the header, then the path.
+    void SetPathName(const char* path, int addToRecent = 1) override;
+    // Clears both selections, then DestroyPerformance.
+    void DeleteContents() override;
+    // A performance with a conductor, the sequence attached. 1.
+    int OnNewDocument() override;
+    // Stops the sequence, announces STATE_FILE_CLOSED, gives up being the
+    // active document, then the base close.
+    void OnCloseDocument() override;
+
+    // The temporary copy a read-only file was opened through; deleted with
+    // the document. Empty when none.
+    const std::string& GetTempCopyPath() const { return m_strTempCopyPath; }
+    void SetTempCopyPath(const std::string& path) { m_strTempCopyPath = path; }
+
+    // Release threads still running (for tests and the exit wait).
+    static int GetCloseThreadCount() { return s_closeThreadCount.load(); }
+
+private:
+    MCOpusHeader m_header;
+    CSequence m_sequence;
+    SCSelection m_selection;
+    SCSelection m_previousSelection;
+    SCPerform m_performState;
+    ECPerformance* m_pPerformance = nullptr;   // one reference held while set
+    std::string m_strTempCopyPath;
+
+    static MCOpusDoc* s_pActiveDoc;
+    static std::shared_ptr<CEvent> s_hCloseEvent;   // shared with running release threads
+    static std::atomic<int> s_closeThreadCount;
+};

@@ -34,6 +34,7 @@
 #pragma once
 
 #include "model/ptrlists.h"
+#include "platform/core/object.h"
 #include "platform/core/window.h"
 
 #include <atomic>
@@ -89,9 +90,10 @@ enum : unsigned {
 // at. The command handlers have the same form.
 using MCStateHandler = MCCallback;
 
-// The base of every state. Not a CObject; never archived. Copying copies the
-// flags, the code and the target and takes no reference.
-class SCBase {
+// The base of every state; a CObject (documents and views receive it as one),
+// never archived. Copying copies the flags, the code and the target and takes
+// no reference.
+class SCBase : public CObject {
 public:
     // Flag bits of the word that also holds the code in bits 8-31.
     enum : uint32_t {

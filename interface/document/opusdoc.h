@@ -100,6 +100,9 @@ public:
     static int GetCloseThreadCount() { return s_closeThreadCount.load(); }
 
 private:
+    // Frees a tree and counts its release as ended.
+    static void ReleaseTree(ECPerformance* performance, CEvent* closeEvent);
+
     MCOpusHeader m_header;
     CSequence m_sequence;
     SCSelection m_selection;

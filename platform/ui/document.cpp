@@ -1,0 +1,253 @@
+#include "platform/ui/document.h"
+
+#include "platform/core/archive.h"
+#include "platform/core/exceptions.h"
+#include "platform/core/file.h"
+#include "platform/core/filesys.h"
+#include "platform/core/format.h"
+#include "platform/ui/prompt.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string& AppName() {
+    static std::string name = "Staffwright";
+    return name;
+}
+
+CDocument::SavePathHook& SavePath() {
+    static CDocument::SavePathHook hook;
+    return hook;
+}
+
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+const std::string& GetAppName() { return AppName(); }
+void SetAppName(const std::string& name) { AppName() = name; }
+
+// ---------------------------------------------------------------- CView
+
+IMPLEMENT_DYNAMIC(CView, CObject)
+
+CView::~CView() {
+    if (m_pDocument)
+        m_pDocument->RemoveView(this);
+}
+
+void CView::OnUpdate(CView*, long, CObject*) {}
+
+void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+
+// ---------------------------------------------------------------- CDocument
+
+IMPLEMENT_DYNAMIC(CDocument, CObject)
+
+const char* const CDocument::kOpenFailed = "Failed to open document %s.";
+const char* const CDocument::kSaveFailed = "Failed to save document %s.";
+const char* const CDocument::kSaveChanges = "Save changes to %s?";
+
+CDocument::SavePathHook CDocument::SetSavePathHook(SavePathHook hook) {
+    SavePathHook previous = std::move(SavePath());
+    SavePath() = std::move(hook);
+    return previous;
+}
+
+CDocument::CDocument() = default;
+
+CDocument::~CDocument() {
+    for (CView* view : m_views)
+        view->m_pDocument = nullptr;
+}
+
+void CDocument::SetPathName(const char* path, int) {
+    if (!path || !*path) {
+        m_strPathName.clear();
+        return;
+    }
+    m_strPathName = path;
+    m_strTitle = FileNameOf(m_strPathName);
+}
+
+void CDocument::AddView(CView* view) {
+    if (!view || view->m_pDocument == this)
+        return;
+    if (view->m_pDocument)
+        view->m_pDocument->RemoveView(view);
+    m_views.push_back(view);
+    view->m_pDocument = this;
+}
+
+void CDocument::RemoveView(CView* view) {
+    auto found = std::find(m_views.begin(), m_views.end(), view);
+    if (found == m_views.end())
+        return;
+    m_views.erase(found);
+    view->m_pDocument = nullptr;
+}
+
+void CDocument::UpdateAllViews(CView* sender, long hint, CObject* hintObject) {
+    // A view may leave the document while it is being updated: walk a copy
+    // and skip views that are gone.
+    const std::vector<CView*> views = m_views;
+    for (CView* view : views) {
+        if (view == sender)
+            continue;
+        if (std::find(m_views.begin(), m_views.end(), view) != m_views.end())
+            view->OnUpdate(sender, hint, hintObject);
+    }
+}
+
+void CDocument::Serialize(CArchive&) {}
+
+void CDocument::DeleteContents() {}
+
+int CDocument::OnNewDocument() {
+    DeleteContents();
+    SetModifiedFlag(0);
+    m_strPathName.clear();
+    return 1;
+}
+
+void CDocument::ReadPlainFile(const char* path) {
+    CFile file(path, CFile::modeRead | CFile::shareDenyWrite);
+    DeleteContents();
+    SetModifiedFlag(1);   // dirty while loading, in case the load fails halfway
+    if (file.GetLength() > 0) {
+        CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete);
+        ar.m_pDocument = this;
+        Serialize(ar);
+        ar.Close();
+    }
+    file.Close();
+    SetModifiedFlag(0);
+}
+
+int CDocument::OnOpenDocument(const char* path) {
+    try {
+        ReadPlainFile(path);
+        return 1;
+    } catch (const CException& e) {
+        DeleteContents();
+        ReportSaveLoadException(path, &e, 0);
+    } catch (const std::bad_alloc&) {
+        DeleteContents();
+        CMemoryException e;
+        ReportSaveLoadException(path, &e, 0);
+    }
+    return 0;
+}
+
+void CDocument::WritePlainFile(const char* path) {
+    const std::string target = path;
+    // A new file beside the old one, renamed over it only once complete.
+    const std::string temp = GetTempFileName(".~sw", FolderOf(target));
+    if (temp.empty())
+        CFileException::ThrowOsError(errno, target);
+    try {
+        CFile file(temp, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+        CArchive ar(&file, CArchive::store | CArchive::bNoFlushOnDelete);
+        ar.m_pDocument = this;
+        Serialize(ar);
+        ar.Close();
+        file.Flush();
+        file.Close();
+        CFile::Rename(temp, target);
+    } catch (...) {
+        try {
+            CFile::Remove(temp);
+        } catch (const CException&) {
+        }
+        throw;
+    }
+}
+
+int CDocument::OnSaveDocument(const char* path) {
+    try {
+        WritePlainFile(path);
+        SetModifiedFlag(0);
+        return 1;
+    } catch (const CException& e) {
+        ReportSaveLoadException(path, &e, 1);
+    } catch (const std::bad_alloc&) {
+        CMemoryException e;
+        ReportSaveLoadException(path, &e, 1);
+    }
+    return 0;
+}
+
+void CDocument::OnCloseDocument() {
+    const std::vector<CView*> views = m_views;
+    for (CView* view : views)
+        RemoveView(view);
+    DeleteContents();
+    if (m_bAutoDelete)
+        delete this;
+}
+
+int CDocument::SaveModified() {
+    if (!IsModified())
+        return 1;
+    std::string name = m_strPathName.empty() ? m_strTitle : FileNameOf(m_strPathName);
+    if (name.empty())
+        name = "Untitled";
+    switch (ShowPrompt(Format(kSaveChanges, name.c_str()), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDCANCEL:
+        return 0;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return 1;
+    }
+}
+
+int CDocument::GetSavePath(std::string& path, int saveAs) {
+    if (!SavePath())
+        return 0;
+    return SavePath()(this, path, saveAs);
+}
+
+int CDocument::DoSave(const char* path, int replace) {
+    std::string newPath = path ? path : "";
+    if (newPath.empty()) {
+        newPath = m_strPathName.empty() ? m_strTitle : m_strPathName;
+        if (!GetSavePath(newPath, replace) || newPath.empty())
+            return 0;
+    }
+    if (!OnSaveDocument(newPath.c_str()))
+        return 0;
+    if (replace)
+        SetPathName(newPath.c_str());
+    return 1;
+}
+
+int CDocument::DoFileSave() {
+    if (m_strPathName.empty())
+        return DoSave(nullptr);
+    uint8_t attributes = 0;
+    if (GetFileAttributes(m_strPathName, attributes) && (attributes & CFile::readOnly))
+        return DoSave(nullptr);
+    return DoSave(m_strPathName.c_str());
+}
+
+void CDocument::ReportSaveLoadException(const char* path, const CException* exception, int saving) {
+    const std::string name = FileNameOf(path ? path : m_strPathName);
+    const std::string fallback = Format(saving ? kSaveFailed : kOpenFailed, name.c_str());
+    if (exception)
+        exception->ReportError(MB_ICONEXCLAMATION, fallback);
+    else
+        ShowPrompt(fallback, MB_ICONEXCLAMATION);
+}

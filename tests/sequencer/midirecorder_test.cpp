@@ -10,6 +10,7 @@
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/midifields.h"
+#include "model/notes.h"
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "model/staff.h"
@@ -27,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -148,6 +150,13 @@ TEST(CStepChord, KeysHeldTogetherMakeOneChord)
 
 namespace {
 
+// The key a recorded note plays: its performer's note-on word.
+int Key(ECBase* note)
+{
+    auto* performer = dynamic_cast<DCsqNote*>(DCsqBase::GetPerformer(note, 0));
+    return performer ? performer->GetNoteOnData().GetDataByte1() : -1;
+}
+
 // A piece with its conductor and an attached sequence whose score manager
 // adds at once; a recorder attached to the sequence, routing to track 1.
 class StepPiece {
@@ -185,10 +194,12 @@ public:
     StepPiece& operator=(const StepPiece&) = delete;
 
     // The notes under a root (the whole piece by default), in time order.
-    std::vector<ECBase*> Notes(ECBase* root = nullptr)
+    std::vector<ECBase*> Notes(ECBase* root = nullptr) { return Events(ET_NOTE, root); }
+    // The events of a type under a root, in time order.
+    std::vector<ECBase*> Events(int type, ECBase* root = nullptr)
     {
         ACFindEvents find;
-        find.AddEvtType(ET_NOTE);
+        find.AddEvtType(type);
         find.Apply(root ? root : performance);
         std::vector<ECBase*> found;
         MCEventList& events = find.GetEvents();
@@ -222,6 +233,7 @@ TEST(CMidiRecorderStep, HeldKeysShareAStepAndTheNextChordMovesOn)
 
     piece.Input(0x90, 60, 100);   // C
     piece.Input(0xB0, 64, 127);   // sustain under C: the step stays
+    piece.Input(0xE0, 0, 70);     // so does a bend
     piece.Input(0x90, 64, 100);   // E while C is held
     piece.Input(0x80, 60, 64);
     piece.Input(0x80, 64, 64);
@@ -231,8 +243,15 @@ TEST(CMidiRecorderStep, HeldKeysShareAStepAndTheNextChordMovesOn)
 
     // The input path queues; only the hand-over changes the tree.
     EXPECT_TRUE(piece.Notes().empty());
-    EXPECT_EQ(piece.recorder.GetPendingCount(), 4);
-    EXPECT_EQ(piece.recorder.FlushPending(), 4);
+    EXPECT_EQ(piece.recorder.GetPendingCount(), 5);
+    EXPECT_EQ(piece.recorder.FlushPending(), 5);
+
+    // The pedal and the bend sit on C's step.
+    for (const int type : {ET_PEDAL, ET_PITCHBEND}) {
+        const std::vector<ECBase*> marks = piece.Events(type);
+        ASSERT_EQ(marks.size(), 1u) << type;
+        EXPECT_FLOAT_EQ(marks[0]->GetTime()->GetSeconds(), 0.0f) << type;
+    }
 
     const std::vector<ECBase*> notes = piece.Notes();
     ASSERT_EQ(notes.size(), 3u);
@@ -248,6 +267,39 @@ TEST(CMidiRecorderStep, HeldKeysShareAStepAndTheNextChordMovesOn)
     // Stopped: input no longer records.
     piece.Input(0x90, 72, 100);
     EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+}
+
+TEST(CMidiRecorderStep, AChordReleasedWholeIsOneStepAndTheNextKeyTheNext)
+{
+    // C, then E while C is held, both released, then G: C and E at one step
+    // time, G one step value later, each as long as the step value plays.
+    StepPiece piece;
+    piece.recorder.StepRecord();
+    piece.Input(0x90, 60, 100);   // C
+    piece.Input(0x90, 64, 100);   // E while C is held
+    piece.Input(0x80, 60, 64);
+    piece.Input(0x90, 64, 0);     // a note-on of velocity 0 releases too
+    piece.Input(0x90, 67, 100);   // G
+    piece.Input(0x80, 67, 64);
+    EXPECT_EQ(piece.recorder.FlushPending(), 3);
+
+    const MCTime value = piece.sequence->GetStepRecordValue();
+    const float step = value.GetSeconds();
+    const float length = ECNote::ScaleDuration(&value, 0).GetSeconds();
+    ASSERT_GT(step, 0.0f);
+    const struct {
+        int key;
+        float start;
+    } expected[] = {{60, 0.0f}, {64, 0.0f}, {67, step}};
+    const std::vector<ECBase*> notes = piece.Notes();
+    ASSERT_EQ(notes.size(), 3u);
+    for (const auto& e : expected) {
+        const auto found = std::find_if(notes.begin(), notes.end(), [&](ECBase* note) { return Key(note) == e.key; });
+        ASSERT_NE(found, notes.end()) << e.key;
+        EXPECT_FLOAT_EQ((*found)->GetTime()->GetSeconds(), e.start) << e.key;
+        EXPECT_FLOAT_EQ((*found)->GetDuration()->GetSeconds(), length) << e.key;
+    }
+    piece.recorder.Stop();
 }
 
 TEST(CMidiRecorderRealTime, OverlapsChordsAndControllersLandOnTheSplitStaves)

@@ -29,6 +29,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -304,93 +307,106 @@ TEST(CMidiRecorderStep, AChordReleasedWholeIsOneStepAndTheNextKeyTheNext)
 
 TEST(CMidiRecorderRealTime, OverlapsChordsAndControllersLandOnTheSplitStaves)
 {
-    // Split by channel and pitch from track 1: channel 0 above the split on
-    // staff 1, below it on staff 2.
-    StepPiece piece;
-    piece.recorder.SetSplitMode(CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH);
-    piece.recorder.RouteFrom(1);
-    piece.recorder.Record();
-    ASSERT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_RECORDING));
-    piece.recorder.Record();   // a second start changes nothing
-    const int tag = piece.recorder.GetTag();
-    EXPECT_NE(tag, 0);
-
-    piece.Input(0x90, 60, 100, 1000);   // two overlapping notes of one pitch
-    piece.Input(0x90, 60, 100, 1250);
-    piece.Input(0x80, 60, 64, 1500);
-    piece.Input(0x80, 60, 64, 1750);
-    piece.Input(0x90, 48, 100, 2000);   // a chord below the split
-    piece.Input(0x90, 52, 100, 2000);
-    piece.Input(0xB0, 64, 127, 2100);   // a controller in between
-    piece.Input(0x80, 48, 64, 2500);
-    piece.Input(0x80, 52, 64, 2500);
-    EXPECT_TRUE(piece.Notes().empty());
-    EXPECT_EQ(piece.recorder.FlushPending(), 9);
-
-    ECBase* upper = piece.conductor->GetTrack(TRACK_STAFF, 1, 0);
-    ECBase* lower = piece.conductor->GetTrack(TRACK_STAFF, 2, 0);
-    ASSERT_NE(upper, nullptr);
-    ASSERT_NE(lower, nullptr);
-    ASSERT_EQ(piece.Notes().size(), 4u);
-    const std::vector<ECBase*> high = piece.Notes(upper);
-    const std::vector<ECBase*> low = piece.Notes(lower);
-    ASSERT_EQ(high.size(), 2u);
-    ASSERT_EQ(low.size(), 2u);
-    // A second of input is a quarter note here (no tempo). First in, first
-    // out: each of the overlapping notes keeps its own half.
-    const struct {
-        ECBase* note;
-        float start, length;
-    } expected[] = {
-        {high[0], 1.0f, 0.5f}, {high[1], 1.25f, 0.5f}, {low[0], 2.0f, 0.5f}, {low[1], 2.0f, 0.5f},
+    // The same playing under two splits, injected through the capture backend
+    // and handed over by the 100 ms batches: two overlapping Cs above the
+    // split on channel 0, a chord below it with a pedal between, a G on
+    // channel 9. Each split is armed in a piece of four staves.
+    struct Place {
+        int track, voice;
     };
-    for (const auto& e : expected) {
-        EXPECT_NEAR(e.note->GetTime()->GetSeconds(), e.start, 1e-4f);
-        EXPECT_NEAR(e.note->GetDuration()->GetSeconds(), e.length, 1e-4f);
+    const struct {
+        unsigned short mode;
+        int base;
+        int staves;          // the highest staff once armed
+        Place upper, lower;  // channel 0 at and above key 60, below it
+        Place nine;          // channel 9 above the split
+    } splits[] = {
+        // Per channel and split from track 1: 32 parts, the upper first;
+        // channel 9's upper part is part 18.
+        {CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH, 1, 32, {1, 0}, {2, 0}, {19, 0}},
+        // The same as voices from track 3: tracks 3 to 6, two staves added.
+        {CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH | CMidiRecorder::SPLIT_VOICES, 3, 6, {3, 0},
+         {3, 1}, {5, 2}},
+    };
+    for (const auto& split : splits) {
+        SCOPED_TRACE(testing::Message() << "split mode " << split.mode);
+        StepPiece piece;
+        for (int staff = 1; staff <= 4; ++staff)
+            piece.conductor->GetTrack(TRACK_STAFF, staff, 1);
+        piece.recorder.SetSplitMode(split.mode);
+        piece.recorder.RouteFrom(0);   // unarmed, so arming adds what the split needs
+        piece.recorder.SetBaseTrack(split.base);
+        EXPECT_EQ(piece.recorder.GetBaseTrack(), split.base);
+        EXPECT_EQ(piece.conductor->GetMaxTrackNumber(TRACK_STAFF), split.staves);
+        piece.recorder.Record();
+        ASSERT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_RECORDING));
+        const int tag = piece.recorder.GetTag();
+        EXPECT_NE(tag, 0);
+        piece.recorder.Record();   // a second start changes nothing
+        EXPECT_EQ(piece.recorder.GetTag(), tag);
+
+        // Device milliseconds from the start; a second is a quarter note here.
+        unsigned long now = 0;
+        const auto play = [&](unsigned long ms, std::vector<std::uint8_t> bytes) {
+            piece.clock.Advance(ms - now);
+            now = ms;
+            piece.capture->InjectMidi(0, bytes);
+        };
+        play(1000, {0x90, 60, 100});   // two overlapping notes of one pitch
+        play(1250, {0x90, 60, 100});
+        // A batch hands the note-ons over before their note-offs arrive.
+        piece.clock.Advance(CMidiRecorder::BATCH_MS);
+        now += CMidiRecorder::BATCH_MS;
+        ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.Notes().size() == 2; }));
+        play(1500, {0x80, 60, 64});
+        play(1750, {0x80, 60, 64});
+        play(2000, {0x90, 48, 100});   // a chord below the split
+        play(2000, {0x90, 52, 100});
+        play(2100, {0xB0, 64, 127});   // a pedal between
+        play(2250, {0x99, 67, 100});
+        play(2500, {0x80, 48, 64});
+        play(2500, {0x90, 52, 0});
+        play(2750, {0x89, 67, 64});
+        piece.clock.Advance(CMidiRecorder::BATCH_MS);
+        ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.recorder.GetPendingCount() == 0; }));
+
+        // First in, first out: each of the overlapping Cs keeps its own half.
+        const struct {
+            int key;
+            Place place;
+            float start, length;
+        } expected[] = {
+            {60, split.upper, 1.0f, 0.5f}, {60, split.upper, 1.25f, 0.5f}, {48, split.lower, 2.0f, 0.5f},
+            {52, split.lower, 2.0f, 0.5f}, {67, split.nine, 2.25f, 0.5f},
+        };
+        EXPECT_EQ(piece.Notes().size(), std::size(expected));
+        for (const auto& e : expected) {
+            const std::vector<ECBase*> staff =
+                piece.Notes(piece.conductor->GetTrack(TRACK_STAFF, e.place.track, 0));
+            const auto found = std::find_if(staff.begin(), staff.end(), [&](ECBase* note) {
+                return Key(note) == e.key && std::fabs(note->GetTime()->GetSeconds() - e.start) < 1e-4f;
+            });
+            ASSERT_NE(found, staff.end()) << "key " << e.key << " at " << e.start << " on " << e.place.track;
+            EXPECT_NEAR((*found)->GetDuration()->GetSeconds(), e.length, 1e-4f) << e.key << " at " << e.start;
+            EXPECT_EQ((*found)->GetVoiceTrack()->GetTrack(), e.place.track) << e.key;
+            EXPECT_EQ((*found)->GetVoiceTrack()->GetVoice(), e.place.voice) << e.key;
+        }
+        // A message without a key is routed as key 0: below the split.
+        const std::vector<ECBase*> pedals =
+            piece.Events(ET_PEDAL, piece.conductor->GetTrack(TRACK_STAFF, split.lower.track, 0));
+        ASSERT_EQ(pedals.size(), 1u);
+        EXPECT_NEAR(pedals[0]->GetTime()->GetSeconds(), 2.1f, 1e-4f);
+        EXPECT_EQ(pedals[0]->GetVoiceTrack()->GetVoice(), split.lower.voice);
+
+        piece.recorder.Pause();
+        EXPECT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_PAUSED));
+        EXPECT_EQ(piece.recorder.GetTag(), 0);
+        piece.clock.Advance(100);
+        piece.capture->InjectMidi(0, {0x90, 72, 100});   // paused: nothing is recorded
+        EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
+        piece.recorder.Stop();
+        EXPECT_EQ(piece.recorder.GetBaseTrack(), 0);
     }
-
-    piece.recorder.Pause();
-    EXPECT_EQ(piece.recorder.GetState(), static_cast<unsigned>(CMidiRecorder::RS_PAUSED));
-    EXPECT_EQ(piece.recorder.GetTag(), 0);
-    piece.Input(0x90, 72, 100, 3000);   // paused: nothing is recorded
-    EXPECT_EQ(piece.recorder.GetPendingCount(), 0);
-    piece.recorder.Stop();
-}
-
-TEST(CMidiRecorderRealTime, ArmingFromTrackThreeAddsTheStavesModeFourteenNeeds)
-{
-    // Split by channel and pitch, eight parts to a track, from track 3 of a
-    // piece of 4 staves: tracks 3 to 6, so two staves are added first.
-    StepPiece piece;
-    for (int staff = 1; staff <= 4; ++staff)
-        piece.conductor->GetTrack(TRACK_STAFF, staff, 1);
-    piece.recorder.SetSplitMode(CMidiRecorder::SPLIT_CHANNEL | CMidiRecorder::SPLIT_PITCH |
-                                CMidiRecorder::SPLIT_VOICES);
-    piece.recorder.SetBaseTrack(3);
-    EXPECT_EQ(piece.recorder.GetBaseTrack(), 3);
-    EXPECT_EQ(piece.conductor->GetMaxTrackNumber(TRACK_STAFF), 6);
-
-    piece.recorder.Record();
-    piece.Input(0x90, 64, 100, 1000);   // channel 0 upper: track 3, voice 0
-    piece.Input(0x90, 48, 100, 1000);   // channel 0 lower: track 3, voice 1
-    piece.Input(0x99, 64, 100, 1500);   // channel 9 upper: part 18, track 5, voice 2
-    piece.Input(0x80, 64, 64, 2000);
-    piece.Input(0x80, 48, 64, 2000);
-    piece.Input(0x89, 64, 64, 2000);
-    EXPECT_EQ(piece.recorder.FlushPending(), 6);
-
-    const std::vector<ECBase*> three = piece.Notes(piece.conductor->GetTrack(TRACK_STAFF, 3, 0));
-    const std::vector<ECBase*> five = piece.Notes(piece.conductor->GetTrack(TRACK_STAFF, 5, 0));
-    ASSERT_EQ(three.size(), 2u);
-    ASSERT_EQ(five.size(), 1u);
-    EXPECT_NEAR(three[0]->GetTime()->GetSeconds(), 1.0f, 1e-4f);
-    EXPECT_NEAR(three[1]->GetTime()->GetSeconds(), 1.0f, 1e-4f);
-    EXPECT_NEAR(three[0]->GetDuration()->GetSeconds(), 1.0f, 1e-4f);
-    EXPECT_NEAR(five[0]->GetTime()->GetSeconds(), 1.5f, 1e-4f);
-    EXPECT_NEAR(five[0]->GetDuration()->GetSeconds(), 0.5f, 1e-4f);
-
-    piece.recorder.Stop();
-    EXPECT_EQ(piece.recorder.GetBaseTrack(), 0);
 }
 
 TEST(CMidiRecorderRealTime, CapturedInputReachesTheScoreInBatches)

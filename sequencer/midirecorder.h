@@ -37,18 +37,32 @@
 // Pause and Stop hand over what is left. The mixer's level of each routed
 // track is fed from the input thread.
 //
-// FIXME: the highlight feed is not built yet.
+// The sequence's highlight manager is fed by the hand-over, since a message
+// becomes an event only there. Each record is stamped as the player stamps
+// its own: the device's play start time plus the input's device time, so a
+// view shows a recorded note lit from its key's press (already due when
+// handed over, it is read at once, or behind records the player queued
+// ahead of it). A real-time note goes out at the note-off that gives it its
+// length. A step-recorded note has its length already; its chord stays lit
+// until all its keys are up. Pause, Stop and a switch of recording mode put
+// out what is still lit, at the clock now, since the note-offs that would
+// have done it may never come.
 //
 // Threads: the routing tables are filled on the user-interface thread while
 // no input runs and only read by the input thread. CStepChord is used by the
 // input thread alone. The queue has its own lock, taken alone and never
-// held while calling out. The input thread takes the performance's lock only
-// to convert a time; so Pause and Stop, which wait for a running callback to
-// end, must be called without holding that lock.
+// held while calling out. The input thread takes the performance's lock
+// only to convert a time; so Pause and Stop, which wait for a running
+// callback to end, must be called without holding that lock. The lit notes
+// are the user-interface thread's, changed under the performance's lock
+// (references on events change under it), taken before the highlight
+// manager's.
 #pragma once
 
-#include "model/time.h"
+#include "model/lists.h"
 #include "model/midifields.h"
+#include "model/time.h"
+#include "platform/core/clock.h"
 #include "platform/core/object.h"
 #include "sequencer/midimessage.h"
 #include "sequencer/quantize.h"
@@ -59,10 +73,12 @@
 #include <mutex>
 #include <vector>
 
+class CHighlightMgr;
 class CMsgWindow;
 class CPortavel;
 class CPVEventData;
 class CSequence;
+class ECBase;
 class FCMidi;
 
 // What a step-recorded message does to the step position.
@@ -159,7 +175,8 @@ public:
     };
 
     // Borrows the sequence and its device library and makes fresh tables
-    // for the library's MIDI inputs. User-interface thread, no input running.
+    // for the library's MIDI inputs; notes lit in the tree before are let
+    // go. User-interface thread, no input running.
     void Attach(CSequence* sequence);
     // Arms the tracks that receive the recording: routes from `track` (see
     // RouteFrom), adds the staff tracks the routing needs beyond the last
@@ -169,7 +186,8 @@ public:
     // conductor or performance only the base track is kept. User-interface
     // thread.
     void SetBaseTrack(int track);
-    // Stops any input and forgets the sequence and the queue.
+    // Stops any input and forgets the sequence, the queue and the lit notes
+    // (the document is going: nothing is put out).
     void Detach();
     CSequence* GetSequence() const { return m_pSequence; }
 
@@ -177,22 +195,25 @@ public:
     int GetTag() const { return m_nTag; }
 
     // Starts real-time recording (nothing when already recording): a fresh
-    // announcement, last time 0, input started unless it runs already.
-    // User-interface thread.
+    // announcement, last time 0, input started unless it runs already. A
+    // switch from step recording hands over what is queued and puts out what
+    // is lit first. User-interface thread.
     void Record();
     // Starts step recording (nothing when already step recording): no key
-    // held, a fresh announcement, input started. User-interface thread.
+    // held, a fresh announcement, input started; a switch from real time as
+    // for Record. User-interface thread.
     void StepRecord();
     // Stops the input (waiting for a running callback to end, which never
     // waits on this thread), hands what is queued over, has the score
     // manager provide the measures up to the last time and forget pending
-    // note-ons, then (with a conductor and performance) announces every
-    // staff track off and forgets the base track. Nothing when stopped.
-    // User-interface thread.
+    // note-ons, puts out what is lit, then (with a conductor and performance)
+    // announces every staff track off and forgets the base track. Nothing
+    // when stopped. User-interface thread.
     void Stop();
-    // Stops the input, hands what is queued over and has the score manager
-    // forget pending note-ons; recording resumes with Record or StepRecord.
-    // Nothing when stopped or paused. User-interface thread.
+    // Stops the input, hands what is queued over, has the score manager
+    // forget pending note-ons and puts out what is lit; recording resumes
+    // with Record or StepRecord. Nothing when stopped or paused.
+    // User-interface thread.
     void Pause();
 
     // The device library's input callback. Input thread.
@@ -202,11 +223,15 @@ public:
     // A rest: the step moves on without a note. Any thread.
     void StepRecordRest();
 
-    // Hands the queued messages to the score manager; marks the document
-    // modified the first time in a recording. Returns how many were handed
-    // over. User-interface thread.
+    // Hands the queued messages to the score manager and lights or puts out
+    // their notes; marks the document modified the first time in a
+    // recording. Returns how many messages were handed over. User-interface
+    // thread.
     int FlushPending();
+    // The messages queued.
     int GetPendingCount() const;
+    // The recorded notes lit and not yet put out.
+    int GetLitCount() const { return m_lit.GetCount(); }
 
     // The record preference filter every recorder runs incoming messages
     // through while it is enabled.
@@ -215,15 +240,34 @@ public:
 private:
     using Table = std::array<MCVoiceTrack, CHANNELS>;
 
-    // One placed message waiting for the user-interface thread.
+    // What the input thread queues: a message for the score, or the moment
+    // the keys of a step-recorded chord were all up.
+    enum PendingKind : unsigned char {
+        PENDING_MESSAGE,
+        PENDING_CHORD_UP,
+    };
+    // One placed message (or chord's end) waiting for the user-interface
+    // thread.
     struct Pending {
+        PendingKind kind = PENDING_MESSAGE;
         MCTime time;
         MCVoiceTrack vt;
         FCMidi word;
         unsigned device = 0;
         MCTime duration;
+        DWORD stamp = 0;   // on the clock the highlight manager reads
     };
 
+    // Queues under the queue's lock. Input thread.
+    void Enqueue(const Pending& pending);
+    // Lights the note a message made, or puts out the note it closed or the
+    // chord whose keys are up. User-interface thread, the performance locked.
+    void Highlight(CHighlightMgr& highlights, const Pending& pending, ECBase* event);
+    // Puts out every lit note at the stamp (with a manager) and lets them go;
+    // PutOutLitNow at the clock now. User-interface thread; PutOutLit with
+    // the performance locked, PutOutLitNow takes it.
+    void PutOutLit(CHighlightMgr* highlights, DWORD stamp);
+    void PutOutLitNow();
     // Ends the running input, if any, by its tag.
     void StopInput();
     // Starts and ends the hand-over every BATCH_MS on this thread.
@@ -249,4 +293,5 @@ private:
     std::unique_ptr<CMsgWindow> m_pBatchWindow;   // owned; its timer hands the queue over
     mutable std::mutex m_queueLock;
     std::vector<Pending> m_queue;       // under m_queueLock
+    MCEventList m_lit;                  // user-interface thread: lit notes, referenced
 };

@@ -4,10 +4,12 @@
 #include "sequencer/midirecorder.h"
 
 #include "model/appstates.h"
+#include "model/eventtypes.h"
 #include "model/midifields.h"
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/states.h"
+#include "platform/core/sync.h"
 #include "platform/core/window.h"
 #include "platform/devices/portavel.h"
 #include "platform/devices/records.h"
@@ -16,9 +18,28 @@
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
 
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+// The performance's lock of the sequence, when it has one; else no lock.
+std::unique_lock<CCriticalSection> LockTree(CSequence* sequence)
+{
+    ECPerformance* performance = sequence ? sequence->GetPerformance() : nullptr;
+    return performance ? std::unique_lock(performance->GetLock()) : std::unique_lock<CCriticalSection>();
+}
+
+}   // namespace
+
 void CMidiRecorder::Attach(CSequence* sequence)
 {
     StopInput();
+    {
+        // Lit notes belong to the tree they were made in.
+        const auto tree = LockTree(m_pSequence);
+        PutOutLit(nullptr, 0);
+    }
     m_pSequence = sequence;
     m_pPortavel = sequence ? sequence->GetPortavel() : nullptr;
     SetDeviceCount(m_pPortavel ? m_pPortavel->GetDeviceCount(PV_MIDI, PV_INPUT) : 1);
@@ -32,6 +53,10 @@ void CMidiRecorder::Detach()
 {
     StopInput();
     StopBatches();
+    {
+        const auto tree = LockTree(m_pSequence);
+        PutOutLit(nullptr, 0);
+    }
     m_uState = RS_STOPPED;
     m_pSequence = nullptr;
     m_pPortavel = nullptr;
@@ -73,6 +98,12 @@ void CMidiRecorder::Record()
 {
     if (m_uState == RS_RECORDING || !m_pPortavel)
         return;
+    if (m_uState == RS_STEP_RECORDING) {
+        // A step chord still lit would wait for a chord's end that real
+        // time never queues.
+        FlushPending();
+        PutOutLitNow();
+    }
     m_uState = RS_RECORDING;
     m_lastTime = MCTime(0.0f);
     m_bAnnounced = 0;
@@ -91,6 +122,8 @@ void CMidiRecorder::Pause()
     FlushPending();
     if (CMidiScoreMgr* scores = m_pSequence ? m_pSequence->GetMidiScoreMgr() : nullptr)
         scores->ClearMatchTable();
+    // The note-offs of keys still down will not be recorded.
+    PutOutLitNow();
     m_uState = RS_PAUSED;
 }
 
@@ -98,6 +131,12 @@ void CMidiRecorder::StepRecord()
 {
     if (m_uState == RS_STEP_RECORDING || !m_pPortavel)
         return;
+    if (m_uState == RS_RECORDING) {
+        // Notes of keys still down would wait for note-offs that step
+        // recording never hands over.
+        FlushPending();
+        PutOutLitNow();
+    }
     // Switching from another mode: the input that runs keeps running (its
     // tag stays ours), so Stop still ends it.
     m_uState = RS_STEP_RECORDING;
@@ -117,6 +156,7 @@ void CMidiRecorder::Stop()
     StopInput();
     StopBatches();
     FlushPending();
+    PutOutLitNow();
     if (m_pSequence) {
         if (CMidiScoreMgr* scores = m_pSequence->GetMidiScoreMgr()) {
             scores->CapMeasures(m_lastTime);
@@ -177,11 +217,21 @@ void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long mess
     MidiMessage& recorded = *m_messages.GetAt(0);
     const FCMidi word = recorded.m_noteOn;
 
+    // Stamped as the player stamps what it plays: the device's clock is the
+    // process clock from the play start time on.
+    const DWORD stamp = m_pPortavel ? m_pPortavel->GetPlayStartTime() + static_cast<DWORD>(ms) : 0;
     MCTime duration = MCTime::TimeNull();
     if (state == RS_STEP_RECORDING) {
         const StepMove move = m_chord.OnMessage(word);
-        if (move == StepMove::RELEASE)
+        if (move == StepMove::RELEASE) {
+            if (m_chord.GetHeldKeys() == 0) {
+                Pending up;
+                up.kind = PENDING_CHORD_UP;
+                up.stamp = stamp;
+                Enqueue(up);
+            }
             return;
+        }
         const MCTime value = m_pSequence->GetStepRecordValue();
         if (move == StepMove::ADVANCE) {
             m_stepTime = m_pSequence->GetStepRecordTime();
@@ -214,11 +264,9 @@ void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long mess
     pending.word = word;
     pending.device = device;
     pending.duration = duration;
+    pending.stamp = stamp;
     m_lastTime = time;
-    {
-        std::lock_guard queue(m_queueLock);
-        m_queue.push_back(pending);
-    }
+    Enqueue(pending);
     if (CMeterLevelMgr* levels = m_pSequence->GetMeterLevelMgr()) {
         // A note's or pressure's value is its velocity; other messages show 0.
         const unsigned char kind = word.GetStatusMSB();
@@ -227,10 +275,18 @@ void CMidiRecorder::RecordMidiChannelMessage(unsigned device, unsigned long mess
     }
 }
 
+void CMidiRecorder::Enqueue(const Pending& pending)
+{
+    std::lock_guard queue(m_queueLock);
+    m_queue.push_back(pending);
+}
+
 int CMidiRecorder::GetPendingCount() const
 {
     std::lock_guard queue(m_queueLock);
-    return static_cast<int>(m_queue.size());
+    return static_cast<int>(std::count_if(m_queue.begin(), m_queue.end(), [](const Pending& pending) {
+        return pending.kind == PENDING_MESSAGE;
+    }));
 }
 
 int CMidiRecorder::FlushPending()
@@ -243,13 +299,63 @@ int CMidiRecorder::FlushPending()
     CMidiScoreMgr* scores = m_pSequence ? m_pSequence->GetMidiScoreMgr() : nullptr;
     if (batch.empty() || !scores)
         return 0;
-    for (const Pending& pending : batch)
-        scores->AddMidiEvent(pending.time, pending.vt, pending.word, pending.device,
-                             pending.duration);
+    CHighlightMgr* highlights = m_pSequence->GetHighlightMgr();
+    int handed = 0;
+    for (const Pending& pending : batch) {
+        ECBase* event = nullptr;
+        if (pending.kind == PENDING_MESSAGE) {
+            // Called without the performance's lock: the score manager takes
+            // it for each look at the tree.
+            event = scores->AddMidiEvent(pending.time, pending.vt, pending.word, pending.device,
+                                         pending.duration);
+            ++handed;
+        }
+        if (highlights) {
+            const auto tree = LockTree(m_pSequence);
+            Highlight(*highlights, pending, event);
+        }
+    }
+    if (!handed)
+        return 0;
     if (!m_bAnnounced) {
         m_bAnnounced = 1;
         if (ECPerformance* performance = m_pSequence->GetPerformance())
             (new SCFile(STATE_FILE_MODIFIED))->Apply(performance);
     }
-    return static_cast<int>(batch.size());
+    return handed;
+}
+
+void CMidiRecorder::Highlight(CHighlightMgr& highlights, const Pending& pending, ECBase* event)
+{
+    if (pending.kind == PENDING_CHORD_UP) {
+        PutOutLit(&highlights, pending.stamp);
+        return;
+    }
+    if (!event || event->GetClassType() != ET_NOTE)
+        return;
+    if (pending.word.IsNoteOn()) {
+        m_lit.AddEvent(event, UNSORTED);
+        highlights.SetHighlightOn(event, pending.stamp);
+    } else if (pending.word.IsNoteOff() && m_lit.Find(event)) {
+        // The note its note-off closed; the manager's reference is taken
+        // before the list's goes.
+        highlights.SetHighlightOff(event, pending.stamp);
+        m_lit.RemoveEvent(event);
+    }
+}
+
+void CMidiRecorder::PutOutLit(CHighlightMgr* highlights, DWORD stamp)
+{
+    if (highlights)
+        for (POSITION pos = m_lit.GetHeadPosition(); pos;)
+            highlights->SetHighlightOff(m_lit.GetNext(pos), stamp);
+    m_lit.RemoveAll();
+}
+
+void CMidiRecorder::PutOutLitNow()
+{
+    if (m_lit.IsEmpty())
+        return;
+    const auto tree = LockTree(m_pSequence);
+    PutOutLit(m_pSequence ? m_pSequence->GetHighlightMgr() : nullptr, timeGetTime());
 }

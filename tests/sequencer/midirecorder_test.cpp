@@ -1,9 +1,10 @@
 // The MIDI recorder's routing by the split modes (the tracks each mode needs,
 // where a device, channel and key go) and the step-record chord rule (keys
 // held together make one chord; a controller under a held key never moves
-// the step on); the sequence's own recorder: Record picks the staff and
-// starts it, Pause toggles it, Stop ends it, STATE_TRACK_RECORD arms it and
-// the profile's record section reaches it.
+// the step on); recorded input reaching the score in step and real time,
+// and the highlights it feeds; the sequence's own recorder: Record picks the
+// staff and starts it, Pause toggles it, Stop ends it, STATE_TRACK_RECORD
+// arms it and the profile's record section reaches it.
 #include "sequencer/midirecorder.h"
 
 #include "model/conductor.h"
@@ -20,6 +21,7 @@
 #include "platform/devices/portavel.h"
 #include "sequencer/performers.h"
 #include "sequencer/enginestates.h"
+#include "sequencer/levels.h"
 #include "sequencer/player.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/seqprefs.h"
@@ -472,6 +474,98 @@ TEST(CMidiRecorderRealTime, EveryRecordingMarksTheDocumentModifiedOnce)
     messaging_test::PumpPending();
     EXPECT_EQ(modified, 2);
     piece.performance->RemoveStateHandler(CountModified, &modified);
+}
+
+// ---- the highlight feed -----------------------------------------------------------
+
+namespace {
+
+// The keys of the notes in a highlight list, lowest first.
+std::vector<int> Keys(MCEventList& list)
+{
+    std::vector<int> keys;
+    for (POSITION pos = list.GetHeadPosition(); pos;)
+        keys.push_back(Key(list.GetNext(pos)));
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+}   // namespace
+
+TEST(CMidiRecorderHighlights, RealTimeNotesLightFromTheirKeysUntilTheirNoteOffs)
+{
+    StepPiece piece;
+    CHighlightMgr& highlights = *piece.sequence->GetHighlightMgr();
+    highlights.EnableHighlighting(1);
+    piece.recorder.Record();
+    DWORD now = 0;   // device milliseconds
+    const auto advance = [&](DWORD ms) {
+        piece.clock.Advance(ms);
+        now += ms;
+    };
+
+    advance(1000);
+    piece.capture->InjectMidi(0, {0x90, 60, 100});
+    piece.capture->InjectMidi(0, {0x90, 64, 100});
+    advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.recorder.GetLitCount() == 2; }));
+    EXPECT_EQ(Keys(highlights.GetHighlightOnList()), (std::vector<int>{60, 64}));
+    EXPECT_TRUE(Keys(highlights.GetHighlightOffList(0)).empty());
+
+    advance(50);
+    piece.capture->InjectMidi(0, {0x80, 60, 64});
+    advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.recorder.GetLitCount() == 1; }));
+    EXPECT_EQ(Keys(highlights.GetHighlightOffList(0)), std::vector<int>{60});
+    EXPECT_TRUE(Keys(highlights.GetHighlightOnList()).empty());
+
+    // E's note-off will never be recorded: Pause puts it out.
+    piece.recorder.Pause();
+    EXPECT_EQ(piece.recorder.GetLitCount(), 0);
+    EXPECT_EQ(Keys(highlights.GetHighlightOffList(0)), std::vector<int>{64});
+
+    // A record is stamped on the device's clock, not when it is handed over:
+    // input at device time 5000 lights at 5000.
+    piece.recorder.Record();
+    piece.Input(0x90, 67, 100, 5000);
+    piece.recorder.FlushPending();
+    EXPECT_TRUE(Keys(highlights.GetHighlightOnList()).empty());
+    advance(4999 - now);
+    EXPECT_TRUE(Keys(highlights.GetHighlightOnList()).empty());
+    advance(1);
+    EXPECT_EQ(Keys(highlights.GetHighlightOnList()), std::vector<int>{67});
+    piece.recorder.Stop();
+    EXPECT_EQ(Keys(highlights.GetHighlightOffList(0)), std::vector<int>{67});
+}
+
+TEST(CMidiRecorderHighlights, AStepChordStaysLitUntilAllItsKeysAreUp)
+{
+    StepPiece piece;
+    CHighlightMgr& highlights = *piece.sequence->GetHighlightMgr();
+    highlights.EnableHighlighting(1);
+    piece.recorder.StepRecord();
+
+    piece.clock.Advance(1000);
+    piece.capture->InjectMidi(0, {0x90, 60, 100});   // C
+    piece.capture->InjectMidi(0, {0x90, 64, 100});   // E while C is held
+    piece.capture->InjectMidi(0, {0x80, 60, 64});    // C up, E still down
+    piece.clock.Advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.Notes().size() == 2; }));
+    EXPECT_EQ(Keys(highlights.GetHighlightOnList()), (std::vector<int>{60, 64}));
+    EXPECT_TRUE(Keys(highlights.GetHighlightOffList(0)).empty());
+
+    piece.capture->InjectMidi(0, {0x80, 64, 64});    // the chord is up
+    piece.clock.Advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.recorder.GetLitCount() == 0; }));
+    EXPECT_EQ(Keys(highlights.GetHighlightOffList(0)), (std::vector<int>{60, 64}));
+
+    piece.capture->InjectMidi(0, {0x90, 67, 100});   // G, held at Stop
+    piece.clock.Advance(CMidiRecorder::BATCH_MS);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return piece.recorder.GetLitCount() == 1; }));
+    EXPECT_EQ(Keys(highlights.GetHighlightOnList()), std::vector<int>{67});
+    piece.recorder.Stop();
+    EXPECT_EQ(piece.recorder.GetLitCount(), 0);
+    EXPECT_EQ(Keys(highlights.GetHighlightOffList(0)), std::vector<int>{67});
 }
 
 // ---- the sequence's own recorder ------------------------------------------------

@@ -4,9 +4,11 @@
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
 #include "model/conductor.h"
+#include "model/conductorcache.h"
 #include "model/midifields.h"
 #include "model/performance.h"
 #include "model/states.h"
+#include "model/tempo.h"
 #include "platform/core/archive.h"
 #include "platform/core/codepage.h"
 #include "platform/core/exceptions.h"
@@ -27,6 +29,11 @@ const char* const MCMidiRead::kTimeCodeRefused =
     "This MIDI file uses time-code timing, which cannot be read.";
 
 namespace {
+
+// The latest time an event may have, in quarter notes (18 hours at 120 beats
+// a minute). Measures are made up to every event, so one damaged delta time
+// of a few bytes could otherwise ask for millions of them.
+constexpr float kLatestQuarter = 131072.0f;
 
 // Bytes of the file between two progress steps of a chunk.
 constexpr std::size_t kProgressBytes = 100;
@@ -329,6 +336,8 @@ int MCMidiRead::ReadTrackEvent(MCMidiBuf& buf) {
         CalcMCTime(buf.ReadVariLength(), time);
         if (m_nMidiType == 2)
             time += m_patternStart;
+        if (time.GetSeconds() > kLatestQuarter)
+            return MIDIFILE_ERR_EVENT;
         const uint8_t byte = buf.ReadByte();
         if (byte == 0xF0 || byte == 0xF7)
             return ReadSysExEvent(buf, byte, time);
@@ -451,7 +460,12 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
             microseconds = 1;
         m_lTempo = microseconds;
         m_dBeatsPerMinute = 1000000.0 / static_cast<double>(microseconds) * 60.0;
-        scores->AddTempoEvent(time, VoiceTrack(0), static_cast<float>(m_dBeatsPerMinute), 1.0f);
+        // The conductor holds one tempo a time and refuses another; the first
+        // stays, so a second is not even offered. FIXME: the engine gives a
+        // refused event a performer before the tree refuses it, and that
+        // performer outlives its event in the sequence's list.
+        if (!TempoStartsAt(time))
+            scores->AddTempoEvent(time, VoiceTrack(0), static_cast<float>(m_dBeatsPerMinute), 1.0f);
         break;
     }
     case 0x58:   // time signature: numerator and the denominator's power of 2
@@ -473,6 +487,14 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
         break;
     }
     return MIDIFILE_OK;
+}
+
+bool MCMidiRead::TempoStartsAt(const MCTime& time) {
+    // The cache alone: the conductor's own lookup would make a default tempo.
+    ECConductor* conductor = m_pPerformance->GetConductor();
+    MCConductorCache* cache = conductor ? conductor->GetCache() : nullptr;
+    ECTempo* tempo = cache ? cache->GetTempoAtTime(time) : nullptr;
+    return tempo && tempo->GetTime() && *tempo->GetTime() == time;
 }
 
 void MCMidiRead::ReadSeqSpecific(MCTime& time, std::size_t length, const uint8_t* data) {

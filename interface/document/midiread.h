@@ -26,7 +26,9 @@
 // longer than the rest of the file is refused before any memory is taken for
 // it, and an event running past its chunk's end (or malformed: a short meta
 // event, a channel prefix above 15, a data byte with its top bit set) is an
-// error of that chunk; the load then fails and the native reader goes on.
+// error of that chunk; the load then fails and the native reader goes on. So
+// is an event later than 131072 quarter notes: measures are made up to every
+// event, and one damaged delta time would ask for millions of them.
 // A division counted in time-code frames is refused with a message of its own
 // (a user exception follows, so nothing else is shown).
 //
@@ -146,6 +148,8 @@ private:
     // The track of a meta event: the channel prefix's when one is set, else
     // the chunk index.
     int GetMetaTrack() const;
+    // Whether a tempo of the tree already starts at `time`.
+    bool TempoStartsAt(const MCTime& time);
     // A synchronous progress step at this file position.
     void ApplyProgressStep(uint64_t position);
 

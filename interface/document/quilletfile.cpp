@@ -142,11 +142,14 @@ void NeedSize(const std::vector<uint8_t>& bytes, size_t size) {
         Refuse(CArchiveException::endOfFile);
 }
 
-// What a meter makes of the file's beat: a perfect compound meter (6/8, 9/8,
-// 12/8) beats in dotted notes of three pulses, every other meter in pulses.
+// The meter type of 6/8, 9/8, 12/8 (model/meter.h).
+constexpr unsigned char kPerfectCompound = 3;
+
+// What a meter makes of the file's beat: a perfect compound meter beats in
+// dotted notes of three pulses, every other meter in pulses.
 int FileBeatTicks(const ECMeter& meter) {
     constexpr unsigned short ppq = MCQuilletTickClock::TICKS_PER_BEAT;
-    return meter.GetMeterType() == 3 ? meter.GetBeatTicks(0, ppq) : meter.GetPulseTicks(ppq);
+    return meter.GetMeterType() == kPerfectCompound ? meter.GetBeatTicks(0, ppq) : meter.GetPulseTicks(ppq);
 }
 
 }  // namespace
@@ -176,7 +179,6 @@ int MCQuilletFile::LoadQuilletFile(CArchive& archive, MCOpusDoc* doc) {
 
     Reset();
     m_pFile = file;
-    m_pDoc = doc;
     int result = 0;
     try {
         if (VerifyQuilletFile(GetVersion())) {
@@ -217,7 +219,6 @@ void MCQuilletFile::Reset() {
     m_blocks.clear();
     m_usedBlocks.clear();
     m_pFile = nullptr;
-    m_pDoc = nullptr;
     m_pPerformance = nullptr;
     m_pConductor = nullptr;
     m_pSequence = nullptr;

@@ -22,7 +22,7 @@
 // The reader holds
 //   the block map    id -> the block's bytes;
 //   the file         borrowed from the archive while a load runs;
-//   the document, its performance, conductor and sequence   borrowed;
+//   the document's performance, conductor and sequence   borrowed;
 //   the context      counts and first ids;
 //   the song         the records read, and the tick clock that places them;
 //   the tempo maps   the current and the previous tempo point;
@@ -175,7 +175,6 @@ private:
     std::map<uint16_t, std::vector<uint8_t>> m_blocks;
     std::set<uint32_t> m_usedBlocks;          // ids of blocks a record took
     CFile* m_pFile = nullptr;                 // borrowed during a load
-    MCOpusDoc* m_pDoc = nullptr;              // borrowed during a load
     ECPerformance* m_pPerformance = nullptr;  // borrowed: the document holds it
     ECConductor* m_pConductor = nullptr;      // borrowed: the tree holds it
     CSequence* m_pSequence = nullptr;         // borrowed: the document's

@@ -43,7 +43,7 @@ struct MCQuilletRulerMark {
         RM_TEMPO = 0x02,     // a tempo starts here
     };
     uint8_t flags = 0;
-    bool timeSigValid = false;   // RM_TIMESIG set and its block marked valid
+    bool timeSigValid = false;   // RM_TIMESIG set, its block marked valid, a meter takes it
     uint8_t numerator = 0;
     uint8_t denominator = 0;
     uint32_t tickPosition = 0;

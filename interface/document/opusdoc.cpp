@@ -7,6 +7,7 @@
 #include "platform/core/sync.h"
 #include "platform/core/thread.h"
 #include "platform/core/trace.h"
+#include "platform/storage/storage.h"
 
 #include <cstdio>
 #include <mutex>
@@ -56,6 +57,7 @@ MCOpusDoc::MCOpusDoc() {
 
 MCOpusDoc::~MCOpusDoc() {
     DeleteContents();
+    ReleaseRootStorage();
     if (s_pActiveDoc == this)
         SetActiveDoc(nullptr);
     if (!m_strTempCopyPath.empty()) {
@@ -238,5 +240,6 @@ void MCOpusDoc::OnCloseDocument() {
         if (s_pActiveDoc == this)
             SetActiveDoc(nullptr);
     }
+    ReleaseRootStorage();   // the file is free for others once closed
     CDocument::OnCloseDocument();
 }

@@ -27,6 +27,7 @@
 #include <string>
 
 class CEvent;
+class CRootStorage;
 class ECBase;
 class ECPerformance;
 
@@ -91,6 +92,35 @@ public:
     // active document, then the base close.
     void OnCloseDocument() override;
 
+    // ---- files (opusdocfile.cpp) ----
+
+    // The document's stream: a MIDI file (tried first), or the native layout
+    // "MMMF", version, the tree, the after-load pass, the sequence.
+    void Serialize(CArchive& ar) override;
+    // Opens a compound file, or a plain file through a compound-file view of
+    // it, and reads its "Contents". 1 on success; failures are reported.
+    int OnOpenDocument(const char* path) override;
+    // Saves in the header's format (asking first to save natively when it is
+    // not native). 1 on success; failures are reported and keep the old file.
+    int OnSaveDocument(const char* path) override;
+    // A document opened through a temporary copy asks for a new path, since
+    // the copy goes with the document.
+    int DoFileSave() override;
+    // Opens (or makes over a plain file) the root storage of `path`; throws.
+    void CreateRootStorage(const char* path);
+    // Lets go of the root storage without committing.
+    void ReleaseRootStorage();
+    // Reads the stream "Contents" of the root storage; throws.
+    void LoadFromStorage();
+    CRootStorage* GetRootStorage() const { return m_pRootStorage.get(); }
+
+    // The texts of the file flows, by string id.
+    enum : unsigned {
+        IDS_SAVE_NATIVE_QUESTION = 11570,
+        IDS_CANNOT_OPEN = 11575,
+    };
+    static const char* const kMidiType2NotSupported;
+
     // The temporary copy a read-only file was opened through; deleted with
     // the document. Empty when none.
     const std::string& GetTempCopyPath() const { return m_strTempCopyPath; }
@@ -103,6 +133,13 @@ private:
     // Frees a tree and counts its release as ended.
     static void ReleaseTree(ECPerformance* performance, CEvent* closeEvent);
 
+    // Writes the stream "Contents" natively and commits it to `path`.
+    void SaveNative(const std::string& path);
+    // Writes a plain (MIDI) file and views it again as the root storage.
+    void SavePlain(const std::string& path);
+    // A tree with a conductor, the sequence attached: an empty piece.
+    void MakeEmptyPiece();
+
     MCOpusHeader m_header;
     CSequence m_sequence;
     SCSelection m_selection;
@@ -110,6 +147,7 @@ private:
     SCPerform m_performState;
     ECPerformance* m_pPerformance = nullptr;   // one reference held while set
     std::string m_strTempCopyPath;
+    std::unique_ptr<CRootStorage> m_pRootStorage;   // owned; null when none
 
     static MCOpusDoc* s_pActiveDoc;
     static std::shared_ptr<CEvent> s_hCloseEvent;   // shared with running release threads

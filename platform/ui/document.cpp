@@ -227,9 +227,12 @@ int CDocument::DoSave(const char* path, int replace) {
         if (!GetSavePath(newPath, replace) || newPath.empty())
             return 0;
     }
+    // A save may rename the document itself (saved under another
+    // extension); only a path left as it was takes the new one.
+    const std::string before = m_strPathName;
     if (!OnSaveDocument(newPath.c_str()))
         return 0;
-    if (replace)
+    if (replace && m_strPathName == before)
         SetPathName(newPath.c_str());
     return 1;
 }

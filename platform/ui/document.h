@@ -115,7 +115,7 @@ public:
     virtual int DoSave(const char* path, int replace = 1);
     // Saves under the document's path, or asks for one when untitled or when
     // the file cannot be written (read-only). Returns non-zero when saved.
-    int DoFileSave();
+    virtual int DoFileSave();
     // Asks for a path through the hook; `saveAs` as the hook takes it.
     virtual int GetSavePath(std::string& path, int saveAs);
 

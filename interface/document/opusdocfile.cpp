@@ -1,0 +1,298 @@
+// The document's files: the stream "Contents" of a compound file holds the
+// document (a MIDI file, or the native layout), and plain files (MIDI files)
+// are opened through a compound-file view of them that leaves them untouched
+// until they are saved.
+#include "interface/document/opusdoc.h"
+
+#include "interface/document/midiread.h"
+#include "interface/document/midiwrite.h"
+#include "model/editactions.h"
+#include "model/performance.h"
+#include "model/states.h"
+#include "model/time.h"
+#include "platform/core/archive.h"
+#include "platform/core/exceptions.h"
+#include "platform/core/filesys.h"
+#include "platform/core/format.h"
+#include "platform/core/resources.h"
+#include "platform/storage/storage.h"
+#include "platform/storage/streamfile.h"
+#include "platform/ui/prompt.h"
+
+#include <cstdio>
+
+STRING_TABLE({MCOpusDoc::IDS_SAVE_NATIVE_QUESTION,
+              "If you save this file as a Midi file you will lose all notation information.  "
+              "Would you like to save the file as a QuilletSession file instead?"},
+             {MCOpusDoc::IDS_CANNOT_OPEN, "The file cannot be opened by %s."});
+
+const char* const MCOpusDoc::kMidiType2NotSupported = "Saving of MIDI files is not supported yet";
+
+namespace {
+
+constexpr const char* kContents = "Contents";
+
+// The status of the file under an archive (empty when it has none).
+CFileStatus StatusOf(CArchive& ar) {
+    CFileStatus status;
+    if (ar.GetFile())
+        ar.GetFile()->GetStatus(status);
+    return status;
+}
+
+// `path` with the extension of its file name replaced by "mmm"; a file name
+// without a "." keeps the path as it is.
+std::string NativePathFor(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path;
+    return path.substr(0, dot) + ".mmm";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the stream
+
+void MCOpusDoc::Serialize(CArchive& ar) {
+    const CFileStatus status = StatusOf(ar);
+    ar.Flush();
+    if (ar.IsLoading()) {
+        ar.SetLoadParams(1024);
+        MCMidiRead reader;
+        if (!reader.LoadMidiFile(ar, this)) {
+            ar.MapObject(&m_header);
+            m_header.Serialize(ar);
+            m_header.SetStatus(status);
+            if (m_header.GetFormat() != DF_NATIVE) {
+                ShowPrompt(Format(LoadString(IDS_CANNOT_OPEN).c_str(), GetAppName().c_str()),
+                           MB_ICONEXCLAMATION | MB_OK);
+                throw CUserException();
+            }
+            ECPerformance* performance = CreatePerformance(0);
+            performance->SetVersion(m_header.GetVersion());
+            SetActiveDoc(this);
+            ar.MapObject(performance);
+            performance->Serialize(ar);
+            ACPostSerialize(ar).Apply(performance);
+            ar.MapObject(&m_sequence);
+            m_sequence.Serialize(ar);
+        }
+    } else {
+        ar.SetStoreParams(2053, 128);
+        ECPerformance* performance = m_pPerformance;
+        if (!performance)
+            throw CArchiveException(CArchiveException::generic);
+        switch (m_header.GetFormat()) {
+        case DF_MIDI_TYPE0:
+        case DF_MIDI_TYPE1:
+            // What the writer throws goes on: the save fails and says so.
+            if (!MCMidiWrite().SaveMidiFile(ar, this, m_header.GetFormat() - 1, MCTime::GlobalPPQ))
+                throw CNotSupportedException();
+            break;
+        case DF_MIDI_TYPE2:
+            ShowPrompt(kMidiType2NotSupported, MB_ICONEXCLAMATION | MB_OK);
+            throw CUserException();
+        default:
+            ar.MapObject(&m_header);
+            m_header.SetStatus(status);
+            m_header.Serialize(ar);
+            ar.MapObject(performance);
+            performance->Serialize(ar);
+            ACPostSerialize(ar).Apply(performance);
+            ar.MapObject(&m_sequence);
+            m_sequence.Serialize(ar);
+            break;
+        }
+    }
+    m_header.SetVersion(MCOpusHeader::CURRENT_VERSION);
+    if (m_pPerformance)
+        m_pPerformance->SetVersion(MCOpusHeader::CURRENT_VERSION);
+    ar.Flush();
+}
+
+void MCOpusDoc::MakeEmptyPiece() {
+    if (!m_pPerformance)
+        CreatePerformance(1);
+    m_sequence.Attach(m_pPerformance);
+    m_header.SetFormat(DF_NATIVE);
+}
+
+// ---------------------------------------------------------------- opening
+
+void MCOpusDoc::CreateRootStorage(const char* path) {
+    if (m_pRootStorage)
+        return;
+    const std::string file = path ? path : "";
+    if (IsStorageFile(file) != S_FALSE) {
+        m_pRootStorage = CRootStorage::Open(file);
+        return;
+    }
+    try {
+        m_pRootStorage = CRootStorage::Convert(file);
+    } catch (const CStorageException& denied) {
+        if (denied.m_sc != STG_E_ACCESSDENIED)
+            throw;
+        // A file we may not write: read a temporary copy of it instead.
+        const std::string copy = GetTempFileName("MMM", GetTempPath());
+        if (copy.empty() || !CopyFile(file, copy, false) || !SetFileAttributes(copy, CFile::normal)) {
+            if (!copy.empty())
+                std::remove(copy.c_str());
+            throw;
+        }
+        if (!m_strTempCopyPath.empty() && m_strTempCopyPath != copy)
+            std::remove(m_strTempCopyPath.c_str());
+        m_strTempCopyPath = copy;
+        m_pRootStorage = CRootStorage::Convert(copy);
+    }
+}
+
+void MCOpusDoc::ReleaseRootStorage() { m_pRootStorage.reset(); }
+
+void MCOpusDoc::LoadFromStorage() {
+    if (!m_pRootStorage)
+        throw CArchiveException(CArchiveException::badSchema);
+    CStreamFile stream;
+    CFileException error;
+    if (!stream.OpenStream(*m_pRootStorage, kContents, CFile::modeRead | CFile::shareExclusive, &error)) {
+        CFileException created;
+        if (!stream.CreateStream(*m_pRootStorage, kContents,
+                                 CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate, &created)) {
+            if (error.m_cause == CFileException::fileNotFound)
+                throw CArchiveException(CArchiveException::badSchema, GetPathName());
+            throw error;
+        }
+    }
+    try {
+        if (stream.GetLength() > 0) {
+            CArchive ar(&stream, CArchive::load | CArchive::bNoFlushOnDelete);
+            ar.m_pDocument = this;
+            Serialize(ar);
+            ar.Close();
+        } else {
+            MakeEmptyPiece();   // an empty file is an empty piece
+        }
+        stream.Close();
+    } catch (...) {
+        stream.Abort();
+        DeleteContents();
+        throw;
+    }
+}
+
+int MCOpusDoc::OnOpenDocument(const char* path) {
+    try {
+        DeleteContents();
+        ReleaseRootStorage();
+        SetModifiedFlag(1);
+        CreateRootStorage(path);
+        LoadFromStorage();
+        SetModifiedFlag(0);
+    } catch (const CException& e) {
+        DeleteContents();
+        ReleaseRootStorage();
+        ReportSaveLoadException(path, &e, 0);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        DeleteContents();
+        ReleaseRootStorage();
+        CMemoryException e;
+        ReportSaveLoadException(path, &e, 0);
+        return 0;
+    }
+    SetPathName(path, 1);
+    return 1;
+}
+
+// ---------------------------------------------------------------- saving
+
+void MCOpusDoc::SaveNative(const std::string& path) {
+    if (!m_pRootStorage)
+        m_pRootStorage = CRootStorage::Create(path);
+    CStreamFile stream;
+    CFileException error;
+    if (!stream.CreateStream(*m_pRootStorage, kContents,
+                             CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate, &error))
+        throw error;
+    {
+        CArchive ar(&stream, CArchive::store | CArchive::bNoFlushOnDelete);
+        ar.m_pDocument = this;
+        Serialize(ar);
+        ar.Close();
+    }
+    stream.Close();
+    if (m_pRootStorage->GetPath() == path)
+        m_pRootStorage->Commit();
+    else
+        m_pRootStorage->CommitAs(path);
+}
+
+void MCOpusDoc::SavePlain(const std::string& path) {
+    ReleaseRootStorage();
+    try {
+        WritePlainFile(path.c_str());
+    } catch (...) {
+        // Keep viewing the file the document still stands for.
+        try {
+            if (!GetPathName().empty())
+                CreateRootStorage(m_strTempCopyPath.empty() ? GetPathName().c_str() : m_strTempCopyPath.c_str());
+        } catch (const CException&) {
+        }
+        throw;
+    }
+    CreateRootStorage(path.c_str());
+}
+
+int MCOpusDoc::OnSaveDocument(const char* path) {
+    m_sequence.Stop();
+    std::string target = path ? path : "";
+    if (m_header.GetFormat() != DF_NATIVE) {
+        switch (ShowPrompt(LoadString(IDS_SAVE_NATIVE_QUESTION), MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDCANCEL:
+            return 0;
+        case IDYES:
+            target = NativePathFor(target);
+            m_header.SetFormat(DF_NATIVE);
+            break;
+        default:
+            break;
+        }
+    }
+    const int format = m_header.GetFormat();
+    if (format == DF_MIDI_TYPE2) {
+        // Refused before anything is touched.
+        ShowPrompt(kMidiType2NotSupported, MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    if (format != DF_NATIVE && format != DF_MIDI_TYPE0 && format != DF_MIDI_TYPE1)
+        return 0;
+    try {
+        if (format == DF_NATIVE)
+            SaveNative(target);
+        else
+            SavePlain(target);
+    } catch (const CException& e) {
+        ReportSaveLoadException(target.c_str(), &e, 1);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        CMemoryException e;
+        ReportSaveLoadException(target.c_str(), &e, 1);
+        return 0;
+    }
+    SetModifiedFlag(0);
+    SetPathName(target.c_str(), 1);
+    // Saved to a file of its own: the temporary copy is no longer read.
+    if (!m_strTempCopyPath.empty() && (!m_pRootStorage || m_pRootStorage->GetPath() != m_strTempCopyPath)) {
+        std::remove(m_strTempCopyPath.c_str());
+        m_strTempCopyPath.clear();
+    }
+    if (m_pPerformance)
+        (new SCFile(STATE_FILE_SAVED))->Apply(m_pPerformance);
+    return 1;
+}
+
+int MCOpusDoc::DoFileSave() {
+    if (!m_strTempCopyPath.empty())
+        return DoSave(nullptr);
+    return CDocument::DoFileSave();
+}

@@ -1,0 +1,311 @@
+// The document's files: native compound documents written, read and written
+// again the same; MIDI files opened through a view that leaves them as they
+// are; the save question; failed saves that keep the old file; empty files.
+#include "interface/document/opusdoc.h"
+#include "model/actions.h"
+#include "model/event.h"
+#include "model/eventtypes.h"
+#include "model/findactions.h"
+#include "model/midifields.h"
+#include "model/performance.h"
+#include "platform/core/archive.h"
+#include "platform/core/filesys.h"
+#include "platform/core/resources.h"
+#include "platform/storage/storage.h"
+#include "platform/storage/streamfile.h"
+#include "platform/ui/prompt_script.h"
+#include "sequencer/scoremgr.h"
+#include "tests/interface/document/doc_support.h"
+#include "tests/interface/document/smf_support.h"
+#include "tests/platform/file_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadBytes(const std::string& path) {
+    const std::string text = file_test::ReadText(path);
+    return Bytes(text.begin(), text.end());
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    file_test::WriteText(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// The stream "Contents" of a compound file (read from a copy in memory, as
+// the document may hold the file).
+Bytes Contents(const std::string& path) {
+    const Bytes file = ReadBytes(path);
+    std::unique_ptr<CRootStorage> root = CRootStorage::OpenMemory(file.data(), file.size());
+    CStreamFile stream;
+    EXPECT_TRUE(stream.OpenStream(*root, "Contents", CFile::modeRead));
+    Bytes bytes(stream.GetLength());
+    stream.Read(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// A compound file whose "Contents" holds these bytes.
+void WriteCompound(const std::string& path, const Bytes& contents) {
+    std::unique_ptr<CRootStorage> root = CRootStorage::Create(path);
+    CStreamFile stream;
+    ASSERT_TRUE(stream.CreateStream(*root, "Contents"));
+    stream.Write(contents.data(), contents.size());
+    stream.Close();
+    root->Commit();
+}
+
+// A type 1 file: a conductor chunk with tempo, meter and a title, and two
+// staves with notes, a key and a lyric.
+Bytes SmallPiece() {
+    smf_support::Track conductor, melody, bass;
+    conductor.Tempo(0, 600000).TimeSignature(0, 3, 2).Text(0, 0x03, "Waltz").End(96 * 6);
+    melody.Text(0, 0x03, "Melody").KeySignature(0, 2, 0);
+    melody.NoteOn(0, 0, 74, 90).NoteOff(96, 0, 74).Text(0, 0x05, "la");
+    melody.NoteOn(0, 0, 76, 80).NoteOff(192, 0, 76).End();
+    bass.NoteOn(0, 1, 38, 70).NoteOn(0, 1, 45, 70).NoteOff(288, 1, 38).NoteOff(0, 1, 45).End();
+    return smf_support::File(1, 96).Add(conductor).Add(melody).Add(bass).GetBytes();
+}
+
+int CountNotes(ECPerformance* performance) {
+    ACCount count(1);
+    count.AddEvtType(ET_NOTE);
+    count.Apply(performance);
+    return count.GetEventCount();
+}
+
+struct DocumentFileTest : ::testing::Test, doc_support::DocumentParts {
+    file_test::TempFolder folder;
+    CPromptScript prompts;
+    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
+    ~DocumentFileTest() override { SetPromptHandler(previousPrompts); }
+
+    std::unique_ptr<MCOpusDoc> Open(const std::string& path) {
+        std::unique_ptr<MCOpusDoc> document = MakeDocument();
+        EXPECT_TRUE(document->OnOpenDocument(path.c_str())) << path << ": " << prompts.GetLast().text;
+        return document;
+    }
+};
+
+TEST_F(DocumentFileTest, ANativeDocumentReadsBackAndWritesTheSameStream) {
+    const std::string mid = folder.File("waltz.mid");
+    const std::string mmm = folder.File("waltz.mmm");
+    WriteBytes(mid, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(mid.c_str()));
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+    EXPECT_EQ(CountNotes(doc->GetBaseEvent()), 4);
+
+    // Asked whether to save natively: yes, beside the MIDI file.
+    prompts.Answer(IDYES);
+    ASSERT_TRUE(doc->DoFileSave());
+    EXPECT_EQ(prompts.GetLast().text, LoadString(MCOpusDoc::IDS_SAVE_NATIVE_QUESTION));
+    EXPECT_EQ(doc->GetPathName(), mmm);
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_NATIVE);
+    EXPECT_EQ(ReadBytes(mid), SmallPiece());
+
+    EXPECT_EQ(IsStorageFile(mmm), S_OK);
+    const Bytes first = Contents(mmm);
+    ASSERT_GE(first.size(), 8u);
+    EXPECT_EQ(Bytes(first.begin(), first.begin() + 8), (Bytes{0x4D, 0x4D, 0x4D, 0x46, 2, 0, 0, 0}));
+
+    // An independent reader sees a compound file with that stream.
+    const std::string listing = folder.File("listing.txt");
+    if (std::system(("gsf list '" + mmm + "' > '" + listing + "' 2>/dev/null").c_str()) == 0)
+        EXPECT_NE(file_test::ReadText(listing).find("Contents"), std::string::npos);
+
+    // Opened again: the same tree, and saved again: the same stream.
+    doc->OnCloseDocument();
+    std::unique_ptr<MCOpusDoc> reopened = Open(mmm);
+    EXPECT_EQ(reopened->GetHeader()->GetFormat(), DF_NATIVE);
+    EXPECT_EQ(reopened->GetHeader()->GetVersion(), 2);
+    EXPECT_EQ(CountNotes(reopened->GetBaseEvent()), 4);
+    EXPECT_NE(reopened->GetSequence()->GetConductor(), nullptr);
+    const std::string again = folder.File("again.mmm");
+    ASSERT_TRUE(reopened->DoSave(again.c_str()));
+    EXPECT_EQ(prompts.GetCount(), 1u);   // a native document is not asked about
+    EXPECT_EQ(Contents(again), first);
+    reopened->OnCloseDocument();
+}
+
+TEST_F(DocumentFileTest, AnsweringNoRewritesTheMidiFileAndCancelWritesNothing) {
+    const std::string mid = folder.File("piece.mid");
+    WriteBytes(mid, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(mid.c_str()));
+
+    prompts.Answer(IDCANCEL);
+    EXPECT_FALSE(doc->DoFileSave());
+    EXPECT_EQ(ReadBytes(mid), SmallPiece());
+
+    prompts.Answer(IDNO);
+    ASSERT_TRUE(doc->DoFileSave());
+    EXPECT_EQ(doc->GetPathName(), mid);
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+    const Bytes written = ReadBytes(mid);
+    ASSERT_GE(written.size(), 14u);
+    EXPECT_EQ(Bytes(written.begin(), written.begin() + 4), (Bytes{'M', 'T', 'h', 'd'}));
+    EXPECT_EQ(IsStorageFile(mid), S_FALSE);   // a MIDI file still, not a compound file
+
+    doc->OnCloseDocument();
+    std::unique_ptr<MCOpusDoc> reopened = Open(mid);
+    EXPECT_EQ(CountNotes(reopened->GetBaseEvent()), 4);
+}
+
+TEST_F(DocumentFileTest, AFolderWithADotAndANameWithoutOneKeepsThePath) {
+    const std::string dotted = folder.File("v1.2");
+    ASSERT_EQ(mkdir(dotted.c_str(), 0755), 0);
+    const std::string path = dotted + "/song";
+    WriteBytes(path, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
+    prompts.Answer(IDYES);
+    ASSERT_TRUE(doc->DoFileSave());
+    EXPECT_EQ(doc->GetPathName(), path);
+    EXPECT_EQ(IsStorageFile(path), S_OK);
+}
+
+TEST_F(DocumentFileTest, OldStreamsLoadAsVersionZero) {
+    // An empty tree (no times, which the old layout writes differently),
+    // saved natively; then the same stream under the old magic.
+    std::unique_ptr<MCOpusDoc> source = MakeDocument();
+    source->CreatePerformance(0);
+    source->GetSequence()->Attach(source->GetBaseEvent());
+    source->GetHeader()->SetFormat(DF_NATIVE);
+    const std::string native = folder.File("new.mmm");
+    ASSERT_TRUE(source->OnSaveDocument(native.c_str()));
+    // "MMMF", version, the root's flags byte, its time (a mode byte, then
+    // the float); the old layout has no version and no mode byte.
+    Bytes old = Contents(native);
+    ASSERT_GE(old.size(), 14u);
+    ASSERT_EQ(old[8] & ECBase::EF_PERSISTENT_DATA, 0) << "a tree without view data";
+    ASSERT_EQ(old[9], 0) << "a time in quarter notes";
+    old.erase(old.begin() + 9);
+    old.erase(old.begin() + 4, old.begin() + 8);
+    std::copy_n("OPUS", 4, old.begin());
+    const std::string path = folder.File("old.mmm");
+    WriteCompound(path, old);
+
+    ASSERT_TRUE(doc->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_NATIVE);
+    EXPECT_EQ(doc->GetHeader()->GetVersion(), 2);
+    EXPECT_EQ(doc->GetBaseEvent()->GetVersion(), 2);
+}
+
+TEST_F(DocumentFileTest, ACompoundFileHoldingAMidiFileLoadsAsMidi) {
+    const std::string path = folder.File("wrapped.mmm");
+    WriteCompound(path, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+    EXPECT_EQ(CountNotes(doc->GetBaseEvent()), 4);
+}
+
+TEST_F(DocumentFileTest, UnknownFilesAreRefusedWithOneMessage) {
+    const std::string path = folder.File("letter.txt");
+    file_test::WriteText(path, "Dear friend, ...");
+    EXPECT_FALSE(doc->OnOpenDocument(path.c_str()));
+    ASSERT_EQ(prompts.GetCount(), 1u);
+    EXPECT_EQ(prompts.GetLast().text, "The file cannot be opened by Staffwright.");
+    EXPECT_EQ(doc->GetBaseEvent(), nullptr);
+    EXPECT_EQ(file_test::ReadText(path), "Dear friend, ...");
+}
+
+TEST_F(DocumentFileTest, EmptyFilesAndStreamsOpenAsAnEmptyPiece) {
+    const std::string empty = folder.File("empty.mmm");
+    file_test::WriteText(empty, "");
+    const std::string emptyStream = folder.File("empty-stream.mmm");
+    WriteCompound(emptyStream, {});
+    for (const std::string& path : {empty, emptyStream}) {
+        std::unique_ptr<MCOpusDoc> opened = Open(path);
+        ASSERT_NE(opened->GetBaseEvent(), nullptr) << path;
+        EXPECT_NE(opened->GetSequence()->GetConductor(), nullptr) << path;
+        EXPECT_EQ(opened->GetHeader()->GetFormat(), DF_NATIVE) << path;
+    }
+}
+
+TEST_F(DocumentFileTest, AnInterruptedNativeSaveKeepsTheOldFileAndSaysSo) {
+    const std::string path = folder.File("keep.mmm");
+    WriteBytes(folder.File("in.mid"), SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(folder.File("in.mid").c_str()));
+    doc->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(doc->DoSave(path.c_str()));
+    const Bytes before = ReadBytes(path);
+
+    prompts.Clear();
+    auto previous = SetStorageFaultHook([](StorageStep step, const std::string&) {
+        return step == StorageStep::write ? ENOSPC : 0;
+    });
+    EXPECT_FALSE(doc->DoFileSave());
+    SetStorageFaultHook(previous);
+    EXPECT_EQ(prompts.GetCount(), 1u);
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST_F(DocumentFileTest, AMidiWriterThatFailsKeepsTheOldFileAndSaysSo) {
+    const std::string mid = folder.File("far.mid");
+    WriteBytes(mid, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(mid.c_str()));
+    // A note too far for a delta time of the file: the writer gives up.
+    MCTime far(float(0x0FFFFFFF / MCTime::GlobalPPQ + 1000));
+    doc->GetSequence()->GetMidiScoreMgr()->AddMidiEvent(far, MCVoiceTrack(0, 1), FCMidi(0x90 | (60 << 8) | (100 << 16)),
+                                                        0, MCTime(1.0f));
+    doc->SetModifiedFlag();
+    prompts.Answer(IDNO);
+    EXPECT_FALSE(doc->DoFileSave());
+    EXPECT_EQ(prompts.GetCount(), 2u);   // the question, then the failure
+    EXPECT_EQ(ReadBytes(mid), SmallPiece());
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(DocumentFileTest, AType2DocumentAnsweredNoIsRefusedBeforeTheFileIsTouched) {
+    smf_support::Track pattern;
+    pattern.NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60).End();
+    const Bytes bytes = smf_support::File(2, 96).Add(pattern).Add(pattern).GetBytes();
+    const std::string path = folder.File("patterns.mid");
+    WriteBytes(path, bytes);
+    ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE2);
+    prompts.Answer(IDNO);
+    EXPECT_FALSE(doc->DoFileSave());
+    EXPECT_EQ(prompts.GetLast().text, MCOpusDoc::kMidiType2NotSupported);
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+TEST_F(DocumentFileTest, AReadOnlyFileIsReadThroughACopyAndSavedUnderANewPath) {
+    const std::string path = folder.File("locked.mid");
+    WriteBytes(path, SmallPiece());
+    // Writing the file is denied (as for a read-only file; the superuser
+    // running the tests could write anything).
+    auto previousFault = SetStorageFaultHook([&](StorageStep step, const std::string& file) {
+        return step == StorageStep::checkFolder && file == folder.path ? EACCES : 0;
+    });
+    const bool opened = doc->OnOpenDocument(path.c_str());
+    SetStorageFaultHook(previousFault);
+    ASSERT_TRUE(opened) << prompts.GetLast().text;
+    const std::string copy = doc->GetTempCopyPath();
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(CountNotes(doc->GetBaseEvent()), 4);
+
+    const std::string chosen = folder.File("mine.mmm");
+    std::string offered;
+    auto previous = CDocument::SetSavePathHook([&](CDocument*, std::string& p, int) {
+        offered = p;
+        p = chosen;
+        return 1;
+    });
+    doc->GetHeader()->SetFormat(DF_NATIVE);
+    EXPECT_TRUE(doc->DoFileSave());
+    CDocument::SetSavePathHook(previous);
+    EXPECT_EQ(offered, path);
+    EXPECT_EQ(doc->GetPathName(), chosen);
+    EXPECT_EQ(IsStorageFile(chosen), S_OK);
+    EXPECT_EQ(ReadBytes(path), SmallPiece());
+    EXPECT_FALSE(FileExists(copy));
+}
+
+}   // namespace

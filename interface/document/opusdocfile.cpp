@@ -21,11 +21,6 @@
 
 #include <cstdio>
 
-STRING_TABLE({MCOpusDoc::IDS_SAVE_NATIVE_QUESTION,
-              "If you save this file as a Midi file you will lose all notation information.  "
-              "Would you like to save the file as a QuilletSession file instead?"},
-             {MCOpusDoc::IDS_CANNOT_OPEN, "The file cannot be opened by %s."});
-
 const char* const MCOpusDoc::kMidiType2NotSupported = "Saving of MIDI files is not supported yet";
 
 namespace {

@@ -1,11 +1,13 @@
 // The MIDI file writer: what it refuses, the chunks it makes, the bytes of
 // its events (deltas, running status, meta and system-exclusive events),
 // what an independent reader (midicsv) finds in its files, the playback
-// filters and muted staves, progress, and what a failed save gives back.
+// filters and muted staves, progress, what a failed save gives back, and
+// the round trip through the MIDI file reader.
 //
 // Pieces are built as a MIDI file's load builds them: through the score
 // manager with file loading on, then the "file opened" state, which sets
 // each staff up from the channel its notes use.
+#include "interface/document/midiread.h"
 #include "interface/document/midiwrite.h"
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
@@ -23,6 +25,7 @@
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/interface/document/smf_support.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -547,6 +551,120 @@ TEST_F(MidiWriteTest, ADeltaBeyondFourBytesFailsTheSaveRatherThanBeingCut) {
     ExpectReleased();
     // At PPQ 480 the same event fits (4,320,000 ticks).
     EXPECT_TRUE(Contains(TrackChunks(Save(1, 480))[1], {0x82, 0x87, 0xD6, 0x00, 0xB0, 10, 64}));
+}
+
+// ---------------------------------------------------------------- the round trip
+
+// A note as the tree holds it: start and length in quarter notes, the
+// note-on word's key, velocity and channel, the track.
+using HeldNote = std::tuple<float, float, int, int, int, int>;
+
+// Reads a MIDI file into a document without a performance, then announces
+// it opened, as opening a file does (each staff then plays the channel its
+// notes use).
+int Load(MCOpusDoc* doc, const Bytes& bytes) {
+    CMemFile file(bytes);
+    CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete);
+    MCMidiRead reader;
+    const int result = reader.LoadMidiFile(ar, doc);
+    if (result) {
+        auto* opened = new SCFile(STATE_FILE_OPENED);
+        opened->SetAsynchronous(0);
+        opened->Apply(doc->GetBaseEvent());
+    }
+    return result;
+}
+
+Bytes Write(MCOpusDoc* doc, int type, int ppq) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    MCMidiWrite writer;
+    EXPECT_EQ(writer.SaveMidiFile(ar, doc, type, ppq), 1);
+    ar.Close();
+    return file.Detach();
+}
+
+// Every note of the document, in order; the track only when asked.
+std::vector<HeldNote> HeldNotes(MCOpusDoc* doc, bool withTrack) {
+    std::vector<HeldNote> notes;
+    for (DCsqBase* p = doc->GetSequence()->GetHead(); p; p = p->GetNext()) {
+        if (p->GetClassType() != DT_NOTE)
+            continue;
+        ECBase* note = p->GetOwner();
+        const FCMidi& on = static_cast<DCsqNote*>(p)->GetNoteOnData();
+        notes.emplace_back(note->GetTime()->GetSeconds(), note->GetDuration()->GetSeconds(), on.GetDataByte1(),
+                           on.GetDataByte2(), on.GetStatusByte() & 0x0F,
+                           withTrack ? note->GetVoiceTrack()->GetTrack() : 0);
+    }
+    std::sort(notes.begin(), notes.end());
+    return notes;
+}
+
+std::vector<Bytes> HeldSysEx(MCOpusDoc* doc) {
+    std::vector<Bytes> buffers;
+    for (DCsqBase* p = doc->GetSequence()->GetHead(); p; p = p->GetNext())
+        if (p->GetClassType() == DT_SYSMSG) {
+            const FCMidiSysEx& sysEx = static_cast<DCsqSysMsg*>(p)->GetSysExData();
+            if (sysEx.HasData())
+                buffers.emplace_back(sysEx.GetSysExBuf(), sysEx.GetSysExBuf() + sysEx.GetSysExBufLength());
+        }
+    std::sort(buffers.begin(), buffers.end());
+    return buffers;
+}
+
+TEST(MidiRoundTrip, ReadWriteReadKeepsEveryNoteAndSystemExclusiveMessage) {
+    // Division 384, times that are not on any coarser grid, overlapping
+    // notes, a track playing two channels, and both kinds of system-exclusive
+    // event (a whole message and an escape of raw bytes).
+    using smf_support::Track;
+    Track conductor, piano, drums;
+    conductor.Tempo(0, 461538).TimeSignature(0, 3, 2).SysEx(0, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}).End();
+    piano.Program(0, 0, 5)
+        .NoteOn(0, 0, 60, 100)
+        .NoteOn(1, 0, 64, 90)
+        .NoteOff(383, 0, 60)
+        .NoteOn(5, 3, 67, 17)   // a second channel on this track
+        .NoteOff(95, 0, 64)
+        .NoteOff(291, 3, 67)
+        .SysEx(7, 0xF7, {0x43, 0x10, 0x4C, 0xF7})
+        .NoteOn(1000, 0, 72, 127)
+        .NoteOff(1, 0, 72)
+        .End();
+    drums.NoteOn(97, 9, 36, 100).NoteOff(25, 9, 36).NoteOn(0, 9, 38, 64).NoteOff(768, 9, 38).End();
+    const Bytes source = smf_support::File(1, 384).Add(conductor).Add(piano).Add(drums).GetBytes();
+
+    const std::vector<HeldNote> expected = {
+        {0.0f, 1.0f, 60, 100, 0, 1},
+        {1.0f / 384, 483.0f / 384, 64, 90, 0, 1},
+        {97.0f / 384, 25.0f / 384, 36, 100, 9, 2},
+        {122.0f / 384, 768.0f / 384, 38, 64, 9, 2},
+        {389.0f / 384, 386.0f / 384, 67, 17, 3, 1},
+        {1782.0f / 384, 1.0f / 384, 72, 127, 0, 1},
+    };
+    doc_support::DocumentParts first;
+    ASSERT_EQ(Load(first.doc.get(), source), 1);
+    const std::vector<HeldNote> read = HeldNotes(first.doc.get(), true);
+    ASSERT_EQ(read.size(), expected.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_NEAR(std::get<0>(read[i]), std::get<0>(expected[i]), 1e-6) << i;
+        EXPECT_NEAR(std::get<1>(read[i]), std::get<1>(expected[i]), 1e-6) << i;
+        EXPECT_EQ(std::get<2>(read[i]), std::get<2>(expected[i])) << i;
+        EXPECT_EQ(std::get<3>(read[i]), std::get<3>(expected[i])) << i;
+        EXPECT_EQ(std::get<4>(read[i]), std::get<4>(expected[i])) << i;
+        EXPECT_EQ(std::get<5>(read[i]), std::get<5>(expected[i])) << i;
+    }
+    const std::vector<Bytes> sysEx = HeldSysEx(first.doc.get());
+    EXPECT_EQ(sysEx, (std::vector<Bytes>{{0x43, 0x10, 0x4C, 0xF7}, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
+
+    for (const int type : {1, 0}) {
+        SCOPED_TRACE(type);
+        doc_support::DocumentParts second;
+        ASSERT_EQ(Load(second.doc.get(), Write(first.doc.get(), type, 384)), 1);
+        // A type 0 file numbers its tracks by channel: the tracks are
+        // compared only when they are chunks.
+        EXPECT_EQ(HeldNotes(second.doc.get(), type == 1), HeldNotes(first.doc.get(), type == 1));
+        EXPECT_EQ(HeldSysEx(second.doc.get()), sysEx);
+    }
 }
 
 }   // namespace

@@ -19,14 +19,18 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/file.h"
 #include "platform/devices/records.h"
+#include "platform/devices/wavefile.h"
 #include "sequencer/filtermgr.h"
 #include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
 #include "sequencer/staffperformer.h"
+#include "sequencer/wavescoremgr.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/interface/document/smf_support.h"
+#include "tests/platform/messaging_support.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -294,10 +298,12 @@ TEST_F(MidiWriteTest, Type1HasAChunkPerStaffTrackUpToTheHighest) {
 
 TEST_F(MidiWriteTest, AQuarterNoteAtPpq480IsOnThenOffAfter480Ticks) {
     Note(1, 0.0f, 1.0f, 60);
+    Note(1, 1.0f, 1.0f, 60, 90);
     const std::vector<Bytes> chunks = TrackChunks(Save(1, 480));
     ASSERT_EQ(chunks.size(), 2u);
-    // The note-off (the note-on word at velocity 0) keeps the running status.
-    EXPECT_TRUE(Contains(chunks[1], {0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0x00}));
+    // The note-off (the note-on word at velocity 0) keeps the running
+    // status, and comes before the next note of its key at the same tick.
+    EXPECT_TRUE(Contains(chunks[1], {0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0x00, 0x00, 60, 90, 0x83, 0x60, 60, 0x00}));
 }
 
 TEST_F(MidiWriteTest, RunningStatusLeavesTheStatusOutUntilAMetaEventComesBetween) {
@@ -414,6 +420,47 @@ TEST_F(MidiWriteTest, TextsAreWrittenAsWindows1252Bytes) {
     const Bytes chunk = TrackChunks(Save(1, 480))[1];
     EXPECT_TRUE(Contains(chunk, {0xFF, 0x05, 3, 'f', 0xE9, 0x80}));
     EXPECT_TRUE(Contains(chunk, {0xFF, 0x01, 3, 'a', '?', 'z'}));
+}
+
+TEST_F(MidiWriteTest, AWaveClipIsASequencerSpecificReferenceWithItsTrack) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string name = folder.path().toStdString() + "/take\xC3\xA9.wav";   // UTF-8 on disk
+    WAVEFORMATEX mono;
+    mono.channels = 1;
+    mono.samplesPerSec = 8000;
+    mono.bitsPerSample = 16;
+    mono.blockAlign = 2;
+    mono.avgBytesPerSec = 16000;
+    {
+        CWaveFileWrite wave(name);
+        wave.SetFormat(mono);
+        ASSERT_NE(wave.Open(0), 0);
+        const Bytes silence(1600, 0);
+        ASSERT_NE(wave.Write(silence.data(), silence.size()), 0);
+        wave.Close();
+    }
+    Note(1, 0.0f, 1.0f, 60);
+    Opened();
+    // Wave track 3, while the file has chunks for tracks 0 and 1 only: the
+    // reference goes with the conductor track rather than nowhere.
+    Sequence()->GetWaveScoreMgr()->AddWaveFile(MCTime(2.0f), MCVoiceTrack(0, 3), name);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] {
+        for (DCsqBase* p = Sequence()->GetHead(); p; p = p->GetNext())
+            if (p->GetClassType() == DT_WAVE)
+                return true;
+        return false;
+    }));
+
+    const std::vector<Bytes> chunks = TrackChunks(Save(1, 96));
+    ASSERT_EQ(chunks.size(), 2u);
+    const std::string cp1252 = folder.path().toStdString() + "/take\xE9.wav";
+    Bytes event = {0xFF, 0x7F};
+    smf_support::PutVarLen(event, static_cast<uint32_t>(8 + cp1252.size()));
+    event.insert(event.end(), {0x00, 0x00, 0x77, 0x2F, 0, 0, 0, 3});
+    event.insert(event.end(), cp1252.begin(), cp1252.end());
+    EXPECT_TRUE(Contains(chunks[0], event));
+    EXPECT_FALSE(Contains(chunks[1], {0xFF, 0x7F}));
 }
 
 // ---------------------------------------------------------------- end of track

@@ -25,10 +25,14 @@
 //              as F7 escapes too; meta events for tempo, key, meter, texts
 //              (meta type by text kind), lyrics, wave-file references
 //              (sequencer-specific 00 00 77 2F, the track, the name) and
-//              end of track. Texts are written as Windows-1252 bytes.
+//              end of track. Texts are written as Windows-1252 bytes (a
+//              character that has none becomes '?'); a tempo beyond the 24
+//              bits of its event is held at their largest value.
 //   times      every delta is taken from the event's absolute tick (its
 //              musical time at the PPQ, rounded) less the ticks already
-//              written, so rounding never accumulates.
+//              written, so rounding never accumulates. Each chunk ends at
+//              the end of the last measure (a thousandth of a quarter
+//              before it), or at its latest event when that is later.
 // A value that does not fit a variable-length quantity (above 0x0FFFFFFF
 // ticks or bytes) fails the save with CArchiveException: a file with cut
 // values would read back wrong.
@@ -187,7 +191,7 @@ private:
     int64_t m_ticksWritten = 0;
     MCTime m_lastTime;              // of the latest event written
 
-    // Progress, in units of 100 ms of musical time.
+    // Progress, in hundredths of the piece's time value (GetMSec / 100).
     int m_nProgressTotal = 0;
     int m_nProgressDone = 0;
 

@@ -37,7 +37,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -131,13 +130,16 @@ class MidiReadTest : public doc_support::DocumentParts, public ::testing::Test {
 protected:
     // Loads `bytes`, the file standing at `start`; the result of the reader.
     // `position` is where the file stands afterwards.
-    int Load(const Bytes& bytes, uint64_t start = 0) { return LoadFrom(std::make_unique<CMemFile>(bytes), start); }
+    // `with` is the reader to use, the fixture's when null (one reader a load).
+    int Load(const Bytes& bytes, uint64_t start = 0, MCMidiRead* with = nullptr) {
+        return LoadFrom(std::make_unique<CMemFile>(bytes), start, with);
+    }
 
-    int LoadFrom(std::unique_ptr<CMemFile> source, uint64_t start = 0) {
+    int LoadFrom(std::unique_ptr<CMemFile> source, uint64_t start = 0, MCMidiRead* with = nullptr) {
         file = std::move(source);
         file->Seek(static_cast<int64_t>(start), CFile::begin);
         CArchive ar(file.get(), CArchive::load | CArchive::bNoFlushOnDelete);
-        int result = reader.LoadMidiFile(ar, doc.get());
+        int result = (with ? with : &reader)->LoadMidiFile(ar, doc.get());
         position = file->GetPosition();
         return result;
     }
@@ -222,7 +224,8 @@ TEST_F(MidiReadTest, TypeZeroGivesEachChannelATrackInTheOrderMet) {
 TEST_F(MidiReadTest, TypeOneChunksAreTracksMovedOnWhenChunkZeroHoldsNotes) {
     for (const bool noteInChunkZero : {false, true}) {
         SCOPED_TRACE(noteInChunkZero ? "chunk 0 holds a note" : "chunk 0 holds only conductor events");
-        doc_support::DocumentParts parts;
+        doc->DeleteContents();
+        MCOpusDoc::WaitThreadsFinished(0);
         Track conductor;
         conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).Text(0, 0x02, "(c)");
         if (noteInChunkZero)
@@ -231,13 +234,9 @@ TEST_F(MidiReadTest, TypeOneChunksAreTracksMovedOnWhenChunkZeroHoldsNotes) {
         Track first, second;
         first.Text(0, 0x03, "Piano").KeySignature(0, 2, 0).NoteOn(0, 0, 60, 100).Text(0, 0x05, "la").NoteOff(96, 0, 60).End();
         second.NoteOn(96, 1, 64, 101).NoteOff(96, 1, 64).End();
-        const Bytes bytes = File(1, 96).Add(conductor).Add(first).Add(second).GetBytes();
-
-        CMemFile source(bytes);
-        CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
         MCMidiRead read;
-        ASSERT_EQ(read.LoadMidiFile(ar, parts.doc.get()), 1);
-        ECPerformance* tree = parts.doc->GetBaseEvent();
+        ASSERT_EQ(Load(File(1, 96).Add(conductor).Add(first).Add(second).GetBytes(), 0, &read), 1);
+        ECPerformance* tree = Tree();
 
         const int shift = noteInChunkZero ? 1 : 0;
         std::vector<std::tuple<float, int, int>> notes;   // start, key, track
@@ -268,7 +267,7 @@ TEST_F(MidiReadTest, TypeOneChunksAreTracksMovedOnWhenChunkZeroHoldsNotes) {
             ends.push_back(TrackOf(mark));
         std::sort(ends.begin(), ends.end());
         EXPECT_EQ(ends, (std::vector<int>{0, 1, 2}));
-        EXPECT_EQ(parts.doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+        EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
     }
 }
 
@@ -552,7 +551,8 @@ TEST_F(MidiReadTest, DamagedChunksFailTheLoad) {
         SCOPED_TRACE(c.name);
         doc->DeleteContents();
         MCOpusDoc::WaitThreadsFinished(0);
-        EXPECT_EQ(Load(c.bytes), 0);
+        MCMidiRead read;
+        EXPECT_EQ(Load(c.bytes, 0, &read), 0);
         EXPECT_EQ(position, 0u);
         EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_UNKNOWN);
     }
@@ -615,11 +615,12 @@ TEST_F(MidiReadTest, ProgressIsReportedAndTheTreeGivenBackOnEveryWayOut) {
         doc->AddView(&watcher);
         Bytes damaged = bytes;
         damaged.resize(damaged.size() - 2);   // the last chunk is cut short
+        MCMidiRead read;
         if (throws) {
             // Reads: the header head, its data, chunk 0 head, its data, chunk 1 head.
-            EXPECT_THROW(LoadFrom(std::make_unique<FailingFile>(bytes, 5)), CFileException);
+            EXPECT_THROW(LoadFrom(std::make_unique<FailingFile>(bytes, 5), 0, &read), CFileException);
         } else {
-            EXPECT_EQ(Load(damaged), 0);
+            EXPECT_EQ(Load(damaged, 0, &read), 0);
         }
         EXPECT_EQ(file->GetPosition(), 0u);
         ASSERT_NE(Tree(), nullptr);

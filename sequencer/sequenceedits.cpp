@@ -57,16 +57,24 @@ bool IsLinked(const DCsqBase* performer, const DCsqBase* head) {
     return performer->GetPrev() || performer->GetNext() || performer == head;
 }
 
-// Hands every item of an add list that carries an event to `add`, which
+// Hands every item of an add list whose event the tree took to `add`, which
 // answers whether its event found its place; 1 when all did, else 0 (the
-// rest are still handed on).
+// rest are still handed on). An event the tree refused (a second tempo at one
+// time, say) gets no performer: it is freed once the command lets it go, and
+// a performer of it would stay behind in the list.
 template <class Add>
 int AddEachChild(MCAddItemList* items, Add add) {
     int result = 1;
     for (POSITION pos = items->GetHeadPosition(); pos;) {
         CCAddItem* item = items->GetNext(pos);
         ECBase* child = item ? item->GetChild() : nullptr;
-        if (child && !add(item, child))
+        if (!child)
+            continue;
+        if (child->GetParents()->IsEmpty()) {
+            result = 0;
+            continue;
+        }
+        if (!add(item, child))
             result = 0;
     }
     return result;

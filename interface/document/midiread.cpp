@@ -461,9 +461,7 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
         m_lTempo = microseconds;
         m_dBeatsPerMinute = 1000000.0 / static_cast<double>(microseconds) * 60.0;
         // The conductor holds one tempo a time and refuses another; the first
-        // stays, so a second is not even offered. FIXME: the engine gives a
-        // refused event a performer before the tree refuses it, and that
-        // performer outlives its event in the sequence's list.
+        // stays, so a second is not even offered.
         if (!TempoStartsAt(time))
             scores->AddTempoEvent(time, VoiceTrack(0), static_cast<float>(m_dBeatsPerMinute), 1.0f);
         break;

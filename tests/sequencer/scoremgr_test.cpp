@@ -457,6 +457,23 @@ TEST(ScoreMgr, InputThreadMakesStavesWithoutBlockingTheTree) {
 
 // ---- performers ----
 
+TEST(ScoreMgr, AnEventTheTreeRefusesLeavesNoPerformerBehind) {
+    Piece piece;
+    ECTempo* first = piece.mgr->AddTempoEvent(MCTime(4.0f), Track(0), 90.0f, 1.0f);
+    ASSERT_NE(first, nullptr);
+    // The conductor holds one tempo at a time: the second is refused and freed.
+    EXPECT_EQ(piece.mgr->AddTempoEvent(MCTime(4.0f), Track(0), 60.0f, 1.0f), nullptr);
+    int tempos = 0;
+    for (DCsqBase* p = piece.sequence->GetHead(); p; p = p->GetNext()) {
+        ECBase* owner = p->GetOwner();
+        ASSERT_NE(owner, nullptr);
+        EXPECT_FALSE(owner->GetParents()->IsEmpty());
+        tempos += owner->GetClassType() == ET_TEMPO;
+    }
+    EXPECT_EQ(tempos, 1);
+    EXPECT_FLOAT_EQ(first->GetTempo(1.0f), 90.0f);
+}
+
 TEST(ScoreMgr, NoteWordsGoToTheNoteAndItsGraceNotes) {
     Piece piece;
     ECBase* measure = piece.conductor->GetMeasure(1, MCTime(0.0f), 1, 1);

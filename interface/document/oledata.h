@@ -1,0 +1,129 @@
+// The two private clipboard formats through which events travel between
+// documents and between running instances of the program, and the classes
+// that write and read them:
+//   "NorvaneMusicFormat"  the copied events: an event list's own archive
+//                         (a count, then each event as an archived object);
+//   "NorvaneObjectInfo"   a COleDataInfo's own bytes (oledatainfo.h).
+// Both are archives in a memory file (buffer 4096 bytes, growing in steps of
+// 4096), offered as bytes. While they are written the archive's document is
+// the source document, while they are read the reader's: events consult it
+// as they are serialized.
+//
+// COleDataOut is the data source of a copy or a drag: it holds the copied
+// events (a reference on each), the document they come from and the last
+// description given to it, and offers both formats. COleDataIn reads them
+// back from the clipboard or from a dropped data object.
+//
+// Data read here may come from another process and is trusted in nothing:
+// every count, size and class name is checked against the bytes left and
+// the classes known (an object that is not an event, in the event list,
+// fails the read). A read that fails leaves nothing behind (the events it
+// made are freed) and adds nothing to the caller's list or block.
+//
+// User-interface thread only (the clipboard is that thread's).
+#pragma once
+
+#include "model/lists.h"
+#include "platform/ui/clipboard.h"
+
+class COleDataInfo;
+class MCOpusDoc;
+class SCSelection;
+
+// The registered names of the two formats, exactly as other instances
+// register them.
+inline constexpr const char* CF_MUSICFORMAT_NAME = "NorvaneMusicFormat";
+inline constexpr const char* CF_OBJECTINFO_NAME = "NorvaneObjectInfo";
+
+// Flags of COleDataIn::CheckForData and COleDataIn::GetOurData.
+enum : int {
+    OLEDATA_ATTACH_CLIPBOARD = 1,   // attach the clipboard first, release it at the end;
+                                    // without it the data object attached already (a drop) is read
+    OLEDATA_EVENTS = 2,             // the event list in the music format
+    OLEDATA_OLEOBJECT = 4,          // an embeddable object can be made from the data (test only)
+    OLEDATA_INFO = 8,               // the description in the info format
+};
+
+// The data source of a copy or a drag.
+class COleDataOut : public COleDataSource {
+public:
+    // Both register the two format names.
+    COleDataOut();
+    explicit COleDataOut(MCOpusDoc* document);
+    // Drops the references on its events.
+    ~COleDataOut() override;
+
+    MCOpusDoc* GetDocument() const { return m_pDocument; }
+    void SetDocument(MCOpusDoc* document) { m_pDocument = document; }
+    COleDataInfo* GetInfo() const { return m_pInfo; }
+    MCEventList* GetEvents() { return &m_events; }
+    CLIPFORMAT GetMusicFormat() const { return m_cfMusicFormat; }
+    CLIPFORMAT GetInfoFormat() const { return m_cfObjectInfo; }
+
+    // Remembers the block (borrowed) and offers its bytes under the info
+    // format: 1. 0 for a null block, or when archiving it failed (nothing is
+    // offered then).
+    int SetInfo(COleDataInfo* info);
+    // Holds the list's events in place of its own and offers their archive
+    // under the music format: 1. 0 for an empty list, or when archiving
+    // failed (nothing is offered then). The document's performance is locked
+    // while the events are archived.
+    int SetEvents(const MCEventList& events);
+    // SetInfo, then, only when that succeeded, SetEvents with the selection's
+    // resolved events (mirrors replaced by the events they show): 1 when both
+    // succeeded. The caller then hands the source to the clipboard or a drag.
+    int SetFromSelection(SCSelection& selection, COleDataInfo* info);
+
+private:
+    MCEventList m_events{10};             // a reference on each event
+    MCOpusDoc* m_pDocument = nullptr;     // borrowed, may be null
+    COleDataInfo* m_pInfo = nullptr;      // borrowed: the last block given to SetInfo
+    CLIPFORMAT m_cfMusicFormat = 0;
+    CLIPFORMAT m_cfObjectInfo = 0;
+};
+
+// Reads the two formats from the clipboard or from a drop.
+class COleDataIn {
+public:
+    // Registers the two format names. `document` (borrowed, may be null) is
+    // the archive's document while events are read.
+    explicit COleDataIn(MCOpusDoc* document);
+    // Releases the data object.
+    ~COleDataIn();
+    COleDataIn(const COleDataIn&) = delete;
+    COleDataIn& operator=(const COleDataIn&) = delete;
+
+    // The data object: a drop attaches its data here before the reads.
+    COleDataObject& GetDataObject() { return m_dataObject; }
+    MCOpusDoc* GetDocument() const { return m_pDocument; }
+    CLIPFORMAT GetMusicFormat() const { return m_cfMusicFormat; }
+    CLIPFORMAT GetInfoFormat() const { return m_cfObjectInfo; }
+
+    // With OLEDATA_ATTACH_CLIPBOARD the clipboard is attached first (0 when
+    // it cannot be) and released at the end. The answer is the first that
+    // applies: OLEDATA_OLEOBJECT, whether an embeddable object can be made
+    // from the data; OLEDATA_EVENTS, whether the music format is offered;
+    // OLEDATA_INFO, whether the info format is offered; none of these,
+    // whether the music format is offered or an embeddable object can be made.
+    int CheckForData(int flags);
+    // Reads what the flags ask for; the result reports the last read asked
+    // for. With OLEDATA_ATTACH_CLIPBOARD the clipboard is attached first (0
+    // at once when it cannot be) and released at the end. With
+    // OLEDATA_EVENTS and a list, the events read are appended to it (1).
+    // With OLEDATA_INFO and a block, the result goes back to 0 and the
+    // description is read into the block (1). A read that fails (format not
+    // offered, damaged data) counts as 0 and leaves the list or block as it
+    // was; the other read still happens.
+    int GetOurData(MCEventList* events, COleDataInfo* info, int flags);
+
+private:
+    // Embedded objects do not exist on this platform: never.
+    int CanCreateEmbedded() const;
+    int ReadEvents(MCEventList& events);
+    int ReadInfo(COleDataInfo& info);
+
+    COleDataObject m_dataObject;
+    MCOpusDoc* m_pDocument = nullptr;   // borrowed, may be null
+    CLIPFORMAT m_cfMusicFormat = 0;
+    CLIPFORMAT m_cfObjectInfo = 0;
+};

@@ -4,70 +4,21 @@
 // crash or leak, and must give the file position and the score manager's
 // loading mode back.
 //
-// The engine is started once (the capture backend's devices, the performers
-// registered); each input gets an emptied document, and the tree it made is
-// released before the next input, so the inputs stay cheap and independent.
+// Each input is read into the engine's one document, which is emptied again
+// before the next (document_engine.h).
+#include "fuzz/document_engine.h"
 #include "interface/document/midiread.h"
-#include "interface/document/opusdoc.h"
 #include "platform/core/archive.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/file.h"
-#include "platform/devices/capture.h"
-#include "platform/devices/portavel.h"
-#include "platform/ui/prompt.h"
-#include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
-
-#include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-namespace {
-
-// Answers every prompt at once, without a word on the terminal.
-class SilentPrompts : public CPromptHandler {
-public:
-    int Show(const PromptRequest& request) override { return DefaultPromptAnswer(request.flags); }
-};
-
-struct Engine {
-    int argc = 1;
-    char name[16] = "fuzz_midiread";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> app;
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<CPortavel> devices;
-    SilentPrompts prompts;
-    std::unique_ptr<MCOpusDoc> doc;
-
-    Engine() {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-        // The profile in a folder of its own. The working folder stays: the
-        // fuzzer reads its corpus through it.
-        folder = std::make_unique<QTemporaryDir>();
-        qputenv("STAFFWRIGHT_CONFIG_DIR", folder->path().toLocal8Bit());
-        devices = std::make_unique<CPortavel>(std::make_unique<CCaptureBackend>());
-        SetPromptHandler(&prompts);
-        RegisterPerformers();
-        doc = std::make_unique<MCOpusDoc>();
-        doc->m_bAutoDelete = false;
-    }
-};
-
-Engine& GetEngine() {
-    static Engine* engine = new Engine;   // lives to the end of the process
-    return *engine;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Engine& engine = GetEngine();
-    MCOpusDoc& doc = *engine.doc;
+    MCOpusDoc& doc = *fuzz_support::GetDocumentEngine().doc;
     {
         CMemFile file(std::vector<uint8_t>(data, data + size));
         CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete);
@@ -83,9 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (doc.GetBaseEvent() && doc.GetSequence()->GetMidiScoreMgr()->GetFileLoading())
             __builtin_trap();   // the score manager was left loading
     }
-    // Commands posted by the load (wave clips) run before the tree goes.
-    QCoreApplication::processEvents();
-    doc.DeleteContents();
-    MCOpusDoc::WaitThreadsFinished(0);
+    fuzz_support::ReleaseInput(doc);
     return 0;
 }

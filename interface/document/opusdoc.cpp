@@ -70,6 +70,8 @@ MCOpusDoc::~MCOpusDoc() {
 
 ECPerformance* MCOpusDoc::CreatePerformance(int withConductor) {
     auto* performance = new ECPerformance;
+    // A new tree is in the current layout; a native load sets the file's.
+    performance->SetVersion(ECPerformance::CURRENT_VERSION);
     m_pPerformance = performance;
     performance->Ref();
     performance->AddStateHandler(&MCOpusDoc::_OnUpdate, this);

@@ -105,6 +105,7 @@ TEST_F(MCOpusDocTest, StartsAsANewPiece) {
     EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_UNKNOWN);
     EXPECT_EQ(doc->GetHeader()->GetVersion(), 2);
     ASSERT_NE(doc->GetBaseEvent(), nullptr);
+    EXPECT_EQ(doc->GetBaseEvent()->GetVersion(), 2);
     EXPECT_NE(doc->GetSequence()->GetConductor(), nullptr);
     EXPECT_EQ(&doc->GetSelection(0), &doc->GetSelection(0));
     EXPECT_NE(&doc->GetSelection(0), &doc->GetSelection(5));

@@ -6,10 +6,12 @@
 #pragma once
 
 #include "interface/document/opusdoc.h"
+#include "model/findactions.h"
 #include "sequencer/performers.h"
 #include "tests/sequencer/engine_support.h"
 
 #include <memory>
+#include <vector>
 
 namespace doc_support {
 
@@ -40,5 +42,19 @@ struct DocumentParts {
         return document;
     }
 };
+
+// The events of a type under an event, in walk order; none for null.
+inline std::vector<ECBase*> FindEvents(ECBase* root, int type) {
+    std::vector<ECBase*> found;
+    if (!root)
+        return found;
+    ACFindEvents find;
+    find.AddEvtType(type);
+    find.Apply(root);
+    MCEventList& events = find.GetEvents();
+    for (POSITION pos = events.GetHeadPosition(); pos;)
+        found.push_back(events.GetNext(pos));
+    return found;
+}
 
 }   // namespace doc_support

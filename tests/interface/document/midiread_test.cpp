@@ -10,7 +10,6 @@
 #include "model/appstates.h"
 #include "model/conductor.h"
 #include "model/eventtypes.h"
-#include "model/findactions.h"
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/midievents.h"
@@ -22,12 +21,12 @@
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
-#include "platform/devices/wavefile.h"
 #include "platform/ui/document.h"
 #include "platform/ui/prompt_script.h"
 #include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/platform/devices/device_support.h"
 #include "tests/interface/document/smf_support.h"
 #include "tests/platform/messaging_support.h"
 
@@ -69,18 +68,7 @@ void PrintTo(const Note& n, std::ostream* os) {
         << ", channel " << n.channel << ", track " << n.track << "}";
 }
 
-std::vector<ECBase*> Find(ECBase* root, int type) {
-    std::vector<ECBase*> found;
-    if (!root)
-        return found;
-    ACFindEvents find;
-    find.AddEvtType(type);
-    find.Apply(root);
-    MCEventList& events = find.GetEvents();
-    for (POSITION pos = events.GetHeadPosition(); pos;)
-        found.push_back(events.GetNext(pos));
-    return found;
-}
+using doc_support::FindEvents;
 
 int TrackOf(ECBase* event) { return event->GetVoiceTrack()->GetTrack(); }
 float TimeOf(ECBase* event) { return event->GetTime()->GetSeconds(); }
@@ -148,7 +136,7 @@ protected:
 
     std::vector<Note> Notes() {
         std::vector<Note> notes;
-        for (ECBase* event : Find(Tree(), ET_NOTE)) {
+        for (ECBase* event : FindEvents(Tree(), ET_NOTE)) {
             auto* data = dynamic_cast<DCsqNote*>(DCsqBase::GetPerformer(event, 0));
             if (!data) {
                 ADD_FAILURE() << "a note without its performer";
@@ -165,7 +153,7 @@ protected:
     // The texts of a type (ET_TEXT or ET_LYRIC) as (track, text).
     std::vector<std::pair<int, std::string>> Texts(int type) {
         std::vector<std::pair<int, std::string>> texts;
-        for (ECBase* event : Find(Tree(), type))
+        for (ECBase* event : FindEvents(Tree(), type))
             if (event->GetClassType() == type)
                 texts.emplace_back(TrackOf(event), static_cast<ECText*>(event)->GetText());
         std::sort(texts.begin(), texts.end());
@@ -240,7 +228,7 @@ TEST_F(MidiReadTest, TypeOneChunksAreTracksMovedOnWhenChunkZeroHoldsNotes) {
 
         const int shift = noteInChunkZero ? 1 : 0;
         std::vector<std::tuple<float, int, int>> notes;   // start, key, track
-        for (ECBase* note : Find(tree, ET_NOTE))
+        for (ECBase* note : FindEvents(tree, ET_NOTE))
             notes.emplace_back(TimeOf(note), static_cast<DCsqNote*>(DCsqBase::GetPerformer(note, 0))->GetNoteOnData().GetDataByte1(),
                                TrackOf(note));
         std::sort(notes.begin(), notes.end());
@@ -251,19 +239,19 @@ TEST_F(MidiReadTest, TypeOneChunksAreTracksMovedOnWhenChunkZeroHoldsNotes) {
 
         // Texts, lyrics, keys and track ends stay on the chunk's own track.
         std::vector<std::pair<int, std::string>> texts;
-        for (ECBase* text : Find(tree, ET_TEXT))
+        for (ECBase* text : FindEvents(tree, ET_TEXT))
             texts.emplace_back(TrackOf(text), static_cast<ECText*>(text)->GetText());
         std::sort(texts.begin(), texts.end());
         EXPECT_EQ(texts, (std::vector<std::pair<int, std::string>>{{0, "(c)"}, {1, "Piano"}}));
-        const std::vector<ECBase*> lyrics = Find(tree, ET_LYRIC);
+        const std::vector<ECBase*> lyrics = FindEvents(tree, ET_LYRIC);
         ASSERT_EQ(lyrics.size(), 1u);
         EXPECT_EQ(TrackOf(lyrics[0]), 1);
-        const std::vector<ECBase*> keys = Find(tree, ET_KEY);
+        const std::vector<ECBase*> keys = FindEvents(tree, ET_KEY);
         ASSERT_EQ(keys.size(), 1u);
         EXPECT_EQ(TrackOf(keys[0]), 1);
         EXPECT_EQ(static_cast<ECKey*>(keys[0])->GetAccidentals(), 2);
         std::vector<int> ends;
-        for (ECBase* mark : Find(tree, ET_FLOWCONTROL))
+        for (ECBase* mark : FindEvents(tree, ET_FLOWCONTROL))
             ends.push_back(TrackOf(mark));
         std::sort(ends.begin(), ends.end());
         EXPECT_EQ(ends, (std::vector<int>{0, 1, 2}));
@@ -324,7 +312,7 @@ TEST_F(MidiReadTest, RunningStatusLastsAcrossMetaSysExAndChunks) {
         {0.0f, 2.0f, 67, 104, 3, 2}, {1.0f, 1.0f, 66, 103, 3, 1},
     };
     EXPECT_EQ(Notes(), expected);
-    const std::vector<ECBase*> sysEx = Find(Tree(), ET_SYSTEMMESSAGE);
+    const std::vector<ECBase*> sysEx = FindEvents(Tree(), ET_SYSTEMMESSAGE);
     ASSERT_EQ(sysEx.size(), 1u);
     auto* data = dynamic_cast<DCsqSysMsg*>(DCsqBase::GetPerformer(sysEx[0], 0));
     ASSERT_NE(data, nullptr);
@@ -350,23 +338,23 @@ TEST_F(MidiReadTest, MetaEventsKeptAndDropped) {
     ASSERT_EQ(Load(File(1, 96).Add(conductor).Add(staff).GetBytes()), 1);
 
     std::vector<std::pair<float, float>> tempi;
-    for (ECBase* tempo : Find(Tree(), ET_TEMPO))
+    for (ECBase* tempo : FindEvents(Tree(), ET_TEMPO))
         tempi.emplace_back(TimeOf(tempo), static_cast<ECTempo*>(tempo)->GetTempo(1.0f));
     EXPECT_EQ(tempi, (std::vector<std::pair<float, float>>{{0.0f, 60000000.0f}, {1.0f, 120.0f}}));
 
     std::vector<std::pair<int, int>> meters;
-    for (ECBase* meter : Find(Tree(), ET_METER))
+    for (ECBase* meter : FindEvents(Tree(), ET_METER))
         meters.emplace_back(static_cast<ECMeter*>(meter)->GetNumerator(), static_cast<ECMeter*>(meter)->GetDenominator());
     EXPECT_EQ(meters, (std::vector<std::pair<int, int>>{{2, 1}}));
 
-    const std::vector<ECBase*> keys = Find(Tree(), ET_KEY);
+    const std::vector<ECBase*> keys = FindEvents(Tree(), ET_KEY);
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(TrackOf(keys[0]), 1);
     EXPECT_EQ(static_cast<ECKey*>(keys[0])->GetAccidentals(), -3);
     EXPECT_EQ(static_cast<ECKey*>(keys[0])->GetMode(), 1);
 
     std::vector<int> numbers;
-    for (ECBase* mark : Find(Tree(), ET_FLOWCONTROL))
+    for (ECBase* mark : FindEvents(Tree(), ET_FLOWCONTROL))
         if (static_cast<ECFlowControl*>(mark)->GetFlowControlType() == 14)
             numbers.push_back(static_cast<ECFlowControl*>(mark)->GetSequenceNumber());
     EXPECT_EQ(numbers, std::vector<int>{7});
@@ -382,10 +370,10 @@ TEST_F(MidiReadTest, ASecondTempoAtOneTimeGivesWayToTheFirst) {
     staff.Tempo(0, 250000).NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60).Tempo(0, 400000).TimeSignature(0, 2, 2).End();
     ASSERT_EQ(Load(File(1, 96).Add(conductor).Add(staff).GetBytes()), 1);
     std::vector<std::pair<float, float>> tempi;
-    for (ECBase* tempo : Find(Tree(), ET_TEMPO))
+    for (ECBase* tempo : FindEvents(Tree(), ET_TEMPO))
         tempi.emplace_back(TimeOf(tempo), static_cast<ECTempo*>(tempo)->GetTempo(1.0f));
     EXPECT_EQ(tempi, (std::vector<std::pair<float, float>>{{0.0f, 60.0f}, {1.0f, 150.0f}}));
-    EXPECT_EQ(Find(Tree(), ET_METER).size(), 2u);
+    EXPECT_EQ(FindEvents(Tree(), ET_METER).size(), 2u);
 }
 
 TEST_F(MidiReadTest, ChannelPrefixSendsMetaEventsToThatChannelsTrack) {
@@ -409,20 +397,7 @@ TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252) {
     ASSERT_TRUE(folder.isValid());
     // The clip's file, named in UTF-8 on disk: "take" e-acute ".wav".
     const std::string utf8Name = folder.path().toStdString() + "/take\xC3\xA9.wav";
-    WAVEFORMATEX mono;
-    mono.channels = 1;
-    mono.samplesPerSec = 8000;
-    mono.bitsPerSample = 16;
-    mono.blockAlign = 2;
-    mono.avgBytesPerSec = 16000;
-    {
-        CWaveFileWrite writer(utf8Name);
-        writer.SetFormat(mono);
-        ASSERT_NE(writer.Open(0), 0);
-        const std::vector<uint8_t> silence(8000, 0);   // half a second
-        ASSERT_NE(writer.Write(silence.data(), silence.size()), 0);
-        writer.Close();
-    }
+    ASSERT_TRUE(device_test::WriteSilentWave(utf8Name, 500));
     const std::string cp1252Name = folder.path().toStdString() + "/take\xE9.wav";
 
     Track conductor, staff;
@@ -440,8 +415,8 @@ TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252) {
     EXPECT_EQ(Texts(ET_LYRIC), (std::vector<std::pair<int, std::string>>{{1, "\xC3\xBC"}}));
 
     // The clip is added by a command of its own, after the load.
-    ASSERT_TRUE(messaging_test::PumpUntil([&] { return !Find(Tree(), ET_WAVE).empty(); }));
-    const std::vector<ECBase*> waves = Find(Tree(), ET_WAVE);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return !FindEvents(Tree(), ET_WAVE).empty(); }));
+    const std::vector<ECBase*> waves = FindEvents(Tree(), ET_WAVE);
     ASSERT_EQ(waves.size(), 1u);
     auto* wave = static_cast<ECWave*>(waves[0]);
     EXPECT_EQ(wave->GetFileName(), utf8Name);
@@ -671,10 +646,10 @@ mid.save(path)
     });
     EXPECT_EQ(notes, expected);
     EXPECT_EQ(Texts(ET_TEXT), (std::vector<std::pair<int, std::string>>{{1, "part 0"}, {2, "part 1"}}));
-    const std::vector<ECBase*> tempi = Find(Tree(), ET_TEMPO);
+    const std::vector<ECBase*> tempi = FindEvents(Tree(), ET_TEMPO);
     ASSERT_EQ(tempi.size(), 1u);
     EXPECT_FLOAT_EQ(static_cast<ECTempo*>(tempi[0])->GetTempo(1.0f), 80.0f);
-    const std::vector<ECBase*> meters = Find(Tree(), ET_METER);
+    const std::vector<ECBase*> meters = FindEvents(Tree(), ET_METER);
     ASSERT_EQ(meters.size(), 1u);
     EXPECT_EQ(static_cast<ECMeter*>(meters[0])->GetNumerator(), 3);
 }

@@ -19,7 +19,6 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/file.h"
 #include "platform/devices/records.h"
-#include "platform/devices/wavefile.h"
 #include "sequencer/filtermgr.h"
 #include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
@@ -27,6 +26,7 @@
 #include "sequencer/staffperformer.h"
 #include "sequencer/wavescoremgr.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/platform/devices/device_support.h"
 #include "tests/interface/document/smf_support.h"
 #include "tests/platform/messaging_support.h"
 
@@ -426,20 +426,7 @@ TEST_F(MidiWriteTest, AWaveClipIsASequencerSpecificReferenceWithItsTrack) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const std::string name = folder.path().toStdString() + "/take\xC3\xA9.wav";   // UTF-8 on disk
-    WAVEFORMATEX mono;
-    mono.channels = 1;
-    mono.samplesPerSec = 8000;
-    mono.bitsPerSample = 16;
-    mono.blockAlign = 2;
-    mono.avgBytesPerSec = 16000;
-    {
-        CWaveFileWrite wave(name);
-        wave.SetFormat(mono);
-        ASSERT_NE(wave.Open(0), 0);
-        const Bytes silence(1600, 0);
-        ASSERT_NE(wave.Write(silence.data(), silence.size()), 0);
-        wave.Close();
-    }
+    ASSERT_TRUE(device_test::WriteSilentWave(name, 100));
     Note(1, 0.0f, 1.0f, 60);
     Opened();
     // Wave track 3, while the file has chunks for tracks 0 and 1 only: the

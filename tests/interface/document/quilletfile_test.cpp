@@ -9,7 +9,6 @@
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
-#include "model/findactions.h"
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/notes.h"
@@ -58,18 +57,7 @@ protected:
     ECBase* Staff(int number) { return Conductor()->GetTrack(TRACK_STAFF, number, 0); }
 
     // The events of a type under an event, in walk order.
-    static std::vector<ECBase*> Find(ECBase* root, int type) {
-        std::vector<ECBase*> found;
-        if (!root)
-            return found;
-        ACFindEvents find;
-        find.AddEvtType(type);
-        find.Apply(root);
-        MCEventList& list = find.GetEvents();
-        for (POSITION pos = list.GetHeadPosition(); pos;)
-            found.push_back(list.GetNext(pos));
-        return found;
-    }
+    static std::vector<ECBase*> Find(ECBase* root, int type) { return doc_support::FindEvents(root, type); }
     static float Time(ECBase* event) { return event->GetTime()->GetSeconds(); }
     static float Length(ECBase* event) { return event->GetDuration()->GetSeconds(); }
 };

@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -306,6 +307,29 @@ TEST_F(DocumentFileTest, AReadOnlyFileIsReadThroughACopyAndSavedUnderANewPath) {
     EXPECT_EQ(IsStorageFile(chosen), S_OK);
     EXPECT_EQ(ReadBytes(path), SmallPiece());
     EXPECT_FALSE(FileExists(copy));
+}
+
+// ---------------------------------------------------------------- the fuzz seeds
+
+// Writes the seed corpus of the document fuzz target: the "Contents" of a
+// native document, of an empty tree, and a MIDI file. Run on purpose:
+//   interface_tests --gtest_also_run_disabled_tests --gtest_filter='DocumentFileTest.DISABLED_WriteFuzzCorpus'
+TEST_F(DocumentFileTest, DISABLED_WriteFuzzCorpus) {
+    const std::string corpus = std::string(STAFFWRIGHT_TEST_DATA) + "/../../fuzz/corpus/document";
+    std::filesystem::create_directories(corpus);
+    WriteBytes(folder.File("piece.mid"), SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(folder.File("piece.mid").c_str()));
+    doc->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(doc->OnSaveDocument(folder.File("piece.mmm").c_str()));
+    WriteBytes(corpus + "/piece.contents", Contents(folder.File("piece.mmm")));
+
+    std::unique_ptr<MCOpusDoc> empty = MakeDocument();
+    empty->CreatePerformance(0);
+    empty->GetSequence()->Attach(empty->GetBaseEvent());
+    empty->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(empty->OnSaveDocument(folder.File("empty.mmm").c_str()));
+    WriteBytes(corpus + "/empty-tree.contents", Contents(folder.File("empty.mmm")));
+    WriteBytes(corpus + "/piece.mid", SmallPiece());
 }
 
 }   // namespace

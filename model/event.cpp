@@ -271,6 +271,12 @@ void ECBase::Serialize(CArchive& ar) {
                 // two places would have it deleted twice.
                 if (data->m_bHeld)
                     throw CArchiveException(CArchiveException::badIndex);
+                // Its owner is this event. A damaged file could name another
+                // event, made for it alone, which then holds what holds it.
+                if (!data->GetOwner())
+                    data->SetOwner(this);
+                else if (data->GetOwner() != this)
+                    throw CArchiveException(CArchiveException::badIndex);
                 data->m_bHeld = true;
             }
             m_viewData.push_back(data);

@@ -349,4 +349,32 @@ TEST(ViewData, ArchivedWithTheEventAndReadBackOwned) {
     EXPECT_EQ(DCTestPersistent::s_alive, before);
 }
 
+TEST(ViewData, DataNamingAnotherEventAsItsOwnerIsRefused) {
+    Registrations registrations;
+    const int before = DCTestPersistent::s_alive;
+    auto* event = new ECWithTimeChild;
+    event->Ref();
+    auto* elsewhere = new ECWithTimeChild;
+    elsewhere->Ref();
+    event->GetData(KIND_PERSISTENT, 1)->SetOwner(elsewhere);
+    const std::vector<uint8_t> bytes = StoreByReference(event);
+    event->GetData(KIND_PERSISTENT, 0)->SetOwner(event);
+
+    auto* performance = new ECPerformance;   // the load's guard
+    performance->Ref();
+    CMemFile file(bytes);
+    CArchive ar(&file, CArchive::load);
+    try {
+        ECLoadGuard guard(performance);
+        ECBase::ReadEvent(ar, 0);
+        ADD_FAILURE() << "loaded";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+    }
+    performance->Unref(1);
+    event->Unref(1);
+    elsewhere->Unref(1);
+    EXPECT_EQ(DCTestPersistent::s_alive, before);
+}
+
 }  // namespace

@@ -186,7 +186,20 @@ void MCMidiFilterList::Serialize(CArchive& ar)
         // Each element is a reference of at least two bytes.
         const DWORD count = ar.ReadCount(2);
         for (DWORD i = 0; i < count; ++i) {
-            auto* filter = static_cast<LCMidiFilter*>(ar.ReadObject(RUNTIME_CLASS(LCMidiFilter)));
+            const size_t mark = ar.GetLoadedCount();
+            LCMidiFilter* filter = nullptr;
+            try {
+                filter = static_cast<LCMidiFilter*>(ar.ReadObject(RUNTIME_CLASS(LCMidiFilter)));
+            } catch (...) {
+                // A filter whose reading failed belongs to no list yet: it
+                // goes here, or nothing would ever free it.
+                for (size_t index = mark; index < ar.GetLoadedCount(); ++index) {
+                    auto* unread = dynamic_cast<LCMidiFilter*>(ar.GetLoadedObject(index));
+                    if (unread && unread->m_lists.empty() && !unread->m_pKeeper)
+                        delete unread;
+                }
+                throw;
+            }
             Add(filter, SET_OWNER_LIST);
         }
     }

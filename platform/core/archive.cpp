@@ -467,3 +467,9 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
     m_nObjectSchema = static_cast<unsigned>(-1);
     return object;
 }
+
+CObject* CArchive::GetLoadedObject(size_t index) const {
+    if (index >= m_loadTable.size() || m_loadTable[index].isClass)
+        return nullptr;
+    return static_cast<CObject*>(const_cast<void*>(m_loadTable[index].pointer));
+}

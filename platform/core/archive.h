@@ -121,6 +121,13 @@ public:
     // alike, so that later references to it are back references.
     void MapObject(const CObject* object);
 
+    // Loading: the objects given an index so far, by index (null for a class,
+    // for null and past the end). A reader that owns what it reads can find
+    // an object whose own reading failed halfway (it has its index, but no
+    // owner yet) and free it.
+    size_t GetLoadedCount() const { return m_loadTable.size(); }
+    CObject* GetLoadedObject(size_t index) const;
+
     // The schema the current object was stored with; answers once, then -1.
     unsigned GetObjectSchema();
     void SetObjectSchema(unsigned schema) { m_nObjectSchema = schema; }

@@ -531,6 +531,51 @@ TEST(MCMidiFilterList, AddHeadPutsAnotherListsFiltersFirstInTheirOrder)
 
 // ---- archives ----------------------------------------------------------------------
 
+// A filter of the archive tests that counts the living and reads a field of
+// its own after the base's, so a file can end inside it.
+class CountedSerialFilter : public LCMidiFilter {
+    DECLARE_SERIAL(CountedSerialFilter)
+public:
+    CountedSerialFilter() { ++s_alive; }
+    ~CountedSerialFilter() override { --s_alive; }
+    void Serialize(CArchive& ar) override
+    {
+        LCMidiFilter::Serialize(ar);
+        if (ar.IsStoring())
+            ar << m_value;
+        else
+            ar >> m_value;
+    }
+    LONG m_value = 0x11223344;
+    static int s_alive;
+};
+IMPLEMENT_SERIAL(CountedSerialFilter, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
+int CountedSerialFilter::s_alive = 0;
+
+TEST(MidiFilterArchives, AListCutShortFreesTheFilterItWasReading)
+{
+    MCMidiFilterList written(MCMidiFilterList::FILTERS_OWNED);
+    written.Add(new CountedSerialFilter);
+    written.Add(new CountedSerialFilter);
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        written.Serialize(ar);
+        ar.Close();
+    }
+    const Bytes bytes = file.Detach();
+    const int before = CountedSerialFilter::s_alive;
+    for (size_t cut = 1; cut < bytes.size(); ++cut) {
+        {
+            MCMidiFilterList read(MCMidiFilterList::FILTERS_OWNED);
+            CMemFile part(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
+            CArchive ar(&part, CArchive::load);
+            EXPECT_THROW(read.Serialize(ar), CArchiveException) << cut;
+        }
+        EXPECT_EQ(CountedSerialFilter::s_alive, before) << "left behind after a cut at " << cut;
+    }
+}
+
 TEST(MidiFilterArchives, GoldenBytesOfTheBaseAndTheAccent)
 {
     LCMidiFilter base;

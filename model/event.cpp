@@ -405,8 +405,13 @@ ECLoadGuard::~ECLoadGuard() {
     if (!m_active)
         return;
     t_loadGuard = nullptr;
-    if (m_committed)
-        return;
+    if (!m_committed)
+        FreeUnlinked();
+    for (const auto& action : m_atEnd)
+        action();
+}
+
+void ECLoadGuard::FreeUnlinked() {
     // The load failed. Hold every event read, so that none goes while the
     // others are detached; detach the children of each that no parent took
     // (its reading failed, or its parent's did); then let go, which frees
@@ -441,6 +446,13 @@ void ECLoadGuard::Commit() {
 void ECLoadGuard::NoteLoaded(ECBase* event) {
     if (t_loadGuard)
         t_loadGuard->m_loaded.push_back(event);
+}
+
+bool ECLoadGuard::AtEnd(std::function<void()> action) {
+    if (!t_loadGuard)
+        return false;
+    t_loadGuard->m_atEnd.push_back(std::move(action));
+    return true;
 }
 
 void ECLoadGuard::NoteLoaded(DCBase* data) {

@@ -35,6 +35,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -302,7 +303,16 @@ public:
     static void NoteLoaded(ECBase* event);
     static void NoteLoaded(DCBase* data);
 
+    // Runs `action` when the outermost guard of this thread ends, after a
+    // failed load's clean-up as after a successful one (for what only the
+    // whole load can settle). False, and nothing queued, when no guard is
+    // active.
+    static bool AtEnd(std::function<void()> action);
+
 private:
+    // After a failed load: frees what no parent took.
+    void FreeUnlinked();
+
     ECBase* m_root;                  // borrowed: kept by its holder
     bool m_active;                   // the outermost guard of this thread
     bool m_committed = false;
@@ -310,6 +320,7 @@ private:
     // for one large block after another.
     std::deque<ECBase*> m_loaded;       // borrowed until the guard ends
     std::deque<DCBase*> m_loadedData;   // borrowed; those no event took are freed on failure
+    std::vector<std::function<void()>> m_atEnd;
 };
 
 // ---- MCEventList's typed accessors ------------------------------------------

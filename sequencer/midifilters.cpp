@@ -1,6 +1,7 @@
 // The MIDI filters and their list (see midifilters.h for the contract).
 #include "sequencer/midifilters.h"
 
+#include "model/event.h"
 #include "model/markings.h"
 #include "model/modifiers.h"
 #include "model/performance.h"
@@ -21,12 +22,38 @@ IMPLEMENT_SERIAL(LCMidiPrefs, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
 
 LCMidiFilter::LCMidiFilter() = default;
 
+namespace {
+
+// Filters let go during this thread's load, waiting for a list to keep them.
+thread_local std::vector<LCMidiFilter*> t_unkept;
+
+}   // namespace
+
 LCMidiFilter::~LCMidiFilter()
 {
     // Unlink changes m_lists: walk a copy.
     const std::vector<MCMidiFilterList*> lists = m_lists;
     for (MCMidiFilterList* list : lists)
         list->Unlink(this);
+    std::erase(t_unkept, this);
+}
+
+void LCMidiFilter::ReleaseWhenUnkept(LCMidiFilter* filter)
+{
+    if (!filter || filter->m_pKeeper || !filter->m_lists.empty())
+        return;
+    if (std::find(t_unkept.begin(), t_unkept.end(), filter) != t_unkept.end())
+        return;
+    const auto freeUnkept = [] {
+        std::vector<LCMidiFilter*> unkept;
+        unkept.swap(t_unkept);
+        for (LCMidiFilter* waiting : unkept)
+            if (!waiting->m_pKeeper && waiting->m_lists.empty())
+                delete waiting;
+    };
+    if (t_unkept.empty() && !ECLoadGuard::AtEnd(freeUnkept))
+        return;   // no load: it stays as it was
+    t_unkept.push_back(filter);
 }
 
 void LCMidiFilter::Serialize(CArchive& ar)

@@ -86,6 +86,12 @@ public:
     // The list that deletes this filter, or null.
     MCMidiFilterList* GetKeeper() const { return m_pKeeper; }
 
+    // A filter a list let go while a file is read, for a list read later to
+    // keep (a transposition mark's): when the load ends and no list keeps or
+    // holds it, it is freed. Outside a load, or when kept or held, nothing.
+    // The loading thread only.
+    static void ReleaseWhenUnkept(LCMidiFilter* filter);
+
     void SetBeginTime(const MCTime& time) { m_beginTime = time; }
     const MCTime& GetBeginTime() const { return m_beginTime; }
     void SetEndTime(const MCTime& time) { m_endTime = time; }

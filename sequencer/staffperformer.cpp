@@ -144,8 +144,11 @@ void DCsqStaff::Serialize(CArchive& ar) {
     // again when they play: letting them go here keeps this list from
     // keeping a filter whose mark is later removed.
     for (LCMidiFilter* filter : m_filters.GetFilters()) {
-        if (filter != velocity && filter != volume && filter != transpose && filter != voiceMap)
+        if (filter != velocity && filter != volume && filter != transpose && filter != voiceMap) {
             m_filters.Remove(filter, 0);
+            // A damaged file may name a filter no mark keeps: it must not leak.
+            LCMidiFilter::ReleaseWhenUnkept(filter);
+        }
     }
     // Each staff filter is in the list and linked to this staff; one the
     // file lacks is made anew.

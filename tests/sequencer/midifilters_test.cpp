@@ -7,9 +7,11 @@
 
 #include "model/markings.h"
 #include "model/modifiers.h"
+#include "model/event.h"
 #include "model/preferences.h"
 #include "platform/devices/capture.h"
 #include "platform/devices/portavel.h"
+#include "sequencer/staffperformer.h"
 #include "tests/sequencer/midifilters_test.h"
 
 #include <gtest/gtest.h>
@@ -551,6 +553,46 @@ public:
 };
 IMPLEMENT_SERIAL(CountedSerialFilter, LCMidiFilter, VERSIONABLE_SCHEMA | 2)
 int CountedSerialFilter::s_alive = 0;
+
+TEST(MidiFilterArchives, AFilterAStaffLetsGoOnLoadingIsFreedUnlessAMarkKeepsIt)
+{
+    // A staff whose saved list holds a filter of its own kind it does not
+    // keep: a transposition mark's, which the mark (read later) keeps, or, in
+    // a damaged file, nobody's.
+    for (bool markKeepsIt : {true, false}) {
+        const int before = CountedSerialFilter::s_alive;
+        Bytes bytes;
+        {
+            DCsqStaff staff;
+            MCMidiFilterList mark(MCMidiFilterList::FILTERS_OWNED);
+            auto* extra = new CountedSerialFilter;
+            mark.Add(extra);   // the mark keeps it; the staff plays it
+            staff.AddFilter(extra);
+            CMemFile file;
+            CArchive ar(&file, CArchive::store);
+            ar.WriteObject(&staff);
+            if (markKeepsIt)
+                mark.Serialize(ar);
+            ar.Close();
+            bytes = file.Detach();
+        }
+        ASSERT_EQ(CountedSerialFilter::s_alive, before);
+
+        MCMidiFilterList mark(MCMidiFilterList::FILTERS_OWNED);
+        std::unique_ptr<CObject> staff;
+        {
+            ECLoadGuard guard;
+            CMemFile file(bytes);
+            CArchive ar(&file, CArchive::load);
+            staff.reset(ar.ReadObject(RUNTIME_CLASS(DCsqStaff)));
+            if (markKeepsIt)
+                mark.Serialize(ar);
+            guard.Commit();
+        }
+        EXPECT_EQ(CountedSerialFilter::s_alive, before + (markKeepsIt ? 1 : 0)) << markKeepsIt;
+        EXPECT_EQ(mark.GetCount(), markKeepsIt ? 1 : 0);
+    }
+}
 
 TEST(MidiFilterArchives, AListCutShortFreesTheFilterItWasReading)
 {

@@ -7,6 +7,7 @@
 #include "platform/core/archive.h"
 #include "platform/core/trace.h"
 
+#include <algorithm>
 #include <cassert>
 #include <unordered_set>
 #include <utility>
@@ -278,6 +279,29 @@ void MCEventList::Sort() {
     }
     if (ordered)
         return;
+
+    // With distinct times there is one order, whatever sorts it: a fast sort
+    // then does. Only equal times need the selection sort's own order.
+    std::vector<ECBase*> events;
+    events.reserve(static_cast<size_t>(GetCount()));
+    bool total = true;
+    for (POSITION pos = GetHeadPosition(); pos;) {
+        ECBase* event = GetNext(pos);
+        total = total && IsTotallyOrdered(event);
+        events.push_back(event);
+    }
+    if (total) {
+        std::sort(events.begin(), events.end(), [](ECBase* a, ECBase* b) { return CompareTimes(a, b) < 0; });
+        bool distinct = true;
+        for (size_t i = 1; i < events.size() && distinct; ++i)
+            distinct = CompareTimes(events[i - 1], events[i]) != 0;
+        if (distinct) {
+            size_t i = 0;
+            for (CNode* node = Node(GetHeadPosition()); node; node = node->pNext)
+                node->data = events[i++];
+            return;
+        }
+    }
 
     // The selection sort proper: the event at i is exchanged with each later
     // one that sorts before it. Not stable; the order of equal times that

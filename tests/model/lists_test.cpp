@@ -309,6 +309,8 @@ TEST(MCEventList, SortIsTheSelectionSort) {
         // Not stable: equal times come out as the exchanges leave them.
         {{{"B2", 2}, {"A1", 1}, {"C2", 2}, {"D1", 1}}, "A1 D1 C2 B2"},
         {{{"a", 1}, {"b", 1}, {"c", 2}}, "a b c"},
+        // Distinct times have one order (sorted the fast way).
+        {{{"d", 4}, {"b", 2}, {"e", 5}, {"a", 1}, {"c", 3}}, "a b c d e"},
         {{}, ""},
     };
     for (const auto& c : cases) {

@@ -106,10 +106,13 @@ ECBase* ReadTreeLink(CArchive& ar, const CRuntimeClass* expected) {
     if (event->GetParents()->IsEmpty() && event->GetRefCount() == 0 &&
         !event->IsKindOf(RUNTIME_CLASS(ECPerformance))) {
         // Not a back reference into the tree read before but an event of its
-        // own that nothing holds. The archive is given up at once, so no
-        // later reference can reach the freed event.
-        event->Ref();
-        event->Unref(1);
+        // own that nothing holds. A load guard frees it with the rest of the
+        // failed load (it holds it in its list); without one it goes now. The
+        // archive is given up at once, so no later reference can reach it.
+        if (!ECLoadGuard::IsActive()) {
+            event->Ref();
+            event->Unref(1);
+        }
         throw CArchiveException(CArchiveException::badIndex);
     }
     if (!event->IsKindOf(expected))

@@ -448,6 +448,10 @@ void ECLoadGuard::NoteLoaded(ECBase* event) {
         t_loadGuard->m_loaded.push_back(event);
 }
 
+bool ECLoadGuard::IsActive() {
+    return t_loadGuard != nullptr;
+}
+
 bool ECLoadGuard::AtEnd(std::function<void()> action) {
     if (!t_loadGuard)
         return false;

@@ -308,6 +308,9 @@ public:
     // whole load can settle). False, and nothing queued, when no guard is
     // active.
     static bool AtEnd(std::function<void()> action);
+    // Whether a guard is active on this thread (then it frees, after a failed
+    // load, every event read that nothing took).
+    static bool IsActive();
 
 private:
     // After a failed load: frees what no parent took.

@@ -411,6 +411,13 @@ public:
     // Starts the staff's volume ramp over this dynamic's span (nothing when
     // the owner's track has no staff performer or it has no ramp).
     void UpdateVolume(CSequence* sequence);
+    // How a dynamic sounds when the music reaches it, for playback and the
+    // MIDI file writer alike. A dynamic that sounds through the volume
+    // controller at one level brings its filters up to date and answers its
+    // volume performer, to be played; a hairpin through volume starts its
+    // ramp when `ramps` is set; anything else (shown only, through velocity,
+    // no dynamic marking) answers null.
+    DCsqMidi* Perform(CSequence* sequence, bool ramps);
     // Sets the staff's volume filter (when the dynamic uses volume) or its
     // velocity filter from the owner and enables it. Nothing without a
     // sequence or a staff performer.

@@ -283,6 +283,21 @@ void DCsqDynamic::CreateVolumeObject(const FCMidi& word) {
     TakeVolume(volume.release());
 }
 
+DCsqMidi* DCsqDynamic::Perform(CSequence* sequence, bool ramps) {
+    ECBase* event = GetOwner();
+    auto* marking = DYNAMIC_DOWNCAST(ECDynamic, event);
+    if (!marking || event->IsDisplayOnly() || !UsesVolume())
+        return nullptr;
+    if (ECDynamic::HasDuration(marking->GetDynamicType())) {
+        if (ramps)
+            UpdateVolume(sequence);
+        return nullptr;
+    }
+    DCsqMidi* volume = GetVolumeObject(FCMidi::MidiNull());
+    TriggerFilters(sequence);
+    return volume;
+}
+
 DCsqMidi* DCsqDynamic::GetVolumeObject(const FCMidi& word) {
     if (!m_pVolume)
         CreateVolumeObject(word);

@@ -406,21 +406,10 @@ DCsqBase* CSeqPlay::GetNextEvent(const MCTime& time) {
             if (!relocating)
                 return performer;
             break;
-        case DT_DYNAMIC: {
-            auto* dynamic = static_cast<DCsqDynamic*>(performer);
-            auto* marking = DYNAMIC_DOWNCAST(ECDynamic, event);
-            if (event->IsDisplayOnly() || !dynamic->UsesVolume() || !marking)
-                break;
-            if (!ECDynamic::HasDuration(marking->GetDynamicType())) {
-                DCsqMidi* volume = dynamic->GetVolumeObject(FCMidi::MidiNull());
-                dynamic->TriggerFilters(sequence);
-                if (volume)
-                    return volume;
-            } else {
-                dynamic->UpdateVolume(sequence);
-            }
+        case DT_DYNAMIC:
+            if (DCsqMidi* volume = static_cast<DCsqDynamic*>(performer)->Perform(sequence, true))
+                return volume;
             break;
-        }
         case DT_STAFF:
             static_cast<DCsqFilter*>(performer)->TriggerFilters(sequence);
             break;

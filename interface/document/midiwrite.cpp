@@ -287,20 +287,12 @@ void MCMidiWrite::ProcessTrackEvent(DCsqBase* performer) {
     case DT_SYSMSG:
         ProcessMidiEvent(static_cast<DCsqMidi*>(performer));
         break;
-    case DT_DYNAMIC: {
+    case DT_DYNAMIC:
         // A dynamic sounds as its volume controller, as in playback; a
         // hairpin's ramp has no single value to write.
-        auto* dynamic = static_cast<DCsqDynamic*>(performer);
-        auto* marking = DYNAMIC_DOWNCAST(ECDynamic, event);
-        if (event->IsDisplayOnly() || !dynamic->UsesVolume() || !marking ||
-            ECDynamic::HasDuration(marking->GetDynamicType()))
-            break;
-        DCsqMidi* volume = dynamic->GetVolumeObject(FCMidi::MidiNull());
-        dynamic->TriggerFilters(m_pSequence);
-        if (volume)
+        if (DCsqMidi* volume = static_cast<DCsqDynamic*>(performer)->Perform(m_pSequence, false))
             ProcessMidiEvent(volume);
         break;
-    }
     case DT_STAFF:
         // The staff's filters, brought up to date for the events that follow.
         static_cast<DCsqFilter*>(performer)->TriggerFilters(m_pSequence);

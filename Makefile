@@ -4,8 +4,12 @@ BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+SANITIZE_BUILD ?= build-sanitize
+TSAN_BUILD ?= build-tsan
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 
-.PHONY: all setup configure build test run bench fuzz clean
+.PHONY: all setup configure build test run bench fuzz sanitize tsan clean
 
 all: build
 
@@ -39,5 +43,28 @@ fuzz: setup
 	    $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
+# Developers: every test under AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer, in a build folder of its own.
+sanitize: setup
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_C_FLAGS="$(SANITIZE_FLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
+	    -DCMAKE_MODULE_LINKER_FLAGS="$(SANITIZE_FLAGS)" > /dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest -j $(JOBS) --output-on-failure $(CTEST_ARGS)
+
+# Developers: the engine's tests, where the device thread meets the rest, under
+# ThreadSanitizer.
+tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_C_FLAGS="$(TSAN_FLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(TSAN_FLAGS)" \
+	    -DCMAKE_MODULE_LINKER_FLAGS="$(TSAN_FLAGS)" > /dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target sequencer_tests
+	@cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	    ctest -j $(JOBS) -L sequencer --output-on-failure $(CTEST_ARGS)
+
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)

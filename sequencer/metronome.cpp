@@ -118,6 +118,36 @@ void CSeqMetronome::_MetroTimerProc(int beatMs, int /*pulseIndex*/) {
     // source off a sounding metronome is silent.
 }
 
+void CSeqMetronome::EnableMetroPlay(int enable) {
+    std::lock_guard lock(m_lock);
+    m_bPlayEnable = enable;
+}
+
+void CSeqMetronome::EnableMetroRecord(int enable) {
+    std::lock_guard lock(m_lock);
+    m_bRecordEnable = enable;
+}
+
+void CSeqMetronome::SetMetronomeDevice(unsigned device) {
+    std::lock_guard lock(m_lock);
+    m_nDevice = device;
+}
+
+void CSeqMetronome::SetPrimaryPulse(const FCMidi& pulse) {
+    std::lock_guard lock(m_lock);
+    m_primaryPulse = pulse;
+}
+
+void CSeqMetronome::SetSecondaryPulse(const FCMidi& pulse) {
+    std::lock_guard lock(m_lock);
+    m_secondaryPulse = pulse;
+}
+
+void CSeqMetronome::SetMetronomeMidi(int midi) {
+    std::lock_guard lock(m_lock);
+    m_bMidiSource = midi;
+}
+
 void CSeqMetronome::CheckState() {
     if (!m_pSequence) {
         m_bSounding = 0;

@@ -74,15 +74,18 @@ public:
     // Ends the thread (the window with it), then detaches.
     ~CSeqMetronome() override;
 
-    // The settings; each stores its value, nothing else.
-    void EnableMetroPlay(int enable) { m_bPlayEnable = enable; }
-    void EnableMetroRecord(int enable) { m_bRecordEnable = enable; }
-    void SetMetronomeDevice(unsigned device) { m_nDevice = device; }
-    void SetPrimaryPulse(const FCMidi& pulse) { m_primaryPulse = pulse; }
-    void SetSecondaryPulse(const FCMidi& pulse) { m_secondaryPulse = pulse; }
+    // The settings; each stores its value, nothing else. They take the
+    // player's lock, under which a poll reads them; so never call them with
+    // the performance's lock held.
+    void EnableMetroPlay(int enable);
+    void EnableMetroRecord(int enable);
+    void SetMetronomeDevice(unsigned device);
+    void SetPrimaryPulse(const FCMidi& pulse);
+    void SetSecondaryPulse(const FCMidi& pulse);
     // 1: clicks go to the MIDI device; 0: the system beep.
-    void SetMetronomeMidi(int midi) { m_bMidiSource = midi; }
+    void SetMetronomeMidi(int midi);
 
+    // Read on the thread that sets them.
     int GetMetroPlay() const { return m_bPlayEnable; }
     int GetMetroRecord() const { return m_bRecordEnable; }
     unsigned GetMetronomeDevice() const { return m_nDevice; }

@@ -38,8 +38,10 @@ namespace {
 constexpr unsigned RESTING_STATES =
     PLAYER_STOPPED | PLAYER_STOPPING | PLAYER_PAUSED | PLAYER_PAUSING | PLAYER_RELOCATED;
 
+// A notice raised on the sequence's own thread: the sequence is named when
+// the notice is raised, under the player's lock.
 struct PendingNotice {
-    CSeqPlay* player;
+    CSequence* sequence;
     CSeqPlay::Notice notice;
 };
 
@@ -47,23 +49,6 @@ struct PendingNotice {
 // none (see player.h).
 thread_local int t_playerLocks = 0;
 thread_local std::vector<PendingNotice> t_notices;
-
-void DeliverNotice(const PendingNotice& pending) {
-    CSequence* sequence = pending.player->GetSequence();
-    if (!sequence)
-        return;
-    switch (pending.notice) {
-    case CSeqPlay::NOTICE_STOPPED:
-        sequence->PlaybackIsStopped();
-        break;
-    case CSeqPlay::NOTICE_PAUSED:
-        sequence->PlaybackIsPaused();
-        break;
-    case CSeqPlay::NOTICE_DONE:
-        sequence->PlaybackIsDone();
-        break;
-    }
-}
 
 MCTime PlayClock(DWORD ms) {
     MCTime time;
@@ -100,7 +85,7 @@ public:
             std::vector<PendingNotice> notices;
             notices.swap(t_notices);
             for (const PendingNotice& pending : notices)
-                DeliverNotice(pending);
+                pending.sequence->DeliverNotice(pending.notice);
         }
     }
 
@@ -113,6 +98,9 @@ CSeqPlay::CSeqPlay() : m_pPortavel(CPortavel::GetPortavel()) {}
 
 CSeqPlay::~CSeqPlay() {
     Detach();
+    // Never polled again once gone; the library may already be gone itself.
+    if (m_pPortavel && m_pPortavel == CPortavel::GetPortavel())
+        m_pPortavel->StopPolledPerformance(m_tag.exchange(0));
 }
 
 CPVEventList* CSeqPlay::PerformProc(void* user, int tag, DWORD fromMs, DWORD toMs) {
@@ -140,6 +128,11 @@ void CSeqPlay::Detach() {
         return;
     Stop();
     WaitForIdle(PLAYER_IDLE_WAIT_MS);
+    // Rested or not (the wait may time out), no poll runs from here on: the
+    // sequence and its managers may go once this returns.
+    if (m_pPortavel)
+        m_pPortavel->StopPolledPerformance(m_tag.exchange(0));
+    m_pSequence->ForgetPlayer(this);
     CPlayerGuard guard(*this, false);
     CleanQueue(m_queue);
     CleanQueue(m_heldQueue);
@@ -159,7 +152,15 @@ void CSeqPlay::ChangeState(unsigned state) {
 }
 
 void CSeqPlay::NotifySequence(Notice notice) {
-    t_notices.push_back({this, notice});
+    if (!m_pSequence)
+        return;
+    // On the sequence's own thread (a transport call) the notice waits for
+    // the last player lock; from the polling thread it goes to the sequence's
+    // queue now, while this player's lock keeps a Detach from passing.
+    if (m_pSequence->IsOwnThread())
+        t_notices.push_back({m_pSequence, notice});
+    else
+        m_pSequence->PostNotice(notice);
 }
 
 void CSeqPlay::StartPerformance() {

@@ -30,11 +30,15 @@
 // always in that order (player lock, then performance lock), so commands,
 // which change the list under the performance's lock, never meet a poll half
 // way. A player never calls the sequence's PlaybackIsStopped,
-// PlaybackIsPaused or PlaybackIsDone while it holds any player's lock: it
-// queues the notice (NotifySequence), and the notices are delivered on the
-// same thread once the outermost player lock of that thread is given back.
-// Those callbacks stop and restart players, and taking another player's lock
-// while holding the performance's would invert the order.
+// PlaybackIsPaused or PlaybackIsDone while it holds any player's lock, and
+// never from the polling thread: it queues the notice (NotifySequence). On
+// the sequence's own thread the notices are delivered once the outermost
+// player lock of that thread is given back; from the polling thread they go
+// to the sequence (CSequence::PostNotice), which delivers them on its own
+// thread. Those callbacks stop and restart players, and taking another
+// player's lock while holding the performance's would invert the order.
+// Detach ends the player's performance with the device library before it
+// lets the sequence go, so no poll runs after it.
 // GetState and GetTag take no lock.
 #pragma once
 
@@ -91,7 +95,7 @@ public:
     CSeqPlay();
     CSeqPlay(const CSeqPlay&) = delete;
     CSeqPlay& operator=(const CSeqPlay&) = delete;
-    // Detaches, then lets the queues go.
+    // Detaches, ends its performance, then lets the queues go.
     ~CSeqPlay() override;
 
     // The poll callback given to the device library: (the player, tag, from
@@ -106,8 +110,9 @@ public:
     // managers. User-interface thread.
     virtual void Attach(CSequence* sequence);
     // When attached: Stop, wait for the idle event (PLAYER_IDLE_WAIT_MS),
-    // then under the lock empty both queues and forget the sequence and the
-    // managers. User-interface thread.
+    // end the performance (waiting for a poll that runs), then under the
+    // lock empty both queues and forget the sequence and the managers.
+    // User-interface thread, holding no player or performance lock.
     virtual void Detach();
     // The events due before `to`, in the output list, or null when the
     // player has nothing more to give (see player.cpp). Called by

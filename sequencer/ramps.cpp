@@ -178,6 +178,12 @@ void CSeqVolume::Attach(CSequence* sequence) {
     m_pSequence = sequence;
 }
 
+void CSeqVolume::Orphan() {
+    m_bOrphaned = true;
+    m_pStaff = nullptr;
+    m_pClient = nullptr;
+}
+
 void CSeqVolume::PrepareToPlay() {
     m_endTime = m_beginTime;
     m_endTime += m_duration;
@@ -187,6 +193,10 @@ void CSeqVolume::PrepareToPlay() {
 
 CPVEventList* CSeqVolume::GetOutputEvents(const MCTime& from, const MCTime& to) {
     std::lock_guard lock(m_lock);
+    if (m_bOrphaned) {
+        ChangeState(PLAYER_STOPPED);
+        return nullptr;
+    }
     const RampStep step = PollRamp(
         GetState(), [this](unsigned state) { ChangeState(state); }, m_pSequence, to,
         {m_beginTime, m_duration, m_dStartFactor, m_dSlope, m_dTargetFactor},

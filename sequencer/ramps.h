@@ -102,6 +102,11 @@ public:
 
     // Stores the sequence only: a ramp has no managers.
     void Attach(CSequence* sequence) override;
+    // The staff performer goes, with the performance's lock held (which a
+    // poll takes after the ramp's): the ramp forgets its staff and dynamic
+    // without taking its own lock, and its next poll stops it and ends its
+    // performance. The caller holds the performance's lock.
+    void Orphan();
     // Device thread. See the top of this file; while running, each poll sets
     // the staff's score factor and answers one volume message (controller 7
     // with the staff's new volume, through its voice map), timed at the
@@ -128,4 +133,5 @@ private:
     double m_dStartFactor = 1.0;
     DCsqStaff* m_pStaff = nullptr;       // borrowed: the staff performer that owns this ramp
     DCsqDynamic* m_pClient = nullptr;    // borrowed: the dynamic being played, may be null
+    bool m_bOrphaned = false;            // the staff has gone; with the performance's lock
 };

@@ -14,6 +14,7 @@
 #include "model/performance.h"
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
+#include "platform/core/window.h"
 #include "platform/devices/portavel.h"
 #include "sequencer/chase.h"
 #include "sequencer/enginestates.h"
@@ -32,12 +33,16 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 IMPLEMENT_SERIAL(CSequence, CObject, 1)
 
 CSequence::PreferencesHook CSequence::s_pfnPreferences = nullptr;
 
 namespace {
+
+// Posted to the sequence's notice window: the players' notices wait.
+constexpr UINT WM_SEQNOTICE = 0x3001;
 
 // The text types Next and Previous stop at.
 bool IsMarkerText(unsigned char type) {
@@ -86,6 +91,13 @@ CSequence::CSequence()
       m_pLevelMgr(std::make_unique<CMeterLevelMgr>()),
       m_pHighlightMgr(std::make_unique<CHighlightMgr>()),
       m_pPortavel(CPortavel::GetPortavel()) {
+    m_pNoticeWindow = std::make_unique<CMsgWindow>("CSequence", [this](HWND window, UINT msg, WPARAM w, LPARAM l) {
+        if (msg != WM_SEQNOTICE)
+            return DefWindowProc(window, msg, w, l);
+        DeliverNotices();
+        ReleaseRetiredPlayers();
+        return LRESULT{0};
+    });
     m_recordTimeOffset.SetMode(TM_PLAY);
     m_anchor.SetMode(TM_REAL);
     m_bufferTime.SetMode(TM_PLAY);
@@ -106,6 +118,10 @@ void CSequence::SetAutoRewind(int autoRewind) {
 // ---- attaching ------------------------------------------------------------------
 
 void CSequence::Attach(ECPerformance* performance) {
+    {
+        std::lock_guard notices(m_noticeLock);
+        m_bAcceptNotices = true;
+    }
     if (performance) {
         m_pPerformance = performance;
         m_pConductor = performance->GetConductor();
@@ -139,22 +155,26 @@ void CSequence::Attach(ECPerformance* performance) {
 }
 
 void CSequence::Detach() {
-    // Every player comes to rest and lets the sequence go: the ramps that
-    // still run first, then the main player and the tempo ramp.
-    std::vector<CSeqPlay*> running;
-    {
-        auto tree = LockTree();
-        running = m_running;
-    }
+    // Every player comes to rest and lets the sequence go: the others'
+    // players first (the staves' ramps), then the main player and the tempo
+    // ramp.
     StopSequences();
     // What the MIDI recorder still queues is dropped with the input: the
     // document is going.
     m_pMidiRecorder->Detach();
     // A take still running becomes a clip while the document is there.
     m_pWaveRecorder->Detach();
-    for (CSeqPlay* player : running)
-        if (player != m_pPlayer.get() && player != m_pTempo.get() && player != m_pMetronome.get())
-            player->Detach();
+    ReleaseRetiredPlayers();
+    for (;;) {
+        CSeqPlay* player = nullptr;
+        {
+            auto tree = LockTree();
+            if (m_played.empty())
+                break;
+            player = m_played.back();
+        }
+        player->Detach();   // leaves m_played
+    }
     m_pPlayer->Detach();
     m_pTempo->Detach();
     m_pMetronome->Detach();
@@ -165,6 +185,14 @@ void CSequence::Detach() {
     m_pHighlightMgr->Detach();
     m_pStateMgr->Detach();
     UnregisterCommandHandler();
+    {
+        // No player can raise a notice any more; those not delivered are
+        // about a performance that is gone.
+        std::lock_guard notices(m_noticeLock);
+        m_bAcceptNotices = false;
+        m_notices.clear();
+    }
+    m_idle.Set();
     auto tree = LockTree();
     m_running.clear();
     m_pendingRemovals.RemoveAll();
@@ -407,8 +435,38 @@ void CSequence::PlaySequence(CSeqPlay* player) {
         auto tree = LockTree();
         if (std::find(m_running.begin(), m_running.end(), player) == m_running.end())
             m_running.push_back(player);
+        const bool own = player == m_pPlayer.get() || player == m_pTempo.get() || player == m_pMetronome.get();
+        if (!own && std::find(m_played.begin(), m_played.end(), player) == m_played.end())
+            m_played.push_back(player);
     }
     player->Play();
+}
+
+void CSequence::ForgetPlayer(CSeqPlay* player) {
+    auto tree = LockTree();
+    m_running.erase(std::remove(m_running.begin(), m_running.end(), player), m_running.end());
+    m_played.erase(std::remove(m_played.begin(), m_played.end(), player), m_played.end());
+}
+
+void CSequence::RetirePlayer(std::unique_ptr<CSeqPlay> player) {
+    if (!player)
+        return;
+    {
+        auto tree = LockTree();
+        m_running.erase(std::remove(m_running.begin(), m_running.end(), player.get()), m_running.end());
+        m_retired.push_back(std::move(player));
+    }
+    m_pNoticeWindow->PostMessage(WM_SEQNOTICE);
+}
+
+void CSequence::ReleaseRetiredPlayers() {
+    std::vector<std::unique_ptr<CSeqPlay>> retired;
+    {
+        auto tree = LockTree();
+        retired.swap(m_retired);
+    }
+    // Each stops, waits for its poll to end and leaves m_played as it goes.
+    retired.clear();
 }
 
 void CSequence::Stop() {
@@ -577,7 +635,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
 
     if (GetState() != SEQUENCE_IDLE) {
         Stop();
-        m_idle.Wait(PLAYER_IDLE_WAIT_MS);
+        WaitForIdleEvent(PLAYER_IDLE_WAIT_MS);
     }
 
     {
@@ -606,7 +664,7 @@ MCTime CSequence::SetLocation(const MCTime& time) {
         m_flags &= ~SEQ_AUTOREWIND;
         m_flags |= SEQ_RELOCATING;
         if (m_pPlayer->Relocate(target))
-            m_idle.Wait(PLAYER_IDLE_WAIT_MS);
+            WaitForIdleEvent(PLAYER_IDLE_WAIT_MS);
         else
             m_idle.Set();   // nothing to chase: no poll will set it
         {
@@ -633,6 +691,65 @@ MCTime CSequence::SetLocation(const MCTime& time) {
 }
 
 // ---- callbacks from the players -------------------------------------------------
+
+bool CSequence::IsOwnThread() const {
+    return std::this_thread::get_id() == m_pNoticeWindow->GetThreadId();
+}
+
+void CSequence::PostNotice(CSeqPlay::Notice notice) {
+    {
+        std::lock_guard notices(m_noticeLock);
+        if (!m_bAcceptNotices)
+            return;   // detached: about a performance that is gone
+        m_notices.push_back(notice);
+    }
+    m_noticeQueued.Set();
+    m_pNoticeWindow->PostMessage(WM_SEQNOTICE);
+}
+
+void CSequence::DeliverNotices() {
+    // One at a time: a callback may wait for the next notice (SetLocation)
+    // and deliver it from inside.
+    for (;;) {
+        CSeqPlay::Notice notice;
+        {
+            std::lock_guard notices(m_noticeLock);
+            if (m_notices.empty())
+                return;
+            notice = m_notices.front();
+            m_notices.erase(m_notices.begin());
+        }
+        DeliverNotice(notice);
+    }
+}
+
+void CSequence::DeliverNotice(CSeqPlay::Notice notice) {
+    switch (notice) {
+    case CSeqPlay::NOTICE_STOPPED:
+        PlaybackIsStopped();
+        break;
+    case CSeqPlay::NOTICE_PAUSED:
+        PlaybackIsPaused();
+        break;
+    case CSeqPlay::NOTICE_DONE:
+        PlaybackIsDone();
+        break;
+    }
+}
+
+void CSequence::WaitForIdleEvent(DWORD ms) {
+    const std::uint64_t deadline = GetClockMs() + ms;
+    CEvent* const events[] = {&m_idle, &m_noticeQueued};
+    for (;;) {
+        DeliverNotices();
+        if (m_idle.IsSignalled())
+            return;
+        const std::uint64_t now = GetClockMs();
+        if (now >= deadline)
+            return;
+        WaitForEvents(events, 2, static_cast<DWORD>(deadline - now));
+    }
+}
 
 bool CSequence::AnyPlayerActive() const {
     // A ramp that is stopping or pausing sends nothing more and never

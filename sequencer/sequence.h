@@ -28,10 +28,15 @@
 // the head and the tail performer by reference, the playback speed (8-byte
 // double). Loading ends by attaching to the performance read.
 //
-// Threads. Everything runs on the user-interface thread except
-// PlaybackIsStopped, PlaybackIsPaused, PlaybackIsDone, SequenceIsDone,
-// TempoChangeIsDone, SetTempoFactor, AbsoluteTime and NormalizeTime, which
-// the players call from the device library's polling thread. The sequence
+// Threads. Everything runs on the user-interface thread (the thread that made
+// the sequence) except PostNotice, SequenceIsDone, TempoChangeIsDone,
+// SetTempoFactor, AbsoluteTime and NormalizeTime, which the players call from
+// the device library's polling thread. A player's notices (playback stopped,
+// paused or done) never run on the polling thread: they stop recorders,
+// rewind and send states, and a document closing meanwhile would free what
+// they use. The player hands them to PostNotice under its own lock; the
+// sequence's notice window delivers them on the user-interface thread, and
+// Detach drops what has not been delivered. The sequence
 // has no lock of its own: its list, positions, location and timing factors
 // are guarded by the performance's lock, which the polls hold (after their
 // player's lock) and which the user-interface side takes around its changes.
@@ -44,6 +49,7 @@
 #include "model/time.h"
 #include "platform/core/object.h"
 #include "platform/core/sync.h"
+#include "sequencer/player.h"
 
 #include <atomic>
 #include <cstdint>
@@ -65,8 +71,8 @@ class CMidiRecorder;
 class CMidiScoreMgr;
 class CMidiStateMgr;
 class CPerfFilterMgr;
+class CMsgWindow;
 class CPortavel;
-class CSeqPlay;
 class CSeqMetronome;
 class CSeqTempo;
 class CWaveRecorder;
@@ -188,15 +194,37 @@ public:
     static void RecalibrateStartTime(MCTime& time) { time.SetMode(TM_NORMAL); }
 
     // Players.
-    // Adds the player to the running players (once) and plays it.
+    // Adds the player to the running players (once) and plays it. A player
+    // of another owner (a staff's volume ramp) is detached with the sequence
+    // unless it detaches first.
     void PlaySequence(CSeqPlay* player);
+    // A player detaching leaves the sequence's lists.
+    void ForgetPlayer(CSeqPlay* player);
+    // A player whose owner goes while the performance's lock may be held (a
+    // staff's volume ramp): the sequence takes it over, and detaches and
+    // frees it on its own thread, outside that lock, at the next turn of the
+    // user-interface loop (or at Detach).
+    void RetirePlayer(std::unique_ptr<CSeqPlay> player);
     void StopSequences();
     void PauseSequences();
-    // Callbacks from the players (polling thread, no player lock held).
+    // A ramp that ran to its end leaves the running players (polling thread).
     void SequenceIsDone(CSeqPlay* player);
+    // The players' notices, on the user-interface thread with no player lock
+    // held: delivered at once when a transport call there caused them, else
+    // through PostNotice.
     void PlaybackIsStopped();
     void PlaybackIsPaused();
     void PlaybackIsDone();
+    // Polling thread, under the notifying player's lock (so a Detach, which
+    // takes that lock, cannot pass it): queues a notice for the
+    // user-interface thread.
+    void PostNotice(CSeqPlay::Notice notice);
+    // Delivers the notices queued so far, oldest first. User-interface thread.
+    void DeliverNotices();
+    // Calls the callback of one notice. User-interface thread.
+    void DeliverNotice(CSeqPlay::Notice notice);
+    // Whether the caller runs on the sequence's user-interface thread.
+    bool IsOwnThread() const;
     // From the recorders.
     void RecordIsStopped(int modified, int stopPlayback);
 
@@ -325,9 +353,16 @@ private:
     int ChooseRecordTrack();
     // The players other than the main one that are neither stopped nor paused.
     bool AnyPlayerActive() const;
+    // Waits at most `ms` for the idle event, delivering the players' notices
+    // as they arrive (one of them sets it).
+    void WaitForIdleEvent(DWORD ms);
+    // Detaches and frees the retired players. User-interface thread, no lock held.
+    void ReleaseRetiredPlayers();
 
     std::atomic<uint32_t> m_flags{SEQ_AUTOREWIND};
     std::vector<CSeqPlay*> m_running;               // borrowed: the players now playing
+    std::vector<CSeqPlay*> m_played;                // borrowed: others' players attached here
+    std::vector<std::unique_ptr<CSeqPlay>> m_retired;   // owned: waiting to be freed
     // Players and managers, built in this order, destroyed in reverse.
     std::unique_ptr<CSeqPlay> m_pPlayer;            // owned: the main player
     std::unique_ptr<CSeqTempo> m_pTempo;            // owned: the tempo ramp
@@ -365,6 +400,12 @@ private:
     MCEventList m_pendingRemovals;                  // events whose performers leave next
     std::vector<ECBase*> m_forgotten;               // compared, never followed
     CEvent m_idle{MANUAL_RESET, SIGNALLED};
+    // The players' notices waiting for the user-interface thread.
+    std::mutex m_noticeLock;
+    std::vector<CSeqPlay::Notice> m_notices;        // oldest first
+    bool m_bAcceptNotices = false;                  // attached: notices are queued
+    CEvent m_noticeQueued{AUTO_RESET};              // set by PostNotice
+    std::unique_ptr<CMsgWindow> m_pNoticeWindow;    // owned; lives on the user-interface thread
     int m_nInputWaveDevice = 0;
     int m_nOutputWaveDevice = 0;
 

@@ -54,7 +54,15 @@ DCsqStaff::DCsqStaff() : m_pVolumeSeq(std::make_unique<CSeqVolume>(this)) {
     CreateStaffFilters();
 }
 
-DCsqStaff::~DCsqStaff() = default;
+DCsqStaff::~DCsqStaff() {
+    // A staff may go inside a command, under the performance's lock; stopping
+    // a ramp that may be polled takes its lock, which comes first. The
+    // sequence takes the ramp over and stops it once that lock is free.
+    if (CSequence* sequence = m_pVolumeSeq ? m_pVolumeSeq->GetSequence() : nullptr) {
+        m_pVolumeSeq->Orphan();
+        sequence->RetirePlayer(std::move(m_pVolumeSeq));
+    }
+}
 
 int DCsqStaff::GetClassType() const {
     return DT_STAFF;

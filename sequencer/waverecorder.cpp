@@ -6,6 +6,7 @@
 #include "model/conductor.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "platform/core/window.h"
 #include "platform/devices/portavel.h"
 #include "platform/devices/records.h"
 #include "platform/devices/wavefile.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 #include <unistd.h>
 
@@ -27,6 +29,14 @@ void DeleteFile(const std::string& name) {
         return;
     std::error_code ignored;
     std::filesystem::remove(std::filesystem::u8path(name), ignored);
+}
+
+// A take that cannot record, or stopped recording, is never dropped without
+// a word: the user would find an empty or short track later.
+void ReportInputFailure(CPortavel& portavel, int device, const char* what) {
+    const PV_DevCaps* caps = portavel.GetDeviceCaps(PV_WAVE, PV_INPUT, device);
+    const std::string name = caps && caps->name[0] ? std::string(caps->name) : "the wave input";
+    ReportHandlerError(std::make_exception_ptr(std::runtime_error("Recording from " + name + what)));
 }
 
 }   // namespace
@@ -178,6 +188,7 @@ void CWaveRecorder::Record() {
     if (takes.empty())
         return;
     const MCTime start = m_pSequence->GetLocation();
+    std::vector<std::unique_ptr<Take>> failed;
     for (Take* take : takes) {
         // The tag is stored before the input starts, so the callback finds
         // the take from the first buffer.
@@ -187,8 +198,25 @@ void CWaveRecorder::Record() {
             take->tag = tag;
             take->start = start;
         }
-        m_pPortavel->SyncStart(PV_WAVE, PV_INPUT, take->device);
+        if (m_pPortavel->SyncStart(PV_WAVE, PV_INPUT, take->device))
+            continue;
+        // The input is gone (lost in a format change, unplugged): this take
+        // records nothing, and says so.
+        m_pPortavel->StopWaveRecording(tag);
+        std::lock_guard<std::mutex> lock(m_takesLock);
+        for (auto it = m_takes.begin(); it != m_takes.end(); ++it)
+            if (it->get() == take) {
+                failed.push_back(std::move(*it));
+                m_takes.erase(it);
+                break;
+            }
     }
+    for (auto& take : failed) {
+        ReportInputFailure(*m_pPortavel, take->device, " could not start: nothing is recorded from it.");
+        ReleaseTake(*take);
+    }
+    if (!failed.empty())
+        UpdateRecordConfig();
     m_nState = RECORDER_RECORDING;
 }
 
@@ -220,6 +248,9 @@ void CWaveRecorder::Stop() {
     bool recorded = false;
     for (auto it = takes.rbegin(); it != takes.rend(); ++it) {
         Take& take = **it;
+        if (!m_pPortavel->IsDeviceOpen(PV_WAVE, PV_INPUT, take.device))
+            ReportInputFailure(*m_pPortavel, take.device,
+                               " stopped when the device was lost: the take keeps only what came before.");
         m_pPortavel->CloseDevice(PV_WAVE, PV_INPUT, take.device);
         m_pPortavel->EnableDevice(PV_WAVE, PV_INPUT, take.device, 0);
         m_pPortavel->StopWaveRecording(take.tag);

@@ -414,23 +414,23 @@ void CAudioBackend::Close(int kind, int direction, int index) {
     m_streams[direction][index].reset();
 }
 
-bool CAudioBackend::SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) {
+PVFormatResult CAudioBackend::SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) {
     if (!IsAddress(kind, direction, index))
-        return false;
+        return PVFormatResult::KEPT;
     auto& slot = m_streams[direction][index];
     if (!slot)
-        return true;   // a closed device takes its format when it opens
+        return PVFormatResult::CHANGED;   // a closed device takes its format when it opens
     const bool wasStarted = slot->started;
     const WAVEFORMATEX old = slot->format;
     CloseStream(*slot);
     bool changed = OpenStream(*slot, format);
     if (!changed && !OpenStream(*slot, old)) {
         slot.reset();   // neither format opens any more: the device is lost
-        return false;
+        return PVFormatResult::LOST;
     }
     if (wasStarted)
         Start(kind, direction, index);
-    return changed;
+    return changed ? PVFormatResult::CHANGED : PVFormatResult::KEPT;
 }
 
 void CAudioBackend::PlayWave(int index, std::uint64_t time, const PV_WaveParams& params) {

@@ -90,7 +90,7 @@ public:
     bool Open(int kind, int direction, int index, const WAVEFORMATEX* format) override;
     bool Start(int kind, int direction, int index) override;
     void Close(int kind, int direction, int index) override;
-    bool SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) override;
+    PVFormatResult SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) override;
     void SendMidi(int, const CPVMidiOut&) override {}
     void PlayWave(int index, std::uint64_t time, const PV_WaveParams& params) override;
     void SetWaveParams(const PV_WaveParams& params) override;

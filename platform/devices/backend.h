@@ -97,6 +97,13 @@ public:
     virtual void WaitUntilDelivered() = 0;
 };
 
+// What became of a wave device asked for another format.
+enum class PVFormatResult {
+    CHANGED,   // it runs in the new format
+    KEPT,      // refused: it runs on in the old one
+    LOST,      // neither format opens any more: it is closed
+};
+
 class CPVBackend {
 public:
     virtual ~CPVBackend() = default;
@@ -120,8 +127,10 @@ public:
     virtual bool Start(int kind, int direction, int index) = 0;
     // Closes an open device; an input delivers nothing more once this returns.
     virtual void Close(int kind, int direction, int index) = 0;
-    // Changes an open wave device's format. False when it cannot (the old one stays).
-    virtual bool SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) = 0;
+    // Changes an open wave device's format (a closed one takes it when it opens). A
+    // device that must be reopened for it and then opens in neither format is lost:
+    // the backend has closed it.
+    virtual PVFormatResult SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) = 0;
 
     // How many milliseconds before its time the backend wants a performed event (0: when due).
     virtual DWORD GetScheduleAhead() const { return 0; }
@@ -143,7 +152,7 @@ public:
 // change and no waves to play or adjust.
 class CPVMidiBackend : public CPVBackend {
 public:
-    bool SetFormat(int, int, int, const WAVEFORMATEX&) override { return false; }
+    PVFormatResult SetFormat(int, int, int, const WAVEFORMATEX&) override { return PVFormatResult::KEPT; }
     void PlayWave(int, std::uint64_t, const PV_WaveParams&) override {}
     void SetWaveParams(const PV_WaveParams&) override {}
 };

@@ -129,14 +129,27 @@ void CCaptureBackend::Close(int kind, int direction, int index) {
     RecordDevice("close", kind, direction, index);
 }
 
-bool CCaptureBackend::SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) {
+PVFormatResult CCaptureBackend::SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) {
     std::lock_guard lock(m_mutex);
     DeviceState* device = FindLocked(kind, direction, index);
     if (!device || !device->open || kind != PV_WAVE)
-        return false;
+        return PVFormatResult::KEPT;
+    if (device->loseOnFormat) {
+        device->loseOnFormat = false;
+        device->open = false;
+        device->started = false;
+        RecordDevice("close", kind, direction, index);
+        return PVFormatResult::LOST;
+    }
     device->format = format;
     RecordDevice("format", kind, direction, index);
-    return true;
+    return PVFormatResult::CHANGED;
+}
+
+void CCaptureBackend::LoseOnNextFormat(int kind, int direction, int index) {
+    std::lock_guard lock(m_mutex);
+    if (DeviceState* device = FindLocked(kind, direction, index))
+        device->loseOnFormat = true;
 }
 
 void CCaptureBackend::SendMidi(int index, const CPVMidiOut& message) {

@@ -69,6 +69,11 @@ public:
     std::vector<Record> GetMidi() const;
     void Clear();
 
+    // The next format change of this device fails in both formats, as a device that
+    // went away while it was reopened: the device is closed and the change answers
+    // LOST.
+    void LoseOnNextFormat(int kind, int direction, int index);
+
     // Whether a device is open and started now.
     bool IsOpen(int kind, int direction, int index) const;
     bool IsStarted(int kind, int direction, int index) const;
@@ -87,7 +92,7 @@ public:
     bool Open(int kind, int direction, int index, const WAVEFORMATEX* format) override;
     bool Start(int kind, int direction, int index) override;
     void Close(int kind, int direction, int index) override;
-    bool SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) override;
+    PVFormatResult SetFormat(int kind, int direction, int index, const WAVEFORMATEX& format) override;
     void SendMidi(int index, const CPVMidiOut& message) override;
     void PlayWave(int index, std::uint64_t time, const PV_WaveParams& params) override;
     void SetWaveParams(const PV_WaveParams& params) override;
@@ -97,6 +102,7 @@ private:
     struct DeviceState {
         bool open = false;
         bool started = false;
+        bool loseOnFormat = false;
         WAVEFORMATEX format;
     };
 

@@ -240,11 +240,28 @@ int CPortavel::SetDeviceFormat(int kind, int direction, int index, const WAVEFOR
     const int number = CPVDevice::FindFormat(*format);
     if (number >= 0 && !(device->GetFormat().supported & (1u << number)))
         return 0;
-    if (device->m_open &&
-        !device->GetBackend().SetFormat(kind, direction, device->GetLocalIndex(), *format))
-        return 0;
+    if (device->m_open) {
+        switch (device->GetBackend().SetFormat(kind, direction, device->GetLocalIndex(), *format)) {
+        case PVFormatResult::CHANGED:
+            break;
+        case PVFormatResult::KEPT:
+            return 0;
+        case PVFormatResult::LOST:
+            // Counted as open it would stay silent and deliver nothing; closed, the
+            // next use opens it again and its users see the failure.
+            device->m_open = false;
+            device->m_started = false;
+            return 0;
+        }
+    }
     device->SetFormat(*format);
     return 1;
+}
+
+int CPortavel::IsDeviceOpen(int kind, int direction, int index) {
+    std::lock_guard devices(m_deviceLock);
+    const CPVDevice* device = m_table.Find(kind, direction, index);
+    return device && device->m_open ? 1 : 0;
 }
 
 int CPortavel::SetDeviceFormat(int kind, int direction, int index, int formatNumber) {

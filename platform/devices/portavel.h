@@ -24,8 +24,8 @@
 // Threads. Device management and immediate messages are called from the user-interface
 // thread (any thread is safe). Poll and input callbacks run on the library's thread,
 // and the library holds none of its locks while it calls them, so a callback may call
-// any operation here. StopMidiRecording and StopWaveRecording return only once no
-// callback of that tag runs (unless called from inside one).
+// any operation here. StopPolledPerformance, StopMidiRecording and StopWaveRecording
+// return only once no callback of that tag runs (unless called from inside one).
 #pragma once
 
 #include "platform/devices/backend.h"
@@ -90,6 +90,8 @@ public:
     int CloseDevice(int kind, int direction, int index);
     // Starts one open device (a wave input starts delivering now); non-zero on success.
     int SyncStart(int kind, int direction, int index);
+    // Whether a device is open now (a wave device lost in a format change is not).
+    int IsDeviceOpen(int kind, int direction, int index);
 
     int GetDeviceCount(int kind, int direction);
     // The device's capabilities, or null when there is no such device. The record stays
@@ -101,13 +103,18 @@ public:
     // GetDeviceCaps's record.
     const PV_DevFormat* GetDeviceFormat(int kind, int direction, int index);
     // Sets a wave device's format (a format record, or one of the fourteen numbers);
-    // an open device changes at once. Non-zero on success.
+    // an open device changes at once. Non-zero on success; 0 when refused (the old
+    // format stays) or when the device was lost reopening (it is then closed).
     int SetDeviceFormat(int kind, int direction, int index, const WAVEFORMATEX* format);
     int SetDeviceFormat(int kind, int direction, int index, int formatNumber);
 
     // --- polled performance ---
     // A non-zero tag, or 0 without a callback.
     int StartPolledPerformance(PV_PerformProc callback, void* user);
+    // Ends a performance as its callback's null answer would, and returns only once no
+    // poll of it runs (unless called from inside one), so that its user may go. 1 when
+    // it was running, else 0.
+    int StopPolledPerformance(int tag);
     DWORD GetPlayStartTime() const;
     DWORD GetBufferTime();
     // Applies a wave track's values at once to the waves of params->tag and params->track
@@ -176,7 +183,11 @@ private:
     // Queues an event for its time; with the lock.
     void ScheduleLocked(std::unique_ptr<CPVEventData> event, std::uint64_t time, int tag, PV_Origin origin);
     std::uint64_t GetLeadLocked() const;
-    void EndPerformance(int tag);
+    // Removes a performance, drops its queued waves and stops them; 1 when it ran.
+    int EndPerformance(int tag);
+    // Returns once no callback (poll or recording) of `tag` runs, unless called from the
+    // library's thread.
+    void WaitForCallback(int tag);
     int NewTagLocked();
 
     void QueueInput(CPVBackend& backend, int kind, int local, std::uint64_t time, const std::uint8_t* bytes,
@@ -212,8 +223,8 @@ private:
     DWORD m_ahead[2] = {0, 0};        // the largest schedule-ahead of MIDI and of wave outputs
     std::vector<DWORD> m_outputAhead[2];   // the schedule-ahead of each MIDI and wave output
     int m_lastTag = 0;
-    int m_runningTag = 0;             // the recording whose callback runs now, 0 none
-    CEvent m_callbackDone{MANUAL_RESET};   // set when a recording callback returns
+    int m_runningTag = 0;             // the performance or recording whose callback runs now, 0 none
+    CEvent m_callbackDone{MANUAL_RESET};   // set when such a callback returns
 
     // Last, so that its thread ends before anything it uses goes.
     std::unique_ptr<CPVPacer> m_pacer;

@@ -155,15 +155,20 @@ int CPortavel::StopRecording(int kind, int tag) {
             return 0;
         m_recordings.erase(found);
     }
+    WaitForCallback(tag);
+    return 1;
+}
+
+void CPortavel::WaitForCallback(int tag) {
     // From inside a callback the call that runs is the caller's own; elsewhere, wait for
     // a running callback of this tag, so that its user may go once this returns.
     if (m_pacer->IsPacerThread())
-        return 1;
+        return;
     for (;;) {
         {
             std::lock_guard lock(m_lock);
             if (m_runningTag != tag)
-                return 1;
+                return;
             m_callbackDone.Reset();
         }
         m_callbackDone.Wait();

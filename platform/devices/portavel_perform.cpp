@@ -117,6 +117,13 @@ void CPortavel::PollDueWindows(std::uint64_t now) {
             round = m_performances;
         }
         for (const auto& performance : round) {
+            {
+                std::lock_guard lock(m_lock);
+                // Stopped meanwhile (by an earlier callback, or by its user): not called.
+                if (std::find(m_performances.begin(), m_performances.end(), performance) == m_performances.end())
+                    continue;
+                m_runningTag = performance->tag;
+            }
             CPVEventList* answer = nullptr;
             try {
                 answer = performance->callback(performance->user, performance->tag, static_cast<DWORD>(from),
@@ -125,11 +132,19 @@ void CPortavel::PollDueWindows(std::uint64_t now) {
                 // A callback that throws has ended its performance.
                 ReportHandlerError(std::current_exception());
             }
+            // The answer is the user's list: taken before its user may go.
+            std::vector<std::unique_ptr<CPVEventData>> events;
+            if (answer)
+                events = answer->TakeAll();
+            {
+                std::lock_guard lock(m_lock);
+                m_runningTag = 0;
+                m_callbackDone.Set();
+            }
             if (!answer) {
                 EndPerformance(performance->tag);
                 continue;
             }
-            std::vector<std::unique_ptr<CPVEventData>> events = answer->TakeAll();
             std::lock_guard lock(m_lock);
             for (auto& event : events) {
                 const std::uint64_t time = Widen(event->time, from);
@@ -157,12 +172,23 @@ void CPortavel::ScheduleLocked(std::unique_ptr<CPVEventData> event, std::uint64_
     m_queue.emplace(release, std::move(pending));
 }
 
-void CPortavel::EndPerformance(int tag) {
+int CPortavel::StopPolledPerformance(int tag) {
+    if (tag == 0)
+        return 0;
+    const int ran = EndPerformance(tag);
+    WaitForCallback(tag);
+    return ran;
+}
+
+int CPortavel::EndPerformance(int tag) {
+    int ran = 0;
     {
         std::lock_guard lock(m_lock);
+        const auto before = m_performances.size();
         m_performances.erase(std::remove_if(m_performances.begin(), m_performances.end(),
                                             [tag](const auto& performance) { return performance->tag == tag; }),
                              m_performances.end());
+        ran = m_performances.size() != before ? 1 : 0;
         // Its MIDI still leaves (the last note-offs); its waves end with it.
         for (auto entry = m_queue.begin(); entry != m_queue.end();) {
             if (entry->second->tag == tag && entry->second->event->type == PV_EVENT_WAVEPLAY)
@@ -174,6 +200,7 @@ void CPortavel::EndPerformance(int tag) {
     std::lock_guard devices(m_deviceLock);
     for (const auto& backend : m_backends)
         backend->StopWaves(tag);
+    return ran;
 }
 
 void CPortavel::PerformDue(std::uint64_t now) {

@@ -101,6 +101,7 @@ protected:
         for (std::uint64_t done = 0; done < ms; done += 5) {
             clock.Advance(5);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
         QCoreApplication::processEvents();
     }

@@ -176,6 +176,7 @@ protected:
         for (std::uint64_t done = 0; done < ms; done += 5) {
             clock.Advance(5);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
         QCoreApplication::processEvents();
     }
@@ -183,6 +184,7 @@ protected:
         while (Now() < deviceMs) {
             clock.Advance(1);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
         QCoreApplication::processEvents();
     }

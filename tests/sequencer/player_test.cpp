@@ -141,6 +141,7 @@ protected:
         while (Now() < deviceMs) {
             clock.Advance(1);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
         QCoreApplication::processEvents();
     }

@@ -5,9 +5,11 @@
 // a ramp without length.
 #include "sequencer/ramps.h"
 
+#include "model/basiccommands.h"
 #include "model/conductor.h"
 #include "model/markings.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "model/plugin.h"
 #include "platform/core/clock.h"
 #include "platform/devices/capture.h"
@@ -19,12 +21,15 @@
 #include "sequencer/staffperformer.h"
 #include "tests/sequencer/engine_support.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -101,6 +106,7 @@ protected:
         for (std::uint64_t done = 0; done < ms; done += 50) {
             clock.Advance(50);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
     }
 
@@ -256,3 +262,47 @@ TEST_F(RampTest, RampsWithoutLengthEndAtOnceAndChangeNothing) {
 }
 
 }   // namespace
+
+// A staff removed while its volume ramp plays: the staff's performer goes
+// inside the command, under the performance's lock, which a poll of the ramp
+// takes after the ramp's own. The sequence takes the ramp over and stops it
+// once that lock is free: no lock is taken out of order, nothing waits on a
+// poll that waits on it, and the ramp sends nothing after its staff has gone.
+TEST_F(RampTest, RemovingAStaffWhileItsRampPlaysStopsTheRampSafely) {
+    ECBase* staffEvent = conductor->GetTrack(TRACK_STAFF, 1, 0);
+    ASSERT_NE(staffEvent, nullptr);
+    auto* hairpin = new ECDynamic(11, MCTime(8.0f));
+    const MCTime at(NextWindowMusical());
+    hairpin->SetTime(&at);
+    hairpin->SetVoiceTrack(0, 1);
+    staffEvent->AddChild(hairpin, SORTED);
+    auto* swell = static_cast<DCsqDynamic*>(hairpin->GetData(DK_SEQUENCER, 1));
+    swell->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
+    swell->SetPercentChange(50.0f);
+    swell->UpdateVolume(sequence.get());
+    ASSERT_EQ(staff->GetVolumeSequencer()->GetState(), PLAYER_PLAYING);
+
+    std::atomic<bool> done{false};
+    std::thread mover([&] {
+        while (!done.load()) {
+            clock.Advance(1);
+            portavel->WaitForDeviceThread();
+        }
+    });
+    while (capture->GetMidi().empty())
+        QCoreApplication::processEvents();   // the ramp sounds
+    auto* remove = new CCRemoveTrack(staffEvent);
+    remove->SetSynchronous(1);
+    remove->Apply(performance);
+    QCoreApplication::processEvents();   // the sequence stops and frees the ramp
+    const std::size_t sent = capture->GetMidi().size();
+    const std::uint64_t later = GetClockMs() + 200;
+    while (GetClockMs() < later)
+        QCoreApplication::processEvents();
+    done = true;
+    mover.join();
+
+    EXPECT_EQ(DCsqTrack::GetTrackData(1u, TT_STAFF, sequence.get()), nullptr);
+    EXPECT_EQ(capture->GetMidi().size(), sent);
+    staff = nullptr;
+}

@@ -227,6 +227,7 @@ protected:
         for (std::uint64_t done = 0; done < ms; done += 5) {
             clock.Advance(5);
             portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
         }
     }
 
@@ -588,3 +589,92 @@ TEST_F(SequenceArchive, DamagedDataIsRefusedOrRepaired) {
 }
 
 }   // namespace
+
+// Closing a document while it plays, just as it stops, or while its stop
+// is still being told: the sequence is detached and destroyed while another
+// thread keeps the clock moving, so the device thread polls, stops and
+// raises notices all the while. Nothing of a notice may run on that thread
+// or after the sequence has gone.
+class SequenceShutdown : public ::testing::Test {
+protected:
+    SequenceShutdown() { portavel = engine_support::OpenCapture(capture, false); }
+
+    // One short piece (a note on each beat of a 4/4 measure on staff 1),
+    // played from the start with auto-rewind on, then closed once the clock
+    // has moved `closeAfterMs`. With `stepRecording`, step recording is
+    // armed before playback starts.
+    void PlayAndClose(std::uint64_t closeAfterMs, bool stepRecording) {
+        ECPerformance* performance = nullptr;
+        ECConductor* conductor = nullptr;
+        std::unique_ptr<CSequence> sequence;
+        engine_support::MakePiece(performance, conductor, sequence, 1);
+        CMidiScoreMgr* score = sequence->GetMidiScoreMgr();
+        score->SetFileLoading(1);
+        for (float q : {0.0f, 1.0f, 2.0f, 3.0f})
+            score->AddMidiEvent(MCTime(q), MCVoiceTrack(0, 1), FCMidi(PackShortMsg(0x90, 60, 100)), 0, MCTime(0.5f));
+        score->SetFileLoading(0);
+        SCFile opened(STATE_FILE_OPENED);
+        sequence->OnUpdate(STATE_FILE_OPENED, &opened);
+        sequence->SetAutoRewind(1);
+        if (stepRecording) {
+            sequence->Step();
+            sequence->Record();
+        }
+
+        std::atomic<bool> done{false};
+        std::thread mover([&] {
+            while (!done.load()) {
+                clock.Advance(3);
+                portavel->WaitForDeviceThread();
+            }
+        });
+        const std::uint64_t start = GetClockMs();
+        sequence->Play();
+        while (GetClockMs() < start + closeAfterMs)
+            QCoreApplication::processEvents();   // the user-interface loop runs meanwhile
+        engine_support::ClosePiece(performance, sequence);
+        done = true;
+        mover.join();
+        QCoreApplication::processEvents();   // what was posted to the sequence's window meanwhile
+    }
+
+    CManualClock clock{1000};
+    CCaptureBackend* capture = nullptr;
+    std::unique_ptr<CPortavel> portavel;
+};
+
+TEST_F(SequenceShutdown, ClosingWhilePlayingOrAsPlaybackStopsIsSafe) {
+    // The measure lasts 2000 ms at the default tempo: the closes fall before,
+    // around and after the end of playback.
+    for (int repeat = 0; repeat < 200; ++repeat)
+        PlayAndClose(static_cast<std::uint64_t>(repeat) * 13 % 2600, false);
+}
+
+TEST_F(SequenceShutdown, PlaybackEndingWithStepRecordingArmedIsSafeToClose) {
+    for (int repeat = 0; repeat < 200; ++repeat)
+        PlayAndClose(1700 + static_cast<std::uint64_t>(repeat) * 3 % 900, true);
+}
+
+// A notice raised off the sequence's thread waits for that thread's loop;
+// one raised after Detach is dropped.
+TEST_F(SequenceShutdown, NoticesRunOnTheSequencesThreadAndNotAfterDetach) {
+    ECPerformance* performance = nullptr;
+    ECConductor* conductor = nullptr;
+    std::unique_ptr<CSequence> sequence;
+    engine_support::MakePiece(performance, conductor, sequence, 1);
+    sequence->SetAutoRewind(0);
+
+    sequence->GetIdleEvent().Reset();
+    std::thread([&] { sequence->PostNotice(CSeqPlay::NOTICE_STOPPED); }).join();
+    EXPECT_FALSE(sequence->GetIdleEvent().IsSignalled());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sequence->GetIdleEvent().IsSignalled());
+
+    sequence->Detach();
+    sequence->GetIdleEvent().Reset();
+    std::thread([&] { sequence->PostNotice(CSeqPlay::NOTICE_STOPPED); }).join();
+    QCoreApplication::processEvents();
+    sequence->DeliverNotices();
+    EXPECT_FALSE(sequence->GetIdleEvent().IsSignalled());
+    engine_support::ClosePiece(performance, sequence);
+}

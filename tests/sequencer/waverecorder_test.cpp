@@ -186,6 +186,47 @@ TEST_F(WaveRecorderTest, ATakeBecomesAWaveFileAndAClipOfItsLengthOnItsTrack) {
     EXPECT_EQ(FilesLeft(), 2);   // both takes kept: the document refers to them
 }
 
+// An input lost in a format change (the backend could reopen it in neither
+// format) is never a silent empty take: a take that cannot start is reported
+// and keeps nothing; a take whose input goes away midway is reported and
+// keeps what came before.
+TEST_F(WaveRecorderTest, ALostInputIsReportedNotRecordedInSilence) {
+    std::vector<std::string> reported;
+    const HandlerErrorReporter before = SetHandlerErrorReporter([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            reported.push_back(e.what());
+        }
+    });
+
+    ASSERT_EQ(recorder.AddTrack(tracks[1]), 1);
+    capture->LoseOnNextFormat(PV_WAVE, PV_INPUT, 0);
+    EXPECT_EQ(portavel->SetDeviceFormat(PV_WAVE, PV_INPUT, 0, 4), 0);
+    recorder.Record();
+    capture->InjectWave(0, Sound(100));
+    recorder.Stop();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("could not start"), std::string::npos) << reported[0];
+    ASSERT_TRUE(PumpUntil([&] { return !seen.armed.empty() && seen.armed.back().empty(); }));
+    EXPECT_EQ(FilesLeft(), 0);
+    EXPECT_EQ(ClipOn(1), nullptr);
+
+    reported.clear();
+    ASSERT_EQ(recorder.AddTrack(tracks[2]), 1);
+    recorder.Record();
+    capture->InjectWave(0, Sound(100));
+    capture->LoseOnNextFormat(PV_WAVE, PV_INPUT, 0);
+    EXPECT_EQ(portavel->SetDeviceFormat(PV_WAVE, PV_INPUT, 0, 9), 0);
+    capture->InjectWave(0, Sound(100));   // a lost input delivers nothing
+    recorder.Stop();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("lost"), std::string::npos) << reported[0];
+    ASSERT_TRUE(PumpUntil([&] { return ClipOn(2) != nullptr; }));
+    EXPECT_FLOAT_EQ(ClipOn(2)->GetDuration()->GetSeconds(), 0.1f);
+    SetHandlerErrorReporter(before);
+}
+
 TEST_F(WaveRecorderTest, AnEmptyTakeLeavesNoFileNoClipAndNoState) {
     ASSERT_EQ(recorder.AddTrack(tracks[1]), 1);
     recorder.Record();

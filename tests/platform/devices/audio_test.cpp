@@ -225,7 +225,7 @@ TEST(AudioBackend, WithoutASoundSystemThereAreNoWaveDevices) {
     format.blockAlign = 4;
     EXPECT_FALSE(backend.Open(PV_WAVE, PV_OUTPUT, 0, &format));
     EXPECT_FALSE(backend.Start(PV_WAVE, PV_OUTPUT, 0));
-    EXPECT_FALSE(backend.SetFormat(PV_WAVE, PV_OUTPUT, 0, format));
+    EXPECT_EQ(backend.SetFormat(PV_WAVE, PV_OUTPUT, 0, format), PVFormatResult::KEPT);
     backend.PlayWave(0, 0, PV_WaveParams{});
     backend.StopWaves(0);
     backend.Close(PV_WAVE, PV_OUTPUT, 0);

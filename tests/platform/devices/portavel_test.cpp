@@ -619,6 +619,18 @@ TEST_F(PortavelTest, CapabilitiesAndFormatsDescribeEachDevice) {
     EXPECT_EQ(portavel->SetDeviceFormat(PV_WAVE, PV_OUTPUT, 0, 14), 0);
     EXPECT_EQ(portavel->SetDeviceFormat(PV_MIDI, PV_OUTPUT, 0, 4), 0);
     EXPECT_EQ(output->number, 9);
+
+    // A device lost while it reopens in a new format is counted closed (not open
+    // and silent), keeps its old format, and opens again at the next use.
+    EXPECT_EQ(portavel->IsDeviceOpen(PV_WAVE, PV_OUTPUT, 0), 1);
+    capture->LoseOnNextFormat(PV_WAVE, PV_OUTPUT, 0);
+    EXPECT_EQ(portavel->SetDeviceFormat(PV_WAVE, PV_OUTPUT, 0, 4), 0);
+    EXPECT_EQ(portavel->IsDeviceOpen(PV_WAVE, PV_OUTPUT, 0), 0);
+    EXPECT_FALSE(capture->IsOpen(PV_WAVE, PV_OUTPUT, 0));
+    EXPECT_EQ(output->number, 9);
+    ASSERT_NE(portavel->OpenDevice(PV_WAVE, PV_OUTPUT, 0), 0);
+    EXPECT_TRUE(capture->IsOpen(PV_WAVE, PV_OUTPUT, 0));
+    EXPECT_EQ(capture->GetFormat(PV_WAVE, PV_OUTPUT, 0).samplesPerSec, 22050u);
 }
 
 // The library as the application makes it: backends chosen by the environment.

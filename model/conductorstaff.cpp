@@ -84,7 +84,7 @@ std::vector<T*> ReadLinkArray(CArchive& ar, int highest, bool exact, ECBase* own
     if (count < needed || (exact && count != needed))
         throw CArchiveException(CArchiveException::badIndex);
     std::vector<T*> entries;
-    entries.reserve(count);
+    entries.reserve(ar.GetReserveCount(count, sizeof(T*)));
     for (DWORD i = 0; i < count; ++i) {
         ECBase* event = ReadTreeLink(ar, RUNTIME_CLASS(T));
         const bool inRange = i < needed;

@@ -238,6 +238,12 @@ DWORD CArchive::ReadCount(size_t minElementSize) {
     return count;
 }
 
+size_t CArchive::GetReserveCount(DWORD count, size_t memorySize) {
+    constexpr uint64_t kMaxReserveBytes = uint64_t{1} << 20;
+    const uint64_t bytes = std::min(GetRemaining(), kMaxReserveBytes);
+    return static_cast<size_t>(std::min<uint64_t>(count, bytes / std::max<size_t>(memorySize, 1)));
+}
+
 void CArchive::WriteStringLength(uint64_t length) {
     if (length < kLongLength) {
         *this << static_cast<BYTE>(length);

@@ -102,6 +102,13 @@ public:
     // for a count that does not count stored elements.
     void WriteCount(uint64_t count);
     DWORD ReadCount(size_t minElementSize = 1);
+    // Loading: how many of `count` elements of `memorySize` bytes each to
+    // reserve room for up front: no more than the bytes left would fill, and
+    // no more than a megabyte; beyond that the container grows as elements
+    // really arrive. An element may be stored in fewer bytes than it takes in
+    // memory (a pointer in a two-byte tag), and a file may hold less than it
+    // claims, so the count a damaged file states is no measure of memory.
+    size_t GetReserveCount(DWORD count, size_t memorySize);
 
     // Strings (UTF-8 in memory).
     void WriteString(std::string_view text);
@@ -296,7 +303,7 @@ template <class T>
 void CArchive::ReadObjects(std::vector<T*>& objects) {
     // Each element takes at least its two-byte tag.
     const DWORD count = ReadCount(2);
-    objects.reserve(objects.size() + count);
+    objects.reserve(objects.size() + GetReserveCount(count, sizeof(T*)));
     for (DWORD i = 0; i < count; ++i)
         objects.push_back(static_cast<T*>(ReadObject(RUNTIME_CLASS(T))));
 }

@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
+#include <random>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -160,7 +163,7 @@ void SetProgramFolder(std::string_view folder) {
     s_programFolder = NativePath(folder);
 }
 
-// ---- temporary files and copies ------------------------------------------
+// ---- temporary files -------------------------------------------------------
 
 std::string GetTempPath() {
     const char* tmp = std::getenv("TMPDIR");
@@ -182,6 +185,154 @@ std::string GetTempFileName(std::string_view prefix, std::string_view folder) {
     return path;
 }
 
+// ---- files replaced whole ---------------------------------------------------
+
+namespace {
+
+// Six random letters and digits for a new file's name.
+std::string RandomPart() {
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 generator(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
+    std::string part(6, '0');
+    for (char& c : part)
+        c = kChars[generator() % (sizeof kChars - 1)];
+    return part;
+}
+
+// The longest name a file in `folder` may have.
+size_t LongestName(const std::string& folder) {
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
+}
+
+// At most the first `limit` bytes of a UTF-8 text, never ending inside a
+// character: a name cut in the middle of one is no longer valid UTF-8, which
+// file managers and other tools show garbled or refuse.
+std::string_view Utf8Prefix(std::string_view text, size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;   // text[cut] continues a character begun before it
+    return text.substr(0, cut);
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += put;
+        size -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
+// Makes a rename in `folder` durable. Best effort: the new file is complete
+// and in place already, and some file systems refuse to sync a folder.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+int CreateFileBeside(std::string_view targetPath, std::string& path) {
+    const std::string target(targetPath);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string_view name = std::string_view(target).substr(folder.size());
+
+    // "." and "." + six + ".tmp" around the name: twelve bytes more than the
+    // target's own name, which may already be as long as names go.
+    constexpr size_t kAdded = 12;
+    const size_t longest = LongestName(folder.empty() ? std::string(".") : folder);
+    const std::string stem =
+        folder + "." + std::string(Utf8Prefix(name, longest > kAdded ? longest - kAdded : 0)) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = stem + RandomPart() + ".tmp";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool ReplaceFileContents(std::string_view targetPath, const void* data, size_t size, ReplaceFailure* failure,
+                         const ReplaceStepCheck& check) {
+    // A link is followed, so that the file it points to is replaced and the
+    // link stays a link (settings kept in a folder of their own and linked in).
+    std::string target(targetPath);
+    std::error_code linkError;
+    if (std::filesystem::is_symlink(target, linkError)) {
+        const auto resolved = std::filesystem::weakly_canonical(target, linkError);
+        if (!linkError)
+            target = resolved.string();
+    }
+    const auto faultAt = [&](ReplaceStep step, const std::string& path) { return check ? check(step, path) : 0; };
+    const auto fail = [&](ReplaceStep step, int osError, const std::string& path) {
+        if (failure)
+            *failure = ReplaceFailure{step, osError, path};
+        errno = osError;
+        return false;
+    };
+
+    if (const int osError = faultAt(ReplaceStep::createTemp, target))
+        return fail(ReplaceStep::createTemp, osError, target);
+    std::string temp;
+    const int fd = CreateFileBeside(target, temp);
+    if (fd < 0)
+        return fail(ReplaceStep::createTemp, errno, target);
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        // The new file takes the old one's place: its owner and group, where
+        // we may give them, and its permissions. The owner goes first, since
+        // changing it clears the set-id bits.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only a privileged process gives a file away: the file is ours now.
+        }
+        (void)::fchmod(fd, old.st_mode & 07777);
+    }
+
+    ReplaceStep step = ReplaceStep::write;
+    int osError = faultAt(step, temp);
+    if (osError == 0 && !WriteAll(fd, static_cast<const uint8_t*>(data), size))
+        osError = errno;
+    if (osError == 0) {
+        step = ReplaceStep::flush;
+        if ((osError = faultAt(step, temp)) == 0 && ::fsync(fd) != 0)
+            osError = errno;
+    }
+    if (::close(fd) != 0 && osError == 0 && errno != EINTR)
+        osError = errno;
+    if (osError == 0) {
+        step = ReplaceStep::rename;
+        if ((osError = faultAt(step, target)) == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
+            osError = errno;
+    }
+    if (osError != 0) {
+        ::unlink(temp.c_str());
+        return fail(step, osError, step == ReplaceStep::rename ? target : temp);
+    }
+    const size_t slash = target.rfind('/');
+    SyncFolder(slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash));
+    return true;
+}
+
+// ---- copies -----------------------------------------------------------------
+
 bool CopyFile(std::string_view fromPath, std::string_view toPath, bool failIfExists) {
     std::string from = NativePath(fromPath), to = NativePath(toPath);
     if (failIfExists && FileExists(to)) {
@@ -199,10 +350,8 @@ bool CopyFile(std::string_view fromPath, std::string_view toPath, bool failIfExi
         return false;
     }
 
-    size_t slash = to.rfind('/');
-    std::string temp = slash == std::string::npos ? "." + to + ".XXXXXX"
-                                                  : to.substr(0, slash + 1) + "." + to.substr(slash + 1) + ".XXXXXX";
-    int out = ::mkstemp(temp.data());
+    std::string temp;
+    int out = CreateFileBeside(to, temp);
     if (out < 0) {
         int error = errno;
         ::close(in);

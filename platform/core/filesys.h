@@ -1,5 +1,6 @@
 // File-system helpers: paths as the system spells them, the program's folder,
-// temporary files, fail-safe copies, file attributes and wildcard searches.
+// temporary files, files replaced whole (safe saves) and fail-safe copies,
+// file attributes and wildcard searches.
 //
 // Paths. The system builds paths with "\" ("%s\PlugIns", "%s\%s.INI"); every
 // function here takes "\" as the folder separator too, and the paths it returns
@@ -19,7 +20,9 @@
 // Threads: any thread. SetProgramFolder is meant for start-up and tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,10 +56,45 @@ std::string GetTempPath();
 // returns its path; an empty text when it cannot be created.
 std::string GetTempFileName(std::string_view prefix, std::string_view folder = {});
 
+// Creates a new, empty file beside `target` (in its folder, so that a rename
+// stays on one file system) and returns its descriptor, open for writing, and
+// its path in `path`; -1 with errno on failure. The name is hidden and made from
+// the target's: "." name "." six random characters ".tmp", the target's name cut
+// short (at a UTF-8 character's start) when the whole would pass the longest
+// name the folder takes, so a target of any valid name gets one. The kernel
+// applies the umask to the 0666 mode, as for any new file. Unlike the helpers
+// above, this and ReplaceFileContents take the path as given ("\" is part of a
+// name there): they write files a user named.
+int CreateFileBeside(std::string_view target, std::string& path);
+
+// Replaces the file at `target` (or makes it) with `size` bytes at `data`: they
+// are written to a new file beside it, made durable and renamed over the target
+// only when complete, so a reader sees the old file or the new one, never a
+// part, and a failure leaves the target as it was (the new file is removed).
+// A link is followed: the file it points to is replaced and the link stays a
+// link. The new file takes an old file's permissions and, where allowed, its
+// owner and group. The folder is synced after the rename (best effort).
+//
+// `check`, when given, is asked before each step with the path the step works
+// on (the target, links resolved, for creating and renaming; the new file for
+// writing and flushing) and fails the step with the errno value it returns:
+// the storage layer's fault hooks go through it. Returns false on failure,
+// with errno telling why and `failure` (when given) filled.
+enum class ReplaceStep { createTemp, write, flush, rename };
+using ReplaceStepCheck = std::function<int(ReplaceStep step, const std::string& path)>;
+struct ReplaceFailure {
+    ReplaceStep step = ReplaceStep::createTemp;
+    int osError = 0;
+    std::string path;   // the path the failed step worked on
+};
+bool ReplaceFileContents(std::string_view target, const void* data, size_t size,
+                         ReplaceFailure* failure = nullptr, const ReplaceStepCheck& check = {});
+
 // Copies a file. The copy is written beside the target under a temporary name
-// and renamed over it only when complete, so a failed copy leaves the target
-// as it was. With `failIfExists` an existing target is an error. The copy keeps
-// the source's permissions. Returns false on failure, with errno telling why.
+// (CreateFileBeside) and renamed over it only when complete, so a failed copy
+// leaves the target as it was. With `failIfExists` an existing target is an
+// error. The copy keeps the source's permissions. Returns false on failure,
+// with errno telling why.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
 
 // The attribute byte of a file, as the system's file status carries it.

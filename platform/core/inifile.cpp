@@ -1,9 +1,10 @@
 #include "platform/core/inifile.h"
 
+#include "platform/core/faulthook.h"
+#include "platform/core/filesys.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -50,19 +51,41 @@ bool HasControl(std::string_view text) {
     return false;
 }
 
-// Writes all of `data` to `fd`, going on after short writes and interruptions.
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+// Never destroyed: profiles may be read from static destructors.
+CFaultHook<IniReadStep>& Faults() {
+    static auto* faults = new CFaultHook<IniReadStep>;
+    return *faults;
+}
+
+int FaultFor(IniReadStep step, const std::string& path) {
+    return Faults().FaultFor(step, path);
+}
+
+// The whole file into `text`; false with errno when it cannot be opened or a
+// read fails before its end.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    int osError = FaultFor(IniReadStep::openFile, path);
+    const int fd = osError ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        errno = osError ? osError : errno;
+        return false;
     }
-    return true;
+    char buffer[16384];
+    for (;;) {
+        if ((osError = FaultFor(IniReadStep::read, path)) != 0)
+            break;
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            osError = errno;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    errno = osError;
+    return osError == 0;
 }
 
 }  // namespace
@@ -209,42 +232,22 @@ std::string CIniFile::DecodeValue(std::string_view text) {
 
 // ---- files ------------------------------------------------------------------
 
+IniReadFaultHook SetIniReadFaultHook(IniReadFaultHook hook) {
+    return Faults().Set(std::move(hook));
+}
+
 bool CIniFile::Load(const std::string& path) {
     m_sections.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
     std::string text;
-    char buffer[16384];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
+    if (!ReadWholeFile(path, text))
+        return false;   // what was read of it is dropped: a part is no file
     Parse(text);
-    return ok;
+    return true;
 }
 
 bool CIniFile::Save(const std::string& path) const {
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-
-    // The new file keeps the old one's permissions; a first file is readable by all.
-    struct stat old {};
-    (void)::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-
-    bool ok = WriteAll(fd, Write()) && ::fdatasync(fd) == 0;
-    int error = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    if (ok)
-        error = errno;
-    ::unlink(temp.c_str());
-    errno = error;
-    return false;
+    const std::string text = Write();
+    return ReplaceFileContents(path, text.data(), text.size());
 }
 
 // ---- lookups ----------------------------------------------------------------

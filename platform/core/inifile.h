@@ -33,6 +33,7 @@
 // raw, less the blanks at its ends.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,13 +46,16 @@ public:
     // The INI text of the whole file, in file order.
     std::string Write() const;
 
-    // Reads the file at `path` (replacing the contents). A missing or unreadable
-    // file gives an empty document and false.
+    // Reads the whole file at `path` and parses it (replacing the contents).
+    // On failure the document is empty, never a part of the file, and the
+    // result is false with errno telling why: ENOENT for a missing file, else
+    // the reason it could not be opened or read to its end.
     bool Load(const std::string& path);
-    // Writes the file to a temporary file beside `path`, flushes it to the disk
-    // and renames it over `path`, so a reader sees the old file or the new one,
-    // never a part. Returns false (and leaves `path` as it was) on failure; errno
-    // tells why.
+    // Writes the file through ReplaceFileContents (filesys.h): a new file
+    // beside `path`, flushed to the disk and renamed over it, so a reader sees
+    // the old file or the new one, never a part; a link is followed, the old
+    // file's permissions and owner are kept. Returns false (and leaves `path`
+    // as it was) on failure; errno tells why.
     bool Save(const std::string& path) const;
 
     void Clear() { m_sections.clear(); }
@@ -102,3 +106,13 @@ private:
 
     std::vector<Section> m_sections;
 };
+
+// Points of reading an INI file (Load) where a test can make the read fail.
+enum class IniReadStep {
+    openFile,   // opening the file
+    read,       // each read of the next part of its text
+};
+// Returns an errno value to fail the step with, or 0 to let it run.
+using IniReadFaultHook = std::function<int(IniReadStep step, const std::string& path)>;
+// Installs the hook (empty: none); returns the previous one. Tests only.
+IniReadFaultHook SetIniReadFaultHook(IniReadFaultHook hook);

@@ -108,7 +108,8 @@ public:
     explicit CProfileFile(std::string path, bool createFolder)
         : m_path(std::move(path)), m_createFolder(createFolder) {}
 
-    // Runs `read` on the current contents under the file's lock.
+    // Runs `read` on the current contents under the file's lock (empty while
+    // the file cannot be read: every key gives its default).
     template <typename F>
     auto Read(F&& read) {
         std::lock_guard lock(m_lock);
@@ -117,11 +118,13 @@ public:
     }
 
     // Runs `change` (returning whether it changed anything) under the lock and
-    // writes the file when it did. True when the change was made and written.
+    // writes the file when it did. True when the change was made and written;
+    // false without a change while the file cannot be read.
     template <typename F>
     bool Write(F&& change) {
         std::lock_guard lock(m_lock);
-        Refresh();
+        if (!Refresh())
+            return false;
         if (!change(m_ini))
             return false;
         if (m_createFolder) {
@@ -144,14 +147,22 @@ public:
     }
 
 private:
-    // Reads the file again when it changed on disk since we last saw it.
-    void Refresh() {
+    // Reads the file again when it changed on disk since we last saw it; false
+    // when it cannot be read. Only a missing file is an empty profile: one that
+    // exists but fails to read (no permission, no descriptor left, an error
+    // part-way) stays unread, since writing what we hold would wipe every
+    // setting the file keeps. The next call tries again.
+    bool Refresh() {
         FileStamp now = FileStamp::Of(m_path);
         if (m_loaded && now == m_stamp)
-            return;
-        m_ini.Load(m_path);   // a missing file gives an empty profile
+            return true;
+        if (!m_ini.Load(m_path) && errno != ENOENT) {
+            m_loaded = false;
+            return false;
+        }
         m_stamp = now;
         m_loaded = true;
+        return true;
     }
 
     static void CreateFolders(const std::string& folder) {

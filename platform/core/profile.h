@@ -19,9 +19,14 @@
 // first checks the file on disk (a stat) and reads it again when another writer
 // replaced it, so values written by another process are seen. Each write changes
 // the memory copy and writes the whole file to a temporary file renamed over the
-// old one. A missing file reads as empty (every read gives the default); a line
-// that cannot be understood is skipped. Two processes writing the same file at
-// the same moment are not merged: the later rename wins.
+// old one (a link to the file stays a link; the file keeps its permissions and
+// owner). A missing file reads as empty (every read gives the default); a line
+// that cannot be understood is skipped. A file that exists but cannot be read
+// (no permission, no file descriptor left, a read error part-way) also gives
+// the defaults, but every write to it fails (returns false) and changes
+// nothing, until a later call reads it: writing would replace the file with
+// only the new key. Two processes writing the same file at the same moment are
+// not merged: the later rename wins.
 //
 // Threads: any thread. Each file has one lock, shared by every CProfile on it.
 #pragma once
@@ -82,7 +87,7 @@ private:
 };
 
 // ---- the application profile, as the system calls it --------------------------
-// Writes return true when the file was written.
+// Writes return true when the file was written (false while it cannot be read).
 
 int GetProfileInt(std::string_view section, std::string_view key, int defaultValue);
 bool WriteProfileInt(std::string_view section, std::string_view key, int value);

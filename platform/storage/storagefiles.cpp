@@ -1,15 +1,14 @@
 #include "platform/storage/storagefiles.h"
 
 #include "platform/core/exceptions.h"
+#include "platform/core/faulthook.h"
 #include "platform/core/file.h"
+#include "platform/core/filesys.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <mutex>
 #include <new>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,87 +19,30 @@ namespace {
 // keeps a stray huge plain file from being read in.
 constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;
 
-std::mutex& HookLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-StorageFaultHook& Hook() {
-    static StorageFaultHook hook;
-    return hook;
+CFaultHook<StorageStep>& Faults() {
+    static CFaultHook<StorageStep> faults;
+    return faults;
 }
 
 int FaultFor(StorageStep step, const std::string& path) {
-    StorageFaultHook hook;
-    {
-        std::lock_guard guard(HookLock());
-        hook = Hook();
-    }
-    return hook ? hook(step, path) : 0;
+    return Faults().FaultFor(step, path);
 }
 
-// Six random letters and digits for a new file's name.
-std::string RandomPart() {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 generator(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
-    std::string part(6, '0');
-    for (char& c : part)
-        c = kChars[generator() % (sizeof kChars - 1)];
-    return part;
-}
-
-// Creates a new file beside `target` (the same folder, so the rename stays on
-// one file system); returns its descriptor and sets `path`. A hidden name,
-// since a failed commit can leave it behind only if the process dies. The
-// kernel applies the umask to the 0666 mode, as for any new file.
-int CreateBeside(const std::string& target, std::string& path) {
-    const std::filesystem::path where(target);
-    const std::string stem = where.parent_path().string() + "/." + where.filename().string() + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = stem + RandomPart() + ".tmp";
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+// The storage step a step of replacing a file stands for.
+StorageStep StepOf(ReplaceStep step) {
+    switch (step) {
+    case ReplaceStep::createTemp: return StorageStep::createTemp;
+    case ReplaceStep::write: return StorageStep::write;
+    case ReplaceStep::flush: return StorageStep::flush;
+    case ReplaceStep::rename: break;
     }
-    errno = EEXIST;
-    return -1;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (put == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += put;
-        size -= static_cast<size_t>(put);
-    }
-    return true;
-}
-
-// Makes a rename in `folder` durable. Best effort: the new file is complete
-// and in place already, and some file systems refuse to sync a folder.
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        (void)::fsync(fd);
-        ::close(fd);
-    }
+    return StorageStep::rename;
 }
 
 }  // namespace
 
 StorageFaultHook SetStorageFaultHook(StorageFaultHook hook) {
-    std::lock_guard guard(HookLock());
-    StorageFaultHook previous = std::move(Hook());
-    Hook() = std::move(hook);
-    return previous;
+    return Faults().Set(std::move(hook));
 }
 
 SCODE ScodeFromOsError(int osError, bool writing) {
@@ -205,49 +147,13 @@ void CheckFolderTakesFiles(const std::string& folder) {
 }
 
 void ReplaceFile(const std::string& target, const std::vector<uint8_t>& bytes) {
-    // A link is followed, so that the file it points to is replaced and the
-    // link stays a link.
-    std::string real = target;
-    std::error_code linkError;
-    if (std::filesystem::is_symlink(target, linkError)) {
-        const auto resolved = std::filesystem::weakly_canonical(target, linkError);
-        if (!linkError)
-            real = resolved.string();
-    }
-
-    CheckFault(StorageStep::createTemp, real);
-    std::string temp;
-    const int fd = CreateBeside(real, temp);
-    if (fd < 0) {
-        // Not found here means the folder is gone.
-        ThrowOsError(errno == ENOENT ? ENOTDIR : errno, real, true);
-    }
-
-    int osError = 0;
-    std::string failedPath = temp;
-    struct stat old {};
-    if (::stat(real.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        // The new file takes the old one's place: its permissions and, where
-        // allowed, its owner go with it.
-        (void)::fchmod(fd, old.st_mode & 07777);
-        (void)::fchown(fd, old.st_uid, old.st_gid);
-    }
-    if ((osError = FaultFor(StorageStep::write, temp)) == 0 && !WriteAll(fd, bytes.data(), bytes.size()))
-        osError = errno;
-    if (osError == 0 && (osError = FaultFor(StorageStep::flush, temp)) == 0 && ::fsync(fd) != 0)
-        osError = errno;
-    if (::close(fd) != 0 && osError == 0 && errno != EINTR)
-        osError = errno;
-    if (osError == 0) {
-        failedPath = real;
-        if ((osError = FaultFor(StorageStep::rename, real)) == 0 && ::rename(temp.c_str(), real.c_str()) != 0)
-            osError = errno;
-    }
-    if (osError != 0) {
-        ::unlink(temp.c_str());
-        ThrowOsError(osError, failedPath, true);
-    }
-    SyncFolder(FolderOf(real));
+    ReplaceFailure failure;
+    const auto check = [](ReplaceStep step, const std::string& path) { return FaultFor(StepOf(step), path); };
+    if (ReplaceFileContents(target, bytes.data(), bytes.size(), &failure, check))
+        return;
+    // Not found while making the new file means the folder is gone.
+    const bool folderGone = failure.step == ReplaceStep::createTemp && failure.osError == ENOENT;
+    ThrowOsError(folderGone ? ENOTDIR : failure.osError, failure.path, true);
 }
 
 }  // namespace storage_files

@@ -45,10 +45,12 @@ std::vector<uint8_t> ReadWhole(CFile& file);
 // it does not exist, STG_E_ACCESSDENIED when it is read-only.
 void CheckFolderTakesFiles(const std::string& folder);
 
-// Replaces the file at `target` (or makes it) with `bytes`: written to a new
-// file in the same folder, flushed to the disk and renamed over the target
-// only when complete. The new file keeps an old file's permissions. On
-// failure the new file is removed and the target is left as it was.
+// Replaces the file at `target` (or makes it) with `bytes` through
+// ReplaceFileContents (filesys.h): written to a new file in the same folder,
+// flushed to the disk and renamed over the target only when complete; a link
+// is followed; the new file keeps an old file's permissions and owner. On
+// failure the new file is removed and the target is left as it was. The
+// fault hook sees each step.
 void ReplaceFile(const std::string& target, const std::vector<uint8_t>& bytes);
 
 }  // namespace storage_files

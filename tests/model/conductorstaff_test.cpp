@@ -11,6 +11,7 @@
 #include "model/midievents.h"
 #include "model/tempo.h"
 #include "tests/model/piece_support.h"
+#include "tests/platform/file_support.h"
 
 #include <gtest/gtest.h>
 
@@ -526,6 +527,16 @@ TEST_F(ECConductorStaffArchiveTest, DamagedArraysAreRefused) {
         const std::vector<uint8_t> part(saved.begin(), saved.begin() + static_cast<ptrdiff_t>(cut));
         EXPECT_THROW(piece::LoadDocument(part), CArchiveException) << cut;
     }
+}
+
+// A count of staves in a file that claims far more bytes than it holds: a
+// pointer per entry reserved up front would take 32 gigabytes.
+TEST_F(ECConductorStaffArchiveTest, AHugeArrayCountIsRefusedWithoutReservingIt) {
+    std::vector<uint8_t> bytes = piece::SaveDocument(m_performance);
+    bytes.resize(PassOffset());
+    bytes.insert(bytes.end(), 6, 0xFF);   // WORD 0xFFFF, DWORD 0xFFFFFFFF
+    file_test::CShrunkFile file(bytes, uint64_t{1} << 40);
+    EXPECT_THROW(piece::LoadDocument(file), CArchiveException);
 }
 
 TEST_F(ECConductorStaffArchiveTest, AnArrayEntryNothingHoldsIsFreedAndRefused) {

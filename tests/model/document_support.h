@@ -29,14 +29,13 @@ inline void FreeTree(ECPerformance* performance) {
     performance->Unref(1);
 }
 
-// Reads `bytes` into a new performance (held by the caller), which is the
+// Reads `file` into a new performance (held by the caller), which is the
 // active performance while `read(archive, performance)` runs. What `read`
 // throws is thrown again after `free` has taken the performance.
 template <class Read, class Free = void (*)(ECPerformance*)>
-ECPerformance* ReadPerformance(const std::vector<uint8_t>& bytes, const Read& read, Free free = FreeTree) {
+ECPerformance* ReadPerformance(CFile& file, const Read& read, Free free = FreeTree) {
     ECPerformance* performance = NewPerformance();
     ECPerformance* previous = ECPerformance::SetActivePerformance(performance);
-    CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     try {
         read(ar, performance);
@@ -47,6 +46,13 @@ ECPerformance* ReadPerformance(const std::vector<uint8_t>& bytes, const Read& re
     }
     ECPerformance::SetActivePerformance(previous);
     return performance;
+}
+
+// The same from `bytes`.
+template <class Read, class Free = void (*)(ECPerformance*)>
+ECPerformance* ReadPerformance(const std::vector<uint8_t>& bytes, const Read& read, Free free = FreeTree) {
+    CMemFile file(bytes);
+    return ReadPerformance(file, read, free);
 }
 
 // The tree and then the after-load pass, as a document writes them: the
@@ -62,13 +68,13 @@ inline std::vector<uint8_t> SaveDocument(ECPerformance* performance) {
     return file.Detach();
 }
 
-// Reads a document written by SaveDocument into a new performance (held by
-// the caller). Throws what the archive throws, after `free` has taken the
-// tree.
-template <class Free = void (*)(ECPerformance*)>
-ECPerformance* LoadDocument(const std::vector<uint8_t>& bytes, Free free = FreeTree) {
+// Reads a document written by SaveDocument (its bytes, or a file holding them)
+// into a new performance (held by the caller). Throws what the archive
+// throws, after `free` has taken the tree.
+template <class Source, class Free = void (*)(ECPerformance*)>
+ECPerformance* LoadDocument(Source&& bytesOrFile, Free free = FreeTree) {
     return ReadPerformance(
-        bytes,
+        bytesOrFile,
         [](CArchive& ar, ECPerformance* performance) {
             ar.MapObject(performance);
             performance->Serialize(ar);

@@ -94,10 +94,12 @@ protected:
 
 using document::SaveDocument;
 
-// Reads a document into a new performance (held by the caller; free it with
-// FreeDocument). Throws what the archive throws, after freeing the tree.
-inline ECPerformance* LoadDocument(const std::vector<uint8_t>& bytes) {
-    return document::LoadDocument(bytes, FreeDocument);
+// Reads a document (its bytes, or a file) into a new performance (held by the
+// caller; free it with FreeDocument). Throws what the archive throws, after
+// freeing the tree.
+template <class Source>
+ECPerformance* LoadDocument(Source&& bytesOrFile) {
+    return document::LoadDocument(bytesOrFile, FreeDocument);
 }
 
 }  // namespace piece

@@ -3,6 +3,8 @@
 #include "platform/core/archive.h"
 #include "platform/core/codepage.h"
 
+#include "tests/platform/file_support.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -446,6 +448,32 @@ TEST_F(ArchiveTest, BadDataRaisesTheMatchingCause) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadCause(c.bytes, c.read), c.cause) << c.what;
+}
+
+// An object count the data does not back: a pointer takes four times its
+// two-byte tag in memory, and a file may hold less than its length says, so
+// the count is no measure of the room to reserve.
+TEST_F(ArchiveTest, AnObjectCountTheDataDoesNotBackReservesLittle) {
+    const struct {
+        const char* what;
+        Bytes bytes;
+        uint64_t claimedLength;
+    } cases[] = {
+        {"a huge count, then a few bytes", Hex("FF FF FF FF FF 3F 00 00 00 00"), 10},
+        {"a huge count in a file claiming a terabyte", Hex("FF FF FF FF FF FF 00 00 00 00"), uint64_t{1} << 40},
+    };
+    for (const auto& c : cases) {
+        file_test::CShrunkFile file(c.bytes, c.claimedLength);
+        CArchive ar(&file, CArchive::load);
+        std::vector<TArcLeaf*> objects;
+        try {
+            ar.ReadObjects(objects);
+            ADD_FAILURE() << c.what << ": read";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile) << c.what;
+        }
+        EXPECT_LE(objects.capacity() * sizeof(TArcLeaf*), size_t{1} << 20) << c.what << ": a megabyte at most up front";
+    }
 }
 
 TEST_F(ArchiveTest, VersionableClassAcceptsAnySchemaAndReportsItOnce) {

@@ -4,10 +4,14 @@
 #include "tests/platform/file_support.h"
 
 #include <QCoreApplication>
+#include <QString>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using file_test::ReadText;
 using file_test::TempFolder;
@@ -20,6 +24,11 @@ std::vector<std::string> Names(const std::vector<FileFindData>& found) {
     for (const auto& f : found)
         names.push_back(f.name);
     return names;
+}
+
+// Whether `text` is whole UTF-8: a cut character does not survive the round trip.
+bool IsUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8().toStdString() == text;
 }
 
 }  // namespace
@@ -144,6 +153,41 @@ TEST(FileSys, CopiesAreWholeOrNotAtAll) {
     ASSERT_TRUE(CopyFile(source, target, false));
     EXPECT_EQ(ReadText(target), content);
     EXPECT_EQ(FindFiles(folder.path + "/*").size(), 2u);   // no temporary file left behind
+}
+
+// A file made beside a target takes a name longer than the target's own, which
+// may already be as long as names go.
+TEST(FileSys, FilesMadeBesideATargetFitEveryNameTheTargetCanHave) {
+    TempFolder folder;
+    std::string euros = "a";
+    for (int i = 0; i < 84; ++i)
+        euros += "\xE2\x82\xAC";   // three bytes each: a cut at 243 bytes falls inside one
+    std::string accents;
+    for (int i = 0; i < 123; ++i)
+        accents += "\xC3\xA9";
+    const std::string names[] = {"song.mmm", std::string(255, 'n'), accents + ".mmm", euros};
+    const std::string source = folder.File("source");
+    WriteText(source, "copied");
+    for (const std::string& name : names) {
+        ASSERT_LE(name.size(), 255u);
+        const std::string target = folder.File(name);
+        std::string made;
+        const int fd = CreateFileBeside(target, made);
+        ASSERT_GE(fd, 0) << name.size() << ": " << std::strerror(errno);
+        ::close(fd);
+        std::remove(made.c_str());
+        const std::string madeName = made.substr(folder.path.size() + 1);
+        EXPECT_LE(madeName.size(), 255u) << name.size();
+        EXPECT_TRUE(IsUtf8(madeName)) << madeName;
+        EXPECT_EQ(madeName.rfind("." + name.substr(0, madeName.size() - 12) + ".", 0), 0u) << madeName;
+
+        ASSERT_TRUE(CopyFile(source, target, false)) << name.size() << ": " << std::strerror(errno);
+        EXPECT_EQ(ReadText(target), "copied");
+        ASSERT_TRUE(ReplaceFileContents(target, "replaced", 8)) << name.size() << ": " << std::strerror(errno);
+        EXPECT_EQ(ReadText(target), "replaced");
+        std::remove(target.c_str());
+    }
+    EXPECT_EQ(FindFiles(folder.path + "/*").size(), 1u) << "nothing is left behind";
 }
 
 TEST(FileSys, AttributesFollowTheFile) {

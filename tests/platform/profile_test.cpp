@@ -7,10 +7,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using file_test::ReadText;
 using file_test::WriteText;
@@ -21,6 +26,9 @@ namespace {
 struct ProfileFolder : file_test::TempFolder {
     ~ProfileFolder() { CProfile::FlushCache(); }
 };
+
+// Installs a fault hook on the INI reader for the scope.
+using IniReadFaults = file_test::FaultHookScope<IniReadFaultHook, SetIniReadFaultHook>;
 
 // Points the application profile at a folder for the scope.
 class ApplicationProfileIn {
@@ -249,6 +257,80 @@ TEST(Profile, AFailedWriteLeavesNoTraceAndReportsIt) {
     CProfile profile(folder.File("plain-file/inside.ini"));
     EXPECT_FALSE(profile.WriteInt("Main", "x", 1));
     EXPECT_EQ(profile.GetInt("Main", "x", -1), -1);   // the memory copy did not keep it
+}
+
+// A settings file that exists but cannot be read is not an empty one: a write
+// then would replace it with the one new key.
+TEST(Profile, AFileThatFailsToReadIsNeverWrittenOver) {
+    ProfileFolder folder;
+    ApplicationProfileIn scope(folder.path);
+    const std::string path = CProfile::GetApplicationPath();
+    // More text than one read takes, so that a read can fail part-way.
+    std::string text = "[Settings\\Notation]\nMusic Font=Emmentaler, 20\n\n[Views]\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "View " + std::to_string(i) + "=1\n";
+    ASSERT_GT(text.size(), 32768u);
+
+    const struct {
+        const char* what;
+        IniReadStep step;
+        int firstFailing;   // the first step of that kind to fail; every later one fails too
+        int osError;
+    } cases[] = {
+        {"no file descriptor left", IniReadStep::openFile, 1, EMFILE},
+        {"no permission", IniReadStep::openFile, 1, EACCES},
+        {"an I/O error part-way", IniReadStep::read, 2, EIO},
+    };
+    for (const auto& c : cases) {
+        WriteText(path, text);
+        CProfile::FlushCache();
+        {
+            int seen = 0;
+            IniReadFaults faults([&](IniReadStep step, const std::string& file) {
+                return file == path && step == c.step && ++seen >= c.firstFailing ? c.osError : 0;
+            });
+            EXPECT_EQ(GetProfileString("Settings\\Notation", "Music Font", "none"), "none") << c.what;
+            EXPECT_FALSE(WriteProfileInt("Settings\\Notation", "Zoom", 150)) << c.what;
+            EXPECT_FALSE(WriteProfileString("Views", "View 0", "0")) << c.what;
+            EXPECT_FALSE(CProfile::Application().DeleteSection("Views")) << c.what;
+            EXPECT_TRUE(ReadText(path) == text) << c.what << ": the file is as it was";
+        }
+        // Once the file reads again, writes add to what it holds.
+        EXPECT_TRUE(WriteProfileInt("Settings\\Notation", "Zoom", 150)) << c.what;
+        EXPECT_EQ(GetProfileString("Settings\\Notation", "Music Font"), "Emmentaler, 20") << c.what;
+        EXPECT_EQ(GetProfileInt("Views", "View 2999", 0), 1) << c.what;
+    }
+
+    // Only a missing file is an empty one.
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    EXPECT_TRUE(WriteProfileInt("Settings\\Notation", "Zoom", 75));
+    EXPECT_EQ(ReadText(path), "[Settings\\Notation]\nZoom=75\n");
+}
+
+// Settings kept in a folder of their own and linked in (as dotfile managers
+// do) are written through the link, which stays a link.
+TEST(Profile, AFileBehindALinkIsWrittenThroughIt) {
+    ProfileFolder folder;
+    ASSERT_TRUE(QDir(QString::fromStdString(folder.path)).mkdir("dotfiles"));
+    const std::string target = folder.File("dotfiles/Staffwright.ini");
+    const std::string link = folder.File("Staffwright.ini");
+    WriteText(target, "[Main]\nx=1\n");
+    ASSERT_EQ(::chmod(target.c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("dotfiles/Staffwright.ini", link.c_str()), 0);
+
+    // A new file would be private under this mask: the old file's mode is kept.
+    const mode_t mask = ::umask(077);
+    const bool written = CProfile(link).WriteInt("Main", "y", 2);
+    ::umask(mask);
+    ASSERT_TRUE(written);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadText(target), "[Main]\nx=1\ny=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(QDir(QString::fromStdString(folder.File("dotfiles"))).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no new file is left beside the target";
 }
 
 TEST(Profile, TwoThreadsWritingOneFileLoseNothing) {

@@ -6,6 +6,7 @@
 #include "platform/core/exceptions.h"
 #include "platform/storage/storage.h"
 #include "platform/storage/streamfile.h"
+#include "tests/platform/file_support.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,16 +59,7 @@ inline SCODE FailureOf(const std::function<void()>& call) {
 }
 
 // Installs a fault hook for the scope.
-class FaultScope {
-public:
-    explicit FaultScope(StorageFaultHook hook) : m_previous(SetStorageFaultHook(std::move(hook))) {}
-    ~FaultScope() { SetStorageFaultHook(std::move(m_previous)); }
-    FaultScope(const FaultScope&) = delete;
-    FaultScope& operator=(const FaultScope&) = delete;
-
-private:
-    StorageFaultHook m_previous;
-};
+using FaultScope = file_test::FaultHookScope<StorageFaultHook, SetStorageFaultHook>;
 
 // The names in a folder, sorted, hidden ones included.
 inline std::vector<std::string> NamesIn(const std::string& folder) {

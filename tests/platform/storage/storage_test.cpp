@@ -3,6 +3,7 @@
 // streams and storages, and damaged files.
 #include "platform/storage/storage.h"
 
+#include "platform/storage/storagefiles.h"
 #include "platform/storage/streamfile.h"
 #include "tests/platform/file_support.h"
 #include "tests/platform/storage/storage_support.h"
@@ -238,6 +239,34 @@ TEST(StorageTest, FailedCommitLeavesTheOldFileAndReportsWhy) {
         ::chmod(dir.path.c_str(), 0755);
         EXPECT_EQ(ReadText(path), before);
     }
+}
+
+// The file made beside a document while it is saved is named after it; a
+// document whose name is as long as names go saves in place all the same.
+TEST(StorageTest, DocumentsWithTheLongestNamesSaveInPlace) {
+    TempFolder dir;
+    std::string name;
+    for (int i = 0; i < 123; ++i)
+        name += "\xC3\xA9";   // two bytes each
+    name += ".mmm";
+    ASSERT_EQ(name.size(), 250u);
+    const std::string path = dir.File(name);
+    {
+        auto root = CRootStorage::Create(path);
+        WriteStream(*root, "Contents", "first");
+        root->Commit();
+    }
+    {
+        auto root = CRootStorage::Open(path);
+        ASSERT_EQ(root->GetMode(), CRootStorage::modeReadWrite);
+        WriteStream(*root, "Contents", "second");
+        EXPECT_EQ(FailureOf([&] { root->Commit(); }), S_OK);
+    }
+    EXPECT_EQ(ReadStream(*CRootStorage::Open(path), "Contents"), "second");
+
+    storage_files::ReplaceFile(path, {'p', 'l', 'a', 'i', 'n'});
+    EXPECT_EQ(ReadText(path), "plain");
+    EXPECT_EQ(NamesIn(dir.path), std::vector<std::string>{name});
 }
 
 TEST(StorageTest, AccessDeniedIsReportedSoThatCallersCanFallBack) {

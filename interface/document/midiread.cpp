@@ -500,8 +500,11 @@ void MCMidiRead::ReadSeqSpecific(MCTime& time, std::size_t length, const uint8_t
     if (length < 8 || std::memcmp(data, kWaveReference, sizeof kWaveReference) != 0)
         return;
     const uint32_t track = BigEndian32(data + 4);
-    const std::string name =
-        Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(data + 8), length - 8));
+    // Names are Windows-1252, or UTF-8 when the code page could not hold
+    // them; a Windows-1252 name with a byte above 0x7F is hardly ever
+    // well-formed UTF-8.
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 8), length - 8);
+    const std::string name = IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
     if (CWaveScoreMgr* waves = m_pSequence->GetWaveScoreMgr())
         waves->AddWaveFile(time, VoiceTrack(track), name.data(), name.size());
 }

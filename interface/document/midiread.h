@@ -19,8 +19,10 @@
 //              it ended (the sum of their lengths).
 // Running status lasts across meta and system-exclusive events and across
 // chunks. Tempo, meter, sequence number, copyright, marker and cue point go
-// to track 0; key signatures are dropped there. Texts, lyrics and wave names
-// are Windows-1252 bytes and reach the tree as UTF-8.
+// to track 0; key signatures are dropped there. Texts and lyrics are
+// Windows-1252 bytes and reach the tree as UTF-8; a wave name is read as
+// UTF-8 when it is well-formed UTF-8 (the writer's form for a name the code
+// page cannot hold), else as Windows-1252.
 //
 // Every length read from the file is checked against what holds it: a chunk
 // longer than the rest of the file is refused before any memory is taken for

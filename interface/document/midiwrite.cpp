@@ -93,6 +93,15 @@ std::string ToFileBytes(const std::string& utf8) {
     return bytes;
 }
 
+// The bytes of a wave file's path in its reference: Windows-1252 when every
+// character has a byte there (as references have always been written), else
+// UTF-8, which the reader tells apart. A '?' in place of a character would
+// name another file, or none.
+std::string WaveNameBytes(const std::string& utf8) {
+    std::string bytes;
+    return Utf8ToCp1252(utf8, bytes) ? bytes : utf8;
+}
+
 }   // namespace
 
 // Everything a save takes that must be given back on every way out, the
@@ -583,7 +592,7 @@ void MCMidiWrite::WriteWaveEvent(DCsqWave* performer) {
     auto* wave = DYNAMIC_DOWNCAST(ECWave, performer->GetOwner());
     if (!wave || wave->GetFileName().empty())
         return;
-    const std::string name = ToFileBytes(wave->GetFileName());
+    const std::string name = WaveNameBytes(wave->GetFileName());
     std::vector<uint8_t> data(8 + name.size());
     std::copy(std::begin(WAVE_REFERENCE_TAG), std::end(WAVE_REFERENCE_TAG), data.begin());
     PutBigEndian(data.data() + 4, static_cast<uint32_t>(EventTrack(wave)), 4);

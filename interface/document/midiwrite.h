@@ -26,7 +26,9 @@
 //              (meta type by text kind), lyrics, wave-file references
 //              (sequencer-specific 00 00 77 2F, the track, the name) and
 //              end of track. Texts are written as Windows-1252 bytes (a
-//              character that has none becomes '?'); a tempo beyond the 24
+//              character that has none becomes '?'); a wave file's name too,
+//              unless it has such a character: then it is written in UTF-8,
+//              so the reference still names the file. A tempo beyond the 24
 //              bits of its event is held at their largest value.
 //   times      every delta is taken from the event's absolute tick (its
 //              musical time at the PPQ, rounded) less the ticks already

@@ -101,7 +101,10 @@ public:
     // it, and reads its "Contents". 1 on success; failures are reported.
     int OnOpenDocument(const char* path) override;
     // Saves in the header's format (asking first to save natively when it is
-    // not native). 1 on success; failures are reported and keep the old file.
+    // not native, and before a native file replaces another document's). 1 on
+    // success, when the header takes the format saved in and the document
+    // the path; failures are reported and keep the old file, the format and
+    // the path.
     int OnSaveDocument(const char* path) override;
     // A document opened through a temporary copy asks for a new path, since
     // the copy goes with the document.
@@ -117,6 +120,7 @@ public:
     // The texts of the file flows, by string id.
     enum : unsigned {
         IDS_SAVE_NATIVE_QUESTION = 11570,
+        IDS_REPLACE_NATIVE_QUESTION = 11571,   // "%s": the file in the way
         IDS_CANNOT_OPEN = 11575,
     };
     static const char* const kMidiType2NotSupported;
@@ -137,6 +141,12 @@ private:
     void SaveNative(const std::string& path);
     // Writes a plain (MIDI) file and views it again as the root storage.
     void SavePlain(const std::string& path);
+    // Where a document the user agreed to save natively goes: `target` with
+    // the extension "mmm". Another file already there is replaced only on
+    // the user's Yes; No lets the user choose a path in the save dialog
+    // (`format` then follows the name typed). False when nothing is to be
+    // saved.
+    bool ChooseNativePath(std::string& target, int& format);
     // A tree with a conductor, the sequence attached: an empty piece.
     void MakeEmptyPiece();
 

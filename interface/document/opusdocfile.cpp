@@ -6,6 +6,8 @@
 
 #include "interface/document/midiread.h"
 #include "interface/document/midiwrite.h"
+#include "interface/document/pathhelpers.h"
+#include "interface/document/savedialog.h"
 #include "model/editactions.h"
 #include "model/performance.h"
 #include "model/states.h"
@@ -20,6 +22,7 @@
 #include "platform/ui/prompt.h"
 
 #include <cstdio>
+#include <filesystem>
 
 const char* const MCOpusDoc::kMidiType2NotSupported = "Saving of MIDI files is not supported yet";
 
@@ -43,6 +46,37 @@ std::string NativePathFor(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return path;
     return path.substr(0, dot) + ".mmm";
+}
+
+// A path in the form a root storage reports (absolute, normalised), so that
+// two spellings of one path compare equal.
+std::string StoragePathOf(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+// Copies the elements of `from` into `to`, all but the stream `skip` (the
+// one the caller writes itself), with the storages' class identifiers.
+void CopyElements(CStorage& from, CStorage& to, const std::string& skip) {
+    to.SetClassId(from.GetClassId());
+    for (const CStorage::Element& element : from.EnumElements()) {
+        if (element.name == skip)
+            continue;
+        if (element.type == CStorage::STGTY_STORAGE) {
+            CopyElements(*from.OpenStorage(element.name), *to.CreateStorage(element.name), {});
+            continue;
+        }
+        CStreamFile in;
+        CStreamFile out;
+        CFileException error;
+        if (!in.OpenStream(from, element.name, CFile::modeRead, &error) ||
+            !out.CreateStream(to, element.name, CFile::modeWrite | CFile::modeCreate, &error))
+            throw error;
+        std::vector<uint8_t> bytes(static_cast<size_t>(in.GetLength()));
+        bytes.resize(in.Read(bytes.data(), bytes.size()));
+        out.Write(bytes.data(), bytes.size());
+    }
 }
 
 }  // namespace
@@ -202,12 +236,22 @@ int MCOpusDoc::OnOpenDocument(const char* path) {
 // ---------------------------------------------------------------- saving
 
 void MCOpusDoc::SaveNative(const std::string& path) {
-    if (!m_pRootStorage)
-        m_pRootStorage = CRootStorage::Create(path);
+    // A storage open read-only cannot take the new stream. Saved under
+    // another path, the document goes to a new storage instead, which takes
+    // over what else the old file holds; saved over its own read-only file,
+    // the commit says that access is denied.
+    std::unique_ptr<CRootStorage> fresh;
+    if (!m_pRootStorage) {
+        fresh = CRootStorage::Create(path);
+    } else if (m_pRootStorage->IsReadOnly() && m_pRootStorage->GetPath() != StoragePathOf(path)) {
+        fresh = CRootStorage::Create(path);
+        CopyElements(*m_pRootStorage, *fresh, kContents);
+    }
+    CRootStorage& storage = fresh ? *fresh : *m_pRootStorage;
     CStreamFile stream;
     CFileException error;
-    if (!stream.CreateStream(*m_pRootStorage, kContents,
-                             CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate, &error))
+    if (!stream.CreateStream(storage, kContents, CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate,
+                             &error))
         throw error;
     {
         CArchive ar(&stream, CArchive::store | CArchive::bNoFlushOnDelete);
@@ -216,10 +260,9 @@ void MCOpusDoc::SaveNative(const std::string& path) {
         ar.Close();
     }
     stream.Close();
-    if (m_pRootStorage->GetPath() == path)
-        m_pRootStorage->Commit();
-    else
-        m_pRootStorage->CommitAs(path);
+    storage.CommitAs(path);   // a commit when the path is the storage's own
+    if (fresh)
+        m_pRootStorage = std::move(fresh);
 }
 
 void MCOpusDoc::SavePlain(const std::string& path) {
@@ -238,22 +281,57 @@ void MCOpusDoc::SavePlain(const std::string& path) {
     CreateRootStorage(path.c_str());
 }
 
+bool MCOpusDoc::ChooseNativePath(std::string& target, int& format) {
+    const std::string native = NativePathFor(target);
+    // The document's own file, or a path chosen already, is saved over; a
+    // link that leads elsewhere (to the MIDI file itself, say) is asked about.
+    const bool own = !GetPathName().empty() && StoragePathOf(native) == StoragePathOf(GetPathName());
+    if (native == target || own || !FileExists(native)) {
+        target = native;
+        return true;
+    }
+    // Another file is in the way.
+    const std::string question =
+        Format(LoadString(IDS_REPLACE_NATIVE_QUESTION).c_str(), MCGetFileName(native).c_str());
+    switch (ShowPrompt(question, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES:
+        target = native;
+        return true;
+    case IDNO: {
+        std::string chosen = native;
+        if (!GetSavePath(chosen, 1) || chosen.empty())
+            return false;
+        // As the dialog decides itself: a "mid" name typed for the native
+        // type saves a type 1 MIDI file.
+        format = MCSaveDialog::CorrectFormat(DF_NATIVE, chosen);
+        target = chosen;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 int MCOpusDoc::OnSaveDocument(const char* path) {
     m_sequence.Stop();
     std::string target = path ? path : "";
-    if (m_header.GetFormat() != DF_NATIVE) {
+    // The header takes the format saved in only once the save succeeded: a
+    // failed save leaves the document as it was (a MIDI document is asked
+    // again next time, rather than written natively over its MIDI file).
+    int format = m_header.GetFormat();
+    if (format != DF_NATIVE) {
         switch (ShowPrompt(LoadString(IDS_SAVE_NATIVE_QUESTION), MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDCANCEL:
             return 0;
         case IDYES:
-            target = NativePathFor(target);
-            m_header.SetFormat(DF_NATIVE);
+            format = DF_NATIVE;
+            if (!ChooseNativePath(target, format))
+                return 0;
             break;
         default:
             break;
         }
     }
-    const int format = m_header.GetFormat();
     if (format == DF_MIDI_TYPE2) {
         // Refused before anything is touched.
         ShowPrompt(kMidiType2NotSupported, MB_ICONEXCLAMATION | MB_OK);
@@ -261,15 +339,19 @@ int MCOpusDoc::OnSaveDocument(const char* path) {
     }
     if (format != DF_NATIVE && format != DF_MIDI_TYPE0 && format != DF_MIDI_TYPE1)
         return 0;
+    const int formerFormat = m_header.GetFormat();
+    m_header.SetFormat(format);   // Serialize writes the header's format
     try {
         if (format == DF_NATIVE)
             SaveNative(target);
         else
             SavePlain(target);
     } catch (const CException& e) {
+        m_header.SetFormat(formerFormat);
         ReportSaveLoadException(target.c_str(), &e, 1);
         return 0;
     } catch (const std::bad_alloc&) {
+        m_header.SetFormat(formerFormat);
         CMemoryException e;
         ReportSaveLoadException(target.c_str(), &e, 1);
         return 0;

@@ -113,6 +113,17 @@ bool FitsCp1252(std::string_view utf8) {
     return Utf8ToCp1252(utf8, ignored);
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        const size_t start = pos;
+        // A replacement character written as such is the one that is sound.
+        if (DecodeUtf8(bytes, pos) == kReplacement && bytes.substr(start, pos - start) != "\xEF\xBF\xBD")
+            return false;
+    }
+    return true;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

@@ -25,6 +25,10 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& bytes);
 // Whether every character of the UTF-8 text has a Windows-1252 byte.
 bool FitsCp1252(std::string_view utf8);
 
+// Whether the bytes are well-formed UTF-8: no stray or missing continuation
+// byte, overlong form, surrogate or code point beyond U+10FFFF. Plain ASCII is.
+bool IsValidUtf8(std::string_view bytes);
+
 // UTF-8 to UTF-16 code units (host order) and back.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);

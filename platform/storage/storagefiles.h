@@ -3,7 +3,8 @@
 // file safely (a new file beside it, made durable, renamed over it). Every step
 // passes the fault hook first (SetStorageFaultHook), so tests can fail any of
 // them. Failures throw CStorageException with the result code of the system's
-// reason and a detail naming the file. Internal to platform/storage.
+// reason and a detail naming the file. Internal to the platform layer (the
+// framework document writes plain files through ReplaceFile too).
 //
 // Threads: any thread; the fault hook is read under a lock.
 #pragma once

@@ -5,6 +5,7 @@
 #include "platform/core/file.h"
 #include "platform/core/filesys.h"
 #include "platform/core/format.h"
+#include "platform/storage/storagefiles.h"
 #include "platform/ui/prompt.h"
 
 #include <algorithm>
@@ -21,12 +22,22 @@ CDocument::SavePathHook& SavePath() {
     return hook;
 }
 
-// The folder part of a path ("." for a bare name).
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+// The file error that matches a storage layer's result.
+CFileException::Cause FileCauseOf(SCODE sc) {
+    switch (sc) {
+    case STG_E_FILENOTFOUND: return CFileException::fileNotFound;
+    case STG_E_PATHNOTFOUND:
+    case STG_E_INVALIDNAME: return CFileException::badPath;
+    case STG_E_TOOMANYOPENFILES: return CFileException::tooManyOpenFiles;
+    case STG_E_ACCESSDENIED: return CFileException::accessDenied;
+    case STG_E_SHAREVIOLATION: return CFileException::sharingViolation;
+    case STG_E_LOCKVIOLATION: return CFileException::lockViolation;
+    case STG_E_MEDIUMFULL: return CFileException::diskFull;
+    case STG_E_SEEKERROR: return CFileException::badSeek;
+    case STG_E_READFAULT:
+    case STG_E_WRITEFAULT: return CFileException::hardIO;
+    default: return CFileException::generic;
+    }
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -152,26 +163,24 @@ int CDocument::OnOpenDocument(const char* path) {
 }
 
 void CDocument::WritePlainFile(const char* path) {
-    const std::string target = path;
-    // A new file beside the old one, renamed over it only once complete.
-    const std::string temp = GetTempFileName(".~sw", FolderOf(target));
-    if (temp.empty())
-        CFileException::ThrowOsError(errno, target);
-    try {
-        CFile file(temp, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+    // The whole file is made in memory and handed to the storage layer, which
+    // writes it beside the old one and renames it over only once durable, and
+    // replaces the file a link names (the link stays), with the old file's
+    // permissions and owner.
+    CMemFile file;
+    {
         CArchive ar(&file, CArchive::store | CArchive::bNoFlushOnDelete);
         ar.m_pDocument = this;
         Serialize(ar);
         ar.Close();
-        file.Flush();
-        file.Close();
-        CFile::Rename(temp, target);
-    } catch (...) {
-        try {
-            CFile::Remove(temp);
-        } catch (const CException&) {
-        }
-        throw;
+    }
+    try {
+        storage_files::ReplaceFile(path, file.Detach());
+    } catch (const CStorageException& e) {
+        // A plain file is no compound file: the user is told of a file error.
+        if (e.m_sc == STG_E_INSUFFICIENTMEMORY)
+            throw CMemoryException();
+        throw CFileException(FileCauseOf(e.m_sc), 0, path);
     }
 }
 

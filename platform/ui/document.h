@@ -99,8 +99,10 @@ public:
     // emptied, the failure reported (ReportSaveLoadException) and 0 returned.
     virtual int OnOpenDocument(const char* path);
     // Saves into a plain file through Serialize: the bytes go to a new file
-    // beside `path`, which replaces it only when complete. On failure the old
-    // file stays as it was, the failure is reported and 0 returned.
+    // beside `path`, which replaces it only when complete; a link at `path`
+    // stays a link to the replaced file, which keeps its permissions and
+    // owner. On failure the old file stays as it was, the failure is reported
+    // (as a file error) and 0 returned.
     virtual int OnSaveDocument(const char* path);
     // Lets go of every view (the GUI closes their frames), empties the
     // document and deletes it when m_bAutoDelete is set.

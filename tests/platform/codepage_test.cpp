@@ -47,6 +47,24 @@ TEST(CodepageTest, WhatFitsTheCodePage) {
         EXPECT_EQ(FitsCp1252(c.utf8), c.fits) << c.utf8;
 }
 
+TEST(CodepageTest, WellFormedUtf8) {
+    const struct { const char* bytes; bool valid; } cases[] = {
+        {"", true},
+        {"plain ASCII", true},
+        {"take\xC5\x91.wav", true},                        // U+0151
+        {"\xF0\x9D\x84\x9E", true},                        // outside the BMP
+        {"\xEF\xBF\xBD", true},                              // U+FFFD written as such
+        {"take\xE9.wav", false},                            // a Windows-1252 byte
+        {"\x80", false},                                     // a stray continuation byte
+        {"a\xE2\x82", false},                                // cut short
+        {"\xC0\x80", false},                                 // overlong
+        {"\xED\xA0\x80", false},                             // encoded surrogate
+        {"\xF4\x90\x80\x80", false},                         // beyond U+10FFFF
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+}
+
 TEST(CodepageTest, Utf16RoundTripsAndMalformedInputBecomesReplacement) {
     const std::string texts[] = {"", "abc", "\xC3\xA9\xE2\x82\xAC", "\xF0\x9D\x84\x9E x", "\xEF\xBF\xBF"};
     for (const auto& text : texts)

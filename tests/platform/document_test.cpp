@@ -4,12 +4,14 @@
 
 #include "platform/core/archive.h"
 #include "platform/core/exceptions.h"
+#include "platform/storage/storage.h"
 #include "platform/ui/prompt_script.h"
 #include "tests/platform/file_support.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 namespace {
@@ -77,6 +79,35 @@ TEST_F(DocumentFiles, AFailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(prompts.GetCount(), 1u);
     // Nothing is left beside the file.
     EXPECT_EQ(QDir(QString::fromStdString(folder.path)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(DocumentFiles, AFileThatCannotBeReplacedKeepsItsBytesAndIsReportedAsAFileError) {
+    const struct {
+        StorageStep step;
+        int error;
+        CFileException::Cause cause;
+    } cases[] = {
+        {StorageStep::write, ENOSPC, CFileException::diskFull},
+        {StorageStep::rename, EACCES, CFileException::accessDenied},
+    };
+    const std::string path = folder.File("piece.txt");
+    for (const auto& c : cases) {
+        file_test::WriteText(path, "old music");
+        TextDocument doc;
+        doc.text = "new music";
+        auto previous = SetStorageFaultHook([&](StorageStep step, const std::string&) {
+            return step == c.step ? c.error : 0;
+        });
+        prompts.Clear();
+        EXPECT_FALSE(doc.OnSaveDocument(path.c_str()));
+        SetStorageFaultHook(previous);
+        EXPECT_EQ(file_test::ReadText(path), "old music");
+        std::string message;
+        CFileException(c.cause, 0, path).GetErrorMessage(message);
+        ASSERT_EQ(prompts.GetCount(), 1u);
+        EXPECT_EQ(prompts.GetLast().text, message);
+        EXPECT_EQ(QDir(QString::fromStdString(folder.path)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
 }
 
 TEST_F(DocumentFiles, AFileThatCannotBeOpenedIsReported) {

@@ -392,12 +392,15 @@ TEST_F(MidiReadTest, ChannelPrefixSendsMetaEventsToThatChannelsTrack) {
     EXPECT_EQ(Texts(ET_TEXT), (std::vector<std::pair<int, std::string>>{{1, "back"}, {1, "none"}, {2, "to three"}}));
 }
 
-TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252) {
+TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252AndWaveNamesMayBeUtf8) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    // The clip's file, named in UTF-8 on disk: "take" e-acute ".wav".
+    // The clips' files, named in UTF-8 on disk: "take" e-acute ".wav", and
+    // "take" o-double-acute ".wav", which Windows-1252 cannot hold.
     const std::string utf8Name = folder.path().toStdString() + "/take\xC3\xA9.wav";
+    const std::string wideName = folder.path().toStdString() + "/take\xC5\x91.wav";
     ASSERT_TRUE(device_test::WriteSilentWave(utf8Name, 500));
+    ASSERT_TRUE(device_test::WriteSilentWave(wideName, 500));
     const std::string cp1252Name = folder.path().toStdString() + "/take\xE9.wav";
 
     Track conductor, staff;
@@ -407,6 +410,7 @@ TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252) {
         .Text(0, 0x05, "\xFC")
         .NoteOff(96, 0, 60)
         .WaveReference(192, 3, cp1252Name)
+        .WaveReference(96, 4, wideName)
         .End();
     ASSERT_EQ(Load(File(1, 96).Add(conductor).Add(staff).GetBytes()), 1);
 
@@ -414,15 +418,15 @@ TEST_F(MidiReadTest, TextsLyricsAndWaveNamesAreWindows1252) {
     EXPECT_EQ(Texts(ET_TEXT), (std::vector<std::pair<int, std::string>>{{1, "caf\xC3\xA9 \xE2\x82\xAC \xC2\x81"}}));
     EXPECT_EQ(Texts(ET_LYRIC), (std::vector<std::pair<int, std::string>>{{1, "\xC3\xBC"}}));
 
-    // The clip is added by a command of its own, after the load.
-    ASSERT_TRUE(messaging_test::PumpUntil([&] { return !FindEvents(Tree(), ET_WAVE).empty(); }));
-    const std::vector<ECBase*> waves = FindEvents(Tree(), ET_WAVE);
-    ASSERT_EQ(waves.size(), 1u);
-    auto* wave = static_cast<ECWave*>(waves[0]);
-    EXPECT_EQ(wave->GetFileName(), utf8Name);
-    EXPECT_EQ(TrackOf(wave), 3);
-    EXPECT_FLOAT_EQ(TimeOf(wave), 3.0f);
-    EXPECT_EQ(wave->GetParents()->GetHead()->GetClassType(), ET_WAVETRACK);
+    // The clips are added by commands of their own, after the load.
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return FindEvents(Tree(), ET_WAVE).size() == 2; }));
+    std::vector<std::tuple<int, float, std::string>> waves;
+    for (ECBase* event : FindEvents(Tree(), ET_WAVE)) {
+        waves.emplace_back(TrackOf(event), TimeOf(event), static_cast<ECWave*>(event)->GetFileName());
+        EXPECT_EQ(event->GetParents()->GetHead()->GetClassType(), ET_WAVETRACK);
+    }
+    std::sort(waves.begin(), waves.end());
+    EXPECT_EQ(waves, (std::vector<std::tuple<int, float, std::string>>{{3, 3.0f, utf8Name}, {4, 4.0f, wideName}}));
 }
 
 // ---------------------------------------------------------------- refusals

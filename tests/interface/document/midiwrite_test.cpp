@@ -12,6 +12,8 @@
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
 #include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/midievents.h"
 #include "model/performance.h"
 #include "model/states.h"
 #include "model/textmarks.h"
@@ -425,28 +427,39 @@ TEST_F(MidiWriteTest, TextsAreWrittenAsWindows1252Bytes) {
 TEST_F(MidiWriteTest, AWaveClipIsASequencerSpecificReferenceWithItsTrack) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const std::string name = folder.path().toStdString() + "/take\xC3\xA9.wav";   // UTF-8 on disk
-    ASSERT_TRUE(device_test::WriteSilentWave(name, 100));
+    const std::string dir = folder.path().toStdString();
+    // Names as the model holds them (UTF-8, as on disk) and as the file
+    // holds them: Windows-1252 where it can, as such files always have;
+    // else UTF-8, where a '?' would name no file.
+    const struct { std::string name, inFile; } cases[] = {
+        {dir + "/take\xC3\xA9.wav", dir + "/take\xE9.wav"},           // e-acute
+        {dir + "/take\xC5\x91.wav", dir + "/take\xC5\x91.wav"},       // o-double-acute
+    };
     Note(1, 0.0f, 1.0f, 60);
     Opened();
     // Wave track 3, while the file has chunks for tracks 0 and 1 only: the
-    // reference goes with the conductor track rather than nowhere.
-    Sequence()->GetWaveScoreMgr()->AddWaveFile(MCTime(2.0f), MCVoiceTrack(0, 3), name);
+    // references go with the conductor track rather than nowhere.
+    float time = 2.0f;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(device_test::WriteSilentWave(c.name, 100));
+        Sequence()->GetWaveScoreMgr()->AddWaveFile(MCTime(time++), MCVoiceTrack(0, 3), c.name);
+    }
     ASSERT_TRUE(messaging_test::PumpUntil([&] {
+        size_t waves = 0;
         for (DCsqBase* p = Sequence()->GetHead(); p; p = p->GetNext())
-            if (p->GetClassType() == DT_WAVE)
-                return true;
-        return false;
+            waves += p->GetClassType() == DT_WAVE;
+        return waves == std::size(cases);
     }));
 
     const std::vector<Bytes> chunks = TrackChunks(Save(1, 96));
     ASSERT_EQ(chunks.size(), 2u);
-    const std::string cp1252 = folder.path().toStdString() + "/take\xE9.wav";
-    Bytes event = {0xFF, 0x7F};
-    smf_support::PutVarLen(event, static_cast<uint32_t>(8 + cp1252.size()));
-    event.insert(event.end(), {0x00, 0x00, 0x77, 0x2F, 0, 0, 0, 3});
-    event.insert(event.end(), cp1252.begin(), cp1252.end());
-    EXPECT_TRUE(Contains(chunks[0], event));
+    for (const auto& c : cases) {
+        Bytes event = {0xFF, 0x7F};
+        smf_support::PutVarLen(event, static_cast<uint32_t>(8 + c.inFile.size()));
+        event.insert(event.end(), {0x00, 0x00, 0x77, 0x2F, 0, 0, 0, 3});
+        event.insert(event.end(), c.inFile.begin(), c.inFile.end());
+        EXPECT_TRUE(Contains(chunks[0], event)) << c.name;
+    }
     EXPECT_FALSE(Contains(chunks[1], {0xFF, 0x7F}));
 }
 
@@ -699,6 +712,34 @@ TEST(MidiRoundTrip, ReadWriteReadKeepsEveryNoteAndSystemExclusiveMessage) {
         EXPECT_EQ(HeldNotes(second.doc.get(), type == 1), HeldNotes(first.doc.get(), type == 1));
         EXPECT_EQ(HeldSysEx(second.doc.get()), sysEx);
     }
+}
+
+TEST(MidiRoundTrip, WaveNamesComeBackAsTheyWere) {
+    // One name Windows-1252 holds and one it cannot.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::vector<std::string> names = {folder.path().toStdString() + "/take\xC3\xA9.wav",
+                                            folder.path().toStdString() + "/take\xC5\x91.wav"};
+    doc_support::DocumentParts first;
+    first.NewPiece();
+    float time = 0.0f;
+    for (const std::string& name : names) {
+        ASSERT_TRUE(device_test::WriteSilentWave(name, 100));
+        first.doc->GetSequence()->GetWaveScoreMgr()->AddWaveFile(MCTime(time++), MCVoiceTrack(0, 1), name);
+    }
+    auto WaveNames = [](MCOpusDoc* doc) {
+        std::vector<std::string> found;
+        for (ECBase* wave : doc_support::FindEvents(doc->GetBaseEvent(), ET_WAVE))
+            found.push_back(static_cast<ECWave*>(wave)->GetFileName());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return WaveNames(first.doc.get()) == names; }));
+
+    doc_support::DocumentParts second;
+    ASSERT_EQ(Load(second.doc.get(), Write(first.doc.get(), 1, 96)), 1);
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return WaveNames(second.doc.get()).size() == names.size(); }));
+    EXPECT_EQ(WaveNames(second.doc.get()), names);
 }
 
 }   // namespace

@@ -10,6 +10,7 @@
 #include "model/performance.h"
 #include "platform/core/archive.h"
 #include "platform/core/filesys.h"
+#include "platform/core/format.h"
 #include "platform/core/resources.h"
 #include "platform/storage/storage.h"
 #include "platform/storage/streamfile.h"
@@ -18,10 +19,12 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/interface/document/smf_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -81,6 +84,13 @@ int CountNotes(ECPerformance* performance) {
     count.AddEvtType(ET_NOTE);
     count.Apply(performance);
     return count.GetEventCount();
+}
+
+// An edit: a fifth note, added by a command of its own.
+void AddNote(MCOpusDoc* document) {
+    document->GetSequence()->GetMidiScoreMgr()->AddMidiEvent(MCTime(4.0f), MCVoiceTrack(0, 1),
+                                                             FCMidi(0x90 | (72 << 8) | (100 << 16)), 0, MCTime(1.0f));
+    ASSERT_TRUE(messaging_test::PumpUntil([&] { return CountNotes(document->GetBaseEvent()) == 5; }));
 }
 
 struct DocumentFileTest : ::testing::Test, doc_support::DocumentParts {
@@ -307,6 +317,170 @@ TEST_F(DocumentFileTest, AReadOnlyFileIsReadThroughACopyAndSavedUnderANewPath) {
     EXPECT_EQ(IsStorageFile(chosen), S_OK);
     EXPECT_EQ(ReadBytes(path), SmallPiece());
     EXPECT_FALSE(FileExists(copy));
+}
+
+TEST_F(DocumentFileTest, AReadOnlyNativeDocumentIsSavedAsElsewhereWithItsEdits) {
+    // A native document with a stream of some other program's beside its own.
+    const std::string locked = folder.File("locked");
+    const std::string out = folder.File("out");
+    ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    const std::string path = locked + "/piece.mmm";
+    WriteBytes(folder.File("in.mid"), SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(folder.File("in.mid").c_str()));
+    doc->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(doc->OnSaveDocument(path.c_str()));
+    doc->OnCloseDocument();
+    {
+        std::unique_ptr<CRootStorage> root = CRootStorage::Open(path);
+        CStreamFile extra;
+        ASSERT_TRUE(extra.CreateStream(*root, "Extra"));
+        extra.Write("kept", 4);
+        extra.Close();
+        root->Commit();
+    }
+    const Bytes before = ReadBytes(path);
+
+    // Its folder may not be written: the file opens read-only.
+    auto previousFault = SetStorageFaultHook([&](StorageStep step, const std::string& file) {
+        return step == StorageStep::checkFolder && file == locked ? EACCES : 0;
+    });
+    std::unique_ptr<MCOpusDoc> opened = Open(path);
+    ASSERT_TRUE(opened->GetRootStorage()->IsReadOnly());
+    AddNote(opened.get());
+
+    const std::string chosen = out + "/copy.mmm";
+    auto previousPath = CDocument::SetSavePathHook([&](CDocument*, std::string& p, int) {
+        p = chosen;
+        return 1;
+    });
+    const bool saved = opened->DoSave(nullptr);
+    CDocument::SetSavePathHook(previousPath);
+    SetStorageFaultHook(previousFault);
+    ASSERT_TRUE(saved) << prompts.GetLast().text;
+    EXPECT_EQ(opened->GetPathName(), chosen);
+    EXPECT_FALSE(opened->GetRootStorage()->IsReadOnly());
+    opened->OnCloseDocument();
+
+    EXPECT_EQ(ReadBytes(path), before);
+    std::unique_ptr<MCOpusDoc> copy = Open(chosen);
+    EXPECT_EQ(CountNotes(copy->GetBaseEvent()), 5);
+    CStreamFile extra;
+    ASSERT_TRUE(extra.OpenStream(*copy->GetRootStorage(), "Extra", CFile::modeRead));
+    char kept[8] = {};
+    EXPECT_EQ(extra.Read(kept, sizeof kept), 4u);
+    EXPECT_STREQ(kept, "kept");
+}
+
+TEST_F(DocumentFileTest, SavingAsMidiThroughALinkKeepsTheLinkAndTheFilesMode) {
+    const std::string real = folder.File("real");
+    ASSERT_EQ(mkdir(real.c_str(), 0755), 0);
+    const std::string target = real + "/piece.mid";
+    WriteBytes(target, SmallPiece());
+    ASSERT_EQ(chmod(target.c_str(), 0644), 0);
+    const std::string link = folder.File("piece.mid");
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+
+    ASSERT_TRUE(doc->OnOpenDocument(link.c_str()));
+    AddNote(doc.get());
+    prompts.Answer(IDNO);
+    ASSERT_TRUE(doc->DoFileSave()) << prompts.GetLast().text;
+
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), target);
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    EXPECT_NE(ReadBytes(target), SmallPiece());
+    doc->OnCloseDocument();
+    EXPECT_EQ(CountNotes(Open(target)->GetBaseEvent()), 5);
+}
+
+TEST_F(DocumentFileTest, ANativeSaveThatFailsKeepsFormatAndPathAndTheNextSaveAsksAgain) {
+    const std::string mid = folder.File("piece.mid");
+    const std::string mmm = folder.File("piece.mmm");
+    WriteBytes(mid, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(mid.c_str()));
+
+    auto previous = SetStorageFaultHook([](StorageStep step, const std::string&) {
+        return step == StorageStep::write ? ENOSPC : 0;
+    });
+    prompts.Answer(IDYES);
+    const bool saved = doc->DoFileSave();
+    SetStorageFaultHook(previous);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(prompts.GetCount(), 2u);   // the question, then the failure
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+    EXPECT_EQ(doc->GetPathName(), mid);
+    EXPECT_FALSE(FileExists(mmm));
+
+    // Asked again, and saved natively beside the MIDI file, which stays.
+    prompts.Answer(IDYES);
+    ASSERT_TRUE(doc->DoFileSave());
+    ASSERT_EQ(prompts.GetCount(), 3u);
+    EXPECT_EQ(prompts.GetLast().text, LoadString(MCOpusDoc::IDS_SAVE_NATIVE_QUESTION));
+    EXPECT_EQ(ReadBytes(mid), SmallPiece());
+    EXPECT_EQ(IsStorageFile(mmm), S_OK);
+    EXPECT_EQ(doc->GetPathName(), mmm);
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_NATIVE);
+}
+
+TEST_F(DocumentFileTest, AnotherDocumentInTheWayIsReplacedOnlyWhenTheUserAgrees) {
+    const std::string other = "another piece";
+    const struct {
+        const char* name;
+        int answer;              // to the question whether to replace
+        const char* chosen;      // the save dialog's path; null: cancelled
+        const char* savedAs;     // the document's file afterwards; null: not saved
+    } cases[] = {
+        {"yes", IDYES, nullptr, "piece.mmm"},
+        {"no, then a path", IDNO, "elsewhere.mmm", "elsewhere.mmm"},
+        {"no, then cancel", IDNO, nullptr, nullptr},
+        {"cancel", IDCANCEL, nullptr, nullptr},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = folder.File(std::to_string(run++));
+        ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+        const std::string mid = dir + "/piece.mid";
+        const std::string mmm = dir + "/piece.mmm";
+        WriteBytes(mid, SmallPiece());
+        file_test::WriteText(mmm, other);
+        std::unique_ptr<MCOpusDoc> document = Open(mid);
+
+        std::vector<std::string> offered;
+        auto previous = CDocument::SetSavePathHook([&](CDocument*, std::string& p, int) {
+            offered.push_back(p);
+            if (!c.chosen)
+                return 0;
+            p = dir + "/" + c.chosen;
+            return 1;
+        });
+        prompts.Clear();
+        prompts.Answer({IDYES, c.answer});
+        const bool saved = document->DoFileSave();
+        CDocument::SetSavePathHook(previous);
+
+        const std::vector<PromptRequest> asked = prompts.GetRequests();
+        ASSERT_GE(asked.size(), 2u);
+        EXPECT_EQ(asked[1].text, Format(LoadString(MCOpusDoc::IDS_REPLACE_NATIVE_QUESTION).c_str(), "piece.mmm"));
+        EXPECT_EQ(offered, c.answer == IDNO ? std::vector<std::string>{mmm} : std::vector<std::string>{});
+        EXPECT_EQ(ReadBytes(mid), SmallPiece());
+        EXPECT_EQ(saved, c.savedAs != nullptr);
+        if (c.savedAs) {
+            EXPECT_EQ(document->GetPathName(), dir + "/" + c.savedAs);
+            EXPECT_EQ(document->GetHeader()->GetFormat(), DF_NATIVE);
+            EXPECT_EQ(IsStorageFile(dir + "/" + c.savedAs), S_OK);
+        } else {
+            EXPECT_EQ(document->GetPathName(), mid);
+            EXPECT_EQ(document->GetHeader()->GetFormat(), DF_MIDI_TYPE1);
+        }
+        if (!c.savedAs || std::string(c.savedAs) != "piece.mmm") {
+            EXPECT_EQ(file_test::ReadText(mmm), other);
+        }
+    }
 }
 
 // ---------------------------------------------------------------- the fuzz seeds

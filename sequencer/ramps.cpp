@@ -162,8 +162,13 @@ CSeqVolume::~CSeqVolume() {
 
 void CSeqVolume::AttachClient(DCsqDynamic* dynamic) {
     m_pClient = dynamic;
+    m_pClientMessage.reset();
     if (!dynamic)
         return;
+    if (DCsqMidi* performer = dynamic->GetVolumeObject(FCMidi::MidiNull())) {
+        m_pClientMessage = std::make_unique<MidiMessage>();
+        performer->TransferDataTo(m_pClientMessage.get());
+    }
     const double score = m_pStaff ? m_pStaff->GetScoreFactor() : 1.0;
     m_dTargetFactor = score + score * dynamic->GetPercentChange() / 100.0;
     if (ECBase* event = dynamic->GetOwner()) {
@@ -224,11 +229,7 @@ int CSeqVolume::ComputeVolume() const {
 
 void CSeqVolume::OutputVolume(int volume, int ms) {
     m_messages.RemoveAll();
-    auto message = std::make_unique<MidiMessage>();
-    if (m_pClient) {
-        if (DCsqMidi* performer = m_pClient->GetVolumeObject(FCMidi::MidiNull()))
-            performer->TransferDataTo(message.get());
-    }
+    auto message = m_pClientMessage ? std::make_unique<MidiMessage>(*m_pClientMessage) : std::make_unique<MidiMessage>();
     message->m_noteOn.SetDataByte2(static_cast<unsigned char>(volume));
     m_messages.Add(std::move(message));
     if (LCMidiVoiceMap* voiceMap = m_pStaff->GetVoiceMapFilter())

@@ -30,10 +30,13 @@
 #include "model/time.h"
 #include "sequencer/player.h"
 
+#include <memory>
+
 class CPVEventList;
 class CSequence;
 class DCsqDynamic;
 class DCsqStaff;
+class MidiMessage;
 
 class CSeqTempo : public CSeqPlay {
     DECLARE_DYNAMIC(CSeqTempo)
@@ -86,7 +89,9 @@ public:
 
     // The dynamic whose span the ramp plays: target = s + s x p / 100 (s the
     // staff's score factor now, p the dynamic's percent change), begin = its
-    // event's time, duration = its event's duration.
+    // event's time, duration = its event's duration. The ramp copies the
+    // dynamic's volume message now: the dynamic may be removed while the ramp
+    // plays, and the ramp never reads it again.
     void AttachClient(DCsqDynamic* dynamic);
 
     void SetTargetScoreFactor(double factor) { m_dTargetFactor = factor; }
@@ -98,6 +103,7 @@ public:
     const MCTime& GetDuration() const { return m_duration; }
     const MCTime& GetEndTime() const { return m_endTime; }
     DCsqStaff* GetStaff() const { return m_pStaff; }
+    // The dynamic last attached: compared, never followed.
     DCsqDynamic* GetClient() const { return m_pClient; }
 
     // Stores the sequence only: a ramp has no managers.
@@ -132,6 +138,7 @@ private:
     double m_dSlope = 0.0;           // target - start
     double m_dStartFactor = 1.0;
     DCsqStaff* m_pStaff = nullptr;       // borrowed: the staff performer that owns this ramp
-    DCsqDynamic* m_pClient = nullptr;    // borrowed: the dynamic being played, may be null
+    DCsqDynamic* m_pClient = nullptr;    // compared, never followed: the dynamic being played
+    std::unique_ptr<MidiMessage> m_pClientMessage;   // owned: its volume message, null without one
     bool m_bOrphaned = false;            // the staff has gone; with the performance's lock
 };

@@ -306,3 +306,34 @@ TEST_F(RampTest, RemovingAStaffWhileItsRampPlaysStopsTheRampSafely) {
     EXPECT_EQ(capture->GetMidi().size(), sent);
     staff = nullptr;
 }
+
+// A dynamic removed while its ramp plays: the ramp plays on with the volume
+// word it started with and never reads the dynamic's performer again.
+TEST_F(RampTest, ADynamicRemovedWhileItsRampPlaysIsNotReadAgain) {
+    ECBase* staffEvent = conductor->GetTrack(TRACK_STAFF, 1, 0);
+    auto* hairpin = new ECDynamic(11, MCTime(8.0f));
+    const MCTime at(NextWindowMusical());
+    hairpin->SetTime(&at);
+    hairpin->SetVoiceTrack(0, 1);
+    staffEvent->AddChild(hairpin, SORTED);
+    auto* swell = static_cast<DCsqDynamic*>(hairpin->GetData(DK_SEQUENCER, 1));
+    swell->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
+    swell->SetPercentChange(50.0f);
+    swell->UpdateVolume(sequence.get());
+    CSeqVolume* ramp = staff->GetVolumeSequencer();
+    ASSERT_EQ(ramp->GetState(), PLAYER_PLAYING);
+    Run(200);
+    ASSERT_FALSE(capture->GetMidi().empty());
+
+    auto* remove = new CCRemove(hairpin);
+    remove->SetSynchronous(1);
+    remove->Apply(performance);
+    QCoreApplication::processEvents();
+    capture->Clear();
+    Run(200);   // the ramp goes on: controller 7 on the staff's channel
+    const auto sent = capture->GetMidi();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().bytes[1], 7);
+    sequence->StopSequences();
+    Run(100);   // the ramp comes to rest
+}

@@ -93,6 +93,47 @@ BEGIN_MESSAGE_MAP(CSelfishButton, CButton)
     ON_CONTROL_REFLECT_EX(BN_CLICKED, &CSelfishButton::OnReflectedClick)
 END_MESSAGE_MAP()
 
+constexpr UINT NM_TESTCLICK = static_cast<UINT>(-2);   // notification codes are often negative
+
+// A control that notifies its parent, and may keep the notification.
+class CNotifier : public CWnd {
+public:
+    bool m_keep = false;
+    int m_seen = 0;
+    LRESULT Notify() {
+        NMHDR header;
+        header.hwndFrom = m_hWnd;
+        header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
+        header.code = NM_TESTCLICK;
+        return GetParent()->SendMessage(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    }
+    afx_msg BOOL OnReflected(NMHDR*, LRESULT* pResult) {
+        ++m_seen;
+        *pResult = 7;
+        return m_keep ? TRUE : FALSE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CNotifier, CWnd)
+    ON_NOTIFY_REFLECT_EX(NM_TESTCLICK, &CNotifier::OnReflected)
+END_MESSAGE_MAP()
+
+// A parent taking the notifications of control 1003.
+class CNotified : public CWnd {
+public:
+    std::vector<UINT> codes;
+    afx_msg void OnTestClick(NMHDR* pNMHDR, LRESULT* pResult) {
+        codes.push_back(pNMHDR->code);
+        *pResult = 9;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CNotified, CWnd)
+    ON_NOTIFY(NM_TESTCLICK, 1003, &CNotified::OnTestClick)
+END_MESSAGE_MAP()
+
 // An edit made elsewhere, taken over: digits are refused, anything else typed
 // is the edit's own business.
 class CDigitFilter : public CWnd {
@@ -155,6 +196,19 @@ TEST_F(Windows, AClickOnTheButtonArrivesAtItsParentAsBnClicked) {
     QTest::mouseClick(widget, Qt::LeftButton);
     EXPECT_EQ(main.notes.size(), 1u);
     EXPECT_EQ(button.m_ownClicks, 2);
+}
+
+TEST(Notifications, OfferedToTheControlFirstWhichMayKeepThem) {
+    CNotified parent;
+    ASSERT_TRUE(parent.Create(nullptr, nullptr, 0, CRect(0, 0, 100, 100), nullptr, 0));
+    CNotifier control;
+    ASSERT_TRUE(control.Create(nullptr, nullptr, WS_CHILD, CRect(0, 0, 10, 10), &parent, 1003));
+    EXPECT_EQ(control.Notify(), 9);   // the parent's answer
+    EXPECT_EQ(parent.codes, std::vector<UINT>{NM_TESTCLICK});
+    control.m_keep = true;
+    EXPECT_EQ(control.Notify(), 7);   // the control's own
+    EXPECT_EQ(parent.codes.size(), 1u);
+    EXPECT_EQ(control.m_seen, 2);
 }
 
 TEST_F(Windows, AMessagePostedToTheHandleReachesItsOnMessage) {

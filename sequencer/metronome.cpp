@@ -5,6 +5,7 @@
 #include "model/meter.h"
 #include "model/performance.h"
 #include "model/states.h"
+#include "platform/core/beep.h"
 #include "platform/core/clock.h"
 #include "platform/core/timer.h"
 #include "platform/devices/portavel.h"
@@ -95,13 +96,15 @@ void CSeqMetronome::MetroTimerProc(HWND window, int beatMs, int pulseIndex) {
 
 void CSeqMetronome::_MetroTimerProc(int beatMs, int /*pulseIndex*/) {
     ECPerformance* performance = nullptr;
+    bool midiSource = true;
     {
-        // Only to read the sequence: the state is sent with no lock held,
-        // or the user-interface thread, waiting on this lock in the
-        // transport, could never deliver it.
+        // Only to read the sequence and the source: the state is sent with
+        // no lock held, or the user-interface thread, waiting on this lock
+        // in the transport, could never deliver it.
         std::lock_guard lock(m_lock);
         if (m_pSequence)
             performance = m_pSequence->GetPerformance();
+        midiSource = m_bMidiSource != 0;
     }
     if (!performance || performance != ECPerformance::GetActivePerformance())
         return;
@@ -114,8 +117,9 @@ void CSeqMetronome::_MetroTimerProc(int beatMs, int /*pulseIndex*/) {
         beat->SetAsynchronous(0);
         beat->Apply(performance);   // delivered and deleted when this returns
     }
-    // FIXME: the system beep has no platform service yet; with the MIDI
-    // source off a sounding metronome is silent.
+    // Without the MIDI source the beat is heard as the system beep.
+    if (m_bSounding.load() && !midiSource)
+        MessageBeep(SIMPLE_BEEP);
 }
 
 void CSeqMetronome::EnableMetroPlay(int enable) {

@@ -124,3 +124,34 @@ bool CMenu::RemoveMenu(UINT item, UINT flags, std::unique_ptr<CMenu>* submenu) {
         *submenu = std::move(removed.submenu);
     return true;
 }
+
+UINT CMenu::EnableMenuItem(UINT item, UINT flags) {
+    Place place = Find(item, flags);
+    if (!place.menu)
+        return NO_ITEM;
+    constexpr UINT kEnableBits = MF_GRAYED | MF_DISABLED;
+    UINT& kept = place.menu->m_items[place.position].flags;
+    const UINT previous = kept & kEnableBits;
+    kept = (kept & ~kEnableBits) | (flags & kEnableBits);
+    return previous;
+}
+
+UINT CMenu::CheckMenuItem(UINT item, UINT flags) {
+    Place place = Find(item, flags);
+    if (!place.menu)
+        return NO_ITEM;
+    UINT& kept = place.menu->m_items[place.position].flags;
+    const UINT previous = kept & MF_CHECKED;
+    kept = (kept & ~static_cast<UINT>(MF_CHECKED)) | (flags & MF_CHECKED);
+    return previous;
+}
+
+bool CMenu::ModifyMenu(UINT item, UINT flags, UINT id, std::string_view text) {
+    if (flags & (MF_POPUP | MF_SEPARATOR))
+        return false;
+    Place place = Find(item, flags);
+    if (!place.menu)
+        return false;
+    place.menu->m_items[place.position] = MakeItem(flags, id, text);   // an old submenu goes with it
+    return true;
+}

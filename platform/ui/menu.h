@@ -34,10 +34,13 @@ using UINT = unsigned int;
 enum : UINT {
     MF_STRING = 0x0000,       // a text item with a command id
     MF_BYCOMMAND = 0x0000,    // the item argument is a command id
+    MF_ENABLED = 0x0000,
+    MF_UNCHECKED = 0x0000,
     MF_GRAYED = 0x0001,
     MF_DISABLED = 0x0002,
     MF_CHECKED = 0x0008,
     MF_POPUP = 0x0010,        // the item opens a submenu
+    MFT_RADIOCHECK = 0x0200,  // a check shows as a dot (one of a group)
     MF_BYPOSITION = 0x0400,   // the item argument is a position
     MF_SEPARATOR = 0x0800,    // a dividing line: no text, command id 0
 };
@@ -81,6 +84,18 @@ public:
     // among them) appends. False when the item is not found.
     bool InsertMenu(UINT item, UINT flags, UINT id = 0, std::string_view text = {});
     bool InsertMenu(UINT item, UINT flags, std::unique_ptr<CMenu> submenu, std::string_view text);
+
+    // Sets the item's enabled state to MF_ENABLED, MF_GRAYED or MF_DISABLED
+    // (or both); answers the previous state (MF_GRAYED | MF_DISABLED bits), or
+    // NO_ITEM when there is no such item.
+    UINT EnableMenuItem(UINT item, UINT flags);
+    // Checks (MF_CHECKED) or unchecks (MF_UNCHECKED) the item; answers the
+    // previous check (MF_CHECKED or 0), or NO_ITEM when there is no such item.
+    UINT CheckMenuItem(UINT item, UINT flags);
+    // Replaces a text item's flags, id and text (the addressing flag is not
+    // kept). A submenu the item had is destroyed. False when there is no such
+    // item, and for MF_POPUP (which needs a submenu) or MF_SEPARATOR.
+    bool ModifyMenu(UINT item, UINT flags, UINT id, std::string_view text);
 
     // Takes the item out and destroys its submenu, if any. False when there is
     // no such item.

@@ -112,3 +112,32 @@ TEST(Menu, DeleteDestroysASubmenuRemoveCanHandItOver) {
     EXPECT_EQ(bar->GetMenuItemCount(), 3);
     EXPECT_FALSE(bar->DeleteMenu(3, MF_BYPOSITION));
 }
+
+TEST(Menu, StatesChangeInTheMenuHoldingTheItemAndAnswerWhatTheyWere) {
+    auto bar = MakeBar();
+    // By command, found in a submenu of a submenu.
+    EXPECT_EQ(bar->EnableMenuItem(301, MF_GRAYED), static_cast<UINT>(MF_ENABLED));
+    EXPECT_EQ(bar->EnableMenuItem(301, MF_ENABLED), static_cast<UINT>(MF_GRAYED));
+    EXPECT_EQ(bar->CheckMenuItem(201, MF_CHECKED), static_cast<UINT>(MF_UNCHECKED));
+    EXPECT_EQ(bar->CheckMenuItem(201, MF_CHECKED), static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(bar->GetSubMenu(2)->GetMenuState(0, MF_BYPOSITION), static_cast<UINT>(MF_CHECKED));
+    // The placeholder's grey goes, its text changes; the kind stays a text item.
+    EXPECT_TRUE(bar->ModifyMenu(3, MF_BYPOSITION | MF_STRING, 103, "Other"));
+    EXPECT_EQ(bar->GetMenuItemID(3), 103u);
+    EXPECT_EQ(bar->GetMenuString(3), "Other");
+    EXPECT_EQ(bar->GetMenuState(3, MF_BYPOSITION), static_cast<UINT>(MF_STRING));
+    // Nothing to change.
+    EXPECT_EQ(bar->EnableMenuItem(999, MF_GRAYED), CMenu::NO_ITEM);
+    EXPECT_EQ(bar->CheckMenuItem(9, MF_BYPOSITION | MF_CHECKED), CMenu::NO_ITEM);
+    EXPECT_FALSE(bar->ModifyMenu(999, MF_STRING, 1, "x"));
+    EXPECT_FALSE(bar->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, 1, "x"));
+}
+
+TEST(Menu, ModifyingASubmenuItemIntoATextItemDestroysTheSubmenu) {
+    int deaths = 0;
+    auto bar = MakeBar(&deaths);
+    EXPECT_TRUE(bar->ModifyMenu(2, MF_BYPOSITION | MF_STRING, 202, "&Plain"));
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(bar->GetSubMenu(2), nullptr);
+    EXPECT_EQ(bar->GetMenuItemID(2), 202u);
+}

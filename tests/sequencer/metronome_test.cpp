@@ -7,6 +7,7 @@
 
 #include "model/appstates.h"
 #include "model/performance.h"
+#include "platform/core/beep.h"
 #include "platform/core/clock.h"
 #include "platform/core/thread.h"
 #include "platform/core/window.h"
@@ -232,6 +233,23 @@ TEST_F(Metronome, SilentUnlessEnabledForWhatTheSequenceDoes) {
     // The beats are still announced: the display follows playback either way.
     DeliverBeats();
     EXPECT_FALSE(Beats().empty());
+}
+
+TEST_F(Metronome, WithoutTheMidiSourceEachBeatBeepsInsteadOfClicking) {
+    std::atomic<int> beeps{0};
+    // The beep comes from the metronome's thread.
+    BeepHandler previous = SetBeepHandler([&beeps](UINT type) {
+        if (type == SIMPLE_BEEP)
+            ++beeps;
+    });
+    metronome->SetMetronomeMidi(0);
+    Play();
+    ASSERT_TRUE(metronome->IsSounding());
+    Run(2100);
+    DeliverBeats();
+    SetBeepHandler(std::move(previous));
+    EXPECT_EQ(beeps.load(), 3);   // the beats at 0, 1000 and 2000
+    EXPECT_TRUE(Clicks().empty());
 }
 
 }   // namespace

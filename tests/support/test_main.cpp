@@ -1,9 +1,11 @@
 // Main of every test program. Creates the Qt application object the message
-// windows and timers need (a GUI one, offscreen, for the GUI libraries), and
-// points the profile at a folder of this run's own so that no test reads or
-// writes the user's settings.
+// windows and timers need (a GUI one, offscreen and in the Fusion style, for
+// the GUI libraries), and points the profile at a folder of this run's own so
+// that no test reads or writes the user's settings.
 #ifdef STAFFWRIGHT_TEST_GUI
 #include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
 using TestApplication = QApplication;
 #else
 #include <QCoreApplication>
@@ -21,5 +23,13 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TestApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+#ifdef STAFFWRIGHT_TEST_GUI
+    // One look on every machine: Fusion and its own palette, whatever the desktop's.
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+#endif
+    const int result = RUN_ALL_TESTS();
+    // Windows destroyed by the tests leave their widgets to the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return result;
 }

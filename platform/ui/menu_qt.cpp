@@ -1,0 +1,60 @@
+#include "platform/ui/menu_qt.h"
+
+#include "platform/ui/menu.h"
+#include "platform/ui/wnd.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+// Fills `qmenu` from `menu`, each submenu a QMenu of its own.
+void Rebuild(QMenu* qmenu, CMenu* menu, HWND owner) {
+    // The submenus made at the last opening go with their actions.
+    for (QMenu* old : qmenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
+        old->deleteLater();
+    qmenu->clear();
+    for (int position = 0; position < menu->GetMenuItemCount(); ++position) {
+        const UINT state = menu->GetMenuState(static_cast<UINT>(position), MF_BYPOSITION);
+        if (state & MF_SEPARATOR) {
+            qmenu->addSeparator();
+            continue;
+        }
+        const QString text = QString::fromStdString(menu->GetMenuString(position));
+        QAction* action = nullptr;
+        if (CMenu* submenu = menu->GetSubMenu(position)) {
+            QMenu* child = CreateQtMenu(submenu, CWnd::FromHandle(owner), qmenu, static_cast<UINT>(position));
+            child->setTitle(text);
+            action = qmenu->addMenu(child);
+        } else {
+            const UINT id = menu->GetMenuItemID(position);
+            action = qmenu->addAction(text);
+            action->setData(id);
+            QObject::connect(action, &QAction::triggered, action, [owner, id] {
+                ::PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+            });
+        }
+        action->setEnabled((state & (MF_GRAYED | MF_DISABLED)) == 0);
+        if (state & MF_CHECKED) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+    }
+}
+
+}  // namespace
+
+QMenu* CreateQtMenu(CMenu* menu, CWnd* owner, QWidget* parent, UINT position, CMenu* root) {
+    auto* qmenu = new QMenu(parent);
+    if (!menu || !owner)
+        return qmenu;
+    const HWND hOwner = owner->m_hWnd;
+    QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [qmenu, menu, hOwner, position, root] {
+        if (root)
+            ::SendMessage(hOwner, WM_INITMENU, reinterpret_cast<WPARAM>(root));
+        ::SendMessage(hOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu),
+                      MAKELPARAM(static_cast<WORD>(position), FALSE));
+        Rebuild(qmenu, menu, hOwner);
+    });
+    return qmenu;
+}

@@ -1,0 +1,25 @@
+// A CMenu shown through Qt's menus.
+//
+// CreateQtMenu makes a QMenu standing for a drop-down CMenu owned by a window.
+// Each time it opens, the owner is sent WM_INITMENU with `root` first (for a
+// drop-down of a menu bar; none when `root` is null), then WM_INITMENUPOPUP
+// with the drop-down and its position in its parent menu, so that the
+// owner's handlers (RunMenuCmdUI, cmdui.h) and the system's own edits change
+// the CMenu; then the QMenu is rebuilt from the CMenu as it now stands:
+// texts ("&" marks the access key; after a tab, the shortcut shown), grayed
+// or disabled items disabled, checks, separators, and submenus, which do the
+// same when they open. Choosing an item posts WM_COMMAND with its id (and no
+// control) to the owner. Each item's QAction holds its command id as data.
+//
+// The CMenu and the owner must outlive the QMenu (the QMenu belongs to
+// `parent`, as any Qt child). User-interface thread only.
+#pragma once
+
+#include "platform/ui/messages.h"
+
+class CMenu;
+class CWnd;
+class QMenu;
+class QWidget;
+
+QMenu* CreateQtMenu(CMenu* menu, CWnd* owner, QWidget* parent, UINT position = 0, CMenu* root = nullptr);

@@ -1,0 +1,144 @@
+// The vocabulary of window messages: the plain types the window layer passes
+// (BOOL, WORD, the word-packing macros), the message numbers and their
+// parameters, the mouse-key flags, the notification header NMHDR and the
+// record of a message being handled (MSG).
+//
+// Every window here, hidden (platform/core/window.h) or shown (wnd.h), takes
+// its messages by these numbers, so code written against the classic numbers
+// reads and behaves as it always did. Plain declarations; any thread.
+#pragma once
+
+#include "platform/core/window.h"
+#include "platform/ui/geometry.h"
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using SHORT = std::int16_t;
+
+// Macros, not constants: other C libraries define them too (with these values).
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
+
+constexpr WORD LOWORD(std::uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+constexpr DWORD MAKELONG(WORD low, WORD high) { return static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16); }
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return MAKELONG(low, high); }
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>(MAKELONG(low, high)); }
+// The signed coordinates packed into a mouse message's lParam.
+constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<SHORT>(LOWORD(static_cast<std::uintptr_t>(l))); }
+constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<SHORT>(HIWORD(static_cast<std::uintptr_t>(l))); }
+
+// Message numbers (WM_NULL, WM_QUIT, WM_TIMER and WM_USER are the core's).
+enum : UINT {
+    WM_CREATE = 0x0001,           // lParam: unused here; answer -1 to refuse the window
+    WM_DESTROY = 0x0002,
+    WM_MOVE = 0x0003,             // lParam: client origin (x, y) in the parent
+    WM_SIZE = 0x0005,             // wParam: SIZE_*; lParam: client (width, height)
+    WM_SETFOCUS = 0x0007,         // wParam: the window that lost the focus (HWND), or 0
+    WM_KILLFOCUS = 0x0008,        // wParam: the window that gets the focus (HWND), or 0
+    WM_ENABLE = 0x000A,           // wParam: enabled
+    WM_SETTEXT = 0x000C,          // lParam: const char* (UTF-8)
+    WM_GETTEXT = 0x000D,
+    WM_CLOSE = 0x0010,
+    WM_SYSCOLORCHANGE = 0x0015,   // the system colours changed (GetSysColor)
+    WM_SHOWWINDOW = 0x0018,       // wParam: shown
+    WM_ACTIVATEAPP = 0x001C,      // wParam: the application becomes active
+    WM_CANCELMODE = 0x001F,
+    WM_DRAWITEM = 0x002B,
+    WM_NOTIFY = 0x004E,           // wParam: control id; lParam: NMHDR*
+    WM_CONTEXTMENU = 0x007B,
+    WM_NCDESTROY = 0x0082,
+    WM_KEYDOWN = 0x0100,          // wParam: virtual key (keys.h); lParam: key data (below)
+    WM_KEYUP = 0x0101,
+    WM_CHAR = 0x0102,             // wParam: the character (UTF-16 unit)
+    WM_SYSKEYDOWN = 0x0104,       // with Alt held (or F10)
+    WM_SYSKEYUP = 0x0105,
+    WM_SYSCHAR = 0x0106,
+    WM_COMMAND = 0x0111,          // wParam: (id, notification code); lParam: control HWND or 0
+    WM_SYSCOMMAND = 0x0112,
+    WM_HSCROLL = 0x0114,
+    WM_VSCROLL = 0x0115,
+    WM_INITMENU = 0x0116,         // wParam: the menu (CMenu*) about to become active
+    WM_INITMENUPOPUP = 0x0117,    // wParam: the drop-down (CMenu*); lParam: (position, system menu)
+    WM_MENUSELECT = 0x011F,
+    WM_MOUSEMOVE = 0x0200,        // wParam: MK_*; lParam: client (x, y)
+    WM_LBUTTONDOWN = 0x0201,
+    WM_LBUTTONUP = 0x0202,
+    WM_LBUTTONDBLCLK = 0x0203,
+    WM_RBUTTONDOWN = 0x0204,
+    WM_RBUTTONUP = 0x0205,
+    WM_RBUTTONDBLCLK = 0x0206,
+    WM_MBUTTONDOWN = 0x0207,
+    WM_MBUTTONUP = 0x0208,
+    WM_MBUTTONDBLCLK = 0x0209,
+    WM_MOUSEWHEEL = 0x020A,       // wParam: (MK_*, delta in 120ths); lParam: screen (x, y)
+    WM_CAPTURECHANGED = 0x0215,   // to the window losing the capture; lParam: the new holder or 0
+    WM_APP = 0x8000,
+};
+
+// What a reflected message is numbered: a control handles the notification it
+// sent its parent as WM_REFLECT_BASE + the message (ON_NOTIFY_REFLECT ...).
+inline constexpr UINT WM_REFLECT_BASE = 0xBC00;
+
+// The key data of a key message: bits 0-15 the repeat count, 16-23 the scan
+// code, 24 an extended key, 29 Alt held, 30 the key was already down (an
+// auto-repeat), 31 the key is being released.
+enum : LPARAM {
+    KF_EXTENDED_BIT = 1 << 24,
+    KF_ALTDOWN_BIT = 1 << 29,
+    KF_REPEAT_BIT = 1 << 30,
+    KF_UP_BIT = static_cast<LPARAM>(1u << 31),
+};
+
+// The keys and buttons held during a mouse message.
+enum : UINT {
+    MK_LBUTTON = 0x0001,
+    MK_RBUTTON = 0x0002,
+    MK_SHIFT = 0x0004,
+    MK_CONTROL = 0x0008,
+    MK_MBUTTON = 0x0010,
+};
+
+// WM_SIZE kinds.
+enum : UINT {
+    SIZE_RESTORED = 0,
+    SIZE_MINIMIZED = 1,
+    SIZE_MAXIMIZED = 2,
+};
+
+// Button notifications (in WM_COMMAND's high word) and messages.
+enum : UINT {
+    BN_CLICKED = 0,
+    BN_DOUBLECLICKED = 5,
+    BM_GETCHECK = 0x00F0,
+    BM_SETCHECK = 0x00F1,
+    BST_UNCHECKED = 0,
+    BST_CHECKED = 1,
+    BST_INDETERMINATE = 2,
+};
+
+// The header every WM_NOTIFY carries: who sent it and what happened.
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    UINT_PTR idFrom = 0;
+    UINT code = 0;
+};
+
+// A message as the window layer hands it around.
+struct MSG {
+    HWND hwnd = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    DWORD time = 0;   // the process clock when it arrived
+    POINT pt;         // the cursor in screen pixels, where known
+};

@@ -40,6 +40,13 @@ void DropCommand(CCBase* command, ECPerformance* performance) {
     ECPerformance::ReleaseLocked(performance);
 }
 
+// A posted command the window never received: its window gone, or the
+// program ending with it still queued.
+void DropPostedCommand(UINT /*msg*/, WPARAM /*wParam*/, LPARAM lParam) {
+    auto* command = reinterpret_cast<CCBase*>(lParam);
+    DropCommand(command, command->GetTarget());
+}
+
 }  // namespace
 
 // ---- The manager ------------------------------------------------------------------
@@ -165,17 +172,16 @@ int MCCommandMgr::ApplyCommand(CCBase* command, ECPerformance* performance) {
     performance->RefLocked();
     const HWND window = s_hWnd.load();
     const LPARAM message = reinterpret_cast<LPARAM>(command);
-    bool delivered = false;
-    if (command->IsSynchronous()) {
-        // The window lives as long as the process once made, so a window
-        // seen here receives the message.
-        delivered = IsWindow(window);
-        if (delivered)
-            SendMessage(window, WM_MCCOMMANDMGR, 0, message);
-    } else {
-        delivered = PostMessage(window, WM_MCCOMMANDMGR, 0, message);
+    if (!command->IsSynchronous()) {
+        // Dropped by DropPostedCommand, should it never be delivered.
+        PostMessage(window, WM_MCCOMMANDMGR, 0, message, &DropPostedCommand);
+        return 1;
     }
-    if (!delivered)
+    // The window lives as long as the process once made, so a window seen
+    // here receives the message.
+    if (IsWindow(window))
+        SendMessage(window, WM_MCCOMMANDMGR, 0, message);
+    else
         DropCommand(command, performance);
     return 1;
 }

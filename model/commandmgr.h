@@ -3,7 +3,10 @@
 //
 // ApplyCommand (any thread) references the performance and hands the command
 // to the one hidden window of the process, "MCCommandMgr": sent when the
-// command is synchronous (the caller waits until it ran), else posted. On the
+// command is synchronous (the caller waits until it ran), else posted. A
+// command that can never be delivered (no window, or posted and still queued
+// when the program ends) is dropped: deleted when auto-delete, and its
+// reference on the performance released. On the
 // window's thread, the user-interface thread, the target's manager either
 // queues the command in its timer (not synchronous, and a rate is set; decided
 // when the message arrives, not when it was applied) or runs it at once as a

@@ -285,6 +285,17 @@ void ECBase::Serialize(CArchive& ar) {
     m_flags = (m_flags & ~0xFFu) | flags;
 }
 
+void ECBase::OnReadFailed() {
+    // Noted by the guard, which frees it: this thread's guard was active when
+    // the reading began, as it still is.
+    if (IsLoading() && ECLoadGuard::IsActive())
+        return;
+    Ref();
+    if (GetParents()->IsEmpty())
+        RemoveChildren(0);
+    Unref(1);
+}
+
 // ---- ECWithTime ---------------------------------------------------------------------
 
 void SerializeEventTime(CArchive& ar, MCTime& time) {
@@ -460,6 +471,8 @@ bool ECLoadGuard::AtEnd(std::function<void()> action) {
 }
 
 void ECLoadGuard::NoteLoaded(DCBase* data) {
-    if (t_loadGuard)
-        t_loadGuard->m_loadedData.push_back(data);
+    if (!t_loadGuard)
+        return;
+    t_loadGuard->m_loadedData.push_back(data);
+    data->m_bLoadNoted = true;
 }

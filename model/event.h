@@ -65,6 +65,11 @@ public:
     // One byte, the low byte of the flag word; when its bit 0 is set, the
     // view-data array (count, then each object by reference, null allowed).
     void Serialize(CArchive& ar) override;
+    // An event whose reading failed: the load guard that noted it when its
+    // reading began frees it with the rest of the load. Read with no guard
+    // active (or failed before its ECBase part), it is freed here as the
+    // guard would free it: its children detached, then let go.
+    void OnReadFailed() override;
 
     // The EventType of the class (model/eventtypes.h).
     virtual int GetClassType() const;
@@ -284,8 +289,11 @@ public:
 // while it lives is noted; when the load fails (the guard ends without
 // Commit), the events that were read but never linked under a parent (the
 // ones whose reading failed), other than `root`, are detached and freed, so
-// that a damaged file leaves nothing behind but what its holders own. Only the
-// outermost guard of a thread acts; nested guards do nothing.
+// that a damaged file leaves nothing behind but what its holders own. The
+// same goes for view-data objects no event took. The guard is the one owner
+// of that clean-up for what it noted: the archive's OnReadFailed of events
+// and view data leaves those to it. Only the outermost guard of a thread
+// acts; nested guards do nothing.
 // ECPerformance::Serialize keeps one; readers of other event archives
 // (clipboard data) keep their own around ReadObject.
 class ECLoadGuard {

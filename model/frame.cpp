@@ -5,20 +5,9 @@
 #include "model/eventtypes.h"
 #include "platform/core/archive.h"
 
-#include <utility>
-
 // The item's class is a plain one: its schema is checked on loading.
 IMPLEMENT_SERIAL(CScoreCntrItem, CObject, 0)
 IMPLEMENT_SERIAL(ECFrame, ECWithTime, VERSIONABLE_SCHEMA | 2)
-
-namespace {
-
-// The item whose bytes are being read on this thread. The archive never
-// deletes what it made; an item whose reading failed belongs to no frame
-// yet, so the reader of its frame deletes it.
-thread_local CScoreCntrItem* t_itemLoading = nullptr;
-
-}  // namespace
 
 // ---- CScoreCntrItem -----------------------------------------------------------------
 
@@ -47,7 +36,6 @@ void CScoreCntrItem::Serialize(CArchive& ar) {
 
     // Everything is read before anything is kept, so a damaged item stays
     // as it was.
-    t_itemLoading = this;
     DWORD number = 0;
     WORD aspect = 0;
     ar >> number >> aspect;
@@ -61,6 +49,13 @@ void CScoreCntrItem::Serialize(CArchive& ar) {
     m_nDrawAspect = aspect;
     m_cx = cx;
     m_cy = cy;
+}
+
+void CScoreCntrItem::OnReadFailed() {
+    // A frame read inside the item's own bytes may have taken it already;
+    // then the frame owns it.
+    if (!m_pFrame)
+        delete this;
 }
 
 // ---- ECFrame ------------------------------------------------------------------------
@@ -109,19 +104,7 @@ void ECFrame::Serialize(CArchive& ar) {
     }
 
     ar >> m_type;
-    // An item read inside another item's bytes (through a frame of its own)
-    // leaves the outer one noted when done.
-    CScoreCntrItem* const outer = t_itemLoading;
-    CScoreCntrItem* item = nullptr;
-    try {
-        item = static_cast<CScoreCntrItem*>(ar.ReadObject(RUNTIME_CLASS(CScoreCntrItem)));
-    } catch (...) {
-        CScoreCntrItem* failed = std::exchange(t_itemLoading, outer);
-        if (failed && failed != outer && !failed->m_pFrame)
-            delete failed;
-        throw;
-    }
-    t_itemLoading = outer;
+    auto* item = static_cast<CScoreCntrItem*>(ar.ReadObject(RUNTIME_CLASS(CScoreCntrItem)));
     // Each item belongs to one frame; a file that hands one to two frames
     // would have it deleted twice.
     if (item && item->m_pFrame && item->m_pFrame != this)

@@ -44,6 +44,9 @@ public:
     // frame read only as a check (it must be a frame); the frame that reads
     // the item becomes its frame.
     void Serialize(CArchive& ar) override;
+    // An item whose reading failed is deleted, unless a frame took it
+    // meanwhile (then it is the frame's).
+    void OnReadFailed() override;
 
     ECFrame* GetECFrame() const { return m_pFrame; }
     // Joins the item and the frame both ways: the frame owns the item from

@@ -32,6 +32,28 @@ int ECPerformance::GetClassType() const {
     return ET_PERFORMANCE;
 }
 
+int ECPerformance::RemoveChild(ECBase* child, int deep) {
+    return RemoveKeepingTheCacheSound([&] { return ECWithTimeChild::RemoveChild(child, deep); });
+}
+
+int ECPerformance::RemoveChildren(int deep) {
+    return RemoveKeepingTheCacheSound([&] { return ECWithTimeChild::RemoveChildren(deep); });
+}
+
+int ECPerformance::RemoveKeepingTheCacheSound(const std::function<int()>& removal) {
+    // Only a conductor still hanging under this performance is known to live;
+    // one that left before is left cached as it is.
+    ECBase* conductor = m_pConductor && m_children.Find(m_pConductor) ? m_pConductor : nullptr;
+    if (!conductor)
+        return removal();
+    conductor->Ref();
+    const int result = removal();
+    if (conductor->GetRefCount() == 1)
+        m_pConductor = nullptr;   // this hold is the last: the conductor goes now
+    conductor->Unref(1);
+    return result;
+}
+
 void ECPerformance::AddStateHandler(MCCallback handler, void* user) {
     m_pStateMgr->AddStateHandler(handler, user);
 }

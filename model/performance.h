@@ -14,8 +14,11 @@
 //                     (owned), both made with the performance, which is
 //                     their owner (the first one on the user-interface
 //                     thread makes the process's command and state windows);
-//   the conductor     cached on first look-up, never cleared while the
-//                     performance lives.
+//   the conductor     cached on first look-up and kept while the performance
+//                     lives, also when the conductor leaves the tree; only a
+//                     removal that frees the conductor (a document letting go
+//                     of its tree) clears the cache, which would otherwise
+//                     point at nothing.
 // One performance is the active one (a process-wide static): the first one
 // constructed becomes active when none is; destroying the active one leaves
 // none active.
@@ -29,6 +32,7 @@
 #include "model/ptrlists.h"
 #include "platform/core/sync.h"
 
+#include <functional>
 #include <memory>
 
 class CArchive;
@@ -54,6 +58,13 @@ public:
     void Serialize(CArchive& ar) override;
 
     int GetClassType() const override;
+    // As ECWithChild's, clearing the conductor cache when the removal freed
+    // the conductor: a command still queued when the document let go of its
+    // tree then finds no conductor and is refused, rather than linking its
+    // events under loose parts of the old tree (which would then hold each
+    // other for good).
+    int RemoveChild(ECBase* child, int deep) override;
+    int RemoveChildren(int deep) override;
 
     int GetVersion() const { return m_nVersion; }
     void SetVersion(int version) { m_nVersion = version; }
@@ -110,6 +121,11 @@ public:
     static ECPerformance* SetActivePerformance(ECPerformance* performance);
 
 private:
+    // Runs a removal of children holding the cached conductor meanwhile (when
+    // it hangs under this performance), and clears the cache when nothing but
+    // that hold was left on it.
+    int RemoveKeepingTheCacheSound(const std::function<int()>& removal);
+
     int m_nVersion = 0;
     CCriticalSection m_lock;
     std::unique_ptr<MCCommandMgr> m_pCommandMgr;   // owned; its owner is this performance

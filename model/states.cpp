@@ -191,18 +191,26 @@ void MCStateMgr::ApplyState(SCBase* state, ECPerformance* performance) {
         performance->RefLocked();   // any thread: counted under the lock
     const auto lParam = reinterpret_cast<LPARAM>(state);
     const HWND window = s_hWnd.load();
-    if (!state->IsAsynchronous()) {
-        if (IsWindow(window)) {
-            SendMessage(window, WM_MCSTATEMGR, 0, lParam);
-            return;
-        }
-    } else if (PostMessage(window, WM_MCSTATEMGR, 0, lParam)) {
+    if (state->IsAsynchronous()) {
+        // A posted state the loop never delivers (no window to take it, or
+        // still queued when the program ends) comes back to OnStateDropped.
+        PostMessage(window, WM_MCSTATEMGR, 0, lParam, &MCStateMgr::OnStateDropped);
         return;
     }
-    // No window to deliver it: the state is dropped as if delivered to
-    // nobody, so neither it nor the performance's reference is left behind.
+    if (IsWindow(window)) {
+        SendMessage(window, WM_MCSTATEMGR, 0, lParam);
+        return;
+    }
     Trace("MCStateMgr::ApplyState -- state %u not delivered: no window\n", state->GetCode());
     Release(state, performance);
+}
+
+void MCStateMgr::OnStateDropped(UINT /*msg*/, WPARAM /*wParam*/, LPARAM lParam) {
+    // Dropped as if delivered to nobody, so neither the state nor the
+    // reference on its performance is left behind.
+    auto* state = reinterpret_cast<SCBase*>(lParam);
+    Trace("MCStateMgr::ApplyState -- state %u not delivered\n", state->GetCode());
+    Release(state, state->GetTarget());
 }
 
 void MCStateMgr::Release(SCBase* state, ECPerformance* performance) {

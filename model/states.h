@@ -177,8 +177,11 @@ public:
     // Nothing for a null state. Sets the target, references a non-null
     // performance, then posts (asynchronous) or sends the state to the window.
     // Any thread; on the user-interface thread the window is made first when
-    // there is none yet. Without a window the state is not delivered: an
-    // auto-delete one is deleted and the reference released.
+    // there is none yet. A state that is never delivered (no window, or a
+    // posted one still queued when its thread's loop or the program ends) is
+    // dropped as if delivered to nobody: an auto-delete one is deleted and the
+    // reference released, so an undelivered state never keeps its
+    // performance alive.
     static void ApplyState(SCBase* state, ECPerformance* performance);
 
     // Delivery of one state (steps 1-4 above); answers 0.
@@ -196,6 +199,8 @@ protected:
 private:
     // Frees the records removed while a delivery walked the list.
     void PurgeRemoved();
+    // A posted state the window never received (see ApplyState).
+    static void OnStateDropped(UINT msg, WPARAM wParam, LPARAM lParam);
     // The end of a delivery: deletes an auto-delete state, then releases
     // the reference ApplyState took on the performance (null: none).
     static void Release(SCBase* state, ECPerformance* performance);

@@ -38,6 +38,11 @@ void DCBase::Serialize(CArchive& ar) {
     m_pOwner = ECBase::ReadEvent(ar, 0);
 }
 
+void DCBase::OnReadFailed() {
+    if (!m_bLoadNoted)
+        delete this;
+}
+
 void DCBase::PostSerialize(CArchive& /*ar*/) {}
 
 int DCBase::IsDirty() const {

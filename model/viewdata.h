@@ -30,6 +30,9 @@ public:
     ~DCBase() override;
 
     void Serialize(CArchive& ar) override;
+    // An object whose reading failed: the load guard that noted it frees it
+    // (see ECLoadGuard); one read with no guard is deleted here.
+    void OnReadFailed() override;
 
     // Run by the post-load pass for the view data of each event it visits.
     virtual void PostSerialize(CArchive& ar);
@@ -51,4 +54,7 @@ private:
     // Not archived: an event's view-data array holds this object, so no
     // second event may take it.
     bool m_bHeld = false;
+    // Not archived: a load guard noted this object and frees it should its
+    // load fail.
+    bool m_bLoadNoted = false;
 };

@@ -61,6 +61,12 @@ void LCMidiFilter::Serialize(CArchive& ar)
     LCBase::Serialize(ar);
 }
 
+void LCMidiFilter::OnReadFailed()
+{
+    if (m_lists.empty() && !m_pKeeper)
+        delete this;
+}
+
 void LCMidiFilter::UpdateParametersFrom(ECBase*) {}
 
 void LCMidiFilter::Process(MCMidiMsgVector&) {}
@@ -212,23 +218,10 @@ void MCMidiFilterList::Serialize(CArchive& ar)
     } else {
         // Each element is a reference of at least two bytes.
         const DWORD count = ar.ReadCount(2);
-        for (DWORD i = 0; i < count; ++i) {
-            const size_t mark = ar.GetLoadedCount();
-            LCMidiFilter* filter = nullptr;
-            try {
-                filter = static_cast<LCMidiFilter*>(ar.ReadObject(RUNTIME_CLASS(LCMidiFilter)));
-            } catch (...) {
-                // A filter whose reading failed belongs to no list yet: it
-                // goes here, or nothing would ever free it.
-                for (size_t index = mark; index < ar.GetLoadedCount(); ++index) {
-                    auto* unread = dynamic_cast<LCMidiFilter*>(ar.GetLoadedObject(index));
-                    if (unread && unread->m_lists.empty() && !unread->m_pKeeper)
-                        delete unread;
-                }
-                throw;
-            }
-            Add(filter, SET_OWNER_LIST);
-        }
+        // A filter whose reading fails is settled by the archive (see
+        // LCMidiFilter::OnReadFailed).
+        for (DWORD i = 0; i < count; ++i)
+            Add(static_cast<LCMidiFilter*>(ar.ReadObject(RUNTIME_CLASS(LCMidiFilter))), SET_OWNER_LIST);
     }
 }
 

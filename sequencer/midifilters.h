@@ -73,6 +73,9 @@ public:
 
     // LCBase's two bytes only.
     void Serialize(CArchive& ar) override;
+    // A filter whose reading failed is deleted, unless a list took it while
+    // it was read (then that list lets it go as any other).
+    void OnReadFailed() override;
 
     // Takes its settings from a marking event; nothing in the base.
     virtual void UpdateParametersFrom(ECBase* event);

@@ -111,8 +111,14 @@ void MCOpusDoc::DestroyPerformance() {
 }
 
 void MCOpusDoc::ReleaseTree(ECPerformance* performance, CEvent* closeEvent) {
-    performance->RemoveChildren(1);
-    performance->Unref(1);
+    // Under the lock, counted as the managers count: a command or state still
+    // in flight may reach the performance on the user-interface thread while
+    // this thread lets go of it.
+    {
+        std::lock_guard tree(performance->GetLock());
+        performance->RemoveChildren(1);
+    }
+    ECPerformance::ReleaseLocked(performance);
     // The count and the event change together, so a release that ends while
     // another starts can never leave the event set with a thread running.
     std::lock_guard<std::mutex> guard(CountLock());

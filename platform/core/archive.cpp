@@ -441,7 +441,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
     if (!cls) {
         if (objectTag == 0)
             return nullptr;
-        if (objectTag >= m_loadTable.size() || m_loadTable[objectTag].isClass)
+        if (objectTag >= m_loadTable.size() || m_loadTable[objectTag].isClass || m_loadTable[objectTag].unread)
             Throw(CArchiveException::badIndex);
         auto* object = static_cast<CObject*>(const_cast<void*>(m_loadTable[objectTag].pointer));
         if (object && expected && !object->IsKindOf(expected))
@@ -461,6 +461,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
     if (!object)
         Throw(CArchiveException::badClass);
     // Entered before its data is read: a reference to it from inside resolves.
+    const size_t index = m_loadTable.size();
     m_loadTable.push_back({object, 0, false});
     NextIndex();
 
@@ -469,13 +470,16 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
         explicit DepthGuard(int& d) : depth(d) { ++depth; }
         ~DepthGuard() { --depth; }
     } guard(m_nDepth);
-    object->Serialize(*this);
+    try {
+        object->Serialize(*this);
+    } catch (...) {
+        // Nobody has the object yet, and nobody will: it is settled here,
+        // and its index leads nowhere from now on.
+        m_loadTable[index] = {nullptr, 0, false, true};
+        m_nObjectSchema = static_cast<unsigned>(-1);
+        object->OnReadFailed();
+        throw;
+    }
     m_nObjectSchema = static_cast<unsigned>(-1);
     return object;
-}
-
-CObject* CArchive::GetLoadedObject(size_t index) const {
-    if (index >= m_loadTable.size() || m_loadTable[index].isClass)
-        return nullptr;
-    return static_cast<CObject*>(const_cast<void*>(m_loadTable[index].pointer));
 }

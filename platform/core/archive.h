@@ -23,8 +23,12 @@
 // or an object of another class than the one expected, badClass; a plain class
 // stored with another schema, badSchema; an index not yet seen, badIndex. A new
 // object is entered at its index before its Serialize runs, so references to it
-// from inside its own data resolve. The archive never deletes objects: those it
-// created for a load that then failed belong to whoever linked them.
+// from inside its own data resolve.
+//
+// An object ReadObject made whose own Serialize then throws was never handed to
+// a reader: the archive gives it to its OnReadFailed (see CObject), which by
+// default deletes it, and a later reference to its index throws badIndex. What
+// it read successfully before failing is its own and goes with it.
 //
 // An archive is used by one thread at a time; it borrows its file.
 #pragma once
@@ -116,7 +120,8 @@ public:
 
     // Objects by reference. ReadObject checks the class against `expected` when
     // given (badClass on a mismatch). Both throw badClass for a class that
-    // cannot be archived.
+    // cannot be archived. An object whose own reading fails goes to its
+    // OnReadFailed before the exception leaves ReadObject.
     void WriteObject(const CObject* object);
     CObject* ReadObject(const CRuntimeClass* expected);
     void WriteClass(const CRuntimeClass* cls);
@@ -127,13 +132,6 @@ public:
     // Gives `object` the next index without writing or reading it, on both sides
     // alike, so that later references to it are back references.
     void MapObject(const CObject* object);
-
-    // Loading: the objects given an index so far, by index (null for a class,
-    // for null and past the end). A reader that owns what it reads can find
-    // an object whose own reading failed halfway (it has its index, but no
-    // owner yet) and free it.
-    size_t GetLoadedCount() const { return m_loadTable.size(); }
-    CObject* GetLoadedObject(size_t index) const;
 
     // The schema the current object was stored with; answers once, then -1.
     unsigned GetObjectSchema();
@@ -220,6 +218,7 @@ private:
         const void* pointer;   // CObject* or const CRuntimeClass*
         unsigned schema;       // for a class: the schema stored with it
         bool isClass;
+        bool unread = false;   // an object whose reading failed: no reference may reach it
     };
 
     CFile* m_pFile;            // borrowed; null once closed

@@ -82,6 +82,10 @@ const CRuntimeClass* CObject::GetRuntimeClass() const {
 
 void CObject::Serialize(CArchive&) {}
 
+void CObject::OnReadFailed() {
+    delete this;
+}
+
 bool CObject::IsKindOf(const CRuntimeClass* cls) const {
     return GetRuntimeClass()->IsDerivedFrom(cls);
 }

@@ -73,6 +73,16 @@ public:
     // Writes or reads the object's own bytes; CObject has none.
     virtual void Serialize(CArchive& ar);
 
+    // Called by CArchive::ReadObject on an object it made whose own Serialize
+    // then threw: the reader never received it, so by default it deletes
+    // itself. Each kind of object has one owner of this clean-up: a class
+    // whose failed objects another party frees (events and view data, by
+    // their load guard) or that a holder may already have taken while it was
+    // read (a filter a list took, a client item its frame took) overrides this
+    // and leaves the object to that owner. The archive does not touch the
+    // object afterwards.
+    virtual void OnReadFailed();
+
     // Whether this object's class is `cls` or derives from it.
     bool IsKindOf(const CRuntimeClass* cls) const;
     bool IsSerializable() const { return GetRuntimeClass()->IsSerializable(); }

@@ -17,6 +17,7 @@
 #include <deque>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 using platform_detail::CWaitSlot;
@@ -57,12 +58,25 @@ const EventTypes& Types() {
 
 class CPostedEvent : public QEvent {
 public:
-    CPostedEvent(HWND window, UINT message, WPARAM w, LPARAM l)
-        : QEvent(Types().posted), hWnd(window), msg(message), wParam(w), lParam(l) {}
+    CPostedEvent(HWND window, UINT message, WPARAM w, LPARAM l, DroppedMessageProc dropped)
+        : QEvent(Types().posted), hWnd(window), msg(message), wParam(w), lParam(l), onDropped(dropped) {}
+    // A message that never reached its handler gives back what it carries:
+    // Qt deletes the events it drops (their receiver gone, the application
+    // ending), and a refused post deletes its event too.
+    ~CPostedEvent() override {
+        if (onDropped)
+            onDropped(msg, wParam, lParam);
+    }
+    // The same message, to be posted again later; this one no longer owns
+    // what it carries.
+    std::unique_ptr<CPostedEvent> Move() {
+        return std::make_unique<CPostedEvent>(hWnd, msg, wParam, lParam, std::exchange(onDropped, nullptr));
+    }
     HWND hWnd;
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
+    DroppedMessageProc onDropped;   // cleared once a handler has the message
 };
 
 class CTickEvent : public QEvent {
@@ -125,9 +139,11 @@ public:
     // Creates the Qt object that receives this thread's events. This thread only.
     void EnsureDispatcher();
 
-    // Hands an event to this thread's loop, which takes it over; false (and the event
-    // deleted) when the thread has no loop object or has ended. Any thread.
-    bool Post(QEvent* event, int priority = Qt::NormalEventPriority);
+    // Hands an event to this thread's loop, which takes it over; false, the event left
+    // with the caller, when the thread has no loop object or has ended. The caller
+    // deletes a refused event once it holds none of the messaging's locks: a dropped
+    // message's clean-up may post again. Any thread.
+    bool Post(std::unique_ptr<QEvent>& event, int priority = Qt::NormalEventPriority);
 
     // Queues a message sent from another thread and wakes this thread. Any thread.
     bool QueueSend(const std::shared_ptr<CSentMessage>& message);
@@ -141,7 +157,8 @@ public:
     // Asks our loops on this thread to end. This thread only.
     void Quit(int code);
 
-    // Drops the Qt object (the application is going away); sent messages still work.
+    // Drops the Qt object (the application is going away), and with it the events
+    // still posted to it; sent messages still work.
     void DropDispatcher();
 
     // The thread is ending: nothing can be posted or sent to it any more. This thread only.
@@ -201,16 +218,15 @@ CMsgWindow* FindOwnWindow(HWND hWnd, const CThreadMessages& me) {
     return found->second.window;
 }
 
-// Hands an event for the window to its thread. False when the window is gone.
+// Hands an event for the window to its thread. False, and the event deleted, when the
+// window is gone.
 bool PostToWindow(HWND hWnd, QEvent* event) {
+    // Declared before the lock, so a refused event goes after the lock is released.
+    std::unique_ptr<QEvent> owned(event);
     CRegistry& registry = Registry();
     std::lock_guard lock(registry.mutex);
     auto found = registry.windows.find(hWnd);
-    if (found == registry.windows.end()) {
-        delete event;
-        return false;
-    }
-    return found->second.owner->Post(event);
+    return found != registry.windows.end() && found->second.owner->Post(owned);
 }
 
 std::atomic<std::uint64_t> g_timerGeneration{0};
@@ -267,16 +283,16 @@ bool CDispatcher::event(QEvent* event) {
     // what comes after a quit must wait for the next loop.
     const bool afterQuit = m_owner.quitPending && !m_owner.loops.empty();
     if (afterQuit && type == types.posted) {
-        auto* posted = static_cast<CPostedEvent*>(event);
-        m_owner.heldBack.push_back(
-            std::make_unique<CPostedEvent>(posted->hWnd, posted->msg, posted->wParam, posted->lParam));
+        m_owner.heldBack.push_back(static_cast<CPostedEvent*>(event)->Move());
     } else if (afterQuit && type == types.tick) {
         auto* tick = static_cast<CTickEvent*>(event);
         m_owner.heldBack.push_back(std::make_unique<CTickEvent>(tick->hWnd, tick->id, tick->generation));
     } else if (type == types.posted) {
         auto* posted = static_cast<CPostedEvent*>(event);
-        if (CMsgWindow* window = FindOwnWindow(posted->hWnd, m_owner))
+        if (CMsgWindow* window = FindOwnWindow(posted->hWnd, m_owner)) {
+            posted->onDropped = nullptr;   // the handler has it now, whatever it does
             CWindowDispatch::Call(*window, posted->msg, posted->wParam, posted->lParam);
+        }
     } else if (type == types.tick) {
         auto* tick = static_cast<CTickEvent*>(event);
         if (CMsgWindow* window = FindOwnWindow(tick->hWnd, m_owner))
@@ -313,14 +329,12 @@ void CThreadMessages::EnsureDispatcher() {
         qAddPostRoutine(DropMainThreadDispatcher);
 }
 
-bool CThreadMessages::Post(QEvent* event, int priority) {
+bool CThreadMessages::Post(std::unique_ptr<QEvent>& event, int priority) {
     std::lock_guard lock(m_mutex);
-    if (m_ended || !m_dispatcher) {
-        delete event;
+    if (m_ended || !m_dispatcher)
         return false;
-    }
-    SW_HAND_OVER(event);
-    QCoreApplication::postEvent(m_dispatcher, event, priority);
+    SW_HAND_OVER(event.get());
+    QCoreApplication::postEvent(m_dispatcher, event.release(), priority);
     return true;
 }
 
@@ -381,20 +395,26 @@ void CThreadMessages::Quit(int code) {
 }
 
 void CThreadMessages::DropDispatcher() {
-    std::lock_guard lock(m_mutex);
-    delete m_dispatcher;   // Qt drops the events still posted to it
-    m_dispatcher = nullptr;
+    CDispatcher* dispatcher = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        dispatcher = std::exchange(m_dispatcher, nullptr);
+    }
+    // Qt deletes the events still posted to it; outside the lock, as a dropped
+    // message's clean-up may post again (and be refused now).
+    delete dispatcher;
 }
 
 void CThreadMessages::End() {
     std::deque<std::shared_ptr<CSentMessage>> orphans;
+    CDispatcher* dispatcher = nullptr;
     {
         std::lock_guard lock(m_mutex);
         m_ended = true;
         orphans.swap(m_sent);
-        delete m_dispatcher;
-        m_dispatcher = nullptr;
+        dispatcher = std::exchange(m_dispatcher, nullptr);
     }
+    delete dispatcher;   // outside the lock, as in DropDispatcher
     for (auto& message : orphans)
         message->done.Set();
 }
@@ -500,9 +520,13 @@ LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) {
 }
 
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return PostMessage(window, msg, wParam, lParam, nullptr);
+}
+
+bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, DroppedMessageProc onDropped) {
     if (msg == WM_QUIT)
         return PostToWindow(window, new CQuitEvent(static_cast<int>(wParam)));
-    return PostToWindow(window, new CPostedEvent(window, msg, wParam, lParam));
+    return PostToWindow(window, new CPostedEvent(window, msg, wParam, lParam, onDropped));
 }
 
 LRESULT SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -570,9 +594,11 @@ int RunMessageLoop() {
     // back in the queue what was posted after the quit.
     if (me.loops.empty()) {
         me.quitPending = false;
-        for (auto& event : me.heldBack)
-            me.Post(event.release());
-        me.heldBack.clear();
+        std::vector<std::unique_ptr<QEvent>> heldBack;
+        heldBack.swap(me.heldBack);
+        for (auto& event : heldBack)
+            me.Post(event);
+        // What could not be posted again goes here, with the messaging's locks released.
     }
     return me.quitCode;
 }
@@ -580,7 +606,8 @@ int RunMessageLoop() {
 void PostQuitMessage(int code) {
     CThreadMessages& me = CurrentMessages();
     me.EnsureDispatcher();
-    if (!me.Post(new CQuitEvent(code)))
+    std::unique_ptr<QEvent> quit = std::make_unique<CQuitEvent>(code);
+    if (!me.Post(quit))
         me.Quit(code);   // no loop object to carry it: the next loop ends at once
 }
 

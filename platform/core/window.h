@@ -22,7 +22,9 @@
 // Messages are addressed by handle (HWND): a handle outlives its window, and posting or
 // sending to a handle whose window is gone does nothing (PostMessage answers false,
 // SendMessage 0). Destroying a window drops the messages still posted to it, stops its
-// timers and releases, with the result 0, every thread still blocked sending to it.
+// timers and releases, with the result 0, every thread still blocked sending to it. A
+// message that owns what it carries is posted with a drop procedure, which gives that
+// back whenever the message is dropped instead of delivered (see PostMessage).
 //
 // An exception escaping a handler (or a timer callback, or a thread function) does not
 // end the program: it is given to the handler error reporter, and the loop goes on.
@@ -108,6 +110,19 @@ LRESULT DefWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Queues a message for the window's thread. False when the window is gone (or its thread).
 bool PostMessage(HWND window, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// Gives back what a posted message owns (an object passed in a parameter) when the
+// message never reaches a handler; called with the message's parameters.
+using DroppedMessageProc = void (*)(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// PostMessage for a message that carries something it owns. Should the message never
+// reach its window's handler (refused here, its window destroyed or its thread's loop
+// gone before delivery, still queued when the application ends), `onDropped` runs
+// exactly once with its parameters, so that nothing it carries is lost; once a handler
+// has it, the handler owns it. It runs on the thread that drops the message (the
+// caller's, for a refusal; else, as a rule, the window's), never under a lock of the
+// messaging, so it may post again. A message held back by a quit stays the same message.
+bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, DroppedMessageProc onDropped);
 
 // Runs the window's handler on its thread and returns its result, blocking a caller on
 // another thread until then. 0 when the window is gone, or is destroyed (or its thread

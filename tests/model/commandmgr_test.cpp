@@ -337,6 +337,19 @@ TEST_F(CommandMgrTest, PerformanceWithoutConductorAbortsEveryCommand) {
     bare->Unref(1);
 }
 
+// A document that closes lets go of its tree while a posted command may still
+// be queued: the command arrives to a performance without a conductor and is
+// refused, rather than linking its events under parts of the old tree that
+// nothing holds any more (they would hold each other for good).
+TEST_F(CommandMgrTest, ACommandArrivingAfterTheTreeWasLetGoIsRefused) {
+    ASSERT_NE(m_performance->GetConductorEvent(), nullptr);   // cached
+    Post(Make("1"));
+    m_performance->RemoveChildren(1);
+    --m_references;   // the conductor's link went with it
+    ASSERT_TRUE(PumpUntil([] { return CCTestCommand::s_alive == 0; }));
+    EXPECT_EQ(m_journal.Text(), "P1 A1 501:1 ~1");
+}
+
 // A handler's -1 (any phase) or 0 after Process cancels the batch without a
 // state: its auto-delete commands are deleted, the others stay with their
 // creator.

@@ -574,6 +574,34 @@ TEST(EventTree, DamagedDataThrowsAndLeavesNothingBehind) {
     }
 }
 
+// Read with no load guard to free it, an event whose reading fails is freed
+// by the archive, children and all; the guard's own clean-up (above) is not
+// doubled when there is one.
+TEST(EventTree, AnEventWhoseReadingFailsWithNoGuardIsFreedAtOnce) {
+    const int before = ECTestCounted::s_alive;
+    auto* event = new ECTestCounted;
+    event->AddChild(new ECTestCounted, UNSORTED);
+    event->AddChild(new ECTestCounted, UNSORTED);
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        ar.WriteObject(event);
+        ar.Close();
+    }
+    const std::vector<uint8_t> bytes = file.Detach();
+    event->Ref();
+    event->RemoveChildren(1);
+    event->Unref(1);
+    ASSERT_EQ(ECTestCounted::s_alive, before);
+
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        CMemFile part(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(cut)));
+        CArchive ar(&part, CArchive::load);
+        EXPECT_THROW(ECBase::ReadEvent(ar, 0), CArchiveException) << cut;
+        EXPECT_EQ(ECTestCounted::s_alive, before) << "left behind after a cut at " << cut;
+    }
+}
+
 TEST(EventTree, AFileMakingAnEventItsOwnDescendantIsRefused) {
     const int before = ECTestCounted::s_alive;
     // Child references: to the event itself, and to its parent still being read.

@@ -1,16 +1,19 @@
 // The state manager: delivery order (the state's action, the performance's
 // handlers, the global handler), deletion, sent and posted states, states
 // without a performance, states applied from other threads, handler removal,
-// and the command state's ownership of its commands.
+// the command state's ownership of its commands, and what the end of the
+// loop leaves queued.
 #include "tests/model/states_test.h"
 
 #include "model/command.h"
 #include "platform/core/thread.h"
+#include "platform/core/waitslot.h"
 #include "platform/core/window.h"
 #include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
 
 using messaging_test::PumpPending;
@@ -270,6 +273,28 @@ TEST(SCCommand, DeletesOnlyTheAutoDeleteCommandsItCarries) {
     }
     EXPECT_EQ(deleted, 2);
     delete kept;
+}
+
+// The program ends with a state and a command still queued: the loop that
+// would deliver them is gone, and each is dropped as if delivered to nobody,
+// so neither it nor its reference on the performance is left behind. In a
+// child process, as the user-interface thread's messaging ends for good.
+TEST(StateMgrEnd, WhatIsStillQueuedWhenTheLoopEndsIsReleased) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            Log log;
+            int commandsDeleted = 0;
+            HeldPerformance performance;
+            const int references = performance->GetRefCount();
+            (new LoggedState(1234, log))->Apply(performance.get());
+            (new CountedCommand(commandsDeleted))->Apply(performance.get());
+            platform_detail::EndThreadMessages();
+            const bool released =
+                log.Joined() == "deleted" && commandsDeleted == 1 && performance->GetRefCount() == references;
+            std::_Exit(released ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -102,6 +102,21 @@ public:
 };
 IMPLEMENT_SERIAL(TArcNode, TArcTracked, VERSIONABLE_SCHEMA | 2)
 
+// One LONG, like TArcLeaf, but an object whose reading fails stays alive: it
+// counts the calls and leaves itself to the test, as a class whose failed
+// objects have another owner does.
+class TArcKept : public TArcTracked {
+    DECLARE_SERIAL(TArcKept)
+public:
+    static inline int s_readFailed = 0;
+    void Serialize(CArchive& ar) override {
+        LONG value = 0;
+        ar >> value;
+    }
+    void OnReadFailed() override { ++s_readFailed; }
+};
+IMPLEMENT_SERIAL(TArcKept, TArcTracked, 1)
+
 // Creatable but not serializable.
 class TArcPlain : public TArcTracked {
     DECLARE_DYNCREATE(TArcPlain)
@@ -238,6 +253,42 @@ TEST_F(ArchiveTest, TruncatedGraphRaisesEndOfFileAtEveryCut) {
         }, 64);
         EXPECT_EQ(cause, CArchiveException::endOfFile) << "cut at " << cut;
     }
+}
+
+// An object whose own reading fails was never handed to anyone: the archive
+// frees it (unless its class leaves it to another owner), and what it had
+// read whole stays with whoever owns that.
+TEST_F(ArchiveTest, AnObjectWhoseReadingFailsIsFreedByTheArchive) {
+    const Bytes leafClass = Hex("FF FF 01 00 08 00") + Ascii("TArcLeaf");
+    // A node: empty name, null self and parent, two children.
+    const Bytes node = Hex("FF FF 02 00 08 00") + Ascii("TArcNode") + Hex("00 00 00 00 00 02 00");
+    const struct {
+        const char* what;
+        Bytes bytes;
+        size_t alive;        // test objects left after the failed read
+        int readFailed;      // calls of TArcKept's OnReadFailed
+    } cases[] = {
+        {"a leaf cut short", leafClass + Hex("01 00"), 0, 0},
+        {"a node whose second child is cut short", node + leafClass + Hex("01 00 00 00 03 80 05 00"), 1, 0},
+        {"a class that leaves its failed objects to another owner",
+         Hex("FF FF 01 00 08 00") + Ascii("TArcKept") + Hex("01"), 1, 1},
+    };
+    for (const auto& c : cases) {
+        TArcKept::s_readFailed = 0;
+        EXPECT_EQ(LoadCause(c.bytes, [](CArchive& ar) { ar.ReadObject(nullptr); }), CArchiveException::endOfFile)
+            << c.what;
+        EXPECT_EQ(TArcTracked::Live().size(), c.alive) << c.what;
+        EXPECT_EQ(TArcKept::s_readFailed, c.readFailed) << c.what;
+        TArcTracked::DeleteAll();
+    }
+
+    // A reader that goes on after the failure finds no way back to the object.
+    const Bytes unknownChild = Hex("FF FF 01 00 05 00") + Ascii("XNone");
+    const auto cause = LoadCause(node + unknownChild + Hex("02 00"), [](CArchive& ar) {
+        EXPECT_THROW(ar.ReadObject(nullptr), CArchiveException);
+        ar.ReadObject(nullptr);
+    });
+    EXPECT_EQ(cause, CArchiveException::badIndex);
 }
 
 // ---- golden bytes -----------------------------------------------------------

@@ -115,6 +115,71 @@ TEST(WindowPost, MessagesToADestroyedWindowAreDroppedSafely) {
     EXPECT_FALSE(PostMessage(nullptr, WM_TEST));
 }
 
+// A message posted with a drop procedure carries something it owns: when it never
+// reaches its handler, the procedure gives that back, once. Each drop here posts
+// again, as a state's clean-up may (a follow-up state): the second post goes to
+// a window that is gone as well, and is dropped in turn, without a deadlock.
+namespace {
+
+struct DropLog {
+    HWND repostTo = nullptr;
+    std::atomic<int> drops{0};
+};
+
+void CountDrop(UINT msg, WPARAM, LPARAM lParam) {
+    auto* log = reinterpret_cast<DropLog*>(lParam);
+    ++log->drops;
+    if (msg == WM_TEST)
+        PostMessage(log->repostTo, WM_OTHER, 0, lParam, &CountDrop);
+}
+
+}  // namespace
+
+TEST(WindowPost, AMessageThatNeverReachesItsHandlerGivesBackWhatItCarries) {
+    const auto post = [](HWND window, DropLog& log) {
+        log.repostTo = window;
+        return PostMessage(window, WM_TEST, 0, reinterpret_cast<LPARAM>(&log), &CountDrop);
+    };
+
+    DropLog refused;
+    EXPECT_FALSE(post(nullptr, refused));
+    EXPECT_EQ(refused.drops, 2);
+
+    DropLog windowGone;
+    auto window = std::make_unique<CRecordingWindow>();
+    EXPECT_TRUE(post(window->GetSafeHwnd(), windowGone));
+    window.reset();
+    PumpPending();
+    EXPECT_EQ(windowGone.drops, 2);
+
+    // A thread whose loop never ran ends with the message still queued.
+    DropLog threadEnded;
+    std::unique_ptr<CRecordingWindow> workerWindow;
+    CEvent made(MANUAL_RESET), posted(MANUAL_RESET);
+    std::thread worker([&] {
+        workerWindow = std::make_unique<CRecordingWindow>();
+        made.Set();
+        posted.Wait(INFINITE);
+    });
+    made.Wait(INFINITE);
+    EXPECT_TRUE(post(workerWindow->GetSafeHwnd(), threadEnded));
+    posted.Set();
+    worker.join();
+    EXPECT_EQ(threadEnded.drops, 2);
+    EXPECT_EQ(workerWindow->Count(WM_TEST), 0u);
+    workerWindow.reset();
+
+    // Delivered, also after a quit held it back: the handler has it, nothing is dropped.
+    DropLog delivered;
+    CRecordingWindow receiver;
+    EXPECT_TRUE(post(receiver.GetSafeHwnd(), delivered));
+    PostQuitMessage(3);
+    EXPECT_TRUE(post(receiver.GetSafeHwnd(), delivered));
+    EXPECT_EQ(RunMessageLoop(), 3);
+    ASSERT_TRUE(PumpUntil([&] { return receiver.Count(WM_TEST) == 2; }));
+    EXPECT_EQ(delivered.drops, 0);
+}
+
 TEST(WindowSend, OnTheWindowsOwnThreadTheHandlerRunsAtOnce) {
     HWND seen = nullptr;
     CMsgWindow window("MCStateMgr", [&](HWND hWnd, UINT msg, WPARAM wParam, LPARAM) -> LRESULT {

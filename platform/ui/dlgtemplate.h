@@ -35,6 +35,7 @@
 #include "platform/ui/wnd.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class QFont;
@@ -88,11 +89,15 @@ inline constexpr DWORD WS_CAPTION = 0x00C00000;
 inline constexpr DWORD WS_SYSMENU = 0x00080000;
 
 struct DialogTemplate {
+    DialogTemplate(std::string caption_, std::vector<DialogItem> items_, SIZE size_, DialogFont font_ = {},
+                   DWORD style_ = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)
+        : caption(std::move(caption_)), items(std::move(items_)), size(size_), font(std::move(font_)), style(style_) {}
+
     std::string caption;
     std::vector<DialogItem> items;   // in tab order
     SIZE size;                       // the client area, in dialog units
     DialogFont font;
-    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    DWORD style;
 };
 
 // A control's whole style: the template's bits and those its kind always has

@@ -1,17 +1,76 @@
 #include "platform/ui/button.h"
 
+#include "platform/ui/dlgtemplate.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 
-BOOL CButton::Create(const char* lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CWnd::Create("BUTTON", lpszCaption, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+namespace {
+
+DWORD ButtonType(DWORD style) {
+    return style & BS_TYPEMASK;
 }
 
-QWidget* CButton::CreateWidget(QWidget* parent, DWORD dwStyle) {
-    auto* button = new QPushButton(parent);
-    button->setDefault((dwStyle & 0x000F) == BS_DEFPUSHBUTTON);
-    // The click goes to whichever window is the button's parent when it happens.
+// A radio button grouped by styles, not by its parent: the toolkit's own
+// grouping would make every radio button of a dialog one group.
+class CRadioWidget : public QRadioButton {
+public:
+    CRadioWidget(QWidget* parent, bool automatic) : QRadioButton(parent), m_automatic(automatic) {
+        setAutoExclusive(false);
+    }
+
+protected:
+    void nextCheckState() override {
+        if (!m_automatic)
+            return;   // the parent decides
+        setChecked(true);
+        ClearGroup();
+    }
+
+private:
+    // Clears the other automatic radio buttons of this one's group.
+    void ClearGroup() {
+        QWidget* parent = parentWidget();
+        if (!parent)
+            return;
+        const QList<QWidget*> siblings = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        const qsizetype self = siblings.indexOf(this);
+        qsizetype first = self;
+        while (first > 0 && !(GetWidgetStyle(siblings[first]) & WS_GROUP))
+            --first;
+        for (qsizetype i = first; i < siblings.size(); ++i) {
+            if (i > first && (GetWidgetStyle(siblings[i]) & WS_GROUP))
+                break;
+            auto* radio = dynamic_cast<CRadioWidget*>(siblings[i]);
+            if (radio && radio != this && radio->m_automatic)
+                radio->setChecked(false);
+        }
+    }
+
+    bool m_automatic;
+};
+
+// A check box that checks itself only when automatic.
+class CCheckWidget : public QCheckBox {
+public:
+    CCheckWidget(QWidget* parent, bool automatic) : QCheckBox(parent), m_automatic(automatic) {}
+
+protected:
+    void nextCheckState() override {
+        if (m_automatic)
+            QCheckBox::nextCheckState();
+    }
+
+private:
+    bool m_automatic;
+};
+
+// The click goes to whichever window is the button's parent when it happens.
+void NotifyClicks(QAbstractButton* button) {
     QObject::connect(button, &QAbstractButton::clicked, button, [button] {
         CWnd* self = CWnd::FromWidget(button);
         CWnd* parentWnd = self ? self->GetParent() : nullptr;
@@ -20,5 +79,77 @@ QWidget* CButton::CreateWidget(QWidget* parent, DWORD dwStyle) {
         parentWnd->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(self->GetDlgCtrlID()), BN_CLICKED),
                                reinterpret_cast<LPARAM>(self->m_hWnd));
     });
-    return button;
+}
+
+}  // namespace
+
+BOOL CButton::Create(const char* lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create("BUTTON", lpszCaption, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+QWidget* CButton::CreateWidget(QWidget* parent, DWORD dwStyle) {
+    QWidget* widget = nullptr;
+    switch (ButtonType(dwStyle)) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX: {
+        auto* box = new CCheckWidget(parent, ButtonType(dwStyle) == BS_AUTOCHECKBOX);
+        NotifyClicks(box);
+        widget = box;
+        break;
+    }
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: {
+        auto* radio = new CRadioWidget(parent, ButtonType(dwStyle) == BS_AUTORADIOBUTTON);
+        NotifyClicks(radio);
+        widget = radio;
+        break;
+    }
+    case BS_GROUPBOX:
+        widget = new QGroupBox(parent);
+        widget->setFocusPolicy(Qt::NoFocus);
+        break;
+    default: {
+        auto* button = new QPushButton(parent);
+        button->setDefault(ButtonType(dwStyle) == BS_DEFPUSHBUTTON);
+        NotifyClicks(button);
+        widget = button;
+        break;
+    }
+    }
+    SetWidgetStyle(widget, dwStyle);
+    return widget;
+}
+
+int CButton::GetCheck() const {
+    return static_cast<int>(SendMessage(BM_GETCHECK));
+}
+
+void CButton::SetCheck(int nCheck) {
+    SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
+}
+
+LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    QWidget* widget = GetWidget();
+    switch (message) {
+    case BM_GETCHECK:
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            return button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        return BST_UNCHECKED;
+    case BM_SETCHECK:
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
+            button->setChecked(wParam != BST_UNCHECKED);
+        return 0;
+    case WM_SETTEXT:
+        // A group box shows its text as its title.
+        if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+            const QString text = QString::fromUtf8(lParam ? reinterpret_cast<const char*>(lParam) : "");
+            box->setTitle(text);
+            box->setWindowTitle(text);   // what GetWindowText reads
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return CWnd::DefWindowProc(message, wParam, lParam);
 }

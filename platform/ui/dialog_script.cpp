@@ -1,0 +1,80 @@
+#include "platform/ui/dialog_script.h"
+
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+
+CDialogScript* g_script = nullptr;   // user-interface thread only
+
+QWidget* FindControl(CWnd& dialog, int nID) {
+    QWidget* widget = dialog.GetWidget();
+    return widget ? widget->findChild<QWidget*>(QString::number(nID)) : nullptr;
+}
+
+}  // namespace
+
+CDialogScript::CDialogScript() : m_previous(g_script) {
+    g_script = this;
+}
+
+CDialogScript::~CDialogScript() {
+    g_script = m_previous;
+}
+
+CDialogScript* CDialogScript::GetActive() {
+    return g_script;
+}
+
+void CDialogScript::Queue(UINT nIDTemplate, Action action) {
+    m_actions.push_back(Queued{nIDTemplate, nullptr, std::move(action)});
+}
+
+void CDialogScript::Queue(const CRuntimeClass* pClass, Action action) {
+    m_actions.push_back(Queued{0, pClass, std::move(action)});
+}
+
+void CDialogScript::Drive(CWnd& dialog, UINT nIDTemplate, const std::function<bool()>& isOpen,
+                          const std::function<void()>& cancel) {
+    m_shown.push_back(nIDTemplate);
+    // The window's showing and activation are handled first, as a user would
+    // see the window before acting in it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    while (isOpen()) {
+        auto found = std::find_if(m_actions.begin(), m_actions.end(), [&](const Queued& queued) {
+            return queued.pClass ? dialog.IsKindOf(queued.pClass) : queued.nIDTemplate == nIDTemplate && nIDTemplate != 0;
+        });
+        if (found == m_actions.end()) {
+            cancel();
+            return;
+        }
+        Action action = std::move(found->action);
+        m_actions.erase(found);   // before it runs: it may open loops of its own
+        action(dialog);
+    }
+}
+
+void CDialogScript::SetText(CWnd& dialog, int nID, const std::string& text) {
+    QWidget* control = FindControl(dialog, nID);
+    if (CWnd* wnd = CWnd::FromWidget(control))
+        wnd->SetWindowText(text.c_str());
+    else if (control)
+        control->setProperty("text", QString::fromStdString(text));
+}
+
+std::string CDialogScript::GetText(CWnd& dialog, int nID) {
+    std::string text;
+    if (CWnd* wnd = CWnd::FromWidget(FindControl(dialog, nID)))
+        wnd->GetWindowText(text);
+    return text;
+}
+
+void CDialogScript::Click(CWnd& dialog, int nID) {
+    if (auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog, nID)))
+        button->click();
+}

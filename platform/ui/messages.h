@@ -19,6 +19,8 @@ using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using SHORT = std::int16_t;
+using INT_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
 
 // Macros, not constants: other C libraries define them too (with these values).
 #ifndef FALSE
@@ -47,7 +49,8 @@ enum : UINT {
     WM_KILLFOCUS = 0x0008,        // wParam: the window that gets the focus (HWND), or 0
     WM_ENABLE = 0x000A,           // wParam: enabled
     WM_SETTEXT = 0x000C,          // lParam: const char* (UTF-8)
-    WM_GETTEXT = 0x000D,
+    WM_GETTEXT = 0x000D,          // wParam: the buffer's size; lParam: char* (UTF-8); answers the bytes copied
+    WM_GETTEXTLENGTH = 0x000E,    // answers the text's length in bytes (UTF-8)
     WM_CLOSE = 0x0010,
     WM_SYSCOLORCHANGE = 0x0015,   // the system colours changed (GetSysColor)
     WM_SHOWWINDOW = 0x0018,       // wParam: shown
@@ -125,6 +128,44 @@ enum : UINT {
     BST_CHECKED = 1,
     BST_INDETERMINATE = 2,
 };
+
+// ---- the common controls' shared codes (edit.h, spin.h, scrollctrl.h ...) ----
+
+// Edit control messages the window layer itself sends (a dialog selects the
+// text of an edit it focuses); the rest are in edit.h.
+enum : UINT {
+    EM_GETSEL = 0x00B0,   // wParam, lParam: DWORD* start and end, or 0; answers MAKELONG(start, end)
+    EM_SETSEL = 0x00B1,   // wParam: start (-1: no selection); lParam: end (-1: the text's end)
+};
+
+// Scroll codes: the low word of WM_HSCROLL and WM_VSCROLL (the high word is
+// the position for SB_THUMBPOSITION and SB_THUMBTRACK; lParam the scroll bar
+// control, or 0 for a window's own bar), and which bar a function means.
+enum : UINT {
+    SB_LINEUP = 0,
+    SB_LINELEFT = 0,
+    SB_LINEDOWN = 1,
+    SB_LINERIGHT = 1,
+    SB_PAGEUP = 2,
+    SB_PAGELEFT = 2,
+    SB_PAGEDOWN = 3,
+    SB_PAGERIGHT = 3,
+    SB_THUMBPOSITION = 4,
+    SB_THUMBTRACK = 5,
+    SB_TOP = 6,
+    SB_LEFT = 6,
+    SB_BOTTOM = 7,
+    SB_RIGHT = 7,
+    SB_ENDSCROLL = 8,
+};
+enum : int {
+    SB_HORZ = 0,
+    SB_VERT = 1,
+    SB_CTL = 2,
+    SB_BOTH = 3,
+};
+
+// ---- end of the common controls' shared codes ----
 
 // The header every WM_NOTIFY carries: who sent it and what happened.
 struct NMHDR {

@@ -373,7 +373,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return handled;
 }
 
-LRESULT CWnd::DefWindowProc(UINT message, WPARAM, LPARAM lParam) {
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (platform_detail::TakeEventDefault(*this, message))
         return 0;   // the widget acts on its event
     switch (message) {
@@ -386,6 +386,18 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM, LPARAM lParam) {
                 m_pWidget->setWindowTitle(text);
         }
         return TRUE;
+    case WM_GETTEXTLENGTH:
+    case WM_GETTEXT: {
+        if (!m_pWidget)
+            return 0;
+        const QString value = HasTextProperty(m_pWidget) ? m_pWidget->property("text").toString()
+                                                         : m_pWidget->windowTitle();
+        const QByteArray utf8 = value.toUtf8();
+        if (message == WM_GETTEXTLENGTH)
+            return utf8.size();
+        return static_cast<LRESULT>(platform_detail::CopyText(utf8.toStdString(), reinterpret_cast<char*>(lParam),
+                                                              static_cast<std::size_t>(wParam)));
+    }
     case WM_CLOSE:
         DestroyWindow();
         return 0;
@@ -438,8 +450,11 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
     AFX_NOTIFY notify;
     notify.pResult = pResult;
     notify.pNMHDR = header;
-    return OnCmdMsg(static_cast<UINT>(header->idFrom), static_cast<int>(MAKELONG(static_cast<WORD>(header->code), WM_NOTIFY)),
-                    &notify, nullptr);
+    // Routed by the id of the window that sent it, where that is one of ours: a
+    // tool tip names its tool by handle in idFrom and routes as its own id.
+    const CWnd* sender = header->hwndFrom ? FromHandle(header->hwndFrom) : nullptr;
+    const UINT nID = sender ? static_cast<UINT>(sender->GetDlgCtrlID()) : static_cast<UINT>(header->idFrom);
+    return OnCmdMsg(nID, static_cast<int>(MAKELONG(static_cast<WORD>(header->code), WM_NOTIFY)), &notify, nullptr);
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
@@ -565,12 +580,15 @@ void CWnd::SetWindowText(const char* text) {
 }
 
 void CWnd::GetWindowText(std::string& text) const {
+    // Through the messages, so that a control keeping its text elsewhere answers for it.
     text.clear();
-    if (!m_pWidget)
+    const auto length = SendMessage(WM_GETTEXTLENGTH);
+    if (length <= 0)
         return;
-    const QString value = HasTextProperty(m_pWidget) ? m_pWidget->property("text").toString()
-                                                     : m_pWidget->windowTitle();
-    text = value.toStdString();
+    std::string buffer(static_cast<std::size_t>(length) + 1, '\0');
+    const auto copied = SendMessage(WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
+    text = std::move(buffer);
 }
 
 int CWnd::GetDlgCtrlID() const {

@@ -62,6 +62,7 @@
 
 class CMenu;
 class QWidget;
+struct TOOLINFO;
 
 // Window styles the window layer reads.
 enum : DWORD {
@@ -180,6 +181,18 @@ public:
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse);
     BOOL KillTimer(UINT_PTR nIDEvent);
 
+    // ---- redrawing and tool tips (control_support.cpp, tooltip.h) --------------------------------
+
+    // FALSE stops the window drawing itself until TRUE (then it is drawn again).
+    void SetRedraw(BOOL bRedraw = TRUE);
+    // Tool tips for the points of this window (tooltip.h): OnToolHitTest names
+    // the tool under a point, and a tool without text asks its window's owner
+    // with TTN_NEEDTEXT. FALSE turns them off. Answers whether they were on.
+    BOOL EnableToolTips(BOOL bEnable = TRUE);
+    // The tool at `point` (client coordinates), filling `pTI` when given; -1
+    // when none. The base names the visible child window there by its id.
+    virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
+
     // ---- the handling of messages --------------------------------------------------------
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -254,6 +267,7 @@ private:
     QWidget* m_pWidget = nullptr;        // destroyed with the window (see above)
     std::unique_ptr<Handle> m_handle;    // owned; exists exactly while m_hWnd is set
     HWND m_hWndOwner = nullptr;
+    bool m_bToolTips = false;   // EnableToolTips
 };
 
 // Ends the capture, sending WM_CAPTURECHANGED to its holder. FALSE when no

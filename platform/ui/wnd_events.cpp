@@ -55,6 +55,22 @@ UINT ButtonMessage(QEvent::Type type, Qt::MouseButton button) {
     }
 }
 
+// The property that marks a widget as a part of its control (MarkAsPart).
+constexpr const char* kPartProperty = "staffwright_part";
+
+// The window whose messages a widget's input becomes: its own CWnd, or for a
+// part of a control, the control's.
+CWnd* InputWindowOf(QWidget* widget) {
+    if (CWnd* wnd = CWnd::FromWidget(widget))
+        return wnd;
+    if (!widget->property(kPartProperty).toBool())
+        return nullptr;
+    for (QWidget* above = widget->parentWidget(); above; above = above->parentWidget())
+        if (CWnd* wnd = CWnd::FromWidget(above))
+            return wnd;
+    return nullptr;
+}
+
 void NoteModifiers(Qt::KeyboardModifiers modifiers) {
     platform_detail::NoteModifiers((modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0,
                                    (modifiers & Qt::AltModifier) != 0);
@@ -135,14 +151,16 @@ bool CWndEvents::Mouse(QWidget* widget, QMouseEvent* event) {
 
     // With the capture held, every mouse event goes to its holder.
     CWnd* target = CWnd::GetCapture();
-    QPoint point = event->position().toPoint();
-    if (target && target->GetWidget() != widget)
-        point = target->GetWidget()->mapFromGlobal(event->globalPosition().toPoint());
-    else if (!target)
-        target = CWnd::FromWidget(widget);
+    if (!target)
+        target = InputWindowOf(widget);
     if (!target)
         return false;
-    const bool redirected = target->GetWidget() != widget;
+    QPoint point = event->position().toPoint();
+    if (target->GetWidget() != widget)
+        point = target->GetWidget()->mapFromGlobal(event->globalPosition().toPoint());
+    // An event of a control's part is the control's own: the part acts on what
+    // the handlers hand to the default handling.
+    const bool redirected = target->GetWidget() != widget && InputWindowOf(widget) != target;
 
     const UINT message =
         event->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(event->type(), event->button());
@@ -159,10 +177,10 @@ bool CWndEvents::Wheel(QWidget* widget, QWheelEvent* event) {
     NoteModifiers(event->modifiers());
     CWnd* target = CWnd::GetCapture();
     if (!target)
-        target = CWnd::FromWidget(widget);
+        target = InputWindowOf(widget);
     if (!target)
         return false;
-    const bool redirected = target->GetWidget() != widget;
+    const bool redirected = target->GetWidget() != widget && InputWindowOf(widget) != target;
     // One notch is 120, as the toolkit counts it too.
     const int delta = event->angleDelta().y();
     const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(MouseKeys(event->buttons(), event->modifiers())),
@@ -191,7 +209,7 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
     NoteModifiers(event->modifiers());
     platform_detail::NoteKey(virtualKey, press, repeat);
 
-    CWnd* wnd = CWnd::FromWidget(widget);
+    CWnd* wnd = InputWindowOf(widget);
     if (!wnd)
         return false;
     const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
@@ -276,6 +294,10 @@ void CWndEvents::ApplicationStateChanged(Qt::ApplicationState state) {
 }
 
 namespace platform_detail {
+
+void MarkAsPart(QWidget* part) {
+    part->setProperty(kPartProperty, true);
+}
 
 void EnsureWindowEvents() {
     static CWndEvents* events = nullptr;   // lives as long as the application

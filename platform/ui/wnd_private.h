@@ -5,6 +5,9 @@
 
 #include "platform/ui/wnd.h"
 
+#include <cstddef>
+#include <string_view>
+
 namespace platform_detail {
 
 // Runs the window's WindowProc as the current message, handing an exception
@@ -24,5 +27,16 @@ void EnsureWindowEvents();
 
 // The top-level windows, for the broadcasts of application news.
 void SendToTopLevelWindows(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Marks a widget inside a control's own widget (a view's viewport, a combo
+// box's line edit) as a part of the control: its mouse and key events become
+// the control's messages, the mouse in the control's client coordinates, and
+// what the control's handlers hand to the default handling goes to the part.
+void MarkAsPart(QWidget* part);
+
+// Copies UTF-8 text into a buffer of `size` bytes, cut before a character that
+// does not fit whole, and terminated; answers the bytes copied (without the
+// terminator). Nothing is copied into a buffer of no size.
+std::size_t CopyText(std::string_view text, char* buffer, std::size_t size);
 
 }  // namespace platform_detail

@@ -1,0 +1,112 @@
+// The list control: state images under 0xF000, told by one LVN_ITEMCHANGED
+// per change, a click on the state image, and HitTest telling the state image
+// from the item's image and label.
+#include "platform/ui/imagelist.h"
+#include "platform/ui/listctrl.h"
+
+#include "tests/platform/gui/control_support.h"
+
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+
+using control_test::CNotedParent;
+
+constexpr UINT IDC_TRACKS = 1050;
+
+class ListControl : public ::testing::Test {
+protected:
+    ListControl() {
+        EXPECT_TRUE(list.Create(WS_VISIBLE | LVS_REPORT, CRect(10, 10, 310, 210), &parent, IDC_TRACKS));
+        list.InsertColumn(0, "Items", LVCFMT_LEFT, 200);
+        for (const char* name : {"Piano", "Violin", "Cello"})
+            list.InsertItem(list.GetItemCount(), name);
+        parent.answer = [this](NMHDR* header) -> LRESULT {
+            if (header->code == LVN_ITEMCHANGED)
+                changes.push_back(*reinterpret_cast<NMLISTVIEW*>(header));
+            return 0;
+        };
+    }
+    QTreeView* View() { return dynamic_cast<QTreeView*>(list.GetWidget()); }
+    // A point of the item's decoration `dx` pixels from its left, in the control's client coordinates.
+    QPoint DecorationPoint(int item, int dx) {
+        const QRect row = View()->visualRect(View()->model()->index(item, 0));
+        return View()->viewport()->mapTo(View(), QPoint(row.left() + dx, row.center().y()));
+    }
+
+    CNotedParent parent;
+    CListCtrl list;
+    std::vector<NMLISTVIEW> changes;
+};
+
+TEST_F(ListControl, AClickOnTheStateImageTogglesItWithOneItemChanged) {
+    list.SetExtendedStyle(LVS_EX_CHECKBOXES);
+    EXPECT_EQ(list.GetItemState(1, LVIS_STATEIMAGEMASK), INDEXTOSTATEIMAGEMASK(1));   // a clear box
+    changes.clear();
+    UINT where = 0;
+    const QPoint box = DecorationPoint(1, 8);
+    ASSERT_EQ(list.HitTest(CPoint(box.x(), box.y()), &where), 1);
+    ASSERT_EQ(where, LVHT_ONITEMSTATEICON);
+
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, Qt::NoModifier, View()->viewport()->mapFrom(View(), box));
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].iItem, 1);
+    EXPECT_EQ(changes[0].uChanged, LVIF_STATE);
+    EXPECT_EQ(changes[0].uOldState, INDEXTOSTATEIMAGEMASK(1));
+    EXPECT_EQ(changes[0].uNewState, INDEXTOSTATEIMAGEMASK(2));
+    EXPECT_TRUE(list.GetCheck(1));
+    EXPECT_EQ(list.GetSelectedCount(), 0u);   // the box alone
+}
+
+TEST_F(ListControl, EveryChangeOfStateIsToldOnceAndNoChangeNotAtAll) {
+    list.SetItemData(2, 77);
+    list.SetItemState(2, LVIS_SELECTED | INDEXTOSTATEIMAGEMASK(2), LVIS_SELECTED | LVIS_STATEIMAGEMASK);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].uNewState, LVIS_SELECTED | INDEXTOSTATEIMAGEMASK(2));
+    EXPECT_EQ(changes[0].lParam, 77);
+    EXPECT_TRUE(View()->selectionModel()->isRowSelected(2, QModelIndex()));
+    list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);   // as it is
+    EXPECT_EQ(changes.size(), 1u);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 2);
+
+    // The user's selection, likewise: one for the item left, one for the item chosen.
+    changes.clear();
+    const QRect label = View()->visualRect(View()->model()->index(0, 0));
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, Qt::NoModifier, label.center());
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].iItem, 2);
+    EXPECT_EQ(changes[0].uNewState & LVIS_SELECTED, 0u);
+    EXPECT_EQ(changes[1].iItem, 0);
+    EXPECT_EQ(changes[1].uNewState, LVIS_SELECTED);
+}
+
+TEST_F(ListControl, HitTestTellsTheStateImageFromTheImageAndTheLabel) {
+    CImageList states;
+    CImageList icons;
+    ASSERT_TRUE(states.Create(16, 16, ILC_COLOR32, 2, 0));
+    ASSERT_TRUE(icons.Create(12, 16, ILC_COLOR32, 1, 0));
+    QImage strip(32, 16, QImage::Format_ARGB32);
+    strip.fill(Qt::red);
+    EXPECT_EQ(states.Add(strip), 0);
+    EXPECT_EQ(states.GetImageCount(), 2);
+    EXPECT_EQ(icons.Add(strip.copy(0, 0, 12, 16)), 0);
+    list.SetImageList(&states, LVSIL_STATE);
+    list.SetImageList(&icons, LVSIL_SMALL);
+    list.SetCheck(0);
+    const struct {
+        int dx;
+        UINT expected;
+    } cases[] = {{4, LVHT_ONITEMSTATEICON}, {15, LVHT_ONITEMSTATEICON}, {20, LVHT_ONITEMICON}, {120, LVHT_ONITEMLABEL}};
+    for (const auto& c : cases) {
+        const QPoint probe = DecorationPoint(0, c.dx);   // from the row's left edge
+        UINT where = 0;
+        EXPECT_EQ(list.HitTest(CPoint(probe.x(), probe.y()), &where), 0);
+        EXPECT_EQ(where, c.expected) << c.dx;
+    }
+    UINT where = 0;
+    EXPECT_EQ(list.HitTest(CPoint(100, 200), &where), -1);
+    EXPECT_EQ(where, LVHT_NOWHERE);
+}
+
+}  // namespace

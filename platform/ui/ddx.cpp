@@ -1,5 +1,7 @@
 #include "platform/ui/ddx.h"
 
+#include "platform/ui/edit.h"
+
 #include "platform/core/trace.h"
 #include "platform/ui/button.h"
 #include "platform/ui/dialog.h"

@@ -1,6 +1,7 @@
 #include "platform/ui/dlgctrl.h"
 
 #include "platform/ui/button.h"
+#include "platform/ui/edit.h"
 
 #include "platform/ui/prompt.h"
 
@@ -30,52 +31,19 @@ protected:
     }
 };
 
-// A plain single-line edit: the selection messages reach the widget through
-// the default handling, after the window's handlers.
-class CLineEditWnd : public CWnd {
-public:
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        auto* edit = qobject_cast<QLineEdit*>(GetWidget());
-        if (edit && message == EM_SETSEL) {
-            const int length = static_cast<int>(edit->text().size());
-            const auto start = static_cast<int>(static_cast<LONG>(wParam));
-            auto end = static_cast<int>(static_cast<LONG>(lParam));
-            if (start < 0) {
-                edit->deselect();
-                return 0;
-            }
-            if (end < 0 || end > length)
-                end = length;
-            const int from = std::min(start, length);
-            edit->setSelection(from, end - from);
-            return 0;
-        }
-        if (edit && message == EM_LIMITTEXT) {
-            edit->setMaxLength(wParam == 0 || wParam > 32767 ? 32767 : static_cast<int>(wParam));
-            return 0;
-        }
-        if (edit && message == EM_GETSEL) {
-            const int start = edit->hasSelectedText() ? static_cast<int>(edit->selectionStart()) : edit->cursorPosition();
-            const int end = edit->hasSelectedText() ? static_cast<int>(edit->selectionEnd()) : start;
-            if (wParam)
-                *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
-            if (lParam)
-                *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
-            return MAKELONG(static_cast<WORD>(start), static_cast<WORD>(end));
-        }
-        return CWnd::DefWindowProc(message, wParam, lParam);
-    }
-
-protected:
-    QWidget* CreateWidget(QWidget* parent, DWORD) override { return new QLineEdit(parent); }
-};
-
 template <typename Window>
 std::unique_ptr<CWnd> MakeWindow(const DialogItem& item, const CRect& rect, CWnd* parent) {
     auto window = std::make_unique<Window>();
     if (!window->Create(nullptr, item.text.c_str(), DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
         return nullptr;
     return window;
+}
+
+std::unique_ptr<CWnd> MakeEdit(const DialogItem& item, const CRect& rect, CWnd* parent) {
+    auto edit = std::make_unique<CEdit>();
+    if (!edit->Create(DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
+        return nullptr;
+    return edit;
 }
 
 std::unique_ptr<CWnd> MakeButton(const DialogItem& item, const CRect& rect, CWnd* parent) {
@@ -95,7 +63,7 @@ DialogControlMaker PlainMaker(DialogControlKind kind) {
     case DialogControlKind::Static:
         return &MakeWindow<CLabelWnd>;
     case DialogControlKind::Edit:
-        return &MakeWindow<CLineEditWnd>;
+        return &MakeEdit;
     default:
         return &MakeWindow<CWnd>;
     }

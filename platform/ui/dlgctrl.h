@@ -4,8 +4,8 @@
 //
 // Each DialogControlKind has a maker: push buttons, check boxes, radio buttons
 // and group boxes are CButtons; a label is a plain text window; an edit is a
-// plain single-line edit that handles EM_SETSEL and EM_GETSEL in its default
-// handling (a handler of the window may refuse them). A kind with no maker of
+// CEdit, whose selection messages pass through its handlers (which may refuse
+// them) before its default handling. A kind with no maker of
 // its own (the common controls until their classes register theirs) is a
 // plain window, so its id exists and a class may take it over. The control
 // libraries register their makers with SetDialogControlMaker.

@@ -26,21 +26,19 @@
 #include "platform/ui/wnd.h"
 
 // Edit styles.
-enum : DWORD {
-    ES_LEFT = 0x0000,
-    ES_CENTER = 0x0001,
-    ES_RIGHT = 0x0002,
-    ES_MULTILINE = 0x0004,
-    ES_UPPERCASE = 0x0008,
-    ES_LOWERCASE = 0x0010,
-    ES_PASSWORD = 0x0020,
-    ES_AUTOVSCROLL = 0x0040,
-    ES_AUTOHSCROLL = 0x0080,
-    ES_NOHIDESEL = 0x0100,
-    ES_READONLY = 0x0800,
-    ES_WANTRETURN = 0x1000,
-    ES_NUMBER = 0x2000,
-};
+inline constexpr DWORD ES_LEFT = 0x0000;
+inline constexpr DWORD ES_CENTER = 0x0001;
+inline constexpr DWORD ES_RIGHT = 0x0002;
+inline constexpr DWORD ES_MULTILINE = 0x0004;
+inline constexpr DWORD ES_UPPERCASE = 0x0008;
+inline constexpr DWORD ES_LOWERCASE = 0x0010;
+inline constexpr DWORD ES_PASSWORD = 0x0020;
+inline constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+inline constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+inline constexpr DWORD ES_NOHIDESEL = 0x0100;
+inline constexpr DWORD ES_READONLY = 0x0800;
+inline constexpr DWORD ES_WANTRETURN = 0x1000;
+inline constexpr DWORD ES_NUMBER = 0x2000;
 
 // Edit notifications (WM_COMMAND's high word).
 enum : UINT {

@@ -26,19 +26,16 @@
 
 class CImageList;
 
-enum : DWORD {
-    LVS_ICON = 0x0000,
-    LVS_REPORT = 0x0001,
-    LVS_SMALLICON = 0x0002,
-    LVS_LIST = 0x0003,
-    LVS_TYPEMASK = 0x0003,
-    LVS_SINGLESEL = 0x0004,
-    LVS_SHOWSELALWAYS = 0x0008,
-    LVS_NOCOLUMNHEADER = 0x4000,
-
-    LVS_EX_CHECKBOXES = 0x0004,
-    LVS_EX_FULLROWSELECT = 0x0020,
-};
+inline constexpr DWORD LVS_ICON = 0x0000;
+inline constexpr DWORD LVS_REPORT = 0x0001;
+inline constexpr DWORD LVS_SMALLICON = 0x0002;
+inline constexpr DWORD LVS_LIST = 0x0003;
+inline constexpr DWORD LVS_TYPEMASK = 0x0003;
+inline constexpr DWORD LVS_SINGLESEL = 0x0004;
+inline constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
+inline constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
+inline constexpr DWORD LVS_EX_CHECKBOXES = 0x0004;
+inline constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
 
 enum : UINT {
     LVIS_FOCUSED = 0x0001,

@@ -22,21 +22,18 @@
 inline constexpr int CB_ERR = -1;
 inline constexpr int LB_ERR = -1;
 
-enum : DWORD {
-    CBS_SIMPLE = 0x0001,
-    CBS_DROPDOWN = 0x0002,
-    CBS_DROPDOWNLIST = 0x0003,
-    CBS_AUTOHSCROLL = 0x0040,
-    CBS_SORT = 0x0100,
-    CBS_HASSTRINGS = 0x0200,
-
-    LBS_NOTIFY = 0x0001,
-    LBS_SORT = 0x0002,
-    LBS_MULTIPLESEL = 0x0008,
-    LBS_HASSTRINGS = 0x0040,
-    LBS_EXTENDEDSEL = 0x0800,
-    LBS_STANDARD = 0x00A00003,
-};
+inline constexpr DWORD CBS_SIMPLE = 0x0001;
+inline constexpr DWORD CBS_DROPDOWN = 0x0002;
+inline constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+inline constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
+inline constexpr DWORD CBS_SORT = 0x0100;
+inline constexpr DWORD CBS_HASSTRINGS = 0x0200;
+inline constexpr DWORD LBS_NOTIFY = 0x0001;
+inline constexpr DWORD LBS_SORT = 0x0002;
+inline constexpr DWORD LBS_MULTIPLESEL = 0x0008;
+inline constexpr DWORD LBS_HASSTRINGS = 0x0040;
+inline constexpr DWORD LBS_EXTENDEDSEL = 0x0800;
+inline constexpr DWORD LBS_STANDARD = 0x00A00003;
 
 enum : UINT {
     CBN_SELCHANGE = 1,

@@ -188,7 +188,4 @@ struct MSG {
 enum : UINT {
     WM_NEXTDLGCTL = 0x0028,   // wParam: 0 next, 1 previous; or with lParam TRUE, the control (HWND)
     WM_INITDIALOG = 0x0110,   // answer TRUE to give the first control the focus
-    EM_GETSEL = 0x00B0,       // wParam, lParam: DWORD* start, end (or null); answers MAKELONG(start, end)
-    EM_SETSEL = 0x00B1,       // wParam: start (-1: none); lParam: end (-1: the end)
-    EM_LIMITTEXT = 0x00C5,    // wParam: the most characters (UTF-16 units) the edit takes; 0: no limit
 };

@@ -34,16 +34,14 @@
 #include <vector>
 
 // Up-down styles.
-enum : DWORD {
-    UDS_WRAP = 0x0001,
-    UDS_SETBUDDYINT = 0x0002,
-    UDS_ALIGNRIGHT = 0x0004,
-    UDS_ALIGNLEFT = 0x0008,
-    UDS_AUTOBUDDY = 0x0010,
-    UDS_ARROWKEYS = 0x0020,
-    UDS_HORZ = 0x0040,
-    UDS_NOTHOUSANDS = 0x0080,
-};
+inline constexpr DWORD UDS_WRAP = 0x0001;
+inline constexpr DWORD UDS_SETBUDDYINT = 0x0002;
+inline constexpr DWORD UDS_ALIGNRIGHT = 0x0004;
+inline constexpr DWORD UDS_ALIGNLEFT = 0x0008;
+inline constexpr DWORD UDS_AUTOBUDDY = 0x0010;
+inline constexpr DWORD UDS_ARROWKEYS = 0x0020;
+inline constexpr DWORD UDS_HORZ = 0x0040;
+inline constexpr DWORD UDS_NOTHOUSANDS = 0x0080;
 
 inline constexpr UINT UDN_DELTAPOS = static_cast<UINT>(-722);
 

@@ -65,14 +65,12 @@ class QWidget;
 struct TOOLINFO;
 
 // Window styles the window layer reads.
-enum : DWORD {
-    WS_TABSTOP = 0x00010000,
-    WS_GROUP = 0x00020000,
-    WS_DISABLED = 0x08000000,
-    WS_VISIBLE = 0x10000000,
-    WS_CHILD = 0x40000000,
-    WS_POPUP = 0x80000000,
-};
+inline constexpr DWORD WS_TABSTOP = 0x00010000;
+inline constexpr DWORD WS_GROUP = 0x00020000;
+inline constexpr DWORD WS_DISABLED = 0x08000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_POPUP = 0x80000000;
 
 // What WM_CREATE carries (lParam).
 struct CREATESTRUCT {

@@ -39,6 +39,14 @@ void CDialogScript::Queue(const CRuntimeClass* pClass, Action action) {
     m_actions.push_back(Queued{0, pClass, std::move(action)});
 }
 
+UINT CDialogScript::TakeMenuChoice() {
+    if (m_menuChoices.empty())
+        return 0;
+    const UINT choice = m_menuChoices.front();
+    m_menuChoices.pop_front();
+    return choice;
+}
+
 void CDialogScript::Drive(CWnd& dialog, UINT nIDTemplate, const std::function<bool()>& isOpen,
                           const std::function<void()>& cancel) {
     m_shown.push_back(nIDTemplate);

@@ -19,7 +19,8 @@
 //
 // Actions run on the user-interface thread, inside the loop of their window;
 // one may open another modal loop, which takes its own actions from the same
-// queue. Scripts nest: each restores the script it replaced.
+// queue. A popup menu takes a queued choice instead (QueueMenuChoice).
+// Scripts nest: each restores the script it replaced.
 #pragma once
 
 #include "platform/ui/wnd.h"
@@ -54,6 +55,14 @@ public:
     // window without one.
     const std::vector<UINT>& GetShown() const { return m_shown; }
 
+    // Popup menus (CMenu::TrackPopupMenu): each takes the first queued
+    // choice, the command id of one of its items; with none queued it chooses
+    // nothing. Choices are kept apart from the dialogs' actions.
+    void QueueMenuChoice(UINT nID) { m_menuChoices.push_back(nID); }
+    // Takes the next queued choice; 0 when none is left.
+    UINT TakeMenuChoice();
+    size_t GetPendingMenuChoices() const { return m_menuChoices.size(); }
+
     // Runs the loop of `dialog` (see above): `isOpen` tells whether the loop
     // still runs, `cancel` presses Cancel; a loop that stays open after that
     // is the caller's to end.
@@ -75,5 +84,6 @@ private:
 
     std::deque<Queued> m_actions;
     std::vector<UINT> m_shown;
+    std::deque<UINT> m_menuChoices;
     CDialogScript* m_previous;   // borrowed: restored at the end
 };

@@ -30,6 +30,9 @@
 
 using UINT = unsigned int;
 
+class CWnd;
+struct RECT;
+
 // Item kinds, states and addressing, with the values the system passes.
 enum : UINT {
     MF_STRING = 0x0000,       // a text item with a command id
@@ -43,6 +46,17 @@ enum : UINT {
     MFT_RADIOCHECK = 0x0200,  // a check shows as a dot (one of a group)
     MF_BYPOSITION = 0x0400,   // the item argument is a position
     MF_SEPARATOR = 0x0800,    // a dividing line: no text, command id 0
+};
+
+// TrackPopupMenu's flags (placement flags are accepted; the toolkit places the menu).
+enum : UINT {
+    TPM_LEFTALIGN = 0x0000,
+    TPM_LEFTBUTTON = 0x0000,
+    TPM_RIGHTBUTTON = 0x0002,
+    TPM_CENTERALIGN = 0x0004,
+    TPM_RIGHTALIGN = 0x0008,
+    TPM_NONOTIFY = 0x0080,    // no WM_COMMAND for the choice
+    TPM_RETURNCMD = 0x0100,   // the choice is answered, not sent
 };
 
 class CMenu {
@@ -103,6 +117,17 @@ public:
     // Takes the item out; its submenu goes to `submenu` when given, else it is
     // destroyed. False when there is no such item.
     bool RemoveMenu(UINT item, UINT flags, std::unique_ptr<CMenu>* submenu = nullptr);
+
+    // Shows the menu as a popup at (x, y) on the screen for `pWnd`, and waits
+    // for the user's choice (popupmenu.cpp, over the toolkit). The owner is
+    // sent WM_INITMENUPOPUP first, so its update handlers set the items. The
+    // choice goes to the owner as a posted WM_COMMAND (id, 0) and TRUE is
+    // answered; with TPM_RETURNCMD the choice is answered instead (0 for
+    // none) and nothing is posted. Under a test's CDialogScript no menu shows:
+    // the script's next queued choice is taken (an item the user could not
+    // choose, grayed or missing, counts as none), and with none queued the
+    // menu ends at once without a choice. 0 without an owner window.
+    int TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, const RECT* lpRect = nullptr);
 
 private:
     struct Item {

@@ -6,7 +6,19 @@
 #include <QAction>
 #include <QMenu>
 
+#include <memory>
+
 namespace {
+
+// The property of a QMenu whose choice is answered (ExecQtMenu) rather than posted.
+constexpr const char* kAnswersChoice = "staffwright_answers_choice";
+
+bool AnswersChoice(const QObject* qmenu) {
+    for (; qmenu; qmenu = qmenu->parent())
+        if (qmenu->property(kAnswersChoice).toBool())
+            return true;
+    return false;
+}
 
 // Fills `qmenu` from `menu`, each submenu a QMenu of its own.
 void Rebuild(QMenu* qmenu, CMenu* menu, HWND owner) {
@@ -30,9 +42,10 @@ void Rebuild(QMenu* qmenu, CMenu* menu, HWND owner) {
             const UINT id = menu->GetMenuItemID(position);
             action = qmenu->addAction(text);
             action->setData(id);
-            QObject::connect(action, &QAction::triggered, action, [owner, id] {
-                ::PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
-            });
+            if (!AnswersChoice(qmenu))
+                QObject::connect(action, &QAction::triggered, action, [owner, id] {
+                    ::PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+                });
         }
         action->setEnabled((state & (MF_GRAYED | MF_DISABLED)) == 0);
         if (state & MF_CHECKED) {
@@ -57,4 +70,13 @@ QMenu* CreateQtMenu(CMenu* menu, CWnd* owner, QWidget* parent, UINT position, CM
         Rebuild(qmenu, menu, hOwner);
     });
     return qmenu;
+}
+
+UINT ExecQtMenu(CMenu* menu, CWnd* owner, int x, int y) {
+    if (!menu || !owner)
+        return 0;
+    std::unique_ptr<QMenu> qmenu(CreateQtMenu(menu, owner, nullptr));
+    qmenu->setProperty(kAnswersChoice, true);
+    const QAction* chosen = qmenu->exec(QPoint(x, y));
+    return chosen ? chosen->data().toUInt() : 0;
 }

@@ -23,3 +23,8 @@ class QMenu;
 class QWidget;
 
 QMenu* CreateQtMenu(CMenu* menu, CWnd* owner, QWidget* parent, UINT position = 0, CMenu* root = nullptr);
+
+// Shows `menu` as a popup of `owner` at (x, y) on the screen, opening as
+// above, and waits for the user: the command id chosen, 0 for none. The
+// choice is answered, not posted.
+UINT ExecQtMenu(CMenu* menu, CWnd* owner, int x, int y);

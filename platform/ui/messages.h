@@ -58,7 +58,7 @@ enum : UINT {
     WM_CANCELMODE = 0x001F,
     WM_DRAWITEM = 0x002B,
     WM_NOTIFY = 0x004E,           // wParam: control id; lParam: NMHDR*
-    WM_CONTEXTMENU = 0x007B,
+    WM_CONTEXTMENU = 0x007B,      // wParam: the window (HWND); lParam: screen (x, y), (-1, -1) from the keyboard
     WM_NCDESTROY = 0x0082,
     WM_KEYDOWN = 0x0100,          // wParam: virtual key (keys.h); lParam: key data (below)
     WM_KEYUP = 0x0101,
@@ -188,4 +188,9 @@ struct MSG {
 enum : UINT {
     WM_NEXTDLGCTL = 0x0028,   // wParam: 0 next, 1 previous; or with lParam TRUE, the control (HWND)
     WM_INITDIALOG = 0x0110,   // answer TRUE to give the first control the focus
+};
+
+// ---- idle updates (winthread.h) -------------------------------------------------------
+enum : UINT {
+    WM_IDLEUPDATECMDUI = 0x0363,   // wParam: disable the commands nobody handles
 };

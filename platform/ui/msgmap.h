@@ -184,3 +184,6 @@ protected:                                                   \
 #define ON_WM_MOUSEWHEEL() AFX_WM_ENTRY_(WM_MOUSEWHEEL, \
     return AFX_ON_(OnMouseWheel)(LOWORD(call_.wParam), static_cast<short>(HIWORD(call_.wParam)), \
         CPoint(GET_X_LPARAM(call_.lParam), GET_Y_LPARAM(call_.lParam)));)
+#define ON_WM_CONTEXTMENU() AFX_WM_VOID_(WM_CONTEXTMENU, \
+    AFX_ON_(OnContextMenu)(CWnd::FromHandle(reinterpret_cast<HWND>(call_.wParam)), \
+        CPoint(GET_X_LPARAM(call_.lParam), GET_Y_LPARAM(call_.lParam))))

@@ -401,6 +401,17 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         DestroyWindow();
         return 0;
+    case WM_CONTEXTMENU:
+        // A child window nobody asked goes to its parent.
+        if (m_pWidget && !m_pWidget->isWindow())
+            if (CWnd* parent = GetParent())
+                return parent->SendMessage(WM_CONTEXTMENU, wParam, lParam);
+        return 0;
+    case WM_IDLEUPDATECMDUI: {
+        CWnd* owner = GetOwner();
+        OnUpdateCmdUI(owner ? static_cast<CCmdTarget*>(owner) : this, static_cast<BOOL>(wParam));
+        return 0;
+    }
     default:
         return 0;
     }
@@ -748,3 +759,4 @@ void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnMButtonUp(UINT, CPoint) { Default(); }
 void CWnd::OnMButtonDblClk(UINT, CPoint) { Default(); }
 BOOL CWnd::OnMouseWheel(UINT, short, CPoint) { return static_cast<BOOL>(Default()); }
+void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }

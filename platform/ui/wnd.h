@@ -62,7 +62,9 @@
 
 class CMenu;
 class QWidget;
+struct AcceleratorTable;
 struct TOOLINFO;
+using HACCEL = const AcceleratorTable*;   // as uiresources.h declares it
 
 // Window styles the window layer reads.
 inline constexpr DWORD WS_TABSTOP = 0x00010000;
@@ -191,6 +193,33 @@ public:
     // when none. The base names the visible child window there by its id.
     virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
 
+    // ---- keys before the widget (accel.cpp) ----------------------------------------------
+
+    // A key message (WM_KEYDOWN ... WM_SYSCHAR) about to reach the focus
+    // window is offered first to it and then to each window above it, up to
+    // its top-level window; TRUE takes it, and neither the focus window nor
+    // its widget sees it. The base translates the window's accelerators
+    // (GetDefaultAccelerator) and else answers FALSE.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // Offers `pMsg` to the window it is addressed to and those above it, up to
+    // `hWndStop` or the top-level window; TRUE when one took it.
+    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
+    // The accelerator table this window translates; null when none.
+    virtual HACCEL GetDefaultAccelerator();
+    // Takes the accelerator table `id` (uiresources.h) as this window's own.
+    // FALSE when there is none.
+    BOOL LoadAccelTable(unsigned id);
+    HACCEL m_hAccelTable = nullptr;   // borrowed from the resources; may be null
+
+    // ---- idle updates (winthread.h) ------------------------------------------------------
+
+    // Asks how each child control bound to a command should look: the base
+    // runs a CCmdUI for each child window with an id (UpdateDialogControls).
+    // A window registered with AddIdleUpdateWindow is asked on idle while it is
+    // visible, with its owner as the target.
+    virtual void OnUpdateCmdUI(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
+    void UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
+
     // ---- the handling of messages --------------------------------------------------------
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -249,6 +278,9 @@ public:
     afx_msg void OnMButtonUp(UINT nFlags, CPoint point);
     afx_msg void OnMButtonDblClk(UINT nFlags, CPoint point);
     afx_msg BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    // WM_CONTEXTMENU: `pWnd` the window clicked (or with the focus), `pos` on
+    // the screen, (-1, -1) when asked from the keyboard.
+    afx_msg void OnContextMenu(CWnd* pWnd, CPoint pos);
 
 protected:
     // Makes the widget Create places; the base makes a plain window.

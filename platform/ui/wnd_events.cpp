@@ -1,16 +1,19 @@
 // Qt's events as window messages (see wnd.h): one event filter on the
 // application sees every event of the user-interface thread and turns those
 // of widgets with a CWnd into the classic messages.
+#include "platform/core/clock.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/wnd.h"
 #include "platform/ui/wnd_private.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -71,6 +74,14 @@ CWnd* InputWindowOf(QWidget* widget) {
     return nullptr;
 }
 
+// The nearest window at or above a widget; null when none.
+CWnd* NearestWindow(QWidget* widget) {
+    for (; widget; widget = widget->parentWidget())
+        if (CWnd* wnd = CWnd::FromWidget(widget))
+            return wnd;
+    return nullptr;
+}
+
 void NoteModifiers(Qt::KeyboardModifiers modifiers) {
     platform_detail::NoteModifiers((modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0,
                                    (modifiers & Qt::AltModifier) != 0);
@@ -89,6 +100,7 @@ private:
     bool Mouse(QWidget* widget, QMouseEvent* event);
     bool Wheel(QWidget* widget, QWheelEvent* event);
     bool Key(QWidget* widget, QKeyEvent* event);
+    bool ContextMenu(QWidget* widget, QContextMenuEvent* event);
     void News(QWidget* widget, QEvent* event);
 
     // Whether a key event is one already seen, passed on to a parent widget.
@@ -99,6 +111,11 @@ private:
     // The key event last seen and where (a key event travels up the parents).
     const QEvent* m_lastKey = nullptr;
     QPointer<QWidget> m_lastKeyWidget;
+    // The context-menu event last seen: where, why, and the window it was first meant for.
+    QPointer<QWidget> m_lastContextWidget;
+    QPoint m_lastContextPos;
+    int m_lastContextReason = 0;
+    HWND m_contextSource = nullptr;
     int m_active = -1;   // the application's last activity told; -1 before the first
 };
 
@@ -122,6 +139,8 @@ bool CWndEvents::eventFilter(QObject* object, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return Key(widget, static_cast<QKeyEvent*>(event));
+    case QEvent::ContextMenu:
+        return ContextMenu(widget, static_cast<QContextMenuEvent*>(event));
     case QEvent::Close: {
         CWnd* wnd = CWnd::FromWidget(widget);
         if (!wnd || DeliverEventMessage(*wnd, WM_CLOSE, 0, 0))
@@ -210,8 +229,7 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
     platform_detail::NoteKey(virtualKey, press, repeat);
 
     CWnd* wnd = InputWindowOf(widget);
-    if (!wnd)
-        return false;
+    const HWND hInput = wnd ? wnd->m_hWnd : nullptr;
     const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
     const bool system = alt || virtualKey == VK_F10;
     LPARAM keyData = 1;   // the repeat count
@@ -222,25 +240,83 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
     if (!press)
         keyData |= KF_UP_BIT;
 
-    const HWND hWnd = wnd->m_hWnd;
-    bool toWidget = true;
-    if (virtualKey != 0) {
-        const UINT message = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-        toWidget = DeliverEventMessage(*wnd, message, virtualKey, keyData);
+    // The focus window and the windows above it see each key message first
+    // (PreTranslateMessage); a key of a widget without a window of its own
+    // goes to the windows above it.
+    CWnd* first = wnd ? wnd : NearestWindow(widget);
+    const HWND hFirst = first ? first->m_hWnd : nullptr;
+    auto taken = [&](UINT message, WPARAM wParam) {
+        if (!hFirst)
+            return false;
+        MSG msg;
+        msg.hwnd = hFirst;
+        msg.message = message;
+        msg.wParam = wParam;
+        msg.lParam = keyData;
+        msg.time = timeGetTime();
+        return CWnd::WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    const UINT keyMessage = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    if (virtualKey != 0 && taken(keyMessage, virtualKey)) {
+        event->accept();   // translated: no characters follow, as no widget saw the key
+        return true;
     }
+    if (!hInput)
+        return false;
+    wnd = CWnd::FromHandle(hInput);   // still there after the translation
+    if (!wnd) {
+        event->accept();
+        return true;
+    }
+    const HWND hWnd = hInput;
+    bool toWidget = true;
+    if (virtualKey != 0)
+        toWidget = DeliverEventMessage(*wnd, keyMessage, virtualKey, keyData);
     if (press) {
         // The characters typed follow the key, each as a message of its own.
         const QString text = event->text();
+        const UINT charMessage = system ? WM_SYSCHAR : WM_CHAR;
         for (QChar unit : text) {
+            if (taken(charMessage, unit.unicode())) {
+                toWidget = false;
+                continue;
+            }
             CWnd* still = CWnd::FromHandle(hWnd);
             if (!still)
                 break;
-            if (!DeliverEventMessage(*still, system ? WM_SYSCHAR : WM_CHAR, unit.unicode(), keyData))
+            if (!DeliverEventMessage(*still, charMessage, unit.unicode(), keyData))
                 toWidget = false;
         }
     }
     if (toWidget && CWnd::FromHandle(hWnd))
         return false;
+    event->accept();
+    return true;
+}
+
+bool CWndEvents::ContextMenu(QWidget* widget, QContextMenuEvent* event) {
+    CWnd* wnd = InputWindowOf(widget);
+    if (!wnd)
+        return false;
+    // A widget that ignores the event has the toolkit hand a copy of it to the
+    // parent widget at once: the window above then hears of the window the
+    // user asked in, as from DefWindowProc. The record lasts until control
+    // returns to the event loop.
+    const bool passedOn = m_lastContextWidget && widget != m_lastContextWidget &&
+                          widget->isAncestorOf(m_lastContextWidget) && event->globalPos() == m_lastContextPos &&
+                          event->reason() == m_lastContextReason && CWnd::FromHandle(m_contextSource);
+    if (!passedOn) {
+        m_lastContextWidget = widget;
+        m_lastContextPos = event->globalPos();
+        m_lastContextReason = event->reason();
+        m_contextSource = wnd->m_hWnd;
+        QTimer::singleShot(0, this, [this] { m_lastContextWidget = nullptr; });
+    }
+    const LPARAM where = event->reason() == QContextMenuEvent::Keyboard
+                             ? MAKELPARAM(0xFFFF, 0xFFFF)
+                             : PackPoint(event->globalPos());
+    if (DeliverEventMessage(*wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_contextSource), where))
+        return false;   // the widget's own menu, or on to the parent
     event->accept();
     return true;
 }

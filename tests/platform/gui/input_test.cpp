@@ -213,10 +213,29 @@ TEST(TrackPopupMenu, AScriptedChoiceReachesTheOwner) {
     }
 }
 
+// A child window that shows its own context menu: the event goes no further.
+class CMenuChild : public CWnd {
+public:
+    int asked = 0;
+    afx_msg void OnContextMenu(CWnd*, CPoint) { ++asked; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMenuChild, CWnd)
+    ON_WM_CONTEXTMENU()
+END_MESSAGE_MAP()
+
 TEST(ContextMenu, AQtContextMenuEventAsksTheWindowsUpFromTheOneClicked) {
     CNotingFrame frame;
     CWnd child;   // no handler: the default hands it up
     ASSERT_TRUE(child.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(10, 10, 110, 60), &frame, 7));
+    CMenuChild ownMenu;
+    ASSERT_TRUE(ownMenu.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(10, 70, 110, 120), &frame, 8));
+    QContextMenuEvent taken(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(215, 200));
+    QApplication::sendEvent(ownMenu.GetWidget(), &taken);
+    EXPECT_EQ(ownMenu.asked, 1);
+    EXPECT_TRUE(frame.contextMenus.empty());
+
     const struct {
         const char* name;
         QContextMenuEvent::Reason reason;

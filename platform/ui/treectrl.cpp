@@ -149,6 +149,14 @@ HTREEITEM CTreeCtrl::InsertItem(const char* lpszItem, HTREEITEM hParent, HTREEIT
 
 void CTreeCtrl::DeleteWithNotice(HTREEITEM hItem) {
     QTreeWidgetItem* item = ItemOf(hItem);
+    // The selection leaves an item before it goes, so that no notice
+    // describes an item being destroyed.
+    QTreeWidget* tree = TreeOf(*this);
+    for (QTreeWidgetItem* at = tree->currentItem(); at; at = at->parent())
+        if (at == item) {
+            tree->setCurrentItem(nullptr);
+            break;
+        }
     while (item->childCount() > 0)
         DeleteWithNotice(HandleOf(item->child(0)));
     NMTREEVIEW notice;

@@ -12,7 +12,8 @@
 // TVN_SELCHANGED (the old item in itemOld, the new in itemNew). Each item
 // deleted, by DeleteItem (the item and everything under it, the children
 // first), DeleteAllItems or the end of the window, sends TVN_DELETEITEM with
-// the item and its data in itemOld, so the parent can free the data.
+// the item and its data in itemOld, so the parent can free the data; when the
+// selection is in what goes, it goes to no item first (TVN_SELCHANGED).
 //
 // Items are HTREEITEM handles, valid until the item is deleted.
 // User-interface thread only.

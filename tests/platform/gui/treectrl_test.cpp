@@ -131,11 +131,14 @@ TEST_F(Tree, EachItemDeletedIsToldWithItsData) {
         tree.SetItemData(item, static_cast<DWORD_PTR>(data));
     EXPECT_EQ(tree.GetItemData(a2), 12u);
     EXPECT_EQ(tree.GetCount(), 5u);
+    tree.SelectItem(a2);
     told.clear();
 
+    // The selection leaves the branch first, told while its item still exists.
     EXPECT_TRUE(tree.DeleteItem(a));
-    EXPECT_EQ(told, (std::vector<Told>{{TVN_DELETEITEM, 0, a1, 11}, {TVN_DELETEITEM, 0, a2, 12},
-                                       {TVN_DELETEITEM, 0, a, 1}}));
+    EXPECT_EQ(told, (std::vector<Told>{{TVN_SELCHANGED, TVC_UNKNOWN, nullptr, 0}, {TVN_DELETEITEM, 0, a1, 11},
+                                       {TVN_DELETEITEM, 0, a2, 12}, {TVN_DELETEITEM, 0, a, 1}}));
+    EXPECT_EQ(tree.GetSelectedItem(), nullptr);
     EXPECT_EQ(tree.GetCount(), 2u);
     told.clear();
     // The window's end deletes what is left, telling each.

@@ -2,6 +2,9 @@
 
 #include "platform/ui/button.h"
 #include "platform/ui/edit.h"
+#include "platform/ui/scrollctrl.h"
+#include "platform/ui/static.h"
+#include "platform/ui/treectrl.h"
 
 #include "platform/ui/prompt.h"
 
@@ -21,29 +24,27 @@
 
 namespace {
 
-// A text label: the text shows its access key ("&") when it has a buddy.
-class CLabelWnd : public CWnd {
-protected:
-    QWidget* CreateWidget(QWidget* parent, DWORD) override {
-        auto* label = new QLabel(parent);
-        label->setTextFormat(Qt::PlainText);
-        return label;
-    }
-};
-
-template <typename Window>
-std::unique_ptr<CWnd> MakeWindow(const DialogItem& item, const CRect& rect, CWnd* parent) {
-    auto window = std::make_unique<Window>();
+std::unique_ptr<CWnd> MakePlainWindow(const DialogItem& item, const CRect& rect, CWnd* parent) {
+    auto window = std::make_unique<CWnd>();
     if (!window->Create(nullptr, item.text.c_str(), DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
         return nullptr;
     return window;
 }
 
-std::unique_ptr<CWnd> MakeEdit(const DialogItem& item, const CRect& rect, CWnd* parent) {
-    auto edit = std::make_unique<CEdit>();
-    if (!edit->Create(DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
+// A control made as the common controls are: Create(style, rect, parent, id).
+template <typename Control>
+std::unique_ptr<CWnd> MakeControl(const DialogItem& item, const CRect& rect, CWnd* parent) {
+    auto control = std::make_unique<Control>();
+    if (!control->Create(DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
         return nullptr;
-    return edit;
+    return control;
+}
+
+std::unique_ptr<CWnd> MakeStatic(const DialogItem& item, const CRect& rect, CWnd* parent) {
+    auto label = std::make_unique<CStatic>();
+    if (!label->Create(item.text.c_str(), DialogItemStyle(item), rect, parent, static_cast<UINT>(item.id)))
+        return nullptr;
+    return label;
 }
 
 std::unique_ptr<CWnd> MakeButton(const DialogItem& item, const CRect& rect, CWnd* parent) {
@@ -61,11 +62,19 @@ DialogControlMaker PlainMaker(DialogControlKind kind) {
     case DialogControlKind::Group:
         return &MakeButton;
     case DialogControlKind::Static:
-        return &MakeWindow<CLabelWnd>;
+        return &MakeStatic;
     case DialogControlKind::Edit:
-        return &MakeEdit;
+        return &MakeControl<CEdit>;
+    case DialogControlKind::Tree:
+        return &MakeControl<CTreeCtrl>;
+    case DialogControlKind::Slider:
+        return &MakeControl<CSliderCtrl>;
+    case DialogControlKind::ScrollBar:
+        return &MakeControl<CScrollBar>;
+    case DialogControlKind::Progress:
+        return &MakeControl<CProgressCtrl>;
     default:
-        return &MakeWindow<CWnd>;
+        return &MakePlainWindow;
     }
 }
 
@@ -153,6 +162,8 @@ std::vector<DialogControl> CreateDialogControls(CWnd& parent, const DialogTempla
     for (size_t i = 0; i < controls.size(); ++i) {
         QWidget* widget = controls[i].widget;
         if (auto* label = qobject_cast<QLabel*>(widget)) {
+            if (GetWidgetStyle(label) & SS_NOPREFIX)
+                continue;   // no access key: "&" is text
             for (size_t j = i + 1; j < controls.size(); ++j) {
                 if (CanFocus(controls[j].widget)) {
                     label->setBuddy(controls[j].widget);

@@ -3,17 +3,18 @@
 // control's notifications reach the window that holds it.
 //
 // Each DialogControlKind has a maker: push buttons, check boxes, radio buttons
-// and group boxes are CButtons; a label is a plain text window; an edit is a
+// and group boxes are CButtons; a label is a CStatic; an edit is a
 // CEdit, whose selection messages pass through its handlers (which may refuse
-// them) before its default handling. A kind with no maker of
-// its own (the common controls until their classes register theirs) is a
-// plain window, so its id exists and a class may take it over. The control
+// them) before its default handling; a tree, a slider, a scroll bar and a
+// progress bar are CTreeCtrl, CSliderCtrl, CScrollBar and CProgressCtrl. A
+// kind with no maker of its own (the other common controls until their
+// classes register theirs) is a plain window, so its id exists and a class may take it over. The control
 // libraries register their makers with SetDialogControlMaker.
 //
 // CreateDialogControls makes the controls of a template in a parent window, in
 // tab order, with the template's font; each widget's object name is its id and
-// its style is noted (GetWidgetStyle). A label takes the next control that can
-// have the focus as its buddy, so its access key ("&Name") focuses that
+// its style is noted (GetWidgetStyle). A label (without SS_NOPREFIX) takes the
+// next control that can have the focus as its buddy, so its access key ("&Name") focuses that
 // control. The objects made are owned by the caller; a class that wants a
 // control as its own object takes its widget over (TakeOverDlgItem).
 //

@@ -5,6 +5,7 @@
 #include "platform/ui/wnd_private.h"
 
 #include <QHeaderView>
+#include <QListView>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -27,27 +28,67 @@ UINT StateImageOf(UINT state) {
     return (state & LVIS_STATEIMAGEMASK) >> 12;
 }
 
-// The view, with what a hit test needs of it.
-class CListView : public QTreeView {
+// Where a view draws an item's decoration, which a hit test needs.
+class CListDecoration {
 public:
-    using QTreeView::QTreeView;
-    QStandardItemModel* Items() const { return static_cast<QStandardItemModel*>(model()); }
-    // Where the item's decoration lies, in viewport coordinates.
-    QRect DecorationRect(const QModelIndex& index) const {
+    // In viewport coordinates.
+    virtual QRect DecorationRect(const QModelIndex& index) const = 0;
+
+protected:
+    ~CListDecoration() = default;
+};
+
+// A view of the items: the report view is a tree view without branches, the
+// small-icon and list views a list view flowing across (down) and wrapping.
+template <typename View>
+class CListViewOf : public View, public CListDecoration {
+public:
+    using View::View;
+    QRect DecorationRect(const QModelIndex& index) const override {
         QStyleOptionViewItem option;
-        initViewItemOption(&option);
-        option.rect = visualRect(index);
+        this->initViewItemOption(&option);
+        option.rect = this->visualRect(index);
         option.index = index;
         option.features |= QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
         option.icon = qvariant_cast<QIcon>(index.data(Qt::DecorationRole));
         option.text = index.data(Qt::DisplayRole).toString();
-        option.decorationSize = iconSize();
-        return style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+        option.decorationSize = this->iconSize();
+        return this->style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
     }
 };
 
-CListView* ViewOf(const CWnd& wnd) {
-    return dynamic_cast<CListView*>(wnd.GetWidget());
+QAbstractItemView* ViewOf(const CWnd& wnd) {
+    return qobject_cast<QAbstractItemView*>(wnd.GetWidget());
+}
+
+// The report view's columns; null in the other views.
+QTreeView* ReportOf(const CWnd& wnd) {
+    return qobject_cast<QTreeView*>(wnd.GetWidget());
+}
+
+QStandardItemModel* ItemsOf(const QAbstractItemView* view) {
+    return static_cast<QStandardItemModel*>(view->model());
+}
+
+QAbstractItemView* MakeView(QWidget* parent, DWORD dwStyle) {
+    const DWORD type = dwStyle & LVS_TYPEMASK;
+    if (type == LVS_SMALLICON || type == LVS_LIST) {
+        auto* view = new CListViewOf<QListView>(parent);
+        view->setViewMode(QListView::ListMode);
+        view->setFlow(type == LVS_SMALLICON ? QListView::LeftToRight : QListView::TopToBottom);
+        view->setWrapping(true);
+        view->setResizeMode(QListView::Adjust);
+        view->setUniformItemSizes(true);
+        view->setSpacing(2);
+        return view;
+    }
+    auto* view = new CListViewOf<QTreeView>(parent);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setHeaderHidden((dwStyle & LVS_NOCOLUMNHEADER) != 0 || type != LVS_REPORT);
+    view->header()->setStretchLastSection(false);
+    return view;
 }
 
 // Two check boxes, clear and checked, drawn by the style.
@@ -100,18 +141,13 @@ BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
 
 QWidget* CListCtrl::CreateWidget(QWidget* parent, DWORD dwStyle) {
     m_dwStyle = dwStyle;
-    auto* view = new CListView(parent);
+    QAbstractItemView* view = MakeView(parent, dwStyle);
     auto* items = new QStandardItemModel(0, 0, view);
     view->setModel(items);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode((dwStyle & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                      : QAbstractItemView::ExtendedSelection);
-    view->setHeaderHidden((dwStyle & LVS_NOCOLUMNHEADER) != 0 || (dwStyle & LVS_TYPEMASK) != LVS_REPORT);
-    view->header()->setStretchLastSection(false);
     platform_detail::MarkAsPart(view->viewport());
     QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
                      [view](const QItemSelection& selected, const QItemSelection& deselected) {
@@ -124,7 +160,7 @@ QWidget* CListCtrl::CreateWidget(QWidget* parent, DWORD dwStyle) {
 DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
     const DWORD previous = m_dwExStyle;
     m_dwExStyle = dwNewStyle;
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if ((dwNewStyle & LVS_EX_CHECKBOXES) && !(previous & LVS_EX_CHECKBOXES) && view) {
         // Every item gets a check box, clear.
         m_checkImages = std::make_unique<CImageList>();
@@ -140,50 +176,58 @@ DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
 // ---- columns --------------------------------------------------------------------------
 
 int CListCtrl::InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat, int nWidth, int) {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view || nCol < 0)
         return -1;
-    QStandardItemModel* items = view->Items();
+    QStandardItemModel* items = ItemsOf(view);
     nCol = std::min(nCol, items->columnCount());
     items->insertColumn(nCol);
     auto* heading = new QStandardItem(FromUtf8(lpszColumnHeading));
     heading->setTextAlignment((nFormat & LVCFMT_RIGHT) ? Qt::AlignRight : (nFormat & LVCFMT_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft);
     items->setHorizontalHeaderItem(nCol, heading);
     if (nWidth >= 0)
-        view->setColumnWidth(nCol, nWidth);
+        SetColumnWidth(nCol, nWidth);
     return nCol;
 }
 
 BOOL CListCtrl::DeleteColumn(int nCol) {
-    CListView* view = ViewOf(*this);
-    return view && view->Items()->removeColumn(nCol) ? TRUE : FALSE;
+    QAbstractItemView* view = ViewOf(*this);
+    return view && ItemsOf(view)->removeColumn(nCol) ? TRUE : FALSE;
 }
 
+// The views without columns keep the widths with the headings, for when
+// the report view's callers ask.
 int CListCtrl::GetColumnWidth(int nCol) const {
-    CListView* view = ViewOf(*this);
-    return view ? view->columnWidth(nCol) : 0;
+    if (QTreeView* report = ReportOf(*this))
+        return report->columnWidth(nCol);
+    QAbstractItemView* view = ViewOf(*this);
+    const QStandardItem* heading = view ? ItemsOf(view)->horizontalHeaderItem(nCol) : nullptr;
+    return heading ? heading->data(kItemDataRole).toInt() : 0;
 }
 
 BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
-    CListView* view = ViewOf(*this);
-    if (!view || nCol < 0 || nCol >= view->Items()->columnCount())
+    QAbstractItemView* view = ViewOf(*this);
+    if (!view || nCol < 0 || nCol >= ItemsOf(view)->columnCount())
         return FALSE;
-    view->setColumnWidth(nCol, cx);
+    if (QStandardItem* heading = ItemsOf(view)->horizontalHeaderItem(nCol))
+        heading->setData(cx, kItemDataRole);
+    if (QTreeView* report = ReportOf(*this))
+        report->setColumnWidth(nCol, cx);
     return TRUE;
 }
 
 // ---- items ----------------------------------------------------------------------------
 
 int CListCtrl::GetItemCount() const {
-    CListView* view = ViewOf(*this);
-    return view ? view->Items()->rowCount() : 0;
+    QAbstractItemView* view = ViewOf(*this);
+    return view ? ItemsOf(view)->rowCount() : 0;
 }
 
 int CListCtrl::InsertItem(int nItem, const char* lpszItem, int nImage) {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view || nItem < 0)
         return -1;
-    QStandardItemModel* items = view->Items();
+    QStandardItemModel* items = ItemsOf(view);
     if (items->columnCount() == 0)
         items->setColumnCount(1);   // the items' own column, as in the list views without columns
     nItem = std::min(nItem, items->rowCount());
@@ -200,30 +244,30 @@ int CListCtrl::InsertItem(int nItem, const char* lpszItem, int nImage) {
 }
 
 BOOL CListCtrl::DeleteItem(int nItem) {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view || nItem < 0 || nItem >= GetItemCount())
         return FALSE;
     m_bApplying = true;
-    view->Items()->removeRow(nItem);
+    ItemsOf(view)->removeRow(nItem);
     m_bApplying = false;
     return TRUE;
 }
 
 BOOL CListCtrl::DeleteAllItems() {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view)
         return FALSE;
     m_bApplying = true;
-    view->Items()->removeRows(0, view->Items()->rowCount());
+    ItemsOf(view)->removeRows(0, ItemsOf(view)->rowCount());
     m_bApplying = false;
     return TRUE;
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
-    CListView* view = ViewOf(*this);
-    if (!view || nItem < 0 || nItem >= GetItemCount() || nSubItem < 0 || nSubItem >= view->Items()->columnCount())
+    QAbstractItemView* view = ViewOf(*this);
+    if (!view || nItem < 0 || nItem >= GetItemCount() || nSubItem < 0 || nSubItem >= ItemsOf(view)->columnCount())
         return FALSE;
-    QStandardItemModel* items = view->Items();
+    QStandardItemModel* items = ItemsOf(view);
     if (!items->item(nItem, nSubItem))
         items->setItem(nItem, nSubItem, new QStandardItem);
     items->item(nItem, nSubItem)->setText(FromUtf8(lpszText));
@@ -231,16 +275,16 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
 }
 
 std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view)
         return {};
-    const QStandardItem* item = view->Items()->item(nItem, nSubItem);
+    const QStandardItem* item = ItemsOf(view)->item(nItem, nSubItem);
     return item ? item->text().toStdString() : std::string();
 }
 
 BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
-    CListView* view = ViewOf(*this);
-    QStandardItem* item = view ? view->Items()->item(nItem, 0) : nullptr;
+    QAbstractItemView* view = ViewOf(*this);
+    QStandardItem* item = view ? ItemsOf(view)->item(nItem, 0) : nullptr;
     if (!item)
         return FALSE;
     item->setData(QVariant::fromValue<qulonglong>(dwData), kItemDataRole);
@@ -248,14 +292,14 @@ BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
 }
 
 DWORD_PTR CListCtrl::GetItemData(int nItem) const {
-    CListView* view = ViewOf(*this);
-    const QStandardItem* item = view ? view->Items()->item(nItem, 0) : nullptr;
+    QAbstractItemView* view = ViewOf(*this);
+    const QStandardItem* item = view ? ItemsOf(view)->item(nItem, 0) : nullptr;
     return item ? static_cast<DWORD_PTR>(item->data(kItemDataRole).toULongLong()) : 0;
 }
 
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
-    CListView* view = ViewOf(*this);
-    const QStandardItem* item = view ? view->Items()->item(nItem, 0) : nullptr;
+    QAbstractItemView* view = ViewOf(*this);
+    const QStandardItem* item = view ? ItemsOf(view)->item(nItem, 0) : nullptr;
     return item ? (item->data(kStateRole).toUInt() & nMask) : 0;
 }
 
@@ -273,8 +317,8 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
 }
 
 void CListCtrl::ChangeState(int nItem, UINT nNewState, bool fromView) {
-    CListView* view = ViewOf(*this);
-    QStandardItem* item = view ? view->Items()->item(nItem, 0) : nullptr;
+    QAbstractItemView* view = ViewOf(*this);
+    QStandardItem* item = view ? ItemsOf(view)->item(nItem, 0) : nullptr;
     if (!item)
         return;
     const UINT old = item->data(kStateRole).toUInt();
@@ -333,10 +377,10 @@ UINT CListCtrl::GetSelectedCount() const {
 }
 
 BOOL CListCtrl::EnsureVisible(int nItem, BOOL) {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (!view || nItem < 0 || nItem >= GetItemCount())
         return FALSE;
-    view->scrollTo(view->Items()->index(nItem, 0));
+    view->scrollTo(ItemsOf(view)->index(nItem, 0));
     return TRUE;
 }
 
@@ -371,7 +415,7 @@ QSize ImageSize(const CImageList* images) {
 }  // namespace
 
 void CListCtrl::UpdateIconSize() {
-    if (CListView* view = ViewOf(*this)) {
+    if (QAbstractItemView* view = ViewOf(*this)) {
         const QSize state = ImageSize(m_pStateImages);
         const QSize small = ImageSize(m_pSmallImages);
         view->setIconSize(QSize(state.width() + small.width(), std::max(state.height(), small.height())));
@@ -379,8 +423,8 @@ void CListCtrl::UpdateIconSize() {
 }
 
 void CListCtrl::UpdateDecoration(int nItem) {
-    CListView* view = ViewOf(*this);
-    QStandardItem* item = view ? view->Items()->item(nItem, 0) : nullptr;
+    QAbstractItemView* view = ViewOf(*this);
+    QStandardItem* item = view ? ItemsOf(view)->item(nItem, 0) : nullptr;
     if (!item)
         return;
     // The state image, then the item's image, side by side.
@@ -404,7 +448,7 @@ void CListCtrl::UpdateDecoration(int nItem) {
 }
 
 int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
-    CListView* view = ViewOf(*this);
+    QAbstractItemView* view = ViewOf(*this);
     if (pFlags)
         *pFlags = LVHT_NOWHERE;
     if (!view)
@@ -415,7 +459,7 @@ int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
         return -1;
     UINT where = LVHT_ONITEMLABEL;
     const QModelIndex first = index.sibling(index.row(), 0);
-    const QRect decoration = view->DecorationRect(first);
+    const QRect decoration = dynamic_cast<const CListDecoration*>(view)->DecorationRect(first);
     if (index.column() == 0 && decoration.contains(point)) {
         const int stateWidth = ImageSize(m_pStateImages).width();
         where = point.x() < decoration.left() + stateWidth ? LVHT_ONITEMSTATEICON : LVHT_ONITEMICON;

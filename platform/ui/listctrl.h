@@ -1,5 +1,7 @@
-// CListCtrl: a list of items with columns (the report view), over a Qt tree
-// view without branches.
+// CListCtrl: a list of items with columns, over a Qt tree view without
+// branches (the report view, LVS_REPORT), or the items' first column only in
+// rows of small icons and labels flowing across and wrapping (LVS_SMALLICON)
+// or in columns flowing down (LVS_LIST), over a Qt list view.
 //
 // Each item has a text per column, an image of the small image list, item
 // data and a state: LVIS_SELECTED, LVIS_FOCUSED and a state image in the bits
@@ -15,8 +17,8 @@
 // LVIF_STATE). A click on the state image reaches the control's handlers as
 // WM_LBUTTONDOWN first, so a derived list may toggle it itself.
 //
-// Only the report view so far: LVS_ICON, LVS_SMALLICON and LVS_LIST are
-// shown as the report view's first column. User-interface thread only.
+// LVS_ICON (large icons) is not built: it shows as the report view's first
+// column. User-interface thread only.
 #pragma once
 
 #include "platform/ui/wnd.h"

@@ -33,6 +33,8 @@ public:
     std::vector<Note> notes;
     // Answers WM_NOTIFY (after noting it); unset answers 0.
     std::function<LRESULT(NMHDR*)> answer;
+    // Called for each scroll message (after noting it), as a parent acting on it.
+    std::function<void(UINT code, int position)> onScroll;
 
     // The notes of one message, or of one message and code.
     std::vector<Note> Of(UINT message) const {
@@ -64,10 +66,14 @@ public:
     }
     afx_msg LRESULT OnHScroll(WPARAM wParam, LPARAM) {
         notes.push_back({WM_HSCROLL, 0, LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam))});
+        if (onScroll)
+            onScroll(LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam)));
         return 0;
     }
     afx_msg LRESULT OnVScroll(WPARAM wParam, LPARAM) {
         notes.push_back({WM_VSCROLL, 0, LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam))});
+        if (onScroll)
+            onScroll(LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam)));
         return 0;
     }
     DECLARE_MESSAGE_MAP()

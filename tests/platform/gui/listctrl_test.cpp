@@ -1,11 +1,12 @@
 // The list control: state images under 0xF000, told by one LVN_ITEMCHANGED
 // per change, a click on the state image, and HitTest telling the state image
-// from the item's image and label.
+// from the item's image and label; the small-icon view's rows.
 #include "platform/ui/imagelist.h"
 #include "platform/ui/listctrl.h"
 
 #include "tests/platform/gui/control_support.h"
 
+#include <QListView>
 #include <QTest>
 #include <QTreeView>
 
@@ -107,6 +108,58 @@ TEST_F(ListControl, HitTestTellsTheStateImageFromTheImageAndTheLabel) {
     UINT where = 0;
     EXPECT_EQ(list.HitTest(CPoint(100, 200), &where), -1);
     EXPECT_EQ(where, LVHT_NOWHERE);
+}
+
+TEST(ListControlSmallIcons, ItemsStandInARowAndHitTestAndClicksWorkAsInTheReport) {
+    CNotedParent parent;
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_VISIBLE | LVS_SMALLICON, CRect(10, 10, 410, 210), &parent, IDC_TRACKS));
+    list.InsertColumn(0, "Items", LVCFMT_LEFT, 120);
+    list.SetExtendedStyle(LVS_EX_CHECKBOXES);
+    for (const char* name : {"Piano", "Violin", "Cello"})
+        list.InsertItem(list.GetItemCount(), name);
+    std::vector<NMLISTVIEW> changes;
+    parent.answer = [&](NMHDR* header) -> LRESULT {
+        if (header->code == LVN_ITEMCHANGED)
+            changes.push_back(*reinterpret_cast<NMLISTVIEW*>(header));
+        return 0;
+    };
+    auto* view = qobject_cast<QListView*>(list.GetWidget());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(list.GetColumnWidth(0), 120);   // kept while no column shows
+
+    // Side by side, left to right.
+    std::vector<QRect> places;
+    for (int item = 0; item < 3; ++item)
+        places.push_back(view->visualRect(view->model()->index(item, 0)));
+    EXPECT_EQ(places[1].top(), places[0].top());
+    EXPECT_EQ(places[2].top(), places[0].top());
+    EXPECT_GT(places[1].left(), places[0].right());
+    EXPECT_GT(places[2].left(), places[1].right());
+
+    const auto client = [&](QPoint inViewport) { return view->viewport()->mapTo(view, inViewport); };
+    const struct {
+        int dx;
+        UINT expected;
+    } cases[] = {{4, LVHT_ONITEMSTATEICON}, {places[2].width() - 3, LVHT_ONITEMLABEL}};
+    for (const auto& c : cases) {
+        const QPoint probe = client(QPoint(places[2].left() + c.dx, places[2].center().y()));
+        UINT where = 0;
+        EXPECT_EQ(list.HitTest(CPoint(probe.x(), probe.y()), &where), 2) << c.dx;
+        EXPECT_EQ(where, c.expected) << c.dx;
+    }
+
+    // A click on the box checks it; one on the label selects the item.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(places[2].left() + 4, places[2].center().y()));
+    EXPECT_TRUE(list.GetCheck(2));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(places[1].right() - 3, places[1].center().y()));
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].uNewState, INDEXTOSTATEIMAGEMASK(2));
+    EXPECT_EQ(changes[1].iItem, 1);
+    EXPECT_EQ(changes[1].uNewState & LVIS_SELECTED, UINT{LVIS_SELECTED});
+    EXPECT_EQ(list.GetSelectedCount(), 1u);
 }
 
 }  // namespace

@@ -366,9 +366,10 @@ int MCMidiRead::ReadMidiEvent(MCMidiBuf& buf, uint8_t byte, MCTime& time) {
         m_runningStatus = byte;
     } else {
         // A data byte with no status before it, in this chunk or an earlier
-        // one, belongs to no message: it is passed over.
+        // one, belongs to no message: the chunk has lost its framing, and
+        // whatever followed would be read out of step.
         if (m_runningStatus == 0)
-            return MIDIFILE_OK;
+            return MIDIFILE_ERR_EVENT;
         status = m_runningStatus;
         data[have++] = byte;
     }

@@ -8,9 +8,7 @@
 //
 // The document is made as a MIDI file's load makes it (the score manager in
 // file-loading mode, then the "file opened" state), on the engine's capture
-// backend under a manual clock, so no device is touched. A document's
-// metronome serves its own message loop, which wants the application object
-// the program has: one is made before the first document.
+// backend under a manual clock, so no device is touched.
 #include "interface/document/midiread.h"
 #include "interface/document/midiwrite.h"
 #include "interface/document/opusdoc.h"
@@ -27,7 +25,6 @@
 #include "sequencer/sequence.h"
 #include "tests/sequencer/engine_support.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -114,19 +111,9 @@ long ScanFile(const Bytes& file) {
     return p == end ? notes : -1;
 }
 
-// The program's application object, made once on this (the main) thread.
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench_midifile";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);   // lives as long as the process
-}
-
 class MidiFile : public benchmark::Fixture {
 public:
     void SetUp(const benchmark::State&) override {
-        EnsureApplication();
         clock = std::make_unique<CManualClock>(1000);
         portavel = engine_support::OpenCapture(capture, false);
         RegisterPerformers();

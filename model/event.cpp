@@ -337,6 +337,15 @@ int ECWithChild::AddChild(ECBase* child, int sorted) {
     return 1;
 }
 
+POSITION ECWithChild::AddChildAfter(ECBase* child, POSITION after) {
+    if (!child || child == this)
+        return nullptr;
+    POSITION place = m_children.AddEventAfter(child, after);
+    child->AddParent(this);
+    UpdateChildrenFlag();
+    return place;
+}
+
 int ECWithChild::RemoveChild(ECBase* child, int deep) {
     if (!child || !m_children.Find(child))
         return 0;

@@ -254,6 +254,13 @@ public:
     // Adds the child (sorted by time, or at the tail) and this event to the
     // child's parents; 1. The parent-type table is not consulted here.
     int AddChild(ECBase* child, int sorted) override;
+    // The ECWithChild addition in time order from a known place (see
+    // MCEventList::AddEventAfter): for a run of children added in time order,
+    // each after the one before. Answers the child's place, null when it was
+    // refused. Only for children an override of AddChild does nothing more
+    // for (measures of a staff, the conductor staff's columns): overrides are
+    // not run.
+    POSITION AddChildAfter(ECBase* child, POSITION after);
     // 0 when not a child; else, holding a reference on the child: its
     // RemoveChildren(1) when deep, its RemoveParent(this), and the child
     // leaves the list when that succeeded; 1.

@@ -60,7 +60,9 @@ public:
 
     void TearDown(const benchmark::State&) override {
         Halt();
-        engine_support::ClosePiece(performance, sequence);
+        // Detaching waits for the player to come to rest, at most its
+        // timeout on the manual clock: the clock has to move meanwhile.
+        WhileClockRuns([&] { engine_support::ClosePiece(performance, sequence); });
         portavel.reset();
         clock.reset();
     }
@@ -117,6 +119,8 @@ BENCHMARK_DEFINE_F(PlaybackPiece, PerformersScheduled)(benchmark::State& state) 
         state.PauseTiming();
         Halt();
         capture->Clear();
+        // Every pass plays the whole piece from its start.
+        sequence->SetLocation(MCTime(0.0f));
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * NOTES);

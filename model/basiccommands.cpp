@@ -6,6 +6,7 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/modifiers.h"
+#include "model/recordpool.h"
 #include "model/staff.h"
 #include "platform/core/trace.h"
 
@@ -43,6 +44,8 @@ ECBase* CopyModifier(ECBase* modifier) {
 }  // namespace
 
 // ---- CCAddItem ----
+
+IMPLEMENT_POOLED_RECORDS(CCAddItem)
 
 CCAddItem::CCAddItem() : m_midiData(FCMidi::MidiNull()) {}
 
@@ -102,9 +105,7 @@ int CCAdd::GetCommandId() const {
 int CCAdd::CanHold(ECBase* parent, ECBase* child) {
     if (!parent || !child)
         return 0;
-    std::vector<int> types;
-    child->GetParentTypes(types);
-    return std::find(types.begin(), types.end(), parent->GetClassType()) != types.end();
+    return child->MayHangUnder(parent->GetClassType());
 }
 
 CCAddItem* CCAdd::Add(ECBase* child, ECBase* parent, const FCMidi& midi) {

@@ -47,7 +47,9 @@
 
 #include "model/command.h"
 #include "model/midifields.h"
+#include "model/recordpool.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class ECBase;
@@ -66,6 +68,10 @@ public:
     CCAddItem& operator=(const CCAddItem& other);
     // Releases both references (deleting what nothing else holds).
     ~CCAddItem();
+
+    // A file read gathers hundreds of events into one add command: its
+    // items come from a pool (model/recordpool.h).
+    DECLARE_POOLED_RECORDS()
 
     ECBase* GetChild() const { return m_pChild; }
     ECBase* GetParent() const { return m_pParent; }

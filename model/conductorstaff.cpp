@@ -522,10 +522,11 @@ ECConductorMeasure* ECConductorStaff::GetConductorMeasureAtTime(MCTime& time, in
         return nullptr;
     count = std::max(count, 1);
     ECConductor* conductor = GetConductor();
+    std::vector<POSITION> places;   // of the measures this run made last
     while (m_endTime <= time) {
         const MCTime before = m_endTime;
         ECMeter* meter = conductor ? conductor->GetMeterAtTime(m_endTime) : nullptr;
-        InsertMeasures(m_nHighestMeasure + 1, count, m_endTime, meter);
+        InsertMeasuresInRun(m_nHighestMeasure + 1, count, m_endTime, meter, places);
         // A pass that adds nothing (the end time no longer grows at float
         // precision) would repeat for ever.
         if (!(before < m_endTime))
@@ -614,14 +615,25 @@ int ECConductorStaff::GetMeasures(int track, const MCTime& from, const MCTime& t
 // ---- the grid: changing it -----------------------------------------------------------------
 
 int ECConductorStaff::InsertMeasures(int index, int count, MCTime start, ECMeter* meter) {
+    std::vector<POSITION> places;
+    return InsertMeasuresInRun(index, count, std::move(start), meter, places);
+}
+
+int ECConductorStaff::InsertMeasuresInRun(int index, int count, MCTime start, ECMeter* meter,
+                                          std::vector<POSITION>& places) {
     count = std::max(count, 0);
     if (index < 0 || index > m_nHighestMeasure)
         index = m_nHighestMeasure + 1;
     const MCTime length(meter ? meter->GetMeasureLength() : kDefaultMeasureLength);
+    places.resize(static_cast<size_t>(m_nHighestStaff) + 1, nullptr);
 
+    // Each new measure goes in after the one made before it: the tempos and
+    // meters of a file read stand far past the measures made so far, and a
+    // search from the tail for every measure would pass them all each time.
+    // (A column, like a staff's measure, is nothing AddChild caches.)
     for (int k = 0; k < count; ++k) {
         auto* column = new ECConductorMeasure(start);
-        AddChild(column, SORTED);
+        places[0] = AddChildAfter(column, places[0]);
         InsertEntry(m_measures, static_cast<size_t>(index + k), column);
         for (int track = 1; track <= m_nHighestStaff; ++track) {
             ECStaff* staff = GetStaff(track, 0);
@@ -630,7 +642,7 @@ int ECConductorStaff::InsertMeasures(int index, int count, MCTime start, ECMeter
             auto* measure = new ECMeasure;
             measure->SetTime(&start);
             measure->SetVoiceTrack(14, track);
-            staff->AddChild(measure, SORTED);
+            places[static_cast<size_t>(track)] = staff->AddChildAfter(measure, places[static_cast<size_t>(track)]);
             column->AddMeasureOnTrack(measure, track);
         }
         start += length;

@@ -231,6 +231,10 @@ protected:
     int GetHighestMeasureIndex() const { return m_nHighestMeasure; }
 
 private:
+    // InsertMeasures for a run of insertions in time order: `places` holds,
+    // per track (0 the conductor's), the place of the measure the run put in
+    // last (null: none yet), and each new measure is put in after it.
+    int InsertMeasuresInRun(int index, int count, MCTime start, ECMeter* meter, std::vector<POSITION>& places);
     void InitStaves();
     // The conductor this staff hangs under and its performance (null for a
     // staff outside a conductor); the archived pointers below are not used

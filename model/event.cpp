@@ -8,10 +8,12 @@
 #include "model/eventtypes.h"
 #include "model/performance.h"
 #include "model/plugin.h"
+#include "model/recordpool.h"
 #include "model/viewdata.h"
 #include "platform/core/archive.h"
 #include "platform/core/trace.h"
 
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
@@ -65,21 +67,16 @@ void ECBase::InitECBase() {
     m_extraRefs = 0;
 }
 
-int ECBase::Ref() {
-    const uint32_t count = m_flags >> 16;
-    if (count >= MAX_REFS) {
-        // Sixteen bits hold the count. Further references are kept aside, so
-        // that the event is neither freed early nor kept forever.
-        assert(!"ECBase::Ref: more than 65535 references");
-        if (m_extraRefs++ == 0)
-            Trace("ECBase::Ref: %s holds more than 65535 references\n", GetRuntimeClass()->m_lpszClassName);
-        return static_cast<int>(MAX_REFS);
-    }
-    m_flags += 0x10000u;
-    return static_cast<int>(count + 1);
+int ECBase::RefSaturated() {
+    // Sixteen bits hold the count. Further references are kept aside, so
+    // that the event is neither freed early nor kept forever.
+    assert(!"ECBase::Ref: more than 65535 references");
+    if (m_extraRefs++ == 0)
+        Trace("ECBase::Ref: %s holds more than 65535 references\n", GetRuntimeClass()->m_lpszClassName);
+    return static_cast<int>(MAX_REFS);
 }
 
-int ECBase::Unref(int destroy) {
+int ECBase::UnrefLast(int destroy) {
     if (m_extraRefs > 0) {
         --m_extraRefs;
         return static_cast<int>(MAX_REFS);
@@ -107,6 +104,38 @@ int ECBase::GetParentTypes(std::vector<int>& types) const {
     const std::span<const int> parents = GetEventParentTypes(GetClassType());
     types.insert(types.end(), parents.begin(), parents.end());
     return parents.empty() ? 0 : 1;
+}
+
+// ---- the view-data array's storage --------------------------------------------
+
+namespace {
+
+constexpr std::size_t kPooledViewData = 2;
+
+// Never destroyed: an event freed while static objects go still finds it.
+MCRecordPool& ViewDataPool() {
+    static MCRecordPool& pool = *new MCRecordPool(kPooledViewData * sizeof(DCBase*));
+    return pool;
+}
+
+}  // namespace
+
+DCBase** MCViewDataAllocator::allocate(std::size_t count) {
+    if (count <= kPooledViewData)
+        return static_cast<DCBase**>(ViewDataPool().Allocate(kPooledViewData * sizeof(DCBase*)));
+    return static_cast<DCBase**>(::operator new(count * sizeof(DCBase*)));
+}
+
+void MCViewDataAllocator::deallocate(DCBase** entries, std::size_t count) noexcept {
+    if (count <= kPooledViewData)
+        ViewDataPool().Free(entries, kPooledViewData * sizeof(DCBase*));
+    else
+        ::operator delete(entries);
+}
+
+bool ECBase::MayHangUnder(int type) const {
+    const std::span<const int> parents = GetEventParentTypes(GetClassType());
+    return std::find(parents.begin(), parents.end(), type) != parents.end();
 }
 
 MCTime* ECBase::GetTime() {
@@ -208,13 +237,13 @@ DCBase* ECBase::GetData(int kind, int create) {
     return data;
 }
 
-const std::vector<DCBase*>& ECBase::GetData() {
+const MCViewDataArray& ECBase::GetData() {
     return m_viewData;
 }
 
 void ECBase::RemoveData() {
     // Taken out first: a view-data object's destructor may look at its owner.
-    std::vector<DCBase*> data;
+    MCViewDataArray data;
     data.swap(m_viewData);
     m_flags &= ~EF_PERSISTENT_DATA;
     for (DCBase* item : data)
@@ -346,6 +375,15 @@ int ECWithChild::AddChild(ECBase* child, int sorted) {
     child->AddParent(this);
     UpdateChildrenFlag();
     return 1;
+}
+
+POSITION ECWithChild::AddChildAfter(ECBase* child, POSITION after) {
+    if (!child || child == this)
+        return nullptr;
+    POSITION place = m_children.AddEventAfter(child, after);
+    child->AddParent(this);
+    UpdateChildrenFlag();
+    return place;
 }
 
 int ECWithChild::RemoveChild(ECBase* child, int deep) {

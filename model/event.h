@@ -33,14 +33,39 @@
 #include "model/time.h"
 #include "platform/core/object.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class CArchive;
 class DCBase;
+
+// The storage of an event's view-data array: an array of one or two entries
+// (a performer, and with it a display object), which nearly every event has,
+// comes from a pool of its own (model/recordpool.h); a longer one from the
+// general heap. A file read gives a hundred thousand events their performers.
+class MCViewDataAllocator {
+public:
+    using value_type = DCBase*;
+    // Only ever its own kind: the array holds nothing else.
+    template <class Other>
+    struct rebind {
+        static_assert(std::is_same_v<Other, DCBase*>);
+        using other = MCViewDataAllocator;
+    };
+
+    MCViewDataAllocator() noexcept = default;
+    DCBase** allocate(std::size_t count);
+    void deallocate(DCBase** entries, std::size_t count) noexcept;
+    friend bool operator==(const MCViewDataAllocator&, const MCViewDataAllocator&) { return true; }
+};
+
+// An event's view data, one entry per view kind (model/plugin.h).
+using MCViewDataArray = std::vector<DCBase*, MCViewDataAllocator>;
 
 class ECBase : public CObject {
     DECLARE_SERIAL(ECBase)
@@ -76,6 +101,10 @@ public:
     // Appends the allowed parent types of the class (from the type table);
     // 1 when any were appended.
     virtual int GetParentTypes(std::vector<int>& types) const;
+    // Whether `type` is among the allowed parent types (what GetParentTypes
+    // appends), answered without a list: every event added asks it. A class
+    // that overrides GetParentTypes overrides this to agree.
+    virtual bool MayHangUnder(int type) const;
 
     // Time, duration and voice/track word: null where the class has none.
     // The setters of a class without one do nothing; a null argument is ignored.
@@ -114,7 +143,7 @@ public:
     // one from the data registry, owned by this event; null when none.
     virtual DCBase* GetData(int kind, int create);
     // The whole array, indexed by view kind (entries may be null).
-    virtual const std::vector<DCBase*>& GetData();
+    virtual const MCViewDataArray& GetData();
     // Deletes every view-data object, empties the array, clears bit 0.
     virtual void RemoveData();
 
@@ -125,8 +154,21 @@ public:
     // count above 0 and, with destroy set, deletes the event when the count is
     // (now or already) 0, answering 0. The count saturates at 65535: further
     // references are kept aside (and traced) so that none is lost.
-    int Ref();
-    int Unref(int destroy);
+    // The common cases are answered here, inline: every list an event
+    // enters or leaves references it.
+    int Ref() {
+        if ((m_flags >> 16) >= MAX_REFS)
+            return RefSaturated();
+        m_flags += 0x10000u;
+        return static_cast<int>(m_flags >> 16);
+    }
+    int Unref(int destroy) {
+        const uint32_t count = m_flags >> 16;
+        if (m_extraRefs != 0 || count <= 1)
+            return UnrefLast(destroy);
+        m_flags -= 0x10000u;
+        return static_cast<int>(count - 1);
+    }
     int GetRefCount() const { return static_cast<int>(m_flags >> 16); }
 
     // Both setters store the lowest bit of their argument.
@@ -173,12 +215,16 @@ private:
     friend class ECLoadGuard;
 
     static constexpr uint32_t MAX_REFS = 0xFFFF;
+    // Ref at the top of the count, and Unref of a reference kept aside or of
+    // the last one (which may delete).
+    int RefSaturated();
+    int UnrefLast(int destroy);
     // Moves on each time an event begins to load on this thread.
     static uint32_t GetLoadCounter();
 
     uint32_t m_flags = 0;
     uint32_t m_extraRefs = 0;          // references beyond 65535
-    std::vector<DCBase*> m_viewData;   // owned, indexed by view kind, may hold nulls
+    MCViewDataArray m_viewData;        // owned, indexed by view kind, may hold nulls
     MCEventList m_parents;
 };
 
@@ -259,6 +305,13 @@ public:
     // Adds the child (sorted by time, or at the tail) and this event to the
     // child's parents; 1. The parent-type table is not consulted here.
     int AddChild(ECBase* child, int sorted) override;
+    // The ECWithChild addition in time order from a known place (see
+    // MCEventList::AddEventAfter): for a run of children added in time order,
+    // each after the one before. Answers the child's place, null when it was
+    // refused. Only for children an override of AddChild does nothing more
+    // for (measures of a staff, the conductor staff's columns): overrides are
+    // not run.
+    POSITION AddChildAfter(ECBase* child, POSITION after);
     // 0 when not a child; else, holding a reference on the child: its
     // RemoveChildren(1) when deep, its RemoveParent(this), and the child
     // leaves the list when that succeeded; 1.

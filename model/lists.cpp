@@ -141,6 +141,19 @@ POSITION MCEventList::AddEvent(ECBase* event, int sorted) {
     return AddHead(event);
 }
 
+POSITION MCEventList::AddEventAfter(ECBase* event, POSITION after) {
+    const MCTime* time = event ? event->GetTime() : nullptr;
+    if (!after || !time)
+        return AddEvent(event, SORTED);
+    POSITION place = after;
+    for (POSITION pos = after; GetNext(pos), pos; place = pos) {
+        const MCTime* other = GetAt(pos)->GetTime();
+        if (other && !(*time >= *other))
+            break;   // the first event after this one
+    }
+    return InsertAfter(place, event);
+}
+
 void MCEventList::AddEvents(const MCEventList* events, int sorted) {
     if (!events)
         return;

@@ -76,6 +76,13 @@ public:
     // else after the last event whose time is not after its own. Returns the
     // new position (null for a null event, which is refused).
     virtual POSITION AddEvent(ECBase* event, int sorted);
+    // Sorted, from a known place: `after` holds an event no later than this
+    // one, and the search goes forward from there to the last event whose
+    // time is not after this one's, which in a list in time order is the
+    // place AddEvent(event, SORTED) finds. So a run of events added in time
+    // order, each after the one before, never walks back over what lies
+    // after them. A null `after` (or an event without time): AddEvent.
+    POSITION AddEventAfter(ECBase* event, POSITION after);
     // Each event of the other list in order, as AddEvent (a list may add itself).
     virtual void AddEvents(const MCEventList* events, int sorted);
     // Removes the first node holding the event: 1, or 0 when it is not here.

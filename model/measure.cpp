@@ -10,7 +10,10 @@
 IMPLEMENT_SERIAL(ECMeasure, ECWithTimeChild, VERSIONABLE_SCHEMA | 2)
 
 bool IsCachedMark(const ECBase* event) {
-    return event && (event->GetClassType() == ET_CLEF || event->GetClassType() == ET_KEY);
+    if (!event)
+        return false;
+    const int type = event->GetClassType();   // asked once: every child added asks
+    return type == ET_CLEF || type == ET_KEY;
 }
 
 unsigned char GetCacheHand(ECBase* event) {

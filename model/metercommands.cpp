@@ -346,13 +346,20 @@ void CCAddMeter::DoAdd() {
     SettleScope(conductor, scopeEnd);
 }
 
-int CCAddMeter::Finish() {
-    if (!CCAdd::Finish())
-        return 0;
-    // Only a meter that went in makes a following equal one redundant.
-    if (!m_pMeter || !m_pConductorStaff || !m_pConductorStaff->GetChildren()->Find(m_pMeter))
-        return 1;
-
+ECMeter* CCAddMeter::FindNextMeter() {
+    // The conductor's cache holds the meters of the conductor staff in time
+    // order: where the new meter's span ends, the next one begins. A file
+    // read adds thousands of meters, and a walk of the tree for each would
+    // make the load quadratic.
+    ECConductor* conductor = ConductorOf(*this);
+    if (MCConductorCache* cache = conductor ? conductor->GetCache() : nullptr) {
+        MCTime start;
+        MCTime end;
+        cache->GetMeterScope(m_pMeter, start, end);
+        if (!(start == MCTime::TimeNull()))
+            return end == MCTime::TimeMax() ? nullptr : cache->GetMeterAtTime(end);
+    }
+    // Not in force at its own time (the cache refused it): the tree decides.
     ACFindEvents find(1);
     find.AddEvtType(ET_METER);
     find.SetDepth(3);   // performance, conductor, conductor staff, meters
@@ -361,13 +368,24 @@ int CCAddMeter::Finish() {
     meters.Sort();
     for (POSITION pos = meters.GetHeadPosition(); pos;) {
         ECMeter* next = AsMeter(meters.GetNext(pos));
-        if (!next || !(*next->GetTime() > *m_pMeter->GetTime()))
-            continue;
-        // Only the first meter after the new one is looked at.
-        if (*next == *m_pMeter)
-            ApplyNestedCommand(new CCRemoveMeter(next), GetTarget());
-        break;
+        if (next && *next->GetTime() > *m_pMeter->GetTime())
+            return next;
     }
+    return nullptr;
+}
+
+int CCAddMeter::Finish() {
+    if (!CCAdd::Finish())
+        return 0;
+    // Only a meter that went in makes a following equal one redundant (links
+    // go in pairs: the meter lists the staff among its parents exactly when
+    // the staff holds it).
+    if (!m_pMeter || !m_pConductorStaff || !m_pMeter->GetParents()->Find(m_pConductorStaff))
+        return 1;
+    // Only the first meter after the new one is looked at.
+    ECMeter* next = FindNextMeter();
+    if (next && next != m_pMeter && *next == *m_pMeter)
+        ApplyNestedCommand(new CCRemoveMeter(next), GetTarget());
     return 1;
 }
 

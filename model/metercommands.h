@@ -176,6 +176,9 @@ protected:
     void DoAdd();
 
 private:
+    // The first meter after the new one in time, or null.
+    ECMeter* FindNextMeter();
+
     int m_nReplace = 0;
 };
 

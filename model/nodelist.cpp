@@ -1,8 +1,24 @@
 // MCNodeList: the linked-list algorithms shared by the pointer and object lists.
 #include "model/nodelist.h"
 
+#include "model/recordpool.h"
+
 #include <cassert>
+#include <new>
 #include <vector>
+
+namespace {
+
+// The nodes past each list's first: every event added to a measure or a
+// staff takes one for good, and the lists of a command or a search take and
+// give back a few each. Both forms of the list have nodes of one size.
+// Never destroyed: a list emptied while static objects go still finds it.
+MCRecordPool& NodePool(std::size_t size) {
+    static MCRecordPool& pool = *new MCRecordPool(size);
+    return pool;
+}
+
+}  // namespace
 
 template <class E>
 MCNodeList<E>::~MCNodeList() {
@@ -11,7 +27,7 @@ MCNodeList<E>::~MCNodeList() {
 
 template <class E>
 typename MCNodeList<E>::CNode* MCNodeList<E>::NewNode(E* element, CNode* prev, CNode* next) {
-    CNode* node = m_bInlineUsed ? new CNode : &m_inlineNode;
+    CNode* node = m_bInlineUsed ? new (NodePool(sizeof(CNode)).Allocate(sizeof(CNode))) CNode : &m_inlineNode;
     if (node == &m_inlineNode)
         m_bInlineUsed = true;
     node->data = element;
@@ -26,7 +42,7 @@ void MCNodeList<E>::FreeNode(CNode* node) {
     if (node == &m_inlineNode)
         m_bInlineUsed = false;
     else
-        delete node;
+        NodePool(sizeof(CNode)).Free(node, sizeof(CNode));
     --m_nCount;
     assert(m_nCount >= 0);
 }

@@ -7,7 +7,8 @@
 // pointer (E*), the previous and the next node. The list owns its nodes, never
 // the elements. Most lists of the event tree hold one element (a parents list)
 // or begin with one, so the first node lives inside the list itself and only
-// further nodes come from the heap.
+// further nodes are allocated, from one pool that every list shares
+// (model/recordpool.h): a measure's notes take one each.
 //
 // POSITION is the position type of every linked list of the model: a node
 // pointer, null meaning none. A position belongs to the list that handed it

@@ -2,6 +2,7 @@
 #include "model/notes.h"
 
 #include "model/eventtypes.h"
+#include "model/recordpool.h"
 #include "platform/core/archive.h"
 #include "platform/core/format.h"
 
@@ -15,6 +16,8 @@ ECNote::DurationFunc ECNote::s_pDurFuncInverse = nullptr;
 void* ECNote::s_pDurFuncData = nullptr;
 
 // ---- notes ----------------------------------------------------------------------------
+
+IMPLEMENT_POOLED_RECORDS(ECNote)
 
 ECNote::ECNote() {
     m_time = MCTime::TimeZero();

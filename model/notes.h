@@ -19,7 +19,9 @@
 #pragma once
 
 #include "model/event.h"
+#include "model/recordpool.h"
 
+#include <cstddef>
 #include <string>
 
 // A note: a time, a voice/track word and a performed duration in quarter notes.
@@ -35,6 +37,10 @@ public:
     ECNote(const MCTime& time, const MCTime& duration);
     // Time, voice/track word and duration; no view data, parents or children.
     ECNote(const ECNote& other);
+
+    // A piece holds its notes by the hundred thousand: they live in a pool
+    // of their own (model/recordpool.h), side by side in the order made.
+    DECLARE_POOLED_RECORDS()
 
     // The ECWithTimeChild part, then the duration (time form; loaded with the
     // active performance's file version, so that old documents read a float).

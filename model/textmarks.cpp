@@ -52,22 +52,29 @@ int ECText::GetClassType() const {
     return ET_TEXT;
 }
 
-int ECText::GetParentTypes(std::vector<int>& types) const {
+int ECText::GetParentType() const {
     switch (m_type) {
     case 0:
     case 3:
     case 4:
-        types.push_back(ET_STAFF);
-        return 1;
+        return ET_STAFF;
     case 2:
-        return 0;
+        return -1;
     default:
-        if (m_type < TEXT_TYPE_COUNT) {
-            types.push_back(ET_CONDUCTORSTAFF);
-            return 1;
-        }
-        return 0;
+        return m_type < TEXT_TYPE_COUNT ? ET_CONDUCTORSTAFF : -1;
     }
+}
+
+int ECText::GetParentTypes(std::vector<int>& types) const {
+    const int parent = GetParentType();
+    if (parent < 0)
+        return 0;
+    types.push_back(parent);
+    return 1;
+}
+
+bool ECText::MayHangUnder(int type) const {
+    return type >= 0 && type == GetParentType();
 }
 
 void ECText::Serialize(CArchive& ar) {
@@ -97,6 +104,10 @@ int ECLyric::GetClassType() const {
 int ECLyric::GetParentTypes(std::vector<int>& types) const {
     // The lyric's own row of the type table, not its text type's parent.
     return ECBase::GetParentTypes(types);
+}
+
+bool ECLyric::MayHangUnder(int type) const {
+    return ECBase::MayHangUnder(type);
 }
 
 // ---- ECFlowControl ------------------------------------------------------------------

@@ -49,6 +49,7 @@ public:
     int GetClassType() const override;
     // By the text type (see above); 0 when it hangs nowhere.
     int GetParentTypes(std::vector<int>& types) const override;
+    bool MayHangUnder(int type) const override;
 
     unsigned char GetTextType() const { return m_type; }
     void SetTextType(unsigned char type) { m_type = type; }
@@ -75,6 +76,9 @@ public:
     static void SetDefaultPointSize(unsigned char type, unsigned short size);
 
 private:
+    // The one parent type of the text type, or -1 where it hangs nowhere.
+    int GetParentType() const;
+
     void SetStyleBit(uint32_t bit, int on) { m_style = on ? (m_style | bit) : (m_style & ~bit); }
 
     unsigned char m_type = 0;
@@ -94,6 +98,7 @@ public:
     int GetClassType() const override;
     // The note, whatever its text type.
     int GetParentTypes(std::vector<int>& types) const override;
+    bool MayHangUnder(int type) const override;
 };
 
 // A flow-control mark of the conductor staff. Type 2 is an ending with its

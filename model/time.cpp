@@ -79,7 +79,7 @@ MCTime::MCTime(MCTime&& other) noexcept
     other.m_mode = TM_NORMAL;
 }
 
-MCTime& MCTime::operator=(const MCTime& other)
+MCTime& MCTime::AssignBPT(const MCTime& other)
 {
     if (this == &other)
         return *this;
@@ -314,10 +314,8 @@ bool BPTAgainstFloat(const BPTTime& a, float f, bool orGreater)
 
 } // namespace
 
-bool MCTime::operator==(const MCTime& other) const
+bool MCTime::EqualsBPT(const MCTime& other) const
 {
-    if (!IsBPT() && !other.IsBPT())
-        return m_value == other.m_value;
     if (!IsBPT() || !other.IsBPT())
         return false;
     const BPTTime& a = *m_block;
@@ -329,28 +327,15 @@ bool MCTime::operator==(const MCTime& other) const
     return a.ppq >= 1 && b.ppq >= 1 && PulseFraction(a) == PulseFraction(b);
 }
 
-bool MCTime::operator>=(const MCTime& other) const
+bool MCTime::InOrderBPT(const MCTime& other, bool greater) const
 {
-    if (!IsBPT() && !other.IsBPT())
-        return m_value >= other.m_value;
     if (IsBPT() && other.IsBPT())
-        return BPTInOrder(*m_block, *other.m_block, true);
+        return BPTInOrder(*m_block, *other.m_block, greater);
     if (IsBPT())
-        return BPTAgainstFloat(*m_block, other.m_value, true);
+        return BPTAgainstFloat(*m_block, other.m_value, greater);
     // A float against a bar/pulse/tick position has no defined order; answer
     // as the mirror of the defined case, so that a >= b equals b <= a.
-    return BPTAgainstFloat(*other.m_block, m_value, false);
-}
-
-bool MCTime::operator<=(const MCTime& other) const
-{
-    if (!IsBPT() && !other.IsBPT())
-        return m_value <= other.m_value;
-    if (IsBPT() && other.IsBPT())
-        return BPTInOrder(*m_block, *other.m_block, false);
-    if (IsBPT())
-        return BPTAgainstFloat(*m_block, other.m_value, false);
-    return BPTAgainstFloat(*other.m_block, m_value, true);
+    return BPTAgainstFloat(*other.m_block, m_value, !greater);
 }
 
 // ---------------------------------------------------------------------------

@@ -58,7 +58,15 @@ public:
     MCTime(MCTime&& other) noexcept;             // leaves other at 0.0, mode 0
     ~MCTime() = default;
 
-    MCTime& operator=(const MCTime& other);
+    MCTime& operator=(const MCTime& other) {
+        // Between float times only the float and the mode move.
+        if (!other.m_block && !m_block) {
+            m_value = other.m_value;
+            m_mode = other.m_mode;
+            return *this;
+        }
+        return AssignBPT(other);
+    }
     MCTime& operator=(MCTime&& other) noexcept;
     MCTime& operator=(float seconds) { SetSeconds(seconds); return *this; }
 
@@ -108,10 +116,18 @@ public:
     // Float modes compare as floats (the modes themselves are not compared);
     // bar/pulse/tick times compare by bar, pulse, then tick scaled by PPQ.
     // A bar/pulse/tick time never equals a float time.
-    bool operator==(const MCTime& other) const;
+    // The float cases are answered here, inline: sorting, searching and every
+    // list of the tree compare times all the time.
+    bool operator==(const MCTime& other) const {
+        return !IsBPT() && !other.IsBPT() ? m_value == other.m_value : EqualsBPT(other);
+    }
     bool operator!=(const MCTime& other) const { return !(*this == other); }
-    bool operator>=(const MCTime& other) const;
-    bool operator<=(const MCTime& other) const;
+    bool operator>=(const MCTime& other) const {
+        return !IsBPT() && !other.IsBPT() ? m_value >= other.m_value : InOrderBPT(other, true);
+    }
+    bool operator<=(const MCTime& other) const {
+        return !IsBPT() && !other.IsBPT() ? m_value <= other.m_value : InOrderBPT(other, false);
+    }
     bool operator<(const MCTime& other) const { return !(*this >= other); }
     bool operator>(const MCTime& other) const { return !(*this <= other); }
 
@@ -123,6 +139,11 @@ public:
 
 private:
     bool IsBPT() const { return m_mode == TM_BPT; }
+    // The comparisons and the assignment where a bar/pulse/tick time takes
+    // part: `this >= other` (greater) or `this <= other`.
+    bool EqualsBPT(const MCTime& other) const;
+    bool InOrderBPT(const MCTime& other, bool greater) const;
+    MCTime& AssignBPT(const MCTime& other);
     void FreeBlock();
     static MCTime BPTZero();
 

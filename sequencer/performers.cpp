@@ -6,6 +6,7 @@
 
 #include "model/eventtypes.h"
 #include "model/plugin.h"
+#include "model/recordpool.h"
 #include "model/tempo.h"
 #include "platform/core/archive.h"
 #include "sequencer/midimessage.h"
@@ -233,6 +234,8 @@ int DCsqBankLSB::GetClassType() const {
 int DCsqProgram::GetClassType() const {
     return DT_PROGRAM;
 }
+
+IMPLEMENT_POOLED_RECORDS(DCsqNote)
 
 int DCsqNote::GetClassType() const {
     return DT_NOTE;

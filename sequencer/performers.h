@@ -51,10 +51,12 @@
 #pragma once
 
 #include "model/midifields.h"
+#include "model/recordpool.h"
 #include "platform/devices/records.h"
 #include "sequencer/midifilters.h"
 #include "sequencer/performer.h"
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -248,6 +250,10 @@ class DCsqNote : public DCsqMidi {
 public:
     DCsqNote() = default;
     DCsqNote(const DCsqNote& other) = default;
+
+    // One for every note: kept in a pool of their own, as the notes are
+    // (model/recordpool.h).
+    DECLARE_POOLED_RECORDS()
 
     void Serialize(CArchive& ar) override;
     int GetClassType() const override;

@@ -26,6 +26,8 @@
 #include "sequencer/staffperformer.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,20 +60,16 @@ constexpr int RECORDING_MEASURE_COUNT = 10;
 // damaged, and the notation could not show it.
 constexpr int MAX_ACCIDENTALS = 7;
 
+// MCTime::TimeNull, compared as float times compare (the mode aside); asked
+// for every event a file adds, so its float is fetched once.
 bool IsNullTime(const MCTime& time) {
-    return time.GetMode() != TM_BPT && time == MCTime::TimeNull();
+    static const float null = MCTime::TimeNull().GetSeconds();
+    return time.GetMode() != TM_BPT && time.GetSeconds() == null;
 }
 
 // The event types the score manager hangs under a measure.
 bool IsMeasureChild(int type) {
     return type == ET_KEY || type == ET_LYRIC || type == ET_NOTE;
-}
-
-// Whether the event's class may hang under a parent of that type.
-bool MayHangUnder(ECBase* event, int parentType) {
-    std::vector<int> types;
-    event->GetParentTypes(types);
-    return std::find(types.begin(), types.end(), parentType) != types.end();
 }
 
 // The first note of the measure (or of a chord in it) that starts exactly at
@@ -105,14 +103,55 @@ FCMidi ShiftKey(const FCMidi& word, int delta) {
 CMidiScoreMgr::CMidiScoreMgr() = default;
 
 CMidiScoreMgr::~CMidiScoreMgr() {
+    m_pGathered.reset();
     ReleasePending();
 }
 
 void CMidiScoreMgr::Attach(CSequence* sequence) {
     if (sequence == m_pSequence)
         return;
+    // What was gathered belongs to the tree it was made for.
+    m_lastMeasure = {};
+    if (m_pGathered) {
+        std::unique_lock<CCriticalSection> lock;
+        if (ECPerformance* performance = GetPerformance())
+            lock = std::unique_lock<CCriticalSection>(performance->GetLock());
+        m_pGathered.reset();
+    }
     ClearMatchTable();
     m_pSequence = sequence;
+}
+
+void CMidiScoreMgr::SetFileLoading(int loading) {
+    if (!loading)
+        ApplyGathered();
+    m_nFileLoading = loading;
+}
+
+void CMidiScoreMgr::SetGatherAdds(int gather) {
+    if (!gather)
+        ApplyGathered();
+    m_nGatherAdds = gather;
+}
+
+bool CMidiScoreMgr::Gathers(const FCMidi* word) const {
+    // A channel message's event goes under a measure (a note) or a staff;
+    // a system message's goes to the conductor staff, whose additions the
+    // conductor's cache may refuse, and its data into its performer at once.
+    return m_nGatherAdds && m_nFileLoading && word && word->HasData() && word->GetStatusByte() < 0xF0 &&
+           IsUIThread();
+}
+
+void CMidiScoreMgr::ApplyGathered() {
+    m_lastMeasure = {};   // the command, or what comes after it, may move bar lines
+    std::unique_ptr<CCAdd> command = std::move(m_pGathered);
+    ECPerformance* performance = GetPerformance();
+    if (!command || !performance)
+        return;   // nothing waits, or nowhere to add it: the events go with the command
+    command->SetSynchronous(1);
+    command->SetStateNotify(0);
+    command->Apply(performance);   // the manager's from here
+    command.release();
 }
 
 ECPerformance* CMidiScoreMgr::GetPerformance() const {
@@ -133,6 +172,7 @@ int CMidiScoreMgr::GetMeasureCount() const {
 ECBase* CMidiScoreMgr::AddMidiEvent(const MCTime& time, MCVoiceTrack vt, const FCMidi& word, unsigned device,
                                     const MCTime& duration) {
     ECPerformance* performance = GetPerformance();
+    const int measureCount = GetMeasureCount();   // before the lock (see there)
     std::unique_lock<CCriticalSection> lock;
     if (performance)
         lock = std::unique_lock<CCriticalSection>(performance->GetLock());
@@ -142,17 +182,16 @@ ECBase* CMidiScoreMgr::AddMidiEvent(const MCTime& time, MCVoiceTrack vt, const F
     if (!event || word.IsNoteOff())
         return event;
 
-    // DoAdd finds the parent under the lock itself, and must be able to let
-    // it go to have a staff made.
+    // The parent is found under the same hold of the lock, which may be let
+    // go to have a staff made.
     const bool pending = word.IsNoteOn() && IsNullTime(duration);
-    if (lock.owns_lock())
-        lock.unlock();
-    if (DoAdd(event, &word))
+    const int added = performance ? DoAddLocked(event, &word, measureCount, lock) : DoAdd(event, &word);
+    if (added)
         return event;
 
     if (pending) {
         // The note is gone; its place stays for its note-off to consume.
-        if (performance)
+        if (performance && !lock.owns_lock())
             lock.lock();
         KillPendingMatch(GetNoteKey(device, word), static_cast<ECNote*>(event));
     }
@@ -237,7 +276,8 @@ void CMidiScoreMgr::MakeConductorStaff(std::unique_lock<CCriticalSection>& lock)
     }
     // Every conductor query makes the conductor staff through a synchronous
     // command, which the user-interface thread runs under the lock this
-    // thread would be holding.
+    // thread would be holding. What was gathered goes in first.
+    ApplyGathered();
     const bool letGo = !IsUIThread();
     if (letGo)
         lock.unlock();
@@ -249,7 +289,10 @@ void CMidiScoreMgr::MakeConductorStaff(std::unique_lock<CCriticalSection>& lock)
 void CMidiScoreMgr::MakeStaff(int track, std::unique_lock<CCriticalSection>& lock) {
     // The staff the conductor would make on a lookup (ECConductorStaff::
     // GetStaff), but through a command this thread applies after letting go
-    // of the lock: the user-interface thread runs it under that lock.
+    // of the lock: the user-interface thread runs it under that lock. What
+    // was gathered goes in first: a staff put in among others renumbers the
+    // events of the staves after it.
+    ApplyGathered();
     auto* command = new CCAddTrack;
     command->AddMidiTrack(0, 1);
     command->SetInsertPosition(track);
@@ -276,12 +319,19 @@ ECBase* CMidiScoreMgr::GetParent(ECBase* event, int measureCount, std::unique_lo
     const MCTime* time = event->GetTime();
     if (inMeasure && (!time || IsNullTime(*time)))
         return nullptr;
+    // Gathering, a note most likely goes where the one before it of its
+    // track went: the staff and the conductor staff stand, and no bar line
+    // has moved since.
+    if (type == ET_NOTE && m_pGathered) {
+        if (ECBase* measure = GetLastMeasure(track, *time))
+            return measure;
+    }
 
     MakeConductorStaff(lock);
     // A system message, tempo, meter or flow-control mark belongs to the
     // conductor staff whatever track its word names; the word still routes
     // what it plays.
-    if (!inMeasure && !MayHangUnder(event, ET_STAFF) && MayHangUnder(event, ET_CONDUCTORSTAFF))
+    if (!inMeasure && !event->MayHangUnder(ET_STAFF) && event->MayHangUnder(ET_CONDUCTORSTAFF))
         return conductor->GetTrack(TRACK_CONDUCTOR, 0, 0);
 
     ECTrack* staff = conductor->GetTrack(TRACK_STAFF, track, 0);
@@ -300,7 +350,20 @@ ECBase* CMidiScoreMgr::GetParent(ECBase* event, int measureCount, std::unique_lo
     // A lyric is sung to a note: the note of its track starting with it.
     if (measure && type == ET_LYRIC)
         return FindNoteAt(measure, *time);
+    if (measure && m_pGathered && time->GetMode() == TM_NORMAL) {
+        // The span of the measure's column, for the notes after this one.
+        const int number = conductor->GetMeasureNumberAtTime(*time);
+        ECBase* next = number < conductor->GetMaxMeasureNumber() ? conductor->GetMeasure(0, number + 1) : nullptr;
+        m_lastMeasure = {track, measure, *measure->GetTime(),
+                         next ? *next->GetTime() : conductor->GetMaxMeasureEndTime()};
+    }
     return measure;
+}
+
+ECBase* CMidiScoreMgr::GetLastMeasure(int track, const MCTime& time) const {
+    if (!m_lastMeasure.measure || track != m_lastMeasure.track || time.GetMode() != TM_NORMAL)
+        return nullptr;
+    return m_lastMeasure.start <= time && time < m_lastMeasure.end ? m_lastMeasure.measure : nullptr;
 }
 
 int CMidiScoreMgr::DoAdd(ECBase* event, const FCMidi* word) {
@@ -314,7 +377,34 @@ int CMidiScoreMgr::DoAdd(ECBase* event, const FCMidi* word) {
     }
     const int measureCount = GetMeasureCount();
     std::unique_lock<CCriticalSection> lock(performance->GetLock());
-    ECBase* parent = GetParent(event, measureCount, lock);
+    return DoAddLocked(event, word, measureCount, lock);
+}
+
+int CMidiScoreMgr::DoAddLocked(ECBase* event, const FCMidi* word, int measureCount,
+                               std::unique_lock<CCriticalSection>& lock) {
+    if (word && word->IsNoteOff())
+        return 1;   // the note went in with its note-on
+    ECPerformance* performance = GetPerformance();
+    ECBase* parent = nullptr;
+    if (Gathers(word)) {
+        parent = GetParent(event, measureCount, lock);
+        if (parent) {
+            if (!m_pGathered)
+                m_pGathered = std::make_unique<CCAdd>();
+            if (m_pGathered->Add(event, parent, *word)) {
+                event->Unref(1);   // the command holds it
+                if (m_pGathered->GetAddList()->GetCount() >= GATHER_LIMIT)
+                    ApplyGathered();
+                return 1;
+            }
+        }
+        ApplyGathered();
+    } else {
+        // Anything else comes after what was gathered, and may look for it
+        // (a lyric for its note).
+        ApplyGathered();
+        parent = GetParent(event, measureCount, lock);
+    }
 
     // An add command carries one short word: a system-exclusive message goes
     // into the event's performer now (the event is still this thread's
@@ -445,6 +535,7 @@ void CMidiScoreMgr::CapMeasures(const MCTime& time) {
         return;
     const int measureCount = GetMeasureCount();
     std::unique_lock<CCriticalSection> lock(performance->GetLock());
+    ApplyGathered();
     MakeConductorStaff(lock);
     conductor->GetMeasure(0, time, 1, measureCount);
 }
@@ -453,20 +544,49 @@ uint64_t CMidiScoreMgr::GetNoteKey(unsigned device, const FCMidi& word) {
     return (static_cast<uint64_t>(device & 0xFFFFFF) << 11) + (word.GetStatusLSB() << 7) + word.GetDataByte1();
 }
 
+CMidiScoreMgr::PendingPlaces& CMidiScoreMgr::GetPlaces(uint64_t noteKey) {
+    if (noteKey >= DIRECT_KEYS)
+        return m_pending[noteKey];
+    if (m_directPending.empty())
+        m_directPending.resize(DIRECT_KEYS);
+    return m_directPending[noteKey];
+}
+
+CMidiScoreMgr::PendingPlaces* CMidiScoreMgr::FindPlaces(uint64_t noteKey) {
+    if (noteKey < DIRECT_KEYS)
+        return m_directPending.empty() ? nullptr : &m_directPending[noteKey];
+    auto found = m_pending.find(noteKey);
+    return found == m_pending.end() ? nullptr : &found->second;
+}
+
+template <class Visit>
+void CMidiScoreMgr::ForEachPlaces(Visit visit) const {
+    for (const PendingPlaces& places : m_directPending)
+        visit(places);
+    for (const auto& [key, places] : m_pending)
+        visit(places);
+}
+
 void CMidiScoreMgr::SetPendingMatch(uint64_t noteKey, ECNote* note) {
     note->Ref();   // the table's
-    m_pending[noteKey].push_back(note);
+    GetPlaces(noteKey).notes.push_back(note);
 }
 
 ECNote* CMidiScoreMgr::GetPendingMatch(uint64_t noteKey) {
-    auto found = m_pending.find(noteKey);
-    if (found == m_pending.end())
+    PendingPlaces* found = FindPlaces(noteKey);
+    if (!found || found->GetCount() == 0)
         return nullptr;   // a stray note-off: it takes no place
-    std::deque<ECNote*>& places = found->second;
-    ECNote* note = places.front();
-    places.pop_front();
-    if (places.empty())
-        m_pending.erase(found);
+    PendingPlaces& places = *found;
+    ECNote* note = places.notes[places.first++];
+    if (places.first == places.notes.size()) {
+        places.notes.clear();
+        places.first = 0;
+    } else if (places.first > places.notes.size() / 2) {
+        // A key never read to its end: the places read so far go, so the
+        // vector does not grow for ever.
+        places.notes.erase(places.notes.begin(), places.notes.begin() + static_cast<std::ptrdiff_t>(places.first));
+        places.first = 0;
+    }
     if (!note)
         return nullptr;   // the place of a note that could not be added
     // Held by nothing but the table: the note was removed from the tree (or
@@ -477,23 +597,26 @@ ECNote* CMidiScoreMgr::GetPendingMatch(uint64_t noteKey) {
 }
 
 void CMidiScoreMgr::KillPendingMatch(uint64_t noteKey, ECNote* note) {
-    auto found = m_pending.find(noteKey);
-    if (found == m_pending.end())
+    PendingPlaces* found = FindPlaces(noteKey);
+    if (!found)
         return;
-    auto place = std::find(found->second.rbegin(), found->second.rend(), note);
-    if (place == found->second.rend())
+    std::vector<ECNote*>& notes = found->notes;
+    const auto first = notes.begin() + static_cast<std::ptrdiff_t>(found->first);
+    auto place = std::find(std::make_reverse_iterator(notes.end()), std::make_reverse_iterator(first), note);
+    if (place == std::make_reverse_iterator(first))
         return;
     *place = nullptr;
     note->Unref(1);
 }
 
 void CMidiScoreMgr::ReleasePending() {
-    for (auto& [key, places] : m_pending) {
-        for (ECNote* note : places) {
-            if (note)
+    ForEachPlaces([](const PendingPlaces& places) {
+        for (std::size_t i = places.first; i < places.notes.size(); ++i) {
+            if (ECNote* note = places.notes[i])
                 note->Unref(1);
         }
-    }
+    });
+    m_directPending.clear();
     m_pending.clear();
 }
 
@@ -508,8 +631,7 @@ void CMidiScoreMgr::ClearMatchTable() {
 
 int CMidiScoreMgr::GetPendingCount() const {
     int count = 0;
-    for (const auto& [key, places] : m_pending)
-        count += static_cast<int>(places.size());
+    ForEachPlaces([&count](const PendingPlaces& places) { count += static_cast<int>(places.GetCount()); });
     return count;
 }
 
@@ -525,7 +647,10 @@ DCsqBase* CMidiScoreMgr::AddEventData(ECBase* event, const FCMidi& word) {
     case ET_GRACENOTE: {
         if (!word.HasData() || !(word.IsNoteOn() || word.IsNoteOff()))
             return nullptr;
-        auto* note = dynamic_cast<DCsqNote*>(DCsqBase::GetPerformer(event, 1));
+        // DCsqNote is the performer of class DT_NOTE: a file read asks this
+        // for every note, so no search of the class tree.
+        DCsqBase* performer = DCsqBase::GetPerformer(event, 1);
+        auto* note = performer && performer->GetClassType() == DT_NOTE ? static_cast<DCsqNote*>(performer) : nullptr;
         if (!note)
             return nullptr;
         if (word.IsNoteOn()) {

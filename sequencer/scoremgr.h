@@ -15,6 +15,9 @@
 //   file loading       set by the file reader around a load: add commands run
 //                      at once and announce nothing, and new staff
 //                      performers are not set up for the sequence;
+//   gathering          set by the file reader while it reads (see
+//                      SetGatherAdds): the events it adds, gathered into one
+//                      add command until it is applied;
 //   the pending notes  per note key (input device, channel, pitch) the notes
 //                      still waiting for their note-off, oldest first. The
 //                      table holds a reference on each, so a note removed
@@ -50,11 +53,14 @@
 #include "platform/core/object.h"
 #include "platform/core/sync.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
+class CCAdd;
 class CSequence;
 class ECConductor;
 class DCsqBase;
@@ -82,9 +88,25 @@ public:
     void Attach(CSequence* sequence);
     CSequence* GetSequence() const { return m_pSequence; }
 
-    // Set by the MIDI file reader around a load.
-    void SetFileLoading(int loading) { m_nFileLoading = loading; }
+    // Set by the MIDI file reader around a load. Switched off, it applies
+    // what was gathered (SetGatherAdds).
+    void SetFileLoading(int loading);
     int GetFileLoading() const { return m_nFileLoading; }
+
+    // Set by the MIDI file reader while it reads (file loading on, on the
+    // user-interface thread): the events of channel messages, which go under
+    // a measure or a staff, are gathered into one add command instead of
+    // one each, and it is applied when gathering ends, before anything else
+    // is added or a staff or measures are made, and every GATHER_LIMIT
+    // events. Each list of the tree and the sequence's performers come out
+    // in the order adding one by one gives them; but a gathered event stands
+    // in the tree only once its command ran, so a caller that looks at the
+    // tree between its adds (the staff performer's prologue) does not
+    // gather. A file's hundred thousand notes so take a few hundred commands
+    // instead of a hundred thousand.
+    void SetGatherAdds(int gather);
+    int GetGatherAdds() const { return m_nGatherAdds; }
+    static constexpr int GATHER_LIMIT = 512;
 
     // ---- events from messages ----
 
@@ -92,7 +114,8 @@ public:
     // and adds it (DoAdd). A note-on with the null duration (MCTime::TimeNull)
     // waits for its note-off; a note-off answers the note it closed. Returns
     // the event, or null when none is made or it cannot be added (then it is
-    // released). `device` is the input device the message came from.
+    // released); a gathered event is returned before it stands in the tree.
+    // `device` is the input device the message came from.
     ECBase* AddMidiEvent(const MCTime& time, MCVoiceTrack vt, const FCMidi& word, unsigned device,
                          const MCTime& duration);
 
@@ -180,14 +203,16 @@ protected:
     // Adds a new event (holding the caller's reference) under its parent:
     // with a MIDI word through CCAdd carrying the word, without one a meter
     // through CCAddMeter (which re-bars the music it governs) and anything
-    // else through CCAdd carrying the empty word. Synchronous and silent while a file loads, else posted and
-    // announced. 1 when the command was applied; 0 when the event has no
-    // parent or the command refuses it. Either way the caller's reference is
-    // released (the command holds its own). A note-off word adds nothing: the
-    // note went in with its note-on (1). An add command carries one short
-    // word, so a system-exclusive message goes into the event's performer
-    // here and the command carries only its status (F0), which AddEventData
-    // knows.
+    // else through CCAdd carrying the empty word. Synchronous and silent
+    // while a file loads, else posted and announced. While gathering, a
+    // channel message's event goes into the gathered command (1); anything
+    // else first has that applied. 1 when the command was applied; 0 when
+    // the event has no parent or the command refuses it. Either way the
+    // caller's reference is released (the command holds its own). A note-off
+    // word adds nothing: the note went in with its note-on (1). An add
+    // command carries one short word, so a system-exclusive message goes
+    // into the event's performer here and the command carries only its
+    // status (F0), which AddEventData knows.
     int DoAdd(ECBase* event, const FCMidi* word);
 
     // Gives the notes of a tuplet (to two levels down, in the order found)
@@ -213,6 +238,19 @@ protected:
     ECPerformance* GetPerformance() const;
 
 private:
+    // Whether DoAdd gathers the event of this word: gathering on, file
+    // loading on, this the user-interface thread, a channel message.
+    bool Gathers(const FCMidi* word) const;
+    // Applies the gathered command (synchronous, silent), if any, and
+    // forgets the last measure.
+    void ApplyGathered();
+    // The measure of the track that the last note gathered went into, when
+    // its column holds the (musical) time; else null.
+    ECBase* GetLastMeasure(int track, const MCTime& time) const;
+    // DoAdd with the performance's lock held by `lock` (let go only while a
+    // command from another thread waits for the user-interface thread) and
+    // the measure count asked before it was taken.
+    int DoAddLocked(ECBase* event, const FCMidi* word, int measureCount, std::unique_lock<CCriticalSection>& lock);
     // Adds a meta event made by the adders: its time and word, then DoAdd
     // without a word. Answers the event or null.
     template <class Event>
@@ -232,9 +270,47 @@ private:
     // a performance.
     void ReleasePending();
 
+
+    // The places of one note key, oldest first: those from `first` on; null
+    // marks a dead place. Read to its end, the vector is emptied but keeps
+    // its room, and a key stays in the table once used, so the usual one note
+    // at a time per key allocates nothing once the key has been met.
+    struct PendingPlaces {
+        std::vector<ECNote*> notes;
+        std::size_t first = 0;
+        std::size_t GetCount() const { return notes.size() - first; }
+    };
+    // The places of a key: made on demand, or null where the key has none.
+    PendingPlaces& GetPlaces(uint64_t noteKey);
+    PendingPlaces* FindPlaces(uint64_t noteKey);
+    // Every key's places, the keys of input device 0 first.
+    template <class Visit>
+    void ForEachPlaces(Visit visit) const;
+
+    // The keys of input device 0 (a file's, the first input's) index a
+    // table of their own: each note asks twice, and a lookup by hash costs
+    // more than the rest of its pairing.
+    static constexpr uint64_t DIRECT_KEYS = 1 << 11;
+
     CSequence* m_pSequence = nullptr;   // borrowed: the owner
     int m_nFileLoading = 0;
-    // Per note key, oldest first; null marks a dead place. Each note holds
-    // one reference of the table.
-    std::unordered_map<uint64_t, std::deque<ECNote*>> m_pending;
+    int m_nGatherAdds = 0;
+    // The events gathered so far, each referenced by the command; null when
+    // none waits. A change of sequence drops it with what it holds.
+    std::unique_ptr<CCAdd> m_pGathered;
+    // While events are gathered, the last measure a note was given and the
+    // span of its column. Nothing but the gathered command can move a bar
+    // line while it waits (the reader holds the tree), so the span holds
+    // until it is applied; it is forgotten then.
+    struct LastMeasure {
+        int track = -1;
+        ECBase* measure = nullptr;   // borrowed: the tree holds it
+        MCTime start;
+        MCTime end;
+    };
+    LastMeasure m_lastMeasure;
+    // Per note key, below DIRECT_KEYS by index (all of them once one is
+    // used), else by hash. Each note holds one reference of the table.
+    std::vector<PendingPlaces> m_directPending;
+    std::unordered_map<uint64_t, PendingPlaces> m_pending;
 };

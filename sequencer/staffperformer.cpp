@@ -345,10 +345,12 @@ ECBase* DCsqStaff::MakePrologueEvent(int type) {
         return nullptr;
     const MCTime start(0.0f);
     const MCVoiceTrack word(0, GetTrackNumber());
-    // Made as a file's events are: at once, with no state announced, so the
-    // event stands in the tree when it is cached.
+    // Made as a file's events are: at once, with no state announced, and
+    // never gathered, so the event stands in the tree when it is cached.
     const int loading = manager->GetFileLoading();
+    const int gathering = manager->GetGatherAdds();
     manager->SetFileLoading(1);
+    manager->SetGatherAdds(0);
     ECBase* event = nullptr;
     FCMidi message;
     switch (type) {
@@ -373,6 +375,7 @@ ECBase* DCsqStaff::MakePrologueEvent(int type) {
         // A track-name text (meta-event type 3); on track 0 it is the title.
         event = manager->AddTextEvent(start, word, nullptr, 0, 3);
     }
+    manager->SetGatherAdds(gathering);
     manager->SetFileLoading(loading);
     return event;
 }

@@ -92,13 +92,15 @@ void ApplyProgress(SCStatus* status, ECPerformance* performance) {
 }
 
 // The reading of the track chunks: the score manager in file-loading mode,
-// the tree locked and the progress begun; on every way out, the progress
-// ended, file-loading mode off and the tree unlocked, in that order.
+// gathering what it adds, the tree locked and the progress begun; on every
+// way out, the progress ended, what was gathered added, file-loading mode
+// off and the tree unlocked, in that order.
 class LoadingScope {
 public:
     LoadingScope(CMidiScoreMgr& scores, ECPerformance& performance, int midiType, uint64_t fileLength)
         : m_scores(scores), m_performance(performance) {
         m_scores.SetFileLoading(1);
+        m_scores.SetGatherAdds(1);
         m_performance.Lock();
         try {
             char text[64];
@@ -121,6 +123,11 @@ private:
             ApplyProgress(new SCStatus(STATE_PROGRESS_END), &m_performance);
         } catch (...) {
             // The tree must be unlocked whatever the progress display did.
+        }
+        try {
+            m_scores.SetGatherAdds(0);
+        } catch (...) {
+            // Nor may a failure to add what was gathered keep it locked.
         }
         m_scores.SetFileLoading(0);
         m_performance.Unlock();
@@ -366,9 +373,10 @@ int MCMidiRead::ReadMidiEvent(MCMidiBuf& buf, uint8_t byte, MCTime& time) {
         m_runningStatus = byte;
     } else {
         // A data byte with no status before it, in this chunk or an earlier
-        // one, belongs to no message: it is passed over.
+        // one, belongs to no message: the chunk has lost its framing, and
+        // whatever followed would be read out of step.
         if (m_runningStatus == 0)
-            return MIDIFILE_OK;
+            return MIDIFILE_ERR_EVENT;
         status = m_runningStatus;
         data[have++] = byte;
     }

@@ -27,8 +27,8 @@
 // Every length read from the file is checked against what holds it: a chunk
 // longer than the rest of the file is refused before any memory is taken for
 // it, and an event running past its chunk's end (or malformed: a short meta
-// event, a channel prefix above 15, a data byte with its top bit set) is an
-// error of that chunk; the load then fails and the native reader goes on. So
+// event, a channel prefix above 15, a data byte with its top bit set, a data
+// byte with no status before it) is an error of that chunk; the load then fails and the native reader goes on. So
 // is an event later than 131072 quarter notes: measures are made up to every
 // event, and one damaged delta time would ask for millions of them.
 // A division counted in time-code frames is refused with a message of its own

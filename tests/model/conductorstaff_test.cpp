@@ -15,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using piece::Place;
 using piece::TrackOf;
@@ -273,6 +275,48 @@ TEST_F(ECConductorStaffTest, MakingMeasuresUpToATimeAlwaysEnds) {
     ConductorStaff()->GetMaxMeasureEndTime() = MCTime(1.0e9f);
     EXPECT_EQ(m_conductor->GetMeasure(1, MCTime(1.0e9f + 1000.0f), 1, 1), nullptr);
     EXPECT_EQ(m_conductor->GetMaxMeasureNumber(), 5);
+}
+
+// Measures made up to a time go in among the marks already standing past the
+// last measure (a file's conductor track comes before the measures that
+// reach it): every list stays in time order, each new measure after the
+// marks of its own time, as adding the measures one by one puts them.
+TEST_F(ECConductorStaffTest, MeasuresMadeUpToATimeGoInAmongTheMarksPastTheEnd) {
+    MakeStaves(2);
+    MakeMeasures(1);
+    for (float time : {6.0f, 8.0f, 8.0f, 13.5f, 16.0f, 30.0f})
+        AddEvent(ConductorStaff(), time, 0);
+    for (float time : {4.0f, 9.0f, 12.0f, 25.0f})
+        AddEvent(Staff(2), time, 2);
+
+    const auto children = [](ECBase* parent) {
+        std::vector<ECBase*> list;
+        for (POSITION pos = parent->GetChildren()->GetHeadPosition(); pos;)
+            list.push_back(parent->GetChildren()->GetNext(pos));
+        return list;
+    };
+    const struct { float time; int count; } runs[] = {{14.0f, 1}, {27.0f, 3}};
+    for (const auto& run : runs) {
+        ECBase* tracks[] = {ConductorStaff(), Staff(1), Staff(2)};
+        std::vector<std::vector<ECBase*>> expected;
+        for (ECBase* track : tracks)
+            expected.push_back(children(track));
+        const int before = m_conductor->GetMaxMeasureNumber();
+        ASSERT_NE(m_conductor->GetMeasure(1, MCTime(run.time), 1, run.count), nullptr);
+        ASSERT_GT(m_conductor->GetMaxMeasureNumber(), before);
+        for (int track = 0; track < 3; ++track) {
+            // What was there, then the new measures in the order made, each
+            // after everything of a time not later than its own.
+            std::vector<ECBase*>& list = expected[static_cast<size_t>(track)];
+            for (int number = before + 1; number <= m_conductor->GetMaxMeasureNumber(); ++number)
+                list.push_back(m_conductor->GetMeasure(track, number));
+            std::stable_sort(list.begin(), list.end(), [](ECBase* a, ECBase* b) {
+                return a->GetTime()->GetSeconds() < b->GetTime()->GetSeconds();
+            });
+            EXPECT_EQ(children(tracks[track]), list) << run.time << " track " << track;
+        }
+    }
+    EXPECT_EQ(m_conductor->GetMaxMeasureEndTime(), MCTime(28.0f));
 }
 
 TEST_F(ECConductorStaffTest, AdjustingMovesChildrenIntoTheMeasureThatHoldsTheirTime) {

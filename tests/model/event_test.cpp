@@ -5,6 +5,7 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/performance.h"
+#include "model/textmarks.h"
 
 #include "platform/core/archive.h"
 #include "platform/core/resources.h"
@@ -213,6 +214,29 @@ TEST(EventTypes, ParentTypesComeFromTheTable) {
     EXPECT_EQ(childrenOf(ET_NOTE),
               (std::set<int>{ET_GRACENOTE, ET_LYRIC, ET_ORNAMENT, ET_ACCIDENTAL, ET_DOT, ET_ACCENT,
                              ET_MORDENT, ET_TREMOLO, ET_TRILL, ET_TURN}));
+}
+
+// Asked whether a parent type is allowed, every class (and a text of every
+// text type, which decides by itself) answers as its list of parent types.
+TEST(EventTypes, MayHangUnderAgreesWithTheParentTypes) {
+    Held hold;
+    std::vector<ECBase*> events;
+    for (int type = 0; type < ET_COUNT; ++type) {
+        if (ECBase* event = ECBase::CreateEvent(type))
+            events.push_back(hold(event));
+    }
+    for (int textType = 0; textType <= ECText::TEXT_TYPE_COUNT; ++textType)
+        events.push_back(hold(new ECText(static_cast<unsigned char>(textType), "")));
+    ASSERT_GT(events.size(), 40u);
+    for (ECBase* event : events) {
+        std::vector<int> parents;
+        event->GetParentTypes(parents);
+        for (int parent = -1; parent <= ET_COUNT; ++parent) {
+            const bool listed = std::find(parents.begin(), parents.end(), parent) != parents.end();
+            EXPECT_EQ(event->MayHangUnder(parent), listed)
+                << event->GetRuntimeClass()->m_lpszClassName << " under " << parent;
+        }
+    }
 }
 
 // ---- reference counting and flags --------------------------------------------------

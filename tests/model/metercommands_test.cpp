@@ -133,6 +133,27 @@ TEST_F(MeterCommands, AnEqualFollowingMeterIsDropped) {
     EXPECT_EQ(Check(), "");
 }
 
+// The meter that follows is found across the tempos between them, and only
+// it counts: equal, it goes; not equal, an equal one after it stays.
+TEST_F(MeterCommands, TheFollowingMeterIsFoundAcrossTempos) {
+    MakeStaves(1);
+    MakeMeasures(8);   // 4/4 and 2/2 measures are as long: nothing moves
+    for (float time : {9.0f, 10.5f, 13.0f, 25.0f, 26.0f})
+        Tempo(time);
+    AddMeter(2, 2, 16.0f);
+    AddMeter(2, 2, 8.0f);   // the 2/2 at 16 goes
+    ASSERT_EQ(Meters(), (Names{"4/4@0", "2/2@8"}));
+    AddMeter(4, 4, 24.0f);
+    AddMeter(2, 2, 28.0f);
+
+    AddMeter(4, 4, 12.0f);   // the 4/4 at 24 goes
+    EXPECT_EQ(Meters(), (Names{"4/4@0", "2/2@8", "4/4@12", "2/2@28"}));
+    AddMeter(4, 4, 4.0f);    // the 2/2 at 8 is not equal: the 4/4 at 12 stays
+    EXPECT_EQ(Meters(), (Names{"4/4@0", "4/4@4", "2/2@8", "4/4@12", "2/2@28"}));
+    EXPECT_EQ(Grid(), (Times{0, 4, 8, 12, 16, 20, 24, 28, 32}));
+    EXPECT_EQ(Check(), "");
+}
+
 // Removing a meter re-bars its scope into the meter before it. Longer
 // measures keep the count and move the rest later...
 TEST_F(MeterCommands, RemovingAShorterMeterKeepsTheCountAndMovesTheRest) {

@@ -30,8 +30,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -558,6 +560,116 @@ TEST(ScoreMgr, EventTypesGetTheirPerformersOrNone) {
     // A controller without a word gets none.
     EXPECT_EQ(piece.mgr->AddEventData(piece.Add(1, Word(0xB0, 10, 1)), FCMidi()), nullptr);
     EXPECT_EQ(piece.mgr->AddEventData(nullptr, On(60)), nullptr);
+}
+
+// ---- gathering ----
+
+// The piece as text: every list of the tree in order (each event's class,
+// time, word and, for a note, its length, children indented under it), then
+// the sequence's performers in order.
+std::string Dump(Piece& piece) {
+    std::ostringstream out;
+    const auto dump = [&out](const auto& self, ECBase* event, int depth) -> void {
+        out << std::string(static_cast<size_t>(depth) * 2, ' ') << event->GetClassType();
+        if (const MCTime* time = event->GetTime())
+            out << " @" << time->GetSeconds();
+        if (const MCVoiceTrack* word = event->GetVoiceTrack())
+            out << " w" << word->GetValue();
+        if (const MCTime* length = event->GetDuration())
+            out << " ~" << length->GetSeconds();
+        out << "\n";
+        if (MCEventList* children = event->GetChildren())
+            for (POSITION pos = children->GetHeadPosition(); pos;)
+                self(self, children->GetNext(pos), depth + 1);
+    };
+    dump(dump, piece.performance, 0);
+    for (DCsqBase* performer = piece.sequence->GetHead(); performer; performer = performer->GetNext())
+        out << "performer " << performer->GetClassType() << " @" << TimeOf(performer->GetOwner()) << " w"
+            << performer->GetOwner()->GetVoiceTrack()->GetValue() << "\n";
+    out << "pending " << piece.mgr->GetPendingCount() << "\n";
+    return out.str();
+}
+
+// A file's worth of messages on three staves: notes (overlapping ones of one
+// key, one never closed), controllers, programs and pitch bends, a system
+// message, and now and then a lyric, a tempo, a meter at a bar line and a
+// note for a staff that cannot be made, which all come between gathered
+// events; more events than one gathered command holds.
+void FeedAFile(Piece& piece) {
+    const unsigned char la[] = {'l', 'a'};
+    for (int step = 0; step < 700; ++step) {
+        const auto t = static_cast<float>(step) * 0.25f;
+        const int track = 1 + step % 3;
+        const unsigned key = 48 + static_cast<unsigned>(step * 5 % 24);
+        piece.Add(t, On(key, static_cast<unsigned>(track)), track);
+        if (step % 4 != 3)
+            piece.Add(t + 0.75f, Off(key, static_cast<unsigned>(track)), track);   // some overlap the next
+        if (step % 7 == 0)
+            piece.Add(t, Word(0xB0 | static_cast<unsigned>(track), 10, static_cast<unsigned>(step % 128)), track);
+        if (step % 11 == 0)
+            piece.Add(t, Word(0xC0 | static_cast<unsigned>(track), static_cast<unsigned>(step % 128)), track);
+        if (step % 13 == 0)
+            piece.Add(t, Word(0xE0 | static_cast<unsigned>(track), 0, 64), track);
+        if (step == 300)
+            piece.Add(t, Word(0xF8), track);
+        if (step % 50 == 10)
+            piece.mgr->AddLyricEvent(MCTime(t), Track(track), la, 2);
+        if (step % 90 == 20)
+            piece.mgr->AddTempoEvent(MCTime(t), Track(0), 100.0f + static_cast<float>(step % 40), 1.0f);
+        if (step == 400)
+            piece.mgr->AddMeterEvent(MCTime(112.0f), Track(0), 3, 4);
+        if (step % 120 == 60)
+            piece.Add(t, On(60, 9), 9);   // no staff 4 to put staff 9 after
+    }
+    piece.Add(200.0f, On(70));   // never closed
+}
+
+// Gathered while a file loads, the events come out where, and in the order,
+// adding them one by one puts them: every list of the tree and the
+// sequence's performers alike.
+TEST(ScoreMgr, GatheredAddsMakeTheTreeAddingOneByOneMakes) {
+    const auto read = [](int gather) {
+        Piece piece;
+        piece.mgr->SetGatherAdds(gather);
+        FeedAFile(piece);
+        piece.mgr->SetGatherAdds(0);
+        piece.mgr->CapMeasures(MCTime(210.0f));
+        return Dump(piece);
+    };
+    const std::string oneByOne = read(0);
+    EXPECT_GT(std::count(oneByOne.begin(), oneByOne.end(), '\n'), 2500);
+    EXPECT_EQ(read(1), oneByOne);
+}
+
+// A gathered event stands in the tree once its command ran: when gathering
+// ends, when anything else is added, or with file loading off. One left
+// waiting when the sequence changes goes with its command.
+TEST(ScoreMgr, GatheredEventsWaitForTheirCommand) {
+    Piece piece;
+    piece.mgr->SetGatherAdds(1);
+    ECBase* first = piece.Add(0, On(60));
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->GetParents()->IsEmpty());
+    const unsigned char la[] = {'l', 'a'};
+    ECLyric* lyric = piece.mgr->AddLyricEvent(MCTime(0.0f), Track(1), la, 2);
+    EXPECT_FALSE(first->GetParents()->IsEmpty());
+    ASSERT_NE(lyric, nullptr);
+    EXPECT_EQ(ParentOf(lyric), first);   // found its note: the note went in first
+
+    ECBase* second = piece.Add(1, On(62));
+    EXPECT_TRUE(second->GetParents()->IsEmpty());
+    piece.mgr->SetFileLoading(0);
+    EXPECT_FALSE(second->GetParents()->IsEmpty());
+    piece.mgr->SetFileLoading(1);
+
+    // Dropped, with the events it held, when the sequence changes.
+    ECBase* third = piece.Add(2, On(64));
+    ASSERT_NE(third, nullptr);
+    third->Ref();
+    piece.mgr->Attach(nullptr);
+    EXPECT_TRUE(third->GetParents()->IsEmpty());
+    EXPECT_EQ(third->Unref(1), 0);
+    EXPECT_EQ(piece.Notes().size(), 2u);
 }
 
 // ---- precedence ----

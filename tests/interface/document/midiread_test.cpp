@@ -537,14 +537,17 @@ TEST_F(MidiReadTest, DamagedChunksFailTheLoad) {
     }
 }
 
-TEST_F(MidiReadTest, ADataByteWithNoStatusAtAllIsPassedOver) {
+// With no status before it, in this chunk or an earlier one, a data byte
+// belongs to no message: the chunk is out of step from there on.
+TEST_F(MidiReadTest, ADataByteWithNoStatusAtAllFailsItsChunk) {
     Track track;
-    track.Channel(0, 0, {0x3C}, true)   // no status before it, in any chunk
+    track.Channel(0, 0, {0x3C, 0x40}, true)
         .NoteOn(0, 4, 62, 100)
         .NoteOff(96, 4, 62)
         .End();
-    ASSERT_EQ(Load(File(0, 96).Add(track).GetBytes()), 1);
-    EXPECT_EQ(Notes(), (std::vector<Note>{{0.0f, 1.0f, 62, 100, 4, 1}}));
+    EXPECT_EQ(Load(File(0, 96).Add(track).GetBytes()), 0);
+    EXPECT_EQ(position, 0u);
+    EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_UNKNOWN);
 }
 
 // ---------------------------------------------------------------- what the load gives back

@@ -226,6 +226,22 @@ TEST_F(DocumentFileTest, UnknownFilesAreRefusedWithOneMessage) {
     EXPECT_EQ(file_test::ReadText(path), "Dear friend, ...");
 }
 
+// A track that opens on a data byte has lost its framing: everything after
+// it would be read out of step. The file is refused as damaged, not opened
+// as the empty piece it would read as.
+TEST_F(DocumentFileTest, AMidiTrackOpeningOnADataByteIsRefused) {
+    const std::string path = folder.File("out-of-step.mid");
+    smf_support::Track track;
+    track.Raw({0x00, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00});
+    const Bytes bytes = smf_support::File(0, 96).Add(track).GetBytes();
+    WriteBytes(path, bytes);
+    EXPECT_FALSE(doc->OnOpenDocument(path.c_str()));
+    ASSERT_EQ(prompts.GetCount(), 1u);
+    EXPECT_EQ(prompts.GetLast().text, "The file cannot be opened by Staffwright.");
+    EXPECT_EQ(doc->GetBaseEvent(), nullptr);
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
 TEST_F(DocumentFileTest, EmptyFilesAndStreamsOpenAsAnEmptyPiece) {
     const std::string empty = folder.File("empty.mmm");
     file_test::WriteText(empty, "");

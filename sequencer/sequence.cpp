@@ -41,7 +41,8 @@ CSequence::PreferencesHook CSequence::s_pfnPreferences = nullptr;
 
 namespace {
 
-// Posted to the sequence's notice window: the players' notices wait.
+// Posted to the sequence's notice window: players' notices or retired players
+// wait for the user-interface thread.
 constexpr UINT WM_SEQNOTICE = 0x3001;
 
 // The text types Next and Previous stop at.
@@ -173,7 +174,8 @@ void CSequence::Detach() {
                 break;
             player = m_played.back();
         }
-        player->Detach();   // leaves m_played
+        player->Detach();
+        ForgetPlayer(player);   // also one that had let this sequence go already
     }
     m_pPlayer->Detach();
     m_pTempo->Detach();

@@ -122,6 +122,30 @@ struct ResourceBlock {
 
 // Finds a block (current module, program, the others).
 ResourceBlock FindResource(const char* type, unsigned id);
+
+// A record declared in code (a dialog template, a menu, an accelerator
+// table, ...), registered as the resource `id` of `type` in the module that
+// holds this object for as long as it lives. The record is borrowed: it must
+// outlive this object. Declare it static; RECORD_RESOURCE does.
+template <class Record>
+class CRecordResource {
+public:
+    CRecordResource(const char* type, unsigned id, const Record& record) : m_block(type, id, &record, sizeof record) {}
+
+private:
+    CResourceData m_block;
+};
+
+#define RECORD_RESOURCE(type, Record, id, record) \
+    static const CRecordResource<Record> STAFFWRIGHT_CONCAT(s_recordResource_, __COUNTER__) { type, id, record }
+
+// The record of `type` registered as `id` (current module, program, the
+// others); null when there is none or the block is not such a record.
+template <class Record>
+const Record* FindRecordResource(const char* type, unsigned id) {
+    const ResourceBlock block = FindResource(type, id);
+    return block && block.size == sizeof(Record) ? static_cast<const Record*>(block.data) : nullptr;
+}
 ResourceBlock FindResource(const char* type, std::string_view name);
 // A block of one module only (null: search as above).
 ResourceBlock FindResource(HINSTANCE module, const char* type, unsigned id);

@@ -66,10 +66,7 @@ void SetWidgetStyle(QWidget* widget, DWORD dwStyle) {
 }
 
 const DialogTemplate* FindDialogTemplate(unsigned id) {
-    const ResourceBlock block = FindResource(RT_DIALOG, id);
-    if (!block || block.size != sizeof(DialogTemplate))
-        return nullptr;
-    return static_cast<const DialogTemplate*>(block.data);
+    return FindRecordResource<DialogTemplate>(RT_DIALOG, id);
 }
 
 std::string MapDialogFace(const std::string& face) {

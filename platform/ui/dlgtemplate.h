@@ -114,20 +114,9 @@ void SetWidgetStyle(QWidget* widget, DWORD dwStyle);
 
 inline constexpr const char* RT_DIALOG = "DIALOG";
 
-// Registers a template (borrowed: it must outlive this object) as the dialog
-// resource `id` of the library holding this object. Declare it static.
-class CDialogResource {
-public:
-    CDialogResource(unsigned id, const DialogTemplate& dialogTemplate)
-        : m_block(RT_DIALOG, id, &dialogTemplate, sizeof dialogTemplate) {}
-
-private:
-    CResourceData m_block;
-};
-
-// DIALOG_RESOURCE(id, template): a dialog template of this library.
-#define DIALOG_RESOURCE(id, dialogTemplate) \
-    static const CDialogResource STAFFWRIGHT_CONCAT(s_dialogResource_, __COUNTER__) { id, dialogTemplate }
+// DIALOG_RESOURCE(id, template): a dialog template of this library (borrowed:
+// it must outlive the program's use of it; declare both static).
+#define DIALOG_RESOURCE(id, dialogTemplate) RECORD_RESOURCE(RT_DIALOG, DialogTemplate, id, dialogTemplate)
 
 // The template registered as `id` (current module, program, the others); null when none.
 const DialogTemplate* FindDialogTemplate(unsigned id);

@@ -6,12 +6,6 @@
 
 namespace {
 
-template <typename T>
-const T* FindTyped(const char* type, unsigned id) {
-    const ResourceBlock block = FindResource(type, id);
-    return block && block.size == sizeof(T) ? static_cast<const T*>(block.data) : nullptr;
-}
-
 void AppendItems(CMenu& menu, const std::vector<MenuTemplateItem>& items) {
     for (const MenuTemplateItem& item : items) {
         if (item.flags & MF_POPUP) {
@@ -34,7 +28,7 @@ QPixmap PixmapOf(const void* data, size_t size) {
 }  // namespace
 
 std::unique_ptr<CMenu> LoadMenu(unsigned id) {
-    const MenuTemplate* menu = FindTyped<MenuTemplate>(RT_MENU, id);
+    const MenuTemplate* menu = FindRecordResource<MenuTemplate>(RT_MENU, id);
     return menu ? LoadMenuIndirect(*menu) : nullptr;
 }
 
@@ -45,7 +39,7 @@ std::unique_ptr<CMenu> LoadMenuIndirect(const MenuTemplate& menu) {
 }
 
 HACCEL LoadAccelerators(unsigned id) {
-    return FindTyped<AcceleratorTable>(RT_ACCELERATOR, id);
+    return FindRecordResource<AcceleratorTable>(RT_ACCELERATOR, id);
 }
 
 WORD FindAccelerator(HACCEL table, UINT virtualKey, BYTE modifiers) {
@@ -69,7 +63,7 @@ QIcon LoadIcon(unsigned id) {
 }
 
 QCursor LoadCursor(unsigned id) {
-    const CursorImage* cursor = FindTyped<CursorImage>(RT_CURSOR, id);
+    const CursorImage* cursor = FindRecordResource<CursorImage>(RT_CURSOR, id);
     const QPixmap pixmap = cursor ? PixmapOf(cursor->data, cursor->size) : QPixmap();
     if (pixmap.isNull())
         return QCursor(Qt::ArrowCursor);

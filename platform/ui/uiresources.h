@@ -52,16 +52,7 @@ struct MenuTemplate {
     std::vector<MenuTemplateItem> items;     // a menu bar's drop-downs, or a menu's items
 };
 
-class CMenuResource {
-public:
-    CMenuResource(unsigned id, const MenuTemplate& menu) : m_block(RT_MENU, id, &menu, sizeof menu) {}
-
-private:
-    CResourceData m_block;
-};
-
-#define MENU_RESOURCE(id, menu) \
-    static const CMenuResource STAFFWRIGHT_CONCAT(s_menuResource_, __COUNTER__) { id, menu }
+#define MENU_RESOURCE(id, menu) RECORD_RESOURCE(RT_MENU, MenuTemplate, id, menu)
 
 // A new menu made from the template `id`; null when there is none.
 std::unique_ptr<CMenu> LoadMenu(unsigned id);
@@ -88,17 +79,7 @@ struct AcceleratorTable {
 };
 using HACCEL = const AcceleratorTable*;
 
-class CAcceleratorResource {
-public:
-    CAcceleratorResource(unsigned id, const AcceleratorTable& table)
-        : m_block(RT_ACCELERATOR, id, &table, sizeof table) {}
-
-private:
-    CResourceData m_block;
-};
-
-#define ACCELERATOR_RESOURCE(id, table) \
-    static const CAcceleratorResource STAFFWRIGHT_CONCAT(s_acceleratorResource_, __COUNTER__) { id, table }
+#define ACCELERATOR_RESOURCE(id, table) RECORD_RESOURCE(RT_ACCELERATOR, AcceleratorTable, id, table)
 
 // The table `id`; null when there is none.
 HACCEL LoadAccelerators(unsigned id);
@@ -117,16 +98,7 @@ struct CursorImage {
     int yHotSpot = 0;
 };
 
-class CCursorResource {
-public:
-    CCursorResource(unsigned id, const CursorImage& cursor) : m_block(RT_CURSOR, id, &cursor, sizeof cursor) {}
-
-private:
-    CResourceData m_block;
-};
-
-#define CURSOR_RESOURCE(id, cursor) \
-    static const CCursorResource STAFFWRIGHT_CONCAT(s_cursorResource_, __COUNTER__) { id, cursor }
+#define CURSOR_RESOURCE(id, cursor) RECORD_RESOURCE(RT_CURSOR, CursorImage, id, cursor)
 
 // The icon `id` (an RT_ICON block); a null icon when there is none or its
 // bytes are no image.

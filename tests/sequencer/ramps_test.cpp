@@ -133,6 +133,21 @@ protected:
         return dynamic;
     }
 
+    // A crescendo of eight quarters on the staff event `staffEvent` (staff
+    // 1), from the next window on, its ramp started as playback starts it.
+    ECDynamic* PlayCrescendo(ECBase* staffEvent) {
+        auto* hairpin = new ECDynamic(11, MCTime(8.0f));
+        const MCTime at(NextWindowMusical());
+        hairpin->SetTime(&at);
+        hairpin->SetVoiceTrack(0, 1);
+        staffEvent->AddChild(hairpin, SORTED);
+        auto* swell = static_cast<DCsqDynamic*>(hairpin->GetData(DK_SEQUENCER, 1));
+        swell->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
+        swell->SetPercentChange(50.0f);
+        swell->UpdateVolume(sequence.get());
+        return hairpin;
+    }
+
     DCsqStaff* staff = nullptr;           // staff 1's performer
     ECDynamic* dynamicEvent = nullptr;
 };
@@ -271,15 +286,7 @@ TEST_F(RampTest, RampsWithoutLengthEndAtOnceAndChangeNothing) {
 TEST_F(RampTest, RemovingAStaffWhileItsRampPlaysStopsTheRampSafely) {
     ECBase* staffEvent = conductor->GetTrack(TRACK_STAFF, 1, 0);
     ASSERT_NE(staffEvent, nullptr);
-    auto* hairpin = new ECDynamic(11, MCTime(8.0f));
-    const MCTime at(NextWindowMusical());
-    hairpin->SetTime(&at);
-    hairpin->SetVoiceTrack(0, 1);
-    staffEvent->AddChild(hairpin, SORTED);
-    auto* swell = static_cast<DCsqDynamic*>(hairpin->GetData(DK_SEQUENCER, 1));
-    swell->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
-    swell->SetPercentChange(50.0f);
-    swell->UpdateVolume(sequence.get());
+    PlayCrescendo(staffEvent);
     ASSERT_EQ(staff->GetVolumeSequencer()->GetState(), PLAYER_PLAYING);
 
     std::atomic<bool> done{false};
@@ -310,18 +317,8 @@ TEST_F(RampTest, RemovingAStaffWhileItsRampPlaysStopsTheRampSafely) {
 // A dynamic removed while its ramp plays: the ramp plays on with the volume
 // word it started with and never reads the dynamic's performer again.
 TEST_F(RampTest, ADynamicRemovedWhileItsRampPlaysIsNotReadAgain) {
-    ECBase* staffEvent = conductor->GetTrack(TRACK_STAFF, 1, 0);
-    auto* hairpin = new ECDynamic(11, MCTime(8.0f));
-    const MCTime at(NextWindowMusical());
-    hairpin->SetTime(&at);
-    hairpin->SetVoiceTrack(0, 1);
-    staffEvent->AddChild(hairpin, SORTED);
-    auto* swell = static_cast<DCsqDynamic*>(hairpin->GetData(DK_SEQUENCER, 1));
-    swell->GetVolumeObject(FCMidi(PackShortMsg(0xB0, 7, 0)));
-    swell->SetPercentChange(50.0f);
-    swell->UpdateVolume(sequence.get());
-    CSeqVolume* ramp = staff->GetVolumeSequencer();
-    ASSERT_EQ(ramp->GetState(), PLAYER_PLAYING);
+    ECDynamic* hairpin = PlayCrescendo(conductor->GetTrack(TRACK_STAFF, 1, 0));
+    ASSERT_EQ(staff->GetVolumeSequencer()->GetState(), PLAYER_PLAYING);
     Run(200);
     ASSERT_FALSE(capture->GetMidi().empty());
 

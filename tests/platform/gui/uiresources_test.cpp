@@ -85,7 +85,7 @@ TEST(UiResources, IconsAndCursorsComeFromTheirImages) {
     const QByteArray cursorBytes = PngOf(32, 32);
     const CResourceData iconBlock(RT_ICON, IDR_TEST, icon.constData(), static_cast<size_t>(icon.size()));
     const CursorImage cursorImage{cursorBytes.constData(), static_cast<size_t>(cursorBytes.size()), 3, 5};
-    const CCursorResource cursorBlock(IDR_TEST, cursorImage);
+    const CRecordResource<CursorImage> cursorBlock(RT_CURSOR, IDR_TEST, cursorImage);
 
     EXPECT_FALSE(LoadIcon(IDR_TEST).isNull());
     EXPECT_TRUE(LoadIcon(IDR_TEST + 1).isNull());

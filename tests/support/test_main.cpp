@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QStyle>
 #include <QStyleFactory>
+
+#include "platform/ui/dialog_script.h"
 using TestApplication = QApplication;
 #else
 #include <QCoreApplication>
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
     // One look on every machine: Fusion and its own palette, whatever the desktop's.
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
+    // Every modal loop of a test is scripted: a dialog or popup menu the test
+    // itself does not script ends at once (Cancel, no choice), so no test can
+    // wait on a window.
+    CDialogScript unscripted;
 #endif
     const int result = RUN_ALL_TESTS();
     // Windows destroyed by the tests leave their widgets to the event loop.

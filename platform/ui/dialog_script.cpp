@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QVariant>
@@ -69,7 +71,9 @@ void CDialogScript::Drive(CWnd& dialog, UINT nIDTemplate, const std::function<bo
 
 void CDialogScript::SetText(CWnd& dialog, int nID, const std::string& text) {
     QWidget* control = FindControl(dialog, nID);
-    if (CWnd* wnd = CWnd::FromWidget(control))
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
+        combo->setEditText(QString::fromStdString(text));   // a combo box's field
+    else if (CWnd* wnd = CWnd::FromWidget(control))
         wnd->SetWindowText(text.c_str());
     else if (control)
         control->setProperty("text", QString::fromStdString(text));
@@ -77,7 +81,9 @@ void CDialogScript::SetText(CWnd& dialog, int nID, const std::string& text) {
 
 std::string CDialogScript::GetText(CWnd& dialog, int nID) {
     std::string text;
-    if (CWnd* wnd = CWnd::FromWidget(FindControl(dialog, nID)))
+    if (auto* combo = qobject_cast<QComboBox*>(FindControl(dialog, nID)))
+        text = combo->currentText().toStdString();
+    else if (CWnd* wnd = CWnd::FromWidget(FindControl(dialog, nID)))
         wnd->GetWindowText(text);
     return text;
 }
@@ -85,4 +91,20 @@ std::string CDialogScript::GetText(CWnd& dialog, int nID) {
 void CDialogScript::Click(CWnd& dialog, int nID) {
     if (auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog, nID)))
         button->click();
+}
+
+void CDialogScript::Choose(CWnd& dialog, int nID, int index) {
+    QWidget* control = FindControl(dialog, nID);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (index < 0 || index >= combo->count())
+            return;
+        combo->setCurrentIndex(index);
+        // What the box itself says of a choice made in its list.
+        emit combo->activated(index);
+        emit combo->textActivated(combo->itemText(index));
+    } else if (auto* view = qobject_cast<QAbstractItemView*>(control); view && view->model()) {
+        const QModelIndex item = view->model()->index(index, 0, view->rootIndex());
+        if (item.isValid())
+            view->setCurrentIndex(item);
+    }
 }

@@ -69,11 +69,16 @@ public:
     void Drive(CWnd& dialog, UINT nIDTemplate, const std::function<bool()>& isOpen,
                const std::function<void()>& cancel);
 
-    // What actions do, as a user would: type a control's text, click a button
-    // (which must be enabled), set a check box's or radio button's check.
+    // What actions do, as a user would: type a control's text (an editable
+    // combo box's field; GetText reads a combo box's current text), click a button
+    // (which must be enabled), set a check box's or radio button's check, choose
+    // an entry of a list.
     static void SetText(CWnd& dialog, int nID, const std::string& text);
     static std::string GetText(CWnd& dialog, int nID);
     static void Click(CWnd& dialog, int nID);
+    // Chooses entry `index` of a combo box or list as the user does, with the
+    // notifications a user's choice brings.
+    static void Choose(CWnd& dialog, int nID, int index);
 
 private:
     struct Queued {

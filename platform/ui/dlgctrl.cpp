@@ -2,6 +2,9 @@
 
 #include "platform/ui/button.h"
 #include "platform/ui/edit.h"
+#include "platform/ui/listctrl.h"
+#include "platform/ui/lists.h"
+#include "platform/ui/spin.h"
 #include "platform/ui/scrollctrl.h"
 #include "platform/ui/static.h"
 #include "platform/ui/treectrl.h"
@@ -65,8 +68,16 @@ DialogControlMaker PlainMaker(DialogControlKind kind) {
         return &MakeStatic;
     case DialogControlKind::Edit:
         return &MakeControl<CEdit>;
+    case DialogControlKind::Combo:
+        return &MakeControl<CComboBox>;
+    case DialogControlKind::ListBox:
+        return &MakeControl<CListBox>;
+    case DialogControlKind::ListView:
+        return &MakeControl<CListCtrl>;
     case DialogControlKind::Tree:
         return &MakeControl<CTreeCtrl>;
+    case DialogControlKind::Spin:
+        return &MakeControl<CSpinButtonCtrl>;
     case DialogControlKind::Slider:
         return &MakeControl<CSliderCtrl>;
     case DialogControlKind::ScrollBar:

@@ -5,11 +5,13 @@
 // Each DialogControlKind has a maker: push buttons, check boxes, radio buttons
 // and group boxes are CButtons; a label is a CStatic; an edit is a
 // CEdit, whose selection messages pass through its handlers (which may refuse
-// them) before its default handling; a tree, a slider, a scroll bar and a
-// progress bar are CTreeCtrl, CSliderCtrl, CScrollBar and CProgressCtrl. A
-// kind with no maker of its own (the other common controls until their
-// classes register theirs) is a plain window, so its id exists and a class may take it over. The control
-// libraries register their makers with SetDialogControlMaker.
+// them) before its default handling; a combo box, a list box, a list view, a
+// tree, an up-down (with UDS_AUTOBUDDY: the control made before it as its
+// buddy), a slider, a scroll bar and a progress bar are CComboBox, CListBox,
+// CListCtrl, CTreeCtrl, CSpinButtonCtrl, CSliderCtrl, CScrollBar and
+// CProgressCtrl, each made with the template's style. A custom control is a
+// plain window, so its id exists and a class may take it over. A library may
+// put a maker of its own in place of any of these with SetDialogControlMaker.
 //
 // CreateDialogControls makes the controls of a template in a parent window, in
 // tab order, with the template's font; each widget's object name is its id and

@@ -3,6 +3,9 @@
 #include "platform/core/resources.h"
 
 #include <QColor>
+#include <QPainter>
+
+#include <algorithm>
 
 BOOL CImageList::Create(int cx, int cy, UINT, int, int) {
     if (cx <= 0 || cy <= 0)
@@ -74,4 +77,32 @@ QPixmap CImageList::GetImage(int nImage) const {
     if (nImage < 0 || nImage >= GetImageCount())
         return {};
     return m_images[static_cast<std::size_t>(nImage)];
+}
+
+QSize ImageSizeOf(const CImageList* images) {
+    int cx = 0;
+    int cy = 0;
+    if (images && images->GetIconSize(&cx, &cy))
+        return {cx, cy};
+    return {0, 0};
+}
+
+QSize ItemPictureSize(const CImageList* stateImages, const CImageList* images) {
+    const QSize state = ImageSizeOf(stateImages);
+    const QSize image = ImageSizeOf(images);
+    return {state.width() + image.width(), std::max(state.height(), image.height())};
+}
+
+QPixmap ItemPicture(const CImageList* stateImages, int nStateImage, const CImageList* images, int nImage) {
+    const QSize whole = ItemPictureSize(stateImages, images);
+    if (whole.isEmpty())
+        return {};
+    QPixmap picture(whole);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    if (stateImages && nStateImage > 0)
+        painter.drawPixmap(0, 0, stateImages->GetImage(nStateImage - 1));
+    if (images)
+        painter.drawPixmap(ImageSizeOf(stateImages).width(), 0, images->GetImage(nImage));
+    return picture;
 }

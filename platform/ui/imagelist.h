@@ -17,6 +17,10 @@
 
 inline constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
 
+// The state bits of list and tree items that hold their state image's
+// 1-based index (0: none).
+constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }
+
 enum : UINT {
     ILC_MASK = 0x0001,
     ILC_COLOR = 0x0000,
@@ -54,3 +58,13 @@ private:
     int m_cy = 0;
     std::vector<QPixmap> m_images;
 };
+
+// ---- the pictures of list and tree items ----------------------------------------------
+
+// The size of one image of a list; empty for a null list or one not made.
+QSize ImageSizeOf(const CImageList* images);
+// The size of an item's picture: the state image and the image side by side.
+QSize ItemPictureSize(const CImageList* stateImages, const CImageList* images);
+// An item's picture: state image `nStateImage` (1-based, 0 for none) and then
+// image `nImage`. A null pixmap when neither list has a size.
+QPixmap ItemPicture(const CImageList* stateImages, int nStateImage, const CImageList* images, int nImage);

@@ -402,23 +402,9 @@ CImageList* CListCtrl::GetImageList(int nImageList) const {
     return nImageList == LVSIL_STATE ? m_pStateImages : nImageList == LVSIL_SMALL ? m_pSmallImages : m_pNormalImages;
 }
 
-namespace {
-
-QSize ImageSize(const CImageList* images) {
-    int cx = 0;
-    int cy = 0;
-    if (images && images->GetIconSize(&cx, &cy))
-        return {cx, cy};
-    return {0, 0};
-}
-
-}  // namespace
-
 void CListCtrl::UpdateIconSize() {
     if (QAbstractItemView* view = ViewOf(*this)) {
-        const QSize state = ImageSize(m_pStateImages);
-        const QSize small = ImageSize(m_pSmallImages);
-        view->setIconSize(QSize(state.width() + small.width(), std::max(state.height(), small.height())));
+        view->setIconSize(ItemPictureSize(m_pStateImages, m_pSmallImages));
     }
 }
 
@@ -428,22 +414,12 @@ void CListCtrl::UpdateDecoration(int nItem) {
     if (!item)
         return;
     // The state image, then the item's image, side by side.
-    const QSize stateSize = ImageSize(m_pStateImages);
-    const QSize smallSize = ImageSize(m_pSmallImages);
-    const QSize whole(stateSize.width() + smallSize.width(), std::max(stateSize.height(), smallSize.height()));
-    if (whole.isEmpty()) {
+    const QPixmap picture = ItemPicture(m_pStateImages, static_cast<int>(StateImageOf(item->data(kStateRole).toUInt())),
+                                        m_pSmallImages, item->data(kImageRole).toInt());
+    if (picture.isNull()) {
         item->setData(QVariant(), Qt::DecorationRole);
         return;
     }
-    QPixmap picture(whole);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    const UINT stateImage = StateImageOf(item->data(kStateRole).toUInt());
-    if (m_pStateImages && stateImage > 0)
-        painter.drawPixmap(0, 0, m_pStateImages->GetImage(static_cast<int>(stateImage) - 1));
-    if (m_pSmallImages)
-        painter.drawPixmap(stateSize.width(), 0, m_pSmallImages->GetImage(item->data(kImageRole).toInt()));
-    painter.end();
     item->setData(QIcon(picture), Qt::DecorationRole);
 }
 
@@ -461,7 +437,7 @@ int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
     const QModelIndex first = index.sibling(index.row(), 0);
     const QRect decoration = dynamic_cast<const CListDecoration*>(view)->DecorationRect(first);
     if (index.column() == 0 && decoration.contains(point)) {
-        const int stateWidth = ImageSize(m_pStateImages).width();
+        const int stateWidth = ImageSizeOf(m_pStateImages).width();
         where = point.x() < decoration.left() + stateWidth ? LVHT_ONITEMSTATEICON : LVHT_ONITEMICON;
     }
     if (pFlags)

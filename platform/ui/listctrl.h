@@ -21,12 +21,11 @@
 // column. User-interface thread only.
 #pragma once
 
+#include "platform/ui/imagelist.h"
 #include "platform/ui/wnd.h"
 
 #include <memory>
 #include <string>
-
-class CImageList;
 
 inline constexpr DWORD LVS_ICON = 0x0000;
 inline constexpr DWORD LVS_REPORT = 0x0001;
@@ -64,8 +63,6 @@ enum : UINT {
 };
 
 inline constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
-
-constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }
 
 // What LVN_ITEMCHANGED carries.
 struct NMLISTVIEW {

@@ -99,6 +99,10 @@ DesktopRect CDesktopMetrics::GetScreen() const {
     return kScreen;
 }
 
+int CDesktopMetrics::GetLogPixelsY() const {
+    return 96;
+}
+
 DesktopRect CDesktopMetrics::GetWorkArea() const {
     DesktopRect work = GetScreen();
     work.bottom -= kTaskBar;
@@ -146,4 +150,8 @@ int GetSystemMetrics(int index) {
 
 DesktopRect GetWorkArea() {
     return Current().GetWorkArea();
+}
+
+int GetScreenLogPixelsY() {
+    return Current().GetLogPixelsY();
 }

@@ -127,6 +127,8 @@ public:
     virtual DesktopRect GetWorkArea() const;
     // The primary screen.
     virtual DesktopRect GetScreen() const;
+    // The screen's logical pixels per inch, vertically (96 headless).
+    virtual int GetLogPixelsY() const;
 };
 
 // Installs the provider (borrowed; nullptr restores the headless one) and
@@ -135,3 +137,4 @@ CDesktopMetrics* SetDesktopMetrics(CDesktopMetrics* metrics);
 
 int GetSystemMetrics(int index);
 DesktopRect GetWorkArea();
+int GetScreenLogPixelsY();

@@ -22,6 +22,11 @@ DesktopRect CScreenMetrics::GetWorkArea() const {
     return screen ? FromQt(screen->availableGeometry()) : CDesktopMetrics::GetWorkArea();
 }
 
+int CScreenMetrics::GetLogPixelsY() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : CDesktopMetrics::GetLogPixelsY();
+}
+
 int CScreenMetrics::GetSystemMetrics(int index) const {
     switch (index) {
     case SM_CXVSCROLL:

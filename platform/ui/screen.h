@@ -3,7 +3,8 @@
 // the headless desktop's.
 //
 // The screen and work area are the primary screen's geometry and available
-// geometry; scroll bar widths come from the application's style; the other
+// geometry; its logical dots per inch are the pixels per inch; scroll bar
+// widths come from the application's style; the other
 // metrics are the headless desktop's. User-interface thread for installing;
 // the answers may be read from any thread (the toolkit's screen queries are).
 #pragma once
@@ -15,6 +16,7 @@ public:
     int GetSystemMetrics(int index) const override;
     DesktopRect GetWorkArea() const override;
     DesktopRect GetScreen() const override;
+    int GetLogPixelsY() const override;
 };
 
 // Installs the one CScreenMetrics of the process (needs a GUI application

@@ -1,6 +1,7 @@
 #include "platform/ui/treectrl.h"
 
 #include "platform/ui/control_support.h"
+#include "platform/ui/imagelist.h"
 #include "platform/ui/wnd_private.h"
 
 #include <QHeaderView>
@@ -10,6 +11,10 @@ IMPLEMENT_DYNAMIC(CTreeCtrl, CWnd)
 
 using platform_detail::FromUtf8;
 using platform_detail::kItemDataRole;
+
+constexpr int kStateImageRole = kItemDataRole + 1;      // the state image's index (1-based, 0: none)
+constexpr int kImageRole = kItemDataRole + 2;           // the image's index in the normal list
+constexpr int kSelectedImageRole = kItemDataRole + 3;   // the same while selected
 
 namespace {
 
@@ -37,8 +42,9 @@ TVITEM DescribeItem(QTreeWidgetItem* item) {
     described.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE;
     described.hItem = HandleOf(item);
     described.lParam = static_cast<LPARAM>(item->data(0, kItemDataRole).value<qulonglong>());
-    described.state = (item->isSelected() ? UINT{TVIS_SELECTED} : 0u) | (item->isExpanded() ? UINT{TVIS_EXPANDED} : 0u);
-    described.stateMask = TVIS_SELECTED | TVIS_EXPANDED;
+    described.state = (item->isSelected() ? UINT{TVIS_SELECTED} : 0u) | (item->isExpanded() ? UINT{TVIS_EXPANDED} : 0u) |
+                      (item->data(0, kStateImageRole).toUInt() << 12);
+    described.stateMask = TVIS_SELECTED | TVIS_EXPANDED | TVIS_STATEIMAGEMASK;
     return described;
 }
 
@@ -68,13 +74,49 @@ public:
         platform_detail::NotifyParent(tree, done.hdr, TVN_ITEMEXPANDED);
     }
     static void CurrentChanged(CTreeCtrl& tree, QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-        if (current == previous)
+        if (current == previous || tree.m_bRefusing)
             return;
         NMTREEVIEW change;
         change.action = tree.m_nAction;
         change.itemOld = DescribeItem(previous);
         change.itemNew = DescribeItem(current);
+        const HWND self = tree.GetSafeHwnd();
+        if (platform_detail::NotifyParent(tree, change.hdr, TVN_SELCHANGING) != 0) {
+            if (CWnd::FromHandle(self) == &tree)
+                Refuse(tree, previous);
+            return;
+        }
+        if (CWnd::FromHandle(self) != &tree)
+            return;
+        if (previous)
+            tree.UpdateImages(HandleOf(previous));
+        if (current)
+            tree.UpdateImages(HandleOf(current));
         platform_detail::NotifyParent(tree, change.hdr, TVN_SELCHANGED);
+    }
+    // Puts the old selection back. A click selects its item after making it
+    // current, so the old item is selected again once the click is done.
+    static void Refuse(CTreeCtrl& tree, QTreeWidgetItem* previous) {
+        auto* widget = TreeOf(tree);
+        const bool was = tree.m_bRefusing;
+        tree.m_bRefusing = true;
+        widget->setCurrentItem(previous);
+        tree.m_bRefusing = was;
+        const HWND self = tree.GetSafeHwnd();
+        QMetaObject::invokeMethod(
+            widget,
+            [self, previous] {
+                auto* again = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(self));
+                QTreeWidget* view = again ? TreeOf(*again) : nullptr;
+                if (!view || view->currentItem() != previous)
+                    return;
+                again->m_bRefusing = true;
+                view->clearSelection();
+                if (previous)
+                    previous->setSelected(true);
+                again->m_bRefusing = false;
+            },
+            Qt::QueuedConnection);
     }
     static void SetQuietly(CTreeCtrl& tree, QTreeWidgetItem* item, bool expanded) {
         const bool was = tree.m_bQuiet;
@@ -144,7 +186,16 @@ HTREEITEM CTreeCtrl::InsertItem(const char* lpszItem, HTREEITEM hParent, HTREEIT
         parent->insertChild(index, item);
     else
         tree->insertTopLevelItem(index, item);
+    UpdateImages(HandleOf(item));
     return HandleOf(item);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(const char* lpszItem, int nImage, int nSelectedImage, HTREEITEM hParent,
+                                HTREEITEM hInsertAfter) {
+    const HTREEITEM hItem = InsertItem(lpszItem, hParent, hInsertAfter);
+    if (hItem)
+        SetItemImage(hItem, nImage, nSelectedImage);
+    return hItem;
 }
 
 void CTreeCtrl::DeleteWithNotice(HTREEITEM hItem) {
@@ -224,6 +275,71 @@ UINT CTreeCtrl::GetItemState(HTREEITEM hItem, UINT nStateMask) const {
     return item ? DescribeItem(item).state & nStateMask : 0;
 }
 
+BOOL CTreeCtrl::SetItemState(HTREEITEM hItem, UINT nState, UINT nStateMask) {
+    QTreeWidgetItem* item = ItemOf(hItem);
+    if (!item)
+        return FALSE;
+    if (nStateMask & TVIS_STATEIMAGEMASK) {
+        item->setData(0, kStateImageRole, (nState & TVIS_STATEIMAGEMASK) >> 12);
+        UpdateImages(hItem);
+    }
+    return TRUE;
+}
+
+BOOL CTreeCtrl::SetItemImage(HTREEITEM hItem, int nImage, int nSelectedImage) {
+    QTreeWidgetItem* item = ItemOf(hItem);
+    if (!item)
+        return FALSE;
+    item->setData(0, kImageRole, nImage);
+    item->setData(0, kSelectedImageRole, nSelectedImage);
+    UpdateImages(hItem);
+    return TRUE;
+}
+
+BOOL CTreeCtrl::GetItemImage(HTREEITEM hItem, int& nImage, int& nSelectedImage) const {
+    QTreeWidgetItem* item = ItemOf(hItem);
+    if (!item)
+        return FALSE;
+    nImage = item->data(0, kImageRole).toInt();
+    nSelectedImage = item->data(0, kSelectedImageRole).toInt();
+    return TRUE;
+}
+
+CImageList* CTreeCtrl::SetImageList(CImageList* pImageList, int nImageListType) {
+    CImageList** slot = nImageListType == TVSIL_STATE ? &m_pStateImages
+                        : nImageListType == TVSIL_NORMAL ? &m_pNormalImages
+                                                         : nullptr;
+    if (!slot)
+        return nullptr;
+    CImageList* previous = *slot;
+    *slot = pImageList;
+    UpdateAllImages();
+    return previous;
+}
+
+CImageList* CTreeCtrl::GetImageList(int nImageListType) const {
+    return nImageListType == TVSIL_STATE ? m_pStateImages : nImageListType == TVSIL_NORMAL ? m_pNormalImages : nullptr;
+}
+
+void CTreeCtrl::UpdateImages(HTREEITEM hItem) {
+    QTreeWidgetItem* item = ItemOf(hItem);
+    if (!item)
+        return;
+    const bool selected = item->treeWidget() && item->treeWidget()->currentItem() == item;
+    const QPixmap picture = ItemPicture(m_pStateImages, item->data(0, kStateImageRole).toInt(), m_pNormalImages,
+                                        item->data(0, selected ? kSelectedImageRole : kImageRole).toInt());
+    item->setIcon(0, picture.isNull() ? QIcon() : QIcon(picture));
+}
+
+void CTreeCtrl::UpdateAllImages() {
+    QTreeWidget* tree = TreeOf(*this);
+    if (!tree)
+        return;
+    tree->setIconSize(ItemPictureSize(m_pStateImages, m_pNormalImages));
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        UpdateImages(HandleOf(*it));
+}
+
 BOOL CTreeCtrl::ItemHasChildren(HTREEITEM hItem) const {
     QTreeWidgetItem* item = ItemOf(hItem);
     return item && item->childCount() > 0;
@@ -298,9 +414,10 @@ BOOL CTreeCtrl::SelectItem(HTREEITEM hItem) {
     m_nAction = TVC_UNKNOWN;
     const HWND self = GetSafeHwnd();
     tree->setCurrentItem(ItemOf(hItem));
-    if (FromHandle(self) == this)
-        m_nAction = action;
-    return TRUE;
+    if (FromHandle(self) != this)
+        return FALSE;
+    m_nAction = action;
+    return tree->currentItem() == ItemOf(hItem);
 }
 
 BOOL CTreeCtrl::Expand(HTREEITEM hItem, UINT nCode) {

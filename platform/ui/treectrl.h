@@ -8,21 +8,28 @@
 // its old state); an answer other than 0 vetoes it. Otherwise the item opens
 // (closes) and TVN_ITEMEXPANDED follows. Expand from code tells nobody.
 //
-// A change of the selected item, by the user or by SelectItem, sends
-// TVN_SELCHANGED (the old item in itemOld, the new in itemNew). Each item
+// A change of the selected item, by the user or by SelectItem, first sends
+// TVN_SELCHANGING (the old item in itemOld, the new in itemNew); an answer
+// other than 0 refuses it and the old item stays selected. Otherwise
+// TVN_SELCHANGED follows with the same items. Each item
 // deleted, by DeleteItem (the item and everything under it, the children
 // first), DeleteAllItems or the end of the window, sends TVN_DELETEITEM with
 // the item and its data in itemOld, so the parent can free the data; when the
 // selection is in what goes, it goes to no item first (TVN_SELCHANGED).
 //
+// Images: each item shows its image (its selected image while selected) from
+// the normal image list, after its state image (the state bits under
+// TVIS_STATEIMAGEMASK, 1-based, 0 for none) from the state image list; the
+// lists are borrowed (SetImageList) and must outlive their use here.
+//
 // Items are HTREEITEM handles, valid until the item is deleted.
 // User-interface thread only.
 #pragma once
 
+#include "platform/ui/imagelist.h"
 #include "platform/ui/wnd.h"
 
 #include <string>
-
 struct TREEITEM;
 using HTREEITEM = TREEITEM*;
 
@@ -41,6 +48,9 @@ enum : UINT {
     TVE_TOGGLE = 0x0003,
     TVIS_SELECTED = 0x0002,
     TVIS_EXPANDED = 0x0020,
+    TVIS_STATEIMAGEMASK = 0xF000,
+    TVSIL_NORMAL = 0,
+    TVSIL_STATE = 2,
     TVIF_TEXT = 0x0001,
     TVIF_STATE = 0x0008,
     TVIF_HANDLE = 0x0010,
@@ -56,6 +66,7 @@ enum : UINT {
     TVGN_CARET = 0x0009,
 };
 
+inline constexpr UINT TVN_SELCHANGING = static_cast<UINT>(-401);
 inline constexpr UINT TVN_SELCHANGED = static_cast<UINT>(-402);
 inline constexpr UINT TVN_ITEMEXPANDING = static_cast<UINT>(-405);
 inline constexpr UINT TVN_ITEMEXPANDED = static_cast<UINT>(-406);
@@ -90,6 +101,9 @@ public:
     // under `hParent` (TVI_ROOT: at the top); null when the parent or the
     // place is no item of this tree.
     HTREEITEM InsertItem(const char* lpszItem, HTREEITEM hParent = TVI_ROOT, HTREEITEM hInsertAfter = TVI_LAST);
+    // The same with the item's image and selected image.
+    HTREEITEM InsertItem(const char* lpszItem, int nImage, int nSelectedImage, HTREEITEM hParent = TVI_ROOT,
+                         HTREEITEM hInsertAfter = TVI_LAST);
     BOOL DeleteItem(HTREEITEM hItem);
     BOOL DeleteAllItems();
     UINT GetCount() const;
@@ -99,6 +113,14 @@ public:
     DWORD_PTR GetItemData(HTREEITEM hItem) const;
     BOOL SetItemData(HTREEITEM hItem, DWORD_PTR dwData);
     UINT GetItemState(HTREEITEM hItem, UINT nStateMask) const;
+    // Only the state image (TVIS_STATEIMAGEMASK) is set here; the selection
+    // and expansion have their own calls.
+    BOOL SetItemState(HTREEITEM hItem, UINT nState, UINT nStateMask);
+    BOOL SetItemImage(HTREEITEM hItem, int nImage, int nSelectedImage);
+    BOOL GetItemImage(HTREEITEM hItem, int& nImage, int& nSelectedImage) const;
+    // TVSIL_NORMAL or TVSIL_STATE; answers the list it replaces.
+    CImageList* SetImageList(CImageList* pImageList, int nImageListType);
+    CImageList* GetImageList(int nImageListType) const;
     BOOL ItemHasChildren(HTREEITEM hItem) const;
 
     HTREEITEM GetRootItem() const;
@@ -109,7 +131,8 @@ public:
     HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode) const;
     HTREEITEM GetSelectedItem() const;
 
-    // Sends TVN_SELCHANGED when the selection changes; null selects nothing.
+    // Sends TVN_SELCHANGING and TVN_SELCHANGED when the selection changes;
+    // null selects nothing. FALSE when the change was refused.
     BOOL SelectItem(HTREEITEM hItem);
     // TVE_EXPAND, TVE_COLLAPSE or TVE_TOGGLE; tells nobody.
     BOOL Expand(HTREEITEM hItem, UINT nCode);
@@ -126,7 +149,13 @@ private:
 
     // TVN_DELETEITEM for the item and all under it (the children first), then it goes.
     void DeleteWithNotice(HTREEITEM hItem);
+    // Draws the item's state image and image (of its selection) as its icon.
+    void UpdateImages(HTREEITEM hItem);
+    void UpdateAllImages();
 
     UINT m_nAction = TVC_UNKNOWN;   // how the current selection change came
     bool m_bQuiet = false;          // an expansion by code or by a veto: nobody is told
+    bool m_bRefusing = false;       // putting back a selection a handler refused
+    CImageList* m_pNormalImages = nullptr;   // borrowed, may be null
+    CImageList* m_pStateImages = nullptr;    // borrowed, may be null
 };

@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
     QTemporaryDir configDir;
     if (!std::getenv("STAFFWRIGHT_CONFIG_DIR"))
         setenv("STAFFWRIGHT_CONFIG_DIR", configDir.path().toLocal8Bit().constData(), 1);
+    // The toolkit's own settings (its file dialog keeps some) stay in the
+    // run's folder too.
+    setenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit().constData(), 1);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TestApplication app(argc, argv);

@@ -81,7 +81,7 @@ public:
         change.itemOld = DescribeItem(previous);
         change.itemNew = DescribeItem(current);
         const HWND self = tree.GetSafeHwnd();
-        if (platform_detail::NotifyParent(tree, change.hdr, TVN_SELCHANGING) != 0) {
+        if (platform_detail::NotifyParent(tree, change.hdr, TVN_SELCHANGING) != 0 && !tree.m_bMustChange) {
             if (CWnd::FromHandle(self) == &tree)
                 Refuse(tree, previous);
             return;
@@ -205,7 +205,10 @@ void CTreeCtrl::DeleteWithNotice(HTREEITEM hItem) {
     QTreeWidget* tree = TreeOf(*this);
     for (QTreeWidgetItem* at = tree->currentItem(); at; at = at->parent())
         if (at == item) {
+            // Asked, but not refusable: the item goes whatever the answer.
+            m_bMustChange = true;
             tree->setCurrentItem(nullptr);
+            m_bMustChange = false;
             break;
         }
     while (item->childCount() > 0)
@@ -446,6 +449,9 @@ BOOL CTreeCtrl::EnsureVisible(HTREEITEM hItem) {
 
 LRESULT CTreeCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
+        // The items going draw nothing: the borrowed lists may be gone already.
+        m_pNormalImages = nullptr;
+        m_pStateImages = nullptr;
         DeleteAllItems();
         return CWnd::DefWindowProc(message, wParam, lParam);
     }

@@ -15,7 +15,8 @@
 // deleted, by DeleteItem (the item and everything under it, the children
 // first), DeleteAllItems or the end of the window, sends TVN_DELETEITEM with
 // the item and its data in itemOld, so the parent can free the data; when the
-// selection is in what goes, it goes to no item first (TVN_SELCHANGED).
+// selection is in what goes, it goes to no item first (TVN_SELCHANGING, whose
+// refusal does not keep it, and TVN_SELCHANGED).
 //
 // Images: each item shows its image (its selected image while selected) from
 // the normal image list, after its state image (the state bits under
@@ -156,6 +157,7 @@ private:
     UINT m_nAction = TVC_UNKNOWN;   // how the current selection change came
     bool m_bQuiet = false;          // an expansion by code or by a veto: nobody is told
     bool m_bRefusing = false;       // putting back a selection a handler refused
+    bool m_bMustChange = false;     // the selection leaves an item being deleted: no refusal
     CImageList* m_pNormalImages = nullptr;   // borrowed, may be null
     CImageList* m_pStateImages = nullptr;    // borrowed, may be null
 };

@@ -191,6 +191,14 @@ TEST_F(Tree, ARefusedSelectionChangeKeepsTheOldItem) {
     onSelChanging = nullptr;
     EXPECT_TRUE(tree.SelectItem(b));
     EXPECT_EQ(tree.GetSelectedItem(), b);
+    // Deleting the selected item moves the selection whatever the answer.
+    onSelChanging = [](const NMTREEVIEW&) -> LRESULT { return TRUE; };
+    told.clear();
+    EXPECT_TRUE(tree.DeleteItem(b));
+    EXPECT_EQ(tree.GetSelectedItem(), nullptr);
+    EXPECT_EQ(told, (std::vector<Told>{{TVN_SELCHANGING, TVC_UNKNOWN, nullptr, 0},
+                                       {TVN_SELCHANGED, TVC_UNKNOWN, nullptr, 0},
+                                       {TVN_DELETEITEM, 0, b, 0}}));
 }
 
 // The state image stands before the item's image, which is its selected
@@ -231,6 +239,8 @@ TEST_F(Tree, ItemsShowTheirStateImageAndTheirImageOfTheSelection) {
     tree.SelectItem(b);
     EXPECT_EQ(colours(a).second, QColor(Qt::red));
     EXPECT_EQ(colours(b).second, QColor(Qt::blue));
+    tree.SetImageList(nullptr, TVSIL_STATE);   // the lists go before the tree
+    tree.SetImageList(nullptr, TVSIL_NORMAL);
 }
 
 }  // namespace

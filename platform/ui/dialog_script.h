@@ -9,9 +9,9 @@
 //     EXPECT_EQ(goTo.DoModal(), IDOK);
 //
 // While a script is installed, every modal loop (CDialog::DoModal,
-// CPropertySheet::DoModal, and the common dialogs and popup menus as they come)
-// runs no event loop: once its window is made and initialized (OnInitDialog
-// done) the loop takes the first queued action meant for it, by template id or
+// CPropertySheet::DoModal, the common dialogs, which have no template id and
+// are queued for by class, and popup menus) runs no event loop: once its
+// window is made and initialized (OnInitDialog done) the loop takes the first queued action meant for it, by template id or
 // by class, and runs it on the window; it does so again while the window stays
 // open and another action for it is queued. A loop still open when no action
 // is left for it ends at once with Cancel (IDCANCEL, no choice), so a test

@@ -143,10 +143,10 @@ void SaveBarState(CWnd* frame, const char* lpszProfileName) {
     for (CControlBar* bar : site.Bars()) {
         if (std::find(written.begin(), written.end(), bar) != written.end())
             continue;
-        if (bar->IsFloating()) {
-            const QPoint corner = BarHost(*bar)->pos();
-            entries.push_back(Entry(*bar, kFloating) + ',' + std::to_string(corner.x()) + ',' +
-                              std::to_string(corner.y()));
+        CRect floating;
+        if (bar->GetFloatingWindowRect(&floating)) {
+            entries.push_back(Entry(*bar, kFloating) + ',' + std::to_string(floating.left) + ',' +
+                              std::to_string(floating.top));
         } else {
             entries.push_back(Entry(*bar, kStay));
         }

@@ -279,6 +279,14 @@ CWnd* CControlBar::GetDockingFrame() const {
     return FromHandle(m_hWndDockSite);
 }
 
+BOOL CControlBar::GetFloatingWindowRect(RECT* lpRect) const {
+    if (!IsFloating() || !lpRect)
+        return FALSE;
+    const QRect frame = m_pFloatHost->frameGeometry();
+    *lpRect = CRect(frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1);
+    return TRUE;
+}
+
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
     constexpr int kStretched = 32767;
     if (!bStretch)

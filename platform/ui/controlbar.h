@@ -10,7 +10,8 @@
 // placed on that edge at once; only a bar whose docking the frame and the bar
 // both enable may be moved there by the user. A bar whose docking is enabled
 // on no side (EnableDocking(0)) is floating-only: DockControlBar leaves it
-// where it is, and a user who docks its window gets it floating again.
+// where it is. A floating window is docked only by DockControlBar: one the
+// user docks into the main window's dock areas floats again at once.
 //
 // The bar's window stays a child of the frame as far as the window layer
 // sees (GetParent, GetOwner), whichever host holds its widget, so its
@@ -102,6 +103,9 @@ public:
     BOOL IsVisible() const;
     // The frame the bar was made on; null before.
     CWnd* GetDockingFrame() const;
+    // The rectangle of the floating window holding the bar, on the screen,
+    // its frame included. FALSE (and `lpRect` untouched) when not floating.
+    BOOL GetFloatingWindowRect(RECT* lpRect) const;
 
     // The bar's size docked (`bStretch`: across the whole edge) on a
     // horizontal (`bHorz`) or vertical edge. The base has no size of its own.

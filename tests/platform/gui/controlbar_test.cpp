@@ -86,6 +86,8 @@ TEST(Docking, ABarDocksOnTheEdgeAskedAndFloatsAtThePoint) {
         FloatControlBar(frame, &bar, CPoint(10, 10));
         DockControlBar(frame, &bar, c.dockBarId, nullptr);
         EXPECT_FALSE(bar.IsFloating()) << c.dockBarId;
+        CRect none;
+        EXPECT_FALSE(bar.GetFloatingWindowRect(&none)) << c.dockBarId;
         EXPECT_EQ(fixture.Area(0), c.area) << c.dockBarId;
         EXPECT_EQ(bar.GetBarStyle() & CBRS_ALIGN_ANY, c.align) << c.dockBarId;
         EXPECT_TRUE(bar.IsVisible()) << c.dockBarId;
@@ -98,6 +100,9 @@ TEST(Docking, ABarDocksOnTheEdgeAskedAndFloatsAtThePoint) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isFloating());
     EXPECT_EQ(fixture.FloatingAt(0), QPoint(300, 200));
+    CRect floating;
+    ASSERT_TRUE(bar.GetFloatingWindowRect(&floating));
+    EXPECT_EQ(floating.TopLeft(), CPoint(300, 200));
     EXPECT_TRUE(bar.IsVisible());
     EXPECT_EQ(window->windowTitle(), QString("Small"));
 }

@@ -65,10 +65,10 @@ BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
     m_bEnableChanged = FALSE;
     const BOOL handled = pTarget->OnCmdMsg(m_nID, CN_UPDATE_COMMAND_UI, this, nullptr);
     if (!handled && bDisableIfNoHndler && !m_bEnableChanged) {
-        // No update handler: enabled exactly when someone handles the command.
+        // No update handler: enabled exactly when someone handles the command
+        // (again, when a handler came since a control was disabled).
         AFX_CMDHANDLERINFO info;
-        if (!pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info))
-            Enable(FALSE);
+        Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
     }
     return handled;
 }

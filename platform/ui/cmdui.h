@@ -5,7 +5,7 @@
 // DoUpdate on a command target; the routing (cmdtarget.h) finds the
 // ON_UPDATE_COMMAND_UI handler, which calls Enable, SetCheck, SetRadio or
 // SetText. When nobody has an update handler and the asker wants it, the
-// command is disabled unless some target has a handler for the command itself.
+// command is enabled exactly when some target has a handler for the command itself.
 //
 // RunMenuCmdUI is what a frame does when one of its drop-down menus opens
 // (WM_INITMENUPOPUP): every item is asked in turn; an item that opens a

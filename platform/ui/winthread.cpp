@@ -1,7 +1,9 @@
 #include "platform/ui/winthread.h"
 
 #include "platform/core/window.h"
+#include "platform/ui/button.h"
 #include "platform/ui/cmdui.h"
+#include "platform/ui/dlgtemplate.h"
 #include "platform/ui/wnd.h"
 
 #include <QWidget>
@@ -72,6 +74,10 @@ void CWnd::UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
             continue;   // a label or a control bound to no command
         state.m_pOther = control;
         state.m_nID = static_cast<UINT>(id);
-        state.DoUpdate(pTarget, bDisableIfNoHndler);
+        // Only a button stands for a command of its own: an edit, a list or a
+        // group box bound to no handler keeps working (a bar's tempo edit).
+        const bool isCommandButton = dynamic_cast<CButton*>(control) &&
+                                     (GetWidgetStyle(control->GetWidget()) & BS_TYPEMASK) != BS_GROUPBOX;
+        state.DoUpdate(pTarget, bDisableIfNoHndler && isCommandButton);
     }
 }

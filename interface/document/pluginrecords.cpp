@@ -67,9 +67,13 @@ int LoadTitleWithoutAmpersand(HINSTANCE module, unsigned stringId, std::string& 
     return 1;
 }
 
-// A new object of a page class; null when there is no class or it makes none.
-std::unique_ptr<CObject> CreatePage(const CRuntimeClass* pageClass) {
-    return std::unique_ptr<CObject>(pageClass ? pageClass->CreateObject() : nullptr);
+// A new page of a page class; null when there is no class, it makes no
+// object, or what it makes is no property page (that object is deleted).
+std::unique_ptr<CPropertyPage> CreatePage(const CRuntimeClass* pageClass) {
+    std::unique_ptr<CObject> made(pageClass ? pageClass->CreateObject() : nullptr);
+    if (!made || !made->IsKindOf(RUNTIME_CLASS(CPropertyPage)))
+        return nullptr;
+    return std::unique_ptr<CPropertyPage>(static_cast<CPropertyPage*>(made.release()));
 }
 
 }  // namespace
@@ -178,7 +182,7 @@ int CPluginInspector::LoadTitleString(std::string& text) const {
     return LoadTitleWithoutAmpersand(m_hModule, m_nTitleStringID, text);
 }
 
-CObject* CPluginInspector::GetInspectorPage() {
+CPropertyPage* CPluginInspector::GetInspectorPage() {
     if (!m_pPage)
         m_pPage = CreatePage(m_pPageClass);
     return m_pPage.get();
@@ -210,7 +214,7 @@ CPluginPrefs::~CPluginPrefs() = default;
 CPluginPrefs::CPluginPrefs(const CPluginPrefs& other) = default;
 CPluginPrefs& CPluginPrefs::operator=(const CPluginPrefs& other) = default;
 
-std::unique_ptr<CObject> CPluginPrefs::GetPrefsPage() const {
+std::unique_ptr<CPropertyPage> CPluginPrefs::GetPrefsPage() const {
     return CreatePage(m_pPageClass);
 }
 
@@ -239,7 +243,7 @@ CPluginMusic& CPluginMusic::operator=(const CPluginMusic& other) {
     return *this;
 }
 
-CObject* CPluginMusic::GetMusicPage() {
+CPropertyPage* CPluginMusic::GetMusicPage() {
     if (!m_pPage)
         m_pPage = CreatePage(m_pPageClass);
     return m_pPage.get();
@@ -268,7 +272,7 @@ CPluginEffects& CPluginEffects::operator=(const CPluginEffects& other) {
     return *this;
 }
 
-CObject* CPluginEffects::GetEffectsPage() {
+CPropertyPage* CPluginEffects::GetEffectsPage() {
     if (!m_pPage)
         m_pPage = CreatePage(m_pPageClass);
     return m_pPage.get();

@@ -21,9 +21,9 @@
 // by itself, in its destructor, and the last record of an event type takes
 // the type's list with it. The map owns its lists.
 //
-// Pages. A page is made through the record's page class (its run-time class's
-// dynamic creation) and held as a CObject until the page base class exists.
-// Inspector, music and effect records make their page on first request and
+// Pages. A page is a CPropertyPage made through the record's page class (its
+// run-time class's dynamic creation); a class that makes no property page
+// gives no page. Inspector, music and effect records make their page on first request and
 // own it; a preference record makes a new page on every request and hands it
 // to the caller. Copying a record copies its fields but not its page: the copy
 // makes a page of its own when asked, so no page is ever deleted twice.
@@ -39,6 +39,7 @@
 #include "model/ptrlists.h"
 #include "platform/core/library.h"
 #include "platform/core/object.h"
+#include "platform/ui/propsheet.h"
 
 #include <cstdint>
 #include <memory>
@@ -131,7 +132,7 @@ public:
 
     // The record's page, made on the first call; later calls return the same
     // page. Null when the page class cannot make one. The record owns it.
-    CObject* GetInspectorPage();
+    CPropertyPage* GetInspectorPage();
 
     // Enters a record by its order into its event type's list (made when the
     // type has none yet).
@@ -147,7 +148,7 @@ private:
     int m_nOrder;
     uint16_t m_wEventType;
     const CRuntimeClass* m_pPageClass;   // constant data of the registering library
-    std::unique_ptr<CObject> m_pPage;    // owned; made on first request
+    std::unique_ptr<CPropertyPage> m_pPage;    // owned; made on first request
     HINSTANCE m_hModule;                 // null: the current resource module
     unsigned m_nTitleStringID;
 };
@@ -168,7 +169,7 @@ public:
 
     // A new page on every call, for the caller (the preference sheet) to own;
     // null when the page class cannot make one.
-    std::unique_ptr<CObject> GetPrefsPage() const;
+    std::unique_ptr<CPropertyPage> GetPrefsPage() const;
 
     static void AddPlugin(CPluginPrefs* record);
     static void RemovePlugin(CPluginPrefs* record);
@@ -194,7 +195,7 @@ public:
     const CRuntimeClass* GetPageClass() const { return m_pPageClass; }
 
     // The record's page, made on the first call (as GetInspectorPage).
-    CObject* GetMusicPage();
+    CPropertyPage* GetMusicPage();
 
     static void AddPlugin(CPluginMusic* record);
     static void RemovePlugin(CPluginMusic* record);
@@ -203,7 +204,7 @@ public:
 private:
     int m_nOrder;
     const CRuntimeClass* m_pPageClass;   // constant data of the registering library
-    std::unique_ptr<CObject> m_pPage;    // owned; made on first request
+    std::unique_ptr<CPropertyPage> m_pPage;    // owned; made on first request
 
     static MCPtrList s_plugins;   // of CPluginMusic*, ascending order
 };
@@ -219,7 +220,7 @@ public:
     const CRuntimeClass* GetPageClass() const { return m_pPageClass; }
 
     // The record's page, made on the first call (as GetInspectorPage).
-    CObject* GetEffectsPage();
+    CPropertyPage* GetEffectsPage();
 
     // Appends the record.
     static void AddPlugin(CPluginEffects* record);
@@ -228,7 +229,7 @@ public:
 
 private:
     const CRuntimeClass* m_pPageClass;   // constant data of the registering library
-    std::unique_ptr<CObject> m_pPage;    // owned; made on first request
+    std::unique_ptr<CPropertyPage> m_pPage;    // owned; made on first request
 
     static MCPtrList s_plugins;   // of CPluginEffects*, registration order
 };

@@ -194,3 +194,9 @@ enum : UINT {
 enum : UINT {
     WM_IDLEUPDATECMDUI = 0x0363,   // wParam: disable the commands nobody handles
 };
+
+// ---- help requests ---------------------------------------------------------------------
+enum : UINT {
+    WM_COMMANDHELP = 0x0365,   // F1: answer non-zero when the request was taken
+    WM_HELPHITTEST = 0x0366,   // lParam: the point clicked; answer the help context (0: none)
+};

@@ -11,14 +11,24 @@
 
 // Page classes, outside the unnamed namespace: the class registry knows them by name.
 // A page that counts how many of its kind are alive.
-class RecordsTestPage : public CObject {
+class RecordsTestPage : public CPropertyPage {
     DECLARE_DYNCREATE(RecordsTestPage)
 public:
-    RecordsTestPage() { ++s_alive; }
+    RecordsTestPage() : CPropertyPage(0) { ++s_alive; }
     ~RecordsTestPage() override { --s_alive; }
     static inline int s_alive = 0;
 };
-IMPLEMENT_DYNCREATE(RecordsTestPage, CObject)
+IMPLEMENT_DYNCREATE(RecordsTestPage, CPropertyPage)
+
+// A class that can be created but is no property page.
+class RecordsNotAPage : public CObject {
+    DECLARE_DYNCREATE(RecordsNotAPage)
+public:
+    RecordsNotAPage() { ++s_alive; }
+    ~RecordsNotAPage() override { --s_alive; }
+    static inline int s_alive = 0;
+};
+IMPLEMENT_DYNCREATE(RecordsNotAPage, CObject)
 
 // A class without dynamic creation.
 class RecordsPlainPage : public CObject {
@@ -171,7 +181,7 @@ TEST_F(PluginRecords, PagesAreMadeOnceOrPerRequest) {
         CPluginEffects effects(RUNTIME_CLASS(RecordsTestPage));
         CPluginPrefs prefs(RUNTIME_CLASS(RecordsTestPage), PREFS_GENERAL, 0);
 
-        CObject* page = inspector.GetInspectorPage();
+        CPropertyPage* page = inspector.GetInspectorPage();
         ASSERT_NE(page, nullptr);
         EXPECT_TRUE(page->IsKindOf(RUNTIME_CLASS(RecordsTestPage)));
         EXPECT_EQ(inspector.GetInspectorPage(), page);
@@ -179,26 +189,31 @@ TEST_F(PluginRecords, PagesAreMadeOnceOrPerRequest) {
         EXPECT_EQ(effects.GetEffectsPage(), effects.GetEffectsPage());
         EXPECT_EQ(RecordsTestPage::s_alive, 3);
 
-        std::unique_ptr<CObject> first = prefs.GetPrefsPage();
-        std::unique_ptr<CObject> second = prefs.GetPrefsPage();
+        std::unique_ptr<CPropertyPage> first = prefs.GetPrefsPage();
+        std::unique_ptr<CPropertyPage> second = prefs.GetPrefsPage();
         ASSERT_NE(first, nullptr);
         EXPECT_NE(first, second);   // the sheet owns each page it asked for
         EXPECT_EQ(RecordsTestPage::s_alive, 5);
     }
     EXPECT_EQ(RecordsTestPage::s_alive, 0);
 
-    // A class that cannot be created, or none, makes no page.
+    // A class that cannot be created, or none, makes no page; nor does one
+    // whose objects are no property pages (the object made goes at once).
     CPluginInspector plain(kType, RUNTIME_CLASS(RecordsPlainPage), nullptr, 0, 5);
     CPluginMusic none(nullptr, 0);
+    CPluginEffects notAPage(RUNTIME_CLASS(RecordsNotAPage));
     EXPECT_EQ(plain.GetInspectorPage(), nullptr);
     EXPECT_EQ(none.GetMusicPage(), nullptr);
+    EXPECT_EQ(notAPage.GetEffectsPage(), nullptr);
     EXPECT_EQ(CPluginPrefs(RUNTIME_CLASS(RecordsPlainPage), 0, 0).GetPrefsPage(), nullptr);
+    EXPECT_EQ(CPluginPrefs(RUNTIME_CLASS(RecordsNotAPage), 0, 0).GetPrefsPage(), nullptr);
+    EXPECT_EQ(RecordsNotAPage::s_alive, 0);
 }
 
 TEST_F(PluginRecords, ACopyMakesItsOwnPage) {
     {
         CPluginInspector original(kType, RUNTIME_CLASS(RecordsTestPage), nullptr, 21601, 5);
-        CObject* page = original.GetInspectorPage();
+        CPropertyPage* page = original.GetInspectorPage();
         CPluginInspector copy(original);
         EXPECT_EQ(copy.GetEventType(), kType);
         EXPECT_EQ(copy.GetTitleStringID(), 21601u);
@@ -206,7 +221,7 @@ TEST_F(PluginRecords, ACopyMakesItsOwnPage) {
         EXPECT_NE(copy.GetInspectorPage(), page);
 
         CPluginMusic music(RUNTIME_CLASS(RecordsTestPage), 3);
-        CObject* musicPage = music.GetMusicPage();
+        CPropertyPage* musicPage = music.GetMusicPage();
         CPluginMusic assigned(RUNTIME_CLASS(RecordsPlainPage), 9);
         assigned = music;
         EXPECT_EQ(assigned.GetOrder(), 3);

@@ -302,6 +302,9 @@ TEST_F(RampTest, RemovingAStaffWhileItsRampPlaysStopsTheRampSafely) {
     remove->SetSynchronous(1);
     remove->Apply(performance);
     QCoreApplication::processEvents();   // the sequence stops and frees the ramp
+    // A pass that took its events before the removal may still be handing
+    // them to the device: count from after it.
+    portavel->WaitForDeviceThread();
     const std::size_t sent = capture->GetMidi().size();
     const std::uint64_t later = GetClockMs() + 200;
     while (GetClockMs() < later)

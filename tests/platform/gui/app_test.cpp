@@ -233,4 +233,24 @@ TEST(DocManager, AFileAlreadyOpenIsNotOpenedTwice) {
     main->DestroyWindow();
 }
 
+TEST(DocManager, AFrameThatCannotBeMadeLeavesNothingBehindAndSaysSo) {
+    CPromptScript prompts;
+    CNotingApp app;
+    // No MDI frame to hold a child: the child is refused and gone (no leak).
+    EXPECT_FALSE((new CMDIChildWnd)->LoadFrame(IDR_APP_DOC));
+    auto* main = new CMDIFrameWnd;
+    ASSERT_TRUE(main->LoadFrame(IDR_APP_SINGLE));
+    app.m_pMainWnd = main;
+    // The "view" is a document: no window can be made of it, so the frame is refused.
+    auto* broken = new CMultiDocTemplate(IDR_APP_DOC, RUNTIME_CLASS(CPlainDoc), RUNTIME_CLASS(CMDIChildWnd),
+                                         RUNTIME_CLASS(CPlainDoc));
+    app.AddDocTemplate(broken);
+    EXPECT_EQ(broken->OpenDocumentFile(nullptr), nullptr);
+    EXPECT_EQ(prompts.GetLast().text, "Failed to create empty document.");
+    EXPECT_EQ(broken->GetFirstDocPosition(), nullptr);   // the document went too
+    EXPECT_TRUE(main->GetMDIChildren().empty());
+    EXPECT_EQ(broken->m_nUntitledCount, 0u);
+    main->DestroyWindow();
+}
+
 }  // namespace

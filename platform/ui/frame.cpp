@@ -326,17 +326,22 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu) {
 
 void CFrameWnd::OnClose() {
     CDocument* document = GetActiveDocument();
-    if (document && !document->CanCloseFrame(this))
-        return;
     CWinApp* app = AfxGetApp();
     if (app && AfxGetMainWnd() == this) {
-        // The main window closes the program: every document first.
-        if (!document && !app->SaveAllModified())
+        // The main window closes the program: every modified document is
+        // asked once (an MDI frame's active document is only one of them),
+        // and one its template does not know is asked as this frame's.
+        if (!app->SaveAllModified())
+            return;
+        if (document && !document->GetDocTemplate() && !document->CanCloseFrame(this))
             return;
         const HWND hWnd = m_hWnd;
         app->CloseAllDocuments(FALSE);
         if (CWnd::FromHandle(hWnd) != this)
             return;   // the documents' frames took this one with them
+        document = GetActiveDocument();
+    } else if (document && !document->CanCloseFrame(this)) {
+        return;
     }
     if (document && document->m_bAutoDelete) {
         bool otherFrame = false;

@@ -9,6 +9,7 @@
 #include "platform/ui/frame.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/mdi.h"
+#include "platform/ui/prompt_script.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/uiresources.h"
 #include "platform/ui/winthread.h"
@@ -158,6 +159,7 @@ protected:
         g_declining.clear();
         main = new CTestMain;
         ASSERT_TRUE(main->LoadFrame(IDR_FRAMES_MAIN));
+        mainHandle = main->m_hWnd;
         app.m_pMainWnd = main;
         docTemplate = new CTestTemplate;
         app.AddDocTemplate(docTemplate);
@@ -168,7 +170,7 @@ protected:
             main->DestroyWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    HWND hMain() const { return mainHandle ? mainHandle : (mainHandle = main->m_hWnd); }
+    HWND hMain() const { return mainHandle; }
 
     // A new untitled document shown in its own child frame.
     CTestDoc* NewDocument(BOOL visible = TRUE) {
@@ -202,7 +204,7 @@ protected:
     CTestApp app;
     CTestMain* main = nullptr;            // deletes itself with its window
     CTestTemplate* docTemplate = nullptr; // the application's
-    mutable HWND mainHandle = nullptr;
+    HWND mainHandle = nullptr;            // the main frame's, to tell whether it is gone
 };
 
 TEST_F(Frames, ACommandTakesTheRouteFromTheViewToTheApplication) {
@@ -356,6 +358,25 @@ TEST_F(Frames, AKeyOfBothTablesGoesToTheActiveChildsCommand) {
     g_log.clear();
     QTest::keyClick(main->GetWidget(), Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(g_log, (std::vector<std::string>{"main key"}));
+}
+
+TEST_F(Frames, ClosingTheMainWindowAsksEveryModifiedDocument) {
+    CPromptScript prompts;
+    NewDocument()->SetModifiedFlag(1);
+    NewDocument()->SetModifiedFlag(1);   // the active one
+    prompts.Answer({IDNO, IDCANCEL});
+    main->SendMessage(WM_CLOSE);
+    EXPECT_EQ(prompts.GetCount(), 2u);
+    EXPECT_EQ(prompts.GetLast().text, "Save changes to Untitled2?");
+    ASSERT_EQ(CWnd::FromHandle(hMain()), main);   // cancelled: nothing closed
+    EXPECT_EQ(main->GetMDIChildren().size(), 2u);
+
+    prompts.Clear();
+    prompts.Answer({IDNO, IDNO});
+    main->SendMessage(WM_CLOSE);
+    EXPECT_EQ(prompts.GetCount(), 2u);
+    EXPECT_EQ(CWnd::FromHandle(hMain()), nullptr);
+    EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "document deleted"), 2);
 }
 
 }  // namespace

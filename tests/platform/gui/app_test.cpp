@@ -217,8 +217,16 @@ TEST(DocManager, AFileAlreadyOpenIsNotOpenedTwice) {
     app.m_pMainWnd = main;
     app.AddDocTemplate(new CMultiDocTemplate(IDR_APP_DOC, RUNTIME_CLASS(CPlainDoc), RUNTIME_CLASS(CMDIChildWnd),
                                              RUNTIME_CLASS(CPlainView)));
-    CDocument* first = app.OpenDocumentFile(path.c_str());
+    // File Open asks for the name through the hook, then opens it.
+    auto oldHook = CDocManager::SetPromptFileNameHook([&](std::string& name, BOOL open, CDocTemplate*) {
+        name = path;
+        return open;
+    });
+    app.OnCmdMsg(ID_FILE_OPEN, CN_COMMAND, nullptr, nullptr);
+    CDocManager::SetPromptFileNameHook(oldHook);
+    CDocument* first = main->GetActiveDocument();
     ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetPathName(), path);
     EXPECT_EQ(first->GetTitle(), "one.sht");
     // The same file by another spelling of its path.
     const std::string again = dir.path().toStdString() + "/./one.sht";

@@ -96,11 +96,14 @@ protected:
     QWidget* CreateWidget(QWidget* parent, DWORD) override {
         auto* area = new QMdiArea(parent);
         // The user's activations (a click, Qt's own after a close) become ours.
-        QObject::connect(area, &QMdiArea::subWindowActivated, area, [this](QMdiSubWindow* sub) {
-            if (m_bActivating || !sub)
+        // Through the widget, not `this`: the area outlives its window while
+        // Qt deletes it later, and may still report activations meanwhile.
+        QObject::connect(area, &QMdiArea::subWindowActivated, area, [area](QMdiSubWindow* sub) {
+            auto* client = static_cast<CMDIClientWnd*>(FromWidget(area));
+            if (!client || client->m_bActivating || !sub)
                 return;   // null: the main window lost the focus, not a change of child
             if (auto* child = DYNAMIC_DOWNCAST(CMDIChildWnd, FromWidget(sub)))
-                Activate(child);
+                client->Activate(child);
         });
         return area;
     }

@@ -30,6 +30,7 @@
 // creator's, as for any CWnd. User-interface thread only.
 #pragma once
 
+#include "platform/ui/commands.h"
 #include "platform/ui/wnd.h"
 
 #include <QPointer>
@@ -68,8 +69,7 @@ inline constexpr DWORD CBRS_BOTTOM = CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP;
 // Every bit a control bar keeps of the style it was made with.
 inline constexpr DWORD CBRS_ALL = 0x0040FFFF;
 
-// The ids of the frame's standard bars and of its four edges.
-inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
+// The ids of the frame's four edges (its status bar's is in commands.h).
 inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;
 inline constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;
 inline constexpr UINT AFX_IDW_DOCKBAR_RIGHT = 0xE81D;

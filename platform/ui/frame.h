@@ -29,6 +29,7 @@
 #pragma once
 
 #include "platform/ui/commands.h"
+#include "platform/ui/controlbar.h"
 #include "platform/ui/wnd.h"
 
 #include <memory>
@@ -108,6 +109,16 @@ public:
     virtual CWnd* GetMessageBar();
     // Sets the message window's text (WM_SETTEXT).
     void SetMessageText(const char* lpszText);
+
+    // ---- control bars (controlbar.h: what each operation does) ----------------------------
+    void EnableDocking(DWORD dwDockStyle);
+    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, const RECT* lpRect = nullptr);
+    void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle = CBRS_ALIGN_TOP);
+    void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
+    CControlBar* GetControlBar(UINT nID);
+    virtual void RecalcLayout(BOOL bNotify = TRUE);
+    void SaveBarState(const char* lpszProfileName);
+    BOOL LoadBarState(const char* lpszProfileName);
 
     // The active view, itself, then (main window) the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;

@@ -3,6 +3,7 @@
 // command takes through them, the menus they show, and closing.
 #include "platform/ui/app.h"
 #include "platform/ui/cmdui.h"
+#include "platform/ui/dialogbar.h"
 #include "platform/ui/docmanager.h"
 #include "platform/ui/doctemplate.h"
 #include "platform/ui/document.h"
@@ -11,6 +12,8 @@
 #include "platform/ui/mdi.h"
 #include "platform/ui/prompt_script.h"
 #include "platform/ui/menu.h"
+#include "platform/core/profile.h"
+#include "platform/ui/statusbar.h"
 #include "platform/ui/uiresources.h"
 #include "platform/ui/winthread.h"
 
@@ -19,6 +22,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -377,6 +381,40 @@ TEST_F(Frames, ClosingTheMainWindowAsksEveryModifiedDocument) {
     EXPECT_EQ(prompts.GetCount(), 2u);
     EXPECT_EQ(CWnd::FromHandle(hMain()), nullptr);
     EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "document deleted"), 2);
+}
+
+// The main frame's bars: docked, floated and put back through the frame's own
+// operations, and its messages shown in the status bar's message pane.
+constexpr UINT IDD_FRAMES_BAR = 6160;
+const DialogTemplate kFramesBar = {"Bar", {{6161, DialogControlKind::Push, "Go", {2, 2, 30, 14}}}, {60, 18}};
+DIALOG_RESOURCE(IDD_FRAMES_BAR, kFramesBar);
+
+TEST_F(Frames, TheFramesBarsDockThroughItAndItsMessagesShowInTheStatusBar) {
+    CStatusBar status;
+    ASSERT_TRUE(status.Create(main));
+    const UINT indicators[] = {ID_SEPARATOR};
+    ASSERT_TRUE(status.SetIndicators(indicators, 1));
+    EXPECT_EQ(main->GetMessageBar(), &status);
+    main->SetMessageText("Opening");
+    EXPECT_EQ(status.GetPaneText(0), "Opening");
+
+    main->EnableDocking(CBRS_ALIGN_ANY);
+    CDialogBar bar;
+    ASSERT_TRUE(bar.Create(main, IDD_FRAMES_BAR, WS_VISIBLE | CBRS_TOP, 6162));
+    bar.EnableDocking(CBRS_ALIGN_ANY);
+    main->DockControlBar(&bar, AFX_IDW_DOCKBAR_BOTTOM);
+    auto* window = static_cast<QMainWindow*>(main->GetWidget());
+    auto* host = window->findChild<QToolBar*>(QStringLiteral("Bar6162"));
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(window->toolBarArea(host), Qt::BottomToolBarArea);
+    EXPECT_EQ(main->GetControlBar(6162), &bar);
+    main->SaveBarState("Frames\\Bars");
+
+    main->FloatControlBar(&bar, CPoint(300, 200));
+    EXPECT_TRUE(bar.IsFloating());
+    EXPECT_TRUE(main->LoadBarState("Frames\\Bars"));
+    EXPECT_FALSE(bar.IsFloating());
+    EXPECT_EQ(window->toolBarArea(host), Qt::BottomToolBarArea);
 }
 
 }  // namespace

@@ -179,6 +179,9 @@ LRESULT CFrameWnd::OnCommandHelp(WPARAM, LPARAM lParam) {
 }
 
 void CFrameWnd::OnHelp() {
+    // F1 on a hovered menu item: the item's command.
+    if (m_nIDTracking != 0 && SendMessage(WM_COMMANDHELP, 0, static_cast<LPARAM>(HID_BASE_COMMAND + m_nIDTracking)))
+        return;
     // The focus window and those above it, then this frame when the focus lies elsewhere.
     bool askedThis = false;
     for (CWnd* wnd = CWnd::GetFocus(); wnd;) {

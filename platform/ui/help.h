@@ -1,7 +1,8 @@
 // Help: F1 for the window with the focus, Shift+F1 for the window clicked.
 //
 // F1 reaches a frame as ID_HELP (its accelerators first; a frame translates
-// F1 itself when they do not). The frame sends WM_COMMANDHELP (lParam: the
+// F1 itself when they do not). While one of its menu items is hovered, the
+// frame shows the help of that command (HID_BASE_COMMAND + its id). Else it sends WM_COMMANDHELP (lParam: the
 // context known so far, 0) to the focus window and then to each window
 // above it until one answers non-zero: that window has shown its help
 // (CWinApp::WinHelp with its context). A frame answers with the context of

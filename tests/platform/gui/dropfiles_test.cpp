@@ -120,6 +120,8 @@ TEST(DroppedFiles, AFileDroppedOnTheMainFrameOpens) {
     EXPECT_EQ(main->GetActiveDocument()->GetPathName(), path);
 
     app.CloseAllDocuments(TRUE);
+    // The children go before the main window (an MDI client must outlive its children).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (CWnd::FromHandle(hMain) == main)
         main->DestroyWindow();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

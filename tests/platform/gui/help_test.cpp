@@ -5,6 +5,8 @@
 #include "platform/core/resources.h"
 #include "platform/ui/app.h"
 #include "platform/ui/frame.h"
+#include "platform/ui/menu.h"
+#include "platform/ui/statusprompt.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -116,6 +118,17 @@ TEST_F(Help, F1AsksTheFocusWindowAndThoseAboveItUntilOneAnswers) {
         PressF1(*c.focus);
         EXPECT_EQ(calls, std::vector<HelpCall>{c.expected}) << c.focus->GetDlgCtrlID() << " " << c.paneContext;
     }
+}
+
+TEST_F(Help, F1OnAHoveredMenuItemShowsItsCommandsHelp) {
+    CMenu menu;
+    frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(40311, 0), reinterpret_cast<LPARAM>(&menu));
+    frame->SendMessage(WM_COMMAND, ID_HELP);
+    EXPECT_EQ(calls, (std::vector<HelpCall>{{HID_BASE_COMMAND + 40311, CWinApp::HELP_CONTEXT}}));
+    calls.clear();
+    frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, MENUSELECT_CLOSED), 0);
+    PressF1(knowing);
+    EXPECT_EQ(calls, (std::vector<HelpCall>{{77, CWinApp::HELP_CONTEXT}}));
 }
 
 TEST_F(Help, HelpWithoutAContextOpensTheHelpFinder) {

@@ -81,6 +81,8 @@ protected:
     }
     void TearDown() override {
         app.CloseAllDocuments(TRUE);
+        // The children go before the main window (an MDI client must outlive its children).
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (CWnd::FromHandle(hMain) == main)
             main->DestroyWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

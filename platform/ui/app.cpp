@@ -4,6 +4,8 @@
 #include "platform/core/window.h"
 #include "platform/ui/docmanager.h"
 #include "platform/ui/document.h"
+#include "platform/ui/help.h"
+#include "platform/ui/recentfiles.h"
 #include "platform/ui/wnd.h"
 
 #include <QAbstractEventDispatcher>
@@ -84,6 +86,12 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
     ON_COMMAND(ID_FILE_NEW, &CWinApp::OnFileNew)
     ON_COMMAND(ID_FILE_OPEN, &CWinApp::OnFileOpen)
     ON_COMMAND(ID_APP_EXIT, &CWinApp::OnAppExit)
+    // The recent-file list and help (recentfiles.cpp, help.cpp).
+    ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16, &CWinApp::OnOpenRecentFile)
+    ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CWinApp::OnUpdateRecentFileMenu)
+    ON_COMMAND(ID_HELP_FINDER, &CWinApp::OnHelpFinder)
+    ON_COMMAND(ID_DEFAULT_HELP, &CWinApp::OnHelpFinder)
+    ON_COMMAND(ID_HELP_INDEX, &CWinApp::OnHelpIndex)
 END_MESSAGE_MAP()
 
 CWinApp* AfxGetApp() { return g_app; }
@@ -117,6 +125,7 @@ CWinApp::~CWinApp() {
 }
 
 int CWinApp::ExitInstance() {
+    SaveStdProfileSettings();
     return m_nExitCode;
 }
 

@@ -34,9 +34,11 @@
 #include <memory>
 #include <string>
 
+class CCmdUI;
 class CDocManager;
 class CDocTemplate;
 class CDocument;
+class CRecentFileList;
 class CWnd;
 
 class CWinApp : public CCmdTarget {
@@ -84,6 +86,21 @@ public:
     void CloseAllDocuments(BOOL bEndSession);
     CDocManager* GetDocManager() const { return m_pDocManager.get(); }
 
+    // ---- the recent-file list (recentfiles.h) ------------------------------------------
+
+    // Reads the list of the last `nMaxMRU` files (at most 16; 0: no list)
+    // from the profile section "Recent File List".
+    void LoadStdProfileSettings(UINT nMaxMRU = 4);
+    // Writes the list back; ExitInstance does.
+    void SaveStdProfileSettings();
+    // Puts the file at the top of the list (nothing without one).
+    virtual void AddToRecentFileList(const char* lpszPathName);
+    // ID_FILE_MRU_FILE1 + n: opens entry n; a file that no longer opens leaves the list.
+    afx_msg BOOL OnOpenRecentFile(UINT nID);
+    // The File menu's entries at the placeholder ID_FILE_MRU_FILE1.
+    afx_msg void OnUpdateRecentFileMenu(CCmdUI* pCmdUI);
+    std::unique_ptr<CRecentFileList> m_pRecentFileList;   // owned; null without LoadStdProfileSettings
+
     // ---- failures, help and other programs ---------------------------------------------
 
     // An exception escaping a window's handler: reported (a user exception
@@ -96,6 +113,10 @@ public:
     using WinHelpHandler = std::function<void(DWORD_PTR dwData, UINT nCmd)>;
     // Installs the help handler (empty: the default, a trace); answers the previous.
     static WinHelpHandler SetWinHelpHandler(WinHelpHandler handler);
+
+    // ID_HELP_FINDER and ID_DEFAULT_HELP: WinHelp(0, HELP_FINDER); ID_HELP_INDEX: WinHelp(0, HELP_INDEX).
+    afx_msg void OnHelpFinder();
+    afx_msg void OnHelpIndex();
 
     enum : UINT { HELP_CONTEXT = 0x0001, HELP_QUIT = 0x0002, HELP_INDEX = 0x0003, HELP_FINDER = 0x000B };
 

@@ -1,6 +1,7 @@
 #include "platform/ui/controlbar.h"
 
 #include "platform/ui/controlbar_private.h"
+#include "platform/ui/statusprompt.h"
 #include "platform/ui/winthread.h"
 
 #include <QDockWidget>
@@ -342,6 +343,7 @@ BOOL CControlBar::CreateBar(CWnd* pParentWnd, DWORD dwStyle, UINT nID, const REC
     if (!CWnd::Create(nullptr, nullptr, (dwStyle & ~CBRS_ALL) | WS_CHILD, rect, pParentWnd, nID))
         return FALSE;
     AddIdleUpdateWindow(this);
+    platform_detail::WatchBarPrompts(*this);   // fly-by prompts and tips (statusprompt.h)
     if (QMainWindow* frame = MainWindowOf(pParentWnd)) {
         m_hWndDockSite = pParentWnd->GetSafeHwnd();
         DockSite::Of(frame).bars.push_back(m_hWnd);

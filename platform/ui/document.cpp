@@ -6,6 +6,7 @@
 #include "platform/core/filesys.h"
 #include "platform/core/format.h"
 #include "platform/storage/storagefiles.h"
+#include "platform/ui/app.h"
 #include "platform/ui/commands.h"
 #include "platform/ui/doctemplate.h"
 #include "platform/ui/frame.h"
@@ -185,13 +186,15 @@ void CDocument::UpdateFrameCounts() {
     }
 }
 
-void CDocument::SetPathName(const char* path, int) {
+void CDocument::SetPathName(const char* path, int addToRecent) {
     if (!path || !*path) {
         m_strPathName.clear();
         return;
     }
     m_strPathName = path;
     m_strTitle = FileNameOf(m_strPathName);
+    if (CWinApp* app = AfxGetApp(); app && addToRecent)
+        app->AddToRecentFileList(m_strPathName.c_str());
 }
 
 void CDocument::AddView(CView* view) {

@@ -5,8 +5,11 @@
 #include "platform/ui/app.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/document.h"
+#include "platform/ui/help.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/menu_qt.h"
+#include "platform/ui/statusprompt.h"
+#include "platform/ui/tooltip.h"
 #include "platform/ui/uiresources.h"
 
 #include <QAction>
@@ -80,6 +83,14 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_CLOSE()
     ON_WM_NCDESTROY()
     ON_WM_INITMENUPOPUP()
+    // Prompts, help and dropped files.
+    ON_WM_MENUSELECT()
+    ON_MESSAGE(WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString)
+    ON_NOTIFY_EX(TTN_NEEDTEXT, 0, &CFrameWnd::OnToolTipText)
+    ON_MESSAGE(WM_COMMANDHELP, &CFrameWnd::OnCommandHelp)
+    ON_COMMAND(ID_HELP, &CFrameWnd::OnHelp)
+    ON_COMMAND(ID_CONTEXT_HELP, &CFrameWnd::OnContextHelp)
+    ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 CFrameWnd::CFrameWnd() = default;

@@ -30,6 +30,7 @@
 
 #include "platform/ui/commands.h"
 #include "platform/ui/controlbar.h"
+#include "platform/ui/dropfiles.h"
 #include "platform/ui/wnd.h"
 
 #include <memory>
@@ -122,6 +123,29 @@ public:
 
     // The active view, itself, then (main window) the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    // ---- prompts, help and dropped files (statusprompt.cpp, help.cpp, dropfiles.cpp) ----
+
+    // The accelerators, then F1 as ID_HELP and Shift+F1 as ID_CONTEXT_HELP
+    // (help.h); Escape leaves help mode.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // The message of `nID`'s prompt (statusprompt.h).
+    virtual void GetMessageString(UINT nID, std::string& rMessage) const;
+    // WM_MENUSELECT: shows the hovered item's message; "Ready" once the menu closed.
+    afx_msg void OnMenuSelect(UINT nItemID, UINT nFlags, CMenu* pMenu);
+    // WM_SETMESSAGESTRING (statusprompt.h); a frame without a message bar asks the frame above it.
+    afx_msg LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
+    // TTN_NEEDTEXT for a bar's control: the tip of the control's prompt.
+    afx_msg BOOL OnToolTipText(UINT nID, NMHDR* pNMHDR, LRESULT* pResult);
+    // WM_COMMANDHELP, ID_HELP and ID_CONTEXT_HELP (help.h).
+    afx_msg LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnHelp();
+    afx_msg void OnContextHelp();
+    // WM_DROPFILES: opens each file (dropfiles.h).
+    afx_msg void OnDropFiles(HDROP hDropInfo);
+    BOOL m_bHelpMode = FALSE;    // Shift+F1's help mode is on
+    UINT m_nIDTracking = 0;      // the menu item hovered (0: none)
+    UINT m_nIDLastMessage = 0;   // the string id the message pane shows (0: a text)
 
     BOOL m_bAutoMenuEnable = TRUE;   // commands nobody handles show disabled
     int m_nWindow = 0;               // the frame's number among its document's (0: the only one)

@@ -1,6 +1,7 @@
 #include "platform/ui/menu_qt.h"
 
 #include "platform/ui/menu.h"
+#include "platform/ui/statusprompt.h"
 #include "platform/ui/wnd.h"
 
 #include <QAction>
@@ -68,6 +69,25 @@ QMenu* CreateQtMenu(CMenu* menu, CWnd* owner, QWidget* parent, UINT position, CM
         ::SendMessage(hOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu),
                       MAKELPARAM(static_cast<WORD>(position), FALSE));
         Rebuild(qmenu, menu, hOwner);
+    });
+    // The item under the pointer, for the owner's prompts: a command by its
+    // id, a submenu by its position (MF_POPUP).
+    QObject::connect(qmenu, &QMenu::hovered, qmenu, [qmenu, menu, hOwner](QAction* action) {
+        if (!action || action->isSeparator())
+            return;
+        UINT item = action->data().toUInt();
+        UINT flags = 0;
+        if (action->menu()) {
+            item = static_cast<UINT>(qmenu->actions().indexOf(action));
+            flags = MF_POPUP;
+        }
+        ::SendMessage(hOwner, WM_MENUSELECT, MAKEWPARAM(static_cast<WORD>(item), static_cast<WORD>(flags)),
+                      reinterpret_cast<LPARAM>(menu));
+    });
+    // A submenu closing leaves its parent open: only the outermost menu tells the owner it closed.
+    QObject::connect(qmenu, &QMenu::aboutToHide, qmenu, [qmenu, hOwner] {
+        if (!qobject_cast<QMenu*>(qmenu->parentWidget()))
+            ::SendMessage(hOwner, WM_MENUSELECT, MAKEWPARAM(0, static_cast<WORD>(MENUSELECT_CLOSED)), 0);
     });
     return qmenu;
 }

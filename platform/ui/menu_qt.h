@@ -10,6 +10,9 @@
 // or disabled items disabled, checks, separators, and submenus, which do the
 // same when they open. Choosing an item posts WM_COMMAND with its id (and no
 // control) to the owner. Each item's QAction holds its command id as data.
+// Hovering an item sends the owner WM_MENUSELECT with the item (a command's
+// id, or a submenu's position with MF_POPUP) and the CMenu; the outermost
+// menu closing sends it with MENUSELECT_CLOSED and no menu (statusprompt.h).
 //
 // The CMenu and the owner must outlive the QMenu (the QMenu belongs to
 // `parent`, as any Qt child). User-interface thread only.

@@ -194,6 +194,11 @@ public:
     // when none. The base names the visible child window there by its id.
     virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
 
+    // ---- dropped files (dropfiles.cpp) --------------------------------------------------
+
+    // TRUE: files dropped on the window come as WM_DROPFILES (dropfiles.h).
+    void DragAcceptFiles(BOOL bAccept = TRUE);
+
     // ---- frames (frame.cpp) --------------------------------------------------------------
 
     // The nearest frame above this window (not this one); null when none.

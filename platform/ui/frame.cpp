@@ -8,6 +8,7 @@
 #include "platform/ui/help.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/menu_qt.h"
+#include "platform/ui/statusbar.h"
 #include "platform/ui/statusprompt.h"
 #include "platform/ui/tooltip.h"
 #include "platform/ui/uiresources.h"
@@ -157,7 +158,11 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
 
 int CFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     auto* context = lpCreateStruct ? static_cast<CCreateContext*>(lpCreateStruct->lpCreateParams) : nullptr;
-    return OnCreateClient(lpCreateStruct, context) ? 0 : -1;
+    if (!OnCreateClient(lpCreateStruct, context))
+        return -1;
+    // Posted, so the message bar a derived frame makes after this finds it.
+    PostMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    return 0;
 }
 
 BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {

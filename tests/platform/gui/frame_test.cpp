@@ -394,6 +394,8 @@ TEST_F(Frames, TheFramesBarsDockThroughItAndItsMessagesShowInTheStatusBar) {
     ASSERT_TRUE(status.Create(main));
     const UINT indicators[] = {ID_SEPARATOR};
     ASSERT_TRUE(status.SetIndicators(indicators, 1));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(status.GetPaneText(0), "Ready");   // the frame's first message
     EXPECT_EQ(main->GetMessageBar(), &status);
     main->SetMessageText("Opening");
     EXPECT_EQ(status.GetPaneText(0), "Opening");

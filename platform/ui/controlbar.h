@@ -30,6 +30,7 @@
 // creator's, as for any CWnd. User-interface thread only.
 #pragma once
 
+#include "platform/ui/commands.h"   // AFX_IDW_STATUS_BAR
 #include "platform/ui/wnd.h"
 
 #include <QPointer>
@@ -69,7 +70,6 @@ inline constexpr DWORD CBRS_BOTTOM = CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP;
 inline constexpr DWORD CBRS_ALL = 0x0040FFFF;
 
 // The ids of the frame's standard bars and of its four edges.
-inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;
 inline constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;
 inline constexpr UINT AFX_IDW_DOCKBAR_RIGHT = 0xE81D;

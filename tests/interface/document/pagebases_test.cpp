@@ -13,6 +13,7 @@
 #include "platform/ui/dialog_script.h"
 #include "platform/ui/tooltip.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/interface/document/page_support.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -46,15 +47,12 @@ DIALOG_RESOURCE(IDD_TEST_PAGE, kPageTemplate);
 
 // An inspector page showing one value of its events (held by the test, as a
 // page would read it from the events), noting what the base asks of it.
-class CValuePage : public MCInspectorPage {
+class CValuePage : public page_support::CRecordingPage {
 public:
-    CValuePage() : MCInspectorPage(IDD_TEST_PAGE) {}
+    CValuePage() : CRecordingPage(IDD_TEST_PAGE, IDC_VALUE) {}
 
-    int m_nValue = 0;
     int m_nSource = 40;                      // what the events hold
     int m_nInits = 0;
-    std::vector<ECBase*> m_updated;          // UpdateEvent's events, in order
-    std::vector<SCEventEdit*> m_edits;       // and the edit each was given
 
     BOOL InitPage() override {
         ++m_nInits;
@@ -62,22 +60,11 @@ public:
         return TRUE;
     }
     void UpdatePage() override { m_nValue = m_nSource; }
-    void UpdateEvent(ECBase* event, SCEventEdit* edit) override {
-        m_updated.push_back(event);
-        m_edits.push_back(edit);
-        edit->AddItem(event, 0);
-    }
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override {
-        MCInspectorPage::DoDataExchange(pDX);
-        DDX_Text(pDX, IDC_VALUE, m_nValue);
-    }
 };
 
 // A document with three notes and a list of them, recording each edit state
 // (1200) applied to its performance by the events it lists.
-class InspectorPageTest : public ::testing::Test, public doc_support::DocumentParts {
+class InspectorPageTest : public ::testing::Test, public doc_support::DocumentParts, public page_support::EditLog {
 protected:
     void SetUp() override {
         NewPiece();
@@ -89,28 +76,17 @@ protected:
             events.AddEvent(note, 0);
             notes.push_back(note);
         }
-        doc->GetBaseEvent()->AddStateHandler(&InspectorPageTest::OnState, this);
+        doc->GetBaseEvent()->AddStateHandler(&EditLog::OnState, static_cast<EditLog*>(this));
         page.SetDocument(doc.get());
         page.SetEventList(&events);
         sheet.AddPage(&page);
     }
-    void TearDown() override { doc->GetBaseEvent()->RemoveStateHandler(&InspectorPageTest::OnState, this); }
-
-    static int OnState(ECBase*, int, void* data, void* user) {
-        auto* state = static_cast<SCBase*>(data);
-        if (state->GetCode() != STATE_EVENTS_EDITED)
-            return 0;
-        auto& edits = static_cast<InspectorPageTest*>(user)->edits;
-        edits.emplace_back();
-        MCPtrList& items = static_cast<SCEventEdit*>(state)->GetEditList();
-        for (POSITION pos = items.GetHeadPosition(); pos;)
-            edits.back().push_back(static_cast<SCEventEditItem*>(items.GetNext(pos))->GetEvent());
-        return 0;
+    void TearDown() override {
+        doc->GetBaseEvent()->RemoveStateHandler(&EditLog::OnState, static_cast<EditLog*>(this));
     }
 
     MCEventList events;
     std::vector<ECBase*> notes;
-    std::vector<std::vector<ECBase*>> edits;   // per 1200 received: its items' events
     CValuePage page;
     CPropertySheet sheet{"Inspector"};
 };

@@ -291,3 +291,56 @@ TEST(PageBases, RecordsMakeTheBasesByTheirClasses) {
     ASSERT_NE(prefsPage, nullptr);
     EXPECT_TRUE(prefsPage->IsKindOf(RUNTIME_CLASS(MCPrefsPage)));
 }
+
+namespace {
+
+// The window a page sits in, taking the keys it is told to.
+class CKeyHost : public CWnd {
+public:
+    bool takes = false;
+    int offered = 0;
+    BOOL PreTranslateMessage(MSG*) override {
+        ++offered;
+        return takes ? TRUE : FALSE;
+    }
+};
+
+}  // namespace
+
+TEST_F(InspectorPageTest, AFormFollowsItsPageAndOffersKeysToThePagesSheetFirst) {
+    CKeyHost host;
+    ASSERT_TRUE(host.Create(nullptr, "Host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
+    ASSERT_TRUE(page.Create(IDD_TEST_PAGE, &host));
+    auto* formObject = new MCInspectorForm(IDD_TEST_PAGE, &page);   // a view: goes with its window
+    MCInspectorForm& form = *formObject;
+    ASSERT_TRUE(form.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &host, 21760));
+
+    EXPECT_TRUE(form.InitPage());
+    EXPECT_EQ(form.GetDocument(), doc.get());
+    EXPECT_EQ(form.GetEventList(), &events);
+    MCEventList other;
+    page.SetEventList(&other);
+    form.UpdatePage();
+    EXPECT_EQ(form.GetEventList(), &other);
+
+    MSG key{};
+    key.hwnd = form.GetSafeHwnd();
+    key.message = WM_KEYDOWN;
+    key.wParam = 'A';
+    for (bool takes : {true, false}) {
+        host.takes = takes;
+        host.offered = 0;
+        EXPECT_EQ(form.PreTranslateMessage(&key) != FALSE, takes);
+        EXPECT_EQ(host.offered, 1);
+    }
+    EXPECT_EQ(form.SendMessage(WM_COMMANDHELP), 1);
+    EXPECT_EQ(form.SendMessage(WM_HELPHITTEST), 0x20000);
+    EXPECT_EQ(TipOver(form, IDC_LONG).size(), 79);
+
+    MCInspectorForm alone(IDD_TEST_PAGE, nullptr);   // no page: nothing to copy
+    EXPECT_TRUE(alone.InitPage());
+    EXPECT_EQ(alone.GetDocument(), nullptr);
+    EXPECT_EQ(alone.GetEventList(), nullptr);
+    form.DestroyWindow();
+    page.DestroyWindow();
+}

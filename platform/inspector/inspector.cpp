@@ -30,7 +30,7 @@ STRING_TABLE({IDD_INSPECTOR, "Inspector"});
 
 bool IsFillState(long code) {
     return code == STATE_EVENTS_EDITED || code == STATE_EDIT_DONE ||
-           (code >= STATE_SELECTION_CLEAR && code <= STATE_SELECTION_CLEAR + 4);
+           (code >= STATE_SELECTION_CLEAR && code <= STATE_SELECTION_ACTIVATE);
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ TEST_F(Inspector, RefillsOnEditsAndSelectionsAndEmptiesWhenTheFileCloses) {
         int pages;
     } cases[] = {
         {STATE_EVENTS_EDITED, 2}, {STATE_EDIT_DONE, 2}, {STATE_SELECTION_CLEAR, 2}, {STATE_SELECTION_ADD, 2},
-        {STATE_SELECTION_REMOVE, 2}, {STATE_SELECTION_CLEAR + 4, 2}, {STATE_FILE_CLOSED, 0},
+        {STATE_SELECTION_REMOVE, 2}, {STATE_SELECTION_ACTIVATE, 2}, {STATE_FILE_CLOSED, 0},
     };
     for (const auto& c : cases) {
         Select(notes);
@@ -183,7 +183,7 @@ TEST_F(Inspector, RefillsOnEditsAndSelectionsAndEmptiesWhenTheFileCloses) {
 
     // A state that is none of these changes nothing.
     Select(notes);
-    inspector->OnUpdate(STATE_SELECTION_CLEAR + 5, nullptr);
+    inspector->OnUpdate(STATE_SELECTION_ACTIVATE + 1, nullptr);
     EXPECT_EQ(inspector->GetPageCount(), 2);
     // Without an active document: empty.
     MCOpusDoc::SetActiveDoc(nullptr);

@@ -10,6 +10,7 @@
 
 IMPLEMENT_DYNCREATE(MCInspectorPage, CPropertyPage)
 IMPLEMENT_DYNCREATE(MCPrefsPage, CPropertyPage)
+IMPLEMENT_DYNAMIC(MCInspectorForm, CFormView)
 
 namespace {
 
@@ -123,6 +124,56 @@ LRESULT MCInspectorPage::OnHelpHitTest(WPARAM, LPARAM) {
 }
 
 BOOL MCInspectorPage::OnToolTipNotify(UINT, NMHDR* pNMHDR, LRESULT* pResult) {
+    return ControlTip(pNMHDR, pResult, TipCut::Whole);
+}
+
+// ---- MCInspectorForm ------------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(MCInspectorForm, CFormView)
+    ON_MESSAGE(WM_COMMANDHELP, &MCInspectorForm::OnCommandHelp)
+    ON_MESSAGE(WM_HELPHITTEST, &MCInspectorForm::OnHelpHitTest)
+    ON_NOTIFY_EX(TTN_NEEDTEXT, 0, &MCInspectorForm::OnToolTipNotify)
+END_MESSAGE_MAP()
+
+MCInspectorForm::MCInspectorForm(UINT nIDTemplate, MCInspectorPage* page) : CFormView(nIDTemplate), m_pPage(page) {}
+
+BOOL MCInspectorForm::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    if (!CFormView::Create(nullptr, nullptr, dwStyle, rect, pParentWnd, nID))
+        return FALSE;
+    EnableToolTips();
+    return TRUE;
+}
+
+BOOL MCInspectorForm::SubclassInspectorForm(UINT nID, CWnd* pParent) {
+    if (!SubclassDlgItem(nID, pParent))
+        return FALSE;
+    EnableToolTips();
+    return TRUE;
+}
+
+BOOL MCInspectorForm::InitPage() {
+    m_pDocument = m_pPage ? m_pPage->GetDocument() : nullptr;
+    m_pEventList = m_pPage ? m_pPage->GetEventList() : nullptr;
+    return TRUE;
+}
+
+void MCInspectorForm::UpdatePage() {
+    if (!m_pPage)
+        return;
+    m_pDocument = m_pPage->GetDocument();
+    m_pEventList = m_pPage->GetEventList();
+}
+
+void MCInspectorForm::UpdateEvent(ECBase*, SCEventEdit*) {}
+
+BOOL MCInspectorForm::PreTranslateMessage(MSG* pMsg) {
+    if (m_pPage)
+        if (CWnd* sheet = m_pPage->GetParent(); sheet && sheet->PreTranslateMessage(pMsg))
+            return TRUE;
+    return CFormView::PreTranslateMessage(pMsg);
+}
+
+BOOL MCInspectorForm::OnToolTipNotify(UINT, NMHDR* pNMHDR, LRESULT* pResult) {
     return ControlTip(pNMHDR, pResult, TipCut::Whole);
 }
 

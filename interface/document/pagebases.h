@@ -11,6 +11,11 @@
 // open. A page takes help requests (shows nothing) and tips its controls with
 // the string whose id is the control's id.
 //
+// MCInspectorForm: a page's controls hosted in a form view (made from its own
+// template, or taking over a control of the page), bound to the page: it
+// copies the page's document and events when initialised and on each
+// UpdatePage. Keys reach the page's sheet first. Help and tips as the page's.
+//
 // MCPrefsPage: a page of a preference sheet. It saves its settings on OK; the
 // sheet calls OnOK only for pages whose window was made, so a page never
 // visited saves nothing, and Cancel saves nothing. Its controls' tips are the
@@ -20,6 +25,7 @@
 // boundary. User-interface thread only.
 #pragma once
 
+#include "platform/ui/formview.h"
 #include "platform/ui/msgmap.h"
 #include "platform/ui/propsheet.h"
 
@@ -91,6 +97,45 @@ protected:
     uint8_t m_nFlags = 0;
     MCOpusDoc* m_pDocument = nullptr;     // borrowed, may be null
     MCEventList* m_pEventList = nullptr;  // borrowed, may be null
+
+    DECLARE_MESSAGE_MAP()
+};
+
+class MCInspectorForm : public CFormView {
+    DECLARE_DYNAMIC(MCInspectorForm)
+public:
+    // A form on template `nIDTemplate` bound to `page` (borrowed, may be null).
+    MCInspectorForm(UINT nIDTemplate, MCInspectorPage* page);
+
+    MCInspectorPage* GetPage() const { return m_pPage; }
+    MCOpusDoc* GetDocument() const { return m_pDocument; }
+    MCEventList* GetEventList() const { return m_pEventList; }
+
+    using CFormView::Create;
+    // The form's window, with no class and no window name.
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    // Takes over the control `nID` of `pParent` as this form's window.
+    virtual BOOL SubclassInspectorForm(UINT nID, CWnd* pParent);
+    // Copies the page's document and events (null without a page); 1.
+    virtual BOOL InitPage();
+    // Copies them again when there is a page.
+    virtual void UpdatePage();
+    // Nothing in the base.
+    virtual void UpdateEvent(ECBase* event, SCEventEdit* edit);
+
+    // As the page's: help taken with nothing shown, tips from the controls' ids.
+    afx_msg virtual LRESULT OnCommandHelp(WPARAM, LPARAM) { return 1; }
+    afx_msg virtual LRESULT OnHelpHitTest(WPARAM, LPARAM) { return INSPECTOR_HELP_HIT; }
+    afx_msg virtual BOOL OnToolTipNotify(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
+
+    // With a page: the page's parent (its sheet) first; what it takes, the
+    // form takes. Otherwise as any form.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+protected:
+    MCInspectorPage* m_pPage;               // borrowed, may be null
+    MCOpusDoc* m_pDocument = nullptr;       // the page's, borrowed
+    MCEventList* m_pEventList = nullptr;    // the page's, borrowed
 
     DECLARE_MESSAGE_MAP()
 };

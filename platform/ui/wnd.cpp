@@ -209,10 +209,27 @@ void CWnd::Attach(QWidget* widget) {
     platform_detail::EnsureWindowEvents();
 }
 
-BOOL CWnd::Create(const char*, const char* lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                  UINT nID, void* pContext) {
+BOOL CWnd::Create(const char* lpszClassName, const char* lpszWindowName, DWORD dwStyle, const RECT& rect,
+                  CWnd* pParentWnd, UINT nID, void* pContext) {
     if (m_hWnd)
         return FALSE;
+    const CRect place(rect);
+    CREATESTRUCT create;
+    create.lpCreateParams = pContext;
+    create.hwndParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+    create.hMenu = (dwStyle & WS_CHILD) ? nID : 0;
+    create.x = place.left;
+    create.y = place.top;
+    create.cx = place.Width();
+    create.cy = place.Height();
+    create.style = dwStyle;
+    create.lpszName = lpszWindowName;
+    create.lpszClass = lpszClassName;
+    if (!PreCreateWindow(create))
+        return FALSE;
+    dwStyle = create.style;
+    m_dwExStyle = create.dwExStyle;
+
     QWidget* parentWidget = pParentWnd ? pParentWnd->m_pWidget : nullptr;
     const bool child = (dwStyle & WS_CHILD) != 0;
     if (child && !parentWidget)
@@ -224,22 +241,11 @@ BOOL CWnd::Create(const char*, const char* lpszWindowName, DWORD dwStyle, const 
         m_hWndOwner = pParentWnd->m_hWnd;   // an owned top-level window
     if (child)
         widget->setObjectName(IdName(static_cast<int>(nID)));
-    const CRect place(rect);
     widget->setGeometry(place.left, place.top, std::max(place.Width(), 0), std::max(place.Height(), 0));
     Attach(widget);
     if (lpszWindowName)
         SetWindowText(lpszWindowName);
 
-    CREATESTRUCT create;
-    create.lpCreateParams = pContext;
-    create.hwndParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
-    create.hMenu = child ? nID : 0;
-    create.x = place.left;
-    create.y = place.top;
-    create.cx = place.Width();
-    create.cy = place.Height();
-    create.style = dwStyle;
-    create.lpszName = lpszWindowName;
     if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow();
         return FALSE;
@@ -250,6 +256,10 @@ BOOL CWnd::Create(const char*, const char* lpszWindowName, DWORD dwStyle, const 
         m_pWidget->setEnabled(false);
     if (dwStyle & WS_VISIBLE)
         m_pWidget->show();
+    return TRUE;
+}
+
+BOOL CWnd::PreCreateWindow(CREATESTRUCT&) {
     return TRUE;
 }
 

@@ -74,6 +74,8 @@ inline constexpr DWORD WS_DISABLED = 0x08000000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
 inline constexpr DWORD WS_CHILD = 0x40000000;
 inline constexpr DWORD WS_POPUP = 0x80000000;
+// Extended styles (CREATESTRUCT::dwExStyle, GetExStyle).
+inline constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;   // the caption offers help on a clicked window
 
 // What WM_CREATE carries (lParam).
 struct CREATESTRUCT {
@@ -84,6 +86,7 @@ struct CREATESTRUCT {
     DWORD style = 0;
     const char* lpszName = nullptr;
     const char* lpszClass = nullptr;
+    DWORD dwExStyle = 0;
 };
 using LPCREATESTRUCT = CREATESTRUCT*;
 
@@ -131,6 +134,11 @@ public:
     // Sends WM_DESTROY (then to each child CWnd), destroys the widget, sends
     // WM_NCDESTROY and calls PostNcDestroy. FALSE when there is no window.
     virtual BOOL DestroyWindow();
+    // Create asks it before the window is made, with the place, styles and
+    // names given; it may change the styles. FALSE refuses the window.
+    virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
+    // The extended style the window was made with (WS_EX_ bits).
+    DWORD GetExStyle() const { return m_dwExStyle; }
 
     // ---- messages ------------------------------------------------------------------------
 
@@ -314,6 +322,7 @@ private:
     std::unique_ptr<Handle> m_handle;    // owned; exists exactly while m_hWnd is set
     HWND m_hWndOwner = nullptr;
     bool m_bToolTips = false;   // EnableToolTips
+    DWORD m_dwExStyle = 0;      // PreCreateWindow's WS_EX_ bits
 };
 
 // Ends the capture, sending WM_CAPTURECHANGED to its holder. FALSE when no

@@ -13,6 +13,7 @@
 #include "platform/ui/dialog_script.h"
 #include "platform/ui/tooltip.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/interface/document/page_support.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -46,15 +47,12 @@ DIALOG_RESOURCE(IDD_TEST_PAGE, kPageTemplate);
 
 // An inspector page showing one value of its events (held by the test, as a
 // page would read it from the events), noting what the base asks of it.
-class CValuePage : public MCInspectorPage {
+class CValuePage : public page_support::CRecordingPage {
 public:
-    CValuePage() : MCInspectorPage(IDD_TEST_PAGE) {}
+    CValuePage() : CRecordingPage(IDD_TEST_PAGE, IDC_VALUE) {}
 
-    int m_nValue = 0;
     int m_nSource = 40;                      // what the events hold
     int m_nInits = 0;
-    std::vector<ECBase*> m_updated;          // UpdateEvent's events, in order
-    std::vector<SCEventEdit*> m_edits;       // and the edit each was given
 
     BOOL InitPage() override {
         ++m_nInits;
@@ -62,22 +60,11 @@ public:
         return TRUE;
     }
     void UpdatePage() override { m_nValue = m_nSource; }
-    void UpdateEvent(ECBase* event, SCEventEdit* edit) override {
-        m_updated.push_back(event);
-        m_edits.push_back(edit);
-        edit->AddItem(event, 0);
-    }
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override {
-        MCInspectorPage::DoDataExchange(pDX);
-        DDX_Text(pDX, IDC_VALUE, m_nValue);
-    }
 };
 
 // A document with three notes and a list of them, recording each edit state
 // (1200) applied to its performance by the events it lists.
-class InspectorPageTest : public ::testing::Test, public doc_support::DocumentParts {
+class InspectorPageTest : public ::testing::Test, public doc_support::DocumentParts, public page_support::EditLog {
 protected:
     void SetUp() override {
         NewPiece();
@@ -89,28 +76,17 @@ protected:
             events.AddEvent(note, 0);
             notes.push_back(note);
         }
-        doc->GetBaseEvent()->AddStateHandler(&InspectorPageTest::OnState, this);
+        doc->GetBaseEvent()->AddStateHandler(&EditLog::OnState, static_cast<EditLog*>(this));
         page.SetDocument(doc.get());
         page.SetEventList(&events);
         sheet.AddPage(&page);
     }
-    void TearDown() override { doc->GetBaseEvent()->RemoveStateHandler(&InspectorPageTest::OnState, this); }
-
-    static int OnState(ECBase*, int, void* data, void* user) {
-        auto* state = static_cast<SCBase*>(data);
-        if (state->GetCode() != STATE_EVENTS_EDITED)
-            return 0;
-        auto& edits = static_cast<InspectorPageTest*>(user)->edits;
-        edits.emplace_back();
-        MCPtrList& items = static_cast<SCEventEdit*>(state)->GetEditList();
-        for (POSITION pos = items.GetHeadPosition(); pos;)
-            edits.back().push_back(static_cast<SCEventEditItem*>(items.GetNext(pos))->GetEvent());
-        return 0;
+    void TearDown() override {
+        doc->GetBaseEvent()->RemoveStateHandler(&EditLog::OnState, static_cast<EditLog*>(this));
     }
 
     MCEventList events;
     std::vector<ECBase*> notes;
-    std::vector<std::vector<ECBase*>> edits;   // per 1200 received: its items' events
     CValuePage page;
     CPropertySheet sheet{"Inspector"};
 };
@@ -314,4 +290,57 @@ TEST(PageBases, RecordsMakeTheBasesByTheirClasses) {
     std::unique_ptr<CPropertyPage> prefsPage = CPluginPrefs(RUNTIME_CLASS(MCPrefsPage), PREFS_GENERAL, 0).GetPrefsPage();
     ASSERT_NE(prefsPage, nullptr);
     EXPECT_TRUE(prefsPage->IsKindOf(RUNTIME_CLASS(MCPrefsPage)));
+}
+
+namespace {
+
+// The window a page sits in, taking the keys it is told to.
+class CKeyHost : public CWnd {
+public:
+    bool takes = false;
+    int offered = 0;
+    BOOL PreTranslateMessage(MSG*) override {
+        ++offered;
+        return takes ? TRUE : FALSE;
+    }
+};
+
+}  // namespace
+
+TEST_F(InspectorPageTest, AFormFollowsItsPageAndOffersKeysToThePagesSheetFirst) {
+    CKeyHost host;
+    ASSERT_TRUE(host.Create(nullptr, "Host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
+    ASSERT_TRUE(page.Create(IDD_TEST_PAGE, &host));
+    auto* formObject = new MCInspectorForm(IDD_TEST_PAGE, &page);   // a view: goes with its window
+    MCInspectorForm& form = *formObject;
+    ASSERT_TRUE(form.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &host, 21760));
+
+    EXPECT_TRUE(form.InitPage());
+    EXPECT_EQ(form.GetDocument(), doc.get());
+    EXPECT_EQ(form.GetEventList(), &events);
+    MCEventList other;
+    page.SetEventList(&other);
+    form.UpdatePage();
+    EXPECT_EQ(form.GetEventList(), &other);
+
+    MSG key{};
+    key.hwnd = form.GetSafeHwnd();
+    key.message = WM_KEYDOWN;
+    key.wParam = 'A';
+    for (bool takes : {true, false}) {
+        host.takes = takes;
+        host.offered = 0;
+        EXPECT_EQ(form.PreTranslateMessage(&key) != FALSE, takes);
+        EXPECT_EQ(host.offered, 1);
+    }
+    EXPECT_EQ(form.SendMessage(WM_COMMANDHELP), 1);
+    EXPECT_EQ(form.SendMessage(WM_HELPHITTEST), 0x20000);
+    EXPECT_EQ(TipOver(form, IDC_LONG).size(), 79);
+
+    MCInspectorForm alone(IDD_TEST_PAGE, nullptr);   // no page: nothing to copy
+    EXPECT_TRUE(alone.InitPage());
+    EXPECT_EQ(alone.GetDocument(), nullptr);
+    EXPECT_EQ(alone.GetEventList(), nullptr);
+    form.DestroyWindow();
+    page.DestroyWindow();
 }

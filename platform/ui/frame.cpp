@@ -279,6 +279,44 @@ void CFrameWnd::ShowMenu(CMenu* menu) {
     DrawMenuBar();
 }
 
+namespace {
+
+// The character after the single "&" of a menu text, lower-cased; 0 when none.
+QChar MnemonicOf(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] != u'&')
+            return text[i + 1].toLower();
+        ++i;   // "&&" shows an ampersand
+    }
+    return QChar();
+}
+
+}  // namespace
+
+LRESULT CFrameWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SYSCHAR)
+        return CWnd::DefWindowProc(message, wParam, lParam);
+    auto* window = qobject_cast<QMainWindow*>(GetWidget());
+    QMenuBar* bar = window && window->menuWidget() ? window->menuBar() : nullptr;
+    if (!bar || bar->actions().isEmpty()) {
+        CFrameWnd* top = GetTopLevelFrame();
+        if (top && top != this)
+            return top->SendMessage(message, wParam, lParam);
+        return CWnd::DefWindowProc(message, wParam, lParam);
+    }
+    const QChar typed = QChar(static_cast<char16_t>(wParam)).toLower();
+    for (QAction* action : bar->actions()) {
+        if (action->isVisible() && action->isEnabled() && action->menu() && MnemonicOf(action->text()) == typed) {
+            window->activateWindow();
+            bar->setActiveAction(action);   // opens its drop-down
+            return 0;
+        }
+    }
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
 void CFrameWnd::DrawMenuBar() {
     auto* window = qobject_cast<QMainWindow*>(GetWidget());
     if (!window)

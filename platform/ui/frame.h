@@ -168,6 +168,10 @@ protected:
     afx_msg void OnClose();
     afx_msg void OnNcDestroy();
     afx_msg void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    // A system character nobody took (Alt with a letter) opens the drop-down
+    // of the menu bar whose mnemonic it is; a frame without a menu bar hands
+    // it to its top-level frame.
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     DECLARE_MESSAGE_MAP()
 
     std::string m_strTitle;

@@ -243,8 +243,12 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
     // The focus window and the windows above it see each key message first
     // (PreTranslateMessage); a key of a widget without a window of its own
     // goes to the windows above it.
+    // A window may readdress the message while it pre-translates it (a tool
+    // window hands system keys to its owner): the key and the characters
+    // that follow it then go to that window.
     CWnd* first = wnd ? wnd : NearestWindow(widget);
-    const HWND hFirst = first ? first->m_hWnd : nullptr;
+    HWND hFirst = first ? first->m_hWnd : nullptr;
+    HWND hInputNow = hInput;
     auto taken = [&](UINT message, WPARAM wParam) {
         if (!hFirst)
             return false;
@@ -254,21 +258,24 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
         msg.wParam = wParam;
         msg.lParam = keyData;
         msg.time = timeGetTime();
-        return CWnd::WalkPreTranslateTree(nullptr, &msg) != FALSE;
+        const bool translated = CWnd::WalkPreTranslateTree(nullptr, &msg) != FALSE;
+        if (!translated && msg.hwnd != hFirst && CWnd::FromHandle(msg.hwnd))
+            hFirst = hInputNow = msg.hwnd;
+        return translated;
     };
     const UINT keyMessage = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     if (virtualKey != 0 && taken(keyMessage, virtualKey)) {
         event->accept();   // translated: no characters follow, as no widget saw the key
         return true;
     }
-    if (!hInput)
+    if (!hInputNow)
         return false;
-    wnd = CWnd::FromHandle(hInput);   // still there after the translation
+    wnd = CWnd::FromHandle(hInputNow);   // still there after the translation
     if (!wnd) {
         event->accept();
         return true;
     }
-    const HWND hWnd = hInput;
+    const HWND hWnd = hInputNow;
     bool toWidget = true;
     if (virtualKey != 0)
         toWidget = DeliverEventMessage(*wnd, keyMessage, virtualKey, keyData);

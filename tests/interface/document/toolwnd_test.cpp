@@ -10,7 +10,11 @@
 #include "platform/ui/uiresources.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QDockWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,6 +35,11 @@ DIALOG_RESOURCE(IDD_TEST_TOOL, kToolTemplate);
 STRING_TABLE({IDD_TEST_TOOL, "Test Tool"});
 const AcceleratorTable kFrameKeys = {{{FVIRTKEY | FCONTROL, 'K', ID_TOOL_KEY}}};
 ACCELERATOR_RESOURCE(IDR_TOOL_FRAME, kFrameKeys);
+const MenuTemplate kFrameMenu = {{
+    {MF_POPUP, 0, "&Edit", {{MF_STRING, ID_TOOL_KEY, "&Key"}}},
+    {MF_POPUP, 0, "&File", {{MF_STRING, ID_TOOL_KEY, "&Key"}}},
+}};
+MENU_RESOURCE(IDR_TOOL_FRAME, kFrameMenu);
 
 // A frame noting the key messages offered to it and the commands it receives.
 class CKeyFrame : public CFrameWnd {
@@ -64,7 +73,7 @@ struct ToolFixture {
     ToolFixture() {
         frame = new CKeyFrame;   // goes with its window
         const CRect place(100, 100, 1100, 800);
-        EXPECT_TRUE(frame->Create(nullptr, "Main", WS_OVERLAPPEDWINDOW, place));
+        EXPECT_TRUE(frame->Create(nullptr, "Main", WS_OVERLAPPEDWINDOW, place, nullptr, IDR_TOOL_FRAME));
         frame->LoadAccelTable(IDR_TOOL_FRAME);
         frame->ShowWindow(SW_SHOW);
         // Shown, the window's rectangle, its frame included, is `place`.
@@ -170,10 +179,16 @@ TEST(ToolWnd, KeysInTheToolWindowReachTheFrame) {
     QTest::keyClick(edit->GetWidget(), Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(fixture.frame->commands, std::vector<UINT>{ID_TOOL_KEY});
 
-    // Alt+F: the frame is offered the key as its own, for its menu bar, and
-    // takes the focus.
+    // Alt+F: the frame is offered the key as its own, takes the focus and
+    // opens its File menu.
     fixture.frame->offered.clear();
     QTest::keyClick(edit->GetWidget(), Qt::Key_F, Qt::AltModifier);
     EXPECT_TRUE(fixture.frame->SawOwnSystemKey('F'));
     EXPECT_EQ(fixture.frame->GetWidget()->focusWidget(), fixture.frame->GetWidget());
+    QMenuBar* bar = static_cast<QMainWindow*>(fixture.frame->GetWidget())->menuBar();
+    ASSERT_NE(bar->activeAction(), nullptr);
+    EXPECT_EQ(bar->activeAction()->text(), "&File");
+    ASSERT_NE(bar->activeAction()->menu(), nullptr);
+    EXPECT_TRUE(bar->activeAction()->menu()->isVisible());
+    bar->activeAction()->menu()->close();
 }

@@ -6,6 +6,9 @@
 #include "platform/core/filesys.h"
 #include "platform/core/format.h"
 #include "platform/storage/storagefiles.h"
+#include "platform/ui/commands.h"
+#include "platform/ui/doctemplate.h"
+#include "platform/ui/frame.h"
 #include "platform/ui/prompt.h"
 
 #include <algorithm>
@@ -52,9 +55,17 @@ void SetAppName(const std::string& name) { AppName() = name; }
 
 // ---------------------------------------------------------------- CView
 
-IMPLEMENT_DYNAMIC(CView, CObject)
+IMPLEMENT_DYNAMIC(CView, CWnd)
+
+BEGIN_MESSAGE_MAP(CView, CWnd)
+    ON_WM_CREATE()
+    ON_WM_DESTROY()
+    ON_MESSAGE(WM_INITIALUPDATE, &CView::OnInitialUpdateMessage)
+END_MESSAGE_MAP()
 
 CView::~CView() {
+    if (CFrameWnd* frame = GetParentFrame(); frame && frame->GetActiveView() == this)
+        frame->SetActiveView(nullptr, FALSE);
     if (m_pDocument)
         m_pDocument->RemoveView(this);
 }
@@ -63,9 +74,50 @@ void CView::OnUpdate(CView*, long, CObject*) {}
 
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 
+void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
+    if (bActivate && pActivateView == this && GetWidget())
+        SetFocus();
+}
+
+BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    return m_pDocument && m_pDocument->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+int CView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    if (CWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    auto* context = lpCreateStruct ? static_cast<CCreateContext*>(lpCreateStruct->lpCreateParams) : nullptr;
+    if (context && context->m_pCurrentDoc)
+        context->m_pCurrentDoc->AddView(this);
+    return 0;
+}
+
+void CView::OnDestroy() {
+    if (CFrameWnd* frame = GetParentFrame(); frame && frame->GetActiveView() == this)
+        frame->SetActiveView(nullptr, FALSE);
+    CWnd::OnDestroy();
+}
+
+LRESULT CView::OnInitialUpdateMessage(WPARAM, LPARAM) {
+    OnInitialUpdate();
+    return 0;
+}
+
+void CView::PostNcDestroy() {
+    delete this;
+}
+
 // ---------------------------------------------------------------- CDocument
 
-IMPLEMENT_DYNAMIC(CDocument, CObject)
+IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
+    ON_COMMAND(ID_FILE_CLOSE, &CDocument::OnFileClose)
+    ON_COMMAND(ID_FILE_SAVE, &CDocument::OnFileSave)
+    ON_COMMAND(ID_FILE_SAVE_AS, &CDocument::OnFileSaveAs)
+END_MESSAGE_MAP()
 
 const char* const CDocument::kOpenFailed = "Failed to open document %s.";
 const char* const CDocument::kSaveFailed = "Failed to save document %s.";
@@ -82,6 +134,55 @@ CDocument::CDocument() = default;
 CDocument::~CDocument() {
     for (CView* view : m_views)
         view->m_pDocument = nullptr;
+    if (m_pDocTemplate)
+        m_pDocTemplate->RemoveDocument(this);
+}
+
+BOOL CDocument::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+    if (CCmdTarget::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    return m_pDocTemplate && m_pDocTemplate->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+void CDocument::OnFileClose() {
+    if (SaveModified())
+        OnCloseDocument();
+}
+
+void CDocument::OnFileSave() { DoFileSave(); }
+
+void CDocument::OnFileSaveAs() { DoSave(nullptr, 1); }
+
+namespace {
+
+// The frames showing a document's views, each once, in the views' order.
+std::vector<CFrameWnd*> FramesOf(const std::vector<CView*>& views) {
+    std::vector<CFrameWnd*> frames;
+    for (CView* view : views)
+        if (CFrameWnd* frame = view->GetParentFrame())
+            if (std::find(frames.begin(), frames.end(), frame) == frames.end())
+                frames.push_back(frame);
+    return frames;
+}
+
+}  // namespace
+
+BOOL CDocument::CanCloseFrame(CFrameWnd* pFrame) {
+    for (CFrameWnd* frame : FramesOf(m_views))
+        if (frame != pFrame)
+            return TRUE;   // the document stays shown elsewhere
+    return SaveModified();
+}
+
+void CDocument::PreCloseFrame(CFrameWnd*) {}
+
+void CDocument::UpdateFrameCounts() {
+    const std::vector<CFrameWnd*> frames = FramesOf(m_views);
+    int number = frames.size() > 1 ? 1 : 0;
+    for (CFrameWnd* frame : frames) {
+        frame->m_nWindow = number ? number++ : 0;
+        frame->OnUpdateFrameTitle(TRUE);
+    }
 }
 
 void CDocument::SetPathName(const char* path, int) {
@@ -199,6 +300,23 @@ int CDocument::OnSaveDocument(const char* path) {
 }
 
 void CDocument::OnCloseDocument() {
+    // Destroying a frame destroys its views, which leave the document; the
+    // document must not go meanwhile, whatever a frame's close does.
+    const bool autoDelete = m_bAutoDelete;
+    m_bAutoDelete = false;
+    // By handle: destroying one frame may have destroyed another.
+    std::vector<HWND> frames;
+    for (CFrameWnd* frame : FramesOf(m_views))
+        frames.push_back(frame->m_hWnd);
+    for (HWND hFrame : frames) {
+        auto* frame = DYNAMIC_DOWNCAST(CFrameWnd, CWnd::FromHandle(hFrame));
+        if (!frame)
+            continue;
+        PreCloseFrame(frame);
+        if (CWnd::FromHandle(hFrame) == frame)
+            frame->DestroyWindow();
+    }
+    m_bAutoDelete = autoDelete;
     const std::vector<CView*> views = m_views;
     for (CView* view : views)
         RemoveView(view);

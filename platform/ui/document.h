@@ -10,20 +10,32 @@
 // question goes through a hook the GUI fills with its save dialog.
 //
 // CView is the base of what shows a document: the document tells every view of
-// an update with a hint and a hint object; a view's frame is the GUI's affair.
+// an update with a hint and a hint object. A view is a window (CWnd) once a
+// frame made it (frame.h: CFrameWnd::CreateView); a view that never gets a
+// window still registers, updates and routes commands. A view with a window
+// belongs to it: it deletes itself when the window goes (PostNcDestroy).
+//
+// Commands: a view asks its own table, then its document; the document asks
+// its own table (File Close, Save, Save As), then its template (doctemplate.h).
+// Closing a document destroys the frames of its views, each once.
 //
 // User-interface thread only.
 #pragma once
 
 #include "platform/core/object.h"
+#include "platform/ui/cmdtarget.h"
+#include "platform/ui/msgmap.h"
+#include "platform/ui/wnd.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
 class CArchive;
+class CDocTemplate;
 class CDocument;
 class CException;
+class CFrameWnd;
 
 // The program's name, as messages show it ("Staffwright").
 const std::string& GetAppName();
@@ -31,25 +43,41 @@ void SetAppName(const std::string& name);
 
 // Something that shows a document. Views register with their document
 // (CDocument::AddView) and leave it when they go.
-class CView : public CObject {
+class CView : public CWnd {
     DECLARE_DYNAMIC(CView)
 public:
     CView() = default;
+    // Leaves its document, and its frame when it is the frame's active view.
     ~CView() override;
 
     CDocument* GetDocument() const { return m_pDocument; }
 
     // Called by UpdateAllViews: `hint` and `hintObject` are the sender's.
     virtual void OnUpdate(CView* sender, long hint, CObject* hintObject);
-    // The first update after the view joined a document.
+    // The first update after the view joined a document (WM_INITIALUPDATE).
     virtual void OnInitialUpdate();
+    // The frame made this view its active one, or another one instead.
+    virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
+
+    // Its own table, then its document's route.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+protected:
+    // WM_CREATE: joins the document of the creation context (CCreateContext).
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    // Its frame forgets it as the active view.
+    afx_msg void OnDestroy();
+    afx_msg LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
+    // A view with a window is its frame's: it goes with its window.
+    void PostNcDestroy() override;
+    DECLARE_MESSAGE_MAP()
 
 private:
     friend class CDocument;
     CDocument* m_pDocument = nullptr;   // borrowed; set while registered
 };
 
-class CDocument : public CObject {
+class CDocument : public CCmdTarget {
     DECLARE_DYNAMIC(CDocument)
 public:
     // Asks for a path to save a document under. `path` holds a proposal on
@@ -63,8 +91,25 @@ public:
     CDocument();
     CDocument(const CDocument&) = delete;
     CDocument& operator=(const CDocument&) = delete;
-    // Views still registered are told they have no document any more.
+    // Views still registered are told they have no document any more; the
+    // document leaves its template.
     ~CDocument() override;
+
+    // The template that made the document (set by CDocTemplate::AddDocument); null when none.
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    CDocTemplate* m_pDocTemplate = nullptr;   // borrowed
+
+    // Its own table, then its template's.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    // Whether `pFrame` may close: yes when another frame still shows the
+    // document, else as SaveModified answers.
+    virtual BOOL CanCloseFrame(CFrameWnd* pFrame);
+    // Called before a frame of the document is destroyed; the base does nothing.
+    virtual void PreCloseFrame(CFrameWnd* pFrame);
+    // Numbers the frames showing the document ("Score:1", "Score:2") when
+    // there are several, and has each of them retitle itself.
+    virtual void UpdateFrameCounts();
 
     // The file the document was opened from or saved to; empty when untitled.
     const std::string& GetPathName() const { return m_strPathName; }
@@ -104,8 +149,9 @@ public:
     // owner. On failure the old file stays as it was, the failure is reported
     // (as a file error) and 0 returned.
     virtual int OnSaveDocument(const char* path);
-    // Lets go of every view (the GUI closes their frames), empties the
-    // document and deletes it when m_bAutoDelete is set.
+    // Destroys the frames of its views (each once, PreCloseFrame first) and
+    // lets go of views without a frame, empties the document and deletes it
+    // when m_bAutoDelete is set.
     virtual void OnCloseDocument();
 
     // When modified, asks "Save changes to %s?" (Yes, No, Cancel): Yes saves
@@ -132,6 +178,13 @@ public:
     static const char* const kSaveChanges;
 
 protected:
+    // The standard commands: File Close (when SaveModified agrees,
+    // OnCloseDocument), File Save (DoFileSave), File Save As (DoSave(null)).
+    afx_msg void OnFileClose();
+    afx_msg void OnFileSave();
+    afx_msg void OnFileSaveAs();
+    DECLARE_MESSAGE_MAP()
+
     // The plain-file halves of OnOpenDocument and OnSaveDocument, without the
     // report: they throw what went wrong.
     void ReadPlainFile(const char* path);

@@ -60,6 +60,7 @@
 #include <memory>
 #include <string>
 
+class CFrameWnd;
 class CMenu;
 class QWidget;
 struct AcceleratorTable;
@@ -192,6 +193,16 @@ public:
     // The tool at `point` (client coordinates), filling `pTI` when given; -1
     // when none. The base names the visible child window there by its id.
     virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
+
+    // ---- frames (frame.cpp) --------------------------------------------------------------
+
+    // The nearest frame above this window (not this one); null when none.
+    CFrameWnd* GetParentFrame() const;
+    // The outermost frame holding this window (this one when it is that frame).
+    CFrameWnd* GetTopLevelFrame() const;
+    // Sends the message to every window below this one (`bDeep`: at every
+    // depth, else the direct children only), in the order of the widget tree.
+    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE);
 
     // ---- keys before the widget (accel.cpp) ----------------------------------------------
 

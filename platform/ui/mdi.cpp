@@ -32,6 +32,10 @@ constexpr UINT kListedChildren = 9;
 // takes the MDI messages.
 class CMDIClientWnd : public CWnd {
 public:
+    // The area's children may outlive the client (a closed child's widget is
+    // deleted later) and still report an activation: they must not reach it.
+    ~CMDIClientWnd() override { QObject::disconnect(m_activated); }
+
     CMDIChildWnd* GetActive() const { return DYNAMIC_DOWNCAST(CMDIChildWnd, FromHandle(m_hActive)); }
 
     // Makes `child` the active one (null: none), telling the loser, then the winner.
@@ -96,7 +100,7 @@ protected:
     QWidget* CreateWidget(QWidget* parent, DWORD) override {
         auto* area = new QMdiArea(parent);
         // The user's activations (a click, Qt's own after a close) become ours.
-        QObject::connect(area, &QMdiArea::subWindowActivated, area, [this](QMdiSubWindow* sub) {
+        m_activated = QObject::connect(area, &QMdiArea::subWindowActivated, area, [this](QMdiSubWindow* sub) {
             if (m_bActivating || !sub)
                 return;   // null: the main window lost the focus, not a change of child
             if (auto* child = DYNAMIC_DOWNCAST(CMDIChildWnd, FromWidget(sub)))
@@ -138,6 +142,7 @@ protected:
 private:
     HWND m_hActive = nullptr;
     bool m_bActivating = false;   // our own setActiveSubWindow is under way
+    QMetaObject::Connection m_activated;   // the area's activations to Activate
 };
 
 // ---- CMDIFrameWnd -----------------------------------------------------------------------

@@ -24,10 +24,10 @@
 #pragma once
 
 #include "platform/core/object.h"
+#include "platform/core/position.h"
 
 // The common base of the model's list nodes; POSITION hides which list made it.
-struct MCListNode {};
-using POSITION = MCListNode*;
+struct MCListNode : AfxPosition {};
 
 template <class E>
 class MCNodeList : public CObject {

@@ -1,5 +1,7 @@
 #include "interface/document/opusdoc.h"
 
+#include "interface/document/opustemplate.h"
+#include "interface/document/pluginrecords.h"
 #include "model/conductor.h"
 #include "model/performance.h"
 #include "model/states.h"
@@ -8,6 +10,7 @@
 #include "platform/core/thread.h"
 #include "platform/core/trace.h"
 #include "platform/storage/storage.h"
+#include "platform/ui/frame.h"
 
 #include <cstdio>
 #include <mutex>
@@ -28,18 +31,7 @@ std::mutex& CountLock() {
     return lock;
 }
 
-MCOpusDoc::ViewFrameHook& ViewFrame() {
-    static MCOpusDoc::ViewFrameHook hook;
-    return hook;
-}
-
 }  // namespace
-
-MCOpusDoc::ViewFrameHook MCOpusDoc::SetViewFrameHook(ViewFrameHook hook) {
-    ViewFrameHook previous = std::move(ViewFrame());
-    ViewFrame() = std::move(hook);
-    return previous;
-}
 
 MCOpusDoc::MCOpusDoc() {
     // Selections and the transport state are kept by value: the document
@@ -161,10 +153,33 @@ MCOpusDoc* MCOpusDoc::SetActiveDoc(MCOpusDoc* doc) {
     return previous;
 }
 
-CObject* MCOpusDoc::GetViewFrame(unsigned viewId, int show) {
-    if (!ViewFrame())
+CFrameWnd* MCOpusDoc::GetViewFrame(unsigned viewId, int show) {
+    const CPluginView* record = CPluginView::FindPlugin(viewId);
+    if (!record)
         return nullptr;
-    return ViewFrame()(this, viewId, show);
+    for (CView* view : GetViews()) {
+        if (!view->IsKindOf(record->GetViewClass()))
+            continue;
+        CFrameWnd* frame = view->GetParentFrame();
+        if (frame && show) {
+            WINDOWPLACEMENT placement;
+            frame->GetWindowPlacement(&placement);
+            // A hidden frame comes back as it was placed; it tells SW_HIDE,
+            // which would leave it hidden.
+            const uint32_t showCmd = placement.showCmd == SW_HIDE ? static_cast<uint32_t>(SW_SHOWNORMAL)
+                                                                  : placement.showCmd;
+            frame->ActivateFrame(static_cast<int>(showCmd));
+        }
+        return frame;
+    }
+    auto* docTemplate = DYNAMIC_DOWNCAST(MCOpusTemplate, GetDocTemplate());
+    if (!docTemplate)
+        return nullptr;
+    CFrameWnd* frame =
+        docTemplate->CreateNewFrameClass(this, nullptr, record->GetFrameClass(), record->GetViewClass());
+    if (frame && show)
+        docTemplate->InitialUpdateFrame(frame, this, TRUE);
+    return frame;
 }
 
 // ---------------------------------------------------------------- states

@@ -22,7 +22,6 @@
 #include "sequencer/sequence.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,11 +33,6 @@ class ECPerformance;
 class MCOpusDoc : public CDocument {
     DECLARE_DYNCREATE(MCOpusDoc)
 public:
-    // Finds or makes the frame that shows view `viewId` of a document (the
-    // GUI installs it). Returns the frame, or null.
-    using ViewFrameHook = std::function<CObject*(MCOpusDoc* document, unsigned viewId, int show)>;
-    static ViewFrameHook SetViewFrameHook(ViewFrameHook hook);
-
     // Header DF_UNKNOWN, version 2; both selections STATE_SELECTION_REPLACE
     // and kept; the transport state STATE_PERFORM_STOP and kept; no
     // performance. Makes the close event (signalled) when there is none.
@@ -72,9 +66,18 @@ public:
     // already was).
     static MCOpusDoc* SetActiveDoc(MCOpusDoc* doc);
 
-    // The frame showing view `viewId` (a registered view), made when there is
-    // none; null for an unknown view or without a GUI.
-    CObject* GetViewFrame(unsigned viewId, int show);
+    // The frame showing view `viewId` (a registered view record): the frame
+    // of the first view of the record's view class, else a new one the
+    // document's template makes (MCOpusTemplate::CreateNewFrameClass). With
+    // `show` the frame is shown (a new one gets its initial update first)
+    // and activated. Null for an unknown view id, or when no frame can be
+    // had (no such template, creation failed).
+    CFrameWnd* GetViewFrame(unsigned viewId, int show);
+
+    // A document opened for another program's use (a template opened without
+    // being shown) counts as embedded.
+    int IsEmbedded() const { return m_bEmbedded; }
+    void SetEmbedded(int embedded) { m_bEmbedded = embedded != 0; }
 
     // The state handler registered with the performance; `user` is the document.
     static int _OnUpdate(ECBase* performance, int phase, void* state, void* user);
@@ -158,6 +161,7 @@ private:
     ECPerformance* m_pPerformance = nullptr;   // one reference held while set
     std::string m_strTempCopyPath;
     std::unique_ptr<CRootStorage> m_pRootStorage;   // owned; null when none
+    int m_bEmbedded = 0;
 
     static MCOpusDoc* s_pActiveDoc;
     static std::shared_ptr<CEvent> s_hCloseEvent;   // shared with running release threads

@@ -45,6 +45,8 @@
 #include <memory>
 #include <string>
 
+class CMenu;
+
 // The command id of a view is its view index plus this offset; the main frame
 // opens views for the ids 0x2FF0 to 0x2FFF.
 inline constexpr unsigned VIEW_ID_OFFSET = 0x2FF0;
@@ -97,6 +99,13 @@ public:
     static CPluginView* FindPlugin(unsigned viewId);
     static CPluginView* FindPlugin(const CRuntimeClass* viewClass);
     static MCPtrList& GetPlugins() { return s_plugins; }
+
+    // Ends the "&View" menu of the main window's menu with the views: its
+    // last item (the menu's placeholder) goes, then one item per record in
+    // list order, "&1  title", "&2  title" ..., with the view id as command.
+    // Returns the View menu; null without a main window, a menu or a "&View"
+    // item. Once per menu: a second call would delete the last view's item.
+    static CMenu* UpdateMenu();
 
 private:
     int m_nOrder;
@@ -174,6 +183,14 @@ public:
     static void AddPlugin(CPluginPrefs* record);
     static void RemovePlugin(CPluginPrefs* record);
     static MCPtrList& GetPlugins() { return s_plugins; }
+
+    // Fills the "&Preferences" submenu of the main window's "&View" menu: its
+    // last item (the placeholder) goes, then one item per category that has
+    // records and a name (11744 + category, "General..." ...), in the order
+    // of the categories' first records, with that string's id as command.
+    // Returns the submenu; null when the main window, its menu, "&View" or
+    // "&Preferences" is missing. Once per menu, as CPluginView::UpdateMenu.
+    static CMenu* UpdateMenu();
 
 private:
     int m_nCategory;

@@ -23,6 +23,7 @@
 // thread only.
 #pragma once
 
+#include "platform/core/position.h"
 #include "platform/ui/cmdtarget.h"
 
 #include <cstddef>
@@ -36,9 +37,6 @@ class CFrameWnd;
 class CMenu;
 struct AcceleratorTable;
 
-// A place in a list, for GetFirst...Position / GetNext...: null past the end.
-struct AfxPosition;
-using POSITION = AfxPosition*;
 // The POSITION of a list's index and back (index + 1, so that null ends a walk).
 inline POSITION PositionOfIndex(std::size_t index) {
     return reinterpret_cast<POSITION>(static_cast<std::uintptr_t>(index + 1));

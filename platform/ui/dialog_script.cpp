@@ -100,8 +100,8 @@ void CDialogScript::Choose(CWnd& dialog, int nID, int index) {
             return;
         combo->setCurrentIndex(index);
         // What the box itself says of a choice made in its list.
-        emit combo->activated(index);
-        emit combo->textActivated(combo->itemText(index));
+        Q_EMIT combo->activated(index);
+        Q_EMIT combo->textActivated(combo->itemText(index));
     } else if (auto* view = qobject_cast<QAbstractItemView*>(control); view && view->model()) {
         const QModelIndex item = view->model()->index(index, 0, view->rootIndex());
         if (item.isValid())

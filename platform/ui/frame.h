@@ -29,13 +29,13 @@
 #pragma once
 
 #include "platform/ui/commands.h"
-#include "platform/ui/controlbar.h"
 #include "platform/ui/dropfiles.h"
 #include "platform/ui/wnd.h"
 
 #include <memory>
 #include <string>
 
+class CControlBar;
 class CDocTemplate;
 class CDocument;
 class CMenu;
@@ -111,10 +111,12 @@ public:
     // Sets the message window's text (WM_SETTEXT).
     void SetMessageText(const char* lpszText);
 
-    // ---- control bars (controlbar.h: what each operation does) ----------------------------
+    // ---- control bars (controlbar.h: what each operation does; this header
+    // stays free of the toolkit's, whose keywords clash with plain names) ----
     void EnableDocking(DWORD dwDockStyle);
     void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, const RECT* lpRect = nullptr);
-    void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle = CBRS_ALIGN_TOP);
+    void FloatControlBar(CControlBar* pBar, CPoint point);   // horizontal (CBRS_ALIGN_TOP)
+    void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle);
     void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
     CControlBar* GetControlBar(UINT nID);
     virtual void RecalcLayout(BOOL bNotify = TRUE);

@@ -2,12 +2,18 @@
 // operations of controlbar.h work on.
 #include "platform/ui/frame.h"
 
+#include "platform/ui/controlbar.h"
+
 void CFrameWnd::EnableDocking(DWORD dwDockStyle) {
     ::EnableDocking(this, dwDockStyle);
 }
 
 void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, const RECT* lpRect) {
     ::DockControlBar(this, pBar, nDockBarID, lpRect);
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point) {
+    ::FloatControlBar(this, pBar, point, CBRS_ALIGN_TOP);
 }
 
 void CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle) {

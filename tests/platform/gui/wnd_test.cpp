@@ -345,9 +345,9 @@ TEST_F(Windows, AnExceptionEscapingAHandlerGoesToTheHook) {
 TEST_F(Windows, ApplicationStateAndPaletteReachTheTopLevelWindows) {
     CNotingWnd child;
     ASSERT_TRUE(child.Create(nullptr, nullptr, WS_CHILD, CRect(0, 0, 10, 10), &main, 3));
-    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-    emit qApp->applicationStateChanged(Qt::ApplicationActive);
-    emit qApp->applicationStateChanged(Qt::ApplicationActive);   // no change: no message
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);   // no change: no message
 
     const QPalette original = QApplication::palette();
     QPalette changed = original;

@@ -90,6 +90,11 @@ struct RealizedCache {
 };
 constexpr size_t kCacheLimit = 128;
 
+// The em a font is realized at, in device pixels, and how far a width may stretch it.
+constexpr double kMinimumEm = 1.0 / 64;
+constexpr double kMaximumEm = 16384;
+constexpr double kMaximumStretch = 64;
+
 // A character a symbol face has no code for.
 constexpr uint32_t kNoCode = 0xFFFFFFFF;
 
@@ -144,11 +149,14 @@ namespace {
 // (negative), a cell height (positive: the em is that part of it which the
 // face's em is of its ascent + descent), or the default of twelve points.
 double EmOf(int32_t lfHeight, const FontDeviceScale& scale, double cellInEm) {
+    double em = 12.0 * scale.logPixelsY / 72.0;
     if (lfHeight < 0)
-        return -static_cast<double>(lfHeight) * scale.y;
-    if (lfHeight > 0)
-        return lfHeight * scale.y / (cellInEm > 0 ? cellInEm : 1.0);
-    return 12.0 * scale.logPixelsY / 72.0;
+        em = -static_cast<double>(lfHeight) * scale.y;
+    else if (lfHeight > 0)
+        em = lfHeight * scale.y / (cellInEm > 0 ? cellInEm : 1.0);
+    // A description read from a file may ask for anything; outlines hold
+    // device units in 16 bits.
+    return std::clamp(em, kMinimumEm, kMaximumEm);
 }
 
 QFont DescribedFont(const QString& family, const LOGFONT& logFont) {
@@ -180,7 +188,8 @@ void CRealizedFont::RealizeText() {
     const QByteArray maxp = m_text.fontTable("maxp");
     m_glyphCount = maxp.size() >= 6 ? static_cast<uint32_t>(ReadU16(maxp, 4)) : 0xFFFF;
     if (m_logFont.lfWidth != 0 && m_averageWidth > 0)
-        m_stretch = std::abs(m_logFont.lfWidth) * m_scale.x / m_averageWidth;
+        m_stretch = std::clamp(std::abs(static_cast<double>(m_logFont.lfWidth)) * m_scale.x / m_averageWidth,
+                               1 / kMaximumStretch, kMaximumStretch);
 }
 
 void CRealizedFont::RealizeSymbol() {

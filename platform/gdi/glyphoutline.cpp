@@ -175,8 +175,11 @@ DWORD WriteNativeOutline(const QPainterPath& path, void* buffer, DWORD size) {
 
 GLYPHMETRICS MeasureGlyphOutline(const QPainterPath& path, double advanceX, double advanceY) {
     GLYPHMETRICS metrics;
-    metrics.gmCellIncX = static_cast<int16_t>(std::lround(advanceX));
-    metrics.gmCellIncY = static_cast<int16_t>(std::lround(-advanceY));
+    auto cell = [](double advance) {
+        return static_cast<int16_t>(std::clamp<long>(std::lround(advance), INT16_MIN, INT16_MAX));
+    };
+    metrics.gmCellIncX = cell(advanceX);
+    metrics.gmCellIncY = cell(-advanceY);
     const QRectF ink = path.boundingRect();
     if (path.isEmpty() || ink.isNull()) {
         metrics.gmBlackBoxX = metrics.gmBlackBoxY = 1;

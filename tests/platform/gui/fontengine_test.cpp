@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -166,6 +167,25 @@ TEST(FontEngineTest, HeightsGiveTheEmTheCellOrTwelvePoints) {
     EXPECT_EQ(byDefault.tmWeight, FW_NORMAL);
     EXPECT_EQ(byDefault.tmFirstChar, 0x1E);
     EXPECT_EQ(byDefault.tmLastChar, 0xFF);
+}
+
+TEST(FontEngineTest, DescriptionsFromOutsideRealizeWithinBounds) {
+    // A stored record may hold any numbers: none may overflow or stall drawing.
+    const struct { int32_t height, width; } cases[] = {
+        {INT32_MIN, 0}, {INT32_MAX, INT32_MIN}, {-20, INT32_MAX}, {-20, 1}, {1, 0},
+    };
+    for (const auto& c : cases) {
+        const auto font = CRealizedFont::Create(MakeLogFont("Arial", c.height, c.width), {});
+        EXPECT_LE(font->GetEmHeight(), 16384) << c.height;
+        EXPECT_GT(font->GetEmHeight(), 0) << c.height;
+        EXPECT_LE(font->GetStretch(), 64) << c.width;
+        QImage page = Page(40, 40);
+        QPainter painter(&page);
+        painter.setPen(Qt::black);
+        EXPECT_GE(font->DrawText(painter, QPointF(5, 20), "Ag", TA_BASELINE), 0) << c.height;
+        GLYPHMETRICS metrics;
+        EXPECT_NE(font->GetGlyphOutline('A', GGO_NATIVE, &metrics, 0, nullptr, &kIdentity), GDI_ERROR);
+    }
 }
 
 TEST(FontEngineTest, ExtentIsTheFacesDesignAdvances) {

@@ -174,8 +174,11 @@ QRect DeviceSpan(const CDC& dc, int x, int y, int width, int height, bool* mirro
     const QPoint b = CDCAccess::ToDevice(dc, x + width, y + height);
     *mirrorX = b.x() < a.x();
     *mirrorY = b.y() < a.y();
-    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-                 QSize(std::abs(b.x() - a.x()), std::abs(b.y() - a.y())));
+    // A negative extent runs back from the pixel at the origin, which it
+    // includes: (7, -8) covers pixels 7 down to 0.
+    const int left = *mirrorX ? b.x() + 1 : a.x();
+    const int top = *mirrorY ? b.y() + 1 : a.y();
+    return QRect(left, top, std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
 }
 
 // The source of a transfer brought up to date (a DIB section's bits).

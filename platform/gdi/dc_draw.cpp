@@ -527,7 +527,9 @@ int CDC::Rectangle(int x1, int y1, int x2, int y2) {
         inside.addRect(QRectF(box.left(), box.top(), box.width() - 1, box.height() - 1));
     }
     if (m_pathOpen) {
-        m_path.addPath(width ? outline : inside);
+        // In a path the rectangle is its area, so that a clip or fill path of
+        // it covers the pixels a FillRect would.
+        m_path.addRect(QRectF(box));
         return 1;
     }
     // The inside and the outline do not overlap: fill each once.

@@ -124,15 +124,31 @@ void Transfer(CDC& dc, QImage& image, QRect dest, bool mirrorX, bool mirrorY, co
     const PatternTile tile = pattern ? MakeTile(dc) : PatternTile{};
     const int spanX = mirrorX ? -src.width() : src.width();
     const int spanY = mirrorY ? -src.height() : src.height();
-    // A source that is the destination itself is read from a copy.
     QImage copy;
+    const bool same = source && src.size() == dest.size() && !mirrorX && !mirrorY;
+    CDCAccess::MarkDrawn(dc);
+    const QRegion writable = Writable(dc, image).intersected(dest);
     if (source && source->constBits() == image.constBits()) {
+        if (same && table == 0xCC && map.kind == SourceMap::AsIs && writable.rectCount() == 1) {
+            // A scroll: rows moved in place, in the order that reads each before it is overwritten.
+            const int dx = src.left() - dest.left();
+            const int dy = src.top() - dest.top();
+            // Only where the source lies on the image.
+            const QRect part = writable.boundingRect().intersected(image.rect().translated(-dx, -dy));
+            const size_t bytes = static_cast<size_t>(part.width()) * sizeof(QRgb);
+            for (int k = 0; k < part.height(); ++k) {
+                const int y = dy >= 0 ? part.top() + k : part.bottom() - k;
+                auto* out = reinterpret_cast<QRgb*>(image.scanLine(y)) + part.left();
+                const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y + dy)) + part.left() + dx;
+                std::memmove(out, in, bytes);
+            }
+            return;
+        }
+        // Otherwise a source that is the destination itself is read from a copy.
         copy = source->copy();
         source = &copy;
     }
-    const bool same = source && src.size() == dest.size() && !mirrorX && !mirrorY;
-    CDCAccess::MarkDrawn(dc);
-    for (const QRect& part : Writable(dc, image).intersected(dest)) {
+    for (const QRect& part : writable) {
         for (int y = part.top(); y <= part.bottom(); ++y) {
             auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
             const QRgb* in = nullptr;

@@ -267,6 +267,20 @@ TEST(ScrollDC, MovesThePixelsAndReportsTheUncoveredStrip) {
     }
 }
 
+TEST(Transfer, ACopyWithinOneBitmapReadsOnlyWhatLiesOnIt) {
+    // Sources hanging off every side of the bitmap: what lies off it is left alone.
+    for (const CPoint from : {CPoint(-10, -7), CPoint(12, 9), CPoint(-25, 15), CPoint(40, -30)}) {
+        MemoryCanvas canvas(30, 20);
+        canvas.dc.SetPixel(15, 10, RGB(255, 0, 0));
+        EXPECT_TRUE(canvas.dc.BitBlt(0, 0, 30, 20, &canvas.dc, from.x, from.y, SRCCOPY));
+        const int x = 15 - from.x;
+        const int y = 10 - from.y;
+        if (x >= 0 && x < 30 && y >= 0 && y < 20) {
+            EXPECT_EQ(canvas.Pixel(x, y), 0xFF0000u) << from.x << "," << from.y;
+        }
+    }
+}
+
 // An 8-bit DIB of `width` x 2 rows, bottom-up: the bottom row index 1, the top row index 2.
 struct EightBitDib {
     std::vector<unsigned char> info = std::vector<unsigned char>(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));

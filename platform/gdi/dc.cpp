@@ -4,17 +4,48 @@
 #include "platform/gdi/dc_private.h"
 #include "platform/gdi/dib.h"
 
+#include "platform/ui/metrics.h"
+
 #include <QPaintDevice>
 
-std::set<CBitmap*>& SelectedDibSections() {
-    static std::set<CBitmap*> sections;
-    return sections;
+#include <mutex>
+
+namespace {
+
+// The DCs that hold a DIB section, for GdiFlush. Any thread may make a DC.
+std::mutex s_sectionLock;
+std::set<CDC*> s_sectionDCs;
+
+void NoteSection(CDC* dc, bool holds) {
+    std::lock_guard lock(s_sectionLock);
+    if (holds)
+        s_sectionDCs.insert(dc);
+    else
+        s_sectionDCs.erase(dc);
+}
+
+}  // namespace
+
+void CDCAccess::SyncSection(CDC& dc) {
+    if (dc.m_state.section && dc.m_state.surface)
+        SyncSectionImage(*dc.m_state.section, *dc.m_state.surface);
+}
+
+void CDCAccess::FlushSection(CDC& dc) {
+    if (dc.m_state.section && dc.m_state.surface)
+        FlushSectionImage(*dc.m_state.section, *dc.m_state.surface);
+}
+
+void CDCAccess::FlushAllSections() {
+    std::lock_guard lock(s_sectionLock);
+    for (CDC* dc : s_sectionDCs)
+        FlushSection(*dc);
 }
 
 CDC::CDC() {
     m_state.pen = static_cast<CPen*>(GetStockObject(BLACK_PEN));
     m_state.brush = static_cast<CBrush*>(GetStockObject(WHITE_BRUSH));
-    m_state.palette = static_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE));
+    SelectPalette(static_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE)), 0);
 }
 
 CDC::~CDC() { DeleteDC(); }
@@ -36,11 +67,11 @@ int CDC::DeleteDC() {
     if (m_kind == DCKind::None)
         return 0;
     EndPainter();
-    if (m_state.bitmap && m_state.bitmap->GetDibSection() && m_surface) {
-        m_state.bitmap->FlushToBits();
-        SelectedDibSections().erase(m_state.bitmap);
-    }
-    m_surface.reset();
+    CDCAccess::FlushSection(*this);
+    NoteSection(this, false);
+    m_state.surface.reset();
+    m_state.section.reset();
+    m_state.mono = false;
     m_defaultBitmap.reset();
     m_device = nullptr;
     m_image = nullptr;
@@ -115,8 +146,10 @@ void CDC::ApplyClip() {
 
 int CDC::GetDeviceCaps(int index) const {
     const bool printer = m_kind == DCKind::Printer || m_kind == DCKind::Pdf || m_kind == DCKind::Preview;
-    const int width = m_device ? m_device->width() : 1920;
-    const int height = m_device ? m_device->height() : 1080;
+    // A page's size is the device's; a screen or memory DC answers the screen's,
+    // whatever bitmap or window it draws on.
+    const int width = printer && m_device ? m_device->width() : GetSystemMetrics(SM_CXSCREEN);
+    const int height = printer && m_device ? m_device->height() : GetSystemMetrics(SM_CYSCREEN);
     switch (index) {
     case DRIVERVERSION: return 0x400;
     case TECHNOLOGY: return printer ? DT_RASPRINTER : DT_RASDISPLAY;
@@ -171,12 +204,18 @@ int CDC::RestoreDC(int saved) {
         return 0;
     State restored = m_saved[static_cast<size_t>(saved - 1)];
     m_saved.resize(static_cast<size_t>(saved - 1));
-    // The selected bitmap is the device itself: reselect it through the usual path.
-    CBitmap* bitmap = restored.bitmap;
-    restored.bitmap = m_state.bitmap;
+    // A memory DC's bitmap is its device: a different one means another surface.
+    const bool otherSurface = m_kind == DCKind::Memory && restored.surface != m_state.surface;
+    if (otherSurface) {
+        EndPainter();
+        CDCAccess::FlushSection(*this);
+    }
     m_state = restored;
-    if (m_kind == DCKind::Memory && bitmap != m_state.bitmap && bitmap && bitmap->IsCreated())
-        SelectObject(bitmap);
+    if (otherSurface) {
+        m_device = m_state.surface.get();
+        m_image = m_state.surface.get();
+        NoteSection(this, m_state.section != nullptr);
+    }
     ApplyClip();
     return 1;
 }
@@ -211,22 +250,18 @@ CBitmap* CDC::SelectObject(CBitmap* bitmap) {
     if (m_kind != DCKind::Memory || !bitmap || !bitmap->IsCreated())
         return nullptr;
     CBitmap* old = m_state.bitmap;
-    if (old == bitmap && m_surface)
+    std::shared_ptr<QImage> surface = bitmap->GetSharedImage();
+    if (surface == m_state.surface)
         return old;
     EndPainter();
-    if (old && old->GetDibSection() && old->IsCreated()) {
-        old->FlushToBits();
-        SelectedDibSections().erase(old);
-    }
+    CDCAccess::FlushSection(*this);
     m_state.bitmap = bitmap;
-    m_surface = bitmap->GetSharedImage();
-    m_device = m_surface.get();
-    m_image = m_surface.get();
-    if (bitmap->GetDibSection())
-        SelectedDibSections().insert(bitmap);
-    // A new surface starts unclipped, as a fresh bitmap has no clipping of its own.
-    m_state.clipped = false;
-    m_state.clip = QRegion();
+    m_state.surface = std::move(surface);
+    m_state.section = bitmap->GetSharedDibSection();
+    m_state.mono = bitmap->IsMonochrome();
+    m_device = m_state.surface.get();
+    m_image = m_state.surface.get();
+    NoteSection(this, m_state.section != nullptr);
     return old;
 }
 
@@ -259,6 +294,9 @@ CPalette* CDC::SelectPalette(CPalette* palette, int) {
         return nullptr;
     CPalette* old = m_state.palette;
     m_state.palette = palette;
+    auto entries = std::make_shared<std::vector<PALETTEENTRY>>(static_cast<size_t>(palette->GetEntryCount()));
+    palette->GetPaletteEntries(0, static_cast<UINT>(entries->size()), entries->data());
+    m_state.paletteEntries = std::move(entries);
     return old;
 }
 

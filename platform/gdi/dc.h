@@ -164,6 +164,9 @@ public:
     // The image drawn on, for memory and window DCs (null otherwise).
     QImage* GetImage();
 
+    // The device's numbers: pixels per inch (96 on screen and memory DCs),
+    // sizes (a screen or memory DC answers the screen's), paper for printers;
+    // RASTERCAPS never has RC_PALETTE.
     int GetDeviceCaps(int index) const;
     bool IsPrinting() const { return m_kind == DCKind::Printer || m_kind == DCKind::Pdf || m_kind == DCKind::Preview; }
 
@@ -290,6 +293,9 @@ public:
     int PolyPolygon(const POINT* points, const int* counts, int polygons);
 
     // ---- rectangles and regions (brush or colour only) -----------------------------------------
+    // FillRect copies the brush (the mix does not apply), as FillSolidRect
+    // copies a colour; FillSolidRect leaves that colour as the background
+    // colour, as the class library's does.
     void FillRect(const RECT* rect, CBrush* brush);
     void FillSolidRect(const RECT* rect, COLORREF color);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
@@ -389,8 +395,14 @@ private:
         CPen* pen = nullptr;          // borrowed: answered to the next SelectObject
         CBrush* brush = nullptr;      // borrowed
         CFont* font = nullptr;        // borrowed
-        CBitmap* bitmap = nullptr;    // borrowed (the pixels are held by m_surface)
-        CPalette* palette = nullptr;  // borrowed
+        CBitmap* bitmap = nullptr;    // borrowed, never read: answered only
+        CPalette* palette = nullptr;  // borrowed, never read: answered only
+        // What the DC draws with of them, shared or copied, so that an object
+        // destroyed while selected leaves nothing dangling.
+        std::shared_ptr<QImage> surface;                     // a memory DC's bitmap pixels
+        std::shared_ptr<CBitmap::DibSection> section;        // when that bitmap is a DIB section
+        bool mono = false;                                   // a monochrome bitmap
+        std::shared_ptr<const std::vector<PALETTEENTRY>> paletteEntries;
         // The selected pen and brush as drawn (copies).
         int penStyle = PS_SOLID;
         int penWidth = 0;
@@ -424,7 +436,6 @@ private:
     DCKind m_kind = DCKind::None;
     QPaintDevice* m_device = nullptr;            // borrowed: what the painter draws on
     QImage* m_image = nullptr;                   // borrowed: the same, when an image
-    std::shared_ptr<QImage> m_surface;           // a memory DC's selected pixels, shared
     std::unique_ptr<CBitmap> m_defaultBitmap;    // a memory DC's first 1 x 1 bitmap
     std::unique_ptr<QPainter> m_painter;         // owned; active while there is a device
     int m_dpiX = 96;

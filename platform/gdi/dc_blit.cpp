@@ -199,8 +199,7 @@ QRect DeviceSpan(const CDC& dc, int x, int y, int width, int height, bool* mirro
 
 // The source of a transfer brought up to date (a DIB section's bits).
 const QImage* SourceImage(CDC& source) {
-    if (CBitmap* bitmap = source.GetCurrentBitmap(); bitmap && source.GetKind() == DCKind::Memory)
-        bitmap->GetImage();
+    CDCAccess::SyncSection(source);
     return source.GetImage();
 }
 
@@ -380,7 +379,7 @@ int CDC::ScrollDC(int dx, int dy, const RECT* scrollRect, const RECT* clipRect, 
 int CDC::StretchDIBits(int x, int y, int width, int height, int xSrc, int ySrc, int srcWidth, int srcHeight,
                        const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
     QImage upright;
-    if (!DecodeDib(info, bits, usage, m_state.palette, &upright))
+    if (!DecodeDib(info, bits, usage, m_state.paletteEntries.get(), &upright))
         return 0;
     // A bottom-up DIB counts its source rows from the bottom.
     const int top = info->bmiHeader.biHeight > 0 ? upright.height() - ySrc - srcHeight : ySrc;
@@ -416,7 +415,7 @@ int CDC::SetDIBitsToDevice(int x, int y, DWORD width, DWORD height, int xSrc, in
     const int fullHeight = std::abs(info->bmiHeader.biHeight);
     band->bmiHeader.biHeight = bottomUp ? static_cast<LONG>(scanLines) : -static_cast<LONG>(scanLines);
     QImage rows;
-    if (!DecodeDib(band, bits, usage, m_state.palette, &rows))
+    if (!DecodeDib(band, bits, usage, m_state.paletteEntries.get(), &rows))
         return 0;
     const QPoint origin = CDCAccess::ToDevice(*this, x, y);
     if (!m_image)

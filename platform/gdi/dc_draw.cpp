@@ -8,6 +8,7 @@
 #include "platform/gdi/dc.h"
 
 #include "platform/gdi/dc_private.h"
+#include "platform/gdi/dib.h"
 
 #include <QPainterPathStroker>
 
@@ -17,15 +18,16 @@
 // ---- colours, pens, brushes ----------------------------------------------------------------
 
 bool CDCAccess::IsMonochrome(const CDC& dc) {
-    return dc.m_kind == DCKind::Memory && dc.m_state.bitmap && dc.m_state.bitmap->IsMonochrome();
+    return dc.m_kind == DCKind::Memory && dc.m_state.mono;
 }
 
 QColor CDCAccess::DrawColor(const CDC& dc, COLORREF color) {
     if ((color >> 24) == 0x01) {
         // An index into the selected palette.
-        PALETTEENTRY entry;
-        if (dc.m_state.palette && dc.m_state.palette->GetPaletteEntries(color & 0xFFFF, 1, &entry) == 1)
-            color = RGB(entry.peRed, entry.peGreen, entry.peBlue);
+        const auto& entries = dc.m_state.paletteEntries;
+        const size_t index = color & 0xFFFF;
+        if (entries && index < entries->size())
+            color = RGB((*entries)[index].peRed, (*entries)[index].peGreen, (*entries)[index].peBlue);
         else
             color = 0;
     }
@@ -160,9 +162,9 @@ QBrush CDCAccess::MakeBrush(const CDC& dc, const CBrush& brush) {
 }
 
 void CDCAccess::MarkDrawn(CDC& dc) {
-    if (dc.m_kind == DCKind::Memory && dc.m_state.bitmap && dc.m_state.bitmap->GetDibSection()) {
-        dc.m_state.bitmap->GetImage();   // what the caller wrote into the bits first
-        dc.m_state.bitmap->MarkImageDrawn();
+    if (dc.m_state.section) {
+        SyncSection(dc);   // what the caller wrote into the bits first
+        dc.m_state.section->imageDrawn = true;
     }
 }
 

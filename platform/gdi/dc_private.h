@@ -49,6 +49,14 @@ public:
     static QImage* Image(CDC& dc) { return dc.m_image; }
     static void EndPainter(CDC& dc) { dc.EndPainter(); }
     static void ApplyClip(CDC& dc) { dc.ApplyClip(); }
+
+    // A memory DC's DIB section (null without one): its image brought up to
+    // date with its bits, and its drawing written back.
+    static CBitmap::DibSection* Section(CDC& dc) { return dc.m_state.section.get(); }
+    static void SyncSection(CDC& dc);
+    static void FlushSection(CDC& dc);
+    // Every DC holding a DIB section, for GdiFlush.
+    static void FlushAllSections();
 };
 
 // The pixels whose centres lie inside a filled path (device units), as the
@@ -60,5 +68,3 @@ QRegion PathPixels(const QPainterPath& path, Qt::FillRule rule);
 bool PolygonsPath(const POINT* points, const int* counts, int polygons,
                   const std::function<QPointF(POINT)>& place, QPainterPath* path);
 
-// The DIB sections selected into live DCs (GdiFlush writes them back). UI thread.
-std::set<CBitmap*>& SelectedDibSections();

@@ -73,7 +73,8 @@ int DibColorCount(const BITMAPINFOHEADER& header) {
     return header.biClrUsed == 0 || header.biClrUsed > static_cast<DWORD>(full) ? full : static_cast<int>(header.biClrUsed);
 }
 
-bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const CPalette* palette, QImage* image) {
+bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const std::vector<PALETTEENTRY>* palette,
+               QImage* image) {
     if (!info || !bits || !image || !UsableHeader(info->bmiHeader))
         return false;
     const BITMAPINFOHEADER& header = info->bmiHeader;
@@ -85,9 +86,9 @@ bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const CPale
         if (usage == DIB_PAL_COLORS) {
             WORD index;
             std::memcpy(&index, colors + 2 * i, sizeof index);
-            PALETTEENTRY entry;
-            table.push_back(palette && palette->GetPaletteEntries(index, 1, &entry) == 1
-                                ? qRgb(entry.peRed, entry.peGreen, entry.peBlue) : qRgb(0, 0, 0));
+            table.push_back(palette && index < palette->size()
+                                ? qRgb((*palette)[index].peRed, (*palette)[index].peGreen, (*palette)[index].peBlue)
+                                : qRgb(0, 0, 0));
         } else {
             RGBQUAD quad;
             std::memcpy(&quad, colors + 4 * i, sizeof quad);
@@ -103,6 +104,17 @@ bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const CPale
 
 void DibSectionToImage(const CBitmap::DibSection& section, QImage& image) {
     DecodeRows(section.header, section.bits.data(), TableOf(section.colors), image);
+}
+
+void SyncSectionImage(CBitmap::DibSection& section, QImage& image) {
+    if (!section.imageDrawn)
+        DibSectionToImage(section, image);
+}
+
+void FlushSectionImage(CBitmap::DibSection& section, const QImage& image) {
+    if (section.imageDrawn)
+        ImageToDibSection(image, section);
+    section.imageDrawn = false;
 }
 
 void ImageToDibSection(const QImage& image, CBitmap::DibSection& section) {
@@ -159,7 +171,7 @@ HBITMAP CreateDIBSection(CDC* dc, const BITMAPINFO* info, UINT usage, void** bit
         *bits = nullptr;
     if (!info || section || offset || !UsableHeader(info->bmiHeader))
         return nullptr;
-    auto dib = std::make_unique<CBitmap::DibSection>();
+    auto dib = std::make_shared<CBitmap::DibSection>();
     dib->header = info->bmiHeader;
     dib->header.biSize = sizeof(BITMAPINFOHEADER);
     dib->bitCount = info->bmiHeader.biBitCount;
@@ -174,10 +186,9 @@ HBITMAP CreateDIBSection(CDC* dc, const BITMAPINFO* info, UINT usage, void** bit
         if (usage == DIB_PAL_COLORS) {
             WORD index;
             std::memcpy(&index, colors + 2 * i, sizeof index);
-            PALETTEENTRY entry;
-            const CPalette* palette = dc ? dc->GetCurrentPalette() : nullptr;
-            if (palette && palette->GetPaletteEntries(index, 1, &entry) == 1)
-                quad = {entry.peBlue, entry.peGreen, entry.peRed, 0};
+            const auto* palette = dc ? CDCAccess::State(*dc).paletteEntries.get() : nullptr;
+            if (palette && index < palette->size())
+                quad = {(*palette)[index].peBlue, (*palette)[index].peGreen, (*palette)[index].peRed, 0};
         } else {
             std::memcpy(&quad, colors + 4 * i, sizeof quad);
         }
@@ -200,20 +211,18 @@ HBITMAP CreateDIBSection(CDC* dc, const BITMAPINFO* info, UINT usage, void** bit
 }
 
 UINT SetDIBColorTable(CDC* dc, UINT start, UINT count, const RGBQUAD* colors) {
-    CBitmap* bitmap = dc ? dc->GetCurrentBitmap() : nullptr;
-    CBitmap::DibSection* section = bitmap ? bitmap->GetDibSection() : nullptr;
+    CBitmap::DibSection* section = dc ? CDCAccess::Section(*dc) : nullptr;
     if (!section || !colors || start >= section->colors.size())
         return 0;
     // Drawing not yet flushed belongs to the old colours.
-    bitmap->FlushToBits();
+    CDCAccess::FlushSection(*dc);
     const UINT n = std::min<UINT>(count, static_cast<UINT>(section->colors.size()) - start);
     std::copy_n(colors, n, section->colors.begin() + start);
     return n;
 }
 
 UINT GetDIBColorTable(CDC* dc, UINT start, UINT count, RGBQUAD* colors) {
-    CBitmap* bitmap = dc ? dc->GetCurrentBitmap() : nullptr;
-    const CBitmap::DibSection* section = bitmap ? bitmap->GetDibSection() : nullptr;
+    const CBitmap::DibSection* section = dc ? CDCAccess::Section(*dc) : nullptr;
     if (!section || !colors || start >= section->colors.size())
         return 0;
     const UINT n = std::min<UINT>(count, static_cast<UINT>(section->colors.size()) - start);
@@ -222,8 +231,7 @@ UINT GetDIBColorTable(CDC* dc, UINT start, UINT count, RGBQUAD* colors) {
 }
 
 int GdiFlush() {
-    for (CBitmap* bitmap : SelectedDibSections())
-        bitmap->FlushToBits();
+    CDCAccess::FlushAllSections();
     return 1;
 }
 

@@ -33,6 +33,7 @@ struct CBitmap::DibSection {
     int bitCount = 0;
     int stride = 0;                      // bytes per row
     bool bottomUp = true;
+    bool imageDrawn = false;             // the image holds drawing the bits lack
 };
 
 // The bytes of the pixel rows a header describes, or 0 when it is unusable.
@@ -42,12 +43,17 @@ int DibColorCount(const BITMAPINFOHEADER& header);
 
 // Decodes a DIB into an RGB32 image, upright. `palette` serves DIB_PAL_COLORS
 // (may be null: the indexes then give black). False for an unusable header.
-bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const CPalette* palette, QImage* image);
+bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const std::vector<PALETTEENTRY>* palette,
+               QImage* image);
 
 // The section's bits into its image, and back (nearest colour-table entry for
 // 1, 4 and 8 bits).
 void DibSectionToImage(const CBitmap::DibSection& section, QImage& image);
 void ImageToDibSection(const QImage& image, CBitmap::DibSection& section);
+// The image brought up to date with the bits, unless it holds drawing not yet
+// flushed; and that drawing written to the bits.
+void SyncSectionImage(CBitmap::DibSection& section, QImage& image);
+void FlushSectionImage(CBitmap::DibSection& section, const QImage& image);
 
 // A DIB section from a header (and colour table, for 1, 4 and 8 bits); `bits`
 // gets the address of its rows. Owned by the handle: ::DeleteObject frees it.

@@ -233,8 +233,7 @@ int CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height) {
         return 0;
     if (width <= 0 || height <= 0)
         return CreateBitmap(1, 1, 1, 1, nullptr);
-    const CBitmap* selected = dc ? dc->GetCurrentBitmap() : nullptr;
-    const bool mono = dc && dc->GetKind() == DCKind::Memory && selected && selected->IsMonochrome();
+    const bool mono = dc && CDCAccess::IsMonochrome(*dc);
     return CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
 }
 
@@ -344,8 +343,8 @@ CSize CBitmap::GetSize() const {
 QImage* CBitmap::GetImage() {
     if (!m_image)
         return nullptr;
-    if (m_dib && !m_imageDrawn)
-        DibSectionToImage(*m_dib, *m_image);
+    if (m_dib)
+        SyncSectionImage(*m_dib, *m_image);
     return m_image.get();
 }
 
@@ -355,16 +354,14 @@ std::shared_ptr<QImage> CBitmap::GetSharedImage() {
 }
 
 void CBitmap::FlushToBits() {
-    if (m_dib && m_imageDrawn)
-        ImageToDibSection(*m_image, *m_dib);
-    m_imageDrawn = false;
+    if (m_dib)
+        FlushSectionImage(*m_dib, *m_image);
 }
 
 void CBitmap::Release() {
     m_image.reset();
     m_dib.reset();
     m_bitsPixel = 0;
-    m_imageDrawn = false;
     m_dimension = {};
 }
 

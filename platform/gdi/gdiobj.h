@@ -304,21 +304,20 @@ public:
     // Makes the bitmap from an image (converted to RGB32), colour or monochrome.
     int CreateFromImage(const QImage& image, bool monochrome = false);
 
-    // A DIB section: its own bits and colour table (dib.cpp).
+    // A DIB section: its own bits and colour table (dib.cpp), shared with the
+    // memory DCs that select it.
     struct DibSection;
     DibSection* GetDibSection() const { return m_dib.get(); }
+    std::shared_ptr<DibSection> GetSharedDibSection() const { return m_dib; }
     // Writes what was drawn into the image back to a DIB section's bits.
     void FlushToBits();
-    // Marks the image as drawn on since the last flush (a section's DC does).
-    void MarkImageDrawn() { m_imageDrawn = true; }
 
 private:
     friend HBITMAP CreateDIBSection(CDC*, const BITMAPINFO*, UINT, void**, void*, DWORD);
     void Release() override;
     std::shared_ptr<QImage> m_image;      // shared with the memory DCs that select it
-    std::unique_ptr<DibSection> m_dib;    // set for a DIB section
+    std::shared_ptr<DibSection> m_dib;    // set for a DIB section
     int m_bitsPixel = 0;
-    bool m_imageDrawn = false;
     CSize m_dimension;
 };
 

@@ -1,6 +1,7 @@
 // The device context's mapping, device grid, objects and figures: where the
 // ink of each call lands on a 96-dpi memory DC.
 #include "platform/gdi/dc.h"
+#include "platform/gdi/dib.h"
 
 #include "dc_support.h"
 
@@ -259,6 +260,40 @@ TEST(MemoryDC, TheBitmapKeepsWhatWasDrawnAfterTheDCIsGone) {
     }
     EXPECT_EQ(bitmap.GetImage()->pixel(1, 1) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(bitmap.GetImage()->pixel(3, 3) & 0xFFFFFF, 0u);
+}
+
+TEST(MemoryDC, ObjectsDestroyedWhileSelectedLeaveTheDCSafe) {
+    // Declared before its bitmap, a DC outlives it: as with the platform's
+    // handles, nothing may read the destroyed object.
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    {
+        CBitmap bitmap;
+        bitmap.CreateBitmap(8, 8, 1, 32, nullptr);
+        dc.SelectObject(&bitmap);
+        CPalette palette;
+        palette.CreateHalftonePalette(&dc);
+        dc.SelectPalette(&palette, 0);
+    }
+    dc.FillSolidRect(0, 0, 4, 4, PALETTEINDEX(215));   // white in the halftone palette
+    EXPECT_EQ(dc.GetPixel(1, 1), RGB(255, 255, 255));
+    CBitmap compatible;
+    EXPECT_TRUE(compatible.CreateCompatibleBitmap(&dc, 2, 2));
+    // A DIB section freed by its handle while selected.
+    std::vector<unsigned char> room(sizeof(BITMAPINFO));
+    auto* info = reinterpret_cast<BITMAPINFO*>(room.data());
+    info->bmiHeader = BITMAPINFOHEADER{};
+    info->bmiHeader.biWidth = 4;
+    info->bmiHeader.biHeight = 4;
+    info->bmiHeader.biBitCount = 32;
+    HBITMAP section = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, nullptr, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    dc.SelectObject(section);
+    DeleteObject(section);
+    dc.FillSolidRect(0, 0, 2, 2, RGB(0, 0, 255));
+    GdiFlush();
+    const int saved = dc.SaveDC();
+    dc.RestoreDC(saved);
 }
 
 }  // namespace

@@ -195,6 +195,33 @@ TEST(Figures, ANullPenFillsOnePixelShortAsThePlatformDoes) {
     EXPECT_EQ(InkRows(canvas.Image()), Span(3, 8));
 }
 
+TEST(Figures, EachFigureInksItsBoundingBoxLessTheRightAndBottomEdges) {
+    const POINT square[4] = {{2, 3}, {12, 3}, {12, 10}, {2, 10}};
+    const struct {
+        const char* name;
+        bool pen;
+        void (*draw)(CDC&, const POINT*);
+        std::vector<int> columns, rows;
+    } cases[] = {
+        {"ellipse", true, [](CDC& dc, const POINT*) { dc.Ellipse(2, 3, 12, 10); }, Span(2, 11), Span(3, 9)},
+        {"round rectangle", true, [](CDC& dc, const POINT*) { dc.RoundRect(2, 3, 12, 10, 4, 4); }, Span(2, 11), Span(3, 9)},
+        {"pie", true, [](CDC& dc, const POINT*) { dc.Pie(2, 3, 12, 10, 12, 6, 2, 6); }, Span(2, 11), Span(3, 6)},
+        {"polygon without a pen", false, [](CDC& dc, const POINT* p) { dc.Polygon(p, 4); }, Span(2, 11), Span(3, 9)},
+        {"polygon", true, [](CDC& dc, const POINT* p) { dc.Polygon(p, 4); }, Span(2, 12), Span(3, 10)},
+        {"arc, the upper right quarter", true, [](CDC& dc, const POINT*) { dc.Arc(0, 0, 21, 21, 20, 10, 10, 0); },
+         Span(10, 20), Span(0, 10)},
+    };
+    for (const auto& c : cases) {
+        MemoryCanvas canvas(24, 24);
+        canvas.dc.SelectStockObject(BLACK_BRUSH);
+        if (!c.pen)
+            canvas.dc.SelectStockObject(NULL_PEN);
+        c.draw(canvas.dc, square);
+        EXPECT_EQ(InkColumns(canvas.Image()), c.columns) << c.name;
+        EXPECT_EQ(InkRows(canvas.Image()), c.rows) << c.name;
+    }
+}
+
 TEST(Objects, SelectionAnswersThePreviousObject) {
     MemoryCanvas canvas(10, 10);
     CDC& dc = canvas.dc;

@@ -322,6 +322,53 @@ TEST(Dib, ABottomUpEightBitDibDrawsUpright) {
     EXPECT_EQ(other.Pixel(0, 1), 0xFF0000u);
 }
 
+TEST(Dib, EveryDepthDecodesItsPaddedRows) {
+    // 3 x 2, bottom-up: the top row red ... blue, the bottom row blue ... red.
+    for (int depth : {1, 4, 8, 24, 32}) {
+        const int stride = (3 * depth + 31) / 32 * 4;
+        std::vector<unsigned char> info(sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD));
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+        *header = BITMAPINFOHEADER{};
+        header->biWidth = 3;
+        header->biHeight = 2;
+        header->biBitCount = static_cast<WORD>(depth);
+        auto* table = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+        const unsigned red = depth <= 8 ? 1 : 0xFF0000;
+        const unsigned blue = depth == 1 ? 0 : depth <= 8 ? 2 : 0x0000FF;
+        if (depth <= 8) {
+            header->biClrUsed = depth == 1 ? 2 : 3;
+            table[blue] = {255, 0, 0, 0};
+            table[red] = {0, 0, 255, 0};
+        }
+        std::vector<unsigned char> bits(static_cast<size_t>(stride) * 2, 0);
+        auto put = [&](int row, int x, unsigned value) {
+            unsigned char* r = bits.data() + row * stride;
+            switch (depth) {
+            case 1: r[x / 8] |= static_cast<unsigned char>((value & 1) << (7 - x % 8)); break;
+            case 4: r[x / 2] |= static_cast<unsigned char>((value & 0xF) << (x % 2 ? 0 : 4)); break;
+            case 8: r[x] = static_cast<unsigned char>(value); break;
+            default: {
+                unsigned char* p = r + x * (depth / 8);
+                p[0] = static_cast<unsigned char>(value);
+                p[1] = static_cast<unsigned char>(value >> 8);
+                p[2] = static_cast<unsigned char>(value >> 16);
+            }
+            }
+        };
+        put(0, 0, blue);   // stored first: the bottom row
+        put(0, 2, red);
+        put(1, 0, red);
+        put(1, 2, blue);
+        MemoryCanvas canvas(3, 2);
+        ASSERT_EQ(canvas.dc.StretchDIBits(0, 0, 3, 2, 0, 0, 3, 2, bits.data(), reinterpret_cast<BITMAPINFO*>(info.data()),
+                                          DIB_RGB_COLORS, SRCCOPY), 2) << depth;
+        EXPECT_EQ(canvas.Pixel(0, 0), 0xFF0000u) << depth;
+        EXPECT_EQ(canvas.Pixel(2, 0), 0x0000FFu) << depth;
+        EXPECT_EQ(canvas.Pixel(0, 1), 0x0000FFu) << depth;
+        EXPECT_EQ(canvas.Pixel(2, 1), 0xFF0000u) << depth;
+    }
+}
+
 TEST(Dib, ASectionShowsItsBitsAndAColourTableChange) {
     EightBitDib dib(4);
     void* bits = nullptr;

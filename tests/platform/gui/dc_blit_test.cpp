@@ -46,6 +46,15 @@ TEST(Inversion, EachInversionDrawnTwiceRestoresEveryByte) {
              dc.SelectObject(oldBrush);
              dc.SetROP2(R2_COPYPEN);
          }},
+        {"R2_NOTXORPEN polygon", [](CDC& dc) {
+             dc.SetROP2(R2_NOTXORPEN);
+             CPen pen(PS_SOLID, 1, RGB(90, 200, 10));
+             CPen* old = dc.SelectObject(&pen);
+             const POINT star[5] = {{25, 2}, {40, 38}, {2, 14}, {48, 14}, {10, 38}};
+             dc.Polygon(star, 5);
+             dc.SelectObject(old);
+             dc.SetROP2(R2_COPYPEN);
+         }},
         {"R2_NOT line", [](CDC& dc) {
              dc.SetROP2(R2_NOT);
              dc.MoveTo(1, 39);

@@ -1,0 +1,117 @@
+// Drawing speed through the device context: the notation view draws every
+// staff line, stem and barline of a page through CDC, so its mapping, grid
+// rounding and state handling must cost little beside the painter's own work.
+// The lines through CDC should stay within 1.5x of the same lines drawn with
+// QPainter directly. ScrollDC moves the view's whole off-screen bitmap at each
+// scroll step.
+#include "platform/gdi/dc.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+// A Letter page at 96 pixels per inch, in twips: 12,240 x 15,840.
+constexpr int kPageWidth = 816;
+constexpr int kPageHeight = 1056;
+constexpr int kLines = 10000;
+
+struct Line {
+    int x1, y1, x2, y2;   // twips, y up
+};
+
+// Staff lines, stems and slanted beams spread over the page.
+std::vector<Line> PageLines() {
+    std::vector<Line> lines;
+    lines.reserve(kLines);
+    unsigned seed = 12345;
+    auto next = [&](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(range));
+    };
+    for (int i = 0; i < kLines; ++i) {
+        const int x = next(11000) + 200;
+        const int y = -(next(14500) + 300);
+        switch (i % 3) {
+        case 0: lines.push_back({x, y, x + next(1000) + 50, y}); break;         // staff line piece
+        case 1: lines.push_back({x, y, x, y - next(500) - 50}); break;          // stem
+        default: lines.push_back({x, y, x + 300, y - next(200)}); break;        // beam edge
+        }
+    }
+    return lines;
+}
+
+void SetPage(CDC& dc) {
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(1440, 1440);
+    dc.SetViewportExt(96, -96);
+}
+
+void BM_LinesThroughCDC(benchmark::State& state) {
+    const std::vector<Line> lines = PageLines();
+    CDC screen;
+    CDC dc;
+    dc.CreateCompatibleDC(&screen);
+    CBitmap page;
+    page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
+    dc.SelectObject(&page);
+    SetPage(dc);
+    CPen pen(PS_SOLID, 15, RGB(0, 0, 0));   // a pixel at this zoom, as staff lines are
+    dc.SelectObject(&pen);
+    for (auto _ : state) {
+        for (const Line& line : lines) {
+            dc.MoveTo(line.x1, line.y1);
+            dc.LineTo(line.x2, line.y2);
+        }
+        benchmark::DoNotOptimize(dc.GetImage()->constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_LinesThroughCDC)->Unit(benchmark::kMillisecond);
+
+// The same lines, converted to pixels once, straight through a painter.
+void BM_LinesThroughQPainter(benchmark::State& state) {
+    const std::vector<Line> lines = PageLines();
+    QImage page(kPageWidth, kPageHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    std::vector<QLineF> device;
+    for (const Line& line : lines)
+        device.emplace_back(line.x1 * 96 / 1440 + 0.5, -line.y1 * 96 / 1440 + 0.5, line.x2 * 96 / 1440 + 0.5,
+                            -line.y2 * 96 / 1440 + 0.5);
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(Qt::black, 1);
+    pen.setCapStyle(Qt::FlatCap);
+    for (auto _ : state) {
+        for (const QLineF& line : device) {
+            painter.setPen(pen);
+            painter.drawLine(line);
+        }
+        benchmark::DoNotOptimize(page.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_LinesThroughQPainter)->Unit(benchmark::kMillisecond);
+
+// One scroll step of a full-screen view: 1920 x 1080 moved up by 40 pixels.
+void BM_ScrollDC(benchmark::State& state) {
+    CDC screen;
+    CDC dc;
+    dc.CreateCompatibleDC(&screen);
+    CBitmap surface;
+    surface.CreateCompatibleBitmap(&screen, 1920, 1080);
+    dc.SelectObject(&surface);
+    const RECT all{0, 0, 1920, 1080};
+    for (auto _ : state) {
+        RECT uncovered;
+        dc.ScrollDC(0, -40, &all, &all, nullptr, &uncovered);
+        benchmark::DoNotOptimize(uncovered);
+    }
+}
+BENCHMARK(BM_ScrollDC)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

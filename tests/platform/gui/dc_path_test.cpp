@@ -1,0 +1,155 @@
+// Clipping in device and logical units, saved states, paths, curves and
+// geometric pens.
+#include "platform/gdi/dc.h"
+
+#include "dc_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void FillEverything(CDC& dc) {
+    CBrush black(RGB(0, 0, 0));
+    const RECT huge{-100000, -100000, 100000, 100000};
+    dc.FillRect(&huge, &black);
+}
+
+TEST(Clipping, RegionsAreDeviceUnitsAndRectanglesLogical) {
+    const struct {
+        const char* name;
+        void (*clip)(CDC&);
+        std::vector<int> columns, rows;
+    } cases[] = {
+        {"region in pixels despite twips", [](CDC& dc) {
+             CRgn region;
+             region.CreateRectRgn(10, 20, 30, 25);
+             dc.SelectClipRgn(&region);
+         }, Span(10, 29), Span(20, 24)},
+        {"intersect in twips", [](CDC& dc) { dc.IntersectClipRect(1440, -1440, 2880, -2880); },
+         Span(96, 191), Span(96, 191)},
+        {"exclude in twips", [](CDC& dc) {
+             dc.IntersectClipRect(0, 0, 2880, -1440);
+             dc.ExcludeClipRect(0, 0, 1440, -1440);
+         }, Span(96, 191), Span(0, 95)},
+        {"path", [](CDC& dc) {
+             dc.BeginPath();
+             dc.Rectangle(1440, -1440, 2160, -2160);
+             dc.EndPath();
+             dc.SelectClipPath(RGN_COPY);
+         }, Span(96, 143), Span(96, 143)},
+    };
+    for (const auto& c : cases) {
+        MemoryCanvas canvas(200, 200);
+        canvas.dc.SetMapMode(MM_TWIPS);
+        c.clip(canvas.dc);
+        FillEverything(canvas.dc);
+        EXPECT_EQ(InkColumns(canvas.Image()), c.columns) << c.name;
+        EXPECT_EQ(InkRows(canvas.Image()), c.rows) << c.name;
+    }
+}
+
+TEST(Clipping, ClipBoxAnswersLogicalUnits) {
+    MemoryCanvas canvas(200, 200);
+    canvas.dc.SetMapMode(MM_TWIPS);
+    CRect box;
+    EXPECT_EQ(canvas.dc.GetClipBox(&box), SIMPLEREGION);
+    EXPECT_TRUE(box == CRect(0, 0, 3000, -3000));
+    canvas.dc.IntersectClipRect(1440, -1440, 2880, -2880);
+    canvas.dc.GetClipBox(&box);
+    EXPECT_TRUE(box == CRect(1440, -1440, 2880, -2880));
+    canvas.dc.ExcludeClipRect(0, 0, 5000, -5000);
+    EXPECT_EQ(canvas.dc.GetClipBox(&box), NULLREGION);
+    EXPECT_FALSE(canvas.dc.PtVisible(2000, -2000));
+}
+
+TEST(SavedState, RestoreBringsBackMappingObjectsAndClipping) {
+    MemoryCanvas canvas(50, 50);
+    CDC& dc = canvas.dc;
+    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+    CPen* original = dc.SelectObject(&red);
+    const int level = dc.SaveDC();
+    EXPECT_EQ(level, 1);
+    dc.SetMapMode(MM_TWIPS);
+    dc.SelectStockObject(BLACK_PEN);
+    dc.IntersectClipRect(0, 0, 10, -10);
+    dc.SetROP2(R2_XORPEN);
+    dc.SaveDC();
+    dc.SetBkColor(RGB(1, 2, 3));
+    EXPECT_TRUE(dc.RestoreDC(level));   // both levels go
+    EXPECT_EQ(dc.GetMapMode(), MM_TEXT);
+    EXPECT_EQ(dc.GetCurrentPen(), &red);
+    EXPECT_EQ(dc.GetROP2(), R2_COPYPEN);
+    EXPECT_EQ(dc.GetBkColor(), RGB(255, 255, 255));
+    EXPECT_FALSE(dc.RestoreDC(-1));     // nothing left to restore
+    FillEverything(dc);
+    EXPECT_EQ(InkColumns(canvas.Image()), Span(0, 49));   // no clipping left
+    dc.SelectObject(original);
+}
+
+TEST(Paths, FilledStrokedAndCurves) {
+    MemoryCanvas canvas(60, 60);
+    CDC& dc = canvas.dc;
+    dc.SelectStockObject(BLACK_BRUSH);
+    dc.BeginPath();
+    dc.MoveTo(10, 10);
+    dc.LineTo(30, 10);
+    dc.LineTo(30, 20);
+    dc.LineTo(10, 20);
+    dc.CloseFigure();
+    dc.EndPath();
+    EXPECT_TRUE(InkRows(canvas.Image()).empty());   // recorded, not drawn
+    EXPECT_TRUE(dc.FillPath());
+    EXPECT_EQ(InkColumns(canvas.Image()), Span(10, 29));
+    EXPECT_EQ(InkRows(canvas.Image()), Span(10, 19));
+    EXPECT_FALSE(dc.FillPath());                      // used up
+
+    MemoryCanvas curve(60, 60);
+    const POINT bezier[4] = {{5, 50}, {5, 5}, {55, 5}, {55, 50}};
+    EXPECT_TRUE(curve.dc.PolyBezier(bezier, 4));
+    const std::vector<int> rows = InkRows(curve.Image());
+    ASSERT_FALSE(rows.empty());
+    EXPECT_GE(rows.front(), 15);                      // the curve stays below its control points
+    EXPECT_LE(rows.front(), 19);
+    EXPECT_FALSE(curve.dc.PolyBezier(bezier, 3));     // not 1 + 3n points
+}
+
+TEST(Pens, GeometricPensHaveTheirEndCaps) {
+    const struct { int cap; int first, last; } cases[] = {
+        {PS_ENDCAP_FLAT, 10, 29},
+        {PS_ENDCAP_SQUARE, 7, 32},
+        {PS_ENDCAP_ROUND, 7, 32},
+    };
+    for (const auto& c : cases) {
+        MemoryCanvas canvas(40, 40);
+        LOGBRUSH brush{BS_SOLID, RGB(0, 0, 0), 0};
+        CPen pen;
+        ASSERT_TRUE(pen.CreatePen(PS_GEOMETRIC | PS_SOLID | c.cap, 6, &brush));
+        canvas.dc.SelectObject(&pen);
+        canvas.dc.MoveTo(10, 20);
+        canvas.dc.LineTo(30, 20);
+        const std::vector<int> columns = InkColumns(canvas.Image());
+        ASSERT_FALSE(columns.empty());
+        EXPECT_EQ(columns.front(), c.first) << c.cap;
+        EXPECT_EQ(columns.back(), c.last) << c.cap;
+        EXPECT_EQ(InkRows(canvas.Image()), Span(17, 22)) << c.cap;   // six rows, centred on the line
+    }
+}
+
+TEST(Pens, WidthFollowsTheMappingButNeverFallsBelowAPixel) {
+    const struct { int width; std::vector<int> rows; } cases[] = {
+        {1, {96}},            // a twip: still one pixel
+        {30, Span(95, 96)},   // 2 pixels
+        {45, Span(95, 97)},   // 3 pixels
+    };
+    for (const auto& c : cases) {
+        MemoryCanvas canvas(200, 200);
+        canvas.dc.SetMapMode(MM_TWIPS);
+        CPen pen(PS_SOLID, c.width, RGB(0, 0, 0));
+        canvas.dc.SelectObject(&pen);
+        canvas.dc.MoveTo(0, -1440);
+        canvas.dc.LineTo(2000, -1440);
+        EXPECT_EQ(InkRows(canvas.Image()), c.rows) << c.width;
+    }
+}
+
+}  // namespace

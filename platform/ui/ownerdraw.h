@@ -60,3 +60,18 @@ struct MEASUREITEMSTRUCT {
     std::uintptr_t itemData = 0;
 };
 using LPMEASUREITEMSTRUCT = MEASUREITEMSTRUCT*;
+
+// ---- platform use (the controls' widgets) ----------------------------------------------
+
+class QAbstractItemView;
+class QPainter;
+class QRect;
+class QWidget;
+
+// Asks the owner of `control` to draw one item on `painter` at `rect` (the
+// control's coordinates, as rcItem gives them).
+void PaintOwnerDrawnItem(QPainter* painter, QWidget* control, UINT ctlType, int itemID, const QRect& rect,
+                         UINT itemState, std::uintptr_t itemData);
+// The items of `view` are drawn and measured by the owner of `control` (all
+// alike with one measure, or each measured when `variable`).
+void InstallOwnerDraw(QAbstractItemView* view, QWidget* control, UINT ctlType, bool variable);

@@ -58,10 +58,10 @@ protected:
         button.SetButtonMode(0);   // no hover frame over the faces
     }
     QImage Face() { return button.GetWidget()->grab().toImage(); }
-    void Move(QPoint point) {
-        // With the button held, as a drag reports it.
-        QMouseEvent move(QEvent::MouseMove, point, button.GetWidget()->mapToGlobal(point), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+    // A move, with the button held as a drag reports it or without.
+    void Move(QPoint point, Qt::MouseButtons held = Qt::LeftButton) {
+        QMouseEvent move(QEvent::MouseMove, point, button.GetWidget()->mapToGlobal(point), Qt::NoButton, held,
+                         Qt::NoModifier);
         QApplication::sendEvent(button.GetWidget(), &move);
     }
 
@@ -93,6 +93,20 @@ TEST_F(PictureButton, AToggleCompletesOnlyWhenReleasedOverItself) {
         QTest::mouseRelease(button.GetWidget(), Qt::LeftButton, Qt::NoModifier, c.release);
         EXPECT_EQ(button.GetButtonState(), c.expected) << c.name;
     }
+}
+
+TEST_F(PictureButton, HoverHoldsTheCaptureWhileThePointerIsOver) {
+    Make(20);
+    button.AddBitmap(Picture(20, 20, Qt::black), -1);
+    button.SetButtonMode(MCButton::MODE_HOVER);
+    Move({5, 5}, Qt::NoButton);
+    EXPECT_EQ(CWnd::GetCapture(), &button);
+    EXPECT_TRUE(button.IsHovering());
+    EXPECT_NE(Face().pixel(0, 10) & 0xFFFFFF, 0u);   // the raised frame's left edge
+    Move({8, 30}, Qt::NoButton);
+    EXPECT_EQ(CWnd::GetCapture(), nullptr);
+    EXPECT_FALSE(button.IsHovering());   // told by WM_CAPTURECHANGED
+    EXPECT_EQ(Face().pixel(0, 10) & 0xFFFFFF, 0u);
 }
 
 TEST_F(PictureButton, APictureLargerThanTheButtonIsShrunkASmallerOneCentred) {

@@ -1,5 +1,6 @@
 #include "platform/glyphbox/glyphbox.h"
 
+#include "interface/document/musicpage.h"
 #include "interface/document/pluginrecords.h"
 #include "model/appstates.h"
 #include "model/event.h"
@@ -27,6 +28,22 @@ constexpr DialogRect kTabsRect = {2, 2, 216, 96};
 
 STRING_TABLE({IDD_MUSICPALETTE, "Music Palette"});
 
+// The palette windows alive, to tell of a choice made on one of their pages.
+// Never freed: the prototype, a static too, asks it as the library goes.
+std::vector<CMusicWnd*>& Palettes() {
+    static auto* palettes = new std::vector<CMusicWnd*>;
+    return *palettes;
+}
+
+// Whether a button of a palette holds `event`.
+bool HeldByAButton(const ECBase* event) {
+    for (const CMusicWnd* palette : Palettes())
+        for (UINT id = IDC_SYMBOL_FIRST; id <= IDC_SYMBOL_LAST; ++id)
+            if (const MCMusicButton* button = palette->FindButton(id); button && button->GetEvent() == event)
+                return true;
+    return false;
+}
+
 // The palette's prototype and the id of its button. The palette holds one
 // reference on the prototype, given back when the library goes.
 class Prototype {
@@ -39,6 +56,8 @@ public:
     void Set(ECBase* event, UINT id) {
         if (event)
             event->Ref();
+        if (m_event && m_event != event && !HeldByAButton(m_event))
+            DetachGlyphChildren(m_event);
         if (m_event)
             m_event->Unref(1);
         m_event = event;
@@ -53,12 +72,6 @@ private:
 Prototype& ThePrototype() {
     static Prototype prototype;
     return prototype;
-}
-
-// The palette windows alive, to tell of a choice made on one of their pages.
-std::vector<CMusicWnd*>& Palettes() {
-    static std::vector<CMusicWnd*> palettes;
-    return palettes;
 }
 
 bool IsFileState(long code) {

@@ -217,6 +217,11 @@ void RegisterGlyphPages() {
         CPluginMusic::AddPlugin(record);
 }
 
+void DetachGlyphChildren(ECBase* event) {
+    if (event && event->GetChildren() && event->GetChildren()->GetCount() > 0)
+        event->RemoveChildren(1);
+}
+
 ECBase* MakeQuarterNote() {
     return Note<4>();
 }
@@ -285,6 +290,10 @@ BOOL CGlyphPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CGlyphPage::OnDestroy() {
+    // The buttons' prototypes go with them, but for the palette's own.
+    for (const auto& button : m_buttons)
+        if (button->GetEvent() != GetGlyphboxPrototype())
+            DetachGlyphChildren(button->GetEvent());
     m_buttons.clear();
     MCMusicPage::OnDestroy();
 }

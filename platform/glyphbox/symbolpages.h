@@ -50,6 +50,9 @@ private:
 
 // The ordered records of the pages; registered by InitGlyphbox.
 void RegisterGlyphPages();
+// Detaches a prototype's children, when it has any, as its last holder lets
+// it go: they reference it back, so the tree would never go by itself.
+void DetachGlyphChildren(ECBase* event);
 // The quarter note's prototype, the palette's first.
 ECBase* MakeQuarterNote();
 

@@ -10,6 +10,7 @@
 #include "model/appstates.h"
 #include "model/eventtypes.h"
 #include "model/states.h"
+#include "platform/core/window.h"
 #include "platform/ui/frame.h"
 
 #include <QCoreApplication>
@@ -22,17 +23,33 @@
 
 namespace {
 
+// The main window: notes the states applied with no performance that reach it.
+class CModeFrame : public CFrameWnd {
+public:
+    std::vector<unsigned> states;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override {
+        if (message == WM_MCSTATEMGR) {
+            const auto* state = reinterpret_cast<const SCBase*>(lParam);
+            if (!state->GetTarget())
+                states.push_back(state->GetCode());
+        }
+        return CFrameWnd::OnWndMsg(message, wParam, lParam, pResult);
+    }
+};
+
 class Palette : public ::testing::Test, public doc_support::DocumentParts {
 protected:
     void SetUp() override {
         InitGlyphbox();
-        frame = new CFrameWnd;   // goes with its window
+        frame = new CModeFrame;   // goes with its window
         ASSERT_TRUE(frame->Create(nullptr, "Main", WS_OVERLAPPEDWINDOW, CRect(100, 100, 900, 700)));
+        SetMainWindow(frame->m_hWnd);
         palette = new CMusicWnd(frame, nullptr);   // goes with its window
         ASSERT_TRUE(palette->GetSafeHwnd());
     }
     void TearDown() override {
         SCMode select(STATE_MODE_SELECT);
+        SetMainWindow(nullptr);
         frame->DestroyWindow();
         // The mode states posted meanwhile are delivered (and deleted).
         QCoreApplication::processEvents();
@@ -59,7 +76,7 @@ protected:
         QTest::mouseClick(button->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
     }
 
-    CFrameWnd* frame = nullptr;
+    CModeFrame* frame = nullptr;
     CMusicWnd* palette = nullptr;
 };
 
@@ -88,7 +105,10 @@ TEST_F(Palette, ClickingTheQuarterNoteChoosesItForTheInsertTool) {
     Click(IDC_SYMBOL_HALF_NOTE);
     Click(IDC_SYMBOL_QUARTER_NOTE);
     EXPECT_EQ(SCMode::s_eventType, ET_NOTE);
-    EXPECT_EQ(SCMode::s_nMode, STATE_MODE_INSERT);   // the mode state was made
+    EXPECT_EQ(SCMode::s_nMode, STATE_MODE_INSERT);
+    // Each click applied the insert mode with no performance: the main window gets it.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->states, (std::vector<unsigned>{STATE_MODE_INSERT, STATE_MODE_INSERT}));
     EXPECT_EQ(MCMusicPage::GetSymbolPage(), palette->GetPage(0));
     EXPECT_EQ(Checked(), std::vector<UINT>{IDC_SYMBOL_QUARTER_NOTE});
     EXPECT_EQ(GetGlyphboxPrototype(), palette->FindButton(IDC_SYMBOL_QUARTER_NOTE)->GetEvent());

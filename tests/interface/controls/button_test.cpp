@@ -95,6 +95,38 @@ TEST_F(PictureButton, AToggleCompletesOnlyWhenReleasedOverItself) {
     }
 }
 
+TEST_F(PictureButton, StylesStepTheirStatesAndCommandOnPressClicksAtOnce) {
+    Make(20);
+    for (QColor color : {QColor(Qt::black), QColor(Qt::blue), QColor(Qt::green)})
+        button.AddBitmap(Picture(20, 20, color), -1);
+    const struct {
+        const char* name;
+        MCButton::Style style;
+        int mode;
+        std::vector<int> states;        // after each of three clicks
+        std::vector<UINT> commands;     // after all three
+    } cases[] = {
+        {"multi-state", MCButton::STYLE_MULTI, 0, {1, 2, 0}, {kId, kId, kId}},
+        {"inert", MCButton::STYLE_INERT, 0, {0, 0, 0}, {}},
+        {"push, command on press", MCButton::STYLE_PUSH, MCButton::MODE_COMMAND_ON_PRESS, {0, 0, 0}, {kId, kId, kId}},
+    };
+    for (const auto& c : cases) {
+        button.SetButtonState(0);
+        button.SetButtonStyle(c.style);
+        button.SetButtonMode(c.mode);
+        parent.commands.clear();
+        for (int click = 0; click < 3; ++click) {
+            QTest::mousePress(button.GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            if (c.mode & MCButton::MODE_COMMAND_ON_PRESS)
+                EXPECT_EQ(parent.commands.size(), static_cast<size_t>(click + 1)) << c.name << ": on press";
+            Face();
+            QTest::mouseRelease(button.GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            EXPECT_EQ(button.GetButtonState(), c.states[static_cast<size_t>(click)]) << c.name << " " << click;
+        }
+        EXPECT_EQ(parent.commands, c.commands) << c.name;
+    }
+}
+
 TEST_F(PictureButton, HoverHoldsTheCaptureWhileThePointerIsOver) {
     Make(20);
     button.AddBitmap(Picture(20, 20, Qt::black), -1);

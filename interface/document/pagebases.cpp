@@ -39,6 +39,10 @@ BOOL ControlTip(NMHDR* pNMHDR, LRESULT* pResult, TipCut cut) {
 
 }  // namespace
 
+BOOL PageControlTip(NMHDR* pNMHDR, LRESULT* pResult, bool firstLine) {
+    return ControlTip(pNMHDR, pResult, firstLine ? TipCut::FirstLine : TipCut::Whole);
+}
+
 // ---- MCInspectorPage ------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(MCInspectorPage, CPropertyPage)

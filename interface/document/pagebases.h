@@ -36,6 +36,11 @@ class MCOpusDoc;
 class SCEventEdit;
 class ECBase;
 
+// Fills a TTN_NEEDTEXT for a tool that is a control: the string of the
+// control's id (its first line only with `firstLine`), cut to the buffer.
+// FALSE for id 0 or a tool that is no window (no tip).
+BOOL PageControlTip(NMHDR* pNMHDR, LRESULT* pResult, bool firstLine);
+
 // What a page's WM_HELPHITTEST answers: the request is taken, no topic shown.
 inline constexpr LRESULT INSPECTOR_HELP_HIT = 0x20000;
 

@@ -1,8 +1,12 @@
 #include "platform/ui/button.h"
 
+#include "platform/gdi/dc.h"
 #include "platform/ui/dlgtemplate.h"
+#include "platform/ui/syscolor.h"
 
 #include <QCheckBox>
+#include <QImage>
+#include <QPainter>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,6 +85,42 @@ void NotifyClicks(QAbstractButton* button) {
     });
 }
 
+// An owner-drawn button: its face is what the parent draws on a surface of
+// the button's size, through a DC, at each paint.
+class COwnerDrawWidget : public QPushButton {
+public:
+    explicit COwnerDrawWidget(QWidget* parent) : QPushButton(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        CWnd* self = CWnd::FromWidget(this);
+        CWnd* parentWnd = self ? self->GetParent() : nullptr;
+        if (m_surface.size() != size())
+            m_surface = QImage(size(), QImage::Format_RGB32);
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        m_surface.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
+        if (parentWnd && !m_surface.isNull()) {
+            CDC dc;
+            dc.AttachImage(&m_surface, DCKind::Display);
+            DRAWITEMSTRUCT item;
+            item.CtlType = ODT_BUTTON;
+            item.CtlID = static_cast<UINT>(self->GetDlgCtrlID());
+            item.itemAction = ODA_DRAWENTIRE;
+            item.itemState = (isDown() ? ODS_SELECTED : 0) | (hasFocus() ? ODS_FOCUS : 0) |
+                             (isEnabled() ? 0 : ODS_DISABLED) | (isChecked() ? ODS_CHECKED : 0);
+            item.hwndItem = self->m_hWnd;
+            item.hDC = &dc;
+            item.rcItem = {0, 0, width(), height()};
+            parentWnd->SendMessage(WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+            dc.DeleteDC();
+        }
+        QPainter(this).drawImage(0, 0, m_surface);
+    }
+
+private:
+    QImage m_surface;   // what the last paint drew
+};
+
 }  // namespace
 
 BOOL CButton::Create(const char* lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
@@ -108,6 +148,12 @@ QWidget* CButton::CreateWidget(QWidget* parent, DWORD dwStyle) {
         widget = new QGroupBox(parent);
         widget->setFocusPolicy(Qt::NoFocus);
         break;
+    case BS_OWNERDRAW: {
+        auto* button = new COwnerDrawWidget(parent);
+        NotifyClicks(button);
+        widget = button;
+        break;
+    }
     default: {
         auto* button = new QPushButton(parent);
         button->setDefault(ButtonType(dwStyle) == BS_DEFPUSHBUTTON);
@@ -128,9 +174,38 @@ void CButton::SetCheck(int nCheck) {
     SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
 }
 
+UINT CButton::GetState() const {
+    return static_cast<UINT>(SendMessage(BM_GETSTATE));
+}
+
+void CButton::SetState(BOOL bHighlight) {
+    SendMessage(BM_SETSTATE, static_cast<WPARAM>(bHighlight));
+}
+
+void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
+
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == WM_DRAWITEM && (GetWidgetStyle(GetWidget()) & BS_TYPEMASK) == BS_OWNERDRAW) {
+        DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        if (pResult)
+            *pResult = TRUE;
+        return TRUE;
+    }
+    return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+}
+
 LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     QWidget* widget = GetWidget();
     switch (message) {
+    case BM_GETSTATE:
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            return (button->isDown() ? BST_PUSHED : 0) |
+                   (button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED);
+        return 0;
+    case BM_SETSTATE:
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            button->setDown(wParam != 0);
+        return 0;
     case BM_GETCHECK:
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
             return button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;

@@ -15,9 +15,16 @@
 // or before it with WS_GROUP up to the next one with WS_GROUP. The plain
 // forms (BS_CHECKBOX, BS_RADIOBUTTON) leave the check to their parent.
 //
+// BS_OWNERDRAW: a push button that draws nothing itself; each paint sends
+// WM_DRAWITEM to its parent (ownerdraw.h), which offers it to the button's
+// DrawItem first. The item state has ODS_SELECTED while the button is down,
+// ODS_FOCUS with the focus, ODS_DISABLED when disabled. BM_SETSTATE sets
+// the pushed look by hand, BM_GETSTATE answers it (BST_PUSHED).
+//
 // User-interface thread only.
 #pragma once
 
+#include "platform/ui/ownerdraw.h"
 #include "platform/ui/wnd.h"
 
 class QWidget;
@@ -30,6 +37,7 @@ inline constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
 inline constexpr DWORD BS_RADIOBUTTON = 0x0004;
 inline constexpr DWORD BS_GROUPBOX = 0x0007;
 inline constexpr DWORD BS_AUTORADIOBUTTON = 0x0009;
+inline constexpr DWORD BS_OWNERDRAW = 0x000B;
 inline constexpr DWORD BS_TYPEMASK = 0x000F;
 
 class CButton : public CWnd {
@@ -44,6 +52,16 @@ public:
     // BST_CHECKED, BST_UNCHECKED (BST_INDETERMINATE is kept as checked).
     int GetCheck() const;
     void SetCheck(int nCheck);
+
+    // BM_SETSTATE: the pushed look (non-zero) or not; BM_GETSTATE answers
+    // BST_PUSHED while pushed, with the check state.
+    UINT GetState() const;
+    void SetState(BOOL bHighlight);
+
+    // An owner-drawn button's face; the base draws nothing.
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    // Takes WM_DRAWITEM for DrawItem; anything else as any window.
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

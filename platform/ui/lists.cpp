@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -37,9 +39,10 @@ int CopyEntryText(const QString& entry, std::string& text) {
 }
 
 // The combo box's widget: the opening and closing of its list are news for the parent.
+// An owner-drawn one has its field drawn by its owner.
 class CComboWidget : public QComboBox {
 public:
-    using QComboBox::QComboBox;
+    CComboWidget(QWidget* parent, bool ownerDraw) : QComboBox(parent), m_ownerDraw(ownerDraw) {}
     void showPopup() override {
         Notify(CBN_DROPDOWN);
         QComboBox::showPopup();
@@ -49,12 +52,60 @@ public:
         Notify(CBN_CLOSEUP);
     }
 
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!m_ownerDraw) {
+            QComboBox::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        option.currentIcon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        UINT state = ODS_COMBOBOXEDIT;
+        if (hasFocus())
+            state |= ODS_SELECTED | ODS_FOCUS;
+        if (!isEnabled())
+            state |= ODS_DISABLED;
+        PaintOwnerDrawnItem(&painter, this, ODT_COMBOBOX, currentIndex(), field, state,
+                            itemData(currentIndex(), kItemDataRole).toULongLong());
+    }
+
 private:
     void Notify(UINT code) {
         if (CWnd* self = CWnd::FromWidget(this))
             NotifyParentCommand(*self, code);
     }
+
+    bool m_ownerDraw;
 };
+
+// Whether a list's style asks for owner drawing, and of which kind.
+constexpr DWORD kOwnerDrawFixed = 0x0010;      // LBS_ and CBS_ alike
+constexpr DWORD kOwnerDrawVariable = 0x0020;
+
+bool IsOwnerDrawn(DWORD style) {
+    return (style & (kOwnerDrawFixed | kOwnerDrawVariable)) != 0;
+}
+
+// WM_DRAWITEM and WM_MEASUREITEM for an owner-drawn list's own handlers.
+template <class Control>
+BOOL TakeOwnerDraw(Control& control, DWORD style, UINT message, LPARAM lParam, LRESULT* pResult) {
+    if (!IsOwnerDrawn(style) || !lParam)
+        return FALSE;
+    if (message == WM_DRAWITEM)
+        control.DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    else if (message == WM_MEASUREITEM)
+        control.MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+    else
+        return FALSE;
+    if (pResult)
+        *pResult = TRUE;
+    return TRUE;
+}
 
 QComboBox* Combo(const CWnd& wnd) {
     return qobject_cast<QComboBox*>(wnd.GetWidget());
@@ -78,7 +129,9 @@ BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
 
 QWidget* CComboBox::CreateWidget(QWidget* parent, DWORD dwStyle) {
     m_dwStyle = dwStyle;
-    auto* combo = new CComboWidget(parent);
+    auto* combo = new CComboWidget(parent, IsOwnerDrawn(dwStyle));
+    if (IsOwnerDrawn(dwStyle))
+        InstallOwnerDraw(combo->view(), combo, ODT_COMBOBOX, (dwStyle & CBS_OWNERDRAWVARIABLE) != 0);
     const DWORD kind = dwStyle & 0x0003;
     combo->setEditable(kind == CBS_DROPDOWN || kind == CBS_SIMPLE);
     combo->setInsertPolicy(QComboBox::NoInsert);
@@ -268,6 +321,10 @@ QWidget* CListBox::CreateWidget(QWidget* parent, DWORD dwStyle) {
                            : (dwStyle & LBS_MULTIPLESEL) ? QAbstractItemView::MultiSelection
                                                          : QAbstractItemView::SingleSelection);
     platform_detail::MarkAsPart(list->viewport());
+    if (IsOwnerDrawn(dwStyle)) {
+        InstallOwnerDraw(list, list, ODT_LISTBOX, (dwStyle & LBS_OWNERDRAWVARIABLE) != 0);
+        list->setUniformItemSizes((dwStyle & LBS_OWNERDRAWVARIABLE) == 0);
+    }
     if (dwStyle & LBS_NOTIFY) {
         // Changes made by code block the list's signals: only the user's are told.
         QObject::connect(list, &QListWidget::itemSelectionChanged, list, [list] {
@@ -449,4 +506,26 @@ int CListBox::SetTopIndex(int nIndex) {
         return LB_ERR;
     list->scrollToItem(list->item(nIndex), QAbstractItemView::PositionAtTop);
     return 0;
+}
+
+// ---- owner drawing ------------------------------------------------------------------------
+
+void CComboBox::DrawItem(LPDRAWITEMSTRUCT) {}
+
+void CComboBox::MeasureItem(LPMEASUREITEMSTRUCT) {}
+
+BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (TakeOwnerDraw(*this, m_dwStyle, message, lParam, pResult))
+        return TRUE;
+    return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+}
+
+void CListBox::DrawItem(LPDRAWITEMSTRUCT) {}
+
+void CListBox::MeasureItem(LPMEASUREITEMSTRUCT) {}
+
+BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (TakeOwnerDraw(*this, m_dwStyle, message, lParam, pResult))
+        return TRUE;
+    return CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }

@@ -11,10 +11,17 @@
 // handle: the combo box sends CBN_SELCHANGE and then CBN_SELENDOK for a
 // choice, CBN_EDITCHANGE for a typed change of its field, CBN_DROPDOWN and
 // CBN_CLOSEUP as its list opens and closes; the list box sends LBN_SELCHANGE
-// and LBN_DBLCLK, but only with LBS_NOTIFY. User-interface thread only.
+// and LBN_DBLCLK, but only with LBS_NOTIFY.
+//
+// Owner-drawn lists (LBS_OWNERDRAWFIXED, CBS_OWNERDRAWFIXED and the VARIABLE
+// forms): the owner draws each item and tells its height (ownerdraw.h);
+// WM_DRAWITEM and WM_MEASUREITEM go to the control's DrawItem and
+// MeasureItem first. A combo box's field is drawn as its current item with
+// ODS_COMBOBOXEDIT. User-interface thread only.
 #pragma once
 
 #include "platform/ui/msgmap.h"
+#include "platform/ui/ownerdraw.h"
 #include "platform/ui/wnd.h"
 
 #include <string>
@@ -25,12 +32,16 @@ inline constexpr int LB_ERR = -1;
 inline constexpr DWORD CBS_SIMPLE = 0x0001;
 inline constexpr DWORD CBS_DROPDOWN = 0x0002;
 inline constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+inline constexpr DWORD CBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD CBS_OWNERDRAWVARIABLE = 0x0020;
 inline constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
 inline constexpr DWORD CBS_SORT = 0x0100;
 inline constexpr DWORD CBS_HASSTRINGS = 0x0200;
 inline constexpr DWORD LBS_NOTIFY = 0x0001;
 inline constexpr DWORD LBS_SORT = 0x0002;
 inline constexpr DWORD LBS_MULTIPLESEL = 0x0008;
+inline constexpr DWORD LBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD LBS_OWNERDRAWVARIABLE = 0x0020;
 inline constexpr DWORD LBS_HASSTRINGS = 0x0040;
 inline constexpr DWORD LBS_EXTENDEDSEL = 0x0800;
 inline constexpr DWORD LBS_STANDARD = 0x00A00003;
@@ -94,6 +105,12 @@ public:
     BOOL GetDroppedState() const;
     BOOL LimitText(int nMaxChars);
 
+    // An owner-drawn control's items (see above); the bases do nothing.
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    virtual void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    // Takes WM_DRAWITEM and WM_MEASUREITEM when owner-drawn.
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
 protected:
     QWidget* CreateWidget(QWidget* parent, DWORD dwStyle) override;
 
@@ -132,6 +149,12 @@ public:
     int SetItemDataPtr(int nIndex, void* pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
     int GetTopIndex() const;
     int SetTopIndex(int nIndex);
+
+    // An owner-drawn control's items (see above); the bases do nothing.
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    virtual void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    // Takes WM_DRAWITEM and WM_MEASUREITEM when owner-drawn.
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 protected:
     QWidget* CreateWidget(QWidget* parent, DWORD dwStyle) override;

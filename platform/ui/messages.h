@@ -124,9 +124,12 @@ enum : UINT {
     BN_DOUBLECLICKED = 5,
     BM_GETCHECK = 0x00F0,
     BM_SETCHECK = 0x00F1,
+    BM_GETSTATE = 0x00F2,
+    BM_SETSTATE = 0x00F3,
     BST_UNCHECKED = 0,
     BST_CHECKED = 1,
     BST_INDETERMINATE = 2,
+    BST_PUSHED = 4,
 };
 
 // ---- the common controls' shared codes (edit.h, spin.h, scrollctrl.h ...) ----

@@ -2,6 +2,7 @@
 
 #include "platform/core/window.h"
 #include "platform/ui/cmdui.h"
+#include "platform/ui/ownerdraw.h"
 #include "platform/ui/wnd_private.h"
 
 #include <QApplication>
@@ -371,6 +372,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         handled = OnCommand(wParam, lParam);
     } else if (message == WM_NOTIFY) {
         handled = OnNotify(wParam, lParam, &result);
+    } else if ((message == WM_DRAWITEM || message == WM_MEASUREITEM) &&
+               OfferOwnerDraw(message, wParam, lParam, &result)) {
+        handled = TRUE;   // the owner-drawn control took it before the map (ownerdraw.h)
     } else if (const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, 0, 0)) {
         AFX_MSGCALL call;
         call.wParam = wParam;
@@ -476,6 +480,17 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
     const CWnd* sender = header->hwndFrom ? FromHandle(header->hwndFrom) : nullptr;
     const UINT nID = sender ? static_cast<UINT>(sender->GetDlgCtrlID()) : static_cast<UINT>(header->idFrom);
     return OnCmdMsg(nID, static_cast<int>(MAKELONG(static_cast<WORD>(header->code), WM_NOTIFY)), &notify, nullptr);
+}
+
+BOOL CWnd::OfferOwnerDraw(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (!lParam)
+        return FALSE;
+    CWnd* control = nullptr;
+    if (message == WM_DRAWITEM)
+        control = FromHandle(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem);
+    else
+        control = GetDlgItem(static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
+    return control && control != this ? control->OnChildNotify(message, wParam, lParam, pResult) : FALSE;
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

@@ -258,6 +258,9 @@ public:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // A notification this window sent its parent, offered back to it; TRUE consumes it.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // WM_DRAWITEM and WM_MEASUREITEM offered to the control they are about
+    // (ownerdraw.h); TRUE when it took the message.
+    BOOL OfferOwnerDraw(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Looks for the reflection entries (ON_CONTROL_REFLECT, ON_NOTIFY_REFLECT).
     BOOL ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Offers the message being handled to the child window `hWndChild`.

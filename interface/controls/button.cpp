@@ -1,0 +1,505 @@
+#include "interface/controls/button.h"
+
+#include "platform/core/resources.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/syscolor.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+
+IMPLEMENT_DYNCREATE(MCButton, CButton)
+
+namespace {
+
+// The transparent colour that matches no pixel: the bitmaps draw opaque.
+constexpr COLORREF kNoTransparency = 0xFFFFFFFF;
+
+// A bitmap resource named `name` from whichever loaded module holds it.
+CBitmap* LoadNamedBitmap(const std::string& name) {
+    const ResourceBlock block = FindResource(RT_BITMAP, std::string_view(name));
+    if (!block)
+        return nullptr;
+    QImage image;
+    if (!image.loadFromData(static_cast<const uchar*>(block.data), static_cast<int>(block.size)))
+        return nullptr;
+    auto* bitmap = new CBitmap;
+    if (!bitmap->CreateFromImage(image)) {
+        delete bitmap;
+        return nullptr;
+    }
+    return bitmap;
+}
+
+// Sets `dc` to text mapping with both origins at 0: device units as logical.
+void UseDeviceUnits(CDC* dc) {
+    dc->SetMapMode(MM_TEXT);
+    dc->SetWindowOrg(0, 0);
+    dc->SetViewportOrg(0, 0);
+}
+
+// A two-pixel edge round `rect`: raised (light top-left) or sunken.
+void DrawEdge(CDC* dc, CRect rect, bool sunken) {
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF darkest = GetSysColor(COLOR_3DDKSHADOW);
+    const COLORREF lit = GetSysColor(COLOR_3DLIGHT);
+    if (sunken) {
+        dc->Draw3dRect(&rect, dark, light);
+        rect.DeflateRect(1, 1);
+        dc->Draw3dRect(&rect, darkest, lit);
+    } else {
+        dc->Draw3dRect(&rect, lit, darkest);
+        rect.DeflateRect(1, 1);
+        dc->Draw3dRect(&rect, light, dark);
+    }
+}
+
+}  // namespace
+
+// ---- the frames ---------------------------------------------------------------------
+
+void MCDrawRaisedRect(CDC* dc, CRect rect) {
+    dc->LPtoDP(&rect);
+    rect.NormalizeRect();
+    CPen highlight(PS_SOLID, 2, GetSysColor(COLOR_BTNHIGHLIGHT));
+    CPen shadow(PS_SOLID, 2, GetSysColor(COLOR_BTNSHADOW));
+    const int saved = dc->SaveDC();
+    UseDeviceUnits(dc);
+    dc->SelectObject(&highlight);
+    dc->MoveTo(rect.left, rect.bottom);
+    dc->LineTo(rect.left, rect.top);
+    dc->LineTo(rect.right, rect.top);
+    dc->SelectObject(&shadow);
+    dc->LineTo(rect.right, rect.bottom);
+    dc->LineTo(rect.left, rect.bottom);
+    dc->RestoreDC(saved);
+}
+
+void MCDrawFocusRect(CDC* dc, CRect rect) {
+    dc->LPtoDP(&rect);
+    rect.NormalizeRect();
+    CRect inside = rect;
+    if (!inside.IsRectEmpty())
+        inside.DeflateRect(1, 1);
+    CRgn outer, inner, frame;
+    outer.CreateRectRgnIndirect(&rect);
+    inner.CreateRectRgnIndirect(&inside);
+    frame.CreateRectRgn(0, 0, 0, 0);
+    frame.CombineRgn(&outer, &inner, RGN_XOR);
+    CRect box;
+    frame.GetRgnBox(&box);
+    const int saved = dc->SaveDC();
+    UseDeviceUnits(dc);
+    dc->SelectClipRgn(&frame);
+    dc->SelectObject(CDC::GetHalftoneBrush());
+    dc->PatBlt(box.left, box.top, box.Width(), box.Height(), PATINVERT);
+    dc->RestoreDC(saved);
+}
+
+// ---- MCButton -------------------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(MCButton, CButton)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_MOUSEMOVE()
+    ON_WM_KEYDOWN()
+    ON_WM_KEYUP()
+    ON_WM_ENABLE()
+    ON_WM_CAPTURECHANGED()
+END_MESSAGE_MAP()
+
+MCButton::MCButton() {
+    m_nNextState = GetButtonStateNext(-1);
+}
+
+MCButton::~MCButton() {
+    DeleteBitmaps(1);
+}
+
+int MCButton::AutoLoad(UINT id, CWnd* parent) {
+    if (!SubclassDlgItem(id, parent))
+        return 0;
+    std::string prefix;
+    GetWindowText(prefix);
+    LoadBitmaps(prefix.c_str());
+    return 1;
+}
+
+int MCButton::LoadBitmaps(UINT firstId) {
+    DeleteBitmaps(1);
+    for (UINT id = firstId;; ++id) {
+        auto* bitmap = new CBitmap;
+        if (!bitmap->LoadBitmap(id)) {
+            delete bitmap;
+            break;
+        }
+        AddBitmap(bitmap, -1);
+    }
+    SizeToContent();
+    return 1;
+}
+
+int MCButton::LoadBitmaps(const char* prefix) {
+    DeleteBitmaps(1);
+    for (int n = 0;; ++n) {
+        CBitmap* bitmap = LoadNamedBitmap(std::string(prefix ? prefix : "") + std::to_string(n));
+        if (!bitmap)
+            break;
+        AddBitmap(bitmap, -1);
+    }
+    SizeToContent();
+    return 1;
+}
+
+CBitmap* MCButton::GetBitmap(int index) {
+    return index >= 0 && index < GetBitmapCount() ? m_bitmaps[static_cast<size_t>(index)] : nullptr;
+}
+
+int MCButton::GetBitmapInfo(int index, BITMAP& info) {
+    CBitmap* bitmap = GetBitmap(index);
+    return bitmap ? bitmap->GetBitmap(&info) : 0;
+}
+
+void MCButton::SizeToContent() {
+    BITMAP info;
+    if (GetWidget() && GetBitmapInfo(0, info))
+        GetWidget()->resize(info.bmWidth, info.bmHeight);
+}
+
+void MCButton::AddBitmap(CBitmap* bitmap, int index) {
+    if (index < 0 || index > GetBitmapCount())
+        index = GetBitmapCount();
+    m_bitmaps.insert(m_bitmaps.begin() + index, bitmap);
+    m_images.insert(m_images.begin() + index, nullptr);
+}
+
+void MCButton::DeleteBitmap(int index, int deleteObjects) {
+    if (index == -1) {
+        DeleteBitmaps(deleteObjects);
+        return;
+    }
+    if (index < 0 || index >= GetBitmapCount())
+        return;
+    CBitmap* bitmap = m_bitmaps[static_cast<size_t>(index)];
+    CBitmap* image = m_images[static_cast<size_t>(index)];
+    m_bitmaps.erase(m_bitmaps.begin() + index);
+    m_images.erase(m_images.begin() + index);
+    if (deleteObjects) {
+        if (image != bitmap)
+            delete image;
+        delete bitmap;
+    }
+}
+
+void MCButton::DeleteBitmaps(int deleteObjects) {
+    for (int index = GetBitmapCount() - 1; index >= 0; --index)
+        DeleteBitmap(index, deleteObjects);
+}
+
+void MCButton::ClearImages() {
+    for (size_t i = 0; i < m_images.size(); ++i) {
+        if (m_images[i] != m_bitmaps[i])
+            delete m_images[i];
+        m_images[i] = nullptr;
+    }
+}
+
+int MCButton::GetButtonState() {
+    return m_nState;
+}
+
+int MCButton::SetButtonState(int state) {
+    if (state < 0 || state >= GetBitmapCount())
+        state = 0;
+    const int previous = m_nState;
+    m_nState = state;
+    if (state != previous && GetSafeHwnd())
+        Invalidate(FALSE);
+    return previous;
+}
+
+int MCButton::GetDisabledState() {
+    return m_nDisabledIndex;
+}
+
+int MCButton::SetDisabledState(int index) {
+    const int previous = m_nDisabledIndex;
+    m_nDisabledIndex = index;
+    return previous;
+}
+
+int MCButton::GetButtonMode() {
+    return m_nMode;
+}
+
+int MCButton::SetButtonMode(int mode) {
+    const int previous = m_nMode;
+    m_nMode = mode;
+    return previous;
+}
+
+MCButton::Style MCButton::GetButtonStyle() {
+    return m_nStyle;
+}
+
+MCButton::Style MCButton::SetButtonStyle(Style style) {
+    const Style previous = m_nStyle;
+    m_nStyle = style;
+    return previous;
+}
+
+COLORREF MCButton::GetTransparentColor() {
+    return m_crTransparent;
+}
+
+COLORREF MCButton::SetTransparentColor(COLORREF color) {
+    const COLORREF previous = m_crTransparent;
+    m_crTransparent = color;
+    return previous;
+}
+
+void MCButton::SetDrawItemFunc(DrawItemFunc function) {
+    m_pfnDrawItem = function;
+}
+
+MCButton::DrawItemFunc MCButton::GetDrawItemFunc() {
+    return m_pfnDrawItem;
+}
+
+int MCButton::GetButtonStateNext(int state) {
+    if (state == -1)
+        state = m_nState;
+    switch (m_nStyle) {
+    case STYLE_MULTI:
+        return state + 1 >= GetBitmapCount() ? 0 : state + 1;
+    case STYLE_PUSH:
+    case STYLE_TOGGLE:
+    case STYLE_INERT:
+        return state == 0 ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+// ---- drawing ------------------------------------------------------------------------
+
+void MCButton::DrawItem(LPDRAWITEMSTRUCT item) {
+    if (!item || !item->hDC || m_bitmaps.empty())
+        return;
+    int index = m_nState;
+    if (item->itemState & ODS_DISABLED)
+        index = m_nDisabledIndex;
+    else if (item->itemState & ODS_SELECTED)
+        index = m_nNextState;
+    m_nDrawnIndex = index;
+    // An index past the slots has neither a source nor a place for its image.
+    if (index < 0 || index >= GetBitmapCount())
+        return;
+    CBitmap*& image = m_images[static_cast<size_t>(index)];
+    if (!image) {
+        DRAWITEMSTRUCT request = *item;
+        request.itemState = static_cast<UINT>(index);
+        image = CreateImage(&request);
+        if (!image)
+            return;
+    }
+
+    CDC* target = item->hDC;
+    CDC memory;
+    memory.CreateCompatibleDC(target);
+    memory.SelectObject(image);
+    const int saved = target->SaveDC();
+    memory.SetMapMode(m_nMapMode);
+    target->SetMapMode(m_nMapMode);
+    if (m_sizeWindowExt.cx != 0 && m_sizeWindowExt.cy != 0)
+        target->SetWindowExt(m_sizeWindowExt);
+    memory.SetWindowExt(m_sizeWindowExt);
+    CRect rect = item->rcItem;
+    if (rect.Width() != 0 && rect.Height() != 0) {
+        target->SetViewportExt(rect.Width(), rect.Height());
+        memory.SetViewportExt(rect.Width(), rect.Height());
+    }
+    target->DPtoLP(&rect);
+    target->BitBlt(rect.left, rect.top, rect.Width(), rect.Height(), &memory, 0, 0, SRCCOPY);
+
+    if (m_bHover && index == 0)
+        MCDrawRaisedRect(target, rect);
+    else if ((item->itemState & ODS_FOCUS) && (m_nMode & MODE_HOVER) && index == 0)
+        MCDrawFocusRect(target, rect);
+    target->RestoreDC(saved);
+    memory.DeleteDC();
+}
+
+BOOL MCButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return CButton::OnChildNotify(message, wParam, lParam, pResult);
+}
+
+CBitmap* MCButton::CreateImage(DRAWITEMSTRUCT* item) {
+    const int index = static_cast<int>(item->itemState);
+    if (m_pfnDrawItem) {
+        if (CBitmap* picture = m_pfnDrawItem(this, item)) {
+            m_nMapMode = item->hDC->GetMapMode();
+            m_sizeWindowExt = item->hDC->GetWindowExt();
+            return picture;
+        }
+    }
+    CBitmap* source = GetBitmap(index);
+    BITMAP info;
+    if (!source || !source->GetBitmap(&info))
+        return nullptr;   // an empty slot: nothing to draw
+    CRect client;
+    GetClientRect(&client);
+    if (!m_pfnDrawItem) {
+        m_nMapMode = MM_TEXT;
+        m_sizeWindowExt = CSize(client.Width(), client.Height());
+    }
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+    CDC* target = item->hDC;
+    CDC sourceDC, maskDC, imageDC;
+    sourceDC.CreateCompatibleDC(target);
+    maskDC.CreateCompatibleDC(target);
+    imageDC.CreateCompatibleDC(target);
+    sourceDC.SelectObject(source);
+
+    // The mask: 1 where the source shows the face; there the source goes black.
+    const bool keyed = m_crTransparent != kNoTransparency;
+    CBitmap mask;
+    if (keyed) {
+        mask.CreateBitmap(width, height, 1, 1, nullptr);
+        maskDC.SelectObject(&mask);
+        sourceDC.SetBkColor(m_crTransparent);
+        maskDC.BitBlt(0, 0, width, height, &sourceDC, 0, 0, SRCCOPY);
+        sourceDC.SetBkColor(RGB(0, 0, 0));
+        sourceDC.SetTextColor(RGB(255, 255, 255));
+        sourceDC.BitBlt(0, 0, width, height, &maskDC, 0, 0, SRCAND);
+    }
+
+    auto* image = new CBitmap;
+    const int cx = std::max(1, static_cast<int>(client.Width()));
+    const int cy = std::max(1, static_cast<int>(client.Height()));
+    image->CreateBitmap(cx, cy, info.bmPlanes, info.bmBitsPixel == 1 ? 1 : 32, nullptr);
+    imageDC.SelectObject(image);
+    imageDC.FillSolidRect(0, 0, cx, cy, GetSysColor(COLOR_BTNFACE));
+    imageDC.SetBkColor(RGB(255, 255, 255));
+    imageDC.SetTextColor(RGB(0, 0, 0));
+    const DWORD sourceOp = keyed ? SRCPAINT : SRCCOPY;
+    if (cx < width || cy < height) {
+        if (keyed)
+            imageDC.StretchBlt(0, 0, cx, cy, &maskDC, 0, 0, width, height, SRCAND);
+        imageDC.StretchBlt(0, 0, cx, cy, &sourceDC, 0, 0, width, height, sourceOp);
+    } else {
+        const int x = (cx - width) / 2;
+        const int y = (cy - height) / 2;
+        if (keyed)
+            imageDC.BitBlt(x, y, width, height, &maskDC, 0, 0, SRCAND);
+        imageDC.BitBlt(x, y, width, height, &sourceDC, 0, 0, sourceOp);
+    }
+    if (m_nMode & MODE_EDGED)
+        DrawEdge(&imageDC, CRect(0, 0, cx, cy), index == 1);
+
+    if (keyed) {
+        // The source gets its transparent colour back.
+        sourceDC.SetBkColor(m_crTransparent);
+        sourceDC.SetTextColor(RGB(0, 0, 0));
+        sourceDC.BitBlt(0, 0, width, height, &maskDC, 0, 0, SRCPAINT);
+    }
+    imageDC.DeleteDC();
+    maskDC.DeleteDC();
+    sourceDC.DeleteDC();
+    return image;
+}
+
+// ---- mouse and keys -------------------------------------------------------------------
+
+void MCButton::SendCommand() {
+    if (CWnd* parent = GetParent())
+        parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), BN_CLICKED),
+                            reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+void MCButton::OnLButtonDown(UINT nFlags, CPoint point) {
+    if (m_nStyle == STYLE_INERT)
+        return;
+    if (GetFocus() != this)
+        SetFocus();
+    m_nNextState = GetButtonStateNext(-1);
+    if (!(m_nMode & MODE_COMMAND_ON_PRESS)) {
+        CButton::OnLButtonDown(nFlags, point);
+        return;
+    }
+    if (m_nStyle == STYLE_PUSH)
+        SetState(TRUE);
+    SendCommand();
+}
+
+void MCButton::OnLButtonUp(UINT nFlags, CPoint point) {
+    if (m_nStyle == STYLE_INERT)
+        return;
+    if (m_nMode & MODE_COMMAND_ON_PRESS) {
+        if (m_nStyle == STYLE_PUSH)
+            SetState(FALSE);
+        return;
+    }
+    // The press completes only if the button was last drawn pressed.
+    if (m_nStyle == STYLE_TOGGLE || m_nStyle == STYLE_MULTI)
+        m_nState = m_nDrawnIndex;
+    CButton::OnLButtonUp(nFlags, point);
+}
+
+void MCButton::OnMouseMove(UINT nFlags, CPoint point) {
+    if (m_nMode & MODE_HOVER) {
+        if (!m_bHover) {
+            GetClientRect(&m_rcHover);
+            if (GetCapture() != this)
+                SetCapture();
+            // Taking the capture tells nobody here (only a loser hears of it).
+            m_bHover = GetCapture() == this;
+            if (m_bHover)
+                Invalidate(FALSE);
+        } else if (!m_rcHover.PtInRect(point)) {
+            ReleaseCapture();
+        }
+    }
+    CButton::OnMouseMove(nFlags, point);
+}
+
+void MCButton::OnCaptureChanged(CWnd*) {
+    const int hover = GetCapture() == this;
+    if (hover != m_bHover) {
+        m_bHover = hover;
+        Invalidate(FALSE);
+    }
+}
+
+void MCButton::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
+    if (m_nStyle == STYLE_INERT)
+        return;
+    if (nChar == VK_SPACE) {
+        m_nNextState = GetButtonStateNext(-1);
+        if (m_nMode & MODE_COMMAND_ON_PRESS) {
+            SendCommand();
+            return;
+        }
+    }
+    CButton::OnKeyDown(nChar, nRepCnt, nFlags);
+}
+
+void MCButton::OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {
+    if (m_nStyle == STYLE_INERT)
+        return;
+    if (nChar == VK_SPACE) {
+        if (m_nMode & MODE_COMMAND_ON_PRESS)
+            return;
+        if (m_nStyle == STYLE_TOGGLE || m_nStyle == STYLE_MULTI)
+            m_nState = m_nDrawnIndex;
+    }
+    CButton::OnKeyUp(nChar, nRepCnt, nFlags);
+}
+
+void MCButton::OnEnable(BOOL bEnable) {
+    CButton::OnEnable(bEnable);
+    Invalidate(FALSE);
+}

@@ -158,6 +158,49 @@ TEST_F(ScrollView, ALineScrollDrawsOnlyTheUncoveredStrip) {
     }
 }
 
+TEST_F(ScrollView, ConversionsBetweenTheFourSpaces) {
+    Make(false);
+    view->ScrollBy(CSize(30, 40), TRUE);
+    CDC dc;   // two device pixels a unit, y up, origins away from zero
+    dc.CreateCompatibleDC(nullptr);
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(1, 1);
+    dc.SetViewportExt(2, -2);
+    dc.SetWindowOrg(10, 20);
+    dc.SetViewportOrg(5, 7);
+
+    CPoint point(13, 18);
+    view->LPtoDP(&dc, &point);
+    EXPECT_EQ(point, CPoint(11, 11));
+    view->DPtoLP(&dc, &point);
+    EXPECT_EQ(point, CPoint(13, 18));
+    // A size is a distance: the origins do not enter.
+    CSize size(3, 4);
+    view->LPtoDP(&dc, static_cast<SIZE*>(&size));
+    EXPECT_EQ(size, CSize(6, -8));
+    view->DPtoVP(&dc, static_cast<SIZE*>(&size));
+    EXPECT_EQ(size, CSize(3, 4));
+    // VP = LP + the scroll position; DPtoVP and VPtoDP go through LP.
+    CRect rect(0, 0, 10, 10);
+    view->LPtoVP(&rect);
+    EXPECT_EQ(rect, CRect(30, 40, 40, 50));
+    view->VPtoDP(&dc, &rect);
+    EXPECT_EQ(rect, CRect(-15, 47, 5, 27));   // corners converted, not normalised
+    view->DPtoVP(&dc, &rect);
+    EXPECT_EQ(rect, CRect(30, 40, 40, 50));
+    // HIMETRIC by the viewport extent: 2540 to the inch.
+    CPoint hm(2540, 1270);
+    view->HMtoDP(&dc, &hm);
+    EXPECT_EQ(hm, CPoint(2, -1));
+    view->DPtoHM(&dc, &hm);
+    EXPECT_EQ(hm, CPoint(2540, 1270));
+    // A far target converts without overflow.
+    CPoint far(0x7FFFFFFF, 0x7FFFFFFF);
+    view->VPtoDP(&dc, &far);
+    EXPECT_EQ(far.x, 0x7FFFFFFF);
+    EXPECT_LT(far.y, -2000000000);   // far down, not wrapped round
+}
+
 TEST_F(ScrollView, ADragHeldAtAnEdgeScrollsAtEachTickUntilTheLimit) {
     Make(false);
     CManualClock clock;

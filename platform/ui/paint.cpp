@@ -23,7 +23,8 @@ public:
     QImage image;
     QRegion invalid;             // client coordinates
     bool erase = false;          // the next BeginPaint erases first
-    bool defaulted = false;      // WM_PAINT (or the erase) reached the default handling
+    bool paintDefaulted = false;   // WM_PAINT reached the default handling
+    bool eraseDefaulted = false;   // WM_ERASEBKGND reached the default handling
 };
 
 CWindowSurface* FindSurface(const QWidget* widget) {
@@ -78,8 +79,7 @@ bool IsPlain(const QWidget* widget) {
 // Sends WM_ERASEBKGND with `dc`; answers whether a handler erased (the default
 // handling erases too, but only a plain window's surface shows it).
 bool SendErase(CWnd& wnd, CDC& dc) {
-    CWindowSurface& surface = Surface(wnd.GetWidget());
-    surface.defaulted = false;
+    Surface(wnd.GetWidget()).eraseDefaulted = false;
     const LRESULT erased = wnd.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
     return erased != 0;
 }
@@ -100,11 +100,11 @@ bool EraseScrolledArea(QWidget* viewport) {
     background.fill(BackgroundOf(viewport));
     CDC dc;
     dc.AttachImage(&background, DCKind::Display);
-    CWindowSurface& surface = Surface(area);
-    surface.defaulted = false;
+    Surface(area).eraseDefaulted = false;
     const LRESULT erased = wnd->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
     dc.DeleteDC();
-    if (erased == 0 || surface.defaulted)
+    const CWindowSurface* surface = FindSurface(area);
+    if (erased == 0 || !surface || surface->eraseDefaulted)
         return false;
     // Only a change of picture: setting the background repaints the area.
     const QBrush brush(background);
@@ -140,7 +140,7 @@ bool PaintEvent(QWidget* widget, QPaintEvent* event) {
     if (!plain && !FindSurface(widget))
         return false;   // a control nobody has drawn on paints itself
     CWindowSurface& surface = Surface(widget);
-    surface.defaulted = false;
+    surface.paintDefaulted = false;
     if (!surface.invalid.isEmpty()) {
         CallWndProc(*wnd, WM_PAINT, 0, 0);
         if (!CWnd::FromHandle(hWnd))
@@ -149,7 +149,7 @@ bool PaintEvent(QWidget* widget, QPaintEvent* event) {
     CWindowSurface* still = FindSurface(widget);
     if (!still)
         return false;
-    if (!plain && still->defaulted)
+    if (!plain && still->paintDefaulted)
         return false;
     QPainter painter(widget);
     painter.setClipRegion(event->region());
@@ -163,16 +163,14 @@ LRESULT DefaultPaintProc(CWnd& wnd, UINT message, WPARAM wParam, LPARAM) {
         return 0;
     switch (message) {
     case WM_PAINT: {
-        CWindowSurface& surface = Surface(widget);
-        surface.defaulted = true;
+        Surface(widget).paintDefaulted = true;
         PAINTSTRUCT ps;
         wnd.BeginPaint(&ps);
         wnd.EndPaint(&ps);
-        Surface(widget).defaulted = true;
         return 0;
     }
     case WM_ERASEBKGND: {
-        Surface(widget).defaulted = true;
+        Surface(widget).eraseDefaulted = true;
         auto* dc = reinterpret_cast<CDC*>(wParam);
         if (!dc)
             return 0;

@@ -1,6 +1,7 @@
 // Windows that paint: the retained surface Qt shows, the update region and the
 // paint protocol (erase, then OnPaint at once from UpdateWindow), a subclassed
 // scrolled area's erase, and the cursor a window sets in WM_SETCURSOR.
+#include "platform/ui/button.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/msgmap.h"
 #include "platform/ui/paint.h"
@@ -158,6 +159,37 @@ TEST(Painting, AResizeKeepsWhatWasDrawnAndPaintsOnlyTheNewArea) {
     const QImage& surface = *platform_detail::WindowSurface(wnd);
     EXPECT_EQ(surface.pixel(59, 10), Rgb(kBlue));
     EXPECT_EQ(surface.pixel(60, 10), Rgb(kRed));
+}
+
+// A control that paints itself red in OnPaint, and leaves the erase to the default.
+class CRedButton : public CButton {
+public:
+    afx_msg void OnPaint() {
+        CPaintDC dc(this);
+        CRect client;
+        GetClientRect(&client);
+        dc.FillSolidRect(&client, kRed);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRedButton, CButton)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+TEST(Painting, AControlShowsItsSurfaceOnlyWhenItHandlesThePaint) {
+    CPlainWnd parent;
+    ASSERT_TRUE(parent.Create(nullptr, "parent", WS_VISIBLE, CRect(0, 0, 200, 100), nullptr, 0));
+    CRedButton painted;
+    CButton plain;
+    ASSERT_TRUE(painted.Create("Painted", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 90, 40), &parent, 1));
+    ASSERT_TRUE(plain.Create("Plain", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(100, 10, 180, 40), &parent, 2));
+    painted.Invalidate();
+    plain.Invalidate();   // a surface, but nobody paints on it: the button draws itself
+    EXPECT_EQ(Shown(painted).pixel(40, 15), Rgb(kRed));
+    const QImage own = Shown(plain);
+    EXPECT_NE(own.pixel(40, 15), Rgb(kRed));
+    EXPECT_NE(own.pixel(40, 15), qRgb(255, 255, 255)) << "the button's own face";
 }
 
 // The MDI client: a scrolled area taken over by a window that erases it blue.

@@ -158,6 +158,20 @@ TEST_F(ScrollView, ALineScrollDrawsOnlyTheUncoveredStrip) {
     }
 }
 
+TEST_F(ScrollView, SystemKeysScrollAsKeysDo) {
+    Make(false);
+    const struct {
+        UINT key;
+        CPoint position;
+    } cases[] = {
+        {VK_RIGHT, {5, 0}}, {VK_DOWN, {5, 5}}, {VK_NEXT, {5, 55}}, {'A', {5, 55}}, {VK_HOME, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        view->SendMessage(WM_SYSKEYDOWN, c.key, 1 | KF_ALTDOWN_BIT);
+        EXPECT_EQ(view->GetScrollPosition(), c.position) << c.key;
+    }
+}
+
 TEST_F(ScrollView, ConversionsBetweenTheFourSpaces) {
     Make(false);
     view->ScrollBy(CSize(30, 40), TRUE);

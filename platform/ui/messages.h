@@ -193,6 +193,18 @@ enum : UINT {
     WM_INITDIALOG = 0x0110,   // answer TRUE to give the first control the focus
 };
 
+// ---- painting and cursors (paint.h, cursor.h) -------------------------------------------
+enum : UINT {
+    WM_PAINT = 0x000F,        // the window's update region wants drawing (BeginPaint)
+    WM_ERASEBKGND = 0x0014,   // wParam: the DC (CDC*); answer non-zero when the background was erased
+    WM_SETCURSOR = 0x0020,    // wParam: the window under the pointer (HWND); lParam: (hit test, mouse message)
+};
+// Hit-test codes (WM_SETCURSOR's low word of lParam).
+enum : int {
+    HTNOWHERE = 0,
+    HTCLIENT = 1,
+};
+
 // ---- idle updates (winthread.h) -------------------------------------------------------
 enum : UINT {
     WM_IDLEUPDATECMDUI = 0x0363,   // wParam: disable the commands nobody handles

@@ -160,6 +160,14 @@ protected:                                                   \
     AFX_ON_(OnInitMenuPopup)(reinterpret_cast<CMenu*>(call_.wParam), \
     LOWORD(static_cast<std::uintptr_t>(call_.lParam)), HIWORD(static_cast<std::uintptr_t>(call_.lParam))))
 
+// Painting and cursors (paint.h, cursor.h).
+#define ON_WM_PAINT() AFX_WM_VOID_(WM_PAINT, AFX_ON_(OnPaint)())
+#define ON_WM_ERASEBKGND() AFX_WM_ENTRY_(WM_ERASEBKGND, \
+    return AFX_ON_(OnEraseBkgnd)(reinterpret_cast<CDC*>(call_.wParam));)
+#define ON_WM_SETCURSOR() AFX_WM_ENTRY_(WM_SETCURSOR, \
+    return AFX_ON_(OnSetCursor)(CWnd::FromHandle(reinterpret_cast<HWND>(call_.wParam)), \
+        LOWORD(static_cast<std::uintptr_t>(call_.lParam)), HIWORD(static_cast<std::uintptr_t>(call_.lParam)));)
+
 #define AFX_KEY_ENTRY_(message, name) AFX_WM_VOID_(message, AFX_ON_(name)(static_cast<UINT>(call_.wParam), \
     LOWORD(static_cast<std::uintptr_t>(call_.lParam)), HIWORD(static_cast<std::uintptr_t>(call_.lParam))))
 #define ON_WM_KEYDOWN() AFX_KEY_ENTRY_(WM_KEYDOWN, OnKeyDown)

@@ -391,6 +391,11 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (platform_detail::TakeEventDefault(*this, message))
         return 0;   // the widget acts on its event
     switch (message) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+        return platform_detail::DefaultPaintProc(*this, message, wParam, lParam);
+    case WM_SETCURSOR:
+        return platform_detail::DefaultSetCursorProc(*this, wParam, lParam);
     case WM_SETTEXT:
         if (m_pWidget) {
             const QString text = QString::fromUtf8(lParam ? reinterpret_cast<const char*>(lParam) : "");
@@ -668,15 +673,7 @@ CWnd* CWnd::GetOwner() const {
     return GetParent();
 }
 
-void CWnd::Invalidate(BOOL) {
-    if (m_pWidget)
-        m_pWidget->update();
-}
-
-void CWnd::UpdateWindow() {
-    if (m_pWidget && m_pWidget->isVisible())
-        m_pWidget->repaint();
-}
+// Invalidate and UpdateWindow: paint.cpp.
 
 int CWnd::GetWindowPlacement(WINDOWPLACEMENT* placement) const {
     if (!placement || !m_pWidget)

@@ -60,8 +60,11 @@
 #include <memory>
 #include <string>
 
+class CDC;
 class CFrameWnd;
 class CMenu;
+class CRgn;
+struct PAINTSTRUCT;
 class QWidget;
 struct AcceleratorTable;
 struct TOOLINFO;
@@ -201,6 +204,29 @@ public:
     // The tool at `point` (client coordinates), filling `pTI` when given; -1
     // when none. The base names the visible child window there by its id.
     virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
+
+    // ---- painting and cursors (paint.h, paint.cpp; cursor.h) -----------------------------------
+    // A window draws on its retained surface (paint.h); these keep its update
+    // region (client coordinates). A null rectangle means the client area;
+    // `bErase` has the next BeginPaint send WM_ERASEBKGND first.
+    void InvalidateRect(const RECT* rect, BOOL bErase = TRUE);
+    void InvalidateRgn(CRgn* region, BOOL bErase = TRUE);
+    void ValidateRect(const RECT* rect);
+    void ValidateRgn(CRgn* region);
+    // The update region's bounding box; FALSE when it is empty. `bErase`
+    // erases the background now when an erase is pending.
+    BOOL GetUpdateRect(RECT* rect, BOOL bErase = FALSE);
+    // A DC on the surface clipped to the update region, which becomes valid;
+    // `ps` gets its box (rcPaint) and whether the background still needs
+    // erasing. EndPaint shows what was drawn.
+    CDC* BeginPaint(PAINTSTRUCT* ps);
+    void EndPaint(const PAINTSTRUCT* ps);
+    // The base paints nothing: it validates the update region (erasing it).
+    afx_msg void OnPaint();
+    // The base fills the erased area with the window's background colour.
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    // The base asks the parent first, and else leaves the cursor as it is (FALSE).
+    afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
     // ---- dropped files (dropfiles.cpp) --------------------------------------------------
 

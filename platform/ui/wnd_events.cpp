@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QWheelEvent>
@@ -141,6 +142,8 @@ bool CWndEvents::eventFilter(QObject* object, QEvent* event) {
         return Key(widget, static_cast<QKeyEvent*>(event));
     case QEvent::ContextMenu:
         return ContextMenu(widget, static_cast<QContextMenuEvent*>(event));
+    case QEvent::Paint:
+        return platform_detail::PaintEvent(widget, static_cast<QPaintEvent*>(event));
     case QEvent::Close: {
         CWnd* wnd = CWnd::FromWidget(widget);
         if (!wnd || DeliverEventMessage(*wnd, WM_CLOSE, 0, 0))
@@ -181,8 +184,17 @@ bool CWndEvents::Mouse(QWidget* widget, QMouseEvent* event) {
     // the handlers hand to the default handling.
     const bool redirected = target->GetWidget() != widget && InputWindowOf(widget) != target;
 
+    platform_detail::NoteCursorPos(event->globalPosition().toPoint());
     const UINT message =
         event->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(event->type(), event->button());
+    // The pointer's window chooses the cursor; the capture's holder sets its own.
+    if (message == WM_MOUSEMOVE && !CWnd::GetCapture()) {
+        const HWND hTarget = target->m_hWnd;
+        platform_detail::SendSetCursor(*target);
+        target = CWnd::FromHandle(hTarget);
+        if (!target)
+            return true;
+    }
     if (message == 0)
         return redirected;
     const bool toWidget = DeliverEventMessage(*target, message, MouseKeys(buttons, event->modifiers()), PackPoint(point));

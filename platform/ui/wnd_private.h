@@ -8,6 +8,9 @@
 #include <cstddef>
 #include <string_view>
 
+class QPaintEvent;
+class QPoint;
+
 namespace platform_detail {
 
 // Runs the window's WindowProc as the current message, handing an exception
@@ -38,5 +41,16 @@ void MarkAsPart(QWidget* part);
 // does not fit whole, and terminated; answers the bytes copied (without the
 // terminator). Nothing is copied into a buffer of no size.
 std::size_t CopyText(std::string_view text, char* buffer, std::size_t size);
+
+// Painting (paint.cpp): the Qt paint of a widget (true when consumed), and
+// the default handling of WM_PAINT and WM_ERASEBKGND.
+bool PaintEvent(QWidget* widget, QPaintEvent* event);
+LRESULT DefaultPaintProc(CWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Cursors (cursor.cpp): WM_SETCURSOR to the window under a moving pointer,
+// and its default handling.
+void SendSetCursor(CWnd& wnd);
+// Where the pointer was last seen (screen), for GetCursorPos.
+void NoteCursorPos(QPoint global);
+LRESULT DefaultSetCursorProc(CWnd& wnd, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform_detail

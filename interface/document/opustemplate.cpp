@@ -8,12 +8,12 @@
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "platform/core/trace.h"
+#include "platform/ui/cursor.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/uiresources.h"
 #include "sequencer/midifilters.h"
 #include "sequencer/staffperformer.h"
 
-#include <QApplication>
 #include <QIcon>
 #include <QWidget>
 
@@ -23,15 +23,6 @@ namespace {
 
 constexpr const char* kPlaySection = "Sequencer\\Midi\\Play";
 constexpr const char* kDefaultDeviceKey = "Default Device";
-
-// The wait cursor while a file is read.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Every voice of the piece that plays on a device of its own moves to
 // `device` and keeps its channel; voices on the default device stay there.
@@ -118,7 +109,7 @@ CDocument* MCOpusTemplate::OpenDocumentFile(const char* path, BOOL) {
     // The library's flow (a file that fails to open takes its frame and
     // document with it), hidden whatever the caller asked: the document
     // manager shows the views.
-    std::optional<WaitCursor> wait;
+    std::optional<CWaitCursor> wait;   // while a file is read
     if (path)
         wait.emplace();
     return CMultiDocTemplate::OpenDocumentFile(path, FALSE);

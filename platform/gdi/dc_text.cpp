@@ -187,31 +187,37 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
     if (!painter)
         return 0;
     CDCAccess::MarkDrawn(dc);
-    painter->save();
-    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);   // text ignores the mix
-    const bool mono = CDCAccess::IsMonochrome(dc);
-    painter->setRenderHint(QPainter::Antialiasing, !mono);
-    painter->setRenderHint(QPainter::TextAntialiasing, !mono);
-    const QColor background = CDCAccess::DrawColor(dc, state.bkColor);
+    // Every drawing call sets up the painter's mix, hints, pen and brush for
+    // itself, so text sets what it uses and puts back only the clipping.
+    // (A painter's state changes cost, so unchanged ones are not set again.)
+    if (painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        painter->setCompositionMode(QPainter::CompositionMode_SourceOver);   // text ignores the mix
+    const QPainter::RenderHints smooth = QPainter::Antialiasing | QPainter::TextAntialiasing;
+    const QPainter::RenderHints hints = CDCAccess::IsMonochrome(dc) ? QPainter::RenderHints() : smooth;
+    if ((painter->renderHints() & smooth) != hints) {
+        painter->setRenderHints(smooth, false);
+        painter->setRenderHints(hints, true);
+    }
     if (run.opaque.isValid())
-        painter->fillRect(run.opaque, background);
+        painter->fillRect(run.opaque, CDCAccess::DrawColor(dc, state.bkColor));
     if (run.clipped)
         painter->setClipRect(run.clip, painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
 
     // The advances: the face's own, or those asked for, plus the extra spacing.
-    const FontDeviceScale& scale = font.GetScale();
     const bool spaced = run.widths || run.extra;
+    const bool cell = state.bkMode == OPAQUE;
     std::vector<std::string_view> characters;
     std::vector<double> advances;
     double width = 0;
     if (spaced) {
+        const double perUnit = font.GetScale().x;
         characters = SplitCharacters(run.text);
         for (size_t i = 0; i < characters.size(); ++i) {
-            const double advance = run.widths ? run.widths[i] * scale.x : font.GetTextWidth(characters[i]);
-            advances.push_back(advance + run.extra * scale.x);
+            const double advance = run.widths ? run.widths[i] * perUnit : font.GetTextWidth(characters[i]);
+            advances.push_back(advance + run.extra * perUnit);
             width += advances.back();
         }
-    } else {
+    } else if (cell) {
         width = font.GetTextWidth(run.text);
     }
 
@@ -219,30 +225,32 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
     const unsigned horizontal = run.align & (TA_CENTER | TA_RIGHT);
     const unsigned vertical = run.align & TA_BASELINE;
     const double shift = horizontal == TA_CENTER ? -width / 2 : horizontal == TA_RIGHT ? -width : 0;
-    const QPointF origin = font.GetBaselineOrigin(run.point, {}, vertical);
     QTransform turn;
-    const double degrees = font.GetLogFont().lfEscapement / 10.0;
-    turn.translate(run.point.x(), run.point.y()).rotate(-degrees).translate(-run.point.x(), -run.point.y());
+    if (const int escapement = font.GetLogFont().lfEscapement)
+        turn.translate(run.point.x(), run.point.y()).rotate(-escapement / 10.0).translate(-run.point.x(), -run.point.y());
 
-    if (state.bkMode == OPAQUE) {
-        const QRectF cell(origin.x() + shift, origin.y() - font.GetAscent(), width,
-                          font.GetAscent() + font.GetDescent());
+    if (cell) {
+        const QPointF origin = font.GetBaselineOrigin(run.point, {}, vertical);
+        const QRectF box(origin.x() + shift, origin.y() - font.GetAscent(), width,
+                         font.GetAscent() + font.GetDescent());
         painter->setPen(Qt::NoPen);
-        painter->setBrush(background);
-        painter->drawPolygon(turn.map(QPolygonF(cell)));
+        painter->setBrush(CDCAccess::DrawColor(dc, state.bkColor));
+        painter->drawPolygon(turn.map(QPolygonF(box)));
     }
-    painter->setPen(CDCAccess::DrawColor(dc, state.textColor));
+    const QColor ink = CDCAccess::DrawColor(dc, state.textColor);
+    if (painter->pen().color() != ink || painter->pen().style() != Qt::SolidLine)
+        painter->setPen(ink);
     if (!spaced) {
-        font.DrawText(*painter, run.point, run.text, run.align & ~TA_UPDATECP);
+        width = font.DrawText(*painter, run.point, run.text, run.align & ~TA_UPDATECP);
     } else {
         double pen = shift;
         for (size_t i = 0; i < characters.size(); ++i) {
-            const QPointF at = turn.map(QPointF(run.point.x() + pen, run.point.y()));
-            font.DrawText(*painter, at, characters[i], vertical);
+            font.DrawText(*painter, turn.map(QPointF(run.point.x() + pen, run.point.y())), characters[i], vertical);
             pen += advances[i];
         }
     }
-    painter->restore();
+    if (run.clipped)
+        CDCAccess::ApplyClip(dc);
     return horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -width : width;
 }
 

@@ -3,11 +3,16 @@
 // rounding and state handling must cost little beside the painter's own work.
 // The lines through CDC should stay within 1.5x of the same lines drawn with
 // QPainter directly. ScrollDC moves the view's whole off-screen bitmap at each
-// scroll step.
+// scroll step. A score page is drawn glyph by glyph as well: 10,000 music
+// glyphs through CDC against the same glyph runs drawn with the painter.
 #include "platform/gdi/dc.h"
+#include "platform/gdi/font.h"
+#include "platform/gdi/symbolface.h"
 
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <benchmark/benchmark.h>
 
@@ -96,6 +101,72 @@ void BM_LinesThroughQPainter(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 BENCHMARK(BM_LinesThroughQPainter)->Unit(benchmark::kMillisecond);
+
+// ---- music glyphs ----------------------------------------------------------------------
+
+constexpr int kGlyphs = 10000;
+constexpr int kGlyphEm = 480;                 // twips: 32 pixels at 96 per inch
+constexpr char kNotehead[] = "\xC3\x8F";     // code 207, the black notehead
+
+// Where glyph `i` stands on the page, in twips (y up): rows of 100.
+POINT GlyphPoint(int i) { return {300 + (i % 100) * 110, -(600 + (i / 100) * 150)}; }
+
+void BM_GlyphsThroughCDC(benchmark::State& state) {
+    CDC screen;
+    CDC dc;
+    dc.CreateCompatibleDC(&screen);
+    CBitmap page;
+    page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
+    dc.SelectObject(&page);
+    SetPage(dc);
+    CFont music;
+    music.CreateFont(-kGlyphEm, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Norvane2");
+    dc.SelectObject(&music);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextAlign(TA_BASELINE);
+    for (auto _ : state) {
+        for (int i = 0; i < kGlyphs; ++i) {
+            const POINT at = GlyphPoint(i);
+            dc.TextOut(at.x, at.y, kNotehead);
+        }
+        benchmark::DoNotOptimize(dc.GetImage()->constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * kGlyphs);
+}
+BENCHMARK(BM_GlyphsThroughCDC)->Unit(benchmark::kMillisecond);
+
+// The same glyph, positions converted to pixels once, as glyph runs of the
+// registered face.
+void BM_GlyphsThroughQPainter(benchmark::State& state) {
+    const CSymbolFace* face = FindSymbolFace("Norvane2");
+    if (!face || !face->Find(207)) {
+        state.SkipWithError("the music font is not installed");
+        return;
+    }
+    QRawFont raw = QRawFont::fromFont(QFont(face->GetFamily(0)));
+    raw.setPixelSize(kGlyphEm * 96.0 / 1440);
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes({face->Find(207)->glyphs.front().index});
+    run.setPositions({QPointF(0, 0)});
+    std::vector<QPointF> device;
+    for (int i = 0; i < kGlyphs; ++i) {
+        const POINT at = GlyphPoint(i);
+        device.emplace_back(at.x * 96 / 1440, -at.y * 96 / 1440);
+    }
+    QImage page(kPageWidth, kPageHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::black);
+    for (auto _ : state) {
+        for (const QPointF& at : device)
+            painter.drawGlyphRun(at, run);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * kGlyphs);
+}
+BENCHMARK(BM_GlyphsThroughQPainter)->Unit(benchmark::kMillisecond);
 
 // One scroll step of a full-screen view: 1920 x 1080 moved up by 40 pixels.
 void BM_ScrollDC(benchmark::State& state) {

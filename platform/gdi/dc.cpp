@@ -46,6 +46,7 @@ CDC::CDC() {
     m_state.pen = static_cast<CPen*>(GetStockObject(BLACK_PEN));
     m_state.brush = static_cast<CBrush*>(GetStockObject(WHITE_BRUSH));
     SelectPalette(static_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE)), 0);
+    SelectObject(GetStockFont(SYSTEM_FONT));
 }
 
 CDC::~CDC() { DeleteDC(); }

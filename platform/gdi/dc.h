@@ -426,7 +426,14 @@ private:
         CPoint position;              // logical
         bool clipped = false;
         QRegion clip;                 // device units, while `clipped`
+        // The selected font as drawn (dc_text.cpp): a copy of its description,
+        // and that description realized on this device at the mapping of its
+        // last use (realized again when the mapping has changed since).
+        LOGFONT fontDescription;
+        mutable std::shared_ptr<const CRealizedFont> realizedFont;
     };
+    // The selected font realized at the current mapping (dc_text.cpp).
+    const CRealizedFont& RealizedFont() const;
 
     friend class CDCAccess;           // the drawing files' helpers (dc_private.h)
     void EndPainter();

@@ -1,9 +1,104 @@
-// The DC's text members. The colours and modes are complete; drawing and
-// measuring text wait for the font engine (fontengine.h), which realizes the
-// selected CFont: until then they draw nothing and measure nothing.
+// The DC's text members: colours and modes, the selected font realized by the
+// font engine (fontengine.h), and text drawn and measured in logical units.
+//
+// The font engine works in device units; this file turns the DC's logical
+// points into device points (LPtoDP's rounding, as every drawing call does)
+// and the mapping into the engine's scale, so text stands upright and keeps
+// its size in every mapping mode, y up included. A font is realized for the
+// DC's scale when first used after a selection or a change of mapping.
 #include "platform/gdi/dc.h"
 
+#include "platform/gdi/dc_private.h"
 #include "platform/gdi/font.h"
+#include "platform/ui/dlgtemplate.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+CFont* MakeStockFont(int height, int weight, const char* face) {
+    auto* font = new CFont;   // lives as long as the program: stock objects are never deleted
+    LOGFONT description;
+    description.lfHeight = height;
+    description.lfWeight = weight;
+    SetFaceName(description, face);
+    font->CreateFontIndirect(&description);
+    return font;
+}
+
+// The dialog font: the face and size dialogs are made with, at 96 pixels per inch.
+CFont* MakeGuiFont() {
+    const DialogFont dialog;
+    auto* font = new CFont;
+    LOGFONT description;
+    description.lfHeight = -MulDiv(dialog.pointSize, 96, 72);
+    description.lfWeight = FW_NORMAL;
+    SetFaceName(description, dialog.face);
+    font->CreateFontIndirect(&description);
+    return font;
+}
+
+// The characters of `text` as the font engine reads them: UTF-8 sequences, or
+// single bytes when the text is not UTF-8.
+std::vector<std::string_view> SplitCharacters(std::string_view text) {
+    std::vector<std::string_view> characters;
+    for (size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        bool valid = length != 0 && at + length <= text.size();
+        for (size_t i = 1; valid && i < length; ++i)
+            valid = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
+        if (!valid) {
+            characters.clear();
+            for (size_t i = 0; i < text.size(); ++i)
+                characters.push_back(text.substr(i, 1));
+            return characters;
+        }
+        characters.push_back(text.substr(at, length));
+        at += length;
+    }
+    return characters;
+}
+
+// A "&" marks the next character as a mnemonic; "&&" is an ampersand.
+std::string StripPrefixes(std::string_view text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == '&')
+            continue;
+        plain += text[i];
+    }
+    return plain;
+}
+
+}  // namespace
+
+CFont* GetStockFont(int index) {
+    static CFont* const system = MakeStockFont(16, FW_BOLD, "MS Sans Serif");
+    static CFont* const variable = MakeStockFont(-11, FW_NORMAL, "MS Sans Serif");
+    static CFont* const fixed = MakeStockFont(-13, FW_NORMAL, "Courier New");
+    static CFont* const gui = MakeGuiFont();
+    switch (index) {
+    case SYSTEM_FONT:
+    case DEVICE_DEFAULT_FONT: return system;
+    case ANSI_VAR_FONT: return variable;
+    case OEM_FIXED_FONT:
+    case ANSI_FIXED_FONT:
+    case SYSTEM_FIXED_FONT: return fixed;
+    case DEFAULT_GUI_FONT: return gui;
+    default: return nullptr;
+    }
+}
+
+// ---- colours and modes --------------------------------------------------------------------
 
 COLORREF CDC::SetTextColor(COLORREF color) {
     const COLORREF old = m_state.textColor;
@@ -37,49 +132,284 @@ int CDC::SetTextCharacterExtra(int extra) {
     return old;
 }
 
-CFont* GetStockFont(int) {
-    return nullptr;   // FIXME: the font engine
-}
+// ---- the font -----------------------------------------------------------------------------
 
 CFont* CDC::SelectObject(CFont* font) {
-    // FIXME: the font engine (realize the font for this DC)
     if (!font || !font->IsCreated())
         return nullptr;
     CFont* old = m_state.font;
     m_state.font = font;
+    // A copy: the object may be deleted or created anew while selected.
+    font->GetLogFont(&m_state.fontDescription);
+    m_state.realizedFont.reset();
     return old;
 }
 
-int CDC::TextOut(int, int, std::string_view) {
-    return 1;   // FIXME: the font engine
+const CRealizedFont& CDC::RealizedFont() const {
+    // Device pixels per logical unit, from the extents as they stand (a zero
+    // extent scales by 1 rather than by nothing).
+    auto ratio = [](int viewport, int window) {
+        const double value = window ? std::abs(static_cast<double>(viewport) / window) : 0.0;
+        return value > 0 && std::isfinite(value) ? value : 1.0;
+    };
+    const FontDeviceScale scale{ratio(m_state.viewportExt.cx, m_state.windowExt.cx),
+                                ratio(m_state.viewportExt.cy, m_state.windowExt.cy), m_dpiY};
+    const auto& realized = m_state.realizedFont;
+    if (!realized || realized->GetScale().x != scale.x || realized->GetScale().y != scale.y ||
+        realized->GetScale().logPixelsY != scale.logPixelsY)
+        m_state.realizedFont = CRealizedFont::Create(m_state.fontDescription, scale);
+    return *m_state.realizedFont;
 }
 
-int CDC::ExtTextOut(int, int, UINT, const RECT*, std::string_view, const int*) {
-    return 1;   // FIXME: the font engine
+// ---- drawing ------------------------------------------------------------------------------
+
+namespace {
+
+// Draws one run of text for CDC::TextOut and CDC::ExtTextOut, in device units.
+struct TextRun {
+    QPointF point;                  // the reference point
+    std::string_view text;
+    unsigned align = 0;             // TA_ values
+    const int* widths = nullptr;    // logical advances, one per character, or null
+    int extra = 0;                  // logical units added to each character
+    QRect opaque;                   // filled with the background colour first (when valid)
+    bool clipped = false;
+    QRect clip;                     // the text kept inside, while `clipped`
+};
+
+}  // namespace
+
+// Draws `run`; answers the device distance the reference point moves along
+// the baseline (for TA_UPDATECP).
+static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run) {
+    const auto& state = CDCAccess::State(dc);
+    QPainter* painter = dc.GetPainter();
+    if (!painter)
+        return 0;
+    CDCAccess::MarkDrawn(dc);
+    // Every drawing call sets up the painter's mix, hints, pen and brush for
+    // itself, so text sets what it uses and puts back only the clipping.
+    // (A painter's state changes cost, so unchanged ones are not set again.)
+    if (painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        painter->setCompositionMode(QPainter::CompositionMode_SourceOver);   // text ignores the mix
+    const QPainter::RenderHints smooth = QPainter::Antialiasing | QPainter::TextAntialiasing;
+    const QPainter::RenderHints hints = CDCAccess::IsMonochrome(dc) ? QPainter::RenderHints() : smooth;
+    if ((painter->renderHints() & smooth) != hints) {
+        painter->setRenderHints(smooth, false);
+        painter->setRenderHints(hints, true);
+    }
+    if (run.opaque.isValid())
+        painter->fillRect(run.opaque, CDCAccess::DrawColor(dc, state.bkColor));
+    if (run.clipped)
+        painter->setClipRect(run.clip, painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+
+    // The advances: the face's own, or those asked for, plus the extra spacing.
+    const bool spaced = run.widths || run.extra;
+    const bool cell = state.bkMode == OPAQUE;
+    std::vector<std::string_view> characters;
+    std::vector<double> advances;
+    double width = 0;
+    if (spaced) {
+        const double perUnit = font.GetScale().x;
+        characters = SplitCharacters(run.text);
+        for (size_t i = 0; i < characters.size(); ++i) {
+            const double advance = run.widths ? run.widths[i] * perUnit : font.GetTextWidth(characters[i]);
+            advances.push_back(advance + run.extra * perUnit);
+            width += advances.back();
+        }
+    } else if (cell) {
+        width = font.GetTextWidth(run.text);
+    }
+
+    // The baseline's start, the escapement turning the line about the reference point.
+    const unsigned horizontal = run.align & (TA_CENTER | TA_RIGHT);
+    const unsigned vertical = run.align & TA_BASELINE;
+    const double shift = horizontal == TA_CENTER ? -width / 2 : horizontal == TA_RIGHT ? -width : 0;
+    QTransform turn;
+    if (const int escapement = font.GetLogFont().lfEscapement)
+        turn.translate(run.point.x(), run.point.y()).rotate(-escapement / 10.0).translate(-run.point.x(), -run.point.y());
+
+    if (cell) {
+        const QPointF origin = font.GetBaselineOrigin(run.point, {}, vertical);
+        const QRectF box(origin.x() + shift, origin.y() - font.GetAscent(), width,
+                         font.GetAscent() + font.GetDescent());
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(CDCAccess::DrawColor(dc, state.bkColor));
+        painter->drawPolygon(turn.map(QPolygonF(box)));
+    }
+    const QColor ink = CDCAccess::DrawColor(dc, state.textColor);
+    if (painter->pen().color() != ink || painter->pen().style() != Qt::SolidLine)
+        painter->setPen(ink);
+    if (!spaced) {
+        width = font.DrawText(*painter, run.point, run.text, run.align & ~TA_UPDATECP);
+    } else {
+        double pen = shift;
+        for (size_t i = 0; i < characters.size(); ++i) {
+            font.DrawText(*painter, turn.map(QPointF(run.point.x() + pen, run.point.y())), characters[i], vertical);
+            pen += advances[i];
+        }
+    }
+    if (run.clipped)
+        CDCAccess::ApplyClip(dc);
+    return horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -width : width;
 }
 
-int CDC::DrawText(std::string_view, RECT*, UINT) {
-    return 0;   // FIXME: the font engine
+int CDC::TextOut(int x, int y, std::string_view text) {
+    return ExtTextOut(x, y, 0, nullptr, text, nullptr);
 }
 
-CSize CDC::GetTextExtent(std::string_view) const {
-    return {};   // FIXME: the font engine
+int CDC::ExtTextOut(int x, int y, UINT options, const RECT* rect, std::string_view text, const int* widths) {
+    const bool updateCP = m_state.textAlign & TA_UPDATECP;
+    const CPoint reference = updateCP ? m_state.position : CPoint(x, y);
+    TextRun run;
+    run.point = CDCAccess::ToDevice(*this, reference.x, reference.y);
+    run.text = text;
+    run.align = m_state.textAlign;
+    run.widths = widths;
+    run.extra = m_state.charExtra;
+    if (rect) {
+        const QRect box = CDCAccess::ToDeviceRect(*this, rect->left, rect->top, rect->right, rect->bottom);
+        if (options & ETO_OPAQUE)
+            run.opaque = box;
+        if (options & ETO_CLIPPED)
+            run.clipped = true;
+        run.clip = box;
+    }
+    if (m_pathOpen)
+        return 1;   // text adds nothing to a path
+    const CRealizedFont& font = RealizedFont();
+    const double moved = DrawTextRun(*this, font, run);
+    if (updateCP) {
+        // The reference point moves along the drawn line, in device units, and back.
+        const double degrees = font.GetLogFont().lfEscapement / 10.0;
+        const double radians = degrees * M_PI / 180.0;
+        POINT end{static_cast<int>(std::lround(run.point.x() + moved * std::cos(radians))),
+                  static_cast<int>(std::lround(run.point.y() - moved * std::sin(radians)))};
+        DPtoLP(&end);
+        m_state.position = degrees == 0 ? CPoint(end.x, reference.y) : CPoint(end.x, end.y);
+    }
+    return 1;
+}
+
+int CDC::DrawText(std::string_view text, RECT* rect, UINT format) {
+    if (!rect)
+        return 0;
+    const std::string plain = (format & DT_NOPREFIX) ? std::string(text) : StripPrefixes(text);
+    // Lines: the whole text on one line with DT_SINGLELINE, else split at line breaks.
+    std::vector<std::string> lines;
+    if (format & DT_SINGLELINE) {
+        lines.push_back(plain);
+        for (char& c : lines.back())
+            if (c == '\r' || c == '\n')
+                c = ' ';
+    } else {
+        size_t start = 0;
+        for (size_t at = 0; at <= plain.size(); ++at) {
+            if (at == plain.size() || plain[at] == '\n') {
+                std::string line = plain.substr(start, at - start);
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                lines.push_back(std::move(line));
+                start = at + 1;
+            }
+        }
+    }
+    const CRealizedFont& font = RealizedFont();
+    TEXTMETRIC metrics;
+    font.GetLogicalTextMetrics(metrics);
+    const int lineHeight = metrics.tmHeight + ((format & DT_EXTERNALLEADING) ? metrics.tmExternalLeading : 0);
+    const int height = lineHeight * static_cast<int>(lines.size());
+
+    // Logical y grows downwards on the device, or upwards (y up modes).
+    const bool yUp = (m_state.viewportExt.cy < 0) != (m_state.windowExt.cy < 0);
+    const int down = yUp ? -1 : 1;
+    if (format & DT_CALCRECT) {
+        int widest = 0;
+        for (const std::string& line : lines)
+            widest = std::max(widest, static_cast<int>(GetTextExtent(line).cx));
+        rect->right = rect->left + widest;
+        rect->bottom = rect->top + down * height;
+        return height;
+    }
+
+    const QRect box = CDCAccess::ToDeviceRect(*this, rect->left, rect->top, rect->right, rect->bottom);
+    const FontDeviceScale& scale = font.GetScale();
+    const double deviceLine = lineHeight * scale.y;
+    double top = box.top();
+    if ((format & DT_SINGLELINE) && (format & DT_VCENTER))
+        top = box.top() + (box.height() - deviceLine) / 2;
+    else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM))
+        top = box.bottom() + 1 - deviceLine;
+    for (std::string& line : lines) {
+        if (format & DT_END_ELLIPSIS) {
+            // Characters give way to "..." until the line fits.
+            std::vector<std::string_view> characters = SplitCharacters(line);
+            if (font.GetTextWidth(line) > box.width()) {
+                std::string cut;
+                while (!characters.empty()) {
+                    characters.pop_back();
+                    cut.clear();
+                    for (std::string_view c : characters)
+                        cut += c;
+                    cut += "...";
+                    if (font.GetTextWidth(cut) <= box.width())
+                        break;
+                }
+                line = cut;
+            }
+        }
+        const unsigned horizontal = (format & DT_CENTER) ? TA_CENTER : (format & DT_RIGHT) ? TA_RIGHT : TA_LEFT;
+        const double x = horizontal == TA_CENTER ? box.left() + box.width() / 2.0
+                         : horizontal == TA_RIGHT ? box.right() + 1.0
+                                                  : box.left();
+        TextRun run;
+        run.point = QPointF(x, top);
+        run.text = line;
+        run.align = horizontal | TA_TOP;
+        run.extra = m_state.charExtra;
+        run.clipped = !(format & DT_NOCLIP);
+        run.clip = box;
+        DrawTextRun(*this, font, run);
+        top += deviceLine;
+    }
+    return height;
+}
+
+// ---- measuring ----------------------------------------------------------------------------
+
+CSize CDC::GetTextExtent(std::string_view text) const {
+    SIZE size = RealizedFont().GetTextExtent(text);
+    if (m_state.charExtra)
+        size.cx += m_state.charExtra * static_cast<int>(SplitCharacters(text).size());
+    return size;
 }
 
 int CDC::GetTextMetrics(TEXTMETRIC* metrics) const {
-    if (metrics)
-        *metrics = TEXTMETRIC{};   // FIXME: the font engine
-    return 0;
+    if (!metrics)
+        return 0;
+    RealizedFont().GetLogicalTextMetrics(*metrics);
+    return 1;
 }
 
-int CDC::GetCharWidth(UINT, UINT, int*) const {
-    return 0;   // FIXME: the font engine
+int CDC::GetCharWidth(UINT first, UINT last, int* widths) const {
+    if (!widths || last < first)
+        return 0;
+    return RealizedFont().GetCharWidth(first, last, widths) ? 1 : 0;
 }
 
-int CDC::GetTextFace(int, char*) const {
-    return 0;   // FIXME: the font engine
+int CDC::GetTextFace(int count, char* face) const {
+    const std::string name = GetFaceName(m_state.fontDescription);
+    if (!face)
+        return static_cast<int>(name.size()) + 1;
+    if (count <= 0)
+        return 0;
+    const size_t copied = std::min(name.size(), static_cast<size_t>(count - 1));
+    std::memcpy(face, name.data(), copied);
+    face[copied] = '\0';
+    return static_cast<int>(copied);
 }
 
-DWORD CDC::GetGlyphOutline(UINT, UINT, GLYPHMETRICS*, DWORD, void*, const MAT2*) const {
-    return GDI_ERROR;   // FIXME: the font engine
+DWORD CDC::GetGlyphOutline(UINT ch, UINT format, GLYPHMETRICS* metrics, DWORD bufferSize, void* buffer,
+                           const MAT2* transform) const {
+    return RealizedFont().GetGlyphOutline(ch, format, metrics, bufferSize, buffer, transform);
 }

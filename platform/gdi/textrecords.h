@@ -1,93 +1,17 @@
 // The records and flags of text drawing and measuring: text metrics, glyph
 // metrics and outlines, DrawText's format, text alignment and background modes.
 //
-// Plain data, laid out as the system reads them (a glyph outline is a byte
-// stream of TTPOLYGONHEADER and TTPOLYCURVE records in 16.16 fixed point).
-// Any thread.
+// The measuring records (TEXTMETRIC, GLYPHMETRICS, MAT2, FIXED, POINTFX, the
+// outline records, GGO_ and TA_ values, GDI_ERROR) have one definition, the
+// font engine's (fontengine.h, glyphoutline.h), which the DC hands through;
+// this file adds what only the DC's own calls use.
+//
+// Plain data. Any thread.
 #pragma once
 
+#include "platform/gdi/fontengine.h"
+#include "platform/gdi/glyphoutline.h"
 #include "platform/ui/geometry.h"
-
-#include <cstdint>
-
-struct TEXTMETRIC {
-    LONG tmHeight = 0;
-    LONG tmAscent = 0;
-    LONG tmDescent = 0;
-    LONG tmInternalLeading = 0;
-    LONG tmExternalLeading = 0;
-    LONG tmAveCharWidth = 0;
-    LONG tmMaxCharWidth = 0;
-    LONG tmWeight = 0;
-    LONG tmOverhang = 0;
-    LONG tmDigitizedAspectX = 0;
-    LONG tmDigitizedAspectY = 0;
-    BYTE tmFirstChar = 0;
-    BYTE tmLastChar = 0;
-    BYTE tmDefaultChar = 0;
-    BYTE tmBreakChar = 0;
-    BYTE tmItalic = 0;
-    BYTE tmUnderlined = 0;
-    BYTE tmStruckOut = 0;
-    BYTE tmPitchAndFamily = 0;
-    BYTE tmCharSet = 0;
-};
-
-// A 16.16 fixed-point number: `value` the integer part, `fract` the fraction.
-struct FIXED {
-    std::uint16_t fract = 0;
-    std::int16_t value = 0;
-};
-
-// A transformation applied to a glyph (GetGlyphOutline); identity is
-// {{0, 1}, {0, 0}, {0, 0}, {0, 1}}.
-struct MAT2 {
-    FIXED eM11;
-    FIXED eM12;
-    FIXED eM21;
-    FIXED eM22;
-};
-
-struct POINTFX {
-    FIXED x;
-    FIXED y;
-};
-
-struct GLYPHMETRICS {
-    unsigned int gmBlackBoxX = 0;
-    unsigned int gmBlackBoxY = 0;
-    POINT gmptGlyphOrigin;          // the black box's upper-left corner, y up from the baseline
-    std::int16_t gmCellIncX = 0;
-    std::int16_t gmCellIncY = 0;
-};
-
-// One closed contour: `cb` bytes including this header and its curves.
-struct TTPOLYGONHEADER {
-    std::uint32_t cb = 0;
-    std::uint32_t dwType = 0;       // TT_POLYGON_TYPE
-    POINTFX pfxStart;
-};
-
-// `cpfx` points of one kind (lines, or quadratic B-spline points) following
-// the previous point.
-struct TTPOLYCURVE {
-    std::uint16_t wType = 0;        // TT_PRIM_LINE, TT_PRIM_QSPLINE
-    std::uint16_t cpfx = 0;
-    POINTFX apfx[1];
-};
-
-enum : unsigned int {
-    GGO_METRICS = 0, GGO_BITMAP = 1, GGO_NATIVE = 2, GGO_BEZIER = 3, GGO_GLYPH_INDEX = 0x80,
-    TT_POLYGON_TYPE = 24, TT_PRIM_LINE = 1, TT_PRIM_QSPLINE = 2, TT_PRIM_CSPLINE = 3,
-};
-inline constexpr std::uint32_t GDI_ERROR = 0xFFFFFFFF;
-
-// SetTextAlign.
-enum : unsigned int {
-    TA_NOUPDATECP = 0, TA_UPDATECP = 1,
-    TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,
-    TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24,
-};
 
 // SetBkMode.
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };

@@ -125,6 +125,8 @@ protected:
     afx_msg void OnFileOpen();
     // Closes the main window (WM_CLOSE), which ends Run.
     afx_msg void OnAppExit();
+    // Print Setup: chooses the program's printer and paper (print.h; viewprint.cpp).
+    afx_msg void OnFilePrintSetup();
     DECLARE_MESSAGE_MAP()
 
     std::unique_ptr<CDocManager> m_pDocManager;   // owned; made by AddDocTemplate

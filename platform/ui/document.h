@@ -33,8 +33,10 @@
 
 class CArchive;
 class CDocTemplate;
+class CDC;
 class CDocument;
 class CException;
+class CPrintInfo;
 class CFrameWnd;
 
 // The program's name, as messages show it ("Staffwright").
@@ -62,7 +64,29 @@ public:
     // Its own table, then its document's route.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
+    // ---- drawing and printing (viewprint.cpp; print.h) ----------------------------------
+    // Draws the view's content on `pDC` (screen, printer or preview); nothing here.
+    virtual void OnDraw(CDC* pDC);
+    // Sets `pDC` up before drawing; when printing, `pInfo` is the job (a view
+    // may end the page loop by clearing m_bContinuePrinting). Nothing here.
+    virtual void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr);
+
 protected:
+    // The printing protocol, in order: OnPreparePrinting (pages, then
+    // DoPreparePrinting; FALSE cancels), OnBeginPrinting, per page
+    // OnPrepareDC and OnPrint (OnDraw here), OnEndPrinting.
+    virtual BOOL OnPreparePrinting(CPrintInfo* pInfo);
+    // The print dialog (none for direct printing or preview); FALSE when the
+    // user cancels or direct printing finds no printer (it says so).
+    BOOL DoPreparePrinting(CPrintInfo* pInfo);
+    virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+    // Print (the dialog), direct print, print preview.
+    afx_msg void OnFilePrint();
+    afx_msg void OnFilePrintDirect();
+    afx_msg void OnFilePrintPreview();
+
     // WM_CREATE: joins the document of the creation context (CCreateContext).
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     // Its frame forgets it as the active view.
@@ -74,6 +98,7 @@ protected:
 
 private:
     friend class CDocument;
+    friend class CViewPrinting;         // the page loop (viewprint.cpp)
     CDocument* m_pDocument = nullptr;   // borrowed; set while registered
 };
 

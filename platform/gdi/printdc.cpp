@@ -1,0 +1,137 @@
+// The printer DC: a QPdfWriter or a QPrinter, page by page.
+#include "platform/gdi/printdc.h"
+
+#include "platform/gdi/dc_private.h"
+
+#include <QFile>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cctype>
+
+bool IsPdfTarget(std::string_view target) {
+    constexpr std::string_view suffix = ".pdf";
+    if (target.find('/') != std::string_view::npos)
+        return true;
+    if (target.size() < suffix.size())
+        return false;
+    const std::string_view end = target.substr(target.size() - suffix.size());
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(end[i])) != suffix[i])
+            return false;
+    return true;
+}
+
+CPrintDC::CPrintDC() = default;
+
+CPrintDC::~CPrintDC() {
+    if (m_inDoc)
+        AbortDoc();
+    Close();
+}
+
+void CPrintDC::Close() {
+    DeleteDC();
+    m_paged = nullptr;
+    m_pdf.reset();
+    m_printer.reset();
+    m_inDoc = false;
+    m_pagesStarted = 0;
+}
+
+void CPrintDC::AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSize physical, CPoint offset) {
+    m_paged = device;
+    AttachDevice(device, kind, dpi, dpi, physical, offset);
+    // The printer answers what is measured, on a preview as on paper.
+    m_hAttribDC = this;
+}
+
+int CPrintDC::CreatePrinterDC(const std::string& target, const QPageSize& paper) {
+    Close();
+    if (target.empty() || !paper.isValid())
+        return 0;
+    m_target = target;
+    if (IsPdfTarget(target)) {
+        m_pdf = std::make_unique<QPdfWriter>(QString::fromStdString(target));
+        m_pdf->setResolution(kPdfDotsPerInch);
+        m_pdf->setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        const QSize pixels = paper.sizePixels(kPdfDotsPerInch);
+        AttachPaged(m_pdf.get(), DCKind::Pdf, kPdfDotsPerInch, CSize(pixels.width(), pixels.height()), CPoint(0, 0));
+        return 1;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(target));
+    if (info.isNull())
+        return 0;
+    m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    m_printer->setPageSize(paper);
+    return AttachPrinter(m_printer.get(), DCKind::Printer);
+}
+
+int CPrintDC::AttachPrinter(QPrinter* printer, DCKind kind) {
+    if (!printer || (kind != DCKind::Printer && kind != DCKind::Preview))
+        return 0;
+    if (printer != m_printer.get())
+        Close();
+    m_paged = printer;
+    const QRect paperRect = printer->paperRect(QPrinter::DevicePixel).toRect();
+    const QRect pageRect = printer->pageRect(QPrinter::DevicePixel).toRect();
+    AttachPaged(printer, kind, printer->resolution(), CSize(paperRect.width(), paperRect.height()),
+                CPoint(pageRect.left() - paperRect.left(), pageRect.top() - paperRect.top()));
+    return 1;
+}
+
+int CPrintDC::StartDoc(const std::string& documentName) {
+    if (!m_paged || m_inDoc)
+        return -1;
+    if (m_printer)
+        m_printer->setDocName(QString::fromStdString(documentName));
+    if (m_pdf)
+        m_pdf->setTitle(QString::fromStdString(documentName));
+    // The painter opens the device: a PDF file is created, a job begins.
+    if (!GetPainter())
+        return -1;
+    m_inDoc = true;
+    m_pagesStarted = 0;
+    return 1;
+}
+
+int CPrintDC::StartPage() {
+    if (!m_inDoc)
+        return -1;
+    // The first page is open from the start; each later one follows a page break.
+    if (m_pagesStarted > 0 && !m_paged->newPage())
+        return -1;
+    ++m_pagesStarted;
+    // A page starts with the DC's state as the document began it: no page
+    // inherits the last page's clipping from the painter.
+    CDCAccess::ApplyClip(*this);
+    return 1;
+}
+
+int CPrintDC::EndPage() { return m_inDoc ? 1 : -1; }
+
+int CPrintDC::EndDoc() {
+    if (!m_inDoc)
+        return -1;
+    QPainter* painter = GetPainter();
+    const bool ended = painter && painter->end();
+    m_inDoc = false;
+    return ended ? 1 : -1;
+}
+
+int CPrintDC::AbortDoc() {
+    if (m_printer && m_inDoc)
+        m_printer->abort();
+    if (QPainter* painter = m_inDoc ? GetPainter() : nullptr)
+        painter->end();
+    m_inDoc = false;
+    if (m_pdf) {
+        // Nothing of an aborted document stays behind.
+        m_paged = nullptr;
+        DeleteDC();
+        m_pdf.reset();
+        QFile::remove(QString::fromStdString(m_target));
+    }
+    return 1;
+}

@@ -1,0 +1,73 @@
+// CPrintDC: a device context on a printer or a PDF file, page by page.
+//
+// A print target is a printer's name, or a PDF file: a target that ends in
+// ".pdf" or holds a "/" names a file. A PDF is written at 1200 dots per inch
+// with no unprintable margins, so the device's origin is the paper's corner
+// (PHYSICALOFFSETX/Y are 0 and HORZRES equals PHYSICALWIDTH). A printer is a
+// CUPS printer at its own resolution; its origin is the printable area's
+// corner and PHYSICALOFFSETX/Y say how far that lies from the paper's.
+//
+// A document runs StartDoc, then StartPage ... EndPage for each page, then
+// EndDoc; AbortDoc instead ends it without output: a printer job is
+// cancelled, a PDF file begun is removed. The DC is its own attribute DC
+// (m_hAttribDC), as the printer answers what is measured.
+//
+// Print preview draws on the printer the preview dialog hands over
+// (AttachPrinter): that printer measures, the dialog shows the pages.
+//
+// Threads: the thread that prints (the user-interface thread here).
+#pragma once
+
+#include "platform/gdi/dc.h"
+
+#include <QPageSize>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QPagedPaintDevice;
+class QPdfWriter;
+class QPrinter;
+
+// Whether `target` names a PDF file rather than a printer.
+bool IsPdfTarget(std::string_view target);
+
+// The resolution a PDF is written at.
+inline constexpr int kPdfDotsPerInch = 1200;
+
+class CPrintDC : public CDC {
+public:
+    CPrintDC();
+    ~CPrintDC() override;
+
+    // Opens `target` (a printer or a PDF file) for pages of `paper`. Nothing
+    // is written before StartDoc. Non-zero on success; 0 for an empty target
+    // or a printer the system does not know.
+    int CreatePrinterDC(const std::string& target, const QPageSize& paper);
+    // Draws on `printer` (borrowed; the preview dialog's) as a print
+    // preview (DCKind::Preview) or a printer (DCKind::Printer).
+    int AttachPrinter(QPrinter* printer, DCKind kind);
+
+    // A document of pages. Each answers a positive number on success and a
+    // value <= 0 on failure, after which the caller aborts the document.
+    int StartDoc(const std::string& documentName);
+    int StartPage();
+    int EndPage();
+    int EndDoc();
+    // Ends the document without output. Answers non-zero.
+    int AbortDoc();
+
+    const std::string& GetTarget() const { return m_target; }
+
+private:
+    void AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSize physical, CPoint offset);
+    void Close();
+
+    std::unique_ptr<QPdfWriter> m_pdf;       // owned, for a PDF target
+    std::unique_ptr<QPrinter> m_printer;     // owned, for a printer target
+    QPagedPaintDevice* m_paged = nullptr;    // what the pages go to (one of those, or borrowed)
+    std::string m_target;
+    bool m_inDoc = false;
+    int m_pagesStarted = 0;
+};

@@ -1,0 +1,153 @@
+// Printing's shared parts: the system's printers, the program's printer and
+// paper, the print dialog and the preview dialog.
+#include "platform/ui/print.h"
+
+#include "platform/gdi/printdc.h"
+
+#include <QLocale>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+IMPLEMENT_DYNAMIC(CPrintDialog, CCommonDialog)
+IMPLEMENT_DYNAMIC(CPrintPreviewDialog, CCommonDialog)
+
+namespace {
+
+PrinterQuery& Query() {
+    static PrinterQuery query;
+    return query;
+}
+
+ProgramPrinter& Program() {
+    static ProgramPrinter printer;
+    return printer;
+}
+
+std::vector<PrinterDescription> SystemPrinters() {
+    std::vector<PrinterDescription> printers;
+    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters())
+        printers.push_back({info.printerName().toStdString(), info.defaultPageSize(), info.isDefault()});
+    return printers;
+}
+
+}  // namespace
+
+PrinterQuery SetPrinterQuery(PrinterQuery query) {
+    PrinterQuery old = std::move(Query());
+    Query() = std::move(query);
+    return old;
+}
+
+std::vector<PrinterDescription> QueryPrinters() { return Query() ? Query()() : SystemPrinters(); }
+
+const ProgramPrinter& GetProgramPrinter() { return Program(); }
+
+void SetProgramPrinter(ProgramPrinter printer) { Program() = std::move(printer); }
+
+QPageSize GetDefaultPaper() {
+    const ProgramPrinter& program = Program();
+    if (program.paper && program.paper->isValid())
+        return *program.paper;
+    const std::vector<PrinterDescription> printers = QueryPrinters();
+    for (const PrinterDescription& printer : printers)
+        if (!program.target.empty() && printer.name == program.target && printer.paper.isValid())
+            return printer.paper;
+    for (const PrinterDescription& printer : printers)
+        if (printer.isDefault && printer.paper.isValid())
+            return printer.paper;
+    return QPageSize(QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                                         : QPageSize::A4);
+}
+
+std::string GetDefaultPrintTarget() {
+    if (!Program().target.empty())
+        return Program().target;
+    const std::vector<PrinterDescription> printers = QueryPrinters();
+    for (const PrinterDescription& printer : printers)
+        if (printer.isDefault)
+            return printer.name;
+    return printers.empty() ? std::string() : printers.front().name;
+}
+
+CPrintInfo::CPrintInfo() : m_paper(GetDefaultPaper()) { m_strTarget = GetDefaultPrintTarget(); }
+
+// ---- the print dialog ----------------------------------------------------------------------
+
+// The toolkit's dialog, whose OK and Cancel end its CPrintDialog.
+class CPrintWidget : public QPrintDialog {
+public:
+    CPrintWidget(CPrintDialog& owner, QPrinter* printer, QWidget* parent) : QPrintDialog(printer, parent), m_owner(owner) {}
+    void accept() override {
+        QPrintDialog::accept();     // the dialog's choices into the printer
+        m_owner.Accept(*printer());
+        m_owner.EndDialog(IDOK);
+    }
+    void reject() override {
+        QPrintDialog::reject();
+        m_owner.EndDialog(IDCANCEL);
+    }
+
+private:
+    CPrintDialog& m_owner;   // borrowed: it destroys this widget
+};
+
+CPrintDialog::CPrintDialog(CPrintInfo* pInfo, BOOL bPrintSetupOnly, CWnd* pParentWnd)
+    : CCommonDialog(pParentWnd), m_pInfo(pInfo), m_bPrintSetupOnly(bPrintSetupOnly) {}
+
+CPrintDialog::~CPrintDialog() = default;
+
+INT_PTR CPrintDialog::DoModal() {
+    if (!m_pInfo)
+        return IDCANCEL;
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (IsPdfTarget(m_pInfo->m_strTarget)) {
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+        m_printer->setOutputFileName(QString::fromStdString(m_pInfo->m_strTarget));
+    } else if (!m_pInfo->m_strTarget.empty()) {
+        m_printer->setPrinterName(QString::fromStdString(m_pInfo->m_strTarget));
+    }
+    m_printer->setPageSize(m_pInfo->m_paper);
+    auto* dialog = new CPrintWidget(*this, m_printer.get(), GetParentWidget());
+    if (m_bPrintSetupOnly) {
+        dialog->setWindowTitle("Print Setup");
+        dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    } else {
+        dialog->setMinMax(static_cast<int>(m_pInfo->GetMinPage()), static_cast<int>(m_pInfo->GetMaxPage()));
+        dialog->setOption(QAbstractPrintDialog::PrintPageRange);
+    }
+    AdoptButtons(dialog);
+    return RunModal(dialog);
+}
+
+void CPrintDialog::Accept(QPrinter& printer) {
+    m_pInfo->m_strTarget = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()
+                                                                         : printer.printerName().toStdString();
+    m_pInfo->m_paper = printer.pageLayout().pageSize();
+    if (!m_bPrintSetupOnly && printer.printRange() == QPrinter::PageRange) {
+        m_pInfo->m_nFromPage = static_cast<UINT>(printer.fromPage());
+        m_pInfo->m_nToPage = static_cast<UINT>(printer.toPage());
+    }
+}
+
+// ---- print preview -------------------------------------------------------------------------
+
+CPrintPreviewDialog::CPrintPreviewDialog(const QPageSize& paper, DrawPages drawPages, CWnd* pParentWnd)
+    : CCommonDialog(pParentWnd), m_paper(paper), m_drawPages(std::move(drawPages)) {}
+
+CPrintPreviewDialog::~CPrintPreviewDialog() = default;
+
+INT_PTR CPrintPreviewDialog::DoModal() {
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_printer->setPageSize(m_paper);
+    auto* dialog = new QPrintPreviewDialog(m_printer.get(), GetParentWidget());
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [this](QPrinter* printer) {
+        if (printer && m_drawPages)
+            m_drawPages(*printer);
+    });
+    QObject::connect(dialog, &QDialog::finished, dialog, [this](int result) {
+        EndDialog(result == QDialog::Accepted ? IDOK : IDCANCEL);
+    });
+    return RunModal(dialog);
+}

@@ -56,15 +56,23 @@ void SetPage(CDC& dc) {
     dc.SetViewportExt(96, -96);
 }
 
-void BM_LinesThroughCDC(benchmark::State& state) {
-    const std::vector<Line> lines = PageLines();
+// A page-sized memory DC of 96 pixels per inch mapped as a page (SetPage).
+struct PageDC {
+    PageDC() {
+        dc.CreateCompatibleDC(&screen);
+        page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
+        dc.SelectObject(&page);
+        SetPage(dc);
+    }
     CDC screen;
     CDC dc;
-    dc.CreateCompatibleDC(&screen);
     CBitmap page;
-    page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
-    dc.SelectObject(&page);
-    SetPage(dc);
+};
+
+void BM_LinesThroughCDC(benchmark::State& state) {
+    const std::vector<Line> lines = PageLines();
+    PageDC target;
+    CDC& dc = target.dc;
     CPen pen(PS_SOLID, 15, RGB(0, 0, 0));   // a pixel at this zoom, as staff lines are
     dc.SelectObject(&pen);
     for (auto _ : state) {
@@ -112,13 +120,8 @@ constexpr char kNotehead[] = "\xC3\x8F";     // code 207, the black notehead
 POINT GlyphPoint(int i) { return {300 + (i % 100) * 110, -(600 + (i / 100) * 150)}; }
 
 void BM_GlyphsThroughCDC(benchmark::State& state) {
-    CDC screen;
-    CDC dc;
-    dc.CreateCompatibleDC(&screen);
-    CBitmap page;
-    page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
-    dc.SelectObject(&page);
-    SetPage(dc);
+    PageDC target;
+    CDC& dc = target.dc;
     CFont music;
     music.CreateFont(-kGlyphEm, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Norvane2");
     dc.SelectObject(&music);

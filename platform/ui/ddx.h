@@ -48,6 +48,21 @@ public:
     BOOL m_bEditLastControl = FALSE;
 };
 
+// Runs `exchange(&dx)` with a data exchange of `wnd` in the direction asked
+// (UpdateData of dialogs and form views); FALSE when a check failed, the user
+// told and the control focused already.
+template <class Exchange>
+BOOL RunDataExchange(CWnd* wnd, BOOL bSaveAndValidate, Exchange exchange) {
+    CDataExchange dx(wnd, bSaveAndValidate);
+    try {
+        exchange(&dx);
+    } catch (const CUserException&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, long& value);

@@ -192,13 +192,7 @@ void CDialog::OnCancel() {
 void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
-    CDataExchange dx(this, bSaveAndValidate);
-    try {
-        DoDataExchange(&dx);
-    } catch (const CUserException&) {
-        return FALSE;   // told and focused by CDataExchange::Fail
-    }
-    return TRUE;
+    return RunDataExchange(this, bSaveAndValidate, [this](CDataExchange* pDX) { DoDataExchange(pDX); });
 }
 
 // ---- controls -------------------------------------------------------------------------

@@ -37,13 +37,7 @@ BOOL CFormView::TakeOverDlgItem(int nID, CWnd& control) {
 void CFormView::DoDataExchange(CDataExchange*) {}
 
 BOOL CFormView::UpdateData(BOOL bSaveAndValidate) {
-    CDataExchange dx(this, bSaveAndValidate);
-    try {
-        DoDataExchange(&dx);
-    } catch (const CUserException&) {
-        return FALSE;   // told and focused by CDataExchange::Fail
-    }
-    return TRUE;
+    return RunDataExchange(this, bSaveAndValidate, [this](CDataExchange* pDX) { DoDataExchange(pDX); });
 }
 
 void CFormView::OnInitialUpdate() {

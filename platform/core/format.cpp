@@ -85,3 +85,16 @@ std::string FormatMessageArgs(std::string_view format, const std::vector<std::st
     }
     return text;
 }
+
+std::string StripMnemonicPrefixes(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '&' && at + 1 < text.size())
+            ++at;   // the prefix hides itself; the next character shows, even another "&"
+        else if (text[at] == '&')
+            continue;
+        shown += text[at];
+    }
+    return shown;
+}

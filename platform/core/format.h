@@ -58,3 +58,7 @@ template <typename... Args>
 std::string FormatMessage(unsigned formatId, const Args&... args) {
     return FormatMessageArgs(format_detail::LoadFormat(formatId), {format_detail::ToText(args)...});
 }
+
+// A label as it shows: each "&" marks the next character as its mnemonic and
+// hides itself ("&&" shows one "&"); a "&" at the end is dropped.
+std::string StripMnemonicPrefixes(std::string_view text);

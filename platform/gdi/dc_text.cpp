@@ -8,6 +8,8 @@
 // DC's scale when first used after a selection or a change of mapping.
 #include "platform/gdi/dc.h"
 
+#include "platform/core/format.h"
+
 #include "platform/gdi/dc_private.h"
 #include "platform/gdi/font.h"
 #include "platform/ui/dlgtemplate.h"
@@ -64,19 +66,6 @@ std::vector<std::string_view> SplitCharacters(std::string_view text) {
         at += length;
     }
     return characters;
-}
-
-// A "&" marks the next character as a mnemonic; "&&" is an ampersand.
-std::string StripPrefixes(std::string_view text) {
-    std::string plain;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size())
-            ++i;
-        else if (text[i] == '&')
-            continue;
-        plain += text[i];
-    }
-    return plain;
 }
 
 }  // namespace
@@ -294,7 +283,7 @@ int CDC::ExtTextOut(int x, int y, UINT options, const RECT* rect, std::string_vi
 int CDC::DrawText(std::string_view text, RECT* rect, UINT format) {
     if (!rect)
         return 0;
-    const std::string plain = (format & DT_NOPREFIX) ? std::string(text) : StripPrefixes(text);
+    const std::string plain = (format & DT_NOPREFIX) ? std::string(text) : StripMnemonicPrefixes(text);
     // Lines: the whole text on one line with DT_SINGLELINE, else split at line breaks.
     std::vector<std::string> lines;
     if (format & DT_SINGLELINE) {

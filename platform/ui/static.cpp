@@ -1,5 +1,7 @@
 #include "platform/ui/static.h"
 
+#include "platform/core/format.h"
+
 #include "platform/ui/control_support.h"
 
 #include <QFrame>
@@ -44,17 +46,7 @@ private:
 std::string StaticShownText(const std::string& text, DWORD dwStyle) {
     if (dwStyle & SS_NOPREFIX)
         return text;
-    std::string shown;
-    shown.reserve(text.size());
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        // A prefix hides itself; the next character shows, even another "&".
-        if (text[at] == '&' && at + 1 < text.size())
-            ++at;
-        else if (text[at] == '&')
-            continue;
-        shown += text[at];
-    }
-    return shown;
+    return StripMnemonicPrefixes(text);
 }
 
 BOOL CStatic::Create(const char* lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {

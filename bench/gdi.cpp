@@ -5,6 +5,10 @@
 // QPainter directly. ScrollDC moves the view's whole off-screen bitmap at each
 // scroll step. A score page is drawn glyph by glyph as well: 10,000 music
 // glyphs through CDC against the same glyph runs drawn with the painter.
+//
+// Every pass starts on a fresh white page: ink drawn again and again
+// on the same spots turns its edges solid, and solid ink blends faster than
+// antialiased edges, so a path that ran more passes would seem the faster one.
 #include "platform/gdi/dc.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/symbolface.h"
@@ -62,8 +66,11 @@ struct PageDC {
         dc.CreateCompatibleDC(&screen);
         page.CreateCompatibleBitmap(&screen, kPageWidth, kPageHeight);
         dc.SelectObject(&page);
+        Clear();
         SetPage(dc);
     }
+    // Paints the page white (a page is white, and ink on ink blends differently).
+    void Clear() { dc.GetImage()->fill(Qt::white); }
     CDC screen;
     CDC dc;
     CBitmap page;
@@ -76,6 +83,7 @@ void BM_LinesThroughCDC(benchmark::State& state) {
     CPen pen(PS_SOLID, 15, RGB(0, 0, 0));   // a pixel at this zoom, as staff lines are
     dc.SelectObject(&pen);
     for (auto _ : state) {
+        target.Clear();
         for (const Line& line : lines) {
             dc.MoveTo(line.x1, line.y1);
             dc.LineTo(line.x2, line.y2);
@@ -100,6 +108,7 @@ void BM_LinesThroughQPainter(benchmark::State& state) {
     QPen pen(Qt::black, 1);
     pen.setCapStyle(Qt::FlatCap);
     for (auto _ : state) {
+        page.fill(Qt::white);
         for (const QLineF& line : device) {
             painter.setPen(pen);
             painter.drawLine(line);
@@ -119,6 +128,26 @@ constexpr char kNotehead[] = "\xC3\x8F";     // code 207, the black notehead
 // Where glyph `i` stands on the page, in twips (y up): rows of 100.
 POINT GlyphPoint(int i) { return {300 + (i % 100) * 110, -(600 + (i / 100) * 150)}; }
 
+// The music face's glyph run of the black notehead at the benchmark's size, or
+// an empty run when the face is not installed.
+QGlyphRun NoteheadRun() {
+    QGlyphRun run;
+    const CSymbolFace* face = FindSymbolFace("Norvane2");
+    if (!face || !face->Find(207))
+        return run;
+    // Realized as the device context realizes its fonts: unhinted, so measures
+    // follow the zoom.
+    QFont font(face->GetFamily(0));
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    QRawFont raw = QRawFont::fromFont(font);
+    raw.setPixelSize(kGlyphEm * 96.0 / 1440);
+    run.setRawFont(raw);
+    run.setGlyphIndexes({face->Find(207)->glyphs.front().index});
+    run.setPositions({QPointF(0, 0)});
+    return run;
+}
+
 void BM_GlyphsThroughCDC(benchmark::State& state) {
     PageDC target;
     CDC& dc = target.dc;
@@ -128,6 +157,7 @@ void BM_GlyphsThroughCDC(benchmark::State& state) {
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextAlign(TA_BASELINE);
     for (auto _ : state) {
+        target.Clear();
         for (int i = 0; i < kGlyphs; ++i) {
             const POINT at = GlyphPoint(i);
             dc.TextOut(at.x, at.y, kNotehead);
@@ -141,22 +171,11 @@ BENCHMARK(BM_GlyphsThroughCDC)->Unit(benchmark::kMillisecond);
 // The same glyph, positions converted to pixels once, as glyph runs of the
 // registered face.
 void BM_GlyphsThroughQPainter(benchmark::State& state) {
-    const CSymbolFace* face = FindSymbolFace("Norvane2");
-    if (!face || !face->Find(207)) {
+    const QGlyphRun run = NoteheadRun();
+    if (run.glyphIndexes().isEmpty()) {
         state.SkipWithError("the music font is not installed");
         return;
     }
-    // Realized as the DC realizes its fonts: unhinted, so measures follow the
-    // zoom (hinted glyphs draw about twice as fast, but move with it).
-    QFont font(face->GetFamily(0));
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setStyleStrategy(QFont::NoFontMerging);
-    QRawFont raw = QRawFont::fromFont(font);
-    raw.setPixelSize(kGlyphEm * 96.0 / 1440);
-    QGlyphRun run;
-    run.setRawFont(raw);
-    run.setGlyphIndexes({face->Find(207)->glyphs.front().index});
-    run.setPositions({QPointF(0, 0)});
     std::vector<QPointF> device;
     for (int i = 0; i < kGlyphs; ++i) {
         const POINT at = GlyphPoint(i);
@@ -168,6 +187,7 @@ void BM_GlyphsThroughQPainter(benchmark::State& state) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::black);
     for (auto _ : state) {
+        page.fill(Qt::white);
         for (const QPointF& at : device)
             painter.drawGlyphRun(at, run);
         benchmark::DoNotOptimize(page.constBits());

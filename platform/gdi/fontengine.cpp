@@ -254,14 +254,33 @@ double CRealizedFont::DesignAdvances::Of(const QRawFont& font, uint32_t glyph) c
 // kNoCode for a character that has none.
 std::vector<uint32_t> CRealizedFont::Characters(std::string_view text) const {
     std::vector<uint32_t> characters;
+    Characters(text, characters);
+    return characters;
+}
+
+void CRealizedFont::Characters(std::string_view text, std::vector<uint32_t>& characters) const {
+    characters.clear();
     if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
         (m_symbolFace && !IsValidUtf8(text))) {
         for (char byte : text)
             characters.push_back(static_cast<unsigned char>(byte));
-        return characters;
+        return;
     }
-    const QList<uint> points = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4();
-    for (uint point : points) {
+    if (!IsValidUtf8(text)) {
+        // A text face shows what the toolkit makes of broken sequences.
+        for (uint point : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4())
+            characters.push_back(point);
+        return;
+    }
+    // Valid UTF-8, decoded in place: scores draw a symbol at a time, and each
+    // call must not pay for a string of the toolkit's.
+    for (size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        uint32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (int i = 1; i < length; ++i)
+            point = (point << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        at += static_cast<size_t>(length);
         if (m_symbolFace) {
             const int code = CodePointToCp1252(point);
             characters.push_back(code < 0 ? kNoCode : static_cast<uint32_t>(code));
@@ -269,7 +288,6 @@ std::vector<uint32_t> CRealizedFont::Characters(std::string_view text) const {
             characters.push_back(point);
         }
     }
-    return characters;
 }
 
 const CRealizedFont::Character& CRealizedFont::Lookup(uint32_t ch, Character& scratch) const {
@@ -458,37 +476,49 @@ double CRealizedFont::DrawText(QPainter& painter, QPointF devicePoint, std::stri
     const QPointF baseline = GetBaselineOrigin(devicePoint, text, align);
     const QPointF start = transformed ? QPointF() : baseline;
 
-    // One run per font.
+    // One run per font, built in buffers kept from call to call: a score
+    // draws symbol by symbol, so a call must not allocate.
     struct Run {
-        const QRawFont* font;
-        QList<quint32> glyphs;
-        QList<QPointF> positions;
+        const QRawFont* font = nullptr;
+        std::vector<quint32> glyphs;
+        std::vector<QPointF> positions;
     };
-    std::vector<Run> runs;
+    thread_local std::vector<uint32_t> characters;
+    thread_local std::vector<Run> runs;
+    size_t runCount = 0;
+    Characters(text, characters);
     double pen = 0;
     Character scratch;
-    for (uint32_t ch : Characters(text)) {
+    for (uint32_t ch : characters) {
         if (ch == kNoCode)
             continue;
         const Character& character = Lookup(ch, scratch);
         for (const Piece& piece : character.pieces) {
-            auto run = std::find_if(runs.begin(), runs.end(),
-                                    [&](const Run& r) { return r.font == piece.font; });
-            if (run == runs.end())
-                run = runs.insert(runs.end(), Run{piece.font, {}, {}});
-            run->glyphs.append(piece.glyph);
-            run->positions.append(start + QPointF(pen, 0) + piece.offset);
+            size_t run = 0;
+            while (run < runCount && runs[run].font != piece.font)
+                ++run;
+            if (run == runCount) {
+                if (runs.size() == runCount)
+                    runs.emplace_back();
+                runs[run].font = piece.font;
+                runs[run].glyphs.clear();
+                runs[run].positions.clear();
+                ++runCount;
+            }
+            runs[run].glyphs.push_back(piece.glyph);
+            runs[run].positions.push_back(start + QPointF(pen, 0) + piece.offset);
         }
         pen += character.advance;
     }
     const double width = pen * m_stretch;
 
     auto drawRuns = [&] {
-        for (const Run& run : runs) {
+        for (size_t i = 0; i < runCount; ++i) {
+            const Run& run = runs[i];
             QGlyphRun glyphRun;
             glyphRun.setRawFont(*run.font);
-            glyphRun.setGlyphIndexes(run.glyphs);
-            glyphRun.setPositions(run.positions);
+            // The run refers to the buffers, which outlive it.
+            glyphRun.setRawData(run.glyphs.data(), run.positions.data(), static_cast<int>(run.glyphs.size()));
             painter.drawGlyphRun(QPointF(0, 0), glyphRun);
         }
     };

@@ -177,6 +177,8 @@ private:
     void RealizeSymbol();
     void FillMetrics(TEXTMETRIC& metrics, double perLogicalX, double perLogicalY) const;
     std::vector<uint32_t> Characters(std::string_view text) const;
+    // The same into `characters`, reusing its storage.
+    void Characters(std::string_view text, std::vector<uint32_t>& characters) const;
     Character Find(uint32_t ch, bool glyphIndex) const;
     // The character, from the code table of a symbol face, else found into `scratch`.
     const Character& Lookup(uint32_t ch, Character& scratch) const;

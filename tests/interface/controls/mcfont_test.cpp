@@ -103,6 +103,22 @@ TEST(MCFontTest, ChangingASelectedFontPutsThePreviousFontBackFirst) {
     EXPECT_EQ(canvas.dc.GetCurrentFont(), before);
 }
 
+// The font a selection replaced may be gone by the time the selected font
+// changes: the DC then falls back to the system font, never to the changed one.
+TEST(MCFontTest, AChangeAfterTheReplacedFontWasDeletedFallsBackToTheSystemFont) {
+    MemoryCanvas canvas(40, 20);
+    CFont temporary;
+    temporary.CreateFont(-9, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Courier New");
+    canvas.dc.SelectObject(&temporary);
+    MCFont font;
+    font.SelectFont(&canvas.dc);
+    temporary.DeleteObject();
+
+    font.SetFontHeight(-22);
+    font.GetFont(&canvas.dc);
+    EXPECT_EQ(canvas.dc.GetCurrentFont(), GetStockFont(SYSTEM_FONT));
+}
+
 // Two selections without a deselection between, then a change: the second
 // selection must not note the font itself as the one to go back to.
 TEST(MCFontTest, ASecondSelectionKeepsTheFontToGoBackTo) {

@@ -6,6 +6,7 @@
 #include "platform/ui/button.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/dlgctrl.h"
+#include "platform/ui/lists.h"
 #include "platform/ui/prompt.h"
 
 #include <QString>
@@ -189,6 +190,17 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value) {
         }
         ++index;
     }
+}
+
+void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index) {
+    pDX->PrepareCtrl(nIDC);
+    auto* combo = DYNAMIC_DOWNCAST(CComboBox, Control(pDX, nIDC));
+    if (!combo)
+        return;
+    if (pDX->m_bSaveAndValidate)
+        index = combo->GetCurSel();
+    else
+        combo->SetCurSel(index);
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {

@@ -70,6 +70,9 @@ void DDX_Text(CDataExchange* pDX, int nIDC, double& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
+// The index of a combo box's selection, -1 for none; loading an index out of
+// the list's range clears the selection.
+void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);

@@ -1,0 +1,41 @@
+// Data exchange between a dialog's (or page's) members and this library's
+// controls, in the manner of the platform's DDX_ functions (ddx.h there):
+// saving reads the control into the member, loading writes the member into
+// the control. A control id the dialog does not have leaves the member alone.
+//
+// A one-byte member keeps the low byte of the control's value: a combo box
+// without a selection (-1) stores 255.
+//
+// Also here: the process-wide draw-item function pointer, which the program
+// may set for the library's owner-drawn controls; nothing here calls it.
+//
+// User-interface thread only.
+#pragma once
+
+#include "platform/ui/ddx.h"
+#include "platform/ui/geometry.h"
+
+class CBitmap;
+class CObject;
+struct DRAWITEMSTRUCT;
+
+// A common track bar's position (loading repaints it at the new position).
+void DDX_SliderCtrl(CDataExchange* pDX, int nIDC, int& value);
+void DDX_SliderCtrl(CDataExchange* pDX, int nIDC, BYTE& value);
+
+// A combo box's selected index (the int form is the platform's).
+void DDX_CBIndex(CDataExchange* pDX, int nIDC, BYTE& value);
+
+// ---- the library's own controls ------------------------------------------------------
+// (the dial, the slider, the spin edit and the time edit exchange through
+// functions declared with their controls' exchange below)
+
+// ---- the draw-item function ----------------------------------------------------------
+
+// Answers a picture for an owner-drawn item; null for none.
+using MCDrawItemFunc = CBitmap* (*)(CObject* control, DRAWITEMSTRUCT* item);
+
+// Keeps `func` as the process's draw-item function (null clears it).
+void SetDrawItemFunc(MCDrawItemFunc func);
+// The function kept; null until one is set.
+MCDrawItemFunc GetDrawItemFunc();

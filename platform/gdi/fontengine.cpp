@@ -210,7 +210,7 @@ void CRealizedFont::RealizeSymbol() {
     for (unsigned code = face.GetFirstChar(); code <= face.GetLastChar(); ++code)
         if (const SymbolCode* entry = face.Find(static_cast<uint8_t>(code)))
             for (const SymbolGlyph& glyph : entry->glyphs)
-                add(glyph.file, glyph.scale);
+                add(glyph.file, DrawnAsText(*entry, glyph) ? glyph.sx : 1.0);
     if (!m_symbolFonts.empty()) {
         const DesignMetrics design = ReadDesignMetrics(m_symbolFonts.front().font);
         m_averageWidth = design.averageWidth * m_em;
@@ -308,7 +308,7 @@ CRealizedFont::Character CRealizedFont::Find(uint32_t ch, bool glyphIndex) const
             if (!m_text.glyphIndexesForChars(one.constData(), static_cast<int>(one.size()), &glyph, &count))
                 glyph = 0;
         }
-        character.pieces.push_back({&m_text, glyph, {}});
+        character.pieces.push_back({&m_text, glyph, {}, {}});
         character.advance = m_textAdvances.Of(m_text, glyph);
         character.exists = glyph != 0 && glyph < m_glyphCount;
         return character;
@@ -318,7 +318,7 @@ CRealizedFont::Character CRealizedFont::Find(uint32_t ch, bool glyphIndex) const
         const SymbolFont* font = SymbolFontFor(0, 1.0);
         const QByteArray maxp = font ? font->font.fontTable("maxp") : QByteArray();
         if (font && ch != 0 && maxp.size() >= 6 && ch < static_cast<uint32_t>(ReadU16(maxp, 4))) {
-            character.pieces.push_back({&font->font, ch, {}});
+            character.pieces.push_back({&font->font, ch, {}, {}});
             character.advance = font->advances.Of(font->font, ch);
             character.exists = true;
         }
@@ -328,16 +328,71 @@ CRealizedFont::Character CRealizedFont::Find(uint32_t ch, bool glyphIndex) const
     if (!entry)
         return character;
     character.exists = true;
+    if (entry->fitBox) {
+        FitBox(*entry, character);
+        return character;
+    }
     for (const SymbolGlyph& glyph : entry->glyphs) {
-        const SymbolFont* font = SymbolFontFor(glyph.file, glyph.scale);
+        const QPointF offset(glyph.x * m_em, -glyph.y * m_em);
+        if (glyph.name.empty()) {
+            const QTransform place = QTransform::fromScale(glyph.sx * m_em, -glyph.sy * m_em) *
+                                     QTransform::fromTranslate(offset.x(), offset.y());
+            character.pieces.push_back({nullptr, 0, {}, place.map(SymbolShapePath(glyph))});
+            continue;
+        }
+        const bool asText = DrawnAsText(*entry, glyph);
+        const SymbolFont* font = SymbolFontFor(glyph.file, asText ? glyph.sx : 1.0);
         if (!font || glyph.index == 0)
             continue;
-        const QPointF offset(glyph.dx * m_em, -glyph.dy * m_em);
-        character.pieces.push_back({&font->font, glyph.index, offset});
-        // A composition advances by its rightmost item.
-        character.advance = std::max(character.advance, offset.x() + font->advances.Of(font->font, glyph.index));
+        if (asText) {
+            character.pieces.push_back({&font->font, glyph.index, offset, {}});
+        } else {
+            // Stretched or mirrored: its outline, drawn as a path.
+            const QTransform place = QTransform::fromScale(glyph.sx, glyph.sy) *
+                                     QTransform::fromTranslate(offset.x(), offset.y());
+            QPainterPath path = place.map(font->font.pathForGlyph(glyph.index));
+            path.setFillRule(Qt::WindingFill);
+            character.pieces.push_back({nullptr, 0, {}, std::move(path)});
+        }
     }
+    character.advance = entry->resolvedAdvance * m_em;
     return character;
+}
+
+bool CRealizedFont::DrawnAsText(const SymbolCode& code, const SymbolGlyph& glyph) {
+    return !code.fitBox && !glyph.name.empty() && glyph.sx == glyph.sy && glyph.sx > 0;
+}
+
+void CRealizedFont::FitBox(const SymbolCode& code, Character& character) const {
+    const SymbolFont* font = SymbolFontFor(1, 1.0);
+    const double height = m_em;
+    const double width = m_logFont.lfWidth != 0 ? std::abs(static_cast<double>(m_logFont.lfWidth)) * m_scale.x
+                                                : m_em / 8;
+    const double wanted = height / width;
+    const SymbolGlyph* best = nullptr;
+    double bestDistance = 0;
+    for (const SymbolGlyph& glyph : code.glyphs) {
+        if (glyph.index == 0 || glyph.ink.IsEmpty() || glyph.ink.right <= glyph.ink.left)
+            continue;
+        const double ratio = (glyph.ink.top - glyph.ink.bottom) / (glyph.ink.right - glyph.ink.left);
+        const double distance = std::abs(std::log(ratio / wanted));
+        if (!best || distance < bestDistance) {
+            best = &glyph;
+            bestDistance = distance;
+        }
+    }
+    if (!font || !best)
+        return;
+    const SymbolBox& ink = best->ink;
+    const double sx = width / ((ink.right - ink.left) * m_em);
+    const double sy = height / ((ink.top - ink.bottom) * m_em);
+    // The glyph's path runs y down: its ink's middle is at -(bottom + top) / 2 em.
+    const QTransform place = QTransform::fromTranslate(-ink.left * m_em, (ink.bottom + ink.top) / 2 * m_em) *
+                             QTransform::fromScale(sx, sy);
+    QPainterPath path = place.map(font->font.pathForGlyph(best->index));
+    path.setFillRule(Qt::WindingFill);
+    character.pieces.push_back({nullptr, 0, {}, std::move(path)});
+    character.advance = width;
 }
 
 std::vector<double> CRealizedFont::GetAdvances(std::string_view text) const {
@@ -421,8 +476,9 @@ int CRealizedFont::GetCharWidth(unsigned first, unsigned last, int* widths) cons
 
 QPainterPath CRealizedFont::CharacterPath(const Character& character) const {
     QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
     for (const Piece& piece : character.pieces)
-        path.addPath(piece.font->pathForGlyph(piece.glyph).translated(piece.offset));
+        path.addPath(piece.font ? piece.font->pathForGlyph(piece.glyph).translated(piece.offset) : piece.shape);
     return path;
 }
 
@@ -487,6 +543,7 @@ double CRealizedFont::DrawText(QPainter& painter, QPointF devicePoint, std::stri
     thread_local std::vector<Run> runs;
     size_t runCount = 0;
     Characters(text, characters);
+    QPainterPath shapes;    // the filled shapes of compositions, drawn as paths
     double pen = 0;
     Character scratch;
     for (uint32_t ch : characters) {
@@ -494,6 +551,12 @@ double CRealizedFont::DrawText(QPainter& painter, QPointF devicePoint, std::stri
             continue;
         const Character& character = Lookup(ch, scratch);
         for (const Piece& piece : character.pieces) {
+            if (!piece.font) {
+                if (shapes.isEmpty())
+                    shapes.setFillRule(Qt::WindingFill);
+                shapes.addPath(piece.shape.translated(start + QPointF(pen, 0)));
+                continue;
+            }
             size_t run = 0;
             while (run < runCount && runs[run].font != piece.font)
                 ++run;
@@ -521,6 +584,8 @@ double CRealizedFont::DrawText(QPainter& painter, QPointF devicePoint, std::stri
             glyphRun.setRawData(run.glyphs.data(), run.positions.data(), static_cast<int>(run.glyphs.size()));
             painter.drawGlyphRun(QPointF(0, 0), glyphRun);
         }
+        if (!shapes.isEmpty())
+            painter.fillPath(shapes, painter.pen().color());
     };
     if (!transformed) {
         drawRuns();

@@ -17,7 +17,8 @@
 //   so measures follow the zoom and differ between zooms by rounding only.
 // - Width: a non-zero lfWidth stretches a text face horizontally by lfWidth
 //   over its average character width at that height, in drawing, extents and
-//   outlines. A symbol face keeps its proportions.
+//   outlines. A symbol face keeps its proportions; only a code that fills a
+//   box (the brace) takes its width from lfWidth.
 // - Weight, italic, underline, strike-out as described; lfEscapement (tenths
 //   of a degree, counter-clockwise) turns drawn text about its reference point.
 //
@@ -40,6 +41,7 @@
 #include "platform/ui/geometry.h"
 #include "platform/ui/metrics.h"
 
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <cstdint>
@@ -49,6 +51,8 @@
 #include <vector>
 
 class CSymbolFace;
+struct SymbolCode;
+struct SymbolGlyph;
 class QPainter;
 
 // The text metrics record.
@@ -163,9 +167,10 @@ private:
     // A glyph to draw: which raw font and where, relative to the character's
     // origin, unstretched, y down.
     struct Piece {
-        const QRawFont* font = nullptr;
+        const QRawFont* font = nullptr;     // null: `shape` is drawn
         uint32_t glyph = 0;
         QPointF offset;
+        QPainterPath shape;                 // placed, device units, y down
     };
     struct Character {
         std::vector<Piece> pieces;
@@ -211,6 +216,10 @@ private:
     std::vector<SymbolFont> m_symbolFonts;
     std::vector<Character> m_codes;                 // a symbol face: each code, found once
     const SymbolFont* SymbolFontFor(int file, double scale) const;
+    // Whether a symbol face's item is a glyph drawn as text (upright, unstretched).
+    static bool DrawnAsText(const SymbolCode& code, const SymbolGlyph& glyph);
+    // A box-filling code (the brace) at this font's height and width.
+    void FitBox(const SymbolCode& code, Character& character) const;
     double m_em = 0;
     double m_ascent = 0;
     double m_descent = 0;

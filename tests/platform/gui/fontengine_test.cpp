@@ -480,3 +480,155 @@ TEST(FontEngineTest, EscapementTurnsTheTextAboutItsReferencePoint) {
     EXPECT_LE(ink.right(), 100);        // the letters' tops to the left
     EXPECT_NEAR(ink.height(), font->GetTextWidth("HHHH"), 4);
 }
+
+// ---- The music face's table ("Norvane2")
+
+namespace {
+
+// The ink box of one code drawn at `origin` on a white page, at an em of `em`
+// device pixels (lfWidth `width`).
+QRect DrawnInk(const CRealizedFont& font, uint8_t code, QSize page, QPoint origin) {
+    QImage image = Page(page.width(), page.height());
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    font.DrawText(painter, origin, std::string(1, static_cast<char>(code)), TA_BASELINE);
+    painter.end();
+    return InkBox(image);
+}
+
+}  // namespace
+
+TEST(MusicFaceTest, EveryNameResolvesEveryCodeButTheBlankOnesHasInk) {
+    const CSymbolFace* face = FindSymbolFace("Norvane2");
+    ASSERT_NE(face, nullptr);
+    const auto font = CRealizedFont::Create(MakeLogFont("Norvane2", -80), {});
+    for (unsigned code = 0; code < 256; ++code) {
+        const SymbolCode* entry = face->Find(static_cast<uint8_t>(code));
+        const QRect ink = DrawnInk(*font, static_cast<uint8_t>(code), {320, 360}, {60, 180});
+        const std::string text(1, static_cast<char>(code));
+        if (!entry) {
+            EXPECT_TRUE(ink.isNull()) << code;
+            EXPECT_EQ(font->GetTextExtent(text).cx, 0) << code;
+            continue;
+        }
+        for (const SymbolGlyph& glyph : entry->glyphs)
+            EXPECT_TRUE(glyph.name.empty() || glyph.index != 0) << code << " " << glyph.name;
+        EXPECT_EQ(ink.isNull(), code == 32 || code == 131) << code;
+        if (!ink.isNull()) {
+            EXPECT_GT(ink.left(), 0) << code;     // all of it on the page
+            EXPECT_GT(ink.top(), 0) << code;
+            EXPECT_LT(ink.right(), 319) << code;
+            EXPECT_LT(ink.bottom(), 359) << code;
+        }
+    }
+    EXPECT_EQ(face->GetFirstChar(), 32);
+    EXPECT_EQ(face->GetLastChar(), 250);
+}
+
+TEST(MusicFaceTest, SymbolsStandWhereTheNotationPlacesThem) {
+    // An em of 480 pixels: a staff space of 120.
+    constexpr int kSpace = 120;
+    const QPoint origin(100, 620);
+    const auto font = CRealizedFont::Create(MakeLogFont("Norvane2", -480), {});
+
+    const QRect notehead = DrawnInk(*font, 207, {400, 1000}, origin);
+    EXPECT_NEAR(notehead.left(), origin.x(), 1);
+    EXPECT_NEAR((notehead.top() + notehead.bottom() + 1) / 2.0, origin.y(), 1);
+
+    const QRect clef = DrawnInk(*font, 38, {400, 1000}, origin);
+    EXPECT_NEAR(clef.bottom() + 1 - origin.y(), 2.54 * kSpace, 2);
+    EXPECT_NEAR(origin.y() - clef.top(), 4.78 * kSpace, 2);
+
+    // The brace at height H and a width of two staff spaces fills an H-tall
+    // box centred on the baseline, from the drawing point.
+    const auto brace = CRealizedFont::Create(MakeLogFont("Norvane2", -480, 2 * kSpace), {});
+    const QRect box = DrawnInk(*brace, 132, {400, 1000}, origin);
+    EXPECT_NEAR(box.top(), origin.y() - 240, 1);
+    EXPECT_NEAR(box.bottom() + 1, origin.y() + 240, 1);
+    EXPECT_NEAR(box.left(), origin.x(), 1);
+    EXPECT_NEAR(box.right() + 1, origin.x() + 2 * kSpace, 1);
+    EXPECT_NEAR(brace->GetTextWidth("\x84"), 2 * kSpace, 1e-9);
+    // Without a width, an eighth of the em.
+    EXPECT_NEAR(font->GetTextWidth("\x84"), 60, 1e-9);
+}
+
+TEST(MusicFaceTest, CompositionsMeasureAsTheTableSays) {
+    const CSymbolFace* face = FindSymbolFace("Norvane2");
+    ASSERT_NE(face, nullptr);
+    const auto font = CRealizedFont::Create(MakeLogFont("Norvane2", -480), {});
+    auto inkOf = [&](unsigned code) {
+        GLYPHMETRICS metrics;
+        EXPECT_EQ(font->GetGlyphOutline(code, GGO_METRICS, &metrics, 0, nullptr, &kIdentity), 1u) << code;
+        // Left, bottom, right, top in device units, y up.
+        return QRectF(QPointF(metrics.gmptGlyphOrigin.x, metrics.gmptGlyphOrigin.y - static_cast<int>(metrics.gmBlackBoxY)),
+                      QSizeF(metrics.gmBlackBoxX, metrics.gmBlackBoxY));
+    };
+
+    // Every code placed ink-left starts its ink at the drawing point.
+    for (unsigned code = 0; code < 256; ++code)
+        if (const SymbolCode* entry = face->Find(static_cast<uint8_t>(code)); entry && entry->inkLeft)
+            EXPECT_NEAR(inkOf(code).left(), 0, 1) << code;
+
+    // The stem and barline: 0.125 spaces (em / 32) wide, advance included.
+    EXPECT_NEAR(font->GetTextWidth("\x5C"), 15, 1e-9);
+
+    // Small accidentals: half the full-size one, centred where it is.
+    const struct { unsigned small, full; } smalls[] = {{73, 35}, {105, 98}, {233, 110}, {93, 220}, {211, 186}, {91, 97}};
+    for (const auto& c : smalls) {
+        const QRectF small = inkOf(c.small), full = inkOf(c.full);
+        EXPECT_NEAR(small.height(), full.height() / 2, 1.5) << c.small;
+        EXPECT_NEAR(small.center().y(), full.center().y(), 1) << c.small;
+    }
+    // Small digits stand on the baseline, 0.6 of the large ones, which are centred on it.
+    const QRectF large = inkOf('8'), smallEight = inkOf(165);
+    EXPECT_NEAR(large.center().y(), 0, 2);
+    EXPECT_NEAR(smallEight.top(), 0, 1);
+    EXPECT_NEAR(smallEight.height(), 0.6 * large.height(), 1.5);
+    // The octave clefs carry the small eight 0.1 spaces clear of the clef's ink.
+    const QRectF treble = inkOf(38), trebleDown = inkOf(86), trebleUp = inkOf(160);
+    EXPECT_LT(trebleDown.top(), treble.top() - 0.1 * 120 - 0.5 * large.height() + 2);
+    EXPECT_GT(trebleUp.bottom(), treble.bottom() + 0.1 * 120 + 0.5 * large.height() - 2);
+}
+
+TEST(MusicFaceTest, CompositionOutlinesListTheirItemsInOrder) {
+    const auto font = CRealizedFont::Create(MakeLogFont("Norvane2", -480), {});
+    const CSymbolFace* face = FindSymbolFace("Norvane2");
+    ASSERT_NE(face, nullptr);
+    auto polygons = [](const std::vector<uint8_t>& buffer) {
+        std::vector<std::vector<uint8_t>> list;
+        for (size_t at = 0; at + sizeof(TTPOLYGONHEADER) <= buffer.size();) {
+            TTPOLYGONHEADER header;
+            std::memcpy(&header, buffer.data() + at, sizeof header);
+            list.emplace_back(buffer.begin() + at, buffer.begin() + at + header.cb);
+            at += header.cb;
+        }
+        return list;
+    };
+    GLYPHMETRICS metrics;
+    // 106: the flag's contours, then a level line as long as the stem is thick.
+    const unsigned flagIndex = face->Find(106)->glyphs.front().index;
+    std::vector<uint8_t> flagBuffer(font->GetGlyphOutline(flagIndex, GGO_NATIVE | GGO_GLYPH_INDEX, &metrics, 0, nullptr, &kIdentity));
+    font->GetGlyphOutline(flagIndex, GGO_NATIVE | GGO_GLYPH_INDEX, &metrics, static_cast<DWORD>(flagBuffer.size()),
+                          flagBuffer.data(), &kIdentity);
+    const auto flag = polygons(flagBuffer);
+    const auto flagged = polygons(NativeOutline(*font, 106, metrics));
+    ASSERT_EQ(flagged.size(), flag.size() + 1);
+    for (size_t i = 0; i < flag.size(); ++i)
+        EXPECT_EQ(flagged[i], flag[i]) << i;
+    const Outline stem = ReadOutline(flagged.back());
+    ASSERT_TRUE(stem.wellFormed);
+    double left = 1e9, right = -1e9;
+    for (const QPointF& point : stem.points) {
+        EXPECT_EQ(point.y(), 0);
+        left = std::min(left, point.x());
+        right = std::max(right, point.x());
+    }
+    EXPECT_NEAR(right - left, 15, 1e-3);
+
+    // 101: the notehead's contours come first, as in 207.
+    const auto head = polygons(NativeOutline(*font, 207, metrics));
+    const auto note = polygons(NativeOutline(*font, 101, metrics));
+    ASSERT_GT(note.size(), head.size());
+    for (size_t i = 0; i < head.size(); ++i)
+        EXPECT_EQ(note[i], head[i]) << i;
+}

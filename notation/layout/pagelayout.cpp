@@ -1,0 +1,148 @@
+// The page of the score: paper, margins, page cells and page start times.
+#include "notation/layout/pagelayout.h"
+
+#include "model/preferences.h"
+#include "platform/gdi/dc.h"
+#include "platform/ui/print.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr const char* kSection = "Views\\Music Score";
+constexpr int kInch = 1440;
+constexpr int kHalfInch = 720;
+constexpr int kQuarterInch = 360;
+
+// The toolkit knows a printer's paper, not its resolution; at this one the
+// paper converts to layout units without loss.
+constexpr int kPaperDpi = 1200;
+
+std::optional<MCPageLayout::PrinterPaper> PlatformDefaultPrinter() {
+    if (GetDefaultPrintTarget().empty())
+        return std::nullopt;
+    const QSize pixels = GetDefaultPaper().sizePixels(kPaperDpi);
+    if (pixels.isEmpty())
+        return std::nullopt;
+    return MCPageLayout::PrinterPaper{pixels.width(), pixels.height(), kPaperDpi, kPaperDpi};
+}
+
+MCPageLayout::PrinterQuery& Query() {
+    static MCPageLayout::PrinterQuery query;
+    return query;
+}
+
+int MarginUnits(const char* key) {
+    return static_cast<int>(std::lround(static_cast<double>(LoadFloatPreference(kSection, key, 0.75f)) * kInch));
+}
+
+MCPageLayout s_pageLayout;
+
+}  // namespace
+
+int MCPageLayout::s_zoom = 96;
+
+MCPageLayout::PrinterQuery MCPageLayout::SetPrinterQuery(PrinterQuery query) {
+    PrinterQuery previous = std::move(Query());
+    Query() = std::move(query);
+    return previous;
+}
+
+MCPageLayout::MCPageLayout() = default;
+MCPageLayout::~MCPageLayout() = default;
+
+MCPageLayout& MCPageLayout::GetPageLayout() {
+    return s_pageLayout;
+}
+
+void MCPageLayout::SetPaper(int width, int height) {
+    m_pageRect = CRect(0, 0, width + kInch, height - kInch);
+    m_paperRect = CRect(kHalfInch, -kHalfInch, width + kHalfInch, height - kHalfInch);
+    m_quarterInchRect = CRect(kHalfInch + kQuarterInch, -(kHalfInch + kQuarterInch),
+                              width + kQuarterInch, height - kQuarterInch);
+}
+
+void MCPageLayout::SavePaperSize() const {
+    SaveIntPreference(kSection, "PageWidth", m_paperRect.right - m_paperRect.left);
+    SaveIntPreference(kSection, "PageHeight", m_paperRect.bottom - m_paperRect.top);
+}
+
+void MCPageLayout::LoadPageSize() {
+    int width = 0;
+    int height = 0;
+    const std::optional<PrinterPaper> printer = Query() ? Query()() : PlatformDefaultPrinter();
+    if (printer && printer->dpiX > 0 && printer->dpiY > 0) {
+        width = MulDiv(printer->physicalWidth, kInch, printer->dpiX);
+        height = -MulDiv(printer->physicalHeight, kInch, printer->dpiY);
+    }
+    width = LoadIntPreference(kSection, "PageWidth", width);
+    height = LoadIntPreference(kSection, "PageHeight", height);
+    if (width == 0 && height == 0)
+        return;
+    SetPaper(width, height);
+
+    // The margins move the paper's edges inward (y upward: the top down, the
+    // bottom up); no margin reaches past the quarter inch a printer needs.
+    const CRect margins(m_paperRect.left + MarginUnits("MarginLeft"),
+                        m_paperRect.top - MarginUnits("MarginTop"),
+                        m_paperRect.right - MarginUnits("MarginRight"),
+                        m_paperRect.bottom + MarginUnits("MarginBottom"));
+    m_printableRect = CRect(std::max(margins.left, m_quarterInchRect.left),
+                            std::min(margins.top, m_quarterInchRect.top),
+                            std::min(margins.right, m_quarterInchRect.right),
+                            std::max(margins.bottom, m_quarterInchRect.bottom));
+    SavePaperSize();
+}
+
+void MCPageLayout::SetPageSize(int width, int height) {
+    SetPaper(width, height);
+    m_printableRect = CRect(kInch, -kInch, width, height);
+    SavePaperSize();
+}
+
+int MCPageLayout::GetPageAtPoint(POINT point) const {
+    const int pageWidth = m_pageRect.right - m_pageRect.left;
+    const int pageHeight = m_pageRect.bottom - m_pageRect.top;   // negative: pages go down
+    for (int page = 1; page <= m_pageCount; ++page) {
+        CRect cell = m_pageRect;
+        if (m_sideBySide)
+            cell.OffsetRect((page - 1) * pageWidth, 0);
+        else
+            cell.OffsetRect(0, (page - 1) * pageHeight);
+        cell.NormalizeRect();
+        if (cell.PtInRect(point))
+            return page;
+    }
+    return 1;
+}
+
+void MCPageLayout::AddPageStartTime(int page, const MCTime& time) {
+    if (page < 1)
+        return;
+    const size_t index = static_cast<size_t>(page) - 1;
+    // Pagination adds pages in order; a page further on leaves the ones it
+    // skips unknown rather than reading whatever the list held there.
+    if (index >= m_startTimes.size())
+        m_startTimes.resize(std::max(index + 1, m_startTimes.size() + 10), MCTime::TimeMax());
+    for (size_t i = static_cast<size_t>(m_knownStartTimes); i < index; ++i)
+        m_startTimes[i] = MCTime::TimeMax();
+    m_startTimes[index] = time;
+    m_knownStartTimes = std::max(m_knownStartTimes, page);
+}
+
+MCTime MCPageLayout::GetPageStartTime(int page) const {
+    if (page < 1 || page > m_knownStartTimes)
+        return MCTime::TimeMax();
+    return m_startTimes[static_cast<size_t>(page) - 1];
+}
+
+void MCPageLayout::SetPageTimeCount(int count) {
+    count = std::max(count, 0);
+    if (static_cast<size_t>(count) > m_startTimes.size())
+        m_startTimes.resize(static_cast<size_t>(count), MCTime::TimeMax());
+    for (size_t i = static_cast<size_t>(m_knownStartTimes); i < static_cast<size_t>(count); ++i)
+        m_startTimes[i] = MCTime::TimeMax();
+    m_knownStartTimes = count;
+    m_pageCount = count;
+}

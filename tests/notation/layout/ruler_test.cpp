@@ -60,7 +60,7 @@ TEST(MeasureRuler, SecondRulerComesFromTheTemplate) {
     ASSERT_EQ(second.GetRulerGroup()[0].marks.size(), 16u);
     EXPECT_EQ(second.GetRulerGroup()[0].marks[15].x, 15 * kUnit);
     // The group's width, which the table does not hold, is what building gives.
-    EXPECT_EQ(second.GetRulerGroup()[0].width, first.ruler.GetRulerGroup()[0].width);
+    EXPECT_EQ(second.GetRulerGroup()[0].width, 16 * kUnit);
 }
 
 TEST(MeasureRuler, TemplateTableStopsStoringAt255) {

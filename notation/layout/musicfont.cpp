@@ -1,4 +1,5 @@
 #include "notation/layout/musicfont.h"
+#include "notation/layout/rulermetrics.h"
 
 #include "notation/layout/fontsize.h"
 #include "platform/core/profile.h"
@@ -41,6 +42,12 @@ static MCMusicFont::MusicFontMetrics s_graceCache[kCacheSize];
 MCMusicFont& MCMusicFont::GetMusicFont() {
     return s_musicFont;
 }
+
+// The rulers space by this font's notehead in its current size mode.
+[[maybe_unused]] static const NoteheadMetricsSource s_rulersBefore = SetNoteheadMetricsSource([] {
+    const MCMusicFont& font = MCMusicFont::GetMusicFont();
+    return NoteheadMetrics{font.GetNoteheadWidth(3), font.GetNoteheadHeight(3)};
+});
 
 MCMusicFont::MCMusicFont() {
     m_normal = {135, 120, 15, 15, 630, 1};

@@ -1,5 +1,6 @@
 // The page of the score: paper, margins, page cells and page start times.
 #include "notation/layout/pagelayout.h"
+#include "notation/layout/fontsize.h"
 
 #include "model/preferences.h"
 #include "platform/gdi/dc.h"
@@ -42,6 +43,9 @@ MCPageLayout s_pageLayout;
 }  // namespace
 
 int MCPageLayout::s_zoom = 96;
+
+// The layout's fonts size themselves by the screen resolution kept here.
+[[maybe_unused]] static const bool s_fontsSized = (SetFontResolutionSource(&MCPageLayout::GetZoom), true);
 
 MCPageLayout::PrinterQuery MCPageLayout::SetPrinterQuery(PrinterQuery query) {
     PrinterQuery previous = std::move(Query());

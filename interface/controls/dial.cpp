@@ -1,8 +1,6 @@
 #include "interface/controls/dial.h"
 
-#include "interface/controls/bitmapcontrol.h"
 #include "interface/controls/imagemgr.h"
-#include "platform/ui/paint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,17 +19,6 @@ constexpr int kSweep = kMaxAngle - kMinAngle;
 
 const CRect MCDial::s_rectDefaultKnob(3, 3, 37, 37);
 
-BEGIN_MESSAGE_MAP(MCDial, CWnd)
-    ON_WM_PAINT()
-    ON_WM_LBUTTONDOWN()
-    ON_WM_MOUSEMOVE()
-    ON_WM_LBUTTONUP()
-END_MESSAGE_MAP()
-
-void MCDial::Create(DWORD dwStyle, const CRect& rect, CWnd* pParentWnd, UINT nID) {
-    CWnd::Create(nullptr, nullptr, dwStyle, rect, pParentWnd, nID);
-}
-
 int MCDial::SubclassDial(UINT nID, CWnd* pParent, int mode) {
     if (!SubclassDlgItem(nID, pParent))
         return 0;
@@ -41,7 +28,7 @@ int MCDial::SubclassDial(UINT nID, CWnd* pParent, int mode) {
 
 void MCDial::SizeToContent() {
     if (m_pImage)
-        MCResizeControl(this, m_pImage->GetDimensions());
+        ResizeTo(m_pImage->GetDimensions());
 }
 
 int MCDial::SetImageInfo(UINT imageId, const CRect& knob) {
@@ -118,19 +105,12 @@ int MCDial::XY2Angle2(CPoint& point) const {
     return angle;
 }
 
-void MCDial::OnPaint() {
-    CPaintDC dc(this);
-    if (CRect(dc.m_ps.rcPaint).IsRectEmpty())
-        return;
-    if (!(m_nFlags & FLAG_IMAGES)) {
-        MCAddControlImage(DEFAULT_KNOB);
-        SetImageInfo(DEFAULT_KNOB, s_rectDefaultKnob);
-        if (!m_pImage)
-            return;
-        SizeToContent();
-    }
-    if (!m_pImage)
-        return;
+void MCDial::LoadDefaultImages() {
+    AddLibraryImage(DEFAULT_KNOB);
+    SetImageInfo(DEFAULT_KNOB, s_rectDefaultKnob);
+}
+
+void MCDial::DrawControl(CDC& dc, const CRect&) {
     const CSize size = m_pImage->GetDimensions();
     CImageBufferDC buffer(&dc, size);
     if (!buffer.IsReady())
@@ -150,28 +130,7 @@ void MCDial::OnPaint() {
     dc.BitBlt(client.left, client.top, client.Width(), client.Height(), &buffer, client.left, client.top, SRCCOPY);
 }
 
-void MCDial::Track(CPoint point) {
+void MCDial::TrackTo(CPoint point) {
     m_nAngle = XY2Angle2(point);
     Invalidate();
-    UpdateWindow();
-    MCNotifyParent(this, MCDN_CHANGING);
-}
-
-void MCDial::OnLButtonDown(UINT, CPoint point) {
-    SetCapture();
-    m_nFlags |= FLAG_TRACKING;
-    Track(point);
-    Default();
-}
-
-void MCDial::OnMouseMove(UINT, CPoint point) {
-    if (m_nFlags & FLAG_TRACKING)
-        Track(point);
-    Default();
-}
-
-void MCDial::OnLButtonUp(UINT, CPoint) {
-    ReleaseCapture();
-    m_nFlags &= ~FLAG_TRACKING;
-    MCNotifyParent(this, MCDN_DONE);
 }

@@ -12,31 +12,21 @@
 //
 // The knob is a picture of the image manager (MCImageMgr), which owns it;
 // without SetImageInfo the first paint takes this library's own knob, 11680
-// (bitmapcontrol.h). The dial draws off-screen into the manager's shared buffer.
+// (MCBitmapControl). The dial draws off-screen into the manager's shared buffer.
 // User-interface thread only.
 #pragma once
 
-#include "platform/gdi/dc.h"
-#include "platform/ui/wnd.h"
+#include "interface/controls/bitmapcontrol.h"
 
-class MCBitmap;
-
-inline constexpr WORD MCDN_CHANGING = 0x3100;
-inline constexpr WORD MCDN_DONE = 0x3101;
-
-class MCDial : public CWnd {
+class MCDial : public MCBitmapControl {
 public:
     enum : int { MODE_UNIT = 0, MODE_CENTRED = 1 };
     // The library's knob and the circle within it.
     static constexpr UINT DEFAULT_KNOB = 11680;
     static const CRect s_rectDefaultKnob;
 
-    MCDial() = default;
+    MCDial() : MCBitmapControl(MCDN_CHANGING, MCDN_DONE) {}
 
-    using CWnd::Create;
-
-    // A child window at `rect` with no title.
-    virtual void Create(DWORD dwStyle, const CRect& rect, CWnd* pParentWnd, UINT nID);
     // Takes over the parent's control `nID`; `mode` as above. 0 when that fails.
     int SubclassDial(UINT nID, CWnd* pParent, int mode);
     // The window takes the knob picture's size (place and stacking kept).
@@ -56,8 +46,6 @@ public:
     int GetMode() const { return m_nMode; }
 
 protected:
-    enum : int { FLAG_TRACKING = 1, FLAG_IMAGES = 2 };
-
     // The offset of the indicator's tip from the knob's centre.
     CPoint Angle2XY(int angle) const;
     // The angle pointing at `point` (client coordinates), snapped and caught
@@ -68,13 +56,12 @@ protected:
     CPoint GetCentre() const;
     int GetRadius() const;
 
-    afx_msg void OnPaint();
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    DECLARE_MESSAGE_MAP()
+    void LoadDefaultImages() override;
+    bool HasImages() const override { return m_pImage != nullptr; }
+    void FitToImages() override { SizeToContent(); }
+    void DrawControl(CDC& dc, const CRect& update) override;
+    void TrackTo(CPoint point) override;
 
-    int m_nFlags = 0;
     int m_nMode = MODE_UNIT;
     int m_nIndicatorWidth = 1;
     int m_nAngle = 30;
@@ -83,9 +70,4 @@ protected:
     CRect m_rectKnob{0, 0, 0, 0};
     MCBitmap* m_pImage = nullptr;   // borrowed from the image manager
     COLORREF m_crIndicator = 0;
-
-private:
-    // Turns the knob to the pointer, shows it and tells the parent.
-    void Track(CPoint point);
-    void Notify(WORD code);
 };

@@ -1,24 +1,11 @@
 #include "interface/controls/slider.h"
 
-#include "interface/controls/bitmapcontrol.h"
 #include "interface/controls/imagemgr.h"
-#include "platform/ui/paint.h"
 
 #include <algorithm>
 
 const CRect MCSlider::s_rectDefaultTrack(4, 0, 20, 63);
 const CPoint MCSlider::s_ptDefaultOffset(7, 7);
-
-BEGIN_MESSAGE_MAP(MCSlider, CWnd)
-    ON_WM_PAINT()
-    ON_WM_LBUTTONDOWN()
-    ON_WM_MOUSEMOVE()
-    ON_WM_LBUTTONUP()
-END_MESSAGE_MAP()
-
-void MCSlider::Create(DWORD dwStyle, const CRect& rect, CWnd* pParentWnd, UINT nID) {
-    CWnd::Create(nullptr, nullptr, dwStyle, rect, pParentWnd, nID);
-}
 
 int MCSlider::SubclassSlider(UINT nID, CWnd* pParent, int orientation) {
     if (!SubclassDlgItem(nID, pParent))
@@ -29,7 +16,7 @@ int MCSlider::SubclassSlider(UINT nID, CWnd* pParent, int orientation) {
 
 void MCSlider::SizeToContent() {
     if (m_pTrack)
-        MCResizeControl(this, m_pTrack->GetDimensions());
+        ResizeTo(m_pTrack->GetDimensions());
 }
 
 void MCSlider::SetImageInfo(UINT trackId, UINT thumbId, const CRect& track, const CPoint& offset) {
@@ -91,28 +78,20 @@ void MCSlider::SetValue(double value) {
     InvalidateRect(&after, FALSE);
 }
 
-void MCSlider::OnPaint() {
-    CPaintDC dc(this);
-    const CRect update(dc.m_ps.rcPaint);
-    if (update.IsRectEmpty())
-        return;
-    if (!(m_nFlags & FLAG_IMAGES)) {
-        MCAddControlImage(DEFAULT_TRACK);
-        MCAddControlImage(DEFAULT_THUMB);
-        SetImageInfo(DEFAULT_TRACK, DEFAULT_THUMB, s_rectDefaultTrack, s_ptDefaultOffset);
-        if (!m_pTrack || !m_pThumb)
-            return;
-        SizeToContent();
-    }
-    if (!m_pTrack || !m_pThumb)
-        return;
+void MCSlider::LoadDefaultImages() {
+    AddLibraryImage(DEFAULT_TRACK);
+    AddLibraryImage(DEFAULT_THUMB);
+    SetImageInfo(DEFAULT_TRACK, DEFAULT_THUMB, s_rectDefaultTrack, s_ptDefaultOffset);
+}
+
+void MCSlider::DrawControl(CDC& dc, const CRect& update) {
     if (!(m_nFlags & FLAG_LAID_OUT))
         m_ptThumb = Value2XY(m_dValue, 1);
     CImageBufferDC buffer(&dc, m_pTrack->GetDimensions());
     if (!buffer.IsReady())
         return;
     CRect part = update;
-    m_pTrack->Draw(&buffer, part, part);
+    m_pTrack->Draw(&buffer, part, part);   // the update region of the track, in place
     CRect thumb(m_ptThumb, GetThumbSize());
     CRect whole(CPoint(0, 0), GetThumbSize());
     m_pThumb->Draw(&buffer, thumb, whole);
@@ -120,27 +99,4 @@ void MCSlider::OnPaint() {
     m_nFlags |= FLAG_LAID_OUT;
 }
 
-void MCSlider::Track(CPoint point) {
-    SetValue(XY2Value(point));
-    UpdateWindow();
-    MCNotifyParent(this, MCSN_CHANGING);
-}
-
-void MCSlider::OnLButtonDown(UINT, CPoint point) {
-    SetCapture();
-    m_nFlags |= FLAG_TRACKING;
-    Track(point);
-    Default();
-}
-
-void MCSlider::OnMouseMove(UINT, CPoint point) {
-    if (m_nFlags & FLAG_TRACKING)
-        Track(point);
-    Default();
-}
-
-void MCSlider::OnLButtonUp(UINT, CPoint) {
-    ReleaseCapture();
-    m_nFlags &= ~FLAG_TRACKING;
-    MCNotifyParent(this, MCSN_DONE);
-}
+void MCSlider::TrackTo(CPoint point) { SetValue(XY2Value(point)); }

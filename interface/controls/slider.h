@@ -15,19 +15,13 @@
 //
 // Track and thumb are pictures of the image manager (MCImageMgr), which owns
 // them; without SetImageInfo the first paint takes this library's own vertical
-// fader, 11692 and 11693 (bitmapcontrol.h). The slider draws off-screen into
+// fader, 11692 and 11693 (MCBitmapControl). The slider draws off-screen into
 // the manager's shared buffer. User-interface thread only.
 #pragma once
 
-#include "platform/gdi/dc.h"
-#include "platform/ui/wnd.h"
+#include "interface/controls/bitmapcontrol.h"
 
-class MCBitmap;
-
-inline constexpr WORD MCSN_CHANGING = 0x3110;
-inline constexpr WORD MCSN_DONE = 0x3111;
-
-class MCSlider : public CWnd {
+class MCSlider : public MCBitmapControl {
 public:
     enum : int { VERTICAL = 0, HORIZONTAL = 1 };
     // The library's vertical fader: track, thumb, the thumb's path in the
@@ -37,11 +31,8 @@ public:
     static const CRect s_rectDefaultTrack;
     static const CPoint s_ptDefaultOffset;
 
-    MCSlider() = default;
+    MCSlider() : MCBitmapControl(MCSN_CHANGING, MCSN_DONE) {}
 
-    using CWnd::Create;
-    // A child window at `rect` with no title.
-    virtual void Create(DWORD dwStyle, const CRect& rect, CWnd* pParentWnd, UINT nID);
     // Takes over the parent's control `nID`; `orientation` as above. 0 when that fails.
     int SubclassSlider(UINT nID, CWnd* pParent, int orientation);
     // The window takes the track picture's size (place and stacking kept).
@@ -55,7 +46,7 @@ public:
     int GetOrientation() const { return m_nOrientation; }
 
 protected:
-    enum : int { FLAG_LAID_OUT = 1, FLAG_IMAGES = 2, FLAG_TRACKING = 4 };
+    enum : int { FLAG_LAID_OUT = 1 };   // besides the base's FLAG_IMAGES
 
     // The thumb's top-left corner for `value`; plus the offset when
     // `withoutOffset` is 0.
@@ -64,13 +55,12 @@ protected:
     double XY2Value(CPoint& point, int = 0) const;
     CSize GetThumbSize() const;
 
-    afx_msg void OnPaint();
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    DECLARE_MESSAGE_MAP()
+    void LoadDefaultImages() override;
+    bool HasImages() const override { return m_pTrack && m_pThumb; }
+    void FitToImages() override { SizeToContent(); }
+    void DrawControl(CDC& dc, const CRect& update) override;
+    void TrackTo(CPoint point) override;
 
-    int m_nFlags = 0;
     int m_nOrientation = VERTICAL;
     double m_dValue = 0.5;
     CRect m_rectTrack{0, 0, 0, 0};
@@ -78,8 +68,4 @@ protected:
     CPoint m_ptThumb{0, 0};
     MCBitmap* m_pTrack = nullptr;   // borrowed from the image manager
     MCBitmap* m_pThumb = nullptr;   // borrowed from the image manager
-
-private:
-    // Moves the thumb to the pointer, shows it and tells the parent.
-    void Track(CPoint point);
 };

@@ -102,6 +102,32 @@ bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const std::
     return true;
 }
 
+bool DecodeBitmapResource(const void* data, std::size_t size, QImage* image) {
+    if (!data || !image)
+        return false;
+    BITMAPINFOHEADER header;
+    if (size >= sizeof header) {
+        std::memcpy(&header, data, sizeof header);
+        if (header.biSize == sizeof header) {
+            // Packed: every part must lie inside the block before a byte is read.
+            const std::size_t table = static_cast<std::size_t>(DibColorCount(header)) * sizeof(RGBQUAD);
+            const std::size_t rows = DibImageSize(header);
+            if (rows == 0 || size - sizeof header < table || size - sizeof header - table < rows)
+                return false;
+            // Read from a copy: a block need not be aligned for the header's fields.
+            std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+            const auto* info = reinterpret_cast<const BITMAPINFO*>(copy.data());
+            return DecodeDib(info, copy.data() + sizeof header + table, DIB_RGB_COLORS, nullptr, image);
+        }
+    }
+    QImage file;
+    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        !file.loadFromData(static_cast<const uchar*>(data), static_cast<int>(size)))
+        return false;
+    *image = file.convertToFormat(QImage::Format_RGB32);
+    return true;
+}
+
 void DibSectionToImage(const CBitmap::DibSection& section, QImage& image) {
     DecodeRows(section.header, section.bits.data(), TableOf(section.colors), image);
 }

@@ -46,6 +46,14 @@ int DibColorCount(const BITMAPINFOHEADER& header);
 bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const std::vector<PALETTEENTRY>* palette,
                QImage* image);
 
+// A bitmap resource's bytes as an upright RGB32 image: an image file
+// ("BM..." or any format the toolkit reads), or the packed form a bitmap
+// resource has always had, an image file less its 14-byte file header
+// (information header, colour table, rows). False for bytes that are
+// neither, or whose header, table or rows reach past `size` (`image` is
+// then left as it was).
+bool DecodeBitmapResource(const void* data, std::size_t size, QImage* image);
+
 // The section's bits into its image, and back (nearest colour-table entry for
 // 1, 4 and 8 bits).
 void DibSectionToImage(const CBitmap::DibSection& section, QImage& image);

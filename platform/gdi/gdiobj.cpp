@@ -244,7 +244,7 @@ int CBitmap::LoadBitmap(UINT resourceId) {
     if (!block)
         return 0;
     QImage image;
-    if (!image.loadFromData(static_cast<const uchar*>(block.data), static_cast<int>(block.size)))
+    if (!DecodeBitmapResource(block.data, block.size, &image))
         return 0;
     return CreateFromImage(image);
 }

@@ -1,6 +1,7 @@
 #include "platform/ui/imagelist.h"
 
 #include "platform/core/resources.h"
+#include "platform/gdi/dib.h"
 
 #include <QColor>
 #include <QPainter>
@@ -21,8 +22,8 @@ BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask) {
     const ResourceBlock block = FindResource(RT_BITMAP, nBitmapID);
     if (!block)
         return FALSE;
-    const QImage strip = QImage::fromData(static_cast<const uchar*>(block.data), static_cast<int>(block.size));
-    if (strip.isNull() || !Create(cx, strip.height(), ILC_MASK, 0, nGrow))
+    QImage strip;
+    if (!DecodeBitmapResource(block.data, block.size, &strip) || !Create(cx, strip.height(), ILC_MASK, 0, nGrow))
         return FALSE;
     Add(strip, crMask);
     return TRUE;

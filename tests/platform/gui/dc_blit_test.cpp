@@ -5,6 +5,8 @@
 
 #include "dc_support.h"
 
+#include <QBuffer>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -421,6 +423,35 @@ TEST(Dib, MalformedHeadersAreRefused) {
             << c.name;
         EXPECT_EQ(CreateDIBSection(nullptr, spoilt.Info(), DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr) << c.name;
     }
+}
+
+TEST(Dib, ABitmapResourceIsAnImageFileOrThePackedForm) {
+    // The packed form: header, the three table entries it uses, the rows.
+    EightBitDib dib(5);
+    const size_t table = 3 * sizeof(RGBQUAD);
+    std::vector<unsigned char> packed(dib.info.begin(), dib.info.begin() + sizeof(BITMAPINFOHEADER) + table);
+    packed.insert(packed.end(), dib.bits.begin(), dib.bits.end());
+    QImage image;
+    ASSERT_TRUE(DecodeBitmapResource(packed.data(), packed.size(), &image));
+    EXPECT_EQ(image.size(), QSize(5, 2));
+    EXPECT_EQ(image.pixel(4, 0) & 0xFFFFFF, 0x0000FFu);   // the top row blue, upright
+    EXPECT_EQ(image.pixel(0, 1) & 0xFFFFFF, 0xFF0000u);
+    // A block cut short anywhere, in the header, the table or the rows, is refused unread.
+    for (size_t cut : {size_t{20}, sizeof(BITMAPINFOHEADER) + 4, packed.size() - 1}) {
+        QImage untouched = image;
+        EXPECT_FALSE(DecodeBitmapResource(packed.data(), cut, &untouched)) << cut;
+        EXPECT_EQ(untouched, image) << cut;
+    }
+    // An image file is read as it stands.
+    QByteArray file;
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    QImage fromFile;
+    ASSERT_TRUE(DecodeBitmapResource(file.constData(), static_cast<size_t>(file.size()), &fromFile));
+    EXPECT_EQ(fromFile.pixel(4, 0) & 0xFFFFFF, 0x0000FFu);
+    const char junk[] = "no picture at all, not even a header of one";
+    EXPECT_FALSE(DecodeBitmapResource(junk, sizeof junk, &fromFile));
 }
 
 TEST(Palette, NearestIndexAndNoPaletteDevices) {

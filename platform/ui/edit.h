@@ -12,6 +12,11 @@
 // EN_CHANGE after every change of the text, typed or set (WM_SETTEXT sends
 // it too, even for the same text), EN_SETFOCUS and EN_KILLFOCUS.
 //
+// A field that takes the focus by Tab or a shortcut is asked to select its
+// whole text with EM_SETSEL (0, -1), as a dialog asks it (the toolkit does
+// not select by itself), so a field that keeps its own selection refuses
+// both alike.
+//
 // A multi-line field takes its text with "\r\n" or "\n" line ends and gives
 // it back with "\r\n" (GetWindowText); within the field a line end counts as
 // one character.

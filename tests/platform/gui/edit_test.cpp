@@ -59,6 +59,31 @@ TEST(Edit, AHandlerSwallowingEmSetSelKeepsTheSelection) {
     EXPECT_EQ(edit.GetSel(), MAKELONG(0, 7));
 }
 
+TEST(Edit, FocusByTabAsksForTheWholeTextAsADialogDoes) {
+    CNotedParent parent;
+    CKeepingEdit keeping;
+    CEdit plain;
+    ASSERT_TRUE(keeping.Create(WS_VISIBLE, CRect(10, 10, 200, 30), &parent, IDC_FIELD));
+    ASSERT_TRUE(plain.Create(WS_VISIBLE, CRect(10, 40, 200, 60), &parent, IDC_FIELD + 1));
+    keeping.SetWindowText("Allegro");
+    plain.SetWindowText("Andante");
+    static_cast<QLineEdit*>(keeping.GetWidget())->setCursorPosition(2);
+    parent.GetWidget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(parent.GetWidget()));
+
+    // The request reaches the field's message map, which may refuse it; a
+    // plain field takes it and selects everything, as before.
+    plain.GetWidget()->setFocus(Qt::BacktabFocusReason);
+    EXPECT_EQ(plain.GetSel(), MAKELONG(0, 7));
+    keeping.GetWidget()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(keeping.m_refused, 1);
+    EXPECT_EQ(keeping.GetSel(), MAKELONG(2, 2));
+    // Other ways of taking the focus ask nothing.
+    plain.GetWidget()->setFocus(Qt::MouseFocusReason);
+    keeping.GetWidget()->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(keeping.m_refused, 1);
+}
+
 TEST(Edit, SelectionsAsTheMessagesDescribeThem) {
     CNotedParent parent;
     CEdit edit;

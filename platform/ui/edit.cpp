@@ -278,6 +278,12 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
+        if (message == WM_KILLFOCUS && m_nCaretHidden > 0) {
+            // The caret lives as long as the focus: the next focus starts
+            // with one shown, whatever was hidden during this one.
+            m_nCaretHidden = 0;
+            box->SetCaretShown(true);
+        }
         const LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
         NotifyParentCommand(*this, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
         return result;

@@ -193,6 +193,26 @@ TEST(Edit, HideCaretIsCountedAndExtraShowsDoNotBank) {
     EXPECT_EQ(caretWidth(), shown);
 }
 
+TEST(Edit, TheCaretHiddenDuringOneFocusShowsAtTheNext) {
+    CNotedParent parent;
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_VISIBLE, CRect(10, 10, 300, 30), &parent, IDC_FIELD));
+    CEdit other;
+    ASSERT_TRUE(other.Create(WS_VISIBLE, CRect(10, 40, 300, 60), &parent, IDC_FIELD + 1));
+    parent.GetWidget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(parent.GetWidget()));
+    QWidget* line = edit.GetWidget();
+    const auto caretWidth = [&] { return line->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, line); };
+    const int shown = caretWidth();
+    edit.SetFocus();
+    edit.HideCaret();
+    other.SetFocus();
+    edit.SetFocus();
+    edit.HideCaret();
+    edit.ShowCaret();   // one show undoes this focus's one hide
+    EXPECT_EQ(caretWidth(), shown);
+}
+
 TEST(Edit, AMultiLineFieldGivesItsLinesWithCrLf) {
     CNotedParent parent;
     CEdit edit;

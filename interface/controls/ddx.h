@@ -11,3 +11,8 @@
 void DDX_SpinEdit(CDataExchange* pDX, int nIDC, int& value);
 // The same, the value kept in one byte (its low 8 bits).
 void DDX_SpinEdit(CDataExchange* pDX, int nIDC, BYTE& value);
+
+// An MCTimeEdit (timeedit.h; ddx_timeedit.cpp): saving takes the edit's time
+// into the member; loading shows the member in the edit, repainted.
+class MCTime;
+void DDX_TimeEdit(CDataExchange* pDX, int nIDC, MCTime& value);

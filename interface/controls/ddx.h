@@ -1,7 +1,8 @@
 // Data exchange between a dialog's (or page's) members and this library's
 // controls, in the manner of the platform's DDX_ functions (ddx.h there):
 // saving reads the control into the member, loading writes the member into
-// the control. A control id the dialog does not have leaves the member alone.
+// the control. A control id the dialog does not have leaves the member alone,
+// and so does a control that is not of the kind named (traced).
 //
 // A one-byte member keeps the low byte of the control's value: a combo box
 // without a selection (-1) stores 255.
@@ -27,8 +28,16 @@ void DDX_SliderCtrl(CDataExchange* pDX, int nIDC, BYTE& value);
 void DDX_CBIndex(CDataExchange* pDX, int nIDC, BYTE& value);
 
 // ---- the library's own controls ------------------------------------------------------
-// (the dial, the slider, the spin edit and the time edit exchange through
-// functions declared with their controls' exchange below)
+
+// An MCSpinEdit or a class derived from it, through its GetValue and SetValue.
+void DDX_SpinEdit(CDataExchange* pDX, int nIDC, int& value);
+// The same, the value kept in one byte (its low 8 bits).
+void DDX_SpinEdit(CDataExchange* pDX, int nIDC, BYTE& value);
+
+// An MCTimeEdit (timeedit.h; ddx_timeedit.cpp): saving takes the edit's time
+// into the member; loading shows the member in the edit, repainted.
+class MCTime;
+void DDX_TimeEdit(CDataExchange* pDX, int nIDC, MCTime& value);
 
 // ---- the draw-item function ----------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include "platform/ui/wnd_private.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
@@ -114,6 +115,21 @@ public:
     void Cut() override { cut(); }
     void Copy() override { copy(); }
     void Paste() override { paste(); }
+
+protected:
+    // The toolkit selects the whole text itself when the focus comes by Tab
+    // or by a shortcut; that becomes the request a dialog sends on focus
+    // (EM_SETSEL 0, -1) instead, which a field may refuse in its message map.
+    void focusInEvent(QFocusEvent* event) override {
+        const Qt::FocusReason reason = event->reason();
+        const bool selectAll = (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                reason == Qt::ShortcutFocusReason) && !hasSelectedText();
+        QFocusEvent plain(event->type(), Qt::OtherFocusReason);
+        QLineEdit::focusInEvent(&plain);
+        if (selectAll)
+            if (CWnd* self = CWnd::FromWidget(this))
+                self->SendMessage(EM_SETSEL, 0, -1);
+    }
 
 private:
     CCaretStyle* m_caretStyle = nullptr;   // owned by the widget; made at the first HideCaret
@@ -262,6 +278,12 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
+        if (message == WM_KILLFOCUS && m_nCaretHidden > 0) {
+            // The caret lives as long as the focus: the next focus starts
+            // with one shown, whatever was hidden during this one.
+            m_nCaretHidden = 0;
+            box->SetCaretShown(true);
+        }
         const LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
         NotifyParentCommand(*this, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
         return result;

@@ -12,6 +12,11 @@
 // EN_CHANGE after every change of the text, typed or set (WM_SETTEXT sends
 // it too, even for the same text), EN_SETFOCUS and EN_KILLFOCUS.
 //
+// A field that takes the focus by Tab or a shortcut is asked to select its
+// whole text with EM_SETSEL (0, -1), as a dialog asks it (the toolkit does
+// not select by itself), so a field that keeps its own selection refuses
+// both alike.
+//
 // A multi-line field takes its text with "\r\n" or "\n" line ends and gives
 // it back with "\r\n" (GetWindowText); within the field a line end counts as
 // one character.
@@ -19,11 +24,15 @@
 // The formatting rectangle (SetRect) is where the text lies in the client
 // area; here it becomes the text's margins. HideCaret and ShowCaret are
 // counted: the caret shows again after as many ShowCaret as HideCaret (a
-// ShowCaret with the caret shown does nothing). User-interface thread only.
+// ShowCaret with the caret shown does nothing). The count ends with the
+// focus: a field that loses it shows its caret again at the next focus.
+// User-interface thread only.
 #pragma once
 
 #include "platform/ui/msgmap.h"
 #include "platform/ui/wnd.h"
+
+class CFont;
 
 // Edit styles.
 inline constexpr DWORD ES_LEFT = 0x0000;
@@ -107,6 +116,13 @@ public:
     void SetRect(const RECT* lpRect);
     void SetRectNP(const RECT* lpRect);
     void GetRect(RECT* lpRect) const;
+
+    // ---- font (editfont.cpp) ---------------------------------------------------------------
+    // The font the text shows in. The field borrows it: the font must outlive
+    // the field, or be replaced first. GetFont answers the font last set, null
+    // while the field shows the toolkit's own.
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
+    CFont* GetFont() const;
 
     // ---- caret ----------------------------------------------------------------------------
     void HideCaret();

@@ -193,6 +193,10 @@ void CSpinButtonCtrl::GetRange(int& lower, int& upper) const {
 }
 
 int CSpinButtonCtrl::SetPos(int nPos) {
+    return SetPos32(static_cast<short>(static_cast<WORD>(nPos)));
+}
+
+int CSpinButtonCtrl::SetPos32(int nPos) {
     const int previous = m_nPos;
     m_nPos = std::clamp(nPos, std::min(m_nLower, m_nUpper), std::max(m_nLower, m_nUpper));
     ShowInBuddy();

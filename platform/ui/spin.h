@@ -80,8 +80,10 @@ public:
 
     // Within the range (a position outside it is set to the nearest end);
     // answers the previous position. The buddy shows it with UDS_SETBUDDYINT.
+    // SetPos takes the low 16 bits as a signed number, as the 16-bit range
+    // does: SetPos (0xFFFB) is -5. SetPos32 takes the whole int.
     int SetPos(int nPos);
-    int SetPos32(int nPos) { return SetPos(nPos); }
+    int SetPos32(int nPos);
     // The position's low 16 bits, non-zero high word on error (see above).
     int GetPos() const;
     int GetPos32(BOOL* lpbError = nullptr) const;

@@ -59,6 +59,31 @@ TEST(Edit, AHandlerSwallowingEmSetSelKeepsTheSelection) {
     EXPECT_EQ(edit.GetSel(), MAKELONG(0, 7));
 }
 
+TEST(Edit, FocusByTabAsksForTheWholeTextAsADialogDoes) {
+    CNotedParent parent;
+    CKeepingEdit keeping;
+    CEdit plain;
+    ASSERT_TRUE(keeping.Create(WS_VISIBLE, CRect(10, 10, 200, 30), &parent, IDC_FIELD));
+    ASSERT_TRUE(plain.Create(WS_VISIBLE, CRect(10, 40, 200, 60), &parent, IDC_FIELD + 1));
+    keeping.SetWindowText("Allegro");
+    plain.SetWindowText("Andante");
+    static_cast<QLineEdit*>(keeping.GetWidget())->setCursorPosition(2);
+    parent.GetWidget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(parent.GetWidget()));
+
+    // The request reaches the field's message map, which may refuse it; a
+    // plain field takes it and selects everything, as before.
+    plain.GetWidget()->setFocus(Qt::BacktabFocusReason);
+    EXPECT_EQ(plain.GetSel(), MAKELONG(0, 7));
+    keeping.GetWidget()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(keeping.m_refused, 1);
+    EXPECT_EQ(keeping.GetSel(), MAKELONG(2, 2));
+    // Other ways of taking the focus ask nothing.
+    plain.GetWidget()->setFocus(Qt::MouseFocusReason);
+    keeping.GetWidget()->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(keeping.m_refused, 1);
+}
+
 TEST(Edit, SelectionsAsTheMessagesDescribeThem) {
     CNotedParent parent;
     CEdit edit;
@@ -165,6 +190,26 @@ TEST(Edit, HideCaretIsCountedAndExtraShowsDoNotBank) {
     edit.ShowCaret();
     EXPECT_EQ(caretWidth(), 0);
     edit.ShowCaret();
+    EXPECT_EQ(caretWidth(), shown);
+}
+
+TEST(Edit, TheCaretHiddenDuringOneFocusShowsAtTheNext) {
+    CNotedParent parent;
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_VISIBLE, CRect(10, 10, 300, 30), &parent, IDC_FIELD));
+    CEdit other;
+    ASSERT_TRUE(other.Create(WS_VISIBLE, CRect(10, 40, 300, 60), &parent, IDC_FIELD + 1));
+    parent.GetWidget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(parent.GetWidget()));
+    QWidget* line = edit.GetWidget();
+    const auto caretWidth = [&] { return line->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, line); };
+    const int shown = caretWidth();
+    edit.SetFocus();
+    edit.HideCaret();
+    other.SetFocus();
+    edit.SetFocus();
+    edit.HideCaret();
+    edit.ShowCaret();   // one show undoes this focus's one hide
     EXPECT_EQ(caretWidth(), shown);
 }
 

@@ -55,6 +55,28 @@ TEST_F(UpDown, UpMovesTowardTheUpperEndWhereverItLies) {
     }
 }
 
+TEST_F(UpDown, SetPosTakesALowWordAndSetPos32AWholeInt) {
+    spin.SetRange32(-100000, 100000);
+    const struct {
+        int set;
+        bool whole;
+        int expected;
+    } cases[] = {
+        {0xFFFB, false, -5},   // the low word read as a signed number
+        {0x1FFFB, false, -5},
+        {-5, false, -5},
+        {70000, true, 70000},
+        {-70000, true, -70000},
+    };
+    for (const auto& c : cases) {
+        if (c.whole)
+            spin.SetPos32(c.set);
+        else
+            spin.SetPos(c.set);
+        EXPECT_EQ(spin.GetPos32(), c.expected) << c.set;
+    }
+}
+
 TEST_F(UpDown, TheDefaultRangeRunsFromAHundredDownToZero) {
     int lower = 0;
     int upper = 0;

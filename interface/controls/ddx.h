@@ -29,6 +29,10 @@ void DDX_CBIndex(CDataExchange* pDX, int nIDC, BYTE& value);
 
 // ---- the library's own controls ------------------------------------------------------
 
+// An MCDial's and an MCSlider's value (0 .. 1; ddx_bitmapcontrols.cpp).
+void DDX_Dial(CDataExchange* pDX, int nIDC, double& value);
+void DDX_Slider(CDataExchange* pDX, int nIDC, double& value);
+
 // An MCSpinEdit or a class derived from it, through its GetValue and SetValue.
 void DDX_SpinEdit(CDataExchange* pDX, int nIDC, int& value);
 // The same, the value kept in one byte (its low 8 bits).

@@ -43,8 +43,9 @@ TEST(MCBitmapTest, CreateMakesATenByTenGreyRampWithBlackPixels) {
         ASSERT_EQ(bitmap.Create(c.size, c.bits), 1) << c.bits;
         EXPECT_EQ(bitmap.GetColorsUsed(), c.entries) << c.bits;
         EXPECT_EQ(bitmap.CalcDataSize(c.size, c.bits), c.dataSize) << c.bits;
-        if (c.entries)
+        if (c.entries) {
             EXPECT_EQ(bitmap.GetColorTable()[1].rgbRed, c.secondEntry) << c.bits;
+        }
     }
     EXPECT_EQ(bitmap.CalcScanWidth(13), 16);
     EXPECT_EQ(bitmap.Create(CSize(0, 5), 8), 0);
@@ -143,8 +144,9 @@ TEST(MCBitmapTest, TheSectionTakesOverThePixelsAndTheTableRecoloursThem) {
     MemoryCanvas canvas(10, 10);
     CRect dest(0, 0, 10, 10), src(0, 0, 10, 10);
     ASSERT_EQ(bitmap.Draw(&canvas.dc, dest, src), 1);
-    if (black == 0)
+    if (black == 0) {
         EXPECT_EQ(canvas.Pixel(5, 5), 0xFF0000u);
+    }
     EXPECT_EQ(canvas.Pixel(0, 9), Rgb(RGB(200, 200, 200)) & 0xFFFFFF);   // the changed pixel, bottom left
 }
 

@@ -123,8 +123,9 @@ TEST_F(ImageManager, TheOffScreenBufferGrowsToTheLargerOfEachDimension) {
         BITMAP info;
         ASSERT_TRUE(buffer->GetBitmap(&info));
         EXPECT_EQ(CSize(info.bmWidth, info.bmHeight), c.expected) << c.asked.cx << "x" << c.asked.cy;
-        if (c.same)
+        if (c.same) {
             EXPECT_EQ(buffer, previous);
+        }
         previous = buffer;
     }
 }

@@ -29,6 +29,7 @@
 #include "platform/core/library.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -112,6 +113,15 @@ public:
 private:
     HINSTANCE m_module;
 };
+
+// An integer resource id passed where a resource name is expected, as the
+// classic calls take it: ids lie below 0x10000, where no string can.
+inline const char* MAKEINTRESOURCE(unsigned id) {
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id & 0xFFFFu));
+}
+inline bool IS_INTRESOURCE(const char* name) {
+    return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
+}
 
 struct ResourceBlock {
     const void* data = nullptr;   // in the module's memory; null when not found

@@ -101,6 +101,17 @@ TEST_F(FrameWithDocuments, ActivationClosesAndReopensTheDevices) {
     }
     EXPECT_FALSE(capture->IsOpen(PV_WAVE, PV_OUTPUT, 0));
     EXPECT_FALSE(capture->IsOpen(PV_WAVE, PV_INPUT, 0));
+
+    // While one document plays, switching programs leaves the devices alone.
+    auto* play = new SCPerform(STATE_PERFORM_PLAY);
+    play->SetAsynchronous(0);
+    play->Apply(docs[2]->GetBaseEvent());
+    ASSERT_TRUE(docs[2]->GetSequence()->GetState() & 0x30);
+    frame->SendMessage(WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(capture->IsOpen(PV_MIDI, PV_OUTPUT, 0));
+    auto* stop = new SCPerform(STATE_PERFORM_STOP);
+    stop->SetAsynchronous(0);
+    stop->Apply(docs[2]->GetBaseEvent());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // masks, Window Close All, web links.
 #include "app/mainframe.h"
 
+#include "model/appstates.h"
 #include "model/preferences.h"
 #include "platform/core/filesys.h"
 #include "platform/glyphbox/glyphbox.h"
@@ -235,6 +236,33 @@ TEST_F(MainFrameTest, PaletteEntry245TakesTheButtonFaceAndChoosesTheLibrary) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(MCPalette::GetSharedPalette(), nullptr);
     EXPECT_EQ(MCImageMgr::GetImageMgr()->GetPalette(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, MusicEditBarShowsTheModeAndReshowsItForANewDocument) {
+    CMusicEditBar& bar = frame->GetMusicEditBar();
+    const int savedMode = SCMode::GetMode();
+    const struct { long code; int mode; int states[3]; const char* pane; } cases[] = {
+        {STATE_MODE_ERASE, STATE_MODE_ERASE, {0, 0, 1}, "Erase Mode"},
+        {STATE_MODE_SELECT, STATE_MODE_SELECT, {1, 0, 0}, "Select Mode"},
+    };
+    for (const auto& c : cases) {
+        SCBase state(static_cast<unsigned>(c.code));
+        frame->DispatchStateMessage(c.code, &state);
+        EXPECT_EQ(bar.GetMode(), c.mode);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(bar.GetModeButton(i).GetButtonState(), c.states[i]) << c.code << " button " << i;
+        EXPECT_EQ(frame->GetStatusBar().GetPaneText(3), c.pane);
+    }
+    // A new document shows the mode in force.
+    SCMode::SetMode(STATE_MODE_ERASE);
+    SCBase opened(STATE_FILE_NEW);
+    frame->DispatchStateMessage(STATE_FILE_NEW, &opened);
+    EXPECT_EQ(bar.GetMode(), STATE_MODE_ERASE);
+    SCMode::SetMode(savedMode);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "notation/layout/ruler.h"
 
 #include "notation/layout/pagelayout.h"
+#include "notation/layout/rulerruler.h"
 #include "tests/notation/layout/ruler_support.h"
 
 #include <gtest/gtest.h>
@@ -327,6 +328,23 @@ TEST(MeasureSpacing, SingleMarkOperations) {
     const int reach = kPrologEnd + f.Marks()[15].x + 2000;
     EXPECT_EQ(f.ruler.GetWidth(), reach);
     EXPECT_EQ(f.ruler.GetMinimumWidth(), minimum + reach - width);
+}
+
+TEST(MeasureSpacing, MediatedStavesKeepTheWiderGaps) {
+    // One staff holds a quarter on the first beat, the other four sixteenths;
+    // both are only marked, the spacing pass does the rest.
+    FourFour quarter, sixteenths;
+    quarter.ruler.SetDivOccupied(0, 1, 0, 0, 256, 256);
+    for (WORD mark = 0; mark < 4; ++mark)
+        sixteenths.ruler.SetDivOccupied(mark, 1, 0, 0, 64, 256);
+    quarter.ruler.CleanUpRuler();
+    MCRulerRuler conductor;
+    conductor = quarter.ruler;
+    conductor.MediateRulers(sixteenths.ruler);
+    std::vector<int> expected(16, kEmptyStep);
+    std::fill(expected.begin(), expected.begin() + 4, kFullStep);
+    EXPECT_EQ(Gaps(conductor), expected);
+    EXPECT_EQ(conductor.GetWidth(), kPrologEnd + 4 * kFullStep + 12 * kEmptyStep);
 }
 
 TEST(MeasureRuler, MarginRect) {

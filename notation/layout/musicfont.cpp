@@ -46,7 +46,8 @@ MCMusicFont& MCMusicFont::GetMusicFont() {
 // The rulers space by this font's notehead in its current size mode.
 [[maybe_unused]] static const NoteheadMetricsSource s_rulersBefore = SetNoteheadMetricsSource([] {
     const MCMusicFont& font = MCMusicFont::GetMusicFont();
-    return NoteheadMetrics{font.GetNoteheadWidth(3), font.GetNoteheadHeight(3)};
+    return NoteheadMetrics{font.GetNoteheadWidth(3), font.GetNoteheadHeight(3),
+                           static_cast<int>(font.GetMusicMetrics(98, 3).GetWidth())};   // the flat
 });
 
 MCMusicFont::MCMusicFont() {

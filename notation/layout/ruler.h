@@ -25,11 +25,12 @@
 //
 // Each measure's display object owns its ruler by value; the conductor ruler
 // (rulerruler.h) derives from it. The spacing operations that move marks
-// apart by durations are declared here and defined with the spacing pass.
+// apart by durations are defined in spacing.cpp.
 // UI thread only; the template table is shared without a lock.
 #pragma once
 
 #include "notation/layout/rulermetrics.h"
+#include "platform/ui/geometry.h"
 
 #include <cstdint>
 #include <memory>
@@ -122,7 +123,8 @@ public:
 
     // A ruler is never stored: does nothing.
     virtual void Serialize(CArchive& ar);
-    // The width at the tightest squeeze; defined with the spacing pass.
+    // The width at the spacing pass's squeeze level `squeeze`, stored as the
+    // minimum width; the marks are then spaced again at the ruler's own level.
     virtual void CalculateMinimumWidth(BYTE squeeze);
     virtual short GetMinimumWidth() const { return m_minimumWidth; }
     // The first group with this pulse (0x4000: the active group); null when none.
@@ -259,15 +261,68 @@ public:
     static int GetNoteheadWidth() { return GetRulerNoteheadMetrics().width; }
     static int GetNoteheadHeight() { return GetRulerNoteheadMetrics().height; }
 
-    // ---- spacing (defined with the spacing pass, except the two below) ----
+    // ---- spacing (spacing.cpp; the two mark movers in rulerquery.cpp) ----
 
+    // Duration codes of a mark: 0 none, 1 a thirty-second (8 to 15 ticks),
+    // then two per power of two, the even one exact, the odd one the lengths
+    // up to the next (decoded as the dotted value); 14 a whole or double
+    // whole, 15 what lies between or beyond. Below 8 ticks and from 4096 on: 10.
+    static BYTE ConvertDuration(WORD ticks);
+    static WORD ConvertToDuration(BYTE code);
+    // How much of a full step each mark an element of this length spans gets:
+    // 100 % for a sixteenth, down to 40 % for a whole note or longer.
+    static WORD PercentageForDuration(WORD ticks);
+    // The share of the 3/2-notehead-height room a squeeze level keeps:
+    // 100, 75, 50, 25, 10 for levels 0-4; any other level 100.
+    static int SqueezePercent(BYTE level);
+
+    // An element starting on a mark (occupied 1) or withdrawn from it
+    // (occupied 0: extents cleared). Extents keep the wider, the code the
+    // shortest duration entered. Sets the dirty flag.
+    void SetDivOccupied(WORD mark, int occupied, short left, short right, WORD duration, WORD pulse);
+    // The spacing pass: every group spaced by its elements' durations (an
+    // empty mark as a whole note's), collisions pushed apart, tuplet groups
+    // merged with group 0; then width = marks' start + group 0's width (the
+    // postlogue is the conductor ruler's to add), the empty flag from the
+    // occupied marks, the dirty flag cleared.
     void CleanUpRuler();
+    // Steps the marks of group `groupIndex` from startTick's mark through
+    // endTick's by percent of a full step; the last mark's step sets the
+    // group's width. Returns the room added (a step that also set the width
+    // counts twice). The duration is not used.
+    int ScaleDivSection(WORD startTick, WORD endTick, WORD percent, WORD duration, WORD groupIndex);
+    // Pushes each occupied mark right until its left extent clears the right
+    // extent of the occupied mark before, and the width past the last one's.
+    // Returns the total push.
+    int ResolveCollisions(WORD groupIndex);
+    // Lines every tuplet group up with group 0 at the marks they share; in
+    // each stretch the group needing more room re-places the other.
+    void MergeRulers();
+    // Moves the mark and all after it by delta, and every other group from
+    // the mark at the same place onward; mark = mark count widens every group.
+    void AdjustDiv(WORD mark, short delta, WORD pulse);
+    // AdjustDiv of the mark after; after the last mark the group's width.
+    void AdjustNextDiv(WORD mark, short delta, WORD pulse);
     // Marks from `from` to the end, and the group's width, move by delta.
     void DeltaDivArray(RulerGroup& group, int from, int delta);
     // Re-places dst marks c..m (q per common interval) from src marks a..n (p
     // per interval) by linear interpolation; n or m equal to the mark count
     // stands for the group's width.
     void ScaleDivToRuler(RulerGroup& src, int a, int n, int p, RulerGroup& dst, int c, int m, int q);
+
+    // Single-mark operations the layout keeps for later use.
+    // Room for a notehead and a flat after the mark before, when that one is occupied.
+    void EnforceAccidentalWidth(WORD mark, WORD pulse);
+    // Pushes the mark clear of the one before and spreads group 0 over the
+    // new gap; the last mark's right extent may widen the measure.
+    void CleanUpDiv(WORD mark, WORD pulse);
+    // The mark's occupied bit; with anyGroup, whether an element before it
+    // (in this group or one running ahead) may still be sounding.
+    int IsDivOccupied(WORD mark, int anyGroup, WORD pulse);
+
+    // The printable rectangle of page 1, a page width to the right when pages
+    // lie side by side.
+    CRect GetMarginRect() const;
 
 protected:
     enum : BYTE { kCollapseMask = 3, kEmpty = 4, kDirty = 8 };
@@ -278,6 +333,13 @@ protected:
     void AssignLayout(const MCRuler& other);
     // One mark step past the group's last mark (0 without marks).
     static int EndTick(const RulerGroup& group);
+    // The index of the mark at the tick, else of the one before it; the mark
+    // count past every mark.
+    static int DivMarkForTick(const RulerGroup& group, int tick);
+    // The mark's tick; the end tick for index = mark count.
+    static int TickForDivMark(const RulerGroup& group, int index);
+    // Percent of notehead width plus the room the squeeze level leaves.
+    int SpacingStep(int percent) const;
     // The x where a group's marks end: width - the marks' start.
     int GetMarksEnd() const { return m_width - m_prolog[PROLOG_END].x; }
     // Moves slots after `slot` and the widths by delta.

@@ -1,5 +1,6 @@
-// The two music-font measures the rulers space by: the notehead's width and
-// height in the font's current size mode, in layout units.
+// The music-font measures the rulers space by: the notehead's width and
+// height and the flat's width (the room an accidental takes) in the font's
+// current size mode, in layout units.
 //
 // The rulers do not own a font: whoever does (the music font, once it is
 // built at load) installs a source that answers the current values, and
@@ -11,6 +12,7 @@
 struct NoteheadMetrics {
     int width = 0;
     int height = 0;
+    int accidentalWidth = 0;
 };
 
 using NoteheadMetricsSource = NoteheadMetrics (*)();

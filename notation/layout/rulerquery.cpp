@@ -3,6 +3,8 @@
 // operations the conductor ruler shares with the spacing pass.
 #include "notation/layout/ruler.h"
 
+#include "notation/layout/pagelayout.h"
+
 #include <cstdlib>
 
 // ---- prologue ------------------------------------------------------------------------------
@@ -181,28 +183,34 @@ int MCRuler::GetNextX(int index, WORD pulse) {
     return m_width;
 }
 
-int MCRuler::GetTickForDivMark(int index, WORD pulse) {
-    RulerGroup* group = FindPulseGroup(pulse);
-    if (!group || index < 0)
+int MCRuler::TickForDivMark(const RulerGroup& group, int index) {
+    const int count = static_cast<int>(group.marks.size());
+    if (index < 0)
         return 0;
-    const int count = static_cast<int>(group->marks.size());
     if (index < count)
-        return group->marks[index].tick;
-    return index == count ? EndTick(*group) : 0;
+        return group.marks[index].tick;
+    return index == count ? EndTick(group) : 0;
+}
+
+int MCRuler::GetTickForDivMark(int index, WORD pulse) {
+    const RulerGroup* group = FindPulseGroup(pulse);
+    return group ? TickForDivMark(*group, index) : 0;
+}
+
+int MCRuler::DivMarkForTick(const RulerGroup& group, int tick) {
+    const std::vector<RulerDiv>& marks = group.marks;
+    for (size_t i = 0; i < marks.size(); ++i) {
+        if (marks[i].tick == tick)
+            return static_cast<int>(i);
+        if (marks[i].tick > tick)
+            return i > 0 ? static_cast<int>(i) - 1 : 0;
+    }
+    return static_cast<int>(marks.size());
 }
 
 MCRuler::WORD MCRuler::GetDivMarkForTick(WORD tick, WORD pulse) {
-    RulerGroup* group = FindPulseGroup(pulse);
-    if (!group)
-        return 0;
-    const std::vector<RulerDiv>& marks = group->marks;
-    for (size_t i = 0; i < marks.size(); ++i) {
-        if (marks[i].tick == tick)
-            return static_cast<WORD>(i);
-        if (marks[i].tick > tick)
-            return static_cast<WORD>(i > 0 ? i - 1 : 0);
-    }
-    return static_cast<WORD>(marks.size());
+    const RulerGroup* group = FindPulseGroup(pulse);
+    return group ? static_cast<WORD>(DivMarkForTick(*group, tick)) : 0;
 }
 
 void MCRuler::GetDivMarkForTick(WORD tick, WORD& index, WORD& pulse) {
@@ -267,6 +275,14 @@ MCRuler::WORD MCRuler::GetGroupPulse(int n) const {
 
 MCRuler::RulerGroup* MCRuler::GetPulseGroup(int n) {
     return n >= 0 && n < static_cast<int>(m_groups.size()) ? &m_groups[n] : nullptr;
+}
+
+CRect MCRuler::GetMarginRect() const {
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    CRect rect = layout.GetPrintableRect();
+    if (layout.IsSideBySide())
+        rect.OffsetRect(layout.GetPageRect().Width(), 0);
+    return rect;
 }
 
 int MCRuler::IsLastDiv(int index, WORD pulse) {

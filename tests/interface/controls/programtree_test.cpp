@@ -9,6 +9,8 @@
 #include "tests/interface/controls/instrument_support.h"
 
 #include <QCoreApplication>
+#include <QImage>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,33 @@ TEST_F(ProgramTree, RebuildsAGroupsVoicesWhenItOpensAgain) {
     EXPECT_TRUE(Texts(Top("Wind")).empty());
     tree.ExpandAll(1);
     EXPECT_EQ(Texts(Top("Wind")), (std::vector<std::string>{"12) Flute", "07) Orphan", "41) Oboe"}));
+}
+
+TEST_F(ProgramTree, TheUsersOpeningAndClosingReadAndDropTheVoices) {
+    tree.LoadInstrument(gs, -1, -1);
+    auto* widget = dynamic_cast<QTreeWidget*>(tree.GetWidget());
+    ASSERT_NE(widget, nullptr);
+    QTreeWidgetItem* wind = widget->topLevelItem(1);
+    widget->expandItem(wind);
+    EXPECT_EQ(Texts(Top("Wind")), (std::vector<std::string>{"12) Flute", "07) Orphan", "41) Oboe"}));
+    widget->collapseItem(wind);
+    EXPECT_TRUE(Texts(Top("Wind")).empty());
+    widget->expandItem(wind);
+    EXPECT_EQ(Texts(Top("Wind")).size(), 3u);
+}
+
+TEST_F(ProgramTree, ShowsItsThreeIconsOverTheWindow) {
+    CImageList* images = tree.GetImageList(TVSIL_NORMAL);
+    ASSERT_NE(images, nullptr);
+    ASSERT_EQ(images->GetImageCount(), 3);
+    for (int image = 0; image < 3; ++image) {
+        const QImage icon = images->GetImage(image).toImage();
+        EXPECT_EQ(icon.size(), QSize(16, 16));
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << image;     // the background lets the window show
+        EXPECT_EQ(qAlpha(icon.pixel(8, 12)), 255) << image;  // the picture itself does not
+    }
+    // The selected voice's icon differs from the plain voice's.
+    EXPECT_NE(images->GetImage(1).toImage(), images->GetImage(2).toImage());
 }
 
 TEST_F(ProgramTree, ShowsBankAndProgramByItsFlags) {

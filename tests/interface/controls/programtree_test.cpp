@@ -125,6 +125,11 @@ TEST_F(ProgramTree, RebuildsAGroupsVoicesWhenItOpensAgain) {
     EXPECT_TRUE(Texts(Top("Wind")).empty());
     tree.ExpandAll(1);
     EXPECT_EQ(Texts(Top("Wind")), (std::vector<std::string>{"12) Flute", "07) Orphan", "41) Oboe"}));
+
+    // A group opened once and closed again still finds its voice.
+    tree.ExpandAll(0);
+    tree.LoadInstrument(gs, 5 << 7, 12);
+    EXPECT_EQ(Selected(), "Wind/12) Flute");
 }
 
 TEST_F(ProgramTree, TheUsersOpeningAndClosingReadAndDropTheVoices) {

@@ -51,7 +51,7 @@ int LeadingInteger(const std::string& text) {
 // Puts the typed character into the field at once. A key reaches the field's
 // widget only after its messages have been handled, and the text OnChange
 // reads must already hold the character.
-void TypeNow(CEdit& edit, UINT nChar) {
+void TypeInto(CEdit& edit, UINT nChar) {
     int start = 0;
     int end = 0;
     edit.GetSel(start, end);
@@ -266,12 +266,16 @@ void MCSpinEdit::OnChar(UINT nChar, UINT /*nRepCnt*/, UINT /*nFlags*/) {
     }
     if (!change)
         return;   // dropped
-    TypeNow(*this, nChar);
+    TypeNow(nChar);
     OnChange();
     if (m_bIndeterminate) {
         HideCaret();
         SetIndeterminate(0);
     }
+}
+
+void MCSpinEdit::TypeNow(UINT nChar) {
+    TypeInto(*this, nChar);
 }
 
 void MCSpinEdit::OnLButtonDown(UINT nFlags, CPoint point) {

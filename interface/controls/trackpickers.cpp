@@ -72,35 +72,17 @@ std::vector<MCTrackEntry> MCFindTrackEntries(MCOpusDoc* doc) {
 
 // ---- MCTrackBox -------------------------------------------------------------------------
 
-void MCTrackBox::SetDocument(MCOpusDoc* doc, int refresh) {
-    m_pDoc = doc;
-    if (refresh)
-        RefreshTracks();
-}
-
 void MCTrackBox::RefreshTracks() {
     FillStringList(*this, m_pDoc);
 }
 
 // ---- MCTrackList ------------------------------------------------------------------------
 
-void MCTrackList::SetDocument(MCOpusDoc* doc, int refresh) {
-    m_pDoc = doc;
-    if (refresh)
-        RefreshTracks();
-}
-
 void MCTrackList::RefreshTracks() {
     FillStringList(*this, m_pDoc);
 }
 
 // ---- MCTrackCheckList -------------------------------------------------------------------
-
-void MCTrackCheckList::SetDocument(MCOpusDoc* doc, int refresh) {
-    m_pDoc = doc;
-    if (refresh)
-        RefreshTracks();
-}
 
 void MCTrackCheckList::RefreshTracks() {
     DeleteAllItems();

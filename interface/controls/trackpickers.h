@@ -35,47 +35,42 @@ struct MCTrackEntry {
 // null document or one without a performance.
 std::vector<MCTrackEntry> MCFindTrackEntries(MCOpusDoc* doc);
 
-class MCTrackBox : public CComboBox {
+// What the three pickers share: the document and its refresh.
+template <class TBase>
+class MCTrackPicker : public TBase {
+public:
+    // Keeps the document; with `refresh` non-zero, RefreshTracks.
+    void SetDocument(MCOpusDoc* doc, int refresh) {
+        m_pDoc = doc;
+        if (refresh)
+            RefreshTracks();
+    }
+    MCOpusDoc* GetDocument() const { return m_pDoc; }
+    // Empties the control and lists the document's staves (none without one).
+    virtual void RefreshTracks() = 0;
+
+protected:
+    MCOpusDoc* m_pDoc = nullptr;   // not owned
+};
+
+class MCTrackBox : public MCTrackPicker<CComboBox> {
     DECLARE_DYNAMIC(MCTrackBox)
 public:
-    MCTrackBox() = default;
-
-    // Keeps the document; with `refresh` non-zero, RefreshTracks.
-    void SetDocument(MCOpusDoc* doc, int refresh);
-    MCOpusDoc* GetDocument() const { return m_pDoc; }
-    // Empties the box and lists the document's staves (none without one).
-    void RefreshTracks();
-
-private:
-    MCOpusDoc* m_pDoc = nullptr;   // not owned
+    void RefreshTracks() override;
 };
 
-class MCTrackList : public CListBox {
+class MCTrackList : public MCTrackPicker<CListBox> {
     DECLARE_DYNAMIC(MCTrackList)
 public:
-    MCTrackList() = default;
-
-    void SetDocument(MCOpusDoc* doc, int refresh);
-    MCOpusDoc* GetDocument() const { return m_pDoc; }
-    void RefreshTracks();
-
-private:
-    MCOpusDoc* m_pDoc = nullptr;   // not owned
+    void RefreshTracks() override;
 };
 
-class MCTrackCheckList : public MCCheckList {
+class MCTrackCheckList : public MCTrackPicker<MCCheckList> {
     DECLARE_DYNAMIC(MCTrackCheckList)
 public:
-    MCTrackCheckList() = default;
-
-    void SetDocument(MCOpusDoc* doc, int refresh);
-    MCOpusDoc* GetDocument() const { return m_pDoc; }
-    // Empties the list and lists the staves, each unchecked.
-    void RefreshTracks();
+    // Each staff unchecked.
+    void RefreshTracks() override;
     // Empties `tracks`, then appends the staff of each checked item from the
     // first item to the last; answers the count.
     int GetSelectedTracks(MCEventList& tracks);
-
-private:
-    MCOpusDoc* m_pDoc = nullptr;   // not owned
 };

@@ -59,11 +59,7 @@ protected:
         EXPECT_TRUE(edit.Create(WS_VISIBLE, CRect(10, 10, 110, 34), &parent, kId, MCSpinEdit::SPIN_ALIGN_RIGHT));
         parent.commands.clear();
     }
-    std::string Text() const {
-        std::string text;
-        edit.GetWindowText(text);
-        return text;
-    }
+    std::string Text() const { return control_test::WindowText(edit); }
     void Type(const char* keys) { QTest::keyClicks(edit.GetWidget(), keys); }
     void ClickUp() {
         QWidget* arrows = edit.GetSpin().GetWidget();

@@ -10,7 +10,7 @@ replaces with the user's button colours: pure blue is the button face, pure
 green the highlight, pure red the shadow. Everything else is drawn in greys
 and black, which no key matches. The check boxes keep pure red as their
 transparent background (the list's image mask). The event icons are plain
-pictures on white.
+pictures on white; the program tree's icons are drawn on pure red, their mask.
 
     python3 tools/drawcontrolart.py [output folder]
 """
@@ -336,6 +336,40 @@ def draw_text(p):
         p.hline(2, 14 if y < 12 else 10, y, MID)
 
 
+# ---- program tree icons ------------------------------------------------------
+
+# The program tree's icons keep pure red as their background, which the tree's
+# image list shows as its window colour.
+
+def tree_icon(draw):
+    pic = Picture(16, 16, SHADOW)
+    draw(pic)
+    return pic
+
+
+def draw_group(p):   # a folder of voices
+    p.rect(1, 3, 7, 5, INK_BROWN)
+    p.rect(1, 5, 15, 14, INK_BROWN)
+    p.rect(2, 6, 14, 13, LIGHT)
+    p.hline(2, 14, 6, WHITE)
+
+
+def draw_voice(p, lit=False):   # three keys of a keyboard
+    p.rect(1, 2, 15, 15, BLACK)
+    p.rect(2, 3, 14, 14, INK_BLUE if lit else WHITE)
+    for x in (5, 9):
+        p.vline(x, 3, 14, BLACK)
+    for x in (4, 8, 12):
+        p.rect(x, 3, x + 2, 9, BLACK)
+
+
+TREE_ICONS = {
+    11641: draw_group,
+    11642: draw_voice,
+    11643: lambda p: draw_voice(p, lit=True),   # the voice selected
+}
+
+
 # The icons by resource id: the event kinds they stand for.
 ICONS = {
     11780: draw_accent,
@@ -376,6 +410,8 @@ def main():
     }
     for number, draw in ICONS.items():
         pictures["event%d" % number] = icon(draw)
+    for number, draw in TREE_ICONS.items():
+        pictures["tree%d" % number] = tree_icon(draw)
     for name, pic in pictures.items():
         with open(os.path.join(folder, name + ".bmp"), "wb") as out:
             out.write(pic.bmp())

@@ -44,6 +44,11 @@ void DDX_NoteEdit(CDataExchange* pDX, int nIDC, BYTE& value);
 class MCTime;
 void DDX_TimeEdit(CDataExchange* pDX, int nIDC, MCTime& value);
 
+// An MCDeviceBox or MCDeviceList (devicepicker.h; ddx_devices.cpp): the selected
+// device's index, -1 for none.
+void DDX_DeviceBox(CDataExchange* pDX, int nIDC, int& value);
+void DDX_DeviceList(CDataExchange* pDX, int nIDC, int& value);
+
 // ---- the draw-item function ----------------------------------------------------------
 
 // Answers a picture for an owner-drawn item; null for none.

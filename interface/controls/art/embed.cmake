@@ -4,7 +4,7 @@
 #     cmake -DART=<folder> -DOUTPUT=<file.cpp> -P embed.cmake
 #
 # The number of a picture is the run of digits that ends its file name
-# ("knob11680.bmp" is 11680). A picture named "event..." is an icon: its block
+# ("knob11680.bmp" is 11680). A picture named "event..." or "tree..." is an icon: its block
 # is the whole file, which the icon loader reads as an image file. Every other
 # picture is a bitmap: its block is the file less its 14-byte file header, so
 # it starts with the bitmap's information header as a bitmap resource does.
@@ -18,7 +18,7 @@ foreach(picture ${pictures})
         message(FATAL_ERROR "${picture}: the file name does not end in its resource number")
     endif()
     set(number ${CMAKE_MATCH_1})
-    if(name MATCHES "^event")
+    if(name MATCHES "^(event|tree)")
         set(type RT_ICON)
         file(READ "${picture}" bytes HEX)
     else()

@@ -3,13 +3,11 @@
 #include "interface/controls/ddx.h"
 #include "model/preferences.h"
 #include "platform/core/resources.h"
-#include "platform/devices/portavel.h"
 #include "platform/ui/ddx.h"
 #include "platform/ui/scrollctrl.h"
 
 #include <QWidget>
 
-#include <cstdio>
 
 IMPLEMENT_DYNAMIC(MCAuditionWnd, CDialog)
 
@@ -47,46 +45,7 @@ STRING_TABLE({MCAuditionWnd::IDS_ADVANCED_SHOW, "&Advanced >>"},
 constexpr UINT kAdvancedControls[] = {MCAuditionWnd::IDC_VELOCITY, MCAuditionWnd::IDC_LOW_NOTE,
                                       MCAuditionWnd::IDC_HIGH_NOTE, MCAuditionWnd::IDC_UPDATE};
 
-// Lets the window the dialog made for control `id` go, so that a control
-// class can subclass the control itself.
-void FreeDlgItem(CDialog& dialog, UINT id) {
-    CWnd scratch;
-    if (dialog.TakeOverDlgItem(static_cast<int>(id), scratch))
-        scratch.UnsubclassWindow();
-}
-
 }  // namespace
-
-// ---- the device picker's stand-in -------------------------------------------------------
-
-int MCAuditionDeviceBox::SubclassDeviceBox(UINT id, CWnd* parent, int /*type*/, int /*format*/) {
-    if (!SubclassDlgItem(id, parent))
-        return 0;
-    ResetContent();
-    CPortavel* devices = CPortavel::GetPortavel();
-    const int count = devices->GetDeviceCount(PV_MIDI, PV_OUTPUT);
-    for (int device = 0; device < count; ++device) {
-        const PV_DevCaps* caps = devices->GetDeviceCaps(PV_MIDI, PV_OUTPUT, device);
-        char text[96];
-        std::snprintf(text, sizeof text, "%c)  %s", 'A' + device, caps ? caps->name : "not available");
-        AddString(text);
-        SetItemData(device, static_cast<DWORD_PTR>(device));
-    }
-    return 1;
-}
-
-int MCAuditionDeviceBox::GetSelectedDevice() const {
-    const int selected = GetCurSel();
-    return selected < 0 ? -1 : static_cast<int>(GetItemData(selected));
-}
-
-void MCAuditionDeviceBox::SetSelectedDevice(int device) {
-    int found = -1;
-    for (int i = 0; i < GetCount() && found < 0; ++i)
-        if (static_cast<int>(GetItemData(i)) == device)
-            found = i;
-    SetCurSel(found);
-}
 
 // ---- MCAuditionWnd ----------------------------------------------------------------------
 
@@ -118,8 +77,6 @@ BOOL MCAuditionWnd::OnInitDialog() {
         m_rectCompact.bottom = keys.bottom + kCompactMargin;
     }
 
-    for (UINT id : {IDC_KEYBOARD, IDC_DEVICE, IDC_CHANNEL, IDC_LOW_NOTE, IDC_HIGH_NOTE})
-        FreeDlgItem(*this, id);
     m_piano.SubclassCtrl(IDC_KEYBOARD, this);
     m_piano.SetLabels(MCPianoCtrl::LABEL_OCTAVES);
     m_deviceBox.SubclassDeviceBox(IDC_DEVICE, this, 1, 0);
@@ -147,10 +104,7 @@ void MCAuditionWnd::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     if (!m_bReady)
         return;
-    if (pDX->m_bSaveAndValidate)
-        m_nDevice = m_deviceBox.GetSelectedDevice();
-    else
-        m_deviceBox.SetSelectedDevice(m_nDevice);
+    DDX_DeviceBox(pDX, IDC_DEVICE, m_nDevice);
     DDX_SpinEdit(pDX, IDC_CHANNEL, m_nChannel);
     DDV_MinMaxInt(pDX, m_nChannel, 1, 16);
     DDX_SliderCtrl(pDX, IDC_VELOCITY, m_nVelocity);

@@ -8,29 +8,14 @@
 // gives the keyboard the chosen device and channel at once. "&Advanced"
 // shows or hides the lower part (velocity, range, "&Update").
 //
-// The device picker is held behind one name, MCAuditionDeviceBox: a stand-in
-// that lists the MIDI outputs with the calls of the device pickers'
-// MCDeviceBox (SubclassDeviceBox, GetSelectedDevice, SetSelectedDevice), to
-// be replaced by MCDeviceBox once the pickers are in.
-//
 // User-interface thread only; the device library (CPortavel) must exist.
 #pragma once
 
+#include "interface/controls/devicepicker.h"
 #include "interface/controls/noteedit.h"
 #include "interface/controls/piano.h"
 #include "interface/controls/spinedit.h"
 #include "platform/ui/dialog.h"
-#include "platform/ui/lists.h"
-
-// The MIDI outputs as "A)  name" entries, item data the device index.
-class MCAuditionDeviceBox : public CComboBox {
-public:
-    // Takes over the dialog's combo box `id` and lists the outputs; 0 when it cannot.
-    int SubclassDeviceBox(UINT id, CWnd* parent, int type, int format);
-    // The selected device, or -1.
-    int GetSelectedDevice() const;
-    void SetSelectedDevice(int device);
-};
 
 class MCAuditionWnd : public CDialog {
     DECLARE_DYNAMIC(MCAuditionWnd)
@@ -88,7 +73,7 @@ protected:
     int m_nLowNote = 21;
     int m_nHighNote = 108;
     MCPianoCtrlMedia m_piano;
-    MCAuditionDeviceBox m_deviceBox;
+    MCDeviceBox m_deviceBox;
     MCSpinEdit m_channel;
     MCNoteEdit m_lowNote;
     MCNoteEdit m_highNote;

@@ -1,5 +1,6 @@
 #include "interface/controls/piano.h"
 
+#include "interface/controls/dlgitem.h"
 #include "platform/devices/portavel.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdiobj.h"
@@ -57,7 +58,7 @@ BEGIN_MESSAGE_MAP(MCPianoCtrl, CButton)
 END_MESSAGE_MAP()
 
 int MCPianoCtrl::SubclassCtrl(UINT id, CWnd* parent) {
-    return SubclassDlgItem(id, parent) ? 1 : 0;
+    return MCTakeOverDlgItem(*this, id, parent) ? 1 : 0;
 }
 
 // ---- settings -----------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "interface/controls/spinedit.h"
 
+#include "interface/controls/dlgitem.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
@@ -120,7 +121,7 @@ int MCSpinEdit::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id, int
 }
 
 int MCSpinEdit::SubclassSpinEdit(UINT id, CWnd* parent, int flags) {
-    if (!SubclassDlgItem(id, parent))
+    if (!MCTakeOverDlgItem(*this, id, parent))
         return 0;
     InitWindow(flags);
     return 1;

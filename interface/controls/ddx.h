@@ -38,6 +38,11 @@ void DDX_SpinEdit(CDataExchange* pDX, int nIDC, int& value);
 // The same, the value kept in one byte (its low 8 bits).
 void DDX_SpinEdit(CDataExchange* pDX, int nIDC, BYTE& value);
 
+// An MCNoteEdit (noteedit.h; ddx_noteedit.cpp): its note through GetValue
+// and SetValue; the BYTE form keeps the low 8 bits.
+void DDX_NoteEdit(CDataExchange* pDX, int nIDC, int& value);
+void DDX_NoteEdit(CDataExchange* pDX, int nIDC, BYTE& value);
+
 // An MCTimeEdit (timeedit.h; ddx_timeedit.cpp): saving takes the edit's time
 // into the member; loading shows the member in the edit, repainted.
 class MCTime;

@@ -1,5 +1,6 @@
 #include "interface/controls/spinedit.h"
 
+#include "interface/controls/dlgitem.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
@@ -51,7 +52,7 @@ int LeadingInteger(const std::string& text) {
 // Puts the typed character into the field at once. A key reaches the field's
 // widget only after its messages have been handled, and the text OnChange
 // reads must already hold the character.
-void TypeNow(CEdit& edit, UINT nChar) {
+void TypeInto(CEdit& edit, UINT nChar) {
     int start = 0;
     int end = 0;
     edit.GetSel(start, end);
@@ -120,7 +121,7 @@ int MCSpinEdit::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id, int
 }
 
 int MCSpinEdit::SubclassSpinEdit(UINT id, CWnd* parent, int flags) {
-    if (!SubclassDlgItem(id, parent))
+    if (!MCTakeOverDlgItem(*this, id, parent))
         return 0;
     InitWindow(flags);
     return 1;
@@ -266,12 +267,16 @@ void MCSpinEdit::OnChar(UINT nChar, UINT /*nRepCnt*/, UINT /*nFlags*/) {
     }
     if (!change)
         return;   // dropped
-    TypeNow(*this, nChar);
+    TypeNow(nChar);
     OnChange();
     if (m_bIndeterminate) {
         HideCaret();
         SetIndeterminate(0);
     }
+}
+
+void MCSpinEdit::TypeNow(UINT nChar) {
+    TypeInto(*this, nChar);
 }
 
 void MCSpinEdit::OnLButtonDown(UINT nFlags, CPoint point) {

@@ -103,6 +103,10 @@ protected:
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
     DECLARE_MESSAGE_MAP()
 
+    // Puts a typed character (or Backspace) into the text at once, so that
+    // the handler of the key reads the text with it.
+    void TypeNow(UINT nChar);
+
     BYTE m_bIndeterminate = 0;
     MCSpin m_spin;
     std::unique_ptr<CFont> m_pFont;   // owned; null while the field shows the default GUI font

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace control_test {
@@ -68,6 +69,12 @@ public:
 private:
     std::unique_ptr<MCPalette> m_palette;
 };
+
+inline std::string WindowText(const CWnd& window) {
+    std::string text;
+    window.GetWindowText(text);
+    return text;
+}
 
 inline void Press(CWnd& control, QPoint point) {
     QTest::mousePress(control.GetWidget(), Qt::LeftButton, Qt::NoModifier, point);

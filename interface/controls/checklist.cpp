@@ -1,4 +1,5 @@
 #include "interface/controls/checklist.h"
+#include "interface/controls/dlgitem.h"
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialogbar.h"
@@ -50,14 +51,7 @@ int MCCheckList::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id, in
 }
 
 int MCCheckList::SubclassCheckList(UINT id, CWnd* parent, int checkFlag) {
-    BOOL taken = FALSE;
-    if (auto* dialog = DYNAMIC_DOWNCAST(CDialog, parent))
-        taken = dialog->TakeOverDlgItem(static_cast<int>(id), *this);
-    else if (auto* bar = DYNAMIC_DOWNCAST(CDialogBar, parent))
-        taken = bar->TakeOverDlgItem(static_cast<int>(id), *this);
-    else
-        taken = SubclassDlgItem(id, parent);
-    if (!taken)
+    if (!MCTakeOverDlgItem(*this, id, parent))
         return 0;
     InitWindow(checkFlag);
     return 1;

@@ -40,6 +40,15 @@ inline constexpr UINT ID_TRANSPORT_NEXT = 779;
 inline constexpr UINT ID_TRANSPORT_REWIND = 780;
 inline constexpr UINT ID_TRANSPORT_FORWARD = 781;
 
+// The active document's last transport state: its code, the state in `state`;
+// 3300 and null without an active document. The Transport and status bars
+// re-show it when a document is made, opened or activated.
+long GetActiveTransportState(CObject*& state);
+
+// The faces are the button library's bitmaps named by each control's prefix and
+// the state number: "New", "Open", "Save", "Print"; "Select", "Insert",
+// "Erase", "Palette", "Mixer", "Inspector"; "Step", "Record", "Pause", "Stop",
+// "Play", "Previous", "Next", "Rewind", "Forward" (e.g. "Play0", "Play1").
 class CFileBar : public MCDialogBar {
     DECLARE_DYNAMIC(CFileBar)
 public:

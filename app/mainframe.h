@@ -15,10 +15,12 @@
 // User-interface thread only.
 #pragma once
 
-#include "app/mainbars.h"
 #include "app/clientwnd.h"
+#include "app/mainbars.h"
 #include "app/mainstatusbar.h"
 #include "platform/ui/mdi.h"
+
+#include <string>
 
 class CMenu;
 class CMusicWnd;
@@ -60,6 +62,10 @@ enum RouteChild : int {
 int RouteRowForCode(long code);
 // Whether `row` reaches `child`.
 bool RouteReaches(int row, RouteChild child);
+
+// Whether transport command `id` (773-781) is enabled for a document whose
+// sequence state is `sequenceState`.
+bool TransportCommandEnabled(UINT id, unsigned sequenceState);
 
 // The main frame's resource id (menu 144, its accelerators and title).
 inline constexpr UINT IDR_MAINFRAME = 144;
@@ -118,6 +124,9 @@ public:
     void DockBarBeside(CControlBar* bar, CControlBar* neighbour, UINT side);
 
 protected:
+    // Tells one child of a routed state (the tool windows only once they exist).
+    virtual void NotifyChild(RouteChild child, long code, SCBase* state);
+
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnClose();
     afx_msg void OnDestroy();
@@ -156,14 +165,25 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // Seams for the parts made by other files: each returns FALSE when its
-    // window cannot be made. CreateTimeBar/RouteToTimeBar/DeleteTimeBar live in
-    // mainframe_timebar.cpp, the mixer's in mainframe_mixer.cpp.
+    // Seams for the parts other files make (mainframe_services.cpp): the time
+    // bar (FALSE when it cannot be made), the mixer window, the splash window,
+    // the tip-of-the-day dialog and the preference sheet.
     BOOL CreateTimeBar();
     void RouteToTimeBar(long code, SCBase* state);
     void DeleteTimeBar();
-    BOOL CreateMixerWnd();
+    // The time bar as a control bar; null while there is none.
+    CControlBar* GetTimeBarWnd() const;
+    void CreateMixerWnd();
     void RouteToMixer(long code, SCBase* state);
+    // Makes the splash window when there is none and shows string `statusId`
+    // (with the version text); CloseSplashLater has it close after 2000 ms.
+    void ShowSplashStatus(UINT statusId);
+    void CloseSplashLater();
+    // Runs the tips dialog on `file` starting at `tipNumber`; updates the show
+    // flag and the tip number with the dialog's.
+    void RunTipDialog(const std::string& file, int& tipNumber, int& showAtStart);
+    // The preference sheet for `category`, modal.
+    void RunPrefsSheet(int category);
 
     // Shows `tool` if hidden and gives it the focus, else hides it.
     void ToggleToolWindow(CControlBar* tool);

@@ -3,6 +3,13 @@
 // before the children hear it once, and the steps some codes take first.
 #include "app/mainframe.h"
 
+#include "app/documents.h"
+#include "interface/document/opusdoc.h"
+#include "model/appstates.h"
+#include "model/states.h"
+#include "platform/glyphbox/glyphbox.h"
+#include "platform/inspector/inspector.h"
+
 namespace {
 
 // Columns: Music Edit, Transport, time bar, status bar, palette, mixer,
@@ -54,4 +61,68 @@ bool RouteReaches(int row, RouteChild child) {
     if (row < 0 || row >= 12 || child < 0 || child >= ROUTE_CHILDREN)
         return false;
     return kRoutes[row][child] != 0;
+}
+
+int CMainFrame::StateHandler(ECBase*, int flag, void* state, void* frame) {
+    if (flag == 0 && frame && state) {
+        auto* base = static_cast<SCBase*>(state);
+        static_cast<CMainFrame*>(frame)->DispatchStateMessage(static_cast<long>(base->GetCode()), base);
+    }
+    return 0;
+}
+
+void CMainFrame::DispatchStateMessage(long code, SCBase* state) {
+    if (m_bHoldRouting || !GetWidget())
+        return;
+    const int row = RouteRowForCode(code);
+    if (row == ROUTE_NONE)
+        return;
+    if (code == STATE_MODE_INSERT && m_pMusicWnd && m_pMusicWnd->GetWidget() && !m_pMusicWnd->IsWindowVisible()) {
+        // Insert mode needs the palette to choose from; before the first
+        // activation there is none, and nothing is shown.
+        m_wndMusicEditBar.SetToolButtonState(0, 1);
+        ToggleToolWindow(m_pMusicWnd);
+    }
+    if (code == STATE_PREFS_CHANGED)
+        m_wndClient.LoadWallpaper();
+
+    // The tool windows are skipped until the first activation makes them.
+    const bool exists[ROUTE_CHILDREN] = {true, true, true, true, m_pMusicWnd != nullptr, m_pMixerWnd != nullptr,
+                                         m_pPropertiesWnd != nullptr};
+    for (int child = 0; child < ROUTE_CHILDREN; ++child)
+        if (RouteReaches(row, static_cast<RouteChild>(child)) && exists[child])
+            NotifyChild(static_cast<RouteChild>(child), code, state);
+}
+
+void CMainFrame::NotifyChild(RouteChild child, long code, SCBase* state) {
+    switch (child) {
+    case ROUTE_TO_MUSICEDIT: m_wndMusicEditBar.OnUpdate(code, state); break;
+    case ROUTE_TO_TRANSPORT: m_wndTransportBar.OnUpdate(code, state); break;
+    case ROUTE_TO_TIMEBAR: RouteToTimeBar(code, state); break;
+    case ROUTE_TO_STATUSBAR: m_wndStatusBar.OnUpdate(code, state); break;
+    case ROUTE_TO_PALETTE: m_pMusicWnd->OnUpdate(code, state); break;
+    case ROUTE_TO_MIXER: RouteToMixer(code, state); break;
+    case ROUTE_TO_INSPECTOR: m_pPropertiesWnd->OnUpdate(code, state); break;
+    default: break;
+    }
+}
+
+LRESULT CMainFrame::OnStateWithoutPerformance(WPARAM, LPARAM lParam) {
+    auto* state = reinterpret_cast<SCBase*>(lParam);
+    if (!state)
+        return 0;
+    state->SetAutoDelete(0);
+    state->SetAsynchronous(0);
+    m_bHoldRouting = true;
+    ForEachOpenDocument([state](CDocument* document) {
+        if (auto* doc = dynamic_cast<MCOpusDoc*>(document))
+            if (ECPerformance* performance = doc->GetBaseEvent())
+                state->Apply(performance);
+    });
+    m_bHoldRouting = false;
+    // The manager that sent it deletes it once this returns.
+    state->SetAutoDelete(1);
+    state->SetTarget(nullptr);
+    DispatchStateMessage(static_cast<long>(state->GetCode()), state);
+    return 0;
 }

@@ -100,10 +100,11 @@ class Picture:
                 out.pixels[x][y] = self.pixels[y][x]
         return out
 
-    def bmp(self):
+    def bmp(self, colours=None):
+        """The bitmap file, with `colours` (256 RGB triples) as its table; TABLE by default."""
         stride = (self.width + 3) // 4 * 4
         rows = b"".join(bytes(self.pixels[y]) + bytes(stride - self.width) for y in reversed(range(self.height)))
-        table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in TABLE)
+        table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in (colours or TABLE))
         offset = 14 + 40 + len(table)
         info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
         return struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset) + info + table + rows

@@ -1,24 +1,29 @@
 # Writes OUTPUT, a source that registers every picture of the folder ART as a
 # resource of the library it is compiled into. Run at build time:
 #
-#     cmake -DART=<folder> -DOUTPUT=<file.cpp> -P embed.cmake
+#     cmake -DART=<folder> -DOUTPUT=<file.cpp> [-DNAMED=ON] -P embed.cmake
 #
 # The number of a picture is the run of digits that ends its file name
-# ("knob11680.bmp" is 11680). A picture named "event..." or "tree..." is an icon: its block
+# ("knob11680.bmp" is 11680). A picture named "event...", "tree..." or "icon..." is an icon: its block
 # is the whole file, which the icon loader reads as an image file. Every other
 # picture is a bitmap: its block is the file less its 14-byte file header, so
 # it starts with the bitmap's information header as a bitmap resource does.
+# With NAMED on, every picture is a bitmap named by its file name ("Play0.bmp"
+# is the bitmap "Play0"), as the button faces are found.
 file(GLOB pictures "${ART}/*.bmp")
 list(SORT pictures)
 set(body "")
 set(index 0)
 foreach(picture ${pictures})
     get_filename_component(name "${picture}" NAME_WE)
-    if(NOT name MATCHES "([0-9]+)$")
+    if(NAMED)
+        set(number "\"${name}\"")
+    elseif(NOT name MATCHES "([0-9]+)$")
         message(FATAL_ERROR "${picture}: the file name does not end in its resource number")
+    else()
+        set(number ${CMAKE_MATCH_1})
     endif()
-    set(number ${CMAKE_MATCH_1})
-    if(name MATCHES "^(event|tree)")
+    if(NOT NAMED AND name MATCHES "^(event|tree|icon)")
         set(type RT_ICON)
         file(READ "${picture}" bytes HEX)
     else()

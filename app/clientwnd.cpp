@@ -11,7 +11,9 @@
 #include "platform/ui/menu.h"
 
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QMdiArea>
+#include <QPainter>
 #include <QPaintEvent>
 #include <QWidget>
 
@@ -30,13 +32,22 @@ protected:
         if (!widget)
             return false;
         if (event->type() == QEvent::Paint) {
+            // The erase draws into an image of the repainted box, which one
+            // painter then puts on the viewport: a device context held on the
+            // widget itself would be a second painter inside its paint.
             const QRect box = static_cast<QPaintEvent*>(event)->rect();
+            QImage canvas(box.size(), QImage::Format_RGB32);
             CDC dc;
-            dc.AttachDevice(widget, DCKind::Display, 96, 96);
+            dc.AttachDevice(&canvas, DCKind::Display, 96, 96);
+            dc.SetViewportOrg(-box.left(), -box.top());
             dc.IntersectClipRect(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
             const BOOL erased = m_owner.OnEraseBkgnd(&dc);
             dc.DeleteDC();
-            return erased != FALSE;   // else the area paints its own background
+            if (!erased)
+                return false;   // the area paints its own background
+            QPainter painter(widget);
+            painter.drawImage(box.topLeft(), canvas);
+            return true;
         }
         if (event->type() == QEvent::ContextMenu) {
             const QPoint at = static_cast<QContextMenuEvent*>(event)->globalPos();

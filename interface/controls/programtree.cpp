@@ -1,4 +1,5 @@
 #include "interface/controls/programtree.h"
+#include "interface/controls/audition.h"
 
 #include "interface/controls/dlgitem.h"
 #include "interface/controls/instruments.h"
@@ -297,4 +298,10 @@ void MCProgramTree::OnDestroy() {
     m_entries.clear();
     m_strPath.clear();
     CTreeCtrl::OnDestroy();
+}
+
+void MCProgramTree::Audition() {
+    MCAuditionWnd dialog(this);
+    dialog.SetDevChan(GetDevice(), GetChannel());
+    dialog.DoModal();
 }

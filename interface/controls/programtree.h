@@ -78,9 +78,8 @@ public:
 protected:
     // The image list, made once.
     virtual void InitWindow();
-    // Runs the audition of the device and channel; the audition window is not
-    // part of this library yet, so this does nothing here.
-    virtual void Audition() {}
+    // Runs the audition dialog modally on the tree's device and channel.
+    virtual void Audition();
 
     afx_msg BOOL OnItemExpanding(NMHDR* header, LRESULT* result);
     afx_msg BOOL OnItemExpanded(NMHDR* header, LRESULT* result);

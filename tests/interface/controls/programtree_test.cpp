@@ -3,6 +3,7 @@
 // selected by bank and program, the cache of the last voice, groups rebuilt
 // on expansion, the voice texts and the context menu.
 #include "interface/controls/programtree.h"
+#include "interface/controls/audition.h"
 
 #include "interface/controls/instruments.h"
 #include "platform/ui/dialog_script.h"
@@ -219,6 +220,23 @@ TEST_F(ProgramTree, OffersItsMenuOnlyWithAFileLoaded) {
     EXPECT_EQ(tree.GetDisplayStyle(), MCProgramTree::STYLE_BY_BANK);
     EXPECT_EQ(Texts(nullptr), (std::vector<std::string>{"Capital", "Variation,2", "Fifth,5"}));
     EXPECT_EQ(tree.GetSelectedItem(), nullptr);
+}
+
+TEST_F(ProgramTree, AuditionsOnItsDeviceAndChannel) {
+    tree.SetDevice(1);
+    tree.SetChannel(10);
+    CDialogScript script;
+    bool ran = false;
+    script.Queue(MCAuditionWnd::IDD, [&](CWnd& dlg) {
+        auto* dialog = dynamic_cast<MCAuditionWnd*>(&dlg);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->GetDevice(), 1);
+        EXPECT_EQ(dialog->GetChannel(), 11);   // the tree counts channels from 0, the dialog from 1
+        ran = true;
+        CDialogScript::Click(dlg, IDCANCEL);
+    });
+    Command(MCProgramTree::ID_AUDITION);
+    EXPECT_TRUE(ran);
 }
 
 TEST(ShippedInstruments, GeneralMidiHasSixteenFamiliesOfEight) {

@@ -3,19 +3,30 @@
 // sheet. Each is one call here, so a part arriving replaces its function body
 // and nothing else of the frame.
 //
-// FIXME: until those parts are merged, the frame runs without a time bar, a
-// mixer window or a splash window, the tip of the day shows nothing (the stored
+// FIXME: until those parts are merged, the frame runs without a mixer window
+// or a splash window, the tip of the day shows nothing (the stored
 // number still advances, as a dialog closed at once would leave it) and the
 // preference commands do nothing.
 #include "app/mainframe.h"
+#include "app/timebar.h"
+#include "model/states.h"
 
-BOOL CMainFrame::CreateTimeBar() { return TRUE; }
+BOOL CMainFrame::CreateTimeBar() {
+    m_pTimeBar = new CTimeBar;
+    return m_pTimeBar->CreateBar(this) != 0;
+}
 
-void CMainFrame::RouteToTimeBar(long, SCBase*) {}
+void CMainFrame::RouteToTimeBar(long code, SCBase* state) {
+    if (m_pTimeBar)
+        m_pTimeBar->OnUpdate(code, state);
+}
 
-void CMainFrame::DeleteTimeBar() { m_pTimeBar = nullptr; }
+void CMainFrame::DeleteTimeBar() {
+    delete m_pTimeBar;
+    m_pTimeBar = nullptr;
+}
 
-CControlBar* CMainFrame::GetTimeBarWnd() const { return nullptr; }
+CControlBar* CMainFrame::GetTimeBarWnd() const { return m_pTimeBar; }
 
 void CMainFrame::CreateMixerWnd() {}
 

@@ -69,6 +69,15 @@ private:
     bool m_switched;
 };
 
+// Loads `button` over control `id` of `bar`. The bar made an object for each
+// control of its template; the button takes the control's place, lets it go
+// and subclasses it again through AutoLoad, as it would a dialog's control.
+void LoadFace(MCDialogBar& bar, UINT id, MCButton2& button, COLORREF highlight, COLORREF shadow) {
+    if (bar.TakeOverDlgItem(static_cast<int>(id), button))
+        button.UnsubclassWindow();
+    button.AutoLoad(id, &bar, kFaceKey, highlight, shadow);
+}
+
 // Places `button` at the running x of a row at y 5; x grows by its width.
 void PlaceInRow(MCButton2& button, int& x, int& height, bool advance = true) {
     CRect rect;
@@ -112,7 +121,7 @@ void CFileBar::InitBar() {
         FaceLibrary faces;
         for (int i = 0; i < 4; ++i) {
             MCButton2& button = m_buttons[i];
-            button.AutoLoad(IDC_FILE_NEW + i, this, kFaceKey, kFileHighlightKey, kFileShadowKey);
+            LoadFace(*this, IDC_FILE_NEW + i, button, kFileHighlightKey, kFileShadowKey);
             button.SetDlgCtrlID(static_cast<int>(kFileCommands[i]));
             button.SetDisabledState(2);
             PlaceInRow(button, x, height);
@@ -135,7 +144,7 @@ void CMusicEditBar::InitBar() {
         FaceLibrary faces;
         for (int i = 0; i < 3; ++i) {
             MCButton2& button = m_modes[i];
-            button.AutoLoad(ID_MODE_SELECT_BUTTON + i, this, kFaceKey, kNoKey, kNoKey);
+            LoadFace(*this, ID_MODE_SELECT_BUTTON + i, button, kNoKey, kNoKey);
             button.SetButtonStyle(MCButton2::STYLE_TOGGLE);
             button.SetButtonMode(4);
             button.SetDisabledState(2);
@@ -144,7 +153,7 @@ void CMusicEditBar::InitBar() {
         x += 10;   // the tool group stands apart from the modes
         for (int i = 0; i < 3; ++i) {
             MCButton2& button = m_tools[i];
-            button.AutoLoad(ID_TOOL_PALETTE_BUTTON + i, this, kFaceKey, kNoKey, kNoKey);
+            LoadFace(*this, ID_TOOL_PALETTE_BUTTON + i, button, kNoKey, kNoKey);
             button.SetButtonStyle(MCButton2::STYLE_TOGGLE);
             button.SetDisabledState(2);
             PlaceInRow(button, x, height);
@@ -199,7 +208,7 @@ void CTransportBar::InitBar() {
         FaceLibrary faces;
         for (UINT id = ID_TRANSPORT_STEP; id <= ID_TRANSPORT_FORWARD; ++id) {
             MCButton2& button = GetButton(id);
-            button.AutoLoad(id, this, kFaceKey, kNoKey, kNoKey);
+            LoadFace(*this, id, button, kNoKey, kNoKey);
             button.SetDisabledState(2);
             // Rewind and Forward take the places of Previous and Next.
             PlaceInRow(button, x, height, id != ID_TRANSPORT_REWIND && id != ID_TRANSPORT_FORWARD);

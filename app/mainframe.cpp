@@ -4,6 +4,7 @@
 
 #include "app/documents.h"
 
+#include "interface/controls/imagemgr.h"
 #include "interface/controls/palette.h"
 #include "interface/document/opusdoc.h"
 #include "interface/document/pluginrecords.h"
@@ -94,9 +95,12 @@ END_MESSAGE_MAP()
 CMainFrame::CMainFrame() = default;
 
 CMainFrame::~CMainFrame() {
-    if (MCPalette::GetSharedPalette()) {
-        delete MCPalette::GetSharedPalette();
+    if (MCPalette* palette = MCPalette::GetSharedPalette()) {
+        // The image manager borrows it: it must not keep a palette that is gone.
+        if (MCImageMgr::GetImageMgr()->GetPalette() == palette)
+            MCImageMgr::GetImageMgr()->SetPalette(nullptr);
         MCPalette::SetSharedPalette(nullptr);
+        delete palette;
     }
     DeleteTimeBar();
 }
@@ -296,7 +300,10 @@ void CMainFrame::OnInitMenu(CMenu* pMenu) {
 
 void CMainFrame::OnSysColorChange() {
     CMDIFrameWnd::OnSysColorChange();
-    delete MCPalette::GetSharedPalette();
+    MCPalette* old = MCPalette::GetSharedPalette();
     MCPalette::SetSharedPalette(nullptr);
-    RealizePalette(TRUE);
+    RealizePalette(TRUE);   // rebuilds it, and chooses the button library again
+    if (MCImageMgr::GetImageMgr()->GetPalette() == old)
+        MCImageMgr::GetImageMgr()->SetPalette(MCPalette::GetSharedPalette());
+    delete old;
 }

@@ -40,9 +40,10 @@ void CMainFrame::BuildSharedPalette() {
         entry.peFlags = PC_RESERVED | PC_NOCOLLAPSE;
         palette->SetPaletteEntries(kButtonFaceEntry, 1, &entry);
     }
-    delete MCPalette::GetSharedPalette();
+    MCPalette* old = MCPalette::GetSharedPalette();
     MCPalette::SetSharedPalette(palette.release());
     MCImageMgr::GetImageMgr()->SetPalette(MCPalette::GetSharedPalette());
+    delete old;
 
     const double brightness = (GetRValue(face) / 255.0 + GetGValue(face) / 255.0 + GetBValue(face) / 255.0) / 3.0;
     WriteProfileString("Resources", "Buttons", brightness >= 0.5 ? "Buttons1.DLL" : "Buttons2.DLL");

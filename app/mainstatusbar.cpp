@@ -52,6 +52,7 @@ BOOL CMainStatusBar::CreateBar(CFrameWnd* frame) {
         m_pProgress.reset();
         return FALSE;
     }
+    m_pProgress->ShowWindow(SW_HIDE);   // until a task starts, whatever the bar shows
     return TRUE;
 }
 

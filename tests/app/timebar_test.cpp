@@ -14,6 +14,7 @@
 #include "platform/ui/fontdialog.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/paint.h"
+#include "tests/app/frame_support.h"
 #include "tests/interface/controls/piece_support.h"
 #include "platform/ui/frame.h"
 #include "tests/platform/messaging_support.h"
@@ -327,6 +328,41 @@ TEST_F(TimeBarTest, TheMenuChoosesUnitsBackgroundAndFonts) {
     });
     ASSERT_TRUE(ChooseFromMenu(script, ID_TIME_UNITSFONT, [&] { return HeightOf(Display().GetUnitsFont()) == -11; }));
     EXPECT_EQ(Display().GetUnitsColor(), RGB(255, 255, 0));
+}
+
+// The bar as the main frame makes it: the fourth bar, reached by the routing.
+class TimeBarInTheFrame : public frame_test::MainFrameTest {
+protected:
+    void SetUp() override {
+        for (const char* section : {"Time", "Time\\Color", "Time\\Font"})
+            CProfile::Application().DeleteSection(section);
+        SaveIntPreference("Time", "Format", TIMEFMT_BAR_BEAT_TICK);
+        MainFrameTest::SetUp();
+    }
+};
+
+TEST_F(TimeBarInTheFrame, TheFrameMakesItAndRoutesFileStatesToIt) {
+    CTimeBar* bar = frame->GetTimeBar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NE(bar->GetWidget(), nullptr);
+    std::string title;
+    bar->GetWindowText(title);
+    EXPECT_EQ(title, "Time");
+    EXPECT_EQ(bar->GetDlgItem(IDC_TIME_DISPLAY), &bar->GetDisplay());
+
+    SCFile closed(STATE_FILE_CLOSED);
+    frame->DispatchStateMessage(STATE_FILE_CLOSED, &closed);
+    EXPECT_EQ(bar->GetDisplay().GetTimeText(), "---:--:---");
+    EXPECT_TRUE(bar->GetTime() == MCTime::TimeNull());
+    SCFile made(STATE_FILE_NEW);
+    frame->DispatchStateMessage(STATE_FILE_NEW, &made);
+    EXPECT_TRUE(bar->GetTime() == MCTime::TimeZero());
+
+    // Units on: the docked bar is given its new height by the frame.
+    const int before = bar->GetWidget()->height();
+    bar->OnDisplayUnits();
+    EXPECT_GT(bar->GetWidget()->height(), before);
+    EXPECT_EQ(bar->GetWidget()->height(), bar->CalcFixedLayout(FALSE, TRUE).cy);
 }
 
 }  // namespace

@@ -1,18 +1,23 @@
-// What the frame asks of the parts other files of the program make: the time
-// bar, the mixer window, the splash window, the tips dialog and the preference
-// sheet. Each is one call here, so a part arriving replaces its function body
-// and nothing else of the frame.
-//
-// FIXME: until the time bar is merged, the frame runs without one.
+// What the frame asks of the time bar: made, routed to, deleted, found. The
+// mixer window, the splash window, the tips dialog and the preference sheet
+// are asked in mainframe_tools.cpp.
 #include "app/mainframe.h"
+#include "app/timebar.h"
+#include "model/states.h"
 
-BOOL CMainFrame::CreateTimeBar() { return TRUE; }
+BOOL CMainFrame::CreateTimeBar() {
+    m_pTimeBar = new CTimeBar;
+    return m_pTimeBar->CreateBar(this) != 0;
+}
 
-void CMainFrame::RouteToTimeBar(long, SCBase*) {}
+void CMainFrame::RouteToTimeBar(long code, SCBase* state) {
+    if (m_pTimeBar)
+        m_pTimeBar->OnUpdate(code, state);
+}
 
-void CMainFrame::DeleteTimeBar() { m_pTimeBar = nullptr; }
+void CMainFrame::DeleteTimeBar() {
+    delete m_pTimeBar;
+    m_pTimeBar = nullptr;
+}
 
-CControlBar* CMainFrame::GetTimeBarWnd() const { return nullptr; }
-
-// The mixer, the splash window, the tips dialog and the preference sheet:
-// mainframe_tools.cpp.
+CControlBar* CMainFrame::GetTimeBarWnd() const { return m_pTimeBar; }

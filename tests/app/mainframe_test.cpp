@@ -66,14 +66,15 @@ TEST_F(MainFrameTest, FirstActivationMaximizesOverTheWorkAreaLessThirty) {
 TEST_F(MainFrameTest, StoredMinimizedPlacementComesBackMaximized) {
     WINDOWPLACEMENT stored;
     stored.showCmd = SW_SHOWMINIMIZED;
-    stored.rcNormalPosition = DesktopRect{100, 100, 700, 500};
+    // Wide enough for the four bars in one row, the frame's least width.
+    stored.rcNormalPosition = DesktopRect{100, 100, 900, 500};
     ASSERT_TRUE(SaveWindowPrefs("Main", stored));
     frame->ActivateFrame(SW_SHOW);
     EXPECT_TRUE(frame->GetWidget()->isMaximized());
     WINDOWPLACEMENT placement;
     ASSERT_TRUE(frame->GetWindowPlacement(&placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 130);
-    EXPECT_EQ(placement.rcNormalPosition.right, 670);
+    EXPECT_EQ(placement.rcNormalPosition.right, 870);
 }
 
 TEST_F(MainFrameTest, EachCodeReachesTheChildrenOfItsRow) {

@@ -100,8 +100,9 @@ BOOL CStaffwrightApp::InitInstance() {
         return FALSE;
     }
 
-    // 9.
-    frame->ShowWindow(m_nCmdShow < 0 ? SW_SHOWNORMAL : m_nCmdShow);
+    // 9. The frame's first activation: its stored placement, the mode, the
+    // tool windows, the tip of the day.
+    frame->ActivateFrame(m_nCmdShow);
     frame->UpdateWindow();
     return TRUE;
 }

@@ -1,9 +1,9 @@
 // Stand-ins for the parts start-up makes elsewhere (see startupparts.h).
 #include "app/startupparts.h"
 
+#include "app/mainframe.h"
 #include "platform/ui/docmanager.h"
 #include "platform/ui/document.h"
-#include "platform/ui/mdi.h"
 
 // Shows a document as nothing: a view with no content of its own and no
 // printing, registered so that documents have a frame to open in.
@@ -13,7 +13,7 @@ class CInfoViewStandIn : public CView {
 
 IMPLEMENT_DYNCREATE(CInfoViewStandIn, CView)
 
-CFrameWnd* NewMainFrame() { return new CMDIFrameWnd; }
+CFrameWnd* NewMainFrame() { return new CMainFrame; }
 
 CDocManager* NewDocManager() { return new CDocManager; }
 

@@ -1,7 +1,6 @@
 #include "interface/controls/button.h"
 
 #include "platform/core/resources.h"
-#include "platform/ui/keys.h"
 #include "platform/ui/syscolor.h"
 
 #include <QImage>
@@ -9,7 +8,7 @@
 
 #include <string>
 
-IMPLEMENT_DYNCREATE(MCButton, CButton)
+IMPLEMENT_DYNCREATE(MCButton, MCStateButton)
 
 namespace {
 
@@ -100,19 +99,12 @@ void MCDrawFocusRect(CDC* dc, CRect rect) {
 
 // ---- MCButton -------------------------------------------------------------------------
 
-BEGIN_MESSAGE_MAP(MCButton, CButton)
-    ON_WM_LBUTTONDOWN()
-    ON_WM_LBUTTONUP()
+BEGIN_MESSAGE_MAP(MCButton, MCStateButton)
     ON_WM_MOUSEMOVE()
-    ON_WM_KEYDOWN()
-    ON_WM_KEYUP()
-    ON_WM_ENABLE()
     ON_WM_CAPTURECHANGED()
 END_MESSAGE_MAP()
 
-MCButton::MCButton() {
-    m_nNextState = GetButtonStateNext(-1);
-}
+MCButton::MCButton() : MCStateButton(MODE_HOVER) {}
 
 MCButton::~MCButton() {
     DeleteBitmaps(1);
@@ -206,50 +198,6 @@ void MCButton::ClearImages() {
     }
 }
 
-int MCButton::GetButtonState() {
-    return m_nState;
-}
-
-int MCButton::SetButtonState(int state) {
-    if (state < 0 || state >= GetBitmapCount())
-        state = 0;
-    const int previous = m_nState;
-    m_nState = state;
-    if (state != previous && GetSafeHwnd())
-        Invalidate(FALSE);
-    return previous;
-}
-
-int MCButton::GetDisabledState() {
-    return m_nDisabledIndex;
-}
-
-int MCButton::SetDisabledState(int index) {
-    const int previous = m_nDisabledIndex;
-    m_nDisabledIndex = index;
-    return previous;
-}
-
-int MCButton::GetButtonMode() {
-    return m_nMode;
-}
-
-int MCButton::SetButtonMode(int mode) {
-    const int previous = m_nMode;
-    m_nMode = mode;
-    return previous;
-}
-
-MCButton::Style MCButton::GetButtonStyle() {
-    return m_nStyle;
-}
-
-MCButton::Style MCButton::SetButtonStyle(Style style) {
-    const Style previous = m_nStyle;
-    m_nStyle = style;
-    return previous;
-}
-
 COLORREF MCButton::GetTransparentColor() {
     return m_crTransparent;
 }
@@ -268,32 +216,12 @@ MCButton::DrawItemFunc MCButton::GetDrawItemFunc() {
     return m_pfnDrawItem;
 }
 
-int MCButton::GetButtonStateNext(int state) {
-    if (state == -1)
-        state = m_nState;
-    switch (m_nStyle) {
-    case STYLE_MULTI:
-        return state + 1 >= GetBitmapCount() ? 0 : state + 1;
-    case STYLE_PUSH:
-    case STYLE_TOGGLE:
-    case STYLE_INERT:
-        return state == 0 ? 1 : 0;
-    default:
-        return 0;
-    }
-}
-
 // ---- drawing ------------------------------------------------------------------------
 
 void MCButton::DrawItem(LPDRAWITEMSTRUCT item) {
     if (!item || !item->hDC || m_bitmaps.empty())
         return;
-    int index = m_nState;
-    if (item->itemState & ODS_DISABLED)
-        index = m_nDisabledIndex;
-    else if (item->itemState & ODS_SELECTED)
-        index = m_nNextState;
-    m_nDrawnIndex = index;
+    const int index = ChooseImageIndex(*item);
     // An index past the slots has neither a source nor a place for its image.
     if (index < 0 || index >= GetBitmapCount())
         return;
@@ -333,7 +261,7 @@ void MCButton::DrawItem(LPDRAWITEMSTRUCT item) {
 }
 
 BOOL MCButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    return CButton::OnChildNotify(message, wParam, lParam, pResult);
+    return MCStateButton::OnChildNotify(message, wParam, lParam, pResult);
 }
 
 CBitmap* MCButton::CreateImage(DRAWITEMSTRUCT* item) {
@@ -414,41 +342,6 @@ CBitmap* MCButton::CreateImage(DRAWITEMSTRUCT* item) {
 
 // ---- mouse and keys -------------------------------------------------------------------
 
-void MCButton::SendCommand() {
-    if (CWnd* parent = GetParent())
-        parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), BN_CLICKED),
-                            reinterpret_cast<LPARAM>(m_hWnd));
-}
-
-void MCButton::OnLButtonDown(UINT nFlags, CPoint point) {
-    if (m_nStyle == STYLE_INERT)
-        return;
-    if (GetFocus() != this)
-        SetFocus();
-    m_nNextState = GetButtonStateNext(-1);
-    if (!(m_nMode & MODE_COMMAND_ON_PRESS)) {
-        CButton::OnLButtonDown(nFlags, point);
-        return;
-    }
-    if (m_nStyle == STYLE_PUSH)
-        SetState(TRUE);
-    SendCommand();
-}
-
-void MCButton::OnLButtonUp(UINT nFlags, CPoint point) {
-    if (m_nStyle == STYLE_INERT)
-        return;
-    if (m_nMode & MODE_COMMAND_ON_PRESS) {
-        if (m_nStyle == STYLE_PUSH)
-            SetState(FALSE);
-        return;
-    }
-    // The press completes only if the button was last drawn pressed.
-    if (m_nStyle == STYLE_TOGGLE || m_nStyle == STYLE_MULTI)
-        m_nState = m_nDrawnIndex;
-    CButton::OnLButtonUp(nFlags, point);
-}
-
 void MCButton::OnMouseMove(UINT nFlags, CPoint point) {
     if (m_nMode & MODE_HOVER) {
         if (!m_bHover) {
@@ -463,7 +356,7 @@ void MCButton::OnMouseMove(UINT nFlags, CPoint point) {
             ReleaseCapture();
         }
     }
-    CButton::OnMouseMove(nFlags, point);
+    MCStateButton::OnMouseMove(nFlags, point);
 }
 
 void MCButton::OnCaptureChanged(CWnd*) {
@@ -472,34 +365,4 @@ void MCButton::OnCaptureChanged(CWnd*) {
         m_bHover = hover;
         Invalidate(FALSE);
     }
-}
-
-void MCButton::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
-    if (m_nStyle == STYLE_INERT)
-        return;
-    if (nChar == VK_SPACE) {
-        m_nNextState = GetButtonStateNext(-1);
-        if (m_nMode & MODE_COMMAND_ON_PRESS) {
-            SendCommand();
-            return;
-        }
-    }
-    CButton::OnKeyDown(nChar, nRepCnt, nFlags);
-}
-
-void MCButton::OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {
-    if (m_nStyle == STYLE_INERT)
-        return;
-    if (nChar == VK_SPACE) {
-        if (m_nMode & MODE_COMMAND_ON_PRESS)
-            return;
-        if (m_nStyle == STYLE_TOGGLE || m_nStyle == STYLE_MULTI)
-            m_nState = m_nDrawnIndex;
-    }
-    CButton::OnKeyUp(nChar, nRepCnt, nFlags);
-}
-
-void MCButton::OnEnable(BOOL bEnable) {
-    CButton::OnEnable(bEnable);
-    Invalidate(FALSE);
 }

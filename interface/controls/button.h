@@ -11,8 +11,7 @@
 // else the current state; an index with no source and no picture from the
 // draw-item function draws nothing.
 //
-// A press completes only when the button was last drawn pressed: a toggle
-// released over itself changes state, released outside keeps it. Hover
+// States, styles and the press rules are MCStateButton's. Hover
 // tracking (mode bit 1) takes the mouse capture while the pointer is over the
 // button and shows a raised frame; losing the capture (WM_CAPTURECHANGED)
 // ends it.
@@ -25,7 +24,7 @@
 #pragma once
 
 #include "platform/gdi/dc.h"
-#include "platform/ui/button.h"
+#include "interface/controls/statebutton.h"
 
 #include <vector>
 
@@ -38,16 +37,12 @@ void MCDrawRaisedRect(CDC* dc, CRect rect);
 // brush; drawn twice it is gone.
 void MCDrawFocusRect(CDC* dc, CRect rect);
 
-class MCButton : public CButton {
+class MCButton : public MCStateButton {
     DECLARE_DYNCREATE(MCButton)
 public:
     // Supplies the image of the index in the record's item state; null for
     // none. The button takes the bitmap returned.
     using DrawItemFunc = CBitmap* (*)(CObject* button, DRAWITEMSTRUCT* item);
-
-    enum Style { STYLE_PUSH = 0, STYLE_TOGGLE = 1, STYLE_MULTI = 2, STYLE_INERT = 3 };
-    // Mode bits.
-    enum : int { MODE_HOVER = 1, MODE_COMMAND_ON_PRESS = 4, MODE_EDGED = 8 };
 
     MCButton();
     ~MCButton() override;
@@ -68,15 +63,6 @@ public:
     virtual void AddBitmap(CBitmap* bitmap, int index);
     virtual void DeleteBitmap(int index, int deleteObjects);
     virtual void DeleteBitmaps(int deleteObjects);
-    virtual int GetButtonState();
-    // Out of range becomes 0; answers the previous state.
-    virtual int SetButtonState(int state);
-    virtual int GetDisabledState();
-    virtual int SetDisabledState(int index);
-    virtual int GetButtonMode();
-    virtual int SetButtonMode(int mode);
-    virtual Style GetButtonStyle();
-    virtual Style SetButtonStyle(Style style);
     virtual COLORREF GetTransparentColor();
     virtual COLORREF SetTransparentColor(COLORREF color);
     virtual void SetDrawItemFunc(DrawItemFunc function);
@@ -85,38 +71,19 @@ public:
     void DrawItem(LPDRAWITEMSTRUCT item) override;
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
-    int GetDrawnIndex() const { return m_nDrawnIndex; }
-    int GetBitmapCount() const { return static_cast<int>(m_bitmaps.size()); }
-    bool IsHovering() const { return m_bHover != 0; }
+    int GetBitmapCount() const override { return static_cast<int>(m_bitmaps.size()); }
 
 protected:
-    // The state a completed press leads to; -1 means from the current state.
-    virtual int GetButtonStateNext(int state);
     // The finished image of the index in `item->itemState`; null for none.
     virtual CBitmap* CreateImage(DRAWITEMSTRUCT* item);
-    virtual void OnLButtonDown(UINT nFlags, CPoint point);
-    virtual void OnLButtonUp(UINT nFlags, CPoint point);
     virtual void OnMouseMove(UINT nFlags, CPoint point);
-    virtual void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    virtual void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
-    virtual void OnEnable(BOOL bEnable);
     afx_msg void OnCaptureChanged(CWnd* pWnd);
     DECLARE_MESSAGE_MAP()
 
-    // Tells the parent of a press at once (mode bit 4).
-    void SendCommand();
     // Removes the built images (kept sources), so the next draw builds them again.
     void ClearImages();
 
-    int m_nState = 0;
-    int m_nDrawnIndex = 0;
-    int m_nNextState = 0;
-    int m_nDisabledIndex = 0;
-    int m_nMode = MODE_HOVER;
-    Style m_nStyle = STYLE_PUSH;
     COLORREF m_crTransparent = 0xFFFFFFFF;   // matches no pixel
-    CRect m_rcHover;
-    int m_bHover = 0;
     std::vector<CBitmap*> m_bitmaps;   // owned; entries may be null (empty slots)
     std::vector<CBitmap*> m_images;    // owned; parallel to m_bitmaps, null until built
     DrawItemFunc m_pfnDrawItem = nullptr;

@@ -1,5 +1,8 @@
 // Start-up's order, seen from a plug-in, and what it leaves behind.
+#include "app/mainframe.h"
 #include "app/staffwrightapp.h"
+#include "platform/core/profile.h"
+#include "platform/glyphbox/glyphbox.h"
 #include "interface/document/opusdoc.h"
 #include "platform/core/library.h"
 #include "platform/ui/docmanager.h"
@@ -39,6 +42,13 @@ TEST(Startup, PlugInsStartAfterTheEngineAndTheInfoViewAndBeforeTheTemplate) {
         EXPECT_EQ(infoViewRecord, 1);
         EXPECT_EQ(templates, 0);
         EXPECT_EQ(TemplateCount(app), 1);
+        auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+        ASSERT_NE(frame, nullptr);
+        EXPECT_TRUE(frame->IsFirstActivationDone());
+        EXPECT_NE(frame->GetMusicWnd(), nullptr);
+        EXPECT_NE(frame->GetPropertiesWnd(), nullptr);
+        // FIXME: the mixer window, the third, is made once the mixer's own
+        // window lands (CMainFrame::CreateMixerWnd makes none before).
         EXPECT_NE(app.GetPortavel(), nullptr);
         // A plain start opens nothing.
         EXPECT_EQ(app.GetDocManager()->GetOpenDocumentCount(), 0);
@@ -48,14 +58,21 @@ TEST(Startup, PlugInsStartAfterTheEngineAndTheInfoViewAndBeforeTheTemplate) {
     SetProgramFolder({});
 }
 
-TEST(Startup, AFileOnTheCommandLineIsOpenAndActiveBeforeTheFrameShows) {
+// The insert mode restored at the first activation finds the document open,
+// but the palette it would show is made only after it.
+TEST(Startup, AFileOnTheCommandLineIsOpenAndActiveBeforeTheFirstActivation) {
     AppTestFolder folder;
+    CProfile::Application().WriteInt("Main", "Mode", 1);
     CStaffwrightApp app;
     app.SetCommandLine({folder.WriteMidiFile("a.mid"), "extra"});
     ASSERT_TRUE(app.InitInstance());
     ASSERT_EQ(app.GetDocManager()->GetOpenDocumentCount(), 1);
     ASSERT_NE(MCOpusDoc::GetActiveDoc(), nullptr);
     EXPECT_EQ(MCOpusDoc::GetActiveDoc()->GetPathName(), folder.Path("a.mid"));
+    auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+    ASSERT_NE(frame, nullptr);
+    ASSERT_NE(frame->GetMusicWnd(), nullptr);
+    EXPECT_FALSE(frame->GetMusicWnd()->IsWindowVisible());
     app.CloseAllDocuments(FALSE);
     AfxGetMainWnd()->DestroyWindow();
     app.ExitInstance();

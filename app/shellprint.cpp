@@ -9,6 +9,7 @@
 #include "platform/ui/commands.h"
 #include "platform/ui/document.h"
 #include "platform/ui/frame.h"
+#include "platform/ui/placement.h"
 #include "platform/ui/print.h"
 #include "platform/ui/prompt.h"
 
@@ -80,6 +81,9 @@ CView* FindPrintingView(MCOpusDoc& document) {
             // the view lays itself out as it would on screen.
             frame->InitialUpdateFrame(&document, FALSE);
             frame->SendMessageToDescendants(WM_INITIALUPDATE);
+            // Opening may have shown frames of the document (the one the
+            // template made); the printing view's stays out of sight.
+            frame->ShowWindow(SW_HIDE);
             return view;
         }
     }

@@ -3,10 +3,9 @@
 // Information view's class and the preference pages' start-up.
 //
 // CStaffwrightApp reaches them only through these four calls, so the start-up
-// order stays in one place. startupparts.cpp makes the main frame, and gives
-// the others a minimal stand-in (the window layer's document manager, a bare
-// view, no preference pages) until the unit that owns it lands; each
-// stand-in then gives way to a one-line call of the real thing.
+// order stays in one place. The preference pages' start-up is a stand-in
+// (none) until the Preferences library has its own; it then gives way to a
+// one-line call of the real thing.
 //
 // User-interface thread only.
 #pragma once

@@ -123,6 +123,9 @@ CDocument* MCOpusTemplate::OpenDocumentTemplate(const char* path, BOOL makeVisib
     doc->SetPathName(nullptr, TRUE);   // the first save asks for a name
     if (auto* opusDoc = DYNAMIC_DOWNCAST(MCOpusDoc, doc)) {
         opusDoc->GetHeader()->SetFormat(DF_NATIVE);
+        // The new document owes nothing more to the template file: holding it
+        // open would refuse the next document made from the same template.
+        opusDoc->ReleaseRootStorage();
         MoveVoicesToDevice(opusDoc->GetBaseEvent(), LoadIntPreference(kPlaySection, kDefaultDeviceKey, 0));
         if (!makeVisible)
             opusDoc->SetEmbedded(1);

@@ -25,15 +25,18 @@ class CPrintingTestView : public CView {
 public:
     static inline int s_initialUpdates = 0;
     static inline bool s_frameVisibleAtPrint = true;
-    static inline int s_pagesDrawn = 0;
+    static inline int s_pagesPrinted = 0;
 
     void OnInitialUpdate() override {
         ++s_initialUpdates;
         CView::OnInitialUpdate();
     }
-    void OnDraw(CDC* dc) override {
-        ++s_pagesDrawn;
+    void OnPrint(CDC* dc, CPrintInfo* info) override {
+        ++s_pagesPrinted;
         s_frameVisibleAtPrint = GetParentFrame()->IsWindowVisible() != FALSE;
+        CView::OnPrint(dc, info);
+    }
+    void OnDraw(CDC* dc) override {
         dc->MoveTo(100, 100);
         dc->LineTo(2000, 2000);
     }
@@ -88,9 +91,9 @@ TEST(ShellPrint, PrintToPdfPrintsOnePageFromTheHiddenUpdatedView) {
     CPluginView::AddPlugin(&s_printingRecord);
     AppTestFolder folder;
     const std::string pdf = folder.Path("out.pdf");
-    CPrintingTestView::s_initialUpdates = 0;
     EXPECT_EQ(RunCommand({"--print-to", folder.WriteMidiFile("a.mid"), pdf}), 0);
     EXPECT_EQ(CPrintingTestView::s_initialUpdates, 1);
+    EXPECT_EQ(CPrintingTestView::s_pagesPrinted, 1);
     EXPECT_FALSE(CPrintingTestView::s_frameVisibleAtPrint);
     EXPECT_EQ(PdfPageCount(pdf), 1);
 }

@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <atomic>
 #include <cctype>
 
 bool IsPdfTarget(std::string_view target) {
@@ -111,14 +112,22 @@ int CPrintDC::StartPage() {
 
 int CPrintDC::EndPage() { return m_inDoc ? 1 : -1; }
 
+namespace {
+std::atomic<unsigned long> s_pagesPrinted{0};
+}  // namespace
+
 int CPrintDC::EndDoc() {
     if (!m_inDoc)
         return -1;
     QPainter* painter = GetPainter();
     const bool ended = painter && painter->end();
     m_inDoc = false;
+    if (ended)
+        s_pagesPrinted += static_cast<unsigned long>(m_pagesStarted);
     return ended ? 1 : -1;
 }
+
+unsigned long CPrintDC::GetPagesPrinted() { return s_pagesPrinted; }
 
 int CPrintDC::AbortDoc() {
     if (m_printer && m_inDoc)

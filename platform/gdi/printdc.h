@@ -60,6 +60,12 @@ public:
 
     const std::string& GetTarget() const { return m_target; }
 
+    // The pages of every document that ended well (EndDoc) in this process:
+    // printing reports failures to the user, so a caller that must know
+    // whether anything came out (a print from the command line) compares the
+    // count before and after.
+    static unsigned long GetPagesPrinted();
+
 private:
     void AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSize physical, CPoint offset);
     void Close();

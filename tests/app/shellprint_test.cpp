@@ -1,0 +1,117 @@
+// Printing from the command line: the first registered view that prints,
+// its hidden frame, the exit status and the PDF.
+#include "app/staffwrightapp.h"
+#include "interface/document/opuswnd.h"
+#include "interface/document/pluginrecords.h"
+#include "platform/core/resources.h"
+#include "platform/gdi/dc.h"
+#include "platform/ui/commands.h"
+#include "platform/ui/document.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/msgmap.h"
+#include "tests/app/app_support.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A view that prints one page with a line on it, and remembers how its frame
+// stood when it printed.
+class CPrintingTestView : public CView {
+    DECLARE_DYNCREATE(CPrintingTestView)
+public:
+    static inline int s_initialUpdates = 0;
+    static inline bool s_frameVisibleAtPrint = true;
+    static inline int s_pagesPrinted = 0;
+
+    void OnInitialUpdate() override {
+        ++s_initialUpdates;
+        CView::OnInitialUpdate();
+    }
+    void OnPrint(CDC* dc, CPrintInfo* info) override {
+        ++s_pagesPrinted;
+        s_frameVisibleAtPrint = GetParentFrame()->IsWindowVisible() != FALSE;
+        CView::OnPrint(dc, info);
+    }
+    void OnDraw(CDC* dc) override {
+        dc->MoveTo(100, 100);
+        dc->LineTo(2000, 2000);
+    }
+
+    afx_msg void OnPrintDirect() { OnFilePrintDirect(); }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+IMPLEMENT_DYNCREATE(CPrintingTestView, CView)
+
+BEGIN_MESSAGE_MAP(CPrintingTestView, CView)
+    ON_COMMAND(ID_FILE_PRINT_DIRECT, &CPrintingTestView::OnPrintDirect)
+END_MESSAGE_MAP()
+
+STRING_TABLE({12294, "Printing Test"});
+
+CPluginView s_printingRecord(RUNTIME_CLASS(CPrintingTestView), RUNTIME_CLASS(MCOpusWnd), nullptr, 2, 12294, 5);
+
+// Runs the program's start-up with `arguments`; answers its exit status.
+int RunCommand(std::vector<std::string> arguments) {
+    CStaffwrightApp app;
+    app.SetCommandLine(std::move(arguments));
+    EXPECT_FALSE(app.InitInstance()) << "a print ends the program";
+    return app.ExitInstance();
+}
+
+int PdfPageCount(const std::string& path) {
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(path)});
+    info.waitForFinished();
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    for (const QString& line : text.split('\n')) {
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Runs first: until a view that prints is registered, nothing prints.
+TEST(ShellPrint, WithoutAPrintingViewEndsWithOneAndNoPdf) {
+    AppTestFolder folder;
+    const std::string pdf = folder.Path("out.pdf");
+    EXPECT_EQ(RunCommand({"--print-to", folder.WriteMidiFile("a.mid"), pdf}), 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+}
+
+TEST(ShellPrint, PrintToPdfPrintsOnePageFromTheHiddenUpdatedView) {
+    CPluginView::AddPlugin(&s_printingRecord);
+    AppTestFolder folder;
+    const std::string pdf = folder.Path("out.pdf");
+    EXPECT_EQ(RunCommand({"--print-to", folder.WriteMidiFile("a.mid"), pdf}), 0);
+    EXPECT_EQ(CPrintingTestView::s_initialUpdates, 1);
+    EXPECT_EQ(CPrintingTestView::s_pagesPrinted, 1);
+    EXPECT_FALSE(CPrintingTestView::s_frameVisibleAtPrint);
+    EXPECT_EQ(PdfPageCount(pdf), 1);
+}
+
+TEST(ShellPrint, FailuresEndWithOneAndNoPdf) {
+    CPluginView::AddPlugin(&s_printingRecord);
+    AppTestFolder folder;
+    const std::string pdf = folder.Path("out.pdf");
+    const struct {
+        const char* what;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {"missing file", {"--print-to", folder.Path("missing.mid"), pdf}},
+        {"no target", {"--print-to", folder.WriteMidiFile("a.mid")}},
+        {"unknown printer", {"/pt", folder.WriteMidiFile("b.mid"), "No Such Printer"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunCommand(c.arguments), 1) << c.what;
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf))) << c.what;
+    }
+}

@@ -2,8 +2,10 @@
 // recent-file list (see staffwrightapp.h).
 #include "app/staffwrightapp.h"
 
+#include "app/about.h"
 #include "app/shellprint.h"
 #include "app/startupparts.h"
+#include "interface/controls/palette.h"
 #include "interface/document/opusdoc.h"
 #include "interface/document/opustemplate.h"
 #include "interface/document/opuswnd.h"
@@ -42,9 +44,12 @@ CPluginView s_infoViewRecord(GetInfoViewClass(), RUNTIME_CLASS(MCOpusWnd), nullp
 
 BEGIN_MESSAGE_MAP(CStaffwrightApp, CWinApp)
     ON_COMMAND(CStaffwrightApp::ID_CONTEXT_MENU_KEY, &CStaffwrightApp::OnContextMenuKey)
+    ON_COMMAND(CStaffwrightApp::ID_ABOUT, &CStaffwrightApp::OnAppAbout)
 END_MESSAGE_MAP()
 
 CStaffwrightApp::CStaffwrightApp() : CWinApp("Staffwright") {}
+
+void CStaffwrightApp::OnAppAbout() { ShowAbout(MCPalette::GetSharedPalette()); }
 
 CStaffwrightApp::~CStaffwrightApp() {
     delete m_pPortavel;

@@ -67,11 +67,14 @@ public:
         IDS_EXCEPTION = 150,
         IDP_COMMAND_FAILURE = 61705,   // the standard "command failed" prompt
         ID_CONTEXT_MENU_KEY = 32910,
+        ID_ABOUT = 57664,
     };
 
 protected:
     // Shift+F10: the focus window's context menu, at the centre of its window.
     afx_msg void OnContextMenuKey();
+    // About (57664): the splash window until a click.
+    afx_msg void OnAppAbout();
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -4,6 +4,7 @@
 #include "app/docmanager.h"
 #include "app/infoview.h"
 #include "app/mainframe.h"
+#include "preferences/prefswnd.h"
 
 CFrameWnd* NewMainFrame() { return new CMainFrame; }
 
@@ -11,5 +12,5 @@ CDocManager* NewDocManager() { return new MCDocManager; }
 
 const CRuntimeClass* GetInfoViewClass() { return RUNTIME_CLASS(CInfoView); }
 
-// Until the Preferences library has its pages, there is nothing to register.
-void StartPrefs() {}
+// The preference sheet's selection colour and its pages.
+void StartPrefs() { InitPrefs(); }

@@ -1,5 +1,6 @@
 // Start-up's order, seen from a plug-in, and what it leaves behind.
 #include "app/mainframe.h"
+#include "app/splash.h"
 #include "app/staffwrightapp.h"
 #include "platform/core/profile.h"
 #include "platform/glyphbox/glyphbox.h"
@@ -47,11 +48,17 @@ TEST(Startup, PlugInsStartAfterTheEngineAndTheInfoViewAndBeforeTheTemplate) {
         EXPECT_TRUE(frame->IsFirstActivationDone());
         EXPECT_NE(frame->GetMusicWnd(), nullptr);
         EXPECT_NE(frame->GetPropertiesWnd(), nullptr);
-        // FIXME: the mixer window, the third, is made once the mixer's own
-        // window lands (CMainFrame::CreateMixerWnd makes none before).
+        EXPECT_NE(frame->GetMixerWnd(), nullptr);
         EXPECT_NE(app.GetPortavel(), nullptr);
         // A plain start opens nothing.
         EXPECT_EQ(app.GetDocManager()->GetOpenDocumentCount(), 0);
+        // About shows the splash window again once the start-up one is gone.
+        if (CSplashWnd* splash = CSplashWnd::GetSplash())
+            splash->DestroyWindow();
+        ASSERT_EQ(CSplashWnd::GetSplash(), nullptr);
+        AfxGetMainWnd()->SendMessage(WM_COMMAND, CStaffwrightApp::ID_ABOUT, 0);
+        ASSERT_NE(CSplashWnd::GetSplash(), nullptr);
+        CSplashWnd::GetSplash()->DestroyWindow();
         AfxGetMainWnd()->DestroyWindow();
         app.ExitInstance();
     }

@@ -92,9 +92,10 @@ void CClientWnd::LoadWallpaper() {
         if (switched)
             ResetResourceModule();
     }
+    // Asked for, not done here: the first load runs inside the client's paint.
     if (m_pClient && m_pClient->GetWidget())
         if (auto* area = qobject_cast<QMdiArea*>(m_pClient->GetWidget()))
-            area->viewport()->repaint();
+            area->viewport()->update();
 }
 
 BOOL CClientWnd::DrawWallpaper(CDC* dc) {

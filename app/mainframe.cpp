@@ -1,6 +1,7 @@
 // The main frame: creation with its bars, the first activation, the workspace
 // saved at the end, the devices across activations and Space as play/stop.
 #include "app/mainframe.h"
+#include "app/splash.h"
 
 #include "app/documents.h"
 
@@ -95,6 +96,10 @@ END_MESSAGE_MAP()
 CMainFrame::CMainFrame() = default;
 
 CMainFrame::~CMainFrame() {
+    // A splash window still up (a start-up one, or About's) borrows the shared
+    // palette for its picture: it goes first.
+    if (CSplashWnd* splash = CSplashWnd::GetSplash())
+        splash->DestroyWindow();
     if (MCPalette* palette = MCPalette::GetSharedPalette()) {
         // The image manager borrows it: it must not keep a palette that is gone.
         if (MCImageMgr::GetImageMgr()->GetPalette() == palette)

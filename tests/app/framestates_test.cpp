@@ -1,7 +1,8 @@
 // The frame with documents: a state without a performance reaches every
 // document once and the children once; the devices close when the program
 // loses the activation and open again (every MIDI device, no wave device)
-// when it comes back; Space plays and stops under Scroll Lock.
+// when it comes back; Space plays and stops under Scroll Lock, and enters a
+// rest while step recording.
 #include "app/mainframe.h"
 
 #include "model/appstates.h"
@@ -149,6 +150,29 @@ TEST_F(FrameWithDocuments, SpaceUnderScrollLockPlaysThenStops) {
     EXPECT_TRUE(space(false));
     EXPECT_EQ(counts[0][STATE_PERFORM_STOP], 1);
     toggleScrollLock();
+    MCOpusDoc::SetActiveDoc(nullptr);
+}
+
+TEST_F(FrameWithDocuments, SpaceDuringStepRecordingEntersARest) {
+    MCOpusDoc::SetActiveDoc(docs[0].get());
+    CSequence* sequence = docs[0]->GetSequence();
+    sequence->Step();
+    sequence->Record();
+    ASSERT_TRUE(sequence->GetState() & 0x20000) << std::hex << sequence->GetState();   // step recording
+    const float before = sequence->GetStepRecordTime().GetSeconds();
+    const float step = sequence->GetStepRecordValue().GetSeconds();
+    ASSERT_GT(step, 0.0f);
+
+    MSG msg;
+    msg.hwnd = frame->m_hWnd;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = VK_SPACE;
+    msg.lParam = 1;
+    EXPECT_TRUE(frame->PreTranslateMessage(&msg));   // whatever Scroll Lock says
+    // The rest moved the step on (how far is the recorder's own rule).
+    EXPECT_GE(sequence->GetStepRecordTime().GetSeconds(), before + step);
+    EXPECT_EQ(counts[0][STATE_PERFORM_PLAY], 0);
+    sequence->Stop();
     MCOpusDoc::SetActiveDoc(nullptr);
 }
 

@@ -38,7 +38,7 @@ const DialogTemplate kMusicEditBar = {
     "Music Edit",
     {FaceButton(ID_MODE_SELECT_BUTTON, "Select"), FaceButton(ID_MODE_EDIT_BUTTON, "Insert"),
      FaceButton(ID_MODE_ERASE_BUTTON, "Erase"), FaceButton(ID_TOOL_PALETTE_BUTTON, "Palette"),
-     FaceButton(ID_TOOL_MIXER_BUTTON, "Mixer"), FaceButton(ID_TOOL_INSPECTOR_BUTTON, "Inspector")},
+     FaceButton(ID_TOOL_MIXER_BUTTON, "Mixer"), FaceButton(ID_TOOL_INSPECTOR_BUTTON, "Properties")},
     {90, 14}, {}, WS_CHILD};
 const DialogTemplate kTransportBar = {
     "Transport Controls",

@@ -47,7 +47,7 @@ long GetActiveTransportState(CObject*& state);
 
 // The faces are the button library's bitmaps named by each control's prefix and
 // the state number: "New", "Open", "Save", "Print"; "Select", "Insert",
-// "Erase", "Palette", "Mixer", "Inspector"; "Step", "Record", "Pause", "Stop",
+// "Erase", "Palette", "Mixer", "Properties"; "Step", "Record", "Pause", "Stop",
 // "Play", "Previous", "Next", "Rewind", "Forward" (e.g. "Play0", "Play1").
 class CFileBar : public MCDialogBar {
     DECLARE_DYNAMIC(CFileBar)

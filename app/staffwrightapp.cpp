@@ -3,8 +3,10 @@
 #include "app/staffwrightapp.h"
 
 #include "app/about.h"
+#include "app/docmanager.h"
+#include "app/infoview.h"
+#include "app/mainframe.h"
 #include "app/shellprint.h"
-#include "app/startupparts.h"
 #include "interface/controls/palette.h"
 #include "interface/document/opusdoc.h"
 #include "interface/document/opustemplate.h"
@@ -21,6 +23,7 @@
 #include "platform/ui/frame.h"
 #include "platform/ui/prompt.h"
 #include "platform/ui/screen.h"
+#include "preferences/prefswnd.h"
 #include "sequencer/startup.h"
 
 #include <QCoreApplication>
@@ -28,9 +31,8 @@
 
 namespace {
 
-// The resources of the main frame (its menu without a document) and of the
-// document template (the document menu and the ".mmm" strings).
-constexpr UINT IDR_MAINFRAME = 144;
+// The resources of the document template (the document menu and the ".mmm"
+// strings); the main frame's (IDR_MAINFRAME) are its own.
 constexpr UINT IDR_OPUSTYPE = 131;
 // The frame style that puts the document's title before the program's.
 constexpr DWORD kMainFrameStyle = 0xCF8000;
@@ -38,7 +40,7 @@ constexpr UINT kRecentFiles = 7;
 
 // The Information view's record: the program's own resources, view index 1
 // (command 12273), title "Information", first in the View menu.
-CPluginView s_infoViewRecord(GetInfoViewClass(), RUNTIME_CLASS(MCOpusWnd), nullptr, 1, 12293, 0);
+CPluginView s_infoViewRecord(RUNTIME_CLASS(CInfoView), RUNTIME_CLASS(MCOpusWnd), nullptr, 1, 12293, 0);
 
 }  // namespace
 
@@ -80,7 +82,7 @@ BOOL CStaffwrightApp::InitInstance() {
     // 5. The main frame; its creation makes its bars and becomes the global
     // state handler. A frame that fails is gone already.
     // The main window is known by its handle, so it is set once the window exists.
-    CFrameWnd* frame = NewMainFrame();
+    CFrameWnd* frame = new CMainFrame;
     if (!frame->LoadFrame(IDR_MAINFRAME, kMainFrameStyle, nullptr, nullptr))
         return FALSE;
     m_pMainWnd = frame;
@@ -114,15 +116,15 @@ BOOL CStaffwrightApp::InitInstance() {
 
 void CStaffwrightApp::InitLibraries() {
     // Made before any template, so the base never makes a default one.
-    m_pDocManager.reset(NewDocManager());
+    m_pDocManager = std::make_unique<MCDocManager>();
     InitSequencer();
     InitInspector();
     InitGlyphbox();
-    StartPrefs();
+    InitPrefs();
     CPluginView::AddPlugin(&s_infoViewRecord);
     // A plug-in that fails to load ends the scan, not the start.
     CPlugin::Initialize();
-    AddDocTemplate(new MCOpusTemplate(IDR_OPUSTYPE, RUNTIME_CLASS(MCOpusWnd), GetInfoViewClass()));
+    AddDocTemplate(new MCOpusTemplate(IDR_OPUSTYPE, RUNTIME_CLASS(MCOpusWnd), RUNTIME_CLASS(CInfoView)));
 }
 
 BOOL CStaffwrightApp::ProcessShellCommand() {

@@ -198,7 +198,7 @@ def glyph_mixer(p, ink):
         p.rect(x - 2, knob, x + 3, knob + 3, ink)
 
 
-def glyph_inspector(p, ink):
+def glyph_properties(p, ink):
     for y in (3, 7, 11):
         p.rect(2, y, 4, y + 2, ink)
         p.hline(6, 14, y + 1, ink)
@@ -261,7 +261,7 @@ FACES = [
     ("New", glyph_new, True), ("Open", glyph_open, True), ("Save", glyph_save, True),
     ("Print", glyph_print, True),
     ("Select", glyph_select, False), ("Insert", glyph_insert, False), ("Erase", glyph_erase, False),
-    ("Palette", glyph_palette, False), ("Mixer", glyph_mixer, False), ("Inspector", glyph_inspector, False),
+    ("Palette", glyph_palette, False), ("Mixer", glyph_mixer, False), ("Properties", glyph_properties, False),
     ("Step", glyph_step, False), ("Record", glyph_record, False), ("Pause", glyph_pause, False),
     ("Stop", glyph_stop, False), ("Play", glyph_play, False), ("Previous", glyph_previous, False),
     ("Next", glyph_next, False), ("Rewind", glyph_rewind, False), ("Forward", glyph_forward, False),

@@ -48,7 +48,7 @@ public:
     TestFaces() : m_splash(200, dib_test::MakeDib(dib_test::Bands(16, 16, {dib_test::INDEX_RED}))) {
         using namespace dib_test;
         const char* prefixes[] = {"New",  "Open",   "Save",  "Print", "Select", "Insert",   "Erase",
-                                  "Palette", "Mixer", "Inspector", "Step", "Record", "Pause", "Stop",
+                                  "Palette", "Mixer", "Properties", "Step", "Record", "Pause", "Stop",
                                   "Play", "Previous", "Next", "Rewind", "Forward"};
         for (const char* prefix : prefixes)
             for (int state = 0; state < 3; ++state)

@@ -84,7 +84,7 @@ TEST_F(ResourceLibrary, WallpapersAreNamedBitmapsFrom0x6000) {
 
 TEST_F(ResourceLibrary, BothButtonLibrariesHoldThreeEightBitFacesPerButton) {
     const char* prefixes[] = {"New", "Open", "Save", "Print", "Select", "Insert", "Erase", "Palette", "Mixer",
-                              "Inspector", "Step", "Record", "Pause", "Stop", "Play", "Previous", "Next",
+                              "Properties", "Step", "Record", "Pause", "Stop", "Play", "Previous", "Next",
                               "Rewind", "Forward"};
     for (const char* library : {"Buttons1.DLL", "Buttons2.DLL"}) {
         HINSTANCE saved = SetResourceModule(library);

@@ -1,7 +1,8 @@
-# Writes OUTPUT, a source that registers every picture of the folder ART as a
-# resource of the library it is compiled into. Run at build time:
+# Writes OUTPUT, a source that registers the pictures PICTURES (paths joined
+# with "|") as resources of the library it is compiled into. Run at build time
+# through staffwright_embed_art (the top CMakeLists.txt):
 #
-#     cmake -DART=<folder> -DOUTPUT=<file.cpp> [-DNAMED=ON] -P embed.cmake
+#     cmake -DPICTURES=<a.bmp|b.bmp> -DOUTPUT=<file.cpp> [-DNAMED=ON] -P embed.cmake
 #
 # The number of a picture is the run of digits that ends its file name
 # ("knob11680.bmp" is 11680). A picture named "event...", "tree..." or "icon..." is an icon: its block
@@ -10,8 +11,7 @@
 # it starts with the bitmap's information header as a bitmap resource does.
 # With NAMED on, every picture is a bitmap named by its file name ("Play0.bmp"
 # is the bitmap "Play0"), as the button faces are found.
-file(GLOB pictures "${ART}/*.bmp")
-list(SORT pictures)
+string(REPLACE "|" ";" pictures "${PICTURES}")
 set(body "")
 set(index 0)
 foreach(picture ${pictures})

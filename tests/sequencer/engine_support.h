@@ -32,8 +32,9 @@ struct EngineParts {
 
 // Opens and starts the capture backend's MIDI outputs, and its wave outputs
 // when asked; `capture` is left pointing at the backend the library owns.
-inline std::unique_ptr<CPortavel> OpenCapture(CCaptureBackend*& capture, bool waveOutputs) {
-    auto backend = std::make_unique<CCaptureBackend>();
+inline std::unique_ptr<CPortavel> OpenCapture(CCaptureBackend*& capture, bool waveOutputs,
+                                              CCaptureBackend::Layout layout = {}) {
+    auto backend = std::make_unique<CCaptureBackend>(layout);
     capture = backend.get();
     auto portavel = std::make_unique<CPortavel>(std::move(backend));
     portavel->Initialize(1);

@@ -91,6 +91,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
     ON_UPDATE_COMMAND_UI_RANGE(39150, 39151, &CMainFrame::OnUpdateNeedsChild)
     ON_COMMAND_RANGE(33300, 33304, &CMainFrame::OnWebLink)
     ON_COMMAND(33310, &CMainFrame::OnTipOfDay)
+    ON_COMMAND(33201, &CMainFrame::OnSysEx)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() = default;

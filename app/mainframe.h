@@ -162,6 +162,8 @@ protected:
     // Web links (33300, 33302-33304) and the tip of the day (33310).
     afx_msg void OnWebLink(UINT nID);
     afx_msg void OnTipOfDay();
+    // The program's dialogs (mainframe_dialogs.cpp): System Exclusive (33201).
+    afx_msg void OnSysEx();
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -162,7 +162,14 @@ protected:
     // Web links (33300, 33302-33304) and the tip of the day (33310).
     afx_msg void OnWebLink(UINT nID);
     afx_msg void OnTipOfDay();
-    // The program's dialogs (mainframe_dialogs.cpp): System Exclusive (33201).
+    // The program's dialogs (mainframe_dialogs.cpp): pages (39130, 39131),
+    // staves (39132-39134), measures (39135, 39136), Go To (39140) and System
+    // Exclusive (33201).
+    afx_msg void OnAddPage();
+    afx_msg void OnRemovePage();
+    afx_msg void OnAddMeasures();
+    afx_msg void OnRemoveMeasures();
+    afx_msg void OnGoto();
     afx_msg void OnSysEx();
     DECLARE_MESSAGE_MAP()
 

@@ -95,8 +95,10 @@ void CReorderStavesPage::MoveSelection(int delta) {
 
 CStaffPage::ApplyResult CReorderStavesPage::Apply() {
     ECConductor* conductor = GetConductor();
-    if (!conductor || !UpdateData(TRUE))
-        return conductor ? ApplyResult::Refused : ApplyResult::Nothing;
+    if (!conductor)
+        return ApplyResult::Nothing;
+    if (!UpdateData(TRUE))
+        return ApplyResult::Refused;
     ECPerformance* performance = m_pDoc->GetBaseEvent();
     performance->Lock();
     for (int row = 0; row < m_list.GetCount(); ++row) {

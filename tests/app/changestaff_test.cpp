@@ -1,8 +1,10 @@
 // Change Staff: the list of pages and the placeholder they take; pages made
 // when first shown and only the shown one applied; the Reorder Staves page's
 // moves, arrow buttons and new order; the Group Staves page's group.
+#include "app/addstaffdlg.h"
 #include "app/changestaffdlg.h"
 #include "app/grouppage.h"
+#include "app/removestaffdlg.h"
 #include "app/reorderpage.h"
 #include "app/transposepage.h"
 #include "interface/controls/checklist.h"
@@ -46,6 +48,30 @@ protected:
         return static_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 1));
     }
 };
+
+TEST(StaffTemplates, DialogsAndPagesUseTheirFontAndThePagesAreBareChildren) {
+    const struct {
+        UINT id;
+        const char* caption;
+        bool page;
+    } templates[] = {
+        {IDD_ADDSTAFF, "Add Staff", false},      {IDD_REMOVESTAFF, "Remove Staff", false},
+        {IDD_CHANGESTAFF, "Change Staff", false}, {IDD_REORDERSTAVES, "", true},
+        {IDD_GROUPSTAVES, "", true},             {IDD_TRANSPOSESTAFF, "", true},
+    };
+    for (const auto& t : templates) {
+        const DialogTemplate* found = FindDialogTemplate(t.id);
+        ASSERT_NE(found, nullptr) << t.id;
+        EXPECT_EQ(found->caption, t.caption);
+        EXPECT_EQ(found->font.face, "MS Sans Serif") << t.id;
+        EXPECT_EQ(found->font.pointSize, 8) << t.id;
+        if (t.page) {
+            EXPECT_EQ(found->style, WS_CHILD) << t.id;
+            EXPECT_EQ(found->size.cx, 210) << t.id;
+            EXPECT_EQ(found->size.cy, 130) << t.id;
+        }
+    }
+}
 
 TEST_F(ChangeStaff, ThePagesTakeThePlaceholderAndAreMadeWhenFirstShown) {
     EXPECT_EQ(Run([](CChangeStaffDlg& dlg) {

@@ -20,13 +20,18 @@ shadow key (pure red), which the bar shows in the user's colours too.
 
 Into app/art/wallpaper, the workspace backgrounds: tiles numbered 0x6000 + n.
 
+Into app/art/named, bitmaps of the program found by name: the Reorder
+Staves page's arrows "MOVEUP0"/"MOVEUP1" and "MOVEDOWN0"/"MOVEDOWN1" (state
+0 up, 1 pressed, the arrow moved by one), 16 x 16 on pure blue, the
+transparent colour those buttons name.
+
     python3 tools/drawappart.py [output folder]
 """
 
 import os
 import sys
 
-from drawcontrolart import (BLACK, DARK, INK_BLUE, INK_BROWN, INK_GREEN, INK_RED, LIGHT, MID, TABLE, WHITE,
+from drawcontrolart import (BLACK, DARK, FACE, INK_BLUE, INK_BROWN, INK_GREEN, INK_RED, LIGHT, MID, TABLE, WHITE,
                             Picture)
 
 # The grey ramp of the table starts at entry 12 (black) and ends at 255 (white).
@@ -294,6 +299,23 @@ def face(glyph, keyed, state, dark):
     return pic
 
 
+# ---- arrow buttons ------------------------------------------------------------
+
+ARROW_SIZE = 16
+
+
+def arrow(up, state):
+    """A filled arrow on the face key: a triangle over (or under) a stem."""
+    pic = Picture(ARROW_SIZE, ARROW_SIZE, FACE)
+    shift = 1 if state == 1 else 0
+    for i in range(6):
+        y = 3 + i if up else 12 - i
+        pic.hline(7 - i + shift, 9 + i + shift, y + shift, BLACK)
+    stem = (9, 14) if up else (2, 7)
+    pic.rect(6 + shift, stem[0] + shift, 10 + shift, stem[1] + shift, BLACK)
+    return pic
+
+
 # ---- wallpapers ----------------------------------------------------------------
 
 def ramp_table(dark, light):
@@ -358,6 +380,11 @@ def main():
     for n, (_, draw) in enumerate(WALLPAPERS):
         tiles["wallpaper%d" % (0x6000 + n)] = draw()
     write(os.path.join(folder, "wallpaper"), tiles)
+    arrows = {}
+    for name, up in (("MOVEUP", True), ("MOVEDOWN", False)):
+        for state in range(2):
+            arrows["%s%d" % (name, state)] = (arrow(up, state), None)
+    write(os.path.join(folder, "named"), arrows)
 
 
 def write(folder, pictures):

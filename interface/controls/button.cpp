@@ -1,6 +1,7 @@
 #include "interface/controls/button.h"
 
 #include "platform/core/resources.h"
+#include "platform/gdi/dib.h"
 #include "platform/ui/syscolor.h"
 
 #include <QImage>
@@ -20,8 +21,9 @@ CBitmap* LoadNamedBitmap(const std::string& name) {
     const ResourceBlock block = FindResource(RT_BITMAP, std::string_view(name));
     if (!block)
         return nullptr;
+    // A bitmap resource is packed (no file header); an image file is read too.
     QImage image;
-    if (!image.loadFromData(static_cast<const uchar*>(block.data), static_cast<int>(block.size)))
+    if (!DecodeBitmapResource(block.data, block.size, &image))
         return nullptr;
     auto* bitmap = new CBitmap;
     if (!bitmap->CreateFromImage(image)) {

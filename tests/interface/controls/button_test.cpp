@@ -3,6 +3,7 @@
 #include "interface/controls/button.h"
 
 #include "platform/ui/syscolor.h"
+#include "tests/interface/controls/dib_support.h"
 #include "tests/interface/controls/parent_support.h"
 #include "tests/platform/gui/dc_support.h"
 
@@ -199,6 +200,21 @@ TEST(ButtonFrames, AFocusFrameDrawnTwiceIsGone) {
     EXPECT_EQ(once.pixel(15, 14), before.pixel(15, 14));   // inside the frame: untouched
     MCDrawFocusRect(&canvas.dc, CRect(2, 3, 30, 25));
     EXPECT_EQ(canvas.Copy(), before);
+}
+
+// Bitmaps named by a prefix load as the program's resources hold them: packed
+// (an image file less its file header), up to the first missing state.
+TEST_F(PictureButton, NamedBitmapsLoadFromPackedResources) {
+    using namespace dib_test;
+    const TestBitmap up0("TestArrow0", MakeDib(Bands(8, 6, {INDEX_RED})));
+    const TestBitmap up1("TestArrow1", MakeDib(Bands(8, 6, {INDEX_BLUE})));
+    Make(20);
+    button.LoadBitmaps("TestArrow");
+    ASSERT_EQ(button.GetBitmapCount(), 2);
+    BITMAP info;
+    ASSERT_TRUE(button.GetBitmapInfo(1, info));
+    EXPECT_EQ(info.bmWidth, 8);
+    EXPECT_EQ(info.bmHeight, 6);
 }
 
 }  // namespace

@@ -167,6 +167,9 @@ protected:
     // Exclusive (33201).
     afx_msg void OnAddPage();
     afx_msg void OnRemovePage();
+    afx_msg void OnAddStaff();
+    afx_msg void OnRemoveStaff();
+    afx_msg void OnChangeStaff();
     afx_msg void OnAddMeasures();
     afx_msg void OnRemoveMeasures();
     afx_msg void OnGoto();

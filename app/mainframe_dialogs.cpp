@@ -4,9 +4,12 @@
 #include "app/mainframe.h"
 
 #include "app/addmeasuresdlg.h"
+#include "app/addstaffdlg.h"
+#include "app/changestaffdlg.h"
 #include "app/gotodlg.h"
 #include "app/pagedlgs.h"
 #include "app/removemeasuresdlg.h"
+#include "app/removestaffdlg.h"
 #include "app/sysexdlg.h"
 #include "app/timebar.h"
 #include "interface/document/opusdoc.h"
@@ -36,6 +39,18 @@ void CMainFrame::OnAddPage() {
 void CMainFrame::OnRemovePage() {
     CRemovePageDlg dialog(this);
     dialog.DoModal();
+}
+
+void CMainFrame::OnAddStaff() {
+    RunOnActiveDoc<CAddStaffDlg>(this);
+}
+
+void CMainFrame::OnRemoveStaff() {
+    RunOnActiveDoc<CRemoveStaffDlg>(this);
+}
+
+void CMainFrame::OnChangeStaff() {
+    RunOnActiveDoc<CChangeStaffDlg>(this);
 }
 
 void CMainFrame::OnAddMeasures() {

@@ -1,0 +1,45 @@
+// What the display tests share: a memory DC of one logical unit per pixel
+// with y up (the view's mapping at a fixed scale), and the music font set to
+// a notehead height for a test's lifetime.
+#pragma once
+
+#include "notation/layout/musicfont.h"
+#include "tests/platform/gui/dc_support.h"
+
+// A white `width` x `height` canvas; logical (0, 0) at device (originX,
+// originY), one unit a pixel, y up.
+struct DisplayCanvas : MemoryCanvas {
+    DisplayCanvas(int width, int height, int originX, int originY) : MemoryCanvas(width, height) {
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowExt(1, 1);
+        dc.SetViewportExt(1, -1);
+        dc.SetViewportOrg(originX, originY);
+    }
+};
+
+// The shared music font measured (on a canvas as above) at the font height
+// whose notehead is `notehead` units high: a staff space is a quarter of the
+// em. Puts the font and its metrics back afterwards.
+class MusicFontScope {
+public:
+    explicit MusicFontScope(int notehead) {
+        MCMusicFont& font = MCMusicFont::GetMusicFont();
+        font.SaveLogFont(&m_font, &m_metrics);
+        DisplayCanvas canvas(8, 8, 0, 0);
+        font.SetFontHeight(-4 * notehead);
+        font.SetExtentDirty(1, FONT_ALL);
+        font.SelectFont(&canvas.dc, FONT_NORMAL);
+        font.DeselectFont(&canvas.dc);
+    }
+    ~MusicFontScope() {
+        MCMusicFont& font = MCMusicFont::GetMusicFont();
+        font.RestoreLogFont(m_font, m_metrics);
+        font.SetExtentDirty(1, FONT_ALL);
+    }
+    MusicFontScope(const MusicFontScope&) = delete;
+    MusicFontScope& operator=(const MusicFontScope&) = delete;
+
+private:
+    LOGFONT m_font;
+    MCMusicFont::NoteMetrics m_metrics;
+};

@@ -1,0 +1,79 @@
+// The display-data records and the plug-in's start-up entry.
+#include "notation/display/records.h"
+
+#include "model/eventtypes.h"
+#include "model/plugin.h"
+#include "notation/display/base.h"
+#include "notation/display/staff.h"
+#include "platform/core/library.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace {
+
+std::string ClassNameFor(int type) {
+    const CRuntimeClass* cls = CPluginData::GetDataClass(DK_NOTATION, type);
+    return cls ? cls->m_lpszClassName : "";
+}
+
+TEST(DisplayRecordsTest, InOrderOfEventTypeAndAllForTheNotationView) {
+    int previous = -1;
+    for (const CPluginData& record : DisplayDataRecords()) {
+        EXPECT_EQ(record.GetViewCode(), DK_NOTATION);
+        EXPECT_GT(record.GetEventType(), previous);
+        previous = record.GetEventType();
+    }
+}
+
+TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
+    EXPECT_EQ(InitPlugins(), 87);
+    const struct {
+        int type;
+        const char* name;
+    } cases[] = {
+        {ET_BASE, "DCctBase"},
+        {ET_STAFF, "DCctStaff"},
+        {17, ""},   // a MIDI-only event has no display
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
+    EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));
+}
+
+// The built module, as the program loads it: its own records (its own class
+// records, alike by name) fill the table. The test's table is put back and the
+// module freed afterwards, so no later test makes the module's objects.
+TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
+    std::array<const CRuntimeClass*, ET_COUNT> before{};
+    for (int type = 0; type < ET_COUNT; ++type)
+        before[type] = CPluginData::GetDataClass(DK_NOTATION, type);
+    for (int type = 0; type < ET_COUNT; ++type)
+        CPluginData::GetDataClass(DK_NOTATION, type) = nullptr;
+
+    const std::string path = CPlugin::GetPluginFolder(STAFFWRIGHT_PROGRAM_FOLDER) + "/Cantrel.so";
+    ASSERT_EQ(CPlugin::InitPlugin(path), 1) << path;
+    const struct {
+        int type;
+        const char* name;
+    } cases[] = {
+        {ET_BASE, "DCctBase"},
+        {ET_STAFF, "DCctStaff"},
+        {17, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
+    EXPECT_NE(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));   // the module's
+    using StartupFunction = int (*)();
+    auto startup = reinterpret_cast<StartupFunction>(GetProcAddress(GetModuleHandle(path), "InitPlugins"));
+    ASSERT_NE(startup, nullptr);
+    EXPECT_EQ(startup(), 87);
+
+    for (int type = 0; type < ET_COUNT; ++type)
+        CPluginData::GetDataClass(DK_NOTATION, type) = before[type];
+    CPlugin::FreePlugin(path);
+}
+
+}  // namespace

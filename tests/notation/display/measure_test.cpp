@@ -8,12 +8,17 @@
 #include "notation/display/records.h"
 #include "notation/layout/pitch.h"
 #include "platform/core/archive.h"
+#include "platform/ui/prompt_script.h"
+#include "tests/interface/document/doc_support.h"
+#include "tests/platform/file_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/measure_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace measure_test {
@@ -444,6 +449,48 @@ TEST(MeasureMirrorTest, AMirrorOfTheEventJoinsTheMeasure) {
 TEST(MeasureRecordTest, TheTableGivesTheMeasureDisplay) {
     InitPlugins();
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_MEASURE), RUNTIME_CLASS(DCctMeasure));
+}
+
+// ---- inside a native document ------------------------------------------------------
+
+struct MeasureDocumentTest : ::testing::Test, doc_support::DocumentParts {
+    file_test::TempFolder folder;
+    CPromptScript prompts;
+    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
+    MeasureDocumentTest() { InitPlugins(); }
+    ~MeasureDocumentTest() override { SetPromptHandler(previousPrompts); }
+};
+
+TEST_F(MeasureDocumentTest, VoiceTablesComeBackWithTheDocument) {
+    std::unique_ptr<MCOpusDoc> source = MakeDocument();
+    ECConductor* conductor = source->CreatePerformance(1)->GetConductor();
+    ASSERT_NE(conductor, nullptr);
+    ASSERT_NE(conductor->GetTrack(TRACK_STAFF, 1, 1), nullptr);
+    ECMeasure* measure = conductor->GetMeasure(1, MCTime(0.0f), 1, 1);
+    ASSERT_NE(measure, nullptr);
+    auto* display = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 1));
+    ASSERT_NE(display, nullptr);
+    display->GetVoiceTable() = {0, 3, 6};
+    display->SetPosition(40, -80);
+    source->GetHeader()->SetFormat(DF_NATIVE);
+    const std::string path = folder.File("measure.mmm");
+    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
+    source->OnCloseDocument();
+
+    std::unique_ptr<MCOpusDoc> reopened = MakeDocument();
+    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    int found = 0;
+    for (ECBase* event : doc_support::FindEvents(reopened->GetBaseEvent(), ET_MEASURE)) {
+        auto* loaded = dynamic_cast<DCctMeasure*>(event->GetData(DK_NOTATION, 0));
+        if (!loaded || event->GetClassType() != ET_MEASURE)
+            continue;
+        ++found;
+        EXPECT_EQ(loaded->GetVoiceTable(), (Voices{0, 3, 6}));
+        EXPECT_EQ(loaded->GetPosition(), CPoint(40, -80));
+        EXPECT_EQ(loaded->FrameDirty(), 1);
+    }
+    EXPECT_EQ(found, 1);
+    reopened->OnCloseDocument();
 }
 
 }  // namespace

@@ -208,8 +208,15 @@ MCMusicFont::MusicFontMetrics MCMusicFont::GetMusicExtent(CDC* dc, unsigned ch) 
         gm = GLYPHMETRICS();
     SIZE size{static_cast<LONG>(gm.gmBlackBoxX), static_cast<LONG>(gm.gmBlackBoxY)};
     dc->DPtoLP(&size);
+    // The glyph origin is an offset from the drawing point: converted as a
+    // point it would take the view's origins along, so the difference from
+    // the converted device origin is what counts (keeping the y flip).
     POINT origin = gm.gmptGlyphOrigin;
+    POINT zero{0, 0};
     dc->DPtoLP(&origin);
+    dc->DPtoLP(&zero);
+    origin.x -= zero.x;
+    origin.y -= zero.y;
     result.SetWidth(size.cx);
     result.SetHeight(size.cy);
     result.SetLeft(origin.x);

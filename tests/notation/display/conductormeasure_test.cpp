@@ -246,4 +246,58 @@ TEST_F(ConductorMeasureTest, DrawingACollapsedMemberAnswers128) {
     }
 }
 
+
+TEST_F(ConductorMeasureTest, CursorAndTimeFollowTheRuler) {
+    NoteheadScope notehead;
+    MakePiece(1, 2);
+    DCctConductorMeasure* measure = Display(2);
+    ECMeter meter(4, 4, 0);
+    measure->CreateDivMarks(&meter, 64);
+    measure->SetPosition(1000, 5000);
+    DisplayCanvas canvas(8, 8, 0, 0);
+    measure->SetSize(&canvas.dc);
+    const auto& marks = measure->GetRuler().GetRulerGroup()[0].marks;
+    ASSERT_GE(marks.size(), 8u);
+    const int beat = 1000 + kPrologEnd + marks[4].x;   // the second quarter, after the prologue
+
+    CPoint top;
+    CPoint bottom;
+    measure->CalcCursorPosition(static_cast<WORD>(256), &top, &bottom, 0, 0x4000);
+    EXPECT_EQ(top, CPoint(beat, 5000));
+    EXPECT_EQ(bottom, CPoint(beat, 5000 - 480));
+    // Near the mark: kept as it is, or snapped onto it.
+    measure->CalcCursorPosition(CPoint(beat + 3, 0), &top, &bottom, 0, 0x4000);
+    EXPECT_EQ(top, CPoint(beat + 3, 5000 + 270));
+    measure->CalcCursorPosition(CPoint(beat + 3, 0), &top, &bottom, 1, 0x4000);
+    EXPECT_EQ(top, CPoint(beat, 5000 + 270));
+    EXPECT_EQ(bottom, CPoint(beat, 5000 - 480));
+    // Measure 2 starts at quarter 4: the second quarter is quarter 5.
+    EXPECT_EQ(measure->GetTimeForXPosition(beat, 1).GetTicks(256), 5 * 256);
+    EXPECT_EQ(measure->GetEndPosition(), CPoint(1000 + measure->GetRuler().GetWidth(), 5000));
+}
+
+TEST_F(ConductorMeasureTest, BorrowedDivisionsShowTheirPulse) {
+    NoteheadScope notehead;
+    MakePiece(1, 1);
+    DCctConductorMeasure* measure = Display(1);
+    ECMeter meter(4, 4, 0);
+    measure->CreateDivMarks(&meter, 64);
+    MCTime half(2.0f);
+    const struct {
+        int on, divisions;
+        WORD pulse;
+        int groups;
+    } cases[] = {
+        {1, 2, 0x4000, 1},   // the quarter divides in two already
+        {1, 0, 0x4000, 1},   // a damaged count adds nothing
+        {1, 3, 384, 2},      // triplet quarters: three in the time of two
+        {0, 3, 0x4000, 2},   // given up: the marks stay, the display pulse goes
+    };
+    for (const auto& c : cases) {
+        measure->SetRulerBorrowed(c.on, half, c.divisions);
+        EXPECT_EQ(measure->GetDisplayPulse(), c.pulse) << c.on << "/" << c.divisions;
+        EXPECT_EQ(measure->GetRuler().GetNumberOfRulerGroups(), c.groups) << c.on << "/" << c.divisions;
+    }
+}
+
 }  // namespace

@@ -5,9 +5,11 @@
 #include "model/plugin.h"
 #include "notation/display/base.h"
 #include "notation/display/staff.h"
+#include "platform/core/library.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace {
@@ -39,6 +41,39 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
     for (const auto& c : cases)
         EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));
+}
+
+// The built module, as the program loads it: its own records (its own class
+// records, alike by name) fill the table. The test's table is put back and the
+// module freed afterwards, so no later test makes the module's objects.
+TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
+    std::array<const CRuntimeClass*, ET_COUNT> before{};
+    for (int type = 0; type < ET_COUNT; ++type)
+        before[type] = CPluginData::GetDataClass(DK_NOTATION, type);
+    for (int type = 0; type < ET_COUNT; ++type)
+        CPluginData::GetDataClass(DK_NOTATION, type) = nullptr;
+
+    const std::string path = CPlugin::GetPluginFolder(STAFFWRIGHT_PROGRAM_FOLDER) + "/Cantrel.so";
+    ASSERT_EQ(CPlugin::InitPlugin(path), 1) << path;
+    const struct {
+        int type;
+        const char* name;
+    } cases[] = {
+        {ET_BASE, "DCctBase"},
+        {ET_STAFF, "DCctStaff"},
+        {17, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
+    EXPECT_NE(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));   // the module's
+    using StartupFunction = int (*)();
+    auto startup = reinterpret_cast<StartupFunction>(GetProcAddress(GetModuleHandle(path), "InitPlugins"));
+    ASSERT_NE(startup, nullptr);
+    EXPECT_EQ(startup(), 87);
+
+    for (int type = 0; type < ET_COUNT; ++type)
+        CPluginData::GetDataClass(DK_NOTATION, type) = before[type];
+    CPlugin::FreePlugin(path);
 }
 
 }  // namespace

@@ -250,6 +250,19 @@ int DCctConductorMeasure::IsCollapsedMember() const {
 
 // ---- vertical layout ----
 
+namespace {
+
+// The number of staves of the conductor staff a display belongs to; the
+// staff ruler's count for a display without its event.
+int StaffCount(DCctConductorStaff* display) {
+    ECBase* owner = display->GetOwner();
+    if (!owner || owner->GetClassType() != ET_CONDUCTORSTAFF)
+        return display->GetRuler().GetStaffCount();
+    return static_cast<ECConductorStaff*>(owner)->GetMaxStaffNumber();
+}
+
+}  // namespace
+
 int DCctConductorMeasure::StaffOffset(int staff) {
     DCctConductorStaff* display = GetConductorStaffDisplay();
     if (!display)
@@ -257,8 +270,7 @@ int DCctConductorMeasure::StaffOffset(int staff) {
     MCStaffRuler& ruler = display->GetRuler();
     int i = staff;
     if (staff == -1) {
-        auto* owner = static_cast<ECConductorStaff*>(display->GetOwner());
-        i = std::min(ruler.GetLastShownStaff() + 1, owner->GetMaxStaffNumber());
+        i = std::min(ruler.GetLastShownStaff() + 1, StaffCount(display));
     } else if (staff == 0) {
         i = 1;
     }
@@ -315,8 +327,7 @@ ECMeasure* DCctConductorMeasure::GetMeasureForTrack(int track) {
         for (int i = 0; i < ruler.GetStaffCount(); ++i)
             if (ruler.IsStaffShown(i))
                 last = i;
-        const int count = static_cast<ECConductorStaff*>(display->GetOwner())->GetMaxStaffNumber();
-        track = std::min(last, count - 1) + 1;
+        track = std::min(last, StaffCount(display) - 1) + 1;
     }
     return column->GetMeasureOnTrack(track);
 }

@@ -131,6 +131,22 @@ TEST_F(MeasureNumberTest, ExpressionFontIsPutBack) {
     EXPECT_EQ(expression.GetLogFont().lfHeight, height);
 }
 
+TEST_F(MeasureNumberTest, RulerStripDrawnUnlessTheConductorStaffHidesIt) {
+    NumberSettings settings(0, 1);   // no number: the ruler's ink alone
+    ECMeter meter(4, 4, 0);
+    measure->CreateDivMarks(&meter, 64);
+    measure->GetRuler().SetWidth(800, 1);
+    EXPECT_FALSE(Draw(1, 1).Any());
+    StaffDisplay()->HideRuler(0);
+    const Ink ink = Draw(1, 1);
+    ASSERT_TRUE(ink.Any());
+    // The strip hangs from the display offset (the ruler height) above the staff.
+    EXPECT_LE(ink.top, kY + 270 + 1);
+    EXPECT_GE(ink.bottom, kY - 1);
+    EXPECT_GE(ink.left, kX - 1);
+    EXPECT_LE(ink.right, kX + 800 + 1);
+}
+
 TEST(MeasureNumberSettingsTest, StartAtOne) {
     // Until the view loads the preferences.
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNum, 1);

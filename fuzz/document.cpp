@@ -5,8 +5,10 @@
 // must never crash, read past the data or leak. What loads is written again.
 //
 // Each input is read into the engine's one document, which is emptied again
-// before the next (document_engine.h).
+// before the next (document_engine.h). The notation plug-in's display classes
+// are registered, so their data in a tree is read and written as well.
 #include "fuzz/document_engine.h"
+#include "notation/display/records.h"
 #include "platform/core/archive.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/file.h"
@@ -17,6 +19,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MCOpusDoc& doc = *fuzz_support::GetDocumentEngine().doc;
+    static const int displays = InitPlugins();
+    (void)displays;
     bool loaded = false;
     try {
         CMemFile file(std::vector<uint8_t>(data, data + size));

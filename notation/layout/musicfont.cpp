@@ -208,12 +208,17 @@ MCMusicFont::MusicFontMetrics MCMusicFont::GetMusicExtent(CDC* dc, unsigned ch) 
         gm = GLYPHMETRICS();
     SIZE size{static_cast<LONG>(gm.gmBlackBoxX), static_cast<LONG>(gm.gmBlackBoxY)};
     dc->DPtoLP(&size);
-    POINT origin = gm.gmptGlyphOrigin;
-    dc->DPtoLP(&origin);
+    // The glyph origin is a distance from the drawing point, not a place:
+    // converted as the difference of two points, so the DC's origins (a
+    // scrolled view, a sample drawn in a rectangle) do not enter it.
+    POINT origin[2] = {gm.gmptGlyphOrigin, {0, 0}};
+    dc->DPtoLP(origin, 2);
+    origin[0].x -= origin[1].x;
+    origin[0].y -= origin[1].y;
     result.SetWidth(size.cx);
     result.SetHeight(size.cy);
-    result.SetLeft(origin.x);
-    result.SetTop(-origin.y);
+    result.SetLeft(origin[0].x);
+    result.SetTop(-origin[0].y);
     if (ch == kNotehead) {
         result.SetWidth(dc->GetTextExtent(CodeText(kNotehead)).cx);
         result.SetHeight(m_normal.noteheadHeight);

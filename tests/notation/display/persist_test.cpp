@@ -173,10 +173,11 @@ struct DisplayDocumentTest : ::testing::Test, doc_support::DocumentParts {
     }
 };
 
-TEST_F(DisplayDocumentTest, DisplayObjectsComeBackWithTheLoadFixUp) {
-    // Two staves, and no sequence attached: the tree holds notation data
-    // alone, so the same stream also reads as a file of version 1.
-    std::unique_ptr<MCOpusDoc> source = MakeDocument();
+// A native document of two staves whose displays are hidden, selected,
+// cue, grace, placed and offset. No sequence is attached: the tree holds
+// notation data alone, so the same stream also reads as a file of version 1.
+void SaveTwoStaves(const std::string& path) {
+    std::unique_ptr<MCOpusDoc> source = doc_support::DocumentParts::MakeDocument();
     ECPerformance* performance = source->CreatePerformance(1);
     ECConductor* conductor = performance->GetConductor();
     ASSERT_NE(conductor, nullptr);
@@ -190,9 +191,13 @@ TEST_F(DisplayDocumentTest, DisplayObjectsComeBackWithTheLoadFixUp) {
         display->SetStoredOffset(CSize(-5, 5));
     }
     source->GetHeader()->SetFormat(DF_NATIVE);
-    const std::string mmm = folder.File("two.mmm");
-    ASSERT_TRUE(source->OnSaveDocument(mmm.c_str()));
+    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
     source->OnCloseDocument();   // lets go of the file
+}
+
+TEST_F(DisplayDocumentTest, DisplayObjectsComeBackWithTheLoadFixUp) {
+    const std::string mmm = folder.File("two.mmm");
+    ASSERT_NO_FATAL_FAILURE(SaveTwoStaves(mmm));
 
     const uint32_t placedAgain = (1u << 9) | (1u << 10) | (1u << 11) | (1u << 12) | 1u;
     const uint32_t kept = 1u | (1u << 3) | CLASS_BIT | placedAgain;   // no hidden staff
@@ -226,6 +231,17 @@ TEST_F(DisplayDocumentTest, DisplayObjectsComeBackWithTheLoadFixUp) {
         }
         reopened->OnCloseDocument();
     }
+}
+
+// Writes the document fuzz target's seed of notation display objects (the
+// "Contents" of the document above). Run on purpose:
+//   notation_tests --gtest_also_run_disabled_tests --gtest_filter='DisplayDocumentTest.DISABLED_WriteFuzzSeed'
+TEST_F(DisplayDocumentTest, DISABLED_WriteFuzzSeed) {
+    const std::string corpus = std::string(STAFFWRIGHT_TEST_DATA) + "/../../fuzz/corpus/document";
+    const std::string mmm = folder.File("displays.mmm");
+    ASSERT_NO_FATAL_FAILURE(SaveTwoStaves(mmm));
+    const Bytes contents = Contents(mmm);
+    file_test::WriteText(corpus + "/notation-displays.contents", std::string(contents.begin(), contents.end()));
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include "notation/display/base.h"
 #include "notation/display/barline.h"
 // clef.h (DCctClef)
-// conductor.h (DCctConductor, DCctConductorStaff)
-// conductormeasure.h (DCctConductorMeasure)
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
 // key.h (DCctKey)
 // measure.h (DCctMeasure)
 #include "notation/display/meter.h"
@@ -24,9 +24,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     // ET_CLEF 13: DCctClef
-    // ET_CONDUCTOR 14: DCctConductor
-    // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
-    // ET_CONDUCTORSTAFF 16: DCctConductorStaff
+    {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
+    {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
+    {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     // ET_KEY 23: DCctKey
     // ET_MEASURE 25: DCctMeasure
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},

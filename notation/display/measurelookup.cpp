@@ -9,17 +9,12 @@
 #include "model/plugin.h"
 #include "model/viewdata.h"
 #include "notation/display/clef.h"
+#include "notation/display/conductormeasure.h"
 #include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/measurelinks.h"
 #include "notation/layout/ruler.h"
 
-// The measure displays come with their own classes; this file is where the
-// clef and key meet them, so that nothing else needs them to be built yet.
-#if __has_include("notation/display/conductormeasure.h")
-#include "notation/display/conductormeasure.h"
-#define CLEFKEY_HAVE_CONDUCTOR_MEASURE 1
-#endif
 
 ECMeasure* MeasureParent(ECBase* event) {
     MCEventList* parents = event ? event->GetParents() : nullptr;
@@ -50,12 +45,8 @@ MCRuler* ConductorRulerAt(ECConductor* conductor, ECMeasure* measure) {
         return nullptr;
     ECMeasure* column = conductor->GetMeasure(0, *measure->GetTime(), 0, 1);
     DCBase* data = column ? column->GetData(DK_NOTATION, 0) : nullptr;
-#ifdef CLEFKEY_HAVE_CONDUCTOR_MEASURE
     if (auto* display = dynamic_cast<DCctConductorMeasure*>(data))
         return &display->GetRuler();
-#else
-    (void)data;
-#endif
     return nullptr;
 }
 
@@ -66,8 +57,9 @@ int MeasureLeftHandOffset(ECBase* measure) {
     return 0;
 }
 
-// The staff measure's questions to the clef and key displays (measurelinks.h),
-// answered here where the two meet.
+// The staff measure's questions to the clef, key and conductor measure
+// displays (measurelinks.h), and the conductor measure's to the staff
+// measure's, answered here where they meet.
 namespace {
 
 DCctClef* ClefDisplay(ECClef* clef) {
@@ -79,7 +71,7 @@ int ClefPitch(ECClef* clef, BYTE (DCctClef::*line)()) {
     return display ? (display->*line)() : -1;
 }
 
-const bool s_clefLinks = [] {
+const bool s_displayLinks = [] {
     MeasureLinks& links = GetMeasureLinks();
     links.topLinePitch = [](ECClef* clef) { return ClefPitch(clef, &DCctClef::GetTopLineMidiPitch); };
     links.middleLinePitch = [](ECClef* clef) { return ClefPitch(clef, &DCctClef::GetMiddleLineMidiPitch); };
@@ -90,6 +82,35 @@ const bool s_clefLinks = [] {
             return -1;
         auto* keyDisplay = key ? dynamic_cast<DCctKey*>(key->GetData(DK_NOTATION, 0)) : nullptr;
         return static_cast<int>(display->StaffLineToMidiPitch(position, keyDisplay));
+    };
+    links.conductorRuler = [](DCBase* display) -> MCRulerRuler* {
+        auto* column = dynamic_cast<DCctConductorMeasure*>(display);
+        return column ? &column->GetRuler() : nullptr;
+    };
+    links.measureY = [](DCBase* display, ECMeasure* measure, int& y) {
+        auto* column = dynamic_cast<DCctConductorMeasure*>(display);
+        if (!column)
+            return 0;
+        y = column->GetYPositionForMeasure(measure);
+        return 1;
+    };
+
+    DCctConductorMeasure::ExternalLinks& column = DCctConductorMeasure::Links();
+    column.measureRuler = [](DCctBase* display) -> MCRuler* {
+        auto* measure = dynamic_cast<DCctMeasure*>(display);
+        return measure ? &measure->GetRuler() : nullptr;
+    };
+    column.setMeasureEnd = [](DCctBase* display, int width) {
+        if (auto* measure = dynamic_cast<DCctMeasure*>(display))
+            measure->SetMeasureEnd(width);
+    };
+    column.setCollapsedMeasure = [](DCctBase* display, int count) {
+        if (auto* measure = dynamic_cast<DCctMeasure*>(display))
+            measure->SetCollapsedMeasure(count);
+    };
+    column.legerHeightBelow = [](DCctBase* display) {
+        auto* measure = dynamic_cast<DCctMeasure*>(display);
+        return measure ? measure->GetLegerHeightBelow() : 0;
     };
     return true;
 }();

@@ -29,8 +29,8 @@
 #include "sequencer/performers.h"
 #include "sequencer/scoremgr.h"
 #include "sequencer/sequence.h"
-#include "tests/interface/document/smf_support.h"
 #include "tests/sequencer/engine_support.h"
+#include "tests/support/smf_support.h"
 
 #include <benchmark/benchmark.h>
 

@@ -20,7 +20,7 @@
 #include "platform/ui/prompt_script.h"
 #include "platform/ui/uiresources.h"
 #include "tests/interface/document/doc_support.h"
-#include "tests/interface/document/smf_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -19,7 +19,7 @@
 #include "platform/ui/prompt_script.h"
 #include "sequencer/enginestates.h"
 #include "tests/app/app_support.h"
-#include "tests/interface/document/smf_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -29,8 +29,8 @@
 #include "sequencer/wavescoremgr.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/platform/devices/device_support.h"
-#include "tests/interface/document/smf_support.h"
 #include "tests/platform/messaging_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

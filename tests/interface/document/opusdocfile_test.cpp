@@ -17,9 +17,9 @@
 #include "platform/ui/prompt_script.h"
 #include "sequencer/scoremgr.h"
 #include "tests/interface/document/doc_support.h"
-#include "tests/interface/document/smf_support.h"
 #include "tests/platform/file_support.h"
 #include "tests/platform/messaging_support.h"
+#include "tests/support/smf_support.h"
 
 #include <gtest/gtest.h>
 

@@ -18,8 +18,8 @@
 #include "sequencer/midifilters.h"
 #include "sequencer/staffperformer.h"
 #include "tests/interface/document/doc_support.h"
-#include "tests/interface/document/smf_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,8 @@
-// Test support for Standard MIDI Files: builds file bytes by hand, event by
-// event, so a test shows exactly the bytes it feeds a reader (running status,
-// damaged lengths and all), and runs a python3 script with the mido library
-// for files made by an independent writer.
+// Test and benchmark support for Standard MIDI Files: builds file bytes by
+// hand, event by event, so a test shows exactly the bytes it feeds a reader
+// (running status, damaged lengths and all), and runs a python3 script with
+// the mido library for files made by an independent writer. The benchmarks'
+// seeded pieces (bench/notation/midigen.h) are written with it too.
 //
 //     smf_support::Track track;
 //     track.Tempo(0, 500000).NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60).End();

@@ -9,10 +9,10 @@
 #include "model/plugin.h"
 #include "notation/display/base.h"
 #include "notation/display/barline.h"
-// clef.h (DCctClef)
+#include "notation/display/clef.h"
 // conductor.h (DCctConductor, DCctConductorStaff)
 // conductormeasure.h (DCctConductorMeasure)
-// key.h (DCctKey)
+#include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 // mirror.h (DCctMirror)
@@ -23,11 +23,11 @@ namespace {
 const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
-    // ET_CLEF 13: DCctClef
+    {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
     // ET_CONDUCTOR 14: DCctConductor
     // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
     // ET_CONDUCTORSTAFF 16: DCctConductorStaff
-    // ET_KEY 23: DCctKey
+    {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror

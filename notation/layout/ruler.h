@@ -205,6 +205,16 @@ public:
     int IsMeterInPostlog() const;
     int GetBarlineX() const;
 
+    // ---- elements entered into the prologue (clear 0) or withdrawn ----
+    // (Defined beside the display classes they read; each answers 0 when the
+    // element has no notation display object, else 1.)
+
+    // A clef at time zero, or any clef when forced, takes the prologue's
+    // clef slot; another clef stands inside the measure (SetMidClef).
+    int DoClef(ECBase* element, int clear, int forced);
+    // A key with accidentals takes the key slot, as wide as its accidentals.
+    int DoKey(ECBase* element, int clear);
+
     // ---- mid-measure clef (never filled) ----
 
     void SetMidClef(short, short) {}

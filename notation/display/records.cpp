@@ -10,8 +10,8 @@
 #include "notation/display/base.h"
 #include "notation/display/barline.h"
 #include "notation/display/clef.h"
-// conductor.h (DCctConductor, DCctConductorStaff)
-// conductormeasure.h (DCctConductorMeasure)
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
 #include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
@@ -25,9 +25,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
-    // ET_CONDUCTOR 14: DCctConductor
-    // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
-    // ET_CONDUCTORSTAFF 16: DCctConductorStaff
+    {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
+    {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
+    {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},

@@ -1,10 +1,8 @@
 // The barline display: widths, colours, the styles, and the line through
 // the staves each group of the conductor staff's grouping joins.
 #include "notation/display/barline.h"
-#if __has_include("notation/display/conductor.h") && __has_include("notation/display/conductormeasure.h")
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
-#endif
 #include "notation/display/records.h"
 
 #include "model/appstates.h"
@@ -240,7 +238,6 @@ TEST_F(BarlineDrawTest, MissingPiecesDrawNothing) {
 
 // Through the conductor-level display objects, once they are part of the
 // plug-in.
-#if __has_include("notation/display/conductor.h") && __has_include("notation/display/conductormeasure.h")
 TEST_F(BarlineDrawTest, PlacedInItsMeasureAndDrawnThroughTheConductorStaffsRuler) {
     ScopedDisplayClass staffDisplays(ET_CONDUCTORSTAFF, RUNTIME_CLASS(DCctConductorStaff));
     ScopedDisplayClass measureDisplays(ET_CONDUCTORMEASURE, RUNTIME_CLASS(DCctConductorMeasure));
@@ -272,7 +269,6 @@ TEST_F(BarlineDrawTest, PlacedInItsMeasureAndDrawnThroughTheConductorStaffsRuler
         EXPECT_EQ(m_display.FrameDirty(), 0);
     }
 }
-#endif
 
 TEST(DisplayBarlineTest, WithoutParentNothingIsDrawn) {
     MusicFontScope font(H);

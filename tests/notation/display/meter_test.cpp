@@ -2,10 +2,8 @@
 // damaged lists), drawing, colours, placing, and the measure ruler's meter
 // handler.
 #include "notation/display/meter.h"
-#if __has_include("notation/display/conductormeasure.h")
 #include "notation/display/conductormeasure.h"
 #include "tests/model/piece_support.h"
-#endif
 #include "notation/display/records.h"
 
 #include "model/conductor.h"
@@ -297,7 +295,6 @@ TEST(DisplayMeterTest, NotPlacedWithoutAConductorMeasure) {
 
 // At the meter slot of the conductor measure's ruler, once the conductor
 // measure display is part of the plug-in.
-#if __has_include("notation/display/conductormeasure.h")
 class MeterPlaceTest : public piece::PieceTest {};
 
 TEST_F(MeterPlaceTest, AtTheMeterSlotOfItsMeasure) {
@@ -319,7 +316,6 @@ TEST_F(MeterPlaceTest, AtTheMeterSlotOfItsMeasure) {
     EXPECT_EQ(meter.GetPosition(), CPoint(555, 0));
     meter.SetOwner(nullptr);
 }
-#endif
 
 TEST(DisplayMeterTest, RegisteredForMeterEvents) {
     InitPlugins();

@@ -16,6 +16,7 @@
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 // mirror.h (DCctMirror)
+#include "notation/display/note.h"
 #include "notation/display/staff.h"
 
 namespace {
@@ -31,6 +32,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror
+    {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
 };
 

@@ -294,6 +294,14 @@ public:
     // (occupied 0: extents cleared). Extents keep the wider, the code the
     // shortest duration entered. Sets the dirty flag.
     void SetDivOccupied(WORD mark, int occupied, short left, short right, WORD duration, WORD pulse);
+    // Enters an element into the ruler (clear 0) or withdraws it, by its
+    // type; 1 with the ruler unchanged for a type without a handler. Each
+    // handler answers 0 when the element has no notation display object.
+    // Defined beside the display classes (notation/display/rulerupdate.cpp).
+    int UpdateRuler(ECBase* element, int clear);
+    // A note occupies the mark of its tick start, with the widths around it
+    // and its tick duration; withdrawn, the mark is freed.
+    int DoNote(ECBase* element, int clear);
     // The spacing pass: every group spaced by its elements' durations (an
     // empty mark as a whole note's), collisions pushed apart, tuplet groups
     // merged with group 0; then width = marks' start + group 0's width (the

@@ -10,8 +10,8 @@
 #include "notation/display/base.h"
 // barline.h (DCctBarline)
 // clef.h (DCctClef)
-// conductor.h (DCctConductor, DCctConductorStaff)
-// conductormeasure.h (DCctConductorMeasure)
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
 // key.h (DCctKey)
 #include "notation/display/measure.h"
 // meter.h (DCctMeter)
@@ -24,9 +24,9 @@ const CPluginData s_displayRecords[] = {
     // ET_BARLINE 5: DCctBarline
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     // ET_CLEF 13: DCctClef
-    // ET_CONDUCTOR 14: DCctConductor
-    // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
-    // ET_CONDUCTORSTAFF 16: DCctConductorStaff
+    {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
+    {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
+    {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     // ET_KEY 23: DCctKey
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     // ET_METER 26: DCctMeter

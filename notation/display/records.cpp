@@ -8,20 +8,20 @@
 #include "model/eventtypes.h"
 #include "model/plugin.h"
 #include "notation/display/base.h"
-// barline.h (DCctBarline)
+#include "notation/display/barline.h"
 // clef.h (DCctClef)
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 // key.h (DCctKey)
 #include "notation/display/measure.h"
-// meter.h (DCctMeter)
+#include "notation/display/meter.h"
 // mirror.h (DCctMirror)
 #include "notation/display/staff.h"
 
 namespace {
 
 const CPluginData s_displayRecords[] = {
-    // ET_BARLINE 5: DCctBarline
+    {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     // ET_CLEF 13: DCctClef
     {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
@@ -29,7 +29,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     // ET_KEY 23: DCctKey
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
-    // ET_METER 26: DCctMeter
+    {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
 };

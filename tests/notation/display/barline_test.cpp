@@ -1,6 +1,10 @@
 // The barline display: widths, colours, the styles, and the line through
 // the staves each group of the conductor staff's grouping joins.
 #include "notation/display/barline.h"
+#if __has_include("notation/display/conductor.h") && __has_include("notation/display/conductormeasure.h")
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
+#endif
 #include "notation/display/records.h"
 
 #include "model/appstates.h"
@@ -233,6 +237,42 @@ TEST_F(BarlineDrawTest, MissingPiecesDrawNothing) {
     DrawType(DCctBarline::BARLINE_SYSTEM);
     EXPECT_EQ(m_drawn, 0);   // its end lies on the missing measure
 }
+
+// Through the conductor-level display objects, once they are part of the
+// plug-in.
+#if __has_include("notation/display/conductor.h") && __has_include("notation/display/conductormeasure.h")
+TEST_F(BarlineDrawTest, PlacedInItsMeasureAndDrawnThroughTheConductorStaffsRuler) {
+    ScopedDisplayClass staffDisplays(ET_CONDUCTORSTAFF, RUNTIME_CLASS(DCctConductorStaff));
+    ScopedDisplayClass measureDisplays(ET_CONDUCTORMEASURE, RUNTIME_CLASS(DCctConductorMeasure));
+    auto* staffDisplay = dynamic_cast<DCctConductorStaff*>(m_staff->GetData(DK_NOTATION, 1));
+    auto* measureDisplay = dynamic_cast<DCctConductorMeasure*>(m_measure->GetData(DK_NOTATION, 1));
+    ASSERT_NE(staffDisplay, nullptr);
+    ASSERT_NE(measureDisplay, nullptr);
+    staffDisplay->GetRuler() = m_ruler;
+    m_staff->GroupStaves(1, 2, 0);
+
+    m_display.SetPosition(X, 0);
+    DisplayCanvas canvas(200, 3 * 10 * H + 40, 0, TOP);
+    EXPECT_EQ(m_display.Draw(&canvas.dc, CPoint(0, 0), nullptr), DCctBase::DRAW_DONE);
+    EXPECT_TRUE(InkInGap(canvas.Image(), 1));
+    EXPECT_FALSE(InkInGap(canvas.Image(), 2));
+
+    const struct {
+        BYTE type, position;
+        bool atBarline;
+    } cases[] = {{0, 1, true}, {0, 0, false}, {3, 1, true}, {4, 1, false}};
+    for (const auto& c : cases) {
+        m_barline->SetBarlineType(c.type);
+        m_barline->SetBarlinePos(c.position);
+        m_display.SetPosition(-1, -1);
+        EXPECT_EQ(m_display.Position(nullptr, nullptr, m_measure, nullptr), 1);
+        EXPECT_EQ(m_display.GetX(), c.atBarline ? measureDisplay->GetBarlineX() : 0) << int(c.type);
+        EXPECT_EQ(m_display.GetY(), 0);
+        EXPECT_EQ(m_display.GetHeight(), measureDisplay->GetTopToBottomStaffHeight());
+        EXPECT_EQ(m_display.FrameDirty(), 0);
+    }
+}
+#endif
 
 TEST(DisplayBarlineTest, WithoutParentNothingIsDrawn) {
     MusicFontScope font(H);

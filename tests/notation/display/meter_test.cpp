@@ -2,6 +2,10 @@
 // damaged lists), drawing, colours, placing, and the measure ruler's meter
 // handler.
 #include "notation/display/meter.h"
+#if __has_include("notation/display/conductormeasure.h")
+#include "notation/display/conductormeasure.h"
+#include "tests/model/piece_support.h"
+#endif
 #include "notation/display/records.h"
 
 #include "model/conductor.h"
@@ -229,6 +233,28 @@ TEST(DisplayMeterTest, SymbolsCentreOnTheMiddleLine) {
     }
 }
 
+// A sample drawing (a palette button) draws at the origin whatever the
+// rectangle, laid out afresh, and leaves the score's glyph caches alone.
+TEST(DisplayMeterTest, DrawInRectDrawsAtTheOriginAndKeepsTheCaches) {
+    MusicFontScope font(H);
+    DisplayCanvas canvas(120, 140, 10, 20);
+    DCctMeter meter;
+    meter.SetMeter(3, 4);
+    meter.SetSize(&canvas.dc);
+    meter.SetPosition(40, 0);
+    CRect far(5000, 5000, 6000, 4000);
+    EXPECT_EQ(meter.DrawInRect(&canvas.dc, &far), 1);
+    const InkBox ink = FindInk(canvas.Image(), 0, canvas.Image().height());
+    ASSERT_FALSE(ink.Empty());
+    EXPECT_GE(ink.left, 10 + 40 - 2);
+    EXPECT_NEAR(ink.top, 20, 2);
+    EXPECT_EQ(meter.FrameDirty(), 0);   // sized again by the drawing
+    LOGFONT logFont;
+    MCMusicFont::NoteMetrics metrics;
+    MCMusicFont::GetMusicFont().SaveLogFont(&logFont, &metrics);
+    EXPECT_EQ(metrics.extentDirty, 0);
+}
+
 TEST(DisplayMeterTest, ColoursOnScreenAndOnPaper) {
     MusicFontScope font(H);
     DCctMeter meter;
@@ -268,6 +294,32 @@ TEST(DisplayMeterTest, NotPlacedWithoutAConductorMeasure) {
     EXPECT_EQ(meter.Position(&conductor, nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(meter.Position(nullptr, nullptr, nullptr, nullptr), 0);
 }
+
+// At the meter slot of the conductor measure's ruler, once the conductor
+// measure display is part of the plug-in.
+#if __has_include("notation/display/conductormeasure.h")
+class MeterPlaceTest : public piece::PieceTest {};
+
+TEST_F(MeterPlaceTest, AtTheMeterSlotOfItsMeasure) {
+    MakeStaves(1);
+    MakeMeasures(2);
+    ScopedDisplayClass measureDisplays(ET_CONDUCTORMEASURE, RUNTIME_CLASS(DCctConductorMeasure));
+    ECMeasure* second = m_conductor->GetMeasure(0, MCTime(4.0f), 0, 1);
+    ASSERT_NE(second, nullptr);
+    ECMeter event;
+    event.SetTime(second->GetTime());
+    DCctMeter meter;
+    meter.SetOwner(&event);
+    EXPECT_EQ(meter.Position(m_conductor, nullptr, nullptr, nullptr), 0);   // no display object yet
+
+    auto* display = dynamic_cast<DCctConductorMeasure*>(second->GetData(DK_NOTATION, 1));
+    ASSERT_NE(display, nullptr);
+    display->GetRuler().SetPrologX(MCRuler::PROLOG_METER, 555);
+    EXPECT_EQ(meter.Position(m_conductor, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(meter.GetPosition(), CPoint(555, 0));
+    meter.SetOwner(nullptr);
+}
+#endif
 
 TEST(DisplayMeterTest, RegisteredForMeterEvents) {
     InitPlugins();

@@ -16,7 +16,10 @@
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 // mirror.h (DCctMirror)
+#include "notation/display/performance.h"
+#include "notation/display/repeat.h"
 #include "notation/display/staff.h"
+#include "notation/display/tremolo.h"
 
 namespace {
 
@@ -31,7 +34,11 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror
+    // ET_NOTE 29: DCctNote
+    {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
+    {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
+    {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
 };
 
 }  // namespace

@@ -13,7 +13,7 @@
 // conductor.h (DCctConductor, DCctConductorStaff)
 // conductormeasure.h (DCctConductorMeasure)
 // key.h (DCctKey)
-// measure.h (DCctMeasure)
+#include "notation/display/measure.h"
 // meter.h (DCctMeter)
 // mirror.h (DCctMirror)
 #include "notation/display/staff.h"
@@ -28,7 +28,7 @@ const CPluginData s_displayRecords[] = {
     // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
     // ET_CONDUCTORSTAFF 16: DCctConductorStaff
     // ET_KEY 23: DCctKey
-    // ET_MEASURE 25: DCctMeasure
+    {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     // ET_METER 26: DCctMeter
     // ET_MIRROR 27: DCctMirror
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},

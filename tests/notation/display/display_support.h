@@ -4,7 +4,11 @@
 #pragma once
 
 #include "notation/layout/musicfont.h"
+#include "platform/core/archive.h"
 #include "tests/platform/gui/dc_support.h"
+
+#include <cstdint>
+#include <vector>
 
 // A white `width` x `height` canvas; logical (0, 0) at device (originX,
 // originY), one unit a pixel, y up.
@@ -43,3 +47,12 @@ private:
     LOGFONT m_font;
     MCMusicFont::NoteMetrics m_metrics;
 };
+
+// The bytes an object's Serialize stores.
+inline std::vector<uint8_t> StoreBytes(CObject* object) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    object->Serialize(ar);
+    ar.Close();
+    return file.Detach();
+}

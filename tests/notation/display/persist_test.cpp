@@ -14,6 +14,7 @@
 #include "platform/storage/streamfile.h"
 #include "platform/ui/prompt_script.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,7 @@ constexpr uint32_t CLASS_BIT = 1u << 20;
 constexpr uint32_t TRANSIENT = (1u << 13) | (1u << 14) | (1u << 15);
 
 Bytes Store(CObject* object) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    object->Serialize(ar);
-    ar.Close();
-    return file.Detach();
+    return StoreBytes(object);
 }
 
 // Reads `bytes` into `object` with `version` as the active performance's

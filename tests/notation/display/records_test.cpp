@@ -60,6 +60,7 @@ TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
         const char* name;
     } cases[] = {
         {ET_BASE, "DCctBase"},
+        {ET_MEASURE, "DCctMeasure"},
         {ET_STAFF, "DCctStaff"},
         {17, ""},
     };

@@ -57,13 +57,13 @@ int ACFindTiesInRange::DoAction(ECBase* event) {
     };
 
     // Backward: every tie before the note and the notes between, not the head.
-    if (ECTie* tie = ties.FindTieParent(note, 1)) {
+    if (ECTie* tie = ties.FindTieParent(note, TIE_BACKWARD)) {
         AddFound(tie);
         for (;;) {
-            ECNote* earlier = ties.FindNoteChild(tie, 1);
+            ECNote* earlier = ties.FindNoteChild(tie, TIE_BACKWARD);
             if (!earlier || !firstVisit(earlier))
                 break;
-            ECTie* before = ties.FindTieParent(earlier, 1);
+            ECTie* before = ties.FindTieParent(earlier, TIE_BACKWARD);
             if (!before)
                 break;   // `earlier` heads the chain
             AddFound(earlier);
@@ -76,14 +76,14 @@ int ACFindTiesInRange::DoAction(ECBase* event) {
     }
 
     // Forward: every tie after the note and the notes it leads to.
-    if (ECTie* tie = ties.FindTieParent(note, 0)) {
+    if (ECTie* tie = ties.FindTieParent(note, TIE_FORWARD)) {
         AddFound(tie);
         for (;;) {
-            ECNote* later = ties.FindNoteChild(tie, 0);
+            ECNote* later = ties.FindNoteChild(tie, TIE_FORWARD);
             if (!later || !firstVisit(later))
                 break;
             AddFound(later);
-            tie = ties.FindTieParent(later, 0);
+            tie = ties.FindTieParent(later, TIE_FORWARD);
             if (!tie)
                 break;
             AddFound(tie);

@@ -1,94 +1,140 @@
-// CTie: the tie-chain walks.
 #include "notation/tools/tie.h"
 
-#include <vector>
-
-#include "model/event.h"
 #include "model/eventtypes.h"
+#include "model/findactions.h"
 #include "model/groupmarks.h"
-#include "model/lists.h"
 #include "model/notes.h"
-#include "model/time.h"
+#include "notation/autonote/notatelinks.h"
+
+#include <unordered_set>
 
 namespace {
 
-// The first and last members of a tie; null when it has none.
-ECBase* End(ECTie* tie, int later) {
-    MCEventList* members = tie ? tie->GetChildren() : nullptr;
-    if (!members || members->IsEmpty())
-        return nullptr;
-    return later ? members->GetTail() : members->GetHead();
+constexpr int TICKS_PER_QUARTER = 256;
+
+// The notes a walk has met; a note met again ends the walk.
+class Visited {
+public:
+    // True the first time a note is given.
+    bool First(ECNote* note) { return m_notes.insert(note).second; }
+
+private:
+    std::unordered_set<ECNote*> m_notes;
+};
+
+ECNote* AsNote(ECBase* event) {
+    return event && event->GetClassType() == ET_NOTE ? static_cast<ECNote*>(event) : nullptr;
 }
 
-// Follows the chain from `note` in one direction (0 onward, 1 back) to its
-// last note, never past a note seen before.
-ECNote* Walk(CTie& ties, ECNote* note, int direction) {
-    std::vector<ECNote*> seen{note};
-    for (;;) {
-        ECNote* next = ties.FindNoteChild(ties.FindTieParent(note, direction), direction);
-        if (!next)
-            return note;
-        for (ECNote* old : seen)
-            if (old == next)
-                return note;
-        seen.push_back(next);
-        note = next;
-    }
+bool SameTime(ECBase* a, ECBase* b) {
+    return *a->GetTime() == *b->GetTime();
 }
 
 }  // namespace
 
-ECTie* CTie::FindTieParent(ECBase* note, int direction) {
-    MCEventList* parents = note ? note->GetParents() : nullptr;
-    if (!parents)
+CTie::CTie() = default;
+
+CTie::~CTie() {
+    RemoveAll();
+}
+
+ECBase* CTie::FindOther(ECBase* event, MCEventList& candidates, int direction) {
+    if (!event || !event->GetTime() || candidates.IsEmpty())
         return nullptr;
-    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
-        ECBase* parent = parents->GetNext(pos);
-        if (parent->GetClassType() != ET_TIE)
-            continue;
-        auto* tie = static_cast<ECTie*>(parent);
-        ECBase* first = End(tie, 0);
-        ECBase* last = End(tie, 1);
-        if (first == last)
-            continue;   // a tie of one note joins nothing
-        if ((direction == 0 && first == note) || (direction != 0 && last == note))
-            return tie;
+    ECBase* first = candidates.GetHead();
+    ECBase* last = candidates.GetTail();
+    if (!first->GetTime() || !last->GetTime())
+        return nullptr;
+    if (first == last) {
+        const bool same = SameTime(first, event);
+        return (direction == TIE_FORWARD) == same ? first : nullptr;
     }
-    return nullptr;
+    const bool inOrder = *first->GetTime() <= *last->GetTime();
+    if (direction == TIE_FORWARD)
+        return inOrder ? last : first;
+    return inOrder ? first : last;
+}
+
+ECTie* CTie::FindTieParent(ECNote* note, int direction) {
+    if (!note)
+        return nullptr;
+    ACFindEvents find;
+    find.SetReverse(1);
+    find.SetDepth(1);
+    find.ClipNone();
+    find.AddEvtType(ET_TIE);
+    find.Apply(note);
+    return static_cast<ECTie*>(FindOther(note, find.GetEvents(), direction));
 }
 
 ECNote* CTie::FindNoteChild(ECTie* tie, int direction) {
-    ECBase* end = End(tie, direction == 0 ? 1 : 0);
-    return end && end->GetClassType() == ET_NOTE ? static_cast<ECNote*>(end) : nullptr;
-}
-
-ECNote* CTie::FindOther(ECTie* tie, ECBase* note) {
-    if (End(tie, 0) == note)
-        return FindNoteChild(tie, 0);
-    if (End(tie, 1) == note)
-        return FindNoteChild(tie, 1);
-    return nullptr;
+    if (!tie || !tie->GetChildren())
+        return nullptr;
+    return AsNote(FindOther(tie, *tie->GetChildren(), direction));
 }
 
 ECNote* CTie::GetHeadOfTie(ECNote* note) {
-    return note ? Walk(*this, note, 1) : nullptr;
+    if (!note)
+        return nullptr;
+    ECTie* tie = FindTieParent(note, TIE_BACKWARD);
+    if (!tie)
+        return note;
+    Visited visited;
+    visited.First(note);
+    ECNote* current = note;
+    while (*current->GetTime() > *tie->GetTime()) {
+        ECNote* start = FindNoteChild(tie, TIE_BACKWARD);
+        if (!start || !SameTime(start, tie) || !visited.First(start))
+            return current;
+        tie = FindTieParent(start, TIE_BACKWARD);
+        if (!tie)
+            return start;
+        current = start;
+    }
+    return current;
 }
 
 ECNote* CTie::GetHeadOfTie(ECTie* tie) {
-    return GetHeadOfTie(FindNoteChild(tie, 1));
+    ECNote* note = FindNoteChild(tie, TIE_BACKWARD);
+    if (!note || !SameTime(note, tie))
+        return nullptr;
+    Visited visited;
+    visited.First(note);
+    for (;;) {
+        ECTie* before = FindTieParent(note, TIE_BACKWARD);
+        if (!before || !(*note->GetTime() > *before->GetTime()))
+            return note;
+        ECNote* start = FindNoteChild(before, TIE_BACKWARD);
+        if (!start || !visited.First(start))
+            return note;
+        note = start;
+        if (!SameTime(note, before))
+            return note;
+    }
 }
 
 ECNote* CTie::GetTailOfTie(ECNote* note) {
-    return note ? Walk(*this, note, 0) : nullptr;
+    if (!note)
+        return nullptr;
+    Visited visited;
+    visited.First(note);
+    for (;;) {
+        ECNote* end = FindNoteChild(FindTieParent(note, TIE_FORWARD), TIE_FORWARD);
+        // A tie whose only note is its start note leads back to that note.
+        if (!end || !visited.First(end))
+            return note;
+        note = end;
+    }
 }
 
 void CTie::GetTieRange(ECNote* note, MCTime& start, MCTime& end) {
     ECNote* head = GetHeadOfTie(note);
     ECNote* tail = GetTailOfTie(note);
-    if (!head || !tail || !head->GetTime() || !tail->GetTime())
+    if (!head || !tail)
         return;
     start = *head->GetTime();
     end = *tail->GetTime();
-    if (const MCTime* duration = tail->GetDuration())
-        end += *duration;
+    const int ticks = NotateTickDuration(GetNotateData(tail), 1);
+    if (ticks > 0)
+        end.AddTicks(ticks, TICKS_PER_QUARTER);
 }

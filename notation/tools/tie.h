@@ -1,36 +1,60 @@
-// CTie: walks along chains of notes joined by ties.
+// CTie: questions about chains of tied notes.
 //
-// A tie (ECTie) holds the two notes it joins as its children, the earlier
-// first (children lists are in time order); each note has the tie among its
-// parents. A chain is the run of notes linked this way. The walks stop at a
-// note already visited, so a damaged file whose ties form a loop ends
-// instead of spinning.
+// A tie (ECTie, a child of the staff) has the two notes it joins as its
+// children, and a note may end one tie and start the next, so tied notes
+// form chains. The time of a tie is the time of its start note, which is how
+// the tie starting at a note is told from the tie ending at it.
 //
-// Built narrowly for the notation engine: the queries below. Stateless; UI
-// thread, under the performance's lock like any tree read.
+// Directions: 0 forward (the tie starting at a note, the later note of a
+// tie), 1 backward (the tie ending at a note, the earlier note of a tie).
+//
+// Every walk along a chain stops at a note it has already met, so a damaged
+// chain (a tie whose only note is its start note, a loop of ties) ends.
+//
+// A CTie is a list that receives the answers of the list queries; a caller
+// makes one on the stack for a query. The list holds a reference on each
+// event in it. User-interface thread, under the performance's lock like the
+// rest of the tree.
 #pragma once
 
-class ECBase;
+#include "model/lists.h"
+
 class ECNote;
 class ECTie;
 class MCTime;
 
-class CTie {
-public:
-    CTie() = default;
+enum : int {
+    TIE_FORWARD = 0,
+    TIE_BACKWARD = 1,
+};
 
-    // The tie that starts at the note (direction 0) or ends at it (1); null.
-    ECTie* FindTieParent(ECBase* note, int direction);
-    // The note at the tie's later end (direction 0) or earlier end (1); null.
+class CTie : public MCEventList {
+public:
+    CTie();
+    ~CTie() override;
+
+    // The tie that starts at the note (forward) or ends at it (backward), or
+    // null.
+    ECTie* FindTieParent(ECNote* note, int direction);
+    // The tie's later (forward) or earlier (backward) note, or null.
     ECNote* FindNoteChild(ECTie* tie, int direction);
-    // The tie's other note than `note`; null when `note` is not one of its two.
-    ECNote* FindOther(ECTie* tie, ECBase* note);
+    // The rule both of the above use, reading only the first and the last
+    // candidate. One candidate: forward when its time equals the event's,
+    // backward when it differs. Several: the later (forward) or earlier
+    // (backward) of the first and the last. Null when there is none, and for
+    // an event or candidate without a time.
+    ECBase* FindOther(ECBase* event, MCEventList& candidates, int direction);
+
     // The first note of the chain that holds the note (the note itself when
-    // no tie ends at it), or of the tie's chain.
+    // nothing is tied to it from before).
     ECNote* GetHeadOfTie(ECNote* note);
+    // The first note of the chain the tie belongs to; null when the tie has
+    // no start note or its start note's time is not the tie's.
     ECNote* GetHeadOfTie(ECTie* tie);
     // The last note of the chain that holds the note.
     ECNote* GetTailOfTie(ECNote* note);
-    // From the head's time to the end of the tail's duration.
+    // The chain's span: from the head's time to the tail's time plus the
+    // tail's notated duration (256 ticks a quarter; none known: the tail's
+    // time). Start and end stay as they are for a null note.
     void GetTieRange(ECNote* note, MCTime& start, MCTime& end);
 };

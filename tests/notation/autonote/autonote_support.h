@@ -10,6 +10,7 @@
 #include "model/groupmarks.h"
 #include "model/notes.h"
 #include "model/plugin.h"
+#include "notation/autonote/notatelinks.h"
 #include "notation/display/base.h"
 #include "notation/display/records.h"
 #include "tests/model/piece_support.h"
@@ -58,8 +59,17 @@ protected:
         PieceTest::SetUp();
         InitPlugins();
         m_standIns = std::make_unique<DisplayClasses>(StandInTypes(), RUNTIME_CLASS(DCctBase));
+        // Until the note display is here, a note's notated length is its
+        // performed one.
+        m_savedLinks = GetNotateLinks();
+        GetNotateLinks().tickDuration = [](DCBase* display, int) {
+            ECBase* owner = display ? display->GetOwner() : nullptr;
+            const MCTime* duration = owner ? owner->GetDuration() : nullptr;
+            return duration ? static_cast<int>(duration->GetTicks(256)) : -1;
+        };
     }
     void TearDown() override {
+        GetNotateLinks() = m_savedLinks;
         m_standIns.reset();
         PieceTest::TearDown();
     }
@@ -89,6 +99,7 @@ protected:
     }
 
     std::unique_ptr<DisplayClasses> m_standIns;
+    NotateLinks m_savedLinks;
 };
 
 }  // namespace autonote_test
@@ -120,6 +131,8 @@ protected:
         alone = PutNote(bar, 3.0f, 0.25f);
         firstTie = TieNotes(bar, first, middle);
         secondTie = TieNotes(bar, middle, last);
+        for (ECNote* note : {first, middle, last, alone})
+            Display(note, 1);   // where the chain's notated end is read
     }
     ECNote *first = nullptr, *middle = nullptr, *last = nullptr, *alone = nullptr;
     ECTie *firstTie = nullptr, *secondTie = nullptr;

@@ -17,7 +17,10 @@
 #include "notation/display/meter.h"
 // mirror.h (DCctMirror)
 #include "notation/display/note.h"
+#include "notation/display/performance.h"
+#include "notation/display/repeat.h"
 #include "notation/display/staff.h"
+#include "notation/display/tremolo.h"
 
 namespace {
 
@@ -33,7 +36,10 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
+    {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
+    {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
+    {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
 };
 
 }  // namespace

@@ -1,0 +1,195 @@
+// Tie chains: the tie at either side of a note, the notes at either end of a
+// tie, heads, tails and the span of a chain, and walks that end on chains
+// that turn back on themselves.
+#include "notation/tools/tie.h"
+
+#include "model/groupmarks.h"
+#include "model/notes.h"
+#include "tests/notation/autonote/notate_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using measure_test::Score;
+using notate_test::NotateScope;
+
+// Notes at given quarters in measure 1 of a one-staff score, and ties between
+// them (children of the staff, timed at their first note).
+class Chain {
+public:
+    explicit Chain(std::initializer_list<float> times) : score(0, 2) {
+        for (float t : times) {
+            auto* note = new ECNote(MCTime(t), MCTime(1.0f));
+            note->SetVoiceTrack(0, 1);
+            score.Measure(t < 4 ? 1 : 2)->AddChild(note, SORTED);
+            notes.push_back(note);
+        }
+    }
+    // A tie timed at `start`'s note with the notes given as its children.
+    ECTie* Tie(int start, std::initializer_list<int> members) {
+        auto* tie = new ECTie;
+        tie->SetTime(notes[static_cast<size_t>(start)]->GetTime());
+        score.staff->AddChild(tie, SORTED);
+        for (int i : members)
+            tie->AddChild(notes[static_cast<size_t>(i)], SORTED);
+        return tie;
+    }
+    ECNote* operator[](int i) { return notes[static_cast<size_t>(i)]; }
+
+    Score score;
+    std::vector<ECNote*> notes;   // held by their measures
+};
+
+TEST(TieTest, FindOtherReadsTheFirstAndLastCandidate) {
+    Chain chain({0, 1, 2});
+    ECNote* event = chain[1];
+    struct Case {
+        const char* name;
+        std::vector<int> candidates;
+        ECBase* forward;
+        ECBase* backward;
+    };
+    const Case cases[] = {
+        {"none", {}, nullptr, nullptr},
+        {"one at the same time", {1}, chain[1], nullptr},
+        {"one at another time", {0}, nullptr, chain[0]},
+        {"in order", {0, 1, 2}, chain[2], chain[0]},
+        {"out of order", {2, 0}, chain[2], chain[0]},
+    };
+    CTie tie;
+    for (const Case& c : cases) {
+        MCEventList candidates;
+        for (int i : c.candidates)
+            candidates.AddEvent(chain[i], UNSORTED);
+        EXPECT_EQ(tie.FindOther(event, candidates, TIE_FORWARD), c.forward) << c.name;
+        EXPECT_EQ(tie.FindOther(event, candidates, TIE_BACKWARD), c.backward) << c.name;
+    }
+    MCEventList none;
+    EXPECT_EQ(tie.FindOther(nullptr, none, TIE_FORWARD), nullptr);
+}
+
+// A - B - C across a barline: every note answers head A and tail C.
+TEST(TieTest, AChainOfThreeNotes) {
+    Chain chain({2, 3, 4});
+    ECTie* first = chain.Tie(0, {0, 1});
+    ECTie* second = chain.Tie(1, {1, 2});
+    ECNote* a = chain[0];
+    ECNote* b = chain[1];
+    ECNote* c = chain[2];
+
+    struct Case {
+        const char* name;
+        ECNote* note;
+        ECTie* starts;
+        ECTie* ends;
+    };
+    const Case cases[] = {{"A", a, first, nullptr}, {"B", b, second, first}, {"C", c, nullptr, second}};
+    CTie tie;
+    for (const Case& k : cases) {
+        EXPECT_EQ(tie.FindTieParent(k.note, TIE_FORWARD), k.starts) << k.name;
+        EXPECT_EQ(tie.FindTieParent(k.note, TIE_BACKWARD), k.ends) << k.name;
+        EXPECT_EQ(tie.GetHeadOfTie(k.note), a) << k.name;
+        EXPECT_EQ(tie.GetTailOfTie(k.note), c) << k.name;
+    }
+    EXPECT_EQ(tie.FindNoteChild(first, TIE_FORWARD), b);
+    EXPECT_EQ(tie.FindNoteChild(first, TIE_BACKWARD), a);
+    EXPECT_EQ(tie.FindNoteChild(second, TIE_FORWARD), c);
+    EXPECT_EQ(tie.FindNoteChild(second, TIE_BACKWARD), b);
+    EXPECT_EQ(tie.GetHeadOfTie(first), a);
+    EXPECT_EQ(tie.GetHeadOfTie(second), a);
+    EXPECT_EQ(tie.FindTieParent(nullptr, TIE_FORWARD), nullptr);
+    EXPECT_EQ(tie.FindNoteChild(nullptr, TIE_FORWARD), nullptr);
+
+    // What a collector of tied notes gathers from the middle note: the tie
+    // ending there, the tie starting there and the note it leads to; the
+    // chain's first note is never taken, having no tie ending at it.
+    std::vector<ECBase*> collected;
+    if (ECTie* back = tie.FindTieParent(b, TIE_BACKWARD)) {
+        collected.push_back(back);
+        for (ECNote* n = tie.FindNoteChild(back, TIE_BACKWARD); n;) {
+            ECTie* before = tie.FindTieParent(n, TIE_BACKWARD);
+            if (!before)
+                break;
+            collected.push_back(n);
+            collected.push_back(before);
+            n = tie.FindNoteChild(before, TIE_BACKWARD);
+        }
+        collected.insert(collected.begin(), b);
+    }
+    for (ECTie* t = tie.FindTieParent(b, TIE_FORWARD); t;) {
+        collected.push_back(t);
+        ECNote* n = tie.FindNoteChild(t, TIE_FORWARD);
+        if (!n)
+            break;
+        collected.push_back(n);
+        t = tie.FindTieParent(n, TIE_FORWARD);
+    }
+    EXPECT_EQ(collected, (std::vector<ECBase*>{b, first, second, c}));
+}
+
+TEST(TieTest, RangeRunsFromTheHeadToTheEndOfTheTail) {
+    NotateScope scope;
+    Chain chain({1, 2, 3, 5});
+    chain.Tie(0, {0, 1});
+    chain.Tie(1, {1, 2});
+    NotateScope::Display(chain[2])->tickDuration = 128;   // an eighth
+    NotateScope::Display(chain[3])->tickDuration = 512;
+
+    struct Case {
+        const char* name;
+        ECNote* note;
+        float start, end;
+    };
+    const Case cases[] = {
+        {"the head", chain[0], 1, 3.5f},
+        {"the middle", chain[1], 1, 3.5f},
+        {"the tail", chain[2], 1, 3.5f},
+        {"an untied note", chain[3], 5, 7},
+    };
+    CTie tie;
+    for (const Case& c : cases) {
+        MCTime start(-7), end(-7);
+        tie.GetTieRange(c.note, start, end);
+        EXPECT_EQ(start, MCTime(c.start)) << c.name;
+        EXPECT_EQ(end, MCTime(c.end)) << c.name;
+    }
+    // Nothing to read: both stay as they were.
+    MCTime start(-7), end(-7);
+    tie.GetTieRange(nullptr, start, end);
+    EXPECT_EQ(start, MCTime(-7));
+    EXPECT_EQ(end, MCTime(-7));
+}
+
+TEST(TieTest, HeadsAndTailsOfBrokenChains) {
+    // A tie whose only note is its start note.
+    {
+        Chain chain({0, 1});
+        ECTie* lone = chain.Tie(0, {0});
+        CTie tie;
+        EXPECT_EQ(tie.GetTailOfTie(chain[0]), chain[0]);
+        EXPECT_EQ(tie.GetHeadOfTie(chain[0]), chain[0]);
+        // One note at the tie's own time reads as its later end: no start note.
+        EXPECT_EQ(tie.GetHeadOfTie(lone), nullptr);
+    }
+    // A tie whose start note is not at the tie's time has no head.
+    {
+        Chain chain({0, 1});
+        ECTie* late = chain.Tie(1, {0, 1});
+        CTie tie;
+        EXPECT_EQ(tie.GetHeadOfTie(late), nullptr);
+    }
+    // A - B - C with a tie from C back to A: the walks end at a note met before.
+    {
+        Chain chain({0, 1, 2});
+        chain.Tie(0, {0, 1});
+        chain.Tie(1, {1, 2});
+        chain.Tie(2, {2, 0});
+        CTie tie;
+        EXPECT_EQ(tie.GetTailOfTie(chain[0]), chain[2]);
+        EXPECT_EQ(tie.GetTailOfTie(chain[2]), chain[2]);
+        EXPECT_EQ(tie.GetHeadOfTie(chain[1]), chain[0]);
+    }
+}
+
+}  // namespace

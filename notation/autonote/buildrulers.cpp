@@ -37,11 +37,7 @@ int TextLevelOfKind(int kind) {
 }  // namespace
 
 int ACBuildRulers::UpdateRuler(MCRuler& ruler, ECBase* element, int remove) {
-    // FIXME: MCRuler::UpdateRuler (the dispatch by type) replaces this once
-    // the note display brings it.
-    if (element->GetClassType() == ET_METER)
-        return ruler.DoMeter(element, remove);
-    return 1;
+    return ruler.UpdateRuler(element, remove);
 }
 
 ECConductor* ACBuildRulers::ConductorOf(ECBase* event) const {

@@ -16,6 +16,7 @@
 #include "notation/autonote/findties.h"
 #include "notation/autonote/timerange.h"
 #include "notation/display/base.h"
+#include "notation/display/note.h"
 #include "notation/tools/tie.h"
 
 namespace {
@@ -50,8 +51,8 @@ void ReleaseChordNotes(ECBase* chord) {
         ECBase* note = children->GetNext(pos);
         if (note->GetClassType() != ET_NOTE)
             continue;
-        // FIXME: the note display's SetNoteheadPosition(0) joins here with
-        // the note display.
+        if (auto* display = dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 0)))
+            display->SetNoteheadPosition(0);
         MCEventList* marks = note->GetChildren();
         if (!marks)
             continue;

@@ -7,6 +7,7 @@
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/staff.h"
+#include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 #include "sequencer/performers.h"
@@ -68,9 +69,10 @@ int ACUpdateDisplayData::DoAction(ECBase* event) {
 
     switch (event->GetClassType()) {
     case ET_KEY:
-        // FIXME: the key display's SetKey (accidentals, mode) joins here with
-        // the key display; until then only its display object is made.
-        MakeDisplay(event);
+        if (auto* display = dynamic_cast<DCctKey*>(MakeDisplay(event))) {
+            const auto* key = static_cast<ECKey*>(event);
+            display->SetKey(key->GetAccidentals(), key->GetMode());
+        }
         break;
     case ET_MEASURE:
         UpdateMeasure(event, m_conductor, m_resolution);

@@ -7,20 +7,22 @@
 #include "model/eventtypes.h"
 #include "model/lists.h"
 #include "model/modifiers.h"
+#include "notation/display/notate.h"
 
 IMPLEMENT_SERIAL(DCctTremolo, DCctBase, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-// FIXME: reads every stem as up until the notated-duration display answers
-// its stem direction here.
-int StemUpAlways(DCctBase*) {
-    return 0;
+// The stem direction of the parent's notated display (0 up, 1 down); up
+// without one.
+int StemDirectionOfParent(DCctBase* parentDisplay) {
+    auto* notate = dynamic_cast<DCctNotate*>(parentDisplay);
+    return notate ? notate->GetStemDirection() : 0;
 }
 
 }  // namespace
 
-DCctTremolo::StemDirectionQuery DCctTremolo::s_stemDirectionOf = StemUpAlways;
+DCctTremolo::StemDirectionQuery DCctTremolo::s_stemDirectionOf = StemDirectionOfParent;
 
 DCctTremolo::~DCctTremolo() = default;
 

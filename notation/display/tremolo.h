@@ -5,10 +5,9 @@
 // stem up, below it for a stem down. A tremolo under anything but a note or
 // a chord has no stem to sit on and is not placed.
 //
-// Seam: the parent's stem direction comes from the notated-duration display
-// (DCctNotate), which arrives on its own; until it is wired in,
-// s_stemDirectionOf answers through a replaceable function (0 up, 1 down)
-// that reads every parent as stem up.
+// The parent's stem direction (0 up, 1 down) is read through
+// s_stemDirectionOf, which asks the parent's notated-duration display
+// (DCctNotate); tests may answer in its place.
 //
 // Archive form: the DCctBase head alone. Ownership and threads as DCctBase.
 #pragma once

@@ -49,7 +49,7 @@ private:
 inline const std::vector<int>& StandInTypes() {
     static const std::vector<int> types = {ET_ACCENT, ET_ACCIDENTAL, ET_CHORD, ET_DOT,   ET_DYNAMIC,
                                            ET_LYRIC,  ET_NOTE,       ET_REST,  ET_TEMPO, ET_TEXT,
-                                           ET_TIE,    ET_TUPLET,     ET_CLEF,  ET_KEY,   ET_FRAME};
+                                           ET_TIE,    ET_TUPLET,     ET_FRAME};
     return types;
 }
 

@@ -8,6 +8,7 @@
 #include "model/modifiers.h"
 #include "model/staff.h"
 #include "model/tempo.h"
+#include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 #include "sequencer/performers.h"
@@ -74,6 +75,24 @@ TEST_F(DisplayDataTest, MetersTakeTheirFormByKind) {
             EXPECT_EQ(display->GetDenominator(), c.shownDenominators[0]) << c.name;
         }
         meter->Unref(1);
+    }
+}
+
+TEST_F(DisplayDataTest, KeysTakeTheirAccidentalsAndMode) {
+    const struct {
+        short accidentals;
+        unsigned char mode;
+        int code;
+    } cases[] = {{2, 0, 6}, {-3, 1, 26}, {0, 0, 8}};
+    for (const auto& c : cases) {
+        auto* key = new ECKey(c.accidentals, c.mode);
+        key->Ref();
+        ACUpdateDisplayData update;
+        update.Apply(key);
+        auto* display = dynamic_cast<DCctKey*>(key->GetData(DK_NOTATION, 0));
+        ASSERT_NE(display, nullptr) << c.accidentals;
+        EXPECT_EQ(display->GetKeyCode(), c.code) << c.accidentals;
+        key->Unref(1);
     }
 }
 

@@ -159,8 +159,10 @@ TEST(PassBaseTest, TimeSliceTakesFromUpToToAndStopsEarly) {
     out.AddEvent(notes[5], UNSORTED);
     ECBase* bare = new ECRest;
     in.list.AddEvent(bare, UNSORTED);
+    notes[4]->Ref();   // kept alive while it moves to the end
     in.list.RemoveEvent(notes[4]);
     in.list.AddEvent(notes[4], UNSORTED);   // after the rest without display data
+    notes[4]->Unref(1);
     pass.GetDataByTimeSlice(out, in.list, 0, 1024, 1);
     EXPECT_EQ(Items(out), (std::vector<ECBase*>{notes[5], notes[0], notes[1], notes[2], notes[3], notes[5]}));
 }

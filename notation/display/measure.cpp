@@ -12,6 +12,7 @@
 #include "model/performance.h"
 #include "model/staff.h"
 #include "notation/display/measurelinks.h"
+#include "notation/display/notate.h"
 #include "notation/display/staff.h"
 #include "notation/layout/curves.h"
 #include "notation/layout/digits.h"
@@ -324,9 +325,8 @@ int DCctMeasure::DrawInRect(CDC* dc, CRect* rect) {
     SetPosition(x, y);
     Draw(dc, CPoint(0, 0), nullptr);
 
-    // The children follow from left to right, each a notehead apart.
-    // FIXME: notes are placed by pitch and drawn once the note display is
-    // here; until then they are passed over.
+    // The children follow from left to right, each a notehead apart; a note
+    // stands at the height of its pitch on a drum-clef staff (clef code 8).
     const int w = font.GetNoteheadWidth(FONT_CURRENT);
     CPoint cursor = GetPosition();
     cursor.x += w;
@@ -335,14 +335,16 @@ int DCctMeasure::DrawInRect(CDC* dc, CRect* rect) {
         for (POSITION pos = children->GetHeadPosition(); pos;) {
             ECBase* child = children->GetNext(pos);
             auto* display = child ? dynamic_cast<DCctBase*>(child->GetData(DK_NOTATION, 0)) : nullptr;
-            if (!display || child->GetClassType() == ET_NOTE)
+            if (!display)
                 continue;
-            display->SetPosition(cursor);
+            auto* note = child->GetClassType() == ET_NOTE ? dynamic_cast<DCctNotate*>(display) : nullptr;
+            const int pitchY = note ? GetYPositionForPitch(note->GetSpelling(), 0, 8) : 0;
+            display->SetPosition(cursor.x, cursor.y + pitchY);
             display->DrawInRect(dc, rect);
             cursor.x += w + display->GetWidth();
             // Drawing in the rectangle centred it there; it keeps the line
             // the measure's children are drawn along.
-            display->SetY(cursor.y);
+            display->SetY(note ? pitchY : cursor.y);
         }
     }
 

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <vector>
 
+class DCctNotate;
 class ECClef;
 class ECConductor;
 class MCEventList;
@@ -117,6 +118,18 @@ public:
     // Ledger lines for a MIDI pitch of `voice` at `time`; `lines` is left as
     // it was without a staff or a clef.
     void GetLedgerLines(std::vector<MCLine>& lines, BYTE pitch, int voice, MCTime& time);
+
+    // ---- what the clef decides for a note (measurenotate.cpp) ----------------
+
+    // The note's stem direction, tie direction or ledger lines for the clef's
+    // display object; nothing when the clef has none.
+    void SetStemDirectionByPitch(DCctNotate* note, ECClef* clef);
+    void SetTieDirectionByPitch(DCctNotate* note, ECClef* clef);
+    void SetLedgerLines(DCctNotate* note, ECClef* clef);
+    // The note's stem length (plus the extra for short values), reaching to
+    // the middle line when the note lies more than an octave's steps from
+    // it (except for the short length 6).
+    void SetStemLength(DCctNotate* note, BYTE length, ECClef* clef);
 
     // ---- voices (measurevoices.cpp) ------------------------------------------
 

@@ -8,29 +8,31 @@
 #include "model/eventtypes.h"
 #include "model/plugin.h"
 #include "notation/display/base.h"
-// barline.h (DCctBarline)
-// clef.h (DCctClef)
-// conductor.h (DCctConductor, DCctConductorStaff)
-// conductormeasure.h (DCctConductorMeasure)
-// key.h (DCctKey)
+#include "notation/display/barline.h"
+#include "notation/display/clef.h"
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
+#include "notation/display/key.h"
 #include "notation/display/measure.h"
-// meter.h (DCctMeter)
+#include "notation/display/meter.h"
 // mirror.h (DCctMirror)
+#include "notation/display/note.h"
 #include "notation/display/staff.h"
 
 namespace {
 
 const CPluginData s_displayRecords[] = {
-    // ET_BARLINE 5: DCctBarline
+    {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
-    // ET_CLEF 13: DCctClef
-    // ET_CONDUCTOR 14: DCctConductor
-    // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
-    // ET_CONDUCTORSTAFF 16: DCctConductorStaff
-    // ET_KEY 23: DCctKey
+    {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
+    {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
+    {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
+    {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
+    {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
-    // ET_METER 26: DCctMeter
+    {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     // ET_MIRROR 27: DCctMirror
+    {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
 };
 

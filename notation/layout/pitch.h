@@ -59,6 +59,9 @@ public:
     signed char GetAccidental() const { return static_cast<signed char>(((m_word >> 7) & 0x7) - 2); }
     void SetAccidental(signed char accidental) { SetField(7, 0x7, static_cast<unsigned>(accidental + 2)); }
     uint8_t GetMidiPitch() const { return m_key; }
+    // The 16-bit spelling word as archived (display data stores it with the key).
+    uint16_t GetWord() const { return m_word; }
+    void SetWord(uint16_t word) { m_word = word; }
 
     int ShowAccidental() const { return (m_word >> 3) & 1; }
     void SetShowAccidental(int show) { SetField(3, 1, show); }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+class ECBase;
 class MCEventList;
 
 class MCPitchUtils {
@@ -57,6 +58,19 @@ public:
 
     void NormalizeForm(MCEventList&, MCEventList&) const {}
 
+    // ---- orderings of notes, through their notation display objects ----
+    // (pitchorder.cpp; events without a display object, and for now every
+    // type but the note, are passed over.)
+
+    // Empties `sorted`, then inserts the notes of `source` in source order:
+    // by pitch (byY 0) or by drawn height; order 1 highest (pitch) or
+    // greatest y first, 0 the other way. Equal keys keep list order.
+    void Sort(MCEventList& source, MCEventList& sorted, uint8_t byY, int order) const;
+    // The note drawn highest (direction 0) or lowest (1), by pitch (byY 0)
+    // or by the y of its head or, on the stem's side, of its stem end; null
+    // for a list without notes.
+    ECBase* GetExtreme(MCEventList& list, uint8_t byY, int direction) const;
+
 protected:
     // The quality of a deviation in semitones from the natural size.
     static uint8_t PerfectQuality(int deviation);
@@ -64,4 +78,10 @@ protected:
     // Semitones the wanted interval lies above the found one (of the same
     // size), read downward for a downward interval.
     static int QualityDifference(const INTERVAL& wanted, const INTERVAL& found);
+    // Insert before the first element lower (order 1) or higher (order 0)
+    // than the event; else at the tail. 1.
+    int InsertByPitch(MCEventList& list, ECBase* event, int order) const;
+    // The same by drawn height: before the first element whose key is greater
+    // (order 0) or smaller (order non-zero). 1.
+    int InsertByYPosition(MCEventList& list, ECBase* event, int order) const;
 };

@@ -37,6 +37,7 @@
 #include <vector>
 
 class CArchive;
+class ECBase;
 class ECMeter;
 
 class MCRuler {
@@ -188,6 +189,9 @@ public:
     int IsClefInProlog() const { return m_prolog[1].x != m_prolog[0].x; }
     int IsKeyInProlog() const { return m_prolog[2].x != m_prolog[1].x; }
     int IsMeterInProlog() const { return m_prolog[3].x != m_prolog[2].x; }
+    // The meter's prologue slot from its display object (entered, or withdrawn
+    // when `clear` is set); 0 when the element has none. Defined with the meter.
+    int DoMeter(ECBase* element, int clear);
 
     void AddPostlog();
     void SetPostlog(int kind, int width);
@@ -200,6 +204,16 @@ public:
     int IsKeyInPostlog() const;
     int IsMeterInPostlog() const;
     int GetBarlineX() const;
+
+    // ---- elements entered into the prologue (clear 0) or withdrawn ----
+    // (Defined beside the display classes they read; each answers 0 when the
+    // element has no notation display object, else 1.)
+
+    // A clef at time zero, or any clef when forced, takes the prologue's
+    // clef slot; another clef stands inside the measure (SetMidClef).
+    int DoClef(ECBase* element, int clear, int forced);
+    // A key with accidentals takes the key slot, as wide as its accidentals.
+    int DoKey(ECBase* element, int clear);
 
     // ---- mid-measure clef (never filled) ----
 
@@ -280,6 +294,14 @@ public:
     // (occupied 0: extents cleared). Extents keep the wider, the code the
     // shortest duration entered. Sets the dirty flag.
     void SetDivOccupied(WORD mark, int occupied, short left, short right, WORD duration, WORD pulse);
+    // Enters an element into the ruler (clear 0) or withdraws it, by its
+    // type; 1 with the ruler unchanged for a type without a handler. Each
+    // handler answers 0 when the element has no notation display object.
+    // Defined beside the display classes (notation/display/rulerupdate.cpp).
+    int UpdateRuler(ECBase* element, int clear);
+    // A note occupies the mark of its tick start, with the widths around it
+    // and its tick duration; withdrawn, the mark is freed.
+    int DoNote(ECBase* element, int clear);
     // The spacing pass: every group spaced by its elements' durations (an
     // empty mark as a whole note's), collisions pushed apart, tuplet groups
     // merged with group 0; then width = marks' start + group 0's width (the

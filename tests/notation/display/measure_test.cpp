@@ -161,6 +161,15 @@ TEST(MeasurePositionTest, StaffPositionUnderY) {
     }
 }
 
+TEST(MeasurePositionTest, AFontWithoutHalfSpacesGivesTheTopLine) {
+    MusicFontScope font(1);
+    ASSERT_LT(H() / 2, 1);
+    DCctMeasure measure;
+    UINT voice = 0;
+    BYTE lower = 0;
+    EXPECT_EQ(measure.GetStaffLineForYPosition(-7, voice, lower), 0);   // no division by zero
+}
+
 TEST(MeasurePositionTest, PitchHeightByClefCode) {
     MusicFontScope font(NOTEHEAD);
     const int h = H();

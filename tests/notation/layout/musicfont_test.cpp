@@ -153,6 +153,11 @@ TEST(MusicFontTest, MusicExtentsAndTheCachesOfEachMode) {
     EXPECT_NEAR(sharp.GetLeft(), 0, 1);
     // A code the face lacks measures nothing.
     EXPECT_EQ(font.GetMusicExtent(&canvas.dc, 1).GetWidth(), 0u);
+    // A box is an offset from the drawing point, wherever the view's origin
+    // lies (a scrolled view, a key drawn away from the corner).
+    canvas.dc.SetViewportOrg(40, 100);
+    canvas.dc.SetWindowOrg(-7, 9);
+    EXPECT_EQ(font.GetMusicExtent(&canvas.dc, 35), sharp);
     font.DeselectFont(&canvas.dc);
 }
 

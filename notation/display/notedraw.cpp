@@ -1,0 +1,152 @@
+// DCctNote drawing: ledger lines, stem, flag and notehead, and the sample
+// drawn in a rectangle.
+#include "notation/display/note.h"
+
+#include "model/event.h"
+#include "model/eventtypes.h"
+#include "model/lists.h"
+#include "notation/layout/curves.h"
+#include "platform/core/codepage.h"
+#include "platform/gdi/dc.h"
+#include "platform/ui/syscolor.h"
+
+#include <string_view>
+
+namespace {
+
+// Logical to device and back: the point lands on a whole device pixel.
+CPoint Snap(CDC* dc, CPoint p) {
+    dc->LPtoDP(&p, 1);
+    dc->DPtoLP(&p, 1);
+    return p;
+}
+
+void DrawGlyph(CDC* dc, int x, int y, UINT glyph) {
+    if (glyph == 0 || glyph > 255)
+        return;
+    const char code = static_cast<char>(glyph);
+    dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
+}
+
+// The shared music font at a sample's size while a prototype is drawn; the
+// score's font, its note metrics and its glyph caches come back afterwards.
+class SampleFont {
+public:
+    SampleFont(CDC* dc, int height, COLORREF color) : m_dc(dc), m_font(MCMusicFont::GetMusicFont()) {
+        m_font.SaveLogFont(&m_saved, &m_metrics);
+        m_font.SetFontColor(color);
+        m_font.SetFontHeight(height);
+        // Measuring at this height must not refill the caches the score uses.
+        m_font.SetExtentDirty(0, FONT_ALL);
+        m_font.SelectFont(m_dc, FONT_NORMAL);
+    }
+    ~SampleFont() {
+        m_font.DeselectFont(m_dc);
+        m_font.RestoreLogFont(m_saved, m_metrics);
+    }
+    SampleFont(const SampleFont&) = delete;
+    SampleFont& operator=(const SampleFont&) = delete;
+    MCMusicFont& Font() { return m_font; }
+
+private:
+    CDC* m_dc;
+    MCMusicFont& m_font;
+    LOGFONT m_saved;
+    MCMusicFont::NoteMetrics m_metrics;
+};
+
+constexpr UINT kLedgerLine = 95;
+constexpr UINT kWideLedgerLine = 96;   // under and over whole and double whole notes
+
+}  // namespace
+
+int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
+    if (GetSpelling().GetMidiPitch() == 0)
+        return DRAW_HIDDEN;
+    SetSize(dc);
+    MCMusicFont& font = MCMusicFont::GetMusicFont();
+    const BYTE size = GetFontSize();
+    const COLORREF color = GetColor(dc);
+    font.SetFontColor(color);
+    font.SelectFont(dc, size);
+    const int ascent = font.GetAscent(size);
+    const CPoint head = Snap(dc, CPoint(GetX() + point.x, GetY() + ascent + point.y));
+
+    if (HasStem() && !IsStemHidden()) {
+        // The stem meets the head as this device context draws it, which at
+        // a zoom may differ from the cached box.
+        const MCMusicFont::MusicFontMetrics box = font.GetMusicExtent(dc, GetFontFromType());
+        m_nNoteheadWidth = static_cast<int16_t>(box.GetWidth());
+        m_nNoteheadHeight = static_cast<int16_t>(box.GetHeight());
+        AttachStem();
+        const CPoint at = GetPosition();
+        CPoint start = Snap(dc, CPoint(at.x + m_nStemX + point.x, at.y + m_nStemY + point.y));
+        const CPoint end = Snap(dc, CPoint(at.x + m_nStemX + point.x, at.y + GetStemHeight() + point.y));
+        const int sw = font.GetStemWidth(size);
+        if (GetStemDirection() == 1)
+            start.y -= sw;
+        DrawLine().Draw(dc, start, end, sw, color, DrawLine::CENTERED);
+        if (GetFlag()) {
+            const int h = font.GetNoteheadHeight(size);
+            int e = AddToStemLength() * h / 2;
+            if (GetStemDirection() == 0)
+                e = -e;
+            DrawGlyph(dc, end.x, end.y + ascent + e, GetFontFromFlagType());
+        }
+    }
+
+    if (const int count = GetLedgerLineCount(); count != 0) {
+        const COLORREF previous = dc->SetTextColor(IsGhosted() ? GetSysColor(COLOR_GRAYTEXT) : GetPermanentColor());
+        int step = font.GetNoteheadHeight(FONT_CURRENT);
+        if (!GetLedgerLineDirection())
+            step = -step;   // above the staff: toward smaller y
+        int y = head.y;
+        if (IsInLedgerSpace())
+            y += step / 2;
+        const WORD value = GetValue();
+        const UINT glyph = value == 1024 || value == 2048 ? kWideLedgerLine : kLedgerLine;
+        for (int i = 0; i < count; ++i, y += step)
+            DrawGlyph(dc, head.x, y, glyph);
+        dc->SetTextColor(previous);
+    }
+
+    if (GetNoteheadStyle() != STYLE_NONE)
+        DrawGlyph(dc, head.x, head.y, GetFontFromType());
+    font.DeselectFont(dc);
+    return DRAW_DONE;
+}
+
+int DCctNote::DrawInRect(CDC* dc, CRect* rect) {
+    ECBase* owner = GetOwner();
+    MCEventList* parents = owner ? owner->GetParents() : nullptr;
+    if (parents && parents->FindEvent(ET_MEASURE)) {
+        // In its measure: drawn where it stands.
+        SetFrameDirty(1);
+        SetAssembleDirty(1);
+        Draw(dc, CPoint(0, 0), nullptr);
+        SetPositionDirty(0);
+        SetFrameDirty(0);
+        return 1;
+    }
+    // A free prototype: middle C centred in the rectangle.
+    SampleFont sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
+    MCMusicFont& font = sample.Font();
+    const MCMusicFont::MusicFontMetrics head = font.GetMusicExtent(dc, GetFontFromType());
+    m_nNoteheadWidth = static_cast<int16_t>(head.GetWidth());
+    m_nNoteheadHeight = static_cast<int16_t>(head.GetHeight());
+    const UINT flag = GetFontFromFlagType();
+    const MCMusicFont::MusicFontMetrics box = flag ? font.GetMusicExtent(dc, flag) : MCMusicFont::MusicFontMetrics();
+    m_nFlagWidth = static_cast<int16_t>(box.GetWidth());
+    m_nFlagHeight = static_cast<int16_t>(box.GetHeight());
+    m_nStemX = m_nNoteheadWidth;
+    m_nStemY = 0;
+    SetAssembleDirty(1);
+    Assemble();
+    SetFrameDirty(0);
+    SetAssembleDirty(0);
+    SetSize(dc);
+    CenterPosition(dc, rect);
+    m_spelling.SetPitch(60, 0, 0);
+    Draw(dc, CPoint(0, 0), nullptr);
+    return 1;
+}

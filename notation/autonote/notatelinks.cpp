@@ -2,6 +2,7 @@
 
 #include "model/event.h"
 #include "model/plugin.h"
+#include "notation/display/notate.h"
 
 NotateLinks& GetNotateLinks() {
     static NotateLinks links;
@@ -12,22 +13,46 @@ DCBase* GetNotateData(ECBase* event) {
     return event ? event->GetData(DK_NOTATION, 0) : nullptr;
 }
 
+namespace {
+
+DCctNotate* AsNotate(DCBase* display) {
+    return dynamic_cast<DCctNotate*>(display);
+}
+
+}  // namespace
+
 int NotateTickStart(DCBase* display, int mode) {
-    const NotateLinks& links = GetNotateLinks();
-    return display && links.tickStart ? links.tickStart(display, mode) : -1;
+    if (!display)
+        return -1;
+    if (const NotateLinks& links = GetNotateLinks(); links.tickStart)
+        return links.tickStart(display, mode);
+    DCctNotate* notate = AsNotate(display);
+    return notate ? notate->GetTickStart(mode) : -1;
 }
 
 int NotateTickDuration(DCBase* display, int mode) {
-    const NotateLinks& links = GetNotateLinks();
-    return display && links.tickDuration ? links.tickDuration(display, mode) : -1;
+    if (!display)
+        return -1;
+    if (const NotateLinks& links = GetNotateLinks(); links.tickDuration)
+        return links.tickDuration(display, mode);
+    DCctNotate* notate = AsNotate(display);
+    return notate ? notate->GetTickDuration(mode) : -1;
 }
 
 int NotateIsBorrowed(DCBase* display) {
-    const NotateLinks& links = GetNotateLinks();
-    return display && links.isBorrowed ? links.isBorrowed(display) : 0;
+    if (!display)
+        return 0;
+    if (const NotateLinks& links = GetNotateLinks(); links.isBorrowed)
+        return links.isBorrowed(display);
+    DCctNotate* notate = AsNotate(display);
+    return notate ? notate->IsBorrowed() : 0;
 }
 
 int NotateBase(DCBase* display, int which) {
-    const NotateLinks& links = GetNotateLinks();
-    return display && links.base ? links.base(display, which) : -1;
+    if (!display)
+        return -1;
+    if (const NotateLinks& links = GetNotateLinks(); links.base)
+        return links.base(display, which);
+    DCctNotate* notate = AsNotate(display);
+    return notate ? notate->GetBase(static_cast<WORD>(which)) : -1;
 }

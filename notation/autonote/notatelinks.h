@@ -3,14 +3,14 @@
 // note, in mode 1 as stored or mode 0 scaled by its division bases), whether
 // it is borrowed (re-timed into another division) and its borrowed base.
 //
-// The duration base of the note, rest, chord and tuplet displays answers
-// these. The passes reach it through these links so that they build and are
-// tested apart from it; the plug-in links them to that class. An empty link,
-// or a display object that is not a notated element's, reads as "no notated
-// data": -1 for the ticks, 0 for borrowed.
+// The duration base of the note, rest, chord and tuplet displays (DCctNotate)
+// answers these. A link set here replaces that reading (a test's stand-in
+// display); with a link empty the display object is read as a DCctNotate. A
+// display object that is neither reads as "no notated data": -1 for the
+// ticks, 0 for borrowed.
 //
-// User-interface thread; the links are set once, when the plug-in starts (or
-// by a test, which puts the earlier ones back).
+// User-interface thread. Nothing in the product sets the links; a test that
+// sets them puts the earlier ones back.
 #pragma once
 
 #include <functional>

@@ -6,6 +6,7 @@
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/notes.h"
+#include "notation/display/note.h"
 #include "tests/model/eventio_support.h"
 #include "tests/notation/autonote/notate_support.h"
 
@@ -159,8 +160,10 @@ TEST(PassBaseTest, TimeSliceTakesFromUpToToAndStopsEarly) {
     out.AddEvent(notes[5], UNSORTED);
     ECBase* bare = new ECRest;
     in.list.AddEvent(bare, UNSORTED);
+    notes[4]->Ref();   // kept alive while it moves to the end
     in.list.RemoveEvent(notes[4]);
     in.list.AddEvent(notes[4], UNSORTED);   // after the rest without display data
+    notes[4]->Unref(1);
     pass.GetDataByTimeSlice(out, in.list, 0, 1024, 1);
     EXPECT_EQ(Items(out), (std::vector<ECBase*>{notes[5], notes[0], notes[1], notes[2], notes[3], notes[5]}));
 }
@@ -202,6 +205,29 @@ TEST(PassBaseTest, BorrowedElementsAndTheirDistinctBases) {
             remove ? std::vector<ECBase*>{all[0], all[3], all[5]} : all;
         EXPECT_EQ(Items(in.list), left) << remove;
     }
+}
+
+// Without links the note displays themselves answer.
+TEST(PassBaseTest, BorrowedNotesReadFromTheirDisplays) {
+    measure_test::RegistryCell cell(ET_NOTE, RUNTIME_CLASS(DCctNote));
+    Events in;
+    std::vector<ECBase*> all;
+    for (int borrowed : {1, 0, 1}) {
+        ECBase* note = in.Add(new ECNote, 0);
+        all.push_back(note);
+        auto* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 1));
+        ASSERT_NE(display, nullptr);
+        display->SetBase(borrowed ? 192 : 128, 128);
+    }
+    auto* first = dynamic_cast<DCctNotate*>(all[0]->GetData(DK_NOTATION, 0));
+    ASSERT_TRUE(first->IsBorrowed());
+    MCEventList borrowed;
+    std::vector<uint16_t> bases;
+    ANBase pass;
+    pass.GetBorrowedEvents(in.list, borrowed, bases, 1);
+    EXPECT_EQ(Items(borrowed), (std::vector<ECBase*>{all[0], all[2]}));
+    EXPECT_EQ(bases, (std::vector<uint16_t>{first->GetBase(1)}));
+    EXPECT_EQ(Items(in.list), (std::vector<ECBase*>{all[1]}));
 }
 
 // A meter as stored, with its type byte, and optionally its first pulses per

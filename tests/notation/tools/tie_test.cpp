@@ -5,6 +5,8 @@
 
 #include "model/groupmarks.h"
 #include "model/notes.h"
+#include "notation/display/notate.h"
+#include "notation/display/note.h"
 #include "tests/notation/autonote/notate_support.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +161,21 @@ TEST(TieTest, RangeRunsFromTheHeadToTheEndOfTheTail) {
     tie.GetTieRange(nullptr, start, end);
     EXPECT_EQ(start, MCTime(-7));
     EXPECT_EQ(end, MCTime(-7));
+}
+
+// Without links the tail's own note display gives the notated duration.
+TEST(TieTest, RangeReadsTheNoteDisplay) {
+    measure_test::RegistryCell notes(ET_NOTE, RUNTIME_CLASS(DCctNote));
+    Chain chain({1, 2});
+    chain.Tie(0, {0, 1});
+    auto* tail = dynamic_cast<DCctNotate*>(chain[1]->GetData(DK_NOTATION, 1));
+    ASSERT_NE(tail, nullptr);
+    tail->SetTickDuration(384);   // a dotted quarter
+    CTie tie;
+    MCTime start, end;
+    tie.GetTieRange(chain[0], start, end);
+    EXPECT_EQ(start, MCTime(1));
+    EXPECT_EQ(end, MCTime(3.5f));
 }
 
 TEST(TieTest, HeadsAndTailsOfBrokenChains) {

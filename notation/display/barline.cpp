@@ -88,13 +88,7 @@ ECConductorStaff* DCctBarline::FindStaffParent() {
 }
 
 COLORREF DCctBarline::GetColor(CDC* dc) {
-    if (dc && dc->IsPrinting())
-        return GetSysColor(COLOR_WINDOWTEXT);
-    if (IsGhosted())
-        return GetSysColor(COLOR_GRAYTEXT);
-    if (IsSelected())
-        return SCSelection::s_color;
-    return DCctStaff::s_staffColor.Get();
+    return DCctStaff::GetStaffElementColor(dc, *this);
 }
 
 // ---- size and place -----------------------------------------------------------------------

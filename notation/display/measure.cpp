@@ -157,13 +157,7 @@ void DCctMeasure::GetVirtualFrame(CRect* rect, int selector) {
 }
 
 COLORREF DCctMeasure::GetColor(CDC* dc) {
-    if (dc && dc->IsPrinting())
-        return GetSysColor(COLOR_WINDOWTEXT);
-    if (IsGhosted())
-        return GetSysColor(COLOR_GRAYTEXT);
-    if (IsSelected())
-        return SCSelection::s_color;
-    return DCctStaff::s_staffColor.Get();
+    return DCctStaff::GetStaffElementColor(dc, *this);
 }
 
 // ---- placing ------------------------------------------------------------------------

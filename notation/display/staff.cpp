@@ -5,7 +5,10 @@
 #include "model/lists.h"
 #include "model/staff.h"
 #include "notation/layout/staffcolor.h"
+#include "model/appstates.h"
 #include "platform/core/archive.h"
+#include "platform/gdi/dc.h"
+#include "platform/ui/syscolor.h"
 
 IMPLEMENT_SERIAL(DCctStaff, DCctBase, VERSIONABLE_SCHEMA | 2)
 
@@ -55,4 +58,14 @@ ECKey* DCctStaff::GetKeyAtTime(ECStaff* staff, MCTime& time, BYTE lower) {
 
 ECKey* DCctStaff::GetKeyBeforeTime(ECStaff* staff, MCTime& time, BYTE lower) {
     return staff ? staff->GetKeyBeforeTime(time, Hand(staff, lower)) : nullptr;
+}
+
+COLORREF DCctStaff::GetStaffElementColor(CDC* dc, const DCctBase& element) {
+    if (dc && dc->IsPrinting())
+        return GetSysColor(COLOR_WINDOWTEXT);
+    if (element.IsGhosted())
+        return GetSysColor(COLOR_GRAYTEXT);
+    if (element.IsSelected())
+        return SCSelection::s_color;
+    return s_staffColor.Get();
 }

@@ -47,6 +47,10 @@ public:
     static ECKey* GetKeyBeforeTime(ECStaff* staff, MCTime& time, BYTE lower);
 
     static MCStaffColor& s_staffColor;
+    // The colour of staff-drawn elements (staff lines, barlines): window text
+    // when printing, grey when ghosted, the selection colour when selected,
+    // else the staff colour.
+    static COLORREF GetStaffElementColor(CDC* dc, const DCctBase& element);
 
 private:
     int16_t m_nLegerAbove = 0;

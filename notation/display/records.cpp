@@ -15,7 +15,7 @@
 #include "notation/display/key.h"
 // measure.h (DCctMeasure)
 // meter.h (DCctMeter)
-// mirror.h (DCctMirror)
+#include "notation/display/mirror.h"
 #include "notation/display/staff.h"
 
 namespace {
@@ -30,7 +30,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     // ET_MEASURE 25: DCctMeasure
     // ET_METER 26: DCctMeter
-    // ET_MIRROR 27: DCctMirror
+    {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
 };
 

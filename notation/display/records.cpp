@@ -8,28 +8,28 @@
 #include "model/eventtypes.h"
 #include "model/plugin.h"
 #include "notation/display/base.h"
-// barline.h (DCctBarline)
+#include "notation/display/barline.h"
 #include "notation/display/clef.h"
-// conductor.h (DCctConductor, DCctConductorStaff)
-// conductormeasure.h (DCctConductorMeasure)
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
 #include "notation/display/key.h"
 // measure.h (DCctMeasure)
-// meter.h (DCctMeter)
+#include "notation/display/meter.h"
 #include "notation/display/mirror.h"
 #include "notation/display/staff.h"
 
 namespace {
 
 const CPluginData s_displayRecords[] = {
-    // ET_BARLINE 5: DCctBarline
+    {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
-    // ET_CONDUCTOR 14: DCctConductor
-    // ET_CONDUCTORMEASURE 15: DCctConductorMeasure
-    // ET_CONDUCTORSTAFF 16: DCctConductorStaff
+    {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
+    {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
+    {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     // ET_MEASURE 25: DCctMeasure
-    // ET_METER 26: DCctMeter
+    {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
 };

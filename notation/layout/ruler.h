@@ -189,6 +189,9 @@ public:
     int IsClefInProlog() const { return m_prolog[1].x != m_prolog[0].x; }
     int IsKeyInProlog() const { return m_prolog[2].x != m_prolog[1].x; }
     int IsMeterInProlog() const { return m_prolog[3].x != m_prolog[2].x; }
+    // The meter's prologue slot from its display object (entered, or withdrawn
+    // when `clear` is set); 0 when the element has none. Defined with the meter.
+    int DoMeter(ECBase* element, int clear);
 
     void AddPostlog();
     void SetPostlog(int kind, int width);

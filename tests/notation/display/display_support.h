@@ -4,7 +4,17 @@
 #pragma once
 
 #include "notation/layout/musicfont.h"
+#include "platform/storage/storage.h"
+#include "platform/storage/streamfile.h"
+#include "tests/platform/file_support.h"
 #include "tests/platform/gui/dc_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 // A white `width` x `height` canvas; logical (0, 0) at device (originX,
 // originY), one unit a pixel, y up.
@@ -43,3 +53,16 @@ private:
     LOGFONT m_font;
     MCMusicFont::NoteMetrics m_metrics;
 };
+
+// The "Contents" stream of the compound document at `path`: a native
+// document's tree, as the document fuzz target reads it.
+inline std::vector<uint8_t> DocumentContents(const std::string& path) {
+    const std::string file = file_test::ReadText(path);
+    std::unique_ptr<CRootStorage> root =
+        CRootStorage::OpenMemory(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+    CStreamFile stream;
+    EXPECT_TRUE(stream.OpenStream(*root, "Contents", CFile::modeRead));
+    std::vector<uint8_t> bytes(stream.GetLength());
+    stream.Read(bytes.data(), bytes.size());
+    return bytes;
+}

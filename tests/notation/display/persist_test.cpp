@@ -14,6 +14,7 @@
 #include "platform/storage/streamfile.h"
 #include "platform/ui/prompt_script.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
 
 #include <gtest/gtest.h>
@@ -128,21 +129,6 @@ TEST(DisplayArchiveTest, ShortHeadIsRefused) {
 
 // ---- inside a native document --------------------------------------------------
 
-Bytes ReadBytes(const std::string& path) {
-    const std::string text = file_test::ReadText(path);
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes Contents(const std::string& path) {
-    const Bytes file = ReadBytes(path);
-    std::unique_ptr<CRootStorage> root = CRootStorage::OpenMemory(file.data(), file.size());
-    CStreamFile stream;
-    EXPECT_TRUE(stream.OpenStream(*root, "Contents", CFile::modeRead));
-    Bytes bytes(stream.GetLength());
-    stream.Read(bytes.data(), bytes.size());
-    return bytes;
-}
-
 void WriteCompound(const std::string& path, const Bytes& contents) {
     std::unique_ptr<CRootStorage> root = CRootStorage::Create(path);
     CStreamFile stream;
@@ -201,7 +187,7 @@ TEST_F(DisplayDocumentTest, DisplayObjectsComeBackWithTheLoadFixUp) {
 
     const uint32_t placedAgain = (1u << 9) | (1u << 10) | (1u << 11) | (1u << 12) | 1u;
     const uint32_t kept = 1u | (1u << 3) | CLASS_BIT | placedAgain;   // no hidden staff
-    Bytes contents = Contents(mmm);
+    Bytes contents = DocumentContents(mmm);
     ASSERT_GE(contents.size(), 8u);
     ASSERT_EQ(contents[4], 2);
     contents[4] = 1;
@@ -240,7 +226,7 @@ TEST_F(DisplayDocumentTest, DISABLED_WriteFuzzSeed) {
     const std::string corpus = std::string(STAFFWRIGHT_TEST_DATA) + "/../../fuzz/corpus/document";
     const std::string mmm = folder.File("displays.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveTwoStaves(mmm));
-    const Bytes contents = Contents(mmm);
+    const Bytes contents = DocumentContents(mmm);
     file_test::WriteText(corpus + "/notation-displays.contents", std::string(contents.begin(), contents.end()));
 }
 

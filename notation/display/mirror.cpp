@@ -9,13 +9,44 @@
 #include "model/mirror.h"
 #include "model/staff.h"
 #include "notation/display/clef.h"
+#include "notation/display/conductormeasure.h"
 #include "notation/display/key.h"
 #include "notation/display/measurelinks.h"
+#include "notation/display/meter.h"
 #include "notation/display/staff.h"
 #include "notation/layout/ruler.h"
 #include "platform/core/archive.h"
 
 IMPLEMENT_SERIAL(DCctMirror, DCctBase, VERSIONABLE_SCHEMA | 2)
+
+namespace {
+
+// What the conductor measure asks of mirrors when it puts them into its
+// staff measures: the new mirror's data and bits, and the ruler's handler.
+void SetMirrorLink(DCctBase* mirrorDisplay, DCctBase* shown, int prolog, int location) {
+    auto* mirror = dynamic_cast<DCctMirror*>(mirrorDisplay);
+    if (!mirror)
+        return;
+    mirror->SetMirrorData(shown);
+    if (prolog != -1)
+        mirror->SetProlog(prolog);
+    if (location != -1)
+        mirror->SetLocation(location);
+}
+
+int DoMirrorLink(MCRuler& ruler, ECBase* mirror, int remove) {
+    return ruler.DoMirror(mirror, remove);
+}
+
+// Function pointers in a function-local table, set before any caller runs.
+[[maybe_unused]] const bool s_linked = [] {
+    DCctConductorMeasure::ExternalLinks& links = DCctConductorMeasure::Links();
+    links.setMirror = &SetMirrorLink;
+    links.doMirror = &DoMirrorLink;
+    return true;
+}();
+
+}  // namespace
 
 DCctMirror::DCctMirror() {
     SetLocation(1);
@@ -116,6 +147,22 @@ int DCctMirror::CollideTest(DCctBase* other) {
     return data ? data->CollideTest(other) : 0;
 }
 
+void DCctMirror::Collide() {
+    DCctBase* data = GetMirrorData();
+    ECBase* shown = data ? GetMirrorEvent() : nullptr;
+    ECMeasure* measure = MeasureParent(GetOwner());
+    if (!shown || !measure || shown->GetClassType() != ET_METER || !data->CollisionDirty())
+        return;
+    // A meter shown again takes room in the measure it is shown in.
+    auto* measureDisplay = dynamic_cast<DCctBase*>(measure->GetData(DK_NOTATION, 0));
+    auto measureRuler = DCctConductorMeasure::Links().measureRuler;
+    MCRuler* ruler = measureDisplay && measureRuler ? measureRuler(measureDisplay) : nullptr;
+    if (!ruler)
+        return;
+    ruler->DoMeter(shown, 0);
+    data->SetCollisionDirty(0);
+}
+
 // ---- drawing ---------------------------------------------------------------------------
 
 namespace {
@@ -156,7 +203,8 @@ int DCctMirror::Draw(CDC* dc, CPoint point, CRect* clip) {
     if (!GetLocation() && type == ET_METER)
         at.y += MeasureLeftHandOffset(measure);
 
-    // From where the element stands to the mirror's slot in its own measure.
+    // The element is moved from where it stands, without its user offset.
+    OffsetSetAside offset(*data);
     ECConductor* conductor = GetConductor();
     MCRuler* here = ConductorRulerAt(conductor, measure);
     const bool atStart = shown->GetTime() && *shown->GetTime() == MCTime::TimeZero();
@@ -190,7 +238,6 @@ int DCctMirror::Draw(CDC* dc, CPoint point, CRect* clip) {
         break;
     }
 
-    OffsetSetAside offset(*data);
     switch (type) {
     case ET_CLEF: {
         // A clef that opens a system is drawn full size wherever it stands.
@@ -251,21 +298,25 @@ int MCRuler::DoMirror(ECBase* element, int clear) {
     const int type = shown->GetClassType();
     if (type == ET_CLEF)
         return DoClef(shown, clear, 1);   // a clef shown again always opens the measure
-    if (type != ET_KEY)
+    if (type != ET_KEY && type != ET_METER)
         return 1;
 
     auto* display = dynamic_cast<DCctMirror*>(element->GetData(DK_NOTATION, 0));
     if (!display)
         return 0;
+    const bool key = type == ET_KEY;
     if (display->IsProlog())
-        return DoKey(shown, clear);
-    // A courtesy key at the end of the measure.
-    auto* key = dynamic_cast<DCctKey*>(shown->GetData(DK_NOTATION, 0));
-    if (!key)
+        return key ? DoKey(shown, clear) : DoMeter(shown, clear);
+    // A courtesy key or meter at the end of the measure.
+    DCBase* data = shown->GetData(DK_NOTATION, 0);
+    auto* keyDisplay = key ? dynamic_cast<DCctKey*>(data) : nullptr;
+    auto* meterDisplay = key ? nullptr : dynamic_cast<DCctMeter*>(data);
+    if (!keyDisplay && !meterDisplay)
         return 0;
+    const int slot = key ? POSTLOG_KEY : POSTLOG_METER;
     if (clear)
-        RemovePostlog(POSTLOG_KEY);
+        RemovePostlog(slot);
     else
-        SetPostlog(POSTLOG_KEY, key->GetXOfLastAccidental());
+        SetPostlog(slot, key ? keyDisplay->GetXOfLastAccidental() : meterDisplay->GetXOfLastNumerator());
     return 1;
 }

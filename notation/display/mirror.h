@@ -22,8 +22,12 @@
 // State-word bits: 20 location, 21 prolog (1: the mirror stands in its
 // measure's prologue, 0: in the postlogue). Construction and copy set both.
 //
-// Archive form: the DCctBase head alone. Ownership and threads as DCctBase;
-// the mirror data is never owned.
+// The conductor measure reaches this class through its links
+// (DCctConductorMeasure::Links): this file sets the new mirror's data and
+// bits and the measure ruler's mirror handler there when it is loaded.
+//
+// Archive form: the DCctBase head alone; the data is given again at layout.
+// Ownership and threads as DCctBase; the mirror data is never owned.
 #pragma once
 
 #include "notation/display/base.h"

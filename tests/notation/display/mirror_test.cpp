@@ -304,6 +304,58 @@ TEST_F(MirrorInPieceTest, ClefDrawnFullSizeAtTheClefSlotThenAsItWas) {
     ExpectSameInk(canvas.Image(), expected.Image(), originX, originY);
 }
 
+TEST_F(MirrorInPieceTest, CourtesyMeterAtThePostlogX) {
+    MusicFontScope font(kH);
+    ECMeter* meter = Add(new ECMeter(6, 8, 255), 2, 4.0f);
+    auto* meterDisplay = dynamic_cast<DCctMeter*>(meter->GetData(DK_NOTATION, 1));
+    ASSERT_NE(meterDisplay, nullptr);
+    meterDisplay->SetMeter(6, 8);
+    meterDisplay->SetPosition(650, 0);
+    meterDisplay->SetStoredOffset(CSize(5, 29));
+    DCctMirror* mirror = MirrorOf(meter, 1, 0);
+    mirror->SetLocation(1);   // no move to a lower staff
+    MCRuler* here = ColumnRuler(1);
+    ASSERT_NE(here, nullptr);
+    constexpr int originX = 50;
+    constexpr int originY = 500;
+    DisplayCanvas sizing(8, 8, 0, 0);
+    meterDisplay->SetSize(&sizing.dc);
+    ASSERT_EQ(here->DoMirror(mirror->GetOwner(), 0), 1);
+    ASSERT_TRUE(here->IsMeterInPostlog());
+    const int x = here->GetPostlogX(MCRuler::POSTLOG_METER, 1);
+
+    DisplayCanvas canvas(x + 600, 1000, originX, originY);
+    EXPECT_EQ(mirror->Draw(&canvas.dc, CPoint(0, 0), nullptr), 0);
+    EXPECT_EQ(meterDisplay->GetStoredOffset(), CSize(5, 29));
+
+    meterDisplay->SetStoredOffset(CSize(0, 0));
+    meterDisplay->SetPosition(x, 0);
+    DisplayCanvas expected(x + 600, 1000, originX, originY);
+    meterDisplay->Draw(&expected.dc, CPoint(0, 0), nullptr);
+    ExpectSameInk(canvas.Image(), expected.Image(), originX, originY);
+}
+
+TEST_F(MirrorInPieceTest, TravelsWithTheDocumentWithoutItsData) {
+    ECClef* clef = Add(new ECClef(DCctClef::CLEF_ALTO), 1, 0.0f);
+    clef->GetData(DK_NOTATION, 1);
+    DCctMirror* mirror = MirrorOf(clef, 2, 0);
+    mirror->SetLocation(0);
+    mirror->SetPosition(15, -30);
+
+    ECPerformance* loaded = piece::LoadDocument(piece::SaveDocument(m_performance));
+    DCctMirror* back = nullptr;
+    for (ECBase* event : document::TreeEvents(loaded))
+        if (event->GetClassType() == ET_MIRROR)
+            back = dynamic_cast<DCctMirror*>(event->GetData(DK_NOTATION, 0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->IsProlog(), 0);
+    EXPECT_EQ(back->GetLocation(), 0);
+    EXPECT_EQ(back->GetPosition(), CPoint(15, -30));
+    EXPECT_EQ(back->GetMirrorData(), nullptr);   // given again when laid out
+    EXPECT_EQ(back->GetWidth(), -1);
+    piece::FreeDocument(loaded);
+}
+
 // The measure display's ruler, for a scope: staff measures get a stand-in
 // display whose ruler the conductor measure's link hands out.
 class MeasureRulerScope {

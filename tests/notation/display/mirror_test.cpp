@@ -443,7 +443,10 @@ struct MirrorRulerTest : ::testing::Test {
         measure->SetTime(&zero);
         ruler.CreateDivMarks(&meter, 64);
     }
-    void TearDown() override { measure->Unref(1); }
+    void TearDown() override {
+        measure->RemoveChildren(1);   // the measure's children go with it
+        measure->Unref(1);
+    }
 
     template <class Mark>
     Mark* Add(Mark* mark, float time, int display = 1) {

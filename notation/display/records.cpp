@@ -15,7 +15,7 @@
 #include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
-// mirror.h (DCctMirror)
+#include "notation/display/mirror.h"
 #include "notation/display/note.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
@@ -34,7 +34,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
-    // ET_MIRROR 27: DCctMirror
+    {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},

@@ -1,21 +1,13 @@
 // MCRuler::UpdateRuler, the dispatch of a staff measure's elements to the
 // ruler handlers by event type, and the note's handler.
-#include "notation/display/rulerupdate.h"
-
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "notation/display/notate.h"
 #include "notation/layout/ruler.h"
 
-RulerHandlerLinks& GetRulerHandlerLinks() {
-    static RulerHandlerLinks links;
-    return links;
-}
-
 int MCRuler::UpdateRuler(ECBase* element, int clear) {
     if (!element)
         return 1;
-    RulerHandlerLinks& links = GetRulerHandlerLinks();
     switch (element->GetClassType()) {
     case ET_NOTE:
         return DoNote(element, clear);
@@ -26,7 +18,7 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
     case ET_KEY:
         return DoKey(element, clear);
     case ET_MIRROR:
-        return links.doMirror ? links.doMirror(*this, element, clear) : 1;
+        return DoMirror(element, clear);
     // Chords, rests, tuplets and lyrics join with their displays.
     default:
         return 1;

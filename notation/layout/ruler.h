@@ -214,6 +214,11 @@ public:
     int DoClef(ECBase* element, int clear, int forced);
     // A key with accidentals takes the key slot, as wide as its accidentals.
     int DoKey(ECBase* element, int clear);
+    // What a mirror shows: a clef is forced into the prologue; a key or meter
+    // into the prologue when the mirror's prolog bit is set, else into the
+    // postlogue (a courtesy sign). 0 when the mirror shows nothing or a
+    // display object it needs is missing. Defined with the mirror.
+    int DoMirror(ECBase* element, int clear);
 
     // ---- mid-measure clef (never filled) ----
 

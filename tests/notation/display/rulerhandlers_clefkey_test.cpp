@@ -32,7 +32,10 @@ struct RulerHandlerTest : ::testing::Test {
         ruler.CreateDivMarks(&meter, 64);
         ASSERT_EQ(MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT), kH);
     }
-    void TearDown() override { measure->Unref(1); }
+    void TearDown() override {
+        measure->RemoveChildren(1);   // the marks go with the measure
+        measure->Unref(1);
+    }
 
     template <class Mark>
     Mark* Add(Mark* mark, float time) {

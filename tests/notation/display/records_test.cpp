@@ -55,17 +55,12 @@ TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
 
     const std::string path = CPlugin::GetPluginFolder(STAFFWRIGHT_PROGRAM_FOLDER) + "/Cantrel.so";
     ASSERT_EQ(CPlugin::InitPlugin(path), 1) << path;
-    const struct {
-        int type;
-        const char* name;
-    } cases[] = {
-        {ET_BASE, "DCctBase"},
-        {ET_MEASURE, "DCctMeasure"},
-        {ET_STAFF, "DCctStaff"},
-        {17, ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
+    EXPECT_EQ(ClassNameFor(ET_MEASURE), "DCctMeasure");
+    EXPECT_EQ(ClassNameFor(17), "");
+    // Every row of the table, each by its own class's name.
+    for (const CPluginData& record : DisplayDataRecords())
+        EXPECT_EQ(ClassNameFor(record.GetEventType()), record.GetDataClass()->m_lpszClassName)
+            << record.GetEventType();
     EXPECT_NE(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));   // the module's
     using StartupFunction = int (*)();
     auto startup = reinterpret_cast<StartupFunction>(GetProcAddress(GetModuleHandle(path), "InitPlugins"));

@@ -1,0 +1,127 @@
+// The engine's construction, binding, settings and progress reporting.
+#include "notation/autonote/autonote.h"
+
+#include "model/appstates.h"
+#include "model/performance.h"
+#include "model/preferences.h"
+#include "model/states.h"
+#include "notation/view/cantrel.h"
+#include "platform/core/resources.h"
+
+STRING_TABLE({IDS_NOTATING_FILE, "Notating file..."});
+
+namespace {
+
+constexpr const char* kNotationSection = "Settings\\Notation";
+constexpr const char* kRecordSection = "Sequencer\\Midi\\Record";
+
+}  // namespace
+
+TupletSearch TupletSearchFor(int look) {
+    if (look < -1 || look == -1)
+        return {0, 3};
+    if (look == 0)
+        return {1, 2};
+    if (look == 1 || look > 9)
+        return {1, 3};
+    return {1, look + 2};
+}
+
+CAutoNote::CAutoNote() {
+    UpdatePreferences();
+    m_pView = nullptr;
+    m_flags &= static_cast<uint8_t>(~(FLAG_PREPARED | FLAG_REPLACE_EVENT));
+    m_chunkSize = DEFAULT_CHUNK_SIZE;
+}
+
+CAutoNote::~CAutoNote() = default;
+
+ECPerformance* CAutoNote::GetBaseEvent() const {
+    return m_pView ? m_pView->GetBaseEvent() : nullptr;
+}
+
+ECConductor* CAutoNote::GetConductor() const {
+    ECPerformance* performance = GetBaseEvent();
+    return performance ? performance->GetConductor() : nullptr;
+}
+
+void CAutoNote::SetDirtyRect() {
+    m_moveNote.SetUpdateRect(&m_dirtyRect);
+    // The time correction, voice, value, chord, spelling, rest and beam passes
+    // take the update list here too when they join; the stem pass uses none.
+}
+
+void CAutoNote::AttachBaseEvent() {
+    ECPerformance* performance = GetBaseEvent();
+    m_moveNote.Attach(performance);
+    // The same seven passes as SetDirtyRect take the performance here.
+}
+
+void CAutoNote::SetReplaceEvent(int on) {
+    if (on & 1)
+        m_flags |= FLAG_REPLACE_EVENT;
+    else
+        m_flags &= static_cast<uint8_t>(~FLAG_REPLACE_EVENT);
+}
+
+int CAutoNote::Finish(CCBase*) {
+    SetReplaceEvent(0);
+    return 0;
+}
+
+void CAutoNote::UpdatePreferences() {
+    m_resolution = static_cast<uint16_t>(LoadIntPreference(kNotationSection, "Resolution", DEFAULT_RESOLUTION));
+    m_lookForTuplet = LoadIntPreference(kNotationSection, "Tuplets", DEFAULT_LOOK_FOR_TUPLET);
+    m_tupletUnit = LoadIntPreference(kNotationSection, "TupletUnit", DEFAULT_TUPLET_UNIT);
+    m_splitPitch = static_cast<uint8_t>(LoadIntPreference(kRecordSection, "Split Pitch", DEFAULT_SPLIT_PITCH));
+    m_hiddenThreshold.SetTicks(HIDDEN_THRESHOLD_TICKS, ANBase::TICKS_PER_QUARTER);
+    m_tupletSearch = TupletSearchFor(m_lookForTuplet);
+}
+
+void CAutoNote::SetResolution(uint16_t resolution) {
+    m_resolution = resolution;
+    // The time correction pass reads it (it joins with its class).
+}
+
+void CAutoNote::SetLookForTuplet(int look) {
+    m_lookForTuplet = look;
+    m_tupletSearch = TupletSearchFor(look);
+}
+
+void CAutoNote::SetTupletHint(int division, int) {
+    m_tupletSearch = {1, division};
+    if (division == 2)
+        m_lookForTuplet = 0;
+    else if (division >= 4 && division <= 11)
+        m_lookForTuplet = division - 2;
+    else
+        m_lookForTuplet = 1;
+}
+
+void CAutoNote::SetVoiceHint(unsigned voice) {
+    m_voiceHint = voice;   // handed to the voice pass when it joins
+}
+
+void CAutoNote::SetHiddenThreshold(const MCTime& threshold) {
+    m_hiddenThreshold = threshold;
+    m_moveNote.SetHiddenThreshold(threshold);
+}
+
+void CAutoNote::SendProgress(unsigned code, const std::string& text, int low, int high) {
+    ECPerformance* performance = GetBaseEvent();
+    if (!performance)
+        return;
+    auto* status = text.empty() ? new SCStatus(code) : new SCStatus(code, text);
+    status->SetProgressRange(low, high);
+    status->SetAsynchronous(0);
+    status->Apply(performance);
+}
+
+void CAutoNote::SendProgressText(const std::string& text) {
+    ECPerformance* performance = GetBaseEvent();
+    if (!performance)
+        return;
+    auto* status = new SCStatus(STATE_PROGRESS_TEXT, text);
+    status->SetAsynchronous(0);
+    status->Apply(performance);
+}

@@ -1,0 +1,241 @@
+// CAutoNote: the automatic notation engine.
+//
+// It turns the events of each staff measure into notation after every edit
+// command, every edit made in place, every recording and every file load.
+// Work reaches it in two halves:
+//   - preparation, one call per command of a batch before the batch runs
+//     (Add, AddMeasure, AddMeter, AddStaff, Remove, RemoveMeasure,
+//     RemoveMeter, RemoveStaff): it records in the notate info what must be
+//     renotated and laid out again, clears the derived notation the change
+//     makes stale, marks display objects dirty and fills the update list;
+//   - renotation, after the batch (BatchProcess), after an edit in place or
+//     a recording (Process), or for a whole performance when the view
+//     attaches it (ProcessFileLoad): the prepared range is walked measure by
+//     measure and the passes run on each staff measure in a fixed order
+//     (AutoNotateMeasure).
+//
+// The notation view owns exactly one engine and attaches itself to it; the
+// engine reads the performance, its conductor and the document's modified
+// flag through that view. The engine owns its members: the update list, the
+// notate info and one object of each pass.
+//
+// The passes, in the order AutoNotateMeasure runs them: note moving, time
+// correction, voices, note values, chords, spelling, rests, stems, beams.
+// Only note moving is built so far; the others join at their places in the
+// run (see autonote_chunks.cpp) with their own classes.
+//
+// User-interface thread only, inside the command manager's batch (which holds
+// the performance's lock) or inside the view's state handling.
+#pragma once
+
+#include "model/lists.h"
+#include "model/time.h"
+#include "notation/autonote/movenote.h"
+#include "notation/autonote/notateinfo.h"
+#include "notation/view/dirtyrect.h"
+
+#include <cstdint>
+#include <string>
+
+class CCAdd;
+class CCAddMeasure;
+class CCAddMeter;
+class CCAddTrack;
+class CCantrel;
+class CCBase;
+class MCCommandList;
+class CCRemove;
+class CCRemoveMeasure;
+class CCRemoveMeter;
+class CCRemoveTrack;
+class ECBase;
+class ECConductor;
+class ECConductorMeasure;
+class ECMeasure;
+class ECMeter;
+class ECNote;
+class ECPerformance;
+class ECStaff;
+class MCRuler;
+
+// Command ids (CCBase::GetCommandId) the engine tells apart.
+enum : int {
+    CMD_ADD = 0,
+    CMD_ADDMEASURE = 1,
+    CMD_ADDNOTEMODIFIER = 2,
+    CMD_ADDMETER = 3,
+    CMD_ADDTRACK = 4,
+    CMD_BASE = 5,
+    CMD_EDIT = 6,
+    CMD_REMOVE = 7,
+    CMD_REMOVEMEASURE = 8,
+    CMD_REMOVEMETER = 9,
+    CMD_REMOVETRACK = 10,
+};
+
+// String of the notation module's table: the progress text of a run.
+constexpr unsigned IDS_NOTATING_FILE = 13376;
+
+// What the time correction pass's tuplet search is told for a setting: on or
+// off, and the division looked for.
+struct TupletSearch {
+    int on = 0;
+    int division = 3;
+};
+//   setting   -1 or below   0    1    2 .. 9          above 9
+//   search    off, 3        2    3    setting + 2     3
+TupletSearch TupletSearchFor(int look);
+
+class CAutoNote {
+public:
+    // The settings' defaults, at 256 ticks per quarter note.
+    static constexpr uint16_t DEFAULT_RESOLUTION = 64;
+    static constexpr int DEFAULT_LOOK_FOR_TUPLET = -1;   // off
+    static constexpr int DEFAULT_TUPLET_UNIT = 3;
+    static constexpr uint8_t DEFAULT_SPLIT_PITCH = 60;
+    static constexpr int HIDDEN_THRESHOLD_TICKS = 6;
+    static constexpr int DEFAULT_CHUNK_SIZE = 2147483647;   // every call finishes its range
+
+    // Builds the members, reads the preferences (UpdatePreferences), no view.
+    CAutoNote();
+    virtual ~CAutoNote();
+    CAutoNote(const CAutoNote&) = delete;
+    CAutoNote& operator=(const CAutoNote&) = delete;
+
+    // ---- binding and access (autonote.cpp) ------------------------------------------
+    void Attach(CCantrel* view) { m_pView = view; }
+    CCantrel* GetView() const { return m_pView; }
+    // The view's performance and its conductor; null without a view or
+    // performance.
+    ECPerformance* GetBaseEvent() const;
+    ECConductor* GetConductor() const;
+    DirtyRect& GetDirtyRect() { return m_dirtyRect; }
+    CNotateInfo& GetNotateInfo() { return m_notateInfo; }
+    // The update list (SetDirtyRect) or the performance (AttachBaseEvent)
+    // handed to the passes that use them.
+    void SetDirtyRect();
+    void AttachBaseEvent();
+    // Bit 0 becomes the replace-event flag: the next added clef or key
+    // replaces the one in place. Finish clears it.
+    void SetReplaceEvent(int on);
+    int GetReplaceEvent() const { return (m_flags & FLAG_REPLACE_EVENT) != 0; }
+    int IsPrepared() const { return (m_flags & FLAG_PREPARED) != 0; }
+
+    // "Settings\Notation" "Resolution", "Tuplets", "TupletUnit" and
+    // "Sequencer\Midi\Record" "Split Pitch"; the hidden threshold to 6 ticks.
+    void UpdatePreferences();
+
+    // ---- settings (autonote.cpp) ---------------------------------------------------
+    // The resolution is also written into the passes that read it.
+    void SetResolution(uint16_t resolution);
+    uint16_t GetResolution() const { return m_resolution; }
+    // -1 off; 0 duplets, 1 triplets, 2-9 divisions 4-11 (see the table in
+    // autonote.cpp); told to the time correction pass with the tuplet unit.
+    void SetLookForTuplet(int look);
+    int GetLookForTuplet() const { return m_lookForTuplet; }
+    const TupletSearch& GetTupletSearch() const { return m_tupletSearch; }
+    // The search on for `division`; the setting stored to match (2 gives 0,
+    // 4-11 give division - 2, anything else 1).
+    void SetTupletHint(int division, int ignored);
+    int GetTupletUnit() const { return m_tupletUnit; }
+    uint8_t GetSplitPitch() const { return m_splitPitch; }
+    void SetVoiceHint(unsigned voice);
+    unsigned GetVoiceHint() const { return m_voiceHint; }
+    void SetHiddenThreshold(const MCTime& threshold);
+    const MCTime& GetHiddenThreshold() const { return m_hiddenThreshold; }
+    void SetNotateChunkSize(int measures) { m_chunkSize = measures; }
+    int GetNotateChunkSize() const { return m_chunkSize; }
+
+    // ---- preparation, one call per command; each answers 0 ---------------------------
+    // (autonote_prepare.cpp)
+    int Add(CCAdd* command);
+    int Remove(CCRemove* command);
+    int AddStaff(CCAddTrack* command);
+    int RemoveStaff(CCRemoveTrack* command);
+    int Edit(CCBase* command);
+    // (autonote_measures.cpp)
+    int AddMeasure(CCAddMeasure* command);
+    int RemoveMeasure(CCRemoveMeasure* command);
+    // (autonote_meters.cpp)
+    int AddMeter(CCAddMeter* command);
+    int RemoveMeter(CCRemoveMeter* command);
+    int _PrepareMeter(CCBase* command, ECConductor* conductor, MCTime& start, MCTime& end);
+
+    // ---- renotation ----------------------------------------------------------------
+    // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).
+    int BatchProcess(MCCommandList& batch);
+    // Renotates the prepared range; 0 (autonote_chunks.cpp).
+    int Process(CCBase* ignored);
+    int ProcessAddMeasure(CCAddMeasure* command);          // autonote_measures.cpp
+    int ProcessRemoveMeasure(CCRemoveMeasure* command);    // autonote_measures.cpp
+    int ProcessAddMeter(CCAddMeter* command);              // autonote_meters.cpp
+    int ProcessRemoveMeter(CCRemoveMeter* command);        // autonote_meters.cpp
+    int _ProcessMeter(CCBase* command, ECConductor* conductor, ECMeter* meter, MCTime& start, MCTime& end,
+                      MCTime* firstMeasureTime, MCTime* ignored);
+    int ProcessAddStaff(MCCommandList& batch);           // autonote_prepare.cpp
+    // Clears the replace-event flag; 0.
+    int Finish(CCBase* ignored);
+
+    // ---- walks (autonote_chunks.cpp) --------------------------------------------------
+    // 4 when a run is already in progress, otherwise 1.
+    int NotateNextChunk();
+    // 1 done, 2 no conductor measure at or after the start, 3 the list ended early.
+    int NotateSystemBetween();
+    // 1 done, 3 the list ended early.
+    int NotateStaffBetween(ECStaff* staff, const MCTime& start, const MCTime& end);
+    // From `pos` on, the first conductor measure or staff measure; `pos` is
+    // left after it (null at the end). Null when there is none.
+    static ECBase* GetNextMeasure(const MCEventList& list, POSITION& pos);
+    void AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase* measure);
+
+    // ---- file load and recording (autonote_load.cpp) ----------------------------------
+    int ProcessFileLoad();
+    void PrepareForLoad();
+    void PrepareAfterRecord();
+
+    // ---- ranges and update-list services (autonote_services.cpp) -----------------------
+    static void GetNoteRange(ECNote* note, MCTime& start, MCTime& end);
+    // The span of one measure, or from a list's first measure to the end of
+    // its last (the list must not be empty).
+    static void GetRangeForMeasures(ECConductor* conductor, ECBase* measure, MCTime& start, MCTime& end);
+    static void GetRangeForMeasures(ECConductor* conductor, MCEventList& measures, MCTime& start,
+                                    MCTime& end);
+    // Mode 1 the virtual frame, otherwise the frame.
+    void AddRectsToDirtyList(ECBase* event, int mode);
+    void AddRectsToDirtyList(MCEventList& events, int mode);
+    void DirtyMeasuresForNotation(ECBase* event);
+    void DirtyMeasuresForNotation(MCEventList& events);
+    void UnhideAccidentalsInRange(MCEventList& events, const MCTime& from, const MCTime& to, unsigned voice);
+    void DirtyNotesInRange(MCEventList& events, const MCTime& from, const MCTime& to);
+    void UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler);
+    void CreateDataForNewMeasureBlock(ECConductor* conductor, ECConductorMeasure* measure);
+    void CreateDataForNewMeasureBlock(ECConductor* conductor, const MCTime& from, const MCTime& to);
+
+    // The passes (tests read and set their settings).
+    ANMoveNote& GetMoveNote() { return m_moveNote; }
+
+private:
+    enum : uint8_t {
+        FLAG_PREPARED = 0x10,
+        FLAG_REPLACE_EVENT = 0x80,
+    };
+
+    // Applies a progress state to the performance at once.
+    // (Nothing without a performance.)
+    void SendProgress(unsigned code, const std::string& text, int low, int high);
+    void SendProgressText(const std::string& text);
+
+    uint8_t m_flags = 0;
+    int m_chunkSize = DEFAULT_CHUNK_SIZE;
+    CCantrel* m_pView = nullptr;   // borrowed, may be null
+    DirtyRect m_dirtyRect;
+    CNotateInfo m_notateInfo;
+    uint16_t m_resolution = DEFAULT_RESOLUTION;
+    int m_lookForTuplet = DEFAULT_LOOK_FOR_TUPLET;
+    TupletSearch m_tupletSearch;
+    unsigned m_voiceHint = 0;
+    int m_tupletUnit = DEFAULT_TUPLET_UNIT;
+    uint8_t m_splitPitch = DEFAULT_SPLIT_PITCH;
+    MCTime m_hiddenThreshold;
+    ANMoveNote m_moveNote;
+};

@@ -178,11 +178,11 @@ int CAutoNote::NotateStaffBetween(ECStaff* staff, const MCTime& start, const MCT
         if (*time >= end && !m_walkToPieceEnd)
             break;
         AutoNotateMeasure(conductor, staff, measure);
-        // A step without text, also while recording: the recording's own
-        // display counts the measures notated behind it.
+        // A step without text for each measure, also while recording.
         SendProgressText("");
     }
-    // The begin above is always ended, also when the list ends early.
+    // A begun progress is always ended, also when the list ends early:
+    // otherwise the status bar would stay in its progress mode.
     if (report)
         SendProgress(STATE_PROGRESS_END, "", 0, 0);
     return result;

@@ -7,8 +7,10 @@
 #include "model/appstates.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
+#include "model/groupmarks.h"
 #include "model/meter.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "model/states.h"
 #include "notation/display/measure.h"
 #include "notation/view/cantrel.h"
@@ -222,6 +224,19 @@ TEST_F(WalkTest, StaffWindowsThatNameNoStaffAreSkipped) {
         ForgetMarks();
         seen.clear();
     }
+}
+
+// A slur in the last measure is a child of the staff after its measures: the
+// staff's list ends with no measure left, and the walk says so, but the
+// progress it began is ended all the same.
+TEST_F(WalkTest, AStaffWalkEndsItsProgressAlsoWhenItsListEndsEarly) {
+    auto* staff = static_cast<ECStaff*>(m_conductor->GetTrack(TRACK_STAFF, 1, 0));
+    Put(staff, new ECSlur, 13.0f);
+    EXPECT_EQ(engine().NotateStaffBetween(staff, MCTime::TimeZero(), MCTime::TimeMax()), 3);
+    EXPECT_EQ(Marks(1, kMeasures), 16);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), Begin(kMeasures + 1));
+    EXPECT_EQ(seen.back(), End());
 }
 
 TEST_F(WalkTest, ProcessReportsItsProgressExceptWhileRecording) {

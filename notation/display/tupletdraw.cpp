@@ -176,5 +176,9 @@ int DCctTuplet::DrawInRect(CDC* dc, CRect* rect) {
     SetBracketPoints(left, right, left.x + (right.x - left.x) / 2 - m_nDX);
     Draw(dc, CPoint(0, 0), nullptr);
     font.RestoreLogFont(savedFont, savedMetrics);
+    // The sample's points and measures are not the score's: a tuplet shown
+    // this way is placed and measured again before it is drawn in place.
+    SetPositionDirty(1);
+    SetFrameDirty(1);
     return 1;
 }

@@ -37,13 +37,12 @@ protected:
             dynamic_cast<DCctTuplet*>(tuplet->GetData(DK_NOTATION, 1))->SetBase(borrowed, base);
     }
 
-    // The first ruler of a meter and grid becomes the process's template,
-    // its marks' extents measured in the font of the moment: the display
-    // tests' notehead keeps it alike to theirs.
-    MusicFontScope font{12};
     ScopedDisplayClass tuplets{ET_TUPLET, RUNTIME_CLASS(DCctTuplet)};
     ECMeasure* measure = new ECMeasure;   // held
-    ECMeter meter{4, 4, 255};
+    // The first ruler of a meter and grid becomes the process's template,
+    // spaced by the notehead of the moment; 4/4 is what the ruler and display
+    // tests measure, so this one leaves it to them.
+    ECMeter meter{2, 4, 255};
     MCRuler ruler;
     CAutoNote engine;
 };
@@ -51,7 +50,7 @@ protected:
 TEST_F(UpdateResolutionTest, EachTupletAddsItsBorrowedGroup) {
     PutTuplet(0.0f, 3, 2, 384, 256);   // triplet eighths
     PutTuplet(1.0f, 5, 4, 320, 256);   // quintuplet sixteenths
-    PutTuplet(2.0f, 3, 2, 384, 256);   // the triplets' group again: no second one
+    PutTuplet(1.5f, 3, 2, 384, 256);   // the triplets' group again: no second one
     ASSERT_EQ(ruler.GetNumberOfRulerGroups(), 1);
     engine.UpdateResolution(measure, &meter, ruler);
     EXPECT_EQ(ruler.GetNumberOfRulerGroups(), 3);

@@ -422,6 +422,8 @@ TEST(TupletDrawTest, SampleFillsTheRectangleAndPutsTheFontBack) {
     EXPECT_LE(ink.right, 190);
     EXPECT_GT(ink.right - ink.left, 90) << "the bracket spans the rectangle";
     EXPECT_EQ(MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_NORMAL), before);
+    EXPECT_EQ(tuplet.PositionDirty(), 1) << "the sample's points are not the score's";
+    EXPECT_EQ(tuplet.FrameDirty(), 1);
 }
 
 }  // namespace

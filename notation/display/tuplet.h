@@ -87,7 +87,8 @@ public:
     // Tick start := the event's time less its measure's, at 256 per quarter;
     // nothing without a measure parent.
     void PostSerialize(CArchive& ar) override;
-    // A sample bracket and number across `rect`; the font is put back. 1.
+    // A sample bracket and number across `rect`; the font is put back, and
+    // the element is left to be placed and measured again. 1.
     int DrawInRect(CDC* dc, CRect* rect) override;
     // Bracket, hooks and number moved by `point`. 1; 64 for an emptied tuplet.
     int Draw(CDC* dc, CPoint point, CRect* clip) override;

@@ -14,6 +14,7 @@
 #include "notation/autonote/timerange.h"
 #include "notation/display/base.h"
 #include "notation/display/notate.h"
+#include "notation/display/tuplet.h"
 #include "notation/layout/ruler.h"
 
 namespace {
@@ -126,7 +127,7 @@ void CAutoNote::DirtyNotesInRange(MCEventList& events, const MCTime& from, const
     action.Apply(events, 1);
 }
 
-void CAutoNote::UpdateResolution(ECBase* measure, ECMeter*, MCRuler& ruler) {
+void CAutoNote::UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler) {
     MCEventList* children = measure->GetChildren();
     if (!children)
         return;
@@ -149,8 +150,17 @@ void CAutoNote::UpdateResolution(ECBase* measure, ECMeter*, MCRuler& ruler) {
                 ruler.SetResolution(duration, 0x4000);
         }
     }
-    // A measure holding tuplets adds each tuplet's borrowed division marks
-    // here; that comes with the tuplet display.
+    // Each tuplet's notes stand on the marks of its borrowed division.
+    for (POSITION pos = children->GetHeadPosition(); pos;) {
+        ECBase* element = children->GetNext(pos);
+        if (element->GetClassType() != ET_TUPLET)
+            continue;
+        auto* tuplet = dynamic_cast<DCctTuplet*>(DisplayOf(element));
+        if (!tuplet)
+            continue;
+        ruler.AddBorrowedDivMarks(meter, tuplet->GetBase(DCctTuplet::BASE_BORROWED),
+                                  tuplet->GetBase(DCctTuplet::BASE_PLAIN), m_resolution);
+    }
 }
 
 void CAutoNote::CreateDataForNewMeasureBlock(ECConductor* conductor, ECConductorMeasure* measure) {

@@ -21,6 +21,7 @@
 #include "notation/display/repeat.h"
 #include "notation/display/staff.h"
 #include "notation/display/tremolo.h"
+#include "notation/display/tuplet.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
+    {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
 };
 
 }  // namespace

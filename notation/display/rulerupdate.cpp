@@ -1,8 +1,10 @@
 // MCRuler::UpdateRuler, the dispatch of a staff measure's elements to the
-// ruler handlers by event type, and the note's handler.
+// ruler handlers by event type, and the note's and the tuplet's handlers.
 #include "model/event.h"
 #include "model/eventtypes.h"
+#include "model/lists.h"
 #include "notation/display/notate.h"
+#include "notation/display/tuplet.h"
 #include "notation/layout/ruler.h"
 
 int MCRuler::UpdateRuler(ECBase* element, int clear) {
@@ -19,7 +21,9 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
         return DoKey(element, clear);
     case ET_MIRROR:
         return DoMirror(element, clear);
-    // Chords, rests, tuplets and lyrics join with their displays.
+    case ET_TUPLET:
+        return DoTuplet(element, clear);
+    // Chords, rests and lyrics join with their displays.
     default:
         return 1;
     }
@@ -35,5 +39,33 @@ int MCRuler::DoNote(ECBase* element, int clear) {
         SetDivOccupied(mark, 0, 0, 0, note->GetTickDuration(1), key);
     else
         SetDivOccupied(mark, 1, note->GetTotalWidthLeft(), note->GetTotalWidthRight(), note->GetTickDuration(1), key);
+    return 1;
+}
+
+int MCRuler::DoTuplet(ECBase* element, int clear) {
+    auto* tuplet = dynamic_cast<DCctTuplet*>(element->GetData(DK_NOTATION, 0));
+    if (!tuplet)
+        return 0;
+    MCEventList* children = element->GetChildren();
+    if (!children)
+        return 1;
+    const WORD key = tuplet->GetBase(DCctTuplet::BASE_BORROWED);
+    for (POSITION pos = children->GetHeadPosition(); pos;) {
+        ECBase* child = children->GetNext(pos);
+        const int type = child->GetClassType();
+        if (type != ET_NOTE && type != ET_REST && type != ET_CHORD)
+            continue;
+        auto* notate = dynamic_cast<DCctNotate*>(child->GetData(DK_NOTATION, 0));
+        if (!notate)
+            continue;
+        // The children count in the tuplet's own division, as the group's
+        // marks do.
+        const WORD duration = notate->GetTickDuration(DCctTuplet::TICKS_OWN);
+        const WORD mark = GetDivMarkForTick(notate->GetTickStart(DCctTuplet::TICKS_OWN), key);
+        if (clear)
+            SetDivOccupied(mark, 0, 0, 0, duration, key);
+        else
+            SetDivOccupied(mark, 1, notate->GetTotalWidthLeft(), notate->GetTotalWidthRight(), duration, key);
+    }
     return 1;
 }

@@ -307,6 +307,9 @@ public:
     // A note occupies the mark of its tick start, with the widths around it
     // and its tick duration; withdrawn, the mark is freed.
     int DoNote(ECBase* element, int clear);
+    // A tuplet's notes, rests and chords occupy (or free) the marks of their
+    // own tick starts in the tuplet's borrowed group; rests occupy theirs too.
+    int DoTuplet(ECBase* element, int clear);
     // The spacing pass: every group spaced by its elements' durations (an
     // empty mark as a whole note's), collisions pushed apart, tuplet groups
     // merged with group 0; then width = marks' start + group 0's width (the

@@ -36,6 +36,7 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
     } cases[] = {
         {ET_BASE, "DCctBase"},
         {ET_STAFF, "DCctStaff"},
+        {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display
     };
     for (const auto& c : cases)

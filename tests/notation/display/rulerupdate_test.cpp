@@ -6,7 +6,9 @@
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/mirror.h"
+#include "model/groupmarks.h"
 #include "model/modifiers.h"
+#include "notation/display/tuplet.h"
 #include "notation/layout/ruler.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/note_support.h"
@@ -81,6 +83,75 @@ TEST(RulerUpdateTest, NoteInATupletMarksItsBorrowedGroup) {
     const WORD index = four.ruler.GetDivMarkForTick(128, 384);
     EXPECT_TRUE(group->marks[index].IsOccupied());
     EXPECT_FALSE(four.Marks()[2].IsOccupied());   // the plain group's eighth stays free
+}
+
+// A tuplet enters its children on its borrowed group by their own ticks,
+// rests as well as notes; withdrawn, their marks are freed.
+TEST(RulerUpdateTest, TupletMarksItsNotesAndRestsOnItsBorrowedGroup) {
+    MusicFontScope font(12);
+    measure_test::Score score(0, 1);
+    FourFour four;
+    four.ruler.AddBorrowedDivMarks(&four.meter, 384, 256, 64);
+    MCRuler::RulerGroup* group = four.ruler.FindPulseGroup(384);
+    ASSERT_NE(group, nullptr);
+    ECMeasure* measure = score.Measure(1);
+    auto* event = new ECTuplet(3, 2, 3);
+    event->SetVoiceTrack(0, 1);
+    event->SetTime(measure->GetTime());
+    ASSERT_EQ(measure->AddChild(event, 1), 1);
+    measure_test::RegistryCell tupletCell(ET_TUPLET, RUNTIME_CLASS(DCctTuplet));
+    measure_test::RegistryCell noteCell(ET_NOTE, RUNTIME_CLASS(DCctNote));
+    measure_test::RegistryCell restCell(ET_REST, RUNTIME_CLASS(DCctNotate));
+    auto* tuplet = dynamic_cast<DCctTuplet*>(event->GetData(DK_NOTATION, 1));
+    ASSERT_NE(tuplet, nullptr);
+    tuplet->SetBase(384, 256);
+
+    const struct {
+        bool rest;
+        WORD start;
+    } children[] = {{false, 0}, {true, 128}, {false, 256}};
+    std::vector<DCctNotate*> displays;
+    for (size_t i = 0; i < std::size(children); ++i) {
+        ECBase* child = children[i].rest ? static_cast<ECBase*>(new ECRest) : new ECNote;
+        child->SetVoiceTrack(0, 1);
+        const MCTime at(static_cast<float>(i) / 3.0f);
+        child->SetTime(&at);
+        ASSERT_EQ(event->AddChild(child, 1), 1);
+        auto* display = dynamic_cast<DCctNotate*>(child->GetData(DK_NOTATION, 1));
+        ASSERT_NE(display, nullptr);
+        display->SetValue(128, 0);
+        display->SetBase(384, 256);
+        display->SetTickStart(children[i].start);
+        display->SetTickDuration(128);
+        display->SetSize(nullptr);
+        displays.push_back(display);
+    }
+
+    EXPECT_EQ(four.ruler.UpdateRuler(event, 0), 1);
+    std::vector<WORD> occupied;
+    for (size_t i = 0; i < group->marks.size(); ++i)
+        if (group->marks[i].IsOccupied())
+            occupied.push_back(static_cast<WORD>(i));
+    std::vector<WORD> expected;
+    for (const auto& c : children)
+        expected.push_back(four.ruler.GetDivMarkForTick(c.start, 384));
+    EXPECT_EQ(occupied, expected);
+    const MCRuler::RulerDiv& first = group->marks[expected[0]];
+    EXPECT_EQ(first.GetRightExtent(), displays[0]->GetTotalWidthRight());
+    EXPECT_GT(first.GetRightExtent(), 0);
+    EXPECT_EQ(first.GetDurationCode(), MCRuler::ConvertDuration(128));
+    for (const auto& mark : four.Marks())
+        EXPECT_FALSE(mark.IsOccupied()) << "the plain group stays free";
+
+    EXPECT_EQ(four.ruler.UpdateRuler(event, 1), 1);
+    for (const auto& mark : group->marks)
+        EXPECT_FALSE(mark.IsOccupied());
+
+    // Without its display object the tuplet enters nothing.
+    ECTuplet bare(3, 2, 3);
+    four.ruler.SetDirty(0);
+    EXPECT_EQ(four.ruler.UpdateRuler(&bare, 0), 0);
+    EXPECT_EQ(four.ruler.IsDirty(), 0);
 }
 
 TEST(RulerUpdateTest, WithoutDisplayObjectOrHandler) {

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ constexpr int kNormal = 0;   // tick mode: the measure's own division
 constexpr int kOwn = 1;      // tick mode: the element's division
 constexpr int kNormalStaff = 0;
 constexpr int kGrandStaff = 1;
+constexpr int kDrumStaff = 3;
 constexpr int kEighthUnit = 3;
 constexpr int kSearchOff = 0;
 constexpr int kSearchOn = 1;
@@ -199,6 +201,29 @@ TEST_F(TimeCorrectTest, OnlyTimeDirtyElementsAreQuantized) {
     EXPECT_EQ(Notate(clean)->GetTickStart(kOwn), 200);
 }
 
+// The finer of the pass's grid and the ruler's is used, and kept by both.
+TEST_F(TimeCorrectTest, TheFinerGridWins) {
+    Make44();
+    pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
+    pass.SetResolution(128);
+    ECNote* note = AddNote(200, 256);
+    Run();
+    EXPECT_EQ(pass.GetResolution(), 64);
+    EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 192);
+
+    Make44();
+    pass.SetResolution(32);
+    note = AddNote(200, 256);
+    Run();
+    auto* display = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 0));
+    EXPECT_EQ(display->GetRuler().GetResolution(display->GetRuler().GetGroupPulse(0)), 32);
+    EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 192);
+    note = AddNote(208, 256);
+    Notate(note)->SetTimeDirty(1);
+    Run();
+    EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 224);
+}
+
 TEST_F(TimeCorrectTest, ChordNotesShareTheFirstNotesTimes) {
     Make44();
     pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
@@ -253,6 +278,7 @@ TEST_F(TimeCorrectTest, TripletsBecomeATuplet) {
     };
     for (const auto& c : cases) {
         Make44();
+        pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
         std::vector<ECNote*> notes;
         for (int offset : {0, 85, 171})
             notes.push_back(AddNote(c.first + offset, 85));
@@ -294,6 +320,7 @@ TEST_F(TimeCorrectTest, PlainRhythmsMakeNoTuplet) {
     };
     for (const auto& c : cases) {
         Make(kNormalStaff, c.numerator, c.denominator);
+        pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
         std::vector<ECNote*> notes;
         for (int start : c.starts)
             notes.push_back(AddNote(start, c.length));
@@ -311,6 +338,7 @@ TEST_F(TimeCorrectTest, PlainRhythmsMakeNoTuplet) {
 // tuplet unit's grid, is no triplet.
 TEST_F(TimeCorrectTest, TheFilterRefusesAStrayNote) {
     Make44();
+    pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
     ECNote* note = AddNote(43, 85);
     Run();
     EXPECT_TRUE(Tuplets().empty());
@@ -318,31 +346,51 @@ TEST_F(TimeCorrectTest, TheFilterRefusesAStrayNote) {
     EXPECT_FALSE(Notate(note)->IsBorrowed());
 }
 
-TEST_F(TimeCorrectTest, AGrandStaffTupletIsSplitByPitch) {
-    Make(kGrandStaff, 4, 4);
-    pass.SetSplit(60);
-    ECNote* high1 = AddNote(0, 85, 64);
-    ECNote* low = AddNote(85, 85, 55);
-    ECNote* high2 = AddNote(171, 85, 64);
-    Run();
-    const std::vector<ECTuplet*> found = Tuplets();
-    ASSERT_EQ(found.size(), 2u);
-    ECTuplet* upper = Holds(found[0], high1) ? found[0] : found[1];
-    ECTuplet* lower = upper == found[0] ? found[1] : found[0];
-    EXPECT_TRUE(Holds(upper, high1));
-    EXPECT_TRUE(Holds(upper, high2));
-    EXPECT_TRUE(Holds(lower, low));
-    EXPECT_EQ(lower->GetChildren()->GetCount(), 1);
-    EXPECT_EQ(Notate(low)->GetTickStart(kOwn), 128);
-    EXPECT_EQ(pass.GetSplit(), 60);
-
-    // Off a grand staff the split is forgotten and nothing is divided.
-    Make44();
-    for (int start : {0, 85, 171})
-        AddNote(start, 85, start == 85 ? 55 : 64);
-    Run();
-    EXPECT_EQ(Tuplets().size(), 1u);
-    EXPECT_EQ(pass.GetSplit(), ANTimeCorrect::NO_SPLIT);
+// A found tuplet is divided by pitch on a grand staff (at the split key)
+// and on a drum staff (by the drums' voices); the copy takes the notes below
+// the split, or off voice 0.
+TEST_F(TimeCorrectTest, FoundTupletsAreSplitByPitch) {
+    const struct {
+        const char* name;
+        int kind;
+        uint8_t split;
+        std::vector<int> keys;   // at 0, 85 and 171
+        std::vector<bool> inCopy;
+        uint8_t splitAfter;
+    } cases[] = {
+        {"grand staff, split 60", kGrandStaff, 60, {64, 55, 64}, {false, true, false}, 60},
+        {"grand staff, all above", kGrandStaff, 60, {64, 60, 64}, {false, false, false}, 60},
+        {"grand staff without a split", kGrandStaff, ANTimeCorrect::NO_SPLIT, {64, 55, 64}, {false, false, false},
+         ANTimeCorrect::NO_SPLIT},
+        {"drums: bass drum apart", kDrumStaff, ANTimeCorrect::NO_SPLIT, {42, 36, 42}, {false, true, false},
+         ANTimeCorrect::NO_SPLIT},
+        {"drums: one voice", kDrumStaff, ANTimeCorrect::NO_SPLIT, {42, 42, 42}, {false, false, false},
+         ANTimeCorrect::NO_SPLIT},
+        {"a normal staff forgets the split", kNormalStaff, 60, {64, 55, 64}, {false, false, false},
+         ANTimeCorrect::NO_SPLIT},
+    };
+    for (const auto& c : cases) {
+        Make(c.kind, 4, 4);
+        pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
+        pass.SetSplit(c.split);
+        std::vector<ECNote*> notes;
+        const int starts[] = {0, 85, 171};
+        for (size_t i = 0; i < 3; ++i)
+            notes.push_back(AddNote(starts[i], 85, c.keys[i]));
+        Run();
+        const std::vector<ECTuplet*> found = Tuplets();
+        const bool split = std::find(c.inCopy.begin(), c.inCopy.end(), true) != c.inCopy.end();
+        ASSERT_EQ(found.size(), split ? 2u : 1u) << c.name;
+        ECTuplet* itself = Holds(found[0], notes[0]) ? found[0] : found.back();
+        ECTuplet* copy = found.size() == 2 ? (itself == found[0] ? found[1] : found[0]) : nullptr;
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_TRUE(Holds(c.inCopy[i] ? copy : itself, notes[i])) << c.name << " " << i;
+            EXPECT_EQ(Notate(notes[i])->GetTickStart(kOwn), static_cast<int>(128 * i)) << c.name << " " << i;
+        }
+        if (copy)
+            EXPECT_EQ(*copy->GetTime(), MCTime::TimeZero()) << c.name;
+        EXPECT_EQ(pass.GetSplit(), c.splitAfter) << c.name;
+    }
 }
 
 // ---- tuplets already there ------------------------------------------------------------

@@ -387,10 +387,48 @@ TEST_F(TimeCorrectTest, FoundTupletsAreSplitByPitch) {
             EXPECT_TRUE(Holds(c.inCopy[i] ? copy : itself, notes[i])) << c.name << " " << i;
             EXPECT_EQ(Notate(notes[i])->GetTickStart(kOwn), static_cast<int>(128 * i)) << c.name << " " << i;
         }
-        if (copy)
+        if (copy) {
             EXPECT_EQ(*copy->GetTime(), MCTime::TimeZero()) << c.name;
+        }
         EXPECT_EQ(pass.GetSplit(), c.splitAfter) << c.name;
     }
+}
+
+// The range choice offered beside the search: summed start and length
+// errors decide, and the elements of the range are quantized in the winner.
+TEST_F(TimeCorrectTest, RangeChoiceBySummedErrors) {
+    const struct {
+        const char* name;
+        std::vector<int> starts;
+        int length;
+        int answer;   // 1 normal, 0 borrowed
+        std::vector<int> own;
+    } cases[] = {
+        {"triplet eighths", {0, 85, 171}, 85, 0, {0, 128, 256}},
+        {"eighths", {0, 128}, 128, 1, {0, 128}},
+    };
+    for (const auto& c : cases) {
+        Make44();
+        pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
+        Run();   // the measure's pulses, on an empty measure
+        pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
+        MCEventList list;
+        std::vector<ECNote*> notes;
+        for (int start : c.starts) {
+            notes.push_back(AddNote(start, c.length));
+            list.AddEvent(notes.back(), UNSORTED);
+        }
+        ECNote* later = AddNote(512, 128);   // outside [0, 256)
+        list.AddEvent(later, UNSORTED);
+        EXPECT_EQ(pass.TimeCorrect(list, 0, 256, measure, meter.get()), c.answer) << c.name;
+        for (size_t i = 0; i < notes.size(); ++i) {
+            EXPECT_EQ(Notate(notes[i])->GetTickStart(kOwn), c.own[i]) << c.name << " " << i;
+            EXPECT_EQ(Notate(notes[i])->IsBorrowed() != 0, c.answer == 0) << c.name << " " << i;
+        }
+        EXPECT_NE(Notate(later)->TimeDirty(), 0) << c.name;
+    }
+    EXPECT_TRUE(ANTimeCorrect::NormalvsBorrowed(10, 10, 5, 5));
+    EXPECT_FALSE(ANTimeCorrect::NormalvsBorrowed(10, 10, 4, 5));
 }
 
 // ---- tuplets already there ------------------------------------------------------------

@@ -335,15 +335,25 @@ TEST_F(TimeCorrectTest, PlainRhythmsMakeNoTuplet) {
 }
 
 // A lone note nearer the borrowed grid than the plain one, but off the
-// tuplet unit's grid, is no triplet.
+// tuplet unit's grid, is no triplet; quantized plainly it stays in the beat
+// it was weighed in.
 TEST_F(TimeCorrectTest, TheFilterRefusesAStrayNote) {
-    Make44();
-    pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
-    ECNote* note = AddNote(43, 85);
-    Run();
-    EXPECT_TRUE(Tuplets().empty());
-    EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 64);
-    EXPECT_FALSE(Notate(note)->IsBorrowed());
+    const struct {
+        const char* name;
+        int start, tickStart;
+    } cases[] = {
+        {"early in beat 1", 43, 64},
+        {"late in beat 1, kept out of beat 2", 226, 192},
+    };
+    for (const auto& c : cases) {
+        Make44();
+        pass.SetLookForBorrowed(kSearchOn, 3, kEighthUnit);
+        ECNote* note = AddNote(c.start, 85);
+        Run();
+        EXPECT_TRUE(Tuplets().empty()) << c.name;
+        EXPECT_EQ(Notate(note)->GetTickStart(kOwn), c.tickStart) << c.name;
+        EXPECT_FALSE(Notate(note)->IsBorrowed()) << c.name;
+    }
 }
 
 // A found tuplet is divided by pitch on a grand staff (at the split key)
@@ -406,6 +416,8 @@ TEST_F(TimeCorrectTest, RangeChoiceBySummedErrors) {
     } cases[] = {
         {"triplet eighths", {0, 85, 171}, 85, 0, {0, 128, 256}},
         {"eighths", {0, 128}, 128, 1, {0, 128}},
+        // Borrowed, each would last a quarter and a sixteenth: no value shows that.
+        {"triplet starts, unwritable lengths", {0, 85, 171}, 213, 1, {0, 64, 192}},
     };
     for (const auto& c : cases) {
         Make44();

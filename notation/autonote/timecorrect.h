@@ -67,7 +67,9 @@ public:
     ANTimeCorrect();
 
     // The pass over one staff measure; missing arguments, or a measure
-    // without its display object, leave it as it is.
+    // without its display object, leave it as it is. The finer of the
+    // pass's grid and the measure ruler's is used and kept by both. A search
+    // off a grand staff forgets the split key until it is set again.
     void DoMeasure(ECStaff* staff, ECMeasure* measure, ECMeter* meter);
 
     // Search on (1) or off (0), the irregular count looked for, and the unit

@@ -32,6 +32,7 @@ constexpr int kNormalStaff = 0;
 constexpr int kGrandStaff = 1;
 constexpr int kDrumStaff = 3;
 constexpr int kEighthUnit = 3;
+constexpr int kQuarterUnit = 2;
 constexpr int kSearchOff = 0;
 constexpr int kSearchOn = 1;
 
@@ -482,25 +483,40 @@ TEST_F(TimeCorrectTest, CompoundMeterTripletsDissolveDupletsStay) {
     }
 }
 
+// Tuplets of a voice that start inside an earlier one become one: an equal
+// one hands its notes over, a longer one takes the earlier one's notes.
 TEST_F(TimeCorrectTest, OverlappingTupletsOfAVoiceMerge) {
-    Make44();
-    pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
-    std::vector<ECTuplet*> made;
-    std::vector<ECNote*> notes;
-    for (int start : {0, 85}) {
-        auto* tuplet = new ECTuplet(3, 2, kEighthUnit);
-        tuplet->SetTime(&MCTime::TimeZero());
-        tuplet->SetVoiceTrack(0, 1);
-        measure->AddChild(tuplet, SORTED);
-        notes.push_back(AddNote(start, 85, -1, tuplet));
-        made.push_back(tuplet);
+    const struct {
+        const char* name;
+        unsigned char laterUnit;
+        bool laterReceives;
+    } cases[] = {
+        {"two triplets of eighths", kEighthUnit, false},
+        {"a triplet of quarters over one of eighths", kQuarterUnit, true},
+    };
+    for (const auto& c : cases) {
+        Make44();
+        pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
+        std::vector<ECTuplet*> made;
+        std::vector<ECNote*> notes;
+        for (int start : {0, 85}) {
+            auto* tuplet = new ECTuplet(3, 2, start == 0 ? kEighthUnit : c.laterUnit);
+            tuplet->SetTime(&MCTime::TimeZero());
+            tuplet->SetVoiceTrack(0, 1);
+            measure->AddChild(tuplet, SORTED);
+            notes.push_back(AddNote(start, 85, -1, tuplet));
+            made.push_back(tuplet);
+        }
+        Run();
+        const std::vector<ECTuplet*> left = Tuplets();
+        ASSERT_EQ(left.size(), 1u) << c.name;
+        EXPECT_EQ(left[0], made[c.laterReceives ? 1 : 0]) << c.name;
+        for (ECNote* note : notes) {
+            EXPECT_TRUE(Holds(left[0], note)) << c.name;
+            EXPECT_EQ(Notate(note)->TimeDirty(), 0) << c.name;
+        }
+        EXPECT_EQ(Notate(notes[1])->GetTickStart(kOwn), 128) << c.name;
     }
-    Run();
-    const std::vector<ECTuplet*> left = Tuplets();
-    ASSERT_EQ(left.size(), 1u);
-    for (ECNote* note : notes)
-        EXPECT_TRUE(Holds(left[0], note));
-    EXPECT_EQ(Notate(notes[1])->GetTickStart(kOwn), 128);
 }
 
 TEST_F(TimeCorrectTest, NotesInATupletsSpanJoinIt) {

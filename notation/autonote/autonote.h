@@ -59,9 +59,9 @@ class ECPerformance;
 class ECStaff;
 class MCRuler;
 
-// Command ids (CCBase::GetCommandId) the engine tells apart: the model's
-// (model/command.h), and the id of an edit made in place, which no model
-// command answers.
+// Command ids (CCBase::GetCommandId) the engine tells apart are the model's
+// (model/command.h); 6 is the edit the view routes to Edit, which no command
+// answers.
 enum : int {
     CMD_EDIT = 6,
 };
@@ -220,6 +220,9 @@ private:
 
     uint8_t m_flags = 0;
     int m_chunkSize = DEFAULT_CHUNK_SIZE;
+    // Set when a run met a measure without display data: its staff walks
+    // then go on to the piece's end (cleared when a run starts and ends).
+    int m_walkToPieceEnd = 0;
     CCantrel* m_pView = nullptr;   // borrowed, may be null
     DirtyRect m_dirtyRect;
     CNotateInfo m_notateInfo;

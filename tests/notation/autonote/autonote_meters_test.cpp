@@ -15,6 +15,8 @@ namespace {
 using autonote_test::BatchTest;
 
 constexpr int kMarksOf34 = 12;   // 3/4 at the default resolution of a sixteenth
+constexpr int kMarksOf44 = 16;
+constexpr int kClefRoom = 420;
 
 // A meter of the test at a time, on the conductor staff's track, not yet in
 // the tree.
@@ -46,12 +48,20 @@ TEST_F(BatchTest, RemovingAMeterEqualToTheOneBeforeChangesNothing) {
         ECRest* rest = PutOn(1, new ECRest, 8.0f);
         Attach();
         CleanMeasures();
+        // Column 3's grid, laid out with room for a clef, as pagination left it.
+        MCRuler& grid = dynamic_cast<DCctConductorMeasure*>(Display(Measure(TRACK_CONDUCTOR, 3)))->GetRuler();
+        grid.CreateDivMarks(meter, CAutoNote::DEFAULT_RESOLUTION);
+        grid.SetPrologWidth(MCRuler::PROLOG_CLEF, kClefRoom);
+        const int laidOut = grid.GetPrologX(MCRuler::PROLOG_END);
         int marked = -1;
         afterPrepare = [&] { marked = NotationKindsSet(Measure(1, 3)); };
         Run(new CCRemoveMeter(meter));
         EXPECT_EQ(prepared.notateRange, c.changes ? NOTATE_INSERT_MEASURE : NOTATE_NONE);
         EXPECT_EQ(marked, c.changes ? 8 : 0);
         EXPECT_EQ(Holds(Bar(1, 8.0f), rest), !c.changes);
+        // Back under 4/4 either way; only a changed grid is built again.
+        EXPECT_EQ(Marks(Measure(TRACK_CONDUCTOR, 3)), kMarksOf44);
+        EXPECT_EQ(grid.GetPrologX(MCRuler::PROLOG_END) == laidOut, !c.changes);
         if (c.changes) {
             EXPECT_EQ(Quarters(prepared.timeStart), 8.0f);
             EXPECT_EQ(Quarters(prepared.measureStart), 4.0f);   // the measure before

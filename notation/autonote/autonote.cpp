@@ -47,14 +47,17 @@ ECConductor* CAutoNote::GetConductor() const {
 
 void CAutoNote::SetDirtyRect() {
     m_moveNote.SetUpdateRect(&m_dirtyRect);
-    // The time correction, voice, value, chord, spelling, rest and beam passes
-    // take the update list here too when they join; the stem pass uses none.
+    m_timeCorrect.SetUpdateRect(&m_dirtyRect);
+    // The voice, value, chord, spelling, rest and beam passes take the update
+    // list here too when they join; the stem pass uses none.
 }
 
 void CAutoNote::AttachBaseEvent() {
     ECPerformance* performance = GetBaseEvent();
     m_moveNote.Attach(performance);
-    // The same seven passes as SetDirtyRect take the performance here.
+    m_timeCorrect.Attach(performance);
+    // The passes still to join that take the update list take the
+    // performance here too.
 }
 
 void CAutoNote::SetReplaceEvent(int on) {
@@ -80,22 +83,33 @@ void CAutoNote::UpdatePreferences() {
 
 void CAutoNote::SetResolution(uint16_t resolution) {
     m_resolution = resolution;
-    // The time correction pass reads it (it joins with its class).
+    m_timeCorrect.SetResolution(resolution);
 }
 
 void CAutoNote::SetLookForTuplet(int look) {
     m_lookForTuplet = look;
     m_tupletSearch = TupletSearchFor(look);
+    m_timeCorrect.SetLookForBorrowed(m_tupletSearch.on, m_tupletSearch.division, m_tupletUnit);
 }
 
 void CAutoNote::SetTupletHint(int division, int) {
     m_tupletSearch = {1, division};
+    m_timeCorrect.SetLookForBorrowed(1, division, m_tupletUnit);
     if (division == 2)
         m_lookForTuplet = 0;
     else if (division >= 4 && division <= 11)
         m_lookForTuplet = division - 2;
     else
         m_lookForTuplet = 1;
+}
+
+void CAutoNote::ApplyRunSettings() {
+    SetResolution(m_resolution);
+    SetLookForTuplet(m_lookForTuplet);
+    // The time correction pass forgets the split on the first staff that is
+    // not a grand staff; given again before every run, a grand staff after
+    // such a staff still divides its tuplets by pitch.
+    m_timeCorrect.SetSplit(m_splitPitch);
 }
 
 void CAutoNote::SetVoiceHint(unsigned voice) {

@@ -21,8 +21,8 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Only note moving is built so far; the others join at their places in the
-// run (see autonote_chunks.cpp) with their own classes.
+// Note moving and time correction are built so far; the others join at
+// their places in the run (see autonote_chunks.cpp) with their own classes.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -33,6 +33,7 @@
 #include "model/time.h"
 #include "notation/autonote/movenote.h"
 #include "notation/autonote/notateinfo.h"
+#include "notation/autonote/timecorrect.h"
 #include "notation/view/dirtyrect.h"
 
 #include <cstdint>
@@ -206,6 +207,7 @@ public:
 
     // The passes (tests read and set their settings).
     ANMoveNote& GetMoveNote() { return m_moveNote; }
+    ANTimeCorrect& GetTimeCorrect() { return m_timeCorrect; }
 
 private:
     enum : uint8_t {
@@ -214,6 +216,8 @@ private:
     };
 
     // Applies a progress state to the performance at once.
+    // The settings every run starts from: resolution, tuplet search and split.
+    void ApplyRunSettings();
     // (Nothing without a performance.)
     void SendProgress(unsigned code, const std::string& text, int low, int high);
     void SendProgressText(const std::string& text);
@@ -234,4 +238,5 @@ private:
     uint8_t m_splitPitch = DEFAULT_SPLIT_PITCH;
     MCTime m_hiddenThreshold;
     ANMoveNote m_moveNote;
+    ANTimeCorrect m_timeCorrect;
 };

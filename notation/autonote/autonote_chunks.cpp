@@ -46,8 +46,7 @@ int CAutoNote::Process(CCBase*) {
     if (report)
         SendProgress(STATE_PROGRESS_BEGIN, LoadString(IDS_NOTATING_FILE), 0,
                      conductor ? conductor->GetMaxMeasureNumber() : 0);
-    SetResolution(m_resolution);
-    SetLookForTuplet(m_lookForTuplet);
+    ApplyRunSettings();
     SetDirtyRect();
     AttachBaseEvent();
     NotateNextChunk();
@@ -234,12 +233,22 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         ruler.CreateDivMarks(meter, m_resolution);
         if (m_notateInfo.GetNotateRange() == NOTATE_ALL)
             UpdateResolution(measure, meter, ruler);
-        // Note moving runs first, also while recording.
-        m_moveNote.DoMeasure(conductor, dynamic_cast<ECStaff*>(staff), static_cast<ECMeasure*>(measure), meter);
-        // Time correction, voices, note values, chords, spelling, rests, stems
-        // and beams follow here, in this order, once they exist; while a
-        // real-time recording runs only time correction (its tuplet search
-        // off for the measure) and spelling do.
+        auto* onStaff = dynamic_cast<ECStaff*>(staff);
+        auto* staffMeasure = static_cast<ECMeasure*>(measure);
+        if (m_notateInfo.IsRealTimeRecording()) {
+            // While recording only what the player needs to read along runs:
+            // note moving, time correction without the tuplet search, and
+            // spelling (which runs here once it exists).
+            m_timeCorrect.SetLookForBorrowed(0, m_tupletSearch.division, m_tupletUnit);
+            m_moveNote.DoMeasure(conductor, onStaff, staffMeasure, meter);
+            m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
+            SetLookForTuplet(m_lookForTuplet);
+            break;
+        }
+        m_moveNote.DoMeasure(conductor, onStaff, staffMeasure, meter);
+        m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
+        // Voices, note values, chords, spelling, rests, stems and beams follow
+        // here, in this order, once they exist.
         break;
     }
     case ET_CONDUCTORMEASURE:

@@ -47,8 +47,7 @@ int CAutoNote::ProcessFileLoad() {
     if (report)
         SendProgress(STATE_PROGRESS_BEGIN, LoadString(IDS_NOTATING_FILE), 0,
                      conductor ? conductor->GetMaxMeasureNumber() : 0);
-    SetResolution(m_resolution);
-    SetLookForTuplet(m_lookForTuplet);
+    ApplyRunSettings();
     AttachBaseEvent();
     if (conductor && performance) {
         // Every element the notation shows gets its display object. The

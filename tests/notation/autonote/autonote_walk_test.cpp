@@ -13,6 +13,9 @@
 #include "model/staff.h"
 #include "model/states.h"
 #include "notation/display/measure.h"
+#include "notation/display/notate.h"
+#include "notation/display/note.h"
+#include "notation/display/tuplet.h"
 #include "notation/view/cantrel.h"
 #include "tests/notation/autonote/autonote_support.h"
 
@@ -412,6 +415,41 @@ TEST_F(WalkTest, AfterARecordingTheRecordedStavesAreMarked) {
     }
     EXPECT_EQ(KindsOf(recorded), kRecordKinds);
     EXPECT_EQ(KindsOf(other), kClean);
+}
+
+}  // namespace
+
+namespace {
+
+// The passes a run reaches: a time-dirty note a little late is put on the
+// grid, and the time correction pass starts each run from the engine's
+// settings (the split too, which the pass forgets on a staff that is not a
+// grand staff), also after a recording run switched its tuplet search off.
+// (Time correction writes the notated ticks; the played time stays.)
+TEST_F(WalkTest, ARunCorrectsTimesWithTheEngineSettings) {
+    autonote_test::DisplayClasses notes({ET_NOTE}, RUNTIME_CLASS(DCctNote));
+    ECNote* late = PutNote(Measure(1, 2), 4.0f + 31.0f / 256.0f, 1.0f);
+    ASSERT_NE(late->GetData(DK_NOTATION, 1), nullptr);
+    ANTimeCorrect& pass = engine().GetTimeCorrect();
+    pass.SetSplit(255);   // as a search on a single staff leaves it
+    WholePiece(NOTATE_ALL);
+    engine().Process(nullptr);
+    auto* notated = dynamic_cast<DCctNotate*>(late->GetData(DK_NOTATION, 0));
+    ASSERT_NE(notated, nullptr);
+    EXPECT_EQ(notated->GetTickStart(DCctTuplet::TICKS_OWN), 0);   // on the bar's first beat
+    EXPECT_EQ(notated->TimeDirty(), 0);
+    EXPECT_EQ(pass.GetSplit(), CAutoNote::DEFAULT_SPLIT_PITCH);
+    EXPECT_EQ(pass.GetLookForBorrowed(), 0);   // the default: no tuplet search
+
+    engine().SetLookForTuplet(1);
+    info().Reset();
+    info().SetRealTimeRecording(1);
+    WholePiece(NOTATE_ALL);
+    engine().Process(nullptr);
+    info().ResetRecordInfo();
+    // Off for each recorded measure, on again after it.
+    EXPECT_EQ(pass.GetLookForBorrowed(), 1);
+    EXPECT_EQ(pass.GetTupletNumber(), 3);
 }
 
 }  // namespace

@@ -198,11 +198,11 @@ void MCRuler::InitDivPositions(RulerGroup& group) {
     }
 }
 
-bool MCRuler::TemplateExists(ECMeter* meter, WORD resolution, int& index) {
+bool MCRuler::TemplateExists(ECMeter* meter, WORD resolution, int& index) const {
     for (size_t i = 0; i < s_template.size(); ++i) {
         const RulerTemplate& t = s_template[i];
         if (t.numerator == meter->GetNumerator() && t.denominator == meter->GetDenominator() &&
-            t.resolution == resolution) {
+            t.resolution == resolution && t.divisionUnit == m_divisionUnit) {
             index = static_cast<int>(i);
             return true;
         }

@@ -18,10 +18,10 @@
 // an operation on a pulse no group has does nothing and answers 0 (64 for a
 // resolution). Nothing is reported.
 //
-// The marks of group 0 for a meter and resolution are built once per process
-// and copied afterwards from a template table shared by every ruler, indexed
-// by a byte: once it holds 255 entries further rulers are built without being
-// stored.
+// The marks of group 0 for a meter, resolution and division unit are built
+// once per process and copied afterwards from a template table shared by
+// every ruler, indexed by a byte: once it holds 255 entries further rulers are
+// built without being stored.
 //
 // Each measure's display object owns its ruler by value; the conductor ruler
 // (rulerruler.h) derives from it. The spacing operations that move marks
@@ -152,8 +152,10 @@ public:
     void CreateDivMarks(ECMeter* meter, WORD resolution);
     // Fills `marks` (sized first when empty) with the meter's marks at this resolution.
     void _CreateDivMarks(ECMeter* meter, WORD resolution, std::vector<RulerDiv>& marks);
-    // The first entry for this meter's fraction and resolution.
-    static bool TemplateExists(ECMeter* meter, WORD resolution, int& index);
+    // The first entry for this meter's fraction and resolution built at this
+    // ruler's division unit: marks stored under another music font size would
+    // space the measure for that size.
+    bool TemplateExists(ECMeter* meter, WORD resolution, int& index) const;
     void CopyTemplate(int index);
     void AddToTemplate(ECMeter* meter, WORD resolution);
     void InitDivPositions(RulerGroup& group);

@@ -47,11 +47,8 @@ TEST(MeasureRuler, SecondRulerComesFromTheTemplate) {
     FourFour first;
     int index = -1;
     ECMeter meter(4, 4, 255);
-    ASSERT_TRUE(MCRuler::TemplateExists(&meter, 64, index));
+    ASSERT_TRUE(first.ruler.TemplateExists(&meter, 64, index));
     const int stored = MCRuler::GetTemplateCount();
-    // Under a font twice as wide a built ruler would step by 78; this one
-    // takes the stored marks, unit and widths.
-    NoteheadScope wide([] { return NoteheadMetrics{312, 240}; });
     MCRuler second;
     second.CreateDivMarks(&meter, 64);
     EXPECT_EQ(MCRuler::GetTemplateCount(), stored);
@@ -61,6 +58,24 @@ TEST(MeasureRuler, SecondRulerComesFromTheTemplate) {
     EXPECT_EQ(second.GetRulerGroup()[0].marks[15].x, 15 * kUnit);
     // The group's width, which the table does not hold, is what building gives.
     EXPECT_EQ(second.GetRulerGroup()[0].width, 16 * kUnit);
+}
+
+// Marks stored under one music font size are not handed to a ruler of
+// another: under a font twice as wide the ruler steps by its own unit.
+TEST(MeasureRuler, ATemplateServesOnlyItsFontSize) {
+    FourFour first;
+    ECMeter meter(4, 4, 255);
+    NoteheadScope wide([] { return NoteheadMetrics{312, 240}; });
+    MCRuler second;
+    const short unit = second.GetDivisionUnit();
+    ASSERT_NE(unit, kUnit);
+    second.CreateDivMarks(&meter, 64);
+    EXPECT_EQ(second.GetDivisionUnit(), unit);
+    ASSERT_EQ(second.GetRulerGroup()[0].marks.size(), 16u);
+    EXPECT_EQ(second.GetRulerGroup()[0].marks[15].x, 15 * unit);
+    // And the next ruler of that size takes it from the table.
+    int index = -1;
+    EXPECT_TRUE(second.TemplateExists(&meter, 64, index));
 }
 
 TEST(MeasureRuler, TemplateTableStopsStoringAt255) {

@@ -4,6 +4,7 @@
 #include "notation/autonote/multivoice.h"
 
 #include "model/meter.h"
+#include "model/performance.h"
 #include "model/staff.h"
 #include "notation/tools/tie.h"
 #include "tests/notation/autonote/played_support.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -224,6 +226,27 @@ TEST_F(MultivoiceTest, ATupletTakesItsFirstChildsVoice) {
     EXPECT_EQ(VoiceOf(tuplet), VoiceOf(triplet[0]));
 }
 
+// A continuation that notes whether the performance's lock was free when it
+// left a parent.
+class ProbeNote : public ECNote {
+public:
+    using ECNote::ECNote;
+    int RemoveParent(ECBase* parent) override {
+        if (probed) {
+            std::thread other([&] {
+                const bool free = probed->GetLock().try_lock();
+                if (free)
+                    probed->GetLock().unlock();
+                leftUnlocked = leftUnlocked || free;
+            });
+            other.join();
+        }
+        return ECNote::RemoveParent(parent);
+    }
+    ECPerformance* probed = nullptr;
+    bool leftUnlocked = false;
+};
+
 // A note carried over the bar line by the value pass (no performance data,
 // a tie ending at it) that starts with a played note of its voice.
 class ContinuationTest : public MultivoiceTest {
@@ -231,7 +254,10 @@ protected:
     void SetUp() override {
         MultivoiceTest::SetUp();
         head = PutNote(Bar(1, 1), 60, 768, 256);
-        continuation = PutNote(Bar(1, 2), played_test::UNPLAYED, 0, 128);
+        continuation = new ProbeNote(*Bar(1, 2)->GetTime(), MCTime(0.5f));
+        continuation->SetVoiceTrack(0, 1);
+        Bar(1, 2)->AddChild(continuation, SORTED);
+        dynamic_cast<DCctNotate*>(continuation->GetData(DK_NOTATION, 1))->SetTickDuration(128);
         tie = new ECTie;
         tie->SetTime(head->GetTime());
         Staff(1)->AddChild(tie, SORTED);
@@ -246,14 +272,17 @@ protected:
         MultivoiceTest::TearDown();
     }
     ECNote* head = nullptr;
-    ECNote* continuation = nullptr;
+    ProbeNote* continuation = nullptr;
     ECTie* tie = nullptr;
 };
 
 TEST_F(ContinuationTest, GivesWayToAPlayedNote) {
     ECNote* played = PutNote(Bar(1, 2), 60, 0, 256);
     Pass(Mode::FILE_LOAD, SPLIT_AT_MIDDLE_C);
+    continuation->probed = m_performance;
     Run(Bar(1, 2));
+    continuation->probed = nullptr;
+    EXPECT_FALSE(continuation->leftUnlocked) << "left the tree without the performance's lock";
     EXPECT_EQ(continuation->GetParents()->GetCount(), 0);
     EXPECT_EQ(tie->GetParents()->GetCount(), 0);
     EXPECT_TRUE(tie->GetChildren()->IsEmpty());

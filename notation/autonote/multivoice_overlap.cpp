@@ -251,13 +251,16 @@ void ANMultivoice::FixTimeConflict(ECBase* element) {
                 const Span& normal = e.borrowed ? x : e;
                 if (borrowed.groupPulse == 0)
                     return;
-                const int own = std::min(ToOwnScale(normal.duration, borrowed.pulse, borrowed.groupPulse),
-                                         borrowed.ownDuration);
-                // Each keeps its own scale: the normal note takes the same
-                // length back in the normal scale, on the grid.
-                const int plain = RoundToGrid(own * borrowed.groupPulse / std::max(borrowed.pulse, 1));
-                SetLength(e.borrowed ? element : entry, own);
+                // The normal note takes the shorter length on its grid (never
+                // none), the borrowed one at most that length in its own
+                // scale: both then end together and the pair is settled
+                // whichever of them is weighed first.
+                int plain = RoundToGrid(std::min(normal.duration, borrowed.duration));
+                if (plain == 0)
+                    plain = m_resolution;
+                const int own = std::min(ToOwnScale(plain, borrowed.pulse, borrowed.groupPulse), borrowed.ownDuration);
                 SetLength(e.borrowed ? entry : element, plain);
+                SetLength(e.borrowed ? element : entry, own);
             }
         } else if (!e.tuplet && b < ex && ex < b + c) {
             // This note ends where the later one (or its tuplet) starts.

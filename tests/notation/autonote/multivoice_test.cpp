@@ -226,6 +226,66 @@ TEST_F(MultivoiceTest, ATupletTakesItsFirstChildsVoice) {
     EXPECT_EQ(VoiceOf(tuplet), VoiceOf(triplet[0]));
 }
 
+// Overlaps between notes in different scales: a triplet's notes count their
+// own ticks (three eighths of 128 in a quarter), the normal notes count 256 a
+// quarter; each shortened note keeps its own scale.
+TEST_F(MultivoiceTest, OverlapsAcrossScalesAreCutInEachNotesOwnScale) {
+    measure_test::RegistryCell tuplets(ET_TUPLET, RUNTIME_CLASS(DCctNotate));
+    constexpr int TRIPLET_PULSE = 384, QUARTER = 256;
+    struct Note {
+        bool triplet;
+        int start, length;   // own scale
+        int expected;        // own length after the pass
+    };
+    const struct {
+        const char* name;
+        int tupletStart;     // normal ticks
+        std::vector<Note> notes;
+    } cases[] = {
+        {"a triplet note ends at a normal note, on the grid of its scale", 0,
+         {{true, 256, 256, 128}, {false, 256, 256, 256}}},
+        {"a triplet note ends at the next one of its tuplet", 0,
+         {{true, 0, 256, 128}, {true, 128, 128, 128}}},
+        {"two triplet notes struck together take the shorter", 0,
+         {{true, 0, 256, 128}, {true, 0, 128, 128}}},
+        {"a normal note ends where a tuplet begins", 256,
+         {{false, 0, 512, 256}, {true, 384, 128, 128}}},
+        {"a normal and a triplet note struck together end together", 0,
+         {{false, 0, 256, 64}, {true, 0, 128, 96}}},
+    };
+    MakeMeasures(static_cast<int>(std::size(cases)));
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ECMeasure* bar = Bar(1, ++number);
+        auto* tuplet = new ECTuplet(3, 2, 4);
+        MCTime at = *bar->GetTime();
+        at += MCTime(static_cast<float>(c.tupletStart) / QUARTER);
+        tuplet->SetTime(&at);
+        tuplet->SetVoiceTrack(0, 1);
+        bar->AddChild(tuplet, SORTED);
+        auto* span = dynamic_cast<DCctNotate*>(tuplet->GetData(DK_NOTATION, 1));
+        span->SetTickStart(static_cast<WORD>(c.tupletStart));
+        span->SetTickDuration(QUARTER);
+        std::vector<ECNote*> notes;
+        for (const Note& n : c.notes) {
+            if (!n.triplet) {
+                notes.push_back(PutNote(bar, 60, n.start, n.length));
+                continue;
+            }
+            const int normal = n.start * QUARTER / TRIPLET_PULSE;
+            ECNote* note = PutNote(tuplet, bar, 62, normal, n.length);
+            Notate(note)->SetBase(TRIPLET_PULSE, QUARTER);
+            Notate(note)->SetTickStart(static_cast<WORD>(n.start));
+            notes.push_back(note);
+        }
+        Pass(Mode::FILE_LOAD);
+        Run(bar);
+        for (size_t i = 0; i < notes.size(); ++i)
+            EXPECT_EQ(Length(notes[i]), c.notes[i].expected) << "note " << i;
+    }
+}
+
 // A continuation that notes whether the performance's lock was free when it
 // left a parent.
 class ProbeNote : public ECNote {

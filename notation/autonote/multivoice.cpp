@@ -11,6 +11,8 @@
 #include "notation/display/measure.h"
 #include "notation/display/notate.h"
 
+#include <algorithm>
+
 namespace {
 
 // The ruler's grid step over all its pulse groups.
@@ -23,6 +25,12 @@ constexpr int STAFF_DRUM = DCctMeasure::STAFF_PERCUSSION;
 // A drum note is spelt by the drum map, with no accidental preference.
 constexpr signed char NO_PREFERENCE = 0;
 constexpr int SHOW_ACCIDENTAL = 1;
+
+// What a conflict does once the last voice is reached: a plain staff keeps
+// filling it; a grand staff starts it afresh, so that the next note is
+// weighed only against the note that conflicted.
+constexpr bool STAY_IN_LAST = false;
+constexpr bool OPEN_ON_CONFLICT = true;
 
 void SetVoiceOf(ECBase* element, int voice) {
     if (MCVoiceTrack* word = element->GetVoiceTrack())
@@ -112,14 +120,14 @@ void ANMultivoice::OrderPitches(const MCEventList& list) {
     }
 }
 
-void ANMultivoice::PlaceByPitch(const MCEventList& notes, int lastVoice) {
+void ANMultivoice::PlaceByPitch(const MCEventList& notes, int lastVoice, bool alwaysOpen) {
     constexpr bool FIRST_CONFLICT = false;
     constexpr bool TOLERANT = true;
     OrderPitches(notes);
     m_voiceList.clear();
     for (ECBase* note : m_pitchOrder) {
-        if (TimeConflict(note, FIRST_CONFLICT, TOLERANT) && m_newVoiceStart < lastVoice) {
-            ++m_newVoiceStart;
+        if (TimeConflict(note, FIRST_CONFLICT, TOLERANT) && (alwaysOpen || m_newVoiceStart < lastVoice)) {
+            m_newVoiceStart = std::min(m_newVoiceStart + 1, lastVoice);
             m_voiceList.clear();
         }
         m_conflictList.clear();
@@ -135,7 +143,7 @@ int ANMultivoice::VoiceNormalStaff(MCEventList& list) {
     // A plain staff shows at most three voices.
     constexpr int LAST_GUESSED_VOICE = 2;
     m_newVoiceStart = 0;
-    PlaceByPitch(list, LAST_GUESSED_VOICE);
+    PlaceByPitch(list, LAST_GUESSED_VOICE, STAY_IN_LAST);
     SingleVoiceVoice(0, m_newVoiceStart + 1, list);
     return m_newVoiceStart + 1;
 }
@@ -153,7 +161,7 @@ int ANMultivoice::VoiceGrandStaff(MCEventList& list) {
         MCEventList half;
         GetDataByVoice(half, list, static_cast<unsigned>(first), static_cast<unsigned>(last));
         m_newVoiceStart = first;
-        PlaceByPitch(half, LAST_VOICE);
+        PlaceByPitch(half, LAST_VOICE, OPEN_ON_CONFLICT);
         SingleVoiceVoice(first, m_newVoiceStart + 1, list);
         return CountVoices(list);
     }
@@ -170,10 +178,10 @@ int ANMultivoice::VoiceGrandStaff(MCEventList& list) {
     }
     if (GuessVoice()) {
         m_newVoiceStart = UPPER_FIRST_VOICE;
-        PlaceByPitch(upper, LAST_VOICE);
+        PlaceByPitch(upper, LAST_VOICE, OPEN_ON_CONFLICT);
         const int upperEnd = m_newVoiceStart + 1;
         m_newVoiceStart = LOWER_FIRST_VOICE;
-        PlaceByPitch(lower, LAST_VOICE);
+        PlaceByPitch(lower, LAST_VOICE, OPEN_ON_CONFLICT);
         SingleVoiceVoice(UPPER_FIRST_VOICE, upperEnd, upper);
         SingleVoiceVoice(LOWER_FIRST_VOICE, m_newVoiceStart + 1, lower);
         return CountVoices(list);

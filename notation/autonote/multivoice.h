@@ -99,8 +99,9 @@ private:
     int VoiceDrumStaff(MCEventList& list);
     int UserVoiceStaff(MCEventList& list);
     // Places the notes of `notes` in pitch order from the current new voice
-    // start, opening a voice on a conflict while below `lastVoice`.
-    void PlaceByPitch(const MCEventList& notes, int lastVoice);
+    // start, opening a voice on a conflict while below `lastVoice` (and,
+    // with `alwaysOpen`, starting `lastVoice` afresh on each conflict there).
+    void PlaceByPitch(const MCEventList& notes, int lastVoice, bool alwaysOpen);
     void OrderPitches(const MCEventList& list);
 
     // Fills the conflict list with the voice list's entries the element

@@ -5,6 +5,7 @@
 #include "model/findactions.h"
 #include "model/measure.h"
 #include "model/notes.h"
+#include "model/plugin.h"
 #include "model/staff.h"
 #include "notation/autonote/notatelinks.h"
 #include "notation/autonote/notekey.h"
@@ -37,13 +38,11 @@ void SetVoiceOf(ECBase* element, int voice) {
         word->SetVoice(voice);
 }
 
-
 }  // namespace
 
 ANMultivoice::ANMultivoice() = default;
 
 ANMultivoice::~ANMultivoice() = default;
-
 
 void ANMultivoice::DoMeasure(ECConductor*, ECStaff* staff, ECMeasure* measure, ECMeter*) {
     if (!measure)

@@ -185,4 +185,21 @@ TEST_F(GuessMarksTest, EachHandOfAGrandStaffGetsAKey) {
     EXPECT_EQ(lower->GetAccidentals(), 0);
 }
 
+TEST_F(GuessMarksTest, MissingPartsArePassedOver) {
+    m_clefs.GuessClef(static_cast<ECStaff*>(nullptr));
+    m_clefs.GuessClef(static_cast<ECMeasure*>(nullptr));
+    m_keys.GuessKey(static_cast<ECStaff*>(nullptr));
+    m_keys.GuessKey(static_cast<ECMeasure*>(nullptr));
+    // Without a performance the pass knows no conductor to find the staff by.
+    ANGuessClef detached;
+    detached.GuessClef(Bar(1, 1));
+    EXPECT_TRUE(Bar(1, 1)->GetChildren()->IsEmpty());
+    // A staff without measures.
+    auto* bare = new ECStaff;
+    bare->Ref();
+    m_clefs.GuessClef(bare);
+    m_keys.GuessKey(bare);
+    bare->Unref(1);
+}
+
 }  // namespace

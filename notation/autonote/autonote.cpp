@@ -2,6 +2,7 @@
 #include "notation/autonote/autonote.h"
 
 #include "model/appstates.h"
+#include "notation/autonote/guessmarks.h"
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "model/states.h"
@@ -48,7 +49,8 @@ ECConductor* CAutoNote::GetConductor() const {
 void CAutoNote::SetDirtyRect() {
     m_moveNote.SetUpdateRect(&m_dirtyRect);
     m_timeCorrect.SetUpdateRect(&m_dirtyRect);
-    // The voice, value, chord, spelling, rest and beam passes take the update
+    m_multivoice.SetUpdateRect(&m_dirtyRect);
+    // The value, chord, spelling, rest and beam passes take the update
     // list here too when they join; the stem pass uses none.
 }
 
@@ -56,6 +58,7 @@ void CAutoNote::AttachBaseEvent() {
     ECPerformance* performance = GetBaseEvent();
     m_moveNote.Attach(performance);
     m_timeCorrect.Attach(performance);
+    m_multivoice.Attach(performance);
     // The passes still to join that take the update list take the
     // performance here too.
 }
@@ -112,8 +115,20 @@ void CAutoNote::ApplyRunSettings() {
     m_timeCorrect.SetSplit(m_splitPitch);
 }
 
+void CAutoNote::GuessClefAndKey(ECStaff* staff) {
+    if (!staff)
+        return;
+    ANGuessClef clef;
+    clef.Attach(GetBaseEvent());
+    clef.GuessClef(staff);
+    ANGuessKey key;
+    key.Attach(GetBaseEvent());
+    key.GuessKey(staff);
+}
+
 void CAutoNote::SetVoiceHint(unsigned voice) {
-    m_voiceHint = voice;   // handed to the voice pass when it joins
+    m_voiceHint = voice;
+    m_multivoice.SetVoiceHint(voice);
 }
 
 void CAutoNote::SetHiddenThreshold(const MCTime& threshold) {

@@ -21,8 +21,9 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Note moving and time correction are built so far; the others join at
-// their places in the run (see autonote_chunks.cpp) with their own classes.
+// Note moving, time correction and voices are built so far; the others join
+// at their places in the run (see autonote_chunks.cpp) with their own
+// classes.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -32,6 +33,7 @@
 #include "model/lists.h"
 #include "model/time.h"
 #include "notation/autonote/movenote.h"
+#include "notation/autonote/multivoice.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/autonote/timecorrect.h"
 #include "notation/view/dirtyrect.h"
@@ -208,6 +210,7 @@ public:
     // The passes (tests read and set their settings).
     ANMoveNote& GetMoveNote() { return m_moveNote; }
     ANTimeCorrect& GetTimeCorrect() { return m_timeCorrect; }
+    ANMultivoice& GetMultivoice() { return m_multivoice; }
 
 private:
     enum : uint8_t {
@@ -218,6 +221,9 @@ private:
     // Applies a progress state to the performance at once.
     // The settings every run starts from: resolution, tuplet search and split.
     void ApplyRunSettings();
+    // Each staff's clef and key guessed from its notes (a clef or key the
+    // score already shows stays).
+    void GuessClefAndKey(ECStaff* staff);
     // (Nothing without a performance.)
     void SendProgress(unsigned code, const std::string& text, int low, int high);
     void SendProgressText(const std::string& text);
@@ -239,4 +245,5 @@ private:
     MCTime m_hiddenThreshold;
     ANMoveNote m_moveNote;
     ANTimeCorrect m_timeCorrect;
+    ANMultivoice m_multivoice;
 };

@@ -50,7 +50,7 @@ int CAutoNote::Process(CCBase*) {
     SetDirtyRect();
     AttachBaseEvent();
     NotateNextChunk();
-    // The voice pass's single-voice setting is switched off here once it exists.
+    m_multivoice.SetSingleMultivoice(0);
     if (report)
         SendProgress(STATE_PROGRESS_END, "", 0, 0);
     return 0;
@@ -247,8 +247,9 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         }
         m_moveNote.DoMeasure(conductor, onStaff, staffMeasure, meter);
         m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
-        // Voices, note values, chords, spelling, rests, stems and beams follow
-        // here, in this order, once they exist.
+        m_multivoice.DoMeasure(conductor, onStaff, staffMeasure, meter);
+        // Note values, chords, spelling, rests, stems and beams follow here,
+        // in this order, once they exist.
         break;
     }
     case ET_CONDUCTORMEASURE:

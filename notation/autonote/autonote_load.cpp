@@ -4,6 +4,7 @@
 
 #include "model/conductor.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "model/states.h"
 #include "notation/autonote/displaydata.h"
 #include "notation/autonote/timerange.h"
@@ -17,6 +18,8 @@ namespace {
 
 // Only the measures themselves: their contents keep what they had.
 constexpr unsigned char kMeasuresOnly = 0;
+// The key a loaded grand staff divides its hands at (middle C).
+constexpr uint8_t kLoadSplitPitch = 60;
 // The measures and what they hold directly.
 constexpr unsigned char kMeasuresAndContents = 1;
 
@@ -59,10 +62,12 @@ int CAutoNote::ProcessFileLoad() {
         displayData.SetResolution(m_resolution);
         displayData.Apply(performance);
     }
-    // Each staff's clef and key are guessed here (tracks 1 to the last),
-    // once the guessing passes exist; until then a file keeps its clefs.
+    // After the display data, which makes a channel-10 staff a drum staff.
+    if (conductor)
+        for (int track = 1; track <= conductor->GetMaxTrackNumber(TRACK_STAFF); ++track)
+            GuessClefAndKey(dynamic_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, track, 0)));
     NotateNextChunk();
-    // The voice pass's single-voice setting is switched off here once it exists.
+    m_multivoice.SetSingleMultivoice(0);
     if (report)
         SendProgress(STATE_PROGRESS_END, "", 0, 0);
     return 0;
@@ -70,7 +75,9 @@ int CAutoNote::ProcessFileLoad() {
 
 void CAutoNote::PrepareForLoad() {
     SetWholePiece(m_notateInfo);
-    // The voice pass takes input 0 and split 60 here once it exists.
+    // A loaded file's voices are kept as read.
+    m_multivoice.SetInput(0);
+    m_multivoice.SetSplit(kLoadSplitPitch);
     ECConductor* conductor = GetConductor();
     if (!conductor || !m_pView || !m_pView->IsDocumentModified())
         return;

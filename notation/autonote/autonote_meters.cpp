@@ -223,8 +223,9 @@ int CAutoNote::ProcessRemoveMeter(CCRemoveMeter* command) {
 
 int CAutoNote::_ProcessMeter(CCBase*, ECConductor* conductor, ECMeter* meter, MCTime& start, MCTime& end,
                              MCTime* firstMeasureTime, MCTime*) {
-    // The voice pass is told to keep the voices it finds (voice 16) and
-    // split nothing (255) here once it exists.
+    // The voice pass keeps the voices it finds and splits nothing.
+    m_multivoice.SetVoice(ANMultivoice::VOICE_KEEP);
+    m_multivoice.SetSplit(ANMultivoice::NO_SPLIT);
     ECPerformance* performance = GetBaseEvent();
     if (!conductor || !meter || !performance || !IsMusicalTime(start))
         return Process(nullptr);

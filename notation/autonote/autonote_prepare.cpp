@@ -193,7 +193,7 @@ int CAutoNote::ProcessAddStaff(MCCommandList& batch) {
             auto* staff = static_cast<ECStaff*>(child);
             display.Apply(staff);
             display.Reset();
-            // Clef and key guessing run on the staff here once they exist.
+            GuessClefAndKey(staff);
             // A staff taken out again in the same batch has no number: it is
             // not notated.
             const int track = conductor->GetTrackNumber(TRACK_STAFF, staff);

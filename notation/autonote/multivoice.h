@@ -42,6 +42,8 @@ class ANMultivoice : public ANBase {
 public:
     // The SetVoice argument that allows guessing; any other forbids it.
     static constexpr unsigned VOICE_GUESS = 14;
+    // What the engine passes to keep the voices the notes have.
+    static constexpr unsigned VOICE_KEEP = 16;
     // The split key of a staff that is not divided.
     static constexpr uint8_t NO_SPLIT = 255;
     // The first voice of each staff of a grand staff.

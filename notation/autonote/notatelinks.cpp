@@ -3,6 +3,7 @@
 #include "model/event.h"
 #include "model/plugin.h"
 #include "notation/display/notate.h"
+#include "notation/display/tuplet.h"
 
 NotateLinks& GetNotateLinks() {
     static NotateLinks links;
@@ -19,6 +20,17 @@ DCctNotate* AsNotate(DCBase* display) {
     return dynamic_cast<DCctNotate*>(display);
 }
 
+// Notes, chords and rests read through the notated-duration base; a tuplet,
+// which has its own, through its class. Anything else: `none`.
+template <class Read>
+int ReadNotated(DCBase* display, int none, Read read) {
+    if (DCctNotate* notate = AsNotate(display))
+        return read(*notate);
+    if (auto* tuplet = dynamic_cast<DCctTuplet*>(display))
+        return read(*tuplet);
+    return none;
+}
+
 }  // namespace
 
 int NotateTickStart(DCBase* display, int mode) {
@@ -26,8 +38,7 @@ int NotateTickStart(DCBase* display, int mode) {
         return -1;
     if (const NotateLinks& links = GetNotateLinks(); links.tickStart)
         return links.tickStart(display, mode);
-    DCctNotate* notate = AsNotate(display);
-    return notate ? notate->GetTickStart(mode) : -1;
+    return ReadNotated(display, -1, [mode](auto& notated) { return static_cast<int>(notated.GetTickStart(mode)); });
 }
 
 int NotateTickDuration(DCBase* display, int mode) {
@@ -35,8 +46,7 @@ int NotateTickDuration(DCBase* display, int mode) {
         return -1;
     if (const NotateLinks& links = GetNotateLinks(); links.tickDuration)
         return links.tickDuration(display, mode);
-    DCctNotate* notate = AsNotate(display);
-    return notate ? notate->GetTickDuration(mode) : -1;
+    return ReadNotated(display, -1, [mode](auto& notated) { return static_cast<int>(notated.GetTickDuration(mode)); });
 }
 
 int NotateIsBorrowed(DCBase* display) {
@@ -44,8 +54,7 @@ int NotateIsBorrowed(DCBase* display) {
         return 0;
     if (const NotateLinks& links = GetNotateLinks(); links.isBorrowed)
         return links.isBorrowed(display);
-    DCctNotate* notate = AsNotate(display);
-    return notate ? notate->IsBorrowed() : 0;
+    return ReadNotated(display, 0, [](auto& notated) { return static_cast<int>(notated.IsBorrowed()); });
 }
 
 int NotateBase(DCBase* display, int which) {
@@ -53,6 +62,6 @@ int NotateBase(DCBase* display, int which) {
         return -1;
     if (const NotateLinks& links = GetNotateLinks(); links.base)
         return links.base(display, which);
-    DCctNotate* notate = AsNotate(display);
-    return notate ? notate->GetBase(static_cast<WORD>(which)) : -1;
+    return ReadNotated(display, -1,
+                       [which](auto& notated) { return static_cast<int>(notated.GetBase(static_cast<WORD>(which))); });
 }

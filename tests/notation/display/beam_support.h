@@ -113,6 +113,8 @@ private:
         member->SetVoiceTrack(0, 1);
         const MCTime at(static_cast<float>(m_tick) / 256.0f);
         member->SetTime(&at);
+        // A member has its measure as a parent too.
+        EXPECT_EQ(m_score.Measure(1)->AddChild(member, 1), 1);
         EXPECT_EQ(event->AddChild(member, 1), 1);
     }
     void Advance(int value) {

@@ -319,7 +319,7 @@ void DCctBeam::SetStemDirection(int direction) {
         display->SetStemSide(direction ? 0 : 1, 0);
         // A chord lays its noteheads out again around the new stem.
         if (child->GetClassType() == ET_CHORD)
-            display->DCctBase::Position(nullptr, nullptr, nullptr, nullptr);
+            display->Position(nullptr, nullptr, nullptr, nullptr);
     }
 }
 

@@ -81,8 +81,8 @@ public:
     // ---- virtual operations -------------------------------------------------
 
     void Serialize(CArchive& ar) override;
-    // The filled beam at `point` (the members' frame origin). 128 always:
-    // the beam adds nothing a hit test or a redraw count could use.
+    // The filled beam at `point` (the origin of the members' frame). Answers
+    // 128 whether or not there was a beam to fill.
     int Draw(CDC* dc, CPoint point, CRect* clip) override;
     // Regroups when dirty, then lays the stem ends on the beam and measures
     // it. 1; 0 for a beam without notes, chords or grace notes.

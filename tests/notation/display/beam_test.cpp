@@ -30,10 +30,14 @@ constexpr int REST = -1;   // in a list of values: an eighth rest
 class BeamProbe : public DCctBeam {
 public:
     explicit BeamProbe(ECBase* owner) { SetOwner(owner); }
-    int Slant() {
+    int Slant() { return FindBeamSlant(Members()); }
+    void BreakAt(int ticks, BYTE levels) { BreakFullBeam(Members(), ticks, levels); }
+
+private:
+    std::vector<ECBase*> Members() {
         std::vector<ECBase*> members;
         FindBeamChildren(members, NOTES_ONLY);
-        return FindBeamSlant(members);
+        return members;
     }
 };
 
@@ -213,6 +217,35 @@ TEST(BeamLevelsTest, SegmentTypesOfTheSecondaryLevels) {
         for (size_t level = 1; level <= c.levels.size(); ++level) {
             EXPECT_EQ(staff.beam->GetLevels()[level].flag, 1) << c.name;
             EXPECT_EQ(staff.Types(static_cast<int>(level)), c.levels[level - 1]) << c.name << ", level " << level;
+        }
+    }
+}
+
+// Secondary beams broken before each member on a beat boundary, from the
+// level the second argument's quarterings give.
+TEST(BeamLevelsTest, BreakFullBeamAtBoundaries) {
+    const struct {
+        int ticks;
+        BYTE levels;
+        std::vector<int> level1, level2;
+    } cases[] = {
+        {64, 0, {FULL, NONE, FULL, NONE}, {FULL, NONE, FULL, NONE}},
+        {64, 16, {FULL, FULL, FULL, NONE}, {FULL, NONE, FULL, NONE}},   // from level 2
+        {96, 3, {FULL, FULL, NONE, NONE}, {FULL, FULL, NONE, NONE}},
+        {0, 3, {FULL, FULL, FULL, NONE}, {FULL, FULL, FULL, NONE}},     // no boundary
+    };
+    for (const auto& c : cases) {
+        BeamStaff staff;
+        staff.AddNotes({67, 67, 67, 67}, THIRTYSECOND);
+        BeamProbe probe(staff.event);
+        probe.Group(staff.Conductor(), staff.Staff());
+        ASSERT_EQ(probe.GetLevels().size(), 3u);
+        probe.BreakAt(c.ticks, c.levels);
+        for (int level : {1, 2}) {
+            std::vector<int> types;
+            for (const DCctBeam::Column& column : probe.GetLevels()[static_cast<size_t>(level)].columns)
+                types.push_back(column.type);
+            EXPECT_EQ(types, level == 1 ? c.level1 : c.level2) << c.ticks << "/" << int(c.levels) << ", level " << level;
         }
     }
 }

@@ -123,6 +123,18 @@ TEST(BeamDrawTest, RisingGroupRisesToTheRight) {
     EXPECT_NEAR(right.top, Row(end.y), 1);
 }
 
+TEST(BeamDrawTest, SelectedBeamInTheSelectionColour) {
+    BeamStaff staff;
+    staff.AddNotes({67, 67, 67});
+    ASSERT_EQ(staff.Place(), 1);
+    staff.beam->SetSelected(1);
+    const CPoint start = MainStart(staff.beam);
+    const QImage image = Draw(staff.beam).image;
+    const QRgb inside = image.pixel(start.x + 10, Row(start.y - staff.h / 4)) & 0xFFFFFF;
+    EXPECT_EQ(inside, QColor(GetRValue(SCSelection::s_color), GetGValue(SCSelection::s_color),
+                             GetBValue(SCSelection::s_color)).rgb() & 0xFFFFFF);
+}
+
 TEST(BeamDrawTest, UnplacedBeamDrawsNothing) {
     BeamStaff staff;
     staff.AddNotes({67, 67});

@@ -26,6 +26,15 @@ namespace {
 // The bits of the beam word the beam uses (2-10).
 constexpr uint32_t kBeamWordBits = 0x7FC;
 
+// The override argument of the stem and direction setters: the beam's own
+// choices give way to the user's, except for the beam's record of the
+// direction it was laid out with.
+constexpr int kAutomatic = 0;
+constexpr int kFixed = 1;
+
+// SetStemLength's second argument: the length given is the whole length.
+constexpr int kNoExtra = 0;
+
 // A stem length is a byte of steps.
 constexpr int kLongestStem = 255;
 
@@ -315,8 +324,8 @@ void DCctBeam::SetStemDirection(int direction) {
         DCctNotate* display = IsNoteOrChord(child) || IsRest(child) ? NotateOf(child) : nullptr;
         if (!display)
             continue;
-        display->SetStemDirection(direction, 0);
-        display->SetStemSide(direction ? 0 : 1, 0);
+        display->SetStemDirection(direction, kAutomatic);
+        display->SetStemSide(direction ? 0 : 1, kAutomatic);   // up: the stem on the right
         // A chord lays its noteheads out again around the new stem.
         if (child->GetClassType() == ET_CHORD)
             display->Position(nullptr, nullptr, nullptr, nullptr);
@@ -366,7 +375,7 @@ void DCctBeam::BeamAngle(const std::vector<ECBase*>& members, DCctClef* clef) {
     if (extra > 0) {
         for (DCctNotate* anchor : anchors) {
             const int own = std::max(0, NumberOfBeams(anchor->GetValue()) - 2);
-            anchor->SetStemLength(StemLength(anchor->GetStemLength() - own + extra), 0, 0);
+            anchor->SetStemLength(StemLength(anchor->GetStemLength() - own + extra), kNoExtra, kAutomatic);
         }
     }
 
@@ -510,8 +519,8 @@ void DCctBeam::AdjustStems(DCctNotate* a, DCctNotate* b, DCctNotate* extreme, in
         if (far)
             ++lengthB;
     }
-    a->SetStemLength(StemLength(lengthA), 0, 0);
-    b->SetStemLength(StemLength(lengthB), 0, 0);
+    a->SetStemLength(StemLength(lengthA), kNoExtra, kAutomatic);
+    b->SetStemLength(StemLength(lengthB), kNoExtra, kAutomatic);
 }
 
 // ---- secondary levels -------------------------------------------------------------------
@@ -703,7 +712,7 @@ void DCctBeam::InterpolateStemLengths(const std::vector<ECBase*>& members) {
     DCctNotate* last = FindAnchorNote(GetLastNoteOrChord(members));
     if (!first || !last)
         return;
-    SetDirection(first->GetStemDirection(), 1);
+    SetDirection(first->GetStemDirection(), kFixed);
     if (m_levels.empty() || m_levels[0].columns.size() < members.size())
         return;
 

@@ -9,6 +9,7 @@
 #include "model/plugin.h"
 #include "notation/display/base.h"
 #include "notation/display/barline.h"
+#include "notation/display/beam.h"
 #include "notation/display/clef.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
@@ -28,6 +29,7 @@ namespace {
 const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
+    {RUNTIME_CLASS(DCctBeam), DK_NOTATION, ET_BEAM},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
     {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},

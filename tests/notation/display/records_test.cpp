@@ -35,6 +35,7 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         const char* name;
     } cases[] = {
         {ET_BASE, "DCctBase"},
+        {ET_BEAM, "DCctBeam"},
         {ET_STAFF, "DCctStaff"},
         {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display

@@ -1,6 +1,7 @@
 // DCctBarline: placing a barline in its measure and drawing it through the
 // staves of the system.
 #include "notation/display/barline.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/conductorstaff.h"
 #include "model/event.h"
@@ -231,8 +232,7 @@ int DCctBarline::Draw(CDC* dc, CPoint point, CRect* /*clip*/) {
     if (time && staffRuler) {
         CPoint p = GetPosition();
         p.Offset(point.x, point.y);
-        dc->LPtoDP(&p, 1);
-        dc->DPtoLP(&p, 1);
+        p = SnapToDevice(dc, p);
         const DCctBase* parentDisplay = DisplayOf(parent);
         const int parentY = parentDisplay ? const_cast<DCctBase*>(parentDisplay)->GetY() : 0;
         if (DrawThroughStaves(dc, p, point, parentY, staff, *staffRuler, *time, color))

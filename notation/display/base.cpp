@@ -1,6 +1,7 @@
 // DCctBase: state word, geometry, hit tests, offsets, drawing and the archive
 // head shared by every notation display object.
 #include "notation/display/base.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/appstates.h"
 #include "model/conductor.h"
@@ -9,7 +10,6 @@
 #include "model/findactions.h"
 #include "model/performance.h"
 #include "platform/core/archive.h"
-#include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/syscolor.h"
 
@@ -414,14 +414,8 @@ int DCctBase::Draw(CDC* dc, CPoint point, CRect* /*clip*/) {
     Assemble();
     CPoint at = GetPosition();
     at.Offset(point.x, point.y);
-    // Through device units and back: the glyph lands on a whole pixel at
-    // every zoom, as the staff lines do.
-    dc->LPtoDP(&at, 1);
-    dc->DPtoLP(&at, 1);
-    if (const UINT glyph = GetFontFromType(); glyph != 0 && glyph < 256) {
-        const char code = static_cast<char>(glyph);
-        dc->TextOut(at.x, at.y + font.GetAscent(size), Cp1252ToUtf8(std::string_view(&code, 1)));
-    }
+    at = SnapToDevice(dc, at);
+    DrawMusicGlyph(dc, at.x, at.y + font.GetAscent(size), GetFontFromType());
     font.DeselectFont(dc);
     return DRAW_DONE;
 }

@@ -1,6 +1,7 @@
 // DCctBeam: measuring the placed levels and drawing the beam as one filled
 // path.
 #include "notation/display/beam.h"
+#include "notation/display/drawsteps.h"
 
 #include "platform/gdi/dc.h"
 
@@ -9,22 +10,14 @@
 
 namespace {
 
-// A logical point on the device grid and back, so that the beam's edges meet
-// the stems as this device context draws them.
-CPoint Snap(CDC* dc, CPoint p) {
-    dc->LPtoDP(&p, 1);
-    dc->DPtoLP(&p, 1);
-    return p;
-}
-
 // Adds one band from `from` to `to`, `thickness` deep in y, to the open path.
 void AddBand(CDC* dc, CPoint from, CPoint to, int thickness, CPoint origin) {
     const CSize shift(origin.x, origin.y);
     const CPoint corners[4] = {
-        Snap(dc, from + shift),
-        Snap(dc, to + shift),
-        Snap(dc, CPoint(to.x, to.y + thickness) + shift),
-        Snap(dc, CPoint(from.x, from.y + thickness) + shift),
+        SnapToDevice(dc, from + shift),
+        SnapToDevice(dc, to + shift),
+        SnapToDevice(dc, CPoint(to.x, to.y + thickness) + shift),
+        SnapToDevice(dc, CPoint(from.x, from.y + thickness) + shift),
     };
     dc->MoveTo(corners[0]);
     for (int i = 1; i < 4; ++i)

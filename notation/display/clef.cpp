@@ -1,6 +1,7 @@
 // DCctClef: clef glyphs, line pitches, staff positions to pitches, placing
 // and drawing.
 #include "notation/display/clef.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/eventtypes.h"
 #include "model/markings.h"
@@ -11,7 +12,6 @@
 #include "notation/layout/pitchutils.h"
 #include "notation/layout/ruler.h"
 #include "platform/core/archive.h"
-#include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 
 #include <string>
@@ -212,13 +212,9 @@ int DCctClef::Draw(CDC* dc, CPoint point, CRect*) {
     SetSize(dc);
     CPoint at = GetPosition();
     at.Offset(point.x, point.y);
-    dc->LPtoDP(&at, 1);
-    dc->DPtoLP(&at, 1);
+    at = SnapToDevice(dc, at);
     at.y += LowerStaffOffset();
-    if (const UINT glyph = GetFontFromType(); glyph != 0 && glyph < 256) {
-        const char code = static_cast<char>(glyph);
-        dc->TextOut(at.x, at.y + ascent - GetStaffLine() * h, Cp1252ToUtf8(std::string_view(&code, 1)));
-    }
+    DrawMusicGlyph(dc, at.x, at.y + ascent - GetStaffLine() * h, GetFontFromType());
     font.DeselectFont(dc);
     if (small)
         font.RestoreLogFont(savedFont, savedMetrics);   // the next selection makes the full size again

@@ -1,6 +1,7 @@
 // DCctKey: the key code table, the assembled accidentals, the key vector,
 // placing and drawing.
 #include "notation/display/key.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/conductor.h"
 #include "model/eventtypes.h"
@@ -12,7 +13,6 @@
 #include "notation/display/staff.h"
 #include "notation/layout/ruler.h"
 #include "platform/core/archive.h"
-#include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 
 #include <algorithm>
@@ -323,12 +323,8 @@ int DCctKey::Draw(CDC* dc, CPoint point, CRect*) {
     CPoint at = GetPosition();
     at.Offset(point.x, point.y);
     at.y += font.GetAscent(FONT_CURRENT) + LowerStaffOffset();
-    for (const Accidental& accidental : m_accidentals) {
-        if (accidental.glyph == 0)
-            continue;
-        const char code = static_cast<char>(accidental.glyph);
-        dc->TextOut(at.x + accidental.x, at.y + accidental.y, Cp1252ToUtf8(std::string_view(&code, 1)));
-    }
+    for (const Accidental& accidental : m_accidentals)
+        DrawMusicGlyph(dc, at.x + accidental.x, at.y + accidental.y, accidental.glyph);
     font.DeselectFont(dc);
     return DRAW_DONE;
 }

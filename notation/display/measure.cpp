@@ -1,6 +1,7 @@
 // DCctMeasure: archive form, sizes, frames, placing, staff lines, the
 // multi-measure rest, drawing in a rectangle and mirrors.
 #include "notation/display/measure.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/appstates.h"
 #include "model/conductor.h"
@@ -243,8 +244,7 @@ int DCctMeasure::Draw(CDC* dc, CPoint point, CRect* /*clip*/) {
     SetSize(dc);
     CPoint p = GetPosition();
     p.Offset(point.x, point.y);
-    dc->LPtoDP(&p, 1);
-    dc->DPtoLP(&p, 1);
+    p = SnapToDevice(dc, p);
     DrawStaff(dc, p, GetWidth());
     if (m_nCollapsed != 0) {
         const MeasureLinks& links = GetMeasureLinks();

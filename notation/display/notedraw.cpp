@@ -1,32 +1,17 @@
 // DCctNote drawing: ledger lines, stem, flag and notehead, and the sample
 // drawn in a rectangle.
 #include "notation/display/note.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
 #include "notation/layout/curves.h"
-#include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/syscolor.h"
 
-#include <string_view>
 
 namespace {
-
-// Logical to device and back: the point lands on a whole device pixel.
-CPoint Snap(CDC* dc, CPoint p) {
-    dc->LPtoDP(&p, 1);
-    dc->DPtoLP(&p, 1);
-    return p;
-}
-
-void DrawGlyph(CDC* dc, int x, int y, UINT glyph) {
-    if (glyph == 0 || glyph > 255)
-        return;
-    const char code = static_cast<char>(glyph);
-    dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
-}
 
 // The shared music font at a sample's size while a prototype is drawn; the
 // score's font, its note metrics and its glyph caches come back afterwards.
@@ -70,7 +55,7 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
     font.SetFontColor(color);
     font.SelectFont(dc, size);
     const int ascent = font.GetAscent(size);
-    const CPoint head = Snap(dc, CPoint(GetX() + point.x, GetY() + ascent + point.y));
+    const CPoint head = SnapToDevice(dc, CPoint(GetX() + point.x, GetY() + ascent + point.y));
 
     if (HasStem() && !IsStemHidden()) {
         // The stem meets the head as this device context draws it, which at
@@ -80,8 +65,8 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         m_nNoteheadHeight = static_cast<int16_t>(box.GetHeight());
         AttachStem();
         const CPoint at = GetPosition();
-        CPoint start = Snap(dc, CPoint(at.x + m_nStemX + point.x, at.y + m_nStemY + point.y));
-        const CPoint end = Snap(dc, CPoint(at.x + m_nStemX + point.x, at.y + GetStemHeight() + point.y));
+        CPoint start = SnapToDevice(dc, CPoint(at.x + m_nStemX + point.x, at.y + m_nStemY + point.y));
+        const CPoint end = SnapToDevice(dc, CPoint(at.x + m_nStemX + point.x, at.y + GetStemHeight() + point.y));
         const int sw = font.GetStemWidth(size);
         if (GetStemDirection() == 1)
             start.y -= sw;
@@ -91,7 +76,7 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
             int e = AddToStemLength() * h / 2;
             if (GetStemDirection() == 0)
                 e = -e;
-            DrawGlyph(dc, end.x, end.y + ascent + e, GetFontFromFlagType());
+            DrawMusicGlyph(dc, end.x, end.y + ascent + e, GetFontFromFlagType());
         }
     }
 
@@ -106,12 +91,12 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         const WORD value = GetValue();
         const UINT glyph = value == 1024 || value == 2048 ? kWideLedgerLine : kLedgerLine;
         for (int i = 0; i < count; ++i, y += step)
-            DrawGlyph(dc, head.x, y, glyph);
+            DrawMusicGlyph(dc, head.x, y, glyph);
         dc->SetTextColor(previous);
     }
 
     if (GetNoteheadStyle() != STYLE_NONE)
-        DrawGlyph(dc, head.x, head.y, GetFontFromType());
+        DrawMusicGlyph(dc, head.x, head.y, GetFontFromType());
     font.DeselectFont(dc);
     return DRAW_DONE;
 }

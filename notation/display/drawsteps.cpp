@@ -1,0 +1,19 @@
+#include "notation/display/drawsteps.h"
+
+#include "platform/core/codepage.h"
+#include "platform/gdi/dc.h"
+
+#include <string_view>
+
+CPoint SnapToDevice(CDC* dc, CPoint point) {
+    dc->LPtoDP(&point, 1);
+    dc->DPtoLP(&point, 1);
+    return point;
+}
+
+void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph) {
+    if (glyph == 0 || glyph > 255)
+        return;
+    const char code = static_cast<char>(glyph);
+    dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
+}

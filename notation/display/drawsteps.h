@@ -1,0 +1,19 @@
+// The drawing steps the display objects share.
+//
+// Positions are logical units of the drawing context; music glyphs are codes
+// of the music font's table (one byte each), drawn with the font the caller
+// selected. UI thread.
+#pragma once
+
+#include "platform/ui/geometry.h"
+
+class CDC;
+using UINT = unsigned int;
+
+// The point through device units and back: it lands on a whole device pixel
+// at every zoom, as the staff lines do.
+CPoint SnapToDevice(CDC* dc, CPoint point);
+
+// Draws one glyph with its text origin (top left of the cell) at (x, y).
+// Code 0, and any code past the table's byte, draws nothing.
+void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);

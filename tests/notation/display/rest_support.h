@@ -1,5 +1,5 @@
-// What the rest tests share: a one-measure 4/4 score whose conductor measure
-// holds a spaced ruler (quarters entered, then spaced), the music font at a
+// What the rest tests share: a one-measure score (4/4 unless given) whose
+// conductor measure holds a spaced ruler (its beats entered, then spaced), the music font at a
 // known notehead height, and rests of a voice added to the measure with their
 // display objects.
 #pragma once
@@ -16,15 +16,18 @@ constexpr int NOTEHEAD = 12;
 
 class RestScore {
 public:
-    explicit RestScore(int kind = 0) : m_font(NOTEHEAD), m_score(kind, 1) {
+    explicit RestScore(int kind = 0, int numerator = 4, int denominator = 4)
+        : m_font(NOTEHEAD), m_score(kind, 1), m_meter(static_cast<unsigned char>(numerator),
+                                                      static_cast<unsigned char>(denominator), 255) {
         m_column = m_score.ColumnDisplay(1);
         m_measure = m_score.Display(1);
         m_measure->SetPosition(0, 0);
         m_measure->SetSize(nullptr);
         MCRuler& ruler = m_column->ruler;
         ruler.CreateDivMarks(&m_meter, 64);
-        for (WORD tick = 0; tick < 1024; tick += 256)
-            ruler.SetDivOccupied(ruler.GetDivMarkForTick(tick, 256), 1, 0, 0, 256, 256);
+        pulse = ruler.GetGroupPulse(0);
+        for (WORD tick = 0; tick < m_meter.GetTicksPerMeasure(256); tick = static_cast<WORD>(tick + pulse))
+            ruler.SetDivOccupied(ruler.GetDivMarkForTick(tick, pulse), 1, 0, 0, pulse, pulse);
         ruler.CleanUpRuler();
         h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);
     }
@@ -39,6 +42,7 @@ public:
         measure_test::RegistryCell cell(ET_REST, RUNTIME_CLASS(DCctRest));
         auto* display = dynamic_cast<DCctRest*>(rest->GetData(DK_NOTATION, 1));
         display->SetValue(static_cast<WORD>(ticks));
+        display->SetBase(pulse, pulse);
         display->SetTickStart(static_cast<WORD>(start));
         display->SetTickDuration(static_cast<WORD>(ticks));
         return display;
@@ -49,12 +53,13 @@ public:
     measure_test::Score& Score() { return m_score; }
 
     int h = 0;
+    WORD pulse = 256;   // the meter's beat: the rests' base
 
 private:
     MusicFontScope m_font;
     measure_test::LinksScope m_links;
     measure_test::Score m_score;
-    ECMeter m_meter{4, 4, 255};
+    ECMeter m_meter;
     measure_test::StandInColumn* m_column = nullptr;
     DCctMeasure* m_measure = nullptr;
 };

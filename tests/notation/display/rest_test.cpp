@@ -211,6 +211,34 @@ TEST(RestPlacementTest, OnTheRulerAndAWholeRestAtTheStartCentred) {
     }
 }
 
+// The rest a voice gets in a measure without its notes: a whole rest as long
+// as the measure, whatever the meter, centred.
+TEST(RestPlacementTest, AWholeMeasureRestIsCentredInAnyMeter) {
+    const int whole = [] {
+        MusicFontScope font(NOTEHEAD);
+        return GlyphWidth(183);
+    }();
+    const struct {
+        int numerator, denominator, slot;   // slot -1: no prologue
+    } cases[] = {{3, 4, -1}, {3, 4, MCRuler::PROLOG_METER}, {6, 8, -1}, {6, 8, MCRuler::PROLOG_CLEF}, {2, 2, MCRuler::PROLOG_KEY}};
+    for (const auto& c : cases) {
+        RestScore score(0, c.numerator, c.denominator);
+        MCRulerRuler& ruler = score.Ruler();
+        if (c.slot >= 0)
+            ruler.SetPrologWidth(c.slot, 40);
+        const int start = ruler.GetXPositionForTick(0, score.pulse);
+        const int barline = ruler.GetBarlineX();
+        const bool prolog = ruler.IsClefInProlog() || ruler.IsKeyInProlog() || ruler.IsMeterInProlog();
+        ASSERT_EQ(prolog, c.slot >= 0) << c.numerator << "/" << c.denominator;
+        const int measureTicks = 1024 * c.numerator / c.denominator;
+        DCctRest* rest = score.Add(1024);
+        rest->SetTickDuration(static_cast<WORD>(measureTicks));
+        ASSERT_EQ(rest->Position(nullptr, nullptr, nullptr, nullptr), 1);
+        const int centre = prolog ? start + (barline - start) / 2 : barline / 2;
+        EXPECT_EQ(rest->GetX(), centre - whole / 2) << c.numerator << "/" << c.denominator << " slot " << c.slot;
+    }
+}
+
 TEST(RestPlacementTest, HeightByVoiceAndOneLedgerLineOffTheStaff) {
     const struct {
         int kind;

@@ -65,6 +65,11 @@ void DCctRest::Serialize(CArchive& ar) {
     DCctNotate::Serialize(ar);
 }
 
+void DCctRest::SetValue(WORD ticks, int unused) {
+    DCctNotate::SetValue(ticks, unused);
+    SetFrameDirty(1);
+}
+
 UINT DCctRest::GetFontFromType() {
     const BYTE code = GetValueCode();
     return code < std::size(kRestGlyph) ? kRestGlyph[code] : 0;

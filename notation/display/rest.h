@@ -55,8 +55,9 @@ public:
     // A rest reaches nothing on its left.
     short GetTotalWidth() override { return GetTotalWidthRight(); }
 
-    using DCctNotate::SetValue;
-    void SetValue(WORD ticks) { DCctNotate::SetValue(ticks, 0); }
+    // The DCctNotate value; a new value is a new glyph, measured again.
+    void SetValue(WORD ticks, int unused) override;
+    void SetValue(WORD ticks) { SetValue(ticks, 0); }
 
     void SetConsolidated(int on) { SetBit(BIT_CONSOLIDATED, on); }
     int GetConsolidated() const { return Bit(BIT_CONSOLIDATED); }

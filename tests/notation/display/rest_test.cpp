@@ -49,6 +49,17 @@ TEST(RestTest, GlyphByValue) {
     }
 }
 
+TEST(RestTest, ANewValueIsMeasuredAgain) {
+    MusicFontScope font(NOTEHEAD);
+    DCctRest rest;
+    rest.SetSize(nullptr);
+    EXPECT_EQ(rest.GetWidth(), GlyphWidth(183));
+    rest.SetValue(256);
+    rest.SetSize(nullptr);
+    EXPECT_EQ(rest.GetWidth(), GlyphWidth(206));
+    EXPECT_NE(GlyphWidth(183), GlyphWidth(206));
+}
+
 TEST(RestTest, NewAndCopiedRestsAreNeitherConsolidatedNorLedgered) {
     DCctRest fresh;
     EXPECT_EQ(fresh.GetConsolidated(), 0);

@@ -1,5 +1,5 @@
 // MCRuler::UpdateRuler, the dispatch of a staff measure's elements to the
-// ruler handlers by event type, and the note's and the tuplet's handlers.
+// ruler handlers by event type, and the note's, the rest's and the tuplet's handlers.
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"

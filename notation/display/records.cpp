@@ -20,6 +20,7 @@
 #include "notation/display/note.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
+#include "notation/display/rest.h"
 #include "notation/display/staff.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
@@ -41,6 +42,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
+    {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},

@@ -1,11 +1,15 @@
 // MCRuler::UpdateRuler, the dispatch of a staff measure's elements to the
-// ruler handlers by event type, and the note's and the tuplet's handlers.
+// ruler handlers by event type, and the note's, the rest's and the tuplet's handlers.
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
 #include "notation/display/notate.h"
 #include "notation/display/tuplet.h"
 #include "notation/layout/ruler.h"
+
+namespace {
+constexpr WORD kWholeRestTicks = 1024;
+}  // namespace
 
 int MCRuler::UpdateRuler(ECBase* element, int clear) {
     if (!element)
@@ -23,7 +27,9 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
         return DoMirror(element, clear);
     case ET_TUPLET:
         return DoTuplet(element, clear);
-    // Chords, rests and lyrics join with their displays.
+    case ET_REST:
+        return DoRest(element, clear);
+    // Chords and lyrics join with their displays.
     default:
         return 1;
     }
@@ -39,6 +45,33 @@ int MCRuler::DoNote(ECBase* element, int clear) {
         SetDivOccupied(mark, 0, 0, 0, note->GetTickDuration(1), key);
     else
         SetDivOccupied(mark, 1, note->GetTotalWidthLeft(), note->GetTotalWidthRight(), note->GetTickDuration(1), key);
+    return 1;
+}
+
+int MCRuler::DoRest(ECBase* element, int clear) {
+    auto* rest = dynamic_cast<DCctNotate*>(element->GetData(DK_NOTATION, 0));
+    if (!rest)
+        return 0;
+    const WORD key = rest->GetBase(2);
+    const WORD mark = GetDivMarkForTick(rest->GetTickStart(1), key);
+    if (clear) {
+        SetDivOccupied(mark, 0, 0, 0, rest->GetTickDuration(1), key);
+        return 1;
+    }
+    if (rest->GetValue() < kWholeRestTicks) {
+        SetDivOccupied(mark, 1, 0, rest->GetTotalWidthRight(), rest->GetTickDuration(1), key);
+        return 1;
+    }
+    // A whole rest or longer stands for the measure, not for a note at its
+    // mark: the mark stays free to be spaced as an empty one. What another
+    // voice entered there stays: a whole-measure rest of voice 2 must not
+    // free the mark of voice 1's first note.
+    RulerGroup* group = FindPulseGroup(key);
+    const int taken = group && mark < group->marks.size() && group->marks[mark].IsOccupied();
+    if (taken)
+        SetDivOccupied(mark, 1, 0, 0, rest->GetTickDuration(1), key);
+    else
+        SetDivOccupied(mark, 0, 0, 0, rest->GetTickDuration(1), key);
     return 1;
 }
 

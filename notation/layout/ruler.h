@@ -309,6 +309,9 @@ public:
     // A note occupies the mark of its tick start, with the widths around it
     // and its tick duration; withdrawn, the mark is freed.
     int DoNote(ECBase* element, int clear);
+    // A rest as a note, with nothing on its left; a whole rest or longer
+    // leaves its mark unoccupied.
+    int DoRest(ECBase* element, int clear);
     // A tuplet's notes, rests and chords occupy (or free) the marks of their
     // own tick starts in the tuplet's borrowed group; rests occupy theirs too.
     int DoTuplet(ECBase* element, int clear);

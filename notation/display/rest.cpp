@@ -1,6 +1,7 @@
 // DCctRest: construction, archive, glyphs, measuring, the beam's end point,
 // placing and drawing.
 #include "notation/display/rest.h"
+#include "notation/display/drawsteps.h"
 
 #include "model/conductor.h"
 #include "model/event.h"
@@ -12,7 +13,6 @@
 #include "notation/display/measurelinks.h"
 #include "notation/layout/rulerruler.h"
 #include "platform/core/archive.h"
-#include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 
 #include <string_view>
@@ -37,13 +37,6 @@ constexpr WORD kDoubleWholeTicks = 2048;
 
 DCctBase* DisplayOf(ECBase* event) {
     return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
-void DrawGlyph(CDC* dc, int x, int y, UINT glyph) {
-    if (glyph == 0 || glyph > 255)
-        return;
-    const char code = static_cast<char>(glyph);
-    dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
 }
 
 }  // namespace
@@ -193,20 +186,18 @@ int DCctRest::Draw(CDC* dc, CPoint point, CRect*) {
     Assemble();
     CPoint q = GetPosition();
     q.Offset(point.x, point.y);
-    // Through device units and back: the glyph lands on a whole pixel.
-    dc->LPtoDP(&q, 1);
-    dc->DPtoLP(&q, 1);
+    q = SnapToDevice(dc, q);
     const int ascent = font.GetAscent(FONT_CURRENT);
     // The ledger's text cell overlaps the rest: an opaque background would
     // wipe the rest drawn before it.
     const int oldBkMode = dc->SetBkMode(TRANSPARENT);
-    DrawGlyph(dc, q.x, q.y + ascent, GetFontFromType());
+    DrawMusicGlyph(dc, q.x, q.y + ascent, GetFontFromType());
     if (GetLedgerLineCount() != 0) {
         // The line the rest touches: a half rest stands on it, a whole or
         // double whole rest hangs from the line a space above its y.
         const int h = font.GetNoteheadHeight(FONT_CURRENT);
         const int o = GetValue() == kHalfTicks ? 0 : h;
-        DrawGlyph(dc, q.x, q.y + o + ascent, kLedgerLine);
+        DrawMusicGlyph(dc, q.x, q.y + o + ascent, kLedgerLine);
     }
     dc->SetBkMode(oldBkMode);
     font.DeselectFont(dc);

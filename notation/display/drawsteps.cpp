@@ -15,5 +15,9 @@ void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph) {
     if (glyph == 0 || glyph > 255)
         return;
     const char code = static_cast<char>(glyph);
+    // A glyph's cell overlaps its neighbours (a ledger line, a stem, a dot):
+    // drawn opaque it would wipe them.
+    const int oldMode = dc->SetBkMode(TRANSPARENT);
     dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
+    dc->SetBkMode(oldMode);
 }

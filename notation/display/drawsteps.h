@@ -14,6 +14,7 @@ using UINT = unsigned int;
 // at every zoom, as the staff lines do.
 CPoint SnapToDevice(CDC* dc, CPoint point);
 
-// Draws one glyph with its text origin (top left of the cell) at (x, y).
-// Code 0, and any code past the table's byte, draws nothing.
+// Draws one glyph with its text origin (top left of the cell) at (x, y), on
+// a transparent background. Code 0, and any code past the table's byte,
+// draws nothing.
 void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);

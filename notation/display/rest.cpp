@@ -188,9 +188,7 @@ int DCctRest::Draw(CDC* dc, CPoint point, CRect*) {
     q.Offset(point.x, point.y);
     q = SnapToDevice(dc, q);
     const int ascent = font.GetAscent(FONT_CURRENT);
-    // The ledger's text cell overlaps the rest: an opaque background would
-    // wipe the rest drawn before it.
-    const int oldBkMode = dc->SetBkMode(TRANSPARENT);
+    // (The ledger's cell overlaps the rest: glyphs are drawn transparent.)
     DrawMusicGlyph(dc, q.x, q.y + ascent, GetFontFromType());
     if (GetLedgerLineCount() != 0) {
         // The line the rest touches: a half rest stands on it, a whole or
@@ -199,7 +197,6 @@ int DCctRest::Draw(CDC* dc, CPoint point, CRect*) {
         const int o = GetValue() == kHalfTicks ? 0 : h;
         DrawMusicGlyph(dc, q.x, q.y + o + ascent, kLedgerLine);
     }
-    dc->SetBkMode(oldBkMode);
     font.DeselectFont(dc);
     return DRAW_DONE;
 }

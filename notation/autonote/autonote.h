@@ -28,6 +28,7 @@
 // the performance's lock) or inside the view's state handling.
 #pragma once
 
+#include "model/command.h"
 #include "model/lists.h"
 #include "model/time.h"
 #include "notation/autonote/movenote.h"
@@ -58,19 +59,11 @@ class ECPerformance;
 class ECStaff;
 class MCRuler;
 
-// Command ids (CCBase::GetCommandId) the engine tells apart.
+// Command ids (CCBase::GetCommandId) the engine tells apart are the model's
+// (model/command.h); 6 is the edit the view routes to Edit, which no command
+// answers.
 enum : int {
-    CMD_ADD = 0,
-    CMD_ADDMEASURE = 1,
-    CMD_ADDNOTEMODIFIER = 2,
-    CMD_ADDMETER = 3,
-    CMD_ADDTRACK = 4,
-    CMD_BASE = 5,
     CMD_EDIT = 6,
-    CMD_REMOVE = 7,
-    CMD_REMOVEMEASURE = 8,
-    CMD_REMOVEMETER = 9,
-    CMD_REMOVETRACK = 10,
 };
 
 // String of the notation module's table: the progress text of a run.
@@ -227,6 +220,9 @@ private:
 
     uint8_t m_flags = 0;
     int m_chunkSize = DEFAULT_CHUNK_SIZE;
+    // Set when a run met a measure without display data: its staff walks
+    // then go on to the piece's end (cleared when a run starts and ends).
+    int m_walkToPieceEnd = 0;
     CCantrel* m_pView = nullptr;   // borrowed, may be null
     DirtyRect m_dirtyRect;
     CNotateInfo m_notateInfo;

@@ -1,8 +1,300 @@
 // The engine's preparation and renotation of inserted and removed measures.
+//
+// Before measures go in or out, the derived notation around the place (ties
+// reaching over it, rests, chords and beams of the measures those ties
+// touch) is cleared and the measures are marked for every pass, so that
+// renotation makes it afresh on the new grid. The time and measure bounds
+// are taken before the command runs; renotation widens them by what the
+// command inserted.
 #include "notation/autonote/autonote.h"
 
-// FIXME: placeholder bodies, being written.
-int CAutoNote::AddMeasure(CCAddMeasure*) { return 0; }
-int CAutoNote::RemoveMeasure(CCRemoveMeasure*) { return 0; }
-int CAutoNote::ProcessAddMeasure(CCAddMeasure*) { return 0; }
-int CAutoNote::ProcessRemoveMeasure(CCRemoveMeasure*) { return 0; }
+#include "model/conductor.h"
+#include "model/conductorstaff.h"
+#include "model/eventtypes.h"
+#include "model/measurecommands.h"
+#include "notation/autonote/buildrulers.h"
+#include "notation/autonote/clearing.h"
+#include "notation/autonote/timerange.h"
+#include "notation/display/base.h"
+
+#include <algorithm>
+
+namespace {
+
+// Every pass runs again on a measure next to inserted or removed ones.
+void MarkForEveryPass(ACSetDirty& dirty) {
+    for (uint8_t kind : {DCctBase::DIRTY_TIME, DCctBase::DIRTY_MULTIVOICE, DCctBase::DIRTY_VALUE,
+                         DCctBase::DIRTY_SPELLING, DCctBase::DIRTY_STEM, DCctBase::DIRTY_BEAM,
+                         DCctBase::DIRTY_CHORD, DCctBase::DIRTY_REST})
+        dirty.AddDirtyKind(kind);
+}
+
+// The span of the conductor measure holding `time`; false when there is none.
+bool MeasureSpanAt(ECConductor* conductor, const MCTime& time, MCTime& start, MCTime& end) {
+    ECMeasure* measure = conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1);
+    if (!measure)
+        return false;
+    CAutoNote::GetRangeForMeasures(conductor, measure, start, end);
+    return true;
+}
+
+// Clears the derived notation of staff `track` around the window [start,
+// end): the tie chains reaching into it from its first measure, then the
+// rests, chords and beams of the measures over [lo, hi], which the chains
+// widen (lo and hi carry over from staff to staff, so every staff is
+// cleared over what an earlier one needed). Those measures are marked for
+// every pass. The staff's measure at `start`, or null when it has none.
+ECMeasure* ClearStaffWindow(CCBase* command, ECConductor* conductor, ACSetDirty& dirty, int track,
+                            const MCTime& start, const MCTime& end, MCTime& lo, MCTime& hi) {
+    ECMeasure* first = conductor->GetMeasure(track, start, 0, 1);
+    if (!first)
+        return nullptr;
+    MCEventList firstOnly;
+    firstOnly.AddEvent(first, UNSORTED);
+    MCTime tieStart = start;
+    MCTime tieEnd = end;
+    if (ClearTiesInRange(command, firstOnly, tieStart, tieEnd, VOICE_ALL) == 1) {
+        lo = std::min(lo, tieStart);
+        hi = std::max(hi, tieEnd);
+    }
+    MCEventList measures;
+    conductor->GetMeasures(track, lo, hi, measures);
+    for (int type : {ET_REST, ET_CHORD, ET_BEAM}) {
+        MCTime from = lo;
+        MCTime to = hi;
+        ClearEventsInRange(command, measures, from, to, type, VOICE_ALL);
+    }
+    dirty.Apply(measures, 1);
+    dirty.Reset();
+    MCTime slurStart = start;
+    MCTime slurEnd = end;
+    ClearSlursInRange(command, measures, slurStart, slurEnd, VOICE_ALL);
+    return first;
+}
+
+// The clefs and keys standing in a staff measure.
+void CollectClefsAndKeys(ECBase* measure, MCEventList& into) {
+    MCEventList* children = measure->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        const int type = child->GetClassType();
+        if (type == ET_CLEF || type == ET_KEY)
+            into.AddEvent(child, UNSORTED);
+    }
+}
+
+// Enters (remove 0) or withdraws (1) the clefs and keys of each staff's
+// measure numbered `number` into or from that measure's ruler.
+void UpdateOpeningRulers(ECConductor* conductor, int number, int remove) {
+    ACBuildRulers rulers;
+    rulers.SetRemove(remove);
+    rulers.SetDepth(0);
+    rulers.SetConductor(conductor);
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int track = 1; track <= staves; ++track) {
+        ECMeasure* measure = conductor->GetMeasure(track, number);
+        if (!measure)
+            continue;
+        MCEventList marks;
+        CollectClefsAndKeys(measure, marks);
+        rulers.Apply(marks, 1);
+        rulers.Reset();
+    }
+}
+
+// Moves the stored time and measure ends by `delta`, through the setters
+// (which keep the later end); an end not stored yet stays unset.
+void ShiftEnds(CNotateInfo& info, const MCTime& delta) {
+    MCTime timeEnd = info.GetTimeEnd();
+    if (timeEnd != MCTime::TimeNull()) {
+        timeEnd += delta;
+        info.SetTimeEnd(timeEnd);
+    }
+    MCTime measureEnd = info.GetMeasureEnd();
+    if (measureEnd != MCTime::TimeNull()) {
+        measureEnd += delta;
+        info.SetMeasureEnd(measureEnd);
+    }
+}
+
+}  // namespace
+
+int CAutoNote::AddMeasure(CCAddMeasure* command) {
+    ECConductor* conductor = GetConductor();
+    if (!command || !conductor)
+        return 0;
+    const int first = command->GetInsertIndex() + 1;
+
+    if (conductor->GetMaxMeasureNumber() < first) {
+        // Appended: nothing around them changes; they are notated from the
+        // old end on once they exist.
+        const MCTime end = conductor->GetMaxMeasureEndTime();
+        m_notateInfo.SetTimeStart(end);
+        m_notateInfo.SetMeasureStart(end);
+        m_notateInfo.SetTimeEnd(end);
+        m_notateInfo.SetMeasureEnd(end);
+        m_notateInfo.SetNotateRange(NOTATE_INSERT_MEASURE);
+        m_notateInfo.SetPagenateRange(PAGENATE_FROM);
+        return 0;
+    }
+    if (m_notateInfo.IsAutoNotating())
+        return 0;
+
+    ACSetDirty dirty(8);
+    MarkForEveryPass(dirty);
+    ECMeasure* column = conductor->GetMeasure(TRACK_CONDUCTOR, first);
+    if (!column)
+        return 0;
+    MCTime start;
+    MCTime end;
+    GetRangeForMeasures(conductor, column, start, end);
+    MCTime lo = start;
+    MCTime hi = end;
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int track = 1; track <= staves; ++track) {
+        if (ECMeasure* measure = ClearStaffWindow(command, conductor, dirty, track, start, end, lo, hi))
+            m_dirtyRect.AddEvent(measure);
+    }
+    // Inserted in front of everything, the opening clefs and keys move to
+    // the new first measures: the old first measures' rulers give up their
+    // room.
+    if (first == 1)
+        UpdateOpeningRulers(conductor, first, 1);
+
+    MCEventList columns;
+    MCTime measureStart = lo;
+    MCTime measureEnd = hi;
+    if (conductor->GetMeasures(TRACK_CONDUCTOR, lo, hi, columns))
+        GetRangeForMeasures(conductor, columns, measureStart, measureEnd);
+    m_notateInfo.SetTimeStart(lo);
+    m_notateInfo.SetMeasureStart(measureStart);
+    m_notateInfo.SetTimeEnd(hi);
+    m_notateInfo.SetMeasureEnd(measureEnd);
+    m_notateInfo.SetNotateRange(NOTATE_INSERT_MEASURE);
+    m_notateInfo.SetPagenateRange(PAGENATE_FROM);
+    return 0;
+}
+
+int CAutoNote::RemoveMeasure(CCRemoveMeasure* command) {
+    ECConductor* conductor = GetConductor();
+    if (!command || !conductor)
+        return 0;
+    MCTime regionStart;
+    MCTime regionEnd;
+    command->GetRemoveRegion(regionStart, regionEnd);
+    if (regionStart == MCTime::TimeNull())
+        return 0;   // nothing is deleted
+    const int index = command->GetRemoveIndex();
+    const int count = command->GetRemoveCount();
+    ACSetDirty dirty(8);
+    MarkForEveryPass(dirty);
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+
+    // Before the gap: the measure where the run starts.
+    MCTime lo;
+    MCTime hi;
+    if (!MeasureSpanAt(conductor, regionStart, lo, hi))
+        return 0;
+    MCTime wideLo = lo;
+    MCTime wideHi = hi;
+    for (int track = 1; track <= staves; ++track)
+        ClearStaffWindow(command, conductor, dirty, track, lo, hi, wideLo, wideHi);
+    m_notateInfo.SetTimeStart(wideLo);
+    if (ECMeasure* opening = conductor->GetMeasure(TRACK_CONDUCTOR, wideLo, 0, 1))
+        m_notateInfo.SetMeasureStart(opening->GetTime() ? *opening->GetTime() : wideLo);
+
+    if (index == -1 || conductor->GetMaxMeasureNumber() < index + count + 1) {
+        // The run reaches the last measure: nothing follows the gap.
+        const MCTime end = conductor->GetMaxMeasureEndTime();
+        m_notateInfo.SetTimeEnd(end);
+        m_notateInfo.SetMeasureEnd(end);
+        m_notateInfo.SetNotateRange(NOTATE_REMOVE_MEASURE);
+        m_notateInfo.SetPagenateRange(PAGENATE_FROM);
+        return 0;
+    }
+
+    // After the gap: the measure that will follow it.
+    if (!MeasureSpanAt(conductor, regionEnd, lo, hi))
+        return 0;
+    wideLo = lo;
+    wideHi = hi;
+    for (int track = 1; track <= staves; ++track)
+        ClearStaffWindow(command, conductor, dirty, track, lo, hi, wideLo, wideHi);
+    MCTime spanStart;
+    MCTime measureEnd = wideHi;
+    if (!MeasureSpanAt(conductor, wideHi > hi ? wideHi : lo, spanStart, measureEnd))
+        measureEnd = wideHi;
+    m_notateInfo.SetTimeEnd(wideHi);
+    m_notateInfo.SetMeasureEnd(measureEnd);
+    m_notateInfo.SetNotateRange(NOTATE_REMOVE_MEASURE);
+    m_notateInfo.SetPagenateRange(PAGENATE_FROM);
+
+    // The clefs, keys and mirrors of the run leave their rulers.
+    ACBuildRulers rulers;
+    rulers.SetRemove(1);
+    rulers.SetDepth(0);
+    rulers.SetConductor(conductor);
+    MCEventList* removed = command->GetRemoveList();
+    for (POSITION pos = removed->GetHeadPosition(); pos;) {
+        ECBase* element = removed->GetNext(pos);
+        const int type = element->GetClassType();
+        if (type != ET_KEY && type != ET_CLEF && type != ET_MIRROR)
+            continue;
+        rulers.Apply(element);
+        rulers.Reset();
+        // A removed key or clef that differs from the one in force on its
+        // staff for its hand at the measure end, and begins before it, goes
+        // to the key or clef edit handler here once the handlers exist.
+    }
+    return 0;
+}
+
+int CAutoNote::ProcessAddMeasure(CCAddMeasure* command) {
+    ECConductor* conductor = GetConductor();
+    if (!command || !conductor)
+        return Process(nullptr);
+    const int first = command->GetInsertIndex() + 1;
+    const int count = command->GetInsertCount();
+    const int last = conductor->GetMaxMeasureNumber();
+    ECMeasure* opening = last >= first ? conductor->GetMeasure(TRACK_CONDUCTOR, first) : nullptr;
+    if (opening && opening->GetTime()) {
+        const MCTime blockStart = *opening->GetTime();
+        MCTime blockEnd = conductor->GetMaxMeasureEndTime();
+        if (last >= first + count) {
+            MCTime closingStart;
+            if (ECMeasure* closing = conductor->GetMeasure(TRACK_CONDUCTOR, first + count - 1))
+                GetRangeForMeasures(conductor, closing, closingStart, blockEnd);
+        }
+        // What follows the new measures moved later by their length.
+        const MCTime length = blockEnd - blockStart;
+        ShiftEnds(m_notateInfo, length);
+        CreateDataForNewMeasureBlock(conductor, blockStart, blockEnd);
+        // The opening clefs and keys now stand in the new first measures:
+        // their rulers make room for them.
+        if (first == 1)
+            UpdateOpeningRulers(conductor, first, 0);
+    }
+    return Process(nullptr);
+}
+
+int CAutoNote::ProcessRemoveMeasure(CCRemoveMeasure* command) {
+    ECConductor* conductor = GetConductor();
+    if (!command || !conductor)
+        return Process(nullptr);
+    MCTime regionStart;
+    MCTime regionEnd;
+    command->GetRemoveRegion(regionStart, regionEnd);
+    if (regionStart != MCTime::TimeNull()) {
+        if (command->GetRemoveIndex() == -1) {
+            const MCTime end = conductor->GetMaxMeasureEndTime();
+            m_notateInfo.SetTimeEnd(end);
+            m_notateInfo.SetMeasureEnd(end);
+        } else {
+            // The bounds were taken before the gap closed. The end setters
+            // keep a later end, so this only counts where none was stored;
+            // a walk past the piece's end stops at its last measure.
+            ShiftEnds(m_notateInfo, -(regionEnd - regionStart));
+        }
+    }
+    return Process(nullptr);
+}

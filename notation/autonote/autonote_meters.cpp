@@ -262,9 +262,13 @@ int CAutoNote::_ProcessMeter(CCBase*, ECConductor* conductor, ECMeter* meter, MC
         if (track == TRACK_CONDUCTOR) {
             for (POSITION pos = measures.GetHeadPosition(); pos;) {
                 ECBase* column = measures.GetNext(pos);
+                // A grid already on this meter keeps its spacing: rebuilding
+                // it would undo the layout with nothing to lay out again
+                // (a meter removed behind an equal one prepares nothing).
                 auto* display = dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0));
-                if (display && display->GetRuler().GetNumberOfRulerGroups() > 0)
-                    display->GetRuler().ChangeMeter(meter, 1);
+                MCRuler* ruler = display ? &display->GetRuler() : nullptr;
+                if (ruler && ruler->GetNumberOfRulerGroups() > 0 && !ruler->IsMeterSame(meter))
+                    ruler->ChangeMeter(meter, 1);
             }
             continue;
         }

@@ -144,6 +144,11 @@ public:
 
     // ---- preparation, one call per command; each answers 0 ---------------------------
     // (autonote_prepare.cpp)
+    // Every command of a batch, in order, shown to its preparation by command
+    // id (0 and 2 Add, 1 AddMeasure, 3 AddMeter, 4 AddStaff, 7 Remove,
+    // 8 RemoveMeasure, 9 RemoveMeter, 10 RemoveStaff; others none), as the
+    // view does before the batch runs.
+    void PrepareBatch(MCCommandList& batch);
     int Add(CCAdd* command);
     int Remove(CCRemove* command);
     int AddStaff(CCAddTrack* command);

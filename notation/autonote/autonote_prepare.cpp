@@ -129,6 +129,53 @@ int CAutoNote::Edit(CCBase*) {
     return 0;
 }
 
+namespace {
+
+// The preparation of one command, when the command is of the class its id
+// names (a command of another class under a known id is passed over).
+template <class Command>
+void PrepareAs(CCBase* command, CAutoNote& engine, int (CAutoNote::*operation)(Command*)) {
+    if (auto* typed = dynamic_cast<Command*>(command))
+        (engine.*operation)(typed);
+}
+
+}  // namespace
+
+void CAutoNote::PrepareBatch(MCCommandList& batch) {
+    for (POSITION pos = batch.GetHeadPosition(); pos;) {
+        CCBase* command = batch.GetNext(pos);
+        switch (command->GetCommandId()) {
+        case CMD_ADD:
+        case CMD_ADDNOTEMODIFIER:
+            PrepareAs(command, *this, &CAutoNote::Add);
+            break;
+        case CMD_ADDMEASURE:
+            PrepareAs(command, *this, &CAutoNote::AddMeasure);
+            break;
+        case CMD_ADDMETER:
+            PrepareAs(command, *this, &CAutoNote::AddMeter);
+            break;
+        case CMD_ADDTRACK:
+            PrepareAs(command, *this, &CAutoNote::AddStaff);
+            break;
+        case CMD_REMOVE:
+            PrepareAs(command, *this, &CAutoNote::Remove);
+            break;
+        case CMD_REMOVEMEASURE:
+            PrepareAs(command, *this, &CAutoNote::RemoveMeasure);
+            break;
+        case CMD_REMOVEMETER:
+            PrepareAs(command, *this, &CAutoNote::RemoveMeter);
+            break;
+        case CMD_REMOVETRACK:
+            PrepareAs(command, *this, &CAutoNote::RemoveStaff);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
 int CAutoNote::BatchProcess(MCCommandList& batch) {
     std::array<int, BUCKET_COUNT> counts{};
     for (POSITION pos = batch.GetHeadPosition(); pos;) {

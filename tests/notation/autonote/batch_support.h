@@ -169,38 +169,7 @@ private:
             self.answers.push_back(answer);
             return answer;
         }
-        for (POSITION pos = commands.GetHeadPosition(); pos;) {
-            CCBase* command = commands.GetNext(pos);
-            switch (command->GetCommandId()) {
-            case CMD_ADD:
-            case CMD_ADDNOTEMODIFIER:
-                engine.Add(static_cast<CCAdd*>(command));
-                break;
-            case CMD_ADDMEASURE:
-                engine.AddMeasure(static_cast<CCAddMeasure*>(command));
-                break;
-            case CMD_ADDMETER:
-                engine.AddMeter(static_cast<CCAddMeter*>(command));
-                break;
-            case CMD_ADDTRACK:
-                engine.AddStaff(static_cast<CCAddTrack*>(command));
-                break;
-            case CMD_REMOVE:
-                engine.Remove(static_cast<CCRemove*>(command));
-                break;
-            case CMD_REMOVEMEASURE:
-                engine.RemoveMeasure(static_cast<CCRemoveMeasure*>(command));
-                break;
-            case CMD_REMOVEMETER:
-                engine.RemoveMeter(static_cast<CCRemoveMeter*>(command));
-                break;
-            case CMD_REMOVETRACK:
-                engine.RemoveStaff(static_cast<CCRemoveTrack*>(command));
-                break;
-            default:
-                break;
-            }
-        }
+        engine.PrepareBatch(commands);
         CNotateInfo& info = engine.GetNotateInfo();
         self.prepared = {info.GetNotateRange(), info.GetPagenateRange(), info.GetTimeStart(), info.GetTimeEnd(),
                          info.GetMeasureStart(), info.GetMeasureEnd()};

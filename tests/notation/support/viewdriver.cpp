@@ -20,48 +20,6 @@ namespace {
 // driver flushes the queue.
 constexpr unsigned GATHERING_RATE_MS = 60000;
 
-template <class Command>
-void Prepare(CCBase* command, int (CAutoNote::*operation)(Command*), CAutoNote& engine) {
-    if (auto* typed = dynamic_cast<Command*>(command))
-        (engine.*operation)(typed);
-}
-
-// Each command, in batch order, shown to the engine by its id.
-void PrepareBatch(MCCommandList& batch, CAutoNote& engine) {
-    for (POSITION pos = batch.GetHeadPosition(); pos;) {
-        CCBase* command = batch.GetNext(pos);
-        switch (command->GetCommandId()) {
-        case CMD_ADD:
-        case CMD_ADDNOTEMODIFIER:
-            Prepare(command, &CAutoNote::Add, engine);
-            break;
-        case CMD_ADDMEASURE:
-            Prepare(command, &CAutoNote::AddMeasure, engine);
-            break;
-        case CMD_ADDMETER:
-            Prepare(command, &CAutoNote::AddMeter, engine);
-            break;
-        case CMD_ADDTRACK:
-            Prepare(command, &CAutoNote::AddStaff, engine);
-            break;
-        case CMD_REMOVE:
-            Prepare(command, &CAutoNote::Remove, engine);
-            break;
-        case CMD_REMOVEMEASURE:
-            Prepare(command, &CAutoNote::RemoveMeasure, engine);
-            break;
-        case CMD_REMOVEMETER:
-            Prepare(command, &CAutoNote::RemoveMeter, engine);
-            break;
-        case CMD_REMOVETRACK:
-            Prepare(command, &CAutoNote::RemoveStaff, engine);
-            break;
-        default:
-            break;
-        }
-    }
-}
-
 }  // namespace
 
 ViewDriver::ViewDriver(CCantrel& view) : m_view(view) {}
@@ -148,7 +106,7 @@ int ViewDriver::OnCommand(ECBase*, int phase, void* batch, void* user) {
     CAutoNote& engine = static_cast<ViewDriver*>(user)->Engine();
     switch (phase) {
     case CMD_PHASE_PREPARE:
-        PrepareBatch(*static_cast<MCCommandList*>(batch), engine);
+        engine.PrepareBatch(*static_cast<MCCommandList*>(batch));
         return 1;
     case CMD_PHASE_PROCESS:
         return engine.BatchProcess(*static_cast<MCCommandList*>(batch));

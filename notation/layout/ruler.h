@@ -309,6 +309,9 @@ public:
     // A note occupies the mark of its tick start, with the widths around it
     // and its tick duration; withdrawn, the mark is freed.
     int DoNote(ECBase* element, int clear);
+    // A chord as a note, with the extents of all its notes and its written
+    // value as the duration.
+    int DoChord(ECBase* element, int clear);
     // A tuplet's notes, rests and chords occupy (or free) the marks of their
     // own tick starts in the tuplet's borrowed group; rests occupy theirs too.
     int DoTuplet(ECBase* element, int clear);

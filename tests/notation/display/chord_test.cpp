@@ -6,7 +6,10 @@
 #include "model/conductor.h"
 #include "model/groupmarks.h"
 #include "model/measure.h"
+#include "model/meter.h"
 #include "model/staff.h"
+#include "notation/layout/pitchutils.h"
+#include "notation/layout/ruler.h"
 #include "notation/tools/tie.h"
 #include "platform/core/archive.h"
 #include "sequencer/performers.h"
@@ -410,6 +413,89 @@ TEST_F(ChordTest, DrawsNothingAndSizesToItsNotes) {
     display->SetOffset(10, 10);
     EXPECT_EQ(display->GetPosition(), CPoint(0, 0));
     EXPECT_EQ(display->GetNoteX(), 100);
+}
+
+// ---- the ruler and the orderings -----------------------------------------------------------------
+
+TEST_F(ChordTest, OccupiesItsMarkWithItsNotesExtentsAndItsValue) {
+    DCctChord* display = AddChord({60, 62}, UP);   // a second: a head right of the stem
+    for (size_t i = 0; i < notes.size(); ++i) {
+        Note(i)->SetValue(128, 0);
+        Note(i)->SetTickStart(256);
+        Note(i)->SetTickDuration(192);
+        Note(i)->SetSize(nullptr);
+    }
+    display->Assemble();
+    ECMeter meter(4, 4, 255);
+    MCRuler ruler;
+    ruler.CreateDivMarks(&meter, 64);
+    EXPECT_EQ(ruler.UpdateRuler(chord, 0), 1);
+    const MCRuler::RulerDiv& mark = ruler.GetRulerGroup()[0].marks[4];
+    EXPECT_TRUE(mark.IsOccupied());
+    EXPECT_EQ(mark.GetRightExtent(), 2 * W());
+    EXPECT_EQ(mark.GetLeftExtent(), display->GetTotalWidthLeft());
+    // The written value, not the notes' tick duration.
+    EXPECT_EQ(mark.GetDurationCode(), MCRuler::ConvertDuration(128));
+
+    EXPECT_EQ(ruler.UpdateRuler(chord, 1), 1);
+    EXPECT_FALSE(mark.IsOccupied());
+    EXPECT_EQ(mark.GetRightExtent(), 0);
+
+    RegistryCell none(ET_CHORD, nullptr);
+    auto* bare = new ECChord;
+    score.Measure(1)->AddChild(bare, 1);
+    EXPECT_EQ(ruler.UpdateRuler(bare, 0), 0);
+}
+
+TEST_F(ChordTest, OrderedByTheNoteAtTheStemsFreeEnd) {
+    // A loose note E4 and two chords: C4-G4 stem up (ordered as G4) and
+    // D4-A4 stem down (ordered as D4).
+    auto* loose = new ECNote;
+    loose->SetVoiceTrack(0, 1);
+    score.Measure(1)->AddChild(loose, 1);
+    MCPitch e4 = note_test::Pitch(64);
+    NoteOf(loose)->SetPitch(e4);
+    AddChord({60, 67}, UP);
+    ECChord* up = chord;
+    std::vector<ECNote*> upNotes = notes;
+    AddChord({62, 69}, DOWN);
+    ECChord* down = chord;
+    MCEventList list;
+    list.AddTail(up);
+    list.AddTail(loose);
+    list.AddTail(down);
+
+    MCPitchUtils utils;
+    MCEventList sorted;
+    utils.Sort(list, sorted, 0, 0);
+    std::vector<ECBase*> order;
+    for (POSITION pos = sorted.GetHeadPosition(); pos;)
+        order.push_back(sorted.GetNext(pos));
+    EXPECT_EQ(order, (std::vector<ECBase*>{down, loose, up}));
+
+    // The extremes by pitch count a chord's outer notes whatever its stem.
+    EXPECT_EQ(utils.GetExtreme(list, 0, 0), down);   // A4 above G4
+    EXPECT_EQ(utils.GetExtreme(list, 0, 1), up);     // C4 below D4
+
+    // By height: a chord's stem end on the stem's side, else its outer
+    // note. The up chord's stem ends below the down chord's top note A4;
+    // the down chord's stem ends above the up chord's bottom note C4.
+    const int h = H();
+    NoteOf(upNotes[0])->SetPosition(0, -3 * h);   // C4, the anchor
+    NoteOf(upNotes[1])->SetPosition(0, 0);
+    Note(0)->SetPosition(0, -h);      // D4
+    Note(1)->SetPosition(0, 2 * h);   // A4, the anchor
+    auto* upChord = dynamic_cast<DCctChord*>(up->GetData(DK_NOTATION, 0));
+    auto* downChord = dynamic_cast<DCctChord*>(down->GetData(DK_NOTATION, 0));
+    ASSERT_LT(upChord->GetStemPosition().y, 2 * h);
+    ASSERT_GT(downChord->GetStemPosition().y, -3 * h);
+    MCEventList chords;
+    chords.AddTail(down);
+    chords.AddTail(up);
+    EXPECT_EQ(utils.GetExtreme(chords, 1, 0), down);
+    EXPECT_EQ(utils.GetExtreme(chords, 1, 1), up);
+    utils.Sort(chords, sorted, 1, 0);
+    EXPECT_EQ(sorted.GetHead(), up);
 }
 
 // ---- archive -----------------------------------------------------------------------------------

@@ -113,43 +113,58 @@ DCctNote* DCctChord::FirstNoteDisplay() {
     return NoteDisplayOf(FindFirstNoteChild());
 }
 
-DCctNote* DCctChord::FindExtreme(int top) {
+ECBase* DCctChord::FindExtreme(int top) {
     MCEventList notes;
     FindNoteChildren(notes);
     DCctNote* first = FirstNoteDisplay();
     const bool bySpelling = first && !first->GetSpelling().IsDirty();
-    DCctNote* kept = nullptr;
+    ECBase* kept = nullptr;
+    DCctNote* keptDisplay = nullptr;
     int keptKey = top ? kLowestKey : kHighestKey;
     for (POSITION pos = notes.GetHeadPosition(); pos;) {
         auto* note = static_cast<ECNote*>(notes.GetNext(pos));
         DCctNote* display = NoteDisplayOf(note);
         if (!display)
             continue;
+        bool take = !kept;
         if (bySpelling) {
             const MCPitch& pitch = display->GetSpelling();
-            if (!kept || (top ? pitch > kept->GetSpelling() : pitch < kept->GetSpelling()))
-                kept = display;
-            continue;
+            take = take || (top ? pitch > keptDisplay->GetSpelling() : pitch < keptDisplay->GetSpelling());
+        } else {
+            const int key = KeyOf(note);
+            take = take || (top ? key > keptKey : key < keptKey);
+            if (take)
+                keptKey = key;
         }
-        const int key = KeyOf(note);
-        if (!kept || (top ? key > keptKey : key < keptKey)) {
-            kept = display;
-            keptKey = key;
+        if (take) {
+            kept = note;
+            keptDisplay = display;
         }
     }
     return kept;
 }
 
+ECBase* DCctChord::StillANote(ECBase* cached) {
+    ECBase* owner = GetOwner();
+    MCEventList* children = owner ? owner->GetChildren() : nullptr;
+    if (!cached || !children)
+        return nullptr;
+    for (POSITION pos = children->GetHeadPosition(); pos;)
+        if (children->GetNext(pos) == cached)
+            return cached;
+    return nullptr;
+}
+
 DCctNote* DCctChord::GetTopNote() {
-    if (!m_pTopNote || IsDirty())
+    if (IsDirty() || !StillANote(m_pTopNote))
         m_pTopNote = FindExtreme(1);
-    return m_pTopNote;
+    return NoteDisplayOf(m_pTopNote);
 }
 
 DCctNote* DCctChord::GetBottomNote() {
-    if (!m_pBottomNote || IsDirty())
+    if (IsDirty() || !StillANote(m_pBottomNote))
         m_pBottomNote = FindExtreme(0);
-    return m_pBottomNote;
+    return NoteDisplayOf(m_pBottomNote);
 }
 
 DCctNote* DCctChord::GetAnchorNote() {

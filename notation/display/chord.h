@@ -15,7 +15,8 @@
 // each accidental as its user offset.
 //
 // The top and bottom notes are cached, and found again while the chord is
-// dirty: whoever changes a chord's notes marks it dirty.
+// dirty: whoever changes a chord's notes marks it dirty. A cached note that
+// has left the chord is never answered: it is found again then too.
 //
 // Archive form: the DCctBase head only. The duration fields of a chord are
 // not stored; PostSerialize takes the bases from the first note and the
@@ -147,8 +148,11 @@ protected:
     void AlignDots(MCEventList& dots, MCEventList& sorted, int right, DCctClef* clef);
 
 private:
-    DCctNote* FindExtreme(int top);
+    // The note event of the highest (top 1) or lowest note, by the rule above.
+    ECBase* FindExtreme(int top);
+    // The cached note while it is still one of the chord's notes, else null.
+    ECBase* StillANote(ECBase* cached);
 
-    DCctNote* m_pTopNote = nullptr;      // cache, borrowed
-    DCctNote* m_pBottomNote = nullptr;   // cache, borrowed
+    ECBase* m_pTopNote = nullptr;      // cache, borrowed (compared, not read, until found a child)
+    ECBase* m_pBottomNote = nullptr;   // cache, borrowed
 };

@@ -156,6 +156,17 @@ TEST_F(ChordTest, TopAndBottomBySpellingFirstOfEqualsWins) {
     EXPECT_EQ(display->GetTopNote(), Note(0));
 }
 
+TEST_F(ChordTest, ANoteThatLeftACleanChordIsNeverItsTopNote) {
+    DCctChord* display = AddChord({60, 64, 67}, UP);
+    display->Assemble();
+    ASSERT_EQ(display->IsDirty(), 0);
+    ASSERT_EQ(display->GetTopNote(), Note(2));
+    chord->RemoveChild(notes[2], 0);   // released: the note is gone
+    notes.pop_back();
+    EXPECT_EQ(display->GetTopNote(), Note(1));
+    EXPECT_EQ(display->GetBottomNote(), Note(0));
+}
+
 // Registers the performer data class of notes while it lives.
 class PerformerCell {
 public:

@@ -10,6 +10,10 @@
 // Class bits of the state word: 21 shown above the note, 22 courtesy; both 0
 // at construction.
 //
+// FIXME: placing the sign by itself (Position, beside or above its note) is
+// not built yet; until it is, a sign stands where its column or its user put
+// it, and draws as the base draws one glyph.
+//
 // Archive form: the DCctBase head, then the align position (1 byte).
 // Ownership and threads as DCctBase.
 #pragma once

@@ -5,6 +5,11 @@
 // A chord places its notes' dots by column and by side of the staff line:
 // SetAlignPosition and SetVerticalAlign. Positions are relative to the owner.
 //
+// FIXME: placing a note's or rest's dots by themselves (Position), the frame
+// widened by each further dot and the drawing of more than one dot are not
+// built yet; until they are, a dot stands where a chord put it and draws one
+// glyph.
+//
 // Archive form: the DCctBase head only.
 // Ownership and threads as DCctBase.
 #pragma once

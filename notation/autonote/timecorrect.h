@@ -17,8 +17,9 @@
 // eighth measures 128, an eighth). A display's tick start and duration are
 // stored in the scale the element was quantized in.
 //
-// Elements without a display object (a chord before its display class is
-// registered) are passed over. A note whose performed duration is negative
+// Elements without a display object (an event type with no display class)
+// are passed over. A chord is read by its first note; its own display keeps
+// no times, and only its time-dirty flag is cleared. A note whose performed duration is negative
 // keeps its time-dirty flag, so that the next run quantizes it again.
 //
 // User-interface thread, inside the engine's run. Moving events between the

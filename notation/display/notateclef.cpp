@@ -24,6 +24,7 @@ const bool s_linked = [] {
     notes.middleLinePitch = DisplayLine<&DCctClef::GetMiddleLineMidiPitch>;
     notes.bottomLinePitch = DisplayLine<&DCctClef::GetBottomLineMidiPitch>;
     notes.distanceFromMiddleLine = [](DCctClef* clef, MCPitch& pitch) { return clef->GetDistanceFromMiddleLine(pitch); };
+    notes.inSpace = [](DCctClef* clef, MCPitch& pitch) { return clef->InSpace(pitch); };
     notes.clefDisplay = ClefDisplayOf;
 
     return true;

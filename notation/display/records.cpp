@@ -7,12 +7,15 @@
 
 #include "model/eventtypes.h"
 #include "model/plugin.h"
+#include "notation/display/accidental.h"
 #include "notation/display/base.h"
 #include "notation/display/barline.h"
 #include "notation/display/beam.h"
+#include "notation/display/chord.h"
 #include "notation/display/clef.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
+#include "notation/display/dot.h"
 #include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
@@ -28,13 +31,16 @@
 namespace {
 
 const CPluginData s_displayRecords[] = {
+    {RUNTIME_CLASS(DCctAccidental), DK_NOTATION, ET_ACCIDENTAL},
     {RUNTIME_CLASS(DCctBarline), DK_NOTATION, ET_BARLINE},
     {RUNTIME_CLASS(DCctBase), DK_NOTATION, ET_BASE},
     {RUNTIME_CLASS(DCctBeam), DK_NOTATION, ET_BEAM},
+    {RUNTIME_CLASS(DCctChord), DK_NOTATION, ET_CHORD},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
     {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
+    {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},

@@ -1,5 +1,6 @@
 // MCRuler::UpdateRuler, the dispatch of a staff measure's elements to the
-// ruler handlers by event type, and the note's, the rest's and the tuplet's handlers.
+// ruler handlers by event type, and the note's, the rest's, the chord's and
+// the tuplet's handlers.
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
@@ -17,6 +18,8 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
     switch (element->GetClassType()) {
     case ET_NOTE:
         return DoNote(element, clear);
+    case ET_CHORD:
+        return DoChord(element, clear);
     case ET_METER:
         return DoMeter(element, clear);
     case ET_CLEF:
@@ -29,7 +32,7 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
         return DoTuplet(element, clear);
     case ET_REST:
         return DoRest(element, clear);
-    // Chords and lyrics join with their displays.
+    // Lyrics join with their display.
     default:
         return 1;
     }
@@ -72,6 +75,20 @@ int MCRuler::DoRest(ECBase* element, int clear) {
         SetDivOccupied(mark, 1, 0, 0, rest->GetTickDuration(1), key);
     else
         SetDivOccupied(mark, 0, 0, 0, rest->GetTickDuration(1), key);
+    return 1;
+}
+
+int MCRuler::DoChord(ECBase* element, int clear) {
+    auto* chord = dynamic_cast<DCctNotate*>(element->GetData(DK_NOTATION, 0));
+    if (!chord)
+        return 0;
+    // A chord spans its notes' extents and lasts its written value.
+    const WORD key = chord->GetBase(2);
+    const WORD mark = GetDivMarkForTick(chord->GetTickStart(1), key);
+    if (clear)
+        SetDivOccupied(mark, 0, 0, 0, chord->GetValue(), key);
+    else
+        SetDivOccupied(mark, 1, chord->GetTotalWidthLeft(), chord->GetTotalWidthRight(), chord->GetValue(), key);
     return 1;
 }
 

@@ -12,8 +12,10 @@
 #include "model/meter.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "notation/display/chord.h"
 #include "notation/display/measure.h"
 #include "notation/display/notate.h"
+#include "notation/display/note.h"
 #include "notation/display/staff.h"
 #include "notation/layout/curves.h"
 #include "notation/layout/digits.h"
@@ -47,12 +49,22 @@ bool IsNoteOrChord(ECBase* event) {
     return type == ET_NOTE || type == ET_CHORD;
 }
 
-// The x an element of the group stands at: a note's (or any element's) x.
-// FIXME: a chord stands at its note column (DCctChord::GetNoteX); that branch
-// comes with the chord display, and until then a chord reads its own x.
+// The x an element of the group stands at: a chord's note column, a note's
+// (or any element's) own x.
 int ColumnX(ECBase* event) {
     DCctBase* display = DisplayOf(event);
+    if (auto* chord = dynamic_cast<DCctChord*>(display))
+        return chord->GetNoteX();
     return display ? display->GetX() : 0;
+}
+
+// The head the bracket keeps clear of: a note's own, or a chord's note
+// nearest the bracket (its bottom note below, its top note above).
+DCctBase* HeadOf(ECBase* event, bool below) {
+    DCctBase* display = DisplayOf(event);
+    if (auto* chord = dynamic_cast<DCctChord*>(display))
+        return below ? static_cast<DCctBase*>(chord->GetBottomNote()) : chord->GetTopNote();
+    return display;
 }
 
 int VoiceOf(ECBase* event) {
@@ -410,12 +422,11 @@ void DCctTuplet::Layout(DCctMeasure* measureDisplay) {
             yR = cEnd + clearance;
         } else {
             // Stems toward the bracket: past the lowest (below) or highest
-            // head. FIXME: a chord's bottom or top note joins the search with
-            // the chord display; until then chords are passed over.
+            // head.
             yL = bEnd;
             yR = cEnd;
             ECBase* extreme = MCPitchUtils().GetExtreme(children, 1, below ? 1 : 0);
-            DCctBase* head = DisplayOf(extreme);
+            DCctBase* head = HeadOf(extreme, below);
             if (head) {
                 const int lineY = GetLineY(CPoint(leftX, yL), CPoint(rightX, yR), head->GetX());
                 const int v = below ? lineY - head->GetY() : head->GetY() - lineY;

@@ -1,27 +1,47 @@
-// MCPitchUtils' orderings: notes sorted by written pitch or drawn height, and
-// the extreme one of a list. A note is compared through its notation display
-// object (its spelling, its y and stem); chords and grace notes join here
-// with their displays.
+// MCPitchUtils' orderings: notes and chords sorted by written pitch or drawn
+// height, and the extreme one of a list. An element is compared through its
+// notation display object (its spelling, its y and stem; a chord through the
+// note at its stem's free end). Grace notes join here with their display.
 #include "notation/layout/pitchutils.h"
 
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
-#include "notation/display/notate.h"
+#include "notation/display/chord.h"
+#include "notation/display/note.h"
 
 namespace {
 
-// The note's display object; null for anything else.
+// The display object a note or a chord is ordered by; null for anything else.
 DCctNotate* NoteDisplay(ECBase* event) {
-    if (!event || event->GetClassType() != ET_NOTE)
+    const int type = event ? event->GetClassType() : -1;
+    if (type != ET_NOTE && type != ET_CHORD)
         return nullptr;
     return dynamic_cast<DCctNotate*>(event->GetData(DK_NOTATION, 0));
 }
 
-// The height a note is ordered by: its stem end when the stem points the
-// asked way (`stemDirection`), else its head.
-int HeightKey(DCctNotate* note, int stemDirection) {
-    return note->GetStemDirection() == stemDirection ? note->GetStemPosition().y : note->GetY();
+// The height an element is ordered by: its stem end when the stem points the
+// asked way (`stemDirection`), else its head. A chord's head is the note at
+// that end: its top note seen from above, its bottom note from below.
+int HeightKey(DCctNotate* element, int stemDirection) {
+    if (element->GetStemDirection() == stemDirection)
+        return element->GetStemPosition().y;
+    if (auto* chord = dynamic_cast<DCctChord*>(element)) {
+        DCctNote* head = stemDirection == 0 ? chord->GetTopNote() : chord->GetBottomNote();
+        return head ? head->GetY() : 0;
+    }
+    return element->GetY();
+}
+
+// The pitch an element counts by when the highest (direction 0) or lowest
+// (1) is sought: a chord's top or bottom note.
+MCPitch& ExtremePitch(DCctNotate* element, int direction) {
+    if (auto* chord = dynamic_cast<DCctChord*>(element)) {
+        DCctNote* note = direction ? chord->GetBottomNote() : chord->GetTopNote();
+        if (note)
+            return note->GetSpelling();
+    }
+    return element->GetSpelling();
 }
 
 }  // namespace
@@ -96,9 +116,9 @@ ECBase* MCPitchUtils::GetExtreme(MCEventList& list, uint8_t byY, int direction) 
                 keptKey = key;
         } else {
             // A pitch not spelled yet is no measure: the next one replaces it.
-            const MCPitch& pitch = note->GetSpelling();
-            take = !kept || keptNote->GetSpelling().IsDirty() ||
-                   (direction ? pitch < keptNote->GetSpelling() : pitch > keptNote->GetSpelling());
+            const MCPitch& pitch = ExtremePitch(note, direction);
+            const MCPitch& keptPitch = kept ? ExtremePitch(keptNote, direction) : pitch;
+            take = !kept || keptPitch.IsDirty() || (direction ? pitch < keptPitch : pitch > keptPitch);
         }
         if (take) {
             kept = event;

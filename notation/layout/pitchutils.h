@@ -62,13 +62,14 @@ public:
     // (pitchorder.cpp; events without a display object, and for now every
     // type but the note, are passed over.)
 
-    // Empties `sorted`, then inserts the notes of `source` in source order:
+    // Empties `sorted`, then inserts the notes and chords of `source` in
+    // source order (a chord by the note at its stem's free end):
     // by pitch (byY 0) or by drawn height; order 1 highest (pitch) or
     // greatest y first, 0 the other way. Equal keys keep list order.
     void Sort(MCEventList& source, MCEventList& sorted, uint8_t byY, int order) const;
-    // The note drawn highest (direction 0) or lowest (1), by pitch (byY 0)
-    // or by the y of its head or, on the stem's side, of its stem end; null
-    // for a list without notes.
+    // The note or chord drawn highest (direction 0) or lowest (1), by pitch
+    // (byY 0; a chord by its top or bottom note) or by the y of its head or,
+    // on the stem's side, of its stem end; null for a list without notes.
     ECBase* GetExtreme(MCEventList& list, uint8_t byY, int direction) const;
 
 protected:

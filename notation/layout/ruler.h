@@ -312,6 +312,9 @@ public:
     // A rest as a note, with nothing on its left; a whole rest or longer
     // leaves its mark unoccupied.
     int DoRest(ECBase* element, int clear);
+    // A chord as a note, with the extents of all its notes and its written
+    // value as the duration.
+    int DoChord(ECBase* element, int clear);
     // A tuplet's notes, rests and chords occupy (or free) the marks of their
     // own tick starts in the tuplet's borrowed group; rests occupy theirs too.
     int DoTuplet(ECBase* element, int clear);

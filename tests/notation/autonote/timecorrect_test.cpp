@@ -9,6 +9,7 @@
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/performance.h"
+#include "notation/display/chord.h"
 #include "notation/display/note.h"
 #include "notation/display/tuplet.h"
 #include "sequencer/performers.h"
@@ -229,25 +230,41 @@ TEST_F(TimeCorrectTest, ChordNotesShareTheFirstNotesTimes) {
     Make44();
     pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
     auto* chord = new ECChord;
+    const MCTime at = Ticks(30);
+    chord->SetTime(&at);
+    chord->SetVoiceTrack(0, 1);
+    measure->AddChild(chord, SORTED);
+    // Played a little late and ragged: the first note's length rules.
+    ECNote* low = AddNote(30, 250, -1, chord);
+    ECNote* high = AddNote(30, 100, -1, chord);
+
+    RegistryCell chords(ET_CHORD, RUNTIME_CLASS(DCctChord));
+    Run();
+    for (ECNote* note : {low, high}) {
+        EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 0);
+        EXPECT_EQ(Notate(note)->GetTickDuration(kOwn), 256);
+        EXPECT_EQ(Notate(note)->TimeDirty(), 0);
+    }
+    auto* display = dynamic_cast<DCctChord*>(chord->GetData(DK_NOTATION, 0));
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->TimeDirty(), 0);
+    EXPECT_EQ(display->GetTickStart(kOwn), 0);
+    EXPECT_EQ(display->GetTickDuration(kOwn), 256);
+}
+
+TEST_F(TimeCorrectTest, ChordWithoutADisplayClassIsPassedOver) {
+    Make44();
+    pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
+    auto* chord = new ECChord;
     const MCTime at = Ticks(260);
     chord->SetTime(&at);
     chord->SetVoiceTrack(0, 1);
     measure->AddChild(chord, SORTED);
     ECNote* low = AddNote(260, 250, -1, chord);
-    ECNote* high = AddNote(260, 100, -1, chord);
 
-    // Before the chord's display class is here the chord is passed over.
+    RegistryCell none(ET_CHORD, nullptr);
     Run();
     EXPECT_NE(Notate(low)->TimeDirty(), 0);
-
-    RegistryCell chords(ET_CHORD, RUNTIME_CLASS(DCctBase));
-    Run();
-    for (ECNote* note : {low, high}) {
-        EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 256);
-        EXPECT_EQ(Notate(note)->GetTickDuration(kOwn), 256);
-        EXPECT_EQ(Notate(note)->TimeDirty(), 0);
-    }
-    EXPECT_EQ(dynamic_cast<DCctBase*>(chord->GetData(DK_NOTATION, 0))->TimeDirty(), 0);
 }
 
 TEST_F(TimeCorrectTest, MissingPartsLeaveTheMeasureAlone) {

@@ -38,6 +38,12 @@ public:
             middle.SetPitch(static_cast<uint8_t>(Lines(clef).middle), 0, 0);
             return MCPitchUtils().UnorderedDiatonic(middle, pitch);
         };
+        // Lines and spaces alternate from the middle line.
+        links.inSpace = [](DCctClef* clef, MCPitch& pitch) {
+            MCPitch middle;
+            middle.SetPitch(static_cast<uint8_t>(Lines(clef).middle), 0, 0);
+            return MCPitchUtils().UnorderedDiatonic(middle, pitch) % 2;
+        };
         links.clefDisplay = [](ECClef* clef) -> DCctClef* {
             static ClefLines treble;
             static ClefLines bass{57, 50, 43};

@@ -34,8 +34,11 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         int type;
         const char* name;
     } cases[] = {
+        {ET_ACCIDENTAL, "DCctAccidental"},
         {ET_BASE, "DCctBase"},
         {ET_BEAM, "DCctBeam"},
+        {ET_CHORD, "DCctChord"},
+        {ET_DOT, "DCctDot"},
         {ET_STAFF, "DCctStaff"},
         {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display

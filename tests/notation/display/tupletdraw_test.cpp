@@ -5,6 +5,7 @@
 #include "notation/display/tuplet.h"
 
 #include "model/groupmarks.h"
+#include "notation/display/chord.h"
 #include "notation/display/clef.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/note_support.h"
@@ -74,6 +75,35 @@ public:
         display->SetStemDirection(direction, 1);
         display->SetStemSide(direction ? 0 : 1, 1);
         display->SetSize(nullptr);
+        return display;
+    }
+
+    // A chord of `keys`, the next of the group, its notes at `x`.
+    DCctChord* AddChord(const std::vector<int>& keys, int x, int direction) {
+        auto* chord = new ECChord;
+        AddChild(chord);
+        const WORD tick = static_cast<WORD>(128 * m_count++);
+        measure_test::RegistryCell chords(ET_CHORD, RUNTIME_CLASS(DCctChord));
+        measure_test::RegistryCell notes(ET_NOTE, RUNTIME_CLASS(DCctNote));
+        for (int key : keys) {
+            auto* note = new ECNote;
+            note->SetVoiceTrack(static_cast<unsigned char>(m_voice), 1);
+            note->SetTime(chord->GetTime());
+            chord->AddChild(note, 1);
+            auto* display = dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 1));
+            MCPitch pitch = Pitch(key);
+            display->SetPitch(pitch);
+            display->SetValue(128, 0);
+            display->SetBase(384, 256);
+            display->SetTickStart(tick);
+            display->SetTickDuration(128);
+            EXPECT_EQ(display->Position(nullptr, nullptr, nullptr, nullptr), 1);
+            display->SetX(x);
+            display->SetSize(nullptr);
+        }
+        auto* display = dynamic_cast<DCctChord*>(chord->GetData(DK_NOTATION, 1));
+        display->SetStemDirection(direction, 1);
+        display->SetStemLength(7, 0, 1);
         return display;
     }
 
@@ -297,6 +327,37 @@ TEST(TupletLayoutTest, StemsTowardTheBracketClearTheOutermostHead) {
         const int atOuter = L.y + (R.y - L.y) * (outer->GetX() - L.x) / (R.x - L.x);
         const int clear = c.below ? outer->GetY() - atOuter : atOuter - outer->GetY();
         EXPECT_NEAR(clear, 2 * staff.h, 1) << c.keys[c.outermost];
+    }
+}
+
+// A chord in the group: the bracket starts at its note column and clears its
+// note nearest the bracket.
+TEST(TupletLayoutTest, AChordStandsAtItsNotesAndClearsItsOuterNote) {
+    const struct {
+        int direction, below;
+        std::vector<int> chord;
+        bool bottom;   // which of the chord's notes is the outermost head
+    } cases[] = {
+        {STEMS_UP, 1, {60, 67}, true},    // below: C4 lies lowest of the group
+        {STEMS_DOWN, 0, {74, 79}, false},  // above: G5 lies highest
+    };
+    for (const auto& c : cases) {
+        TupletStaff staff;
+        DCctTuplet* tuplet = staff.AddTuplet(0);
+        tuplet->SetTupletLocation(c.below, 1);
+        DCctChord* chord = staff.AddChord(c.chord, 40, c.direction);
+        DCctNote* middle = staff.AddNote(69, 100, c.direction);
+        DCctNote* last = staff.AddNote(71, 160, c.direction);
+        ASSERT_EQ(tuplet->Position(nullptr, nullptr, nullptr, nullptr), 1);
+        const CPoint L = tuplet->GetLeftPoint();
+        const CPoint R = tuplet->GetRightPoint();
+        EXPECT_EQ(L.x, chord->GetNoteX());
+        EXPECT_EQ(R.y - L.y, last->GetStemPosition().y - chord->GetStemPosition().y) << "parallel to the stem ends";
+        DCctNote* outer = c.bottom ? chord->GetBottomNote() : chord->GetTopNote();
+        const int atOuter = L.y + (R.y - L.y) * (outer->GetX() - L.x) / (R.x - L.x);
+        const int clear = c.below ? outer->GetY() - atOuter : atOuter - outer->GetY();
+        EXPECT_NEAR(clear, 2 * staff.h, 1) << c.chord.front();
+        EXPECT_NE(outer->GetY(), middle->GetY());
     }
 }
 

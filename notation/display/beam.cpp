@@ -8,7 +8,9 @@
 #include "model/lists.h"
 #include "model/meter.h"
 #include "model/staff.h"
+#include "notation/display/chord.h"
 #include "notation/display/measure.h"
+#include "notation/display/note.h"
 #include "notation/display/notate.h"
 #include "notation/display/notateclef.h"
 #include "notation/display/staff.h"
@@ -136,11 +138,11 @@ DCctNotate* DCctBeam::FindAnchorNote(ECBase* member) {
     case ET_NOTE:
     case ET_REST:
         return NotateOf(member);
-    case ET_CHORD:
-        // FIXME: a chord speaks through the note that carries its stem (its
-        // anchor note); until the chord display offers that note, the
-        // chord's own display stands for it.
-        return NotateOf(member);
+    case ET_CHORD: {
+        // A chord speaks through the note that carries its stem.
+        auto* chord = dynamic_cast<DCctChord*>(NotateOf(member));
+        return chord ? chord->GetAnchorNote() : nullptr;
+    }
     default:
         return nullptr;
     }

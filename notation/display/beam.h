@@ -146,14 +146,14 @@ public:
     // True when a and b share a bit, differ, and sum to a power of two (a
     // dotted value and the value that completes it).
     static bool IsFraction(int a, int b);
+    // The display that speaks for a member: a note's, rest's or grace
+    // note's own; a chord's anchor note's. Null for anything else.
+    static DCctNotate* FindAnchorNote(ECBase* member);
 
 protected:
     // Children in stored order: notes, chords and grace notes, and with
     // WITH_RESTS the rests too.
     void FindBeamChildren(std::vector<ECBase*>& out, int kind);
-    // The display that speaks for a member: a note's, rest's or grace
-    // note's own; a chord's anchor note's. Null for anything else.
-    static DCctNotate* FindAnchorNote(ECBase* member);
     static ECBase* GetFirstNoteOrChord(const std::vector<ECBase*>& members);
     static ECBase* GetLastNoteOrChord(const std::vector<ECBase*>& members);
 

@@ -8,6 +8,7 @@
 #include "model/measure.h"
 #include "model/meter.h"
 #include "model/staff.h"
+#include "notation/display/beam.h"
 #include "notation/layout/pitchutils.h"
 #include "notation/layout/ruler.h"
 #include "notation/tools/tie.h"
@@ -141,6 +142,16 @@ TEST_F(ChordTest, HiddenAccidentalsTakeNoColumn) {
 }
 
 // ---- top, bottom, anchor ------------------------------------------------------------------------------
+
+// A beam reads a chord member through the note that carries the stem.
+TEST_F(ChordTest, ABeamReadsAChordThroughItsAnchorNote) {
+    DCctChord* display = AddChord({60, 67}, UP);
+    ASSERT_NE(display->GetAnchorNote(), nullptr);
+    EXPECT_EQ(DCctBeam::FindAnchorNote(display->GetOwner()), display->GetAnchorNote());
+    display->SetStemDirection(DOWN, 0);
+    EXPECT_EQ(DCctBeam::FindAnchorNote(display->GetOwner()), display->GetAnchorNote());
+}
+
 
 TEST_F(ChordTest, TopAndBottomBySpellingFirstOfEqualsWins) {
     DCctChord* display = AddChord({67, 60, 72, 60, 72}, UP);

@@ -97,6 +97,19 @@ void RegridStaffMeasure(ECConductor* conductor, ECMeasure* measure, ECMeter* met
     rulers.Apply(measure);
 }
 
+// The time of the first measure the meter command inserted; false when it
+// inserted none (or the measure is gone).
+template <class MeterCommand>
+bool FirstInsertedMeasureTime(ECConductor* conductor, MeterCommand& command, MCTime& time) {
+    if (command.GetMeasureInsertCount() <= 0)
+        return false;
+    ECMeasure* first = conductor->GetMeasure(TRACK_CONDUCTOR, command.GetMeasureInsertLocation());
+    if (!first || !first->GetTime())
+        return false;
+    time = *first->GetTime();
+    return true;
+}
+
 }  // namespace
 
 int CAutoNote::AddMeter(CCAddMeter* command) {
@@ -191,13 +204,7 @@ int CAutoNote::ProcessAddMeter(CCAddMeter* command) {
     MCTime end;
     conductor->GetMeterScope(meter, start, end);
     MCTime firstMeasureTime;
-    bool inserted = false;
-    if (command->GetMeasureInsertCount() > 0) {
-        ECMeasure* first = conductor->GetMeasure(TRACK_CONDUCTOR, command->GetMeasureInsertLocation());
-        inserted = first && first->GetTime();
-        if (inserted)
-            firstMeasureTime = *first->GetTime();
-    }
+    const bool inserted = FirstInsertedMeasureTime(conductor, *command, firstMeasureTime);
     return _ProcessMeter(command, conductor, meter, start, end, inserted ? &firstMeasureTime : nullptr, nullptr);
 }
 
@@ -211,13 +218,7 @@ int CAutoNote::ProcessRemoveMeter(CCRemoveMeter* command) {
     conductor->GetMeterScope(meter, start, end);
     start = command->GetMeterTime(0);
     MCTime firstMeasureTime;
-    bool inserted = false;
-    if (command->GetMeasureInsertCount() > 0) {
-        ECMeasure* first = conductor->GetMeasure(TRACK_CONDUCTOR, command->GetMeasureInsertLocation());
-        inserted = first && first->GetTime();
-        if (inserted)
-            firstMeasureTime = *first->GetTime();
-    }
+    const bool inserted = FirstInsertedMeasureTime(conductor, *command, firstMeasureTime);
     return _ProcessMeter(command, conductor, meter, start, end, inserted ? &firstMeasureTime : nullptr, nullptr);
 }
 

@@ -19,10 +19,6 @@
 
 namespace {
 
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 // The end of measure `number`: the start of the next one, or the piece's end.
 MCTime EndOfMeasureNumber(ECConductor* conductor, int number, const MCTime& pieceEnd) {
     ECMeasure* next = conductor->GetMeasure(0, number + 1);
@@ -58,7 +54,7 @@ void CAutoNote::GetRangeForMeasures(ECConductor* conductor, MCEventList& measure
 }
 
 void CAutoNote::AddRectsToDirtyList(ECBase* event, int mode) {
-    DCctBase* display = DisplayOf(event);
+    DCctBase* display = NotationDisplayOf(event);
     if (!display)
         return;
     CRect rect;
@@ -113,7 +109,7 @@ void CAutoNote::UnhideAccidentalsInRange(MCEventList& events, const MCTime& from
             ECBase* mark = children->GetNext(child);
             if (mark->GetClassType() != ET_ACCIDENTAL)
                 continue;
-            if (DCctBase* display = DisplayOf(mark))
+            if (DCctBase* display = NotationDisplayOf(mark))
                 display->SetHidden(0);
         }
     }
@@ -142,7 +138,7 @@ void CAutoNote::UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler
             const int type = element->GetClassType();
             if (type != ET_NOTE && type != ET_CHORD && type != ET_REST)
                 continue;
-            auto* notate = dynamic_cast<DCctNotate*>(DisplayOf(element));
+            auto* notate = dynamic_cast<DCctNotate*>(NotationDisplayOf(element));
             if (!notate)
                 continue;
             const WORD duration = notate->GetTickDuration(1);
@@ -155,7 +151,7 @@ void CAutoNote::UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler
         ECBase* element = children->GetNext(pos);
         if (element->GetClassType() != ET_TUPLET)
             continue;
-        auto* tuplet = dynamic_cast<DCctTuplet*>(DisplayOf(element));
+        auto* tuplet = dynamic_cast<DCctTuplet*>(NotationDisplayOf(element));
         if (!tuplet)
             continue;
         ruler.AddBorrowedDivMarks(meter, tuplet->GetBase(DCctTuplet::BASE_BORROWED),

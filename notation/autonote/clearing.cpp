@@ -36,10 +36,6 @@ void SetUpWithdrawal(ACBuildRulers& rulers) {
     rulers.SetDepth(0);
 }
 
-DCctBase* DisplayOf(ECBase* element) {
-    return dynamic_cast<DCctBase*>(element->GetData(DK_NOTATION, 0));
-}
-
 // A cleared chord gave its notes their places beside each other; on their
 // own they go back to the plain place, and their accidentals, which the
 // user may have moved to clear the chord's other heads, to theirs.
@@ -60,7 +56,7 @@ void ReleaseChordNotes(ECBase* chord) {
             ECBase* mark = marks->GetNext(at);
             if (mark->GetClassType() != ET_ACCIDENTAL)
                 continue;
-            if (DCctBase* display = DisplayOf(mark))
+            if (DCctBase* display = NotationDisplayOf(mark))
                 display->SetOffset(0, 0);
         }
     }
@@ -150,7 +146,7 @@ int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTi
         const bool isNote = element->GetClassType() == ET_NOTE;
         if (isNote) {
             // Handled earlier in this batch: the value pass renotates it anyway.
-            DCctBase* display = DisplayOf(element);
+            DCctBase* display = NotationDisplayOf(element);
             if (display && display->ValueDirty())
                 continue;
         }

@@ -28,10 +28,6 @@ namespace {
 constexpr int LINE_LEFT_OF_X = DrawLine::NEGATIVE_SIDE;
 
 // The notation display object of an event, when it is one.
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 void VerticalLine(CDC* dc, int x, int top, int length, int width, COLORREF color) {
     DrawLine line;
     line.Draw(dc, CPoint(x, top), CPoint(x, top - length), width, color, LINE_LEFT_OF_X, 0);
@@ -169,7 +165,7 @@ void DCctBarline::DrawStyle(CDC* dc, int x, int top, int length, COLORREF color)
 int DCctBarline::DrawThroughStaves(CDC* dc, CPoint p, CPoint point, int parentY, ECConductorStaff* staff,
                                    const MCStaffRuler& staffRuler, const MCTime& time, COLORREF color) {
     const auto heightOfMeasure = [staff, &time](int track, int& height) {
-        DCctBase* display = DisplayOf(staff->GetMeasure(track, time, 0, 1));
+        DCctBase* display = NotationDisplayOf(staff->GetMeasure(track, time, 0, 1));
         if (!display)
             return false;
         height = display->GetHeight();
@@ -189,7 +185,7 @@ int DCctBarline::DrawThroughStaves(CDC* dc, CPoint p, CPoint point, int parentY,
     }
 
     if (staffRuler.IsSingleStaff() && staffRuler.GetStaffCount() > 1) {
-        DCctBase* shown = DisplayOf(staff->GetMeasure(lastShown + 1, time, 0, 1));
+        DCctBase* shown = NotationDisplayOf(staff->GetMeasure(lastShown + 1, time, 0, 1));
         if (!shown)
             return 0;
         DrawStyle(dc, p.x, shown->GetY() + point.y - parentY, shown->GetHeight(), color);
@@ -233,7 +229,7 @@ int DCctBarline::Draw(CDC* dc, CPoint point, CRect* /*clip*/) {
         CPoint p = GetPosition();
         p.Offset(point.x, point.y);
         p = SnapToDevice(dc, p);
-        const DCctBase* parentDisplay = DisplayOf(parent);
+        const DCctBase* parentDisplay = NotationDisplayOf(parent);
         const int parentY = parentDisplay ? const_cast<DCctBase*>(parentDisplay)->GetY() : 0;
         if (DrawThroughStaves(dc, p, point, parentY, staff, *staffRuler, *time, color))
             result = DRAW_DONE;

@@ -447,3 +447,7 @@ int DCctBase::DrawInRect(CDC* dc, CRect* rect) {
     font.RestoreLogFont(savedFont, savedMetrics);
     return 1;
 }
+
+DCctBase* NotationDisplayOf(ECBase* event) {
+    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
+}

@@ -281,3 +281,7 @@ protected:
     int16_t m_nDY = 0;
     COLORREF m_crColor = 0;                    // the permanent colour, not archived
 };
+
+// The notation display object of an event; null for a null event or one
+// without (or with another kind of) notation view data.
+DCctBase* NotationDisplayOf(ECBase* event);

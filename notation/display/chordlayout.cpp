@@ -29,10 +29,6 @@ DCctNote* NoteDisplayOf(ECBase* event) {
     return event ? dynamic_cast<DCctNote*>(event->GetData(DK_NOTATION, 0)) : nullptr;
 }
 
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 std::vector<ECBase*> ToVector(MCEventList& list) {
     std::vector<ECBase*> events;
     for (POSITION pos = list.GetHeadPosition(); pos;)
@@ -49,7 +45,7 @@ int Steps(ECBase* first, ECBase* second) {
 
 // How far a column moves left past an accidental: its width and half a head.
 int Step(ECBase* accidental) {
-    DCctBase* display = DisplayOf(accidental);
+    DCctBase* display = NotationDisplayOf(accidental);
     if (!display)
         return 0;
     display->SetSize(nullptr);
@@ -108,7 +104,7 @@ void DCctChord::Assemble() {
             ECBase* child = children->GetNext(pos);
             if (child->GetClassType() != ET_ACCIDENTAL)
                 continue;
-            DCctBase* display = DisplayOf(child);
+            DCctBase* display = NotationDisplayOf(child);
             if (display && !display->IsHidden())
                 accidentals.push_back({child, note});
         }
@@ -128,7 +124,7 @@ void DCctChord::Assemble() {
 
 void DCctChord::SetAlignPosition(ECBase* note, ECBase* accidental, int offset) {
     DCctNote* head = NoteDisplayOf(note);
-    DCctBase* sign = DisplayOf(accidental);
+    DCctBase* sign = NotationDisplayOf(accidental);
     if (!head || !sign)
         return;
     const MCMusicFont& font = MCMusicFont::GetMusicFont();

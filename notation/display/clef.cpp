@@ -69,7 +69,7 @@ DCctClef::~DCctClef() = default;
 
 BYTE DCctClef::GetType() {
     auto* clef = dynamic_cast<ECClef*>(GetOwner());
-    return clef ? clef->GetClefType() : CLEF_NONE;
+    return clef ? clef->GetClefType() : static_cast<BYTE>(CLEF_NONE);
 }
 
 BYTE DCctClef::GetHand() {

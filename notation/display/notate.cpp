@@ -86,14 +86,23 @@ void DCctNotate::PostSerialize(CArchive& ar) {
     DCctBase::PostSerialize(ar);
     const WORD value = GetValue();
     unsigned duration = value;
-    ECBase* owner = GetOwner();
-    MCEventList* children = owner ? owner->GetChildren() : nullptr;
-    if (const POSITION pos = children ? children->FindEvent(ET_DOT) : nullptr) {
-        auto* dot = static_cast<ECDot*>(children->GetAt(pos));
+    if (auto* dot = static_cast<ECDot*>(FindDotChild())) {
         for (int i = 1; i <= dot->GetDotType() && i < 16; ++i)
             duration += value >> i;
     }
     m_nTickDuration = static_cast<uint16_t>(duration);
+}
+
+ECBase* DCctNotate::FindDotChild() {
+    ECBase* owner = GetOwner();
+    MCEventList* children = owner ? owner->GetChildren() : nullptr;
+    const POSITION pos = children ? children->FindEvent(ET_DOT) : nullptr;
+    return pos ? children->GetAt(pos) : nullptr;
+}
+
+DCctBase* DCctNotate::FindDotDisplay() {
+    ECBase* dot = FindDotChild();
+    return dot ? dynamic_cast<DCctBase*>(dot->GetData(DK_NOTATION, 0)) : nullptr;
 }
 
 // ---- values and bases ----------------------------------------------------------

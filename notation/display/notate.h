@@ -160,6 +160,9 @@ public:
     static VALUE_BASE TicksToBase(WORD ticks);
 
 protected:
+    // The element's first dot child, and that dot's display; null when none.
+    ECBase* FindDotChild();
+    DCctBase* FindDotDisplay();
     void SetStem(int on) { SetBit(BIT_HAS_STEM, on); }
     // Half-spaces a short value's stem grows by: 0 down to a sixteenth, 2 for
     // a 32nd, 4 for a 64th, 6 for a 128th or no value.

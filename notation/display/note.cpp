@@ -35,10 +35,6 @@ MCPitch& ScratchPitch() {
     return pitch;
 }
 
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 }  // namespace
 
 DCctNote::DCctNote() {
@@ -351,7 +347,7 @@ short DCctNote::GetTotalWidthLeft() {
         const int type = child ? child->GetClassType() : -1;
         if (type != ET_ACCIDENTAL && type != ET_GRACENOTE)
             continue;
-        DCctBase* display = DisplayOf(child);
+        DCctBase* display = NotationDisplayOf(child);
         if (!display || (type == ET_ACCIDENTAL && display->IsHidden()))
             continue;
         if (type == ET_ACCIDENTAL)
@@ -362,10 +358,7 @@ short DCctNote::GetTotalWidthLeft() {
 }
 
 short DCctNote::GetTotalWidthRight() {
-    ECBase* owner = GetOwner();
-    MCEventList* children = owner ? owner->GetChildren() : nullptr;
-    const POSITION pos = children ? children->FindEvent(ET_DOT) : nullptr;
-    DCctBase* dot = pos ? DisplayOf(children->GetAt(pos)) : nullptr;
+    DCctBase* dot = FindDotDisplay();
     if (!dot)
         return static_cast<short>(GetWidth());
     const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);

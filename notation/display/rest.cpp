@@ -35,10 +35,6 @@ constexpr WORD kHalfTicks = 512;
 constexpr WORD kWholeTicks = 1024;
 constexpr WORD kDoubleWholeTicks = 2048;
 
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 }  // namespace
 
 DCctRest::DCctRest() {
@@ -99,10 +95,7 @@ void DCctRest::AttachStem() {
 }
 
 short DCctRest::GetTotalWidthRight() {
-    ECBase* owner = GetOwner();
-    MCEventList* children = owner ? owner->GetChildren() : nullptr;
-    const POSITION pos = children ? children->FindEvent(ET_DOT) : nullptr;
-    DCctBase* dot = pos ? DisplayOf(children->GetAt(pos)) : nullptr;
+    DCctBase* dot = FindDotDisplay();
     if (!dot)
         return static_cast<short>(GetWidth());
     const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);

@@ -36,12 +36,8 @@ constexpr char kRatioSign = static_cast<char>(171);
 // The bracket lies this many staff spaces beyond the notes (or the staff).
 constexpr int kClearanceSpaces = 2;
 
-DCctBase* DisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 DCctNotate* NotateOf(ECBase* event) {
-    return dynamic_cast<DCctNotate*>(DisplayOf(event));
+    return dynamic_cast<DCctNotate*>(NotationDisplayOf(event));
 }
 
 bool IsNoteOrChord(ECBase* event) {
@@ -52,7 +48,7 @@ bool IsNoteOrChord(ECBase* event) {
 // The x an element of the group stands at: a chord's note column, a note's
 // (or any element's) own x.
 int ColumnX(ECBase* event) {
-    DCctBase* display = DisplayOf(event);
+    DCctBase* display = NotationDisplayOf(event);
     if (auto* chord = dynamic_cast<DCctChord*>(display))
         return chord->GetNoteX();
     return display ? display->GetX() : 0;
@@ -61,7 +57,7 @@ int ColumnX(ECBase* event) {
 // The head the bracket keeps clear of: a note's own, or a chord's note
 // nearest the bracket (its bottom note below, its top note above).
 DCctBase* HeadOf(ECBase* event, bool below) {
-    DCctBase* display = DisplayOf(event);
+    DCctBase* display = NotationDisplayOf(event);
     if (auto* chord = dynamic_cast<DCctChord*>(display))
         return below ? static_cast<DCctBase*>(chord->GetBottomNote()) : chord->GetTopNote();
     return display;

@@ -104,8 +104,9 @@ TEST(TupletTest, UnitCodesAndLengths) {
     for (const auto& u : units) {
         ECTuplet tuplet(3, 2, static_cast<unsigned char>(u.code));
         EXPECT_EQ(DCctTuplet::GetUnitTickDuration(&tuplet), u.ticks) << u.code;
-        if (u.code <= 7)
+        if (u.code <= 7) {
             EXPECT_EQ(DCctTuplet::ConvertToUnit(u.ticks), u.code) << u.ticks;
+        }
     }
     EXPECT_EQ(DCctTuplet::GetUnitTickDuration(nullptr), 128);
     for (WORD other : {100, 0, 2048, 384})

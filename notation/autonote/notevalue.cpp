@@ -132,8 +132,9 @@ void ANNote::DoMeasure(ECConductor* conductor, ECStaff* staff, ECMeasure* measur
             continue;
         if (display->ValueDirty()) {
             DCctNotate* walked = display;
-            DoMeasureDivisions(walked, meter, measure, measureTime, 1, nullptr, nullptr);
-            display->SetValueDirty(0);
+            // A note moved on into the next measure is valued there.
+            if (DoMeasureDivisions(walked, meter, measure, measureTime, 1, nullptr, nullptr) != VALUE_AFTER)
+                display->SetValueDirty(0);
         }
         DoGraceNote(note, display);
     }

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,6 +115,28 @@ int CountChildren(ECBase* parent, int type) {
     return count;
 }
 
+// A note that records, each time it is linked under a parent, whether
+// another thread could take the performance's lock.
+class ProbeNote : public ECNote {
+public:
+    using ECNote::ECNote;
+    int AddParent(ECBase* parent) override {
+        if (performance) {
+            bool free = false;
+            std::thread other([&] {
+                free = performance->GetLock().try_lock();
+                if (free)
+                    performance->GetLock().unlock();
+            });
+            other.join();
+            linkedWhileFree.push_back(free);
+        }
+        return ECNote::AddParent(parent);
+    }
+    ECPerformance* performance = nullptr;
+    std::vector<bool> linkedWhileFree;
+};
+
 // One staff of `measures` measures of a meter, each ruler built at the
 // grid; the pass sees every time.
 class NoteValueTest : public ::testing::Test {
@@ -133,11 +156,12 @@ protected:
 
     // A note of measure `number` with its quantized ticks, under `parent`
     // (the measure unless given).
-    ECNote* AddNote(int number, int start, int length, ECBase* parent = nullptr) {
+    template <class Note = ECNote>
+    Note* AddNote(int number, int start, int length, ECBase* parent = nullptr) {
         ECMeasure* measure = score->Measure(number);
         MCTime time = *measure->GetTime();
         time += Ticks(start);
-        auto* note = new ECNote(time, Ticks(length));
+        auto* note = new Note(time, Ticks(length));
         note->SetVoiceTrack(0, 1);
         (parent ? parent : measure)->AddChild(note, SORTED);
         DCctNotate* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 1));
@@ -145,6 +169,7 @@ protected:
         display->SetTickDuration(static_cast<WORD>(length));
         display->SetBase(kQuarterBase, kQuarterBase);
         display->SetTimeDirty(0);
+        display->SetValue(0, 0);   // no value until the pass gives one
         return note;
     }
 
@@ -311,13 +336,35 @@ TEST_F(NoteValueTest, InTheLastMeasureTheOverhangIsDropped) {
 
 TEST_F(NoteValueTest, ANoteStartingPastTheBarLineMoves) {
     Make(4, 4, 2);
-    ECNote* note = AddNote(1, 1024, 256);
+    ECNote* note = AddNote(1, 1024, 384);
     Run(1);
     EXPECT_EQ(MeasureOf(note), score->Measure(2));
     EXPECT_EQ(Notate(note)->GetTickStart(kOwn), 0);
     EXPECT_EQ(Notate(note)->IsBorrowed(), 0);
+    EXPECT_EQ(Notate(note)->ValueDirty(), 1);   // valued with its new measure
     Run(2);
-    EXPECT_EQ(Chain(note), "q");
+    EXPECT_EQ(Chain(note), "q.");
+}
+
+// Ties and moves change links of the tree: each is made under the lock.
+TEST_F(NoteValueTest, LinksChangeUnderThePerformancesLock) {
+    const struct {
+        const char* name;
+        int start, length;
+    } cases[] = {
+        {"tied over the half bar", 384, 256},
+        {"moved past the bar line", 1024, 256},
+    };
+    for (const auto& c : cases) {
+        Make(4, 4, 2);
+        auto* note = AddNote<ProbeNote>(1, c.start, c.length);
+        note->performance = ECPerformance::GetActivePerformance();
+        Run(1);
+        ASSERT_FALSE(note->linkedWhileFree.empty()) << c.name;
+        for (bool free : note->linkedWhileFree)
+            EXPECT_FALSE(free) << c.name;
+        note->performance = nullptr;
+    }
 }
 
 TEST_F(NoteValueTest, OnlyValueDirtyNotesInTheTimeRange) {

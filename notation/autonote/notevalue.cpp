@@ -42,6 +42,17 @@ DCctNotate* NotateOf(ECBase* element, int create) {
     return element ? dynamic_cast<DCctNotate*>(element->GetData(DK_NOTATION, create)) : nullptr;
 }
 
+// The staff measure holding a tuplet, or null.
+ECBase* MeasureOf(ECBase* tuplet) {
+    MCEventList* parents = tuplet->GetParents();
+    for (POSITION pos = parents->GetHeadPosition(); pos;) {
+        ECBase* parent = parents->GetNext(pos);
+        if (parent->GetClassType() == ET_MEASURE)
+            return parent;
+    }
+    return nullptr;
+}
+
 // The notes among a parent's children and those of its chords, by time.
 void FlattenList(ECBase* parent, MCEventList& notes) {
     MCEventList* children = parent->GetChildren();
@@ -191,6 +202,10 @@ void ANNote::SetValue(ECNote* note, uint16_t ticks) {
 int ANNote::DoMeasureDivisions(DCctNotate*& display, ECMeter* meter, ECBase* measure, MCTime& measureTime,
                                int markRemainder, uint16_t* tupletStart, uint16_t* tupletEnd) {
     ECBase* element = display ? display->GetOwner() : nullptr;
+    // A caller may hand in an element's tuplet as its parent: parts and
+    // moves are placed from the tuplet's measure.
+    if (measure && measure->GetClassType() == ET_TUPLET)
+        measure = MeasureOf(measure);
     if (!element || !meter || !measure)
         return VALUE_SPLIT_FAILED;
     Walk walk;

@@ -78,7 +78,8 @@ public:
     // Values one element from the measure level down. `display` is the
     // element's display; on return it is the display of the part the walk
     // ended with (the last remainder when the element was cut). `measure`
-    // is the staff measure the element belongs to, `measureTime` its time;
+    // is the staff measure the element belongs to (or the element's tuplet,
+    // which stands for the tuplet's measure), `measureTime` its time;
     // with `markRemainder` 1 a remainder cut at the bar line is marked
     // time-dirty. Inside a tuplet, `tupletStart` and `tupletEnd` bound the
     // tuplet in the element's own scale and `meter` is its borrowed meter.

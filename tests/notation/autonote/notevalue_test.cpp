@@ -367,6 +367,58 @@ TEST_F(NoteValueTest, LinksChangeUnderThePerformancesLock) {
     }
 }
 
+// The division walk on its own, as rests use it: a rest is cut at plain
+// lengths, without ties, and the walk hands back the last part.
+TEST_F(NoteValueTest, RestsThroughTheDivisionWalk) {
+    const struct {
+        const char* name;
+        unsigned char numerator, denominator;
+        int start, length;
+        std::vector<WORD> values;   // of the parts, in time order
+        std::vector<int> dots;
+    } cases[] = {
+        {"a dotted quarter rest on the downbeat", 4, 4, 0, 384, {256}, {1}},
+        {"a dotted quarter rest after it", 4, 4, 384, 384, {128, 256}, {0, 0}},
+        {"cut at a plain length in 6/8", 6, 8, 0, 320, {256, 64}, {0, 0}},
+    };
+    RegistryCell rests{ET_REST, RUNTIME_CLASS(DCctNotate)};
+    for (const auto& c : cases) {
+        Make(c.numerator, c.denominator, 1);
+        ECMeasure* measure = score->Measure(1);
+        auto* rest = new ECRest;
+        MCTime time = *measure->GetTime();
+        time += Ticks(c.start);
+        rest->SetTime(&time);
+        rest->SetVoiceTrack(0, 1);
+        measure->AddChild(rest, SORTED);
+        auto* display = dynamic_cast<DCctNotate*>(rest->GetData(DK_NOTATION, 1));
+        ASSERT_NE(display, nullptr) << c.name;
+        display->SetTickStart(static_cast<WORD>(c.start));
+        display->SetTickDuration(static_cast<WORD>(c.length));
+        DCctNotate* walked = display;
+        MCTime measureTime = *measure->GetTime();
+        EXPECT_EQ(pass.DoMeasureDivisions(walked, meter.get(), measure, measureTime, 0, nullptr, nullptr),
+                  ANNote::VALUE_SETTLED)
+            << c.name;
+        std::vector<WORD> values;
+        std::vector<int> dots;
+        DCctNotate* last = nullptr;
+        MCEventList* children = measure->GetChildren();
+        for (POSITION pos = children->GetHeadPosition(); pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() != ET_REST)
+                continue;
+            values.push_back(Notate(child)->GetValue());
+            dots.push_back(DotsOf(child));
+            last = Notate(child);
+        }
+        EXPECT_EQ(values, c.values) << c.name;
+        EXPECT_EQ(dots, c.dots) << c.name;
+        EXPECT_EQ(walked, last) << c.name;
+        EXPECT_EQ(CountChildren(score->staff, ET_TIE), 0) << c.name;
+    }
+}
+
 TEST_F(NoteValueTest, OnlyValueDirtyNotesInTheTimeRange) {
     Make(4, 4);
     ECNote* settled = AddNote(1, 0, 384);

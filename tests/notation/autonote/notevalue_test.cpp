@@ -516,6 +516,7 @@ TEST_F(NoteValueTest, TripletsFoundByTimeCorrectionAreEighths) {
             EXPECT_EQ(Chain(note), "e") << c.name;
             EXPECT_EQ(Notate(note)->ValueDirty(), 0) << c.name;
             EXPECT_EQ(MeasureOf(note), score->Measure(1)) << c.name;
+            EXPECT_EQ(note->GetParents()->GetHead()->GetClassType(), ET_TUPLET) << c.name;
         }
     }
 }
@@ -594,6 +595,27 @@ TEST_F(NoteValueTest, ATupletNoteOverTheBarLine) {
         Run(2);
         EXPECT_EQ(Chain(last), c.occupied ? "e~|s" : "e~|e") << c.name;
     }
+}
+
+// A triplet note starting at the bar line goes into a copy of its tuplet
+// in the next measure, at the copy's start.
+TEST_F(NoteValueTest, ATupletNotePastTheBarLineMovesIntoACopy) {
+    Make(4, 4, 2);
+    ECTuplet* tuplet = AddTuplet(1, 768);
+    AddTupletNote(1, tuplet, 1152, 128);
+    ECNote* late = AddTupletNote(1, tuplet, 1536, 128);
+    Run(1);
+    ECBase* parent = late->GetParents()->GetHead();
+    ASSERT_EQ(parent->GetClassType(), ET_TUPLET);
+    EXPECT_NE(parent, tuplet);
+    EXPECT_EQ(MeasureOf(late), score->Measure(2));
+    EXPECT_EQ(Notate(late)->GetTickStart(kOwn), 0);
+    EXPECT_EQ(Notate(late)->ValueDirty(), 1);   // valued with its new measure
+    auto* display = dynamic_cast<DCctTuplet*>(parent->GetData(DK_NOTATION, 0));
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->GetTickStart(kNormal), 0);
+    Run(2);
+    EXPECT_EQ(Chain(late), "e");
 }
 
 }  // namespace

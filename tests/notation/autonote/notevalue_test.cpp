@@ -325,6 +325,25 @@ TEST_F(NoteValueTest, ANoteOverTheBarLineIsTiedIntoTheNextMeasure) {
     EXPECT_EQ(Chain(note), "q~|q");
 }
 
+TEST_F(NoteValueTest, TiedOnOverSeveralBarLines) {
+    const struct {
+        int start, length;
+        const char* written;
+        int ties;
+    } cases[] = {
+        {0, 2560, "w~|w~|h", 2},
+        {512, 1280, "h~|h.", 1},
+    };
+    for (const auto& c : cases) {
+        Make(4, 4, 3);
+        ECNote* note = AddNote(1, c.start, c.length);
+        for (int number = 1; number <= 3; ++number)
+            Run(number);
+        EXPECT_EQ(Chain(note), c.written) << c.start << "," << c.length;
+        EXPECT_EQ(CountChildren(score->staff, ET_TIE), c.ties) << c.start << "," << c.length;
+    }
+}
+
 TEST_F(NoteValueTest, InTheLastMeasureTheOverhangIsDropped) {
     Make(4, 4, 1);
     ECNote* note = AddNote(1, 768, 512);

@@ -180,8 +180,11 @@ void ANNote::TieNotes(ECBase* first, ECBase* remainder, ECBase* container, ECSta
 int ANNote::DoSplit(ECBase* first, ECBase* remainder, ECBase* container, ECMeter* meter, ECStaff* staff,
                     int crossing) {
     DCctNotate* display = NotateOf(remainder, 0);
-    if (!first || !remainder || !container || !display)
+    if (!first || !remainder || !container || !display) {
+        if (remainder && remainder->GetParents()->IsEmpty())
+            remainder->Unref(1);   // never placed: dropped
         return 1;
+    }
     MCEventList held;   // the remainder lives while it moves between parents
     held.AddEvent(remainder, UNSORTED);
     if (remainder->GetClassType() != ET_REST)

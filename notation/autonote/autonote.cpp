@@ -50,7 +50,8 @@ void CAutoNote::SetDirtyRect() {
     m_moveNote.SetUpdateRect(&m_dirtyRect);
     m_timeCorrect.SetUpdateRect(&m_dirtyRect);
     m_multivoice.SetUpdateRect(&m_dirtyRect);
-    // The value, chord, spelling, rest and beam passes take the update
+    m_noteValue.SetUpdateRect(&m_dirtyRect);
+    // The, chord, spelling, rest and beam passes take the update
     // list here too when they join; the stem pass uses none.
 }
 
@@ -59,6 +60,7 @@ void CAutoNote::AttachBaseEvent() {
     m_moveNote.Attach(performance);
     m_timeCorrect.Attach(performance);
     m_multivoice.Attach(performance);
+    m_noteValue.Attach(performance);
     // The passes still to join that take the update list take the
     // performance here too.
 }

@@ -21,9 +21,9 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Note moving, time correction and voices are built so far; the others join
-// at their places in the run (see autonote_chunks.cpp) with their own
-// classes.
+// Note moving, time correction, voices and note values are built so far; the
+// others join at their places in the run (see autonote_chunks.cpp) with
+// their own classes.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -35,6 +35,7 @@
 #include "notation/autonote/movenote.h"
 #include "notation/autonote/multivoice.h"
 #include "notation/autonote/notateinfo.h"
+#include "notation/autonote/notevalue.h"
 #include "notation/autonote/timecorrect.h"
 #include "notation/view/dirtyrect.h"
 
@@ -216,6 +217,7 @@ public:
     ANMoveNote& GetMoveNote() { return m_moveNote; }
     ANTimeCorrect& GetTimeCorrect() { return m_timeCorrect; }
     ANMultivoice& GetMultivoice() { return m_multivoice; }
+    ANNote& GetNoteValue() { return m_noteValue; }
 
 private:
     enum : uint8_t {
@@ -251,4 +253,5 @@ private:
     ANMoveNote m_moveNote;
     ANTimeCorrect m_timeCorrect;
     ANMultivoice m_multivoice;
+    ANNote m_noteValue;
 };

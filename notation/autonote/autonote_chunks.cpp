@@ -70,8 +70,8 @@ int CAutoNote::NotateNextChunk() {
     case NOTATE_TRANSPOSE:
     case NOTATE_REMOVE_MEASURE:
     case NOTATE_INSERT_MEASURE:
-        // The note value and spelling passes take (measure start, measure
-        // end) as their time range here once they exist.
+        m_noteValue.SetTimeRange(m_notateInfo.GetMeasureStart(), m_notateInfo.GetMeasureEnd());
+        // The spelling pass takes the same range here once it exists.
         NotateSystemBetween();
         break;
     case NOTATE_ADD_STAFF:
@@ -89,8 +89,9 @@ int CAutoNote::NotateNextChunk() {
             ECStaff* staff = StaffOfWindow(conductor, window.track);
             if (!staff)
                 continue;
-            // The note value pass takes (time start, time end) and the
-            // spelling pass (time start, measure end) here once they exist.
+            m_noteValue.SetTimeRange(window.timeStart, window.timeEnd);
+            // The spelling pass takes (time start, measure end) here once it
+            // exists.
             NotateStaffBetween(staff, window.measureStart, window.measureEnd);
         }
         break;
@@ -248,7 +249,8 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         m_moveNote.DoMeasure(conductor, onStaff, staffMeasure, meter);
         m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
         m_multivoice.DoMeasure(conductor, onStaff, staffMeasure, meter);
-        // Note values, chords, spelling, rests, stems and beams follow here,
+        m_noteValue.DoMeasure(conductor, onStaff, staffMeasure, meter);
+        // Chords, spelling, rests, stems and beams follow here,
         // in this order, once they exist.
         break;
     }

@@ -54,13 +54,21 @@ struct Line {
     std::map<ECBase*, int> beams;
 };
 
-// Whether the passes that clear `kinds` ran on both the element and its
-// measure: a missing display object means nothing was notated there.
+// The kinds a measure's own flag gates: those passes run on a measure only
+// while it carries the kind, and clear it there. The time and value passes
+// go by each element's flag alone.
+bool MeasureGates(int kind) {
+    return kind != DCctBase::DIRTY_TIME && kind != DCctBase::DIRTY_VALUE;
+}
+
+// Whether the passes that clear `kinds` ran on the element (and, for the
+// passes its measure gates, on the measure): a missing display object means
+// nothing was notated there.
 bool Known(const Measure& measure, DCctBase* element, std::initializer_list<int> kinds) {
     if (!element || !measure.display)
         return false;
     for (int kind : kinds)
-        if (element->IsDirtyKind(kind) || measure.display->IsDirtyKind(kind))
+        if (element->IsDirtyKind(kind) || (MeasureGates(kind) && measure.display->IsDirtyKind(kind)))
             return false;
     return true;
 }
@@ -196,10 +204,9 @@ std::string ChordToken(const Measure& measure, Line& line, ECBase* chord) {
 std::string TupletToken(const Measure& measure, Line& line, ECTuplet* tuplet) {
     std::string ratio = UNKNOWN;
     std::string unit = UNKNOWN;
-    DCctBase* display = DisplayOf(tuplet);
-    // A tuplet without a display object of its own is read by its measure.
-    if (measure.display && !measure.display->IsDirtyKind(DCctBase::DIRTY_TIME) &&
-        !(display && display->IsDirtyKind(DCctBase::DIRTY_TIME))) {
+    // Time correction makes a tuplet with its display object and clears its
+    // time kind once it has placed it.
+    if (Known(measure, DisplayOf(tuplet), {DCctBase::DIRTY_TIME})) {
         ratio = std::to_string(tuplet->GetIrregular()) + ":" + std::to_string(tuplet->GetNormal());
         // Tuplet units count from the whole note (0), display values from the double whole.
         unit = ValueName(tuplet->GetUnits() + DCctNotate::VALUE_WHOLE);

@@ -537,6 +537,10 @@ TEST_F(ChordTest, StoresOnlyTheHeadAndTakesItsNotesDataWhenLoaded) {
     const std::vector<uint8_t> bytes = StoreBytes(display);
     DCctChord loaded;
     LoadBytes(&loaded, bytes);
+    // The bytes name the owner: reading them made a copy of the chord and
+    // its notes, which this test frees.
+    ECBase* readOwner = loaded.GetOwner();
+    ASSERT_NE(readOwner, nullptr);
     auto* twin = new ECChord;
     twin->SetVoiceTrack(5, 9);
     score.Measure(1)->AddChild(twin, 1);
@@ -551,6 +555,9 @@ TEST_F(ChordTest, StoresOnlyTheHeadAndTakesItsNotesDataWhenLoaded) {
     loaded.SetOwner(nullptr);
     EXPECT_EQ(twin->GetVoiceTrack()->GetVoice(), 5);
     EXPECT_EQ(twin->GetVoiceTrack()->GetTrack(), score.Measure(1)->GetVoiceTrack()->GetTrack());
+    readOwner->Ref();   // its notes' parent links held it until now
+    readOwner->RemoveChildren(1);
+    readOwner->Unref(1);
 }
 
 }  // namespace

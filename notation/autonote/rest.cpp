@@ -5,6 +5,7 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
+#include "model/groupmarks.h"
 #include "model/measure.h"
 #include "model/meter.h"
 #include "model/notes.h"

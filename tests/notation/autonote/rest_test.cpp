@@ -8,6 +8,7 @@
 #include "model/groupmarks.h"
 #include "model/measure.h"
 #include "model/meter.h"
+#include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/staff.h"

@@ -35,7 +35,7 @@ constexpr int kLowerHand = 1;
 constexpr int kPlainStaff = 0;
 constexpr int kGrandStaff = 1;
 
-class StemTest : public ::testing::Test {
+class StemPassTest : public ::testing::Test {
 protected:
     // One measure on a staff of `kind` whose voice table holds `voices`;
     // treble clef above, bass clef on a grand staff's lower half.
@@ -79,7 +79,7 @@ protected:
     ANStem pass;
 };
 
-TEST_F(StemTest, DirectionAndLengthOfOneNote) {
+TEST_F(StemPassTest, DirectionAndLengthOfOneNote) {
     const struct {
         const char* name;
         int kind;
@@ -110,7 +110,7 @@ TEST_F(StemTest, DirectionAndLengthOfOneNote) {
     }
 }
 
-TEST_F(StemTest, ShortValuesCarryAFlag) {
+TEST_F(StemPassTest, ShortValuesCarryAFlag) {
     const struct {
         int ticks, flag;
     } cases[] = {{128, 1}, {64, 1}, {256, 0}, {512, 0}};
@@ -122,7 +122,7 @@ TEST_F(StemTest, ShortValuesCarryAFlag) {
     }
 }
 
-TEST_F(StemTest, LedgerLinesAndTiesFollowTheClef) {
+TEST_F(StemPassTest, LedgerLinesAndTiesFollowTheClef) {
     Make(kPlainStaff, {0});
     DCctNote* high = AddNote(84, 256);    // C6: two ledger lines above
     DCctNote* low = AddNote(60, 256, 0, nullptr, 1.0f);   // C4: one below
@@ -133,7 +133,7 @@ TEST_F(StemTest, LedgerLinesAndTiesFollowTheClef) {
     EXPECT_EQ(low->GetTieDirection(), 1);
 }
 
-TEST_F(StemTest, GraceNotesStemUpInALoneVoiceAndByVoiceOtherwise) {
+TEST_F(StemPassTest, GraceNotesStemUpInALoneVoiceAndByVoiceOtherwise) {
     const struct {
         std::vector<BYTE> voices;
         int voice, direction;
@@ -159,7 +159,7 @@ TEST_F(StemTest, GraceNotesStemUpInALoneVoiceAndByVoiceOtherwise) {
     }
 }
 
-TEST_F(StemTest, ChordsAndTheirNotesGraceNotes) {
+TEST_F(StemPassTest, ChordsAndTheirNotesGraceNotes) {
     const struct {
         std::vector<int> keys;
         int direction;
@@ -190,7 +190,7 @@ TEST_F(StemTest, ChordsAndTheirNotesGraceNotes) {
     }
 }
 
-TEST_F(StemTest, TupletMembersAndRestsAreStemmed) {
+TEST_F(StemPassTest, TupletMembersAndRestsAreStemmed) {
     Make(kPlainStaff, {0});
     auto* tuplet = new ECTuplet(3, 2, 3);
     tuplet->SetTime(score->Measure(1)->GetTime());
@@ -212,7 +212,7 @@ TEST_F(StemTest, TupletMembersAndRestsAreStemmed) {
     EXPECT_EQ(restDisplay->IsStemHidden(), 0);
 }
 
-TEST_F(StemTest, WhatThePassLeavesAlone) {
+TEST_F(StemPassTest, WhatThePassLeavesAlone) {
     // A measure that is not stem-dirty keeps its stems.
     Make(kPlainStaff, {0});
     DCctNote* note = AddNote(72, 256);

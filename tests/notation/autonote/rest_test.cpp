@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -76,6 +77,28 @@ std::string Written(ECBase* rest, int measureTicks) {
     return text + "@" + std::to_string(display->GetTickStart(kStored));
 }
 
+// A tuplet that records, each time a child is linked under it, whether
+// another thread could take the performance's lock.
+class ProbeTuplet : public ECTuplet {
+public:
+    using ECTuplet::ECTuplet;
+    int AddChild(ECBase* child, int sorted) override {
+        if (performance) {
+            bool free = false;
+            std::thread other([&] {
+                free = performance->GetLock().try_lock();
+                if (free)
+                    performance->GetLock().unlock();
+            });
+            other.join();
+            linkedWhileFree.push_back(free);
+        }
+        return ECTuplet::AddChild(child, sorted);
+    }
+    ECPerformance* performance = nullptr;
+    std::vector<bool> linkedWhileFree;
+};
+
 class RestPassTest : public ::testing::Test {
 protected:
     void Make(unsigned char numerator, unsigned char denominator, std::vector<BYTE> voices,
@@ -114,7 +137,7 @@ protected:
 
     // A 3:2 tuplet of eighths at `start` (normal ticks), a quarter long.
     ECTuplet* AddTuplet(int start, int voice = 0) {
-        auto* tuplet = new ECTuplet(3, 2, kEighthUnit);
+        auto* tuplet = new ProbeTuplet(3, 2, kEighthUnit);
         MCTime time = *score->Measure(1)->GetTime();
         time += Ticks(start);
         tuplet->SetTime(&time);
@@ -322,6 +345,18 @@ TEST_F(RestPassTest, TupletGaps) {
     AddNote(0, 128, 0, tuplet, kTripletBorrowed);
     Run();
     EXPECT_EQ(Rests(), "q@256 h@512");
+}
+
+TEST_F(RestPassTest, ARestIsLinkedUnderThePerformancesLock) {
+    Make(4, 4, {0});
+    auto* tuplet = static_cast<ProbeTuplet*>(AddTuplet(0));
+    AddNote(0, 128, 0, tuplet, kTripletBorrowed);
+    tuplet->performance = ECPerformance::GetActivePerformance();
+    Run();
+    EXPECT_EQ(Rests(tuplet), "e@128 e@256");   // cut in the borrowed meter
+    ASSERT_FALSE(tuplet->linkedWhileFree.empty());
+    for (bool free : tuplet->linkedWhileFree)
+        EXPECT_FALSE(free);
 }
 
 TEST_F(RestPassTest, ANoteWithoutDisplayKeepsTheWalkWhereItWas) {

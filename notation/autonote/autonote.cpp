@@ -51,8 +51,9 @@ void CAutoNote::SetDirtyRect() {
     m_timeCorrect.SetUpdateRect(&m_dirtyRect);
     m_multivoice.SetUpdateRect(&m_dirtyRect);
     m_noteValue.SetUpdateRect(&m_dirtyRect);
-    // The, chord, spelling, rest and beam passes take the update
-    // list here too when they join; the stem pass uses none.
+    m_rest.SetUpdateRect(&m_dirtyRect);
+    // The chord, spelling and beam passes take the update list here too when
+    // they join; the stem pass uses none.
 }
 
 void CAutoNote::AttachBaseEvent() {
@@ -61,6 +62,7 @@ void CAutoNote::AttachBaseEvent() {
     m_timeCorrect.Attach(performance);
     m_multivoice.Attach(performance);
     m_noteValue.Attach(performance);
+    m_rest.Attach(performance);
     // The passes still to join that take the update list take the
     // performance here too.
 }

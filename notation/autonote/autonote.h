@@ -21,9 +21,8 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Note moving, time correction, voices and note values are built so far; the
-// others join at their places in the run (see autonote_chunks.cpp) with
-// their own classes.
+// Chords, spelling and beams are still to join at their places in the run
+// (see autonote_chunks.cpp); the other passes run.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -36,6 +35,8 @@
 #include "notation/autonote/multivoice.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/autonote/notevalue.h"
+#include "notation/autonote/rest.h"
+#include "notation/autonote/stem.h"
 #include "notation/autonote/timecorrect.h"
 #include "notation/view/dirtyrect.h"
 
@@ -218,6 +219,8 @@ public:
     ANTimeCorrect& GetTimeCorrect() { return m_timeCorrect; }
     ANMultivoice& GetMultivoice() { return m_multivoice; }
     ANNote& GetNoteValue() { return m_noteValue; }
+    ANRest& GetRest() { return m_rest; }
+    ANStem& GetStem() { return m_stem; }
 
 private:
     enum : uint8_t {
@@ -254,4 +257,6 @@ private:
     ANTimeCorrect m_timeCorrect;
     ANMultivoice m_multivoice;
     ANNote m_noteValue;
+    ANRest m_rest;
+    ANStem m_stem;
 };

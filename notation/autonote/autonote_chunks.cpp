@@ -250,8 +250,10 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
         m_multivoice.DoMeasure(conductor, onStaff, staffMeasure, meter);
         m_noteValue.DoMeasure(conductor, onStaff, staffMeasure, meter);
-        // Chords, spelling, rests, stems and beams follow here,
-        // in this order, once they exist.
+        // Chords and spelling run here once they exist.
+        m_rest.DoMeasure(onStaff, staffMeasure, meter);
+        m_stem.DoMeasure(onStaff, staffMeasure);
+        // Beams follow here once they exist.
         break;
     }
     case ET_CONDUCTORMEASURE:

@@ -61,6 +61,12 @@ bool MeasureGates(int kind) {
     return kind != DCctBase::DIRTY_TIME && kind != DCctBase::DIRTY_VALUE;
 }
 
+// The rest pass reads and clears the measure's rest kind only; an element's
+// own rest kind is never cleared by any pass.
+bool ElementCarries(int kind) {
+    return kind != DCctBase::DIRTY_REST;
+}
+
 // Whether the passes that clear `kinds` ran on the element (and, for the
 // passes its measure gates, on the measure): a missing display object means
 // nothing was notated there.
@@ -68,7 +74,8 @@ bool Known(const Measure& measure, DCctBase* element, std::initializer_list<int>
     if (!element || !measure.display)
         return false;
     for (int kind : kinds)
-        if (element->IsDirtyKind(kind) || (MeasureGates(kind) && measure.display->IsDirtyKind(kind)))
+        if ((ElementCarries(kind) && element->IsDirtyKind(kind)) ||
+            (MeasureGates(kind) && measure.display->IsDirtyKind(kind)))
             return false;
     return true;
 }

@@ -290,8 +290,7 @@ TEST_F(BeamPassTest, AnExistingBeamIsReusedAndMarkedDirty) {
 TEST_F(BeamPassTest, AChordNoteInABeamBringsItsChordsBeam) {
     Make(4, 4);
     auto* chord = Add(new ECChord, 0, 128);
-    auto* lower = new ECNote(*chord->GetTime(), Ticks(128));
-    chord->AddChild(lower, SORTED);
+    ECNote* lower = Add(new ECNote, 0, 128, 0, chord);   // the chord reads its ticks
     Add(new ECNote, 128, 128);
     Add(new ECNote, 256, 768);
     // An older beam holds the chord; the chord's note leads the search there.
@@ -304,7 +303,7 @@ TEST_F(BeamPassTest, AChordNoteInABeamBringsItsChordsBeam) {
     EXPECT_EQ(ANBeam::FindBeamParent(members), old);
 
     Run();
-    EXPECT_EQ(Groups(), "0,1@0-256");
+    EXPECT_EQ(Groups(), "0,2@0-256");
     EXPECT_EQ(BeamsUnder(measure).front(), old);
 }
 

@@ -10,12 +10,15 @@
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/performance.h"
+#include "model/textmarks.h"
 #include "notation/display/beam.h"
 #include "notation/display/chord.h"
 #include "notation/display/measure.h"
 #include "notation/display/note.h"
 #include "notation/display/rest.h"
 #include "notation/display/tuplet.h"
+#include "notation/layout/ruler.h"
+#include "notation/view/dirtyrect.h"
 #include "tests/notation/display/measure_support.h"
 
 #include <gtest/gtest.h>
@@ -353,6 +356,45 @@ TEST_F(BeamPassTest, GraceNotesAreBeamedUnderTheirNote) {
         EXPECT_EQ(Groups(host), c.groups);
         EXPECT_EQ(Groups(), "");
     }
+}
+
+TEST_F(BeamPassTest, BeamedNotesKeepTheirMarksInTheRuler) {
+    constexpr WORD kGrid = 64;
+    constexpr WORD kPulse = 256;
+    constexpr int kEnter = 0;
+    constexpr int kOwnGroupOnly = 0;
+    Make(4, 4);
+    Write("e e e e h");
+    MCRuler& ruler = display->GetRuler();
+    ruler.CreateDivMarks(meter.get(), kGrid);
+    for (ECBase* element : elements)
+        ruler.UpdateRuler(element, kEnter);
+    Run();
+    ASSERT_EQ(Groups(), "0,1,2,3@0-512");
+    for (ECBase* element : elements) {
+        const WORD mark = ruler.GetDivMarkForTick(Notate(element)->GetTickStart(1), kPulse);
+        EXPECT_NE(ruler.IsDivOccupied(mark, kOwnGroupOnly, kPulse), 0) << IndexOf(element);
+    }
+}
+
+TEST_F(BeamPassTest, TheUpdateListGetsTheMembersTheBeamAndTheLyricsUnderIt) {
+    Make(4, 4);
+    Write("e e q h");
+    auto* under = new ECLyric;
+    under->SetTime(elements[1]->GetTime());
+    measure->AddChild(under, SORTED);
+    auto* later = new ECLyric;
+    later->SetTime(elements[3]->GetTime());
+    measure->AddChild(later, SORTED);
+    DirtyRect update;
+    pass.SetUpdateRect(&update);
+    Run();
+    ASSERT_EQ(Groups(), "0,1@0-256");
+    MCEventList& updated = update.GetEvents();
+    for (ECBase* expected : {elements[0], elements[1], BeamsUnder(measure).front(), static_cast<ECBase*>(under)})
+        EXPECT_NE(updated.Find(expected), nullptr);
+    EXPECT_EQ(updated.Find(later), nullptr);
+    EXPECT_EQ(updated.Find(elements[2]), nullptr);
 }
 
 TEST_F(BeamPassTest, MembersAreLinkedUnderThePerformancesLock) {

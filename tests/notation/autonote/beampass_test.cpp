@@ -3,6 +3,7 @@
 // note; existing beams reused. Ticks count 256 a quarter from the measure
 // start.
 #include "notation/autonote/beampass.h"
+#include "notation/autonote/notatelinks.h"
 
 #include "model/eventtypes.h"
 #include "model/groupmarks.h"
@@ -333,6 +334,26 @@ TEST_F(BeamPassTest, TupletsFollowTheirBorrowedMeter) {
     Add(new ECNote, 512, 512);
     Run();
     EXPECT_EQ(Groups(), "1,2,3@256-512");
+}
+
+TEST_F(BeamPassTest, ABorrowedFirstMemberWithoutABorrowedLengthGivesNoRange) {
+    Make(4, 4);
+    Write("e e q h");
+    const NotateLinks saved = GetNotateLinks();
+    GetNotateLinks().isBorrowed = [](DCBase*) { return 1; };
+    GetNotateLinks().base = [](DCBase*, int which) { return which == 1 ? 0 : 256; };
+    Run();
+    GetNotateLinks() = saved;
+    EXPECT_EQ(Groups(), "0,1@0-0");
+    CCriticalSection& lock = ECPerformance::GetActivePerformance()->GetLock();
+    bool free = false;   // released whatever the range: another thread can take it
+    std::thread other([&] {
+        free = lock.try_lock();
+        if (free)
+            lock.unlock();
+    });
+    other.join();
+    EXPECT_TRUE(free);
 }
 
 TEST_F(BeamPassTest, GraceNotesAreBeamedUnderTheirNote) {

@@ -26,6 +26,21 @@ namespace {
 // of a chord inside a tuplet).
 constexpr unsigned char kGraceHostDepth = 3;
 constexpr int kTicksPerQuarter = ANBase::TICKS_PER_QUARTER;
+constexpr int kOn = 1;
+constexpr int kOff = 0;
+constexpr int kCreate = 1;
+constexpr int kLookUp = 0;
+// The measure's own children; the lyrics directly under a beam's parent.
+constexpr unsigned char kChildrenOnly = 1;
+// Which base of a display: the plain one and the borrowed one.
+constexpr int kPlainBase = 0;
+constexpr int kBorrowedBase = 1;
+// Lyrics at either bound of the beam's span are under it.
+constexpr int kBoundsIncluded = 0;
+// The ruler action enters marks (1 would withdraw them).
+constexpr int kEnterMarks = 0;
+// AddChildrenToBeam's last argument carries nothing.
+constexpr int kNoOption = 0;
 
 bool IsRest(ECBase* element) {
     return element->GetClassType() == ET_REST;
@@ -74,19 +89,19 @@ bool ANBeam::IsSimpleForBeaming(ECMeter* meter) {
 void ANBeam::DoMeasure(ECStaff* staff, ECMeasure* measure, ECMeter* meter) {
     if (!staff || !measure || !meter)
         return;
-    auto* display = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 0));
+    auto* display = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, kLookUp));
     if (!display || !display->BeamDirty())
         return;
 
     ACFindEvents find;
     find.AddEvtTypes({ET_NOTE, ET_CHORD, ET_REST});
-    find.SetDepth(1);
+    find.SetDepth(kChildrenOnly);
     find.Apply(measure);
     const std::vector<BYTE> voices = display->GetVoiceTable();   // a copy: beaming never changes it
     DoBeam(find.GetEvents(), voices, meter, measure, STORED);
     DoBeamTuplets(measure, meter);
     DoGraceNotes(measure);
-    display->SetBeamDirty(0);
+    display->SetBeamDirty(kOff);
 }
 
 void ANBeam::DoBeam(const MCEventList& list, const std::vector<BYTE>& voices, ECMeter* meter, ECMeasure* measure,
@@ -135,7 +150,7 @@ int ANBeam::SimplePerfectBeam(WORD start, WORD end, const MCEventList& list, ECM
             return 0;
         expected += EIGHTH_TICKS;
     }
-    AddChildrenToBeam(group, measure, start, end, 0);
+    AddChildrenToBeam(group, measure, start, end, kNoOption);
     return 1;
 }
 
@@ -185,7 +200,7 @@ int ANBeam::Beam(WORD start, WORD end, const MCEventList& list, ECMeasure* measu
         if (duration > 0)
             members.AddEvent(element, UNSORTED);
     }
-    AddChildrenToBeam(members, measure, start, end, 0);
+    AddChildrenToBeam(members, measure, start, end, kNoOption);
     return 1;
 }
 
@@ -200,7 +215,7 @@ void ANBeam::BeamNonSimpleRange(WORD start, WORD end, const MCEventList& list, E
     MCEventList run;
     auto close = [&] {
         if (run.GetCount() >= 2)
-            AddChildrenToBeam(run, measure, start, end, 0);
+            AddChildrenToBeam(run, measure, start, end, kNoOption);
         run.RemoveAll();
     };
     for (POSITION pos = group.GetHeadPosition(); pos;) {
@@ -268,10 +283,10 @@ void ANBeam::AddChildrenToBeam(const MCEventList& list, ECBase* parent, WORD sta
     }
     // A reused beam is regrouped by its display; one that lost its display
     // gets a new one, which is where the range is kept.
-    DCBase* data = beam->GetData(DK_NOTATION, 1);
+    DCBase* data = beam->GetData(DK_NOTATION, kCreate);
     auto* beamDisplay = dynamic_cast<DCctBeam*>(data);
     if (!fresh && data)
-        data->SetDirty(1);
+        data->SetDirty(kOn);
 
     std::unique_lock<CCriticalSection> lock;
     if (m_pPerformance)
@@ -280,7 +295,7 @@ void ANBeam::AddChildrenToBeam(const MCEventList& list, ECBase* parent, WORD sta
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         ECBase* member = list.GetNext(pos);
         if (auto* display = dynamic_cast<DCctNotate*>(GetNotateData(member)))
-            display->SetFlag(0);   // the beam stands for the flag
+            display->SetFlag(kOff);   // the beam stands for the flag
         if (fresh || !HoldsChild(beam, member))
             beam->AddChild(member, SORTED);
         if (m_pUpdate)
@@ -305,8 +320,8 @@ void ANBeam::AddChildrenToBeam(const MCEventList& list, ECBase* parent, WORD sta
     if (beamDisplay) {
         DCBase* firstData = GetNotateData(first);
         if (NotateIsBorrowed(firstData)) {
-            const int base = NotateBase(firstData, 0);
-            const int borrowed = NotateBase(firstData, 1);
+            const int base = NotateBase(firstData, kPlainBase);
+            const int borrowed = NotateBase(firstData, kBorrowedBase);
             // Without a borrowed length there is no scale: the range stays unset.
             if (borrowed > 0 && base >= 0)
                 beamDisplay->SetTickRange(ClampTicks(int64_t{start} * base / borrowed),
@@ -323,7 +338,7 @@ void ANBeam::AddChildrenToBeam(const MCEventList& list, ECBase* parent, WORD sta
         // extents, so the ruler takes what the beam changed about them.
         ACBuildRulers rulers;
         rulers.ClipNone();
-        rulers.SetRemove(0);
+        rulers.SetRemove(kEnterMarks);
         rulers.Apply(beam);
         if (m_pUpdate)
             UpdateLyricsUnder(beam, parent);
@@ -332,15 +347,15 @@ void ANBeam::AddChildrenToBeam(const MCEventList& list, ECBase* parent, WORD sta
 }
 
 void ANBeam::UpdateLyricsUnder(ECBeam* beam, ECBase* parent) {
-    auto* display = dynamic_cast<DCctBeam*>(beam->GetData(DK_NOTATION, 0));
+    auto* display = dynamic_cast<DCctBeam*>(beam->GetData(DK_NOTATION, kLookUp));
     const MCTime* time = beam->GetTime();
     if (!display || !time)
         return;
     MCTime end = *time;
     end += MCTime(static_cast<float>(display->GetTickRange()) / static_cast<float>(kTicksPerQuarter));
-    ACFindTime find(*time, end, 0);
+    ACFindTime find(*time, end, kBoundsIncluded);
     find.AddEvtType(ET_LYRIC);
-    find.SetDepth(1);
+    find.SetDepth(kChildrenOnly);
     find.Apply(parent);
     m_pUpdate->AddEvents(&find.GetEvents());
 }
@@ -348,7 +363,7 @@ void ANBeam::UpdateLyricsUnder(ECBeam* beam, ECBase* parent) {
 // ---- tuplets and grace notes -------------------------------------------------------------
 
 void ANBeam::DoBeamTuplets(ECMeasure* measure, ECMeter* meter) {
-    auto* measureDisplay = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 0));
+    auto* measureDisplay = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, kLookUp));
     if (!measureDisplay || !meter)
         return;
     const std::vector<BYTE> voices = measureDisplay->GetVoiceTable();
@@ -357,7 +372,7 @@ void ANBeam::DoBeamTuplets(ECMeasure* measure, ECMeter* meter) {
         ECBase* child = children->GetNext(pos);
         if (child->GetClassType() != ET_TUPLET)
             continue;
-        auto* tuplet = dynamic_cast<DCctTuplet*>(child->GetData(DK_NOTATION, 0));
+        auto* tuplet = dynamic_cast<DCctTuplet*>(child->GetData(DK_NOTATION, kLookUp));
         ECMeter borrowed;
         if (!tuplet || !tuplet->GetBorrowedMeter(meter, &borrowed))
             continue;
@@ -390,6 +405,6 @@ void ANBeam::DoGraceNotes(ECMeasure* measure) {
         const int duration = NotateTickDuration(display, STORED);
         if (start < 0 || duration < 0)
             continue;   // no notation data: its grace notes are left alone
-        AddChildrenToBeam(graces, note, ClampTicks(start), ClampTicks(start + duration), 0);
+        AddChildrenToBeam(graces, note, ClampTicks(start), ClampTicks(start + duration), kNoOption);
     }
 }

@@ -52,8 +52,9 @@ void CAutoNote::SetDirtyRect() {
     m_multivoice.SetUpdateRect(&m_dirtyRect);
     m_noteValue.SetUpdateRect(&m_dirtyRect);
     m_rest.SetUpdateRect(&m_dirtyRect);
-    // The chord, spelling and beam passes take the update list here too when
-    // they join; the stem pass uses none.
+    m_beam.SetUpdateRect(&m_dirtyRect);
+    // The chord and spelling passes take the update list here too when they
+    // join; the stem pass uses none.
 }
 
 void CAutoNote::AttachBaseEvent() {
@@ -63,6 +64,7 @@ void CAutoNote::AttachBaseEvent() {
     m_multivoice.Attach(performance);
     m_noteValue.Attach(performance);
     m_rest.Attach(performance);
+    m_beam.Attach(performance);
     // The passes still to join that take the update list take the
     // performance here too.
 }

@@ -21,8 +21,8 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Chords, spelling and beams are still to join at their places in the run
-// (see autonote_chunks.cpp); the other passes run.
+// Chords and spelling are still to join at their place in the run (see
+// autonote_chunks.cpp); the other passes run.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -31,6 +31,7 @@
 #include "model/command.h"
 #include "model/lists.h"
 #include "model/time.h"
+#include "notation/autonote/beampass.h"
 #include "notation/autonote/movenote.h"
 #include "notation/autonote/multivoice.h"
 #include "notation/autonote/notateinfo.h"
@@ -221,6 +222,7 @@ public:
     ANNote& GetNoteValue() { return m_noteValue; }
     ANRest& GetRest() { return m_rest; }
     ANStem& GetStem() { return m_stem; }
+    ANBeam& GetBeam() { return m_beam; }
 
 private:
     enum : uint8_t {
@@ -259,4 +261,5 @@ private:
     ANNote m_noteValue;
     ANRest m_rest;
     ANStem m_stem;
+    ANBeam m_beam;
 };

@@ -253,7 +253,7 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         // Chords and spelling run here once they exist.
         m_rest.DoMeasure(onStaff, staffMeasure, meter);
         m_stem.DoMeasure(onStaff, staffMeasure);
-        // Beams follow here once they exist.
+        m_beam.DoMeasure(onStaff, staffMeasure, meter);
         break;
     }
     case ET_CONDUCTORMEASURE:

@@ -63,7 +63,9 @@ void ANChord::DoMeasure(ECStaff*, ECMeasure* measure) {
     auto* display = dynamic_cast<DCctMeasure*>(NotationDisplayOf(measure));
     if (!display || !display->ChordDirty())
         return;
-    // A copy: the table may be rebuilt while notes move.
+    // A measure not voiced yet builds its table from its notes, so that its
+    // chords are not lost. A copy: the table may be rebuilt while notes move.
+    display->GetNumberOfVoices();
     const std::vector<uint8_t> voices(display->GetVoiceTable().begin(), display->GetVoiceTable().end());
 
     DoGroup(measure, voices);

@@ -19,7 +19,8 @@
 // and goes on the update list.
 //
 // A measure is visited only while its display object is chord-dirty; the
-// flag is cleared after. Ticks count 256 per quarter note; runs compare the
+// flag is cleared after. A measure without a voice table yet has it built
+// from its notes first. Ticks count 256 per quarter note; runs compare the
 // scaled ticks (mode 0), existing chords the stored ones (mode 1).
 //
 // Elements without a display object are passed over; a run of one note is

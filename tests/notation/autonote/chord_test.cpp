@@ -264,6 +264,13 @@ TEST_F(ChordPassTest, LooseNoteJoinsAMatchingChordAndRefreshesItsTopNote) {
     EXPECT_EQ(notes[2]->GetParents()->GetCount(), 1);
 }
 
+TEST_F(ChordPassTest, MeasureWithoutVoiceTableBuildsItFirst) {
+    ECMeasure* bar = Bar(1, 1);
+    const std::vector<ECNote*> notes = PutNotes(bar, bar, {{60, 0, 256, 3}, {64, 0, 256, 3}});
+    Run(bar, {});
+    EXPECT_EQ(Layout(bar, notes), "(0 1)");
+}
+
 TEST_F(ChordPassTest, MeasureNotChordDirtyIsLeftAlone) {
     ECMeasure* bar = Bar(1, 1);
     const std::vector<ECNote*> notes = PutNotes(bar, bar, {{60, 0, 256, 0}, {64, 0, 256, 0}});

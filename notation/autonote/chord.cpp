@@ -108,9 +108,18 @@ void ANChord::AddNotesToChords(MCEventList& chords, MCEventList& notes) {
             if (!display || display->GetTickStart(TICKS_STORED) != start ||
                 display->GetTickDuration(TICKS_STORED) != duration || GetVoice(note) != voice)
                 continue;
+            // The chord stands in the note's beam as well, so that the beam
+            // keeps a member where the note was.
+            std::vector<ECBase*> parents;
+            MCEventList* noteParents = note->GetParents();
+            for (POSITION from = noteParents->GetHeadPosition(); from;) {
+                ECBase* candidate = noteParents->GetNext(from);
+                if (IsGroupingParent(candidate) && chord->GetParents()->Find(candidate) == nullptr)
+                    parents.push_back(candidate);
+            }
             {
                 auto lock = LockOf(m_pPerformance);
-                Relink(chord, {note}, {});
+                Relink(chord, {note}, parents);
             }
             // Removing it may free the list's node but not the note: the
             // chord holds it now.

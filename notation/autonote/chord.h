@@ -50,7 +50,8 @@ public:
     void DoMeasure(ECStaff* staff, ECMeasure* measure);
 
     // Each note of `notes` matching a chord of `chords` joins it and leaves
-    // `notes`; other elements of `notes` are passed over.
+    // `notes`; other elements of `notes` are passed over. The chord takes
+    // the note's place in a beam it was not in yet.
     void AddNotesToChords(MCEventList& chords, MCEventList& notes);
     // For each voice of `voices`, in order: runs of that voice's notes become
     // chords under `parent`. The run is flushed after each voice.

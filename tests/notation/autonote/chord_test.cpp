@@ -219,6 +219,27 @@ TEST_F(ChordPassTest, ChordTakesOverTheBeamOfItsNotes) {
         EXPECT_EQ(note->GetParents()->GetCount(), 1) << "the note left the measure and the beam";
 }
 
+TEST_F(ChordPassTest, BeamedNoteJoiningAChordKeepsItsPlaceInTheBeam) {
+    ECMeasure* bar = Bar(1, 1);
+    std::vector<ECNote*> notes = PutNotes(bar, bar, {{60, 0, 128, 0}, {64, 0, 128, 0}});
+    Run(bar, {0});
+    ECBase* chord = FirstChord(bar);
+    ASSERT_NE(chord, nullptr);
+    notes.push_back(PutNote(bar, 67, 0, 128));
+    notes.push_back(PutNote(bar, 65, 128, 128));
+    auto* beam = new ECBeam;
+    beam->SetTime(notes[2]->GetTime());
+    bar->AddChild(beam, SORTED);
+    beam->AddChild(notes[2], SORTED);
+    beam->AddChild(notes[3], SORTED);
+    Run(bar, {0});
+
+    EXPECT_EQ(Layout(bar, notes), "(0 1 2) <7> 3");   // <7>: the beam
+    EXPECT_EQ(Layout(beam, notes), "(0 1 2) 3");
+    EXPECT_EQ(chord->GetParents()->GetCount(), 2);
+    EXPECT_EQ(notes[2]->GetParents()->GetCount(), 1);
+}
+
 TEST_F(ChordPassTest, NotesInATupletChordUnderTheTupletOnly) {
     ECMeasure* bar = Bar(1, 1);
     auto* tuplet = new ECTuplet(3, 2, 3);

@@ -135,7 +135,8 @@ TEST_F(ChordPassTest, RunsOfEqualNotesBecomeChords) {
         std::vector<In> notes;
         const char* expected;
     } cases[] = {
-        {"C4 E4 G4 together, equally long: one chord", {0}, {{60, 0, 256, 0}, {64, 0, 256, 0}, {67, 0, 256, 0}}, "(0 1 2)"},
+        {"C4 E4 G4 together, equally long: one chord", {0},
+         {{60, 0, 256, 0}, {64, 0, 256, 0}, {67, 0, 256, 0}}, "(0 1 2)"},
         {"three notes of voice 1", {1}, {{60, 0, 256, 1}, {64, 0, 256, 1}, {67, 0, 256, 1}}, "(0 1 2)"},
         {"same start, 256 and 128 long: separate", {0}, {{60, 0, 256, 0}, {64, 0, 128, 0}}, "0 1"},
         {"same start and length, other voices: separate", {0, 1}, {{60, 0, 256, 0}, {64, 0, 256, 1}}, "0 1"},

@@ -5,6 +5,7 @@
 // octave field (key 60 is C5).
 #include "notation/autonote/spell.h"
 
+#include "model/groupmarks.h"
 #include "model/markings.h"
 #include "model/modifiers.h"
 #include "model/performance.h"
@@ -17,6 +18,8 @@
 #include "tests/notation/autonote/played_support.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include <string>
 #include <vector>
@@ -47,6 +50,35 @@ MCPitch Spelled(int key, int alteration) {
     pitch.SetPitch(static_cast<uint8_t>(key), static_cast<signed char>(alteration), 1);
     return pitch;
 }
+
+// A note that records, at each change of its children, whether another
+// thread could take the performance's lock.
+class ProbeNote : public ECNote {
+public:
+    using ECNote::ECNote;
+    int AddChild(ECBase* child, int sorted) override {
+        Probe();
+        return ECNote::AddChild(child, sorted);
+    }
+    int RemoveChild(ECBase* child, int deep) override {
+        Probe();
+        return ECNote::RemoveChild(child, deep);
+    }
+    void Probe() {
+        if (!performance)
+            return;
+        bool free = false;
+        std::thread other([&] {
+            free = performance->GetLock().try_lock();
+            if (free)
+                performance->GetLock().unlock();
+        });
+        other.join();
+        changedWhileFree.push_back(free);
+    }
+    ECPerformance* performance = nullptr;
+    std::vector<bool> changedWhileFree;
+};
 
 class SpellTest : public PlayedTest {
 protected:
@@ -427,6 +459,52 @@ TEST_F(SpellTest, DrumNotesArePlacedByThePercussionMap) {
         EXPECT_EQ(dynamic_cast<DCctNote*>(Notate(note))->GetNoteheadStyle(), expected.GetNoteheadFromPercussionPitch());
         EXPECT_EQ(SignOf(note), "");
     }
+}
+
+TEST_F(SpellTest, TupletNotesFollowTheMeasureNotesInTime) {
+    PutLine({60});
+    constexpr unsigned char kEighthUnit = 3;
+    auto* tuplet = new ECTuplet(3, 2, kEighthUnit);
+    MCTime time = *Bar(1, 1)->GetTime();
+    time += MCTime(1.0f);
+    tuplet->SetTime(&time);
+    tuplet->SetVoiceTrack(0, Bar(1, 1)->GetVoiceTrack()->GetTrack());
+    Bar(1, 1)->AddChild(tuplet, SORTED);
+    tuplet->GetData(DK_NOTATION, 1);
+    ECNote* inside = Put(tuplet, Bar(1, 1), 61, QUARTER);
+    ECNote* after = Put(Bar(1, 1), Bar(1, 1), 61, 2 * QUARTER);
+    Run();
+    // Against the C before it: a chromatic step up; the next one repeats it.
+    EXPECT_EQ(NameOf(inside) + SignOf(inside), "C#5#");
+    EXPECT_EQ(NameOf(after) + SignOf(after), "C#5");
+}
+
+TEST_F(SpellTest, AccidentalsAreAddedAndRemovedUnderTheLock) {
+    std::vector<ECNote*> notes = PutLine({64, 66});
+    MCTime third = *Bar(1, 1)->GetTime();
+    third += MCTime(2.0f);
+    MCTime fourth = third;
+    fourth += MCTime(1.0f);
+    auto* probe = new ProbeNote(third, MCTime(1.0f));
+    probe->SetVoiceTrack(0, Bar(1, 1)->GetVoiceTrack()->GetTrack());
+    Bar(1, 1)->AddChild(probe, SORTED);
+    Play(probe, 66);
+    probe->GetData(DK_NOTATION, 1);
+    auto* late = new ProbeNote(fourth, MCTime(1.0f));
+    late->SetVoiceTrack(0, Bar(1, 1)->GetVoiceTrack()->GetTrack());
+    Bar(1, 1)->AddChild(late, SORTED);
+    Play(late, 65);
+    late->GetData(DK_NOTATION, 1);
+    // The repeated F sharp carries a sign the pass placed before.
+    PitchOf(probe) = Spelled(66, 1);
+    PutAccidental(probe, ANSpell::ACC_SHARP, 0);
+    probe->performance = m_performance;
+    late->performance = m_performance;
+    Run();
+    EXPECT_EQ(SignOf(probe), "");
+    EXPECT_EQ(SignOf(late), "n");
+    EXPECT_EQ(probe->changedWhileFree, std::vector<bool>{false});
+    EXPECT_EQ(late->changedWhileFree, std::vector<bool>{false});
 }
 
 }  // namespace

@@ -507,4 +507,12 @@ TEST_F(SpellTest, AccidentalsAreAddedAndRemovedUnderTheLock) {
     EXPECT_EQ(late->changedWhileFree, std::vector<bool>{false});
 }
 
+TEST_F(SpellTest, EachVoiceShowsItsOwnAccidentals) {
+    std::vector<ECNote*> upper = PutLine({64, 66}, 1, 0);
+    std::vector<ECNote*> lower = PutLine({62, 66}, 1, 1);
+    Run(1, {0, 1});
+    EXPECT_EQ(NameOf(upper[1]) + SignOf(upper[1]), "F#5#");
+    EXPECT_EQ(NameOf(lower[1]) + SignOf(lower[1]), "F#5#");
+}
+
 }  // namespace

@@ -51,10 +51,11 @@ void CAutoNote::SetDirtyRect() {
     m_timeCorrect.SetUpdateRect(&m_dirtyRect);
     m_multivoice.SetUpdateRect(&m_dirtyRect);
     m_noteValue.SetUpdateRect(&m_dirtyRect);
+    m_chord.SetUpdateRect(&m_dirtyRect);
+    m_spell.SetUpdateRect(&m_dirtyRect);
     m_rest.SetUpdateRect(&m_dirtyRect);
     m_beam.SetUpdateRect(&m_dirtyRect);
-    // The chord and spelling passes take the update list here too when they
-    // join; the stem pass uses none.
+    // The stem pass uses none.
 }
 
 void CAutoNote::AttachBaseEvent() {
@@ -63,6 +64,8 @@ void CAutoNote::AttachBaseEvent() {
     m_timeCorrect.Attach(performance);
     m_multivoice.Attach(performance);
     m_noteValue.Attach(performance);
+    m_chord.Attach(performance);
+    m_spell.Attach(performance);
     m_rest.Attach(performance);
     m_beam.Attach(performance);
     // The passes still to join that take the update list take the

@@ -21,8 +21,6 @@
 //
 // The passes, in the order AutoNotateMeasure runs them: note moving, time
 // correction, voices, note values, chords, spelling, rests, stems, beams.
-// Chords and spelling are still to join at their place in the run (see
-// autonote_chunks.cpp); the other passes run.
 //
 // User-interface thread only, inside the command manager's batch (which holds
 // the performance's lock) or inside the view's state handling.
@@ -32,11 +30,13 @@
 #include "model/lists.h"
 #include "model/time.h"
 #include "notation/autonote/beampass.h"
+#include "notation/autonote/chord.h"
 #include "notation/autonote/movenote.h"
 #include "notation/autonote/multivoice.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/autonote/notevalue.h"
 #include "notation/autonote/rest.h"
+#include "notation/autonote/spell.h"
 #include "notation/autonote/stem.h"
 #include "notation/autonote/timecorrect.h"
 #include "notation/view/dirtyrect.h"
@@ -220,6 +220,8 @@ public:
     ANTimeCorrect& GetTimeCorrect() { return m_timeCorrect; }
     ANMultivoice& GetMultivoice() { return m_multivoice; }
     ANNote& GetNoteValue() { return m_noteValue; }
+    ANChord& GetChord() { return m_chord; }
+    ANSpell& GetSpell() { return m_spell; }
     ANRest& GetRest() { return m_rest; }
     ANStem& GetStem() { return m_stem; }
     ANBeam& GetBeam() { return m_beam; }
@@ -259,6 +261,8 @@ private:
     ANTimeCorrect m_timeCorrect;
     ANMultivoice m_multivoice;
     ANNote m_noteValue;
+    ANChord m_chord;
+    ANSpell m_spell;
     ANRest m_rest;
     ANStem m_stem;
     ANBeam m_beam;

@@ -71,7 +71,7 @@ int CAutoNote::NotateNextChunk() {
     case NOTATE_REMOVE_MEASURE:
     case NOTATE_INSERT_MEASURE:
         m_noteValue.SetTimeRange(m_notateInfo.GetMeasureStart(), m_notateInfo.GetMeasureEnd());
-        // The spelling pass takes the same range here once it exists.
+        m_spell.SetTimeRange(m_notateInfo.GetMeasureStart(), m_notateInfo.GetMeasureEnd());
         NotateSystemBetween();
         break;
     case NOTATE_ADD_STAFF:
@@ -90,8 +90,7 @@ int CAutoNote::NotateNextChunk() {
             if (!staff)
                 continue;
             m_noteValue.SetTimeRange(window.timeStart, window.timeEnd);
-            // The spelling pass takes (time start, measure end) here once it
-            // exists.
+            m_spell.SetTimeRange(window.timeStart, window.measureEnd);
             NotateStaffBetween(staff, window.measureStart, window.measureEnd);
         }
         break;
@@ -239,10 +238,11 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         if (m_notateInfo.IsRealTimeRecording()) {
             // While recording only what the player needs to read along runs:
             // note moving, time correction without the tuplet search, and
-            // spelling (which runs here once it exists).
+            // spelling.
             m_timeCorrect.SetLookForBorrowed(0, m_tupletSearch.division, m_tupletUnit);
             m_moveNote.DoMeasure(conductor, onStaff, staffMeasure, meter);
             m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
+            m_spell.DoMeasure(onStaff, staffMeasure);
             SetLookForTuplet(m_lookForTuplet);
             break;
         }
@@ -250,7 +250,8 @@ void CAutoNote::AutoNotateMeasure(ECConductor* conductor, ECBase* staff, ECBase*
         m_timeCorrect.DoMeasure(onStaff, staffMeasure, meter);
         m_multivoice.DoMeasure(conductor, onStaff, staffMeasure, meter);
         m_noteValue.DoMeasure(conductor, onStaff, staffMeasure, meter);
-        // Chords and spelling run here once they exist.
+        m_chord.DoMeasure(onStaff, staffMeasure);
+        m_spell.DoMeasure(onStaff, staffMeasure);
         m_rest.DoMeasure(onStaff, staffMeasure, meter);
         m_stem.DoMeasure(onStaff, staffMeasure);
         m_beam.DoMeasure(onStaff, staffMeasure, meter);

@@ -54,17 +54,11 @@ struct Line {
     std::map<ECBase*, int> beams;
 };
 
-// The kinds a measure's own flag gates: those passes run on a measure only
-// while it carries the kind, and clear it there. The time and value passes
-// go by each element's flag alone.
-bool MeasureGates(int kind) {
-    return kind != DCctBase::DIRTY_TIME && kind != DCctBase::DIRTY_VALUE;
-}
-
-// The rest pass reads and clears the measure's rest kind only; an element's
-// own rest kind is never cleared by any pass.
+// Time correction and note values go by each element's own kind and clear
+// it there; the other passes run on a measure only while the measure carries
+// their kind, and clear it on the measure alone.
 bool ElementCarries(int kind) {
-    return kind != DCctBase::DIRTY_REST;
+    return kind == DCctBase::DIRTY_TIME || kind == DCctBase::DIRTY_VALUE;
 }
 
 // Whether the passes that clear `kinds` ran on the element (and, for the
@@ -74,8 +68,7 @@ bool Known(const Measure& measure, DCctBase* element, std::initializer_list<int>
     if (!element || !measure.display)
         return false;
     for (int kind : kinds)
-        if ((ElementCarries(kind) && element->IsDirtyKind(kind)) ||
-            (MeasureGates(kind) && measure.display->IsDirtyKind(kind)))
+        if (ElementCarries(kind) ? element->IsDirtyKind(kind) : measure.display->IsDirtyKind(kind))
             return false;
     return true;
 }

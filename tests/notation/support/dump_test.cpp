@@ -85,7 +85,7 @@ TEST_F(DumpTest, EmptyMeasureIsOneLine) {
 }
 
 TEST_F(DumpTest, FieldsOfPassesNotRunPrintUnknown) {
-    MarkNotated(barDisplay);
+    // The measure, as made, carries every kind: no pass has run on it.
     Put(bar, new ECNote, 0);   // no display object
     ECNote* fresh = Put(bar, new ECNote, 256);
     ASSERT_NE(fresh->GetData(DK_NOTATION, 1), nullptr);   // every kind dirty
@@ -97,9 +97,8 @@ TEST_F(DumpTest, FieldsOfPassesNotRunPrintUnknown) {
               " note(at=256 key=? pitch=? value=? tie=? stem=? flag=? beam=?)\n");
 }
 
-// One kind still dirty on the element hides exactly the fields that kind's
-// pass decides; on the measure, only for the passes its flag gates (the
-// note value pass goes by each note's flag).
+// One kind still dirty where its pass reads it hides exactly the fields that
+// pass decides: on the note for note values, on the measure for the others.
 TEST_F(DumpTest, EachDirtyKindHidesItsFields) {
     const struct {
         int kind;
@@ -119,7 +118,7 @@ TEST_F(DumpTest, EachDirtyKindHidesItsFields) {
             MarkNotated(display);
             MarkNotated(barDisplay);
             holder->SetDirtyKind(c.kind, 1);
-            const bool hidden = holder == display || c.gatedByMeasure;
+            const bool hidden = (holder == barDisplay) == c.gatedByMeasure;
             EXPECT_EQ(Dump(), std::string("staff 1 bar 2 voice 0: ") + (hidden ? c.expected : kNotatedNote) + "\n")
                 << "kind " << c.kind << (holder == display ? " on the note" : " on the measure");
         }

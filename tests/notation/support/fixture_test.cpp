@@ -89,8 +89,8 @@ TEST_F(NotationFixtureTest, ABatchIsPreparedProcessedAndFinished) {
     ExpectReset();
     const std::string dump = Dump();
     // The appended bars hold a whole-measure rest in each staff's voice.
-    EXPECT_NE(dump.find("staff 1 bar 4 voice 0: rest(at=0 value=1/1 beam=?)\n"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("staff 2 bar 4 voice 0: rest(at=0 value=1/1 beam=?)\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("staff 1 bar 4 voice 0: rest(at=0 value=1/1 beam=-)\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("staff 2 bar 4 voice 0: rest(at=0 value=1/1 beam=-)\n"), std::string::npos) << dump;
 }
 
 TEST_F(NotationFixtureTest, StatesAreAnsweredAsTheViewAnswersThem) {

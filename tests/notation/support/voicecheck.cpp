@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -23,15 +24,22 @@ struct Sounding {
     int length = 0;   // notated, plain division
 };
 
-// The notes of one measure by voice; members of chords and tuplets are the
-// measure's children too.
-std::map<int, std::vector<Sounding>> NotesByVoice(ECMeasure* measure) {
-    std::map<int, std::vector<Sounding>> voices;
-    MCEventList* children = measure->GetChildren();
+void CollectNotes(ECBase* group, std::vector<ECNote*>& notes, std::set<ECBase*>& seen) {
+    MCEventList* children = group->GetChildren();
     for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
         ECBase* child = children->GetNext(pos);
-        if (child->GetClassType() != ET_NOTE)
-            continue;
+        const int type = child->GetClassType();
+        if (type == ET_NOTE && seen.insert(child).second)
+            notes.push_back(static_cast<ECNote*>(child));
+        else if ((type == ET_TUPLET || type == ET_CHORD) && seen.insert(child).second)
+            CollectNotes(child, notes, seen);
+    }
+}
+
+// The notes of one measure by voice.
+std::map<int, std::vector<Sounding>> NotesByVoice(ECMeasure* measure) {
+    std::map<int, std::vector<Sounding>> voices;
+    for (ECNote* child : NotesIn(measure)) {
         DCBase* display = GetNotateData(child);
         const int start = NotateTickStart(display, NORMAL_SCALE);
         const int length = NotateTickDuration(display, NORMAL_SCALE);
@@ -55,6 +63,14 @@ void Describe(std::ostream& out, const Sounding& note) {
 }
 
 }  // namespace
+
+std::vector<ECNote*> NotesIn(ECBase* measure) {
+    std::vector<ECNote*> notes;
+    std::set<ECBase*> seen;
+    if (measure)
+        CollectNotes(measure, notes, seen);
+    return notes;
+}
 
 ::testing::AssertionResult NoOverlapsInVoices(ECConductor* conductor) {
     if (!conductor)

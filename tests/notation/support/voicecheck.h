@@ -17,9 +17,17 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+class ECBase;
 class ECConductor;
+class ECNote;
 
 namespace notation_check {
+
+// The notes of a measure (or any group) in child order, the members of its
+// tuplets and chords where the group stands, each note once.
+std::vector<ECNote*> NotesIn(ECBase* measure);
 
 // Success when no voice of any staff measure holds two overlapping notes;
 // otherwise a failure naming each staff, bar and voice with the two notes

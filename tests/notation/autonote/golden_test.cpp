@@ -2,6 +2,7 @@
 // performance, compared with their golden dumps (tests/notation/support/DUMP.md).
 // Each case's MIDI file is written from the note table here and must match
 // the file stored beside its golden.
+#include "tests/notation/autonote/values_support.h"
 #include "tests/notation/support/golden.h"
 #include "tests/notation/support/notation_fixture.h"
 #include "tests/support/smf_support.h"
@@ -41,6 +42,11 @@ std::vector<uint8_t> NotesBeforeBarlines() {
     return smf_support::File(1, DIVISION).Add(conductor).Add(melody).Add(drums).GetBytes();
 }
 
+// values_support.h: three bars of 4/4 at 480 a quarter played exactly.
+std::vector<uint8_t> ValuesInThreeBars() {
+    return values_test::ThreeBarsFile(values_test::ThreeBarsPlayed());
+}
+
 struct Case {
     const char* name;
     std::vector<uint8_t> (*file)();
@@ -51,6 +57,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 
 const Case kCases[] = {
     {"notes-before-barlines", NotesBeforeBarlines},
+    {"values-in-three-bars", ValuesInThreeBars},
 };
 
 class GoldenTest : public notation_test::NotationFixture, public ::testing::WithParamInterface<Case> {};

@@ -7,6 +7,7 @@
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
 #include "tests/notation/support/dump.h"
+#include "tests/notation/support/voicecheck.h"
 #include "tests/platform/messaging_support.h"
 
 #include <fstream>
@@ -54,7 +55,28 @@ int NotationFixture::Attach() {
     }
     if (!m_view.GetDocument())
         Document()->AddView(&m_view);
-    return m_driver.Attach(performance);
+    const int answer = m_driver.Attach(performance);
+    CheckAfterRun();
+    return answer;
+}
+
+void NotationFixture::RunBatch(const std::vector<CCBase*>& commands) {
+    EXPECT_EQ(m_driver.RunBatch(commands), 1);
+    CheckAfterRun();
+}
+
+void NotationFixture::SendState(SCBase* state) {
+    m_driver.SendState(state);
+    CheckAfterRun();
+}
+
+void NotationFixture::Notify(SCBase& state) {
+    m_driver.Notify(state);
+    CheckAfterRun();
+}
+
+void NotationFixture::CheckAfterRun() {
+    EXPECT_TRUE(notation_check::NoOverlapsInVoices(Conductor()));
 }
 
 std::string NotationFixture::Dump() {

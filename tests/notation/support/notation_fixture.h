@@ -9,6 +9,10 @@
 // load leaves the document unmodified, as opening a file does, and attaches
 // its performance, which notates it whole (ProcessFileLoad).
 //
+// After every run it drives (the attachment, a batch, a state) the fixture
+// checks that no two notes of one voice overlap (voicecheck.h): a failure of
+// the test that names staff, measure and voice.
+//
 // The document uses the engine's capture devices and a manual clock
 // (doc_support::DocumentParts). User-interface thread (the test's).
 #pragma once
@@ -41,9 +45,9 @@ protected:
     // the answer of ProcessFileLoad.
     int Attach();
 
-    void RunBatch(const std::vector<CCBase*>& commands) { EXPECT_EQ(m_driver.RunBatch(commands), 1); }
-    void SendState(SCBase* state) { m_driver.SendState(state); }
-    void Notify(SCBase& state) { m_driver.Notify(state); }
+    void RunBatch(const std::vector<CCBase*>& commands);
+    void SendState(SCBase* state);
+    void Notify(SCBase& state);
 
     // notation_dump::DumpPiece of the attached performance.
     std::string Dump();
@@ -59,6 +63,9 @@ protected:
     void ClearStates() { m_driver.ClearStates(); }
 
 private:
+    // The checks every run must pass.
+    void CheckAfterRun();
+
     doc_support::DocumentParts m_parts;   // made first, gone last
     CCantrel m_view;                      // leaves the document before it goes
     ViewDriver m_driver{m_view};          // detaches first

@@ -55,7 +55,8 @@ constexpr int MELODY_STAFF = 1;
 
 // The notated values of one staff, bar by bar, in the short form the cases
 // are written in: w h q e s t for 1/1 to 1/32, a dot each, "~" a tie on;
-// "-" a bar without notes, "?" a value not known; bars joined by " | ".
+// "-" a bar without notes (empty, or rests alone), "?" a value not known;
+// bars joined by " | ".
 std::string ValuesOf(const std::string& dump, int staff) {
     static const std::regex kLine(R"(^staff (\d+) bar (\d+)(?: voice \d+)?: (.*)$)");
     static const std::regex kNote(R"(note\(at=-?\d+ key=\S+ pitch=\S+ value=(\S+) tie=(\S))");
@@ -63,6 +64,11 @@ std::string ValuesOf(const std::string& dump, int staff) {
         {"1/1", "w"}, {"1/2", "h"}, {"1/4", "q"}, {"1/8", "e"}, {"1/16", "s"}, {"1/32", "t"}};
     std::string text;
     int lastBar = 0;
+    bool barHasNotes = true;
+    const auto endBar = [&] {
+        if (lastBar != 0 && !barHasNotes)
+            text += " -";
+    };
     std::istringstream lines(dump);
     for (std::string line; std::getline(lines, line);) {
         std::smatch head;
@@ -70,16 +76,15 @@ std::string ValuesOf(const std::string& dump, int staff) {
             continue;
         const int bar = std::stoi(head[2]);
         if (bar != lastBar) {
+            endBar();
             if (lastBar != 0)
                 text += " |";
             lastBar = bar;
+            barHasNotes = false;
         }
         const std::string body = head[3];
-        if (body == "empty") {
-            text += " -";
-            continue;
-        }
         for (std::sregex_iterator it(body.begin(), body.end(), kNote), end; it != end; ++it) {
+            barHasNotes = true;
             std::string value = (*it)[1];
             const size_t dots = value.find('.');
             const std::string dotted = dots == std::string::npos ? "" : value.substr(dots);
@@ -91,6 +96,7 @@ std::string ValuesOf(const std::string& dump, int staff) {
             text += " " + name + dotted + ((*it)[2] == "~" ? "~" : "");
         }
     }
+    endBar();
     return text.empty() ? text : text.substr(1);
 }
 

@@ -25,7 +25,18 @@ constexpr int QUARTER = 256;   // notation ticks
 
 class VoiceCheckTest : public notation_test::NotationFixture {
 protected:
-    // The note display objects of staff 1's measure number `bar`, in child order.
+    static void AppendNotes(ECBase* parent, std::vector<DCctNotate*>& notes) {
+        MCEventList* children = parent->GetChildren();
+        for (POSITION at = children ? children->GetHeadPosition() : nullptr; at;) {
+            ECBase* child = children->GetNext(at);
+            if (child->GetClassType() == ET_NOTE)
+                notes.push_back(dynamic_cast<DCctNotate*>(GetNotateData(child)));
+            else if (child->GetClassType() == ET_CHORD)
+                AppendNotes(child, notes);
+        }
+    }
+    // The note display objects of staff 1's measure number `bar`, in child
+    // order (a chord's notes in its place).
     std::vector<DCctNotate*> NotesOfBar(int bar) {
         std::vector<DCctNotate*> notes;
         ECBase* staff = Conductor()->GetTrack(TRACK_STAFF, 1, 0);
@@ -35,12 +46,7 @@ protected:
             ECBase* measure = measures->GetNext(pos);
             if (measure->GetClassType() != ET_MEASURE || ++number != bar)
                 continue;
-            MCEventList* children = measure->GetChildren();
-            for (POSITION at = children->GetHeadPosition(); at;) {
-                ECBase* child = children->GetNext(at);
-                if (child->GetClassType() == ET_NOTE)
-                    notes.push_back(dynamic_cast<DCctNotate*>(GetNotateData(child)));
-            }
+            AppendNotes(measure, notes);
         }
         return notes;
     }

@@ -35,10 +35,6 @@ constexpr int kNoTrack = 0x7FF;
 constexpr uint16_t kVoiceBits = 0x000F;
 constexpr int kTrackShift = 4;
 
-DCctNote* NoteDisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctNote*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 int FontWidth() {
     return MCMusicFont::GetMusicFont().GetNoteheadWidth(FONT_CURRENT);
 }
@@ -51,11 +47,15 @@ int KeyOf(ECNote* note) {
         return played->GetMidiData().GetDataByte1();
     CTie ties;
     ECNote* head = ties.GetHeadOfTie(note);
-    DCctNote* headDisplay = NoteDisplayOf(head);
+    DCctNote* headDisplay = DCctChord::NoteDisplayOf(head);
     return headDisplay ? headDisplay->GetSpelling().GetMidiPitch() : kLowestKey;
 }
 
 }  // namespace
+
+DCctNote* DCctChord::NoteDisplayOf(ECBase* event) {
+    return event ? dynamic_cast<DCctNote*>(event->GetData(DK_NOTATION, 0)) : nullptr;
+}
 
 DCctChord::DCctChord() = default;
 
@@ -202,11 +202,7 @@ WORD DCctChord::GetTickDuration(int mode) {
 }
 
 void DCctChord::SetFlag(int on) {
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->SetFlag(on);
+    ForEachNote([&](DCctNote* note) { note->SetFlag(on); });
 }
 
 int DCctChord::GetFlag() {
@@ -221,21 +217,13 @@ int DCctChord::GetFlag() {
 }
 
 void DCctChord::SetLedgerLines(DCctClef* clef) {
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->SetLedgerLines(clef);
+    ForEachNote([&](DCctNote* note) { note->SetLedgerLines(clef); });
 }
 
 // ---- the shared stem ------------------------------------------------------------------
 
 void DCctChord::HideStem(int hide, int flag) {
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->HideStem(1, flag);
+    ForEachNote([&](DCctNote* note) { note->HideStem(1, flag); });
     if (DCctNote* anchor = GetAnchorNote())
         anchor->HideStem(hide, flag);
 }
@@ -247,11 +235,7 @@ int DCctChord::IsStemHidden() {
 
 void DCctChord::SetStemSideOverride(int on) {
     DCctNotate::SetStemSideOverride(on);
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->SetStemSideOverride(on);
+    ForEachNote([&](DCctNote* note) { note->SetStemSideOverride(on); });
 }
 
 int DCctChord::IsStemSideOverride() {
@@ -265,11 +249,7 @@ void DCctChord::SetStemLength(BYTE length, int add, int override) {
         return;
     // The length counts beyond the far note: the stem first spans the chord.
     const int span = MCPitchUtils().OrderedDiatonic(bottom->GetSpelling(), top->GetSpelling());
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->SetStemLength(static_cast<BYTE>(span + length), add, override);
+    ForEachNote([&](DCctNote* note) { note->SetStemLength(static_cast<BYTE>(span + length), add, override); });
 }
 
 BYTE DCctChord::GetStemLength() {
@@ -311,11 +291,7 @@ int DCctChord::GetStemDirection() {
 
 void DCctChord::SetStemDirectionOverride(int on) {
     DCctNotate::SetStemDirectionOverride(on);
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;)
-        if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
-            note->SetStemDirectionOverride(on);
+    ForEachNote([&](DCctNote* note) { note->SetStemDirectionOverride(on); });
 }
 
 int DCctChord::IsStemDirectionOverride() {

@@ -24,6 +24,7 @@
 // Ownership and threads as DCctBase.
 #pragma once
 
+#include "model/lists.h"
 #include "notation/display/notate.h"
 
 #include <vector>
@@ -121,12 +122,23 @@ public:
     DCctNote* GetBottomNote();
     // The note carrying the stem; null without notes.
     DCctNote* GetAnchorNote();
+    // A note event's display; null for none or another kind of event.
+    static DCctNote* NoteDisplayOf(ECBase* event);
     // The x of the first note's display; 0 without one.
     int GetNoteX();
 
 protected:
     // Appends the chord's note children (child order) to `list`; their count.
     int FindNoteChildren(MCEventList& list);
+    // Calls `action` with the display of each note (child order) that has one.
+    template <class Action>
+    void ForEachNote(Action action) {
+        MCEventList notes;
+        FindNoteChildren(notes);
+        for (POSITION pos = notes.GetHeadPosition(); pos;)
+            if (DCctNote* note = NoteDisplayOf(notes.GetNext(pos)))
+                action(note);
+    }
     ECNote* FindFirstNoteChild();
     DCctNote* FirstNoteDisplay();
 

@@ -25,10 +25,6 @@ constexpr int kSeventh = 6;
 constexpr uint8_t BY_PITCH = 0;
 constexpr int LOWEST_FIRST = 0;
 
-DCctNote* NoteDisplayOf(ECBase* event) {
-    return event ? dynamic_cast<DCctNote*>(event->GetData(DK_NOTATION, 0)) : nullptr;
-}
-
 std::vector<ECBase*> ToVector(MCEventList& list) {
     std::vector<ECBase*> events;
     for (POSITION pos = list.GetHeadPosition(); pos;)
@@ -38,8 +34,8 @@ std::vector<ECBase*> ToVector(MCEventList& list) {
 
 // Staff steps between two notes' spellings.
 int Steps(ECBase* first, ECBase* second) {
-    DCctNote* a = NoteDisplayOf(first);
-    DCctNote* b = NoteDisplayOf(second);
+    DCctNote* a = DCctChord::NoteDisplayOf(first);
+    DCctNote* b = DCctChord::NoteDisplayOf(second);
     return a && b ? MCPitchUtils().UnorderedDiatonic(a->GetSpelling(), b->GetSpelling()) : kSeventh;
 }
 

@@ -134,21 +134,26 @@ void ANNote::DoMeasure(ECConductor* conductor, ECStaff* staff, ECMeasure* measur
         return m_timeRangeStart <= *time && *time <= m_timeRangeEnd;
     };
 
-    MCEventList notes;   // holds each note while the walk relinks it
-    FlattenList(measure, notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;) {
-        ECBase* note = notes.GetNext(pos);
-        DCctNotate* display = NotateOf(note, 0);
-        if (!display || !inRange(note))
-            continue;
-        if (display->ValueDirty()) {
-            DCctNotate* walked = display;
-            // A note moved on into the next measure is valued there.
-            if (DoMeasureDivisions(walked, meter, measure, measureTime, 1, nullptr, nullptr) != VALUE_AFTER)
-                display->SetValueDirty(0);
+    // Values the notes of `group` (the measure or a tuplet) in `groupMeter`,
+    // within [start, end] of a tuplet when given.
+    auto valueGroup = [&](ECBase* group, ECMeter* groupMeter, uint16_t* start, uint16_t* end) {
+        MCEventList notes;   // holds each note while the walk relinks it
+        FlattenList(group, notes);
+        for (POSITION pos = notes.GetHeadPosition(); pos;) {
+            ECBase* note = notes.GetNext(pos);
+            DCctNotate* display = NotateOf(note, 0);
+            if (!display || !inRange(note))
+                continue;
+            if (display->ValueDirty()) {
+                DCctNotate* walked = display;
+                // A note moved on into the next measure is valued there.
+                if (DoMeasureDivisions(walked, groupMeter, measure, measureTime, 1, start, end) != VALUE_AFTER)
+                    display->SetValueDirty(0);
+            }
+            DoGraceNote(note, display);
         }
-        DoGraceNote(note, display);
-    }
+    };
+    valueGroup(measure, meter, nullptr, nullptr);
 
     // Tuplets are gathered now: the walk above may have made or filled some.
     MCEventList tuplets;
@@ -168,21 +173,7 @@ void ANNote::DoMeasure(ECConductor* conductor, ECStaff* staff, ECMeasure* measur
         ECMeter borrowed;
         if (!tupletDisplay->GetBorrowedMeter(meter, &borrowed))
             continue;
-        MCEventList members;
-        FlattenList(tuplet, members);
-        for (POSITION at = members.GetHeadPosition(); at;) {
-            ECBase* note = members.GetNext(at);
-            DCctNotate* display = NotateOf(note, 0);
-            if (!display || !inRange(note))
-                continue;
-            if (display->ValueDirty()) {
-                DCctNotate* walked = display;
-                const int result = DoMeasureDivisions(walked, &borrowed, measure, measureTime, 1, &start, &end);
-                if (result != VALUE_AFTER)
-                    display->SetValueDirty(0);
-            }
-            DoGraceNote(note, display);
-        }
+        valueGroup(tuplet, &borrowed, &start, &end);
     }
     m_pStaff = nullptr;
     m_pMeter = nullptr;

@@ -14,6 +14,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
@@ -55,25 +56,17 @@ void SaveBeam(const std::string& path) {
         display->SetValue(64, 0);
         display->SetTickStart(static_cast<WORD>(512 + 64 * i));
     }
-    source->GetHeader()->SetFormat(DF_NATIVE);
-    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
-    source->OnCloseDocument();
+    ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
 }
 
-struct BeamDocumentTest : ::testing::Test {
-    file_test::TempFolder folder;
-    CPromptScript prompts;
-    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    BeamDocumentTest() { InitPlugins(); }
-    ~BeamDocumentTest() override { SetPromptHandler(previousPrompts); }
-};
+struct BeamDocumentTest : display_document::DocumentTest {};
 
 TEST_F(BeamDocumentTest, BeamWordComesBackAndTheLevelsWaitForPlacing) {
     const std::string path = folder.File("beam.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveBeam(path));
 
-    std::unique_ptr<MCOpusDoc> reopened = doc_support::DocumentParts::MakeDocument();
-    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
     const auto beams = doc_support::FindEvents(reopened->GetBaseEvent(), ET_BEAM);
     ASSERT_EQ(beams.size(), 1u);
     auto* beam = dynamic_cast<DCctBeam*>(beams[0]->GetData(DK_NOTATION, 0));

@@ -17,6 +17,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
@@ -63,25 +64,17 @@ void SaveChord(const std::string& path) {
             sign->SetAlignPosition(2);
         }
     }
-    source->GetHeader()->SetFormat(DF_NATIVE);
-    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
-    source->OnCloseDocument();
+    ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
 }
 
-struct ChordDocumentTest : ::testing::Test {
-    file_test::TempFolder folder;
-    CPromptScript prompts;
-    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    ChordDocumentTest() { InitPlugins(); }
-    ~ChordDocumentTest() override { SetPromptHandler(previousPrompts); }
-};
+struct ChordDocumentTest : display_document::DocumentTest {};
 
 TEST_F(ChordDocumentTest, ChordDisplayComesBackAnsweringFromItsNotes) {
     const std::string path = folder.File("chord.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveChord(path));
 
-    std::unique_ptr<MCOpusDoc> reopened = doc_support::DocumentParts::MakeDocument();
-    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
     const auto chords = doc_support::FindEvents(reopened->GetBaseEvent(), ET_CHORD);
     ASSERT_EQ(chords.size(), 1u);
     auto* chord = dynamic_cast<DCctChord*>(chords[0]->GetData(DK_NOTATION, 0));

@@ -13,6 +13,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
@@ -53,25 +54,17 @@ void SaveRests(const std::string& path) {
     wholeDisplay->SetTickDuration(1024);
     wholeDisplay->SetConsolidated(1);
 
-    source->GetHeader()->SetFormat(DF_NATIVE);
-    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
-    source->OnCloseDocument();
+    ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
 }
 
-struct RestDocumentTest : ::testing::Test {
-    file_test::TempFolder folder;
-    CPromptScript prompts;
-    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    RestDocumentTest() { InitPlugins(); }
-    ~RestDocumentTest() override { SetPromptHandler(previousPrompts); }
-};
+struct RestDocumentTest : display_document::DocumentTest {};
 
 TEST_F(RestDocumentTest, RestsComeBackWithTheirValuesMarksAndDottedLengths) {
     const std::string path = folder.File("rests.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveRests(path));
 
-    std::unique_ptr<MCOpusDoc> reopened = doc_support::DocumentParts::MakeDocument();
-    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
     const auto rests = doc_support::FindEvents(reopened->GetBaseEvent(), ET_REST);
     ASSERT_EQ(rests.size(), 2u);
     std::vector<DCctRest*> displays;

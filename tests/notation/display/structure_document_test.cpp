@@ -13,6 +13,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
@@ -45,25 +46,17 @@ void SaveBarlineAndMeter(const std::string& path) {
     ASSERT_NE(meterDisplay, nullptr);
     meterDisplay->SetMeter(6, 8);
     meterDisplay->SetPosition(77, 0);
-    source->GetHeader()->SetFormat(DF_NATIVE);
-    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
-    source->OnCloseDocument();
+    ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
 }
 
-struct StructureDocumentTest : ::testing::Test {
-    file_test::TempFolder folder;
-    CPromptScript prompts;
-    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    StructureDocumentTest() { InitPlugins(); }
-    ~StructureDocumentTest() override { SetPromptHandler(previousPrompts); }
-};
+struct StructureDocumentTest : display_document::DocumentTest {};
 
 TEST_F(StructureDocumentTest, BarlineAndMeterDisplaysComeBack) {
     const std::string path = folder.File("structure.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveBarlineAndMeter(path));
 
-    std::unique_ptr<MCOpusDoc> reopened = doc_support::DocumentParts::MakeDocument();
-    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
     const auto barlines = doc_support::FindEvents(reopened->GetBaseEvent(), ET_BARLINE);
     ASSERT_EQ(barlines.size(), 1u);
     auto* barline = dynamic_cast<DCctBarline*>(barlines[0]->GetData(DK_NOTATION, 0));

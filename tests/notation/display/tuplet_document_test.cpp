@@ -14,6 +14,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
@@ -57,25 +58,17 @@ void SaveTuplet(const std::string& path) {
         display->SetBase(384, 256);
         display->SetTickStart(static_cast<WORD>(384 + 128 * i));
     }
-    source->GetHeader()->SetFormat(DF_NATIVE);
-    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
-    source->OnCloseDocument();
+    ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
 }
 
-struct TupletDocumentTest : ::testing::Test {
-    file_test::TempFolder folder;
-    CPromptScript prompts;
-    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    TupletDocumentTest() { InitPlugins(); }
-    ~TupletDocumentTest() override { SetPromptHandler(previousPrompts); }
-};
+struct TupletDocumentTest : display_document::DocumentTest {};
 
 TEST_F(TupletDocumentTest, TupletDisplayComesBackWithItsStartInTheMeasure) {
     const std::string path = folder.File("tuplet.mmm");
     ASSERT_NO_FATAL_FAILURE(SaveTuplet(path));
 
-    std::unique_ptr<MCOpusDoc> reopened = doc_support::DocumentParts::MakeDocument();
-    ASSERT_TRUE(reopened->OnOpenDocument(path.c_str())) << prompts.GetLast().text;
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
     const auto tuplets = doc_support::FindEvents(reopened->GetBaseEvent(), ET_TUPLET);
     ASSERT_EQ(tuplets.size(), 1u);
     auto* tuplet = dynamic_cast<DCctTuplet*>(tuplets[0]->GetData(DK_NOTATION, 0));

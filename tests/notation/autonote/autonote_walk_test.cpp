@@ -18,6 +18,7 @@
 #include "notation/display/tuplet.h"
 #include "notation/view/cantrel.h"
 #include "tests/notation/autonote/autonote_support.h"
+#include "tests/notation/autonote/progress_support.h"
 
 #include <gtest/gtest.h>
 
@@ -29,31 +30,11 @@
 
 namespace {
 
+using autonote_test::Progress;
+using autonote_test::RecordProgress;
+
 using autonote_test::AutonoteTest;
 
-// A progress state as the performance's handlers saw it.
-struct Progress {
-    unsigned code;
-    std::string text;
-    int low = 0, high = 0;
-    bool operator==(const Progress& o) const {
-        return std::tie(code, text, low, high) == std::tie(o.code, o.text, o.low, o.high);
-    }
-};
-void PrintTo(const Progress& p, std::ostream* os) {
-    *os << "{" << p.code << " \"" << p.text << "\" " << p.low << ".." << p.high << "}";
-}
-
-int RecordProgress(ECBase*, int, void* state, void* user) {
-    auto* status = dynamic_cast<SCStatus*>(static_cast<SCBase*>(state));
-    if (status && status->GetCode() >= STATE_PROGRESS_BEGIN && status->GetCode() <= STATE_PROGRESS_END) {
-        Progress seen{status->GetCode(), status->GetMessage()};
-        if (seen.code == STATE_PROGRESS_BEGIN)   // the others carry no range of their own
-            status->GetProgressRange(seen.low, seen.high);
-        static_cast<std::vector<Progress>*>(user)->push_back(seen);
-    }
-    return 1;
-}
 
 Progress Begin(int high) {
     return {STATE_PROGRESS_BEGIN, "Notating file...", 0, high};

@@ -23,6 +23,7 @@
 #include "tests/platform/file_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
+#include "tests/notation/autonote/progress_support.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,9 @@
 #include <vector>
 
 namespace {
+
+using autonote_test::Progress;
+using autonote_test::RecordProgress;
 
 using doc_support::FindEvents;
 
@@ -61,28 +65,6 @@ std::vector<uint8_t> Piece() {
     return smf_support::File(1, kDivision).Add(conductor).Add(melody).Add(drums).GetBytes();
 }
 
-struct Progress {
-    unsigned code;
-    std::string text;
-    int low = 0, high = 0;
-    bool operator==(const Progress& o) const {
-        return std::tie(code, text, low, high) == std::tie(o.code, o.text, o.low, o.high);
-    }
-};
-void PrintTo(const Progress& p, std::ostream* os) {
-    *os << "{" << p.code << " \"" << p.text << "\" " << p.low << ".." << p.high << "}";
-}
-
-int RecordProgress(ECBase*, int, void* state, void* user) {
-    auto* status = dynamic_cast<SCStatus*>(static_cast<SCBase*>(state));
-    if (status && status->GetCode() >= STATE_PROGRESS_BEGIN && status->GetCode() <= STATE_PROGRESS_END) {
-        Progress seen{status->GetCode(), status->GetMessage()};
-        if (seen.code == STATE_PROGRESS_BEGIN)   // the others carry no range of their own
-            status->GetProgressRange(seen.low, seen.high);
-        static_cast<std::vector<Progress>*>(user)->push_back(seen);
-    }
-    return 1;
-}
 
 // The first note at a time in quarter notes.
 ECBase* NoteOfTime(ECPerformance* performance, float quarters) {

@@ -77,6 +77,7 @@ void NotationFixture::Notify(SCBase& state) {
 
 void NotationFixture::CheckAfterRun() {
     EXPECT_TRUE(notation_check::NoOverlapsInVoices(Conductor()));
+    EXPECT_TRUE(notation_check::VoicesFillTheirMeasures(Conductor()));
 }
 
 std::string NotationFixture::Dump() {

@@ -4,9 +4,11 @@
 #include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/measure.h"
+#include "model/meter.h"
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/autonote/notatelinks.h"
+#include "notation/display/base.h"
 
 #include <algorithm>
 #include <map>
@@ -103,6 +105,48 @@ std::vector<ECNote*> NotesIn(ECBase* measure) {
     if (text.empty())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "notes of one voice overlap:" << text;
+}
+
+::testing::AssertionResult VoicesFillTheirMeasures(ECConductor* conductor) {
+    if (!conductor)
+        return ::testing::AssertionSuccess();
+    std::ostringstream faults;
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int number = 1; number <= staves; ++number) {
+        ECBase* staff = conductor->GetTrack(TRACK_STAFF, number, 0);
+        MCEventList* measures = staff ? staff->GetChildren() : nullptr;
+        for (POSITION pos = measures ? measures->GetHeadPosition() : nullptr; pos;) {
+            ECBase* measure = measures->GetNext(pos);
+            auto* display = measure->GetClassType() == ET_MEASURE
+                                ? dynamic_cast<DCctBase*>(measure->GetData(DK_NOTATION, 0))
+                                : nullptr;
+            ECMeter* meter = display ? conductor->GetMeterAtTime(*measure->GetTime()) : nullptr;
+            if (!meter || display->RestDirty())
+                continue;   // not filled yet
+            std::map<int, int> sums;
+            MCEventList* children = measure->GetChildren();
+            for (POSITION at = children ? children->GetHeadPosition() : nullptr; at;) {
+                ECBase* child = children->GetNext(at);
+                const int type = child->GetClassType();
+                if (type != ET_NOTE && type != ET_REST && type != ET_CHORD && type != ET_TUPLET)
+                    continue;
+                const int length = NotateTickDuration(GetNotateData(child), NORMAL_SCALE);
+                if (length < 0)
+                    continue;
+                MCVoiceTrack* word = child->GetVoiceTrack();
+                sums[word ? word->GetVoice() : 0] += length;
+            }
+            const int full = meter->GetTicksPerMeasure(256);
+            for (const auto& [voice, sum] : sums)
+                if (sum != full)
+                    faults << "\n  staff " << number << " bar " << conductor->GetMeasureNumberAtTime(*measure->GetTime())
+                           << " voice " << voice << ": " << sum << " of " << full;
+        }
+    }
+    const std::string text = faults.str();
+    if (text.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "voices that do not fill their measure:" << text;
 }
 
 }  // namespace notation_check

@@ -1,6 +1,7 @@
 // What every notation run must leave true, checked by the notation fixture
 // after each run: within one staff measure no two notes of one voice
-// overlap. A note sounding into a later note of its voice, or two notes of
+// overlap, and once the rest pass has run on a measure each voice there
+// fills it exactly. A note sounding into a later note of its voice, or two notes of
 // one voice struck together with different lengths (the chord they should
 // form would be ragged), is a fault of the passes, whatever the input.
 //
@@ -33,5 +34,12 @@ std::vector<ECNote*> NotesIn(ECBase* measure);
 // otherwise a failure naming each staff, bar and voice with the two notes
 // (start and length in ticks from the measure's start).
 ::testing::AssertionResult NoOverlapsInVoices(ECConductor* conductor);
+
+// Success when, in every staff measure the rest pass has run on, the notes,
+// rests, chords and tuplets of each voice standing in the measure add up to
+// the measure's length (in the plain division, a tuplet by its own span);
+// otherwise a failure naming each staff, bar and voice with its sum and the
+// measure's length.
+::testing::AssertionResult VoicesFillTheirMeasures(ECConductor* conductor);
 
 }  // namespace notation_check

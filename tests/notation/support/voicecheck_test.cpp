@@ -86,4 +86,23 @@ TEST_F(VoiceCheckTest, NamesStaffBarAndVoiceOfOverlappingNotes) {
     }
 }
 
+// A voice one element short of its measure, or one tick long, is named.
+TEST_F(VoiceCheckTest, NamesAVoiceThatDoesNotFillItsMeasure) {
+    // Bar 2 of 4/4: a quarter, then rests fill the bar.
+    const std::vector<notation_test::PlayedNote> played = {{60, 4 * DIVISION, DIVISION}};
+    ASSERT_EQ(LoadMidi(notation_test::MelodyFile(played, DIVISION, {4, 2})), 1);
+    ASSERT_TRUE(notation_check::VoicesFillTheirMeasures(Conductor()));
+
+    std::vector<DCctNotate*> notes = NotesOfBar(2);
+    ASSERT_EQ(notes.size(), 1u);
+    ASSERT_NE(notes[0], nullptr);
+    notes[0]->SetTickDuration(static_cast<WORD>(QUARTER + 1));
+    const ::testing::AssertionResult result = notation_check::VoicesFillTheirMeasures(Conductor());
+    EXPECT_FALSE(result);
+    EXPECT_NE(std::string(result.message()).find("staff 1 bar 2 voice 0: 1025 of 1024"), std::string::npos)
+        << result.message();
+    notes[0]->SetTickDuration(static_cast<WORD>(QUARTER));
+    EXPECT_TRUE(notation_check::VoicesFillTheirMeasures(Conductor()));
+}
+
 }  // namespace

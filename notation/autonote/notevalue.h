@@ -155,6 +155,9 @@ private:
     // remainder stays in the first part's division (the walk may go on with
     // it), 1 when it went elsewhere.
     int DoSplit(ECBase* first, ECBase* remainder, ECBase* container, ECMeter* meter, ECStaff* staff, int crossing);
+    // Ties the remainder into the chain of `first`, after the last piece
+    // that starts before it (a new tie under the staff); a tie that piece
+    // already started goes on from the remainder. Under the lock.
     void TieNotes(ECBase* first, ECBase* remainder, ECBase* container, ECStaff* staff);
     // Moves an element starting at or after the measure's end into the next
     // measure; false when it does not start there or there is no next measure.

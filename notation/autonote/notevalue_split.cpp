@@ -17,6 +17,7 @@
 #include "notation/display/notate.h"
 #include "notation/display/note.h"
 #include "notation/display/tuplet.h"
+#include "notation/tools/tie.h"
 #include "notation/view/dirtyrect.h"
 
 #include <mutex>
@@ -45,6 +46,19 @@ ECTuplet* TupletOf(ECBase* element) {
             return static_cast<ECTuplet*>(parent);
     }
     return nullptr;
+}
+
+// After the event's time changed: it takes its place by time again in each
+// parent's children list. Its links to its parents stay as they are.
+void KeepInTimeOrder(ECBase* event) {
+    event->Ref();
+    MCEventList* parents = event->GetParents();
+    for (POSITION pos = parents->GetHeadPosition(); pos;) {
+        MCEventList* siblings = parents->GetNext(pos)->GetChildren();
+        if (siblings && siblings->RemoveEvent(event))
+            siblings->AddEvent(event, SORTED);
+    }
+    event->Unref(1);
 }
 
 }  // namespace
@@ -161,19 +175,43 @@ void ANNote::TieNotes(ECBase* first, ECBase* remainder, ECBase* container, ECSta
     if (!holder)
         holder = container;
     auto* tie = new ECTie;
-    tie->SetTime(first->GetTime());
-    tie->SetVoiceTrack(first->GetVoiceTrack());
+    ECTie* onward = nullptr;
     {
         std::unique_lock<CCriticalSection> lock;
         if (m_pPerformance)
             lock = std::unique_lock<CCriticalSection>(m_pPerformance->GetLock());
+        // The remainder joins the chain of `first` where its time puts it:
+        // after the last piece that starts before it. A piece past the bar
+        // line is cut off before the part in front of it is divided, so that
+        // piece may lie several ties on from `first`.
+        CTie chain;
+        ECBase* from = first;
+        if (first->GetClassType() == ET_NOTE)
+            from = chain.GetTailBefore(static_cast<ECNote*>(first), *remainder->GetTime());
+        // A tie that piece already starts goes on from the remainder, so
+        // that no note starts two ties.
+        if (from->GetClassType() == ET_NOTE) {
+            onward = chain.FindTieParent(static_cast<ECNote*>(from), TIE_FORWARD);
+            if (onward && *onward->GetTime() != *from->GetTime())
+                onward = nullptr;
+        }
+        if (onward) {
+            onward->AddChild(remainder, SORTED);
+            onward->RemoveChild(from, 0);
+            onward->SetTime(remainder->GetTime());
+            KeepInTimeOrder(onward);
+        }
+        tie->SetTime(from->GetTime());
+        tie->SetVoiceTrack(from->GetVoiceTrack());
         holder->AddChild(tie, SORTED);
-        tie->AddChild(first, SORTED);
+        tie->AddChild(from, SORTED);
         tie->AddChild(remainder, SORTED);
     }
     if (m_pUpdate) {
         m_pUpdate->AddEvent(remainder);
         m_pUpdate->AddEvent(tie);
+        if (onward)
+            m_pUpdate->AddEvent(onward);
     }
 }
 

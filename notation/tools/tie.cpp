@@ -114,6 +114,14 @@ ECNote* CTie::GetHeadOfTie(ECTie* tie) {
 }
 
 ECNote* CTie::GetTailOfTie(ECNote* note) {
+    return TailOf(note, nullptr);
+}
+
+ECNote* CTie::GetTailBefore(ECNote* note, const MCTime& time) {
+    return TailOf(note, &time);
+}
+
+ECNote* CTie::TailOf(ECNote* note, const MCTime* before) {
     if (!note)
         return nullptr;
     Visited visited;
@@ -122,6 +130,8 @@ ECNote* CTie::GetTailOfTie(ECNote* note) {
         ECNote* end = FindNoteChild(FindTieParent(note, TIE_FORWARD), TIE_FORWARD);
         // A tie whose only note is its start note leads back to that note.
         if (!end || !visited.First(end))
+            return note;
+        if (before && !(*end->GetTime() < *before))
             return note;
         note = end;
     }

@@ -53,8 +53,17 @@ public:
     ECNote* GetHeadOfTie(ECTie* tie);
     // The last note of the chain that holds the note.
     ECNote* GetTailOfTie(ECNote* note);
+    // From the note onward, the last note of its chain that starts before
+    // `time` (the note itself when the note after it does not): where a
+    // note starting at `time` joins the chain.
+    ECNote* GetTailBefore(ECNote* note, const MCTime& time);
     // The chain's span: from the head's time to the tail's time plus the
     // tail's notated duration (256 ticks a quarter; none known: the tail's
     // time). Start and end stay as they are for a null note.
     void GetTieRange(ECNote* note, MCTime& start, MCTime& end);
+
+private:
+    // The walk of GetTailOfTie, stopping before a note that does not start
+    // before `before` when one is given.
+    ECNote* TailOf(ECNote* note, const MCTime* before);
 };

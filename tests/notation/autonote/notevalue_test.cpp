@@ -115,6 +115,18 @@ int CountChildren(ECBase* parent, int type) {
     return count;
 }
 
+// The ties whose first member is the element: a note starts at most one.
+int TiesStartedBy(ECBase* element) {
+    int starts = 0;
+    MCEventList* parents = element->GetParents();
+    for (POSITION pos = parents->GetHeadPosition(); pos;) {
+        ECBase* parent = parents->GetNext(pos);
+        if (parent->GetClassType() == ET_TIE && parent->GetChildren()->GetHead() == element)
+            ++starts;
+    }
+    return starts;
+}
+
 // A note that records, each time it is linked under a parent, whether
 // another thread could take the performance's lock.
 class ProbeNote : public ECNote {
@@ -196,6 +208,30 @@ protected:
         display->SetTickStart(static_cast<WORD>(own));
         display->SetTickDuration(static_cast<WORD>(length));
         return note;
+    }
+
+    // Every note of the score starts at most one tie; each tie is timed at
+    // its first note and the staff holds them in time order.
+    void ExpectOneLine(const std::string& name) {
+        MCEventList* measures = score->staff->GetChildren();
+        const MCTime* before = nullptr;
+        for (POSITION pos = measures->GetHeadPosition(); pos;) {
+            ECBase* child = measures->GetNext(pos);
+            if (child->GetClassType() == ET_MEASURE) {
+                MCEventList* children = child->GetChildren();
+                for (POSITION at = children->GetHeadPosition(); at;) {
+                    ECBase* piece = children->GetNext(at);
+                    if (piece->GetClassType() == ET_NOTE)
+                        EXPECT_LE(TiesStartedBy(piece), 1) << name << " at " << piece->GetTime()->GetTicks(256);
+                }
+            } else if (child->GetClassType() == ET_TIE) {
+                ASSERT_FALSE(child->GetChildren()->IsEmpty()) << name;
+                EXPECT_EQ(*child->GetTime(), *child->GetChildren()->GetHead()->GetTime()) << name;
+                if (before)
+                    EXPECT_LE(*before, *child->GetTime()) << name;
+                before = child->GetTime();
+            }
+        }
     }
 
     void Run(int number) { pass.DoMeasure(score->conductor, score->staff, score->Measure(number), meter.get()); }
@@ -342,6 +378,57 @@ TEST_F(NoteValueTest, TiedOnOverSeveralBarLines) {
         EXPECT_EQ(Chain(note), c.written) << c.start << "," << c.length;
         EXPECT_EQ(CountChildren(score->staff, ET_TIE), c.ties) << c.start << "," << c.length;
     }
+}
+
+// The part before the bar line is divided after the part past it was cut
+// off: the tie over the bar line starts at the last piece before it, and the
+// chain stays a line whose ties stand in time order under the staff.
+TEST_F(NoteValueTest, APartBeforeTheBarLineDividedAgain) {
+    const struct {
+        int start, length;
+        const char* written;
+    } cases[] = {
+        {384, 896, "e~h~|q"},
+        {192, 1088, "s~q~h~|q"},
+        {384, 1920, "e~h~|w~|q"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::to_string(c.start) + "," + std::to_string(c.length);
+        Make(4, 4, 3);
+        ECNote* note = AddNote(1, c.start, c.length);
+        for (int number = 1; number <= 3; ++number)
+            Run(number);
+        EXPECT_EQ(Chain(note), c.written) << name;
+        const int parts = static_cast<int>(std::count(c.written, c.written + std::strlen(c.written), '~')) + 1;
+        EXPECT_EQ(CountChildren(score->staff, ET_TIE), parts - 1) << name;
+        ExpectOneLine(name);
+    }
+}
+
+// A note already tied on (as a user ties it) and divided before the note it
+// is tied to: its tie goes on from the new piece, and moves past a tie of a
+// second voice that starts in between.
+TEST_F(NoteValueTest, ATieAlreadyStartedGoesOnFromTheNewPiece) {
+    Make(4, 4, 1);
+    auto tied = [&](ECNote* from, ECNote* to) {
+        auto* tie = new ECTie;
+        tie->SetTime(from->GetTime());
+        score->staff->AddChild(tie, SORTED);
+        tie->AddChild(from, SORTED);
+        tie->AddChild(to, SORTED);
+    };
+    ECNote* note = AddNote(1, 384, 256);
+    tied(note, AddNote(1, 640, 128));
+    ECNote* second = AddNote(1, 448, 64);
+    ECNote* secondLater = AddNote(1, 512, 64);
+    second->SetVoiceTrack(1, 1);
+    secondLater->SetVoiceTrack(1, 1);
+    tied(second, secondLater);
+    Run(1);
+    EXPECT_EQ(Chain(note), "e~e~e");
+    EXPECT_EQ(Chain(second), "s~s");
+    EXPECT_EQ(CountChildren(score->staff, ET_TIE), 3);
+    ExpectOneLine("tied on");
 }
 
 TEST_F(NoteValueTest, InTheLastMeasureTheOverhangIsDropped) {

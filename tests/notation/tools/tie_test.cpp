@@ -130,6 +130,26 @@ TEST(TieTest, AChainOfThreeNotes) {
     EXPECT_EQ(collected, (std::vector<ECBase*>{b, first, second, c}));
 }
 
+// Where a note starting at a time joins the chain A(2) - B(3) - C(4).
+TEST(TieTest, TheTailBeforeATime) {
+    Chain chain({2, 3, 4});
+    chain.Tie(0, {0, 1});
+    chain.Tie(1, {1, 2});
+    const struct {
+        int from;
+        float time;
+        int tail;
+    } cases[] = {
+        {0, 2.5f, 0}, {0, 3.0f, 0},   // B does not start before 3
+        {0, 3.5f, 1}, {0, 9.0f, 2}, {1, 3.5f, 1}, {1, 1.0f, 1},   // never behind the note itself
+        {2, 9.0f, 2},
+    };
+    CTie tie;
+    for (const auto& c : cases)
+        EXPECT_EQ(tie.GetTailBefore(chain[c.from], MCTime(c.time)), chain[c.tail]) << c.from << " " << c.time;
+    EXPECT_EQ(tie.GetTailBefore(nullptr, MCTime(9.0f)), nullptr);
+}
+
 TEST(TieTest, RangeRunsFromTheHeadToTheEndOfTheTail) {
     NotateScope scope;
     Chain chain({1, 2, 3, 5});

@@ -221,14 +221,16 @@ protected:
                 MCEventList* children = child->GetChildren();
                 for (POSITION at = children->GetHeadPosition(); at;) {
                     ECBase* piece = children->GetNext(at);
-                    if (piece->GetClassType() == ET_NOTE)
+                    if (piece->GetClassType() == ET_NOTE) {
                         EXPECT_LE(TiesStartedBy(piece), 1) << name << " at " << piece->GetTime()->GetTicks(256);
+                    }
                 }
             } else if (child->GetClassType() == ET_TIE) {
                 ASSERT_FALSE(child->GetChildren()->IsEmpty()) << name;
                 EXPECT_EQ(*child->GetTime(), *child->GetChildren()->GetHead()->GetTime()) << name;
-                if (before)
+                if (before) {
                     EXPECT_LE(*before, *child->GetTime()) << name;
+                }
                 before = child->GetTime();
             }
         }

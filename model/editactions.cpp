@@ -63,6 +63,20 @@ bool SortsChildren(int type) {
 
 }  // namespace
 
+bool ACDeltaTime::Moves(ECBase* event) const {
+    const MCTime* time = event->GetTime();
+    if (time == nullptr)
+        return false;
+    const int type = event->GetClassType();
+    if (*time == MCTime::TimeZero() && StaysAtZero(type))
+        return false;
+    // Every track begins with the piece, as the staves do; a wave track moved
+    // away from zero would leave the tree with the first run of measures
+    // deleted over its new time. It is sorted below all the same.
+    const bool trackAtZero = (type == ET_TRACK || type == ET_WAVETRACK) && *time == MCTime::TimeZero();
+    return !trackAtZero && *time >= m_start && *time < m_end;
+}
+
 int ACDeltaTime::DoAction(ECBase* event) {
     const MCTime* time = event->GetTime();
     if (time == nullptr)
@@ -71,11 +85,7 @@ int ACDeltaTime::DoAction(ECBase* event) {
     if (*time == MCTime::TimeZero() && StaysAtZero(type))
         return AC_CONTINUE;
 
-    // Every track begins with the piece, as the staves do; a wave track moved
-    // away from zero would leave the tree with the first run of measures
-    // deleted over its new time. It is sorted below all the same.
-    const bool trackAtZero = (type == ET_TRACK || type == ET_WAVETRACK) && *time == MCTime::TimeZero();
-    if (!trackAtZero && *time >= m_start && *time < m_end) {
+    if (Moves(event)) {
         // Float times only: a bar/pulse/tick operand gives time zero.
         MCTime moved;
         if (time->GetMode() != TM_BPT && m_delta.GetMode() != TM_BPT) {
@@ -93,6 +103,23 @@ int ACDeltaTime::DoAction(ECBase* event) {
             children->Sort();
     }
     return AC_CONTINUE;
+}
+
+// ---- ACFindDeltaTime --------------------------------------------------------
+
+ACFindDeltaTime::ACFindDeltaTime(const MCTime& start, const MCTime& end)
+    : m_shift(MCTime::TimeZero(), start, end) {}
+
+int ACFindDeltaTime::DoAction(ECBase* event) {
+    bool changes = m_shift.Moves(event);
+    if (!changes && SortsChildren(event->GetClassType())) {
+        const MCEventList* children = event->GetChildren();
+        changes = children && !children->IsSorted();
+    }
+    if (!changes)
+        return AC_CONTINUE;
+    m_found = event;
+    return AC_STOP;
 }
 
 // ---- ACPostSerialize --------------------------------------------------------

@@ -4,7 +4,8 @@
 //
 // ACSortChildren sorts the children lists of the containers of the wanted
 // types. ACDeltaTime shifts the times of the events in a time range by a
-// delta, keeping the marks that belong at the very start where they are.
+// delta, keeping the marks that belong at the very start where they are;
+// ACFindDeltaTime finds the first event such a shift would change.
 // ACPostSerialize calls PostSerialize on every event and on its view data.
 //
 // UI thread, or the holder of the performance's lock; the caller of a walk
@@ -36,6 +37,9 @@ public:
     ACDeltaTime(const MCTime& delta, const MCTime& start, const MCTime& end);
 
     int DoAction(ECBase* event) override;
+    // Whether DoAction gives the event a new time: it has a time in the
+    // range and is not a mark or track that stays at time zero.
+    bool Moves(ECBase* event) const;
 
     void SetDeltaTime(const MCTime& delta) { m_delta = delta; }
     void SetStartTime(const MCTime& start) { m_start = start; }
@@ -49,6 +53,26 @@ private:
     MCTime m_delta;   // zero
     MCTime m_start;   // the lowest float: every time is at or after it
     MCTime m_end;     // TimeMax
+};
+
+// Finds the first visited event that an ACDeltaTime over [start, end) would
+// change, and ends the walk there: one it would move, or a staff, wave track,
+// track or conductor staff whose children are out of order (an ACDeltaTime
+// sorts them; one standing at time zero counts too, as the tracks are sorted
+// again after a shift). Nothing found: such a shift would leave the walked
+// tree as it is.
+class ACFindDeltaTime : public ACBase {
+public:
+    ACFindDeltaTime(const MCTime& start, const MCTime& end);
+
+    int DoAction(ECBase* event) override;
+
+    // Null until the walk met such an event.
+    ECBase* GetFound() const { return m_found; }
+
+private:
+    ACDeltaTime m_shift;         // the range, and what moves
+    ECBase* m_found = nullptr;   // borrowed
 };
 
 // Completes the events after a document's tree was read or written: calls

@@ -280,9 +280,7 @@ bool IsTotallyOrdered(ECBase* event) {
 
 }  // namespace
 
-void MCEventList::Sort() {
-    // Children lists are nearly always in order already; then the selection
-    // sort would exchange nothing, and a single pass proves it.
+bool MCEventList::IsSorted() const {
     bool ordered = true;
     ECBase* previous = nullptr;
     for (POSITION pos = GetHeadPosition(); pos && ordered;) {
@@ -290,7 +288,13 @@ void MCEventList::Sort() {
         ordered = IsTotallyOrdered(event) && (!previous || CompareTimes(previous, event) <= 0);
         previous = event;
     }
-    if (ordered)
+    return ordered;
+}
+
+void MCEventList::Sort() {
+    // Children lists are nearly always in order already; then the selection
+    // sort would exchange nothing, and a single pass proves it.
+    if (IsSorted())
         return;
 
     // With distinct times there is one order, whatever sorts it: a fast sort

@@ -105,6 +105,10 @@ public:
     // Orders the list by time in place, events without time first (a
     // selection sort, not stable).
     void Sort();
+    // Whether Sort would leave the list as it is: every time an ordinary
+    // number (no bar/pulse/tick time, no NaN) and each event no earlier than
+    // the one before it.
+    bool IsSorted() const;
     // Replaces each mirror, at its place, by the event it shows; then, with
     // the argument set, RemoveDuplicates.
     void ReplaceMirrors(int removeDuplicates);

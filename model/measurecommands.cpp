@@ -171,7 +171,8 @@ void CCAddMeasure::DoAdd() {
     // Out of the tree while the music moves; the lists keep them.
     DetachAll(m_timeZeroEvents);
     DetachAll(m_endClefs);
-    ShiftMusic(GetTarget(), conductor, staff, delta, m_insertTime);
+    // The staves' caches are rebuilt once, below, after the clefs came back.
+    ShiftMusic(GetTarget(), conductor, staff, delta, m_insertTime, ShiftCaches::ConductorOnly);
     staff->InsertMeasures(m_nInsertIndex, m_nInsertCount, m_insertTime, m_pMeter);
 
     // The clefs and keys of the start of the piece, in the new first measure.

@@ -167,11 +167,17 @@ void HoldMeterRef(ECMeter*& slot, ECMeter* meter) {
 }
 
 void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
-                const MCTime& delta, const MCTime& from) {
+                const MCTime& delta, const MCTime& from, ShiftCaches caches) {
     if (!performance || !conductor || !conductorStaff)
         return;
-    ACDeltaTime(delta, from).Apply(performance);
-    SortTracks(conductor);
+    // The probe stops at the first event the shift would change: nothing past
+    // the end of the music, it walks the tree once without writing to it.
+    ACFindDeltaTime changes(from, MCTime::TimeMax());
+    changes.Apply(performance);
+    if (changes.GetFound()) {
+        ACDeltaTime(delta, from).Apply(performance);
+        SortTracks(conductor);
+    }
 
     // Two meters eight quarters apart, shifted by eight: the first reaches the
     // second's time while the second still stands there, and the cache, which
@@ -179,7 +185,8 @@ void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorS
     // again from the tree, which is whole now.
     if (MCConductorCache* cache = conductor->GetCache())
         cache->BuildCacheFromList(conductorStaff->GetChildren());
-    conductorStaff->RebuildCaches();
+    if (caches == ShiftCaches::All)
+        conductorStaff->RebuildCaches();
 }
 
 void ApplyNestedCommand(CCBase* command, ECPerformance* performance) {

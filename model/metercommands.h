@@ -57,9 +57,14 @@ class ECPerformance;
 // and wave tracks' children are sorted again, and the conductor's meter and
 // tempo cache and every staff's clef and key cache are rebuilt from the tree
 // (a shift moves events one at a time, so a moved event may meet one not yet
-// moved at its new time, which the caches would refuse).
+// moved at its new time, which the caches would refuse). When no event
+// stands at or after `from` and every list is in order already (appending
+// after the last measure, most often), the walk that finds so replaces the
+// shift and the sorts. A caller that rebuilds the staves' caches itself once
+// its work is done leaves them out (ShiftCaches::ConductorOnly).
+enum class ShiftCaches { All, ConductorOnly };
 void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
-                const MCTime& delta, const MCTime& from);
+                const MCTime& delta, const MCTime& from, ShiftCaches caches = ShiftCaches::All);
 
 // The conductor of the performance a command runs on, and its conductor
 // staff; null where there is none.

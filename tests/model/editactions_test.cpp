@@ -120,6 +120,47 @@ TEST(EditActions, DeltaTimeSortsTracksAndWaveTracks) {
     EXPECT_EQ(NamesOf(*tree["M"]->GetChildren()), "m2 m1");   // measures are left as they are
 }
 
+// The probe a shift runs first: the first event the shift would move, or a
+// track whose children it would put in order; nothing for a shift from past
+// the last event of a tree in order. It changes nothing itself.
+TEST(EditActions, FindDeltaTimeFindsWhatAShiftWouldChange) {
+    TestTree tree;
+    tree.AddUntimed("P");
+    tree.Add("S", ET_STAFF, "P", 0.0f);
+    tree.Add("M", ET_MEASURE, "S", 0.0f);
+    tree.Add("C", ET_CLEF, "M", 0.0f);   // a mark of the start: never moved
+    tree.Add("n1", ET_NOTE, "M", 1.0f);
+    tree.Add("n4", ET_NOTE, "M", 4.0f);
+    tree.Add("T", ET_TRACK, "P", 0.0f);   // tracks begin with the piece
+    tree.Add("x6", ET_NOTE, "T", 6.0f);
+    tree.Add("M2", ET_MEASURE, "T", 1.0f);
+    tree.Add("m3", ET_NOTE, "M2", 3.0f, UNSORTED);
+    tree.Add("m2", ET_NOTE, "M2", 2.0f, UNSORTED);   // a measure's order is no shift's business
+
+    const struct {
+        float start;
+        const char* found;
+    } cases[] = {
+        {0.0f, "M"}, {0.5f, "n1"}, {4.0f, "n4"}, {4.5f, "x6"}, {6.0f, "x6"}, {6.5f, nullptr},
+    };
+    for (const auto& c : cases) {
+        ACFindDeltaTime find(MCTime(c.start), MCTime::TimeMax());
+        find.Apply(tree["P"]);
+        EXPECT_EQ(find.GetFound(), c.found ? tree[c.found] : nullptr) << c.start;
+    }
+    ACFindDeltaTime before(MCTime(0.5f), MCTime(1.0f));   // the end is outside
+    before.Apply(tree["P"]);
+    EXPECT_EQ(before.GetFound(), nullptr);
+
+    // A track out of order is sorted by every shift, even one past the end.
+    tree.Add("x5", ET_NOTE, "T", 5.0f, UNSORTED);
+    ACFindDeltaTime past(MCTime(6.5f), MCTime::TimeMax());
+    past.Apply(tree["P"]);
+    EXPECT_EQ(past.GetFound(), tree["T"]);
+    EXPECT_EQ(NamesOf(*tree["T"]->GetChildren()), "M2 x6 x5");
+    EXPECT_EQ(TimeOf(tree, "n4"), 4.0f);
+}
+
 // View data that counts its PostSerialize calls.
 class ActionsTestData : public DCBase {
     DECLARE_DYNCREATE(ActionsTestData)

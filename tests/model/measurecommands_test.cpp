@@ -1,6 +1,7 @@
 // The measure commands on a real piece: measures inserted before a measure
 // (a meter change there staying with it), at the start (the clefs and keys of
-// time zero staying there) and at the end; a clef written before a bar line
+// time zero staying there) and at the end (what stands at or after the old
+// end moving behind them, nothing else); a clef written before a bar line
 // following the music after it; runs deleted with a meter change inside
 // (the meter copy and its removal), from the start (what survives at time
 // zero), with a clef at either end, at the end of the piece, past it, and
@@ -132,6 +133,69 @@ TEST_F(MeasureCommands, AnIndexOutOfRangeAppends) {
         EXPECT_EQ(Grid(), c.grid) << c.index;
     }
     EXPECT_EQ(Seconds(note), 11.0f);
+    EXPECT_EQ(Check(), "");
+}
+
+// Appending moves what stands at or after the old end of the piece (marks of
+// the conductor staff and waves on a wave track may lie there): it all goes
+// behind the new measure, and the tempo cache follows.
+TEST_F(MeasureCommands, AppendingMovesWhatStandsAtOrAfterTheOldEnd) {
+    MakeStaves(1);
+    ECTrack* track = m_conductor->GetTrack(TRACK_WAVE, 1, 1);
+    MakeMeasures(3);
+    ECNote* note = Note(1, 11.5f);
+    ECTempo* tempo = Tempo(12.0f);
+    const struct { float time, expected; } waves[] = {{12.0f, 16.0f}, {14.0f, 18.0f}, {11.0f, 11.0f}};
+    std::vector<ECWave*> placed;
+    for (const auto& w : waves) {
+        auto* wave = new rebar::Live<ECWave>(MCTime(w.time), "take.wav");
+        piece::Place(wave, w.time, 14, 1);
+        PutInto(wave, track);
+        placed.push_back(wave);
+    }
+
+    Run(new CCAddMeasure(1, -1));
+    EXPECT_EQ(Grid(), (Times{0, 4, 8, 12, 16}));
+    EXPECT_EQ(Seconds(note), 11.5f);
+    EXPECT_EQ(Seconds(tempo), 16.0f);
+    EXPECT_NE(m_conductor->GetTempoAtTime(MCTime(13.0f)), tempo);
+    EXPECT_EQ(m_conductor->GetTempoAtTime(MCTime(16.5f)), tempo);
+    for (size_t i = 0; i < placed.size(); ++i)
+        EXPECT_EQ(Seconds(placed[i]), waves[i].expected) << waves[i].time;
+    Times order;   // the track's list is in time order again
+    for (POSITION pos = track->GetChildren()->GetHeadPosition(); pos;)
+        order.push_back(Seconds(track->GetChildren()->GetNext(pos)));
+    EXPECT_EQ(order, (Times{11.0f, 16.0f, 18.0f}));
+    EXPECT_EQ(Check(), "");
+}
+
+// Appending after the last event moves nothing; a clef written before the
+// final bar line still goes to the end of the new measure, and the staff's
+// clef cache shows it there and no longer at the old end.
+TEST_F(MeasureCommands, AppendingAfterTheLastEventMovesNothing) {
+    MakeStaves(2);
+    ECTrack* track = m_conductor->GetTrack(TRACK_WAVE, 1, 1);
+    MakeMeasures(3);
+    ECClef* initial = Clef(1, 0.0f, 0);
+    ECClef* atEnd = ClefIn(1, 3, 12.0f, 2);
+    ECNote* note = Note(2, 11.5f);
+    ECTempo* tempo = Tempo(8.0f);
+    auto* wave = new rebar::Live<ECWave>(MCTime(4.0f), "take.wav");
+    piece::Place(wave, 4.0f, 14, 1);
+    PutInto(wave, track);
+
+    Run(new CCAddMeasure(2, -1));
+    EXPECT_EQ(Grid(), (Times{0, 4, 8, 12, 16, 20}));
+    const struct { ECBase* event; float time; } kept[] = {
+        {initial, 0.0f}, {note, 11.5f}, {tempo, 8.0f}, {wave, 4.0f},
+    };
+    for (const auto& k : kept)
+        EXPECT_EQ(Seconds(k.event), k.time) << k.time;
+    EXPECT_EQ(Seconds(atEnd), 20.0f);
+    EXPECT_EQ(MeasureOf(atEnd), 5);
+    EXPECT_EQ(Staff(1)->GetClefAtTime(MCTime(13.0f), 0), initial);
+    EXPECT_EQ(Staff(1)->GetClefAtTime(MCTime(20.0f), 0), atEnd);
+    EXPECT_EQ(m_conductor->GetTempoAtTime(MCTime(21.0f)), tempo);
     EXPECT_EQ(Check(), "");
 }
 

@@ -290,9 +290,10 @@ int ANNote::DoPulseDivisions(Walk& walk, int stress, int a, int length) {
         division.dotMode = DOTS_ALL;
         division.syncopation = 1;
         // Compound and irregular meters take any plain value inside a pulse,
-        // a rest only from the stress start.
+        // a rest only from a pulse's start (the quarter rest after an
+        // eighth in 6/8 stays whole).
         const int s = walk.display->GetTickStart(OWN_SCALE);
-        division.lenient = !IsSimpleMeter(walk.meter) && (!IsRest(walk.element) || s == a);
+        division.lenient = !IsSimpleMeter(walk.meter) && (!IsRest(walk.element) || s == division.a);
         bool done = false;
         result = TestDivision(walk, Level::Pulse, i, division, done);
         if (done)

@@ -215,10 +215,8 @@ TEST_F(RestPassTest, GapsOfOneVoice) {
         {4, 4, {{0, 1024}}, ""},
         {3, 4, {{0, 256}}, "q@256 q@512"},
         {3, 4, {{512, 256}}, "h@0"},
-        // FIXME: 6/8 with an eighth at 0 should read "q@128 q.@384"; the
-        // note value pass's division walk takes a rest inside a compound
-        // stress only from the stress's start and gives "e@128 e@256 q.@384".
-        // That rule lives with the note values and is left to them.
+        {6, 8, {{0, 128}}, "q@128 q.@384"},
+        {6, 8, {{0, 128}, {384, 128}}, "q@128 q@512"},
         {6, 8, {{0, 384}}, "q.@384"},
     };
     for (const auto& c : cases) {
@@ -353,7 +351,7 @@ TEST_F(RestPassTest, ARestIsLinkedUnderThePerformancesLock) {
     AddNote(0, 128, 0, tuplet, kTripletBorrowed);
     tuplet->performance = ECPerformance::GetActivePerformance();
     Run();
-    EXPECT_EQ(Rests(tuplet), "e@128 e@256");   // cut in the borrowed meter
+    EXPECT_EQ(Rests(tuplet), "q@128");   // valued in the borrowed 3/8
     ASSERT_FALSE(tuplet->linkedWhileFree.empty());
     for (bool free : tuplet->linkedWhileFree)
         EXPECT_FALSE(free);

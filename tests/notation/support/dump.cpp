@@ -144,6 +144,12 @@ std::string PitchField(const Measure& measure, ECBase* note) {
     const MCPitch& pitch = display->GetSpelling();
     if (pitch.IsDirty() || pitch.GetMidiPitch() == 0)
         return UNKNOWN;
+    if (pitch.IsPercussion()) {
+        std::string text = "perc" + std::to_string(pitch.GetStaffDegree());
+        if (display->GetNoteheadStyle() != 0)
+            text += "/" + std::to_string(display->GetNoteheadStyle());
+        return text;
+    }
     static constexpr const char* kLetters[] = {"C", "D", "E", "F", "G", "A", "B"};
     static constexpr const char* kAccidentals[] = {"bb", "b", "", "#", "x"};
     std::string text = kLetters[pitch.GetDegree() % 7];

@@ -165,6 +165,22 @@ public:
     int RemoveMeter(CCRemoveMeter* command);
     int _PrepareMeter(CCBase* command, ECConductor* conductor, MCTime& start, MCTime& end);
 
+    // ---- edit handlers by element type ---------------------------------------------
+    // Called by Add and Remove for each element a command is about to insert
+    // or take out, before the command changes the tree; each finds the staff
+    // measures the change touches, clears what becomes stale there, marks
+    // display objects dirty and widens the notate info. Every handler
+    // answers 0. The dispatch by type (autonote_prepare.cpp):
+    void AddByType(CCAdd* command, ECBase* element, ECBase* parent);
+    void RemoveByType(CCRemove* command, ECBase* element);
+    // notes (autonote_notes.cpp)
+    // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
+    // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
+    // grace notes (autonote_grace.cpp)
+
+    // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
+    // An edit made in place (state 1200) before it is delivered.
+
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).
     int BatchProcess(MCCommandList& batch);

@@ -66,18 +66,30 @@ int CAutoNote::Add(CCAdd* command) {
     display.SetCreateAll(1);
     MCAddItemList* items = command->GetAddList();
     for (POSITION pos = items->GetHeadPosition(); pos;) {
-        ECBase* element = items->GetNext(pos)->GetChild();
+        CCAddItem* item = items->GetNext(pos);
+        ECBase* element = item->GetChild();
         if (!element)
             continue;
         display.Apply(element);
         display.Reset();
         m_dirtyRect.AddEvent(element);
-        // The edit handler of the element's type (modifiers, accidentals,
-        // clefs, keys, lyrics, notes, slurs, ties, tuplets, grace notes) is
-        // called here with the command, the element and its parent once the
-        // handlers exist.
+        AddByType(command, element, item->GetParent());
     }
     return 0;
+}
+
+void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
+    switch (element->GetClassType()) {
+    default:   // a turn and every other type: nothing to prepare
+        break;
+    }
+}
+
+void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
+    switch (element->GetClassType()) {
+    default:
+        break;
+    }
 }
 
 int CAutoNote::Remove(CCRemove* command) {
@@ -97,9 +109,7 @@ int CAutoNote::Remove(CCRemove* command) {
         AddRectsToDirtyList(element, 1);
         if (MCEventList* children = element->GetChildren())
             AddRectsToDirtyList(*children, 1);
-        // The edit handler of the element's type (accidentals, groups, clefs,
-        // keys, lyrics, notes, slurs, ties, tuplets, grace notes) is called
-        // here with the command and the element once the handlers exist.
+        RemoveByType(command, element);
     }
     return 0;
 }

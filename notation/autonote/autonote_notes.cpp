@@ -120,7 +120,7 @@ void MarkValueAndTime(ACSetDirty& dirty) {
 
 }  // namespace
 
-int CAutoNote::EditNotesThatIntersect(CCBase*, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
+int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
                                       unsigned voice) {
     if (!note)
         return 0;
@@ -130,7 +130,13 @@ int CAutoNote::EditNotesThatIntersect(CCBase*, ECNote* note, MCEventList& measur
     MCTime noteEnd;
     GetNoteRange(note, noteStart, noteEnd);
 
-    // Whether `other` overlaps the note; its span joins [start, end) when it does.
+    // Whether `other` overlaps the note; its span joins [start, end) when it
+    // does. A tie chain through it was notated for the old music: cut short
+    // now, it would stay tied across the note into what followed it. The
+    // chain is unmade (its head marked for the value pass, which ties it
+    // afresh) and its span joins too. The clearing over the note's own span
+    // finds only chains with a note inside that span, not one that starts
+    // before the note and runs past it.
     const auto overlapping = [&](ECBase* other) {
         if (other == note)
             return false;
@@ -140,6 +146,10 @@ int CAutoNote::EditNotesThatIntersect(CCBase*, ECNote* note, MCEventList& measur
         if (!Overlaps(s, e, noteStart, noteEnd))
             return false;
         Widen(start, end, s, e);
+        MCTime chainStart = s;
+        MCTime chainEnd = e;
+        if (ClearTiesInRange(command, other, chainStart, chainEnd, voice) == 1)
+            Widen(start, end, chainStart, chainEnd);
         return true;
     };
     const auto mark = [&dirty](ECBase* element) {
@@ -193,10 +203,15 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     GatherMeasures(conductor, track, start, end, measures);
     // Each clearing may reach into measures the note does not: the list
     // follows the span it widened.
-    if (ClearTiesInRange(command, measures, start, end, voice) == 1)
+    bool widened = false;
+    if (ClearTiesInRange(command, measures, start, end, voice) == 1) {
         GatherMeasures(conductor, track, start, end, measures);
-    if (EditNotesThatIntersect(command, note, measures, start, end, voice) == 1)
+        widened = true;
+    }
+    if (EditNotesThatIntersect(command, note, measures, start, end, voice) == 1) {
         GatherMeasures(conductor, track, start, end, measures);
+        widened = true;
+    }
     if (measures.IsEmpty())
         return 0;   // no measure of the staff holds the note
     MCTime measureStart;
@@ -206,6 +221,12 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     DirtySpellingInRange(measures, start, measureEnd, voice);
     ClearEventsInRange(command, measures, start, end, ET_DOT, voice);
     ClearRestsInRange(command, measures, start, end, voice);
+    // A chain unmade or a note cut leaves its measures' rests describing the
+    // old music: a measure whose last note of the voice was a discarded
+    // continuation would get a whole-measure rest beside them. The voice's
+    // rests there are made afresh.
+    if (widened)
+        ClearEvents(command, measures, ET_REST, voice);
 
     // The pitch the user put in is the spelling the note keeps.
     if (auto* display = dynamic_cast<DCctNote*>(NotationDisplayOf(note)))

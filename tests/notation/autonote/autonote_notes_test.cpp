@@ -24,6 +24,7 @@
 #include "notation/autonote/clearing.h"
 #include "notation/display/base.h"
 #include "notation/display/gracenote.h"
+#include "notation/display/note.h"
 #include "sequencer/enginestates.h"
 #include "tests/notation/autonote/autonote_support.h"
 #include "tests/notation/support/melody.h"
@@ -83,22 +84,13 @@ std::string Brief(const std::string& dump, int bar) {
     return "(no line)";
 }
 
-class NoteHandlerTest : public notation_test::NotationFixture {
+// A piece of one staff in 4/4 read from a melody, and edits run on it.
+class NoteEditTest : public notation_test::NotationFixture {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(LoadMidi(notation_test::MelodyFile(
-                      {{60, 0, Q}, {62, Q, Q}, {64, 2 * Q, Q}, {65, 3 * Q, Q}, {72, 4 * Q, Q}, {60, 12 * Q, Q}}, Q,
-                      {4, 2})),
-                  1);
-        const std::string dump = Dump();
-        ASSERT_EQ(Brief(dump, 1), "C4 1/4 D4 1/4 E4 1/4 F4 1/4") << dump;
-        ASSERT_EQ(Brief(dump, 2), "C5 1/4 rest 1/4 rest 1/2") << dump;
-        ASSERT_EQ(Brief(dump, 3), "rest 1/1") << dump;
+    void Load(const std::vector<notation_test::PlayedNote>& melody) {
+        ASSERT_EQ(LoadMidi(notation_test::MelodyFile(melody, Q, {4, 2})), 1);
     }
-    void TearDown() override {
-        if (m_watching)
-            Performance()->RemoveCommandHandler(&OnPrepare, this);
-    }
+    void TearDown() override { StopWatching(); }
 
     ECMeasure* Bar(int number) { return Conductor()->GetMeasure(STAFF, number); }
     // The note of the staff standing at `ticks` from the piece's start.
@@ -137,10 +129,15 @@ protected:
             Performance()->AddCommandHandler(&OnPrepare, this);
         m_watching = true;
     }
+    void StopWatching() {
+        if (m_watching)
+            Performance()->RemoveCommandHandler(&OnPrepare, this);
+        m_watching = false;
+    }
 
 private:
     static int OnPrepare(ECBase*, int phase, void* batch, void* user) {
-        auto& self = *static_cast<NoteHandlerTest*>(user);
+        auto& self = *static_cast<NoteEditTest*>(user);
         if (phase == CMD_PHASE_PREPARE && self.m_onPrepare)
             self.m_onPrepare(*static_cast<MCCommandList*>(batch));
         return 1;
@@ -148,6 +145,17 @@ private:
 
     std::function<void(MCCommandList&)> m_onPrepare;
     bool m_watching = false;
+};
+
+class NoteHandlerTest : public NoteEditTest {
+protected:
+    void SetUp() override {
+        Load({{60, 0, Q}, {62, Q, Q}, {64, 2 * Q, Q}, {65, 3 * Q, Q}, {72, 4 * Q, Q}, {60, 12 * Q, Q}});
+        const std::string dump = Dump();
+        ASSERT_EQ(Brief(dump, 1), "C4 1/4 D4 1/4 E4 1/4 F4 1/4") << dump;
+        ASSERT_EQ(Brief(dump, 2), "C5 1/4 rest 1/4 rest 1/2") << dump;
+        ASSERT_EQ(Brief(dump, 3), "rest 1/1") << dump;
+    }
 };
 
 TEST_F(NoteHandlerTest, AnAddedEighthCutsTheNoteItOverlaps) {
@@ -356,6 +364,73 @@ TEST_F(NoteHandlerTest, AnAddMergesWhereItsParentHoldsNotesAlready) {
     ECNote* c4 = NoteAt(0);
     CCAdd again(c4, Bar(1), NoteOn(60));
     EXPECT_EQ(Engine().IsMergeAdd(&again), 0);
+}
+
+// C4 a dotted half, then F4 held over the bar line (notated F4 q~ | F4 q).
+class TiedOverBarTest : public NoteEditTest {
+protected:
+    void SetUp() override {
+        Load({{60, 0, 3 * Q}, {65, 3 * Q, 2 * Q}});
+        const std::string dump = Dump();
+        ASSERT_EQ(Brief(dump, 1), "C4 1/2. F4 1/4") << dump;
+        ASSERT_EQ(Brief(dump, 2), "F4 1/4 rest 1/4 rest 1/2") << dump;
+        ASSERT_NE(dump.find("pitch=F4 value=1/4 tie=~"), std::string::npos) << dump;
+    }
+};
+
+// The tie chain the new note cuts runs on into bar 2: the measures are
+// gathered again over the chain, the chain is unmade and the window
+// renotated reaches the end of bar 2, whose rests are made afresh.
+TEST_F(TiedOverBarTest, ANoteIntoATieChainRenotatesTheWholeChain) {
+    const struct {
+        const char* what;
+        int at, length;   // the added G4
+        const char* bar1;
+        const char* bar2;
+    } cases[] = {
+        // Only the head of the chain lies in the new note's span.
+        {"inside the head", 3 * Q + Q / 2, Q / 2, "C4 1/2. F4 1/8:1 G4 1/8:1", "rest 1/1"},
+        // The continuation lies in it too.
+        {"over the bar line", 3 * Q + Q / 2, Q, "C4 1/2. F4 1/8:1 G4 1/8:1", "G4 1/8 rest 1/8 rest 1/4 rest 1/2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load({{60, 0, 3 * Q}, {65, 3 * Q, 2 * Q}});   // read afresh
+        ASSERT_EQ(Conductor()->GetMaxTrackNumber(TRACK_STAFF), 1);
+        ASSERT_EQ(Brief(Dump(), 2), "F4 1/4 rest 1/4 rest 1/2");
+        MCTime measureEnd;
+        MCTime timeEnd;
+        WatchPrepare([&](MCCommandList&) {
+            const CNotateInfo::StaffInfo& window = Engine().GetNotateInfo().GetStaffWindows().front();
+            measureEnd = window.measureEnd;
+            timeEnd = window.timeEnd;
+        });
+        RunBatch({AddNote(67, c.at, c.length)});
+        EXPECT_EQ(timeEnd, Ticks(5 * Q));
+        EXPECT_EQ(measureEnd, Ticks(8 * Q));
+        const std::string dump = Dump();
+        EXPECT_EQ(Brief(dump, 1), c.bar1) << dump;
+        EXPECT_EQ(Brief(dump, 2), c.bar2) << dump;
+        StopWatching();
+    }
+}
+
+// A note of an added tuplet: every rest of its measures goes, whatever its
+// voice, and an accidental it carries keeps the note as spelled.
+TEST_F(NoteHandlerTest, ATupletNoteClearsTheRestsOfItsMeasures) {
+    ECNote* note = NewNote(5 * Q, Q / 2);
+    auto* sharp = new ECAccidental;
+    note->AddChild(sharp, SORTED);
+    CCAdd add(note, Bar(2), NoteOn(68));
+    ASSERT_NE(note->GetData(DK_NOTATION, 1), nullptr);
+    ASSERT_NE(sharp->GetData(DK_NOTATION, 1), nullptr);
+    Engine().AddNote(&add, note, Bar(2));
+    EXPECT_EQ(add.GetDiscardList()->GetCount(), Rests(Bar(2)));
+    EXPECT_EQ(static_cast<DCctNote*>(NotationDisplayOf(note))->IsUserSpelled(), 1);
+    const CNotateInfo::StaffInfo& window = Engine().GetNotateInfo().GetStaffWindows().front();
+    EXPECT_EQ(window.measureStart, Ticks(4 * Q));
+    EXPECT_EQ(window.measureEnd, Ticks(8 * Q));
+    Engine().GetNotateInfo().Reset();
 }
 
 // ---- the overlap rule ----------------------------------------------------------

@@ -92,6 +92,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_TRILL:
         AddNoteModifier(command, element, parent);
         break;
+    case ET_GRACENOTE:
+        AddGraceNote(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -101,6 +104,9 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
     switch (element->GetClassType()) {
     case ET_NOTE:
         RemoveNote(command, element, nullptr);
+        break;
+    case ET_GRACENOTE:
+        RemoveGraceNote(command, element, nullptr);
         break;
     default:
         break;

@@ -1,14 +1,19 @@
 // The engine's note handlers, end to end: a bar of quarters C4 D4 E4 F4, a
 // bar holding a C5 quarter, an empty bar and a C4 quarter in bar 4, read from
-// a MIDI file and notated, then edited by command batches as the view
-// runs them, and read back from the dump.
+// a MIDI file and notated, then edited by command batches as the view runs
+// them, and read back from the dump.
 //   - An added eighth inside D4 cuts D4, marked value- and time-dirty before
-//     the command runs; a removed note leaves a rest.
+//     the command runs; a note touching another leaves it alone; a removed
+//     note leaves a rest, unless an earlier element of the batch handled it.
+//   - An added note cutting a note tied over the bar line unmakes the chain
+//     and renotates both bars.
 //   - While real-time recording, a note into a measure window already
 //     cleared for its staff clears nothing more; the first note into a new
 //     window clears that one.
 //   - A note added with a grace note that asks for a slur gets a slur on its
 //     staff holding both.
+//   - A modifier is grace-sized on a grace note and keeps the renotation its
+//     note asked for; a tuplet's note clears its measures' rests.
 // And the overlap rule of EditNotesThatIntersect on its own: spans that
 // only touch do not overlap.
 #include "model/basiccommands.h"

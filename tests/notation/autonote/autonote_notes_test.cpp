@@ -420,6 +420,16 @@ TEST_F(TiedOverBarTest, ANoteIntoATieChainRenotatesTheWholeChain) {
     }
 }
 
+// Removing the head of the chain takes its tie and continuation with it.
+TEST_F(TiedOverBarTest, ARemovedTiedNoteTakesItsChainAlong) {
+    ECNote* f4 = NoteAt(3 * Q);
+    ASSERT_NE(f4, nullptr);
+    RunBatch({new CCRemove(f4)});
+    const std::string dump = Dump();
+    EXPECT_EQ(Brief(dump, 1), "C4 1/2. rest 1/4") << dump;
+    EXPECT_EQ(Brief(dump, 2), "rest 1/1") << dump;
+}
+
 // A note of an added tuplet: every rest of its measures goes, whatever its
 // voice, and an accidental it carries keeps the note as spelled.
 TEST_F(NoteHandlerTest, ATupletNoteClearsTheRestsOfItsMeasures) {

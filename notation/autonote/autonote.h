@@ -174,6 +174,33 @@ public:
     void AddByType(CCAdd* command, ECBase* element, ECBase* parent);
     void RemoveByType(CCRemove* command, ECBase* element);
     // notes (autonote_notes.cpp)
+    // An added note outside real-time recording: the tie chains reaching
+    // into its span and the notes of its voice it overlaps are unmade and
+    // their span joins the renotated one; the note is kept as spelled and
+    // renotated; a grace note of it asking for a slur gets one.
+    int MergeNote(CCBase* command, ECBase* element, ECBase* parent);
+    // An added note while real-time recording: each measure window of the
+    // note's staff is cleared once (the record-track entry remembers the
+    // window cleared last), the note itself renotated.
+    int RecordNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A note of an added tuplet: the rests of its measures go.
+    int AddNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A removed note: its ties, the notes it overlaps, and the chords, dots,
+    // beams and rests around it are unmade for renotation. A note already
+    // value- and time-dirty was handled earlier in the batch: nothing.
+    int RemoveNote(CCBase* command, ECBase* element, ECBase* parent);
+    // Marks value- and time-dirty every note of the voice (every voice with
+    // VOICE_ALL) in the measures, or chord holding one, whose span overlaps
+    // the note's (spans that only touch do not), other than the note itself,
+    // and widens start and end over each. 1 when any overlapped, else 0.
+    int EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
+                               unsigned voice);
+    // 1 when an added note's parent already holds another note, chord or
+    // tuplet as its first such child (the add merges into notated music).
+    int IsMergeAdd(CCAdd* command);
+    // An accent, mordent, tremolo or trill: grace-sized on a grace note;
+    // nothing to renotate.
+    int AddNoteModifier(CCBase* command, ECBase* element, ECBase* parent);
     // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
     // grace notes (autonote_grace.cpp)

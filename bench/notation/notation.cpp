@@ -21,6 +21,7 @@
 #include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"
 #include "model/conductor.h"
+#include "model/eventtypes.h"
 #include "model/basiccommands.h"
 #include "model/measure.h"
 #include "model/measurecommands.h"
@@ -220,9 +221,13 @@ void AddNote(benchmark::State& state, midigen::Size size) {
         note->SetDuration(&eighth);
         ++added;
         state.ResumeTiming();
+        note->Ref();   // held to see where it went
         if (!measure || !notation->driver.RunBatch({new CCAdd(note, measure)}))
             ++refused;
         state.PauseTiming();
+        if (!note->GetAncestor(ET_MEASURE, -1))
+            ++refused;
+        note->Unref(1);
         notation->Flush();
         state.ResumeTiming();
     }

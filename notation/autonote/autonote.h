@@ -60,6 +60,7 @@ class ECConductor;
 class ECConductorMeasure;
 class ECMeasure;
 class ECMeter;
+class ECGraceNote;
 class ECNote;
 class ECPerformance;
 class ECStaff;
@@ -228,6 +229,10 @@ public:
     void MarkFrame(ECBase* element);
     // A window for the staff's track, the same bounds for times and measures.
     void AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end);
+    // The element's staff measure; null outside one.
+    static ECMeasure* EnclosingMeasure(ECBase* element);
+    // The conductor's number of the element's staff; -1 outside one.
+    int StaffTrackOf(ECBase* element);
     // (autonote_editnote.cpp)
     void PrepareEditTime(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
     void PrepareEditVoiceTrack(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
@@ -307,6 +312,13 @@ public:
     ANBeam& GetBeam() { return m_beam; }
 
 private:
+    // The beam the element hangs under (unless the edit deletes it) redrawn
+    // with its measure's beams.
+    void DirtyBeamOf(SCEventEdit* edit, ECBase* element);
+    // The slur from a grace note to its note follows the grace note's
+    // choice: kept and redrawn, discarded, or made.
+    void PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace);
+
     enum : uint8_t {
         FLAG_PREPARED = 0x10,
         FLAG_REPLACE_EVENT = 0x80,

@@ -80,6 +80,9 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_GRACENOTE:
+        AddGraceNote(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -87,6 +90,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_GRACENOTE:
+        RemoveGraceNote(command, element, nullptr);
+        break;
     default:
         break;
     }

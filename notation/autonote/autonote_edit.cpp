@@ -20,6 +20,7 @@
 #include "notation/autonote/timerange.h"
 #include "notation/display/base.h"
 #include "notation/display/gracenote.h"
+#include "notation/display/measure.h"
 #include "notation/display/notate.h"
 #include "notation/tools/tie.h"
 
@@ -298,8 +299,44 @@ void CAutoNote::PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem*, ECBas
     DiscardsToDeleteList(scratch, edit);
 }
 
-void CAutoNote::CleanUpBetween(const MCTime&, const MCTime&) {}
+void CAutoNote::CleanUpBetween(const MCTime& from, const MCTime& to) {
+    ECConductor* conductor = GetConductor();
+    if (!conductor)
+        return;
+    for (int track = 1; track <= conductor->GetMaxTrackNumber(TRACK_STAFF); ++track) {
+        auto* staff = static_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, track, 0));
+        if (!staff)
+            continue;
+        MCEventList measures;
+        conductor->GetMeasures(track, from, to, measures);
+        for (POSITION pos = measures.GetHeadPosition(); pos;) {
+            ECBase* measure = measures.GetNext(pos);
+            if (measure->GetClassType() == ET_MEASURE)
+                CleanUpMeasureBetween(staff, static_cast<ECMeasure*>(measure), from, to);
+        }
+    }
+}
 
-void CAutoNote::CleanUpMeasureBetween(ECStaff*, ECMeasure*, const MCTime&, const MCTime&) {}
+void CAutoNote::CleanUpMeasureBetween(ECStaff*, ECMeasure*, const MCTime&, const MCTime&) {
+    // Nothing is left over between measures today: the passes clean up
+    // after themselves.
+}
 
-void CAutoNote::MoveLyrics(ECBase*) {}
+void CAutoNote::MoveLyrics(ECBase*) {
+    ECConductor* conductor = GetConductor();
+    if (!conductor || m_notateInfo.IsAutoNotating())
+        return;
+    m_notateInfo.SetAutoNotating(1);
+    // Lyrics sit below the staff: their staves keep room there.
+    constexpr int LYRIC_SPACES_BELOW = 5;
+    for (int track = 1; track <= conductor->GetMaxTrackNumber(TRACK_STAFF); ++track) {
+        ECBase* staff = conductor->GetTrack(TRACK_STAFF, track, 0);
+        if (!staff || !staff->GetDescendant(ET_LYRIC, -1))
+            continue;
+        if (MCEventList* measures = staff->GetChildren())
+            for (POSITION pos = measures->GetHeadPosition(); pos;)
+                if (auto* display = dynamic_cast<DCctMeasure*>(NotationDisplayOf(measures->GetNext(pos))))
+                    display->SetLegerSpacesBelow(LYRIC_SPACES_BELOW);
+    }
+    m_notateInfo.SetAutoNotating(0);
+}

@@ -185,3 +185,58 @@ TEST_F(EditTest, ANewPitchIsSpelledAfreshAndItsOldAccidentalGoesAfterTheEdit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The accidental of the bar's last note (played F sharp), its type set to
+// one the spelling would not give, and the note spelled with each
+// accidental field in turn.
+class EnharmonicTest : public EditTest {
+protected:
+    void SetUp() override {
+        PlayQuarters(FSHARP4);
+        note = NoteAt(3 * TICKS);
+        accidental = dynamic_cast<ECAccidental*>(note->GetDescendant(ET_ACCIDENTAL, 1));
+        ASSERT_NE(accidental, nullptr);
+    }
+    void Spell(int field) {
+        auto* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 0));
+        ASSERT_NE(display, nullptr);
+        display->GetSpelling().SetAccidental(static_cast<signed char>(field - 2));
+    }
+    void SendItem(ECBase* element, int kind) {
+        SCEventEdit* edit = NewEdit();
+        edit->AddItem(element, kind);
+        Send(edit);
+    }
+    static constexpr unsigned char UNSET = 11;
+    ECNote* note = nullptr;
+    ECAccidental* accidental = nullptr;
+};
+
+TEST_F(EnharmonicTest, TheSignFollowsTheSpellingsAccidental) {
+    const struct {
+        int field;   // double flat 0 ... double sharp 4
+        unsigned char type;
+    } cases[] = {{0, 3}, {1, 1}, {2, 4}, {3, 0}, {4, 2}};
+    for (const auto& c : cases) {
+        accidental->SetAccidentalType(UNSET);
+        Spell(c.field);
+        SendItem(accidental, EDITITEM_ENHARMONIC);
+        EXPECT_EQ(accidental->GetAccidentalType(), c.type) << c.field;
+    }
+}
+
+// Each item runs the step of its kind only: an accidental under a beam break
+// or a pitch change is not respelled as the enharmonic item would.
+TEST_F(EnharmonicTest, OtherKindsLeaveTheSignAlone) {
+    Spell(1);
+    constexpr int NO_STEP = 101;
+    for (int kind : {int{EDITITEM_BREAK_BEAM}, int{EDITITEM_CONSOLIDATE_TIES}, int{EDITITEM_NOTATION_DATA}, NO_STEP}) {
+        accidental->SetAccidentalType(UNSET);
+        SendItem(accidental, kind);
+        EXPECT_EQ(accidental->GetAccidentalType(), UNSET) << kind;
+    }
+}
+
+}  // namespace

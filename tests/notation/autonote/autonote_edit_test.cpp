@@ -13,6 +13,7 @@
 #include "model/states.h"
 #include "notation/autonote/autonote.h"
 #include "notation/autonote/buildrulers.h"
+#include "notation/display/gracenote.h"
 #include "notation/display/measure.h"
 #include "notation/display/notate.h"
 #include "sequencer/performers.h"
@@ -237,6 +238,49 @@ TEST_F(EnharmonicTest, OtherKindsLeaveTheSignAlone) {
         SendItem(accidental, kind);
         EXPECT_EQ(accidental->GetAccidentalType(), UNSET) << kind;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A grace note before the bar's third note (E4), slurred or not as its
+// display says; a drawing item on it keeps the slur in step.
+TEST_F(EditTest, AGraceNotesSlurFollowsItsChoice) {
+    PlayQuarters();
+    ECNote* note = NoteAt(2 * TICKS);
+    auto* grace = new ECGraceNote(*note->GetTime(), MCTime(0.125f));
+    grace->SetVoiceTrack(note->GetVoiceTrack());
+    note->AddChild(grace, SORTED);
+    auto* display = dynamic_cast<DCctGraceNote*>(grace->GetData(DK_NOTATION, 1));
+    ASSERT_NE(display, nullptr);
+    const auto slurOf = [](ECBase* element) { return element->GetAncestor(ET_SLUR, 1); };
+    const auto sendDrawingItem = [&] {
+        SCEventEdit* edit = NewEdit();
+        edit->AddItem(grace, EDITITEM_NOTATION_DATA);
+        Send(edit);
+    };
+    ASSERT_EQ(slurOf(grace), nullptr);
+
+    sendDrawingItem();
+    ECBase* slur = slurOf(grace);
+    ASSERT_NE(slur, nullptr);
+    EXPECT_EQ(slurOf(note), slur);
+    EXPECT_EQ(slur->GetAncestor(ET_STAFF, 1), note->GetAncestor(ET_STAFF, -1));
+    EXPECT_TRUE(seen.deleteList.empty());
+
+    // Slurred already: kept.
+    sendDrawingItem();
+    EXPECT_EQ(slurOf(grace), slur);
+
+    // The user takes the slur off: it goes once the edit is delivered.
+    display->SetSlur(0, 1);
+    slur->Ref();
+    sendDrawingItem();
+    EXPECT_EQ(seen.deleteList, std::vector<ECBase*>{slur});
+    EXPECT_FALSE(InTree(slur));
+    EXPECT_EQ(slurOf(note), nullptr);
+    slur->Unref(1);
 }
 
 }  // namespace

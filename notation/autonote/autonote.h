@@ -60,16 +60,38 @@ class ECConductor;
 class ECConductorMeasure;
 class ECMeasure;
 class ECMeter;
+class ECGraceNote;
 class ECNote;
 class ECPerformance;
 class ECStaff;
 class MCRuler;
+class SCEventBase;
+class SCEventEdit;
+class SCEventEditItem;
 
 // Command ids (CCBase::GetCommandId) the engine tells apart are the model's
 // (model/command.h); 6 is the edit the view routes to Edit, which no command
 // answers.
 enum : int {
     CMD_EDIT = 6,
+};
+
+// What an item of an edit in place (SCEventEditItem's code) says changed;
+// PrepareForEdit runs one step per kind. Kinds 1, 3-99, 101, 104 and any
+// other value name changes that need no preparation.
+enum : int {
+    EDITITEM_EVENT = -1,             // property pages and dialogs: anything about the element
+    EDITITEM_SEQUENCER_DATA = 0,     // what is played: pitch, velocity, performed length
+    EDITITEM_NOTATION_DATA = 2,      // how it is drawn: stems, offsets
+    EDITITEM_TIME = 100,             // moved to a new parent and time (EDIT_MOVE)
+    EDITITEM_ENHARMONIC = 102,       // an accidental respelled
+    EDITITEM_VOICETRACK = 103,       // a note given another voice or track
+    EDITITEM_STAFF_NAME = 105,
+    EDITITEM_STAFF_TYPE = 106,
+    EDITITEM_STAFF_ORDER = 107,
+    EDITITEM_STAFF_TRANSPOSE = 108,
+    EDITITEM_CONSOLIDATE_TIES = 109,
+    EDITITEM_BREAK_BEAM = 110,
 };
 
 // String of the notation module's table: the progress text of a run.
@@ -216,7 +238,50 @@ public:
     int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
-    // An edit made in place (state 1200) before it is delivered.
+    // An edit made in place (state 1200) before it is delivered. For each
+    // item, in order, the element's division marks leave the measure rulers
+    // and the step of the item's kind runs (only that one): it clears the
+    // notation derived from the old state, marks display objects dirty,
+    // widens the notate info and puts the elements that must go on the
+    // edit's delete list (deleted once the edit has been delivered).
+    // (autonote_edit.cpp)
+    int PrepareForEdit(SCEventEdit* edit);
+    // The steps by kind; each passes over elements of types it does not handle.
+    void PrepareEditEvent(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditSQ(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditSV(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // A walk over every staff measure between the times; it finds nothing to
+    // tidy yet (CleanUpMeasureBetween is empty). Nothing calls it.
+    void CleanUpBetween(const MCTime& from, const MCTime& to);
+    void CleanUpMeasureBetween(ECStaff* staff, ECMeasure* measure, const MCTime& from, const MCTime& to);
+    // Room below every measure of a staff that has lyrics. Nothing calls it.
+    void MoveLyrics(ECBase* ignored);
+    // What several steps share. Every element the scratch command gathered
+    // (CCBase::Discard) goes on the event's delete list; the command itself
+    // is then dropped by its owner without being applied.
+    static void DiscardsToDeleteList(CCBase& scratch, SCEventBase* event);
+    // The element's display position and frame dirty, its virtual frame and
+    // the element on the update list; nothing without a display object.
+    void MarkFrame(ECBase* element);
+    // A window for the staff's track, the same bounds for times and measures.
+    void AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end);
+    // The element's staff measure; null outside one.
+    static ECMeasure* EnclosingMeasure(ECBase* element);
+    // The conductor's number of the element's staff; -1 outside one.
+    int StaffTrackOf(ECBase* element);
+    // (autonote_editnote.cpp)
+    void PrepareEditTime(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditVoiceTrack(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // The note taken out and merged in again where it stands, on a scratch
+    // command; what that discards goes on the event's delete list. `measure`
+    // may be null.
+    void PrepareForEditNote(SCEventBase* event, ECNote* note, ECMeasure* measure);
+    // (autonote_eventlist.cpp)
+    // Pasted or dropped elements made ready to be notated afresh: beams and
+    // ties out, chords replaced by their notes, notes without length out,
+    // dots and accidentals taken off the notes, tuplets of rests only out.
+    void PrepareEventList(MCEventList& elements);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).
@@ -284,6 +349,13 @@ public:
     ANBeam& GetBeam() { return m_beam; }
 
 private:
+    // The beam the element hangs under (unless the edit deletes it) redrawn
+    // with its measure's beams.
+    void DirtyBeamOf(SCEventEdit* edit, ECBase* element);
+    // The slur from a grace note to its note follows the grace note's
+    // choice: kept and redrawn, discarded, or made.
+    void PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace);
+
     enum : uint8_t {
         FLAG_PREPARED = 0x10,
         FLAG_REPLACE_EVENT = 0x80,

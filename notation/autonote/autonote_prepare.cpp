@@ -80,6 +80,15 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_ACCIDENTAL:
+        AddAccidental(command, element, parent);
+        break;
+    case ET_CLEF:
+        AddClef(command, element, parent);
+        break;
+    case ET_KEY:
+        AddKey(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -87,6 +96,18 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_ACCIDENTAL:
+        RemoveAccidental(command, element, nullptr);
+        break;
+    case ET_BRAC:
+        RemoveGroup(command, element, nullptr);
+        break;
+    case ET_CLEF:
+        RemoveClef(command, element, nullptr);
+        break;
+    case ET_KEY:
+        RemoveKey(command, element, nullptr);
+        break;
     default:
         break;
     }

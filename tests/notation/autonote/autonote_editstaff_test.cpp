@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -110,6 +112,65 @@ TEST_F(EditStaffPrepareTest, ASplitStaffGainsAndLosesItsLowerHand) {
     EXPECT_EQ(LowerHand<ECClef>(0.0f), nullptr);
     EXPECT_EQ(LowerHand<ECKey>(0.0f), nullptr);
     EXPECT_TRUE(Holds(Measure(1, 1), opening));
+}
+
+}  // namespace
+
+namespace {
+
+// The in-use groups of a table, as (first, last, kind).
+std::vector<std::tuple<int, int, int>> InUse(const MCGroup::GroupTable& table) {
+    std::vector<std::tuple<int, int, int>> groups;
+    for (const MCGroup::tag_group& entry : table)
+        if (entry.IsInUse())
+            groups.emplace_back(entry.GetFirst(), entry.GetLast(), entry.GetKind());
+    return groups;
+}
+
+// Staves 1-4 in a group of kind 0, holding an inner group 1-2 (kind 0) and
+// an inner group 3 (kind 3). A brace of an inner group takes only that
+// group; the outer group's brace takes the outer group and the inner groups
+// inside it, and its staves are grouped alone again.
+TEST_F(EditStaffPrepareTest, ARemovedBraceTakesItsGroup) {
+    using Groups = std::vector<std::tuple<int, int, int>>;
+    const struct {
+        const char* what;
+        int secondary;     // the brace's primary word
+        int first, last;   // the group it stands for
+        Groups primary, inner;
+    } cases[] = {
+        {"an inner group", 1, 3, 3, {{1, 4, 0}}, {{1, 2, 0}}},
+        {"the outer group", 0, 1, 4, {{1, 1, 2}, {2, 2, 2}, {3, 3, 2}, {4, 4, 2}}, {}},
+    };
+    MakePiece(4, 1);
+    Attach();
+    for (const auto& c : cases) {
+        MCGroup* group = ConductorStaff()->GetGroup();
+        group->RemoveAll();
+        for (int staff = 1; staff <= 4; ++staff)
+            group->InsertTrack(staff, MCGroup::KIND_PLAIN);
+        ConductorStaff()->GroupStaves(1, 2, 0);
+        ConductorStaff()->GroupStaves(3, 3, 3);
+        ConductorStaff()->GroupStaves(1, 4, 0);
+        const MCGroup::GroupTable& table = c.secondary ? group->GetSecondaryGroup() : group->GetPrimaryGroup();
+        int index = -1;
+        for (size_t at = 0; at < table.size(); ++at)
+            if (table[at].IsInUse() && table[at].GetFirst() == c.first && table[at].GetLast() == c.last)
+                index = static_cast<int>(at);
+        ASSERT_GE(index, 0) << c.what;
+        auto* brace = new ECBrac;
+        brace->SetGroupID(static_cast<unsigned char>(index), c.secondary);
+        Measure(0, 1)->AddChild(brace, UNSORTED);
+        Run(new CCRemove(brace));
+        Groups inner;
+        for (const auto& entry : InUse(group->GetSecondaryGroup()))
+            if (std::get<2>(entry) != MCGroup::KIND_PLAIN)
+                inner.push_back(entry);
+        EXPECT_EQ(InUse(group->GetPrimaryGroup()), c.primary) << c.what;
+        EXPECT_EQ(inner, c.inner) << c.what;
+        EXPECT_EQ(prepared.pagenateRange, PAGENATE_REPAGENATE_ALL) << c.what;
+        EXPECT_EQ(prepared.notateRange, NOTATE_NONE) << c.what;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "notation/autonote/autonote.h"
 
 #include "model/conductor.h"
+#include "model/editstates.h"
+#include "model/measurecommands.h"
 #include "model/markings.h"
 #include "model/measure.h"
 #include "model/staff.h"
@@ -96,6 +98,49 @@ TEST_F(KeyHandlerTest, ARemovedKeyTakesTheRepeatAfterIt) {
         if (c.repeatStays)
             Run(new CCRemove(repeat));
         repeat->Unref(1);
+    }
+}
+
+// Keys of two sharps in bars 1 and 3 and of one flat in bar 2: removing bar
+// 2 removes the flat key, and the key of bar 3, which now repeats the one
+// of bar 1, goes with it.
+TEST_F(KeyHandlerTest, ARemovedMeasureTakesItsKeyAndTheRepeatAfterIt) {
+    MakePiece(1, 4);
+    ECKey* opening = PutOn(1, NewKey(2, 0.0f), 0.0f);
+    PutOn(1, NewKey(-1, 4.0f), 4.0f);
+    ECKey* repeat = PutOn(1, NewKey(2, 8.0f), 8.0f);
+    Attach();
+    repeat->Ref();
+    Run(new CCRemoveMeasure(1, 1));
+    EXPECT_FALSE(Holds(Measure(1, 2), repeat));
+    EXPECT_TRUE(Holds(Measure(1, 1), opening));
+    repeat->Unref(1);
+}
+
+// A key edited in place: made a key without accidentals after three sharps
+// it shows three naturals; given two sharps again it shows them, not
+// naturals. Its measure and the one before are respelled up to the next key.
+TEST_F(KeyHandlerTest, AKeyEditedInPlaceShowsWhatItIsNow) {
+    MakePiece(1, 3);
+    PutOn(1, NewKey(3, 0.0f), 0.0f);
+    ECKey* edited = PutOn(1, NewKey(-2, 4.0f), 4.0f);
+    PutOn(1, NewKey(1, 8.0f), 8.0f);
+    Attach();
+    const struct {
+        short accidentals;
+        const char* signs;
+    } cases[] = {{0, "nnn"}, {2, "##"}};
+    for (const auto& c : cases) {
+        info().Reset();
+        edited->SetAccidentals(c.accidentals);
+        SCEventEdit edit(STATE_EVENTS_EDITED);
+        edit.AddItem(edited, -1);
+        engine().PrepareForEditKey(&edit, edited, Measure(1, 2));
+        EXPECT_EQ(Signs(edited), c.signs) << c.accidentals;
+        EXPECT_EQ(info().GetNotateRange(), NOTATE_EVENTS);
+        EXPECT_EQ(info().GetTimeStart(), MCTime(0.0f));
+        EXPECT_EQ(info().GetTimeEnd(), MCTime(8.0f));
+        EXPECT_EQ(info().GetPagenateRange(), PAGENATE_FROM);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "model/conductor.h"
 #include "model/editstates.h"
 #include "model/measurecommands.h"
+#include "model/mirror.h"
 #include "model/markings.h"
 #include "model/measure.h"
 #include "model/staff.h"
@@ -49,17 +50,24 @@ protected:
 };
 
 // Keys at 0 (three sharps) and 8 (none: it cancels them). A key of two
-// flats put between makes the key at 8 cancel the flats; taking it out again
-// makes it cancel the sharps.
+// flats put between makes the key at 8 cancel the flats, and the mirror of
+// the sharps in its measure goes; taking it out again makes the key at 8
+// cancel the sharps.
 TEST_F(KeyHandlerTest, AKeyWithoutAccidentalsCancelsTheKeyBeforeIt) {
     MakePiece(1, 3);
     ECKey* sharps = PutOn(1, NewKey(3, 0.0f), 0.0f);
     ECKey* cancelling = PutOn(1, NewKey(0, 8.0f), 8.0f);
+    // The sharps shown again at the start of bar 2, as at a line's start.
+    auto* mirror = new ECMirror;
+    piece::Place(mirror, 4.0f, 0, 1);
+    mirror->SetMirrorEvent(sharps, 1);
+    PutOn(1, mirror, 4.0f);
     Attach();
     ECKey* flats = NewKey(-2, 4.0f);
     Run(new CCAdd(flats, Bar(1, 4.0f)));
     EXPECT_EQ(Signs(flats), "bb");
     EXPECT_EQ(Signs(cancelling), "nn");
+    EXPECT_FALSE(Holds(Measure(1, 2), mirror));
     // The key's measure and the one before it (whose end may show the
     // coming key) are respelled, up to the next key.
     EXPECT_EQ(prepared.timeStart, MCTime(0.0f));

@@ -193,8 +193,8 @@ public:
     int RemoveKey(CCBase* command, ECBase* key, ECBase* parent);
     int AddClef(CCBase* command, ECBase* clef, ECBase* parent);
     int RemoveClef(CCBase* command, ECBase* clef, ECBase* parent);
-    // An accidental of ACCIDENTAL_EDIT (12) edits the note's accidental in
-    // place (see there) or, without one, discards itself. Any other is the
+    // An accidental of type 12 edits the note's accidental in place (a
+    // plain sign becomes its second form) or, without one, discards itself. Any other is the
     // user's spelling: the note's other accidentals go. A removed
     // accidental gives the note the pitch its place on the staff reads.
     int AddAccidental(CCBase* command, ECBase* accidental, ECBase* parent);

@@ -114,6 +114,26 @@ TEST_F(EditStaffPrepareTest, ASplitStaffGainsAndLosesItsLowerHand) {
     EXPECT_TRUE(Holds(Measure(1, 1), opening));
 }
 
+// A percussion staff's clefs become percussion clefs; back on an ordinary
+// staff they become treble clefs again.
+TEST_F(EditStaffPrepareTest, APercussionStaffTakesThePercussionClef) {
+    constexpr unsigned char CLEF_PERCUSSION = 8;
+    MakePiece(1, 2);
+    auto* opening = new ECClef(CLEF_BASS);
+    piece::Place(opening, 0.0f, 0, 1);
+    PutOn(1, opening, 0.0f);
+    Attach();
+    const struct {
+        unsigned char staffType, clef;
+    } steps[] = {{3, CLEF_PERCUSSION}, {0, CLEF_TREBLE}};
+    for (const auto& step : steps) {
+        auto edit = NewEdit();
+        ChangeStaffType(*edit, step.staffType);
+        EXPECT_EQ(opening->GetClefType(), step.clef) << int(step.staffType);
+        EXPECT_EQ(LowerHand<ECClef>(0.0f), nullptr) << int(step.staffType);
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -205,6 +205,16 @@ public:
     int RemoveGroup(CCBase* command, ECBase* brace, ECBase* parent);
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
     // grace notes (autonote_grace.cpp)
+    // Before the grace note joins the note: the note's measure renotated with
+    // voices as they are, the grace note and its accidental kept as spelled
+    // (its accidental grace-sized), and the grace note slurred to the note
+    // (into the slur of the note's grace notes when there is one; none when
+    // its display says it is not slurred).
+    int AddGraceNote(CCBase* command, ECBase* grace, ECBase* note);
+    // Before the grace note leaves (`note` null: its enclosing note): chords
+    // and beams from the grace note to the note's end cleared, the measures
+    // renotated; the slur that held only it and its note goes with it.
+    int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered.

@@ -89,6 +89,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_KEY:
         AddKey(command, element, parent);
         break;
+    case ET_GRACENOTE:
+        AddGraceNote(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -107,6 +110,9 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
         break;
     case ET_KEY:
         RemoveKey(command, element, nullptr);
+        break;
+    case ET_GRACENOTE:
+        RemoveGraceNote(command, element, nullptr);
         break;
     default:
         break;

@@ -194,9 +194,10 @@ public:
     int AddClef(CCBase* command, ECBase* clef, ECBase* parent);
     int RemoveClef(CCBase* command, ECBase* clef, ECBase* parent);
     // An accidental of type 12 edits the note's accidental in place (a
-    // plain sign becomes its second form) or, without one, discards itself. Any other is the
-    // user's spelling: the note's other accidentals go. A removed
-    // accidental gives the note the pitch its place on the staff reads.
+    // plain sign becomes its second form) or, without one, discards itself.
+    // Any other is the user's spelling: the note's other accidentals go. A
+    // removed accidental gives the note the pitch its place on the staff
+    // reads.
     int AddAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
     int RemoveAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
     // A brace or bracket: its group (a primary group with the secondary

@@ -4,6 +4,7 @@
 #include "notation/autonote/autonote.h"
 
 #include "model/conductor.h"
+#include "model/editstates.h"
 #include "model/markings.h"
 #include "model/staff.h"
 #include "notation/display/clef.h"
@@ -87,6 +88,26 @@ TEST_F(ClefHandlerTest, ARemovedClefTakesTheRepeatAfterIt) {
             Run(new CCRemove(repeat));
         repeat->Unref(1);
     }
+}
+
+// A clef edited in place inside bar 2 into a percussion clef: the staff
+// becomes a percussion staff, and bar 2 is renotated from its start up to
+// the next clef.
+TEST_F(ClefHandlerTest, AClefEditedInPlaceRenotatesItsMeasureOn) {
+    MakePiece(1, 3);
+    PutOn(1, NewClef(CLEF_TREBLE, 0.0f), 0.0f);
+    ECClef* edited = PutOn(1, NewClef(CLEF_BASS, 6.0f), 6.0f);
+    PutOn(1, NewClef(CLEF_TREBLE, 10.0f), 10.0f);
+    Attach();
+    edited->SetClefType(CLEF_PERCUSSION);
+    SCEventEdit edit(STATE_EVENTS_EDITED);
+    engine().PrepareForEditClef(&edit, edited, Measure(1, 2));
+    EXPECT_EQ(Staff(1)->GetStaffType(), 3);
+    EXPECT_EQ(info().GetNotateRange(), NOTATE_EVENTS);
+    EXPECT_EQ(info().GetPagenateRange(), PAGENATE_FROM);
+    EXPECT_EQ(info().GetTimeStart(), MCTime(4.0f));
+    EXPECT_EQ(info().GetTimeEnd(), MCTime(10.0f));
+    EXPECT_TRUE(engine().GetDirtyRect().GetRedrawAll());
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ class ECNote;
 class ECPerformance;
 class ECStaff;
 class MCRuler;
+class ECClef;
+class ECKey;
 class SCEventBase;
 class SCEventEdit;
 class SCEventEditItem;
@@ -224,6 +226,30 @@ public:
     // nothing to renotate.
     int AddNoteModifier(CCBase* command, ECBase* element, ECBase* parent);
     // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
+    // A key or clef: its span, widened back to its measure's start for a
+    // key, renotated on its staff; the measures' spelling (keys) or stems
+    // and beams (clefs) marked; the whole window redrawn. A key without
+    // accidentals shows the naturals of the key before it; a clef of type
+    // 8 makes its staff a percussion staff (type 3), any other clef on one
+    // an ordinary staff again. A removal does nothing while the
+    // replace-event flag is set (the tool's new key or clef takes the old
+    // one's place), and takes the next key or clef with it when the ones on
+    // either side are equal.
+    int AddKey(CCBase* command, ECBase* key, ECBase* parent);
+    int RemoveKey(CCBase* command, ECBase* key, ECBase* parent);
+    int AddClef(CCBase* command, ECBase* clef, ECBase* parent);
+    int RemoveClef(CCBase* command, ECBase* clef, ECBase* parent);
+    // An accidental of type 12 edits the note's accidental in place (a
+    // plain sign becomes its second form) or, without one, discards itself.
+    // Any other is the user's spelling: the note's other accidentals go. A
+    // removed accidental gives the note the pitch its place on the staff
+    // reads.
+    int AddAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
+    int RemoveAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
+    // A brace or bracket: its group (a primary group with the secondary
+    // groups inside it) leaves the conductor staff's grouping
+    // (autonote_editstaff.cpp).
+    int RemoveGroup(CCBase* command, ECBase* brace, ECBase* parent);
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
     // grace notes (autonote_grace.cpp)
     // Before the grace note joins the note: the note's measure renotated with
@@ -282,6 +308,29 @@ public:
     // ties out, chords replaced by their notes, notes without length out,
     // dots and accidentals taken off the notes, tuplets of rests only out.
     void PrepareEventList(MCEventList& elements);
+    // A clef's or key's span: from its time to the next clef (key) of its
+    // hand on the staff, or MCTime::TimeMax (autonote_clefs.cpp,
+    // autonote_keys.cpp).
+    void GetClefSpan(MCTime& start, MCTime& end, ECClef* clef, ECStaff* staff);
+    void GetKeySpan(MCTime& start, MCTime& end, ECKey* key, ECStaff* staff);
+    // A clef or key edited in place, `measure` the one holding it: its span
+    // renotated and redrawn; an edited key's spelling work as AddKey's, what
+    // it discards going to the edit's delete list.
+    void PrepareForEditClef(SCEventBase* edit, ECClef* clef, ECMeasure* measure);
+    void PrepareForEditKey(SCEventBase* edit, ECKey* key, ECMeasure* measure);
+    // The staff steps (autonote_editstaff.cpp): a name redrawn; a type
+    // changed (PrepareForEditStaff); the staves reordered (repaginated); a
+    // transposition (the whole staff respelled).
+    void PrepareEditStaffName(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffType(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffOrder(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffTranspose(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // After a staff's type changed: its derived notation cleared whole; on
+    // a split staff (type 1) each clef and key gets a partner for the lower
+    // hand and the staff is grouped with itself, and a staff no longer split
+    // loses them and its lone brace; a percussion staff (type 3) gets the
+    // percussion clef and loses it when it stops being one.
+    void PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).
@@ -370,6 +419,32 @@ private:
     // (Nothing without a performance.)
     void SendProgress(unsigned code, const std::string& text, int low, int high);
     void SendProgressText(const std::string& text);
+    // Keys and clefs (autonote_clefs.cpp): the element notated again on
+    // staff `track` over [start, end] within the measures [ms, me], and
+    // laid out again by `pagenate`.
+    void AddEventWindow(int track, const MCTime& start, const MCTime& end, const MCTime& ms, const MCTime& me,
+                        uint8_t pagenate);
+    // The chords (and, asked, the beams) of the measures marked for redraw
+    // and listed for update; then the whole window is redrawn.
+    void RedrawChordsOf(MCEventList& measures, bool beams);
+    // The start of the measure a key's span opens with: a key at a
+    // measure's start widens it back to the measure before, whose end may
+    // show the coming key (autonote_keys.cpp).
+    MCTime KeySpanStart(const MCTime& start);
+    // What AddKey and RemoveKey do over a key's span once it is known: the
+    // staff's measures over it gathered into `measures`, renotated and
+    // respelled, their accidentals discarded.
+    void RespellKeySpan(CCBase* command, ECStaff* staff, const MCTime& start, const MCTime& end,
+                        MCEventList& measures);
+    // RemoveMeasure's last step for a key or clef the command removes: the
+    // key or clef handler, when another one is in force at the end of the
+    // renotated measures (autonote_measures.cpp).
+    void PrepareRemovedMark(CCRemoveMeasure* command, ECConductor* conductor, ECBase* mark,
+                            const MCTime& measureEnd);
+    // What a scratch command of an edit's preparation gathered goes on the
+    // edit's delete list, to be deleted once the edit was delivered
+    // (autonote_editstaff.cpp).
+    static void GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit);
 
     uint8_t m_flags = 0;
     int m_chunkSize = DEFAULT_CHUNK_SIZE;

@@ -92,6 +92,15 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_TRILL:
         AddNoteModifier(command, element, parent);
         break;
+    case ET_ACCIDENTAL:
+        AddAccidental(command, element, parent);
+        break;
+    case ET_CLEF:
+        AddClef(command, element, parent);
+        break;
+    case ET_KEY:
+        AddKey(command, element, parent);
+        break;
     case ET_GRACENOTE:
         AddGraceNote(command, element, parent);
         break;
@@ -104,6 +113,18 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
     switch (element->GetClassType()) {
     case ET_NOTE:
         RemoveNote(command, element, nullptr);
+        break;
+    case ET_ACCIDENTAL:
+        RemoveAccidental(command, element, nullptr);
+        break;
+    case ET_BRAC:
+        RemoveGroup(command, element, nullptr);
+        break;
+    case ET_CLEF:
+        RemoveClef(command, element, nullptr);
+        break;
+    case ET_KEY:
+        RemoveKey(command, element, nullptr);
         break;
     case ET_GRACENOTE:
         RemoveGraceNote(command, element, nullptr);

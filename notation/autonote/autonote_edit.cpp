@@ -9,12 +9,13 @@
 #include "model/conductor.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
-#include "model/staff.h"
 #include "model/groupmarks.h"
+#include "model/markings.h"
 #include "model/measure.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/clearing.h"
 #include "notation/autonote/timerange.h"
@@ -40,6 +41,14 @@ constexpr uint8_t ACCIDENTAL_NATURAL = 4;
 constexpr uint8_t kAccidentalTypeOfSpelling[] = {
     ACCIDENTAL_DOUBLE_FLAT, ACCIDENTAL_FLAT, ACCIDENTAL_NATURAL, ACCIDENTAL_SHARP, ACCIDENTAL_DOUBLE_SHARP,
 };
+
+// A clef's or key's first parent: the measure it stands in (null when that
+// is not a staff measure).
+ECMeasure* FirstMeasureOf(ECBase* element) {
+    MCEventList* parents = element->GetParents();
+    ECBase* first = parents && !parents->IsEmpty() ? parents->GetHead() : nullptr;
+    return first && first->GetClassType() == ET_MEASURE ? static_cast<ECMeasure*>(first) : nullptr;
+}
 
 ECBase* FirstParentOfType(ECBase* element, int type) {
     MCEventList* parents = element->GetParents();
@@ -90,8 +99,20 @@ int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
         case EDITITEM_VOICETRACK:
             PrepareEditVoiceTrack(edit, item, element);
             break;
-        // FIXME: kinds 105-110 (staff name, type, order and transpose, tie
-        // consolidation, beam break) are wired here as their steps land.
+        case EDITITEM_STAFF_NAME:
+            PrepareEditStaffName(edit, item, element);
+            break;
+        case EDITITEM_STAFF_TYPE:
+            PrepareEditStaffType(edit, item, element);
+            break;
+        case EDITITEM_STAFF_ORDER:
+            PrepareEditStaffOrder(edit, item, element);
+            break;
+        case EDITITEM_STAFF_TRANSPOSE:
+            PrepareEditStaffTranspose(edit, item, element);
+            break;
+        // FIXME: kinds 109 and 110 (tie consolidation, beam break) are
+        // wired here as their steps land.
         default:   // nothing else needs preparing
             break;
         }
@@ -208,8 +229,12 @@ void CAutoNote::PrepareEditEvent(SCEventEdit* edit, SCEventEditItem*, ECBase* el
     case ET_TEXT:
         MarkFrame(element);
         break;
-    // FIXME: clefs and keys (PrepareForEditClef, PrepareForEditKey) are
-    // wired here as they land.
+    case ET_CLEF:
+        PrepareForEditClef(edit, static_cast<ECClef*>(element), FirstMeasureOf(element));
+        break;
+    case ET_KEY:
+        PrepareForEditKey(edit, static_cast<ECKey*>(element), FirstMeasureOf(element));
+        break;
     default:   // a dot and every other element: nothing derived to redo
         break;
     }
@@ -294,8 +319,7 @@ void CAutoNote::PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem*, ECBas
     dirty.AddDirtyKind(DCctBase::DIRTY_FRAME);
     dirty.Apply(element);
     CCAdd scratch;
-    // FIXME: AddAccidental(&scratch, element, note) once the accidental
-    // handlers are here.
+    AddAccidental(&scratch, element, note);
     DiscardsToDeleteList(scratch, edit);
 }
 

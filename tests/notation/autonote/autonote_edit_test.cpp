@@ -65,12 +65,12 @@ protected:
         }
         return nullptr;
     }
-    // The dump's line of bar 1 with every element in short form: "C4 q",
+    // The dump's line of bar 1 and a voice, every element in short form: "C4 q",
     // "rest e", a "~" for a tie on, "/f" for a flag, "[n]" for beam n.
-    std::string BarLine() {
+    std::string BarLine(int voice = 0) {
         const std::string dump = Dump();
         std::smatch line;
-        if (!std::regex_search(dump, line, std::regex("staff 1 bar 1 voice 0:([^\\n]*)")))
+        if (!std::regex_search(dump, line, std::regex("staff 1 bar 1 voice " + std::to_string(voice) + ":([^\\n]*)")))
             return dump;
         static const std::regex element(
             "(note|rest)\\(at=-?\\d+(?: key=\\d+ pitch=(\\S+))? value=(\\S+)(?: tie=(\\S))?"
@@ -281,6 +281,38 @@ TEST_F(EditTest, AGraceNotesSlurFollowsItsChoice) {
     EXPECT_FALSE(InTree(slur));
     EXPECT_EQ(slurOf(note), nullptr);
     slur->Unref(1);
+}
+
+}  // namespace
+
+namespace {
+
+// A note moved by a time item: its old place is renotated as if it were
+// removed there and its new one as if it were added there.
+TEST_F(EditTest, AMovedNoteIsTakenOutWhereItWasAndMergedWhereItGoes) {
+    PlayQuarters();
+    ECNote* moved = NoteAt(2 * TICKS);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, nullptr, MCTime(2.5f));
+    Send(edit);
+    EXPECT_EQ(NoteAt(640), moved);
+    EXPECT_EQ(BarLine(), "C4 q, D4 q, rest e, E4 e/f, F4 q") << Dump();
+
+}
+
+// A note given another voice: the voice it leaves and the voice it joins
+// are both renotated.
+TEST_F(EditTest, ANoteGivenAnotherVoiceLeavesARestInItsOldVoice) {
+    PlayQuarters();
+    ECNote* moved = NoteAt(TICKS);
+    moved->GetVoiceTrack()->SetVoice(1);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, EDITITEM_VOICETRACK);
+    Send(edit);
+    EXPECT_EQ(BarLine(0), "C4 q, rest q, E4 q, F4 q");
+    EXPECT_EQ(BarLine(1), "rest q, D4 q, rest h");
+    EXPECT_EQ(moved->GetVoiceTrack()->GetVoice(), 1);
+
 }
 
 }  // namespace

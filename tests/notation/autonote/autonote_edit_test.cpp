@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -82,9 +83,11 @@ protected:
             static const std::vector<std::pair<std::string, std::string>> values = {
                 {"1/1", "w"}, {"1/2", "h"}, {"1/4", "q"}, {"1/8", "e"}, {"1/16", "s"}};
             std::string value = m[3];
+            const size_t dots = value.find('.');
+            const std::string plain = value.substr(0, dots);
             for (const auto& [from, to] : values)
-                if (value.rfind(from, 0) == 0)
-                    value = to + value.substr(from.size());
+                if (plain == from)
+                    value = to + (dots == std::string::npos ? "" : value.substr(dots));
             out += out.empty() ? "" : ", ";
             out += (m[1] == "rest" ? std::string("rest") : std::string(m[2])) + " " + value;
             if (m[4] == "~")
@@ -111,6 +114,8 @@ protected:
         std::vector<int> deleteTypes;
         bool deletedStillInTree = true;   // every listed element still had its parents then
     } seen;
+    // Run when a receiver after the view gets the edit.
+    std::function<void()> atDelivery;
 
     // How many division marks of the bar's ruler an element occupies.
     int OccupiedMarks() {
@@ -143,6 +148,8 @@ private:
             self.seen.deleteTypes.push_back(element->GetClassType());
             self.seen.deletedStillInTree &= InTree(element);
         }
+        if (self.atDelivery)
+            self.atDelivery();
         return 0;
     }
 };
@@ -298,6 +305,31 @@ TEST_F(EditTest, AMovedNoteIsTakenOutWhereItWasAndMergedWhereItGoes) {
     EXPECT_EQ(NoteAt(640), moved);
     EXPECT_EQ(BarLine(), "C4 q, D4 q, rest e, E4 e/f, F4 q") << Dump();
 
+}
+
+// The receivers see the structure as it was: the note and the beam it
+// hangs under, shifted while the new place was prepared, are back.
+TEST_F(EditTest, AMovedBeamedNoteIsBackInPlaceWhenTheEditIsDelivered) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4 + i, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ECNote* moved = NoteAt(TICKS / 2);
+    ECBase* beam = moved->GetAncestor(ET_BEAM, 1);
+    ASSERT_NE(beam, nullptr);
+    const MCTime beamTime = *beam->GetTime();
+    MCTime noteTime, beamTimeSeen;
+    atDelivery = [&] {
+        noteTime = *moved->GetTime();
+        beamTimeSeen = *beam->GetTime();
+    };
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, nullptr, MCTime(0.75f));
+    Send(edit);
+    EXPECT_EQ(noteTime, MCTime(0.5f));
+    EXPECT_EQ(beamTimeSeen, beamTime);
+    EXPECT_EQ(NoteAt(3 * TICKS / 4), moved);
+    EXPECT_EQ(BarLine(), "C4 e[1], rest s[1], C#4! s[1], D4 e[2], Eb4! e[2], E4 e[3], F4 e[3], F#4! e[3], G4 e[3]");
 }
 
 // A note given another voice: the voice it leaves and the voice it joins

@@ -307,6 +307,18 @@ TEST_F(EditTest, AMovedNoteIsTakenOutWhereItWasAndMergedWhereItGoes) {
 
 }
 
+// A property page shortened a note: renotated where it stands.
+TEST_F(EditTest, ANoteChangedOnItsPageIsRenotatedWhereItStands) {
+    PlayQuarters();
+    ECNote* shortened = NoteAt(TICKS);
+    const MCTime eighth(0.5f);
+    shortened->SetDuration(&eighth);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(shortened, EDITITEM_EVENT);
+    Send(edit);
+    EXPECT_EQ(BarLine(), "C4 q, D4 e/f, rest e, E4 q, F4 q");
+}
+
 // The receivers see the structure as it was: the note and the beam it
 // hangs under, shifted while the new place was prepared, are back.
 TEST_F(EditTest, AMovedBeamedNoteIsBackInPlaceWhenTheEditIsDelivered) {

@@ -64,6 +64,8 @@ class ECNote;
 class ECPerformance;
 class ECStaff;
 class MCRuler;
+class SCEventEdit;
+class SCEventEditItem;
 
 // Command ids (CCBase::GetCommandId) the engine tells apart are the model's
 // (model/command.h); 6 is the edit the view routes to Edit, which no command
@@ -176,10 +178,36 @@ public:
     // notes (autonote_notes.cpp)
     // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
+    // An added tuplet's notes are prepared as added notes; its span, and
+    // the other tuplets it starts inside, are renotated.
+    int AddTuplet(CCBase* command, ECBase* element, ECBase* parent);
+    // A removed tuplet's notes are prepared as removed notes, its rests
+    // discarded.
+    int RemoveTuplet(CCBase* command, ECBase* element, ECBase* parent);
+    // A tied note sounds once: the chain's head plays the whole chain and
+    // the later notes have no performer. Adding a tie lengthens the head and
+    // silences the tie's later note; removing it gives both sides back their
+    // own lengths and the later note its performer.
+    int AddTie(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveTie(CCBase* command, ECBase* element, ECBase* parent);
+    // A slur's chords are made again under it; removing a slur changes no
+    // notation.
+    int AddSlur(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveSlur(CCBase* command, ECBase* element, ECBase* parent);
+    // The quarter note from the lyric's time is laid out again.
+    int AddLyric(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveLyric(CCBase* command, ECBase* element, ECBase* parent);
     // grace notes (autonote_grace.cpp)
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered.
+    // The consolidate-ties item: a chain inside one measure whose length is
+    // a plain, dotted or double-dotted value becomes that one value
+    // (autonote_ties.cpp).
+    int PrepareEditConsolidateTies(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // The break-beam item: the element's beam is broken before it
+    // (autonote_editbeams.cpp).
+    int PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).

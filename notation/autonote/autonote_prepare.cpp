@@ -80,6 +80,12 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_SLUR:
+        AddSlur(command, element, parent);
+        break;
+    case ET_LYRIC:
+        AddLyric(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -87,6 +93,12 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_SLUR:
+        RemoveSlur(command, element, nullptr);
+        break;
+    case ET_LYRIC:
+        RemoveLyric(command, element, nullptr);
+        break;
     default:
         break;
     }

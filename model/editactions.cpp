@@ -112,7 +112,13 @@ ACFindDeltaTime::ACFindDeltaTime(const MCTime& start, const MCTime& end)
 
 int ACFindDeltaTime::DoAction(ECBase* event) {
     bool changes = m_shift.Moves(event);
-    if (!changes && SortsChildren(event->GetClassType())) {
+    const int type = event->GetClassType();
+    if (!changes && (type == ET_MEASURE || type == ET_CONDUCTORMEASURE)) {
+        const MCTime* time = event->GetTime();
+        if (time && *time < m_settledBefore)
+            return AC_SKIP;
+    }
+    if (!changes && SortsChildren(type)) {
         const MCEventList* children = event->GetChildren();
         changes = children && !children->IsSorted();
     }

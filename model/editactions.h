@@ -67,11 +67,20 @@ public:
 
     int DoAction(ECBase* event) override;
 
+    // Measures (of staves and of the conductor) that start before `time`
+    // are known to hold nothing at or after the start: their own time is
+    // checked, their contents are not. A measure's events stand before the
+    // next measure begins, so a caller passes the start of the last measure
+    // that begins before the shift's start; a shift at the end of the piece
+    // then reads the last measures and the tracks' own lists only.
+    void SetSettledBefore(const MCTime& time) { m_settledBefore = time; }
+
     // Null until the walk met such an event.
     ECBase* GetFound() const { return m_found; }
 
 private:
     ACDeltaTime m_shift;         // the range, and what moves
+    MCTime m_settledBefore = MCTime::TimeZero();
     ECBase* m_found = nullptr;   // borrowed
 };
 

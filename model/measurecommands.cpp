@@ -140,9 +140,16 @@ void CCAddMeasure::PrepareAdd() {
         return;
     }
     // A clef written before the bar line of the insert point belongs to the
-    // music after it: it goes behind the new measures.
+    // music after it: it goes behind the new measures. Such a clef stands at
+    // the end of the measure before the bar line, on any staff.
+    ECConductor* grid = ConductorOf(*this);
+    if (!grid)
+        return;
+    const int before = grid->GetMeasureNumberBeforeTime(m_insertTime);
     MCEventList clefs;
-    FindInTime(conductor, m_insertTime, m_insertTime, kBothEnds, 3, {ET_CLEF}, clefs);
+    for (int track = 1; track <= grid->GetMaxTrackNumber(TRACK_STAFF); ++track)
+        if (ECMeasure* measure = grid->GetMeasure(track, before))
+            FindInTime(measure, m_insertTime, m_insertTime, kBothEnds, 1, {ET_CLEF}, clefs);
     for (POSITION pos = clefs.GetHeadPosition(); pos;) {
         ECBase* clef = clefs.GetNext(pos);
         ECBase* measure = clef->GetAncestor(ET_MEASURE, -1);
@@ -171,8 +178,10 @@ void CCAddMeasure::DoAdd() {
     // Out of the tree while the music moves; the lists keep them.
     DetachAll(m_timeZeroEvents);
     DetachAll(m_endClefs);
-    // The staves' caches are rebuilt once, below, after the clefs came back.
-    ShiftMusic(GetTarget(), conductor, staff, delta, m_insertTime, ShiftCaches::ConductorOnly);
+    // The staves' caches are rebuilt once, below, after the clefs came back;
+    // when nothing moved, the measures kept them whole as the marks left and
+    // came back (appending at the end).
+    const bool shifted = ShiftMusic(GetTarget(), conductor, staff, delta, m_insertTime, ShiftCaches::ConductorOnly);
     staff->InsertMeasures(m_nInsertIndex, m_nInsertCount, m_insertTime, m_pMeter);
 
     // The clefs and keys of the start of the piece, in the new first measure.
@@ -190,7 +199,8 @@ void CCAddMeasure::DoAdd() {
     }
     m_timeZeroEvents.RemoveAll();
     m_endClefs.RemoveAll();
-    staff->RebuildCaches();
+    if (shifted)
+        staff->RebuildCaches();
 }
 
 // ---- CCRemoveMeasure ---------------------------------------------------------------

@@ -166,15 +166,19 @@ void HoldMeterRef(ECMeter*& slot, ECMeter* meter) {
         old->Unref(1);
 }
 
-void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
+bool ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
                 const MCTime& delta, const MCTime& from, ShiftCaches caches) {
     if (!performance || !conductor || !conductorStaff)
-        return;
+        return false;
     // The probe stops at the first event the shift would change: nothing past
     // the end of the music, it walks the tree once without writing to it.
     ACFindDeltaTime changes(from, MCTime::TimeMax());
+    const int before = conductor->GetMeasureNumberBeforeTime(from);
+    if (ECMeasure* last = conductor->GetMeasure(TRACK_CONDUCTOR, before))
+        changes.SetSettledBefore(*last->GetTime());
     changes.Apply(performance);
-    if (changes.GetFound()) {
+    const bool shifted = changes.GetFound() != nullptr;
+    if (shifted) {
         ACDeltaTime(delta, from).Apply(performance);
         SortTracks(conductor);
     }
@@ -187,6 +191,7 @@ void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorS
         cache->BuildCacheFromList(conductorStaff->GetChildren());
     if (caches == ShiftCaches::All)
         conductorStaff->RebuildCaches();
+    return shifted;
 }
 
 void ApplyNestedCommand(CCBase* command, ECPerformance* performance) {

@@ -60,10 +60,12 @@ class ECPerformance;
 // moved at its new time, which the caches would refuse). When no event
 // stands at or after `from` and every list is in order already (appending
 // after the last measure, most often), the walk that finds so replaces the
-// shift and the sorts. A caller that rebuilds the staves' caches itself once
-// its work is done leaves them out (ShiftCaches::ConductorOnly).
+// shift and the sorts; that walk reads only the measures from the last one
+// beginning before `from`. A caller that rebuilds the staves' caches itself
+// once its work is done leaves them out (ShiftCaches::ConductorOnly). True
+// when events moved or lists were sorted.
 enum class ShiftCaches { All, ConductorOnly };
-void ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
+bool ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorStaff* conductorStaff,
                 const MCTime& delta, const MCTime& from, ShiftCaches caches = ShiftCaches::All);
 
 // The conductor of the performance a command runs on, and its conductor

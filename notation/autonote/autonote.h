@@ -255,6 +255,10 @@ public:
     void DirtyMeasuresForNotation(MCEventList& events);
     void UnhideAccidentalsInRange(MCEventList& events, const MCTime& from, const MCTime& to, unsigned voice);
     void DirtyNotesInRange(MCEventList& events, const MCTime& from, const MCTime& to);
+    // Shows the hidden accidentals of the notes in [start, end] again, so the
+    // spelling pass decides afresh which to show; 1 (clearing.cpp, beside the
+    // other clearing operations, which need no engine).
+    int DirtySpellingInRange(MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
     void UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, ECConductorMeasure* measure);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, const MCTime& from, const MCTime& to);

@@ -80,6 +80,9 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_TIE:
+        AddTie(command, element, parent);
+        break;
     case ET_SLUR:
         AddSlur(command, element, parent);
         break;
@@ -93,6 +96,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_TIE:
+        RemoveTie(command, element, nullptr);
+        break;
     case ET_SLUR:
         RemoveSlur(command, element, nullptr);
         break;

@@ -33,6 +33,7 @@ int CAutoNote::AddSlur(CCBase* command, ECBase* element, ECBase*) {
         return 0;
     ACFindEvents chords;
     chords.AddEvtType(ET_CHORD);
+    chords.ClipNone();   // the walk starts inside the slur
     chords.Apply(element);
     MCEventList& found = chords.GetEvents();
     if (found.IsEmpty())

@@ -74,6 +74,10 @@ void KeepInTimeOrder(ECBase* beam) {
 }  // namespace
 
 int CAutoNote::PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
+    // A note of a chord breaks the beam before its chord.
+    if (element && !BeamOf(element))
+        if (ECBase* chord = element->GetAncestor(ET_CHORD, 1))
+            element = chord;
     ECBase* beam = element ? BeamOf(element) : nullptr;
     MCEventList* members = beam ? beam->GetChildren() : nullptr;
     if (!members)

@@ -21,3 +21,13 @@ void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph) {
     dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
     dc->SetBkMode(oldMode);
 }
+
+MeasuringDC::MeasuringDC(CDC* dc) : m_dc(dc) {
+    if (m_dc)
+        return;
+    m_scratch = std::make_unique<CDC>();
+    m_scratch->CreateCompatibleDC(nullptr);
+    m_dc = m_scratch.get();
+}
+
+MeasuringDC::~MeasuringDC() = default;

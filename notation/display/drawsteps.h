@@ -7,6 +7,8 @@
 
 #include "platform/ui/geometry.h"
 
+#include <memory>
+
 class CDC;
 using UINT = unsigned int;
 
@@ -18,3 +20,19 @@ CPoint SnapToDevice(CDC* dc, CPoint point);
 // a transparent background. Code 0, and any code past the table's byte,
 // draws nothing.
 void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);
+
+// A device context to measure text on: the caller's, or, without one, a
+// memory context of one logical unit a pixel of its own (text extents there
+// are the layout's: fonts are realized at their exact size, unhinted).
+class MeasuringDC {
+public:
+    explicit MeasuringDC(CDC* dc);
+    ~MeasuringDC();
+    MeasuringDC(const MeasuringDC&) = delete;
+    MeasuringDC& operator=(const MeasuringDC&) = delete;
+    CDC* Get() const { return m_dc; }
+
+private:
+    std::unique_ptr<CDC> m_scratch;   // owned, only without a caller's context
+    CDC* m_dc;                        // borrowed or m_scratch
+};

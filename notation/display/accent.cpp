@@ -6,6 +6,7 @@
 #include "model/lists.h"
 #include "model/modifiers.h"
 #include "notation/display/chord.h"
+#include "notation/display/drawsteps.h"
 #include "notation/display/note.h"
 #include "platform/core/archive.h"
 
@@ -74,7 +75,13 @@ UINT DCctAccent::GlyphFor(BYTE type, int below) {
 int DCctAccent::Draw(CDC* dc, CPoint point, CRect* clip) {
     if (IsHidden())
         return DRAW_HIDDEN;
+    FontColorScope color(MCMusicFont::GetMusicFont());   // recoloured for this sign alone
     return DCctBase::Draw(dc, point, clip);
+}
+
+int DCctAccent::DrawInRect(CDC* dc, CRect* rect) {
+    FontColorScope color(MCMusicFont::GetMusicFont());
+    return DCctBase::DrawInRect(dc, rect);
 }
 
 UINT DCctAccent::GetFontFromType() {

@@ -33,6 +33,8 @@ public:
     // signs that belong to it. Hidden (and 1) on a chord note that does not
     // carry the stem; 0 without a parent.
     int Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measure, ECBase* parent) override;
+    // The base's sample, the music font's colour put back.
+    int DrawInRect(CDC* dc, CRect* rect) override;
     // The glyph; nothing (128) while hidden.
     int Draw(CDC* dc, CPoint point, CRect* clip) override;
     // The glyph of the kind in its placement; 0 for a kind without one.

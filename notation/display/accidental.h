@@ -46,6 +46,8 @@ public:
     // Above: over its note (align position 0); beside: at its place left of
     // the head, y 0. 1, also for a sign above without a note (not moved).
     int Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measure, ECBase* parent) override;
+    // The base's sample, the music font's colour put back.
+    int DrawInRect(CDC* dc, CRect* rect) override;
     // The glyph; nothing (128) while hidden (a sign the spelling does not show).
     int Draw(CDC* dc, CPoint point, CRect* clip) override;
 

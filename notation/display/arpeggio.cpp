@@ -84,6 +84,7 @@ void DCctArpeggio::SetSize(CDC*) {
 
 int DCctArpeggio::Draw(CDC* dc, CPoint point, CRect*) {
     MCMusicFont& font = MCMusicFont::GetMusicFont();
+    FontColorScope color(font);
     font.SetFontColor(GetColor(dc));
     font.SelectFont(dc, FONT_NORMAL);
     SetSize(dc);
@@ -116,6 +117,7 @@ int DCctArpeggio::DrawInRect(CDC* dc, CRect* rect) {
     LOGFONT savedFont;
     MCMusicFont::NoteMetrics savedMetrics;
     font.SaveLogFont(&savedFont, &savedMetrics);
+    FontColorScope color(font);
     font.SetFontHeight(AdjustForFont(rect->top - rect->bottom));
     font.SetFontColor(GetColor(dc));
     // The sample's height must not refill the caches the score measures with.

@@ -22,7 +22,8 @@ constexpr UINT kBracketBottom = 155;
 // scope ends. The glyph caches the score measures with are left alone.
 class BraceFontScope {
 public:
-    BraceFontScope(CDC* dc, int height, COLORREF color, bool withColor) : m_dc(dc) {
+    BraceFontScope(CDC* dc, int height, COLORREF color, bool withColor)
+        : m_dc(dc), m_color(MCMusicFont::GetMusicFont()) {
         MCMusicFont& font = MCMusicFont::GetMusicFont();
         font.SaveLogFont(&m_font, &m_metrics);
         const int h = font.GetNoteheadHeight(FONT_CURRENT);
@@ -43,6 +44,7 @@ public:
 
 private:
     CDC* m_dc;
+    FontColorScope m_color;
     LOGFONT m_font;
     MCMusicFont::NoteMetrics m_metrics;
 };
@@ -102,6 +104,7 @@ int DCctBrac::Draw(CDC* dc, CPoint point, CRect*) {
 void DCctBrac::DrawBracket(CDC* dc, CPoint point) {
     MCMusicFont& font = MCMusicFont::GetMusicFont();
     const COLORREF color = GetColor(dc);
+    FontColorScope colorScope(font);
     font.SetFontColor(color);
     font.SelectFont(dc, FONT_NORMAL);
     SetSize(dc);
@@ -131,6 +134,7 @@ int DCctBrac::DrawInRect(CDC* dc, CRect* rect) {
     LOGFONT savedFont;
     MCMusicFont::NoteMetrics savedMetrics;
     font.SaveLogFont(&savedFont, &savedMetrics);
+    FontColorScope color(font);
     font.SetFontColor(GetColor(dc));
     font.SetFontHeight(rect->bottom - rect->top);
     // The sample's height must not refill the caches the score measures with.

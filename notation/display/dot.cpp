@@ -107,6 +107,7 @@ void DCctDot::GetFrame(CRect* rect, int selector) {
 
 int DCctDot::Draw(CDC* dc, CPoint point, CRect*) {
     MCMusicFont& font = MCMusicFont::GetMusicFont();
+    FontColorScope color(font);
     font.SetFontColor(GetColor(dc));
     font.SelectFont(dc, FONT_NORMAL);
     SetSize(dc);
@@ -127,6 +128,7 @@ int DCctDot::DrawInRect(CDC* dc, CRect* rect) {
     LOGFONT savedFont;
     MCMusicFont::NoteMetrics savedMetrics;
     font.SaveLogFont(&savedFont, &savedMetrics);
+    FontColorScope color(font);
     font.SetFontHeight((rect->top - rect->bottom) * 10 / 4);
     font.SetFontColor(GetPermanentColor());
     // The sample's height must not refill the caches the score measures with.

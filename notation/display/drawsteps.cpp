@@ -1,5 +1,6 @@
 #include "notation/display/drawsteps.h"
 
+#include "interface/controls/mcfont.h"
 #include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 
@@ -20,6 +21,14 @@ void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph) {
     const int oldMode = dc->SetBkMode(TRANSPARENT);
     dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
     dc->SetBkMode(oldMode);
+}
+
+FontColorScope::FontColorScope(MCFont& font)
+    : m_font(font), m_color(font.GetFontColor()), m_hadColor((font.GetFlags() & MCFont::FLAG_COLOR_SET) != 0) {}
+
+FontColorScope::~FontColorScope() {
+    if (m_hadColor)
+        m_font.SetFontColor(m_color);
 }
 
 MeasuringDC::MeasuringDC(CDC* dc) : m_dc(dc) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 class CDC;
+class MCFont;
 using UINT = unsigned int;
 
 // The point through device units and back: it lands on a whole device pixel
@@ -20,6 +21,22 @@ CPoint SnapToDevice(CDC* dc, CPoint point);
 // a transparent background. Code 0, and any code past the table's byte,
 // draws nothing.
 void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);
+
+// Puts a font's colour back, when the scope ends, as it was when the scope
+// began: an element recolours the shared font for itself alone. (A font
+// that had no colour keeps the one it was given.)
+class FontColorScope {
+public:
+    explicit FontColorScope(MCFont& font);
+    ~FontColorScope();
+    FontColorScope(const FontColorScope&) = delete;
+    FontColorScope& operator=(const FontColorScope&) = delete;
+
+private:
+    MCFont& m_font;
+    COLORREF m_color;
+    bool m_hadColor;
+};
 
 // A device context to measure text on: the caller's, or, without one, a
 // memory context of one logical unit a pixel of its own (text extents there

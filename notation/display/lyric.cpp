@@ -44,6 +44,7 @@ void DCctLyric::SetSize(CDC* dc) {
     MCLyricFont& font = MCLyricFont::GetLyricFont();
     LOGFONT saved;
     font.SaveLogFont(&saved);
+    FontColorScope color(font);
     ApplyStyle(font, dc, false);
     font.SelectFont(measuring.Get());
     const CSize extent = measuring.Get()->GetTextExtent(GetText());
@@ -83,6 +84,7 @@ int DCctLyric::Draw(CDC* dc, CPoint point, CRect*) {
     MCLyricFont& font = MCLyricFont::GetLyricFont();
     LOGFONT saved;
     font.SaveLogFont(&saved);
+    FontColorScope color(font);
     ApplyStyle(font, dc, false);
     font.SelectFont(dc);
     CPoint p = GetPosition();

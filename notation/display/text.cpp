@@ -269,6 +269,7 @@ void DCctText::SetSize(CDC* dc) {
     MCTextFont& font = MCTextFont::GetTextFont();
     LOGFONT saved;
     font.SaveLogFont(&saved);
+    FontColorScope color(font);
     ApplyStyle(font, dc, !m_bSample);
     font.SelectFont(measuring.Get());
     const CSize extent = measuring.Get()->GetTextExtent(GetText());
@@ -318,6 +319,7 @@ int DCctText::Draw(CDC* dc, CPoint p, CRect* clip) {
     MCTextFont& font = MCTextFont::GetTextFont();
     LOGFONT saved;
     font.SaveLogFont(&saved);
+    FontColorScope color(font);
     ApplyStyle(font, dc, !m_bSample);
     font.SelectFont(dc);
 

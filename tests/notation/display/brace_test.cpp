@@ -68,9 +68,12 @@ TEST_F(BraceTest, BraceSpansItsHeightAndPutsTheFontBack) {
     MCMusicFont::NoteMetrics metricsBefore;
     music.SaveLogFont(&before, &metricsBefore);
 
+    const MCMusicFont::MusicFontMetrics glyphBefore = music.GetMusicMetrics(62, FONT_NORMAL);
     TenthCanvas canvas(200, 500, 50, 250);
     ASSERT_EQ(brace->Draw(&canvas.dc, CPoint(0, 0), nullptr), 1);
     EXPECT_EQ(brace->GetHeight(), height);
+    EXPECT_NEAR(brace->GetWidth(), 2 * NOTEHEAD, NOTEHEAD / 5) << "the face narrowed to two noteheads";
+    EXPECT_EQ(music.GetMusicMetrics(62, FONT_NORMAL), glyphBefore) << "the score's glyph boxes kept";
     EXPECT_EQ(brace->GetMetrics().GetTop(), height / 2);
     EXPECT_GT(brace->GetWidth(), 0);
     const InkBox ink = canvas.Ink();

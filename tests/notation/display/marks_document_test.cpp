@@ -21,10 +21,12 @@
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/textmarks.h"
+#include "notation/layout/textfonts.h"
 #include "tests/notation/display/document_support.h"
 #include "tests/notation/display/marks_support.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,7 +108,12 @@ TEST(MarksArchiveTest, SamplesLeaveTheMusicFontAsTheyFoundIt) {
     displays.emplace_back(new DCctBrac);
     displays.emplace_back(new DCctBrac);
     MCMusicFont& music = MCMusicFont::GetMusicFont();
+    MCTextFont& texts = MCTextFont::GetTextFont();
+    MCLyricFont& lyrics = MCLyricFont::GetLyricFont();
+    const COLORREF marker = RGB(1, 2, 3);
     for (size_t i = 0; i < displays.size(); ++i) {
+        for (MCFont* shared : std::initializer_list<MCFont*>{&music, &texts, &lyrics})
+            shared->SetFontColor(marker);
         DCctBase& display = *displays[i];
         display.SetOwner(owners[i]);
         LOGFONT before;
@@ -124,6 +131,14 @@ TEST(MarksArchiveTest, SamplesLeaveTheMusicFontAsTheyFoundIt) {
         EXPECT_EQ(after.lfWidth, before.lfWidth) << i;
         EXPECT_EQ(metricsAfter, metricsBefore) << i;
         EXPECT_EQ(music.GetMusicMetrics(62, FONT_NORMAL), glyphBefore) << i;
+        for (MCFont* shared : std::initializer_list<MCFont*>{&music, &texts, &lyrics})
+            EXPECT_EQ(shared->GetFontColor(), marker) << i << (shared == &music ? " music" : shared == &texts ? " text" : " lyric");
+        // Drawn in the score as well.
+        display.SetPosition(300, -300);
+        TenthCanvas score(100, 100, 0, 0);
+        display.Draw(&score.dc, CPoint(0, 0), nullptr);
+        for (MCFont* shared : std::initializer_list<MCFont*>{&music, &texts, &lyrics})
+            EXPECT_EQ(shared->GetFontColor(), marker) << i << (shared == &music ? " music" : shared == &texts ? " text" : " lyric");
         display.SetOwner(nullptr);
     }
 }

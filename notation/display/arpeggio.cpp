@@ -28,7 +28,7 @@ DCctArpeggio::~DCctArpeggio() = default;
 
 BYTE DCctArpeggio::GetType() {
     auto* arpeggio = dynamic_cast<ECArpeggio*>(GetOwner());
-    return arpeggio ? arpeggio->GetArpeggioType() : KIND_PLAIN;
+    return arpeggio ? arpeggio->GetArpeggioType() : static_cast<BYTE>(KIND_PLAIN);
 }
 
 UINT DCctArpeggio::GlyphFor(BYTE kind) {

@@ -58,7 +58,7 @@ DCctBrac::~DCctBrac() = default;
 
 BYTE DCctBrac::GetType() {
     auto* brac = dynamic_cast<ECBrac*>(GetOwner());
-    return brac ? brac->GetBracType() : SHAPE_BRACE;
+    return brac ? brac->GetBracType() : static_cast<BYTE>(SHAPE_BRACE);
 }
 
 void DCctBrac::SetHeight(int height) {

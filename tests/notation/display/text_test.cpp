@@ -108,6 +108,46 @@ TEST_F(TextTest, PageTextsOnThePage) {
     EXPECT_LE(composerInk.right, printable.right / SCALE + 1);
 }
 
+// Every page text's place, justification and frame by type.
+TEST_F(TextTest, PageTextsByType) {
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const CRect paper = layout.GetPaperRect();
+    const CRect printable = layout.GetPrintableRect();
+    MCStaffRuler& levels = CondStaffDisplay()->GetRuler();
+    const int middle = paper.left + paper.Width() / 2;
+    enum { LEFT_EDGE, HALF, WHOLE };   // the frame's left edge: at x, half the width left, all of it
+    const struct {
+        unsigned char type;
+        int x, y;
+        int justification;
+        int frame;
+    } cases[] = {
+        {1, middle, printable.bottom, DCctText::JUSTIFY_CENTRE, HALF},
+        {7, middle, levels.GetTextLevel(0), DCctText::JUSTIFY_CENTRE, HALF},
+        {8, middle, levels.GetTextLevel(1), DCctText::JUSTIFY_CENTRE, HALF},
+        {9, middle, levels.GetTextLevel(2), DCctText::JUSTIFY_CENTRE, HALF},
+        {10, printable.right, levels.GetTextLevel(6), DCctText::JUSTIFY_RIGHT, WHOLE},
+        {11, printable.right, levels.GetTextLevel(7), DCctText::JUSTIFY_RIGHT, WHOLE},
+        {12, levels.GetDefaultHeight(), levels.GetTextLevel(5), DCctText::JUSTIFY_LEFT, LEFT_EDGE},
+    };
+    for (const auto& c : cases) {
+        DCctText* text = AddText(CondStaff(), c.type, "Words", MCTime(0.0f));
+        ASSERT_EQ(text->Position(nullptr, nullptr, nullptr, nullptr), 1) << int(c.type);
+        EXPECT_EQ(text->GetPosition(), CPoint(c.x, c.y)) << int(c.type);
+        EXPECT_EQ(text->GetJustification(), c.justification) << int(c.type);
+        const int width = text->GetWidth();
+        ASSERT_GT(width, 0);
+        const int left = c.frame == HALF ? -width / 2 : c.frame == WHOLE ? -width : 0;
+        EXPECT_EQ(text->GetMetrics().GetLeft(), left) << int(c.type);
+        EXPECT_EQ(text->GetMetrics().GetTop(), 0) << int(c.type);
+    }
+    // Types beyond the table are left alone.
+    DCctText* other = AddText(CondStaff(), 16, "Words", MCTime(0.0f));
+    other->SetPosition(1, 2);
+    EXPECT_EQ(other->Position(nullptr, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(other->GetPosition(), CPoint(1, 2));
+}
+
 // A text at a time stands over the first staff at that time.
 TEST_F(TextTest, TextsAtATimeStandOverTheFirstStaff) {
     const MCTime second = *score.Measure(2)->GetTime();

@@ -250,6 +250,19 @@ void ECBase::RemoveData() {
         delete item;
 }
 
+void ECBase::DeleteData(int kind) {
+    if (kind < 0 || static_cast<size_t>(kind) >= m_viewData.size() || !m_viewData[kind])
+        return;
+    // Taken out first: a view-data object's destructor may look at its owner.
+    DCBase* data = m_viewData[kind];
+    m_viewData[kind] = nullptr;
+    m_flags &= ~EF_PERSISTENT_DATA;
+    for (const DCBase* left : m_viewData)
+        if (left && left->IsSerializable())
+            m_flags |= EF_PERSISTENT_DATA;
+    delete data;
+}
+
 // ---- ECBase: archive ----------------------------------------------------------------
 
 uint32_t ECBase::GetLoadCounter() {

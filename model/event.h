@@ -146,6 +146,9 @@ public:
     virtual const MCViewDataArray& GetData();
     // Deletes every view-data object, empties the array, clears bit 0.
     virtual void RemoveData();
+    // Deletes the view-data object of one kind, when there is one; bit 0
+    // stays set while another object that is archived is left.
+    void DeleteData(int kind);
 
     // Run by the post-load pass after a document was read; nothing here.
     virtual void PostSerialize(CArchive& ar);

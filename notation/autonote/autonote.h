@@ -251,6 +251,25 @@ public:
     // (autonote_editstaff.cpp).
     int RemoveGroup(CCBase* command, ECBase* brace, ECBase* parent);
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
+    // An added tuplet's notes are prepared as added notes; its span, and
+    // the other tuplets it starts inside, are renotated.
+    int AddTuplet(CCBase* command, ECBase* element, ECBase* parent);
+    // A removed tuplet's notes are prepared as removed notes, its rests
+    // discarded.
+    int RemoveTuplet(CCBase* command, ECBase* element, ECBase* parent);
+    // A tied note sounds once: the chain's head plays the whole chain and
+    // the later notes have no performer. Adding a tie lengthens the head and
+    // silences the tie's later note; removing it gives both sides back their
+    // own lengths and the later note its performer.
+    int AddTie(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveTie(CCBase* command, ECBase* element, ECBase* parent);
+    // A slur's chords are made again under it; removing a slur changes no
+    // notation.
+    int AddSlur(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveSlur(CCBase* command, ECBase* element, ECBase* parent);
+    // The quarter note from the lyric's time is laid out again.
+    int AddLyric(CCBase* command, ECBase* element, ECBase* parent);
+    int RemoveLyric(CCBase* command, ECBase* element, ECBase* parent);
     // grace notes (autonote_grace.cpp)
     // Before the grace note joins the note: the note's measure renotated with
     // voices as they are, the grace note and its accidental kept as spelled
@@ -331,6 +350,13 @@ public:
     // loses them and its lone brace; a percussion staff (type 3) gets the
     // percussion clef and loses it when it stops being one.
     void PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor);
+    // The consolidate-ties item: a chain inside one measure whose length is
+    // a plain, dotted or double-dotted value becomes that one value
+    // (autonote_ties.cpp).
+    int PrepareEditConsolidateTies(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // The break-beam item: the element's beam is broken before it
+    // (autonote_editbeams.cpp).
+    int PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).

@@ -104,6 +104,15 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_GRACENOTE:
         AddGraceNote(command, element, parent);
         break;
+    case ET_TIE:
+        AddTie(command, element, parent);
+        break;
+    case ET_SLUR:
+        AddSlur(command, element, parent);
+        break;
+    case ET_LYRIC:
+        AddLyric(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -128,6 +137,15 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
         break;
     case ET_GRACENOTE:
         RemoveGraceNote(command, element, nullptr);
+        break;
+    case ET_TIE:
+        RemoveTie(command, element, nullptr);
+        break;
+    case ET_SLUR:
+        RemoveSlur(command, element, nullptr);
+        break;
+    case ET_LYRIC:
+        RemoveLyric(command, element, nullptr);
         break;
     default:
         break;

@@ -30,6 +30,13 @@ bool HasGraceChild(ECBase* element) {
     return children && children->FindEvent(ET_GRACENOTE) != nullptr;
 }
 
+// A member of a beam: the beam stands for its flag, also when the stems are
+// made again without the beams (a beam broken in place).
+bool InBeam(ECBase* element) {
+    MCEventList* parents = element->GetParents();
+    return parents && parents->FindEvent(ET_BEAM) != nullptr;
+}
+
 }  // namespace
 
 void ANStem::DoMeasure(ECStaff* staff, ECMeasure* measure) {
@@ -104,7 +111,7 @@ bool ANStem::StemElement(ECBase* element, ECStaff* staff, DCctMeasure* measure) 
     measure->SetLedgerLines(display, clef);
     measure->SetTieDirectionByPitch(display, clef);
     display->HideStem(SHOW, 0);
-    if (display->GetValue() < FLAGGED_BELOW)
+    if (display->GetValue() < FLAGGED_BELOW && !InBeam(element))
         display->SetFlag(FLAG_ON);
     return true;
 }

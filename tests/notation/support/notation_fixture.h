@@ -57,6 +57,8 @@ protected:
     ECConductor* Conductor();
     CCantrel& View() { return m_view; }
     CAutoNote& Engine() { return m_view.GetAutoNote(); }
+    // The document's devices and clock: playback is captured there.
+    doc_support::DocumentParts& Parts() { return m_parts; }
 
     const std::vector<SeenState>& States() const { return m_driver.States(); }
     std::vector<SeenState> Progress() const { return m_driver.Progress(); }

@@ -1,0 +1,199 @@
+// Ties as the engine prepares them: a tied note sounds once.
+//   - Tying two quarter Cs makes the first play a half and takes the
+//     second's performer away; the notation stays as it was. Removing the
+//     tie gives each its quarter back and the second sounds again: the
+//     captured playback holds both.
+//   - Lengths are summed in the plain division of the measure: two tied
+//     triplet eighths play two thirds of a quarter.
+//   - Consolidating a chain inside one measure whose length is one written
+//     value makes it that value; other chains stay.
+#include "model/basiccommands.h"
+#include "model/conductor.h"
+#include "model/editstates.h"
+#include "model/eventtypes.h"
+#include "model/groupmarks.h"
+#include "model/measure.h"
+#include "model/notes.h"
+#include "model/states.h"
+#include "notation/display/note.h"
+#include "notation/tools/tie.h"
+#include "sequencer/performers.h"
+#include "sequencer/sequence.h"
+#include "tests/notation/autonote/autonote_support.h"
+#include "tests/notation/support/melody.h"
+#include "tests/notation/support/notation_fixture.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using notation_test::PlayedNote;
+
+constexpr int Q = 256;   // the file's ticks a quarter, as the notation's
+constexpr int STAFF = 1;
+constexpr int C4 = 60;
+constexpr int CONSOLIDATE_TIES = 109;   // the edit item of the consolidate-ties command
+
+// The notes of one bar of one staff in short: pitch, value and "~" for a
+// tie on, joined by ", ".
+std::string NotesOf(const std::string& dump, int staff, int bar) {
+    static const std::regex kNote(R"(note\(at=-?\d+ key=\S+ pitch=(\S+) value=(\S+) tie=(\S))");
+    const std::string head = "staff " + std::to_string(staff) + " bar " + std::to_string(bar);
+    std::istringstream lines(dump);
+    std::string text;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(head, 0) != 0 || (line[head.size()] != ':' && line[head.size()] != ' '))
+            continue;
+        for (std::sregex_iterator it(line.begin(), line.end(), kNote), end; it != end; ++it)
+            text += (text.empty() ? "" : ", ") + (*it)[1].str() + " " + (*it)[2].str() + ((*it)[3] == "~" ? "~" : "");
+    }
+    return text;
+}
+
+MCTime Performed(float quarters) {
+    const MCTime notated(quarters);
+    return ECNote::ScaleDuration(&notated, 0);
+}
+
+class TieNotationTest : public notation_test::NotationFixture {
+protected:
+    void Load(const std::vector<PlayedNote>& notes) {
+        ASSERT_EQ(LoadMidi(notation_test::MelodyFile(notes, Q, {4, 2})), 1);
+    }
+    ECNote* NoteAt(int bar, int tick) {
+        ECMeasure* measure = Conductor()->GetMeasure(STAFF, bar);
+        MCTime time = *measure->GetTime();
+        time += MCTime(static_cast<float>(tick) / Q);
+        MCEventList* children = measure->GetChildren();
+        for (POSITION pos = children->GetHeadPosition(); pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() == ET_NOTE && *child->GetTime() == time)
+                return static_cast<ECNote*>(child);
+        }
+        return nullptr;
+    }
+    static DCsqNote* Performer(ECNote* note) { return dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 0)); }
+
+    // The key-down messages playback of the whole piece hands the devices,
+    // by key.
+    std::vector<int> PlayedKeys() {
+        doc_support::DocumentParts& parts = Parts();
+        CSequence* sequence = Document()->GetSequence();
+        parts.capture->Clear();
+        sequence->Play();
+        parts.portavel->WaitForDeviceThread();
+        for (int done = 0; done < kPlayMs; done += 5) {
+            parts.clock.Advance(5);
+            parts.portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();
+        }
+        sequence->Stop();
+        for (int step = 0; step < 400 && sequence->GetPlaySequencer()->WaitForIdle(0) != WAIT_OBJECT_0; ++step) {
+            parts.clock.Advance(5);
+            parts.portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();
+        }
+        std::vector<int> keys;
+        for (const auto& record : parts.capture->GetMidi())
+            if (record.bytes.size() == 3 && (record.bytes[0] & 0xF0) == 0x90 && record.bytes[2] != 0)
+                keys.push_back(record.bytes[1]);
+        return keys;
+    }
+    static int Count(const std::vector<int>& keys, int key) {
+        return static_cast<int>(std::count(keys.begin(), keys.end(), key));
+    }
+
+    // A bar of 4/4 at 120 a minute lasts 2 s; a little more lets the last
+    // note end.
+    static constexpr int kPlayMs = 2500;
+};
+
+// Bar C4 C4 E4 F4: the two Cs tied, then the tie removed.
+TEST_F(TieNotationTest, ATiedNoteSoundsOnceAndSoundsAgainWhenTheTieGoes) {
+    Load({{C4, 0, Q}, {C4, Q, Q}, {64, 2 * Q, Q}, {65, 3 * Q, Q}});
+    ASSERT_EQ(NotesOf(Dump(), STAFF, 1), "C4 1/4, C4 1/4, E4 1/4, F4 1/4");
+    ECNote* first = NoteAt(1, 0);
+    ECNote* second = NoteAt(1, Q);
+    ASSERT_TRUE(first && second && Performer(second));
+    ASSERT_EQ(Count(PlayedKeys(), C4), 2);
+
+    auto* tie = new ECTie;
+    tie->SetTime(first->GetTime());
+    tie->SetVoiceTrack(first->GetVoiceTrack());
+    tie->AddChild(first, SORTED);
+    tie->AddChild(second, SORTED);
+    ECBase* staff = Conductor()->GetMeasure(STAFF, 1)->GetAncestor(ET_STAFF, 1);
+    RunBatch({new CCAdd(tie, staff)});
+    EXPECT_EQ(*first->GetDuration(), Performed(2.0f));
+    EXPECT_EQ(*second->GetDuration(), MCTime::TimeZero());
+    EXPECT_EQ(Performer(second), nullptr);
+    EXPECT_EQ(NotesOf(Dump(), STAFF, 1), "C4 1/4~, C4 1/4, E4 1/4, F4 1/4");
+    EXPECT_EQ(Count(PlayedKeys(), C4), 1);
+
+    RunBatch({new CCRemove(tie)});
+    EXPECT_EQ(*first->GetDuration(), Performed(1.0f));
+    EXPECT_EQ(*second->GetDuration(), Performed(1.0f));
+    ASSERT_NE(Performer(second), nullptr);
+    EXPECT_EQ(Performer(second)->GetMidiData().GetDataByte1(), C4);
+    EXPECT_EQ(NotesOf(Dump(), STAFF, 1), "C4 1/4, C4 1/4, E4 1/4, F4 1/4");
+    EXPECT_EQ(Count(PlayedKeys(), C4), 2);
+}
+
+// ---- lengths inside a tuplet ------------------------------------------------
+
+constexpr int TRIPLET_EIGHTH = 128;   // in the tuplet's own division
+constexpr int QUARTER = 256;          // the plain base of an eighth triplet
+constexpr int THREE_EIGHTHS = 384;    // its borrowed base
+
+class TupletTieTest : public autonote_test::AutonoteTest {
+protected:
+    void SetUp() override {
+        AutonoteTest::SetUp();
+        m_notes = std::make_unique<autonote_test::DisplayClasses>(std::vector<int>{ET_NOTE}, RUNTIME_CLASS(DCctNote));
+        MakeStaves(1);
+        MakeMeasures(1);
+    }
+    void TearDown() override {
+        m_notes.reset();
+        AutonoteTest::TearDown();
+    }
+    // A triplet eighth at the n-th place of the bar's first beat.
+    ECNote* TripletEighth(int place) {
+        ECNote* note = PutNote(Bar(1, 0.0f), place / 3.0f, 1.0f / 3.0f);
+        auto* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 1));
+        display->SetBase(THREE_EIGHTHS, QUARTER);
+        display->SetTickStart(static_cast<WORD>(place * TRIPLET_EIGHTH));
+        display->SetTickDuration(TRIPLET_EIGHTH);
+        return note;
+    }
+    std::unique_ptr<autonote_test::DisplayClasses> m_notes;
+};
+
+// Two tied triplet eighths last two thirds of a quarter: the head plays
+// that long, not the quarter their written eighths would add up to.
+TEST_F(TupletTieTest, TwoTiedTripletEighthsPlayTwoThirdsOfAQuarter) {
+    ECNote* head = TripletEighth(0);
+    ECNote* later = TripletEighth(1);
+    ECTie* tie = autonote_test::TieNotes(Bar(1, 0.0f), head, later);
+    CAutoNote engine;
+    CCBase command;
+    engine.AddTie(&command, tie, nullptr);
+    EXPECT_NEAR(head->GetDuration()->GetTicks(Q), 2 * Q / 3, 1);
+    EXPECT_EQ(*later->GetDuration(), MCTime::TimeZero());
+
+    // Removing the tie gives each its own third of a quarter back.
+    engine.RemoveTie(&command, tie, nullptr);
+    EXPECT_NEAR(head->GetDuration()->GetTicks(Q), Q / 3, 1);
+    EXPECT_NEAR(later->GetDuration()->GetTicks(Q), Q / 3, 1);
+}
+
+}  // namespace

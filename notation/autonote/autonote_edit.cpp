@@ -111,8 +111,11 @@ int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
         case EDITITEM_STAFF_TRANSPOSE:
             PrepareEditStaffTranspose(edit, item, element);
             break;
-        // FIXME: kinds 109 and 110 (tie consolidation, beam break) are
-        // wired here as their steps land.
+        // FIXME: EDITITEM_CONSOLIDATE_TIES calls PrepareEditConsolidateTies
+        // once its definition lands (declared, not yet defined).
+        case EDITITEM_BREAK_BEAM:
+            PrepareEditBreakBeam(edit, item, element);
+            break;
         default:   // nothing else needs preparing
             break;
         }

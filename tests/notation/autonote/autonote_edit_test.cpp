@@ -344,6 +344,27 @@ TEST_F(EditTest, AMovedBeamedNoteIsBackInPlaceWhenTheEditIsDelivered) {
     EXPECT_EQ(BarLine(), "C4 e[1], rest s[1], C#4! s[1], D4 e[2], Eb4! e[2], E4 e[3], F4 e[3], F#4! e[3], G4 e[3]");
 }
 
+// A beam-break item breaks the beam and does nothing else: the bar's signs
+// keep the types they had.
+TEST_F(EditTest, ABeamBreakItemRunsOnlyTheBeamStep) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4 + i, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ASSERT_EQ(BarLine(), "C4 e[1], C#4! e[1], D4 e[1], Eb4! e[1], E4 e[2], F4 e[2], F#4! e[2], G4 e[2]");
+    std::vector<std::pair<ECAccidental*, unsigned char>> signs;
+    for (int tick : {TICKS / 2, 3 * TICKS / 2, 3 * TICKS})
+        if (auto* sign = dynamic_cast<ECAccidental*>(NoteAt(tick)->GetDescendant(ET_ACCIDENTAL, 1)))
+            signs.push_back({sign, sign->GetAccidentalType()});
+    ASSERT_EQ(signs.size(), 3u);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(NoteAt(TICKS), EDITITEM_BREAK_BEAM);
+    Send(edit);
+    EXPECT_EQ(BarLine(), "C4 e[1], C#4! e[1], D4 e[2], Eb4! e[2], E4 e[3], F4 e[3], F#4! e[3], G4 e[3]");
+    for (const auto& [sign, type] : signs)
+        EXPECT_EQ(sign->GetAccidentalType(), type);
+}
+
 // A note given another voice: the voice it leaves and the voice it joins
 // are both renotated.
 TEST_F(EditTest, ANoteGivenAnotherVoiceLeavesARestInItsOldVoice) {

@@ -302,15 +302,10 @@ public:
     void CleanUpMeasureBetween(ECStaff* staff, ECMeasure* measure, const MCTime& from, const MCTime& to);
     // Room below every measure of a staff that has lyrics. Nothing calls it.
     void MoveLyrics(ECBase* ignored);
-    // What several steps share. Every element the scratch command gathered
-    // (CCBase::Discard) goes on the event's delete list; the command itself
-    // is then dropped by its owner without being applied.
-    static void DiscardsToDeleteList(CCBase& scratch, SCEventBase* event);
+    // What several steps share (and GiveDiscardsToDeleteList below).
     // The element's display position and frame dirty, its virtual frame and
     // the element on the update list; nothing without a display object.
     void MarkFrame(ECBase* element);
-    // A window for the staff's track, the same bounds for times and measures.
-    void AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end);
     // The element's staff measure; null outside one.
     static ECMeasure* EnclosingMeasure(ECBase* element);
     // The conductor's number of the element's staff; -1 outside one.

@@ -123,14 +123,6 @@ int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
     return 0;
 }
 
-void CAutoNote::DiscardsToDeleteList(CCBase& scratch, SCEventBase* event) {
-    if (!event)
-        return;
-    MCEventList* gathered = scratch.GetDiscardList();
-    for (POSITION pos = gathered->GetHeadPosition(); pos;)
-        event->AddToDeleteList(gathered->GetNext(pos));
-}
-
 void CAutoNote::MarkFrame(ECBase* element) {
     DCctBase* display = NotationDisplayOf(element);
     if (!display)
@@ -139,15 +131,6 @@ void CAutoNote::MarkFrame(ECBase* element) {
     display->SetFrameDirty(1);
     AddRectsToDirtyList(element, 1);
     m_dirtyRect.AddEvent(element);
-}
-
-void CAutoNote::AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end) {
-    ECConductor* conductor = GetConductor();
-    if (!conductor || !staff || staff->GetClassType() != ET_STAFF)
-        return;
-    const int track = conductor->GetTrackNumber(TRACK_STAFF, static_cast<ECStaff*>(staff));
-    if (track > 0)
-        m_notateInfo.AddTrack(track, start, end, start, end);
 }
 
 ECMeasure* CAutoNote::EnclosingMeasure(ECBase* element) {
@@ -188,7 +171,7 @@ void CAutoNote::PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace) {
     } else if (slur) {
         CCBase scratch;
         scratch.Discard(slur);
-        DiscardsToDeleteList(scratch, edit);
+        GiveDiscardsToDeleteList(scratch, edit);
     } else if (wanted) {
         // One slur from the note's grace notes to the note.
         ECBase* note = FirstParentOfType(grace, ET_NOTE);
@@ -272,7 +255,7 @@ void CAutoNote::PrepareEditSQ(SCEventEdit* edit, SCEventEditItem*, ECBase* eleme
         m_notateInfo.AddTrack(track, from, to, from, to);
         m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
     }
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareEditSV(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
@@ -323,7 +306,7 @@ void CAutoNote::PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem*, ECBas
     dirty.Apply(element);
     CCAdd scratch;
     AddAccidental(&scratch, element, note);
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::CleanUpBetween(const MCTime& from, const MCTime& to) {

@@ -120,7 +120,7 @@ void CAutoNote::PrepareEditTime(SCEventEdit* edit, SCEventEditItem* item, ECBase
         note->SetTime(&remembered);
         shift.Restore();
     }
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareEditVoiceTrack(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
@@ -151,5 +151,5 @@ void CAutoNote::PrepareForEditNote(SCEventBase* event, ECNote* note, ECMeasure* 
     CCBase scratch;
     RemoveNote(&scratch, note, nullptr);
     MergeNote(&scratch, note, measure);
-    DiscardsToDeleteList(scratch, event);
+    GiveDiscardsToDeleteList(scratch, event);
 }

@@ -6,8 +6,12 @@
 #include "notation/display/gracenote.h"
 
 #include "model/eventtypes.h"
+#include "model/groupmarks.h"
 #include "model/plugin.h"
+#include "notation/display/beam.h"
+#include "notation/display/clef.h"
 #include "notation/display/records.h"
+#include "notation/display/staff.h"
 #include "platform/core/archive.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/gracenote_support.h"
@@ -305,12 +309,30 @@ TEST_F(GraceNoteTest, GroupLaysGraceNotesOutLeftwardAndSlashesTheLast) {
     main->SetX(0);
     std::vector<DCctGraceNote*> graces;
     TenthCanvas canvas(240, 160, 200, 100);
+    // A beam over the grace notes, under the note, as the beam pass makes it.
+    auto* beamEvent = new ECBeam;   // held by the note
+    beamEvent->SetVoiceTrack(0, 1);
+    beamEvent->SetTime(main->GetOwner()->GetTime());
+    main->GetOwner()->AddChild(beamEvent, 1);
+    DCctBeam* beam = nullptr;
+    {
+        measure_test::RegistryCell cell(ET_BEAM, RUNTIME_CLASS(DCctBeam));
+        beam = dynamic_cast<DCctBeam*>(beamEvent->GetData(DK_NOTATION, 1));
+        measure_test::RegistryCell clefCell(ET_CLEF, RUNTIME_CLASS(DCctClef));
+        ECClef* clef = DCctStaff::GetClefAtTime(score.staff, *main->GetOwner()->GetTime(), 0);
+        ASSERT_NE(clef, nullptr);
+        ASSERT_NE(clef->GetData(DK_NOTATION, 1), nullptr);
+    }
+    ASSERT_NE(beam, nullptr);
     for (int i = 0; i < 3; ++i) {
         graces.push_back(AddGrace(main, 64, 256));
+        beamEvent->AddChild(graces.back()->GetOwner(), 1);
         graces.back()->SetSize(&canvas.dc);
         graces.back()->SetSlash(1, 1);   // the user's slash goes too, but on the last
     }
-    main->Group(nullptr, nullptr);
+    main->Group(score.conductor, score.staff);
+    EXPECT_EQ(beam->IsGrace(), 1);
+    EXPECT_EQ(beam->GetMemberCount(), 3) << "grouped";
 
     // The order found is the note's child order.
     int x = 0;

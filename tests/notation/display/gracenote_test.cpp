@@ -7,7 +7,9 @@
 
 #include "model/eventtypes.h"
 #include "model/groupmarks.h"
+#include "model/modifiers.h"
 #include "model/plugin.h"
+#include "notation/display/accidental.h"
 #include "notation/display/beam.h"
 #include "notation/display/clef.h"
 #include "notation/display/records.h"
@@ -364,6 +366,38 @@ TEST_F(GraceNoteTest, GroupLaysGraceNotesOutLeftwardAndSlashesTheLast) {
             EXPECT_GT(ink, 0) << "the last one is slashed";
         else
             EXPECT_EQ(ink, 0) << i;
+    }
+}
+
+// The grace notes start left of the note's shown accidental (a hidden one
+// takes no room), and each one makes room for its own accidental.
+TEST_F(GraceNoteTest, GroupMakesRoomForAccidentals) {
+    auto addAccidental = [](ECBase* note) {
+        auto* sign = new ECAccidental(0);   // held by the note
+        note->AddChild(sign, 1);
+        measure_test::RegistryCell cell(ET_ACCIDENTAL, RUNTIME_CLASS(DCctAccidental));
+        return dynamic_cast<DCctAccidental*>(sign->GetData(DK_NOTATION, 1));
+    };
+    TenthCanvas canvas(8, 8, 0, 0);
+    for (const bool hidden : {false, true}) {
+        DCctNote* main = MainNote(64);
+        DCctAccidental* sign = addAccidental(main->GetOwner());
+        ASSERT_NE(sign, nullptr);
+        sign->SetX(-2 * wg);
+        sign->SetHidden(hidden);
+        DCctGraceNote* first = AddGrace(main, 66, 256);
+        DCctGraceNote* second = AddGrace(main, 64, 256);
+        DCctAccidental* own = addAccidental(first->GetOwner());
+        ASSERT_NE(own, nullptr);
+        own->SetX(-wg);
+        first->SetSize(&canvas.dc);
+        second->SetSize(&canvas.dc);
+
+        main->Group(nullptr, nullptr);
+        const int start = hidden ? 0 : sign->GetX();
+        EXPECT_EQ(first->GetX(), start - first->GetWidth() - wg) << hidden;
+        EXPECT_GT(first->GetTotalWidthLeft(), 0) << hidden;
+        EXPECT_EQ(second->GetX(), first->GetX() - first->GetTotalWidthLeft() - second->GetWidth() - wg) << hidden;
     }
 }
 

@@ -27,11 +27,11 @@ protected:
         file.Add(conductor);
         for (int channel = 0; channel < 2; ++channel) {
             smf_support::Track track;
-            track.NoteOn(0, channel, 60 + 7 * channel, 90).NoteOff(5 * BAR, channel, 60 + 7 * channel).End();
+            track.NoteOn(0, channel, 60 + 7 * channel, 90).NoteOff(5 * BAR - DIVISION, channel, 60 + 7 * channel).End();
             file.Add(track);
         }
         ASSERT_EQ(LoadMidi(file.GetBytes()), 1);
-        ASSERT_EQ(Conductor()->GetMaxMeasureNumber(), 5);
+        ASSERT_GE(Conductor()->GetMaxMeasureNumber(), 5);
     }
 };
 

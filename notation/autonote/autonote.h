@@ -174,9 +174,46 @@ public:
     void AddByType(CCAdd* command, ECBase* element, ECBase* parent);
     void RemoveByType(CCRemove* command, ECBase* element);
     // notes (autonote_notes.cpp)
+    // An added note outside real-time recording: the tie chains reaching
+    // into its span and the notes of its voice it overlaps are unmade and
+    // their span joins the renotated one; the note is kept as spelled and
+    // renotated; a grace note of it asking for a slur gets one.
+    int MergeNote(CCBase* command, ECBase* element, ECBase* parent);
+    // An added note while real-time recording: each measure window of the
+    // note's staff is cleared once (the record-track entry remembers the
+    // window cleared last), the note itself renotated.
+    int RecordNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A note of an added tuplet: the rests of its measures go.
+    int AddNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A removed note: its ties, the notes it overlaps, and the chords, dots,
+    // beams and rests around it are unmade for renotation. A note already
+    // value- and time-dirty was handled earlier in the batch: nothing.
+    int RemoveNote(CCBase* command, ECBase* element, ECBase* parent);
+    // Marks value- and time-dirty every note of the voice (every voice with
+    // VOICE_ALL) in the measures, or chord holding one, whose span overlaps
+    // the note's (spans that only touch do not), other than the note itself,
+    // and widens start and end over each. 1 when any overlapped, else 0.
+    int EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
+                               unsigned voice);
+    // 1 when an added note's parent already holds another note, chord or
+    // tuplet as its first such child (the add merges into notated music).
+    int IsMergeAdd(CCAdd* command);
+    // An accent, mordent, tremolo or trill: grace-sized on a grace note;
+    // nothing to renotate.
+    int AddNoteModifier(CCBase* command, ECBase* element, ECBase* parent);
     // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
     // grace notes (autonote_grace.cpp)
+    // Before the grace note joins the note: the note's measure renotated with
+    // voices as they are, the grace note and its accidental kept as spelled
+    // (its accidental grace-sized), and the grace note slurred to the note
+    // (into the slur of the note's grace notes when there is one; none when
+    // its display says it is not slurred).
+    int AddGraceNote(CCBase* command, ECBase* grace, ECBase* note);
+    // Before the grace note leaves (`note` null: its enclosing note): chords
+    // and beams from the grace note to the note's end cleared, the measures
+    // renotated; the slur that held only it and its note goes with it.
+    int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered.
@@ -227,6 +264,10 @@ public:
     void DirtyMeasuresForNotation(MCEventList& events);
     void UnhideAccidentalsInRange(MCEventList& events, const MCTime& from, const MCTime& to, unsigned voice);
     void DirtyNotesInRange(MCEventList& events, const MCTime& from, const MCTime& to);
+    // Shows the hidden accidentals of the notes in [start, end] again, so the
+    // spelling pass decides afresh which to show; 1 (clearing.cpp, beside the
+    // other clearing operations, which need no engine).
+    int DirtySpellingInRange(MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
     void UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, ECConductorMeasure* measure);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, const MCTime& from, const MCTime& to);

@@ -80,6 +80,21 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_NOTE:
+        if (m_notateInfo.IsRealTimeRecording())
+            RecordNote(command, element, parent);
+        else
+            MergeNote(command, element, parent);
+        break;
+    case ET_ACCENT:
+    case ET_MORDENT:
+    case ET_TREMOLO:
+    case ET_TRILL:
+        AddNoteModifier(command, element, parent);
+        break;
+    case ET_GRACENOTE:
+        AddGraceNote(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -87,6 +102,12 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_NOTE:
+        RemoveNote(command, element, nullptr);
+        break;
+    case ET_GRACENOTE:
+        RemoveGraceNote(command, element, nullptr);
+        break;
     default:
         break;
     }

@@ -12,10 +12,13 @@
 #include "model/lists.h"
 #include "model/notes.h"
 #include "model/time.h"
+#include "notation/autonote/autonote.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/findties.h"
+#include "notation/autonote/notatelinks.h"
 #include "notation/autonote/timerange.h"
 #include "notation/display/base.h"
+#include "notation/display/beam.h"
 #include "notation/display/note.h"
 #include "notation/tools/tie.h"
 
@@ -76,6 +79,55 @@ bool PassesVoiceFilter(ECBase* element, unsigned voice) {
     return word && static_cast<unsigned>(word->GetVoice()) == voice;
 }
 
+namespace {
+
+// Withdraws and discards each found element that passes the voice filter;
+// a chord also lets its notes go.
+void ClearFound(CCBase* command, MCEventList& found, int type, unsigned voice) {
+    std::vector<ECBase*> cleared;
+    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
+        cleared.push_back(found.GetNext(pos));
+    ACBuildRulers rulers;
+    SetUpWithdrawal(rulers);
+    for (ECBase* element : cleared) {
+        if (!PassesVoiceFilter(element, voice))
+            continue;
+        ClearOne(command, rulers, element);
+        if (type == ET_CHORD)
+            ReleaseChordNotes(element);
+    }
+}
+
+}  // namespace
+
+int ClearEvents(CCBase* command, MCEventList& events, int type, unsigned voice) {
+    if (!command)
+        return 1;
+    ACFindEvents find;
+    find.AddEvtType(type);
+    find.Apply(events, 1);
+    ClearFound(command, find.GetEvents(), type, voice);
+    return 1;
+}
+
+int ClearEvents(CCBase* command, ECBase* element, int type, unsigned voice) {
+    if (!command || !element)
+        return 1;
+    ACFindEvents find;
+    find.AddEvtType(type);
+    find.Apply(element);
+    ClearFound(command, find.GetEvents(), type, voice);
+    return 1;
+}
+
+int ClearEventsInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, int type, unsigned voice) {
+    if (!element)
+        return 0;
+    MCEventList one;
+    one.AddTail(element);
+    return ClearEventsInRange(command, one, start, end, type, voice, 0);
+}
+
 int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, int type,
                        unsigned voice, int thresholdTicks) {
     if (measures.IsEmpty() || !command)
@@ -90,39 +142,30 @@ int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MC
         from = start - threshold;
     }
 
-    std::vector<ECBase*> cleared;
     const bool underNotes = type == ET_DOT || type == ET_ACCENT || type == ET_ACCIDENTAL;
     ACFindTime inRange(from, end, 3);
     inRange.AddEvtType(underNotes ? ET_NOTE : type);
     inRange.Apply(measures, 0);
-    MCEventList& found = inRange.GetEvents();
-    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;) {
-        ECBase* element = found.GetNext(pos);
-        if (!underNotes) {
-            cleared.push_back(element);
-            continue;
-        }
-        ACFindEvents marks;
-        marks.AddEvtType(type);
-        marks.Apply(element);
-        for (POSITION at = marks.GetEvents().GetHeadPosition(); at != nullptr;)
-            cleared.push_back(marks.GetEvents().GetNext(at));
+    if (!underNotes) {
+        ClearFound(command, inRange.GetEvents(), type, voice);
+        return 1;
     }
-
-    ACBuildRulers rulers;
-    SetUpWithdrawal(rulers);
-    for (ECBase* element : cleared) {
-        if (!PassesVoiceFilter(element, voice))
-            continue;
-        ClearOne(command, rulers, element);
-        if (type == ET_CHORD)
-            ReleaseChordNotes(element);
-    }
+    // Dots, accents and accidentals have no time of their own: their notes
+    // say where they are.
+    ACFindEvents marks;
+    marks.AddEvtType(type);
+    marks.Apply(inRange.GetEvents(), 1);
+    ClearFound(command, marks.GetEvents(), type, voice);
     return 1;
 }
 
-int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice) {
-    if (!command)
+namespace {
+
+// What ClearTiesInRange does with the chains the collector gathered.
+int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& start, MCTime& end,
+                      unsigned voice) {
+    MCEventList& found = collector.GetEvents();
+    if (found.IsEmpty())
         return 0;
     ACSetDirty dirty(2);
     dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
@@ -130,16 +173,12 @@ int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTi
     ACBuildRulers rulers;
     SetUpWithdrawal(rulers);
 
-    ACFindTiesInRange collector(start, end);
-    collector.Apply(measures, 0);
-    MCEventList& found = collector.GetEvents();
-    if (found.IsEmpty())
-        return 0;
-
     CTie ties;
     std::vector<ECBase*> done;   // an element may be gathered twice
-    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;) {
-        ECBase* element = found.GetNext(pos);
+    std::vector<ECBase*> gathered;
+    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
+        gathered.push_back(found.GetNext(pos));
+    for (ECBase* element : gathered) {
         if (std::find(done.begin(), done.end(), element) != done.end())
             continue;
         done.push_back(element);
@@ -171,6 +210,219 @@ int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTi
     return 1;
 }
 
+ECNote* AsNote(ECBase* event) {
+    return dynamic_cast<ECNote*>(event);
+}
+
+// The chord the note stands in, or null.
+ECBase* ChordOf(ECBase* note) {
+    MCEventList* parents = note->GetParents();
+    if (!parents)
+        return nullptr;
+    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+        ECBase* parent = parents->GetNext(pos);
+        if (parent->GetClassType() == ET_CHORD)
+            return parent;
+    }
+    return nullptr;
+}
+
+// [s, e) against (a, b), a null bound leaving its side open. A null start
+// (before every time) is open already; a null end is made the latest time.
+bool Overlaps(const MCTime& s, const MCTime& e, const MCTime& a, const MCTime& bound) {
+    const MCTime& b = bound == MCTime::TimeNull() ? MCTime::TimeMax() : bound;
+    const bool before = a <= s && b <= s;
+    const bool after = a >= e && b >= e;
+    return !before && !after;
+}
+
+// The span of a rest or beam standing in `measure`, 256 ticks a quarter;
+// false when it has no notated data.
+bool SpanOf(ECBase* measure, ECBase* element, MCTime& s, MCTime& e) {
+    int first = -1;
+    int last = -1;
+    if (element->GetClassType() == ET_BEAM) {
+        auto* beam = dynamic_cast<DCctBeam*>(NotationDisplayOf(element));
+        if (!beam)
+            return false;
+        WORD from = 0;
+        WORD to = 0;
+        beam->GetTickRange(&from, &to);
+        first = from;
+        last = to;
+    } else {
+        DCBase* display = GetNotateData(element);
+        first = NotateTickStart(display, 1);
+        const int length = NotateTickDuration(display, 1);
+        if (first < 0 || length < 0)
+            return false;
+        last = first + length;
+    }
+    s = *measure->GetTime();
+    e = s;
+    s.AddTicks(first, kTicksPerQuarter);
+    e.AddTicks(last, kTicksPerQuarter);
+    return true;
+}
+
+// Discards the rests or beams (`type`) standing directly in the measures that
+// overlap the range as passed in, and widens it over each.
+int ClearSpansInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, int type,
+                      unsigned voice) {
+    if (!command)
+        return 0;
+    const MCTime from = start;
+    const MCTime to = end;
+    std::vector<std::pair<ECBase*, std::pair<MCTime, MCTime>>> overlapping;
+    for (POSITION pos = measures.GetHeadPosition(); pos != nullptr;) {
+        ECBase* measure = measures.GetNext(pos);
+        MCEventList* children = measure->GetClassType() == ET_MEASURE ? measure->GetChildren() : nullptr;
+        if (!children || !measure->GetTime())
+            continue;
+        for (POSITION at = children->GetHeadPosition(); at != nullptr;) {
+            ECBase* element = children->GetNext(at);
+            MCTime s;
+            MCTime e;
+            if (element->GetClassType() != type || !PassesVoiceFilter(element, voice) ||
+                !SpanOf(measure, element, s, e) || !Overlaps(s, e, from, to))
+                continue;
+            overlapping.push_back({element, {s, e}});
+        }
+    }
+
+    ACBuildRulers rulers;
+    SetUpWithdrawal(rulers);
+    for (auto& [element, span] : overlapping) {
+        if (type == ET_BEAM) {
+            // The notes under the beam are grouped afresh.
+            ACSetDirty dirty(1);
+            dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
+            dirty.ClipNone();
+            dirty.Apply(element);
+        }
+        ClearOne(command, rulers, element);
+        if (start == MCTime::TimeNull() || start > span.first)
+            start = span.first;
+        if (end == MCTime::TimeNull() || end < span.second)
+            end = span.second;
+    }
+    return overlapping.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice) {
+    if (!command)
+        return 0;
+    ACFindTiesInRange collector(start, end);
+    collector.Apply(measures, 0);
+    return ClearGatheredTies(command, collector, start, end, voice);
+}
+
+int ClearTiesInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, unsigned voice) {
+    if (!command || !element)
+        return 0;
+    ACFindTiesInRange collector(start, end);
+    collector.Apply(element);
+    return ClearGatheredTies(command, collector, start, end, voice);
+}
+
+int ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigned voice) {
+    if (!note)
+        return 0;
+    ECBase* chord = ChordOf(note);
+    if (!chord)
+        return _ClearTies(command, note, start, end, voice);
+    // A chord handled earlier in this batch is renotated whole anyway.
+    DCctBase* display = NotationDisplayOf(chord);
+    if (display && display->ValueDirty())
+        return 0;
+    std::vector<ECBase*> notes;
+    MCEventList* children = chord->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos != nullptr;) {
+        ECBase* child = children->GetNext(pos);
+        if (AsNote(child))
+            notes.push_back(child);
+    }
+    int result = 0;
+    for (ECBase* member : notes)
+        result = _ClearTies(command, member, start, end, voice);
+    return result;
+}
+
+int _ClearTies(CCBase* command, ECBase* event, MCTime& start, MCTime& end, unsigned voice) {
+    ECNote* note = AsNote(event);
+    if (!command || !note || !PassesVoiceFilter(note, voice))
+        return 0;
+    CTie ties;
+    if (!ties.FindTieParent(note, TIE_FORWARD) && !ties.FindTieParent(note, TIE_BACKWARD))
+        return 0;
+    MCTime chainStart = start;
+    MCTime chainEnd = end;
+    ties.GetTieRange(note, chainStart, chainEnd);
+    if (chainStart < start)
+        start = chainStart;
+    if (chainEnd > end)
+        end = chainEnd;
+
+    ACBuildRulers rulers;
+    SetUpWithdrawal(rulers);
+    ECNote* current = ties.GetHeadOfTie(note);
+    std::vector<ECNote*> visited{current};
+    // A damaged chain that leads back to a note already met ends there.
+    while (ECTie* tie = ties.FindTieParent(current, TIE_FORWARD)) {
+        ECNote* next = ties.FindNoteChild(tie, TIE_FORWARD);
+        ClearOne(command, rulers, tie);
+        if (!next || std::find(visited.begin(), visited.end(), next) != visited.end())
+            break;
+        visited.push_back(next);
+        ClearOne(command, rulers, next);
+        current = next;
+    }
+    return 1;
+}
+
+int ClearRestsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice) {
+    return ClearSpansInRange(command, measures, start, end, ET_REST, voice);
+}
+
+int ClearRestsInRange(CCBase* command, ECBase* measure, MCTime& start, MCTime& end, unsigned voice) {
+    if (!measure)
+        return 0;
+    MCEventList one;
+    one.AddTail(measure);
+    return ClearSpansInRange(command, one, start, end, ET_REST, voice);
+}
+
+int ClearBeamsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice) {
+    return ClearSpansInRange(command, measures, start, end, ET_BEAM, voice);
+}
+
+int ClearBeamsInRange(CCBase* command, ECBase* measure, MCTime& start, MCTime& end, unsigned voice) {
+    if (!measure)
+        return 0;
+    MCEventList one;
+    one.AddTail(measure);
+    return ClearSpansInRange(command, one, start, end, ET_BEAM, voice);
+}
+
 int ClearSlursInRange(CCBase*, MCEventList&, MCTime&, MCTime&, unsigned) {
     return 0;
+}
+
+int ClearSlursInRange(CCBase*, ECBase*, MCTime&, MCTime&, unsigned) {
+    return 0;
+}
+
+int DirtyEventsInRange(CCBase*, MCEventList&, MCTime&, MCTime&, int, unsigned) {
+    return 1;
+}
+
+int DirtyStemsInRange(MCEventList&, MCTime&, MCTime&, unsigned) {
+    return 1;
+}
+
+int CAutoNote::DirtySpellingInRange(MCEventList& measures, MCTime& start, MCTime& end, unsigned voice) {
+    UnhideAccidentalsInRange(measures, start, end, voice);
+    return 1;
 }

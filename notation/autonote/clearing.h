@@ -15,9 +15,18 @@
 // 256 per quarter note): a note that little before a measure's start is
 // still that measure's.
 //
-// Here the list forms over staff measures the measure and meter preparations
-// use; the other clearing operations join with the edit handlers.
-// Stateless; UI thread, inside the command batch.
+// Each operation comes in a list form, over staff measures (or any list of
+// elements), and an element form, over one element and what lies under it.
+// Times are passed by reference; the operations that widen them say so.
+// Overlap is always tested against the range as passed in, never against
+// the range an earlier element of the same call widened.
+//
+// A null time (MCTime::TimeNull()) as a bound of the rest and beam clearing
+// leaves that side of the range open: null start and end take every rest or
+// beam of the measures, and the range becomes the span they cover.
+//
+// Stateless: every call makes its own actions and lists. UI thread, inside
+// the command batch; no locks of their own.
 #pragma once
 
 class CCBase;
@@ -32,6 +41,13 @@ constexpr int kHiddenThresholdTicks = 6;
 // Whether the element's voice passes the voice filter.
 bool PassesVoiceFilter(ECBase* element, unsigned voice);
 
+// Discards every element of `type` in the list, or under the element (the
+// element included), that passes the voice filter. A cleared chord's notes go
+// back to their plain notehead place and their accidentals lose their user
+// offsets. 1.
+int ClearEvents(CCBase* command, MCEventList& events, int type, unsigned voice);
+int ClearEvents(CCBase* command, ECBase* element, int type, unsigned voice);
+
 // Discards the elements of `type` in [s, end) of the measures, s being start
 // less the threshold when the first measure starts exactly at start, else
 // start. Dots, accents and accidentals are looked for among the notes of
@@ -39,6 +55,19 @@ bool PassesVoiceFilter(ECBase* element, unsigned voice);
 // 0 for an empty list, else 1.
 int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, int type,
                        unsigned voice, int thresholdTicks = kHiddenThresholdTicks);
+// The same over one element, always from start itself: a lone element has
+// no measure list whose first bar could begin the window. 0 without an
+// element, else 1.
+int ClearEventsInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, int type, unsigned voice);
+
+// The tie chain of the note, or, when the note stands in a chord, of every
+// note of that chord (the answer is the last note's). A chord already
+// value-dirty was handled earlier in the batch and is left alone: 0.
+int ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigned voice);
+// The tie chain of one note: start and end widen to the chain's span, and
+// from its head each tie and the note it leads to are discarded; the head
+// stays. 1; 0 when the note is tied to nothing or is outside the voice filter.
+int _ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigned voice);
 
 // Discards the ties and continuation notes of every tie chain that reaches
 // into [start, end] (a note already value-dirty is left alone) and marks
@@ -46,6 +75,33 @@ int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MC
 // again. When chains were found, start and end widen to cover them and the
 // answer is 1; else 0.
 int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
+int ClearTiesInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, unsigned voice);
+
+// Discards the rests standing directly in the staff measures of the list (or
+// in the one measure) whose span, the measure's time plus the rest's notated
+// tick start and duration (256 a quarter), overlaps (start, end): [s, e) is
+// apart from (a, b) only when a and b both lie at or before s, or both at or
+// after e. Each discarded rest widens the range to cover it (a null bound
+// takes the rest's). A rest without notated data has no span and stays.
+// 1 when a rest was discarded, else 0.
+int ClearRestsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
+int ClearRestsInRange(CCBase* command, ECBase* measure, MCTime& start, MCTime& end, unsigned voice);
+// The same for beams, spanning their stored tick range. Everything under a
+// discarded beam is first marked value-dirty: its notes are regrouped and
+// their values looked at again.
+int ClearBeamsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
+int ClearBeamsInRange(CCBase* command, ECBase* measure, MCTime& start, MCTime& end, unsigned voice);
 
 // Slurs are the user's, never derived: nothing to clear. 0.
 int ClearSlursInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
+int ClearSlursInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, unsigned voice);
+
+// Chords, beams and stems after a change are rebuilt from the dirty kinds
+// the preparations set on the measures (CAutoNote::DirtyMeasuresForNotation):
+// nothing is left for these to mark. Kept so that a preparation reads as the
+// list of what it renews. 1.
+// (The spelling counterpart, which shows hidden accidentals again, needs the
+// engine: CAutoNote::DirtySpellingInRange.)
+int DirtyEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, int type,
+                       unsigned voice);
+int DirtyStemsInRange(MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);

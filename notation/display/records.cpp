@@ -16,6 +16,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/gracenote.h"
 #include "notation/display/key.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
@@ -56,6 +57,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
+    {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},
 };
 
 }  // namespace

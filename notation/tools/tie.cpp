@@ -73,6 +73,27 @@ ECNote* CTie::FindNoteChild(ECTie* tie, int direction) {
     return AsNote(FindOther(tie, *tie->GetChildren(), direction));
 }
 
+ECNote* CTie::GetNext(ECNote* note, int direction) {
+    return FindNoteChild(FindTieParent(note, direction), direction);
+}
+
+CTie& CTie::GetTiePartners(ECNote* note) {
+    ECNote* current = GetHeadOfTie(note);
+    if (!current)
+        return *this;
+    Visited visited;
+    visited.First(current);
+    // A note met again (a tie leading back into its chain) ends the walk.
+    while (ECNote* next = GetNext(current, TIE_FORWARD)) {
+        if (!visited.First(next))
+            break;
+        AddTail(next);
+        current = next;
+    }
+    RemoveDuplicates();
+    return *this;
+}
+
 ECNote* CTie::GetHeadOfTie(ECNote* note) {
     if (!note)
         return nullptr;

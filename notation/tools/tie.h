@@ -45,6 +45,10 @@ public:
     // an event or candidate without a time.
     ECBase* FindOther(ECBase* event, MCEventList& candidates, int direction);
 
+    // The note across the tie starting at the note (forward) or ending at it
+    // (backward), or null.
+    ECNote* GetNext(ECNote* note, int direction);
+
     // The first note of the chain that holds the note (the note itself when
     // nothing is tied to it from before).
     ECNote* GetHeadOfTie(ECNote* note);
@@ -57,6 +61,10 @@ public:
     // `time` (the note itself when the note after it does not): where a
     // note starting at `time` joins the chain.
     ECNote* GetTailBefore(ECNote* note, const MCTime& time);
+    // Appends to this list the notes of the note's chain after its head, in
+    // chain order, then drops repeated entries; the head is never among them,
+    // so a note tied to nothing adds nothing. This list is the answer.
+    CTie& GetTiePartners(ECNote* note);
     // The chain's span: from the head's time to the tail's time plus the
     // tail's notated duration (256 ticks a quarter; none known: the tail's
     // time). Start and end stay as they are for a null note.

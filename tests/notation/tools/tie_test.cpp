@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 using measure_test::Score;
@@ -226,6 +228,65 @@ TEST(TieTest, HeadsAndTailsOfBrokenChains) {
         EXPECT_EQ(tie.GetTailOfTie(chain[0]), chain[2]);
         EXPECT_EQ(tie.GetTailOfTie(chain[2]), chain[2]);
         EXPECT_EQ(tie.GetHeadOfTie(chain[1]), chain[0]);
+    }
+}
+
+// GetNext crosses one tie; GetTiePartners lists the chain after its head,
+// from whichever member it is asked.
+TEST(TieTest, NextNotesAndPartnersOfAChain) {
+    Chain chain({0, 1, 2, 3});
+    chain.Tie(0, {0, 1});
+    chain.Tie(1, {1, 2});
+    ECNote* a = chain[0];
+    ECNote* b = chain[1];
+    ECNote* c = chain[2];
+    ECNote* alone = chain[3];
+    const struct {
+        const char* name;
+        ECNote* note;
+        ECNote* forward;
+        ECNote* backward;
+    } cases[] = {
+        {"A", a, b, nullptr}, {"B", b, c, a}, {"C", c, nullptr, b}, {"untied", alone, nullptr, nullptr},
+    };
+    for (const auto& k : cases) {
+        CTie tie;
+        EXPECT_EQ(tie.GetNext(k.note, TIE_FORWARD), k.forward) << k.name;
+        EXPECT_EQ(tie.GetNext(k.note, TIE_BACKWARD), k.backward) << k.name;
+        CTie partners;
+        MCEventList& list = partners.GetTiePartners(k.note);
+        EXPECT_EQ(&list, &partners);
+        std::vector<ECBase*> got;
+        for (POSITION pos = list.GetHeadPosition(); pos;)
+            got.push_back(list.GetNext(pos));
+        EXPECT_EQ(got, k.note == alone ? std::vector<ECBase*>{} : (std::vector<ECBase*>{b, c})) << k.name;
+    }
+    CTie tie;
+    EXPECT_EQ(tie.GetNext(nullptr, TIE_FORWARD), nullptr);
+    EXPECT_EQ(tie.GetTiePartners(nullptr).GetCount(), 0);
+}
+
+// A tie whose only note is its start note, and a chain tied back to its
+// head: the partners' walk ends at a note it has met.
+TEST(TieTest, PartnersOfBrokenChainsEnd) {
+    {
+        Chain chain({0, 1});
+        chain.Tie(0, {0});
+        CTie tie;
+        EXPECT_EQ(tie.GetTiePartners(chain[0]).GetCount(), 0);
+    }
+    {
+        Chain chain({0, 1, 2});
+        chain.Tie(0, {0, 1});
+        chain.Tie(1, {1, 2});
+        chain.Tie(2, {2, 0});
+        CTie tie;
+        MCEventList& list = tie.GetTiePartners(chain[1]);
+        std::set<ECBase*> distinct;
+        for (POSITION pos = list.GetHeadPosition(); pos;)
+            distinct.insert(list.GetNext(pos));
+        EXPECT_GE(list.GetCount(), 1);
+        EXPECT_EQ(static_cast<size_t>(list.GetCount()), distinct.size());
     }
 }
 

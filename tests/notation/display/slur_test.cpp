@@ -1,6 +1,7 @@
 // Slurs over notes the engine notated, in one system: which side they take,
 // where their ends go, the user's side kept, how high they arc over the notes
-// between their ends, a dashed slur, and a slur that cannot be placed.
+// between their ends, a dashed slur, and a slur that cannot be placed. (A
+// slur from a grace note is in spansystems_test.cpp.)
 #include "tests/notation/display/span_support.h"
 
 #include <gtest/gtest.h>
@@ -124,9 +125,5 @@ TEST_F(SlurTest, ADashedSlurIsOneDottedCurve) {
     EXPECT_GT(dashed, 0);
     EXPECT_LT(dashed, solid / 2);
 }
-
-// FIXME: a slur from a grace note is one piece even over two systems; the
-// grace note's display class comes with the renotation work and is not in
-// this tree yet, so the grace position is built but not shown here.
 
 }  // namespace

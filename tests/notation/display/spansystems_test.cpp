@@ -159,6 +159,51 @@ TEST_P(SpanSystemsTest, RelaidOutAsOneSystemTheSlurIsOnePieceThatIsNotCut) {
     EXPECT_NEAR(ink.right, Col(Right(slur, 0).x + 3 * h), 2);
 }
 
+// A slur from a grace note is placed against the grace note's main note and
+// is never split, though its notes lie in two systems; from the main note
+// itself the same slur has a piece in each.
+TEST_P(SpanSystemsTest, ASlurFromAGraceNoteIsOnePieceOverTwoSystems) {
+    LayOut(GetParam());
+    const std::vector<PlacedNote> notes = Notes();
+    const PlacedNote* main = nullptr;
+    const PlacedNote* next = nullptr;
+    for (const PlacedNote& note : notes) {
+        if (note.measure == 2)
+            main = &note;   // the last of measure 2, the end of system 1
+        if (note.measure == 3 && !next)
+            next = &note;
+    }
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(next, nullptr);
+    ASSERT_NE(layout->SystemOf(main->measure), layout->SystemOf(next->measure));
+
+    auto* grace = new ECGraceNote;
+    MCTime before = *main->event->GetTime();
+    before -= MCTime(0.05f);
+    grace->SetTime(&before);
+    grace->SetVoiceTrack(0, 1);
+    ASSERT_EQ(main->event->AddChild(grace, SORTED), 1);
+    ASSERT_NE(grace->GetData(DK_NOTATION, 1), nullptr);
+
+    auto* fromMain = new ECSlur;
+    auto* fromGrace = new ECSlur;
+    for (ECSlur* slur : {fromMain, fromGrace}) {
+        slur->SetTime(main->event->GetTime());
+        slur->SetVoiceTrack(0, 1);
+        ASSERT_EQ(Staff()->AddChild(slur, SORTED), 1);
+        slur->AddChild(slur == fromGrace ? static_cast<ECBase*>(grace) : main->event, SORTED);
+        slur->AddChild(next->event, SORTED);
+    }
+    auto* mainSlur = dynamic_cast<DCctSlur*>(fromMain->GetData(DK_NOTATION, 1));
+    auto* graceSlur = dynamic_cast<DCctSlur*>(fromGrace->GetData(DK_NOTATION, 1));
+    ASSERT_EQ(mainSlur->Position(Conductor(), Staff(), nullptr, nullptr), 1);
+    EXPECT_EQ(mainSlur->GetSplitCount(), 2);
+    ASSERT_EQ(graceSlur->Position(Conductor(), Staff(), nullptr, nullptr), 1);
+    EXPECT_EQ(graceSlur->GetSplitCount(), 1);
+    EXPECT_EQ(graceSlur->GetSplit(), 0);
+    EXPECT_EQ(graceSlur->GetSlurDirection(), DCctCurve::CURVE_BELOW) << "a grace note takes it below";
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, SpanSystemsTest,
                          ::testing::Values(std::vector<int>{2, 2, 1}, std::vector<int>{2, 3}));
 

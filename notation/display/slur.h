@@ -11,8 +11,8 @@
 // against the grace note's main note. Each piece is drawn as a filled
 // crescent (a dashed slur: one dotted curve) through DrawCurve.
 //
-// A slur or tie whose measures or end notes have no display object yet is
-// not placed: Position answers 0 and leaves it position-dirty, so the view
+// A slur or tie whose measures or notes have no display object yet is not
+// placed: Position answers 0 and leaves it position-dirty, so the view
 // places it again. The split flag (bit 20) says whether the last
 // positioning made pieces in more than one system; only then does a drawing
 // with a clip rectangle cut the pieces (the first at its right end, the

@@ -120,6 +120,37 @@ TEST_F(TieDisplayTest, AboveFromAChordNoteRightOfItsStemStartsHalfAWidthRight) {
     EXPECT_EQ(Right(tie, 0).x, PagePoint(next).x + w / 2) << "a lone note with its stem up";
 }
 
+// Below, the left end mirrors a tie above: a stem-up note's own chord
+// decides whether the end clears the stem (w) or the note stands at the
+// chord's bottom, where w/2 suffices.
+TEST_F(TieDisplayTest, BelowFromAStemUpChordTheBottomNoteStartsHalfAWidthRight) {
+    Prepare({{G4, 0, QUARTER}, {B4, 0, QUARTER}, {G4, QUARTER, QUARTER}, {B4, QUARTER, QUARTER}, {A4, HALF, HALF}},
+            {1});
+    ASSERT_GE(notes.size(), 4u);
+    const struct {
+        int key;
+        int shift;   // in halves of w
+        const char* why;
+    } cases[] = {
+        {G4, 1, "the chord's bottom note"},
+        {B4, 2, "a note above it, its head beside the stem"},
+    };
+    for (const auto& c : cases) {
+        std::vector<PlacedNote> pair;
+        for (const PlacedNote& note : notes)
+            if (note.display->GetSpelling().GetMidiPitch() == c.key && pair.size() < 2)
+                pair.push_back(note);
+        ASSERT_EQ(pair.size(), 2u) << c.why;
+        ASSERT_EQ(pair[0].display->GetStemDirection(), 0) << c.why;
+        ASSERT_EQ(pair[0].display->GetNoteheadPosition(), 0) << c.why;
+        DCctTie* tie = AddTie(pair[0], pair[1]);
+        tie->SetTieDirection(DCctCurve::CURVE_BELOW, 1);
+        ASSERT_EQ(Position(tie), 1) << c.why;
+        EXPECT_EQ(Left(tie, 0).x, PagePoint(pair[0]).x + c.shift * w / 2) << c.why;
+        EXPECT_EQ(Left(tie, 0).y, PagePoint(pair[0]).y - 3 * h / 4) << c.why;
+    }
+}
+
 TEST_F(TieDisplayTest, TheCurveRisesAtMostANoteheadPlusItsThickness) {
     Prepare({{G4, HALF, 2 * HALF}}, {2});
     const std::vector<ECTie*> ties = Ties();

@@ -32,6 +32,7 @@
 
 #include "notation/display/base.h"
 #include "platform/core/position.h"
+#include "platform/gdi/dc.h"
 
 #include <cstdint>
 #include <vector>
@@ -77,7 +78,6 @@ public:
     // `offset` meets `rect` (or no rectangle is given and a piece exists);
     // else 130.
     int IsIn(CRect* rect, CPoint offset, int detail, int selector) override;
-    using DCctBase::HitTest;
     // Both ends by the same offset (tenths of a notehead height).
     void SetOffset(int x, int y) override;
     void SetOffset(CSize offset) override;
@@ -157,8 +157,6 @@ private:
 };
 
 // ---- template definitions ---------------------------------------------------------
-
-#include "platform/gdi/dc.h"
 
 template <typename DrawPiece>
 void DCctSplit::DrawPieces(CDC* dc, CPoint origin, CRect* clip, int clipX, DrawPiece drawPiece) {

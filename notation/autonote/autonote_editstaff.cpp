@@ -109,14 +109,6 @@ bool KeyStartsAt(ECStaff* staff, const MCTime& time, unsigned char hand) {
 
 }  // namespace
 
-void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
-    if (!edit)
-        return;
-    MCEventList* discarded = scratch.GetDiscardList();
-    for (POSITION pos = discarded->GetHeadPosition(); pos;)
-        edit->AddToDeleteList(discarded->GetNext(pos));
-}
-
 int CAutoNote::RemoveGroup(CCBase*, ECBase* element, ECBase*) {
     auto* brace = dynamic_cast<ECBrac*>(element);
     ECConductor* conductor = GetConductor();
@@ -158,16 +150,8 @@ int CAutoNote::RemoveGroup(CCBase*, ECBase* element, ECBase*) {
 }
 
 void CAutoNote::PrepareEditStaffName(SCEventEdit*, SCEventEditItem*, ECBase* element) {
-    if (!element || element->GetClassType() != ET_STAFF)
-        return;
-    if (DCctBase* display = NotationDisplayOf(element)) {
-        display->SetPositionDirty(1);
-        display->SetFrameDirty(1);
-        CRect rect;
-        display->GetVirtualFrame(&rect, 0);
-        m_dirtyRect.AddRect(rect);
-    }
-    m_dirtyRect.AddEvent(element);
+    if (element && element->GetClassType() == ET_STAFF)
+        MarkFrame(element);
 }
 
 void CAutoNote::PrepareEditStaffType(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
@@ -205,7 +189,7 @@ void CAutoNote::PrepareEditStaffTranspose(SCEventEdit* edit, SCEventEditItem*, E
     m_notateInfo.SetMeasureStart(MCTime::TimeZero());
     m_notateInfo.SetMeasureEnd(MCTime::TimeMax());
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
-    GiveDiscardsToDeleteList(scratch, edit);
+    DiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor) {
@@ -326,5 +310,5 @@ void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConduct
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
     m_notateInfo.SetNotateRange(NOTATE_STAFF);
     m_notateInfo.AddTrack(track, MCTime::TimeZero(), MCTime::TimeMax(), MCTime::TimeZero(), MCTime::TimeMax());
-    GiveDiscardsToDeleteList(scratch, edit);
+    DiscardsToDeleteList(scratch, edit);
 }

@@ -262,12 +262,14 @@ Shape ShapeOf(Size size) {
         return {8, 200, 1875};
     case Size::Large:
         return {16, 1000, 7500};
+    case Size::Long:
+        return {4, 1000, 7500};
     }
     return {2, 32, 300};
 }
 
 std::optional<Size> ParseSize(std::string_view name) {
-    for (const Size size : {Size::Small, Size::Medium, Size::Large})
+    for (const Size size : {Size::Small, Size::Medium, Size::Large, Size::Long})
         if (name == NameOf(size))
             return size;
     return std::nullopt;
@@ -281,6 +283,8 @@ const char* NameOf(Size size) {
         return "medium";
     case Size::Large:
         return "large";
+    case Size::Long:
+        return "long";
     }
     return "";
 }

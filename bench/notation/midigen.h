@@ -33,10 +33,11 @@
 
 namespace midigen {
 
-enum class Size { Small, Medium, Large };
+enum class Size { Small, Medium, Large, Long };
 
 // How big a piece is: small 2 staves of 32 bars (about 600 notes), medium 8
-// of 200 (about 15,000), large 16 of 1,000 (about 120,000).
+// of 200 (about 15,000), large 16 of 1,000 (about 120,000), long 4 of 1,000
+// (about 30,000).
 struct Shape {
     int staves;
     int bars;
@@ -45,7 +46,7 @@ struct Shape {
 
 Shape ShapeOf(Size size);
 
-// "small", "medium" or "large"; nothing for any other name.
+// "small", "medium", "large" or "long"; nothing for any other name.
 std::optional<Size> ParseSize(std::string_view name);
 const char* NameOf(Size size);
 

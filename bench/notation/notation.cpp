@@ -1,5 +1,6 @@
 // The notation of a MIDI file as the user opens it: the seeded pieces of
-// midigen.h (small 2 staves of 32 bars, medium 8 of 200, large 16 of 1,000)
+// midigen.h (small 2 staves of 32 bars, medium 8 of 200, large 16 of 1,000,
+// long 4 of 1,000)
 // read into a new document by the program's MIDI reader, as a MIDI file's
 // load reads it, on the engine's capture backend under a manual clock.
 //
@@ -11,13 +12,20 @@
 // (ProcessFileLoad); goal for the large piece: at most 250 ms.
 // AppendMeasure/large times one batch that appends a measure to the notated
 // large piece and renotates it, as the view runs a command; goal: at most
-// 16 ms. The engine is driven as the view drives it (the notation tests'
-// view driver, tests/notation/support/viewdriver.h).
+// 16 ms. AddNote/long times one batch that adds an eighth note by command
+// to the notated long piece (4 staves of 1,000 bars) and renotates what it
+// touched, as the view runs a note tool's command; goal: at most 16 ms. The
+// engine is driven as the view drives it (the notation tests' view driver,
+// tests/notation/support/viewdriver.h).
 #include "bench/notation/midigen.h"
 #include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"
 #include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/basiccommands.h"
+#include "model/measure.h"
 #include "model/measurecommands.h"
+#include "model/notes.h"
 #include "model/performance.h"
 #include "notation/display/records.h"
 #include "notation/view/cantrel.h"
@@ -42,6 +50,7 @@ const midigen::Piece& PieceOf(midigen::Size size) {
         midigen::Generate(midigen::Size::Small, SEED),
         midigen::Generate(midigen::Size::Medium, SEED),
         midigen::Generate(midigen::Size::Large, SEED),
+        midigen::Generate(midigen::Size::Long, SEED),
     };
     return pieces[static_cast<int>(size)];
 }
@@ -179,5 +188,58 @@ void AppendMeasure(benchmark::State& state, midigen::Size size) {
 }
 BENCHMARK_CAPTURE(AppendMeasure, medium, midigen::Size::Medium)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK_CAPTURE(AppendMeasure, large, midigen::Size::Large)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Each iteration adds one eighth note, off the beat, to another bar and
+// staff of the same notated piece.
+void AddNote(benchmark::State& state, midigen::Size size) {
+    doc_support::DocumentParts engine;
+    InitPlugins();
+    const midigen::Piece& piece = PieceOf(size);
+    std::unique_ptr<MCOpusDoc> doc = ReadPiece(nullptr, piece);
+    if (!doc) {
+        state.SkipWithError("the file was not read whole");
+        return;
+    }
+    auto notation = std::make_unique<NotationView>(doc.get());
+    notation->driver.Attach(doc->GetBaseEvent());
+    notation->Flush();
+    ECConductor* conductor = doc->GetBaseEvent()->GetConductor();
+    constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
+    constexpr int kBarStep = 37;   // spreads the notes over the piece
+    int added = 0;
+    int refused = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int track = added % piece.staves + 1;
+        const int bar = (added * kBarStep) % (piece.bars - 1) + 1;
+        ECMeasure* measure = conductor->GetMeasure(track, bar);
+        auto* note = new ECNote;
+        MCTime time((static_cast<float>(bar) - 1.0f) * kQuartersPerBar + 1.5f);
+        note->SetTime(&time);
+        note->SetVoiceTrack(0, track);
+        const MCTime eighth(0.5f);
+        note->SetDuration(&eighth);
+        ++added;
+        state.ResumeTiming();
+        note->Ref();   // held to see where it went
+        if (!measure || !notation->driver.RunBatch({new CCAdd(note, measure)}))
+            ++refused;
+        state.PauseTiming();
+        if (!note->GetAncestor(ET_MEASURE, -1))
+            ++refused;
+        note->Unref(1);
+        notation->Flush();
+        state.ResumeTiming();
+    }
+    if (refused > 0)
+        state.SkipWithError("a note was not added");
+    state.counters["staves"] = piece.staves;
+    state.counters["measures"] = piece.bars;
+    state.counters["notes"] = piece.GetNoteCount();
+    notation.reset();
+    doc.reset();
+    MCOpusDoc::WaitThreadsFinished(0);
+}
+BENCHMARK_CAPTURE(AddNote, long, midigen::Size::Long)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }   // namespace

@@ -60,10 +60,14 @@ class ECConductor;
 class ECConductorMeasure;
 class ECMeasure;
 class ECMeter;
+class ECGraceNote;
 class ECNote;
 class ECPerformance;
 class ECStaff;
 class MCRuler;
+class ECClef;
+class ECKey;
+class SCEventBase;
 class SCEventEdit;
 class SCEventEditItem;
 
@@ -72,6 +76,24 @@ class SCEventEditItem;
 // answers.
 enum : int {
     CMD_EDIT = 6,
+};
+
+// What an item of an edit in place (SCEventEditItem's code) says changed;
+// PrepareForEdit runs one step per kind. Kinds 1, 3-99, 101, 104 and any
+// other value name changes that need no preparation.
+enum : int {
+    EDITITEM_EVENT = -1,             // property pages and dialogs: anything about the element
+    EDITITEM_SEQUENCER_DATA = 0,     // what is played: pitch, velocity, performed length
+    EDITITEM_NOTATION_DATA = 2,      // how it is drawn: stems, offsets
+    EDITITEM_TIME = 100,             // moved to a new parent and time (EDIT_MOVE)
+    EDITITEM_ENHARMONIC = 102,       // an accidental respelled
+    EDITITEM_VOICETRACK = 103,       // a note given another voice or track
+    EDITITEM_STAFF_NAME = 105,
+    EDITITEM_STAFF_TYPE = 106,
+    EDITITEM_STAFF_ORDER = 107,
+    EDITITEM_STAFF_TRANSPOSE = 108,
+    EDITITEM_CONSOLIDATE_TIES = 109,
+    EDITITEM_BREAK_BEAM = 110,
 };
 
 // String of the notation module's table: the progress text of a run.
@@ -176,7 +198,58 @@ public:
     void AddByType(CCAdd* command, ECBase* element, ECBase* parent);
     void RemoveByType(CCRemove* command, ECBase* element);
     // notes (autonote_notes.cpp)
+    // An added note outside real-time recording: the tie chains reaching
+    // into its span and the notes of its voice it overlaps are unmade and
+    // their span joins the renotated one; the note is kept as spelled and
+    // renotated; a grace note of it asking for a slur gets one.
+    int MergeNote(CCBase* command, ECBase* element, ECBase* parent);
+    // An added note while real-time recording: each measure window of the
+    // note's staff is cleared once (the record-track entry remembers the
+    // window cleared last), the note itself renotated.
+    int RecordNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A note of an added tuplet: the rests of its measures go.
+    int AddNote(CCBase* command, ECBase* element, ECBase* parent);
+    // A removed note: its ties, the notes it overlaps, and the chords, dots,
+    // beams and rests around it are unmade for renotation. A note already
+    // value- and time-dirty was handled earlier in the batch: nothing.
+    int RemoveNote(CCBase* command, ECBase* element, ECBase* parent);
+    // Marks value- and time-dirty every note of the voice (every voice with
+    // VOICE_ALL) in the measures, or chord holding one, whose span overlaps
+    // the note's (spans that only touch do not), other than the note itself,
+    // and widens start and end over each. 1 when any overlapped, else 0.
+    int EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
+                               unsigned voice);
+    // 1 when an added note's parent already holds another note, chord or
+    // tuplet as its first such child (the add merges into notated music).
+    int IsMergeAdd(CCAdd* command);
+    // An accent, mordent, tremolo or trill: grace-sized on a grace note;
+    // nothing to renotate.
+    int AddNoteModifier(CCBase* command, ECBase* element, ECBase* parent);
     // keys, clefs and accidentals (autonote_keys.cpp, autonote_clefs.cpp, autonote_accidentals.cpp)
+    // A key or clef: its span, widened back to its measure's start for a
+    // key, renotated on its staff; the measures' spelling (keys) or stems
+    // and beams (clefs) marked; the whole window redrawn. A key without
+    // accidentals shows the naturals of the key before it; a clef of type
+    // 8 makes its staff a percussion staff (type 3), any other clef on one
+    // an ordinary staff again. A removal does nothing while the
+    // replace-event flag is set (the tool's new key or clef takes the old
+    // one's place), and takes the next key or clef with it when the ones on
+    // either side are equal.
+    int AddKey(CCBase* command, ECBase* key, ECBase* parent);
+    int RemoveKey(CCBase* command, ECBase* key, ECBase* parent);
+    int AddClef(CCBase* command, ECBase* clef, ECBase* parent);
+    int RemoveClef(CCBase* command, ECBase* clef, ECBase* parent);
+    // An accidental of type 12 edits the note's accidental in place (a
+    // plain sign becomes its second form) or, without one, discards itself.
+    // Any other is the user's spelling: the note's other accidentals go. A
+    // removed accidental gives the note the pitch its place on the staff
+    // reads.
+    int AddAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
+    int RemoveAccidental(CCBase* command, ECBase* accidental, ECBase* parent);
+    // A brace or bracket: its group (a primary group with the secondary
+    // groups inside it) leaves the conductor staff's grouping
+    // (autonote_editstaff.cpp).
+    int RemoveGroup(CCBase* command, ECBase* brace, ECBase* parent);
     // tuplets, ties, slurs, lyrics and groups (autonote_tuplets.cpp, autonote_ties.cpp, autonote_spans.cpp)
     // An added tuplet's notes are prepared as added notes; its span, and
     // the other tuplets it starts inside, are renotated.
@@ -198,6 +271,16 @@ public:
     int AddLyric(CCBase* command, ECBase* element, ECBase* parent);
     int RemoveLyric(CCBase* command, ECBase* element, ECBase* parent);
     // grace notes (autonote_grace.cpp)
+    // Before the grace note joins the note: the note's measure renotated with
+    // voices as they are, the grace note and its accidental kept as spelled
+    // (its accidental grace-sized), and the grace note slurred to the note
+    // (into the slur of the note's grace notes when there is one; none when
+    // its display says it is not slurred).
+    int AddGraceNote(CCBase* command, ECBase* grace, ECBase* note);
+    // Before the grace note leaves (`note` null: its enclosing note): chords
+    // and beams from the grace note to the note's end cleared, the measures
+    // renotated; the slur that held only it and its note goes with it.
+    int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered.
@@ -208,6 +291,73 @@ public:
     // The break-beam item: the element's beam is broken before it
     // (autonote_editbeams.cpp).
     int PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // An edit made in place (state 1200) before it is delivered. For each
+    // item, in order, the element's division marks leave the measure rulers
+    // and the step of the item's kind runs (only that one): it clears the
+    // notation derived from the old state, marks display objects dirty,
+    // widens the notate info and puts the elements that must go on the
+    // edit's delete list (deleted once the edit has been delivered).
+    // (autonote_edit.cpp)
+    int PrepareForEdit(SCEventEdit* edit);
+    // The steps by kind; each passes over elements of types it does not handle.
+    void PrepareEditEvent(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditSQ(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditSV(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // A walk over every staff measure between the times; it finds nothing to
+    // tidy yet (CleanUpMeasureBetween is empty). Nothing calls it.
+    void CleanUpBetween(const MCTime& from, const MCTime& to);
+    void CleanUpMeasureBetween(ECStaff* staff, ECMeasure* measure, const MCTime& from, const MCTime& to);
+    // Room below every measure of a staff that has lyrics. Nothing calls it.
+    void MoveLyrics(ECBase* ignored);
+    // What several steps share. Every element the scratch command gathered
+    // (CCBase::Discard) goes on the event's delete list; the command itself
+    // is then dropped by its owner without being applied.
+    static void DiscardsToDeleteList(CCBase& scratch, SCEventBase* event);
+    // The element's display position and frame dirty, its virtual frame and
+    // the element on the update list; nothing without a display object.
+    void MarkFrame(ECBase* element);
+    // A window for the staff's track, the same bounds for times and measures.
+    void AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end);
+    // The element's staff measure; null outside one.
+    static ECMeasure* EnclosingMeasure(ECBase* element);
+    // The conductor's number of the element's staff; -1 outside one.
+    int StaffTrackOf(ECBase* element);
+    // (autonote_editnote.cpp)
+    void PrepareEditTime(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditVoiceTrack(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // The note taken out and merged in again where it stands, on a scratch
+    // command; what that discards goes on the event's delete list. `measure`
+    // may be null.
+    void PrepareForEditNote(SCEventBase* event, ECNote* note, ECMeasure* measure);
+    // (autonote_eventlist.cpp)
+    // Pasted or dropped elements made ready to be notated afresh: beams and
+    // ties out, chords replaced by their notes, notes without length out,
+    // dots and accidentals taken off the notes, tuplets of rests only out.
+    void PrepareEventList(MCEventList& elements);
+    // A clef's or key's span: from its time to the next clef (key) of its
+    // hand on the staff, or MCTime::TimeMax (autonote_clefs.cpp,
+    // autonote_keys.cpp).
+    void GetClefSpan(MCTime& start, MCTime& end, ECClef* clef, ECStaff* staff);
+    void GetKeySpan(MCTime& start, MCTime& end, ECKey* key, ECStaff* staff);
+    // A clef or key edited in place, `measure` the one holding it: its span
+    // renotated and redrawn; an edited key's spelling work as AddKey's, what
+    // it discards going to the edit's delete list.
+    void PrepareForEditClef(SCEventBase* edit, ECClef* clef, ECMeasure* measure);
+    void PrepareForEditKey(SCEventBase* edit, ECKey* key, ECMeasure* measure);
+    // The staff steps (autonote_editstaff.cpp): a name redrawn; a type
+    // changed (PrepareForEditStaff); the staves reordered (repaginated); a
+    // transposition (the whole staff respelled).
+    void PrepareEditStaffName(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffType(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffOrder(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    void PrepareEditStaffTranspose(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // After a staff's type changed: its derived notation cleared whole; on
+    // a split staff (type 1) each clef and key gets a partner for the lower
+    // hand and the staff is grouped with itself, and a staff no longer split
+    // loses them and its lone brace; a percussion staff (type 3) gets the
+    // percussion clef and loses it when it stops being one.
+    void PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).
@@ -275,6 +425,13 @@ public:
     ANBeam& GetBeam() { return m_beam; }
 
 private:
+    // The beam the element hangs under (unless the edit deletes it) redrawn
+    // with its measure's beams.
+    void DirtyBeamOf(SCEventEdit* edit, ECBase* element);
+    // The slur from a grace note to its note follows the grace note's
+    // choice: kept and redrawn, discarded, or made.
+    void PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace);
+
     enum : uint8_t {
         FLAG_PREPARED = 0x10,
         FLAG_REPLACE_EVENT = 0x80,
@@ -289,6 +446,32 @@ private:
     // (Nothing without a performance.)
     void SendProgress(unsigned code, const std::string& text, int low, int high);
     void SendProgressText(const std::string& text);
+    // Keys and clefs (autonote_clefs.cpp): the element notated again on
+    // staff `track` over [start, end] within the measures [ms, me], and
+    // laid out again by `pagenate`.
+    void AddEventWindow(int track, const MCTime& start, const MCTime& end, const MCTime& ms, const MCTime& me,
+                        uint8_t pagenate);
+    // The chords (and, asked, the beams) of the measures marked for redraw
+    // and listed for update; then the whole window is redrawn.
+    void RedrawChordsOf(MCEventList& measures, bool beams);
+    // The start of the measure a key's span opens with: a key at a
+    // measure's start widens it back to the measure before, whose end may
+    // show the coming key (autonote_keys.cpp).
+    MCTime KeySpanStart(const MCTime& start);
+    // What AddKey and RemoveKey do over a key's span once it is known: the
+    // staff's measures over it gathered into `measures`, renotated and
+    // respelled, their accidentals discarded.
+    void RespellKeySpan(CCBase* command, ECStaff* staff, const MCTime& start, const MCTime& end,
+                        MCEventList& measures);
+    // RemoveMeasure's last step for a key or clef the command removes: the
+    // key or clef handler, when another one is in force at the end of the
+    // renotated measures (autonote_measures.cpp).
+    void PrepareRemovedMark(CCRemoveMeasure* command, ECConductor* conductor, ECBase* mark,
+                            const MCTime& measureEnd);
+    // What a scratch command of an edit's preparation gathered goes on the
+    // edit's delete list, to be deleted once the edit was delivered
+    // (autonote_editstaff.cpp).
+    static void GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit);
 
     uint8_t m_flags = 0;
     int m_chunkSize = DEFAULT_CHUNK_SIZE;

@@ -11,7 +11,9 @@
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
+#include "model/markings.h"
 #include "model/measurecommands.h"
+#include "model/staff.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/clearing.h"
 #include "notation/autonote/timerange.h"
@@ -242,11 +244,30 @@ int CAutoNote::RemoveMeasure(CCRemoveMeasure* command) {
             continue;
         rulers.Apply(element);
         rulers.Reset();
-        // A removed key or clef that differs from the one in force on its
-        // staff for its hand at the measure end, and begins before it, goes
-        // to the key or clef edit handler here once the handlers exist.
+        if (type != ET_MIRROR)
+            PrepareRemovedMark(command, conductor, element, measureEnd);
     }
     return 0;
+}
+
+void CAutoNote::PrepareRemovedMark(CCRemoveMeasure* command, ECConductor* conductor, ECBase* mark,
+                                    const MCTime& measureEnd) {
+    MCVoiceTrack* word = mark->GetVoiceTrack();
+    auto* staff = word ? dynamic_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, word->GetTrack(), 0)) : nullptr;
+    if (!staff)
+        return;
+    // A removed key or clef whose place the one in force after the gap does
+    // not take: the span it governed changes.
+    const auto differsInForce = [&](ECBase* inForce) {
+        return inForce && inForce != mark && inForce->GetTime() && *inForce->GetTime() < measureEnd;
+    };
+    if (auto* key = dynamic_cast<ECKey*>(mark)) {
+        if (differsInForce(staff->GetKeyAtTime(measureEnd, key->GetHand())))
+            RemoveKey(command, key, nullptr);
+    } else if (auto* clef = dynamic_cast<ECClef*>(mark)) {
+        if (differsInForce(staff->GetClefAtTime(measureEnd, clef->GetHand())))
+            RemoveClef(command, clef, nullptr);
+    }
 }
 
 int CAutoNote::ProcessAddMeasure(CCAddMeasure* command) {

@@ -80,6 +80,9 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
+    case ET_TUPLET:
+        AddTuplet(command, element, parent);
+        break;
     case ET_TIE:
         AddTie(command, element, parent);
         break;
@@ -89,6 +92,30 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_LYRIC:
         AddLyric(command, element, parent);
         break;
+    case ET_NOTE:
+        if (m_notateInfo.IsRealTimeRecording())
+            RecordNote(command, element, parent);
+        else
+            MergeNote(command, element, parent);
+        break;
+    case ET_ACCENT:
+    case ET_MORDENT:
+    case ET_TREMOLO:
+    case ET_TRILL:
+        AddNoteModifier(command, element, parent);
+        break;
+    case ET_ACCIDENTAL:
+        AddAccidental(command, element, parent);
+        break;
+    case ET_CLEF:
+        AddClef(command, element, parent);
+        break;
+    case ET_KEY:
+        AddKey(command, element, parent);
+        break;
+    case ET_GRACENOTE:
+        AddGraceNote(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -96,6 +123,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
+    case ET_TUPLET:
+        RemoveTuplet(command, element, nullptr);
+        break;
     case ET_TIE:
         RemoveTie(command, element, nullptr);
         break;
@@ -104,6 +134,24 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
         break;
     case ET_LYRIC:
         RemoveLyric(command, element, nullptr);
+        break;
+    case ET_NOTE:
+        RemoveNote(command, element, nullptr);
+        break;
+    case ET_ACCIDENTAL:
+        RemoveAccidental(command, element, nullptr);
+        break;
+    case ET_BRAC:
+        RemoveGroup(command, element, nullptr);
+        break;
+    case ET_CLEF:
+        RemoveClef(command, element, nullptr);
+        break;
+    case ET_KEY:
+        RemoveKey(command, element, nullptr);
+        break;
+    case ET_GRACENOTE:
+        RemoveGraceNote(command, element, nullptr);
         break;
     default:
         break;

@@ -3,13 +3,15 @@
 // performance shows each command of a batch to the engine's preparation by
 // its command id before the batch runs and answers the engine's
 // BatchProcess after it; a state handler finishes the engine when the batch
-// is done and resets the notate info, as pagination will, and records the
-// progress states with the time end the notate info held at each begin.
+// is done and resets the notate info, as pagination will, prepares an edit
+// made in place (1200) and renotates once it has been delivered (1201), and
+// records the progress states with the time end the notate info held at each begin.
 #pragma once
 
 #include "model/appstates.h"
 #include "model/basiccommands.h"
 #include "model/commandmgr.h"
+#include "model/editstates.h"
 #include "model/measurecommands.h"
 #include "model/metercommands.h"
 #include "model/performance.h"
@@ -184,6 +186,12 @@ private:
         const unsigned code = state->GetCode();
         if (code == STATE_COMMANDS_DONE) {
             self.engine().Finish(nullptr);
+            self.info().Reset();
+        } else if (code == STATE_EVENTS_EDITED) {
+            if (auto* edit = dynamic_cast<SCEventEdit*>(state))
+                self.engine().PrepareForEdit(edit);
+        } else if (code == STATE_EDIT_DONE) {
+            self.engine().Process(nullptr);
             self.info().Reset();
         } else if (code >= STATE_PROGRESS_BEGIN && code <= STATE_PROGRESS_END) {
             self.progress.push_back({code, self.info().GetTimeEnd()});

@@ -327,6 +327,15 @@ TEST_F(RestPassTest, TupletGaps) {
     EXPECT_EQ(*rest->GetTime(), expected);
     EXPECT_EQ(Notate(rest)->GetBase(1), kTripletBorrowed);
 
+    // The same triplet at the measure's start: its last eighth at own tick 256.
+    Make(4, 4, {0});
+    tuplet = AddTuplet(0);
+    AddNote(0, 128, 0, tuplet, kTripletBorrowed);
+    AddNote(128, 128, 0, tuplet, kTripletBorrowed);
+    Run();
+    EXPECT_EQ(Rests(tuplet), "e@256");
+    EXPECT_EQ(Rests(), "q@256 h@512");
+
     // A gap before the tuplet and one inside it.
     Make(4, 4, {0});
     tuplet = AddTuplet(256);

@@ -5,6 +5,7 @@
 // octave field (key 60 is C5).
 #include "notation/autonote/spell.h"
 
+#include "model/conductor.h"
 #include "model/groupmarks.h"
 #include "model/markings.h"
 #include "model/modifiers.h"
@@ -14,13 +15,16 @@
 #include "notation/display/chord.h"
 #include "notation/display/key.h"
 #include "notation/display/note.h"
+#include "tests/interface/document/doc_support.h"
 #include "tests/notation/autonote/autonote_support.h"
 #include "tests/notation/autonote/played_support.h"
+#include "tests/notation/display/document_support.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,34 @@ MCPitch Spelled(int key, int alteration) {
     MCPitch pitch;
     pitch.SetPitch(static_cast<uint8_t>(key), static_cast<signed char>(alteration), 1);
     return pitch;
+}
+
+// What the cases read of a note: its written pitch, its sign, the keys its
+// performer plays.
+MCPitch& PitchOf(ECBase* note) { return dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 0))->GetSpelling(); }
+std::string NameOf(ECBase* note) { return Name(PitchOf(note)); }
+// The accidental child as a sign ("" none, "n" natural), "-" when hidden.
+std::string SignOf(ECBase* note) {
+    MCEventList* children = note->GetChildren();
+    const POSITION pos = children ? children->FindEvent(ET_ACCIDENTAL) : nullptr;
+    if (!pos)
+        return "";
+    auto* accidental = static_cast<ECAccidental*>(children->GetAt(pos));
+    static const char* const kSigns[] = {"#", "b", "x", "bb", "n"};
+    const unsigned char kind = accidental->GetAccidentalType();
+    std::string sign = kind < 10 ? kSigns[kind % 5] : "?";
+    if (kind >= 5 && kind < 10)
+        sign += "'";   // second form
+    auto* display = dynamic_cast<DCctBase*>(accidental->GetData(DK_NOTATION, 0));
+    return display && display->IsHidden() ? "-" + sign : sign;
+}
+int KeyOf(ECBase* note) {
+    auto* performer = dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 0));
+    return performer ? performer->GetNoteOnData().GetDataByte1() : -1;
+}
+int OffKeyOf(ECBase* note) {
+    auto* performer = dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 0));
+    return performer ? performer->GetNoteOffData().GetDataByte1() : -1;
 }
 
 // A note that records, at each change of its children, whether another
@@ -150,32 +182,6 @@ protected:
         display->SetSpellingDirty(1);
         m_pass.DoMeasure(Staff(1), Bar(1, bar));
         EXPECT_FALSE(display->SpellingDirty());
-    }
-
-    static MCPitch& PitchOf(ECBase* note) { return dynamic_cast<DCctNote*>(Notate(note))->GetSpelling(); }
-    static std::string NameOf(ECBase* note) { return Name(PitchOf(note)); }
-    // The accidental child as a sign ("" none, "n" natural), "-" when hidden.
-    static std::string SignOf(ECBase* note) {
-        MCEventList* children = note->GetChildren();
-        const POSITION pos = children ? children->FindEvent(ET_ACCIDENTAL) : nullptr;
-        if (!pos)
-            return "";
-        auto* accidental = static_cast<ECAccidental*>(children->GetAt(pos));
-        static const char* const kSigns[] = {"#", "b", "x", "bb", "n"};
-        const unsigned char kind = accidental->GetAccidentalType();
-        std::string sign = kind < 10 ? kSigns[kind % 5] : "?";
-        if (kind >= 5 && kind < 10)
-            sign += "'";   // second form
-        auto* display = dynamic_cast<DCctBase*>(accidental->GetData(DK_NOTATION, 0));
-        return display && display->IsHidden() ? "-" + sign : sign;
-    }
-    static int KeyOf(ECBase* note) {
-        auto* performer = dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 0));
-        return performer ? performer->GetNoteOnData().GetDataByte1() : -1;
-    }
-    static int OffKeyOf(ECBase* note) {
-        auto* performer = dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 0));
-        return performer ? performer->GetNoteOffData().GetDataByte1() : -1;
     }
 
     ANSpell m_pass;
@@ -513,6 +519,77 @@ TEST_F(SpellTest, EachVoiceShowsItsOwnAccidentals) {
     Run(1, {0, 1});
     EXPECT_EQ(NameOf(upper[1]) + SignOf(upper[1]), "F#5#");
     EXPECT_EQ(NameOf(lower[1]) + SignOf(lower[1]), "F#5#");
+}
+
+// E sharp (key 65) in C major, its sharp settled, saved in a document and
+// opened again: loading leaves the sign dirty, as if placed just now, yet
+// the spelling it already carries keeps the key where it is.
+struct SpellDocumentTest : display_document::DocumentTest {};
+
+TEST_F(SpellDocumentTest, AnESharpOpenedAgainStaysAnESharp) {
+    constexpr int kESharp = 65;
+    const std::string path = folder.File("e-sharp.mmm");
+    {
+        played_test::PerformerClass performers(RUNTIME_CLASS(DCsqNote));
+        std::unique_ptr<MCOpusDoc> source = doc_support::DocumentParts::MakeDocument();
+        ECConductor* conductor = source->CreatePerformance(1)->GetConductor();
+        ASSERT_NE(conductor, nullptr);
+        ASSERT_NE(conductor->GetTrack(TRACK_STAFF, 1, 1), nullptr);
+        ASSERT_NE(conductor->GetMeasure(1, MCTime(3.5f), 1, 1), nullptr);
+        ECMeasure* measure = conductor->GetMeasure(1, 1);
+        ASSERT_NE(measure, nullptr);
+        auto* note = new ECNote(*measure->GetTime(), MCTime(1.0f));
+        note->SetVoiceTrack(0, measure->GetVoiceTrack()->GetTrack());
+        ASSERT_EQ(measure->AddChild(note, SORTED), 1);
+        auto* performer = dynamic_cast<DCsqNote*>(note->GetData(DK_SEQUENCER, 1));
+        ASSERT_NE(performer, nullptr);
+        performer->GetMidiData().SetStatusByte(0x90);
+        performer->GetMidiData().SetDataByte1(kESharp);
+        performer->GetNoteOffData().SetDataByte1(kESharp);
+        auto* display = dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 1));
+        ASSERT_NE(display, nullptr);
+        display->GetSpelling() = Spelled(kESharp, 1);
+        display->SetValue(QUARTER, 0);
+        display->SetBase(QUARTER, QUARTER);
+        display->SetTickStart(0);
+        display->SetTickDuration(QUARTER);
+        auto* sharp = new ECAccidental(ANSpell::ACC_SHARP);
+        ASSERT_EQ(note->AddChild(sharp, SORTED), 1);
+        auto* sign = dynamic_cast<DCctBase*>(sharp->GetData(DK_NOTATION, 1));
+        ASSERT_NE(sign, nullptr);
+        sign->SetDirty(0);
+        ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
+    }
+
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
+    ECPerformance* performance = reopened->GetBaseEvent();
+    ASSERT_NE(performance, nullptr);
+    ECConductor* conductor = performance->GetConductor();
+    const auto notes = doc_support::FindEvents(performance, ET_NOTE);
+    ASSERT_EQ(notes.size(), 1u);
+    ECBase* note = notes[0];
+    const auto signs = doc_support::FindEvents(performance, ET_ACCIDENTAL);
+    ASSERT_EQ(signs.size(), 1u);
+    auto* sign = dynamic_cast<DCctBase*>(signs[0]->GetData(DK_NOTATION, 0));
+    ASSERT_NE(sign, nullptr);
+    ASSERT_NE(sign->IsDirty(), 0) << "loading marks the sign as new";
+    ASSERT_EQ(KeyOf(note), kESharp);
+
+    ECMeasure* measure = conductor->GetMeasure(1, 1);
+    auto* measureDisplay = dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 1));
+    ASSERT_NE(measureDisplay, nullptr);
+    measureDisplay->GetVoiceTable() = {0};
+    measureDisplay->SetSpellingDirty(1);
+    ANSpell pass;
+    pass.Attach(performance);
+    pass.SetTimeRange(MCTime::TimeZero(), MCTime::TimeMax());
+    pass.DoMeasure(static_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, 1, 0)), measure);
+
+    EXPECT_EQ(KeyOf(note), kESharp);
+    EXPECT_EQ(OffKeyOf(note), kESharp);
+    EXPECT_EQ(NameOf(note) + SignOf(note), "E#5#");
+    reopened->OnCloseDocument();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(GraceNoteTest, StartsGraceSizedWithSlashAndSlur) {
+TEST(GraceNoteDisplayTest, StartsGraceSizedWithSlashAndSlur) {
     DCctGraceNote grace;
     EXPECT_EQ(grace.IsGrace(), 1);
     EXPECT_EQ(grace.GetSlash(), 1);
@@ -29,7 +29,7 @@ TEST(GraceNoteTest, StartsGraceSizedWithSlashAndSlur) {
 
 // A choice made with override 1 survives later calls without it; a call with
 // override 1 always wins. The same rule for the slash and the slur.
-TEST(GraceNoteTest, TheUsersChoiceSurvivesAutomaticCalls) {
+TEST(GraceNoteDisplayTest, TheUsersChoiceSurvivesAutomaticCalls) {
     const struct {
         const char* name;
         int firstValue, firstOverride, secondValue, secondOverride;
@@ -55,7 +55,7 @@ TEST(GraceNoteTest, TheUsersChoiceSurvivesAutomaticCalls) {
     }
 }
 
-TEST(GraceNoteTest, ACopyKeepsSlashSlurAndGraceSize) {
+TEST(GraceNoteDisplayTest, ACopyKeepsSlashSlurAndGraceSize) {
     DCctGraceNote source;
     source.SetSlash(0, 1);
     source.SetSlur(0, 1);
@@ -70,7 +70,7 @@ TEST(GraceNoteTest, ACopyKeepsSlashSlurAndGraceSize) {
 }
 
 // The note's record, then one byte: the slur byte.
-TEST(GraceNoteTest, TheArchiveAddsTheSlurByte) {
+TEST(GraceNoteDisplayTest, TheArchiveAddsTheSlurByte) {
     DCctGraceNote grace;
     grace.SetValue(128, 0);
     grace.SetSlur(0, 1);
@@ -96,7 +96,7 @@ TEST(GraceNoteTest, TheArchiveAddsTheSlurByte) {
     EXPECT_EQ(StoreBytes(&loaded), bytes);
 }
 
-TEST(GraceNoteTest, AGraceNoteEventGetsThisDisplay) {
+TEST(GraceNoteDisplayTest, AGraceNoteEventGetsThisDisplay) {
     InitPlugins();
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_GRACENOTE), RUNTIME_CLASS(DCctGraceNote));
 }

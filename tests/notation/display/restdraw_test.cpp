@@ -5,6 +5,7 @@
 // leaves the staff, touching the rest.
 #include "notation/display/rest.h"
 
+#include "notation/display/drawsteps.h"
 #include "tests/notation/display/rest_support.h"
 #include "tests/notation/display/structure_support.h"
 
@@ -51,6 +52,19 @@ std::vector<int> RowsReachingLeftOf(const QImage& image, int left) {
             rows.push_back(row);
     }
     return rows;
+}
+
+// The music font's ledger line glyph drawn alone, its cell's left at `x`, at
+// the size rests are drawn: the columns and rows it inks.
+InkBox LedgerGlyphAlone(int x) {
+    constexpr UINT kLedgerGlyph = 95;
+    DisplayCanvas canvas(400, 320, 0, TOP_ROW);
+    MCMusicFont& font = MCMusicFont::GetMusicFont();
+    font.SelectFont(&canvas.dc, FONT_NORMAL);
+    DrawMusicGlyph(&canvas.dc, x, font.GetAscent(FONT_NORMAL), kLedgerGlyph);
+    font.DeselectFont(&canvas.dc);
+    const QImage image = canvas.Copy();
+    return FindInk(image, 0, image.height());
 }
 
 TEST(RestDrawTest, EachValueOnItsLine) {
@@ -140,6 +154,14 @@ TEST(RestDrawTest, OneLedgerLineWhereAHalfOrWholeRestLeavesTheStaff) {
         ASSERT_FALSE(rows.empty()) << "voice " << c.voice << " " << c.ticks;
         EXPECT_LE(rows.back() - rows.front(), 3) << "one line, voice " << c.voice << " " << c.ticks;
         EXPECT_NEAR((rows.front() + rows.back()) / 2, Row(c.line * score.h), 1) << "voice " << c.voice << " " << c.ticks;
+        // The line is the font's ledger glyph: as wide and as thick as that
+        // glyph drawn alone at the rest's x.
+        const InkBox glyph = LedgerGlyphAlone(restLeft);
+        ASSERT_FALSE(glyph.Empty());
+        const InkBox line = FindInk(drawn.image, rows.front(), rows.back() + 1);
+        EXPECT_EQ(line.left, glyph.left) << "voice " << c.voice << " " << c.ticks;
+        EXPECT_EQ(line.right, glyph.right) << "voice " << c.voice << " " << c.ticks;
+        EXPECT_EQ(rows.back() - rows.front(), glyph.bottom - glyph.top) << "voice " << c.voice << " " << c.ticks;
         // The rest itself is whole under its line: every row of its own ink
         // is as wide as the glyph.
         const int width = drawn.rest->GetWidth();

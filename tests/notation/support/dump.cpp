@@ -9,6 +9,7 @@
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/display/base.h"
+#include "notation/display/chord.h"
 #include "notation/display/notate.h"
 #include "notation/display/note.h"
 #include "notation/tools/tie.h"
@@ -89,10 +90,25 @@ int DotsOf(ECBase* event) {
     return pos ? static_cast<ECDot*>(children->GetAt(pos))->GetDotType() : 0;
 }
 
+// A chord's first note child, or null.
+ECBase* FirstNoteOf(ECBase* chord) {
+    MCEventList* children = chord->GetChildren();
+    const POSITION pos = children ? children->FindEvent(ET_NOTE) : nullptr;
+    return pos ? children->GetAt(pos) : nullptr;
+}
+
 std::string ValueField(const Measure& measure, ECBase* event, std::initializer_list<int> kinds) {
     auto* notate = dynamic_cast<DCctNotate*>(DisplayOf(event));
     if (!notate || !Known(measure, notate, kinds))
         return UNKNOWN;
+    // A chord holds no value of its own: it is its first note's, dots and all.
+    if (dynamic_cast<DCctChord*>(notate)) {
+        ECBase* first = FirstNoteOf(event);
+        auto* note = first ? dynamic_cast<DCctNotate*>(DisplayOf(first)) : nullptr;
+        if (!note)
+            return "none";
+        return ValueName(note->GetValueCode()) + std::string(DotsOf(first), '.');
+    }
     return ValueName(notate->GetValueCode()) + std::string(DotsOf(event), '.');
 }
 
@@ -100,7 +116,10 @@ std::string StemField(const Measure& measure, ECBase* event) {
     auto* notate = dynamic_cast<DCctNotate*>(DisplayOf(event));
     if (!notate || !Known(measure, notate, {DCctBase::DIRTY_STEM}))
         return UNKNOWN;
-    if (!notate->HasStem() || notate->IsStemHidden())
+    // A chord's stem is the one its anchor note shows.
+    if (auto* chord = dynamic_cast<DCctChord*>(notate))
+        notate = chord->GetAnchorNote();
+    if (!notate || !notate->HasStem() || notate->IsStemHidden())
         return "none";
     return notate->GetStemDirection() ? "down" : "up";
 }

@@ -8,6 +8,7 @@
 #include "model/measure.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
+#include "notation/display/chord.h"
 #include "notation/display/measure.h"
 #include "notation/display/note.h"
 #include "notation/display/records.h"
@@ -225,6 +226,26 @@ TEST_F(DumpTest, VoicesTiesBeamsChordsTupletsAndRests) {
     // The tuplet's ratio is the time correction pass's.
     tupletDisplay->SetDirtyKind(DCctBase::DIRTY_TIME, 1);
     EXPECT_NE(Dump().find("tuplet(? unit=? [rest"), std::string::npos) << Dump();
+}
+
+// A chord's display holds no value or stem of its own: it prints its first
+// note's value with that note's dots, and the stem its anchor note shows.
+TEST_F(DumpTest, AChordPrintsItsFirstNotesValueAndItsAnchorsStem) {
+    ScopedDisplayClass chords(ET_CHORD, RUNTIME_CLASS(DCctChord));
+    MarkNotated(barDisplay);
+    auto* chord = Put(bar, new ECChord, 0);
+    auto* chordDisplay = dynamic_cast<DCctChord*>(chord->GetData(DK_NOTATION, 1));
+    ASSERT_NE(chordDisplay, nullptr);
+    MarkNotated(chordDisplay);
+    ECNote* lower = NotatedNote(chord, 0);
+    ECNote* upper = NotatedNote(chord, 0);
+    chordDisplay->SetStemDirection(0, 0);
+    EXPECT_NE(Dump().find("chord(at=0 value=1/8. stem=up flag=yes beam=- ["), std::string::npos) << Dump();
+
+    // Whole notes: no stem to show.
+    for (ECNote* note : {lower, upper})
+        dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 0))->SetValue(4 * TICKS_PER_QUARTER, 0);
+    EXPECT_NE(Dump().find("chord(at=0 value=1/1. stem=none"), std::string::npos) << Dump();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "model/basiccommands.h"
 #include "model/command.h"
 #include "model/commandmgr.h"
+#include "model/editstates.h"
 #include "model/measurecommands.h"
 #include "model/metercommands.h"
 #include "model/performance.h"
@@ -127,20 +128,24 @@ int ViewDriver::OnState(ECBase*, int, void* data, void* user) {
         status->GetProgressRange(seen.low, seen.high);
     }
     self->m_states.push_back(seen);
-    self->Answer(seen.code);
+    self->Answer(state);
     return 0;
 }
 
-void ViewDriver::Answer(unsigned code) {
+void ViewDriver::Answer(SCBase* state) {
     CAutoNote& engine = Engine();
     CNotateInfo& info = engine.GetNotateInfo();
-    switch (code) {
+    switch (state->GetCode()) {
     case STATE_COMMANDS_DONE:
         engine.Finish(nullptr);
         AfterRun();
         break;
-    // STATE_EVENTS_EDITED (1200) is prepared here (PrepareForEdit) once the
-    // engine has its edit handlers.
+    case STATE_EVENTS_EDITED:
+        // Before the edit reaches anyone else: what it makes stale is
+        // cleared and the elements to go join its delete list.
+        if (auto* edit = dynamic_cast<SCEventEdit*>(state))
+            engine.PrepareForEdit(edit);
+        break;
     case STATE_EDIT_DONE:
         engine.Process(nullptr);
         AfterRun();

@@ -12,6 +12,7 @@
 //   - The state handler records every state (code, text, progress range)
 //     and answers
 //       500   Finish
+//       1200  PrepareForEdit
 //       1201  Process
 //       1600  UpdatePreferences
 //       3303  step recording on; 3304 real-time recording on
@@ -82,7 +83,7 @@ public:
 private:
     static int OnCommand(ECBase* performance, int phase, void* batch, void* user);
     static int OnState(ECBase* performance, int code, void* data, void* user);
-    void Answer(unsigned code);
+    void Answer(SCBase* state);
     CAutoNote& Engine();
     // What pagination does once it has read the notate info.
     void AfterRun();

@@ -9,6 +9,7 @@
 #include "model/staff.h"
 #include "notation/autonote/notatelinks.h"
 #include "notation/display/base.h"
+#include "notation/display/rest.h"
 
 #include <algorithm>
 #include <map>
@@ -124,18 +125,38 @@ std::vector<ECNote*> NotesIn(ECBase* measure) {
             if (!meter || display->RestDirty())
                 continue;   // not filled yet
             std::map<int, int> sums;
+            std::map<int, std::vector<Sounding>> spans;
+            std::vector<std::pair<int, Sounding>> shared;   // consolidated rests by voice
             MCEventList* children = measure->GetChildren();
             for (POSITION at = children ? children->GetHeadPosition() : nullptr; at;) {
                 ECBase* child = children->GetNext(at);
                 const int type = child->GetClassType();
                 if (type != ET_NOTE && type != ET_REST && type != ET_CHORD && type != ET_TUPLET)
                     continue;
-                const int length = NotateTickDuration(GetNotateData(child), NORMAL_SCALE);
+                DCBase* data = GetNotateData(child);
+                const int length = NotateTickDuration(data, NORMAL_SCALE);
                 if (length < 0)
                     continue;
                 MCVoiceTrack* word = child->GetVoiceTrack();
-                sums[word ? word->GetVoice() : 0] += length;
+                const int voice = word ? word->GetVoice() : 0;
+                const Sounding span{NotateTickStart(data, NORMAL_SCALE), length};
+                sums[voice] += length;
+                spans[voice].push_back(span);
+                auto* rest = dynamic_cast<DCctRest*>(data);
+                if (rest && rest->GetConsolidated())
+                    shared.emplace_back(voice, span);
             }
+            // A rest shown once for several voices stands for each of them
+            // where that voice has nothing of its own.
+            for (auto& [voice, sum] : sums)
+                for (const auto& [owner, rest] : shared) {
+                    const auto& own = spans[voice];
+                    const bool covered = std::any_of(own.begin(), own.end(), [&rest](const Sounding& s) {
+                        return s.start < rest.start + rest.length && rest.start < s.start + s.length;
+                    });
+                    if (owner != voice && !covered)
+                        sum += rest.length;
+                }
             const int full = meter->GetTicksPerMeasure(256);
             for (const auto& [voice, sum] : sums)
                 if (sum != full)

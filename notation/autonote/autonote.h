@@ -283,14 +283,6 @@ public:
     int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
-    // An edit made in place (state 1200) before it is delivered.
-    // The consolidate-ties item: a chain inside one measure whose length is
-    // a plain, dotted or double-dotted value becomes that one value
-    // (autonote_ties.cpp).
-    int PrepareEditConsolidateTies(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
-    // The break-beam item: the element's beam is broken before it
-    // (autonote_editbeams.cpp).
-    int PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
     // An edit made in place (state 1200) before it is delivered. For each
     // item, in order, the element's division marks leave the measure rulers
     // and the step of the item's kind runs (only that one): it clears the
@@ -358,6 +350,13 @@ public:
     // loses them and its lone brace; a percussion staff (type 3) gets the
     // percussion clef and loses it when it stops being one.
     void PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor);
+    // The consolidate-ties item: a chain inside one measure whose length is
+    // a plain, dotted or double-dotted value becomes that one value
+    // (autonote_ties.cpp).
+    int PrepareEditConsolidateTies(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
+    // The break-beam item: the element's beam is broken before it
+    // (autonote_editbeams.cpp).
+    int PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem* item, ECBase* element);
 
     // ---- renotation ----------------------------------------------------------------
     // The whole batch, bucket by bucket; always 1 (autonote_prepare.cpp).

@@ -80,18 +80,6 @@ int CAutoNote::Add(CCAdd* command) {
 
 void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[maybe_unused]] ECBase* parent) {
     switch (element->GetClassType()) {
-    case ET_TUPLET:
-        AddTuplet(command, element, parent);
-        break;
-    case ET_TIE:
-        AddTie(command, element, parent);
-        break;
-    case ET_SLUR:
-        AddSlur(command, element, parent);
-        break;
-    case ET_LYRIC:
-        AddLyric(command, element, parent);
-        break;
     case ET_NOTE:
         if (m_notateInfo.IsRealTimeRecording())
             RecordNote(command, element, parent);
@@ -116,6 +104,18 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_GRACENOTE:
         AddGraceNote(command, element, parent);
         break;
+    case ET_TUPLET:
+        AddTuplet(command, element, parent);
+        break;
+    case ET_TIE:
+        AddTie(command, element, parent);
+        break;
+    case ET_SLUR:
+        AddSlur(command, element, parent);
+        break;
+    case ET_LYRIC:
+        AddLyric(command, element, parent);
+        break;
     default:   // a turn and every other type: nothing to prepare
         break;
     }
@@ -123,18 +123,6 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
 
 void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element) {
     switch (element->GetClassType()) {
-    case ET_TUPLET:
-        RemoveTuplet(command, element, nullptr);
-        break;
-    case ET_TIE:
-        RemoveTie(command, element, nullptr);
-        break;
-    case ET_SLUR:
-        RemoveSlur(command, element, nullptr);
-        break;
-    case ET_LYRIC:
-        RemoveLyric(command, element, nullptr);
-        break;
     case ET_NOTE:
         RemoveNote(command, element, nullptr);
         break;
@@ -152,6 +140,18 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
         break;
     case ET_GRACENOTE:
         RemoveGraceNote(command, element, nullptr);
+        break;
+    case ET_TUPLET:
+        RemoveTuplet(command, element, nullptr);
+        break;
+    case ET_TIE:
+        RemoveTie(command, element, nullptr);
+        break;
+    case ET_SLUR:
+        RemoveSlur(command, element, nullptr);
+        break;
+    case ET_LYRIC:
+        RemoveLyric(command, element, nullptr);
         break;
     default:
         break;

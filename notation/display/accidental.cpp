@@ -6,6 +6,7 @@
 #include "model/eventtypes.h"
 #include "model/lists.h"
 #include "model/modifiers.h"
+#include "notation/display/drawsteps.h"
 #include "notation/display/note.h"
 #include "platform/core/archive.h"
 
@@ -61,11 +62,47 @@ BYTE DCctAccidental::GetType() {
     return accidental ? accidental->GetAccidentalType() : 0;
 }
 
-UINT DCctAccidental::GetFontFromType() {
-    const BYTE type = GetType();
+UINT DCctAccidental::GlyphFor(BYTE type, int above) {
     if (type >= std::size(kGlyphs))
         return 0;
-    return IsAbove() ? kGlyphs[type].above : kGlyphs[type].beside;
+    return above ? kGlyphs[type].above : kGlyphs[type].beside;
+}
+
+UINT DCctAccidental::GetFontFromType() {
+    return GlyphFor(GetType(), IsAbove());
+}
+
+int DCctAccidental::Draw(CDC* dc, CPoint point, CRect* clip) {
+    if (IsHidden())
+        return DRAW_HIDDEN;
+    FontColorScope color(MCMusicFont::GetMusicFont());   // recoloured for this sign alone
+    return DCctBase::Draw(dc, point, clip);
+}
+
+int DCctAccidental::DrawInRect(CDC* dc, CRect* rect) {
+    FontColorScope color(MCMusicFont::GetMusicFont());
+    return DCctBase::DrawInRect(dc, rect);
+}
+
+int DCctAccidental::Position(ECConductor*, ECStaff*, ECMeasure*, ECBase*) {
+    const MCMusicFont& font = MCMusicFont::GetMusicFont();
+    const BYTE size = GetFontSize();
+    const int h = font.GetNoteheadHeight(size);
+    if (!IsAbove()) {
+        SetX(GetBesideX(h));
+        SetY(0);
+        return 1;
+    }
+    DCctNote* note = FindNoteParent();
+    if (!note)
+        return 1;
+    SetSize(nullptr);
+    const int x = (font.GetNoteheadWidth(size) - GetWidth()) / 2;
+    // Over the stem's end when the stem is up, else just over the head.
+    const int y = note->GetStemDirection() == 0 ? note->GetStemHeight() + h / 2 : h;
+    SetPosition(x, y);
+    m_nAlignPosition = 0;
+    return 1;
 }
 
 int DCctAccidental::GetBesideX(int h) {

@@ -10,9 +10,10 @@
 // Class bits of the state word: 21 shown above the note, 22 courtesy; both 0
 // at construction.
 //
-// FIXME: placing the sign by itself (Position, beside or above its note) is
-// not built yet; until it is, a sign stands where its column or its user put
-// it, and draws as the base draws one glyph.
+// Beside its note a sign stands a fixed distance left of the head (a wide
+// sign its own width off); above, it stands small over the head, or over the
+// stem's end when the stem is up. Drawn as the base draws one glyph; sized at
+// the small-sample rule (5/3) in a rectangle.
 //
 // Archive form: the DCctBase head, then the align position (1 byte).
 // Ownership and threads as DCctBase.
@@ -42,8 +43,16 @@ public:
     // The glyph of the kind: the beside form, or the small one above.
     UINT GetFontFromType() override;
     int AdjustForFont(int height) override { return AdjustForSmallFont(height); }
+    // Above: over its note (align position 0); beside: at its place left of
+    // the head, y 0. 1, also for a sign above without a note (not moved).
+    int Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measure, ECBase* parent) override;
+    // The base's sample, the music font's colour put back.
+    int DrawInRect(CDC* dc, CRect* rect) override;
+    // The glyph; nothing (128) while hidden (a sign the spelling does not show).
+    int Draw(CDC* dc, CPoint point, CRect* clip) override;
 
     void SetLocation(int above, int) { SetBit(BIT_ABOVE, above); }
+    int GetLocation() const { return Bit(BIT_ABOVE); }
     int IsAbove() const { return Bit(BIT_ABOVE); }
     void SetCourtesy(int on, int) { SetBit(BIT_COURTESY, on); }
     int IsCourtesy() const { return Bit(BIT_COURTESY); }
@@ -58,6 +67,9 @@ public:
     // note parent); 0 without one.
     void SetUserSpelled(int on);
     int IsUserSpelled();
+
+    // The glyph of kind `type` beside the note or small above it; 0 for none.
+    static UINT GlyphFor(BYTE type, int above);
 
 protected:
     // The kind byte of the owning accidental; 0 without one.

@@ -1,5 +1,6 @@
 #include "notation/display/drawsteps.h"
 
+#include "interface/controls/mcfont.h"
 #include "platform/core/codepage.h"
 #include "platform/gdi/dc.h"
 
@@ -21,3 +22,21 @@ void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph) {
     dc->TextOut(x, y, Cp1252ToUtf8(std::string_view(&code, 1)));
     dc->SetBkMode(oldMode);
 }
+
+FontColorScope::FontColorScope(MCFont& font)
+    : m_font(font), m_color(font.GetFontColor()), m_hadColor((font.GetFlags() & MCFont::FLAG_COLOR_SET) != 0) {}
+
+FontColorScope::~FontColorScope() {
+    if (m_hadColor)
+        m_font.SetFontColor(m_color);
+}
+
+MeasuringDC::MeasuringDC(CDC* dc) : m_dc(dc) {
+    if (m_dc)
+        return;
+    m_scratch = std::make_unique<CDC>();
+    m_scratch->CreateCompatibleDC(nullptr);
+    m_dc = m_scratch.get();
+}
+
+MeasuringDC::~MeasuringDC() = default;

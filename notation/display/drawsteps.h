@@ -7,7 +7,10 @@
 
 #include "platform/ui/geometry.h"
 
+#include <memory>
+
 class CDC;
+class MCFont;
 using UINT = unsigned int;
 
 // The point through device units and back: it lands on a whole device pixel
@@ -18,3 +21,35 @@ CPoint SnapToDevice(CDC* dc, CPoint point);
 // a transparent background. Code 0, and any code past the table's byte,
 // draws nothing.
 void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);
+
+// Puts a font's colour back, when the scope ends, as it was when the scope
+// began: an element recolours the shared font for itself alone. (A font
+// that had no colour keeps the one it was given.)
+class FontColorScope {
+public:
+    explicit FontColorScope(MCFont& font);
+    ~FontColorScope();
+    FontColorScope(const FontColorScope&) = delete;
+    FontColorScope& operator=(const FontColorScope&) = delete;
+
+private:
+    MCFont& m_font;
+    COLORREF m_color;
+    bool m_hadColor;
+};
+
+// A device context to measure text on: the caller's, or, without one, a
+// memory context of one logical unit a pixel of its own (text extents there
+// are the layout's: fonts are realized at their exact size, unhinted).
+class MeasuringDC {
+public:
+    explicit MeasuringDC(CDC* dc);
+    ~MeasuringDC();
+    MeasuringDC(const MeasuringDC&) = delete;
+    MeasuringDC& operator=(const MeasuringDC&) = delete;
+    CDC* Get() const { return m_dc; }
+
+private:
+    std::unique_ptr<CDC> m_scratch;   // owned, only without a caller's context
+    CDC* m_dc;                        // borrowed or m_scratch
+};

@@ -32,7 +32,8 @@ int MCRuler::UpdateRuler(ECBase* element, int clear) {
         return DoTuplet(element, clear);
     case ET_REST:
         return DoRest(element, clear);
-    // Lyrics join with their display.
+    case ET_LYRIC:
+        return DoLyric(element, clear);
     default:
         return 1;
     }

@@ -318,6 +318,10 @@ public:
     // A tuplet's notes, rests and chords occupy (or free) the marks of their
     // own tick starts in the tuplet's borrowed group; rests occupy theirs too.
     int DoTuplet(ECBase* element, int clear);
+    // A lyric keeps the mark nearest its time (in any group) clear for half
+    // its width and half a notehead on each side; withdrawn, the mark is
+    // freed. Defined with the lyric's display.
+    int DoLyric(ECBase* element, int clear);
     // The spacing pass: every group spaced by its elements' durations (an
     // empty mark as a whole note's), collisions pushed apart, tuplet groups
     // merged with group 0; then width = marks' start + group 0's width (the

@@ -34,7 +34,13 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         int type;
         const char* name;
     } cases[] = {
+        {ET_ACCENT, "DCctAccent"},
         {ET_ACCIDENTAL, "DCctAccidental"},
+        {ET_ARPEGGIO, "DCctArpeggio"},
+        {ET_BRAC, "DCctBrac"},
+        {ET_FRAME, "DCctFrame"},
+        {ET_LYRIC, "DCctLyric"},
+        {ET_TEXT, "DCctText"},
         {ET_BASE, "DCctBase"},
         {ET_BEAM, "DCctBeam"},
         {ET_CHORD, "DCctChord"},

@@ -30,8 +30,10 @@
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
+#include "notation/display/slur.h"
 #include "notation/display/staff.h"
 #include "notation/display/text.h"
+#include "notation/display/tie.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
 
@@ -61,8 +63,10 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
+    {RUNTIME_CLASS(DCctSlur), DK_NOTATION, ET_SLUR},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
+    {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},

@@ -45,7 +45,9 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_BEAM, "DCctBeam"},
         {ET_CHORD, "DCctChord"},
         {ET_DOT, "DCctDot"},
+        {ET_SLUR, "DCctSlur"},
         {ET_STAFF, "DCctStaff"},
+        {ET_TIE, "DCctTie"},
         {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display
     };

@@ -111,8 +111,9 @@ int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
         case EDITITEM_STAFF_TRANSPOSE:
             PrepareEditStaffTranspose(edit, item, element);
             break;
-        // FIXME: EDITITEM_CONSOLIDATE_TIES calls PrepareEditConsolidateTies
-        // once its definition lands (declared, not yet defined).
+        case EDITITEM_CONSOLIDATE_TIES:
+            PrepareEditConsolidateTies(edit, item, element);
+            break;
         case EDITITEM_BREAK_BEAM:
             PrepareEditBreakBeam(edit, item, element);
             break;

@@ -302,7 +302,11 @@ public:
     void CleanUpMeasureBetween(ECStaff* staff, ECMeasure* measure, const MCTime& from, const MCTime& to);
     // Room below every measure of a staff that has lyrics. Nothing calls it.
     void MoveLyrics(ECBase* ignored);
-    // What several steps share (and GiveDiscardsToDeleteList below).
+    // What several steps share. What a scratch command of an edit's
+    // preparation gathered (CCBase::Discard) goes on the edit's delete list,
+    // to be deleted once the edit was delivered; the command itself is then
+    // dropped by its owner without being applied.
+    static void GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit);
     // The element's display position and frame dirty, its virtual frame and
     // the element on the update list; nothing without a display object.
     void MarkFrame(ECBase* element);

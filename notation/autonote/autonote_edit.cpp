@@ -64,6 +64,14 @@ ECBase* FirstParentOfType(ECBase* element, int type) {
 
 }  // namespace
 
+void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
+    if (!edit)
+        return;
+    MCEventList* discarded = scratch.GetDiscardList();
+    for (POSITION pos = discarded->GetHeadPosition(); pos;)
+        edit->AddToDeleteList(discarded->GetNext(pos));
+}
+
 int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
     if (!edit)
         return 0;

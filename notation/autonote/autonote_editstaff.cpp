@@ -189,7 +189,7 @@ void CAutoNote::PrepareEditStaffTranspose(SCEventEdit* edit, SCEventEditItem*, E
     m_notateInfo.SetMeasureStart(MCTime::TimeZero());
     m_notateInfo.SetMeasureEnd(MCTime::TimeMax());
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor) {
@@ -310,5 +310,5 @@ void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConduct
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
     m_notateInfo.SetNotateRange(NOTATE_STAFF);
     m_notateInfo.AddTrack(track, MCTime::TimeZero(), MCTime::TimeMax(), MCTime::TimeZero(), MCTime::TimeMax());
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }

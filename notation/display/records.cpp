@@ -19,6 +19,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/gracenote.h"
 #include "notation/display/key.h"
@@ -31,6 +32,7 @@
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
 #include "notation/display/staff.h"
+#include "notation/display/tempo.h"
 #include "notation/display/text.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
@@ -51,6 +53,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
+    {RUNTIME_CLASS(DCctFlowControl), DK_NOTATION, ET_FLOWCONTROL},
     {RUNTIME_CLASS(DCctFrame), DK_NOTATION, ET_FRAME},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctLyric), DK_NOTATION, ET_LYRIC},
@@ -62,6 +65,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
+    {RUNTIME_CLASS(DCctTempo), DK_NOTATION, ET_TEMPO},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},

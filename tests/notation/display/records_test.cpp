@@ -45,7 +45,9 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_BEAM, "DCctBeam"},
         {ET_CHORD, "DCctChord"},
         {ET_DOT, "DCctDot"},
+        {ET_FLOWCONTROL, "DCctFlowControl"},
         {ET_STAFF, "DCctStaff"},
+        {ET_TEMPO, "DCctTempo"},
         {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display
     };

@@ -68,6 +68,17 @@ void VerticalLine(CDC* dc, int x, int top, int height, int width, COLORREF color
 
 }  // namespace
 
+// The conductor and its staff answer the measure queries alike.
+template <class Grid>
+MCTime DCctFlowControl::TimeOnGrid(Grid* grid) {
+    ECBase* owner = GetOwner();
+    const MCTime own = owner && owner->GetTime() ? *owner->GetTime() : MCTime::TimeZero();
+    if (GetType() != FLOW_END_REPEAT || !grid)
+        return own;
+    ECMeasure* before = grid->GetMeasure(kConductorTrack, grid->GetMeasureNumberBeforeTime(own));
+    return before ? *before->GetTime() : own;
+}
+
 DCctFlowControl::DCctFlowControl() {
     SetBit(BIT_LOCATION, LOCATION_BELOW);
     SetBit(BIT_OPEN_ENDING, 0);
@@ -137,22 +148,11 @@ int DCctFlowControl::ThickBarWidth() {
 // ---- time and place ----------------------------------------------------------------------
 
 MCTime DCctFlowControl::GetTime(ECConductor* conductor) {
-    ECBase* owner = GetOwner();
-    const MCTime own = owner && owner->GetTime() ? *owner->GetTime() : MCTime::TimeZero();
-    if (GetType() != FLOW_END_REPEAT || !conductor)
-        return own;
-    ECMeasure* before = conductor->GetMeasure(kConductorTrack, conductor->GetMeasureNumberBeforeTime(own));
-    return before ? *before->GetTime() : own;
+    return TimeOnGrid(conductor);
 }
 
 MCTime DCctFlowControl::GetTime(ECConductorStaff* conductorStaff) {
-    ECBase* owner = GetOwner();
-    const MCTime own = owner && owner->GetTime() ? *owner->GetTime() : MCTime::TimeZero();
-    if (GetType() != FLOW_END_REPEAT || !conductorStaff)
-        return own;
-    ECMeasure* before =
-        conductorStaff->GetMeasure(kConductorTrack, conductorStaff->GetMeasureNumberBeforeTime(own));
-    return before ? *before->GetTime() : own;
+    return TimeOnGrid(conductorStaff);
 }
 
 CPoint DCctFlowControl::GetPositionForTime(ECConductor* conductor, const MCTime& time, int below) {
@@ -161,7 +161,8 @@ CPoint DCctFlowControl::GetPositionForTime(ECConductor* conductor, const MCTime&
         return p;
     ECMeasure* column = conductor->GetMeasure(kConductorTrack, time, 0, 1);
     if (DCctConductorMeasure* columnDisplay = ColumnDisplayOf(column))
-        p.x = columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(TicksInto(column, time), kActiveGroup);
+        p.x = columnDisplay->GetX() +
+              columnDisplay->GetRuler().GetXPositionForTick(TicksInto(column, time), kActiveGroup);
     if (!below) {
         if (DCctBase* first = NotationDisplayOf(conductor->GetMeasure(kFirstStaff, time, 0, 1)))
             p.y = first->GetY();

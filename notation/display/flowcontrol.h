@@ -119,6 +119,8 @@ protected:
 
 private:
     ECFlowControl* GetFlowControl();
+    template <class Grid>
+    MCTime TimeOnGrid(Grid* grid);
     int PositionBracket(ECConductor* conductor, const MCTime& time);
     int PositionEnding(ECConductor* conductor, const MCTime& time);
     // The thick bar's width in the current size mode.

@@ -197,6 +197,23 @@ TEST_F(FlowControlTest, RepeatBarsAndDotsThroughTheStaves) {
     EXPECT_FALSE(InkNear(bar, StaffTop(1) - h, StaffTop(1) - 3 * h)) << "the hidden staff";
 }
 
+// Staves grouped together get one bar from the first staff's top line to
+// the last staff's bottom line, a grand staff's lower staff included.
+TEST_F(FlowControlTest, OneBarThroughAGroupEndingInAGrandStaff) {
+    Lay(2, 3, {0, 1});
+    ConductorStaff()->GroupStaves(1, 2, 0);
+    DCctFlowControl* start = AddMark(DCctFlowControl::FLOW_START_REPEAT, 2);
+    ASSERT_EQ(start->Position(nullptr, nullptr, nullptr, nullptr), 1);
+    Draw(start, 3, 2);
+    const int h = NOTEHEAD;
+    const int bar = ColumnX(2) - ThickBar() / 2;
+    EXPECT_TRUE(InkNear(bar, StaffTop(1) - 4 * h - SCALE, StaffTop(2) + SCALE)) << "between the staves";
+    EXPECT_TRUE(InkNear(bar, StaffTop(2) - 10 * h, StaffTop(2) - 14 * h + SCALE)) << "the lower staff";
+    EXPECT_FALSE(InkNear(bar, StaffTop(2) - 14 * h - 2 * SCALE, StaffTop(2) - 14 * h - 4 * SCALE)) << "below it";
+    const int dotLeft = ColumnX(2) + ThickBar();
+    EXPECT_EQ(InkRunsDown(dotLeft + SCALE, dotLeft + h / 2), 6);
+}
+
 // "D.S. al Coda" above the top staff or below the bottom staff; the signs a
 // space over the first staff.
 TEST_F(FlowControlTest, JumpsAndSignsAboveOrBelow) {

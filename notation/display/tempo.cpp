@@ -202,8 +202,10 @@ void DCctTempo::SetSize(CDC* dc) {
 int DCctTempo::Draw(CDC* dc, CPoint point, CRect* clip) {
     SetSize(dc);
     const BYTE type = GetType();
-    if (IsPause(type))
+    if (IsPause(type)) {
+        FontColorScope keepColor(MCMusicFont::GetMusicFont());
         return DCctBase::Draw(dc, point, clip);
+    }
 
     CPoint p = GetPosition();
     p.Offset(point.x, point.y);

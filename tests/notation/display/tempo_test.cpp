@@ -244,7 +244,10 @@ TEST_F(TempoTest, PausesAboveOrBelowTheSystem) {
         EXPECT_EQ(pause->GetX(), TimeX() - width / 2) << int(c.type);
         const int y = c.below ? StaffTop(2) + SPACE_BELOW : StaffTop(1) + SPACE_ABOVE;
         EXPECT_EQ(pause->GetY(), y) << int(c.type);
+        const COLORREF marker = RGB(1, 2, 3);
+        MCMusicFont::GetMusicFont().SetFontColor(marker);
         const InkBox ink = Draw(pause);
+        EXPECT_EQ(MCMusicFont::GetMusicFont().GetFontColor(), marker) << int(c.type);
         ASSERT_FALSE(ink.Empty()) << int(c.type);
         EXPECT_NEAR(ink.CenterX2(), 2 * TimeX() / SCALE, 3) << int(c.type);
         if (c.below)

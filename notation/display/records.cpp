@@ -19,6 +19,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/gracenote.h"
 #include "notation/display/key.h"
@@ -32,6 +33,7 @@
 #include "notation/display/rest.h"
 #include "notation/display/slur.h"
 #include "notation/display/staff.h"
+#include "notation/display/tempo.h"
 #include "notation/display/text.h"
 #include "notation/display/tie.h"
 #include "notation/display/tremolo.h"
@@ -53,6 +55,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
+    {RUNTIME_CLASS(DCctFlowControl), DK_NOTATION, ET_FLOWCONTROL},
     {RUNTIME_CLASS(DCctFrame), DK_NOTATION, ET_FRAME},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctLyric), DK_NOTATION, ET_LYRIC},
@@ -65,6 +68,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
     {RUNTIME_CLASS(DCctSlur), DK_NOTATION, ET_SLUR},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
+    {RUNTIME_CLASS(DCctTempo), DK_NOTATION, ET_TEMPO},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},

@@ -192,9 +192,6 @@ TEST_F(EditTest, ANewPitchIsSpelledAfreshAndItsOldAccidentalGoesAfterTheEdit) {
     EXPECT_EQ(BarLine(), "C4 q, D4 q, E4 q, F4 q");
 }
 
-}  // namespace
-
-namespace {
 
 // The accidental of the bar's last note (played F sharp), its type set to
 // one the spelling would not give, and the note spelled with each
@@ -247,9 +244,6 @@ TEST_F(EnharmonicTest, OtherKindsLeaveTheSignAlone) {
     }
 }
 
-}  // namespace
-
-namespace {
 
 // A grace note before the bar's third note (E4), slurred or not as its
 // display says; a drawing item on it keeps the slur in step.
@@ -290,9 +284,6 @@ TEST_F(EditTest, AGraceNotesSlurFollowsItsChoice) {
     slur->Unref(1);
 }
 
-}  // namespace
-
-namespace {
 
 // A note moved by a time item: its old place is renotated as if it were
 // removed there and its new one as if it were added there.

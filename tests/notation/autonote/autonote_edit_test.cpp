@@ -356,6 +356,31 @@ TEST_F(EditTest, ABeamBreakItemRunsOnlyTheBeamStep) {
         EXPECT_EQ(sign->GetAccidentalType(), type);
 }
 
+// A note's stem or offset changed: it and its beam are drawn again, and the
+// measure's beams are redone at the next renotation.
+TEST_F(EditTest, ADrawingItemOnABeamedNoteMarksItsBeam) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ECNote* note = NoteAt(TICKS / 2);
+    ECBase* beam = note->GetAncestor(ET_BEAM, 1);
+    ASSERT_NE(beam, nullptr);
+    auto* beamDisplay = dynamic_cast<DCctBase*>(beam->GetData(DK_NOTATION, 0));
+    auto* barDisplay = dynamic_cast<DCctBase*>(Bar()->GetData(DK_NOTATION, 0));
+    ASSERT_TRUE(beamDisplay && barDisplay);
+    auto* noteDisplay = dynamic_cast<DCctBase*>(note->GetData(DK_NOTATION, 0));
+    beamDisplay->SetBeamDirty(0);
+    barDisplay->SetBeamDirty(0);
+    noteDisplay->SetStemDirty(0);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(note, EDITITEM_NOTATION_DATA);
+    Send(edit);
+    EXPECT_TRUE(beamDisplay->BeamDirty());
+    EXPECT_TRUE(barDisplay->BeamDirty());
+    EXPECT_TRUE(noteDisplay->StemDirty());
+}
+
 // A note given another voice: the voice it leaves and the voice it joins
 // are both renotated.
 TEST_F(EditTest, ANoteGivenAnotherVoiceLeavesARestInItsOldVoice) {

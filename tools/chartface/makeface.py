@@ -16,6 +16,7 @@ order, six strings each. A wrong table stops the build with a message naming
 its line.
 """
 import math
+import os
 import sys
 
 from fontTools.fontBuilder import FontBuilder
@@ -219,7 +220,11 @@ def build_face(charts, output):
     builder.setupOS2(sTypoAscender=ASCENT, sTypoDescender=-DESCENT, sTypoLineGap=0,
                      usWinAscent=ASCENT, usWinDescent=DESCENT, achVendID="NONE")
     builder.setupPost(keepGlyphNames=True)
-    builder.save(output)
+    # Written whole or not at all: a build stopped halfway leaves no face
+    # that looks up to date.
+    partial = output + ".partial"
+    builder.save(partial)
+    os.replace(partial, output)
 
 
 def main(argv):

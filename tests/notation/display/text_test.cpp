@@ -187,7 +187,7 @@ TEST_F(TextTest, RehearsalLetterInASquareBox) {
 }
 
 // A track name stops where the staff's first measure starts; without a
-// clip rectangle there is nothing to cut at.
+// clip rectangle, staff or first measure display there is nothing to cut at.
 TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
     const CRect printable = MCPageLayout::GetPageLayout().GetPrintableRect();
     score.Display(1)->SetPosition(printable.left + 900, -4000);
@@ -204,6 +204,18 @@ TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
     EXPECT_LE(cut.right, (printable.left + 900) / SCALE);
     const InkBox whole = DrawAlone(name);
     EXPECT_GT(whole.right, (printable.left + 900) / SCALE + 10);
+
+    // Nothing to cut at, clip rectangle or not: without its staff, or with a
+    // first measure not displayed yet, the whole name shows.
+    ECText loose(DCctText::TEXT_TRACK_NAME, "Contrabassoon and Tuba");
+    loose.SetPointSize(14);
+    DCctText looseName;
+    looseName.SetOwner(&loose);
+    looseName.SetPosition(name->GetPosition());
+    EXPECT_EQ(DrawAlone(&looseName, &clip).right, whole.right) << "no staff";
+    looseName.SetOwner(nullptr);
+    score.Measure(1)->RemoveData();
+    EXPECT_EQ(DrawAlone(name, &clip).right, whole.right) << "no first measure display";
 
     // A sample drawn in a rectangle (no staff, no clip) shows the whole name.
     ECText sample(DCctText::TEXT_TRACK_NAME, "Viola");

@@ -84,6 +84,7 @@ TEST_F(TieDisplayTest, TwoBeamedStemUpNotesAreTiedBelow) {
     EXPECT_EQ(tie->GetTieDirection(), DCctCurve::CURVE_BELOW);
     EXPECT_EQ(Left(tie, 0).y, PagePoint(notes[0]).y - 3 * h / 4);
     EXPECT_EQ(Right(tie, 0).y, PagePoint(notes[1]).y - 3 * h / 4);
+    EXPECT_EQ(Left(tie, 0).x, PagePoint(notes[0]).x + w / 2) << "a note in no chord: half a width";
 }
 
 TEST_F(TieDisplayTest, ASideChosenWithOverrideStaysOverBeamedStemDownNotes) {
@@ -97,6 +98,7 @@ TEST_F(TieDisplayTest, ASideChosenWithOverrideStaysOverBeamedStemDownNotes) {
     ASSERT_EQ(Position(tie), 1);
     EXPECT_EQ(tie->GetTieDirection(), DCctCurve::CURVE_BELOW);
     EXPECT_EQ(Left(tie, 0).y, PagePoint(notes[0]).y - 3 * h / 4);
+    EXPECT_EQ(Left(tie, 0).x, PagePoint(notes[0]).x + w / 2) << "stem down, in no chord: half a width";
 }
 
 // A second's upper note stands right of an up stem (notehead position 2):

@@ -2,6 +2,7 @@
 // them: a piece per system, cut at the systems' edges, drawn in each
 // system's band, clipped at a later system's prolog; and after a reflow into
 // one system, one piece that a clipped drawing no longer cuts.
+#include "platform/gdi/gdiobj.h"
 #include "tests/notation/display/span_support.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,21 @@ TEST_P(SpanSystemsTest, ASlurOverEverySystemHasAPieceInEachInSystemOrder) {
     const InkBox first = InkInSystem(cut, 0);
     ASSERT_FALSE(first.Empty());
     EXPECT_LE(first.right, Col(Right(slur, 0).x) + 1);
+
+    // The pieces' regions are the slur's own: the canvas's clip region, or
+    // none, is back afterwards.
+    for (const bool ownRegion : {false, true}) {
+        SpanCanvas canvas(1400, 1200);
+        CRgn own;
+        own.CreateRectRgn(0, 0, 1000, 1200);   // device pixels
+        if (ownRegion)
+            canvas.dc.SelectClipRgn(&own);
+        slur->Draw(&canvas.dc, CPoint(0, 0), &clip);
+        CRgn after;
+        EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
+        if (ownRegion)
+            EXPECT_TRUE(after.EqualRgn(&own));
+    }
 }
 
 // Reflowed into one system, the slur is one piece: the split flag follows

@@ -9,6 +9,7 @@
 #include "model/meter.h"
 #include "model/textmarks.h"
 #include "notation/layout/pagelayout.h"
+#include "platform/gdi/gdiobj.h"
 #include "tests/notation/display/marks_support.h"
 #include "tests/notation/display/measure_support.h"
 
@@ -202,6 +203,19 @@ TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
     const InkBox cut = DrawAlone(name, &clip);
     ASSERT_FALSE(cut.Empty());
     EXPECT_LE(cut.right, (printable.left + 900) / SCALE);
+    // The cut is the name's own: the canvas's clip region, or none, is back.
+    for (const bool ownRegion : {false, true}) {
+        TenthCanvas canvas(1400, 300, 0, 100 + name->GetY() / SCALE);
+        CRgn own;
+        own.CreateRectRgn(0, 0, 1400, 300);   // device pixels
+        if (ownRegion)
+            canvas.dc.SelectClipRgn(&own);
+        name->Draw(&canvas.dc, CPoint(0, 0), &clip);
+        CRgn after;
+        EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
+        if (ownRegion)
+            EXPECT_TRUE(after.EqualRgn(&own));
+    }
     const InkBox whole = DrawAlone(name);
     EXPECT_GT(whole.right, (printable.left + 900) / SCALE + 10);
 

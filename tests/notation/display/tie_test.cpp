@@ -169,15 +169,23 @@ TEST_F(TieDisplayTest, TheCurveRisesAtMostANoteheadPlusItsThickness) {
     EXPECT_LE(ink.top, Row(Left(tie, 0).y + h / 4)) << "it does rise";
 }
 
-// Missing data is not read: a tie whose measure has no display object yet
-// builds nothing and waits, position-dirty, to be placed again.
-TEST_F(TieDisplayTest, AMeasureWithoutItsDisplayLeavesTheTieUnplaced) {
-    Prepare({{G4, HALF, 2 * HALF}}, {2});
-    DCctTie* tie = TieDisplay(Ties().at(0));
-    Conductor()->GetMeasure(1, 2)->RemoveData();
-    EXPECT_EQ(Position(tie), 0);
-    EXPECT_EQ(tie->PositionDirty(), 1);
-    EXPECT_EQ(tie->GetSplitCount(), 0);
+// Missing data is not read: a tie whose measure or end note has no display
+// object yet builds nothing and waits, position-dirty, to be placed again.
+TEST_F(TieDisplayTest, AMeasureOrNoteWithoutItsDisplayLeavesTheTieUnplaced) {
+    // Ties over bar lines 1|2 and 3|4.
+    Prepare({{G4, HALF, 2 * HALF}, {G4, 2 * BAR + HALF, 2 * HALF}}, {4});
+    const std::vector<ECTie*> ties = Ties();
+    ASSERT_EQ(ties.size(), 2u);
+    for (ECTie* event : ties)
+        ASSERT_EQ(Position(TieDisplay(event)), 1);
+    ties[0]->GetChildren()->GetTail()->RemoveData();   // its end note's
+    Conductor()->GetMeasure(1, 4)->RemoveData();        // the second's last measure's
+    for (ECTie* event : ties) {
+        DCctTie* tie = TieDisplay(event);
+        EXPECT_EQ(Position(tie), 0);
+        EXPECT_EQ(tie->PositionDirty(), 1);
+        EXPECT_EQ(tie->GetSplitCount(), 0);
+    }
 }
 
 }  // namespace

@@ -152,6 +152,24 @@ TEST_P(SpanSystemsTest, ASlurOverEverySystemHasAPieceInEachInSystemOrder) {
     }
 }
 
+// A slur over the first and the last note alone: no piece in a system that
+// holds neither.
+TEST_P(SpanSystemsTest, ASlurGetsAPieceOnlyInSystemsHoldingItsNotes) {
+    LayOut(GetParam());
+    const std::vector<PlacedNote> notes = Notes();
+    DCctSlur* slur = AddSlur({notes.front(), notes.back()});
+    ASSERT_EQ(slur->Position(Conductor(), Staff(), nullptr, nullptr), 1);
+    const int firstSystem = layout->SystemOf(notes.front().measure);
+    const int lastSystem = layout->SystemOf(notes.back().measure);
+    ASSERT_EQ(firstSystem, 0);
+    ASSERT_EQ(lastSystem, layout->SystemCount() - 1);
+    ASSERT_EQ(slur->GetSplitCount(), 2);
+    EXPECT_EQ(slur->GetSplit(), 1);
+    EXPECT_EQ(Right(slur, 0).x, layout->RightEdge(firstSystem));
+    EXPECT_EQ(Left(slur, 1).x, layout->LeftEdge(lastSystem));
+    EXPECT_LT(std::abs(Left(slur, 1).y - layout->StaffTop(lastSystem, 1)), 8 * h) << "in the last system";
+}
+
 // Reflowed into one system, the slur is one piece: the split flag follows
 // the pieces, and a clipped drawing reaches the right end the user moved.
 TEST_P(SpanSystemsTest, RelaidOutAsOneSystemTheSlurIsOnePieceThatIsNotCut) {

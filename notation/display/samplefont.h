@@ -2,8 +2,8 @@
 // prototype (a palette button, a tool's picture) is drawn in a rectangle.
 //
 // The score's logical font, its colour, its note metrics and its glyph
-// caches come back when the sample ends: measuring at the sample's height must not refill the
-// caches the score measures with. The font is selected for FONT_NORMAL for
+// caches come back when the sample ends: measuring at the sample's height
+// must not refill the caches the score measures with. The font is selected for FONT_NORMAL for
 // the sample's lifetime and deselected at its end. UI thread; a stack object.
 #pragma once
 

@@ -118,6 +118,7 @@ int DCctGraceNote::Position(ECConductor* conductor, ECStaff* staff, ECMeasure* m
 // ---- drawing --------------------------------------------------------------------------
 
 int DCctGraceNote::Draw(CDC* dc, CPoint point, CRect* clip) {
+    FontColorScope color(MCMusicFont::GetMusicFont());   // recoloured for this note alone
     const int drawn = DCctNote::Draw(dc, point, clip);
     // A slash crosses a stem: none on a note not drawn or drawn without one.
     if (drawn != DRAW_DONE || !GetSlash() || !HasStem() || IsStemHidden())

@@ -2,7 +2,7 @@
 #include "notation/display/samplefont.h"
 
 MusicFontSample::MusicFontSample(CDC* dc, int height, COLORREF color)
-    : m_dc(dc), m_font(MCMusicFont::GetMusicFont()) {
+    : m_dc(dc), m_font(MCMusicFont::GetMusicFont()), m_color(m_font) {
     m_font.SaveLogFont(&m_saved, &m_metrics);
     m_font.SetFontColor(color);
     m_font.SetFontHeight(height);

@@ -26,6 +26,7 @@
 // Ownership and threads as DCctBase.
 #pragma once
 
+#include "notation/display/drawsteps.h"
 #include "notation/display/split.h"
 
 #include <cstdint>
@@ -87,7 +88,7 @@ protected:
     // curvature limit (its low 16 bits), dotted when dashed, 2s thick.
     void DrawCurves(CDC* dc, CPoint origin, CRect* clip, int shape);
     // A sample drawn by `drawSample` with the music font at `height` in
-    // `color`; the font's description and note metrics put back afterwards.
+    // `color`; the font's description, colour and note metrics put back afterwards.
     template <typename DrawSample>
     static void WithSampleFont(CDC* dc, int height, COLORREF color, DrawSample drawSample);
 
@@ -163,6 +164,7 @@ void DCctCurve::WithSampleFont(CDC* dc, int height, COLORREF color, DrawSample d
     LOGFONT savedFont;
     MCMusicFont::NoteMetrics savedMetrics;
     font.SaveLogFont(&savedFont, &savedMetrics);
+    FontColorScope scoreColor(font);   // the sample's colour is its own
     font.SetFontHeight(height);
     font.SetFontColor(color);
     // The sample's size must not refill the caches the score measures with.

@@ -7,6 +7,7 @@
 
 #include "model/frame.h"
 #include "model/markings.h"
+#include "platform/gdi/gdiobj.h"
 #include "tests/notation/display/marks_support.h"
 
 #include <vector>
@@ -149,6 +150,8 @@ TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnAsItsOutline) {
     ASSERT_EQ(frame.Draw(&clipped.dc, CPoint(0, 0), &clip), 1);
     const InkBox half = FindInk(clipped.Image(), 0, 200);
     EXPECT_NEAR(half.right, 20 + (300 + 720) / 15, 1);
+    CRgn after;
+    EXPECT_EQ(clipped.dc.GetClipRgn(&after), 0) << "no clip region left behind";
     frame.SetOwner(nullptr);
 }
 

@@ -145,6 +145,13 @@ TEST_F(DotTest, DoubleDotDrawsTwoGlyphsHalfASpaceApart) {
     InkBox expected = GlyphBox(canvas, 107, at);
     expected.right = GlyphBox(canvas, 107, CPoint(at.x + h / 2, at.y)).right;
     ExpectBoxNear(canvas.Ink(), expected, 1, "two dots");
+    // Two glyphs, not one wide one: the ink is one dot's drawn where the
+    // pair stands and again h/2 on.
+    single->SetPosition(at);
+    TenthCanvas twice(200, 100, 20, 50);
+    ASSERT_EQ(single->Draw(&twice.dc, CPoint(0, 0), nullptr), 1);
+    ASSERT_EQ(single->Draw(&twice.dc, CPoint(h / 2, 0), nullptr), 1);
+    EXPECT_EQ(canvas.Image(), twice.Image());
     TenthCanvas one_dot(200, 100, 20, 50);
     ASSERT_EQ(single->Draw(&one_dot.dc, CPoint(0, 0), nullptr), 1);
     ExpectBoxNear(one_dot.Ink(), GlyphBox(one_dot, 107, at), 1, "one dot");

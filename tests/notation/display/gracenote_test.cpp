@@ -97,6 +97,8 @@ TEST(GraceNoteDisplayTest, TheArchiveAddsTheSlurByte) {
     EXPECT_EQ(bytes.back(), 0x02);   // not slurred, by the user
 
     DCctGraceNote loaded;
+    for (int kind = 0; kind < DCctBase::DIRTY_KIND_COUNT; ++kind)
+        loaded.SetDirtyKind(kind, 0);
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     loaded.Serialize(ar);
@@ -106,6 +108,11 @@ TEST(GraceNoteDisplayTest, TheArchiveAddsTheSlurByte) {
     EXPECT_EQ(loaded.GetSlash(), 0);
     EXPECT_EQ(loaded.IsSlashOverride(), 1);
     EXPECT_EQ(loaded.IsGrace(), 1);
+    // Read back, it waits to be laid out again.
+    EXPECT_EQ(loaded.FrameDirty(), 1);
+    EXPECT_EQ(loaded.PositionDirty(), 1);
+    EXPECT_EQ(loaded.CollisionDirty(), 1);
+    EXPECT_EQ(loaded.AssembleDirty(), 1);
     EXPECT_EQ(StoreBytes(&loaded), bytes);
 }
 
@@ -431,8 +438,12 @@ TEST_F(GraceNoteTest, ASixteenthsSlashReachesAHeadHeightFurther) {
 
 // In the score the grace note is drawn where it stands; a palette prototype
 // is its one glyph centred in the rectangle, head low for a stem up and high
-// for a stem down, and the score's font comes back as it was.
+// for a stem down, and the score's font (size, metrics and colour) comes back
+// as it was.
 TEST_F(GraceNoteTest, DrawInRect) {
+    MCMusicFont& font = MCMusicFont::GetMusicFont();
+    const COLORREF scoreColor = RGB(1, 2, 3);   // what the score last set
+    font.SetFontColor(scoreColor);
     DCctNote* main = MainNote(64);
     DCctGraceNote* placed = AddGrace(main, 67, 128);
     placed->SetPositionDirty(1);
@@ -440,8 +451,8 @@ TEST_F(GraceNoteTest, DrawInRect) {
     EXPECT_EQ(placed->DrawInRect(&inScore.dc, nullptr), 1);
     EXPECT_EQ(placed->PositionDirty(), 0);
     EXPECT_FALSE(InkRows(inScore.Image()).empty());
+    EXPECT_EQ(font.GetFontColor(), scoreColor) << "drawn in its own colour only";
 
-    MCMusicFont& font = MCMusicFont::GetMusicFont();
     for (int direction : {0, 1}) {
         DCctGraceNote prototype;
         prototype.SetValue(128, 0);
@@ -457,6 +468,7 @@ TEST_F(GraceNoteTest, DrawInRect) {
         font.SaveLogFont(&after, &metricsAfter);
         EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << direction;
         EXPECT_EQ(metricsAfter, metricsBefore) << direction;
+        EXPECT_EQ(font.GetFontColor(), scoreColor) << direction;
 
         const std::vector<int> rows = InkRows(canvas.Image());
         const std::vector<int> columns = InkColumns(canvas.Image());

@@ -105,14 +105,16 @@ TEST_F(SpanDocumentTest, SpansComeBackWaitingToBePlaced) {
     reopened->OnCloseDocument();
 }
 
-// A sample draws inside its rectangle, and the music font's description and
-// note metrics are those from before.
+// A sample draws inside its rectangle, and the music font's description,
+// note metrics and colour are those from before.
 TEST(SpanSampleTest, SamplesDrawInTheirRectangleAndPutTheFontBack) {
     MusicFontScope font(span_test::NOTEHEAD);
     MCMusicFont& music = MCMusicFont::GetMusicFont();
     DCctSlur slur;
     DCctTie tie;
+    const COLORREF scoreColor = RGB(1, 2, 3);   // what the score last set
     for (DCctBase* sample : {static_cast<DCctBase*>(&slur), static_cast<DCctBase*>(&tie)}) {
+        music.SetFontColor(scoreColor);
         LOGFONT before;
         MCMusicFont::NoteMetrics metricsBefore;
         music.SaveLogFont(&before, &metricsBefore);
@@ -126,6 +128,7 @@ TEST(SpanSampleTest, SamplesDrawInTheirRectangleAndPutTheFontBack) {
         EXPECT_EQ(after.lfWidth, before.lfWidth);
         EXPECT_EQ(after.lfWeight, before.lfWeight);
         EXPECT_EQ(metricsAfter, metricsBefore);
+        EXPECT_EQ(music.GetFontColor(), scoreColor) << "the sample's colour is its own";
         const InkBox ink = FindInk(canvas.Copy(), 0, 60);
         ASSERT_FALSE(ink.Empty());
         EXPECT_GE(ink.left, span_test::Col(rect.left) - 1);

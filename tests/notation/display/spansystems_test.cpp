@@ -2,6 +2,7 @@
 // them: a piece per system, cut at the systems' edges, drawn in each
 // system's band, clipped at a later system's prolog; and after a reflow into
 // one system, one piece that a clipped drawing no longer cuts.
+#include "platform/gdi/gdiobj.h"
 #include "tests/notation/display/span_support.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,39 @@ TEST_P(SpanSystemsTest, ASlurOverEverySystemHasAPieceInEachInSystemOrder) {
     const InkBox first = InkInSystem(cut, 0);
     ASSERT_FALSE(first.Empty());
     EXPECT_LE(first.right, Col(Right(slur, 0).x) + 1);
+
+    // The pieces' regions are the slur's own: the canvas's clip region, or
+    // none, is back afterwards.
+    for (const bool ownRegion : {false, true}) {
+        SpanCanvas canvas(1400, 1200);
+        CRgn own;
+        own.CreateRectRgn(0, 0, 1000, 1200);   // device pixels
+        if (ownRegion)
+            canvas.dc.SelectClipRgn(&own);
+        slur->Draw(&canvas.dc, CPoint(0, 0), &clip);
+        CRgn after;
+        EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
+        if (ownRegion)
+            EXPECT_TRUE(after.EqualRgn(&own));
+    }
+}
+
+// A slur over the first and the last note alone: no piece in a system that
+// holds neither.
+TEST_P(SpanSystemsTest, ASlurGetsAPieceOnlyInSystemsHoldingItsNotes) {
+    LayOut(GetParam());
+    const std::vector<PlacedNote> notes = Notes();
+    DCctSlur* slur = AddSlur({notes.front(), notes.back()});
+    ASSERT_EQ(slur->Position(Conductor(), Staff(), nullptr, nullptr), 1);
+    const int firstSystem = layout->SystemOf(notes.front().measure);
+    const int lastSystem = layout->SystemOf(notes.back().measure);
+    ASSERT_EQ(firstSystem, 0);
+    ASSERT_EQ(lastSystem, layout->SystemCount() - 1);
+    ASSERT_EQ(slur->GetSplitCount(), 2);
+    EXPECT_EQ(slur->GetSplit(), 1);
+    EXPECT_EQ(Right(slur, 0).x, layout->RightEdge(firstSystem));
+    EXPECT_EQ(Left(slur, 1).x, layout->LeftEdge(lastSystem));
+    EXPECT_LT(std::abs(Left(slur, 1).y - layout->StaffTop(lastSystem, 1)), 8 * h) << "in the last system";
 }
 
 // Reflowed into one system, the slur is one piece: the split flag follows

@@ -190,6 +190,10 @@ TEST(SplitTest, ARightOffsetWithANoteheadUnder10ReadsAsTheLeftDoes) {
     LoadBytes(&span, StoredBytes(&span));
     EXPECT_EQ(span.GetOffsetRight(), span.GetOffsetLeft());
     EXPECT_EQ(span.GetOffsetRight(), CPoint(0, 0));
+    // The slur's arc reads back the same way, without dividing by zero.
+    DCctSlur slur;
+    slur.SetSlurArc(80);
+    EXPECT_EQ(slur.GetSlurArc(), 0);
 }
 
 // A copy is positioned anew: no pieces, no right offset, nothing drawn.

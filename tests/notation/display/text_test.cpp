@@ -9,6 +9,7 @@
 #include "model/meter.h"
 #include "model/textmarks.h"
 #include "notation/layout/pagelayout.h"
+#include "platform/gdi/gdiobj.h"
 #include "tests/notation/display/marks_support.h"
 #include "tests/notation/display/measure_support.h"
 
@@ -187,7 +188,7 @@ TEST_F(TextTest, RehearsalLetterInASquareBox) {
 }
 
 // A track name stops where the staff's first measure starts; without a
-// clip rectangle there is nothing to cut at.
+// clip rectangle, staff or first measure display there is nothing to cut at.
 TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
     const CRect printable = MCPageLayout::GetPageLayout().GetPrintableRect();
     score.Display(1)->SetPosition(printable.left + 900, -4000);
@@ -202,8 +203,33 @@ TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
     const InkBox cut = DrawAlone(name, &clip);
     ASSERT_FALSE(cut.Empty());
     EXPECT_LE(cut.right, (printable.left + 900) / SCALE);
+    // The cut is the name's own: the canvas's clip region, or none, is back.
+    for (const bool ownRegion : {false, true}) {
+        TenthCanvas canvas(1400, 300, 0, 100 + name->GetY() / SCALE);
+        CRgn own;
+        own.CreateRectRgn(0, 0, 1400, 300);   // device pixels
+        if (ownRegion)
+            canvas.dc.SelectClipRgn(&own);
+        name->Draw(&canvas.dc, CPoint(0, 0), &clip);
+        CRgn after;
+        EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
+        if (ownRegion)
+            EXPECT_TRUE(after.EqualRgn(&own));
+    }
     const InkBox whole = DrawAlone(name);
     EXPECT_GT(whole.right, (printable.left + 900) / SCALE + 10);
+
+    // Nothing to cut at, clip rectangle or not: without its staff, or with a
+    // first measure not displayed yet, the whole name shows.
+    ECText loose(DCctText::TEXT_TRACK_NAME, "Contrabassoon and Tuba");
+    loose.SetPointSize(14);
+    DCctText looseName;
+    looseName.SetOwner(&loose);
+    looseName.SetPosition(name->GetPosition());
+    EXPECT_EQ(DrawAlone(&looseName, &clip).right, whole.right) << "no staff";
+    looseName.SetOwner(nullptr);
+    score.Measure(1)->RemoveData();
+    EXPECT_EQ(DrawAlone(name, &clip).right, whole.right) << "no first measure display";
 
     // A sample drawn in a rectangle (no staff, no clip) shows the whole name.
     ECText sample(DCctText::TEXT_TRACK_NAME, "Viola");

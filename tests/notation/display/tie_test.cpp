@@ -84,6 +84,7 @@ TEST_F(TieDisplayTest, TwoBeamedStemUpNotesAreTiedBelow) {
     EXPECT_EQ(tie->GetTieDirection(), DCctCurve::CURVE_BELOW);
     EXPECT_EQ(Left(tie, 0).y, PagePoint(notes[0]).y - 3 * h / 4);
     EXPECT_EQ(Right(tie, 0).y, PagePoint(notes[1]).y - 3 * h / 4);
+    EXPECT_EQ(Left(tie, 0).x, PagePoint(notes[0]).x + w / 2) << "a note in no chord: half a width";
 }
 
 TEST_F(TieDisplayTest, ASideChosenWithOverrideStaysOverBeamedStemDownNotes) {
@@ -97,6 +98,7 @@ TEST_F(TieDisplayTest, ASideChosenWithOverrideStaysOverBeamedStemDownNotes) {
     ASSERT_EQ(Position(tie), 1);
     EXPECT_EQ(tie->GetTieDirection(), DCctCurve::CURVE_BELOW);
     EXPECT_EQ(Left(tie, 0).y, PagePoint(notes[0]).y - 3 * h / 4);
+    EXPECT_EQ(Left(tie, 0).x, PagePoint(notes[0]).x + w / 2) << "stem down, in no chord: half a width";
 }
 
 // A second's upper note stands right of an up stem (notehead position 2):
@@ -167,15 +169,23 @@ TEST_F(TieDisplayTest, TheCurveRisesAtMostANoteheadPlusItsThickness) {
     EXPECT_LE(ink.top, Row(Left(tie, 0).y + h / 4)) << "it does rise";
 }
 
-// Missing data is not read: a tie whose measure has no display object yet
-// builds nothing and waits, position-dirty, to be placed again.
-TEST_F(TieDisplayTest, AMeasureWithoutItsDisplayLeavesTheTieUnplaced) {
-    Prepare({{G4, HALF, 2 * HALF}}, {2});
-    DCctTie* tie = TieDisplay(Ties().at(0));
-    Conductor()->GetMeasure(1, 2)->RemoveData();
-    EXPECT_EQ(Position(tie), 0);
-    EXPECT_EQ(tie->PositionDirty(), 1);
-    EXPECT_EQ(tie->GetSplitCount(), 0);
+// Missing data is not read: a tie whose measure or end note has no display
+// object yet builds nothing and waits, position-dirty, to be placed again.
+TEST_F(TieDisplayTest, AMeasureOrNoteWithoutItsDisplayLeavesTheTieUnplaced) {
+    // Ties over bar lines 1|2 and 3|4.
+    Prepare({{G4, HALF, 2 * HALF}, {G4, 2 * BAR + HALF, 2 * HALF}}, {4});
+    const std::vector<ECTie*> ties = Ties();
+    ASSERT_EQ(ties.size(), 2u);
+    for (ECTie* event : ties)
+        ASSERT_EQ(Position(TieDisplay(event)), 1);
+    ties[0]->GetChildren()->GetTail()->RemoveData();   // its end note's
+    Conductor()->GetMeasure(1, 4)->RemoveData();        // the second's last measure's
+    for (ECTie* event : ties) {
+        DCctTie* tie = TieDisplay(event);
+        EXPECT_EQ(Position(tie), 0);
+        EXPECT_EQ(tie->PositionDirty(), 1);
+        EXPECT_EQ(tie->GetSplitCount(), 0);
+    }
 }
 
 }  // namespace

@@ -109,6 +109,14 @@ bool KeyStartsAt(ECStaff* staff, const MCTime& time, unsigned char hand) {
 
 }  // namespace
 
+void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
+    if (!edit)
+        return;
+    MCEventList* discarded = scratch.GetDiscardList();
+    for (POSITION pos = discarded->GetHeadPosition(); pos;)
+        edit->AddToDeleteList(discarded->GetNext(pos));
+}
+
 int CAutoNote::RemoveGroup(CCBase*, ECBase* element, ECBase*) {
     auto* brace = dynamic_cast<ECBrac*>(element);
     ECConductor* conductor = GetConductor();
@@ -189,7 +197,7 @@ void CAutoNote::PrepareEditStaffTranspose(SCEventEdit* edit, SCEventEditItem*, E
     m_notateInfo.SetMeasureStart(MCTime::TimeZero());
     m_notateInfo.SetMeasureEnd(MCTime::TimeMax());
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConductor* conductor) {
@@ -310,5 +318,5 @@ void CAutoNote::PrepareForEditStaff(SCEventBase* edit, ECStaff* staff, ECConduct
     m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
     m_notateInfo.SetNotateRange(NOTATE_STAFF);
     m_notateInfo.AddTrack(track, MCTime::TimeZero(), MCTime::TimeMax(), MCTime::TimeZero(), MCTime::TimeMax());
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }

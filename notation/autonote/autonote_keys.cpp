@@ -221,5 +221,5 @@ void CAutoNote::PrepareForEditKey(SCEventBase* edit, ECKey* key, ECMeasure* meas
     respell.Apply(measures, 1);
     ClearEvents(&scratch, measures, ET_ACCIDENTAL, VOICE_ALL);
     RedrawChordsOf(measures, false);
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }

@@ -63,6 +63,7 @@ class ECMeter;
 class ECGraceNote;
 class ECNote;
 class ECPerformance;
+class ECSlur;
 class ECStaff;
 class MCRuler;
 class ECClef;
@@ -281,6 +282,11 @@ public:
     // and beams from the grace note to the note's end cleared, the measures
     // renotated; the slur that held only it and its note goes with it.
     int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
+    // A new slur on `staff`, at `time` and in the note's voice, from grace
+    // notes to their note: `joining` (a grace note about to be added to it)
+    // when given, else every grace note under the note. Made under the
+    // performance's lock and put on the update list.
+    ECSlur* MakeGraceSlur(ECBase* note, ECBase* staff, const MCTime* time, ECBase* joining);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered. For each
@@ -302,15 +308,14 @@ public:
     void CleanUpMeasureBetween(ECStaff* staff, ECMeasure* measure, const MCTime& from, const MCTime& to);
     // Room below every measure of a staff that has lyrics. Nothing calls it.
     void MoveLyrics(ECBase* ignored);
-    // What several steps share. Every element the scratch command gathered
-    // (CCBase::Discard) goes on the event's delete list; the command itself
-    // is then dropped by its owner without being applied.
-    static void DiscardsToDeleteList(CCBase& scratch, SCEventBase* event);
+    // What several steps share. What a scratch command of an edit's
+    // preparation gathered (CCBase::Discard) goes on the edit's delete list,
+    // to be deleted once the edit was delivered; the command itself is then
+    // dropped by its owner without being applied.
+    static void GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit);
     // The element's display position and frame dirty, its virtual frame and
     // the element on the update list; nothing without a display object.
     void MarkFrame(ECBase* element);
-    // A window for the staff's track, the same bounds for times and measures.
-    void AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end);
     // The element's staff measure; null outside one.
     static ECMeasure* EnclosingMeasure(ECBase* element);
     // The conductor's number of the element's staff; -1 outside one.

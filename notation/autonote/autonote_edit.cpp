@@ -9,12 +9,13 @@
 #include "model/conductor.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
-#include "model/staff.h"
 #include "model/groupmarks.h"
+#include "model/markings.h"
 #include "model/measure.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/performance.h"
+#include "model/staff.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/clearing.h"
 #include "notation/autonote/timerange.h"
@@ -41,6 +42,14 @@ constexpr uint8_t kAccidentalTypeOfSpelling[] = {
     ACCIDENTAL_DOUBLE_FLAT, ACCIDENTAL_FLAT, ACCIDENTAL_NATURAL, ACCIDENTAL_SHARP, ACCIDENTAL_DOUBLE_SHARP,
 };
 
+// A clef's or key's first parent: the measure it stands in (null when that
+// is not a staff measure).
+ECMeasure* FirstMeasureOf(ECBase* element) {
+    MCEventList* parents = element->GetParents();
+    ECBase* first = parents && !parents->IsEmpty() ? parents->GetHead() : nullptr;
+    return first && first->GetClassType() == ET_MEASURE ? static_cast<ECMeasure*>(first) : nullptr;
+}
+
 ECBase* FirstParentOfType(ECBase* element, int type) {
     MCEventList* parents = element->GetParents();
     if (!parents)
@@ -54,6 +63,14 @@ ECBase* FirstParentOfType(ECBase* element, int type) {
 }
 
 }  // namespace
+
+void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
+    if (!edit)
+        return;
+    MCEventList* discarded = scratch.GetDiscardList();
+    for (POSITION pos = discarded->GetHeadPosition(); pos;)
+        edit->AddToDeleteList(discarded->GetNext(pos));
+}
 
 int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
     if (!edit)
@@ -90,21 +107,29 @@ int CAutoNote::PrepareForEdit(SCEventEdit* edit) {
         case EDITITEM_VOICETRACK:
             PrepareEditVoiceTrack(edit, item, element);
             break;
-        // FIXME: kinds 105-110 (staff name, type, order and transpose, tie
-        // consolidation, beam break) are wired here as their steps land.
+        case EDITITEM_STAFF_NAME:
+            PrepareEditStaffName(edit, item, element);
+            break;
+        case EDITITEM_STAFF_TYPE:
+            PrepareEditStaffType(edit, item, element);
+            break;
+        case EDITITEM_STAFF_ORDER:
+            PrepareEditStaffOrder(edit, item, element);
+            break;
+        case EDITITEM_STAFF_TRANSPOSE:
+            PrepareEditStaffTranspose(edit, item, element);
+            break;
+        case EDITITEM_CONSOLIDATE_TIES:
+            PrepareEditConsolidateTies(edit, item, element);
+            break;
+        case EDITITEM_BREAK_BEAM:
+            PrepareEditBreakBeam(edit, item, element);
+            break;
         default:   // nothing else needs preparing
             break;
         }
     }
     return 0;
-}
-
-void CAutoNote::DiscardsToDeleteList(CCBase& scratch, SCEventBase* event) {
-    if (!event)
-        return;
-    MCEventList* gathered = scratch.GetDiscardList();
-    for (POSITION pos = gathered->GetHeadPosition(); pos;)
-        event->AddToDeleteList(gathered->GetNext(pos));
 }
 
 void CAutoNote::MarkFrame(ECBase* element) {
@@ -115,15 +140,6 @@ void CAutoNote::MarkFrame(ECBase* element) {
     display->SetFrameDirty(1);
     AddRectsToDirtyList(element, 1);
     m_dirtyRect.AddEvent(element);
-}
-
-void CAutoNote::AddStaffWindow(ECBase* staff, const MCTime& start, const MCTime& end) {
-    ECConductor* conductor = GetConductor();
-    if (!conductor || !staff || staff->GetClassType() != ET_STAFF)
-        return;
-    const int track = conductor->GetTrackNumber(TRACK_STAFF, static_cast<ECStaff*>(staff));
-    if (track > 0)
-        m_notateInfo.AddTrack(track, start, end, start, end);
 }
 
 ECMeasure* CAutoNote::EnclosingMeasure(ECBase* element) {
@@ -164,34 +180,14 @@ void CAutoNote::PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace) {
     } else if (slur) {
         CCBase scratch;
         scratch.Discard(slur);
-        DiscardsToDeleteList(scratch, edit);
+        GiveDiscardsToDeleteList(scratch, edit);
     } else if (wanted) {
         // One slur from the note's grace notes to the note.
         ECBase* note = FirstParentOfType(grace, ET_NOTE);
         ECBase* staff = note ? note->GetAncestor(ET_STAFF, -1) : nullptr;
         if (!staff)
             return;
-        auto* made = new ECSlur;
-        made->GetData(DK_NOTATION, 1);
-        made->SetTime(grace->GetTime());
-        made->SetVoiceTrack(grace->GetVoiceTrack());
-        {
-            std::unique_lock<CCriticalSection> lock;
-            if (ECPerformance* performance = GetBaseEvent())
-                lock = std::unique_lock<CCriticalSection>(performance->GetLock());
-            made->AddChild(note, SORTED);
-            staff->AddChild(made, SORTED);
-            MCEventList graces;   // held while they join
-            if (MCEventList* children = note->GetChildren())
-                for (POSITION pos = children->GetHeadPosition(); pos;) {
-                    ECBase* child = children->GetNext(pos);
-                    if (child->GetClassType() == ET_GRACENOTE)
-                        graces.AddEvent(child, UNSORTED);
-                }
-            for (POSITION pos = graces.GetHeadPosition(); pos;)
-                made->AddChild(graces.GetNext(pos), SORTED);
-        }
-        m_dirtyRect.AddEvent(made);
+        MakeGraceSlur(note, staff, grace->GetTime(), nullptr);
     }
 }
 
@@ -208,8 +204,12 @@ void CAutoNote::PrepareEditEvent(SCEventEdit* edit, SCEventEditItem*, ECBase* el
     case ET_TEXT:
         MarkFrame(element);
         break;
-    // FIXME: clefs and keys (PrepareForEditClef, PrepareForEditKey) are
-    // wired here as they land.
+    case ET_CLEF:
+        PrepareForEditClef(edit, static_cast<ECClef*>(element), FirstMeasureOf(element));
+        break;
+    case ET_KEY:
+        PrepareForEditKey(edit, static_cast<ECKey*>(element), FirstMeasureOf(element));
+        break;
     default:   // a dot and every other element: nothing derived to redo
         break;
     }
@@ -244,7 +244,7 @@ void CAutoNote::PrepareEditSQ(SCEventEdit* edit, SCEventEditItem*, ECBase* eleme
         m_notateInfo.AddTrack(track, from, to, from, to);
         m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
     }
-    DiscardsToDeleteList(scratch, edit);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::PrepareEditSV(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
@@ -294,9 +294,8 @@ void CAutoNote::PrepareEditEnharmonic(SCEventEdit* edit, SCEventEditItem*, ECBas
     dirty.AddDirtyKind(DCctBase::DIRTY_FRAME);
     dirty.Apply(element);
     CCAdd scratch;
-    // FIXME: AddAccidental(&scratch, element, note) once the accidental
-    // handlers are here.
-    DiscardsToDeleteList(scratch, edit);
+    AddAccidental(&scratch, element, note);
+    GiveDiscardsToDeleteList(scratch, edit);
 }
 
 void CAutoNote::CleanUpBetween(const MCTime& from, const MCTime& to) {

@@ -104,6 +104,9 @@ void CAutoNote::AddByType([[maybe_unused]] CCAdd* command, ECBase* element, [[ma
     case ET_GRACENOTE:
         AddGraceNote(command, element, parent);
         break;
+    case ET_TUPLET:
+        AddTuplet(command, element, parent);
+        break;
     case ET_TIE:
         AddTie(command, element, parent);
         break;
@@ -137,6 +140,9 @@ void CAutoNote::RemoveByType([[maybe_unused]] CCRemove* command, ECBase* element
         break;
     case ET_GRACENOTE:
         RemoveGraceNote(command, element, nullptr);
+        break;
+    case ET_TUPLET:
+        RemoveTuplet(command, element, nullptr);
         break;
     case ET_TIE:
         RemoveTie(command, element, nullptr);

@@ -36,10 +36,9 @@ namespace {
 
 constexpr int kTicksPerQuarter = 256;
 constexpr int NORMAL_SCALE = DCctTuplet::TICKS_NORMAL;
+constexpr int OWN_SCALE = DCctTuplet::TICKS_OWN;
 // ECNote::ScaleDuration's direction from a notated length to a performed one.
 constexpr int NOTATED_TO_PERFORMED = 0;
-// The edit item that tells the view a note's performer changed.
-constexpr int kSequencerDataItem = 0;
 
 DCctNotate* NotateOf(ECBase* element) {
     return element ? dynamic_cast<DCctNotate*>(element->GetData(DK_NOTATION, 0)) : nullptr;
@@ -84,6 +83,16 @@ std::unique_lock<CCriticalSection> LockTree(ECPerformance* performance) {
                        : std::unique_lock<CCriticalSection>();
 }
 
+// Whether a length is one written value: plain, dotted or double-dotted.
+bool IsOneValue(int ticks) {
+    if (ticks <= 0)
+        return false;
+    int p = 1;
+    while (p * 2 <= ticks)
+        p *= 2;
+    return ticks == p || ticks == p + p / 2 || ticks == p + p / 2 + p / 4;
+}
+
 }  // namespace
 
 int CAutoNote::AddTie(CCBase*, ECBase* element, ECBase*) {
@@ -118,7 +127,7 @@ int CAutoNote::AddTie(CCBase*, ECBase* element, ECBase*) {
     }
     if (performance) {
         auto* edit = new SCEventEdit(STATE_EVENTS_EDITED);
-        edit->AddItem(other, kSequencerDataItem);
+        edit->AddItem(other, EDITITEM_SEQUENCER_DATA);
         MCStateMgr::ApplyState(edit, performance);
     }
     return 0;
@@ -173,5 +182,78 @@ int CAutoNote::RemoveTie(CCBase*, ECBase* element, ECBase*) {
         return 0;
     auto lock = LockTree(GetBaseEvent());
     scores->AddEventData(second, headPerformer->GetMidiData());
+    return 0;
+}
+
+int CAutoNote::PrepareEditConsolidateTies(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {
+    auto* item = dynamic_cast<ECNote*>(element);
+    ECConductor* conductor = GetConductor();
+    if (!item || !conductor || item->GetClassType() != ET_NOTE)
+        return 0;
+    // Any note of the chain stands for the chain, whose head holds its length.
+    CTie chain;
+    ECNote* head = chain.GetHeadOfTie(item);
+    if (!head)
+        return 0;
+
+    // A chain over a bar line stays as it is.
+    MCTime start, end;
+    GetNoteRange(head, start, end);
+    MCEventList measures;
+    conductor->GetMeasures(0, start, end, measures);
+    if (measures.GetCount() >= 2)
+        return 0;
+    DCctNotate* headDisplay = NotateOf(head);
+    if (!headDisplay || headDisplay->TimeDirty())
+        return 0;
+
+    int value = TickDuration(head, OWN_SCALE);
+    int performed = TickDuration(head);
+    CTie partners;
+    partners.GetTiePartners(head);
+    // (CTie's own GetNext walks a chain: the list is read as a list.)
+    MCEventList& later = partners;
+    for (POSITION pos = later.GetHeadPosition(); pos;) {
+        ECBase* partner = later.GetNext(pos);
+        value += TickDuration(partner, OWN_SCALE);
+        performed += TickDuration(partner);
+    }
+    if (!IsOneValue(value))
+        return 0;
+
+    std::vector<ECNote*> consolidated;
+    ECBase* chord = head->GetAncestor(ET_CHORD, 1);
+    if (chord) {
+        MCEventList* members = chord->GetChildren();
+        for (POSITION pos = members ? members->GetHeadPosition() : nullptr; pos;) {
+            auto* note = dynamic_cast<ECNote*>(members->GetNext(pos));
+            if (note && note->GetClassType() == ET_NOTE && chain.GetNext(note, TIE_FORWARD))
+                consolidated.push_back(note);
+        }
+    } else {
+        consolidated.push_back(head);
+    }
+    for (ECNote* note : consolidated) {
+        SetPerformedTicks(note, performed);
+        PrepareForEditNote(edit, note, nullptr);
+        m_noteValue.SetValue(note, static_cast<uint16_t>(value));
+    }
+    if (chord) {
+        // The chord takes the value its notes were given; it is placed again.
+        if (DCctBase* display = NotationDisplayOf(chord)) {
+            display->SetValueDirty(0);
+            display->SetTimeDirty(1);
+        }
+        MCEventList* members = chord->GetChildren();
+        for (POSITION pos = members ? members->GetHeadPosition() : nullptr; pos;) {
+            ECBase* note = members->GetNext(pos);
+            if (note->GetClassType() != ET_NOTE)
+                continue;
+            if (DCctBase* display = NotationDisplayOf(note)) {
+                display->SetValueDirty(0);
+                display->SetTimeDirty(1);
+            }
+        }
+    }
     return 0;
 }

@@ -193,19 +193,8 @@ int DCctBarline::DrawThroughStaves(CDC* dc, CPoint p, CPoint point, int parentY,
     }
 
     int drawn = 0;
-    for (const MCGroup::tag_group& group : staff->GetGroup()->GetPrimaryGroup()) {
-        if (!group.IsInUse())
-            continue;   // a free slot
-        const int first = group.GetFirst();
-        const int last = group.GetLast();
-        if (lastShown + 1 < first)
-            break;
-        int height = 0;
-        if (!heightOfMeasure(last, height))
-            continue;
-        const int top = p.y + staffRuler.GetStaffY(first - 1);
-        const int length = staffRuler.GetStaffY(first - 1) - staffRuler.GetStaffY(last - 1) + height;
-        DrawStyle(dc, p.x, top, length, color);
+    for (const StaffSpan& span : GetGroupSpans(staff, staffRuler, time)) {
+        DrawStyle(dc, p.x, p.y + span.top, span.length, color);
         drawn = 1;
     }
     return drawn;

@@ -55,9 +55,11 @@ bool IsRest(ECBase* event) {
     return event && event->GetClassType() == ET_REST;
 }
 
-bool IsNoteOrChord(ECBase* event) {
+// The members a beam groups: notes, chords and grace notes (a beam over the
+// grace notes before a note holds nothing else).
+bool IsNoteChordOrGrace(ECBase* event) {
     const int type = event ? event->GetClassType() : -1;
-    return type == ET_NOTE || type == ET_CHORD;
+    return type == ET_NOTE || type == ET_CHORD || type == ET_GRACENOTE;
 }
 
 MCPitch PitchOfKey(int key) {
@@ -126,7 +128,7 @@ void DCctBeam::FindBeamChildren(std::vector<ECBase*>& out, int kind) {
         return;
     for (POSITION pos = children->GetHeadPosition(); pos;) {
         ECBase* child = children->GetNext(pos);
-        if (IsNoteOrChord(child) || (kind == WITH_RESTS && IsRest(child)))
+        if (IsNoteChordOrGrace(child) || (kind == WITH_RESTS && IsRest(child)))
             out.push_back(child);
     }
 }
@@ -136,6 +138,7 @@ DCctNotate* DCctBeam::FindAnchorNote(ECBase* member) {
         return nullptr;
     switch (member->GetClassType()) {
     case ET_NOTE:
+    case ET_GRACENOTE:
     case ET_REST:
         return NotateOf(member);
     case ET_CHORD: {
@@ -150,14 +153,14 @@ DCctNotate* DCctBeam::FindAnchorNote(ECBase* member) {
 
 ECBase* DCctBeam::GetFirstNoteOrChord(const std::vector<ECBase*>& members) {
     for (ECBase* member : members)
-        if (IsNoteOrChord(member))
+        if (IsNoteChordOrGrace(member))
             return member;
     return nullptr;
 }
 
 ECBase* DCctBeam::GetLastNoteOrChord(const std::vector<ECBase*>& members) {
     for (auto it = members.rbegin(); it != members.rend(); ++it)
-        if (IsNoteOrChord(*it))
+        if (IsNoteChordOrGrace(*it))
             return *it;
     return nullptr;
 }
@@ -247,9 +250,9 @@ void DCctBeam::_Group(MCEventList& children, DCctClef* clef, ECMeter* meter) {
     std::vector<ECBase*> members;
     for (POSITION pos = children.GetHeadPosition(); pos;) {
         ECBase* child = children.GetNext(pos);
-        if (IsNoteOrChord(child) || IsRest(child))
+        if (IsNoteChordOrGrace(child) || IsRest(child))
             all.push_back(child);
-        if (IsNoteOrChord(child))
+        if (IsNoteChordOrGrace(child))
             members.push_back(child);
     }
     m_nMembers = static_cast<int>(members.size());
@@ -323,7 +326,7 @@ void DCctBeam::SetStemDirection(int direction) {
         return;
     for (POSITION pos = children->GetHeadPosition(); pos;) {
         ECBase* child = children->GetNext(pos);
-        DCctNotate* display = IsNoteOrChord(child) || IsRest(child) ? NotateOf(child) : nullptr;
+        DCctNotate* display = IsNoteChordOrGrace(child) || IsRest(child) ? NotateOf(child) : nullptr;
         if (!display)
             continue;
         display->SetStemDirection(direction, kAutomatic);

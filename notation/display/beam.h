@@ -154,6 +154,7 @@ protected:
     // Children in stored order: notes, chords and grace notes, and with
     // WITH_RESTS the rests too.
     void FindBeamChildren(std::vector<ECBase*>& out, int kind);
+    // The first and last note (a grace note counts as one) or chord.
     static ECBase* GetFirstNoteOrChord(const std::vector<ECBase*>& members);
     static ECBase* GetLastNoteOrChord(const std::vector<ECBase*>& members);
 

@@ -12,11 +12,17 @@
 // by the user. The slur lives in a byte of its own: bit 0 slurred, bit 1 set
 // by the user, bits 2-7 unused and kept at 0.
 //
-// FIXME: the grace note's own placement (its y from its pitch against its
-// main note's, with the second clef for voices 4 and above) and its drawing
-// (the slash through the stem, the palette sample) come with the marks'
-// layout; until then it is placed and drawn as DCctNote places and draws a
-// note.
+// Placing: the grace note's y is relative to its main note (the nearest note
+// among its ancestors): the distance of the two spellings on the staff, read
+// with the clef in force for the main note's voice (the lower staff's clef
+// for voices 4 and above, which a one-staff staff does not have). Its x comes
+// from the main note's Group, which lays its grace notes out leftward.
+//
+// Drawing: the note, then the slash across the stem near its tip; for
+// values shorter than an eighth its end beyond the stem lies one notehead
+// height further toward the tip, clear of the extra flags. In a rectangle: in the
+// score the note is drawn where it stands; a palette prototype is the one
+// glyph of a grace note for its stem direction, centred.
 //
 // Archive form: the DCctNote form, then the slur byte (1).
 // Ownership and threads as DCctBase.
@@ -44,6 +50,16 @@ public:
     ~DCctGraceNote() override;
 
     void Serialize(CArchive& ar) override;
+    // Under a note: drawn where it stands; else the prototype glyph centred
+    // in the rectangle. 1; 0 for a prototype without a rectangle.
+    int DrawInRect(CDC* dc, CRect* rect) override;
+    // The note, then the slash when it has one and its stem is shown. 1; 128
+    // for a note not spelled yet.
+    int Draw(CDC* dc, CPoint point, CRect* clip) override;
+    // y against the main note; 1 when placed, 0 (unmoved) when the main note,
+    // the measure or its display, the staff or the clef is missing, or either
+    // note is not spelled yet.
+    int Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measure, ECBase* parent) override;
 
     // With override 0 a value the user set (override bit on) stays;
     // otherwise the slash becomes `slash` and the override mark `override`.

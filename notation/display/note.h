@@ -105,7 +105,19 @@ public:
     void GetNoteheadFrame(CRect* rect);
     void GetFlagFrame(CRect* rect);
 
+    // ---- the grace notes before the note (gracenote.cpp) ---------------------------
+
+    // Lays out the note's grace notes leftward from its shown accidental (or
+    // from the note), a grace notehead width apart, each followed by its own
+    // accidentals; every grace note but the last found loses its slash, the
+    // user's choice included. A beam over them is made grace-sized and
+    // regrouped first. Nothing without a grace-note child.
+    void Group(ECConductor* conductor, ECStaff* staff);
+
 protected:
+    // Drawn where it stands, its size measured anew (DrawInRect of an element
+    // in the score). 1.
+    int DrawInPlace(CDC* dc);
     void SetNotehead(BYTE kind) { m_notehead.SetNotehead(kind); }
     void SetFlagType(BYTE type) { m_nFlagType = type; }
     // Signed flag height: below the stem end for a stem pointing down.

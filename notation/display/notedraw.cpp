@@ -2,6 +2,7 @@
 // drawn in a rectangle.
 #include "notation/display/note.h"
 #include "notation/display/drawsteps.h"
+#include "notation/display/samplefont.h"
 
 #include "model/event.h"
 #include "model/eventtypes.h"
@@ -12,33 +13,6 @@
 
 
 namespace {
-
-// The shared music font at a sample's size while a prototype is drawn; the
-// score's font, its note metrics and its glyph caches come back afterwards.
-class SampleFont {
-public:
-    SampleFont(CDC* dc, int height, COLORREF color) : m_dc(dc), m_font(MCMusicFont::GetMusicFont()) {
-        m_font.SaveLogFont(&m_saved, &m_metrics);
-        m_font.SetFontColor(color);
-        m_font.SetFontHeight(height);
-        // Measuring at this height must not refill the caches the score uses.
-        m_font.SetExtentDirty(0, FONT_ALL);
-        m_font.SelectFont(m_dc, FONT_NORMAL);
-    }
-    ~SampleFont() {
-        m_font.DeselectFont(m_dc);
-        m_font.RestoreLogFont(m_saved, m_metrics);
-    }
-    SampleFont(const SampleFont&) = delete;
-    SampleFont& operator=(const SampleFont&) = delete;
-    MCMusicFont& Font() { return m_font; }
-
-private:
-    CDC* m_dc;
-    MCMusicFont& m_font;
-    LOGFONT m_saved;
-    MCMusicFont::NoteMetrics m_metrics;
-};
 
 constexpr UINT kLedgerLine = 95;
 constexpr UINT kWideLedgerLine = 96;   // under and over whole and double whole notes
@@ -101,20 +75,22 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
     return DRAW_DONE;
 }
 
+int DCctNote::DrawInPlace(CDC* dc) {
+    SetFrameDirty(1);
+    SetAssembleDirty(1);
+    Draw(dc, CPoint(0, 0), nullptr);
+    SetPositionDirty(0);
+    SetFrameDirty(0);
+    return 1;
+}
+
 int DCctNote::DrawInRect(CDC* dc, CRect* rect) {
     ECBase* owner = GetOwner();
     MCEventList* parents = owner ? owner->GetParents() : nullptr;
-    if (parents && parents->FindEvent(ET_MEASURE)) {
-        // In its measure: drawn where it stands.
-        SetFrameDirty(1);
-        SetAssembleDirty(1);
-        Draw(dc, CPoint(0, 0), nullptr);
-        SetPositionDirty(0);
-        SetFrameDirty(0);
-        return 1;
-    }
+    if (parents && parents->FindEvent(ET_MEASURE))
+        return DrawInPlace(dc);   // in its measure: drawn where it stands
     // A free prototype: middle C centred in the rectangle.
-    SampleFont sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
+    MusicFontSample sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
     MCMusicFont& font = sample.Font();
     const MCMusicFont::MusicFontMetrics head = font.GetMusicExtent(dc, GetFontFromType());
     m_nNoteheadWidth = static_cast<int16_t>(head.GetWidth());

@@ -15,10 +15,12 @@
 #include "notation/display/beam.h"
 #include "notation/display/brace.h"
 #include "notation/display/chord.h"
+#include "notation/display/chordsymbol.h"
 #include "notation/display/clef.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/gracenote.h"
 #include "notation/display/key.h"
@@ -30,8 +32,11 @@
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
+#include "notation/display/slur.h"
 #include "notation/display/staff.h"
+#include "notation/display/tempo.h"
 #include "notation/display/text.h"
+#include "notation/display/tie.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
 
@@ -46,11 +51,13 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBeam), DK_NOTATION, ET_BEAM},
     {RUNTIME_CLASS(DCctBrac), DK_NOTATION, ET_BRAC},
     {RUNTIME_CLASS(DCctChord), DK_NOTATION, ET_CHORD},
+    {RUNTIME_CLASS(DCctChordSymbol), DK_NOTATION, ET_CHORDSYMBOL},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
     {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
+    {RUNTIME_CLASS(DCctFlowControl), DK_NOTATION, ET_FLOWCONTROL},
     {RUNTIME_CLASS(DCctFrame), DK_NOTATION, ET_FRAME},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
     {RUNTIME_CLASS(DCctLyric), DK_NOTATION, ET_LYRIC},
@@ -61,8 +68,11 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
+    {RUNTIME_CLASS(DCctSlur), DK_NOTATION, ET_SLUR},
     {RUNTIME_CLASS(DCctStaff), DK_NOTATION, ET_STAFF},
+    {RUNTIME_CLASS(DCctTempo), DK_NOTATION, ET_TEMPO},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
+    {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},

@@ -1,7 +1,8 @@
 // MCPitchUtils' orderings: notes and chords sorted by written pitch or drawn
-// height, and the extreme one of a list. An element is compared through its
-// notation display object (its spelling, its y and stem; a chord through the
-// note at its stem's free end). Grace notes join here with their display.
+// height, and the extreme note, chord or grace note of a list. An element is
+// compared through its notation display object (its spelling, its y and
+// stem; a chord through the note at its stem's free end). A grace note's y
+// is relative to its main note, so its height counts with that note's y.
 #include "notation/layout/pitchutils.h"
 
 #include "model/event.h"
@@ -12,25 +13,36 @@
 
 namespace {
 
-// The display object a note or a chord is ordered by; null for anything else.
-DCctNotate* NoteDisplay(ECBase* event) {
+bool IsNoteOrChord(ECBase* event) {
     const int type = event ? event->GetClassType() : -1;
-    if (type != ET_NOTE && type != ET_CHORD)
+    return type == ET_NOTE || type == ET_CHORD;
+}
+
+// The display object a note, chord or grace note is ordered by; null for
+// anything else.
+DCctNotate* NoteDisplay(ECBase* event) {
+    if (!IsNoteOrChord(event) && !(event && event->GetClassType() == ET_GRACENOTE))
         return nullptr;
     return dynamic_cast<DCctNotate*>(event->GetData(DK_NOTATION, 0));
 }
 
 // The height an element is ordered by: its stem end when the stem points the
 // asked way (`stemDirection`), else its head. A chord's head is the note at
-// that end: its top note seen from above, its bottom note from below.
-int HeightKey(DCctNotate* element, int stemDirection) {
+// that end: its top note seen from above, its bottom note from below. A grace
+// note adds its main note's y.
+int HeightKey(ECBase* event, DCctNotate* element, int stemDirection) {
+    int base = 0;
+    if (event->GetClassType() == ET_GRACENOTE) {
+        DCctBase* main = NotationDisplayOf(event->GetAncestor(ET_NOTE, -1));
+        base = main ? main->GetY() : 0;
+    }
     if (element->GetStemDirection() == stemDirection)
-        return element->GetStemPosition().y;
+        return base + element->GetStemPosition().y;
     if (auto* chord = dynamic_cast<DCctChord*>(element)) {
         DCctNote* head = stemDirection == 0 ? chord->GetTopNote() : chord->GetBottomNote();
         return head ? head->GetY() : 0;
     }
-    return element->GetY();
+    return base + element->GetY();
 }
 
 // The pitch an element counts by when the highest (direction 0) or lowest
@@ -50,7 +62,7 @@ void MCPitchUtils::Sort(MCEventList& source, MCEventList& sorted, uint8_t byY, i
     sorted.RemoveAll();
     for (POSITION pos = source.GetHeadPosition(); pos;) {
         ECBase* event = source.GetNext(pos);
-        if (!NoteDisplay(event))
+        if (!IsNoteOrChord(event) || !NoteDisplay(event))
             continue;
         if (byY)
             InsertByYPosition(sorted, event, order);
@@ -83,13 +95,14 @@ int MCPitchUtils::InsertByYPosition(MCEventList& list, ECBase* event, int order)
     DCctNotate* note = NoteDisplay(event);
     if (!note)
         return 1;
-    const int key = HeightKey(note, 0);
+    const int key = HeightKey(event, note, 0);
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         const POSITION at = pos;
-        DCctNotate* other = NoteDisplay(list.GetNext(pos));
+        ECBase* element = list.GetNext(pos);
+        DCctNotate* other = NoteDisplay(element);
         if (!other)
             continue;
-        const int there = HeightKey(other, 0);
+        const int there = HeightKey(element, other, 0);
         if (order == 0 ? there > key : there < key) {
             list.InsertBefore(at, event);
             return 1;
@@ -110,7 +123,7 @@ ECBase* MCPitchUtils::GetExtreme(MCEventList& list, uint8_t byY, int direction) 
             continue;
         bool take = false;
         if (byY) {
-            const int key = HeightKey(note, direction ? 1 : 0);
+            const int key = HeightKey(event, note, direction ? 1 : 0);
             take = !kept || (direction ? key < keptKey : key > keptKey);
             if (take)
                 keptKey = key;

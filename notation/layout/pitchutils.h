@@ -59,17 +59,19 @@ public:
     void NormalizeForm(MCEventList&, MCEventList&) const {}
 
     // ---- orderings of notes, through their notation display objects ----
-    // (pitchorder.cpp; events without a display object, and for now every
-    // type but the note, are passed over.)
+    // (pitchorder.cpp; events without a display object, and events that are
+    // no note, chord or grace note, are passed over. A grace note's height
+    // counts with its main note's y, to which its own is relative.)
 
     // Empties `sorted`, then inserts the notes and chords of `source` in
     // source order (a chord by the note at its stem's free end):
     // by pitch (byY 0) or by drawn height; order 1 highest (pitch) or
     // greatest y first, 0 the other way. Equal keys keep list order.
     void Sort(MCEventList& source, MCEventList& sorted, uint8_t byY, int order) const;
-    // The note or chord drawn highest (direction 0) or lowest (1), by pitch
-    // (byY 0; a chord by its top or bottom note) or by the y of its head or,
-    // on the stem's side, of its stem end; null for a list without notes.
+    // The note, chord or grace note drawn highest (direction 0) or lowest
+    // (1), by pitch (byY 0; a chord by its top or bottom note) or by the y of
+    // its head or, on the stem's side, of its stem end; null for a list
+    // without any.
     ECBase* GetExtreme(MCEventList& list, uint8_t byY, int direction) const;
 
 protected:

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -65,12 +66,12 @@ protected:
         }
         return nullptr;
     }
-    // The dump's line of bar 1 with every element in short form: "C4 q",
+    // The dump's line of bar 1 and a voice, every element in short form: "C4 q",
     // "rest e", a "~" for a tie on, "/f" for a flag, "[n]" for beam n.
-    std::string BarLine() {
+    std::string BarLine(int voice = 0) {
         const std::string dump = Dump();
         std::smatch line;
-        if (!std::regex_search(dump, line, std::regex("staff 1 bar 1 voice 0:([^\\n]*)")))
+        if (!std::regex_search(dump, line, std::regex("staff 1 bar 1 voice " + std::to_string(voice) + ":([^\\n]*)")))
             return dump;
         static const std::regex element(
             "(note|rest)\\(at=-?\\d+(?: key=\\d+ pitch=(\\S+))? value=(\\S+)(?: tie=(\\S))?"
@@ -82,9 +83,11 @@ protected:
             static const std::vector<std::pair<std::string, std::string>> values = {
                 {"1/1", "w"}, {"1/2", "h"}, {"1/4", "q"}, {"1/8", "e"}, {"1/16", "s"}};
             std::string value = m[3];
+            const size_t dots = value.find('.');
+            const std::string plain = value.substr(0, dots);
             for (const auto& [from, to] : values)
-                if (value.rfind(from, 0) == 0)
-                    value = to + value.substr(from.size());
+                if (plain == from)
+                    value = to + (dots == std::string::npos ? "" : value.substr(dots));
             out += out.empty() ? "" : ", ";
             out += (m[1] == "rest" ? std::string("rest") : std::string(m[2])) + " " + value;
             if (m[4] == "~")
@@ -111,6 +114,8 @@ protected:
         std::vector<int> deleteTypes;
         bool deletedStillInTree = true;   // every listed element still had its parents then
     } seen;
+    // Run when a receiver after the view gets the edit.
+    std::function<void()> atDelivery;
 
     // How many division marks of the bar's ruler an element occupies.
     int OccupiedMarks() {
@@ -143,6 +148,8 @@ private:
             self.seen.deleteTypes.push_back(element->GetClassType());
             self.seen.deletedStillInTree &= InTree(element);
         }
+        if (self.atDelivery)
+            self.atDelivery();
         return 0;
     }
 };
@@ -185,9 +192,6 @@ TEST_F(EditTest, ANewPitchIsSpelledAfreshAndItsOldAccidentalGoesAfterTheEdit) {
     EXPECT_EQ(BarLine(), "C4 q, D4 q, E4 q, F4 q");
 }
 
-}  // namespace
-
-namespace {
 
 // The accidental of the bar's last note (played F sharp), its type set to
 // one the spelling would not give, and the note spelled with each
@@ -240,9 +244,6 @@ TEST_F(EnharmonicTest, OtherKindsLeaveTheSignAlone) {
     }
 }
 
-}  // namespace
-
-namespace {
 
 // A grace note before the bar's third note (E4), slurred or not as its
 // display says; a drawing item on it keeps the slur in step.
@@ -281,6 +282,118 @@ TEST_F(EditTest, AGraceNotesSlurFollowsItsChoice) {
     EXPECT_FALSE(InTree(slur));
     EXPECT_EQ(slurOf(note), nullptr);
     slur->Unref(1);
+}
+
+
+// A note moved by a time item: its old place is renotated as if it were
+// removed there and its new one as if it were added there.
+TEST_F(EditTest, AMovedNoteIsTakenOutWhereItWasAndMergedWhereItGoes) {
+    PlayQuarters();
+    ECNote* moved = NoteAt(2 * TICKS);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, nullptr, MCTime(2.5f));
+    Send(edit);
+    EXPECT_EQ(NoteAt(640), moved);
+    EXPECT_EQ(BarLine(), "C4 q, D4 q, rest e, E4 e/f, F4 q") << Dump();
+
+}
+
+// A property page shortened a note: renotated where it stands.
+TEST_F(EditTest, ANoteChangedOnItsPageIsRenotatedWhereItStands) {
+    PlayQuarters();
+    ECNote* shortened = NoteAt(TICKS);
+    const MCTime eighth(0.5f);
+    shortened->SetDuration(&eighth);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(shortened, EDITITEM_EVENT);
+    Send(edit);
+    EXPECT_EQ(BarLine(), "C4 q, D4 e/f, rest e, E4 q, F4 q");
+}
+
+// The receivers see the structure as it was: the note and the beam it
+// hangs under, shifted while the new place was prepared, are back.
+TEST_F(EditTest, AMovedBeamedNoteIsBackInPlaceWhenTheEditIsDelivered) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4 + i, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ECNote* moved = NoteAt(TICKS / 2);
+    ECBase* beam = moved->GetAncestor(ET_BEAM, 1);
+    ASSERT_NE(beam, nullptr);
+    const MCTime beamTime = *beam->GetTime();
+    MCTime noteTime, beamTimeSeen;
+    atDelivery = [&] {
+        noteTime = *moved->GetTime();
+        beamTimeSeen = *beam->GetTime();
+    };
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, nullptr, MCTime(0.75f));
+    Send(edit);
+    EXPECT_EQ(noteTime, MCTime(0.5f));
+    EXPECT_EQ(beamTimeSeen, beamTime);
+    EXPECT_EQ(NoteAt(3 * TICKS / 4), moved);
+    EXPECT_EQ(BarLine(), "C4 e[1], rest s[1], C#4! s[1], D4 e[2], Eb4! e[2], E4 e[3], F4 e[3], F#4! e[3], G4 e[3]");
+}
+
+// A beam-break item breaks the beam and does nothing else: the bar's signs
+// keep the types they had.
+TEST_F(EditTest, ABeamBreakItemRunsOnlyTheBeamStep) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4 + i, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ASSERT_EQ(BarLine(), "C4 e[1], C#4! e[1], D4 e[1], Eb4! e[1], E4 e[2], F4 e[2], F#4! e[2], G4 e[2]");
+    std::vector<std::pair<ECAccidental*, unsigned char>> signs;
+    for (int tick : {TICKS / 2, 3 * TICKS / 2, 3 * TICKS})
+        if (auto* sign = dynamic_cast<ECAccidental*>(NoteAt(tick)->GetDescendant(ET_ACCIDENTAL, 1)))
+            signs.push_back({sign, sign->GetAccidentalType()});
+    ASSERT_EQ(signs.size(), 3u);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(NoteAt(TICKS), EDITITEM_BREAK_BEAM);
+    Send(edit);
+    EXPECT_EQ(BarLine(), "C4 e[1], C#4! e[1], D4 e[2], Eb4! e[2], E4 e[3], F4 e[3], F#4! e[3], G4 e[3]");
+    for (const auto& [sign, type] : signs)
+        EXPECT_EQ(sign->GetAccidentalType(), type);
+}
+
+// A note's stem or offset changed: it and its beam are drawn again, and the
+// measure's beams are redone at the next renotation.
+TEST_F(EditTest, ADrawingItemOnABeamedNoteMarksItsBeam) {
+    std::vector<PlayedNote> eighths;
+    for (int i = 0; i < 8; ++i)
+        eighths.push_back({C4, i * TICKS / 2, TICKS / 2});
+    Play(eighths);
+    ECNote* note = NoteAt(TICKS / 2);
+    ECBase* beam = note->GetAncestor(ET_BEAM, 1);
+    ASSERT_NE(beam, nullptr);
+    auto* beamDisplay = dynamic_cast<DCctBase*>(beam->GetData(DK_NOTATION, 0));
+    auto* barDisplay = dynamic_cast<DCctBase*>(Bar()->GetData(DK_NOTATION, 0));
+    ASSERT_TRUE(beamDisplay && barDisplay);
+    auto* noteDisplay = dynamic_cast<DCctBase*>(note->GetData(DK_NOTATION, 0));
+    beamDisplay->SetBeamDirty(0);
+    barDisplay->SetBeamDirty(0);
+    noteDisplay->SetStemDirty(0);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(note, EDITITEM_NOTATION_DATA);
+    Send(edit);
+    EXPECT_TRUE(beamDisplay->BeamDirty());
+    EXPECT_TRUE(barDisplay->BeamDirty());
+    EXPECT_TRUE(noteDisplay->StemDirty());
+}
+
+// A note given another voice: the voice it leaves and the voice it joins
+// are both renotated.
+TEST_F(EditTest, ANoteGivenAnotherVoiceLeavesARestInItsOldVoice) {
+    PlayQuarters();
+    ECNote* moved = NoteAt(TICKS);
+    moved->GetVoiceTrack()->SetVoice(1);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(moved, EDITITEM_VOICETRACK);
+    Send(edit);
+    EXPECT_EQ(BarLine(0), "C4 q, rest q, E4 q, F4 q");
+    EXPECT_EQ(BarLine(1), "rest q, D4 q, rest h");
+    EXPECT_EQ(moved->GetVoiceTrack()->GetVoice(), 1);
+
 }
 
 }  // namespace

@@ -148,19 +148,19 @@ TEST_F(TieNotationTest, ATiedNoteSoundsOnceAndSoundsAgainWhenTheTieGoes) {
     EXPECT_EQ(Count(PlayedKeys(), C4), 2);
 }
 
-// ---- lengths inside a tuplet ------------------------------------------------
+// ---- lengths: across a bar line, inside a tuplet ------------------------------
 
 constexpr int TRIPLET_EIGHTH = 128;   // in the tuplet's own division
 constexpr int QUARTER = 256;          // the plain base of an eighth triplet
 constexpr int THREE_EIGHTHS = 384;    // its borrowed base
 
-class TupletTieTest : public autonote_test::AutonoteTest {
+class TieLengthTest : public autonote_test::AutonoteTest {
 protected:
     void SetUp() override {
         AutonoteTest::SetUp();
         m_notes = std::make_unique<autonote_test::DisplayClasses>(std::vector<int>{ET_NOTE}, RUNTIME_CLASS(DCctNote));
         MakeStaves(1);
-        MakeMeasures(1);
+        MakeMeasures(2);
     }
     void TearDown() override {
         m_notes.reset();
@@ -175,12 +175,21 @@ protected:
         display->SetTickDuration(TRIPLET_EIGHTH);
         return note;
     }
+    // A plain note `ticks` long at a tick of bar 1 or 2.
+    ECNote* Plain(int bar, int tick, int ticks) {
+        const float barStart = (bar - 1) * 4.0f;
+        ECNote* note = PutNote(Bar(1, barStart), barStart + tick / float(Q), ticks / float(Q));
+        auto* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 1));
+        display->SetTickStart(static_cast<WORD>(tick));
+        display->SetTickDuration(static_cast<WORD>(ticks));
+        return note;
+    }
     std::unique_ptr<autonote_test::DisplayClasses> m_notes;
 };
 
 // Two tied triplet eighths last two thirds of a quarter: the head plays
 // that long, not the quarter their written eighths would add up to.
-TEST_F(TupletTieTest, TwoTiedTripletEighthsPlayTwoThirdsOfAQuarter) {
+TEST_F(TieLengthTest, TwoTiedTripletEighthsPlayTwoThirdsOfAQuarter) {
     ECNote* head = TripletEighth(0);
     ECNote* later = TripletEighth(1);
     ECTie* tie = autonote_test::TieNotes(Bar(1, 0.0f), head, later);
@@ -194,6 +203,28 @@ TEST_F(TupletTieTest, TwoTiedTripletEighthsPlayTwoThirdsOfAQuarter) {
     engine.RemoveTie(&command, tie, nullptr);
     EXPECT_NEAR(head->GetDuration()->GetTicks(Q), Q / 3, 1);
     EXPECT_NEAR(later->GetDuration()->GetTicks(Q), Q / 3, 1);
+}
+
+// A tie over a bar line counts from the head's place in its bar to the end
+// of the later note in the next; a chain's head sounds for the whole chain.
+TEST_F(TieLengthTest, AHeadPlaysToTheEndOfItsChainOverABarLine) {
+    ECNote* head = Plain(1, 3 * Q, Q);
+    ECNote* middle = Plain(2, 0, Q / 2);
+    ECNote* last = Plain(2, Q / 2, Q / 4);
+    CAutoNote engine;
+    CCBase command;
+    engine.AddTie(&command, autonote_test::TieNotes(Bar(1, 0.0f), head, middle), nullptr);
+    EXPECT_EQ(head->GetDuration()->GetTicks(Q), Q + Q / 2);
+    ECTie* onward = autonote_test::TieNotes(Bar(1, 4.0f), middle, last);
+    engine.AddTie(&command, onward, nullptr);
+    EXPECT_EQ(head->GetDuration()->GetTicks(Q), Q + Q / 2 + Q / 4);
+    EXPECT_EQ(*middle->GetDuration(), MCTime::TimeZero());
+    EXPECT_EQ(*last->GetDuration(), MCTime::TimeZero());
+
+    // Cut between the second and the third: the head keeps its part.
+    engine.RemoveTie(&command, onward, nullptr);
+    EXPECT_EQ(head->GetDuration()->GetTicks(Q), Q + Q / 2);
+    EXPECT_EQ(last->GetDuration()->GetTicks(Q), Q / 4);
 }
 
 }  // namespace

@@ -44,8 +44,13 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_BASE, "DCctBase"},
         {ET_BEAM, "DCctBeam"},
         {ET_CHORD, "DCctChord"},
+        {ET_CHORDSYMBOL, "DCctChordSymbol"},
         {ET_DOT, "DCctDot"},
+        {ET_FLOWCONTROL, "DCctFlowControl"},
+        {ET_SLUR, "DCctSlur"},
         {ET_STAFF, "DCctStaff"},
+        {ET_TEMPO, "DCctTempo"},
+        {ET_TIE, "DCctTie"},
         {ET_TUPLET, "DCctTuplet"},
         {17, ""},   // a MIDI-only event has no display
     };

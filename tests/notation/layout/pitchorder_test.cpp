@@ -4,6 +4,7 @@
 #include "notation/layout/pitchutils.h"
 
 #include "model/notes.h"
+#include "tests/notation/display/gracenote_support.h"
 #include "tests/notation/display/note_support.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,50 @@ TEST(PitchOrderTest, RestsAloneGiveNothing) {
     EXPECT_EQ(sorted.GetCount(), 0);
     EXPECT_EQ(utils.GetExtreme(rests, 0, 0), nullptr);
     EXPECT_EQ(utils.GetExtreme(rests, 1, 1), nullptr);
+}
+
+// The insertions are the class's own; a test reaches them through this.
+struct OpenPitchUtils : MCPitchUtils {
+    using MCPitchUtils::InsertByYPosition;
+};
+
+// A grace note's y is relative to its note: its height counts with the
+// note's y added, so a grace note an octave above a note stands higher
+// wherever the note stands.
+TEST(PitchOrderTest, AGraceNoteCountsWithItsNotesY) {
+    GraceFontScope font(120);
+    Notes notes{64};
+    DCctNote* main = notes.displays[0];
+    DCctGraceNote* grace = AddGrace(main, 76, 128);
+    const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);
+    main->SetPosition(0, 40 * h);          // far above its grace note's own y
+    grace->SetPosition(-2 * h, 7 * h / 2);   // an octave above, as placed
+    MCEventList list;
+    list.AddTail(main->GetOwner());
+    list.AddTail(grace->GetOwner());
+
+    MCPitchUtils utils;
+    EXPECT_EQ(utils.GetExtreme(list, 1, 0), grace->GetOwner()) << "highest by position";
+    EXPECT_EQ(utils.GetExtreme(list, 1, 1), main->GetOwner()) << "lowest by position";
+    EXPECT_EQ(utils.GetExtreme(list, 0, 0), grace->GetOwner()) << "highest by pitch";
+    EXPECT_EQ(utils.GetExtreme(list, 0, 1), main->GetOwner()) << "lowest by pitch";
+
+    // Below a stem pointing down, an octave below: now the lowest.
+    grace->SetStemDirection(1, 1);
+    grace->SetPosition(-2 * h, -7 * h / 2);
+    EXPECT_EQ(utils.GetExtreme(list, 1, 1), grace->GetOwner());
+
+    // Inserted by height beside the note, which now stands higher: first
+    // ascending, last descending.
+    OpenPitchUtils open;
+    MCEventList ascending;
+    ascending.AddTail(main->GetOwner());
+    open.InsertByYPosition(ascending, grace->GetOwner(), 0);
+    EXPECT_EQ(ascending.GetHead(), grace->GetOwner());
+    MCEventList descending;
+    descending.AddTail(main->GetOwner());
+    open.InsertByYPosition(descending, grace->GetOwner(), 1);
+    EXPECT_EQ(descending.GetTail(), grace->GetOwner());
 }
 
 }  // namespace

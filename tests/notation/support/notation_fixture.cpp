@@ -22,6 +22,10 @@ NotationFixture::NotationFixture() {
 NotationFixture::~NotationFixture() = default;
 
 int NotationFixture::LoadMidi(const std::vector<uint8_t>& bytes) {
+    // The read replaces the document's performance, and the old one may be
+    // freed by the document's release thread at any moment after: the
+    // driver lets go of it first.
+    m_driver.Detach();
     int read = 0;
     {
         CMemFile source(bytes);

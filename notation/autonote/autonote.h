@@ -472,10 +472,6 @@ private:
     // renotated measures (autonote_measures.cpp).
     void PrepareRemovedMark(CCRemoveMeasure* command, ECConductor* conductor, ECBase* mark,
                             const MCTime& measureEnd);
-    // What a scratch command of an edit's preparation gathered goes on the
-    // edit's delete list, to be deleted once the edit was delivered
-    // (autonote_editstaff.cpp).
-    static void GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit);
 
     uint8_t m_flags = 0;
     int m_chunkSize = DEFAULT_CHUNK_SIZE;

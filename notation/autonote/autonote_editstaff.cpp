@@ -109,14 +109,6 @@ bool KeyStartsAt(ECStaff* staff, const MCTime& time, unsigned char hand) {
 
 }  // namespace
 
-void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
-    if (!edit)
-        return;
-    MCEventList* discarded = scratch.GetDiscardList();
-    for (POSITION pos = discarded->GetHeadPosition(); pos;)
-        edit->AddToDeleteList(discarded->GetNext(pos));
-}
-
 int CAutoNote::RemoveGroup(CCBase*, ECBase* element, ECBase*) {
     auto* brace = dynamic_cast<ECBrac*>(element);
     ECConductor* conductor = GetConductor();

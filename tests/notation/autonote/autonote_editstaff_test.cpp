@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -27,21 +27,56 @@ constexpr unsigned char CLEF_TREBLE = 0;
 constexpr unsigned char CLEF_BASS = 3;
 constexpr int LOWER_HAND = 1;
 
+// A piece shown by the view; a staff's type changed in place and the edit
+// sent as the view's staff dialog sends it. A receiver after the view
+// records what the edit carries when it is delivered.
 class EditStaffPrepareTest : public BatchTest {
 protected:
-    // An edit state as the view sends it; the delete list is cleared when
-    // it is destroyed.
-    std::unique_ptr<SCEventEdit> NewEdit() {
-        auto edit = std::make_unique<SCEventEdit>(STATE_EVENTS_EDITED);
-        edit->SetTarget(m_performance);
-        edit->SetAsynchronous(0);
-        return edit;
+    void AttachWithReceiver() {
+        Attach();
+        m_performance->AddStateHandler(&Receive, this);
+        m_receiving = true;
     }
-    void ChangeStaffType(SCEventEdit& edit, unsigned char type) {
+    void TearDown() override {
+        if (m_receiving)
+            m_performance->RemoveStateHandler(&Receive, this);
+        BatchTest::TearDown();
+    }
+    // Staff 1 of the type, sent as an edit; delivered when this returns,
+    // its delete list emptied out of the tree and the staff renotated.
+    void SendStaffType(unsigned char type) {
         Staff(1)->SetStaffType(type);
-        SCEventEditItem* item = edit.AddItem(Staff(1), EDITITEM_STAFF_TYPE);
-        engine().PrepareEditStaffType(&edit, item, Staff(1));
+        auto* edit = new SCEventEdit(STATE_EVENTS_EDITED);
+        edit->AddItem(Staff(1), EDITITEM_STAFF_TYPE);
+        edit->SetAsynchronous(0);   // the renotation follows at once
+        edit->Apply(m_performance);
     }
+    bool Deleted(ECBase* element) const {
+        return std::find(deleted.begin(), deleted.end(), element) != deleted.end();
+    }
+
+    std::vector<ECBase*> deleted;   // the last edit's delete list
+    int notateRange = -1;           // the notate info when it was delivered
+    int pagenateRange = -1;
+
+private:
+    bool m_receiving = false;
+
+    static int Receive(ECBase*, int, void* data, void* user) {
+        auto& self = *static_cast<EditStaffPrepareTest*>(user);
+        auto* edit = dynamic_cast<SCEventEdit*>(static_cast<SCBase*>(data));
+        if (!edit || edit->GetCode() != STATE_EVENTS_EDITED)
+            return 1;
+        self.deleted.clear();
+        MCEventList& list = edit->GetDeleteList();
+        for (POSITION pos = list.GetHeadPosition(); pos;)
+            self.deleted.push_back(list.GetNext(pos));
+        self.notateRange = self.info().GetNotateRange();
+        self.pagenateRange = self.info().GetPagenateRange();
+        return 1;
+    }
+
+public:
     // The lower hand's clef or key of the measure at `quarters`; null when none.
     template <class Mark>
     Mark* LowerHand(float quarters) {
@@ -75,10 +110,9 @@ TEST_F(EditStaffPrepareTest, ASplitStaffGainsAndLosesItsLowerHand) {
     auto* key = new ECKey(2, 0);
     piece::Place(key, 0.0f, 0, 1);
     PutOn(1, key, 0.0f);
-    Attach();
+    AttachWithReceiver();
 
-    auto split = NewEdit();
-    ChangeStaffType(*split, 1);
+    SendStaffType(1);
     for (float at : {0.0f, 4.0f}) {
         ECClef* partner = LowerHand<ECClef>(at);
         ASSERT_NE(partner, nullptr) << at;
@@ -92,25 +126,23 @@ TEST_F(EditStaffPrepareTest, ASplitStaffGainsAndLosesItsLowerHand) {
     EXPECT_EQ(LowerHand<ECKey>(4.0f), nullptr);   // no key changes there
     const int group = LoneGroup();
     EXPECT_GE(group, 0);
-    EXPECT_EQ(info().GetNotateRange(), NOTATE_STAFF);
-    EXPECT_EQ(info().GetPagenateRange(), PAGENATE_REPAGENATE_ALL);
-    split.reset();
-    info().Reset();
+    EXPECT_EQ(notateRange, NOTATE_STAFF);
+    EXPECT_EQ(pagenateRange, PAGENATE_REPAGENATE_ALL);
 
     // The brace pagination put before the staff.
     auto* brace = new ECBrac;
     brace->SetGroupID(static_cast<unsigned char>(group), 0);
     Measure(0, 1)->AddChild(brace, UNSORTED);
-    auto plain = NewEdit();
-    ChangeStaffType(*plain, 0);
-    MCEventList& doomed = plain->GetDeleteList();
-    for (ECBase* mark : {static_cast<ECBase*>(LowerHand<ECClef>(0.0f)), static_cast<ECBase*>(LowerHand<ECClef>(4.0f)),
-                         static_cast<ECBase*>(copy), static_cast<ECBase*>(brace)})
-        EXPECT_NE(doomed.Find(mark), nullptr);
+    std::vector<ECBase*> lowerHand = {LowerHand<ECClef>(0.0f), LowerHand<ECClef>(4.0f), copy, brace};
+    for (ECBase* element : lowerHand)
+        element->Ref();   // held past the delivery, to be recognised
+    SendStaffType(0);
+    for (ECBase* element : lowerHand) {
+        EXPECT_TRUE(Deleted(element)) << element->GetClassType();
+        EXPECT_EQ(element->GetParents() ? element->GetParents()->GetCount() : 0, 0) << element->GetClassType();
+        element->Unref(1);
+    }
     EXPECT_EQ(LoneGroup(), -1);
-    plain.reset();
-    EXPECT_EQ(LowerHand<ECClef>(0.0f), nullptr);
-    EXPECT_EQ(LowerHand<ECKey>(0.0f), nullptr);
     EXPECT_TRUE(Holds(Measure(1, 1), opening));
 }
 
@@ -122,13 +154,12 @@ TEST_F(EditStaffPrepareTest, APercussionStaffTakesThePercussionClef) {
     auto* opening = new ECClef(CLEF_BASS);
     piece::Place(opening, 0.0f, 0, 1);
     PutOn(1, opening, 0.0f);
-    Attach();
+    AttachWithReceiver();
     const struct {
         unsigned char staffType, clef;
     } steps[] = {{3, CLEF_PERCUSSION}, {0, CLEF_TREBLE}};
     for (const auto& step : steps) {
-        auto edit = NewEdit();
-        ChangeStaffType(*edit, step.staffType);
+        SendStaffType(step.staffType);
         EXPECT_EQ(opening->GetClefType(), step.clef) << int(step.staffType);
         EXPECT_EQ(LowerHand<ECClef>(0.0f), nullptr) << int(step.staffType);
     }

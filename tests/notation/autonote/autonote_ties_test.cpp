@@ -148,6 +148,53 @@ TEST_F(TieNotationTest, ATiedNoteSoundsOnceAndSoundsAgainWhenTheTieGoes) {
     EXPECT_EQ(Count(PlayedKeys(), C4), 2);
 }
 
+// Bar C4 q, D4 held a dotted quarter from beat 2 (written q~e), E4 e, F4 q:
+// consolidating D4's chain writes one dotted quarter. A quarter tied to a
+// sixteenth has no one value, and a chain over a bar line stays.
+struct ConsolidateCase {
+    const char* name;
+    std::vector<PlayedNote> notes;
+    int tick;   // of the note consolidated, in bar 1
+    const char* before;
+    const char* after;
+};
+void PrintTo(const ConsolidateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConsolidateTest : public TieNotationTest, public ::testing::WithParamInterface<ConsolidateCase> {};
+
+TEST_P(ConsolidateTest, AChainBecomesItsOneValueOrStays) {
+    const ConsolidateCase& c = GetParam();
+    Load(c.notes);
+    ASSERT_EQ(NotesOf(Dump(), STAFF, 1), c.before);
+    ECNote* note = NoteAt(1, c.tick);
+    ASSERT_NE(note, nullptr);
+    auto* edit = new SCEventEdit(STATE_EVENTS_EDITED);
+    edit->AddItem(note, CONSOLIDATE_TIES);
+    SendState(edit);
+    EXPECT_EQ(NotesOf(Dump(), STAFF, 1), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, ConsolidateTest,
+    ::testing::Values(ConsolidateCase{"dotted_quarter",
+                                      {{60, 0, Q}, {62, Q, 3 * Q / 2}, {64, 5 * Q / 2, Q / 2}, {65, 3 * Q, Q}},
+                                      Q,
+                                      "C4 1/4, D4 1/4~, D4 1/8, E4 1/8, F4 1/4",
+                                      "C4 1/4, D4 1/4., E4 1/8, F4 1/4"},
+                      ConsolidateCase{"quarter_and_sixteenth",
+                                      {{60, 0, Q}, {62, Q, 5 * Q / 4}, {64, 9 * Q / 4, 3 * Q / 4}, {65, 3 * Q, Q}},
+                                      Q,
+                                      "C4 1/4, D4 1/4~, D4 1/16, E4 1/8., F4 1/4",
+                                      "C4 1/4, D4 1/4~, D4 1/16, E4 1/8., F4 1/4"},
+                      ConsolidateCase{"over_the_bar_line",
+                                      {{60, 0, Q}, {62, Q, Q}, {64, 2 * Q, Q}, {65, 3 * Q, 2 * Q}, {67, 5 * Q, 3 * Q}},
+                                      3 * Q,
+                                      "C4 1/4, D4 1/4, E4 1/4, F4 1/4~",
+                                      "C4 1/4, D4 1/4, E4 1/4, F4 1/4~"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- lengths: across a bar line, inside a tuplet ------------------------------
 
 constexpr int TRIPLET_EIGHTH = 128;   // in the tuplet's own division

@@ -63,6 +63,7 @@ class ECMeter;
 class ECGraceNote;
 class ECNote;
 class ECPerformance;
+class ECSlur;
 class ECStaff;
 class MCRuler;
 class ECClef;
@@ -281,6 +282,11 @@ public:
     // and beams from the grace note to the note's end cleared, the measures
     // renotated; the slur that held only it and its note goes with it.
     int RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note);
+    // A new slur on `staff`, at `time` and in the note's voice, from grace
+    // notes to their note: `joining` (a grace note about to be added to it)
+    // when given, else every grace note under the note. Made under the
+    // performance's lock and put on the update list.
+    ECSlur* MakeGraceSlur(ECBase* note, ECBase* staff, const MCTime* time, ECBase* joining);
 
     // ---- edit preparation (autonote_edit*.cpp) ----------------------------------------
     // An edit made in place (state 1200) before it is delivered. For each

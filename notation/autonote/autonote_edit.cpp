@@ -187,27 +187,7 @@ void CAutoNote::PrepareGraceSlur(SCEventEdit* edit, ECGraceNote* grace) {
         ECBase* staff = note ? note->GetAncestor(ET_STAFF, -1) : nullptr;
         if (!staff)
             return;
-        auto* made = new ECSlur;
-        made->GetData(DK_NOTATION, 1);
-        made->SetTime(grace->GetTime());
-        made->SetVoiceTrack(grace->GetVoiceTrack());
-        {
-            std::unique_lock<CCriticalSection> lock;
-            if (ECPerformance* performance = GetBaseEvent())
-                lock = std::unique_lock<CCriticalSection>(performance->GetLock());
-            made->AddChild(note, SORTED);
-            staff->AddChild(made, SORTED);
-            MCEventList graces;   // held while they join
-            if (MCEventList* children = note->GetChildren())
-                for (POSITION pos = children->GetHeadPosition(); pos;) {
-                    ECBase* child = children->GetNext(pos);
-                    if (child->GetClassType() == ET_GRACENOTE)
-                        graces.AddEvent(child, UNSORTED);
-                }
-            for (POSITION pos = graces.GetHeadPosition(); pos;)
-                made->AddChild(graces.GetNext(pos), SORTED);
-        }
-        m_dirtyRect.AddEvent(made);
+        MakeGraceSlur(note, staff, grace->GetTime(), nullptr);
     }
 }
 

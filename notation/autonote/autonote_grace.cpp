@@ -113,21 +113,35 @@ int CAutoNote::AddGraceNote(CCBase*, ECBase* grace, ECBase* note) {
         m_dirtyRect.AddEvent(slur);
         return 0;
     }
-    ECBase* staff = measure->GetAncestor(ET_STAFF, -1);
-    if (!staff)
-        return 0;
+    if (ECBase* staff = measure->GetAncestor(ET_STAFF, -1))
+        MakeGraceSlur(note, staff, grace->GetTime(), grace);
+    return 0;
+}
+
+ECSlur* CAutoNote::MakeGraceSlur(ECBase* note, ECBase* staff, const MCTime* time, ECBase* joining) {
+    MCEventList graces;   // held while they join
+    if (joining) {
+        graces.AddEvent(joining, UNSORTED);
+    } else if (MCEventList* children = note->GetChildren()) {
+        for (POSITION pos = children->GetHeadPosition(); pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() == ET_GRACENOTE)
+                graces.AddEvent(child, UNSORTED);
+        }
+    }
     auto* slur = new ECSlur;
     slur->GetData(DK_NOTATION, 1);
-    slur->SetTime(grace->GetTime());
+    slur->SetTime(time);
     slur->SetVoiceTrack(note->GetVoiceTrack());
     {
         auto lock = LockTree(GetBaseEvent());
-        slur->AddChild(grace, SORTED);
         slur->AddChild(note, SORTED);
         staff->AddChild(slur, SORTED);
+        for (POSITION pos = graces.GetHeadPosition(); pos;)
+            slur->AddChild(graces.GetNext(pos), SORTED);
     }
     m_dirtyRect.AddEvent(slur);
-    return 0;
+    return slur;
 }
 
 int CAutoNote::RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note) {

@@ -80,38 +80,6 @@ ECBase* FirstGraceNote(ECNote* note) {
     return nullptr;
 }
 
-// A note that arrives with grace notes wanting a slur to it (and none yet)
-// gets one: a slur on its staff holding the note and every grace note of it.
-// The new slur, or null.
-ECSlur* SlurGraceNotes(ECPerformance* performance, ECConductor* conductor, ECNote* note) {
-    ECBase* grace = FirstGraceNote(note);
-    if (!grace)
-        return nullptr;
-    auto* display = dynamic_cast<DCctGraceNote*>(grace->GetData(DK_NOTATION, 1));
-    if (!display || display->GetSlur() != 1 || grace->GetAncestor(ET_SLUR, -1))
-        return nullptr;
-    ECTrack* staff = conductor->GetTrack(TRACK_STAFF, TrackOf(note), 0);
-    if (!staff)
-        return nullptr;
-
-    auto* slur = new ECSlur;
-    slur->GetData(DK_NOTATION, 1);
-    slur->SetTime(grace->GetTime());
-    slur->SetVoiceTrack(note->GetVoiceTrack());
-    std::unique_lock<CCriticalSection> tree;
-    if (performance)
-        tree = std::unique_lock<CCriticalSection>(performance->GetLock());
-    slur->AddChild(note, SORTED);
-    staff->AddChild(slur, SORTED);
-    MCEventList* children = note->GetChildren();
-    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
-        ECBase* child = children->GetNext(pos);
-        if (child->GetClassType() == ET_GRACENOTE)
-            slur->AddChild(child, SORTED);
-    }
-    return slur;
-}
-
 // Value and time: what a note whose span changed needs from the passes.
 void MarkValueAndTime(ACSetDirty& dirty) {
     dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
@@ -241,8 +209,13 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     m_notateInfo.AddTrack(track, start, end, measureStart, measureEnd);
     m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
 
-    if (ECSlur* slur = SlurGraceNotes(GetBaseEvent(), conductor, note))
-        m_dirtyRect.AddEvent(slur);
+    // A note that arrives with grace notes wanting a slur to it (and none
+    // yet) gets one, holding the note and every grace note of it.
+    ECBase* grace = FirstGraceNote(note);
+    auto* graceDisplay = grace ? dynamic_cast<DCctGraceNote*>(NotationDisplayOf(grace)) : nullptr;
+    if (graceDisplay && graceDisplay->GetSlur() == 1 && !grace->GetAncestor(ET_SLUR, -1))
+        if (ECTrack* staff = conductor->GetTrack(TRACK_STAFF, TrackOf(note), 0))
+            MakeGraceSlur(note, staff, grace->GetTime(), nullptr);
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "notation/display/beam.h"
 #include "notation/display/brace.h"
 #include "notation/display/chord.h"
+#include "notation/display/chordsymbol.h"
 #include "notation/display/clef.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
@@ -50,6 +51,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctBeam), DK_NOTATION, ET_BEAM},
     {RUNTIME_CLASS(DCctBrac), DK_NOTATION, ET_BRAC},
     {RUNTIME_CLASS(DCctChord), DK_NOTATION, ET_CHORD},
+    {RUNTIME_CLASS(DCctChordSymbol), DK_NOTATION, ET_CHORDSYMBOL},
     {RUNTIME_CLASS(DCctClef), DK_NOTATION, ET_CLEF},
     {RUNTIME_CLASS(DCctConductor), DK_NOTATION, ET_CONDUCTOR},
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},

@@ -176,6 +176,8 @@ bool CSymbolFace::Load() {
     std::vector<std::string> paths;
     std::vector<QString> families;
     for (const std::string& file : m_files) {
+        if (file.empty())
+            return false;   // a face whose file was not found when it was made
         std::string path = std::filesystem::path(file).is_absolute() ? file : FindSymbolFontFile(file);
         if (path.empty() || !std::filesystem::exists(path))
             return false;
@@ -238,9 +240,11 @@ const CSymbolFace* FindSymbolFace(std::string_view faceName) {
     std::lock_guard guard(registry.lock);
     if (!registry.seeded) {
         registry.seeded = true;
-        registry.faces.push_back(MakeMusicFace());
-        registry.loaded.push_back(false);
-        registry.usable.push_back(false);
+        for (auto* make : {&MakeMusicFace, &MakeChartFace}) {
+            registry.faces.push_back(make());
+            registry.loaded.push_back(false);
+            registry.usable.push_back(false);
+        }
     }
     for (size_t i = 0; i < registry.faces.size(); ++i) {
         if (!SameFaceName(registry.faces[i]->GetName(), faceName))

@@ -18,7 +18,8 @@
 //
 // "Norvane2" is built in: Emmentaler-20 (file 0) and Emmentaler-Brace (file 1)
 // from the music-font package, whose files are not known to fontconfig and are
-// looked for under /usr/share/lilypond/<version>/fonts/otf.
+// looked for under /usr/share/lilypond/<version>/fonts/otf. So is the chord-chart
+// face "Fretmark", a face of our own built with the program.
 //
 // Threads: the registry is guarded; a face is immutable once loaded and may be
 // read from any thread.
@@ -137,6 +138,12 @@ QPainterPath SymbolShapePath(const SymbolGlyph& item);
 
 // The built-in music face "Norvane2" (musicface_table.cpp), not yet loaded.
 std::unique_ptr<CSymbolFace> MakeMusicFace();
+
+// The built-in chord-chart face "Fretmark" (chartface_table.cpp), not yet
+// loaded, and the full path of its file (built with the program, in "Fonts"
+// beside it), or empty when there is none.
+std::unique_ptr<CSymbolFace> MakeChartFace();
+std::string FindChartFaceFile();
 
 // The full path of a music-font file (as "emmentaler-20.otf"), or empty.
 std::string FindSymbolFontFile(std::string_view fileName);

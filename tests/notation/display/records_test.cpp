@@ -44,6 +44,7 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_BASE, "DCctBase"},
         {ET_BEAM, "DCctBeam"},
         {ET_CHORD, "DCctChord"},
+        {ET_CHORDSYMBOL, "DCctChordSymbol"},
         {ET_DOT, "DCctDot"},
         {ET_FLOWCONTROL, "DCctFlowControl"},
         {ET_SLUR, "DCctSlur"},

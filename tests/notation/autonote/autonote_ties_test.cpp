@@ -6,7 +6,8 @@
 //   - Lengths are summed in the plain division of the measure: two tied
 //     triplet eighths play two thirds of a quarter.
 //   - Consolidating a chain inside one measure whose length is one written
-//     value makes it that value; other chains stay.
+//     value makes it that value (inside a tuplet in the tuplet's own
+//     division); other chains stay.
 #include "model/basiccommands.h"
 #include "model/conductor.h"
 #include "model/editstates.h"
@@ -16,10 +17,12 @@
 #include "model/notes.h"
 #include "model/states.h"
 #include "notation/display/note.h"
+#include "notation/display/tuplet.h"
 #include "notation/tools/tie.h"
 #include "sequencer/performers.h"
 #include "sequencer/sequence.h"
 #include "tests/notation/autonote/autonote_support.h"
+#include "tests/notation/autonote/batch_support.h"
 #include "tests/notation/support/melody.h"
 #include "tests/notation/support/notation_fixture.h"
 
@@ -148,6 +151,53 @@ TEST_F(TieNotationTest, ATiedNoteSoundsOnceAndSoundsAgainWhenTheTieGoes) {
     EXPECT_EQ(Count(PlayedKeys(), C4), 2);
 }
 
+// Bar C4 q, D4 held a dotted quarter from beat 2 (written q~e), E4 e, F4 q:
+// consolidating D4's chain writes one dotted quarter. A quarter tied to a
+// sixteenth has no one value, and a chain over a bar line stays.
+struct ConsolidateCase {
+    const char* name;
+    std::vector<PlayedNote> notes;
+    int tick;   // of the note consolidated, in bar 1
+    const char* before;
+    const char* after;
+};
+void PrintTo(const ConsolidateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConsolidateTest : public TieNotationTest, public ::testing::WithParamInterface<ConsolidateCase> {};
+
+TEST_P(ConsolidateTest, AChainBecomesItsOneValueOrStays) {
+    const ConsolidateCase& c = GetParam();
+    Load(c.notes);
+    ASSERT_EQ(NotesOf(Dump(), STAFF, 1), c.before);
+    ECNote* note = NoteAt(1, c.tick);
+    ASSERT_NE(note, nullptr);
+    auto* edit = new SCEventEdit(STATE_EVENTS_EDITED);
+    edit->AddItem(note, CONSOLIDATE_TIES);
+    SendState(edit);
+    EXPECT_EQ(NotesOf(Dump(), STAFF, 1), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, ConsolidateTest,
+    ::testing::Values(ConsolidateCase{"dotted_quarter",
+                                      {{60, 0, Q}, {62, Q, 3 * Q / 2}, {64, 5 * Q / 2, Q / 2}, {65, 3 * Q, Q}},
+                                      Q,
+                                      "C4 1/4, D4 1/4~, D4 1/8, E4 1/8, F4 1/4",
+                                      "C4 1/4, D4 1/4., E4 1/8, F4 1/4"},
+                      ConsolidateCase{"quarter_and_sixteenth",
+                                      {{60, 0, Q}, {62, Q, 5 * Q / 4}, {64, 9 * Q / 4, 3 * Q / 4}, {65, 3 * Q, Q}},
+                                      Q,
+                                      "C4 1/4, D4 1/4~, D4 1/16, E4 1/8., F4 1/4",
+                                      "C4 1/4, D4 1/4~, D4 1/16, E4 1/8., F4 1/4"},
+                      ConsolidateCase{"over_the_bar_line",
+                                      {{60, 0, Q}, {62, Q, Q}, {64, 2 * Q, Q}, {65, 3 * Q, 2 * Q}, {67, 5 * Q, 3 * Q}},
+                                      3 * Q,
+                                      "C4 1/4, D4 1/4, E4 1/4, F4 1/4~",
+                                      "C4 1/4, D4 1/4, E4 1/4, F4 1/4~"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- lengths: across a bar line, inside a tuplet ------------------------------
 
 constexpr int TRIPLET_EIGHTH = 128;   // in the tuplet's own division
@@ -225,6 +275,50 @@ TEST_F(TieLengthTest, AHeadPlaysToTheEndOfItsChainOverABarLine) {
     engine.RemoveTie(&command, onward, nullptr);
     EXPECT_EQ(head->GetDuration()->GetTicks(Q), Q + Q / 2);
     EXPECT_EQ(last->GetDuration()->GetTicks(Q), Q / 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Consolidating inside a tuplet: the value is written in the tuplet's own
+// division, the performed length stays what the notes last.
+class TupletConsolidateTest : public autonote_test::BatchTest {
+protected:
+    void SetUp() override {
+        BatchTest::SetUp();
+        m_notes = std::make_unique<autonote_test::DisplayClasses>(std::vector<int>{ET_NOTE}, RUNTIME_CLASS(DCctNote));
+        MakePiece(1, 1);
+        Attach();
+    }
+    void TearDown() override {
+        BatchTest::TearDown();
+        m_notes.reset();
+    }
+    ECNote* TripletEighth(int place) {
+        ECNote* note = PutOn(STAFF, new ECNote(MCTime(place / 3.0f), MCTime(1.0f / 3.0f)), place / 3.0f);
+        auto* display = dynamic_cast<DCctNotate*>(note->GetData(DK_NOTATION, 1));
+        display->SetBase(THREE_EIGHTHS, QUARTER);
+        display->SetTickStart(static_cast<WORD>(place * TRIPLET_EIGHTH));
+        display->SetTickDuration(TRIPLET_EIGHTH);
+        display->SetValueDirty(0);
+        display->SetTimeDirty(0);
+        return note;
+    }
+    std::unique_ptr<autonote_test::DisplayClasses> m_notes;
+};
+
+TEST_F(TupletConsolidateTest, TwoTiedTripletEighthsBecomeOneTripletQuarter) {
+    ECNote* head = TripletEighth(0);
+    ECNote* later = TripletEighth(1);
+    ECTie* tie = autonote_test::TieNotes(Measure(STAFF, 1), head, later);
+    CCBase command;
+    engine().AddTie(&command, tie, nullptr);
+    engine().PrepareEditConsolidateTies(nullptr, nullptr, head);
+    auto* display = dynamic_cast<DCctNotate*>(head->GetData(DK_NOTATION, 0));
+    EXPECT_EQ(display->GetTickDuration(DCctTuplet::TICKS_OWN), 2 * TRIPLET_EIGHTH);
+    EXPECT_EQ(display->GetValueCode(), DCctNotate::VALUE_QUARTER);
+    EXPECT_NEAR(head->GetDuration()->GetTicks(Q), 2 * Q / 3, 1);
 }
 
 }  // namespace

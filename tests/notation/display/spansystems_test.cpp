@@ -147,8 +147,9 @@ TEST_P(SpanSystemsTest, ASlurOverEverySystemHasAPieceInEachInSystemOrder) {
         slur->Draw(&canvas.dc, CPoint(0, 0), &clip);
         CRgn after;
         EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
-        if (ownRegion)
+        if (ownRegion) {
             EXPECT_TRUE(after.EqualRgn(&own));
+        }
     }
 }
 

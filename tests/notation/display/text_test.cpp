@@ -213,8 +213,9 @@ TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {
         name->Draw(&canvas.dc, CPoint(0, 0), &clip);
         CRgn after;
         EXPECT_EQ(canvas.dc.GetClipRgn(&after), ownRegion ? 1 : 0);
-        if (ownRegion)
+        if (ownRegion) {
             EXPECT_TRUE(after.EqualRgn(&own));
+        }
     }
     const InkBox whole = DrawAlone(name);
     EXPECT_GT(whole.right, (printable.left + 900) / SCALE + 10);

@@ -565,9 +565,11 @@ TEST(MusicFaceTest, CompositionsMeasureAsTheTableSays) {
     };
 
     // Every code placed ink-left starts its ink at the drawing point.
-    for (unsigned code = 0; code < 256; ++code)
-        if (const SymbolCode* entry = face->Find(static_cast<uint8_t>(code)); entry && entry->inkLeft)
+    for (unsigned code = 0; code < 256; ++code) {
+        if (const SymbolCode* entry = face->Find(static_cast<uint8_t>(code)); entry && entry->inkLeft) {
             EXPECT_NEAR(inkOf(code).left(), 0, 1) << code;
+        }
+    }
 
     // The stem and barline: 0.125 spaces (em / 32) wide, advance included.
     EXPECT_NEAR(font->GetTextWidth("\x5C"), 15, 1e-9);

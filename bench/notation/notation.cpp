@@ -9,7 +9,8 @@
 //
 // NotateFile reads the piece (untimed), gives it to a notation view and
 // times the view's attachment, which notates the whole piece
-// (ProcessFileLoad); goal for the large piece: at most 250 ms.
+// (ProcessFileLoad) with all its passes; goal for the large piece: at most
+// 1.2 s, and per note within 1.5 times the medium piece's time.
 // AppendMeasure/large times one batch that appends a measure to the notated
 // large piece and renotates it, as the view runs a command; goal: at most
 // 16 ms. AddNote/long times one batch that adds an eighth note by command

@@ -23,8 +23,6 @@ namespace {
 constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
 constexpr int STEM_UP = 0;
 constexpr int GRAND_STAFF = 1;
-constexpr int RIGHT_OF_STEM = 1;         // notehead positions
-constexpr int LEFT_OF_STEM = 2;
 
 DCctNote* NoteOf(ECBase* event) {
     return event ? dynamic_cast<DCctNote*>(event->GetData(DK_NOTATION, 0)) : nullptr;
@@ -167,11 +165,11 @@ void DCctTie::PositionTieEnds(CPoint left, CPoint right, DCctNote* first, DCctNo
 
     if (GetTieDirection() == CURVE_ABOVE) {
         if (firstUp)
-            left.x += firstChord && firstHead == LEFT_OF_STEM ? w / 2 : w;
+            left.x += firstChord && firstHead == DCctChord::HEAD_RIGHT ? w / 2 : w;
         else
-            left.x += firstChord && firstHead == RIGHT_OF_STEM ? w : w / 2;
+            left.x += firstChord && firstHead == DCctChord::HEAD_LEFT ? w : w / 2;
         if (lastUp)
-            right.x += lastChord && lastHead == LEFT_OF_STEM ? -w / 2 : w / 2;
+            right.x += lastChord && lastHead == DCctChord::HEAD_RIGHT ? -w / 2 : w / 2;
         else
             right.x += !lastChord || (lastChordDisplay && lastChordDisplay->GetTopNote() == last) ? w / 2 : -w / 2;
         left.y += d;
@@ -180,14 +178,14 @@ void DCctTie::PositionTieEnds(CPoint left, CPoint right, DCctNote* first, DCctNo
         // The left end mirrors a tie above: F's own chord and notehead decide.
         if (firstUp) {
             const bool bottom = firstChordDisplay && firstChordDisplay->GetBottomNote() == first;
-            left.x += !firstChord || bottom || firstHead == LEFT_OF_STEM ? w / 2 : w;
+            left.x += !firstChord || bottom || firstHead == DCctChord::HEAD_RIGHT ? w / 2 : w;
         } else {
-            left.x += firstChord && firstHead == RIGHT_OF_STEM ? w : w / 2;
+            left.x += firstChord && firstHead == DCctChord::HEAD_LEFT ? w : w / 2;
         }
         if (lastUp)
-            right.x += lastHead == LEFT_OF_STEM ? -w / 2 : w / 2;
+            right.x += lastHead == DCctChord::HEAD_RIGHT ? -w / 2 : w / 2;
         else
-            right.x += lastHead == RIGHT_OF_STEM ? w / 2 : -w / 2;
+            right.x += lastHead == DCctChord::HEAD_LEFT ? w / 2 : -w / 2;
         left.y -= d;
         right.y -= d;
     }

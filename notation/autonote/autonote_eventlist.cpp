@@ -139,6 +139,15 @@ void CAutoNote::PrepareEventList(MCEventList& elements) {
             break;
         }
         if (drop) {
+            // What leaves the list lets go of what it still holds: a beam's
+            // or tie's notes (which may be pasted on their own and must not
+            // keep a parent that is gone), and a chord's, a silent note's or
+            // a tuplet's own marks and rests.
+            {
+                auto lock = LockTree(performance);
+                const int type = element->GetClassType();
+                element->RemoveChildren(type == ET_BEAM || type == ET_TIE ? 0 : 1);
+            }
             // `pos` may be null when the element was the tail before the
             // walk appended to the list: continue after `at` instead.
             POSITION next = at;

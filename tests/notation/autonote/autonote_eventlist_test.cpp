@@ -39,6 +39,12 @@ protected:
                 types.push_back(children->GetNext(pos)->GetClassType());
         return types;
     }
+    // Detached trees hold themselves (a parent and a child reference each
+    // other): what the test is left with is taken apart at its end.
+    static void Release(MCEventList& list) {
+        for (POSITION pos = list.GetHeadPosition(); pos;)
+            list.GetNext(pos)->RemoveChildren(1);
+    }
     static bool HasParent(ECBase* element) {
         MCEventList* parents = element->GetParents();
         return parents && !parents->IsEmpty();
@@ -69,6 +75,7 @@ TEST_F(EventListTest, AChordZeroLengthNoteBeamAndTieLeaveOnlyTheChordsNotes) {
     EXPECT_FALSE(HasParent(low));
     EXPECT_EQ(ChildTypes(low), std::vector<int>{ET_ACCENT});
     EXPECT_EQ(ChildTypes(plain), std::vector<int>{ET_LYRIC});
+    Release(pasted);
 }
 
 TEST_F(EventListTest, ATupletKeepsItsNotesThatSoundAndGoesWhenOnlyRestsAreLeft) {
@@ -95,7 +102,9 @@ TEST_F(EventListTest, ATupletKeepsItsNotesThatSoundAndGoesWhenOnlyRestsAreLeft) 
     // without dots.
     EXPECT_EQ(ChildTypes(kept), (std::vector<int>{ET_NOTE, ET_NOTE}));
     EXPECT_TRUE(ChildTypes(dotted).empty());
+    tie->RemoveChildren(0);
     tie->Unref(1);
+    Release(pasted);
 }
 
 }  // namespace

@@ -89,6 +89,7 @@ TEST_F(SpansTest, ASlurOverAChordKeepsTheNotesAndRenotatesTheChord) {
     chord->RemoveFromParents();
     EXPECT_TRUE(Holds(slur, lower));
     EXPECT_FALSE(slur->GetChildren()->IsEmpty());
+    slur->RemoveChildren(0);   // never in the staff: taken apart here
 }
 
 TEST_F(SpansTest, ASlurWithoutChordsAndARemovedSlurChangeNothing) {
@@ -103,6 +104,7 @@ TEST_F(SpansTest, ASlurWithoutChordsAndARemovedSlurChangeNothing) {
     EXPECT_TRUE(m_command.GetDiscardList()->IsEmpty());
     EXPECT_EQ(info().GetStaffWindowCount(), 0);
     EXPECT_EQ(info().GetNotateRange(), NOTATE_NONE);
+    slur->RemoveChildren(0);   // never in the staff: taken apart here
 }
 
 }  // namespace

@@ -450,8 +450,8 @@ private:
     // (Nothing without a performance.)
     void SendProgress(unsigned code, const std::string& text, int low, int high);
     void SendProgressText(const std::string& text);
-    // Keys and clefs (autonote_clefs.cpp): the element notated again on
-    // staff `track` over [start, end] within the measures [ms, me], and
+    // An edited element's renotation (autonote_services.cpp): notated again
+    // on staff `track` over [start, end] within the measures [ms, me], and
     // laid out again by `pagenate`.
     void AddEventWindow(int track, const MCTime& start, const MCTime& end, const MCTime& ms, const MCTime& me,
                         uint8_t pagenate);

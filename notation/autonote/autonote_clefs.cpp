@@ -60,13 +60,6 @@ void CAutoNote::GetClefSpan(MCTime& start, MCTime& end, ECClef* clef, ECStaff* s
     }
 }
 
-void CAutoNote::AddEventWindow(int track, const MCTime& start, const MCTime& end, const MCTime& ms,
-                               const MCTime& me, uint8_t pagenate) {
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, start, end, ms, me);
-    m_notateInfo.SetPagenateRange(pagenate);
-}
-
 void CAutoNote::RedrawChordsOf(MCEventList& measures, bool beams) {
     ACFindEvents find(2);
     find.AddEvtType(ET_CHORD);

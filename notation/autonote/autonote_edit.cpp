@@ -240,9 +240,7 @@ void CAutoNote::PrepareEditSQ(SCEventEdit* edit, SCEventEditItem*, ECBase* eleme
         dirty.Apply(measures, 1);
         MCTime from, to;
         GetRangeForMeasures(conductor, measures, from, to);
-        m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-        m_notateInfo.AddTrack(track, from, to, from, to);
-        m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+        AddEventWindow(track, from, to, from, to, PAGENATE_MEASURES);
     }
     GiveDiscardsToDeleteList(scratch, edit);
 }

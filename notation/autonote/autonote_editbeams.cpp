@@ -181,9 +181,7 @@ int CAutoNote::PrepareEditBreakBeam(SCEventEdit* edit, SCEventEditItem*, ECBase*
         return 0;
     MCTime start, end;
     GetRangeForMeasures(conductor, measure, start, end);
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
     MCVoiceTrack* word = measure->GetVoiceTrack();
-    m_notateInfo.AddTrack(word ? word->GetTrack() : 0, start, end, start, end);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(word ? word->GetTrack() : 0, start, end, start, end, PAGENATE_MEASURES);
     return 0;
 }

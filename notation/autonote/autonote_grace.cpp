@@ -96,9 +96,7 @@ int CAutoNote::AddGraceNote(CCBase*, ECBase* grace, ECBase* note) {
 
     AddRectsToDirtyList(measure, 0);
     DirtyMeasuresForNotation(measure);
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(TrackOfMeasure(measure), measureStart, measureEnd, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(TrackOfMeasure(measure), measureStart, measureEnd, measureStart, measureEnd, PAGENATE_MEASURES);
     m_dirtyRect.AddEvent(note);
 
     // A grace note the user took out of the slur is left without one.
@@ -199,8 +197,6 @@ int CAutoNote::RemoveGraceNote(CCBase* command, ECBase* grace, ECBase* note) {
     rulers.Apply(mainNote);
     m_dirtyRect.AddEvent(mainNote);
 
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, measureStart, measureEnd, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, measureStart, measureEnd, measureStart, measureEnd, PAGENATE_MEASURES);
     return 0;
 }

@@ -205,9 +205,7 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     }
     AddRectsToDirtyList(measures, 0);
     DirtyMeasuresForNotation(measures);
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, start, end, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, start, end, measureStart, measureEnd, PAGENATE_MEASURES);
 
     // A note that arrives with grace notes wanting a slur to it (and none
     // yet) gets one, holding the note and every grace note of it.
@@ -284,9 +282,7 @@ int CAutoNote::RecordNote(CCBase* command, ECBase* element, ECBase*) {
         display->SetValueDirty(1);
     }
     DirtyMeasuresForNotation(measures);
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, start, end, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, start, end, measureStart, measureEnd, PAGENATE_MEASURES);
     return 0;
 }
 
@@ -323,9 +319,7 @@ int CAutoNote::AddNote(CCBase* command, ECBase* element, ECBase*) {
     }
     AddRectsToDirtyList(measures, 0);
     DirtyMeasuresForNotation(measures);
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, start, end, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, start, end, measureStart, measureEnd, PAGENATE_MEASURES);
     return 0;
 }
 
@@ -374,9 +368,7 @@ int CAutoNote::RemoveNote(CCBase* command, ECBase* element, ECBase*) {
         noteDisplay->SetValueDirty(1);
         noteDisplay->SetTimeDirty(1);
     }
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, start, end, measureStart, measureEnd);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, start, end, measureStart, measureEnd, PAGENATE_MEASURES);
     return 0;
 }
 

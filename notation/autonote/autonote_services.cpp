@@ -181,3 +181,10 @@ void CAutoNote::CreateDataForNewMeasureBlock(ECConductor* conductor, const MCTim
     for (POSITION pos = measures.GetHeadPosition(); pos;)
         CreateDataForNewMeasureBlock(conductor, dynamic_cast<ECConductorMeasure*>(measures.GetNext(pos)));
 }
+
+void CAutoNote::AddEventWindow(int track, const MCTime& start, const MCTime& end, const MCTime& ms,
+                               const MCTime& me, uint8_t pagenate) {
+    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
+    m_notateInfo.AddTrack(track, start, end, ms, me);
+    m_notateInfo.SetPagenateRange(pagenate);
+}

@@ -68,9 +68,7 @@ int CAutoNote::AddSlur(CCBase* command, ECBase* element, ECBase*) {
         DirtyMeasuresForNotation(measure);
         MCTime start, end;
         GetRangeForMeasures(conductor, measure, start, end);
-        m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-        m_notateInfo.AddTrack(TrackOf(measure), start, end, start, end);
-        m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+        AddEventWindow(TrackOf(measure), start, end, start, end, PAGENATE_MEASURES);
     }
     return 0;
 }
@@ -86,9 +84,7 @@ int CAutoNote::AddLyric(CCBase*, ECBase* element, ECBase*) {
     const MCTime from = *element->GetTime();
     MCTime to = from;
     to += kLyricReach;
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(TrackOf(element), from, to, from, to);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(TrackOf(element), from, to, from, to, PAGENATE_MEASURES);
     return 0;
 }
 
@@ -115,8 +111,6 @@ int CAutoNote::RemoveLyric(CCBase*, ECBase* element, ECBase*) {
             if (child->GetClassType() == type)
                 m_dirtyRect.AddEvent(child);
     }
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(track, from, to, from, to);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(track, from, to, from, to, PAGENATE_MEASURES);
     return 0;
 }

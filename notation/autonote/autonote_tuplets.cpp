@@ -151,8 +151,6 @@ int CAutoNote::RemoveTuplet(CCBase* command, ECBase* element, ECBase*) {
     MCTime end = start;
     if (auto* display = dynamic_cast<DCctTuplet*>(NotationDisplayOf(tuplet)))
         end += TicksAsTime(display->GetTickDuration(DCctTuplet::TICKS_NORMAL));
-    m_notateInfo.SetNotateRange(NOTATE_EVENTS);
-    m_notateInfo.AddTrack(TrackOf(measure ? measure : tuplet), start, end, start, end);
-    m_notateInfo.SetPagenateRange(PAGENATE_MEASURES);
+    AddEventWindow(TrackOf(measure ? measure : tuplet), start, end, start, end, PAGENATE_MEASURES);
     return 0;
 }

@@ -206,14 +206,9 @@ void DCctChord::SetFlag(int on) {
 }
 
 int DCctChord::GetFlag() {
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;) {
-        DCctNote* note = NoteDisplayOf(notes.GetNext(pos));
-        if (note && note->GetFlag() == 1)
-            return 1;
-    }
-    return 0;
+    int flag = 0;
+    ForEachNote([&flag](DCctNote* note) { flag |= note->GetFlag() == 1; });
+    return flag;
 }
 
 void DCctChord::SetLedgerLines(DCctClef* clef) {
@@ -238,10 +233,6 @@ void DCctChord::SetStemSideOverride(int on) {
     ForEachNote([&](DCctNote* note) { note->SetStemSideOverride(on); });
 }
 
-int DCctChord::IsStemSideOverride() {
-    return DCctNotate::IsStemSideOverride();
-}
-
 void DCctChord::SetStemLength(BYTE length, int add, int override) {
     DCctNote* bottom = GetBottomNote();
     DCctNote* top = GetTopNote();
@@ -260,25 +251,12 @@ BYTE DCctChord::GetStemLength() {
     return static_cast<BYTE>(anchor->GetStemLength() - span);
 }
 
-void DCctChord::SetStemLengthOverride(int on) {
-    DCctNotate::SetStemLengthOverride(on);
-}
-
-int DCctChord::IsStemLengthOverride() {
-    return DCctNotate::IsStemLengthOverride();
-}
-
 void DCctChord::SetStemDirection(int direction, int override) {
     DCctNotate::SetStemDirection(direction, override);
-    MCEventList notes;
-    FindNoteChildren(notes);
-    for (POSITION pos = notes.GetHeadPosition(); pos;) {
-        DCctNote* note = NoteDisplayOf(notes.GetNext(pos));
-        if (!note)
-            continue;
+    ForEachNote([&](DCctNote* note) {
         note->SetStemDirection(direction, override);
         note->SetStemSide(direction == 0 ? 1 : 0, override);
-    }
+    });
     // The anchor changes with the direction: show the new anchor's stem.
     HideStem(0, 0);
     SetPositionDirty(1);
@@ -292,10 +270,6 @@ int DCctChord::GetStemDirection() {
 void DCctChord::SetStemDirectionOverride(int on) {
     DCctNotate::SetStemDirectionOverride(on);
     ForEachNote([&](DCctNote* note) { note->SetStemDirectionOverride(on); });
-}
-
-int DCctChord::IsStemDirectionOverride() {
-    return DCctNotate::IsStemDirectionOverride();
 }
 
 void DCctChord::SetStemDirectionByVoice() {

@@ -88,16 +88,12 @@ public:
     int IsStemHidden() override;
     int GetStemSide() override { return 0; }
     void SetStemSideOverride(int on) override;
-    int IsStemSideOverride() override;
     // Every note's stem reaches `length` half-spaces beyond the far note.
     void SetStemLength(BYTE length, int add, int override) override;
     BYTE GetStemLength() override;
-    void SetStemLengthOverride(int on) override;
-    int IsStemLengthOverride() override;
     void SetStemDirection(int direction, int override) override;
     int GetStemDirection() override;
     void SetStemDirectionOverride(int on) override;
-    int IsStemDirectionOverride() override;
     // Even voices up, odd voices down.
     void SetStemDirectionByVoice() override;
     // By the count of notes above and at or below the middle line; on equal

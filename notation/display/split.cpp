@@ -10,10 +10,16 @@
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/display/conductormeasure.h"
+#include "notation/display/measure.h"
+#include "notation/display/samplefont.h"
 #include "platform/core/archive.h"
 
 #include <algorithm>
 #include <utility>
+
+namespace {
+constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
+}  // namespace
 
 IMPLEMENT_SERIAL(DCctSplit, DCctBase, VERSIONABLE_SCHEMA | 2)
 
@@ -223,6 +229,23 @@ ECChord* DCctSplit::FindChordParent(ECBase* event) {
     return pos ? static_cast<ECChord*>(parents->GetAt(pos)) : nullptr;
 }
 
+CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
+                                      DCctMeasure** staffMeasure) {
+    if (staffMeasure)
+        *staffMeasure = nullptr;
+    ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
+    ECMeasure* measure = conductor ? conductor->GetMeasure(track, time, 0, 1) : nullptr;
+    auto* columnDisplay = dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(column));
+    auto* measureDisplay = dynamic_cast<DCctMeasure*>(NotationDisplayOf(measure));
+    if (!columnDisplay || !measureDisplay)
+        return CPoint(0, 0);
+    if (staffMeasure)
+        *staffMeasure = measureDisplay;
+    const short ticks = static_cast<short>(time.GetTicks(TICKS_PER_QUARTER) - column->GetTime()->GetTicks(TICKS_PER_QUARTER));
+    return CPoint(columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(ticks, MCRuler::ACTIVE_GROUP),
+                  measureDisplay->GetY());
+}
+
 int DCctSplit::ClipXAtTime(ECConductor* conductor, const MCTime& time) {
     ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
     auto* display = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
@@ -246,4 +269,21 @@ void DCctSplit::SelectPieceClip(CDC* dc, CPoint origin, const CRect& clip, int i
     CRgn region;
     region.CreateRectRgnIndirect(&area);
     dc->SelectClipRgn(&region);
+}
+
+int DCctSplit::DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span) {
+    MusicFontSample sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
+    m_metrics = sample.Font().GetMusicExtent(dc, GetFontFromType());
+    SetFrameDirty(0);
+    SetAssembleDirty(1);
+    const int glyphWidth = static_cast<int>(m_metrics.GetWidth());
+    const int glyphHeight = static_cast<int>(m_metrics.GetHeight());
+    const int inset = ((rect->right - rect->left) - glyphWidth) / 2;
+    const CPoint start(rect->left + inset, rect->top + ((rect->bottom - rect->top) - glyphHeight) / 2);
+    const CPoint end = span == SAMPLE_ACROSS ? CPoint(rect->right - inset, start.y) : start;
+    // Pieces left from the score would be drawn beside the sample's.
+    ResetSplitOffset();
+    AddSplitOffset(start, end);
+    Draw(dc, CPoint(0, 0), nullptr);
+    return 1;
 }

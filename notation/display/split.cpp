@@ -241,7 +241,8 @@ CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const M
         return CPoint(0, 0);
     if (staffMeasure)
         *staffMeasure = measureDisplay;
-    const short ticks = static_cast<short>(time.GetTicks(TICKS_PER_QUARTER) - column->GetTime()->GetTicks(TICKS_PER_QUARTER));
+    const short ticks =
+        static_cast<short>(time.GetTicks(TICKS_PER_QUARTER) - column->GetTime()->GetTicks(TICKS_PER_QUARTER));
     return CPoint(columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(ticks, MCRuler::ACTIVE_GROUP),
                   measureDisplay->GetY());
 }

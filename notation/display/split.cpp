@@ -229,6 +229,49 @@ ECChord* DCctSplit::FindChordParent(ECBase* event) {
     return pos ? static_cast<ECChord*>(parents->GetAt(pos)) : nullptr;
 }
 
+void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure,
+                                     int raise) {
+    if (measures.IsEmpty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    std::vector<std::pair<CPoint, CPoint>> systems;   // each system's left and right edge
+    POSITION pos = measures.GetHeadPosition();
+    while (pos) {
+        MCEventList run;
+        if (GetNextSystem(run, measures, pos) == 0)
+            break;
+        CPoint left;
+        CPoint right;
+        GetSystemEndPoints(run, left, right);
+        systems.emplace_back(left, right);
+    }
+    if (systems.empty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    // The end's measure in another system would pull the last piece across
+    // the page to it.
+    const CPoint lastRight = systems.back().second;
+    const bool endStands = endMeasure && endMeasure->GetY() == lastRight.y;
+    if (systems.size() == 1) {
+        AddSplitOffset(start, endStands ? end : CPoint(lastRight.x, start.y));
+        SetSplit(0);
+        return;
+    }
+    SetSplit(1);
+    AddSplitOffset(start, CPoint(systems.front().second.x, start.y));
+    for (size_t i = 1; i + 1 < systems.size(); ++i)
+        AddSplitOffset(systems[i].first + CSize(0, raise), systems[i].second + CSize(0, raise));
+    const CPoint lastLeft = systems.back().first;
+    if (endStands)
+        AddSplitOffset(CPoint(lastLeft.x, end.y), end);
+    else
+        AddSplitOffset(lastLeft + CSize(0, raise), lastRight + CSize(0, raise));
+}
+
 CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
                                       DCctMeasure** staffMeasure) {
     if (staffMeasure)
@@ -285,6 +328,7 @@ int DCctSplit::DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span) {
     // Pieces left from the score would be drawn beside the sample's.
     ResetSplitOffset();
     AddSplitOffset(start, end);
+    SetSplit(0);
     Draw(dc, CPoint(0, 0), nullptr);
     return 1;
 }

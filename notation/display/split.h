@@ -112,9 +112,9 @@ protected:
     // for a palette or a tool's picture: the music font at AdjustForFont of
     // the rectangle's height in GetColor, the glyph's box measured at that
     // size as the metrics, the frame clean and the assembly dirty, the pieces
-    // replaced by one piece whose left end centres the glyph in `rect`, then
-    // Draw at (0, 0) without clip. The score's font, colour and glyph caches
-    // come back afterwards. 1.
+    // replaced by one piece (not split) whose left end centres the glyph in
+    // `rect`, then Draw at (0, 0) without clip. The score's font, colour and
+    // glyph caches come back afterwards. 1.
     int DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span = SAMPLE_AT_GLYPH);
 
     void ResetSplitOffset() { m_splits.clear(); }
@@ -154,6 +154,17 @@ protected:
     // null display without the staff measure or either display object.
     static CPoint GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
                                       DCctMeasure** staffMeasure = nullptr);
+    // Builds the pieces of a mark that keeps one level (`raise` above each
+    // system's measure y) from `start` to `end` over `measures`, its staff's
+    // measures in order, each with its display object: within one system one
+    // piece; across systems the first from `start` to its system's right
+    // edge, those between from edge to edge, the last from its system's left
+    // edge to `end`. `end` stands only when `endMeasure` (the staff measure
+    // at the end's time) lies in the last system; otherwise (an end on the
+    // barline that closes a system, or past the last measure) the piece ends
+    // at that system's right edge. No measures: one piece, `start` to `end`.
+    // The split flag follows: set when the pieces lie in more than one system.
+    void AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure, int raise);
     // The x left of which the continuation pieces are cut when drawn with a
     // clip rectangle: just left of the first note after the prolog of the
     // conductor measure at `time` (its x plus its ruler's prolog end, less

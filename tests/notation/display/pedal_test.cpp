@@ -310,18 +310,18 @@ TEST_F(PedalDisplayTest, ATranspositionWithoutDurationDrawsItsSignOnly) {
 // from after the sign's advance, a hook 2h down at the end. It stands on the
 // highest note: G4 with its stem up, at its stem end.
 TEST_F(PedalDisplayTest, AnOctaveAboveDrawsItsSignALineAfterItAndAHookDown) {
-    Prepare(2, {2});
+    Prepare(3, {3});
     std::vector<PlacedNote> notes = Notes();
     ASSERT_FALSE(notes.empty());
     ASSERT_EQ(notes[0].display->GetStemDirection(), 0);
     const int highest = notes[0].display->GetStemPosition().y;
-    DCctTranspose* mark = AddTranspose(DCctTranspose::TRANSPOSE_OCTAVE_UP, 0.0f, 6.0f);
+    DCctTranspose* mark = AddTranspose(DCctTranspose::TRANSPOSE_OCTAVE_UP, 0.0f, 8.0f);
     ASSERT_EQ(Position(mark), 1);
     ASSERT_EQ(mark->GetSplitCount(), 1);
     const CPoint l = Left(mark, 0);
     const CPoint r = Right(mark, 0);
     EXPECT_EQ(l, CPoint(XAt(0.0f), layout->StaffTop(0, 1) + highest));
-    EXPECT_EQ(r, CPoint(XAt(6.0f), l.y));
+    EXPECT_EQ(r, CPoint(XAt(8.0f), l.y));
 
     const QImage image = Draw(mark);
     ExpectGlyphAt(image, DCctTranspose::GLYPH_OCTAVE_UP, l, "195");

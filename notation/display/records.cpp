@@ -29,6 +29,7 @@
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
 #include "notation/display/note.h"
+#include "notation/display/pedal.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
@@ -65,6 +66,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
+    {RUNTIME_CLASS(DCctPedal), DK_NOTATION, ET_PEDAL},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
@@ -73,6 +75,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctTempo), DK_NOTATION, ET_TEMPO},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
+    {RUNTIME_CLASS(DCctTranspose), DK_NOTATION, ET_TRANSPOSE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},

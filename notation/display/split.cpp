@@ -10,10 +10,16 @@
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/display/conductormeasure.h"
+#include "notation/display/measure.h"
+#include "notation/display/samplefont.h"
 #include "platform/core/archive.h"
 
 #include <algorithm>
 #include <utility>
+
+namespace {
+constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
+}  // namespace
 
 IMPLEMENT_SERIAL(DCctSplit, DCctBase, VERSIONABLE_SCHEMA | 2)
 
@@ -223,6 +229,67 @@ ECChord* DCctSplit::FindChordParent(ECBase* event) {
     return pos ? static_cast<ECChord*>(parents->GetAt(pos)) : nullptr;
 }
 
+void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure,
+                                     int raise) {
+    if (measures.IsEmpty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    std::vector<std::pair<CPoint, CPoint>> systems;   // each system's left and right edge
+    POSITION pos = measures.GetHeadPosition();
+    while (pos) {
+        MCEventList run;
+        if (GetNextSystem(run, measures, pos) == 0)
+            break;
+        CPoint left;
+        CPoint right;
+        GetSystemEndPoints(run, left, right);
+        systems.emplace_back(left, right);
+    }
+    if (systems.empty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    // The end's measure in another system would pull the last piece across
+    // the page to it.
+    const CPoint lastRight = systems.back().second;
+    const bool endStands = endMeasure && endMeasure->GetY() == lastRight.y;
+    if (systems.size() == 1) {
+        AddSplitOffset(start, endStands ? end : CPoint(lastRight.x, start.y));
+        SetSplit(0);
+        return;
+    }
+    SetSplit(1);
+    AddSplitOffset(start, CPoint(systems.front().second.x, start.y));
+    for (size_t i = 1; i + 1 < systems.size(); ++i)
+        AddSplitOffset(systems[i].first + CSize(0, raise), systems[i].second + CSize(0, raise));
+    const CPoint lastLeft = systems.back().first;
+    if (endStands)
+        AddSplitOffset(CPoint(lastLeft.x, end.y), end);
+    else
+        AddSplitOffset(lastLeft + CSize(0, raise), lastRight + CSize(0, raise));
+}
+
+CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
+                                      DCctMeasure** staffMeasure) {
+    if (staffMeasure)
+        *staffMeasure = nullptr;
+    ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
+    ECMeasure* measure = conductor ? conductor->GetMeasure(track, time, 0, 1) : nullptr;
+    auto* columnDisplay = dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(column));
+    auto* measureDisplay = dynamic_cast<DCctMeasure*>(NotationDisplayOf(measure));
+    if (!columnDisplay || !measureDisplay)
+        return CPoint(0, 0);
+    if (staffMeasure)
+        *staffMeasure = measureDisplay;
+    const short ticks =
+        static_cast<short>(time.GetTicks(TICKS_PER_QUARTER) - column->GetTime()->GetTicks(TICKS_PER_QUARTER));
+    return CPoint(columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(ticks, MCRuler::ACTIVE_GROUP),
+                  measureDisplay->GetY());
+}
+
 int DCctSplit::ClipXAtTime(ECConductor* conductor, const MCTime& time) {
     ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
     auto* display = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
@@ -246,4 +313,22 @@ void DCctSplit::SelectPieceClip(CDC* dc, CPoint origin, const CRect& clip, int i
     CRgn region;
     region.CreateRectRgnIndirect(&area);
     dc->SelectClipRgn(&region);
+}
+
+int DCctSplit::DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span) {
+    MusicFontSample sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
+    m_metrics = sample.Font().GetMusicExtent(dc, GetFontFromType());
+    SetFrameDirty(0);
+    SetAssembleDirty(1);
+    const int glyphWidth = static_cast<int>(m_metrics.GetWidth());
+    const int glyphHeight = static_cast<int>(m_metrics.GetHeight());
+    const int inset = ((rect->right - rect->left) - glyphWidth) / 2;
+    const CPoint start(rect->left + inset, rect->top + ((rect->bottom - rect->top) - glyphHeight) / 2);
+    const CPoint end = span == SAMPLE_ACROSS ? CPoint(rect->right - inset, start.y) : start;
+    // Pieces left from the score would be drawn beside the sample's.
+    ResetSplitOffset();
+    AddSplitOffset(start, end);
+    SetSplit(0);
+    Draw(dc, CPoint(0, 0), nullptr);
+    return 1;
 }

@@ -9,6 +9,7 @@
 #include "notation/display/dot.h"
 #include "notation/display/frame.h"
 #include "notation/display/lyric.h"
+#include "notation/display/pedal.h"
 #include "notation/display/records.h"
 #include "notation/display/text.h"
 
@@ -54,6 +55,8 @@ const std::vector<Case>& Cases() {
         {"lyric", [] { return new DCctLyric; }, 0},
         {"brace", [] { return new DCctBrac; }, 0},
         {"frame", [] { return new DCctFrame; }, 0},
+        {"pedal", [] { return new DCctPedal; }, 0},
+        {"transposition", [] { return new DCctTranspose; }, 0},
     };
     return cases;
 }

@@ -47,6 +47,8 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_CHORDSYMBOL, "DCctChordSymbol"},
         {ET_DOT, "DCctDot"},
         {ET_FLOWCONTROL, "DCctFlowControl"},
+        {ET_PEDAL, "DCctPedal"},
+        {ET_TRANSPOSE, "DCctTranspose"},
         {ET_SLUR, "DCctSlur"},
         {ET_STAFF, "DCctStaff"},
         {ET_TEMPO, "DCctTempo"},

@@ -6,6 +6,7 @@
 #include "notation/display/dynamic.h"
 
 #include "model/markings.h"
+#include "model/staff.h"
 #include "notation/layout/textfonts.h"
 #include "tests/notation/display/document_support.h"
 #include "tests/notation/display/system_support.h"
@@ -251,6 +252,28 @@ TEST_F(DynamicTest, UnplacedMeasureIsWaitedFor) {
     EXPECT_EQ(hairpin->FrameDirty(), 1);
     DCctDynamic* glyph = AddDynamic(6, 1, 2);
     EXPECT_EQ(glyph->Position(nullptr, nullptr, nullptr, nullptr), 0);
+}
+
+// Given a staff the conductor does not hold (no number: the ruler is asked
+// for index -2), a marking has no measures and is placed at (0, 0).
+TEST_F(DynamicTest, StaffOutsideTheConductorPlacesAtTheOrigin) {
+    Lay(1, 2);
+    ECStaff outside;
+    for (unsigned char type : {6, 14}) {
+        DCctDynamic* dynamic = AddDynamic(type, 1, 1, 0, 256);
+        ASSERT_EQ(dynamic->Position(nullptr, &outside, nullptr, nullptr), 1) << int(type);
+        EXPECT_EQ(dynamic->GetSplit(), 0);
+        if (dynamic->IsRange()) {
+            ASSERT_EQ(dynamic->GetSplitCount(), 1);
+            CPoint left, right;
+            dynamic->GetEndPoints(left, right, 0);
+            EXPECT_EQ(left, CPoint(0, 0));
+            EXPECT_EQ(right, CPoint(0, 0));
+        } else {
+            EXPECT_EQ(dynamic->GetPosition(), CPoint(0, 0));
+        }
+        Staff(1)->RemoveChild(dynamic->GetOwner(), 1);
+    }
 }
 
 // Every sample draws ink and puts back the music and expression fonts.

@@ -20,6 +20,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/dynamic.h"
 #include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/gracenote.h"
@@ -58,6 +59,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
+    {RUNTIME_CLASS(DCctDynamic), DK_NOTATION, ET_DYNAMIC},
     {RUNTIME_CLASS(DCctFlowControl), DK_NOTATION, ET_FLOWCONTROL},
     {RUNTIME_CLASS(DCctFrame), DK_NOTATION, ET_FRAME},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},

@@ -46,6 +46,7 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_CHORD, "DCctChord"},
         {ET_CHORDSYMBOL, "DCctChordSymbol"},
         {ET_DOT, "DCctDot"},
+        {ET_DYNAMIC, "DCctDynamic"},
         {ET_FLOWCONTROL, "DCctFlowControl"},
         {ET_PEDAL, "DCctPedal"},
         {ET_TRANSPOSE, "DCctTranspose"},

@@ -28,8 +28,6 @@ IMPLEMENT_SERIAL(DCctDynamic, DCctSplit, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-// Ruler queries by tick go to whichever group is active.
-constexpr WORD kActiveGroup = 0x4000;
 // The conductor measures' track in measure queries.
 constexpr int kConductorMeasures = 0;
 // A staff kind whose dynamics always stand above it.
@@ -42,11 +40,6 @@ constexpr int kContinuedOpening = 8;
 
 // The glyphs of the types 0-10, in type order.
 constexpr UINT kGlyphs[] = {175, 184, 185, 112, 80, 70, 102, 196, 236, 235, 234};
-
-// The ticks from the column's start to `time`, 256 a quarter.
-short TicksInto(ECMeasure* column, const MCTime& time) {
-    return static_cast<short>(MCTime(time).GetTicks(256) - column->GetTime()->GetTicks(256));
-}
 
 }  // namespace
 
@@ -112,7 +105,7 @@ CPoint DCctDynamic::GetDynamicPosition(ECConductor* conductor, ECStaff* staff, i
     DCctBase* measureDisplay = NotationDisplayOf(measure);
     if (!columnDisplay || !measureDisplay)
         return CPoint(0, 0);
-    const int x = columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(TicksInto(column, time), kActiveGroup);
+    const int x = columnDisplay->GetX() + columnDisplay->GetXForTime(time);
     return CPoint(x, measureDisplay->GetY() + GetDynamicYAdjust(conductor, staff, measureDisplay));
 }
 

@@ -18,7 +18,6 @@
 #include <utility>
 
 namespace {
-constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
 }  // namespace
 
 IMPLEMENT_SERIAL(DCctSplit, DCctBase, VERSIONABLE_SCHEMA | 2)
@@ -284,9 +283,7 @@ CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const M
         return CPoint(0, 0);
     if (staffMeasure)
         *staffMeasure = measureDisplay;
-    const short ticks =
-        static_cast<short>(time.GetTicks(TICKS_PER_QUARTER) - column->GetTime()->GetTicks(TICKS_PER_QUARTER));
-    return CPoint(columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(ticks, MCRuler::ACTIVE_GROUP),
+    return CPoint(columnDisplay->GetX() + columnDisplay->GetXForTime(time),
                   measureDisplay->GetY());
 }
 

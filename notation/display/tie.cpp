@@ -20,7 +20,6 @@ IMPLEMENT_SERIAL(DCctTie, DCctSplit, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
 constexpr int STEM_UP = 0;
 constexpr int GRAND_STAFF = 1;
 

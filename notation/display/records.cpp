@@ -29,6 +29,7 @@
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
 #include "notation/display/note.h"
+#include "notation/display/ornament.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
@@ -64,7 +65,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
+    {RUNTIME_CLASS(DCctMordent), DK_NOTATION, ET_MORDENT},
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
+    {RUNTIME_CLASS(DCctOrnament), DK_NOTATION, ET_ORNAMENT},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
@@ -74,7 +77,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
+    {RUNTIME_CLASS(DCctTrill), DK_NOTATION, ET_TRILL},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
+    {RUNTIME_CLASS(DCctTurn), DK_NOTATION, ET_TURN},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},
 };
 

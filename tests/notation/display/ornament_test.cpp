@@ -5,9 +5,13 @@
 // notated, their measures laid out into systems as pagination lays them.
 #include "notation/display/ornament.h"
 
+#include "model/conductor.h"
+#include "model/measure.h"
 #include "model/modifiers.h"
+#include "model/notes.h"
 #include "model/performance.h"
 #include "platform/core/archive.h"
+#include "tests/notation/display/document_support.h"
 #include "tests/notation/display/marks_support.h"
 #include "tests/notation/display/span_support.h"
 
@@ -553,6 +557,60 @@ TEST(OrnamentArchiveTest, OlderFilesLeaveThePlaceAndTheRightOffset) {
         EXPECT_EQ(loaded.GetStoredOffset(), CSize(30, -40)) << "version " << c.version;
         EXPECT_EQ(loaded.GetStoredOffsetRight(), c.right) << "version " << c.version;
     }
+}
+
+// A note with a mordent, a turn, a trill and an ornament whose left end the
+// user moved, saved in a native document and opened again: each comes back
+// by its class, the ornament (a current file) with its place and its right
+// end moved as its left.
+struct OrnamentDocumentTest : display_document::DocumentTest {};
+
+TEST_F(OrnamentDocumentTest, OrnamentsComeBackByClassTheOrnamentWithItsRightOffset) {
+    const std::string path = folder.File("ornaments.mmm");
+    {
+        std::unique_ptr<MCOpusDoc> source = doc_support::DocumentParts::MakeDocument();
+        ECConductor* conductor = source->CreatePerformance(1)->GetConductor();
+        ASSERT_NE(conductor, nullptr);
+        ASSERT_NE(conductor->GetTrack(1, 1, 1), nullptr);
+        ECMeasure* measure = conductor->GetMeasure(1, MCTime(3.5f), 1, 1);
+        ASSERT_NE(measure, nullptr);
+        auto* note = new ECNote;
+        note->SetTime(measure->GetTime());
+        note->SetVoiceTrack(0, 1);
+        ASSERT_EQ(measure->AddChild(note, 1), 1);
+        auto* trill = new ECTrill(2);
+        trill->SetTime(measure->GetTime());
+        ECBase* marks[] = {new ECMordent(1), new ECTurn(3), trill, new ECOrnament(4)};
+        for (ECBase* mark : marks) {
+            ASSERT_EQ(note->AddChild(mark, 1), 1);
+            ASSERT_NE(mark->GetData(DK_NOTATION, 1), nullptr);
+        }
+        DCctBase* ornament = NotationDisplayOf(marks[3]);
+        ornament->SetPosition(400, -500);
+        ornament->SetStoredOffset(CSize(30, -40));
+        ASSERT_NO_FATAL_FAILURE(display_document::SaveNative(source.get(), path));
+    }
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
+    ECBase* root = reopened->GetBaseEvent();
+    const struct {
+        int type;
+        const char* name;
+    } cases[] = {
+        {ET_MORDENT, "DCctMordent"}, {ET_TURN, "DCctTurn"}, {ET_TRILL, "DCctTrill"}, {ET_ORNAMENT, "DCctOrnament"},
+    };
+    for (const auto& c : cases) {
+        const auto events = doc_support::FindEvents(root, c.type);
+        ASSERT_EQ(events.size(), 1u) << c.name;
+        DCctBase* display = NotationDisplayOf(events[0]);
+        ASSERT_NE(display, nullptr) << c.name;
+        EXPECT_STREQ(display->GetRuntimeClass()->m_lpszClassName, c.name);
+        EXPECT_EQ(display->PositionDirty(), 1) << c.name;
+    }
+    auto* ornament = dynamic_cast<DCctOrnament*>(NotationDisplayOf(doc_support::FindEvents(root, ET_ORNAMENT)[0]));
+    EXPECT_EQ(ornament->GetPosition(), CPoint(430, -540));
+    EXPECT_EQ(ornament->GetStoredOffsetRight(), CSize(30, -40));
+    reopened->OnCloseDocument();
 }
 
 }  // namespace

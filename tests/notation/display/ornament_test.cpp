@@ -5,6 +5,8 @@
 // notated, their measures laid out into systems as pagination lays them.
 #include "notation/display/ornament.h"
 
+#include "notation/display/chord.h"
+
 #include "model/conductor.h"
 #include "model/measure.h"
 #include "model/modifiers.h"
@@ -198,6 +200,34 @@ TEST_F(OrnamentTest, TurnAccidentalsCentredAHeadAboveOrBelowTheSign) {
         ExpectBoxNear(FindInk(image, 0, image.height()), expected, 1, what);
         note.event->RemoveChild(event, 1);
     }
+}
+
+// On a chord whose stem is up, a mordent stands over the stem's end,
+// centred on the bottom note; a trill on the chord takes its measure's place
+// as its own and lifts from the top note's stem end.
+TEST_F(OrnamentTest, OnAChordTheSignsReadTheNoteAtTheStem) {
+    Prepare({{G4, 0, BAR}, {C4 + 4, 0, BAR}}, {1});
+    ASSERT_GE(notes.size(), 2u);
+    ECBase* chordEvent = notes[0].event->GetAncestor(ET_CHORD, -1);
+    ASSERT_NE(chordEvent, nullptr);
+    auto* chord = dynamic_cast<DCctChord*>(NotationDisplayOf(chordEvent));
+    ASSERT_NE(chord, nullptr);
+    ASSERT_EQ(chord->GetStemDirection(), STEM_UP);
+    DCctNote* bottom = chord->GetBottomNote();
+    DCctNote* top = chord->GetTopNote();
+
+    auto* mordent = Hang<DCctMordent>(chordEvent, new ECMordent(2));
+    ASSERT_EQ(Place(mordent), 1);
+    EXPECT_EQ(mordent->GetPosition(), CPoint(chord->GetNoteX() + (bottom->GetWidth() - mordent->GetWidth()) / 2,
+                                             bottom->GetStemPosition().y + 3 * h / 2));
+
+    auto* event = new ECTrill(0);
+    event->SetTime(notes[0].event->GetTime());
+    auto* trill = Hang<DCctTrill>(chordEvent, event);
+    ASSERT_EQ(Place(trill), 1);
+    DCctMeasure* measure = layout->StaffMeasure(1, 1);
+    EXPECT_EQ(trill->GetPosition(), measure->GetPosition());
+    EXPECT_EQ(Left(trill, 0).y - measure->GetY(), std::max(top->GetStemPosition().y + 3 * h / 2, 2 * h));
 }
 
 // A damaged tree: a mordent, turn or trill under no note or chord, an

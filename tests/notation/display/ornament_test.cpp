@@ -318,6 +318,33 @@ TEST_F(OrnamentTest, TheTrillLiftsAtLeastTwoNoteheads) {
     }
 }
 
+// A lower voice's trill on a grand staff stands over the left hand's staff.
+TEST_F(OrnamentTest, ALowerVoicesTrillOnAGrandStaffMovesToTheLeftHand) {
+    Prepare({{D5, 0, BAR}}, {1});
+    DCctMeasure* measure = layout->StaffMeasure(1, 1);
+    ASSERT_NE(measure->GetLeftHandOffset(), 0);
+    const int plain = [&] {
+        DCctTrill* trill = AddTrill(notes.at(0), 0);
+        EXPECT_EQ(Place(trill), 1);
+        return Left(trill, 0).y;
+    }();
+    const struct {
+        int staffType;
+        int voice;
+        int shift;
+    } cases[] = {
+        {1, 4, measure->GetLeftHandOffset()}, {1, 3, 0}, {0, 4, 0},
+    };
+    for (const auto& c : cases) {
+        Staff()->SetStaffType(static_cast<unsigned char>(c.staffType));
+        DCctTrill* trill = AddTrill(notes.at(0), 0);
+        trill->GetOwner()->SetVoiceTrack(c.voice, 1);
+        ASSERT_EQ(Place(trill), 1);
+        EXPECT_EQ(Left(trill, 0).y, plain + c.shift) << "staff type " << c.staffType << ", voice " << c.voice;
+    }
+    Staff()->SetStaffType(0);
+}
+
 TEST_F(OrnamentTest, TrillAccidentalsAboveOrBesideTheSign) {
     Prepare({{D5, 0, BAR}}, {1});
     const struct {

@@ -30,6 +30,7 @@
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
 #include "notation/display/note.h"
+#include "notation/display/ornament.h"
 #include "notation/display/pedal.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
@@ -67,7 +68,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
+    {RUNTIME_CLASS(DCctMordent), DK_NOTATION, ET_MORDENT},
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
+    {RUNTIME_CLASS(DCctOrnament), DK_NOTATION, ET_ORNAMENT},
     {RUNTIME_CLASS(DCctPedal), DK_NOTATION, ET_PEDAL},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
@@ -79,7 +82,9 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
     {RUNTIME_CLASS(DCctTranspose), DK_NOTATION, ET_TRANSPOSE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
+    {RUNTIME_CLASS(DCctTrill), DK_NOTATION, ET_TRILL},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
+    {RUNTIME_CLASS(DCctTurn), DK_NOTATION, ET_TURN},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},
 };
 

@@ -55,6 +55,10 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
         {ET_TEMPO, "DCctTempo"},
         {ET_TIE, "DCctTie"},
         {ET_TUPLET, "DCctTuplet"},
+        {ET_MORDENT, "DCctMordent"},
+        {ET_ORNAMENT, "DCctOrnament"},
+        {ET_TRILL, "DCctTrill"},
+        {ET_TURN, "DCctTurn"},
         {17, ""},   // a MIDI-only event has no display
     };
     for (const auto& c : cases)

@@ -1,18 +1,23 @@
 // Drawing walks: where ACDraw draws each element (the accumulated offset and
-// its restoration), what it skips, and what ACHighlight changes, draws and
-// invalidates in a view.
+// its restoration), what it skips, what ACHighlight changes, draws and
+// invalidates in a view, and the view's drawing sequence on a laid-out
+// melody.
 #include "notation/view/drawaction.h"
 
 #include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/notes.h"
+#include "notation/view/findactions.h"
 #include "platform/ui/paint.h"
 #include "tests/notation/display/display_support.h"
+#include "tests/notation/display/marks_support.h"
 #include "tests/notation/display/measure_support.h"
 #include "tests/notation/view/flatview_support.h"
+#include "tests/notation/view/laidout_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -259,6 +264,52 @@ TEST_F(HighlightTest, WithoutBitmapOrViewNothingIsDrawn) {
     }
     EXPECT_TRUE(g_drawn.empty());
     loose->Unref(1);
+}
+
+// The view's drawing sequence on a laid-out melody: the elements visible in
+// an area drawn, then the staves over them.
+class DrawnMelodyTest : public view_test::LaidOutMelody {};
+
+TEST_F(DrawnMelodyTest, TheVisibleMeasuresDrawTheirSystemAlone) {
+    constexpr int STAFF_LINES = 5;
+    const int top1 = layout->Top(0);
+    CRect area(0, top1 + 600, 8000, top1 - 1200);   // system 1 and the space about it
+    ACFindVisible visible;
+    visible.SetRect(&area);
+    visible.Apply(Performance());
+
+    marks_test::TenthCanvas canvas(800, 700, 0, 0);
+    ACDraw draw;
+    draw.SetDC(&canvas.dc);
+    draw.SetOrigin(0, 0);
+    draw.Apply(visible.GetEvents(), 1);
+    ACFindEvents staves;
+    staves.AddEvtType(ET_STAFF);
+    staves.SetDepth(1);
+    staves.Apply(Conductor());
+    ACDraw over;
+    over.SetDC(&canvas.dc);
+    over.SetDepth(0);
+    over.Apply(staves.GetEvents(), 1);
+
+    // Each staff line runs across the system (within a pixel of its row).
+    const QImage& image = canvas.Image();
+    const int left = canvas.Column(layout->LeftEdge(0)) + 1, right = canvas.Column(layout->RightEdge(0)) - 1;
+    for (int line = 0; line < STAFF_LINES; ++line) {
+        const int row = canvas.Row(layout->StaffTop(0, 1) - line * view_test::NOTEHEAD);
+        int best = 0;
+        for (int r = row - 1; r <= row + 1; ++r) {
+            int inked = 0;
+            for (int x = left; x < right; ++x)
+                inked += (image.pixel(x, r) & 0xFFFFFF) != 0xFFFFFF;
+            best = std::max(best, inked);
+        }
+        EXPECT_GE(best, (right - left) * 9 / 10) << "line " << line;
+    }
+    // System 2 lies outside the area: nothing of it is drawn.
+    const int top2 = canvas.Row(layout->Top(1) + 600), bottom2 = canvas.Row(layout->Top(1) - 1200);
+    EXPECT_TRUE(FindInk(image, top2, bottom2).Empty());
+    EXPECT_FALSE(FindInk(image, canvas.Row(top1 + 600), canvas.Row(top1 - 1200)).Empty());
 }
 
 }  // namespace

@@ -39,13 +39,14 @@ ACFindInRect::ACFindInRect() = default;
 ACFindInRect::~ACFindInRect() = default;
 
 void ACFindInRect::SetRect(const CRect& rect) {
-    m_hitRect = rect;
-    m_hitRect.NormalizeRect();
+    m_rect = rect;
+    m_rect.NormalizeRect();
 }
 
 int ACFindInRect::BeginAction() {
     if (!ACFindEvents::BeginAction())
         return 0;
+    m_hitRect = m_rect;
     if (m_hitRect.IsRectEmpty()) {
         // y grows upward: the top is the larger y.
         m_hitRect = CRect(m_point.x - m_hitSize.cx / 2, m_point.y + m_hitSize.cy / 2,

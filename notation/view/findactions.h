@@ -43,8 +43,9 @@ public:
     ACFindInRect();
     ~ACFindInRect() override;
 
-    // Empties the results; without a rectangle, makes the box around the
-    // point.
+    // Empties the results; without a (non-empty) rectangle, makes the box
+    // around the point, anew for each walk so that a reused action follows
+    // its point.
     int BeginAction() override;
     // Saves the accumulated offset, walks as ACBase does, restores it.
     using ACBase::Apply;
@@ -52,10 +53,10 @@ public:
     int DoAction(ECBase* event) override;
 
     // Normalised; a set rectangle wins over the point.
-    void SetRect(const CRect& rect);
-    void SetPoint(int x, int y) { m_point = CPoint(x, y); }
-    void SetHitSize(int width, int height) { m_hitSize = CSize(width, height); }
-    void SetOffset(int x, int y) { m_offset = CPoint(x, y); }
+    virtual void SetRect(const CRect& rect);
+    virtual void SetPoint(int x, int y) { m_point = CPoint(x, y); }
+    virtual void SetHitSize(int width, int height) { m_hitSize = CSize(width, height); }
+    virtual void SetOffset(int x, int y) { m_offset = CPoint(x, y); }
     // On by default.
     void SetTieExpansion(int on) { m_expandTies = on; }
 
@@ -70,7 +71,8 @@ private:
     void AddOnce(ECBase* event);
 
     CPoint m_point;
-    CRect m_hitRect;
+    CRect m_rect;      // the caller's, normalised; empty when none
+    CRect m_hitRect;   // what the walk tests against
     CSize m_hitSize{DEFAULT_HIT_SIZE, DEFAULT_HIT_SIZE};
     CPoint m_offset;
     int m_expandTies = 1;
@@ -84,8 +86,8 @@ public:
     int DoAction(ECBase* event) override;
 
     // Borrowed; normalised here. Null: everything is visible.
-    void SetRect(CRect* rect);
-    void SetOffset(int x, int y) { m_offset = CPoint(x, y); }
+    virtual void SetRect(CRect* rect);
+    virtual void SetOffset(int x, int y) { m_offset = CPoint(x, y); }
 
 private:
     // IsIn's answer for a child's display object.

@@ -80,6 +80,17 @@ TEST_F(LaidOutMelodyTest, APointHitsTheNoteUnderIt) {
     inRect.SetRect(FrameOf(first[2]));
     inRect.Apply(Conductor());
     EXPECT_EQ(Members(inRect.GetEvents()), std::vector<ECBase*>{first[2]});
+
+    // Reused with a point of its own, the action follows the new point.
+    ACFindInRect reused;
+    reused.AddEvtType(ET_NOTE);
+    for (int i : {0, 3}) {
+        reused.Reset();
+        reused.SetPoint(HeadOf(first[static_cast<size_t>(i)]).x, HeadOf(first[static_cast<size_t>(i)]).y);
+        reused.Apply(Conductor());
+        EXPECT_EQ(Members(reused.GetEvents()), std::vector<ECBase*>{first[static_cast<size_t>(i)]}) << i;
+    }
+
     NotationDisplayOf(first[2])->SetHidden(1);
     EXPECT_TRUE(NotesAt(HeadOf(first[2])).empty());
 }

@@ -3,7 +3,9 @@
 // and the notation of one voice.
 #include "notation/view/findactions.h"
 
+#include "model/groupmarks.h"
 #include "model/measure.h"
+#include "model/modifiers.h"
 #include "model/performance.h"
 #include "tests/notation/display/measure_support.h"
 #include "tests/notation/view/laidout_support.h"
@@ -123,11 +125,11 @@ TEST_F(LaidOutMelodyTest, ARectangleFindsUpToItsLimit) {
     EXPECT_EQ(Members(one.GetEvents()), std::vector<ECBase*>{NotesOf(1).front()});
 }
 
-// A measure holding notes of voices 0 and 1, a rest of voice 1, and a note
-// whose word names a device rather than a voice (voice 15).
+// A measure holding notes of voices 0 and 1, a rest and a beam of voice 1, a
+// tie of voice 0, a note whose word names a device rather than a voice
+// (voice 15), and under the voice-1 note a dot and an accidental, which
+// carry no voice of their own.
 TEST(FindVoiceEventsTest, CollectsOneVoiceOrEveryOther) {
-    measure_test::RegistryCell notes(ET_NOTE, RUNTIME_CLASS(DCctBase));
-    measure_test::RegistryCell rests(ET_REST, RUNTIME_CLASS(DCctBase));
     measure_test::Score score(0, 1);
     ECMeasure* measure = score.Measure(1);
     auto add = [&](ECBase* event, int voice) {
@@ -139,19 +141,24 @@ TEST(FindVoiceEventsTest, CollectsOneVoiceOrEveryOther) {
     ECBase* voice0 = add(new ECNote, 0);
     ECBase* voice1 = add(new ECNote, 1);
     ECBase* rest1 = add(new ECRest, 1);
+    ECBase* beam1 = add(new ECBeam, 1);
+    ECBase* tie0 = add(new ECTie, 0);
     ECBase* device = add(new ECNote, 0);
     device->GetVoiceTrack()->SetDevice(3);
+    ECBase* dot = new ECDot;
+    ECBase* accidental = new ECAccidental;
+    voice1->AddChild(dot, UNSORTED);
+    voice1->AddChild(accidental, UNSORTED);
 
     const struct {
         int voice, exclude;
         std::set<ECBase*> found;
     } cases[] = {
-        {ACFindVoiceEvents::ALL_VOICES, 0, {voice0, voice1, rest1, device}},
+        {ACFindVoiceEvents::ALL_VOICES, 0, {voice0, voice1, rest1, beam1, tie0, device, dot, accidental}},
         {ACFindVoiceEvents::ALL_VOICES, 1, {}},
-        {1, 0, {voice1, rest1}},
-        {1, 1, {voice0, device}},
-        {0, 0, {voice0}},
-        {15, 0, {device}},
+        {1, 0, {voice1, rest1, beam1, dot, accidental}},
+        {1, 1, {voice0, tie0, device, dot, accidental}},
+        {15, 0, {device, dot, accidental}},
     };
     for (const auto& c : cases) {
         ACFindVoiceEvents find;

@@ -487,8 +487,9 @@ TEST_F(OrnamentTest, OrnamentsBeforeOverAndAfterTheirNote) {
             ExpectBoxNear(ink, GlyphBox(reference, ornament->GetFontFromType(), Left(ornament, 0)), 1, what);
         }
         // The stroke's box reaches a little past its drawing point.
-        if (type == 3)
+        if (type == 3) {
             EXPECT_NEAR(ink.right, Col(head.x - w / 2), 2) << "its right ink edge w/2 before the note";
+        }
         note.event->RemoveChild(event, 1);
     }
 }

@@ -163,22 +163,18 @@ bool DCctDynamic::PositionRange(ECConductor* conductor, ECStaff* staff, int n, c
         AddSplitOffset(p, q);
         return true;
     }
-    for (POSITION pos = measures.GetHeadPosition(); pos;) {
-        MCEventList run;
-        if (GetNextSystem(run, measures, pos) == 0)
-            continue;
-        CPoint leftEdge;
-        CPoint rightEdge;
-        GetSystemEndPoints(run, leftEdge, rightEdge);
-        const bool first = GetSplitCount() == 0;
-        const bool last = pos == nullptr;
-        if (first) {
-            AddSplitOffset(p, CPoint(rightEdge.x, p.y));
-        } else if (last && !endsBeyond) {
-            AddSplitOffset(CPoint(leftEdge.x, q.y), q);
+    // A piece that ends at neither of the range's ends stands at its own
+    // system's staff measure's adjustment.
+    const std::vector<SystemEdges> systems = GetSystemEdges(measures);
+    for (size_t i = 0; i < systems.size(); ++i) {
+        const SystemEdges& edges = systems[i];
+        if (i == 0) {
+            AddSplitOffset(p, CPoint(edges.right.x, p.y));
+        } else if (i + 1 == systems.size() && !endsBeyond) {
+            AddSplitOffset(CPoint(edges.left.x, q.y), q);
         } else {
-            const int y = leftEdge.y + GetDynamicYAdjust(conductor, staff, NotationDisplayOf(run.GetHead()));
-            AddSplitOffset(CPoint(leftEdge.x, y), CPoint(rightEdge.x, y));
+            const int y = edges.left.y + GetDynamicYAdjust(conductor, staff, NotationDisplayOf(edges.head));
+            AddSplitOffset(CPoint(edges.left.x, y), CPoint(edges.right.x, y));
         }
     }
     return true;

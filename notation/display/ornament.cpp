@@ -272,21 +272,7 @@ int DCctOrnament::Position(ECConductor* conductor, ECStaff* staff, ECMeasure* me
     if (!IsSplit(measures)) {
         AddSplitOffset(first, last);
     } else {
-        for (POSITION pos = measures.GetHeadPosition(); pos;) {
-            MCEventList run;
-            if (GetNextSystem(run, measures, pos) == 0)
-                continue;
-            CPoint leftEdge;
-            CPoint rightEdge;
-            GetSystemEndPoints(run, leftEdge, rightEdge);
-            const bool firstPiece = GetSplitCount() == 0;
-            if (firstPiece)
-                AddSplitOffset(first, CPoint(rightEdge.x, first.y));
-            else if (!pos)
-                AddSplitOffset(CPoint(leftEdge.x, last.y), last);
-            else
-                AddSplitOffset(leftEdge + d, rightEdge + d);
-        }
+        AddPiecesAcross(GetSystemEdges(measures), first, last, d);
     }
     // The split bit tells how this positioning laid the pieces, not an
     // earlier one.

@@ -228,6 +228,30 @@ ECChord* DCctSplit::FindChordParent(ECBase* event) {
     return pos ? static_cast<ECChord*>(parents->GetAt(pos)) : nullptr;
 }
 
+std::vector<DCctSplit::SystemEdges> DCctSplit::GetSystemEdges(MCEventList& measures) {
+    std::vector<SystemEdges> systems;
+    POSITION pos = measures.GetHeadPosition();
+    while (pos) {
+        MCEventList run;
+        if (GetNextSystem(run, measures, pos) == 0)
+            break;
+        SystemEdges edges;
+        GetSystemEndPoints(run, edges.left, edges.right);
+        edges.head = run.GetHead();
+        systems.push_back(edges);
+    }
+    return systems;
+}
+
+void DCctSplit::AddPiecesAcross(const std::vector<SystemEdges>& systems, CPoint start, CPoint end, CSize raise) {
+    if (systems.empty())
+        return;
+    AddSplitOffset(start, CPoint(systems.front().right.x, start.y));
+    for (size_t i = 1; i + 1 < systems.size(); ++i)
+        AddSplitOffset(systems[i].left + raise, systems[i].right + raise);
+    AddSplitOffset(CPoint(systems.back().left.x, end.y), end);
+}
+
 void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure,
                                      int raise) {
     if (measures.IsEmpty()) {
@@ -235,17 +259,7 @@ void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint
         SetSplit(0);
         return;
     }
-    std::vector<std::pair<CPoint, CPoint>> systems;   // each system's left and right edge
-    POSITION pos = measures.GetHeadPosition();
-    while (pos) {
-        MCEventList run;
-        if (GetNextSystem(run, measures, pos) == 0)
-            break;
-        CPoint left;
-        CPoint right;
-        GetSystemEndPoints(run, left, right);
-        systems.emplace_back(left, right);
-    }
+    const std::vector<SystemEdges> systems = GetSystemEdges(measures);
     if (systems.empty()) {
         AddSplitOffset(start, end);
         SetSplit(0);
@@ -253,7 +267,7 @@ void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint
     }
     // The end's measure in another system would pull the last piece across
     // the page to it.
-    const CPoint lastRight = systems.back().second;
+    const CPoint lastRight = systems.back().right;
     const bool endStands = endMeasure && endMeasure->GetY() == lastRight.y;
     if (systems.size() == 1) {
         AddSplitOffset(start, endStands ? end : CPoint(lastRight.x, start.y));
@@ -261,14 +275,7 @@ void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint
         return;
     }
     SetSplit(1);
-    AddSplitOffset(start, CPoint(systems.front().second.x, start.y));
-    for (size_t i = 1; i + 1 < systems.size(); ++i)
-        AddSplitOffset(systems[i].first + CSize(0, raise), systems[i].second + CSize(0, raise));
-    const CPoint lastLeft = systems.back().first;
-    if (endStands)
-        AddSplitOffset(CPoint(lastLeft.x, end.y), end);
-    else
-        AddSplitOffset(lastLeft + CSize(0, raise), lastRight + CSize(0, raise));
+    AddPiecesAcross(systems, start, endStands ? end : lastRight + CSize(0, raise), CSize(0, raise));
 }
 
 CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,

@@ -139,6 +139,20 @@ protected:
     // The run's left edge (its first display's position) and right edge (its
     // last display's position plus width).
     static void GetSystemEndPoints(MCEventList& run, CPoint& left, CPoint& right);
+    // One system a span crosses: its edges (as GetSystemEndPoints gives
+    // them) and its first measure.
+    struct SystemEdges {
+        CPoint left;
+        CPoint right;
+        ECBase* head = nullptr;
+    };
+    // The systems the measures lie in, in order (GetNextSystem's runs).
+    static std::vector<SystemEdges> GetSystemEdges(MCEventList& measures);
+    // Appends the pieces of a mark from `start` to `end` across `systems`
+    // (two or more): the first from `start` to its system's right edge at
+    // start's height, each one between from edge to edge raised by `raise`,
+    // the last from its system's left edge to `end` at end's height.
+    void AddPiecesAcross(const std::vector<SystemEdges>& systems, CPoint start, CPoint end, CSize raise);
     // Positions each event's display object that is position-dirty; a
     // non-zero answer clears the bit.
     static void PositionChildren(MCEventList& events, ECConductor* conductor, ECStaff* staff, ECMeasure* measure);

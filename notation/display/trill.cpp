@@ -180,20 +180,7 @@ int DCctTrill::PositionWave(ECConductor* conductor, ECStaff* staff, int track, E
         return 1;
     }
     // The split bit stays as constructed: the trill draws by its pieces.
-    for (POSITION pos = measures.GetHeadPosition(); pos;) {
-        MCEventList run;
-        if (GetNextSystem(run, measures, pos) == 0)
-            continue;
-        CPoint leftEdge;
-        CPoint rightEdge;
-        GetSystemEndPoints(run, leftEdge, rightEdge);
-        if (GetSplitCount() == 0)
-            AddSplitOffset(first, CPoint(rightEdge.x, first.y));
-        else if (!pos)
-            AddSplitOffset(CPoint(leftEdge.x, last.y), last);
-        else
-            AddSplitOffset(leftEdge + up, rightEdge + up);
-    }
+    AddPiecesAcross(GetSystemEdges(measures), first, last, up);
     return 1;
 }
 

@@ -41,6 +41,8 @@ TEST(DynamicTypeTest, GlyphsRangesAndLocation) {
         display.SetOwner(nullptr);
     }
     DCctDynamic fresh;
+    // Samples draw at twice the height they are given.
+    EXPECT_EQ(fresh.AdjustForFont(300), 600);
     EXPECT_EQ(fresh.GetLocation(), DCctDynamic::LOCATION_BELOW);
     EXPECT_EQ(fresh.GetType(), 0);
     fresh.SetLocation(DCctDynamic::LOCATION_BETWEEN, 0);
@@ -243,6 +245,9 @@ TEST_F(DynamicTest, ExpressionShorterAndLongerThanItsText) {
 TEST_F(DynamicTest, UnplacedMeasureIsWaitedFor) {
     Lay(1, 2);
     DCctDynamic* hairpin = AddDynamic(14, 1, 1, 0, 6 * 256);
+    ASSERT_EQ(hairpin->Position(nullptr, nullptr, nullptr, nullptr), 1);
+    const MCMusicFont::MusicFontMetrics placed = hairpin->GetMetrics();
+    ASSERT_GT(placed.GetWidth(), 0u);
     Column(2)->GetMeasureOnTrack(1)->RemoveData();
     EXPECT_EQ(hairpin->Position(nullptr, nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(hairpin->GetSplitCount(), 0);
@@ -250,6 +255,7 @@ TEST_F(DynamicTest, UnplacedMeasureIsWaitedFor) {
     hairpin->SetFrameDirty(1);
     hairpin->SetSize(nullptr);
     EXPECT_EQ(hairpin->FrameDirty(), 1);
+    EXPECT_EQ(hairpin->GetMetrics(), placed);
     DCctDynamic* glyph = AddDynamic(6, 1, 2);
     EXPECT_EQ(glyph->Position(nullptr, nullptr, nullptr, nullptr), 0);
 }

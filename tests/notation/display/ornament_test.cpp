@@ -258,6 +258,7 @@ TEST_F(OrnamentTest, AnUntiedTrillIsTheSignAloneItsPieceAsWideAsTheSign) {
     ASSERT_EQ(Place(trill), 1);
     EXPECT_EQ(trill->HasWave(), 0);
     ASSERT_EQ(trill->GetSplitCount(), 1);
+    EXPECT_EQ(trill->GetSplit(), 1) << "the trill keeps its split bit as constructed";
     EXPECT_EQ(Right(trill, 0).x - Left(trill, 0).x, GlyphWidth(TRILL_SIGN));
     EXPECT_EQ(trill->GetPosition(), notes[0].display->GetVirtualPosition());
     const QImage image = DrawAt(trill, trill->GetPosition());

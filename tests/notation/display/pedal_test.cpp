@@ -340,7 +340,8 @@ TEST_F(PedalDisplayTest, AnOctaveAboveDrawsItsSignALineAfterItAndAHookDown) {
 
 // Type 1 goes under the lowest of its notes, a stem pointing down counting
 // with its end; across three systems every piece stands on the same level
-// against its own staff, and the hook at the end turns up.
+// against its own staff, and the hook at the end turns up; laid out again
+// into one system it is split no more.
 TEST_F(PedalDisplayTest, AnOctaveBelowKeepsItsLevelInEverySystem) {
     std::vector<PlayedNote> played = Quarters(3);
     played[5].key = D5;   // measure 2, beat 2: stem down
@@ -377,6 +378,12 @@ TEST_F(PedalDisplayTest, AnOctaveBelowKeepsItsLevelInEverySystem) {
         const int row = Row(l.y + 2 * h);
         EXPECT_FALSE(FindInk(image, row - 1, row + 2, Col(l.x), Col(l.x) + 40).Empty()) << piece;
     }
+
+    // Laid out again into one system: one piece, no longer split.
+    LayOut({3});
+    ASSERT_EQ(Position(mark), 1);
+    EXPECT_EQ(mark->GetSplitCount(), 1);
+    EXPECT_EQ(mark->GetSplit(), 0);
 }
 
 // ---- samples --------------------------------------------------------------------------------------

@@ -2,10 +2,12 @@
 // after edits, and what the driver answers.
 #include "notation/view/pagenate.h"
 
+#include "interface/document/opusdoc.h"
 #include "model/appstates.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
+#include "model/basiccommands.h"
 #include "model/markings.h"
 #include "model/performance.h"
 #include "model/preferences.h"
@@ -19,6 +21,7 @@
 #include "notation/view/cantrel.h"
 #include "platform/core/profile.h"
 #include "tests/notation/support/notation_fixture.h"
+#include "tests/platform/gui/dc_support.h"
 #include "tests/support/smf_support.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +29,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,10 +102,11 @@ protected:
 
     void Load(const Piece& piece) { ASSERT_EQ(LoadMidi(PieceFile(piece)), 1); }
 
-    // A pagination of the range, sized first as the view does.
+    // A pagination of the range, sized first as the view does, on a
+    // context mapped as the view maps the screen at 100 %.
     int Run(unsigned char range) {
         Info().SetPagenateRange(range);
-        Pagenate().Prepare(nullptr);
+        Pagenate().Prepare(&m_screen.dc);
         return Pagenate().BeginPagenate();
     }
 
@@ -155,6 +160,16 @@ protected:
     }
     CRect Printable(int page) { return Layout().GetPageRect(page, Layout().GetPrintableRect()); }
     int PageOf(CPoint at) { return Layout().GetPageAtPoint(at); }
+    struct Screen : MemoryCanvas {
+        Screen() : MemoryCanvas(8, 8) {
+            dc.SetMapMode(MM_ANISOTROPIC);
+            dc.SetWindowExt(TWIPS_PER_INCH, TWIPS_PER_INCH);
+            dc.SetViewportExt(PIXELS_PER_INCH, -PIXELS_PER_INCH);
+        }
+        static constexpr int TWIPS_PER_INCH = 1440;
+        static constexpr int PIXELS_PER_INCH = 96;
+    } m_screen;
+
     int Count(unsigned code) {
         int n = 0;
         for (const notation_test::SeenState& state : States())
@@ -326,7 +341,7 @@ TEST_F(PagenateTest, ASilentRunBecomesOneMultiMeasureRestOnlyInSingleStaffDispla
         EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 0) << n;
 
     Pagenate().SetDisplay(2);
-    Pagenate().Prepare(nullptr);
+    Pagenate().Prepare(&m_screen.dc);
     ASSERT_EQ(Pagenate().BeginPagenate(), 1);
     DCctMeasure* head = StaffMeasure(2, 9);
     ASSERT_NE(head, nullptr);
@@ -351,6 +366,50 @@ TEST_F(PagenateTest, ASilentRunBecomesOneMultiMeasureRestOnlyInSingleStaffDispla
     for (int n = 9; n <= 16; ++n)
         EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 0) << n;
     EXPECT_EQ(StaffMeasure(2, 9)->GetCollapsedMeasure(), 0);
+}
+
+// A piece of one staff, silent in bars 9-16 on every staff shown: still no
+// multi-measure rest until that staff is chosen alone.
+TEST_F(PagenateTest, ASilentRunOfTheWholeScoreCollapsesOnlyWhenItsStaffIsChosen) {
+    ASSERT_NO_FATAL_FAILURE(Load({1, 24, 1, 9, 16}));
+    ASSERT_EQ(Run(PAGENATE_ALL), 1);
+    for (int n = 9; n <= 16; ++n)
+        EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 0) << n;
+    Pagenate().SetDisplay(1);
+    ASSERT_EQ(Pagenate().BeginPagenate(), 1);
+    EXPECT_EQ(StaffMeasure(1, 9)->GetCollapsedMeasure(), 8);
+    for (int n = 10; n <= 16; ++n)
+        EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 1) << n;
+}
+
+// A key change inside a silent run opens a run of its own, and the barline
+// before it announces it, whatever the display.
+TEST_F(PagenateTest, AKeyChangeSplitsASilentRunAndMarksTheBarlineBeforeIt) {
+    ASSERT_NO_FATAL_FAILURE(Load({1, 24, 1, 9, 16}));
+    auto barlineBefore = [&](int number) {
+        for (ECBarline* barline : Barlines(number))
+            if (barline->GetBarlinePos() == 1)
+                return static_cast<int>(barline->GetBarlineType());
+        return -1;
+    };
+    // Two sharps from bar 13 on, put in by command as the key tool does.
+    auto* key = new ECKey(2, 0);
+    const MCTime bar13(48.0f);
+    key->SetTime(&bar13);
+    key->SetVoiceTrack(0, 1);
+    RunBatch({new CCAdd(key, Conductor()->GetMeasure(1, 13))});
+    ASSERT_EQ(Run(PAGENATE_ALL), 1);
+    EXPECT_EQ(barlineBefore(12), 1);
+    EXPECT_EQ(barlineBefore(11), 0);
+
+    Pagenate().SetDisplay(1);
+    ASSERT_EQ(Pagenate().BeginPagenate(), 1);
+    EXPECT_EQ(StaffMeasure(1, 9)->GetCollapsedMeasure(), 4);
+    EXPECT_EQ(StaffMeasure(1, 13)->GetCollapsedMeasure(), 4);
+    EXPECT_EQ(ColumnDisplay(13)->IsCollapsedMember(), 0);
+    for (int n : {10, 11, 12, 14, 15, 16})
+        EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 1) << n;
+    EXPECT_EQ(barlineBefore(12), 1);
 }
 
 // Repair: a measure that still fits changes nothing else; laying out again
@@ -429,6 +488,20 @@ TEST_F(PagenateTest, TheDriverRefusesWhileNotatingAndInsideItselfAndSendsNothing
     Info().SetRealTimeRecording(0);
     EXPECT_EQ(Run(PAGENATE_ALL), 1);
     EXPECT_EQ(Layout().GetPageCount(), 1);
+}
+
+// A score without measures lays nothing out and answers 0; the ranges are
+// consumed all the same.
+TEST_F(PagenateTest, AScoreWithoutMeasuresAnswersNothingLaidOut) {
+    std::unique_ptr<MCOpusDoc> empty = doc_support::DocumentParts::MakeDocument();
+    ECPerformance* performance = empty->CreatePerformance(1);
+    ASSERT_NE(performance, nullptr);
+    ASSERT_EQ(performance->GetConductor()->GetMaxMeasureNumber(), 0);
+    View().SetBaseEvent(performance);
+    EXPECT_EQ(Run(PAGENATE_ALL), CPagenate::PAGENATE_RESULT_EMPTY);
+    EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
+    EXPECT_EQ(Info().IsPagenating(), 0);
+    View().SetBaseEvent(nullptr);
 }
 
 // A file of two bars holding only a tempo track: measures but no staff, a

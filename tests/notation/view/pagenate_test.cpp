@@ -227,6 +227,14 @@ TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
             EXPECT_EQ(barline->GetBarlineType(), n == MeasureCount() ? 3 : 0);
         }
         EXPECT_EQ(atBarline, 1);
+        // The staff measures stand under their conductor measure, placed.
+        for (int staff = 1; staff <= 3; ++staff) {
+            DCctMeasure* measure = StaffMeasure(staff, n);
+            ASSERT_NE(measure, nullptr);
+            EXPECT_EQ(measure->GetPosition().x, column->GetPosition().x) << staff;
+            EXPECT_EQ(measure->GetWidth(), column->GetWidth()) << staff;
+            EXPECT_EQ(measure->PositionDirty(), 0) << staff;
+        }
     }
     // Three staves shown: each system opens with a system barline.
     for (const auto& system : systems) {
@@ -427,6 +435,44 @@ TEST_F(PagenateTest, RepairRefitsTheMeasureThenLaysOutFromItsSystem) {
     ASSERT_EQ(Run(PAGENATE_MEASURES), 1);
     EXPECT_EQ(Columns(), full);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
+
+    // A measure narrower than it may be is widened and its system fitted
+    // again; no other system moves.
+    const int system5 = [&] {
+        const auto systems = Systems();
+        for (size_t s = 0; s < systems.size(); ++s)
+            for (const Column& c : systems[s])
+                if (c.number == 5)
+                    return static_cast<int>(s);
+        return -1;
+    }();
+    ASSERT_GE(system5, 0);
+    ColumnDisplay(5)->SetWidth(100, 1);
+    Info().SetMeasureStart(bar5);
+    Info().SetMeasureEnd(bar6);
+    ASSERT_EQ(Run(PAGENATE_MEASURES), 1);
+    const auto systems = Systems();
+    const auto fullSystems = [&] {
+        std::vector<std::vector<Column>> grouped;
+        for (const Column& c : full) {
+            if (grouped.empty() || grouped.back().back().at.y != c.at.y)
+                grouped.emplace_back();
+            grouped.back().push_back(c);
+        }
+        return grouped;
+    }();
+    ASSERT_EQ(systems.size(), fullSystems.size());
+    for (size_t s = 0; s < systems.size(); ++s) {
+        if (static_cast<int>(s) != system5) {
+            EXPECT_EQ(systems[s], fullSystems[s]) << s;
+            continue;
+        }
+        const auto& system = systems[s];
+        EXPECT_GT(ColumnDisplay(5)->GetWidth(), 100);
+        for (size_t m = 1; m < system.size(); ++m)
+            EXPECT_EQ(system[m].at.x, system[m - 1].at.x + system[m - 1].width);
+        EXPECT_EQ(system.back().at.x + system.back().width, Printable(PageOf(system.front().at)).right);
+    }
 
     const MCTime bar13 = *Conductor()->GetMeasure(TRACK_CONDUCTOR, 13)->GetTime();
     // Everything from bar 13's system on is taken apart and laid out again.

@@ -36,6 +36,7 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/staffruler.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/pagenate.h"
 #include "platform/gdi/dc.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
@@ -275,8 +276,10 @@ void PagenateFile(benchmark::State& state, midigen::Size size) {
     screen.SetMapMode(MM_ANISOTROPIC);
     screen.SetWindowExt(kTwipsPerInch, kTwipsPerInch);
     screen.SetViewportExt(kPixelsPerInch, -kPixelsPerInch);
-    CPagenate& pagenate = notation->view.GetPagenate();
     CNotateInfo& info = notation->view.GetAutoNote().GetNotateInfo();
+    CPagenate pagenate;   // bound as the view binds its own
+    pagenate.SetView(&notation->view);
+    pagenate.SetNotateInfo(&info, &notation->view.GetAutoNote().GetDirtyRect());
     int refused = 0;
     for (auto _ : state) {
         info.SetPagenateRange(PAGENATE_ALL);

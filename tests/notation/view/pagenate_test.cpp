@@ -87,7 +87,13 @@ struct Column {
 
 class PagenateTest : public notation_test::NotationFixture {
 protected:
-    PagenateTest() { ClearKeys(); }
+    // Pagination bound as the view binds its own: to the view, its engine's
+    // notate info and update list.
+    PagenateTest() {
+        ClearKeys();
+        m_pagenate.SetView(&View());
+        m_pagenate.SetNotateInfo(&Engine().GetNotateInfo(), &Engine().GetDirtyRect());
+    }
     ~PagenateTest() override { ClearKeys(); }
 
     static void ClearKeys() {
@@ -96,7 +102,7 @@ protected:
     }
     static void SetKey(const char* key, int value) { ASSERT_NE(SaveIntPreference(NOTATION, key, value), 0); }
 
-    CPagenate& Pagenate() { return View().GetPagenate(); }
+    CPagenate& Pagenate() { return m_pagenate; }
     CNotateInfo& Info() { return Engine().GetNotateInfo(); }
     MCPageLayout& Layout() { return MCPageLayout::GetPageLayout(); }
 
@@ -160,6 +166,8 @@ protected:
     }
     CRect Printable(int page) { return Layout().GetPageRect(page, Layout().GetPrintableRect()); }
     int PageOf(CPoint at) { return Layout().GetPageAtPoint(at); }
+    CPagenate m_pagenate;
+
     struct Screen : MemoryCanvas {
         Screen() : MemoryCanvas(8, 8) {
             dc.SetMapMode(MM_ANISOTROPIC);

@@ -42,14 +42,15 @@ constexpr const char* KEYS[] = {"MeasuresPerLine", "SystemsPerPage", "MultipleMe
                                 "IndentX", "IndentY"};
 
 // A piece of quarter notes in 4/4 at 120 quarters a minute: `staves` staves
-// (a track and channel each) of `bars` bars; staff `silent` plays nothing in
-// bars [from, to].
+// (a track and channel each) of `bars` bars, each note held `played` percent
+// of its beat; staff `silent` plays nothing in bars [from, to].
 struct Piece {
     int staves = 3;
     int bars = 40;
     int silent = 0;
     int from = 0;
     int to = 0;
+    int played = 100;   // how long each quarter is held, in percent
 };
 
 std::vector<uint8_t> PieceFile(const Piece& piece) {
@@ -68,8 +69,9 @@ std::vector<uint8_t> PieceFile(const Piece& piece) {
                     pending += DIVISION;
                     continue;
                 }
-                track.NoteOn(pending, channel, key, 90).NoteOff(DIVISION, channel, key);
-                pending = 0;
+                const int held = DIVISION * piece.played / 100;
+                track.NoteOn(pending, channel, key, 90).NoteOff(held, channel, key);
+                pending = DIVISION - held;
             }
         track.End(pending);
         file.Add(track);
@@ -190,7 +192,8 @@ protected:
 // ends in one barline at its barline x, the last one final; the system
 // and page limits hold; the progress shows one step per system.
 TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
-    ASSERT_NO_FATAL_FAILURE(Load({3, 40, 2, 9, 16}));
+    // Notes played short, as a keyboard player's: rests between them.
+    ASSERT_NO_FATAL_FAILURE(Load({3, 40, 2, 9, 16, 66}));
     ClearStates();
     ASSERT_EQ(Run(PAGENATE_ALL), CPagenate::PAGENATE_RESULT_DONE);
 

@@ -387,6 +387,27 @@ TEST_F(PagenateTest, ASilentRunBecomesOneMultiMeasureRestOnlyInSingleStaffDispla
     EXPECT_EQ(StaffMeasure(2, 9)->GetCollapsedMeasure(), 0);
 }
 
+// A silent run shorter than "CollapseThreshold" stays ordinary measures,
+// each taking its slot: the measures past the system's three open the next.
+TEST_F(PagenateTest, ASilentRunBelowTheThresholdStaysOrdinaryMeasures) {
+    ASSERT_NO_FATAL_FAILURE(Load({2, 12, 2, 3, 5}));
+    ASSERT_EQ(Run(PAGENATE_ALL), 1);
+    Pagenate().SetDisplay(2);
+    Pagenate().Prepare(&m_screen.dc);
+    ASSERT_EQ(Pagenate().BeginPagenate(), 1);
+    for (int n = 3; n <= 5; ++n) {
+        EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 0) << n;
+        EXPECT_EQ(StaffMeasure(2, n)->GetCollapsedMeasure(), 0) << n;
+    }
+    int measures = 0;
+    for (const auto& system : Systems()) {
+        EXPECT_LE(system.size(), 3u);
+        EXPECT_EQ(system.back().at.x + system.back().width, Printable(PageOf(system.front().at)).right);
+        measures += static_cast<int>(system.size());
+    }
+    EXPECT_EQ(measures, MeasureCount());
+}
+
 // A piece of one staff, silent in bars 9-16 on every staff shown: still no
 // multi-measure rest until that staff is chosen alone.
 TEST_F(PagenateTest, ASilentRunOfTheWholeScoreCollapsesOnlyWhenItsStaffIsChosen) {

@@ -50,7 +50,8 @@ struct Piece {
     int silent = 0;
     int from = 0;
     int to = 0;
-    int played = 100;   // how long each quarter is held, in percent
+    int played = 100;   // how long each note is held, in percent
+    int perBeat = 1;    // notes a beat
 };
 
 std::vector<uint8_t> PieceFile(const Piece& piece) {
@@ -63,15 +64,18 @@ std::vector<uint8_t> PieceFile(const Piece& piece) {
         const int channel = (staff - 1) % 16;
         const int key = 76 - 12 * ((staff - 1) % 4);
         uint32_t pending = 0;
+        const int length = DIVISION / piece.perBeat;
         for (int bar = 1; bar <= piece.bars; ++bar)
-            for (int beat = 0; beat < BEATS; ++beat) {
+            for (int note = 0; note < BEATS * piece.perBeat; ++note) {
                 if (staff == piece.silent && bar >= piece.from && bar <= piece.to) {
-                    pending += DIVISION;
+                    pending += length;
                     continue;
                 }
-                const int held = DIVISION * piece.played / 100;
-                track.NoteOn(pending, channel, key, 90).NoteOff(held, channel, key);
-                pending = DIVISION - held;
+                const int held = length * piece.played / 100;
+                // Scales up and down, so that neighbouring notes differ.
+                const int pitch = key + (note % 8 < 4 ? note % 4 : 4 - note % 4) * 2;
+                track.NoteOn(pending, channel, pitch, 90).NoteOff(held, channel, pitch);
+                pending = length - held;
             }
         track.End(pending);
         file.Add(track);
@@ -450,6 +454,42 @@ TEST_F(PagenateTest, AKeyChangeSplitsASilentRunAndMarksTheBarlineBeforeIt) {
     for (int n : {10, 11, 12, 14, 15, 16})
         EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 1) << n;
     EXPECT_EQ(barlineBefore(12), 1);
+}
+
+// Measures too many for the width: each system loses measures from its end
+// until the rest fit, the measure dropped opening the next; one measure
+// alone wider than the page is squeezed to the width all the same.
+TEST_F(PagenateTest, MeasuresThatDoNotFitMoveOnAndALoneMeasureIsForcedToTheWidth) {
+    const struct {
+        int perLine;
+        int perBeat;
+    } cases[] = {{8, 4}, {1, 32}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.perBeat);
+        SetKey("MeasuresPerLine", c.perLine);
+        ASSERT_NO_FATAL_FAILURE(Load({1, 12, 0, 0, 0, 100, c.perBeat}));
+        ASSERT_EQ(Run(PAGENATE_ALL), 1);
+        const auto systems = Systems();
+        int measures = 0;
+        size_t fullest = 0;
+        for (const auto& system : systems) {
+            EXPECT_LE(static_cast<int>(system.size()), c.perLine);
+            EXPECT_EQ(system.back().at.x + system.back().width, Printable(PageOf(system.front().at)).right);
+            for (size_t m = 1; m < system.size(); ++m)
+                EXPECT_EQ(system[m].at.x, system[m - 1].at.x + system[m - 1].width);
+            fullest = std::max(fullest, system.size());
+            measures += static_cast<int>(system.size());
+        }
+        EXPECT_EQ(measures, MeasureCount());
+        EXPECT_LT(static_cast<int>(fullest), c.perLine == 1 ? 2 : c.perLine);
+        for (int n = 1; n <= MeasureCount(); ++n) {
+            const auto barlines = Barlines(n);
+            EXPECT_EQ(std::count_if(barlines.begin(), barlines.end(),
+                                    [](ECBarline* b) { return b->GetBarlinePos() == 1; }),
+                      1)
+                << n;
+        }
+    }
 }
 
 // Repair: a measure that still fits changes nothing else; laying out again

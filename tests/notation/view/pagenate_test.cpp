@@ -272,6 +272,39 @@ TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
     EXPECT_EQ(Info().IsPagenating(), 0);
 }
 
+// A group of staves is braced at the head of every system, centred on the
+// system's left edge from its first staff's top; laying out again replaces
+// the braces, never doubles them.
+TEST_F(PagenateTest, AStaffGroupIsBracedAtTheHeadOfEverySystem) {
+    ASSERT_NO_FATAL_FAILURE(Load({3, 9}));
+    auto* conductorStaff = dynamic_cast<ECConductorStaff*>(Conductor()->GetTrack(TRACK_CONDUCTOR, 0, 0));
+    ASSERT_NE(conductorStaff, nullptr);
+    constexpr int BRACE = 0;
+    conductorStaff->GroupStaves(1, 3, BRACE);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_EQ(Run(PAGENATE_ALL), 1);
+        for (int n = 1; n <= MeasureCount(); ++n) {
+            DCctConductorMeasure* column = ColumnDisplay(n);
+            std::vector<ECBrac*> braces;
+            MCEventList* children = Conductor()->GetMeasure(TRACK_CONDUCTOR, n)->GetChildren();
+            for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+                ECBase* child = children->GetNext(pos);
+                if (child->GetClassType() == ET_BRAC)
+                    braces.push_back(static_cast<ECBrac*>(child));
+            }
+            ASSERT_EQ(braces.size(), column->IsHeadOfSystem() ? 1u : 0u) << n;
+            if (braces.empty())
+                continue;
+            EXPECT_EQ(braces[0]->GetBracType(), 1);
+            auto* display = dynamic_cast<DCctBase*>(braces[0]->GetData(DK_NOTATION, 0));
+            ASSERT_NE(display, nullptr);
+            EXPECT_GT(display->GetWidth(), 0);
+            EXPECT_EQ(display->GetPosition(), CPoint(-display->GetWidth() / 2, column->GetYOffsetForMeasure(1)));
+        }
+    }
+}
+
 // Page templates: one system on page 1 stands centred below the indent;
 // later pages put their first system at the top and their last at the bottom.
 TEST_F(PagenateTest, PageTemplatesCentreOneSystemOnPageOneAndSpreadLaterPages) {

@@ -276,10 +276,8 @@ void PagenateFile(benchmark::State& state, midigen::Size size) {
     screen.SetMapMode(MM_ANISOTROPIC);
     screen.SetWindowExt(kTwipsPerInch, kTwipsPerInch);
     screen.SetViewportExt(kPixelsPerInch, -kPixelsPerInch);
+    CPagenate& pagenate = notation->view.GetPagenate();
     CNotateInfo& info = notation->view.GetAutoNote().GetNotateInfo();
-    CPagenate pagenate;   // bound as the view binds its own
-    pagenate.SetView(&notation->view);
-    pagenate.SetNotateInfo(&info, &notation->view.GetAutoNote().GetDirtyRect());
     int refused = 0;
     for (auto _ : state) {
         info.SetPagenateRange(PAGENATE_ALL);

@@ -93,13 +93,7 @@ struct Column {
 
 class PagenateTest : public notation_test::NotationFixture {
 protected:
-    // Pagination bound as the view binds its own: to the view, its engine's
-    // notate info and update list.
-    PagenateTest() {
-        ClearKeys();
-        m_pagenate.SetView(&View());
-        m_pagenate.SetNotateInfo(&Engine().GetNotateInfo(), &Engine().GetDirtyRect());
-    }
+    PagenateTest() { ClearKeys(); }
     ~PagenateTest() override { ClearKeys(); }
 
     static void ClearKeys() {
@@ -108,7 +102,8 @@ protected:
     }
     static void SetKey(const char* key, int value) { ASSERT_NE(SaveIntPreference(NOTATION, key, value), 0); }
 
-    CPagenate& Pagenate() { return m_pagenate; }
+    // The view's own, bound to the view, its engine's notate info and update list.
+    CPagenate& Pagenate() { return View().GetPagenate(); }
     CNotateInfo& Info() { return Engine().GetNotateInfo(); }
     MCPageLayout& Layout() { return MCPageLayout::GetPageLayout(); }
 
@@ -172,8 +167,6 @@ protected:
     }
     CRect Printable(int page) { return Layout().GetPageRect(page, Layout().GetPrintableRect()); }
     int PageOf(CPoint at) { return Layout().GetPageAtPoint(at); }
-    CPagenate m_pagenate;
-
     struct Screen : MemoryCanvas {
         Screen() : MemoryCanvas(8, 8) {
             dc.SetMapMode(MM_ANISOTROPIC);

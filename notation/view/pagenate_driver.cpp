@@ -451,9 +451,14 @@ void CPagenate::FlushDirtyRect() {
     if (!m_pDirtyRect)
         return;
     std::unique_ptr<CDC> dc = MakePreparedDC();
-    // The view answers for its window; without one the list is only emptied.
-    auto* target = dynamic_cast<DirtyRect::Target*>(m_pView);
-    m_pDirtyRect->Invalidate(dc ? target : nullptr, dc.get());
+    auto* scroll = dynamic_cast<MCScrollView*>(m_pView);
+    if (!dc || !scroll) {
+        // No window to redraw: the list is only emptied.
+        m_pDirtyRect->Invalidate(nullptr, nullptr);
+        return;
+    }
+    DirtyRect::ScrollViewTarget target(*scroll);
+    m_pDirtyRect->Invalidate(&target, dc.get());
 }
 
 void CPagenate::Update(CDC* dc, ECBase* element) {

@@ -530,9 +530,12 @@ TEST_F(PagenateTest, RepairRefitsTheMeasureThenLaysOutFromItsSystem) {
     const MCTime bar6 = *Conductor()->GetMeasure(TRACK_CONDUCTOR, 6)->GetTime();
     Info().SetMeasureStart(bar5);
     Info().SetMeasureEnd(bar6);
+    Engine().GetDirtyRect().AddRect(CRect(0, 0, 100, -100));
     ASSERT_EQ(Run(PAGENATE_MEASURES), 1);
     EXPECT_EQ(Columns(), full);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
+    // The update list was flushed (here, without a window, only emptied).
+    EXPECT_EQ(Engine().GetDirtyRect().GetRectCount(), 0);
 
     // A measure narrower than it may be is widened and its system fitted
     // again; no other system moves.

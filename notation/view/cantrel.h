@@ -11,6 +11,7 @@
 #pragma once
 
 #include "notation/autonote/autonote.h"
+#include "notation/view/pagenate.h"
 #include "platform/ui/document.h"
 
 class ECPerformance;
@@ -27,10 +28,14 @@ public:
     void SetBaseEvent(ECPerformance* performance) { m_pBaseEvent = performance; }
 
     CAutoNote& GetAutoNote() { return m_autoNote; }
+    // Pagination, bound to this view and to the engine's notate info and
+    // update list at construction.
+    CPagenate& GetPagenate() { return m_pagenate; }
     // Whether the document shown reports unsaved changes; 0 without one.
     int IsDocumentModified() const;
 
 private:
     ECPerformance* m_pBaseEvent = nullptr;   // borrowed, may be null
     CAutoNote m_autoNote;                    // owned
+    CPagenate m_pagenate;                    // owned
 };

@@ -277,7 +277,9 @@ void DCctKey::SetSize(CDC* dc) {
     if (!FrameDirty() || m_accidentals.empty())
         return;
     const UINT measured = KeyFlavor(m_key) == FLAVOR_FLATS ? GLYPH_FLAT : GLYPH_SHARP;
-    const MCMusicFont::MusicFontMetrics glyph = MeasureGlyph(dc, measured);
+    // Without a context (the engine's sizing) the font's own measures.
+    const MCMusicFont::MusicFontMetrics glyph =
+        dc ? MeasureGlyph(dc, measured) : MCMusicFont::GetMusicFont().GetMusicMetrics(measured, FONT_NORMAL);
     const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);
     int high = m_accidentals.front().y;
     int low = high;

@@ -242,6 +242,28 @@ TEST(KeyDisplayTest, DMajorInkOnItsLines) {
     EXPECT_EQ(frame.Width(), 2 * kH);
 }
 
+// The layout walks size with no device context at times (the engine's own
+// sizing): the key then measures on its own and gets the same frame.
+TEST(KeyDisplayTest, SizedWithoutADeviceContextAsWithOne) {
+    MusicFontScope font(kH);
+    DisplayCanvas canvas(200, 200, 40, 100);
+    DCctKey drawn;
+    DCctKey measured;
+    for (DCctKey* key : {&drawn, &measured}) {
+        key->SetClef(0);
+        key->SetKey(-3, 0);
+    }
+    drawn.SetSize(&canvas.dc);
+    measured.SetSize(nullptr);
+    EXPECT_EQ(measured.FrameDirty(), 0);
+    CRect expected;
+    CRect frame;
+    drawn.GetFrame(&expected, 0);
+    measured.GetFrame(&frame, 0);
+    EXPECT_EQ(frame, expected);
+    EXPECT_GT(frame.top, frame.bottom);   // y up: a glyph has height
+}
+
 // ---- the clef in force, from the piece ------------------------------------------------
 
 struct KeyInPieceTest : piece::PieceTest {

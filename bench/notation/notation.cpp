@@ -13,7 +13,8 @@
 // 1.2 s, and per note within 1.5 times the medium piece's time.
 // AppendMeasure/large times one batch that appends a measure to the notated
 // large piece and renotates it, as the view runs a command; goal: at most
-// 16 ms. AddNote/long times one batch that adds an eighth note by command
+// 16 ms. PagenateFile lays the notated piece out on pages whole (see
+// there). AddNote/long times one batch that adds an eighth note by command
 // to the notated long piece (4 staves of 1,000 bars) and renotates what it
 // touched, as the view runs a note tool's command; goal: at most 16 ms. The
 // engine is driven as the view drives it (the notation tests' view driver,
@@ -22,6 +23,7 @@
 #include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"
 #include "model/conductor.h"
+#include "model/staff.h"
 #include "model/eventtypes.h"
 #include "model/basiccommands.h"
 #include "model/measure.h"
@@ -29,7 +31,12 @@
 #include "model/notes.h"
 #include "model/performance.h"
 #include "notation/display/records.h"
+#include "notation/autonote/notateinfo.h"
+#include "notation/display/conductor.h"
+#include "notation/layout/pagelayout.h"
+#include "notation/layout/staffruler.h"
 #include "notation/view/cantrel.h"
+#include "platform/gdi/dc.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
 #include "sequencer/performer.h"
@@ -242,5 +249,54 @@ void AddNote(benchmark::State& state, midigen::Size size) {
     MCOpusDoc::WaitThreadsFinished(0);
 }
 BENCHMARK_CAPTURE(AddNote, long, midigen::Size::Long)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// --------------------------------------------------------------- PAGINATION
+
+// Each iteration lays the notated piece out on pages whole, as the view does
+// after it opened a file: sized on a context mapped as the screen at 100 %,
+// then paginated. Reported beside it: pages, staves shown (a system taller
+// than a page hides the staves that do not fit) and notes.
+void PagenateFile(benchmark::State& state, midigen::Size size) {
+    doc_support::DocumentParts engine;
+    InitPlugins();
+    const midigen::Piece& piece = PieceOf(size);
+    std::unique_ptr<MCOpusDoc> doc = ReadPiece(nullptr, piece);
+    if (!doc) {
+        state.SkipWithError("the file was not read whole");
+        return;
+    }
+    auto notation = std::make_unique<NotationView>(doc.get());
+    notation->driver.Attach(doc->GetBaseEvent());
+    notation->Flush();
+    constexpr int kTwipsPerInch = 1440;
+    constexpr int kPixelsPerInch = 96;
+    CDC screen;
+    screen.CreateCompatibleDC(nullptr);
+    screen.SetMapMode(MM_ANISOTROPIC);
+    screen.SetWindowExt(kTwipsPerInch, kTwipsPerInch);
+    screen.SetViewportExt(kPixelsPerInch, -kPixelsPerInch);
+    CPagenate& pagenate = notation->view.GetPagenate();
+    CNotateInfo& info = notation->view.GetAutoNote().GetNotateInfo();
+    int refused = 0;
+    for (auto _ : state) {
+        info.SetPagenateRange(PAGENATE_ALL);
+        pagenate.Prepare(&screen);
+        refused += pagenate.BeginPagenate() != CPagenate::PAGENATE_RESULT_DONE;
+    }
+    if (refused > 0)
+        state.SkipWithError("the piece was not laid out");
+    ECConductor* conductor = doc->GetBaseEvent()->GetConductor();
+    auto* staffDisplay = dynamic_cast<DCctConductorStaff*>(
+        conductor->GetTrack(TRACK_CONDUCTOR, 0, 0)->GetData(DK_NOTATION, 0));
+    Report(state, piece, conductor->GetMaxMeasureNumber());
+    state.counters["pages"] = MCPageLayout::GetPageLayout().GetPageCount();
+    state.counters["staves shown"] = staffDisplay ? staffDisplay->GetRuler().GetShownStaffCount() : 0;
+    notation.reset();
+    doc.reset();
+    MCOpusDoc::WaitThreadsFinished(0);
+}
+BENCHMARK_CAPTURE(PagenateFile, small, midigen::Size::Small)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PagenateFile, medium, midigen::Size::Medium)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PagenateFile, large, midigen::Size::Large)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }   // namespace

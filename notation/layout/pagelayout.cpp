@@ -105,6 +105,11 @@ void MCPageLayout::SetPageSize(int width, int height) {
     SavePaperSize();
 }
 
+CRect MCPageLayout::GetPageRect(int page, CRect rect) const {
+    rect.OffsetRect(0, (page - 1) * (m_pageRect.bottom - m_pageRect.top));
+    return rect;
+}
+
 int MCPageLayout::GetPageAtPoint(POINT point) const {
     const int pageWidth = m_pageRect.right - m_pageRect.left;
     const int pageHeight = m_pageRect.bottom - m_pageRect.top;   // negative: pages go down

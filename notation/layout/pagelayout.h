@@ -78,6 +78,9 @@ public:
     void SetPageTimeCount(int count);
 
     const CRect& GetPageRect() const { return m_pageRect; }
+    // A rectangle of page 1 moved to page `page` (from 1): down by page - 1
+    // page heights. Page n's printable area is GetPageRect(n, GetPrintableRect()).
+    CRect GetPageRect(int page, CRect rect) const;
     const CRect& GetPaperRect() const { return m_paperRect; }
     const CRect& GetQuarterInchRect() const { return m_quarterInchRect; }
     const CRect& GetPrintableRect() const { return m_printableRect; }

@@ -14,6 +14,7 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/staffcolor.h"
 #include "notation/layout/textfonts.h"
+#include "notation/view/layoutactions.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
 #include "platform/ui/button.h"
@@ -25,6 +26,7 @@
 #include "platform/ui/paint.h"
 
 #include <cstdlib>
+#include <mutex>
 
 IMPLEMENT_DYNCREATE(CCantrel, MCScrollView)
 
@@ -79,7 +81,8 @@ CCantrel::CCantrel() {
     SetLineScroll(CSize(pageSize.cx / kLinesAcrossPage, pageSize.cy / kLinesDownPage));
     m_nVoice = VOICE_ALL;
     m_autoNote.Attach(this);
-    // FIXME: the pagination engine is attached here once the view holds one.
+    m_pagenate.SetView(this);
+    m_pagenate.SetNotateInfo(&m_autoNote.GetNotateInfo(), &m_autoNote.GetDirtyRect());
 }
 
 CCantrel::~CCantrel() = default;
@@ -275,14 +278,17 @@ void CCantrel::OnZoomSet() {
     MCPageLayout::SetZoom(dc.GetDeviceCaps(LOGPIXELSX));
     MCMusicFont::GetMusicFont().SetExtentDirty(1, FONT_ALL);
     if (m_pBaseEvent) {
-        // FIXME: every element is marked frame-dirty (ACSetFrameDirty) and
-        // measured again on this context (ACSetSize) here once the layout
-        // actions are in.
+        // Glyph extents and every frame are measured again at the new zoom,
+        // then everything is placed again.
+        std::lock_guard lock(m_pBaseEvent->GetLock());
+        ACSetFrameDirty frames;
+        frames.Apply(m_pBaseEvent);
+        ACSetSize size;
+        size.SetDC(&dc);
+        size.Apply(m_pBaseEvent);
         ACSetDirty dirty(1);
         dirty.AddDirtyKind(DCctBase::DIRTY_POSITION);
-        m_pBaseEvent->Lock();
         dirty.Apply(m_pBaseEvent);
-        m_pBaseEvent->Unlock();
     }
     TileViews(FALSE);
     ScrollTo(GetScrollPosition());
@@ -316,8 +322,8 @@ void CCantrel::ApplyVoiceFilter() {
 void CCantrel::OnTracksSet() {
     if (m_pScoreBar)
         m_pScoreBar->UpdateData(TRUE);
-    // FIXME: the pagination engine shows the bar's track layout
-    // (CPagenate::SetDisplay, then BeginPagenate) once the view holds one.
+    m_pagenate.SetDisplay(m_pScoreBar ? std::max(m_pScoreBar->m_nTrackLayout, 0) : 0);
+    m_pagenate.BeginPagenate();
     SetNeedsDraw(TRUE);
     Invalidate();
 }

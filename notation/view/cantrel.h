@@ -35,6 +35,7 @@
 #include "model/time.h"
 #include "notation/autonote/autonote.h"
 #include "notation/view/marginview.h"
+#include "notation/view/pagenate.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/msgmap.h"
 
@@ -108,6 +109,9 @@ public:
     void SetBaseEvent(ECPerformance* performance) { m_pBaseEvent = performance; }
 
     CAutoNote& GetAutoNote() { return m_autoNote; }
+    // Pagination, bound to this view and to the engine's notate info and
+    // update list at construction.
+    CPagenate& GetPagenate() { return m_pagenate; }
     // Whether the document shown reports unsaved changes; 0 without one.
     int IsDocumentModified() const;
 
@@ -185,6 +189,7 @@ private:
     int m_bPaginatedOnce = 0;
     std::array<CLIPFORMAT, 3> m_clipFormats{};
     CAutoNote m_autoNote;                    // owned
-    // FIXME: the edit tool, the play cursor, the drop target and the
-    // pagination engine join these members with their issues.
+    CPagenate m_pagenate;                    // owned
+    // FIXME: the edit tool, the play cursor and the drop target join these
+    // members with their issues.
 };

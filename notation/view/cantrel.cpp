@@ -217,7 +217,10 @@ void CCantrel::TileViews(BOOL bRedraw) {
         return;
     MCScrollView::TileViews(FALSE);
     SetRedraw(FALSE);
+    // What one mode disables the other enables again: a margin or a page
+    // button left disabled would ignore the mouse once shown.
     if (m_nViewMode == VIEWMODE_TRACK) {
+        m_marginView.EnableWindow(TRUE);
         m_marginView.MoveWindow(m_marginRect, FALSE);
         for (MCButton* button : {&m_pageUp, &m_pageDown}) {
             button->EnableWindow(FALSE);
@@ -226,6 +229,8 @@ void CCantrel::TileViews(BOOL bRedraw) {
     } else {
         m_marginView.EnableWindow(FALSE);
         m_marginView.ShowWindow(SW_HIDE);
+        for (MCButton* button : {&m_pageUp, &m_pageDown})
+            button->EnableWindow(TRUE);
         m_pageUp.MoveWindow(m_pageUpRect, FALSE);
         m_pageDown.MoveWindow(m_pageDownRect, FALSE);
     }
@@ -336,12 +341,14 @@ void CCantrel::OnLayout() {
     OnTracksSet();
 }
 
+// The base's page steps add to the scroll position, which in this flipped
+// view (y up) runs the other way: page down is towards more negative y.
 void CCantrel::OnPageUp() {
-    SendMessage(WM_VSCROLL, SB_PAGEUP, 0);
+    SendMessage(WM_VSCROLL, IsFlipped() ? SB_PAGEDOWN : SB_PAGEUP, 0);
 }
 
 void CCantrel::OnPageDown() {
-    SendMessage(WM_VSCROLL, SB_PAGEDOWN, 0);
+    SendMessage(WM_VSCROLL, IsFlipped() ? SB_PAGEUP : SB_PAGEDOWN, 0);
 }
 
 void CCantrel::RedrawNow() {

@@ -4,14 +4,24 @@
 // layout read again on WM_TRACKLAYOUT.
 #include "notation/view/cantrel.h"
 
+#include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"
 #include "interface/document/opustemplate.h"
 #include "interface/document/pluginrecords.h"
+#include "model/conductor.h"
+#include "model/conductorstaff.h"
+#include "model/measure.h"
+#include "model/performance.h"
 #include "model/preferences.h"
+#include "notation/autonote/notateinfo.h"
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/view/marginview.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
+#include "platform/core/archive.h"
+#include "platform/core/file.h"
 #include "platform/core/resources.h"
 #include "platform/ui/app.h"
 #include "platform/ui/cmdui.h"
@@ -23,6 +33,9 @@
 #include "platform/ui/uiresources.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
+#include "tests/notation/support/viewdriver.h"
+#include "tests/platform/messaging_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +55,25 @@ MENU_RESOURCE(IDR_SCORE_MAIN, kMainMenu);
 const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOSE, "&Close"}}}}};
 MENU_RESOURCE(IDR_SCORE_DOC, kDocMenu);
 STRING_TABLE({IDR_SCORE_MAIN, "Score"}, {IDR_SCORE_DOC, "Piece"});
+
+constexpr int kDivision = 480;
+
+// Two staves of quarter notes in 4/4, `bars` bars long.
+std::vector<uint8_t> QuartersFile(int bars) {
+    smf_support::Track conductor;
+    conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End();
+    smf_support::File file(1, kDivision);
+    file.Add(conductor);
+    for (int staff = 0; staff < 2; ++staff) {
+        smf_support::Track track;
+        const int key = 72 - 12 * staff;
+        for (int beat = 0; beat < 4 * bars; ++beat)
+            track.NoteOn(0, staff, key, 90).NoteOff(kDivision, staff, key);
+        track.End();
+        file.Add(track);
+    }
+    return file.GetBytes();
+}
 
 // Runs the bar's update handlers as idle time does, so its buttons are
 // enabled or disabled by them.
@@ -98,6 +130,28 @@ protected:
             if (auto* score = DYNAMIC_DOWNCAST(CCantrel, view))
                 return score;
         return nullptr;
+    }
+    // Reads the file into the view's document, notates it as the view does
+    // and lays it out on the view's own screen context.
+    void LoadAndLayOut(CCantrel* view, notation_test::ViewDriver& driver, const std::vector<uint8_t>& bytes) {
+        auto* document = static_cast<MCOpusDoc*>(view->GetDocument());
+        {
+            CMemFile source(bytes);
+            CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+            MCMidiRead reader;
+            ASSERT_EQ(reader.LoadMidiFile(ar, document), 1);
+        }
+        messaging_test::PumpPending();
+        driver.Attach(document->GetBaseEvent());
+        view->GetAutoNote().GetNotateInfo().SetPagenateRange(PAGENATE_ALL);
+        CClientDC dc(view);
+        view->OnPrepareDC(&dc);
+        view->GetPagenate().Prepare(&dc);
+        ASSERT_EQ(view->GetPagenate().BeginPagenate(), CPagenate::PAGENATE_RESULT_DONE);
+    }
+    static DCctConductorMeasure* Column(CCantrel* view, int number) {
+        ECMeasure* measure = view->GetBaseEvent()->GetConductor()->GetMeasure(TRACK_CONDUCTOR, number);
+        return measure ? dynamic_cast<DCctConductorMeasure*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
     }
     CComboBox* Combo(UINT id) { return static_cast<CComboBox*>(frame->GetScoreBar().GetDlgItem(static_cast<int>(id))); }
     // The device width of `twips` on the view's own client context.
@@ -183,6 +237,7 @@ TEST_F(ScoreWindowTest, TrackViewShowsTheMarginAndHidesThePageButtons) {
     EXPECT_EQ(view->GetViewMode(), CCantrel::VIEWMODE_TRACK);
     EXPECT_EQ(frame->GetScoreBar().m_nViewMode, CCantrel::VIEWMODE_TRACK);
     EXPECT_TRUE(view->GetMarginView().IsWindowVisible());
+    EXPECT_TRUE(view->GetMarginView().IsWindowEnabled());
     EXPECT_FALSE(view->GetPageUpButton().IsWindowVisible());
     EXPECT_FALSE(view->GetPageDownButton().IsWindowVisible());
     EXPECT_EQ(view->GetViewSize().cx, CCantrel::kTrackViewWidth);
@@ -198,6 +253,8 @@ TEST_F(ScoreWindowTest, TrackViewShowsTheMarginAndHidesThePageButtons) {
     frame->SendMessage(WM_COMMAND, ID_VIEW_PAGE, 0);
     EXPECT_FALSE(view->GetMarginView().IsWindowVisible());
     EXPECT_TRUE(view->GetPageUpButton().IsWindowVisible());
+    EXPECT_TRUE(view->GetPageUpButton().IsWindowEnabled());   // disabled in track view, back now
+    EXPECT_TRUE(view->GetPageDownButton().IsWindowEnabled());
     EXPECT_EQ(view->GetViewArea().left, 0);
     // The page buttons: two squares at the bottom of the vertical bar, page down lowest.
     CRect up, down;
@@ -206,6 +263,14 @@ TEST_F(ScoreWindowTest, TrackViewShowsTheMarginAndHidesThePageButtons) {
     EXPECT_EQ(up.Width(), up.Height());
     EXPECT_EQ(up.bottom, down.top);
     EXPECT_EQ(up.left, down.left);
+
+    // They scroll by a page: page down towards the later pages, lower in
+    // the view (y up).
+    const CPoint top = view->GetScrollPosition();
+    view->SendMessage(WM_COMMAND, ID_PAGE_DOWN, 0);
+    EXPECT_LT(view->GetScrollPosition().y, top.y);
+    view->SendMessage(WM_COMMAND, ID_PAGE_UP, 0);
+    EXPECT_EQ(view->GetScrollPosition(), top);
 }
 
 TEST_F(ScoreWindowTest, EachZoomStepScalesTheMusicAndTheButtonsStopAtTheEnds) {
@@ -237,6 +302,46 @@ TEST_F(ScoreWindowTest, EachZoomStepScalesTheMusicAndTheButtonsStopAtTheEnds) {
     IdleUpdate(bar);
     EXPECT_FALSE(bar.GetZoomInButton().IsWindowEnabled());
     EXPECT_TRUE(bar.GetZoomOutButton().IsWindowEnabled());
+}
+
+// A laid-out piece: each zoom re-measures the score, and a measure keeps its
+// width in twips, so on screen it scales with the zoom.
+TEST_F(ScoreWindowTest, ALaidOutMeasureScalesWithEveryZoomStep) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    notation_test::ViewDriver driver(*view);
+    LoadAndLayOut(view, driver, QuartersFile(6));
+    DCctConductorMeasure* second = Column(view, 2);
+    ASSERT_NE(second, nullptr);
+    const int twips = second->GetWidth();
+    ASSERT_GT(twips, 0);
+
+    CComboBox* zoom = Combo(IDC_ZOOM);
+    for (size_t index = 0; index < CCantrel::kZoomSteps.size(); ++index) {
+        zoom->SetCurSel(static_cast<int>(index));
+        view->OnZoomSet();
+        EXPECT_EQ(second->GetWidth(), twips) << index;
+        EXPECT_FALSE(second->FrameDirty()) << "measured again at step " << index;
+        EXPECT_NEAR(DeviceWidth(view, second->GetWidth()), twips * CCantrel::kZoomSteps[index] / 1440, 1) << index;
+    }
+}
+
+// The ruler button shows and hides the conductor staff's ruler.
+TEST_F(ScoreWindowTest, TheRulerButtonHidesAndShowsTheRuler) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    notation_test::ViewDriver driver(*view);
+    LoadAndLayOut(view, driver, QuartersFile(2));
+    auto* staff = dynamic_cast<DCctConductorStaff*>(
+        view->GetBaseEvent()->GetConductor()->GetTrack(TRACK_CONDUCTOR, 0, 0)->GetData(DK_NOTATION, 0));
+    ASSERT_NE(staff, nullptr);
+    MCButton& ruler = frame->GetScoreBar().GetRulerButton();
+    ruler.SetButtonState(0);
+    frame->SendMessage(WM_COMMAND, ID_VIEW_RULER, 0);
+    EXPECT_TRUE(staff->IsRulerHidden());
+    ruler.SetButtonState(1);
+    frame->SendMessage(WM_COMMAND, ID_VIEW_RULER, 0);
+    EXPECT_FALSE(staff->IsRulerHidden());
 }
 
 TEST_F(ScoreWindowTest, TheMarginEdgeSnapsWhileDragged) {
@@ -297,6 +402,15 @@ TEST_F(ScoreWindowTest, TheMarginDrawsOnceASizeAndKeepsItsEdgeWhenSizedToNothing
     margin.SendMessage(WM_SIZE, 0, MAKELPARAM(0, 40));
     EXPECT_EQ(margin.GetSizingEdge(), edge);
     EXPECT_NE(margin.GetBitmap(), nullptr);
+
+    // Over the edge the margin holds the mouse; beyond the edge strip,
+    // outside the window, it lets go.
+    margin.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(edge.CenterPoint().x, 5));
+    EXPECT_NE(margin.GetFlags() & CMarginView::MV_OVER_EDGE, 0);
+    EXPECT_EQ(CWnd::GetCapture(), &margin);
+    margin.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(edge.right + 1, 5));
+    EXPECT_EQ(margin.GetFlags() & CMarginView::MV_OVER_EDGE, 0);
+    EXPECT_NE(CWnd::GetCapture(), &margin);
 }
 
 TEST_F(ScoreWindowTest, ATrackLayoutMessageRefillsTheTracksCombo) {

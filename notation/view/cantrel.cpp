@@ -2,6 +2,7 @@
 // view modes, the zoom and the bar's commands, margin dragging.
 #include "notation/view/cantrel.h"
 
+#include "interface/document/opusdoc.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/performance.h"
@@ -149,6 +150,11 @@ void CCantrel::OnInitialUpdate() {
     }
     const CRect& page = MCPageLayout::GetPageLayout().GetPageRect();
     SetViewSize(page.Width(), page.Height());
+    // The bar's tracks combo lists the tracks of this view's document.
+    if (m_pScoreBar) {
+        m_pScoreBar->m_pDocument = DYNAMIC_DOWNCAST(MCOpusDoc, GetDocument());
+        m_pScoreBar->UpdateData(FALSE);
+    }
     MCScrollView::OnInitialUpdate();
 }
 

@@ -16,6 +16,7 @@
 #include "notation/autonote/notateinfo.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
+#include "notation/display/measure.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/view/marginview.h"
 #include "notation/view/scorewnd.h"
@@ -58,8 +59,9 @@ STRING_TABLE({IDR_SCORE_MAIN, "Score"}, {IDR_SCORE_DOC, "Piece"});
 
 constexpr int kDivision = 480;
 
-// Two staves of quarter notes in 4/4, `bars` bars long.
-std::vector<uint8_t> QuartersFile(int bars) {
+// Two staves of quarter notes in 4/4, `bars` bars long; staff 2 rests in
+// bars `from` to `to` (none by default).
+std::vector<uint8_t> QuartersFile(int bars, int from = 0, int to = -1) {
     smf_support::Track conductor;
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End();
     smf_support::File file(1, kDivision);
@@ -67,9 +69,17 @@ std::vector<uint8_t> QuartersFile(int bars) {
     for (int staff = 0; staff < 2; ++staff) {
         smf_support::Track track;
         const int key = 72 - 12 * staff;
-        for (int beat = 0; beat < 4 * bars; ++beat)
-            track.NoteOn(0, staff, key, 90).NoteOff(kDivision, staff, key);
-        track.End();
+        uint32_t pending = 0;
+        for (int beat = 0; beat < 4 * bars; ++beat) {
+            const int bar = beat / 4 + 1;
+            if (staff == 1 && bar >= from && bar <= to) {
+                pending += kDivision;
+                continue;
+            }
+            track.NoteOn(pending, staff, key, 90).NoteOff(kDivision, staff, key);
+            pending = 0;
+        }
+        track.End(pending);
         file.Add(track);
     }
     return file.GetBytes();
@@ -152,6 +162,11 @@ protected:
     static DCctConductorMeasure* Column(CCantrel* view, int number) {
         ECMeasure* measure = view->GetBaseEvent()->GetConductor()->GetMeasure(TRACK_CONDUCTOR, number);
         return measure ? dynamic_cast<DCctConductorMeasure*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
+    }
+    // The combo's change of selection, as the combo tells its bar.
+    void ChooseFrom(CComboBox* combo) {
+        frame->GetScoreBar().SendMessage(WM_COMMAND, MAKEWPARAM(combo->GetDlgCtrlID(), CBN_SELCHANGE),
+                                         reinterpret_cast<LPARAM>(combo->GetSafeHwnd()));
     }
     CComboBox* Combo(UINT id) { return static_cast<CComboBox*>(frame->GetScoreBar().GetDlgItem(static_cast<int>(id))); }
     // The device width of `twips` on the view's own client context.
@@ -342,6 +357,36 @@ TEST_F(ScoreWindowTest, TheRulerButtonHidesAndShowsTheRuler) {
     ruler.SetButtonState(1);
     frame->SendMessage(WM_COMMAND, ID_VIEW_RULER, 0);
     EXPECT_FALSE(staff->IsRulerHidden());
+}
+
+// The tracks combo, refilled when the track layouts change, lays the score
+// out again for the track chosen: staff 2 alone, silent for eight bars,
+// shows one rest of eight bars.
+TEST_F(ScoreWindowTest, ChoosingATrackShowsItAloneWithItsMultiMeasureRest) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    notation_test::ViewDriver driver(*view);
+    LoadAndLayOut(view, driver, QuartersFile(20, 9, 16));
+    auto staffMeasure = [view](int staff, int number) {
+        ECMeasure* measure = view->GetBaseEvent()->GetConductor()->GetMeasure(staff, number);
+        return measure ? dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
+    };
+    ASSERT_NE(staffMeasure(2, 9), nullptr);
+    EXPECT_EQ(staffMeasure(2, 9)->GetCollapsedMeasure(), 0);
+
+    frame->SendMessage(WM_TRACKLAYOUT, 0, 0);
+    CComboBox* tracks = Combo(IDC_TRACKS);
+    ASSERT_EQ(tracks->GetCount(), 3);   // "All Tracks" and the two staves
+    tracks->SetCurSel(2);
+    ChooseFrom(tracks);
+    EXPECT_EQ(frame->GetScoreBar().m_nTrackLayout, 2);
+    EXPECT_EQ(staffMeasure(2, 9)->GetCollapsedMeasure(), 8);
+    for (int n = 10; n <= 16; ++n)
+        EXPECT_EQ(Column(view, n)->IsCollapsedMember(), 1) << n;
+
+    tracks->SetCurSel(0);
+    ChooseFrom(tracks);
+    EXPECT_EQ(staffMeasure(2, 9)->GetCollapsedMeasure(), 0);
 }
 
 TEST_F(ScoreWindowTest, TheMarginEdgeSnapsWhileDragged) {

@@ -8,6 +8,7 @@
 #include "model/performance.h"
 #include "model/plugin.h"
 #include "model/preferences.h"
+#include "model/states.h"
 #include "notation/autonote/timerange.h"
 #include "notation/display/base.h"
 #include "notation/display/conductor.h"
@@ -156,6 +157,16 @@ void CCantrel::OnInitialUpdate() {
         m_pScoreBar->UpdateData(FALSE);
     }
     MCScrollView::OnInitialUpdate();
+}
+
+void CCantrel::OnUpdate(CView* sender, long hint, CObject* hintObject) {
+    if (hint == STATE_PREFS_CHANGED) {
+        LoadPreferences();
+        if (GetSafeHwnd())
+            RedrawNow();
+        return;
+    }
+    MCScrollView::OnUpdate(sender, hint, hintObject);
 }
 
 void CCantrel::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {

@@ -74,6 +74,11 @@ public:
     // Measures the screen, the page size and the fonts on a client context,
     // reads the duration gate, sizes the view to a page; then the base's.
     void OnInitialUpdate() override;
+    // The document's states, by code. So far: a change of preferences
+    // (1600) reads the view's preferences again and redraws.
+    // FIXME: the other states and the command phases come with the view's
+    // attachment to its performance.
+    void OnUpdate(CView* sender, long hint, CObject* hintObject) override;
     // Printing: MM_TWIPS; screen: 1440 units to the zoom, y up. Transparent
     // background either way.
     void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr) override;

@@ -13,16 +13,19 @@
 #include "model/measure.h"
 #include "model/performance.h"
 #include "model/preferences.h"
+#include "model/states.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/measure.h"
 #include "notation/layout/pagelayout.h"
+#include "notation/layout/staffcolor.h"
 #include "notation/view/marginview.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
+#include "platform/core/profile.h"
 #include "platform/core/resources.h"
 #include "platform/ui/app.h"
 #include "platform/ui/cmdui.h"
@@ -214,6 +217,34 @@ TEST_F(ScoreWindowTest, ANewViewShowsPagesAtTheScreensZoomWithEveryVoice) {
     EXPECT_EQ(tracks->GetItemData(0), static_cast<DWORD_PTR>(-1));
     EXPECT_EQ(tracks->GetCurSel(), 0);
     EXPECT_EQ(frame->GetScoreBar().GetRulerButton().GetButtonState(), 1);   // the ruler shows
+}
+
+// The view's preferences are read when it is made and again on every
+// change of preferences.
+TEST_F(ScoreWindowTest, APreferenceChangeReadsTheViewsPreferencesAgain) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->IsFollowScore(), 1);
+    EXPECT_EQ(DCctConductorStaff::s_nMeasureNum, 1);
+    const COLORREF blue = RGB(0, 0, 200);
+    SaveIntPreference("Settings", "FollowScore", 0);
+    SaveIntPreference("Settings\\Notation", "MeasureNumbers", 0);
+    SaveIntPreference("Settings\\Notation", "MeasureNumberOptions", 3);
+    SaveIntPreference("Views\\Music Score", "StaffColor", static_cast<int>(blue));
+    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, nullptr);
+    EXPECT_EQ(view->IsFollowScore(), 0);
+    EXPECT_EQ(DCctConductorStaff::s_nMeasureNum, 0);
+    EXPECT_EQ(DCctConductorStaff::s_nMeasureNumOpt, 3);
+    EXPECT_EQ(StaffColor().Get(), blue);
+
+    CProfile profile = CProfile::Application();
+    profile.DeleteKey("Settings", "FollowScore");
+    profile.DeleteKey("Settings\\Notation", "MeasureNumbers");
+    profile.DeleteKey("Settings\\Notation", "MeasureNumberOptions");
+    profile.DeleteKey("Views\\Music Score", "StaffColor");
+    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, nullptr);
+    EXPECT_EQ(view->IsFollowScore(), 1);
+    EXPECT_EQ(DCctConductorStaff::s_nMeasureNumOpt, 1);
 }
 
 TEST_F(ScoreWindowTest, WithNoStoredPlacementTheWindowsStackFullWidthAndKeepTheirPlace) {

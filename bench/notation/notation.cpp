@@ -36,6 +36,7 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/staffruler.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/pagenate.h"
 #include "platform/gdi/dc.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"

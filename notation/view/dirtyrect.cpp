@@ -1,9 +1,34 @@
 #include "notation/view/dirtyrect.h"
 
+#include "interface/document/scrollview.h"
 #include "model/event.h"
 #include "model/plugin.h"
 #include "notation/display/base.h"
 #include "notation/layout/musicfont.h"
+#include "platform/ui/paint.h"
+
+namespace {
+
+constexpr BOOL NO_ERASE = FALSE;
+
+}  // namespace
+
+void DirtyRect::ScrollViewTarget::InvalidateAll() {
+    m_view.Invalidate(NO_ERASE);
+}
+
+void DirtyRect::ScrollViewTarget::InvalidateLogical(CDC* dc, const CRect& rect) {
+    CRect device = rect;
+    if (dc) {
+        m_view.VPtoDP(dc, &device);
+    } else {
+        CClientDC own(&m_view);
+        m_view.OnPrepareDC(&own);
+        m_view.VPtoDP(&own, &device);
+    }
+    device.NormalizeRect();
+    m_view.InvalidateRect(&device, NO_ERASE);
+}
 
 DirtyRect::DirtyRect() = default;
 

@@ -10,9 +10,11 @@
 // of the score while listed is still alive here: GetEvents drops every
 // element only this list still holds before handing the list out.
 //
-// The view is reached through DirtyRect::Target, which the notation view
-// implements (converting logical rectangles to its device and invalidating
-// them without erasing). User-interface thread only.
+// The view is reached through DirtyRect::Target: ScrollViewTarget is that of
+// a scroll view such as the notation view (its view coordinates are the
+// list's logical units: each rectangle goes through the view's VPtoDP with
+// the flush's DC and is invalidated without erasing). User-interface thread
+// only.
 #pragma once
 
 #include "model/lists.h"
@@ -23,6 +25,7 @@
 class CDC;
 class ECBase;
 class MCObList;
+class MCScrollView;
 
 class DirtyRect {
 public:
@@ -34,6 +37,17 @@ public:
         virtual void InvalidateAll() = 0;
         // A rectangle in logical units, converted for `dc`, without erasing.
         virtual void InvalidateLogical(CDC* dc, const CRect& rect) = 0;
+    };
+
+    // A scroll view as the flush's target (borrowed; it must outlive this).
+    class ScrollViewTarget : public Target {
+    public:
+        explicit ScrollViewTarget(MCScrollView& view) : m_view(view) {}
+        void InvalidateAll() override;
+        void InvalidateLogical(CDC* dc, const CRect& rect) override;
+
+    private:
+        MCScrollView& m_view;
     };
 
     DirtyRect();

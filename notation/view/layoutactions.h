@@ -36,7 +36,6 @@
 #include "notation/autonote/timerange.h"
 
 class CDC;
-class DCctBase;
 class ECBase;
 class ECConductor;
 class ECMeasure;

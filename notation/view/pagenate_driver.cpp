@@ -125,24 +125,33 @@ int CPagenate::BeginPagenate() {
     ECConductor* conductor = GetConductor();
     const int recording = IsRecording();
     const int realTime = IsRealTimeRecording();
-    if (!recording) {
-        GetConductorStaffChildren();
-        const int measures = m_pConductorStaff ? m_pConductorStaff->GetMaxMeasureNumber() : 0;
-        SendProgress(STATE_PROGRESS_BEGIN, 0, measures);
+    int result = PAGENATE_RESULT_EMPTY;
+    {
+        // However the run ends, the next call finds pagination idle and the
+        // ranges consumed.
+        struct Idle {
+            CPagenate& self;
+            ~Idle() {
+                self.m_bBusy = 0;
+                self.m_pNotateInfo->SetPagenating(0);
+                self.m_pNotateInfo->SetAutoNotating(0);
+                self.m_pNotateInfo->Reset();
+            }
+        } idle{*this};
+        if (!recording) {
+            GetConductorStaffChildren();
+            const int measures = m_pConductorStaff ? m_pConductorStaff->GetMaxMeasureNumber() : 0;
+            SendProgress(STATE_PROGRESS_BEGIN, 0, measures);
+        }
+        Prepagenate(conductor, realTime);
+        LoadPreferences();
+        result = Repagenate(conductor);
+        // Nothing was laid out without measures: nothing to place or redraw.
+        if (result != PAGENATE_RESULT_EMPTY)
+            Predraw(conductor, realTime);
+        if (!recording)
+            SendProgress(STATE_PROGRESS_END, 0, 0);
     }
-    Prepagenate(conductor, realTime);
-    LoadPreferences();
-    const int result = Repagenate(conductor);
-    // Nothing was laid out without measures: nothing to place or redraw.
-    if (result != PAGENATE_RESULT_EMPTY)
-        Predraw(conductor, realTime);
-    if (!recording)
-        SendProgress(STATE_PROGRESS_END, 0, 0);
-
-    m_bBusy = 0;
-    m_pNotateInfo->SetPagenating(0);
-    m_pNotateInfo->SetAutoNotating(0);
-    m_pNotateInfo->Reset();
     if (m_bPrinting || recording)
         return result;
 
@@ -442,9 +451,14 @@ void CPagenate::FlushDirtyRect() {
     if (!m_pDirtyRect)
         return;
     std::unique_ptr<CDC> dc = MakePreparedDC();
-    // The view answers for its window; without one the list is only emptied.
-    auto* target = dynamic_cast<DirtyRect::Target*>(m_pView);
-    m_pDirtyRect->Invalidate(dc ? target : nullptr, dc.get());
+    auto* scroll = dynamic_cast<MCScrollView*>(m_pView);
+    if (!dc || !scroll) {
+        // No window to redraw: the list is only emptied.
+        m_pDirtyRect->Invalidate(nullptr, nullptr);
+        return;
+    }
+    DirtyRect::ScrollViewTarget target(*scroll);
+    m_pDirtyRect->Invalidate(&target, dc.get());
 }
 
 void CPagenate::Update(CDC* dc, ECBase* element) {

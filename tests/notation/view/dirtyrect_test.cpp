@@ -5,8 +5,10 @@
 #include "model/eventtypes.h"
 #include "model/notes.h"
 #include "notation/display/base.h"
+#include "platform/ui/paint.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/measure_support.h"
+#include "tests/notation/view/flatview_support.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +139,46 @@ TEST(DirtyRectTest, RectanglesGrowByTenAndClearEmptiesAll) {
     update.Invalidate(nullptr, nullptr);
     EXPECT_EQ(update.GetRectCount(), 0);
     EXPECT_EQ(update.GetRedrawAll(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DirtyRectTest, AScrollViewTargetInvalidatesTheDeviceArea) {
+    MusicFontScope font(24);
+    view_test::FlatView view;
+    ASSERT_TRUE(view.Create(nullptr, "view", WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
+    view.SetViewSize(2000, 2000);
+    view.UpdateWindow();
+    view.ValidateRect(nullptr);
+    DirtyRect::ScrollViewTarget target(view);
+
+    const int m = 3 * MCMusicFont::GetMusicFont().GetNoteheadWidth(FONT_CURRENT);
+    const CRect logical(100, -150, 140, -190);   // well inside the view area
+    CRect expected(logical.left - m, logical.top + m, logical.right + m, logical.bottom - m);
+    {
+        CClientDC dc(&view);
+        view.OnPrepareDC(&dc);
+        view.VPtoDP(&dc, &expected);
+        expected.NormalizeRect();
+    }
+    ASSERT_FALSE(expected.IsRectEmpty());
+    DirtyRect update;
+    update.AddRect(logical);
+    update.Invalidate(&target, nullptr);
+    CRect invalid;
+    ASSERT_TRUE(view.GetUpdateRect(&invalid));
+    EXPECT_EQ(invalid, expected);
+
+    view.ValidateRect(nullptr);
+    update.AddRect(logical);
+    update.SetRedrawAll(1);
+    update.Invalidate(&target, nullptr);
+    CRect client;
+    view.GetClientRect(&client);
+    ASSERT_TRUE(view.GetUpdateRect(&invalid));
+    EXPECT_EQ(invalid, client);
 }
 
 }  // namespace

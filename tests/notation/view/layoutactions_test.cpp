@@ -1,6 +1,7 @@
 // The layout walks on a small score whose display objects record what is
 // asked of them: sizing, collision and frame marks, and positioning with
-// its context, its deferred kinds, its window and its mirrors.
+// its context, its deferred kinds, its window and its mirrors; then the
+// real display classes of a laid-out melody placed again.
 #include "notation/view/layoutactions.h"
 
 #include "model/eventtypes.h"
@@ -10,6 +11,7 @@
 #include "model/textmarks.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/measure_support.h"
+#include "tests/notation/view/laidout_support.h"
 
 #include <gtest/gtest.h>
 
@@ -273,6 +275,50 @@ TEST_F(LayoutActionsTest, SetFrameDirtyMarksEveryDisplayObject) {
     for (ECBase* event : AllDisplayed()) {
         EXPECT_TRUE(Display(event)->FrameDirty()) << event->GetClassType();
         EXPECT_TRUE(Display(event)->AssembleDirty()) << event->GetClassType();
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The real display classes placed again by the walk, from the conductor and
+// from a list of elements as the update list hands them over.
+class PositionMelodyTest : public view_test::LaidOutMelody {
+protected:
+    // Every note's place, then every note moved away and marked for placing.
+    std::vector<std::pair<DCctBase*, CPoint>> Unplace() {
+        std::vector<std::pair<DCctBase*, CPoint>> places;
+        for (int m = 1; m <= view_test::MEASURES; ++m)
+            for (ECNote* note : NotesOf(m)) {
+                DCctBase* display = NotationDisplayOf(note);
+                places.push_back({display, display->GetPosition()});
+                display->SetPosition(0, 0);
+                display->SetPositionDirty(1);
+            }
+        return places;
+    }
+};
+
+TEST_F(PositionMelodyTest, NotesTakeTheirPlacesAgain) {
+    for (bool fromList : {false, true}) {
+        const auto places = Unplace();
+        ACPosition position;
+        MCEventList notes;
+        if (fromList) {
+            for (int m = 1; m <= view_test::MEASURES; ++m)
+                for (ECNote* note : NotesOf(m))
+                    notes.AddEvent(note, UNSORTED);
+            position.SetConductor(Conductor());
+            position.Apply(notes, 1);
+        } else {
+            position.Apply(Conductor());
+        }
+        position.PositionDeferred();
+        for (const auto& [display, place] : places) {
+            EXPECT_EQ(display->GetPosition(), place) << (fromList ? "list" : "conductor");
+            EXPECT_FALSE(display->PositionDirty());
+        }
     }
 }
 

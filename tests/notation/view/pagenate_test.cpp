@@ -42,14 +42,16 @@ constexpr const char* KEYS[] = {"MeasuresPerLine", "SystemsPerPage", "MultipleMe
                                 "IndentX", "IndentY"};
 
 // A piece of quarter notes in 4/4 at 120 quarters a minute: `staves` staves
-// (a track and channel each) of `bars` bars; staff `silent` plays nothing in
-// bars [from, to].
+// (a track and channel each) of `bars` bars, each note held `played` percent
+// of its beat; staff `silent` plays nothing in bars [from, to].
 struct Piece {
     int staves = 3;
     int bars = 40;
     int silent = 0;
     int from = 0;
     int to = 0;
+    int played = 100;   // how long each note is held, in percent
+    int perBeat = 1;    // notes a beat
 };
 
 std::vector<uint8_t> PieceFile(const Piece& piece) {
@@ -62,14 +64,18 @@ std::vector<uint8_t> PieceFile(const Piece& piece) {
         const int channel = (staff - 1) % 16;
         const int key = 76 - 12 * ((staff - 1) % 4);
         uint32_t pending = 0;
+        const int length = DIVISION / piece.perBeat;
         for (int bar = 1; bar <= piece.bars; ++bar)
-            for (int beat = 0; beat < BEATS; ++beat) {
+            for (int note = 0; note < BEATS * piece.perBeat; ++note) {
                 if (staff == piece.silent && bar >= piece.from && bar <= piece.to) {
-                    pending += DIVISION;
+                    pending += length;
                     continue;
                 }
-                track.NoteOn(pending, channel, key, 90).NoteOff(DIVISION, channel, key);
-                pending = 0;
+                const int held = length * piece.played / 100;
+                // Scales up and down, so that neighbouring notes differ.
+                const int pitch = key + (note % 8 < 4 ? note % 4 : 4 - note % 4) * 2;
+                track.NoteOn(pending, channel, pitch, 90).NoteOff(held, channel, pitch);
+                pending = length - held;
             }
         track.End(pending);
         file.Add(track);
@@ -96,6 +102,7 @@ protected:
     }
     static void SetKey(const char* key, int value) { ASSERT_NE(SaveIntPreference(NOTATION, key, value), 0); }
 
+    // The view's own, bound to the view, its engine's notate info and update list.
     CPagenate& Pagenate() { return View().GetPagenate(); }
     CNotateInfo& Info() { return Engine().GetNotateInfo(); }
     MCPageLayout& Layout() { return MCPageLayout::GetPageLayout(); }
@@ -182,7 +189,8 @@ protected:
 // ends in one barline at its barline x, the last one final; the system
 // and page limits hold; the progress shows one step per system.
 TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
-    ASSERT_NO_FATAL_FAILURE(Load({3, 40, 2, 9, 16}));
+    // Notes played short, as a keyboard player's: rests between them.
+    ASSERT_NO_FATAL_FAILURE(Load({3, 40, 2, 9, 16, 66}));
     ClearStates();
     ASSERT_EQ(Run(PAGENATE_ALL), CPagenate::PAGENATE_RESULT_DONE);
 
@@ -255,6 +263,39 @@ TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
     EXPECT_EQ(Info().GetNotateRange(), NOTATE_NONE);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
     EXPECT_EQ(Info().IsPagenating(), 0);
+}
+
+// A group of staves is braced at the head of every system, centred on the
+// system's left edge from its first staff's top; laying out again replaces
+// the braces, never doubles them.
+TEST_F(PagenateTest, AStaffGroupIsBracedAtTheHeadOfEverySystem) {
+    ASSERT_NO_FATAL_FAILURE(Load({3, 9}));
+    auto* conductorStaff = dynamic_cast<ECConductorStaff*>(Conductor()->GetTrack(TRACK_CONDUCTOR, 0, 0));
+    ASSERT_NE(conductorStaff, nullptr);
+    constexpr int BRACE = 0;
+    conductorStaff->GroupStaves(1, 3, BRACE);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_EQ(Run(PAGENATE_ALL), 1);
+        for (int n = 1; n <= MeasureCount(); ++n) {
+            DCctConductorMeasure* column = ColumnDisplay(n);
+            std::vector<ECBrac*> braces;
+            MCEventList* children = Conductor()->GetMeasure(TRACK_CONDUCTOR, n)->GetChildren();
+            for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+                ECBase* child = children->GetNext(pos);
+                if (child->GetClassType() == ET_BRAC)
+                    braces.push_back(static_cast<ECBrac*>(child));
+            }
+            ASSERT_EQ(braces.size(), column->IsHeadOfSystem() ? 1u : 0u) << n;
+            if (braces.empty())
+                continue;
+            EXPECT_EQ(braces[0]->GetBracType(), 1);
+            auto* display = dynamic_cast<DCctBase*>(braces[0]->GetData(DK_NOTATION, 0));
+            ASSERT_NE(display, nullptr);
+            EXPECT_GT(display->GetWidth(), 0);
+            EXPECT_EQ(display->GetPosition(), CPoint(-display->GetWidth() / 2, column->GetYOffsetForMeasure(1)));
+        }
+    }
 }
 
 // Page templates: one system on page 1 stands centred below the indent;
@@ -376,6 +417,27 @@ TEST_F(PagenateTest, ASilentRunBecomesOneMultiMeasureRestOnlyInSingleStaffDispla
     EXPECT_EQ(StaffMeasure(2, 9)->GetCollapsedMeasure(), 0);
 }
 
+// A silent run shorter than "CollapseThreshold" stays ordinary measures,
+// each taking its slot: the measures past the system's three open the next.
+TEST_F(PagenateTest, ASilentRunBelowTheThresholdStaysOrdinaryMeasures) {
+    ASSERT_NO_FATAL_FAILURE(Load({2, 12, 2, 3, 5}));
+    ASSERT_EQ(Run(PAGENATE_ALL), 1);
+    Pagenate().SetDisplay(2);
+    Pagenate().Prepare(&m_screen.dc);
+    ASSERT_EQ(Pagenate().BeginPagenate(), 1);
+    for (int n = 3; n <= 5; ++n) {
+        EXPECT_EQ(ColumnDisplay(n)->IsCollapsedMember(), 0) << n;
+        EXPECT_EQ(StaffMeasure(2, n)->GetCollapsedMeasure(), 0) << n;
+    }
+    int measures = 0;
+    for (const auto& system : Systems()) {
+        EXPECT_LE(system.size(), 3u);
+        EXPECT_EQ(system.back().at.x + system.back().width, Printable(PageOf(system.front().at)).right);
+        measures += static_cast<int>(system.size());
+    }
+    EXPECT_EQ(measures, MeasureCount());
+}
+
 // A piece of one staff, silent in bars 9-16 on every staff shown: still no
 // multi-measure rest until that staff is chosen alone.
 TEST_F(PagenateTest, ASilentRunOfTheWholeScoreCollapsesOnlyWhenItsStaffIsChosen) {
@@ -420,6 +482,42 @@ TEST_F(PagenateTest, AKeyChangeSplitsASilentRunAndMarksTheBarlineBeforeIt) {
     EXPECT_EQ(barlineBefore(12), 1);
 }
 
+// Measures too many for the width: each system loses measures from its end
+// until the rest fit, the measure dropped opening the next; one measure
+// alone wider than the page is squeezed to the width all the same.
+TEST_F(PagenateTest, MeasuresThatDoNotFitMoveOnAndALoneMeasureIsForcedToTheWidth) {
+    const struct {
+        int perLine;
+        int perBeat;
+    } cases[] = {{8, 4}, {1, 32}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.perBeat);
+        SetKey("MeasuresPerLine", c.perLine);
+        ASSERT_NO_FATAL_FAILURE(Load({1, 12, 0, 0, 0, 100, c.perBeat}));
+        ASSERT_EQ(Run(PAGENATE_ALL), 1);
+        const auto systems = Systems();
+        int measures = 0;
+        size_t fullest = 0;
+        for (const auto& system : systems) {
+            EXPECT_LE(static_cast<int>(system.size()), c.perLine);
+            EXPECT_EQ(system.back().at.x + system.back().width, Printable(PageOf(system.front().at)).right);
+            for (size_t m = 1; m < system.size(); ++m)
+                EXPECT_EQ(system[m].at.x, system[m - 1].at.x + system[m - 1].width);
+            fullest = std::max(fullest, system.size());
+            measures += static_cast<int>(system.size());
+        }
+        EXPECT_EQ(measures, MeasureCount());
+        EXPECT_LT(static_cast<int>(fullest), c.perLine == 1 ? 2 : c.perLine);
+        for (int n = 1; n <= MeasureCount(); ++n) {
+            const auto barlines = Barlines(n);
+            EXPECT_EQ(std::count_if(barlines.begin(), barlines.end(),
+                                    [](ECBarline* b) { return b->GetBarlinePos() == 1; }),
+                      1)
+                << n;
+        }
+    }
+}
+
 // Repair: a measure that still fits changes nothing else; laying out again
 // from a measure on leaves everything before its system alone and gives what
 // a full layout gives, without doubling any barline.
@@ -432,9 +530,12 @@ TEST_F(PagenateTest, RepairRefitsTheMeasureThenLaysOutFromItsSystem) {
     const MCTime bar6 = *Conductor()->GetMeasure(TRACK_CONDUCTOR, 6)->GetTime();
     Info().SetMeasureStart(bar5);
     Info().SetMeasureEnd(bar6);
+    Engine().GetDirtyRect().AddRect(CRect(0, 0, 100, -100));
     ASSERT_EQ(Run(PAGENATE_MEASURES), 1);
     EXPECT_EQ(Columns(), full);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
+    // The update list was flushed (here, without a window, only emptied).
+    EXPECT_EQ(Engine().GetDirtyRect().GetRectCount(), 0);
 
     // A measure narrower than it may be is widened and its system fitted
     // again; no other system moves.

@@ -16,6 +16,7 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/staffcolor.h"
 #include "notation/layout/textfonts.h"
+#include "notation/view/findactions.h"
 #include "notation/view/layoutactions.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
@@ -336,9 +337,22 @@ void CCantrel::OnVoiceSet() {
 }
 
 void CCantrel::ApplyVoiceFilter() {
-    // FIXME: two voice-event walks (ACFindVoiceEvents) over the conductor
-    // ghost the notes, dots, beams, rests, ties and accidentals outside the
-    // voice and show those in it, once the view actions are in.
+    ECConductor* conductor = m_pBaseEvent ? m_pBaseEvent->GetConductor() : nullptr;
+    if (!conductor)
+        return;
+    std::lock_guard lock(m_pBaseEvent->GetLock());
+    // First what lies outside the voice, ghosted; then what lies in it,
+    // shown. With every voice the first walk finds nothing.
+    for (const int outside : {1, 0}) {
+        ACFindVoiceEvents find;
+        find.SetVoice(m_nVoice);
+        find.SetExclude(outside);
+        find.Apply(conductor);
+        MCEventList& found = find.GetEvents();
+        for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
+            if (auto* display = dynamic_cast<DCctBase*>(found.GetNext(pos)->GetData(DK_NOTATION, 0)))
+                display->SetGhosted(outside);
+    }
 }
 
 void CCantrel::OnTracksSet() {

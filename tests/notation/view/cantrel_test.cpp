@@ -20,6 +20,7 @@
 #include "notation/display/measure.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/staffcolor.h"
+#include "notation/view/findactions.h"
 #include "notation/view/marginview.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
@@ -47,6 +48,8 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -418,6 +421,44 @@ TEST_F(ScoreWindowTest, ChoosingATrackShowsItAloneWithItsMultiMeasureRest) {
     tracks->SetCurSel(0);
     ChooseFrom(tracks);
     EXPECT_EQ(staffMeasure(2, 9)->GetCollapsedMeasure(), 0);
+}
+
+// The voice combo ghosts what lies outside the chosen voice ("1" to "8"
+// are voices 0 to 7) and shows what lies in it; "All" shows everything.
+TEST_F(ScoreWindowTest, ChoosingAVoiceGhostsTheOthers) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    notation_test::ViewDriver driver(*view);
+    LoadAndLayOut(view, driver, QuartersFile(2));
+    // Every note, rest, beam ... of the piece, with its voice.
+    ACFindVoiceEvents every;
+    every.Apply(view->GetBaseEvent()->GetConductor());
+    std::vector<std::pair<DCctBase*, int>> elements;
+    MCEventList& found = every.GetEvents();
+    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;) {
+        ECBase* event = found.GetNext(pos);
+        auto* display = dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0));
+        const MCVoiceTrack* word = event->GetVoiceTrack();
+        if (display && word)
+            elements.emplace_back(display, word->GetVoice());
+    }
+    ASSERT_GE(elements.size(), 16u);
+
+    CComboBox* voices = Combo(IDC_VOICE);
+    for (const int item : {1, 2, 0}) {
+        voices->SetCurSel(item);
+        ChooseFrom(voices);
+        const int voice = item == 0 ? CCantrel::VOICE_ALL : item - 1;
+        EXPECT_EQ(view->GetVoice(), voice);
+        int ghosted = 0;
+        for (const auto& [display, elementVoice] : elements) {
+            const bool outside = voice != CCantrel::VOICE_ALL && elementVoice != voice;
+            EXPECT_EQ(display->IsGhosted(), outside ? 1 : 0) << "item " << item << ", voice " << elementVoice;
+            ghosted += display->IsGhosted();
+        }
+        if (item == 2)
+            EXPECT_GT(ghosted, 0);   // the piece has notes outside voice 1
+    }
 }
 
 TEST_F(ScoreWindowTest, TheMarginEdgeSnapsWhileDragged) {

@@ -69,7 +69,7 @@ const char* const kClipboardFormatNames[] = {"NorvaneMusicFormat", "NorvaneObjec
 DCctConductorStaff* ConductorStaffDisplay(ECPerformance* performance) {
     ECConductor* conductor = performance ? performance->GetConductor() : nullptr;
     auto* staff = conductor ? dynamic_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 0)) : nullptr;
-    return staff ? dynamic_cast<DCctConductorStaff*>(staff->GetData(DK_NOTATION, 1)) : nullptr;
+    return staff ? dynamic_cast<DCctConductorStaff*>(staff->GetData(DK_NOTATION, 0)) : nullptr;
 }
 
 }  // namespace
@@ -82,7 +82,6 @@ CCantrel::CCantrel() {
     const CSize pageSize(std::abs(page.Width()), std::abs(page.Height()));
     SetPageScroll(pageSize);
     SetLineScroll(CSize(pageSize.cx / kLinesAcrossPage, pageSize.cy / kLinesDownPage));
-    m_nVoice = VOICE_ALL;
     m_autoNote.Attach(this);
     m_pagenate.SetView(this);
     m_pagenate.SetNotateInfo(&m_autoNote.GetNotateInfo(), &m_autoNote.GetDirtyRect());
@@ -121,6 +120,7 @@ BOOL CCantrel::Create(const char* lpszClassName, const char* lpszWindowName, DWO
         page.button.SetTransparentColor(kPageButtonTransparent);
         page.button.SetButtonMode(kPageButtonMode);
     }
+    // FIXME: the plug-in has no cursor pictures yet; both load as the arrow.
     SetQuickScrollCursors(LoadResourceCursor(IDC_CANTREL_GRAB_ARMED), LoadResourceCursor(IDC_CANTREL_GRABBING));
     if (CFrameWnd* frame = GetParentFrame())
         frame->SetActiveView(this);

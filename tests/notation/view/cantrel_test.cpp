@@ -250,6 +250,19 @@ TEST_F(ScoreWindowTest, APreferenceChangeReadsTheViewsPreferencesAgain) {
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNumOpt, 1);
 }
 
+// The duration gate is read when a view is first shown; without a stored
+// one it keeps its value.
+TEST_F(ScoreWindowTest, AViewFirstShownReadsTheDurationGate) {
+    const int loaded = CCantrel::s_nDurFuncGate;
+    ASSERT_NE(OpenScore(), nullptr);
+    EXPECT_EQ(CCantrel::s_nDurFuncGate, loaded);
+    SaveIntPreference("Settings\\Notation", "Duration", 50);
+    ASSERT_NE(OpenScore(), nullptr);
+    EXPECT_EQ(CCantrel::s_nDurFuncGate, 50);
+    CProfile::Application().DeleteKey("Settings\\Notation", "Duration");
+    CCantrel::s_nDurFuncGate = loaded;
+}
+
 TEST_F(ScoreWindowTest, WithNoStoredPlacementTheWindowsStackFullWidthAndKeepTheirPlace) {
     CCantrel* view = OpenScore();
     ASSERT_NE(view, nullptr);

@@ -32,6 +32,7 @@ run:
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+	@echo "== printing a MIDI file to PDF from the command line"; bench/notation/printtime.py $(BUILD)/bin || true
 
 # Coverage-guided fuzzing of every reader under AddressSanitizer (clang).
 fuzz: setup

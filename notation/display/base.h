@@ -56,6 +56,10 @@ class ECStaff;
 class DCctBase : public DCBase {
     DECLARE_SERIAL(DCctBase)
 public:
+    // Display objects count durations and offsets in these ticks a quarter,
+    // whatever the piece's resolution.
+    static constexpr int TICKS_PER_QUARTER = 256;
+
     // Dirty kinds, as the engine numbers them.
     enum DirtyKind : int {
         DIRTY_TIME = 0,

@@ -46,8 +46,6 @@ STRING_TABLE({IDS_CHORD_TYPE_FIRST + 0, "Major"},
 
 namespace {
 
-// Ruler queries by tick go to whichever group is active.
-constexpr WORD kActiveGroup = 0x4000;
 // The track of an event whose voice/track word is unset.
 constexpr int kNoTrack = 0x7FF;
 // Where the chart stands over the position, how much of the frame it takes
@@ -210,8 +208,7 @@ int DCctChordSymbol::Position(ECConductor* conductor, ECStaff* staff, ECMeasure*
     if (!condStaff || !columnDisplay || !column->GetTime())
         return 0;
     SetSize(nullptr);     // centred by its width
-    const auto ticks = static_cast<short>(owner->GetTime()->GetTicks(256) - column->GetTime()->GetTicks(256));
-    const int x = columnDisplay->GetRuler().GetXPositionForTick(ticks, kActiveGroup) - GetWidth() / 2;
+    const int x = columnDisplay->GetXForTime(*owner->GetTime()) - GetWidth() / 2;
     const int y = condStaff->GetRuler().GetSpaceAbove(track - 1);
     SetPosition(x, y);
     return 1;

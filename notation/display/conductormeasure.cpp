@@ -373,6 +373,15 @@ MCTime DCctConductorMeasure::GetTimeForXPosition(int x, int y) {
     return time;
 }
 
+int DCctConductorMeasure::GetXForTime(const MCTime& time) {
+    ECBase* owner = GetOwner();
+    const MCTime* start = owner ? owner->GetTime() : nullptr;
+    if (!start)
+        return 0;
+    const auto ticks = static_cast<short>(MCTime(time).GetTicks(TICKS_PER_QUARTER) - MCTime(*start).GetTicks(TICKS_PER_QUARTER));
+    return m_ruler.GetXPositionForTick(ticks, MCRuler::ACTIVE_GROUP);
+}
+
 void DCctConductorMeasure::CalcCursorPosition(CPoint point, CPoint* top, CPoint* bottom, int snap, WORD pulse) {
     if (pulse == NO_BORROWED_PULSE)
         pulse = m_wDisplayPulse;

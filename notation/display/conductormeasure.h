@@ -95,6 +95,10 @@ public:
     // ---- ruler ----
 
     MCRulerRuler& GetRuler() { return m_ruler; }
+    // The x of `time` on the ruler's active group, from this measure's left
+    // edge (ticks counted, 256 a quarter, from the measure's own time); 0
+    // without an owner time.
+    int GetXForTime(const MCTime& time);
     void CreateDivMarks(ECMeter* meter, WORD resolution);
     // A tuplet's borrowed divisions shown (on) or given up.
     void SetRulerBorrowed(int on, MCTime& duration, int divisions);

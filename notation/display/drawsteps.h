@@ -22,6 +22,11 @@ CPoint SnapToDevice(CDC* dc, CPoint point);
 // draws nothing.
 void DrawMusicGlyph(CDC* dc, int x, int y, UINT glyph);
 
+// The text width (advance) of one glyph in the font selected into `dc`:
+// how far a following glyph or a repeated glyph steps. 0 for code 0 and any
+// code past the table's byte.
+int MusicGlyphWidth(CDC* dc, UINT glyph);
+
 // Puts a font's colour back, when the scope ends, as it was when the scope
 // began: an element recolours the shared font for itself alone. (A font
 // that had no colour keeps the one it was given.)

@@ -29,8 +29,6 @@ IMPLEMENT_SERIAL(DCctFlowControl, DCctBase, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-// Ruler queries by tick go to whichever group is active.
-constexpr WORD kActiveGroup = 0x4000;
 // A first ending reaching this many measures or more is drawn over its first
 // measure alone, open at the right.
 constexpr int kLongEnding = 3;
@@ -49,11 +47,6 @@ constexpr BYTE kGrandStaff = 1;
 
 DCctConductorMeasure* ColumnDisplayOf(ECMeasure* column) {
     return dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(column));
-}
-
-// The ticks from the column's start to `time`, 256 a quarter.
-short TicksInto(ECMeasure* column, const MCTime& time) {
-    return static_cast<short>(MCTime(time).GetTicks(256) - column->GetTime()->GetTicks(256));
 }
 
 // Whether the measure's ruler holds a key, meter or clef before its music.
@@ -162,7 +155,7 @@ CPoint DCctFlowControl::GetPositionForTime(ECConductor* conductor, const MCTime&
     ECMeasure* column = conductor->GetMeasure(kConductorTrack, time, 0, 1);
     if (DCctConductorMeasure* columnDisplay = ColumnDisplayOf(column))
         p.x = columnDisplay->GetX() +
-              columnDisplay->GetRuler().GetXPositionForTick(TicksInto(column, time), kActiveGroup);
+              columnDisplay->GetXForTime(time);
     if (!below) {
         if (DCctBase* first = NotationDisplayOf(conductor->GetMeasure(kFirstStaff, time, 0, 1)))
             p.y = first->GetY();

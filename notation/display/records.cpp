@@ -22,6 +22,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/dot.h"
+#include "notation/display/dynamic.h"
 #include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/gracenote.h"
@@ -31,6 +32,8 @@
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
 #include "notation/display/note.h"
+#include "notation/display/ornament.h"
+#include "notation/display/pedal.h"
 #include "notation/display/performance.h"
 #include "notation/display/repeat.h"
 #include "notation/display/rest.h"
@@ -67,6 +70,7 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctConductorMeasure), DK_NOTATION, ET_CONDUCTORMEASURE},
     {RUNTIME_CLASS(DCctConductorStaff), DK_NOTATION, ET_CONDUCTORSTAFF},
     {RUNTIME_CLASS(DCctDot), DK_NOTATION, ET_DOT},
+    {RUNTIME_CLASS(DCctDynamic), DK_NOTATION, ET_DYNAMIC},
     {RUNTIME_CLASS(DCctFlowControl), DK_NOTATION, ET_FLOWCONTROL},
     {RUNTIME_CLASS(DCctFrame), DK_NOTATION, ET_FRAME},
     {RUNTIME_CLASS(DCctKey), DK_NOTATION, ET_KEY},
@@ -74,7 +78,10 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctMeasure), DK_NOTATION, ET_MEASURE},
     {RUNTIME_CLASS(DCctMeter), DK_NOTATION, ET_METER},
     {RUNTIME_CLASS(DCctMirror), DK_NOTATION, ET_MIRROR},
+    {RUNTIME_CLASS(DCctMordent), DK_NOTATION, ET_MORDENT},
     {RUNTIME_CLASS(DCctNote), DK_NOTATION, ET_NOTE},
+    {RUNTIME_CLASS(DCctOrnament), DK_NOTATION, ET_ORNAMENT},
+    {RUNTIME_CLASS(DCctPedal), DK_NOTATION, ET_PEDAL},
     {RUNTIME_CLASS(DCctPerformance), DK_NOTATION, ET_PERFORMANCE},
     {RUNTIME_CLASS(DCctRepeat), DK_NOTATION, ET_REPEAT},
     {RUNTIME_CLASS(DCctRest), DK_NOTATION, ET_REST},
@@ -83,8 +90,11 @@ const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctTempo), DK_NOTATION, ET_TEMPO},
     {RUNTIME_CLASS(DCctText), DK_NOTATION, ET_TEXT},
     {RUNTIME_CLASS(DCctTie), DK_NOTATION, ET_TIE},
+    {RUNTIME_CLASS(DCctTranspose), DK_NOTATION, ET_TRANSPOSE},
     {RUNTIME_CLASS(DCctTremolo), DK_NOTATION, ET_TREMOLO},
+    {RUNTIME_CLASS(DCctTrill), DK_NOTATION, ET_TRILL},
     {RUNTIME_CLASS(DCctTuplet), DK_NOTATION, ET_TUPLET},
+    {RUNTIME_CLASS(DCctTurn), DK_NOTATION, ET_TURN},
     {RUNTIME_CLASS(DCctGraceNote), DK_NOTATION, ET_GRACENOTE},
 };
 

@@ -22,7 +22,6 @@ IMPLEMENT_SERIAL(DCctSlur, DCctSplit, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
 constexpr int DRAWN_ARC_TENTHS = 80;     // every slur is drawn with an arc of 8h
 constexpr int PLAIN_CURVE = 0;           // DrawCurve's short form
 constexpr BYTE BY_POSITION = 1;          // MCPitchUtils::GetExtreme by drawn height

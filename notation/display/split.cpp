@@ -10,10 +10,15 @@
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/display/conductormeasure.h"
+#include "notation/display/measure.h"
+#include "notation/display/samplefont.h"
 #include "platform/core/archive.h"
 
 #include <algorithm>
 #include <utility>
+
+namespace {
+}  // namespace
 
 IMPLEMENT_SERIAL(DCctSplit, DCctBase, VERSIONABLE_SCHEMA | 2)
 
@@ -223,6 +228,72 @@ ECChord* DCctSplit::FindChordParent(ECBase* event) {
     return pos ? static_cast<ECChord*>(parents->GetAt(pos)) : nullptr;
 }
 
+std::vector<DCctSplit::SystemEdges> DCctSplit::GetSystemEdges(MCEventList& measures) {
+    std::vector<SystemEdges> systems;
+    POSITION pos = measures.GetHeadPosition();
+    while (pos) {
+        MCEventList run;
+        if (GetNextSystem(run, measures, pos) == 0)
+            break;
+        SystemEdges edges;
+        GetSystemEndPoints(run, edges.left, edges.right);
+        edges.head = run.GetHead();
+        systems.push_back(edges);
+    }
+    return systems;
+}
+
+void DCctSplit::AddPiecesAcross(const std::vector<SystemEdges>& systems, CPoint start, CPoint end, CSize raise) {
+    if (systems.empty())
+        return;
+    AddSplitOffset(start, CPoint(systems.front().right.x, start.y));
+    for (size_t i = 1; i + 1 < systems.size(); ++i)
+        AddSplitOffset(systems[i].left + raise, systems[i].right + raise);
+    AddSplitOffset(CPoint(systems.back().left.x, end.y), end);
+}
+
+void DCctSplit::AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure,
+                                     int raise) {
+    if (measures.IsEmpty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    const std::vector<SystemEdges> systems = GetSystemEdges(measures);
+    if (systems.empty()) {
+        AddSplitOffset(start, end);
+        SetSplit(0);
+        return;
+    }
+    // The end's measure in another system would pull the last piece across
+    // the page to it.
+    const CPoint lastRight = systems.back().right;
+    const bool endStands = endMeasure && endMeasure->GetY() == lastRight.y;
+    if (systems.size() == 1) {
+        AddSplitOffset(start, endStands ? end : CPoint(lastRight.x, start.y));
+        SetSplit(0);
+        return;
+    }
+    SetSplit(1);
+    AddPiecesAcross(systems, start, endStands ? end : lastRight + CSize(0, raise), CSize(0, raise));
+}
+
+CPoint DCctSplit::GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
+                                      DCctMeasure** staffMeasure) {
+    if (staffMeasure)
+        *staffMeasure = nullptr;
+    ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
+    ECMeasure* measure = conductor ? conductor->GetMeasure(track, time, 0, 1) : nullptr;
+    auto* columnDisplay = dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(column));
+    auto* measureDisplay = dynamic_cast<DCctMeasure*>(NotationDisplayOf(measure));
+    if (!columnDisplay || !measureDisplay)
+        return CPoint(0, 0);
+    if (staffMeasure)
+        *staffMeasure = measureDisplay;
+    return CPoint(columnDisplay->GetX() + columnDisplay->GetXForTime(time),
+                  measureDisplay->GetY());
+}
+
 int DCctSplit::ClipXAtTime(ECConductor* conductor, const MCTime& time) {
     ECMeasure* column = conductor ? conductor->GetMeasure(TRACK_CONDUCTOR, time, 0, 1) : nullptr;
     auto* display = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
@@ -246,4 +317,22 @@ void DCctSplit::SelectPieceClip(CDC* dc, CPoint origin, const CRect& clip, int i
     CRgn region;
     region.CreateRectRgnIndirect(&area);
     dc->SelectClipRgn(&region);
+}
+
+int DCctSplit::DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span) {
+    MusicFontSample sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
+    m_metrics = sample.Font().GetMusicExtent(dc, GetFontFromType());
+    SetFrameDirty(0);
+    SetAssembleDirty(1);
+    const int glyphWidth = static_cast<int>(m_metrics.GetWidth());
+    const int glyphHeight = static_cast<int>(m_metrics.GetHeight());
+    const int inset = ((rect->right - rect->left) - glyphWidth) / 2;
+    const CPoint start(rect->left + inset, rect->top + ((rect->bottom - rect->top) - glyphHeight) / 2);
+    const CPoint end = span == SAMPLE_ACROSS ? CPoint(rect->right - inset, start.y) : start;
+    // Pieces left from the score would be drawn beside the sample's.
+    ResetSplitOffset();
+    AddSplitOffset(start, end);
+    SetSplit(0);
+    Draw(dc, CPoint(0, 0), nullptr);
+    return 1;
 }

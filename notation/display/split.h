@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <vector>
 
+class DCctMeasure;
 class ECChord;
 class MCEventList;
 class MCTime;
@@ -103,6 +104,19 @@ public:
     void GetEndPoints(CPoint& left, CPoint& right, int index) const;
 
 protected:
+    // Where DrawGlyphInRect's one piece runs: a point at the glyph, or
+    // across the rectangle, as far in from its right side as the centred
+    // glyph stands from its left.
+    enum SampleSpan : int { SAMPLE_AT_GLYPH = 0, SAMPLE_ACROSS = 1 };
+    // The sample of a span that begins with one music glyph (GetFontFromType),
+    // for a palette or a tool's picture: the music font at AdjustForFont of
+    // the rectangle's height in GetColor, the glyph's box measured at that
+    // size as the metrics, the frame clean and the assembly dirty, the pieces
+    // replaced by one piece (not split) whose left end centres the glyph in
+    // `rect`, then Draw at (0, 0) without clip. The score's font, colour and
+    // glyph caches come back afterwards. 1.
+    int DrawGlyphInRect(CDC* dc, CRect* rect, SampleSpan span = SAMPLE_AT_GLYPH);
+
     void ResetSplitOffset() { m_splits.clear(); }
     void AddSplitOffset(CPoint left, CPoint right) { m_splits.push_back({left, right}); }
     // The left end of the first piece and the right end of the last (one
@@ -125,6 +139,20 @@ protected:
     // The run's left edge (its first display's position) and right edge (its
     // last display's position plus width).
     static void GetSystemEndPoints(MCEventList& run, CPoint& left, CPoint& right);
+    // One system a span crosses: its edges (as GetSystemEndPoints gives
+    // them) and its first measure.
+    struct SystemEdges {
+        CPoint left;
+        CPoint right;
+        ECBase* head = nullptr;
+    };
+    // The systems the measures lie in, in order (GetNextSystem's runs).
+    static std::vector<SystemEdges> GetSystemEdges(MCEventList& measures);
+    // Appends the pieces of a mark from `start` to `end` across `systems`
+    // (two or more): the first from `start` to its system's right edge at
+    // start's height, each one between from edge to edge raised by `raise`,
+    // the last from its system's left edge to `end` at end's height.
+    void AddPiecesAcross(const std::vector<SystemEdges>& systems, CPoint start, CPoint end, CSize raise);
     // Positions each event's display object that is position-dirty; a
     // non-zero answer clears the bit.
     static void PositionChildren(MCEventList& events, ECConductor* conductor, ECStaff* staff, ECMeasure* measure);
@@ -133,6 +161,24 @@ protected:
     // The event's first chord parent, or null.
     static ECChord* FindChordParent(ECBase* event);
 
+    // The point of `time` on the staff of track `track` (the staff's track
+    // number): x where the conductor measure's ruler puts the time (its
+    // active group), y the top line of the staff measure at the time, whose
+    // display object goes to `staffMeasure` when asked for. (0, 0) and a
+    // null display without the staff measure or either display object.
+    static CPoint GetStaffPointAtTime(ECConductor* conductor, int track, const MCTime& time,
+                                      DCctMeasure** staffMeasure = nullptr);
+    // Builds the pieces of a mark that keeps one level (`raise` above each
+    // system's measure y) from `start` to `end` over `measures`, its staff's
+    // measures in order, each with its display object: within one system one
+    // piece; across systems the first from `start` to its system's right
+    // edge, those between from edge to edge, the last from its system's left
+    // edge to `end`. `end` stands only when `endMeasure` (the staff measure
+    // at the end's time) lies in the last system; otherwise (an end on the
+    // barline that closes a system, or past the last measure) the piece ends
+    // at that system's right edge. No measures: one piece, `start` to `end`.
+    // The split flag follows: set when the pieces lie in more than one system.
+    void AddPiecesOverSystems(MCEventList& measures, CPoint start, CPoint end, DCctBase* endMeasure, int raise);
     // The x left of which the continuation pieces are cut when drawn with a
     // clip rectangle: just left of the first note after the prolog of the
     // conductor measure at `time` (its x plus its ruler's prolog end, less

@@ -22,8 +22,6 @@ IMPLEMENT_SERIAL(DCctTempo, DCctBase, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-// Ruler queries by tick go to whichever group is active.
-constexpr WORD kActiveGroup = 0x4000;
 // The mark's brackets.
 constexpr char kOpenBracket = '(';
 constexpr char kCloseBracket = ')';
@@ -144,8 +142,7 @@ int DCctTempo::Position(ECConductor*, ECStaff*, ECMeasure*, ECBase* parent) {
     SetSize(nullptr);
 
     int y = columnDisplay->GetYPositionForMeasure(0) + staffRuler.GetSpaceAbove(0);
-    const short ticks = static_cast<short>(time->GetTicks(256) - column->GetTime()->GetTicks(256));
-    int x = columnDisplay->GetX() + columnDisplay->GetRuler().GetXPositionForTick(ticks, kActiveGroup);
+    int x = columnDisplay->GetX() + columnDisplay->GetXForTime(*time);
     const BYTE type = GetType();
     if (IsPause(type)) {
         x -= GetWidth() / 2;

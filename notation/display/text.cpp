@@ -44,8 +44,6 @@ STRING_TABLE({IDS_TEXT_TYPE_FIRST + 0, "---"},
 
 namespace {
 
-// Ruler queries by tick go to whichever group is active.
-constexpr WORD kActiveGroup = 0x4000;
 // Text point sizes are given at the layout's 1440 units an inch; negative:
 // the character height.
 constexpr int kLayoutResolution = 1440;
@@ -68,10 +66,6 @@ PageRects GetPageRects() {
         rects.printable.OffsetRect(width, 0);
     }
     return rects;
-}
-
-int TicksOf(const MCTime& time) {
-    return time.GetTicks(256);
 }
 
 ECBase* FindParentOfType(ECBase* owner, int type) {
@@ -203,9 +197,8 @@ int DCctText::PositionCondStaffText(ECConductor* conductor) {
         DCctBase* firstDisplay = NotationDisplayOf(first);
         if (!columnDisplay || !firstDisplay)
             return 0;   // no staff 1 at that time: not placed
-        const short ticks = static_cast<short>(TicksOf(*time) - TicksOf(*first->GetTime()));
         y = firstDisplay->GetPosition().y + staffRuler.GetSpaceAbove(0);
-        x = firstDisplay->GetPosition().x + columnDisplay->GetRuler().GetXPositionForTick(ticks, kActiveGroup);
+        x = firstDisplay->GetPosition().x + columnDisplay->GetXForTime(*time);
         m_nJustification = JUSTIFY_LEFT;
         break;
     }
@@ -249,9 +242,8 @@ int DCctText::PositionStaffText(ECConductor* conductor) {
     default: {
         if (!columnDisplay)
             return 0;
-        const short ticks = static_cast<short>(TicksOf(time) - TicksOf(*measure->GetTime()));
         y = at.y + staffRuler.GetSpaceAbove(n - 1);
-        x = at.x + columnDisplay->GetRuler().GetXPositionForTick(ticks, kActiveGroup);
+        x = at.x + columnDisplay->GetXForTime(time);
         break;
     }
     }

@@ -20,7 +20,6 @@ IMPLEMENT_SERIAL(DCctTie, DCctSplit, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 
-constexpr int TICKS_PER_QUARTER = 256;   // notation ticks
 constexpr int STEM_UP = 0;
 constexpr int GRAND_STAFF = 1;
 
@@ -94,19 +93,7 @@ int DCctTie::Position(ECConductor* conductor, ECStaff* staff, ECMeasure*, ECBase
         // The first piece runs from the first note to its system's end, the
         // last from its system's start to the last note, any other across
         // its system, at the notes' heights.
-        for (POSITION pos = measures.GetHeadPosition(); pos;) {
-            MCEventList run;
-            if (GetNextSystem(run, measures, pos) == 0)
-                continue;
-            CPoint leftEdge;
-            CPoint rightEdge;
-            GetSystemEndPoints(run, leftEdge, rightEdge);
-            const bool firstPiece = GetSplitCount() == 0;
-            const int y = firstPiece ? first->GetY() : last->GetY();
-            const CPoint pieceLeft = firstPiece ? left : CPoint(leftEdge.x, leftEdge.y + y);
-            const CPoint pieceRight = pos ? CPoint(rightEdge.x, rightEdge.y + y) : right;
-            AddSplitOffset(pieceLeft, pieceRight);
-        }
+        AddPiecesAcross(GetSystemEdges(measures), left, right, CSize(0, last->GetY()));
         if (lastMeasure->GetTime())
             SetClipX(ClipXAtTime(conductor, *lastMeasure->GetTime()));
     }

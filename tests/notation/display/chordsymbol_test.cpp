@@ -12,6 +12,7 @@
 #include "notation/display/conductormeasure.h"
 #include "notation/layout/textfonts.h"
 #include "platform/core/codepage.h"
+#include "platform/core/resources.h"
 #include "platform/gdi/symbolface.h"
 #include "tests/notation/display/marks_support.h"
 #include "tests/notation/display/measure_support.h"
@@ -90,8 +91,11 @@ TEST(ChordTypeNames, TheNineteenNamesInOrder) {
         "Major", "Minor", "7", "Diminished", "Minor 6th", "Minor 7th", "6", "9", "Major 7th", "Add 9",
         "Major 7 Add 9", "6 9", "Minor 9", "Minor 6 9", "Minor 7 Flat 5", "Sus", "7 Sus", "Aug", "Undefined",
     };
-    for (int type = 0; type < 19; ++type)
+    for (int type = 0; type < 19; ++type) {
         EXPECT_EQ(DCctChordSymbol::GetTypeName(type), names[type]) << type;
+        // The chord picker reads them by their string ids.
+        EXPECT_EQ(LoadString(14120u + static_cast<unsigned>(type)), names[type]) << type;
+    }
     EXPECT_EQ(DCctChordSymbol::GetTypeName(19), "");
     EXPECT_EQ(DCctChordSymbol::GetTypeName(-1), "");
 }
@@ -203,6 +207,48 @@ TEST_F(ChordSymbolTest, SharpDrawnAsMusicGlyph) {
     TenthCanvas other(300, 200, 50, 150);
     plain->Draw(&other.dc, CPoint(0, 0), nullptr);
     EXPECT_TRUE(FindInk(other.Image(), 0, other.Row(top) - 1).Empty());
+}
+
+// Each sign of a name after its letter is the music font's glyph, its
+// drawing point on the name's top line: the ink of its columns is the glyph's
+// box, not a text letter's.
+TEST_F(ChordSymbolTest, NameSignsAreMusicGlyphs) {
+    const struct {
+        uint32_t word;
+        const char* name;
+        UINT glyph;
+    } cases[] = {
+        {Word(3, 0, 0, NAME), "Db", 105},
+        {Word(11, 0, 0, NAME), "F#", 73},
+        {Word(10, 0, 3, NAME), "Fo7", 111},
+        {Word(10, 0, 17, NAME), "F+7", 246},
+    };
+    MCTextFont& text = MCTextFont::GetTextFont();
+    MCMusicFont& music = MCMusicFont::GetMusicFont();
+    for (const auto& c : cases) {
+        DCctChordSymbol* symbol = Sized(c.word);
+        ASSERT_EQ(symbol->GetName(), c.name);
+        symbol->SetPosition(0, 0);
+        TenthCanvas canvas(300, 200, 50, 150);
+        ASSERT_EQ(symbol->Draw(&canvas.dc, CPoint(0, 0), nullptr), 1);
+        const int top = symbol->GetHeight();
+        text.SelectFont(&canvas.dc);
+        const int letter = canvas.dc.GetTextExtent(std::string(c.name, 1)).cx;
+        text.DeselectFont(&canvas.dc);
+        music.SelectFont(&canvas.dc, FONT_NORMAL);
+        const int advance = canvas.dc.GetTextExtent(CharText(c.glyph)).cx;
+        music.DeselectFont(&canvas.dc);
+
+        const InkBox box = GlyphBox(canvas, c.glyph, CPoint(letter, top));
+        // The columns the glyph alone covers: past the letter, before what follows.
+        const int from = std::max(box.left, canvas.Column(letter) + 1);
+        const int to = std::min(box.right, canvas.Column(letter + advance) - 1);
+        ASSERT_LT(from, to) << c.name;
+        const InkBox ink = FindInk(canvas.Image(), 0, canvas.Image().height(), from, to + 1);
+        ASSERT_FALSE(ink.Empty()) << c.name;
+        EXPECT_NEAR(ink.top, box.top, 2) << c.name;
+        EXPECT_NEAR(ink.bottom, box.bottom, 2) << c.name;
+    }
 }
 
 // The chart alone: ink inside its frame; with a short name, the chart centred

@@ -194,6 +194,7 @@ TEST_F(FlowControlTest, RepeatBarsAndDotsThroughTheStaves) {
     StaffDisplay()->GetRuler().SetDisplay(2);
     Draw(start, 3, 2);
     EXPECT_EQ(InkRunsDown(dotLeft + SCALE, dotLeft + h / 2), 2);
+    EXPECT_TRUE(InkNear(bar, StaffTop(2), StaffTop(2) - 4 * h + SCALE)) << "the shown staff's bar";
     EXPECT_FALSE(InkNear(bar, StaffTop(1) - h, StaffTop(1) - 3 * h)) << "the hidden staff";
 }
 

@@ -1,15 +1,21 @@
-// The note-mark, text, lyric, brace and frame displays in the archive: each
-// record the head and its tail, back dirty for layout, and inside a native
-// document saved and opened again; and every sample drawing leaves the music
-// font as it found it.
+// The note-mark, text, lyric, brace, frame and ornament-mark displays in the
+// archive: each record the head and its tail, back dirty for layout, and
+// inside a native document saved and opened again; and every sample drawing
+// leaves the music font as it found it.
 #include "notation/display/accent.h"
 #include "notation/display/accidental.h"
 #include "notation/display/arpeggio.h"
 #include "notation/display/brace.h"
+#include "notation/display/chordsymbol.h"
 #include "notation/display/dot.h"
+#include "notation/display/dynamic.h"
+#include "notation/display/flowcontrol.h"
 #include "notation/display/frame.h"
 #include "notation/display/lyric.h"
+#include "notation/display/ornament.h"
+#include "notation/display/pedal.h"
 #include "notation/display/records.h"
+#include "notation/display/tempo.h"
 #include "notation/display/text.h"
 
 #include "model/conductor.h"
@@ -54,6 +60,18 @@ const std::vector<Case>& Cases() {
         {"lyric", [] { return new DCctLyric; }, 0},
         {"brace", [] { return new DCctBrac; }, 0},
         {"frame", [] { return new DCctFrame; }, 0},
+        {"pedal", [] { return new DCctPedal; }, 0},
+        {"transposition", [] { return new DCctTranspose; }, 0},
+        // The ornament marks: the dynamic's location byte after the head; the
+        // others' bits travel in the head's state word.
+        {"mordent", [] { return new DCctMordent; }, 0},
+        {"turn", [] { return new DCctTurn; }, 0},
+        {"trill", [] { return new DCctTrill; }, 0},
+        {"ornament", [] { return new DCctOrnament; }, 0},
+        {"dynamic", [] { return new DCctDynamic; }, 1},
+        {"tempo", [] { return new DCctTempo; }, 0},
+        {"flow control", [] { return new DCctFlowControl; }, 0},
+        {"chord symbol", [] { return new DCctChordSymbol; }, 0},
     };
     return cases;
 }

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,35 +36,44 @@ TEST(DisplayRecordsTest, InOrderOfEventTypeAndAllForTheNotationView) {
     }
 }
 
+// The forty rows in declaration order, every one for the notation view
+// (kind 2) and entered by InitPlugins; the event types between them have no
+// display class.
 TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
-    EXPECT_EQ(InitPlugins(), 87);
     const struct {
         int type;
         const char* name;
-    } cases[] = {
-        {ET_ACCENT, "DCctAccent"},
-        {ET_ACCIDENTAL, "DCctAccidental"},
-        {ET_ARPEGGIO, "DCctArpeggio"},
-        {ET_BRAC, "DCctBrac"},
-        {ET_FRAME, "DCctFrame"},
-        {ET_LYRIC, "DCctLyric"},
-        {ET_TEXT, "DCctText"},
-        {ET_BASE, "DCctBase"},
-        {ET_BEAM, "DCctBeam"},
-        {ET_CHORD, "DCctChord"},
-        {ET_CHORDSYMBOL, "DCctChordSymbol"},
-        {ET_DOT, "DCctDot"},
-        {ET_FLOWCONTROL, "DCctFlowControl"},
-        {ET_SLUR, "DCctSlur"},
-        {ET_STAFF, "DCctStaff"},
-        {ET_TEMPO, "DCctTempo"},
-        {ET_TIE, "DCctTie"},
-        {ET_TUPLET, "DCctTuplet"},
-        {ET_NOTE, "DCctNote"},
-        {17, ""},   // a MIDI-only event has no display
+    } rows[] = {
+        {0, "DCctAccent"},           {1, "DCctAccidental"},        {2, "DCctArpeggio"},
+        {5, "DCctBarline"},          {6, "DCctBase"},              {7, "DCctBeam"},
+        {8, "DCctBrac"},             {11, "DCctChord"},            {12, "DCctChordSymbol"},
+        {13, "DCctClef"},            {14, "DCctConductor"},        {15, "DCctConductorMeasure"},
+        {16, "DCctConductorStaff"},  {18, "DCctDot"},              {19, "DCctDynamic"},
+        {20, "DCctFlowControl"},     {21, "DCctFrame"},            {23, "DCctKey"},
+        {24, "DCctLyric"},           {25, "DCctMeasure"},          {26, "DCctMeter"},
+        {27, "DCctMirror"},          {28, "DCctMordent"},          {29, "DCctNote"},
+        {30, "DCctOrnament"},        {31, "DCctPedal"},            {32, "DCctPerformance"},
+        {36, "DCctRepeat"},          {37, "DCctRest"},             {38, "DCctSlur"},
+        {39, "DCctStaff"},           {41, "DCctTempo"},            {42, "DCctText"},
+        {43, "DCctTie"},             {44, "DCctTranspose"},        {45, "DCctTremolo"},
+        {46, "DCctTrill"},           {47, "DCctTuplet"},           {48, "DCctTurn"},
+        {56, "DCctGraceNote"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ClassNameFor(c.type), c.name) << c.type;
+    const int withoutClass[] = {3, 4, 9, 10, 17, 22, 33, 34, 35, 40, 49, 50, 51, 52, 53, 54, 55};
+
+    const std::span<const CPluginData> records = DisplayDataRecords();
+    ASSERT_EQ(records.size(), std::size(rows));
+    for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].GetViewCode(), 2) << i;
+        EXPECT_EQ(records[i].GetEventType(), rows[i].type) << i;
+        EXPECT_STREQ(records[i].GetDataClass()->m_lpszClassName, rows[i].name) << i;
+    }
+
+    EXPECT_EQ(InitPlugins(), 87);
+    for (const auto& row : rows)
+        EXPECT_EQ(ClassNameFor(row.type), row.name) << row.type;
+    for (int type : withoutClass)
+        EXPECT_EQ(ClassNameFor(type), "") << type << ": no display class";
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));
     ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
 }
@@ -95,6 +106,19 @@ TEST(DisplayRecordsTest, InitPluginsListsTheNotationViewOnceAndGatesDurations) {
     EXPECT_EQ(ECNote::ScaleDuration(&half, 0), CCantrel::DurFunc(&half, nullptr));
     EXPECT_LT(ECNote::ScaleDuration(&half, 0).GetTicks(ppq), 2 * ppq);
     ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
+}
+
+// The mark displays are serial with the versionable schema 2.
+TEST(DisplayRecordsTest, MarkDisplaysAreVersionableSchemaTwo) {
+    for (int type : {ET_MORDENT, ET_TURN, ET_TRILL, ET_ORNAMENT, ET_DYNAMIC, ET_TEMPO, ET_FLOWCONTROL, ET_PEDAL,
+                     ET_TRANSPOSE, ET_CHORDSYMBOL}) {
+        const CRuntimeClass* cls = nullptr;
+        for (const CPluginData& record : DisplayDataRecords())
+            if (record.GetEventType() == type)
+                cls = record.GetDataClass();
+        ASSERT_NE(cls, nullptr) << type;
+        EXPECT_EQ(cls->m_wSchema, VERSIONABLE_SCHEMA | 2u) << cls->m_lpszClassName;
+    }
 }
 
 // The built module, as the program loads it: its own records (its own class

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -225,6 +226,70 @@ TEST(SplitTest, ACopyDrawsNothingUntilPositioned) {
     SpanCanvas canvas(400, 200);
     EXPECT_EQ(copy.Draw(&canvas.dc, CPoint(0, 0), nullptr), DCctCurve::DRAW_SPAN);
     EXPECT_EQ(InkPixels(canvas.Copy()), 0);
+}
+
+// A span that begins with one glyph, its sample open to the test: Draw
+// records the pieces and the font it was drawn with.
+class GlyphSampleProbe : public DCctSplit {
+public:
+    using DCctSplit::AddSplitOffset;
+    using DCctSplit::DrawGlyphInRect;
+    using DCctSplit::SAMPLE_ACROSS;
+    using DCctSplit::SAMPLE_AT_GLYPH;
+
+    static constexpr UINT GLYPH = 217;
+    UINT GetFontFromType() override { return GLYPH; }
+    int AdjustForFont(int height) override { return AdjustForSmallFont(height); }
+    int Draw(CDC*, CPoint, CRect*) override {
+        ++draws;
+        drawnHeight = MCMusicFont::GetMusicFont().GetLogFont().lfHeight;
+        GetEndPoints(left, right, 0);
+        return DRAW_DONE;
+    }
+
+    int draws = 0;
+    int drawnHeight = 0;
+    CPoint left;
+    CPoint right;
+};
+
+// The glyph centred in the rectangle at five thirds of its height: one
+// piece, at the glyph or across as far in from the right as from the left,
+// in place of the pieces it had; the frame clean, the score's font back.
+TEST(SplitTest, AGlyphSampleIsOnePieceCentredInItsRectangle) {
+    MusicFontScope font(NOTEHEAD);
+    MCMusicFont& music = MCMusicFont::GetMusicFont();
+    const CRect rect(100, 900, 2100, 300);   // 2000 wide, 600 high
+    for (const auto span : {GlyphSampleProbe::SAMPLE_AT_GLYPH, GlyphSampleProbe::SAMPLE_ACROSS}) {
+        GlyphSampleProbe probe;
+        probe.AddSplitOffset(CPoint(0, 0), CPoint(500, 0));
+        probe.AddSplitOffset(CPoint(0, -3000), CPoint(500, -3000));
+        probe.SetSplit(1);
+        const LOGFONT before = music.GetLogFont();
+        MCMusicFont::NoteMetrics metricsBefore;
+        LOGFONT unused;
+        music.SaveLogFont(&unused, &metricsBefore);
+        SpanCanvas canvas(300, 150);
+        CRect sample = rect;
+        EXPECT_EQ(probe.DrawGlyphInRect(&canvas.dc, &sample, span), 1);
+        EXPECT_EQ(probe.draws, 1);
+        EXPECT_EQ(std::abs(probe.drawnHeight), 1000) << "five thirds of 600";
+        EXPECT_EQ(probe.GetSplitCount(), 1);
+        EXPECT_EQ(probe.GetSplit(), 0);
+        EXPECT_EQ(probe.FrameDirty(), 0);
+        EXPECT_EQ(probe.AssembleDirty(), 1);
+        const int width = static_cast<int>(probe.GetMetrics().GetWidth());
+        const int height = static_cast<int>(probe.GetMetrics().GetHeight());
+        ASSERT_GT(width, 0);
+        const int inset = (2000 - width) / 2;
+        EXPECT_EQ(probe.left, CPoint(100 + inset, 900 + (-600 - height) / 2));
+        EXPECT_EQ(probe.right.x, span == GlyphSampleProbe::SAMPLE_ACROSS ? 2100 - inset : probe.left.x);
+        EXPECT_EQ(probe.right.y, probe.left.y);
+        EXPECT_EQ(music.GetLogFont().lfHeight, before.lfHeight);
+        MCMusicFont::NoteMetrics metricsAfter;
+        music.SaveLogFont(&unused, &metricsAfter);
+        EXPECT_EQ(metricsAfter, metricsBefore);
+    }
 }
 
 // The system walk over measures laid out {2, 2, 1}, and the measure lists

@@ -75,6 +75,11 @@ TEST(TempoMarkTest, DigitsAndBeatsOutsideTheTable) {
         {1500.0f, 1.0f, 1, {OPEN, 113, EQUALS, CLOSE}},
         {96.0f, 1.25f, 0, {}},                                      // no note for the beat: no mark
         {96.0f, 1.25f, 1, {}},
+        // The beat is compared with the table's values exactly: a hair off
+        // a quarter or a dotted quarter is no beat of the table.
+        {96.0f, 0.9999f, 0, {}},
+        {96.0f, 1.0001f, 0, {}},
+        {96.0f, 1.4999f, 1, {}},
     };
     for (const auto& c : cases) {
         LooseTempo t(c.bpm, c.beat);
@@ -206,6 +211,7 @@ TEST_F(TempoTest, TextThenBracketedMark) {
 // The plain tempo a MIDI file brings shows its mark without bit 20, alone
 // and unbracketed; another type without text and bit shows nothing.
 TEST_F(TempoTest, PlainTempoShowsItsMarkAlone) {
+    EXPECT_EQ(ECTempo().GetTempoType(), 1) << "the type a tempo read from a MIDI file has";
     DCctTempo* plain = AddTempo(1, 120.0f, 1.0f, "");
     EXPECT_EQ(plain->GetExpressionWithBeatEquals(), 0);
     EXPECT_EQ(Codes(plain->GetBeatEquals()), (std::vector<int>{113, EQUALS, 193, 170, 188}));
@@ -223,11 +229,14 @@ TEST_F(TempoTest, PlainTempoShowsItsMarkAlone) {
     EXPECT_TRUE(Draw(plain).Empty());
 }
 
-// A fermata centred on its time, over the system or, located below, under
-// the last staff; a caesura over it.
+// A fermata centred on its time, over the system or, located below, in the
+// last staff's area below it; a caesura over it.
 TEST_F(TempoTest, PausesAboveOrBelowTheSystem) {
     const int bottomLineRow = -(StaffTop(2) - 4 * NOTEHEAD) / SCALE;
     const int topLineRow = -StaffTop(1) / SCALE;
+    // The last staff's own area below, unlike the first's.
+    constexpr int kDeeper = 300;
+    StaffDisplay()->GetRuler().SetSpaceBelow(1, SPACE_BELOW - kDeeper);
     const struct {
         unsigned char type;
         int location;
@@ -242,7 +251,7 @@ TEST_F(TempoTest, PausesAboveOrBelowTheSystem) {
             MCMusicFont::GetMusicFont().GetMusicMetrics(pause->GetFontFromType(), FONT_NORMAL).GetWidth());
         ASSERT_GT(width, 0);
         EXPECT_EQ(pause->GetX(), TimeX() - width / 2) << int(c.type);
-        const int y = c.below ? StaffTop(2) + SPACE_BELOW : StaffTop(1) + SPACE_ABOVE;
+        const int y = c.below ? StaffTop(2) + SPACE_BELOW - kDeeper : StaffTop(1) + SPACE_ABOVE;
         EXPECT_EQ(pause->GetY(), y) << int(c.type);
         const COLORREF marker = RGB(1, 2, 3);
         MCMusicFont::GetMusicFont().SetFontColor(marker);

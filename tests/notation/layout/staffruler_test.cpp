@@ -54,14 +54,15 @@ TEST(StaffRuler, ShownStaves) {
 TEST(StaffRuler, StaffRecordsPastTheEnd) {
     MCStaffRuler ruler;
     ruler.Init(2);
-    for (int i : {-1, 0, 1, 2}) {
+    for (int i : {-2, -1, 0, 1, 2}) {
         ruler.SetStaffY(i, -100 * (i + 2));
         ruler.SetSpaceAbove(i, 10 * (i + 2));
         ruler.SetSpaceBelow(i, -20 * (i + 2));
         ruler.SetLyricY(i, -30 * (i + 2));
     }
+    // A mark outside a numbered staff asks for record -1 or -2: nothing.
     const struct { int i, staffY, above, below, lyric; } records[] = {
-        {-1, 0, 0, 0, 0}, {0, -200, 20, -40, -60}, {1, -300, 30, -60, -90}, {2, 0, 0, 0, 0},
+        {-2, 0, 0, 0, 0}, {-1, 0, 0, 0, 0}, {0, -200, 20, -40, -60}, {1, -300, 30, -60, -90}, {2, 0, 0, 0, 0},
     };
     for (const auto& r : records) {
         EXPECT_EQ(ruler.GetStaffY(r.i), r.staffY) << r.i;

@@ -64,8 +64,9 @@ TEST_F(GroupElementsTest, RegroupsTheBeamsInTheWindowOnly) {
     for (int m = 0; m < MEASURES; ++m)
         for (DCctBeam* beam : beams[static_cast<size_t>(m)]) {
             EXPECT_EQ(beam->IsDirty(), m == 1 ? 0 : 1) << "measure " << m + 1;
-            if (m == 1)
+            if (m == 1) {
                 EXPECT_GE(beam->GetMemberCount(), 2);
+            }
         }
 }
 

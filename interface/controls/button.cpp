@@ -9,6 +9,10 @@
 
 #include <string>
 
+// The zoom commands' tips and status texts, for every bar with zoom buttons.
+STRING_TABLE({39120, "Make the view appear larger\nZoom In"},
+             {39121, "Make the view appear smaller\nZoom Out"});
+
 IMPLEMENT_DYNCREATE(MCButton, MCStateButton)
 
 namespace {

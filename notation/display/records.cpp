@@ -6,6 +6,8 @@
 #include "notation/display/records.h"
 
 #include "model/eventtypes.h"
+#include "interface/document/pluginrecords.h"
+#include "model/notes.h"
 #include "model/plugin.h"
 #include "notation/display/accent.h"
 #include "notation/display/accidental.h"
@@ -42,8 +44,16 @@
 #include "notation/display/tie.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
+#include "notation/view/cantrel.h"
+#include "notation/view/scorewnd.h"
+#include "notation/view/viewids.h"
 
 namespace {
+
+// The notation view in its score window, with this library's resources.
+CPluginView s_viewRecord(RUNTIME_CLASS(CCantrel), RUNTIME_CLASS(CScoreWnd),
+                         GetModuleForAddress(reinterpret_cast<const void*>(&InitPlugins)), IDR_CANTREL,
+                         IDS_MUSIC_SCORE, kCantrelViewOrder);
 
 const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctAccent), DK_NOTATION, ET_ACCENT},
@@ -94,12 +104,20 @@ std::span<const CPluginData> DisplayDataRecords() {
     return s_displayRecords;
 }
 
+CPluginView& ViewRecord() {
+    return s_viewRecord;
+}
+
 extern "C" int InitPlugins() {
-    // The notation view's record comes first, once the view is part of the
-    // plug-in.
+    // The view's list keeps every record added: a second start (tests start
+    // the plug-in again and again) must not list the view twice.
+    if (CPluginView::FindPlugin(RUNTIME_CLASS(CCantrel)) != &s_viewRecord)
+        CPluginView::AddPlugin(&s_viewRecord);
     for (const CPluginData& record : s_displayRecords)
         CPluginData::AddPlugin(&record);
-    // Then the inspector and preference pages, the music buttons' drawing and
-    // the note duration functions, as each of them arrives.
+    // The inspector pages (notation/pages), the preference pages and the
+    // music buttons' drawing function are registered here, in that order,
+    // by the issues that bring them.
+    ECNote::SetDurationFuncs(CCantrel::DurFunc, CCantrel::DurFuncInverse, nullptr);
     return 87;
 }

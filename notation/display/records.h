@@ -15,10 +15,16 @@
 #include <span>
 
 class CPluginData;
+class CPluginView;
 
 // The table, in registration order.
 std::span<const CPluginData> DisplayDataRecords();
+// The notation view's record (CCantrel in CScoreWnd, command 12274, title
+// 13312 "Music Score", order 10).
+CPluginView& ViewRecord();
 
 // Called once by the plug-in loader after loading the library: registers the
-// plug-in's records. Always 87, the value the loader expects of this plug-in.
+// view's record (once, however often it is called), then the display
+// records, and installs the notes' duration functions (CCantrel::DurFunc and
+// DurFuncInverse). Always 87, the value the loader expects of this plug-in.
 extern "C" __attribute__((visibility("default"))) int InitPlugins();

@@ -1,26 +1,112 @@
 // CCantrel: the notation view.
 //
-// It shows one performance as engraved notation and keeps it notated: it
-// owns the automatic notation engine, attached to itself at construction,
-// through which the engine reads the performance, the conductor and whether
-// the document is modified.
+// It shows one performance as engraved notation, as pages (page view) or as
+// one long strip beside a margin (track view), at one of five zooms, and
+// keeps it notated: it owns the automatic notation engine, attached to
+// itself at construction, through which the engine reads the performance,
+// the conductor and whether the document is modified.
 //
-// So far it holds its performance and its engine; the window, pagination,
-// drawing and the command and state handling come with the score window.
-// UI thread only.
+// Children: the margin strip (track view only) and the page-up and
+// page-down buttons below the vertical scroll bar (page view only). The
+// score window's bar (CScoreBar, set by the frame) holds the zoom, ruler,
+// voice and track-layout controls; the bar sends their commands here.
+//
+// Units: the view draws in twips, y up. A screen context maps 1440 logical
+// units to `zoom` pixels (48, 72, 96, 144 or 288 per inch); a printing
+// context is in twips (MM_TWIPS).
+//
+// Preferences read when built and again on every preference change
+// (LoadPreferences): "Settings" "FollowScore", the staff colour, and the
+// conductor staff's measure-number settings. "Settings\Notation" "Duration"
+// (the duration gate) is read when the view is first shown.
+//
+// Duration functions: the plug-in installs DurFunc and DurFuncInverse as the
+// notes' duration pair (notated <-> performed): the last quarter of a
+// notated length (or its last partial quarter) plays s_nDurFuncGate percent
+// long. The gate is atomic: step recording reads lengths off the UI thread.
+//
+// Not here yet: the state and command handling, the edit tools, drawing and
+// printing, clipboard and drag-and-drop (each comes with its own issue).
+// UI thread only, but for the duration functions.
 #pragma once
 
+#include "interface/controls/button.h"
+#include "interface/document/scrollview.h"
+#include "model/time.h"
 #include "notation/autonote/autonote.h"
+#include "notation/view/marginview.h"
 #include "notation/view/pagenate.h"
-#include "platform/ui/document.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/msgmap.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+class CScoreBar;
 class ECPerformance;
 
-class CCantrel : public CView {
-    DECLARE_DYNAMIC(CCantrel)
+class CCantrel : public MCScrollView {
+    DECLARE_DYNCREATE(CCantrel)
 public:
+    enum : int { VIEWMODE_TRACK = 0, VIEWMODE_PAGE = 1 };
+    // The voice filter's value for every voice.
+    static constexpr int VOICE_ALL = 14;
+    // The zooms of the bar's five steps, pixels per inch (50 % to 300 %).
+    static constexpr std::array<int, 5> kZoomSteps = {48, 72, 96, 144, 288};
+    // The widths, in pixels, the margin's right edge snaps to while dragged.
+    static constexpr std::array<int, 5> kMarginStops = {5, 50, 100, 200, 275};
+    // The view sizes of the two modes, twips (width, depth below the top).
+    static constexpr int kTrackViewWidth = 288000;   // 200 inches
+    static constexpr int kTrackViewDepth = 7200;     // 5 inches
+    static constexpr int kPageViewWidth = 13680;     // 9.5 inches
+    static constexpr int kPageViewDepth = 17280;     // 12 inches
+    // Twips per inch: a screen context maps this many units to the zoom.
+    static constexpr int kTwipsPerInch = 1440;
+
     CCantrel();
     ~CCantrel() override;
+
+    // The base window, then the margin view, the page buttons, the
+    // quick-scroll cursors; the view becomes its frame's active view.
+    BOOL Create(const char* lpszClassName, const char* lpszWindowName, DWORD dwStyle, const RECT& rect,
+                CWnd* pParentWnd, UINT nID, void* pContext = nullptr) override;
+    // Measures the screen, the page size and the fonts on a client context,
+    // reads the duration gate, sizes the view to a page; then the base's.
+    void OnInitialUpdate() override;
+    // The document's states, by code. So far: a change of preferences
+    // (1600) reads the view's preferences again and redraws.
+    // FIXME: the other states and the command phases come with the view's
+    // attachment to its performance.
+    void OnUpdate(CView* sender, long hint, CObject* hintObject) override;
+    // Printing: MM_TWIPS; screen: 1440 units to the zoom, y up. Transparent
+    // background either way.
+    void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr) override;
+
+    // ---- modes and layout ---------------------------------------------------------------
+    int GetViewMode() const { return m_nViewMode; }
+    // VIEWMODE_TRACK or VIEWMODE_PAGE; another value changes only the bar's
+    // value and the tiling.
+    void SetViewMode(int mode);
+    // Track view: the margin strip at the left; page view: the page buttons
+    // below the vertical scroll bar.
+    void CalcRects(RECT* rect) override;
+    void TileViews(BOOL bRedraw) override;
+
+    // ---- settings -----------------------------------------------------------------------
+    // The voice filter: VOICE_ALL or a voice 0-7.
+    int GetVoice() const { return m_nVoice; }
+    int GetZoom() const { return m_nZoom; }
+    // Pixels per inch of the screen; 0 until first shown.
+    int GetScreenResolution() const { return m_nScreenResolution; }
+    int IsFollowScore() const { return m_bFollowScore; }
+    // "Settings" "FollowScore", the staff colour and the measure-number
+    // settings, from the profile.
+    void LoadPreferences();
+
+    // The score window's bar (borrowed, may be null).
+    void SetWizardBar(CScoreBar* bar) { m_pScoreBar = bar; }
+    CScoreBar* GetWizardBar() const { return m_pScoreBar; }
 
     // The performance shown (borrowed; null when none is attached). Setting
     // it only stores it here.
@@ -34,8 +120,81 @@ public:
     // Whether the document shown reports unsaved changes; 0 without one.
     int IsDocumentModified() const;
 
+    CMarginView& GetMarginView() { return m_marginView; }
+    MCButton& GetPageUpButton() { return m_pageUp; }
+    MCButton& GetPageDownButton() { return m_pageDown; }
+    const CRect& GetMarginRect() const { return m_marginRect; }
+    int IsMarginDragging() const { return m_bMarginDrag; }
+    // The clipboard formats: the music, its object information and the
+    // standard object descriptor.
+    CLIPFORMAT GetMusicFormat() const { return m_clipFormats[0]; }
+    CLIPFORMAT GetObjectInfoFormat() const { return m_clipFormats[1]; }
+    CLIPFORMAT GetObjectDescriptorFormat() const { return m_clipFormats[2]; }
+
+    // Where the margin's right edge snaps for a pointer at `x` (pixels): the
+    // largest stop whose midpoint with the stop below lies left of x.
+    static int SnapMarginEdge(int x);
+
+    // ---- duration functions -------------------------------------------------------------
+    // The performed length of a notated one, and back. Ticks at
+    // MCTime::GlobalPPQ; the user pointer is not used.
+    static MCTime DurFunc(const MCTime* notated, void* user);
+    static MCTime DurFuncInverse(const MCTime* performed, void* user);
+    // The gate, percent; 66 when the plug-in is loaded.
+    static std::atomic<int> s_nDurFuncGate;
+    static constexpr int kDefaultDurationGate = 66;
+
+    // ---- commands (also reached from the bar and the score window) -------------------------
+    afx_msg void OnViewTrack();
+    afx_msg void OnViewPage();
+    afx_msg void OnZoomIn();
+    afx_msg void OnZoomOut();
+    // The zoom of the bar's zoom combo, with everything re-measured.
+    afx_msg void OnZoomSet();
+    afx_msg void OnRuler();
+    afx_msg void OnVoiceSet();
+    afx_msg void OnTracksSet();
+    afx_msg void OnPageUp();
+    afx_msg void OnPageDown();
+    // WM_TRACKLAYOUT through the score window: the track layout read again
+    // from the bar, as the tracks combo's choice.
+    virtual void OnLayout();
+
+protected:
+    afx_msg void OnDestroy();
+    afx_msg LRESULT OnParentNotify(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    DECLARE_MESSAGE_MAP()
+
 private:
+    // One zoom step in (+1) or out (-1), bounded by the bar's highest index.
+    void StepZoom(int step);
+    // Marks everything to be drawn again, invalidates and updates.
+    void RedrawNow();
+    // Ghosts what lies outside the voice filter and shows what lies in it.
+    void ApplyVoiceFilter();
+
+    // Members in the order the view keeps them.
+    int m_bFollowScore = 1;
+    int m_bMarginDrag = 0;
+    int m_bEditing = 0;
+    int m_nViewMode = VIEWMODE_PAGE;
+    int m_nScreenResolution = 0;
+    int m_nZoom = 96;
     ECPerformance* m_pBaseEvent = nullptr;   // borrowed, may be null
+    CScoreBar* m_pScoreBar = nullptr;        // borrowed: the frame's bar, may be null
+    MCButton m_pageUp;
+    MCButton m_pageDown;
+    CMarginView m_marginView;
+    CRect m_marginRect{0, 0, 50, 0};         // client pixels
+    CRect m_pageUpRect;                      // client pixels, page view
+    CRect m_pageDownRect;
+    int m_nVoice = VOICE_ALL;
+    int m_bPaginatedOnce = 0;
+    std::array<CLIPFORMAT, 3> m_clipFormats{};
     CAutoNote m_autoNote;                    // owned
     CPagenate m_pagenate;                    // owned
+    // FIXME: the edit tool, the play cursor and the drop target join these
+    // members with their issues.
 };

@@ -92,6 +92,27 @@ public:
 
     QMdiArea* Area() const { return qobject_cast<QMdiArea*>(GetWidget()); }
 
+    // Tiled horizontally: the visible children that are not minimized, in
+    // creation order, stacked top to bottom, each the area's full width and
+    // an equal share of its height (the last takes what rounding leaves).
+    static void StackSubWindows(QMdiArea& area) {
+        QList<QMdiSubWindow*> shown;
+        for (QMdiSubWindow* sub : area.subWindowList(QMdiArea::CreationOrder))
+            if (sub->isVisible() && !sub->isMinimized())
+                shown.append(sub);
+        if (shown.isEmpty())
+            return;
+        const QRect client = area.viewport()->rect();
+        const int share = client.height() / static_cast<int>(shown.size());
+        int top = client.top();
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const int height = i + 1 == shown.size() ? client.bottom() + 1 - top : share;
+            shown[i]->showNormal();
+            shown[i]->setGeometry(client.left(), top, client.width(), height);
+            top += height;
+        }
+    }
+
 protected:
     QWidget* CreateWidget(QWidget* parent, DWORD) override {
         auto* area = new QMdiArea(parent);
@@ -122,8 +143,12 @@ protected:
             return 0;
         }
         case WM_MDITILE:
-            if (QMdiArea* area = Area())
-                area->tileSubWindows();
+            if (QMdiArea* area = Area()) {
+                if (wParam & MDITILE_HORIZONTAL)
+                    StackSubWindows(*area);
+                else
+                    area->tileSubWindows();
+            }
             return 0;
         case WM_MDICASCADE:
             if (QMdiArea* area = Area())

@@ -84,6 +84,7 @@ enum : UINT {
     WM_MBUTTONUP = 0x0208,
     WM_MBUTTONDBLCLK = 0x0209,
     WM_MOUSEWHEEL = 0x020A,       // wParam: (MK_*, delta in 120ths); lParam: screen (x, y)
+    WM_PARENTNOTIFY = 0x0210,     // wParam: (the child's message, its id); lParam: the point, parent's or child's client
     WM_CAPTURECHANGED = 0x0215,   // to the window losing the capture; lParam: the new holder or 0
     WM_APP = 0x8000,
 };

@@ -695,6 +695,40 @@ int CWnd::GetWindowPlacement(WINDOWPLACEMENT* placement) const {
     return 1;
 }
 
+int CWnd::SetWindowPlacement(const WINDOWPLACEMENT* placement) {
+    if (!placement || !m_pWidget)
+        return 0;
+    const DesktopRect& normal = placement->rcNormalPosition;
+    const QRect frame(normal.left, normal.top, normal.Width(), normal.Height());
+    // The normal place first: a window minimized or maximized afterwards
+    // comes back to it.
+    if (m_pWidget->isMinimized() || m_pWidget->isMaximized())
+        m_pWidget->showNormal();
+    if (m_pWidget->isWindow()) {
+        const QSize decoration = m_pWidget->frameGeometry().size() - m_pWidget->size();
+        m_pWidget->move(frame.topLeft());
+        m_pWidget->resize(frame.size() - decoration);
+    } else {
+        m_pWidget->setGeometry(frame);
+    }
+    switch (placement->showCmd) {
+    case SW_HIDE:
+        break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+        m_pWidget->showMinimized();
+        break;
+    case SW_SHOWMAXIMIZED:
+        m_pWidget->showMaximized();
+        break;
+    default:
+        m_pWidget->showNormal();
+        break;
+    }
+    return 1;
+}
+
 // ---- focus, capture, timers -----------------------------------------------------------
 
 CWnd* CWnd::SetFocus() {

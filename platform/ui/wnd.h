@@ -179,6 +179,10 @@ public:
     void Invalidate(BOOL bErase = TRUE);
     void UpdateWindow();
     int GetWindowPlacement(WINDOWPLACEMENT* placement) const override;
+    // Moves the window to the record's normal rectangle (its frame; a child
+    // in its parent's client coordinates) and shows it by the record's show
+    // command (SW_HIDE leaves it as it is). 0 without a window.
+    int SetWindowPlacement(const WINDOWPLACEMENT* placement);
 
     // Focus: the CWnd of the focus widget (or the nearest above it).
     CWnd* SetFocus();

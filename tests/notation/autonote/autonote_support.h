@@ -15,6 +15,7 @@
 #include "notation/display/records.h"
 #include "tests/model/piece_support.h"
 #include "tests/notation/display/display_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ class AutonoteTest : public piece::PieceTest {
 protected:
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
         m_standIns = std::make_unique<DisplayClasses>(StandInTypes(), RUNTIME_CLASS(DCctBase));
         // Until the note display is here, a note's notated length is its
         // performed one.

@@ -24,6 +24,7 @@
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
 #include "tests/notation/autonote/progress_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,7 @@ void ExpectDisplayObjects(ECPerformance* performance) {
 }
 
 struct FileLoadTest : ::testing::Test, doc_support::DocumentParts {
-    void SetUp() override { InitPlugins(); }
+    void SetUp() override { notation_test::StartPlugin(); }
 
     file_test::TempFolder folder;
     CPromptScript prompts;

@@ -14,6 +14,7 @@
 #include "notation/display/records.h"
 #include "sequencer/performers.h"
 #include "tests/model/piece_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ class PlayedTest : public piece::PieceTest {
 protected:
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
     }
 
     ECMeasure* Bar(int track, int number) { return m_conductor->GetMeasure(track, number); }

@@ -15,6 +15,7 @@
 #include "tests/model/piece_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/structure_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -317,7 +318,7 @@ TEST(DisplayBarlineTest, ColoursFollowTheStaffRule) {
 }
 
 TEST(DisplayBarlineTest, RegisteredForBarlineEventsAndStoresTheHeadOnly) {
-    InitPlugins();
+    notation_test::StartPlugin();
     const CRuntimeClass* cls = CPluginData::GetDataClass(DK_NOTATION, ET_BARLINE);
     ASSERT_NE(cls, nullptr);
     EXPECT_STREQ(cls->m_lpszClassName, "DCctBarline");

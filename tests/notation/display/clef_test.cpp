@@ -8,6 +8,7 @@
 #include "model/measure.h"
 #include "notation/layout/pitch.h"
 #include "tests/notation/display/clefkey_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -159,7 +160,7 @@ TEST(ClefDisplayTest, CopyKeepsTheWholeWordAndArchivesTheHeadAlone) {
 }
 
 TEST(ClefDisplayTest, RegisteredUnderTheDataBase) {
-    InitPlugins();
+    notation_test::StartPlugin();
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_CLEF), RUNTIME_CLASS(DCctClef));
     EXPECT_EQ(RUNTIME_CLASS(DCctClef)->m_pBaseClass, RUNTIME_CLASS(DCBase));
     auto* clef = new ECClef(3);

@@ -5,6 +5,7 @@
 #include "notation/display/records.h"
 #include "tests/notation/display/conductor_support.h"
 #include "tests/notation/display/display_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ TEST(ConductorDisplayTest, RulerHiddenIsBit20) {
 }
 
 TEST(ConductorDisplayTest, RecordsGiveTheConductorClasses) {
-    EXPECT_EQ(InitPlugins(), 87);
+    EXPECT_EQ(notation_test::StartPlugin(), 87);
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_CONDUCTOR), RUNTIME_CLASS(DCctConductor));
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_CONDUCTORMEASURE), RUNTIME_CLASS(DCctConductorMeasure));
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_CONDUCTORSTAFF), RUNTIME_CLASS(DCctConductorStaff));

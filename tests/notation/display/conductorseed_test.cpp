@@ -18,6 +18,7 @@
 #include "platform/core/archive.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,7 @@ void WriteSeed(MCOpusDoc* doc, const char* name) {
 }
 
 TEST(ConductorSeedTest, DISABLED_WriteFuzzSeed) {
-    ASSERT_EQ(InitPlugins(), 87);
+    ASSERT_EQ(notation_test::StartPlugin(), 87);
     std::unique_ptr<MCOpusDoc> doc = doc_support::DocumentParts::MakeDocument();
     ECPerformance* performance = doc->CreatePerformance(1);
     ECConductor* conductor = performance->GetConductor();
@@ -65,7 +66,7 @@ TEST(ConductorSeedTest, DISABLED_WriteFuzzSeed) {
 }
 
 TEST(ConductorSeedTest, DISABLED_WriteStaffMarksSeed) {
-    ASSERT_EQ(InitPlugins(), 87);
+    ASSERT_EQ(notation_test::StartPlugin(), 87);
     std::unique_ptr<MCOpusDoc> doc = doc_support::DocumentParts::MakeDocument();
     ECConductor* conductor = doc->CreatePerformance(1)->GetConductor();
     ASSERT_NE(conductor, nullptr);

@@ -8,6 +8,7 @@
 #include "platform/ui/prompt_script.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ struct DocumentTest : ::testing::Test {
     file_test::TempFolder folder;
     CPromptScript prompts;
     CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    DocumentTest() { InitPlugins(); }
+    DocumentTest() { notation_test::StartPlugin(); }
     ~DocumentTest() override { SetPromptHandler(previousPrompts); }
 
     // The document at `path` opened again; a failure says what the prompt said.

@@ -17,6 +17,7 @@
 #include "platform/core/archive.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/gracenote_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +118,7 @@ TEST(GraceNoteDisplayTest, TheArchiveAddsTheSlurByte) {
 }
 
 TEST(GraceNoteDisplayTest, AGraceNoteEventGetsThisDisplay) {
-    InitPlugins();
+    notation_test::StartPlugin();
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_GRACENOTE), RUNTIME_CLASS(DCctGraceNote));
 }
 

@@ -11,6 +11,7 @@
 #include "model/staff.h"
 #include "tests/model/piece_support.h"
 #include "tests/notation/display/clefkey_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -269,7 +270,7 @@ TEST(KeyDisplayTest, SizedWithoutADeviceContextAsWithOne) {
 struct KeyInPieceTest : piece::PieceTest {
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
         MakeStaves(1);
         MakeMeasures(1);
         measure = m_conductor->GetMeasure(1, 1);

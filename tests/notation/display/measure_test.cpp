@@ -13,6 +13,7 @@
 #include "tests/platform/file_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/measure_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -456,7 +457,7 @@ TEST(MeasureMirrorTest, AMirrorOfTheEventJoinsTheMeasure) {
 }
 
 TEST(MeasureRecordTest, TheTableGivesTheMeasureDisplay) {
-    InitPlugins();
+    notation_test::StartPlugin();
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_MEASURE), RUNTIME_CLASS(DCctMeasure));
 }
 
@@ -466,7 +467,7 @@ struct MeasureDocumentTest : ::testing::Test, doc_support::DocumentParts {
     file_test::TempFolder folder;
     CPromptScript prompts;
     CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    MeasureDocumentTest() { InitPlugins(); }
+    MeasureDocumentTest() { notation_test::StartPlugin(); }
     ~MeasureDocumentTest() override { SetPromptHandler(previousPrompts); }
 };
 

@@ -16,6 +16,7 @@
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/structure_support.h"
 #include "tests/notation/layout/ruler_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -318,7 +319,7 @@ TEST_F(MeterPlaceTest, AtTheMeterSlotOfItsMeasure) {
 }
 
 TEST(DisplayMeterTest, RegisteredForMeterEvents) {
-    InitPlugins();
+    notation_test::StartPlugin();
     const CRuntimeClass* cls = CPluginData::GetDataClass(DK_NOTATION, ET_METER);
     ASSERT_NE(cls, nullptr);
     EXPECT_STREQ(cls->m_lpszClassName, "DCctMeter");
@@ -326,7 +327,7 @@ TEST(DisplayMeterTest, RegisteredForMeterEvents) {
 
 // The ruler's meter handler on a measure ruler at notehead height 120.
 TEST(DisplayMeterTest, RulerHandlerSetsAndWithdrawsTheMeterSlot) {
-    InitPlugins();
+    notation_test::StartPlugin();
     NoteheadScope notehead;
     MusicFontScope font(120);
     DisplayCanvas canvas(8, 8, 0, 0);

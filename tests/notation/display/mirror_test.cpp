@@ -16,6 +16,7 @@
 #include "tests/notation/display/clefkey_support.h"
 #include "tests/notation/display/conductor_support.h"
 #include "tests/notation/layout/ruler_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +92,7 @@ TEST(MirrorDisplayTest, HeadAloneInTheArchiveAndACopyStartsAfresh) {
 struct MirrorInPieceTest : piece::PieceTest {
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
         MakeStaves(1);
         MakeMeasures(2);
     }
@@ -437,7 +438,7 @@ struct MirrorRulerTest : ::testing::Test {
     ECMeasure* measure = new ECMeasure;
 
     void SetUp() override {
-        InitPlugins();
+        notation_test::StartPlugin();
         measure->Ref();
         const MCTime zero(0.0f);
         measure->SetTime(&zero);

@@ -8,6 +8,7 @@
 #include "notation/display/records.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/display/note_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -239,7 +240,7 @@ TEST(NoteTest, CopyTakesTheWholeStateWordAndANewNotehead) {
 }
 
 TEST(NoteTest, RegisteredForNotesAlone) {
-    EXPECT_EQ(InitPlugins(), 87);
+    EXPECT_EQ(notation_test::StartPlugin(), 87);
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_NOTE), RUNTIME_CLASS(DCctNote));
     for (const CPluginData& record : DisplayDataRecords())
         EXPECT_NE(record.GetDataClass(), RUNTIME_CLASS(DCctNotate));   // the base has no row

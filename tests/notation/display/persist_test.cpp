@@ -16,6 +16,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/platform/file_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +139,7 @@ struct DisplayDocumentTest : ::testing::Test, doc_support::DocumentParts {
     file_test::TempFolder folder;
     CPromptScript prompts;
     CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
-    DisplayDocumentTest() { InitPlugins(); }
+    DisplayDocumentTest() { notation_test::StartPlugin(); }
     ~DisplayDocumentTest() override { SetPromptHandler(previousPrompts); }
 
     std::unique_ptr<MCOpusDoc> Open(const std::string& path) {

@@ -1,10 +1,15 @@
 // The display-data records and the plug-in's start-up entry.
 #include "notation/display/records.h"
 
+#include "interface/document/pluginrecords.h"
 #include "model/eventtypes.h"
+#include "model/notes.h"
 #include "model/plugin.h"
 #include "notation/display/base.h"
 #include "notation/display/staff.h"
+#include "notation/view/cantrel.h"
+#include "notation/view/scorewnd.h"
+#include "platform/core/resources.h"
 #include "platform/core/library.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +18,7 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -69,6 +75,37 @@ TEST(DisplayRecordsTest, InitPluginsFillsTheTable) {
     for (int type : withoutClass)
         EXPECT_EQ(ClassNameFor(type), "") << type << ": no display class";
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_STAFF), RUNTIME_CLASS(DCctStaff));
+    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
+}
+
+// The view's record comes first and is listed once, however often the
+// plug-in starts; the start also installs the view's duration pair.
+TEST(DisplayRecordsTest, InitPluginsListsTheNotationViewOnceAndGatesDurations) {
+    InitPlugins();
+    EXPECT_EQ(InitPlugins(), 87);
+    int listed = 0;
+    MCPtrList& views = CPluginView::GetPlugins();
+    for (POSITION pos = views.GetHeadPosition(); pos != nullptr;)
+        listed += static_cast<CPluginView*>(views.GetNext(pos))->GetViewClass() == RUNTIME_CLASS(CCantrel);
+    EXPECT_EQ(listed, 1);
+
+    const CPluginView* view = CPluginView::FindPlugin(12274u);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view, &ViewRecord());
+    EXPECT_EQ(view->GetViewClass(), RUNTIME_CLASS(CCantrel));
+    EXPECT_EQ(view->GetFrameClass(), RUNTIME_CLASS(CScoreWnd));
+    EXPECT_EQ(view->GetViewIndex(), 2u);
+    EXPECT_EQ(view->GetOrder(), 10);
+    std::string title;
+    EXPECT_TRUE(view->LoadTitleString(title));
+    EXPECT_EQ(title, "Music Score");
+
+    const int ppq = MCTime::GlobalPPQ;
+    MCTime half;
+    half.SetTicks(2 * ppq, ppq);
+    EXPECT_EQ(ECNote::ScaleDuration(&half, 0), CCantrel::DurFunc(&half, nullptr));
+    EXPECT_LT(ECNote::ScaleDuration(&half, 0).GetTicks(ppq), 2 * ppq);
+    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
 }
 
 // The mark displays are serial with the versionable schema 2.
@@ -91,6 +128,11 @@ TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
     std::array<const CRuntimeClass*, ET_COUNT> before{};
     for (int type = 0; type < ET_COUNT; ++type)
         before[type] = CPluginData::GetDataClass(DK_NOTATION, type);
+    // The module lists its own view record too; it goes with the module.
+    std::vector<void*> viewsBefore;
+    MCPtrList& views = CPluginView::GetPlugins();
+    for (POSITION pos = views.GetHeadPosition(); pos != nullptr;)
+        viewsBefore.push_back(views.GetNext(pos));
     for (int type = 0; type < ET_COUNT; ++type)
         CPluginData::GetDataClass(DK_NOTATION, type) = nullptr;
 
@@ -110,6 +152,10 @@ TEST(DisplayRecordsTest, TheBuiltModuleRegistersItsDisplays) {
 
     for (int type = 0; type < ET_COUNT; ++type)
         CPluginData::GetDataClass(DK_NOTATION, type) = before[type];
+    views.RemoveAll();
+    for (void* record : viewsBefore)
+        views.AddTail(record);
+    ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
     CPlugin::FreePlugin(path);
 }
 

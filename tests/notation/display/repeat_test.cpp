@@ -16,6 +16,7 @@
 #include "notation/display/records.h"
 #include "tests/model/piece_support.h"
 #include "tests/notation/display/display_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ TEST(PerformanceDisplayTest, DrawsNothingAndHasNoFrame) {
 }
 
 TEST(SmallDisplaysTest, RegisteredForTheirEventTypes) {
-    EXPECT_EQ(InitPlugins(), 87);
+    EXPECT_EQ(notation_test::StartPlugin(), 87);
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_PERFORMANCE), RUNTIME_CLASS(DCctPerformance));
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_REPEAT), RUNTIME_CLASS(DCctRepeat));
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_TREMOLO), RUNTIME_CLASS(DCctTremolo));
@@ -64,7 +65,7 @@ class RepeatTest : public piece::PieceTest {
 protected:
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
         // Rests stand in with the plain display element.
         m_restCell = CPluginData::GetDataClass(DK_NOTATION, ET_REST);
         CPluginData::GetDataClass(DK_NOTATION, ET_REST) = RUNTIME_CLASS(DCctBase);

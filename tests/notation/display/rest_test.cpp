@@ -8,6 +8,7 @@
 #include "notation/layout/ruler.h"
 #include "tests/notation/display/rest_support.h"
 #include "tests/notation/display/structure_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -397,7 +398,7 @@ TEST(RestRulerTest, AWholeRestLeavesAnotherVoicesMarkAsItWas) {
 }
 
 TEST(RestTest, RegisteredForRests) {
-    EXPECT_EQ(InitPlugins(), 87);
+    EXPECT_EQ(notation_test::StartPlugin(), 87);
     EXPECT_EQ(CPluginData::GetDataClass(DK_NOTATION, ET_REST), RUNTIME_CLASS(DCctRest));
 }
 

@@ -10,6 +10,7 @@
 #include "model/meter.h"
 #include "tests/notation/display/display_support.h"
 #include "tests/notation/layout/ruler_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ struct RulerHandlerTest : ::testing::Test {
     ECMeasure* measure = new ECMeasure;
 
     void SetUp() override {
-        InitPlugins();
+        notation_test::StartPlugin();
         measure->Ref();
         const MCTime zero(0.0f);
         measure->SetTime(&zero);

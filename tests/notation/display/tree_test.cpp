@@ -11,6 +11,7 @@
 #include "model/notes.h"
 #include "model/staff.h"
 #include "tests/model/eventio_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ using eventio::Held;
 class BaseDisplaysFor {
 public:
     explicit BaseDisplaysFor(std::vector<int> types) : m_types(std::move(types)) {
-        InitPlugins();
+        notation_test::StartPlugin();
         for (int type : m_types) {
             m_before.push_back(CPluginData::GetDataClass(DK_NOTATION, type));
             CPluginData::GetDataClass(DK_NOTATION, type) = RUNTIME_CLASS(DCctBase);

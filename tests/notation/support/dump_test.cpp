@@ -14,6 +14,7 @@
 #include "notation/display/records.h"
 #include "tests/model/piece_support.h"
 #include "tests/notation/display/structure_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ class DumpTest : public piece::PieceTest {
 protected:
     void SetUp() override {
         PieceTest::SetUp();
-        InitPlugins();
+        notation_test::StartPlugin();
         MakeStaves(1);
         MakeMeasures(2);
         bar = m_conductor->GetMeasure(1, MCTime(4.0f), 0, 1);   // bar 2

@@ -9,6 +9,7 @@
 #include "tests/notation/support/dump.h"
 #include "tests/notation/support/voicecheck.h"
 #include "tests/platform/messaging_support.h"
+#include "tests/notation/support/durationgate.h"
 
 #include <fstream>
 #include <iterator>
@@ -16,7 +17,7 @@
 namespace notation_test {
 
 NotationFixture::NotationFixture() {
-    InitPlugins();   // the display classes
+    notation_test::StartPlugin();   // the display classes
 }
 
 NotationFixture::~NotationFixture() = default;

@@ -106,8 +106,8 @@ protected:
             item.CtlType = ODT_BUTTON;
             item.CtlID = static_cast<UINT>(self->GetDlgCtrlID());
             item.itemAction = ODA_DRAWENTIRE;
-            item.itemState = (isDown() ? ODS_SELECTED : 0) | (hasFocus() ? ODS_FOCUS : 0) |
-                             (isEnabled() ? 0 : ODS_DISABLED) | (isChecked() ? ODS_CHECKED : 0);
+            item.itemState = (isDown() ? UINT{ODS_SELECTED} : 0u) | (hasFocus() ? UINT{ODS_FOCUS} : 0u) |
+                             (isEnabled() ? 0u : UINT{ODS_DISABLED}) | (isChecked() ? UINT{ODS_CHECKED} : 0u);
             item.hwndItem = self->m_hWnd;
             item.hDC = &dc;
             item.rcItem = {0, 0, width(), height()};
@@ -199,8 +199,8 @@ LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case BM_GETSTATE:
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            return (button->isDown() ? BST_PUSHED : 0) |
-                   (button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED);
+            return (button->isDown() ? LRESULT{BST_PUSHED} : 0) |
+                   (button->isCheckable() && button->isChecked() ? LRESULT{BST_CHECKED} : LRESULT{BST_UNCHECKED});
         return 0;
     case BM_SETSTATE:
         if (auto* button = qobject_cast<QAbstractButton*>(widget))

@@ -403,7 +403,7 @@ void CMDIChildWnd::MDIDestroy() {
 
 void CMDIChildWnd::ActivateFrame(int nCmdShow) {
     if (nCmdShow == -1 || !IsWindowVisible())
-        ShowWindow(nCmdShow == -1 ? SW_SHOWNORMAL : nCmdShow);
+        ShowWindow(nCmdShow == -1 ? int{SW_SHOWNORMAL} : nCmdShow);
     MDIActivate();
     if (CMDIFrameWnd* frame = GetMDIFrame(); frame && !frame->IsWindowVisible())
         frame->ActivateFrame();

@@ -112,16 +112,18 @@ TEST_F(PictureButton2, PressesFollowTheStylesAndCompleteOnlyOverTheButton) {
         for (size_t click = 0; click < 3; ++click) {
             const size_t before = parent.commands.size();
             QTest::mousePress(pressed.GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-            if (c.mode & MCButton2::MODE_COMMAND_ON_PRESS)
+            if (c.mode & MCButton2::MODE_COMMAND_ON_PRESS) {
                 EXPECT_EQ(parent.commands.size(), before + 1) << c.name << ": on press";
+            }
             Face(pressed);
             if (c.release != QPoint(5, 5)) {
                 Move(pressed, c.release);
                 Face(pressed);
             }
             QTest::mouseRelease(pressed.GetWidget(), Qt::LeftButton, Qt::NoModifier, c.release);
-            if (c.mode & MCButton2::MODE_COMMAND_ON_PRESS)
+            if (c.mode & MCButton2::MODE_COMMAND_ON_PRESS) {
                 EXPECT_EQ(parent.commands.size(), before + 1) << c.name << ": nothing on release";
+            }
             EXPECT_EQ(pressed.GetButtonState(), c.states[click]) << c.name << " " << click;
         }
         EXPECT_EQ(parent.commands.size(), c.commands) << c.name;

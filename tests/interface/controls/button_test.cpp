@@ -118,8 +118,9 @@ TEST_F(PictureButton, StylesStepTheirStatesAndCommandOnPressClicksAtOnce) {
         parent.commands.clear();
         for (int click = 0; click < 3; ++click) {
             QTest::mousePress(button.GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-            if (c.mode & MCButton::MODE_COMMAND_ON_PRESS)
+            if (c.mode & MCButton::MODE_COMMAND_ON_PRESS) {
                 EXPECT_EQ(parent.commands.size(), static_cast<size_t>(click + 1)) << c.name << ": on press";
+            }
             Face();
             QTest::mouseRelease(button.GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
             EXPECT_EQ(button.GetButtonState(), c.states[static_cast<size_t>(click)]) << c.name << " " << click;

@@ -469,8 +469,9 @@ TEST_F(ScoreWindowTest, ChoosingAVoiceGhostsTheOthers) {
             EXPECT_EQ(display->IsGhosted(), outside ? 1 : 0) << "item " << item << ", voice " << elementVoice;
             ghosted += display->IsGhosted();
         }
-        if (item == 2)
+        if (item == 2) {
             EXPECT_GT(ghosted, 0);   // the piece has notes outside voice 1
+        }
     }
 }
 

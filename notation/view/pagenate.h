@@ -202,6 +202,11 @@ protected:
     ECConductorMeasure* MeasureAt(POSITION position) const;
     // An event's notation display, made when missing.
     static DCctConductorMeasure* ColumnDisplay(ECBase* measure);
+    // The sum of `value` (of a display) over the line slots of a system's
+    // conductor measures: those not collapsed into a run's head; measures
+    // without a display object count nothing.
+    template <class Value>
+    static int SumOverLineSlots(MCEventList& list, Value value);
     MCStaffRuler* GetStaffRuler();
     // A client DC the view has prepared, or null without a view window.
     std::unique_ptr<CDC> MakePreparedDC() const;

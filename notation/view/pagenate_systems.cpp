@@ -342,36 +342,29 @@ int CPagenate::ConsolidateMeasures(MCEventList& system, MCEventList& run, int& r
     return 1;
 }
 
+template <class Value>
+int CPagenate::SumOverLineSlots(MCEventList& list, Value value) {
+    int sum = 0;
+    for (POSITION pos = list.GetHeadPosition(); pos;) {
+        DCctConductorMeasure* display = ColumnDisplay(list.GetNext(pos));
+        if (display && !display->IsCollapsedMember())
+            sum += value(*display);
+    }
+    return sum;
+}
+
 int CPagenate::GetLineCount(MCEventList& list) {
     if (!(m_bCollapseMeasures && m_bSingleStaff))
         return list.GetCount();
-    int count = 0;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        DCctConductorMeasure* display = ColumnDisplay(list.GetNext(pos));
-        if (display && !display->IsCollapsedMember())
-            ++count;
-    }
-    return count;
+    return SumOverLineSlots(list, [](DCctConductorMeasure&) { return 1; });
 }
 
 int CPagenate::GetSystemWidth(MCEventList& list) {
-    int width = 0;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        DCctConductorMeasure* display = ColumnDisplay(list.GetNext(pos));
-        if (display && !display->IsCollapsedMember())
-            width += display->GetWidth();
-    }
-    return width;
+    return SumOverLineSlots(list, [](DCctConductorMeasure& display) { return display.GetWidth(); });
 }
 
 int CPagenate::GetSystemCompressAmount(MCEventList& list) {
-    int amount = 0;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        DCctConductorMeasure* display = ColumnDisplay(list.GetNext(pos));
-        if (display && !display->IsCollapsedMember())
-            amount += display->GetCompress();
-    }
-    return amount;
+    return SumOverLineSlots(list, [](DCctConductorMeasure& display) { return display.GetCompress(); });
 }
 
 int CPagenate::MediateSystem(MCEventList& list, int recalc) {

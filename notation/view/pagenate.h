@@ -45,6 +45,7 @@ class DirtyRect;
 class ECBase;
 class ECConductor;
 class ECConductorMeasure;
+class ECMeter;
 class ECConductorStaff;
 class ECPerformance;
 class MCPageLayout;
@@ -139,6 +140,9 @@ protected:
     int GetNextSystem();
     int ConsolidateMeasures(MCEventList& system, MCEventList& run, int& remaining);
     void AddInitialMeterForSystem();
+    // The meter shown at the start of the column: every staff measure's
+    // ruler takes it, the column mirrors it in its prolog.
+    void AddMeterToProlog(ECConductorMeasure* column, ECMeter* meter);
     void AddMeterForSystem();
     void AddPrologForSystem();
     void AddPostlogForSystem();

@@ -395,6 +395,15 @@ int CPagenate::MediateSystem(MCEventList& list, int recalc) {
 
 // ---- items at a system's start and end ----
 
+void CPagenate::AddMeterToProlog(ECConductorMeasure* column, ECMeter* meter) {
+    ForEachStaffMeasure(column, [&](int, ECMeasure* measure) {
+        if (MCRuler* ruler = StaffMeasureRuler(measure))
+            ruler->UpdateRuler(meter, 0);
+    });
+    if (DCctConductorMeasure* display = ColumnDisplay(column))
+        display->AddMirror(meter, IN_PROLOG);
+}
+
 void CPagenate::AddInitialMeterForSystem() {
     ECConductor* conductor = GetConductor();
     auto* first = static_cast<ECConductorMeasure*>(m_system.GetHead());
@@ -403,12 +412,7 @@ void CPagenate::AddInitialMeterForSystem() {
     ECMeter* meter = conductor->GetMeterAtTime(MCTime(0.0f));
     if (!meter || !ExistingDisplay(meter))
         return;
-    ForEachStaffMeasure(first, [&](int, ECMeasure* measure) {
-        if (MCRuler* ruler = StaffMeasureRuler(measure))
-            ruler->UpdateRuler(meter, 0);
-    });
-    if (DCctConductorMeasure* display = ColumnDisplay(first))
-        display->AddMirror(meter, IN_PROLOG);
+    AddMeterToProlog(first, meter);
 }
 
 void CPagenate::AddMeterForSystem() {
@@ -425,12 +429,7 @@ void CPagenate::AddMeterForSystem() {
             continue;
         if (!ExistingDisplay(meter))
             return;
-        ForEachStaffMeasure(column, [&](int, ECMeasure* measure) {
-            if (MCRuler* ruler = StaffMeasureRuler(measure))
-                ruler->UpdateRuler(meter, 0);
-        });
-        if (DCctConductorMeasure* display = ColumnDisplay(column))
-            display->AddMirror(meter, IN_PROLOG);
+        AddMeterToProlog(column, meter);
     }
 }
 

@@ -443,6 +443,43 @@ TEST_F(ViewStatesTest, ANoteAddedByCommandIsLaidOutAndTheOtherSystemsStay) {
             EXPECT_EQ(after[i], before[i]) << "bar " << i + 1;
 }
 
+// A view deleted while attached takes its handler off the performance: no
+// batch calls it back.
+TEST_F(ViewStatesTest, ADeletedViewLeavesNoHandlerBehind) {
+    CCantrel* shown = OpenFile(QuartersFile(2));
+    ASSERT_NE(shown, nullptr);
+    ECPerformance* performance = Performance(shown);
+    const int handlers = Handlers(shown);
+    {
+        CCantrel other;
+        other.SetBaseEvent(performance);
+        other.SetBaseEvent(performance);
+        EXPECT_EQ(performance->GetCommandMgr()->GetHandlerCount(), handlers + 1);
+    }
+    EXPECT_EQ(performance->GetCommandMgr()->GetHandlerCount(), handlers);
+}
+
+// The elements in sight follow the scroll: a measure far down is among
+// them only once scrolled into view, and the first measure then is not.
+TEST_F(ViewStatesTest, TheVisibleElementsAreThoseScrolledIntoView) {
+    CCantrel* view = OpenFile(QuartersFile(40));
+    ASSERT_NE(view, nullptr);
+    ECConductor* conductor = Performance(view)->GetConductor();
+    ECBase* first = conductor->GetMeasure(1, 1);
+    ECBase* late = conductor->GetMeasure(1, 35);
+    ASSERT_TRUE(first && late);
+    MCEventList visible;
+    ASSERT_GT(view->GetVisibleEvents(visible, nullptr), 0);
+    EXPECT_NE(visible.Find(first), nullptr);
+    EXPECT_EQ(visible.Find(late), nullptr);
+
+    view->MakeEventVisible(late);
+    const int count = view->GetVisibleEvents(visible, nullptr);
+    EXPECT_EQ(count, static_cast<int>(visible.GetCount()));
+    EXPECT_NE(visible.Find(late), nullptr);
+    EXPECT_EQ(visible.Find(first), nullptr);
+}
+
 // Following playback: a position past the first page scrolls the current
 // measure, with its margin, into view; with following off nothing scrolls.
 // The position state is given to the view directly.

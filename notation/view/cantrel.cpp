@@ -87,8 +87,6 @@ CCantrel::CCantrel() {
     m_pagenate.SetNotateInfo(&m_autoNote.GetNotateInfo(), &m_autoNote.GetDirtyRect());
 }
 
-CCantrel::~CCantrel() = default;
-
 int CCantrel::IsDocumentModified() const {
     const CDocument* document = GetDocument();
     return document ? document->IsModified() : 0;
@@ -160,16 +158,6 @@ void CCantrel::OnInitialUpdate() {
     MCScrollView::OnInitialUpdate();
 }
 
-void CCantrel::OnUpdate(CView* sender, long hint, CObject* hintObject) {
-    if (hint == STATE_PREFS_CHANGED) {
-        LoadPreferences();
-        if (GetSafeHwnd())
-            RedrawNow();
-        return;
-    }
-    MCScrollView::OnUpdate(sender, hint, hintObject);
-}
-
 void CCantrel::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {
     MCScrollView::OnPrepareDC(pDC, pInfo);
     if (pDC->IsPrinting()) {
@@ -184,6 +172,7 @@ void CCantrel::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {
 
 void CCantrel::OnDestroy() {
     // FIXME: the current edit tool is deleted here once the view has tools.
+    RegisterCommandHandler(nullptr);   // a destroyed view is never called back
     MCScrollView::OnDestroy();
 }
 

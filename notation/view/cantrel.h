@@ -25,8 +25,8 @@
 // notated length (or its last partial quarter) plays s_nDurFuncGate percent
 // long. The gate is atomic: step recording reads lengths off the UI thread.
 //
-// Not here yet: the state and command handling, the edit tools, drawing and
-// printing, clipboard and drag-and-drop (each comes with its own issue).
+// Not here yet: the edit tools, the play cursor, drawing and printing,
+// clipboard and drag-and-drop (each comes with its own issue).
 // UI thread only, but for the duration functions.
 #pragma once
 
@@ -43,6 +43,8 @@
 #include <atomic>
 #include <cstdint>
 
+class CMusicCursor;
+class CPlayCursor;
 class CScoreBar;
 class ECPerformance;
 
@@ -74,11 +76,49 @@ public:
     // Measures the screen, the page size and the fonts on a client context,
     // reads the duration gate, sizes the view to a page; then the base's.
     void OnInitialUpdate() override;
-    // The document's states, by code. So far: a change of preferences
-    // (1600) reads the view's preferences again and redraws.
-    // FIXME: the other states and the command phases come with the view's
-    // attachment to its performance.
+    // The document's states, by code (cantrel_update.cpp): a null object
+    // attaches the view; edits and batches open and close the editing
+    // window and repaginate; files attach and detach; modes rebuild the
+    // tool; preferences, selections, the play position and the transport
+    // each have their handler. Other codes are ignored.
     void OnUpdate(CView* sender, long hint, CObject* hintObject) override;
+    // ---- attachment, states and command phases (cantrel_update.cpp, cantrel_commands.cpp) --
+    // The command handler registered with the performance: phase 0
+    // OnPrepareCommand (1), 1 OnProcessCommand (its answer), 2
+    // OnFinishCommand (1), any other -1. `user` is the view, `commands` the
+    // batch (MCCommandList).
+    static int _OnCommand(ECBase* performance, int phase, void* commands, void* user);
+    // Opens the editing window (tool hidden unless recording, redrawing
+    // off) and shows each command of the batch to the engine; 1. A track
+    // added or removed marks the bar for a refresh at the batch's end.
+    int OnPrepareCommand(MCCommandList& commands);
+    // The engine renotates what the batch changed; its answer.
+    int OnProcessCommand(MCCommandList& commands);
+    int OnFinishCommand(MCCommandList& commands);
+    // The edit tool made again from the edit mode and the palette's
+    // prototype.
+    void UpdateMusicCursor();
+
+    // ---- services for tools and other views (cantrel_services.cpp) ------------------------
+    // The tool hidden (and reset when `reset` is nonzero), shown: nothing
+    // without a tool.
+    void HideCursor(int reset);
+    void ShowCursor();
+    // The elements whose display objects lie in the client area; their
+    // count (0 without a performance). `dc` null: a client context.
+    int GetVisibleEvents(MCEventList& list, CDC* dc);
+    // Scrolls the element's display object (made when missing) into view.
+    void MakeEventVisible(ECBase* element);
+    // Scrolls so that `rect` (view coordinates) shows, its upper-left corner
+    // at the window's, unless it shows wholly already.
+    void ScrollRectToVisible(CRect rect);
+    // Highlights (ACHighlight kinds: 2 selected, 3 deselected) an element
+    // or a list, clipped to the client area in `dc`'s logical units.
+    void HighlightEvent(ECBase* element, CDC* dc, int kind);
+    void HighlightEvents(MCEventList& list, CDC* dc, int kind);
+    // Exactly one element selected, an embedded frame.
+    int IsSingleSelect();
+
     // Printing: MM_TWIPS; screen: 1440 units to the zoom, y up. Transparent
     // background either way.
     void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr) override;
@@ -100,6 +140,8 @@ public:
     // Pixels per inch of the screen; 0 until first shown.
     int GetScreenResolution() const { return m_nScreenResolution; }
     int IsFollowScore() const { return m_bFollowScore; }
+    // Between the start of an edit or a command batch and its end.
+    int IsEditing() const { return m_bEditing; }
     // "Settings" "FollowScore", the staff colour and the measure-number
     // settings, from the profile.
     void LoadPreferences();
@@ -108,10 +150,20 @@ public:
     void SetWizardBar(CScoreBar* bar) { m_pScoreBar = bar; }
     CScoreBar* GetWizardBar() const { return m_pScoreBar; }
 
-    // The performance shown (borrowed; null when none is attached). Setting
-    // it only stores it here.
+    // The performance shown (borrowed; null when none is attached).
     ECPerformance* GetBaseEvent() const { return m_pBaseEvent; }
-    void SetBaseEvent(ECPerformance* performance) { m_pBaseEvent = performance; }
+    // Attaches the view to `performance`: its command handler registered
+    // there (once per performance, taken off the one attached before), the
+    // bar's document and controls set, the tool rebuilt; the first
+    // attachment since the last detach notates the whole score and
+    // paginates it; the window is invalidated. Null detaches: the handler
+    // comes off and the next attachment notates again.
+    void SetBaseEvent(ECPerformance* performance);
+    // Only stores the performance, registers and notates nothing: for the
+    // engine's walks driven without the view's attachment (tests, benchmarks).
+    void BindBaseEvent(ECPerformance* performance) { m_pBaseEvent = performance; }
+    // The performance the command handler is registered with, or null.
+    ECPerformance* GetCommandTarget() const { return m_pCommandTarget; }
 
     CAutoNote& GetAutoNote() { return m_autoNote; }
     // Pagination, bound to this view and to the engine's notate info and
@@ -197,4 +249,21 @@ private:
     CPagenate m_pagenate;                    // owned
     // FIXME: the edit tool, the play cursor and the drop target join these
     // members with their issues.
+    ECPerformance* m_pCommandTarget = nullptr;  // referenced while the command handler is registered there
+    CMusicCursor* m_pCursor = nullptr;          // owned; null until the tools exist
+    CPlayCursor* m_pPlayCursor = nullptr;       // owned; null until the play cursor exists
+
+    // Registers the command handler with `performance` unless it already is
+    // there; with null, only takes it off.
+    void RegisterCommandHandler(ECPerformance* performance);
+    // Pagination of what the engine marked, on a client context; the view
+    // then draws everything. Nothing without a window.
+    void Repaginate();
+    // The bar's controls read again when a track came or went.
+    void RefreshBarIfNeeded();
+    // The state handlers of OnUpdate.
+    void OnPreferencesChanged();
+    void OnSelectionChanged();
+    void OnTimePosition(const MCTime& time);
+    void OnPerformStop();
 };

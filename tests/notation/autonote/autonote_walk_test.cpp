@@ -62,13 +62,13 @@ protected:
         m_conductor->GetMeasures(TRACK_ALL, 1, kMeasures, all);
         for (POSITION pos = all.GetHeadPosition(); pos;)
             all.GetNext(pos)->GetData(DK_NOTATION, 1);
-        view.SetBaseEvent(m_performance);
+        view.BindBaseEvent(m_performance);
         m_performance->AddStateHandler(&RecordProgress, &seen);
     }
     void TearDown() override {
         m_performance->RemoveStateHandler(&RecordProgress, &seen);
         engine().GetDirtyRect().Clear();
-        view.SetBaseEvent(nullptr);
+        view.BindBaseEvent(nullptr);
         AutonoteTest::TearDown();
     }
 

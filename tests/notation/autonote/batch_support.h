@@ -54,7 +54,7 @@ protected:
     // The piece attached to the view, whose load makes the display objects
     // and notates everything; the handlers on from here.
     void Attach() {
-        view.SetBaseEvent(m_performance);
+        view.BindBaseEvent(m_performance);
         engine().ProcessFileLoad();
         info().Reset();
         m_performance->AddCommandHandler(&OnCommand, this);
@@ -67,7 +67,7 @@ protected:
             m_performance->RemoveStateHandler(&OnState, this);
         }
         engine().GetDirtyRect().Clear();
-        view.SetBaseEvent(nullptr);
+        view.BindBaseEvent(nullptr);
         AutonoteTest::TearDown();
     }
 

@@ -130,7 +130,7 @@ TEST_F(FileLoadTest, AnOpenedFileIsNotatedWholeAndKeepsItsDisplayObjects) {
     ASSERT_GE(measures, 4);
 
     CCantrel view;
-    view.SetBaseEvent(performance);
+    view.BindBaseEvent(performance);
     std::vector<Progress> seen;
     performance->AddStateHandler(&RecordProgress, &seen);
     EXPECT_EQ(view.GetAutoNote().ProcessFileLoad(), 0);

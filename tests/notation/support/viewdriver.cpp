@@ -41,7 +41,7 @@ int ViewDriver::Attach(ECPerformance* performance) {
     Detach();
     if (!performance)
         return 0;
-    m_view.SetBaseEvent(performance);
+    m_view.BindBaseEvent(performance);
     performance->AddCommandHandler(&ViewDriver::OnCommand, this);
     performance->AddStateHandler(&ViewDriver::OnState, this);
     m_pAttached = performance;
@@ -57,7 +57,7 @@ void ViewDriver::Detach() {
     m_pAttached->RemoveCommandHandler(&ViewDriver::OnCommand, this);
     m_pAttached->RemoveStateHandler(&ViewDriver::OnState, this);
     m_pAttached = nullptr;
-    m_view.SetBaseEvent(nullptr);
+    m_view.BindBaseEvent(nullptr);
     messaging_test::PumpPending();
 }
 

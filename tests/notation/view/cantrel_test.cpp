@@ -8,6 +8,11 @@
 #include "interface/document/opusdoc.h"
 #include "interface/document/opustemplate.h"
 #include "interface/document/pluginrecords.h"
+#include "model/basiccommands.h"
+#include "model/appstates.h"
+#include "model/commandmgr.h"
+#include "model/notes.h"
+#include "model/eventtypes.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/measure.h"
@@ -230,11 +235,13 @@ TEST_F(ScoreWindowTest, APreferenceChangeReadsTheViewsPreferencesAgain) {
     EXPECT_EQ(view->IsFollowScore(), 1);
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNum, 1);
     const COLORREF blue = RGB(0, 0, 200);
+    // As the document routes it: with the state (a null object attaches).
+    SCBase changed(STATE_PREFS_CHANGED);
     SaveIntPreference("Settings", "FollowScore", 0);
     SaveIntPreference("Settings\\Notation", "MeasureNumbers", 0);
     SaveIntPreference("Settings\\Notation", "MeasureNumberOptions", 3);
     SaveIntPreference("Views\\Music Score", "StaffColor", static_cast<int>(blue));
-    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, nullptr);
+    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, &changed);
     EXPECT_EQ(view->IsFollowScore(), 0);
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNum, 0);
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNumOpt, 3);
@@ -245,9 +252,317 @@ TEST_F(ScoreWindowTest, APreferenceChangeReadsTheViewsPreferencesAgain) {
     profile.DeleteKey("Settings\\Notation", "MeasureNumbers");
     profile.DeleteKey("Settings\\Notation", "MeasureNumberOptions");
     profile.DeleteKey("Views\\Music Score", "StaffColor");
-    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, nullptr);
+    view->GetDocument()->UpdateAllViews(nullptr, STATE_PREFS_CHANGED, &changed);
     EXPECT_EQ(view->IsFollowScore(), 1);
     EXPECT_EQ(DCctConductorStaff::s_nMeasureNumOpt, 1);
+}
+
+// ---- attaching, command phases and states --------------------------------------------------------
+
+namespace {
+
+// Counts the states a performance sends: notations of the whole file, and
+// progress reports (a task begun or ended, or a step with a text). The
+// engine's text-less step per measure notated is not counted: it comes
+// also while recording.
+struct StateCount {
+    int fileNotations = 0;
+    int progress = 0;
+    static int Record(ECBase*, int, void* data, void* user) {
+        auto* self = static_cast<StateCount*>(user);
+        auto* state = static_cast<SCBase*>(data);
+        const unsigned code = state->GetCode();
+        auto* status = dynamic_cast<SCStatus*>(state);
+        const bool step = code == STATE_PROGRESS_STEP || (code == STATE_PROGRESS_TEXT && status &&
+                                                          status->GetMessage().empty());
+        if (code >= STATE_PROGRESS_BEGIN && code <= STATE_PROGRESS_END && !step)
+            ++self->progress;
+        if (code == STATE_PROGRESS_BEGIN && status && status->GetMessage() == "Notating file...")
+            ++self->fileNotations;
+        return 0;
+    }
+};
+
+// The state the document routes to its views, sent to them directly.
+void Route(CCantrel* view, unsigned code) {
+    SCBase state(code);
+    view->GetDocument()->UpdateAllViews(nullptr, static_cast<long>(code), &state);
+}
+
+}  // namespace
+
+class ViewStatesTest : public ScoreWindowTest {
+protected:
+    // The score window with `bytes` read into its document; the view
+    // attaches to it as when a file has been opened (closed, then opened).
+    CCantrel* OpenFile(const std::vector<uint8_t>& bytes) {
+        CCantrel* view = OpenScore();
+        if (!view)
+            return nullptr;
+        auto* document = static_cast<MCOpusDoc*>(view->GetDocument());
+        CMemFile source(bytes);
+        CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+        MCMidiRead reader;
+        if (reader.LoadMidiFile(ar, document) != 1)
+            return nullptr;
+        messaging_test::PumpPending();
+        Route(view, STATE_FILE_CLOSED);
+        Route(view, STATE_FILE_OPENED);
+        return view;
+    }
+    static ECPerformance* Performance(CCantrel* view) {
+        return static_cast<MCOpusDoc*>(view->GetDocument())->GetBaseEvent();
+    }
+    static int Handlers(CCantrel* view) { return Performance(view)->GetCommandMgr()->GetHandlerCount(); }
+    // A quarter note at `beat` (quarters from the start) on `staff`, added
+    // by one command as a tool adds it.
+    static ECNote* AddNote(CCantrel* view, float beat, int staff) {
+        ECConductor* conductor = Performance(view)->GetConductor();
+        const int bar = static_cast<int>(beat) / 4 + 1;
+        auto* note = new ECNote(MCTime(beat), MCTime(1.0f));
+        note->SetVoiceTrack(0, staff);
+        auto* add = new CCAdd(note, conductor->GetMeasure(staff, bar));
+        add->SetSynchronous(1);
+        add->Apply(Performance(view));
+        return note;
+    }
+    // The frame of measure `number` of `staff`, normalised; empty when
+    // it has no display object.
+    static CRect MeasureFrame(CCantrel* view, int staff, int number) {
+        ECMeasure* measure = Performance(view)->GetConductor()->GetMeasure(staff, number);
+        auto* display = measure ? dynamic_cast<DCctBase*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
+        CRect frame;
+        if (display)
+            display->GetFrame(&frame, 0);
+        frame.NormalizeRect();
+        return frame;
+    }
+    // The frames of the first staff's measures 1 to `count`.
+    static std::vector<CRect> Frames(CCantrel* view, int count) {
+        std::vector<CRect> frames;
+        for (int n = 1; n <= count; ++n)
+            frames.push_back(MeasureFrame(view, 1, n));
+        return frames;
+    }
+    // The client area in view coordinates, normalised.
+    static CRect VisibleArea(CCantrel* view) {
+        CRect visible;
+        view->GetClientRect(&visible);
+        CClientDC dc(view);
+        view->OnPrepareDC(&dc);
+        view->DPtoVP(&dc, &visible);
+        visible.NormalizeRect();
+        return visible;
+    }
+};
+
+// Opening the file again notates nothing and leaves one handler; closing
+// and opening notates once more; either way the view's handler stands once
+// among the performance's.
+TEST_F(ViewStatesTest, ASecondOpeningDoesNotNotateAgainAndTheHandlerStandsOnce) {
+    CCantrel* view = OpenFile(QuartersFile(4));
+    ASSERT_NE(view, nullptr);
+    ECPerformance* performance = Performance(view);
+    EXPECT_EQ(view->GetCommandTarget(), performance);
+    const int handlers = Handlers(view);
+    StateCount seen;
+    performance->AddStateHandler(&StateCount::Record, &seen);
+
+    Route(view, STATE_FILE_OPENED);
+    messaging_test::PumpPending();
+    EXPECT_EQ(seen.fileNotations, 0);
+    EXPECT_EQ(Handlers(view), handlers);
+
+    Route(view, STATE_FILE_CLOSED);
+    EXPECT_EQ(view->GetCommandTarget(), nullptr);
+    EXPECT_EQ(Handlers(view), handlers - 1);
+    Route(view, STATE_FILE_OPENED);
+    messaging_test::PumpPending();
+    EXPECT_EQ(seen.fileNotations, 1);
+    EXPECT_EQ(Handlers(view), handlers);
+    performance->RemoveStateHandler(&StateCount::Record, &seen);
+}
+
+// The command handler's phases, and a phase it does not know.
+TEST_F(ViewStatesTest, TheCommandHandlerAnswersEachPhase) {
+    CCantrel* view = OpenFile(QuartersFile(2));
+    ASSERT_NE(view, nullptr);
+    MCCommandList empty;
+    EXPECT_EQ(CCantrel::_OnCommand(Performance(view), CMD_PHASE_PREPARE, &empty, view), 1);
+    EXPECT_EQ(view->IsEditing(), 1) << "the editing window opens";
+    EXPECT_EQ(CCantrel::_OnCommand(Performance(view), CMD_PHASE_PROCESS, &empty, view), 1);
+    EXPECT_EQ(CCantrel::_OnCommand(Performance(view), CMD_PHASE_FINISH, &empty, view), 1);
+    EXPECT_EQ(CCantrel::_OnCommand(Performance(view), 3, &empty, view), -1);
+    Route(view, STATE_COMMANDS_DONE);
+    EXPECT_EQ(view->IsEditing(), 0) << "the batch's end closes it";
+}
+
+// A note added by command in bar 5, silent on staff 2: once the batch is
+// done it is laid out in its measure and its place is to be drawn; the
+// systems before and after keep their measures where they were.
+TEST_F(ViewStatesTest, ANoteAddedByCommandIsLaidOutAndTheOtherSystemsStay) {
+    CCantrel* view = OpenFile(QuartersFile(12, 5, 5));
+    ASSERT_NE(view, nullptr);
+    messaging_test::PumpPending();
+    view->ScrollRectToVisible(MeasureFrame(view, 2, 5));
+    view->UpdateWindow();   // nothing left to draw
+    const std::vector<CRect> before = Frames(view, 12);
+    ASSERT_FALSE(before[4].IsRectEmpty());
+
+    // Hidden, so that no paint takes what is invalidated before it is read.
+    frame->ShowWindow(SW_HIDE);
+    ECNote* note = AddNote(view, 16.0f, 2);
+    const std::vector<CRect> after = Frames(view, 12);
+    auto* display = dynamic_cast<DCctBase*>(note->GetData(DK_NOTATION, 0));
+    ASSERT_NE(display, nullptr);
+    CRect frame;
+    display->GetVirtualFrame(&frame, 0);
+    frame.NormalizeRect();
+    ASSERT_FALSE(frame.IsRectEmpty()) << "the note is laid out";
+    const CRect bar5 = MeasureFrame(view, 2, 5);
+    EXPECT_GE(frame.left, bar5.left);
+    EXPECT_LE(frame.right, bar5.right);
+
+    // Its device rectangle lies in what waits to be drawn.
+    CRect device = frame;
+    {
+        CClientDC dc(view);
+        view->OnPrepareDC(&dc);
+        view->VPtoDP(&dc, &device);
+    }
+    device.NormalizeRect();
+    CRect update;
+    ASSERT_TRUE(view->GetUpdateRect(&update));
+    CRect both;
+    both.UnionRect(update, device);
+    EXPECT_EQ(both, update) << "the note's place is invalidated";
+
+    // Which measures share bar 5's system: those with its top.
+    for (size_t i = 0; i < before.size(); ++i)
+        if (before[i].top != before[4].top)
+            EXPECT_EQ(after[i], before[i]) << "bar " << i + 1;
+}
+
+// A view deleted while attached takes its handler off the performance: no
+// batch calls it back.
+TEST_F(ViewStatesTest, ADeletedViewLeavesNoHandlerBehind) {
+    CCantrel* shown = OpenFile(QuartersFile(2));
+    ASSERT_NE(shown, nullptr);
+    ECPerformance* performance = Performance(shown);
+    const int handlers = Handlers(shown);
+    {
+        CCantrel other;
+        other.SetBaseEvent(performance);
+        other.SetBaseEvent(performance);
+        EXPECT_EQ(performance->GetCommandMgr()->GetHandlerCount(), handlers + 1);
+    }
+    EXPECT_EQ(performance->GetCommandMgr()->GetHandlerCount(), handlers);
+}
+
+// The elements in sight follow the scroll: a measure far down is among
+// them only once scrolled into view, and the first measure then is not.
+TEST_F(ViewStatesTest, TheVisibleElementsAreThoseScrolledIntoView) {
+    CCantrel* view = OpenFile(QuartersFile(40));
+    ASSERT_NE(view, nullptr);
+    ECConductor* conductor = Performance(view)->GetConductor();
+    ECBase* first = conductor->GetMeasure(1, 1);
+    ECBase* late = conductor->GetMeasure(1, 35);
+    ASSERT_TRUE(first && late);
+    MCEventList visible;
+    ASSERT_GT(view->GetVisibleEvents(visible, nullptr), 0);
+    EXPECT_NE(visible.Find(first), nullptr);
+    EXPECT_EQ(visible.Find(late), nullptr);
+
+    view->MakeEventVisible(late);
+    const int count = view->GetVisibleEvents(visible, nullptr);
+    EXPECT_EQ(count, static_cast<int>(visible.GetCount()));
+    EXPECT_NE(visible.Find(late), nullptr);
+    EXPECT_EQ(visible.Find(first), nullptr);
+}
+
+// Following playback: a position past the first page scrolls the current
+// measure, with its margin, into view; with following off nothing scrolls.
+// The position state is given to the view directly.
+TEST_F(ViewStatesTest, ThePlayPositionScrollsItsMeasureIntoViewWhenFollowing) {
+    for (const int follow : {1, 0}) {
+        SCOPED_TRACE(follow);
+        SaveIntPreference("Settings", "FollowScore", follow);
+        CCantrel* view = OpenFile(QuartersFile(40));
+        ASSERT_NE(view, nullptr);
+        ASSERT_EQ(view->IsFollowScore(), follow);
+        const CPoint start = view->GetScrollPosition();
+        const int bar = 35;
+        const CRect measure = MeasureFrame(view, 1, bar);
+        ASSERT_FALSE(measure.IsRectEmpty());
+        ASSERT_FALSE(VisibleArea(view).PtInRect(measure.CenterPoint())) << "the measure starts out of sight";
+
+        SCTime position(STATE_TIME_POSITION, MCTime(4.0f * (bar - 1) + 1.0f));
+        view->GetDocument()->UpdateAllViews(nullptr, STATE_TIME_POSITION, &position);
+        if (follow) {
+            CRect inflated = measure;
+            inflated.InflateRect(measure.Width() / 8, measure.Height() / 4);
+            CRect both;
+            both.UnionRect(VisibleArea(view), inflated);
+            EXPECT_EQ(both, VisibleArea(view));
+        } else {
+            EXPECT_EQ(view->GetScrollPosition(), start);
+        }
+        app.CloseAllDocuments(TRUE);
+    }
+    CProfile::Application().DeleteKey("Settings", "FollowScore");
+}
+
+// Notes recorded in real time into a silent stretch are laid out once the
+// transport stops; while recording nothing reports progress.
+TEST_F(ViewStatesTest, RecordedNotesShowWhenRecordingStopsWithNoProgressMeanwhile) {
+    CCantrel* view = OpenFile(QuartersFile(6, 3, 4));
+    ASSERT_NE(view, nullptr);
+    messaging_test::PumpPending();
+    StateCount seen;
+    Performance(view)->AddStateHandler(&StateCount::Record, &seen);
+    Route(view, STATE_PERFORM_RECORD);
+    std::vector<ECNote*> recorded;
+    for (const float beat : {8.0f, 9.0f, 10.0f, 11.0f})
+        recorded.push_back(AddNote(view, beat, 2));
+    messaging_test::PumpPending();
+    EXPECT_EQ(seen.progress, 0);
+    Performance(view)->RemoveStateHandler(&StateCount::Record, &seen);
+
+    Route(view, STATE_PERFORM_STOP);
+    EXPECT_EQ(view->GetAutoNote().GetNotateInfo().IsRecording(), 0);
+    const CRect bar3 = MeasureFrame(view, 2, 3);
+    for (ECNote* note : recorded) {
+        auto* display = dynamic_cast<DCctBase*>(note->GetData(DK_NOTATION, 0));
+        ASSERT_NE(display, nullptr);
+        CRect frame;
+        display->GetVirtualFrame(&frame, 0);
+        frame.NormalizeRect();
+        EXPECT_FALSE(frame.IsRectEmpty());
+        EXPECT_GE(frame.left, bar3.left);
+        EXPECT_LE(frame.right, bar3.right);
+    }
+}
+
+// A selection replaced: the note that leaves it is drawn deselected, the
+// one that enters selected.
+TEST_F(ViewStatesTest, AChangedSelectionHighlightsWhatEntersAndClearsWhatLeaves) {
+    CCantrel* view = OpenFile(QuartersFile(2));
+    ASSERT_NE(view, nullptr);
+    ECConductor* conductor = Performance(view)->GetConductor();
+    ECBase* first = conductor->GetMeasure(1, 1)->GetDescendant(ET_NOTE, 1);
+    ECBase* second = conductor->GetMeasure(2, 1)->GetDescendant(ET_NOTE, 1);
+    ASSERT_TRUE(first && second);
+    auto selected = [](ECBase* note) {
+        return dynamic_cast<DCctBase*>(note->GetData(DK_NOTATION, 0))->IsSelected();
+    };
+    for (ECBase* note : {first, second}) {
+        auto* state = new SCSelection(STATE_SELECTION_REPLACE, note);
+        state->SetAsynchronous(0);
+        state->Apply(Performance(view));
+        messaging_test::PumpPending();
+    }
+    EXPECT_EQ(selected(first), 0);
+    EXPECT_EQ(selected(second), 1);
 }
 
 // The duration gate is read when a view is first shown; without a stored

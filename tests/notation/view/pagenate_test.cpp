@@ -644,11 +644,11 @@ TEST_F(PagenateTest, AScoreWithoutMeasuresAnswersNothingLaidOut) {
     ECPerformance* performance = empty->CreatePerformance(1);
     ASSERT_NE(performance, nullptr);
     ASSERT_EQ(performance->GetConductor()->GetMaxMeasureNumber(), 0);
-    View().SetBaseEvent(performance);
+    View().BindBaseEvent(performance);
     EXPECT_EQ(Run(PAGENATE_ALL), CPagenate::PAGENATE_RESULT_EMPTY);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
     EXPECT_EQ(Info().IsPagenating(), 0);
-    View().SetBaseEvent(nullptr);
+    View().BindBaseEvent(nullptr);
 }
 
 // A file of two bars holding only a tempo track: measures but no staff, a

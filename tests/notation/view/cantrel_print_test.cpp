@@ -67,6 +67,7 @@ STRING_TABLE({IDR_PRINT_MAIN, "Print"}, {IDR_PRINT_DOC, "Printed"});
 // Letter paper, as the layout's paper in twips.
 constexpr int kLetterWidth = 12240;
 constexpr int kLetterHeight = -15840;
+constexpr int kTwipsPerPoint = 20;
 
 std::string RunTool(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -369,6 +370,46 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
     EXPECT_DOUBLE_EQ(info.height, 792);
     EXPECT_EQ(layout.GetPageCount(), pages);
     EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+
+    // Music and text are text of embedded fonts.
+    const std::string fonts = RunTool("pdffonts", {path});
+    for (const char* face : {"Emmentaler", "LiberationSerif", "LiberationSans"}) {
+        bool embedded = false;
+        for (const QString& line : QString::fromStdString(fonts).split('\n'))
+            if (line.contains(face)) {
+                const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+                embedded = fields.size() >= 5 && fields.at(fields.size() - 5) == "yes";
+            }
+        EXPECT_TRUE(embedded) << face << "\n" << fonts;
+    }
+
+    // The paper lands on the sheet: at 72 dots an inch the top staff line of
+    // system 2 runs from the printable area's left edge to its right.
+    RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, dir.filePath("page")});
+    const QImage sheet(dir.filePath("page-1.pgm"));
+    ASSERT_FALSE(sheet.isNull());
+    const CRect& paper = layout.GetPaperRect();
+    const CRect& printable = layout.GetPrintableRect();
+    int systemTwo = 1;
+    while (Column(view, systemTwo + 1)->GetVirtualPosition().y == Column(view, 1)->GetVirtualPosition().y)
+        ++systemTwo;
+    ++systemTwo;
+    CRect staff;
+    NotationDisplayOf(Conductor(view)->GetMeasure(1, systemTwo))->GetVirtualFrame(&staff, 0);
+    const int staffTop = (paper.top - std::max(staff.top, staff.bottom)) / kTwipsPerPoint;
+    int row = -1;
+    for (int y = staffTop - 3; y <= staffTop + 3 && row < 0; ++y)
+        if (Inked(sheet, (paper.left + printable.left) / kTwipsPerPoint, y) || Inked(sheet, 300, y))
+            row = y;
+    ASSERT_GE(row, 0) << "no staff line near y " << staffTop;
+    int left = 300;
+    while (Inked(sheet, left - 1, row))
+        --left;
+    int right = 300;
+    while (Inked(sheet, right + 1, row))
+        ++right;
+    EXPECT_NEAR(left, (printable.left - paper.left) / kTwipsPerPoint, 1);
+    EXPECT_NEAR(right, (printable.right - paper.left) / kTwipsPerPoint, 1);
 
     // Measure numbers are in the expression font (a serif), page numbers in
     // the text font (a sans).

@@ -454,9 +454,67 @@ TEST_F(CantrelPrintTest, PrintingOnAnotherPaperLaysOutAgainFirst) {
     EXPECT_NEAR(info.height, 842, 1);
     EXPECT_EQ(info.pages, layout.GetPageCount());
     EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * layout.GetPageCount());
+    std::map<std::string, int> numbers;
+    for (const PdfText& text : ReadPdfTexts(path))
+        if (text.family.find("Serif") != std::string::npos)
+            ++numbers[text.text];
+    for (int n = 1; n <= Conductor(view)->GetMaxMeasureNumber(); ++n)
+        EXPECT_EQ(numbers[std::to_string(n)], 1) << "measure number " << n;
     // The layout is A4's now: 8.27 by 11.69 inches.
     EXPECT_NEAR(layout.GetPaperRect().Width(), 11906, 10);   // as near as 1200 dots an inch come
     EXPECT_NEAR(-layout.GetPaperRect().Height(), 16838, 10);
+}
+
+// A tool erases its feedback by copying the score back from the off-screen
+// picture; a strip of no width copies one pixel's column.
+TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const QImage score = Paint(view);
+    ASSERT_FALSE(score.isNull());
+    CClientDC dc(view);
+    view->OnPrepareDC(&dc);
+    // A block of feedback over the first system, in the view area's pixels.
+    const CPoint corner = ToPixel(view, Column(view, 1)->GetVirtualPosition());
+    const CRect block(corner.x, corner.y, corner.x + 40, corner.y + 40);
+    CRect device = block;
+    device.OffsetRect(view->GetViewArea().TopLeft());
+    auto blacken = [&] {
+        const int saved = dc.SaveDC();
+        dc.SetMapMode(MM_TEXT);
+        dc.SetWindowOrg(0, 0);
+        dc.SetViewportOrg(0, 0);
+        dc.FillSolidRect(&device, 0x000000);
+        dc.RestoreDC(saved);
+    };
+    auto logical = [&](CPoint pixel) {
+        CPoint at(pixel.x + view->GetViewArea().left, pixel.y + view->GetViewArea().top);
+        dc.DPtoLP(&at);
+        return at;
+    };
+    auto shown = [&](int x, int y) { return dc.GetPixel(logical(CPoint(x, y))) & 0xFFFFFF; };
+    // The grey of what the window shows at a pixel (a COLORREF is 0x00BBGGRR).
+    auto shownGray = [&](int x, int y) {
+        const COLORREF c = shown(x, y);
+        return qGray(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+
+    blacken();
+    CPoint from = logical(block.TopLeft());
+    CPoint to = logical(block.BottomRight());
+    view->Refresh(&dc, from, to);
+    for (int y = block.top + 1; y < block.bottom - 1; y += 7)
+        for (int x = block.left + 1; x < block.right - 1; x += 7)
+            EXPECT_EQ(shownGray(x, y), qGray(score.pixel(x, y))) << x << "," << y;
+
+    blacken();
+    from = logical(CPoint(block.left + 10, block.top));
+    to = logical(CPoint(block.left + 10, block.bottom));
+    view->Refresh(&dc, from, to);
+    const int y = block.top + 20;
+    EXPECT_EQ(shownGray(block.left + 10, y), qGray(score.pixel(block.left + 10, y)));
+    EXPECT_EQ(shown(block.left + 11, y), 0u) << "one column only";
+    EXPECT_EQ(shown(block.left + 9, y), 0u) << "one column only";
 }
 
 }  // namespace

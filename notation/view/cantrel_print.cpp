@@ -33,8 +33,8 @@ constexpr int kPdfPrintableInset = CCantrel::kTwipsPerInch / 4;
 constexpr int kTwipsPerPoint = 20;
 constexpr COLORREF kInkBlack = 0x000000;
 
-// Device pixels of `dc` along one axis in twips, rounded to the nearest.
-int DeviceToTwips(CDC* dc, int pixels, int pixelsPerInch) {
+// Device pixels along one axis in twips, rounded to the nearest.
+int DeviceToTwips(int pixels, int pixelsPerInch) {
     return pixelsPerInch > 0 ? MulDiv(pixels, CCantrel::kTwipsPerInch, pixelsPerInch) : 0;
 }
 
@@ -80,8 +80,8 @@ void CCantrel::OnPrintLayout(CDC* pDC, CPrintInfo* pInfo) {
     if (!attributes)
         return;
     MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int width = DeviceToTwips(pDC, pDC->GetDeviceCaps(PHYSICALWIDTH), pDC->GetDeviceCaps(LOGPIXELSX));
-    const int height = -DeviceToTwips(pDC, pDC->GetDeviceCaps(PHYSICALHEIGHT), pDC->GetDeviceCaps(LOGPIXELSY));
+    const int width = DeviceToTwips(pDC->GetDeviceCaps(PHYSICALWIDTH), pDC->GetDeviceCaps(LOGPIXELSX));
+    const int height = -DeviceToTwips(pDC->GetDeviceCaps(PHYSICALHEIGHT), pDC->GetDeviceCaps(LOGPIXELSY));
     const CRect& paper = layout.GetPaperRect();
     if (width == paper.Width() && height == paper.Height())
         return;
@@ -108,8 +108,8 @@ void CCantrel::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
 
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
     const CRect page = layout.GetPageRect(static_cast<int>(pInfo->m_nCurPage), layout.GetPageRect());
-    const CPoint offset(DeviceToTwips(pDC, pDC->GetDeviceCaps(PHYSICALOFFSETX), pDC->GetDeviceCaps(LOGPIXELSX)),
-                        DeviceToTwips(pDC, pDC->GetDeviceCaps(PHYSICALOFFSETY), pDC->GetDeviceCaps(LOGPIXELSY)));
+    const CPoint offset(DeviceToTwips(pDC->GetDeviceCaps(PHYSICALOFFSETX), pDC->GetDeviceCaps(LOGPIXELSX)),
+                        DeviceToTwips(pDC->GetDeviceCaps(PHYSICALOFFSETY), pDC->GetDeviceCaps(LOGPIXELSY)));
     // The page is placed by the scroll position alone, not by the window's view area.
     pDC->SetViewportOrg(0, 0);
     const CRect savedDraw = m_drawRect;

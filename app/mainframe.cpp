@@ -2,6 +2,7 @@
 // saved at the end, the devices across activations and Space as play/stop.
 #include "app/mainframe.h"
 #include "app/splash.h"
+#include "app/staffwrightapp.h"
 
 #include "app/documents.h"
 
@@ -190,6 +191,11 @@ void CMainFrame::DockBarBeside(CControlBar* bar, CControlBar* neighbour, UINT si
 }
 
 void CMainFrame::ActivateFrame(int nCmdShow) {
+    // A print from the command line shows no window (a frame the document
+    // opens would otherwise bring this one up), and nobody is there to
+    // answer the tip of the day.
+    if (auto* app = dynamic_cast<CStaffwrightApp*>(AfxGetApp()); app && app->GetCommandLineInfo().IsPrint())
+        return;
     if (m_bActivated) {
         CMDIFrameWnd::ActivateFrame(nCmdShow);
         return;

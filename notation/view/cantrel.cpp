@@ -21,6 +21,7 @@
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
 #include "platform/ui/button.h"
+#include "platform/ui/commands.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/frame.h"
@@ -48,6 +49,9 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_CBN_SELCHANGE(IDC_TRACKS, &CCantrel::OnTracksSet)
     ON_COMMAND(ID_PAGE_UP, &CCantrel::OnPageUp)
     ON_COMMAND(ID_PAGE_DOWN, &CCantrel::OnPageDown)
+    ON_COMMAND(ID_FILE_PRINT, &CCantrel::OnFilePrint)
+    ON_COMMAND(ID_FILE_PRINT_DIRECT, &CCantrel::OnFilePrintDirect)
+    ON_COMMAND(ID_FILE_PRINT_PREVIEW, &CCantrel::OnFilePrintPreview)
 END_MESSAGE_MAP()
 
 namespace {

@@ -123,6 +123,31 @@ public:
     // background either way.
     void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr) override;
 
+    // ---- drawing (cantrel_draw.cpp) ------------------------------------------------------------
+    // Page view and printing: the page backgrounds inside the area being
+    // drawn, then, unless a layout or notation run is in progress, the
+    // elements on the pages in view (positioned first), then each staff over
+    // its contents. Track view draws no score yet.
+    void OnDraw(CDC* pDC) override;
+    // Positions the position-dirty elements on the pages the client area
+    // shows (the last page when the area runs below it).
+    void PositionVisibleEvents(CDC* pDC);
+    // The base's, then the edit tool's feedback over the score.
+    void OnPostPaint(CDC* pDC) override;
+    void PerformScroll(CDC* pDC) override;
+    // Copies the rectangle from `from` to `to` (logical units of `pDC`) back
+    // from the off-screen bitmap; a width of 0 copies one device pixel.
+    virtual void Refresh(CDC* pDC, CPoint& from, CPoint& to);
+
+    // ---- printing (cantrel_print.cpp) ------------------------------------------------------------
+    // The page number, centred between the draw rectangle's left edge and
+    // the 8-inch line at its top, on every page but the first.
+    virtual void PrintPageHeader(CDC* pDC, CPrintInfo* pInfo);
+    virtual void PrintPageFooter(CDC* pDC, CPrintInfo* pInfo);
+    // The pagination at the printer's sheet (laid out again, whole, when the
+    // sheet differs from the layout's paper) and the page count.
+    void OnPrintLayout(CDC* pDC, CPrintInfo* pInfo);
+
     // ---- modes and layout ---------------------------------------------------------------
     int GetViewMode() const { return m_nViewMode; }
     // VIEWMODE_TRACK or VIEWMODE_PAGE; another value changes only the bar's
@@ -213,6 +238,15 @@ public:
     virtual void OnLayout();
 
 protected:
+    // The highest page is the layout's page count; a PDF file printed
+    // directly takes the layout's paper as its sheet.
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+    // Marks the whole score position-dirty, once for the job.
+    void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    // One page of the page view, its paper on the sheet's paper.
+    void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+    // Leaves printing mode; the view shows every page of the layout.
+    void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
     afx_msg void OnDestroy();
     afx_msg LRESULT OnParentNotify(WPARAM wParam, LPARAM lParam);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
@@ -244,6 +278,7 @@ private:
     CRect m_pageDownRect;
     int m_nVoice = VOICE_ALL;
     int m_bPaginatedOnce = 0;
+    int m_bPrintLaidOut = 0;                 // the job's sheet was compared with the layout
     std::array<CLIPFORMAT, 3> m_clipFormats{};
     CAutoNote m_autoNote;                    // owned
     CPagenate m_pagenate;                    // owned

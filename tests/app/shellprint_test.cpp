@@ -3,6 +3,7 @@
 #include "app/staffwrightapp.h"
 #include "interface/document/opuswnd.h"
 #include "interface/document/pluginrecords.h"
+#include "model/preferences.h"
 #include "platform/core/resources.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/commands.h"
@@ -26,6 +27,7 @@ public:
     static inline int s_initialUpdates = 0;
     static inline bool s_frameVisibleAtPrint = true;
     static inline int s_pagesPrinted = 0;
+    static inline bool s_mainVisibleAtPrint = true;
 
     void OnInitialUpdate() override {
         ++s_initialUpdates;
@@ -34,6 +36,7 @@ public:
     void OnPrint(CDC* dc, CPrintInfo* info) override {
         ++s_pagesPrinted;
         s_frameVisibleAtPrint = GetParentFrame()->IsWindowVisible() != FALSE;
+        s_mainVisibleAtPrint = AfxGetMainWnd() && AfxGetMainWnd()->IsWindowVisible();
         CView::OnPrint(dc, info);
     }
     void OnDraw(CDC* dc) override {
@@ -96,6 +99,20 @@ TEST(ShellPrint, PrintToPdfPrintsOnePageFromTheHiddenUpdatedView) {
     EXPECT_EQ(CPrintingTestView::s_pagesPrinted, 1);
     EXPECT_FALSE(CPrintingTestView::s_frameVisibleAtPrint);
     EXPECT_EQ(PdfPageCount(pdf), 1);
+}
+
+// A view the profile shows when a document opens does not bring the main
+// window up during a print (with it would come the tip of the day, which
+// nobody is there to close).
+TEST(ShellPrint, AViewShownOnOpeningLeavesTheMainWindowHidden) {
+    CPluginView::AddPlugin(&s_printingRecord);
+    AppTestFolder folder;
+    SaveIntPreference("Views\\Printing Test", "Visible", 1);
+    SaveIntPreference("Settings\\Tips", "ShowStartUp", 0);   // a failure must not hang the run
+    const std::string pdf = folder.Path("out.pdf");
+    EXPECT_EQ(RunCommand({"--print-to", folder.WriteMidiFile("a.mid"), pdf}), 0);
+    EXPECT_FALSE(CPrintingTestView::s_mainVisibleAtPrint);
+    SaveIntPreference("Views\\Printing Test", "Visible", 0);
 }
 
 TEST(ShellPrint, FailuresEndWithOneAndNoPdf) {

@@ -1,0 +1,192 @@
+// The notation view's drawing: page backgrounds, positioning what is in view
+// (positions are worked out lazily: the engine and the pagination only mark
+// elements position-dirty), the elements through the view's drawing walk,
+// and the copy back from the off-screen bitmap that tools erase with.
+#include "notation/view/cantrel.h"
+
+#include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/findactions.h"
+#include "model/performance.h"
+#include "model/staff.h"
+#include "notation/autonote/notateinfo.h"
+#include "notation/display/base.h"
+#include "notation/layout/pagelayout.h"
+#include "notation/view/drawaction.h"
+#include "notation/view/findactions.h"
+#include "notation/view/layoutactions.h"
+#include "platform/ui/paint.h"
+#include "platform/ui/syscolor.h"
+
+namespace {
+
+// A printed page is white whatever the screen's colours.
+constexpr COLORREF kPaperWhite = 0xFFFFFF;
+
+CRect Normalized(CRect rect) {
+    rect.NormalizeRect();
+    return rect;
+}
+
+// Positions `display` when it is shown and position-dirty; the mark goes
+// when positioning succeeds.
+void PositionIfDirty(DCctBase* display, ECConductor* conductor, ECStaff* staff) {
+    if (!display || display->IsHidden() || !display->PositionDirty())
+        return;
+    if (display->Position(conductor, staff, nullptr, nullptr))
+        display->SetPositionDirty(0);
+}
+
+}  // namespace
+
+void CCantrel::OnDraw(CDC* pDC) {
+    if (!GetDocument() || !m_pBaseEvent)
+        return;
+    // A printed page is drawn whole: the view rectangle is the screen's
+    // extent, which a layout made for the printer's sheet may outgrow.
+    CRect area = Normalized(m_drawRect);
+    if (!pDC->IsPrinting() && !area.IntersectRect(area, Normalized(m_viewRect)))
+        return;
+    VPtoLP(&area);
+    area.NormalizeRect();
+    if (!pDC->IsPrinting() && m_nViewMode != VIEWMODE_PAGE)
+        return;   // FIXME: the track view's strip of music is not drawn yet (its margin paints itself)
+
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const COLORREF background = pDC->IsPrinting() ? kPaperWhite : GetSysColor(COLOR_WINDOW);
+    for (int page = 1;; ++page) {
+        CRect rect = layout.GetPageRect(page, layout.GetPageRect());
+        VPtoLP(&rect);
+        rect.NormalizeRect();
+        if (rect.bottom < area.top)
+            break;   // wholly below the area, and so is every later page
+        CRect meet;
+        if (meet.IntersectRect(rect, area))
+            pDC->FillSolidRect(&meet, background);
+    }
+
+    const CNotateInfo& info = m_autoNote.GetNotateInfo();
+    if (info.IsPagenating() || info.IsAutoNotating())
+        return;
+    PositionVisibleEvents(pDC);
+
+    const CPoint origin(-m_scrollPos.x, -m_scrollPos.y);
+    ACFindVisible visible;
+    visible.SetRect(&area);
+    visible.SetOffset(origin.x, origin.y);
+    visible.Apply(m_pBaseEvent);
+    // FIXME: a single selected frame is to be drawn last (on top); that
+    // needs the view's selection test, which comes with its tools.
+
+    ACDraw draw;
+    draw.SetDC(pDC);
+    draw.SetConductor(m_pBaseEvent->GetConductor());
+    draw.SetOrigin(origin.x, origin.y);
+    draw.SetClipRect(&area);
+    draw.Apply(visible.GetEvents(), 1);
+
+    // Each staff once more over its contents.
+    if (ECBase* conductor = m_pBaseEvent->GetConductorEvent()) {
+        ACFindEvents staves;
+        staves.AddEvtType(ET_STAFF);
+        staves.SetDepth(1);
+        staves.Apply(conductor);
+        draw.SetDepth(0);
+        draw.SetOrigin(origin.x, origin.y);
+        draw.Apply(staves.GetEvents(), 1);
+    }
+}
+
+void CCantrel::PositionVisibleEvents(CDC* pDC) {
+    if (!m_pBaseEvent)
+        return;
+    ECConductor* conductor = m_pBaseEvent->GetConductor();
+    if (!conductor)
+        return;
+    CRect client;
+    GetClientRect(&client);
+    pDC->DPtoLP(&client);
+    client.NormalizeRect();
+    client.OffsetRect(m_scrollPos);
+
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const int first = layout.GetPageAtPoint(CPoint(client.left, client.bottom));
+    int last = layout.GetPageAtPoint(CPoint(client.left, client.top));
+    // Below the last page there is no page at the point: the area's lower
+    // edge lies past the end of the score, whose last page is then in view.
+    const CRect lastPage = Normalized(layout.GetPageRect(layout.GetPageCount(), layout.GetPageRect()));
+    if (client.top < lastPage.top)
+        last = layout.GetPageCount();
+    last = std::max(last, first);
+    const MCTime start = layout.GetPageStartTime(first);
+    const MCTime end = layout.GetPageStartTime(last + 1);
+
+    const int tracks = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int track = 0; track <= tracks; ++track) {
+        if (!m_autoNote.GetNotateInfo().IsRealTimeRecording()) {
+            MCEventList measures;
+            conductor->GetMeasures(track, start, end, measures);
+            ACPosition position;
+            position.SetConductor(conductor);
+            position.Apply(measures, 1);
+            position.PositionDeferred();
+        }
+        if (track == 0)
+            continue;   // the conductor staff's measures are its contents
+        auto* staff = dynamic_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, track, 0));
+        if (!staff)
+            continue;
+        ACFindTime found(start, end, 0);
+        found.SetDepth(1);
+        found.Apply(staff);
+        for (POSITION pos = found.GetEvents().GetHeadPosition(); pos;) {
+            ECBase* element = found.GetEvents().GetNext(pos);
+            if (element != staff)
+                PositionIfDirty(NotationDisplayOf(element), conductor, staff);
+        }
+    }
+    MCEventList* children = m_pBaseEvent->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        if (!child || child->GetClassType() != ET_FRAME)
+            continue;
+        DCctBase* display = NotationDisplayOf(child);
+        if (!display)
+            continue;
+        if (display->PositionDirty() && display->Position(nullptr, nullptr, nullptr, nullptr))
+            display->SetPositionDirty(0);
+        if (display->FrameDirty()) {
+            display->SetSize(pDC);
+            display->SetFrameDirty(0);
+        }
+    }
+}
+
+void CCantrel::OnPostPaint(CDC* pDC) {
+    MCScrollView::OnPostPaint(pDC);
+    // FIXME: the current edit tool draws its feedback here once the view has tools.
+}
+
+void CCantrel::PerformScroll(CDC* pDC) { MCScrollView::PerformScroll(pDC); }
+
+void CCantrel::Refresh(CDC* pDC, CPoint& from, CPoint& to) {
+    CBitmap* bitmap = GetOffscreenBitmap();
+    if (!bitmap)
+        return;
+    CDC memory;
+    memory.CreateCompatibleDC(pDC);
+    memory.SetMapMode(pDC->GetMapMode());
+    memory.SetWindowExt(pDC->GetWindowExt());
+    memory.SetViewportExt(pDC->GetViewportExt());
+    memory.SetBkMode(pDC->GetBkMode());
+    CBitmap* previous = memory.SelectObject(bitmap);
+    CSize size(to.x - from.x, to.y - from.y);
+    if (size.cx == 0) {
+        CSize pixel(1, 0);
+        pDC->DPtoLP(&pixel);
+        size.cx = pixel.cx;
+    }
+    pDC->BitBlt(from.x, from.y, size.cx, size.cy, &memory, from.x, from.y, SRCCOPY);
+    memory.SelectObject(previous);
+    memory.DeleteDC();
+}

@@ -1,0 +1,520 @@
+// The notation view drawing and printing: page 1 on screen (staff lines and
+// barlines where the layout puts them), the pages a window taller than the
+// score shows, nothing drawn while a layout runs, and printing to a PDF file
+// at the layout's own paper and at another one.
+#include "notation/view/cantrel.h"
+
+#include "interface/document/midiread.h"
+#include "interface/document/opusdoc.h"
+#include "interface/document/opustemplate.h"
+#include "interface/document/pluginrecords.h"
+#include "model/markings.h"
+#include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/measure.h"
+#include "model/performance.h"
+#include "model/preferences.h"
+#include "notation/autonote/notateinfo.h"
+#include "notation/display/base.h"
+#include "notation/display/conductormeasure.h"
+#include "notation/layout/pagelayout.h"
+#include "notation/view/scorewnd.h"
+#include "notation/view/viewids.h"
+#include "platform/core/archive.h"
+#include "platform/core/file.h"
+#include "platform/gdi/printdc.h"
+#include "platform/ui/app.h"
+#include "platform/ui/commands.h"
+#include "platform/ui/mdi.h"
+#include "platform/ui/menu.h"
+#include "platform/ui/paint.h"
+#include "platform/ui/print.h"
+#include "platform/ui/prompt_script.h"
+#include "platform/ui/uiresources.h"
+#include "tests/interface/document/doc_support.h"
+#include "tests/notation/support/durationgate.h"
+#include "tests/notation/support/viewdriver.h"
+#include "tests/notation/view/songfile_support.h"
+#include "tests/platform/messaging_support.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT IDR_PRINT_MAIN = 29871;
+constexpr UINT IDR_PRINT_DOC = 29872;
+constexpr UINT kScoreViewId = VIEW_ID_OFFSET + IDR_CANTREL;
+
+const MenuTemplate kMainMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_NEW, "&New"}}}}};
+MENU_RESOURCE(IDR_PRINT_MAIN, kMainMenu);
+const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOSE, "&Close"}}}}};
+MENU_RESOURCE(IDR_PRINT_DOC, kDocMenu);
+STRING_TABLE({IDR_PRINT_MAIN, "Print"}, {IDR_PRINT_DOC, "Printed"});
+
+// Letter paper, as the layout's paper in twips.
+constexpr int kLetterWidth = 12240;
+constexpr int kLetterHeight = -15840;
+constexpr int kTwipsPerPoint = 20;
+
+std::string RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return process.readAllStandardOutput().toStdString();
+}
+
+bool HavePdfTools() { return !QStandardPaths::findExecutable("pdftohtml").isEmpty(); }
+
+// What pdfinfo says of a file: its page count and the first page's size in points.
+struct PdfInfo {
+    int pages = 0;
+    double width = 0;
+    double height = 0;
+};
+PdfInfo ReadPdfInfo(const QString& path) {
+    const QString info = QString::fromStdString(RunTool("pdfinfo", {path}));
+    PdfInfo out;
+    const QRegularExpressionMatch pages = QRegularExpression("Pages:\\s+(\\d+)").match(info);
+    const QRegularExpressionMatch size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts").match(info);
+    if (pages.hasMatch())
+        out.pages = pages.captured(1).toInt();
+    if (size.hasMatch()) {
+        out.width = size.captured(1).toDouble();
+        out.height = size.captured(2).toDouble();
+    }
+    return out;
+}
+
+// A text of pdftohtml's XML: its page, top (points from the page's top),
+// font family and text.
+struct PdfText {
+    int page = 0;
+    int top = 0;
+    std::string family;
+    std::string text;
+};
+std::vector<PdfText> ReadPdfTexts(const QString& path) {
+    const QString xml =
+        QString::fromStdString(RunTool("pdftohtml", {"-xml", "-i", "-zoom", "1", "-stdout", path}));
+    std::vector<PdfText> out;
+    std::map<QString, std::string> families;
+    int page = 0;
+    const QRegularExpression pageTag("<page number=\"(\\d+)\"");
+    const QRegularExpression fontTag("<fontspec id=\"(\\d+)\"[^>]*family=\"([^\"]*)\"");
+    const QRegularExpression textTag("<text top=\"(-?\\d+)\"[^>]*font=\"(\\d+)\"[^>]*>(?:<[^>]+>)*([^<]*)");
+    for (const QString& line : xml.split('\n')) {
+        const QRegularExpressionMatch p = pageTag.match(line);
+        if (p.hasMatch())
+            page = p.captured(1).toInt();
+        const QRegularExpressionMatch f = fontTag.match(line);
+        if (f.hasMatch())
+            families[f.captured(1)] = f.captured(2).toStdString();
+        const QRegularExpressionMatch t = textTag.match(line);
+        if (t.hasMatch())
+            out.push_back({page, t.captured(1).toInt(), families[t.captured(2)], t.captured(3).trimmed().toStdString()});
+    }
+    return out;
+}
+
+class CantrelPrintTest : public ::testing::Test, public doc_support::DocumentParts {
+protected:
+    void SetUp() override {
+        SaveIntPreference(CScoreWnd::GetSettingsSection(), "Width", 0);
+        SaveIntPreference("Views\\Music Score", "PageWidth", kLetterWidth);
+        SaveIntPreference("Views\\Music Score", "PageHeight", kLetterHeight);
+        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
+        m_savedViews.AddTail(&CPluginView::GetPlugins());
+        notation_test::StartPlugin();
+        // Notes played 66 % long read back as quarters.
+        gate.emplace(CCantrel::kDefaultDurationGate);
+        main = new CMDIFrameWnd;
+        ASSERT_TRUE(main->LoadFrame(IDR_PRINT_MAIN));
+        mainHandle = main->m_hWnd;
+        main->MoveWindow(0, 0, 1000, 800);
+        main->ShowWindow(SW_SHOW);
+        app.m_pMainWnd = main;
+        docTemplate = new MCOpusTemplate(IDR_PRINT_DOC, RUNTIME_CLASS(CScoreWnd), RUNTIME_CLASS(CCantrel));
+        app.AddDocTemplate(docTemplate);
+    }
+    void TearDown() override {
+        SetProgramPrinter({});
+        app.CloseAllDocuments(TRUE);
+        if (CWnd::FromHandle(mainHandle) == main)
+            main->DestroyWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        MCOpusDoc::SetActiveDoc(nullptr);
+        MCOpusDoc::WaitThreadsFinished(0);
+        CPluginView::GetPlugins().RemoveAll();
+        CPluginView::GetPlugins().AddTail(&m_savedViews);
+        gate.reset();
+        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
+    }
+
+    // A new document shown in its score window, the song read into it,
+    // notated and laid out on the view's own screen context.
+    CCantrel* OpenSong() {
+        const smf_support::Bytes bytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
+        if (bytes.empty())
+            return nullptr;
+        auto* opened = static_cast<MCOpusDoc*>(docTemplate->OpenDocumentFile(nullptr, TRUE));
+        if (!opened)
+            return nullptr;
+        auto* frame = static_cast<CScoreWnd*>(opened->GetViewFrame(kScoreViewId, 0));
+        if (frame)
+            frame->SendMessageToDescendants(WM_INITIALUPDATE);
+        opened->GetViewFrame(kScoreViewId, 1);
+        CCantrel* view = nullptr;
+        for (CView* each : opened->GetViews())
+            if (auto* score = DYNAMIC_DOWNCAST(CCantrel, each))
+                view = score;
+        if (!view)
+            return nullptr;
+        {
+            CMemFile source(bytes);
+            CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+            MCMidiRead reader;
+            if (reader.LoadMidiFile(ar, opened) != 1)
+                return nullptr;
+        }
+        messaging_test::PumpPending();
+        driver = std::make_unique<notation_test::ViewDriver>(*view);
+        driver->Attach(opened->GetBaseEvent());
+        view->GetAutoNote().GetNotateInfo().SetPagenateRange(PAGENATE_ALL);
+        CClientDC dc(view);
+        view->OnPrepareDC(&dc);
+        view->GetPagenate().Prepare(&dc);
+        if (view->GetPagenate().BeginPagenate() != CPagenate::PAGENATE_RESULT_DONE)
+            return nullptr;
+        return view;
+    }
+    static ECConductor* Conductor(CCantrel* view) { return view->GetBaseEvent()->GetConductor(); }
+    static DCctConductorMeasure* Column(CCantrel* view, int number) {
+        ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
+        return measure ? dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(measure)) : nullptr;
+    }
+    // The view x, in twips, of measure n's closing barline.
+    static int BarlineX(CCantrel* view, int number) {
+        ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
+        MCEventList* children = measure->GetChildren();
+        for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() == ET_BARLINE && static_cast<ECBarline*>(child)->GetBarlinePos() == 1)
+                return NotationDisplayOf(child)->GetVirtualPosition().x;
+        }
+        return 0;
+    }
+    // Paints the view as a paint message does and answers its off-screen
+    // picture (pixels of the view area).
+    static QImage Paint(CCantrel* view) {
+        view->SetNeedsDraw(TRUE);
+        view->Invalidate(FALSE);
+        view->UpdateWindow();
+        CBitmap* bitmap = view->GetOffscreenBitmap();
+        if (!bitmap)
+            return {};
+        CClientDC screen(view);
+        CDC memory;
+        memory.CreateCompatibleDC(&screen);
+        CBitmap* previous = memory.SelectObject(bitmap);
+        const QImage image = memory.GetImage() ? memory.GetImage()->copy() : QImage();
+        memory.SelectObject(previous);
+        return image;
+    }
+    // View twips to a pixel of the view area.
+    static CPoint ToPixel(CCantrel* view, CPoint at) {
+        CClientDC dc(view);
+        view->OnPrepareDC(&dc);
+        at.x -= view->GetScrollPosition().x;
+        at.y -= view->GetScrollPosition().y;
+        dc.LPtoDP(&at);
+        return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
+    }
+
+    CPromptScript prompts;
+    CWinApp app;
+    CMDIFrameWnd* main = nullptr;
+    HWND mainHandle = nullptr;
+    MCOpusTemplate* docTemplate = nullptr;
+    MCPtrList m_savedViews;
+    QTemporaryDir dir;
+    std::unique_ptr<notation_test::ViewDriver> driver;
+    std::optional<notation_test::DurationGate> gate;
+};
+
+// Staff lines and barlines are drawn in the staff colour, a grey: anything
+// darker than the paper counts.
+bool Inked(const QImage& image, int x, int y) {
+    constexpr int kPaper = 240;
+    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < kPaper;
+}
+
+// Page 1 on screen: a column just left of a barline crosses five staff
+// lines a staff; each barline of the first system is a
+// dark column at its device x.
+TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const QImage image = Paint(view);
+    ASSERT_FALSE(image.isNull());
+
+    DCctConductorMeasure* first = Column(view, 1);
+    ASSERT_NE(first, nullptr);
+    // The first system's measures: those on the first measure's row.
+    std::vector<int> row;
+    for (int n = 1; Column(view, n) && Column(view, n)->GetVirtualPosition().y == first->GetVirtualPosition().y; ++n)
+        row.push_back(n);
+    ASSERT_GE(row.size(), 2u);
+    const int systemTop = ToPixel(view, first->GetVirtualPosition()).y;
+    const int nextTop = ToPixel(view, Column(view, row.back() + 1)->GetVirtualPosition()).y;
+    ASSERT_LT(systemTop, nextTop);
+
+    // Just left of the first barline only the staff lines are inked.
+    const int x = ToPixel(view, CPoint(BarlineX(view, row[0]), 0)).x - 2;
+    for (int staff = 1; staff <= 3; ++staff) {
+        CRect frame;
+        NotationDisplayOf(Conductor(view)->GetMeasure(staff, 1))->GetVirtualFrame(&frame, 0);
+        const int top = ToPixel(view, CPoint(0, std::max(frame.top, frame.bottom))).y;
+        const int bottom = ToPixel(view, CPoint(0, std::min(frame.top, frame.bottom))).y;
+        int lines = 0;
+        for (int y = top - 2; y <= bottom + 2; ++y)
+            lines += Inked(image, x, y) && !Inked(image, x, y - 1);
+        EXPECT_EQ(lines, 5) << "staff " << staff;
+    }
+
+    for (int n : row) {
+        const int barX = ToPixel(view, CPoint(BarlineX(view, n), 0)).x;
+        int darkRows = 0;
+        for (int y = systemTop; y < nextTop; ++y)
+            darkRows += Inked(image, barX - 1, y) || Inked(image, barX, y) || Inked(image, barX + 1, y);
+        EXPECT_GT(darkRows, (nextTop - systemTop) / 3) << "barline of measure " << n;
+    }
+}
+
+// While a layout runs the pages are filled and nothing on them is placed.
+TEST_F(CantrelPrintTest, APaintDuringALayoutPlacesNothing) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    DCctBase* measure = Column(view, 1);
+    measure->SetPositionDirty(1);
+    CNotateInfo& info = view->GetAutoNote().GetNotateInfo();
+    info.SetPagenating(1);
+    Paint(view);
+    EXPECT_TRUE(measure->PositionDirty());
+    info.SetPagenating(0);
+    Paint(view);
+    EXPECT_FALSE(measure->PositionDirty());
+}
+
+// A window taller than the whole score (its lower edge below the last
+// page, where no page is) places the last page's measures too.
+TEST_F(CantrelPrintTest, AWindowTallerThanTheScorePlacesItsLastPage) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const int pages = layout.GetPageCount();
+    ASSERT_GE(pages, 2);
+    const int scoreInches = pages * -layout.GetPageRect().Height() / CCantrel::kTwipsPerInch;
+    main->MoveWindow(0, 0, 1000, (scoreInches + 4) * view->GetScreenResolution());
+    view->GetParentFrame()->MoveWindow(0, 0, 1000, (scoreInches + 3) * view->GetScreenResolution());
+    view->ScrollTo(CPoint(0, 0));
+    CRect client;
+    view->GetClientRect(&client);
+    ASSERT_GT(client.Height(), scoreInches * view->GetScreenResolution());
+
+    DCctBase* last = Column(view, Conductor(view)->GetMaxMeasureNumber());
+    ASSERT_EQ(layout.GetPageAtPoint(last->GetVirtualPosition()), pages);
+    last->SetPositionDirty(1);
+    CClientDC dc(view);
+    view->OnPrepareDC(&dc);
+    view->PositionVisibleEvents(&dc);
+    EXPECT_FALSE(last->PositionDirty());
+}
+
+// Direct print to a PDF file on the layout's own paper: the layout's pages,
+// nothing laid out again, every measure number once on its page and page
+// numbers from page 2 within the top half inch.
+TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const int pages = layout.GetPageCount();
+    // The score holds the song's bars and the empty bar after them.
+    const int measures = Conductor(view)->GetMaxMeasureNumber();
+    ASSERT_GE(measures, view_test::kSongBars);
+    std::vector<int> pageOf(measures + 1);
+    for (int n = 1; n <= measures; ++n)
+        pageOf[n] = layout.GetPageAtPoint(Column(view, n)->GetVirtualPosition());
+    const CPoint second = Column(view, 2)->GetVirtualPosition();
+
+    const QString path = dir.filePath("out.pdf");
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+    const PdfInfo info = ReadPdfInfo(path);
+    EXPECT_EQ(info.pages, pages);
+    EXPECT_DOUBLE_EQ(info.width, 612);
+    EXPECT_DOUBLE_EQ(info.height, 792);
+    EXPECT_EQ(layout.GetPageCount(), pages);
+    EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+
+    // Music and text are text of embedded fonts.
+    const std::string fonts = RunTool("pdffonts", {path});
+    for (const char* face : {"Emmentaler", "LiberationSerif", "LiberationSans"}) {
+        bool embedded = false;
+        for (const QString& line : QString::fromStdString(fonts).split('\n'))
+            if (line.contains(face)) {
+                const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+                embedded = fields.size() >= 5 && fields.at(fields.size() - 5) == "yes";
+            }
+        EXPECT_TRUE(embedded) << face << "\n" << fonts;
+    }
+
+    // The paper lands on the sheet: at 72 dots an inch the top staff line of
+    // system 2 runs from the printable area's left edge to its right.
+    RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, dir.filePath("page")});
+    const QImage sheet(dir.filePath("page-1.pgm"));
+    ASSERT_FALSE(sheet.isNull());
+    const CRect& paper = layout.GetPaperRect();
+    const CRect& printable = layout.GetPrintableRect();
+    int systemTwo = 1;
+    while (Column(view, systemTwo + 1)->GetVirtualPosition().y == Column(view, 1)->GetVirtualPosition().y)
+        ++systemTwo;
+    ++systemTwo;
+    CRect staff;
+    NotationDisplayOf(Conductor(view)->GetMeasure(1, systemTwo))->GetVirtualFrame(&staff, 0);
+    const int staffTop = (paper.top - std::max(staff.top, staff.bottom)) / kTwipsPerPoint;
+    int row = -1;
+    for (int y = staffTop - 3; y <= staffTop + 3 && row < 0; ++y)
+        if (Inked(sheet, (paper.left + printable.left) / kTwipsPerPoint, y) || Inked(sheet, 300, y))
+            row = y;
+    ASSERT_GE(row, 0) << "no staff line near y " << staffTop;
+    int left = 300;
+    while (Inked(sheet, left - 1, row))
+        --left;
+    int right = 300;
+    while (Inked(sheet, right + 1, row))
+        ++right;
+    EXPECT_NEAR(left, (printable.left - paper.left) / kTwipsPerPoint, 1);
+    EXPECT_NEAR(right, (printable.right - paper.left) / kTwipsPerPoint, 1);
+
+    // Measure numbers are in the expression font (a serif), page numbers in
+    // the text font (a sans).
+    std::map<int, int> measureCount;
+    std::map<int, int> pageNumbers;   // page -> its number
+    for (const PdfText& text : ReadPdfTexts(path)) {
+        if (text.text.empty() || text.text.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const int value = std::stoi(text.text);
+        if (text.family.find("Sans") != std::string::npos) {
+            EXPECT_LT(text.top, 36) << "page number " << value;   // within the top half inch
+            EXPECT_TRUE(pageNumbers.emplace(text.page, value).second) << "page " << text.page;
+        } else if (text.family.find("Serif") != std::string::npos) {
+            ASSERT_GE(value, 1);
+            ASSERT_LE(value, measures);
+            ++measureCount[value];
+            EXPECT_EQ(text.page, pageOf[value]) << "measure number " << value;
+        }
+    }
+    for (int n = 1; n <= measures; ++n)
+        EXPECT_EQ(measureCount[n], 1) << "measure number " << n;
+    EXPECT_EQ(pageNumbers.count(1), 0u) << "page 1 has no number";
+    for (int page = 2; page <= pages; ++page)
+        EXPECT_EQ(pageNumbers[page], page);
+}
+
+// Print Setup chose a PDF-writing printer with A4: direct print lays the
+// Letter score out again for A4 before page 1, prints the new layout whole
+// and the view shows it afterwards.
+TEST_F(CantrelPrintTest, PrintingOnAnotherPaperLaysOutAgainFirst) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const QString path = dir.filePath("a4.pdf");
+    SetProgramPrinter({path.toStdString(), QPageSize(QPageSize::A4)});
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+
+    const PdfInfo info = ReadPdfInfo(path);
+    EXPECT_NEAR(info.width, 595, 1);
+    EXPECT_NEAR(info.height, 842, 1);
+    EXPECT_EQ(info.pages, layout.GetPageCount());
+    EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * layout.GetPageCount());
+    std::map<std::string, int> numbers;
+    for (const PdfText& text : ReadPdfTexts(path))
+        if (text.family.find("Serif") != std::string::npos)
+            ++numbers[text.text];
+    for (int n = 1; n <= Conductor(view)->GetMaxMeasureNumber(); ++n)
+        EXPECT_EQ(numbers[std::to_string(n)], 1) << "measure number " << n;
+    // The layout is A4's now: 8.27 by 11.69 inches.
+    EXPECT_NEAR(layout.GetPaperRect().Width(), 11906, 10);   // as near as 1200 dots an inch come
+    EXPECT_NEAR(-layout.GetPaperRect().Height(), 16838, 10);
+}
+
+// A tool erases its feedback by copying the score back from the off-screen
+// picture; a strip of no width copies one pixel's column.
+TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const QImage score = Paint(view);
+    ASSERT_FALSE(score.isNull());
+    CClientDC dc(view);
+    view->OnPrepareDC(&dc);
+    // A block of feedback over the first system, in the view area's pixels.
+    const CPoint corner = ToPixel(view, Column(view, 1)->GetVirtualPosition());
+    const CRect block(corner.x, corner.y, corner.x + 40, corner.y + 40);
+    CRect device = block;
+    device.OffsetRect(view->GetViewArea().TopLeft());
+    auto blacken = [&] {
+        const int saved = dc.SaveDC();
+        dc.SetMapMode(MM_TEXT);
+        dc.SetWindowOrg(0, 0);
+        dc.SetViewportOrg(0, 0);
+        dc.FillSolidRect(&device, 0x000000);
+        dc.RestoreDC(saved);
+    };
+    auto logical = [&](CPoint pixel) {
+        CPoint at(pixel.x + view->GetViewArea().left, pixel.y + view->GetViewArea().top);
+        dc.DPtoLP(&at);
+        return at;
+    };
+    auto shown = [&](int x, int y) { return dc.GetPixel(logical(CPoint(x, y))) & 0xFFFFFF; };
+    // The grey of what the window shows at a pixel (a COLORREF is 0x00BBGGRR).
+    auto shownGray = [&](int x, int y) {
+        const COLORREF c = shown(x, y);
+        return qGray(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+
+    blacken();
+    CPoint from = logical(block.TopLeft());
+    CPoint to = logical(block.BottomRight());
+    view->Refresh(&dc, from, to);
+    for (int y = block.top + 1; y < block.bottom - 1; y += 7)
+        for (int x = block.left + 1; x < block.right - 1; x += 7)
+            EXPECT_EQ(shownGray(x, y), qGray(score.pixel(x, y))) << x << "," << y;
+
+    blacken();
+    from = logical(CPoint(block.left + 10, block.top));
+    to = logical(CPoint(block.left + 10, block.bottom));
+    view->Refresh(&dc, from, to);
+    const int y = block.top + 20;
+    EXPECT_EQ(shownGray(block.left + 10, y), qGray(score.pixel(block.left + 10, y)));
+    EXPECT_EQ(shown(block.left + 11, y), 0u) << "one column only";
+    EXPECT_EQ(shown(block.left + 9, y), 0u) << "one column only";
+}
+
+}  // namespace

@@ -438,9 +438,11 @@ TEST_F(ViewStatesTest, ANoteAddedByCommandIsLaidOutAndTheOtherSystemsStay) {
     EXPECT_EQ(both, update) << "the note's place is invalidated";
 
     // Which measures share bar 5's system: those with its top.
-    for (size_t i = 0; i < before.size(); ++i)
-        if (before[i].top != before[4].top)
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i].top != before[4].top) {
             EXPECT_EQ(after[i], before[i]) << "bar " << i + 1;
+        }
+    }
 }
 
 // A view deleted while attached takes its handler off the performance: no

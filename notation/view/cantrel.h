@@ -132,6 +132,9 @@ public:
     // Positions the position-dirty elements on the pages the client area
     // shows (the last page when the area runs below it).
     void PositionVisibleEvents(CDC* pDC);
+    // Of the frames leading a list of visible elements, the first selected
+    // one moves to the end (drawn last, over what it overlaps).
+    static void MoveSelectedFrameLast(MCEventList& events);
     // The base's, then the edit tool's feedback over the score.
     void OnPostPaint(CDC* pDC) override;
     void PerformScroll(CDC* pDC) override;

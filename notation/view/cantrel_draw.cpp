@@ -75,8 +75,8 @@ void CCantrel::OnDraw(CDC* pDC) {
     visible.SetRect(&area);
     visible.SetOffset(origin.x, origin.y);
     visible.Apply(m_pBaseEvent);
-    // FIXME: a single selected frame is to be drawn last (on top); that
-    // needs the view's selection test, which comes with its tools.
+    if (IsSingleSelect())
+        MoveSelectedFrameLast(visible.GetEvents());
 
     ACDraw draw;
     draw.SetDC(pDC);
@@ -94,6 +94,22 @@ void CCantrel::OnDraw(CDC* pDC) {
         draw.SetDepth(0);
         draw.SetOrigin(origin.x, origin.y);
         draw.Apply(staves.GetEvents(), 1);
+    }
+}
+
+void CCantrel::MoveSelectedFrameLast(MCEventList& events) {
+    // Frames lead the list (they are the performance's direct children);
+    // the first selected one among them goes to the end, drawn on top.
+    for (POSITION pos = events.GetHeadPosition(); pos;) {
+        ECBase* event = events.GetNext(pos);
+        if (event->GetClassType() != ET_FRAME)
+            return;
+        auto* display = dynamic_cast<DCctBase*>(event->GetData(DK_NOTATION, 0));
+        if (display && display->IsSelected()) {
+            events.AddEvent(event, UNSORTED);   // at the end, before the first node goes
+            events.RemoveEvent(event);
+            return;
+        }
     }
 }
 

@@ -319,10 +319,13 @@ int MCMidiRead::ReadTrackChunk() {
     }
 
     m_trackLength.SetSeconds(static_cast<float>(static_cast<double>(m_ticks) / m_nDivision));
-    MCTime end = m_patternStart;
-    end += m_trackLength;
-    end += MCTime(1.0f);
-    m_pSequence->GetMidiScoreMgr()->CapMeasures(end);
+    // Measures reach the chunk's last tick. The end itself is where the track
+    // stops, not a moment in it: an end on a bar line (where a last note-off
+    // or the end of track commonly stands) closes the measure before it
+    // rather than opening an empty one after the music.
+    MCTime lastTick = m_patternStart;
+    lastTick += MCTime(static_cast<float>(static_cast<double>(std::max<int64_t>(m_ticks - 1, 0)) / m_nDivision));
+    m_pSequence->GetMidiScoreMgr()->CapMeasures(lastTick);
     // Patterns follow one another: the next starts where this one ended.
     if (m_nMidiType == 2)
         m_patternStart += m_trackLength;

@@ -147,9 +147,11 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
             position.Apply(measures, 1);
             position.PositionDeferred();
         }
-        if (track == 0)
-            continue;   // the conductor staff's measures are its contents
-        auto* staff = dynamic_cast<ECStaff*>(conductor->GetTrack(TRACK_STAFF, track, 0));
+        // The conductor staff holds the marks over the system (tempos, flow
+        // controls, words) beside its measures: they are placed as a staff's
+        // elements are, after the measures they stand against.
+        auto* staff = dynamic_cast<ECStaff*>(
+            track == 0 ? conductor->GetTrack(TRACK_CONDUCTOR, 0, 0) : conductor->GetTrack(TRACK_STAFF, track, 0));
         if (!staff)
             continue;
         ACFindTime found(start, end, 0);

@@ -87,9 +87,8 @@ TEST_F(MidiGenReadTest, ASmallPieceReadsBackWhole) {
     ECConductor* conductor = tree->GetConductor();
 
     EXPECT_EQ(conductor->GetMaxTrackNumber(TRACK_STAFF), piece.staves);
-    // The reader makes measures to a quarter past each chunk's end, the end
-    // of the last bar: one more measure than the piece has bars.
-    const int measures = piece.bars + 1;
+    // The reader makes measures to each chunk's end, the end of the last bar.
+    const int measures = piece.bars;
     EXPECT_EQ(conductor->GetMaxMeasureNumber(), measures);
     EXPECT_EQ(doc_support::FindEvents(tree, ET_MEASURE).size(), static_cast<size_t>(piece.staves * measures));
 

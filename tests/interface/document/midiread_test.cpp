@@ -274,15 +274,30 @@ TEST_F(MidiReadTest, TypeTwoPatternsFollowOneAnother) {
     };
     EXPECT_EQ(Notes(), expected);
     EXPECT_EQ(doc->GetHeader()->GetFormat(), DF_MIDI_TYPE2);
-    // Measures of 4/4 up to the end of the last pattern and a quarter more (10).
+    // Measures of 4/4 up to the end of the last pattern (9 quarter notes).
     EXPECT_EQ(Tree()->GetConductor()->GetMaxMeasureNumber(), 3);
 }
 
-TEST_F(MidiReadTest, MeasuresReachEachChunksEndAndAQuarterMore) {
-    Track conductor;
-    conductor.End(96 * 12);   // 13 quarter notes: measure 4 of 4/4
-    ASSERT_EQ(Load(File(1, 96).Add(conductor).GetBytes()), 1);
-    EXPECT_EQ(Tree()->GetConductor()->GetMaxMeasureNumber(), 4);
+// Measures reach each chunk's last tick; an end on a bar line opens no
+// empty measure after it.
+TEST_F(MidiReadTest, MeasuresReachEachChunksEnd) {
+    const struct {
+        int endTicks;   // the conductor chunk's end, at 96 ticks a quarter
+        int measures;   // of 4/4
+    } cases[] = {
+        {96 * 12, 3},       // on the bar line after measure 3
+        {96 * 12 + 1, 4},   // a tick into measure 4
+        {96 * 11, 3},       // inside measure 3
+        {0, 1},             // an empty chunk still has the first measure
+    };
+    for (const auto& c : cases) {
+        doc = MakeDocument();
+        MCMidiRead fresh;
+        Track conductor;
+        conductor.End(c.endTicks);
+        ASSERT_EQ(Load(File(1, 96).Add(conductor).GetBytes(), 0, &fresh), 1);
+        EXPECT_EQ(Tree()->GetConductor()->GetMaxMeasureNumber(), c.measures) << "end at " << c.endTicks;
+    }
 }
 
 // ---------------------------------------------------------------- running status

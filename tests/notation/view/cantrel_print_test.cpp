@@ -22,7 +22,9 @@
 #include "notation/view/viewids.h"
 #include "platform/core/archive.h"
 #include "platform/core/file.h"
+#include "platform/core/profile.h"
 #include "platform/gdi/printdc.h"
+#include "platform/gdi/symbolface.h"
 #include "platform/ui/app.h"
 #include "platform/ui/commands.h"
 #include "platform/ui/mdi.h"
@@ -38,6 +40,9 @@
 #include "tests/platform/messaging_support.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -129,6 +134,30 @@ std::vector<PdfText> ReadPdfTexts(const QString& path) {
     return out;
 }
 
+// Staff lines and barlines are drawn in the staff colour, a grey: anything
+// darker than the paper counts.
+bool Inked(const QImage& image, int x, int y) {
+    constexpr int kPaper = 240;
+    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < kPaper;
+}
+
+// The character the music face draws a filled notehead with: its code in the
+// installed font's character map, as python3-fonttools reads it; 0 when
+// the font or the tool is missing.
+char32_t FilledNoteheadCode() {
+    const std::string font = FindSymbolFontFile("emmentaler-20.otf");
+    if (font.empty())
+        return 0;
+    const std::string code = RunTool("/usr/bin/python3",
+                                     {"-c",
+                                      "import sys\n"
+                                      "from fontTools.ttLib import TTFont\n"
+                                      "cmap = TTFont(sys.argv[1]).getBestCmap()\n"
+                                      "print(min(c for c, g in cmap.items() if g == 'noteheads.s2'))\n",
+                                      QString::fromStdString(font)});
+    return code.empty() ? 0 : static_cast<char32_t>(std::stoul(code));
+}
+
 class CantrelPrintTest : public ::testing::Test, public doc_support::DocumentParts {
 protected:
     void SetUp() override {
@@ -166,7 +195,8 @@ protected:
     // A new document shown in its score window, the song read into it,
     // notated and laid out on the view's own screen context.
     CCantrel* OpenSong() {
-        const smf_support::Bytes bytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
+        songBytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
+        const smf_support::Bytes& bytes = songBytes;
         if (bytes.empty())
             return nullptr;
         auto* opened = static_cast<MCOpusDoc*>(docTemplate->OpenDocumentFile(nullptr, TRUE));
@@ -204,6 +234,92 @@ protected:
     static DCctConductorMeasure* Column(CCantrel* view, int number) {
         ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
         return measure ? dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(measure)) : nullptr;
+    }
+    // The PDF at `path` holds the Letter layout `view` shows: `pages` pages
+    // of Letter, music and text in embedded fonts, the printable area where
+    // it belongs on the sheet, every measure number once on its page
+    // (`pageOf`, by measure number) and each page's number from page 2
+    // within the page's top half inch.
+    void ExpectLetterPagesOf(CCantrel* view, const QString& path, int pages, const std::vector<int>& pageOf) {
+        const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+        const int measures = Conductor(view)->GetMaxMeasureNumber();
+        const PdfInfo info = ReadPdfInfo(path);
+        EXPECT_EQ(info.pages, pages);
+        EXPECT_DOUBLE_EQ(info.width, 612);
+        EXPECT_DOUBLE_EQ(info.height, 792);
+
+        // Music and text are text of embedded fonts.
+        const std::string fonts = RunTool("pdffonts", {path});
+        for (const char* face : {"Emmentaler", "LiberationSerif", "LiberationSans"}) {
+            bool embedded = false;
+            for (const QString& line : QString::fromStdString(fonts).split('\n'))
+                if (line.contains(face)) {
+                    const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+                    embedded = fields.size() >= 5 && fields.at(fields.size() - 5) == "yes";
+                }
+            EXPECT_TRUE(embedded) << face << "\n" << fonts;
+        }
+
+        // The paper lands on the sheet: at 72 dots an inch the top staff line of
+        // system 2 runs from the printable area's left edge to its right.
+        const QString pagePrefix = dir.filePath(QFileInfo(path).completeBaseName() + "-page");
+        RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, pagePrefix});
+        const QImage sheet(pagePrefix + "-1.pgm");
+        ASSERT_FALSE(sheet.isNull());
+        const CRect& paper = layout.GetPaperRect();
+        const CRect& printable = layout.GetPrintableRect();
+        int systemTwo = 1;
+        while (Column(view, systemTwo + 1)->GetVirtualPosition().y == Column(view, 1)->GetVirtualPosition().y)
+            ++systemTwo;
+        ++systemTwo;
+        CRect staff;
+        NotationDisplayOf(Conductor(view)->GetMeasure(1, systemTwo))->GetVirtualFrame(&staff, 0);
+        const int staffTop = (paper.top - std::max(staff.top, staff.bottom)) / kTwipsPerPoint;
+        int row = -1;
+        for (int y = staffTop - 3; y <= staffTop + 3 && row < 0; ++y)
+            if (Inked(sheet, (paper.left + printable.left) / kTwipsPerPoint, y) || Inked(sheet, 300, y))
+                row = y;
+        ASSERT_GE(row, 0) << "no staff line near y " << staffTop;
+        int left = 300;
+        while (Inked(sheet, left - 1, row))
+            --left;
+        int right = 300;
+        while (Inked(sheet, right + 1, row))
+            ++right;
+        EXPECT_NEAR(left, (printable.left - paper.left) / kTwipsPerPoint, 1);
+        EXPECT_NEAR(right, (printable.right - paper.left) / kTwipsPerPoint, 1);
+
+        // Measure numbers are in the expression font (a serif), page numbers in
+        // the text font (a sans).
+        std::map<int, int> measureCount;
+        std::map<int, int> pageNumbers;   // page -> its number
+        for (const PdfText& text : ReadPdfTexts(path)) {
+            if (text.text.empty() || text.text.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const int value = std::stoi(text.text);
+            if (text.family.find("Sans") != std::string::npos) {
+                EXPECT_LT(text.top, 36) << "page number " << value;   // within the top half inch
+                EXPECT_TRUE(pageNumbers.emplace(text.page, value).second) << "page " << text.page;
+            } else if (text.family.find("Serif") != std::string::npos) {
+                ASSERT_GE(value, 1);
+                ASSERT_LE(value, measures);
+                ++measureCount[value];
+                EXPECT_EQ(text.page, pageOf[value]) << "measure number " << value;
+            }
+        }
+        for (int n = 1; n <= measures; ++n)
+            EXPECT_EQ(measureCount[n], 1) << "measure number " << n;
+        EXPECT_EQ(pageNumbers.count(1), 0u) << "page 1 has no number";
+        for (int page = 2; page <= pages; ++page)
+            EXPECT_EQ(pageNumbers[page], page);
+    }
+    // Each measure's page in the layout `view` shows, by measure number.
+    static std::vector<int> PageOfEachMeasure(CCantrel* view) {
+        const int measures = Conductor(view)->GetMaxMeasureNumber();
+        std::vector<int> pageOf(measures + 1);
+        for (int n = 1; n <= measures; ++n)
+            pageOf[n] = MCPageLayout::GetPageLayout().GetPageAtPoint(Column(view, n)->GetVirtualPosition());
+        return pageOf;
     }
     // The view x, in twips, of measure n's closing barline.
     static int BarlineX(CCantrel* view, int number) {
@@ -251,15 +367,9 @@ protected:
     MCPtrList m_savedViews;
     QTemporaryDir dir;
     std::unique_ptr<notation_test::ViewDriver> driver;
+    smf_support::Bytes songBytes;   // the song OpenSong read
     std::optional<notation_test::DurationGate> gate;
 };
-
-// Staff lines and barlines are drawn in the staff colour, a grey: anything
-// darker than the paper counts.
-bool Inked(const QImage& image, int x, int y) {
-    constexpr int kPaper = 240;
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < kPaper;
-}
 
 // Page 1 on screen: a column just left of a barline crosses five staff
 // lines a staff; each barline of the first system is a
@@ -353,87 +463,17 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
     const int pages = layout.GetPageCount();
-    // The score holds the song's bars and the empty bar after them.
-    const int measures = Conductor(view)->GetMaxMeasureNumber();
-    ASSERT_GE(measures, view_test::kSongBars);
-    std::vector<int> pageOf(measures + 1);
-    for (int n = 1; n <= measures; ++n)
-        pageOf[n] = layout.GetPageAtPoint(Column(view, n)->GetVirtualPosition());
+    // The song's bars and no empty one after them.
+    EXPECT_EQ(Conductor(view)->GetMaxMeasureNumber(), view_test::kSongBars);
+    const std::vector<int> pageOf = PageOfEachMeasure(view);
     const CPoint second = Column(view, 2)->GetVirtualPosition();
 
     const QString path = dir.filePath("out.pdf");
     SetProgramPrinter({path.toStdString(), std::nullopt});
     view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
-    const PdfInfo info = ReadPdfInfo(path);
-    EXPECT_EQ(info.pages, pages);
-    EXPECT_DOUBLE_EQ(info.width, 612);
-    EXPECT_DOUBLE_EQ(info.height, 792);
+    ExpectLetterPagesOf(view, path, pages, pageOf);
     EXPECT_EQ(layout.GetPageCount(), pages);
     EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
-
-    // Music and text are text of embedded fonts.
-    const std::string fonts = RunTool("pdffonts", {path});
-    for (const char* face : {"Emmentaler", "LiberationSerif", "LiberationSans"}) {
-        bool embedded = false;
-        for (const QString& line : QString::fromStdString(fonts).split('\n'))
-            if (line.contains(face)) {
-                const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
-                embedded = fields.size() >= 5 && fields.at(fields.size() - 5) == "yes";
-            }
-        EXPECT_TRUE(embedded) << face << "\n" << fonts;
-    }
-
-    // The paper lands on the sheet: at 72 dots an inch the top staff line of
-    // system 2 runs from the printable area's left edge to its right.
-    RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, dir.filePath("page")});
-    const QImage sheet(dir.filePath("page-1.pgm"));
-    ASSERT_FALSE(sheet.isNull());
-    const CRect& paper = layout.GetPaperRect();
-    const CRect& printable = layout.GetPrintableRect();
-    int systemTwo = 1;
-    while (Column(view, systemTwo + 1)->GetVirtualPosition().y == Column(view, 1)->GetVirtualPosition().y)
-        ++systemTwo;
-    ++systemTwo;
-    CRect staff;
-    NotationDisplayOf(Conductor(view)->GetMeasure(1, systemTwo))->GetVirtualFrame(&staff, 0);
-    const int staffTop = (paper.top - std::max(staff.top, staff.bottom)) / kTwipsPerPoint;
-    int row = -1;
-    for (int y = staffTop - 3; y <= staffTop + 3 && row < 0; ++y)
-        if (Inked(sheet, (paper.left + printable.left) / kTwipsPerPoint, y) || Inked(sheet, 300, y))
-            row = y;
-    ASSERT_GE(row, 0) << "no staff line near y " << staffTop;
-    int left = 300;
-    while (Inked(sheet, left - 1, row))
-        --left;
-    int right = 300;
-    while (Inked(sheet, right + 1, row))
-        ++right;
-    EXPECT_NEAR(left, (printable.left - paper.left) / kTwipsPerPoint, 1);
-    EXPECT_NEAR(right, (printable.right - paper.left) / kTwipsPerPoint, 1);
-
-    // Measure numbers are in the expression font (a serif), page numbers in
-    // the text font (a sans).
-    std::map<int, int> measureCount;
-    std::map<int, int> pageNumbers;   // page -> its number
-    for (const PdfText& text : ReadPdfTexts(path)) {
-        if (text.text.empty() || text.text.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const int value = std::stoi(text.text);
-        if (text.family.find("Sans") != std::string::npos) {
-            EXPECT_LT(text.top, 36) << "page number " << value;   // within the top half inch
-            EXPECT_TRUE(pageNumbers.emplace(text.page, value).second) << "page " << text.page;
-        } else if (text.family.find("Serif") != std::string::npos) {
-            ASSERT_GE(value, 1);
-            ASSERT_LE(value, measures);
-            ++measureCount[value];
-            EXPECT_EQ(text.page, pageOf[value]) << "measure number " << value;
-        }
-    }
-    for (int n = 1; n <= measures; ++n)
-        EXPECT_EQ(measureCount[n], 1) << "measure number " << n;
-    EXPECT_EQ(pageNumbers.count(1), 0u) << "page 1 has no number";
-    for (int page = 2; page <= pages; ++page)
-        EXPECT_EQ(pageNumbers[page], page);
 }
 
 // Print Setup chose a PDF-writing printer with A4: direct print lays the
@@ -518,3 +558,81 @@ TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
 }
 
 }  // namespace
+
+// The program run from the command line without a display, its profile
+// pinning Letter, writes the layout the view makes in process: the same
+// pages, every note's head and the opening metronome mark's. A file that
+// does not open, or a target in a folder that does not exist, ends the run
+// with 1, a message and no PDF.
+TEST_F(CantrelPrintTest, PrintingFromTheCommandLineWritesTheLayoutsPages) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    const char32_t notehead = FilledNoteheadCode();
+    if (notehead == 0)
+        GTEST_SKIP() << "the music font or python3-fonttools is not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const int pages = MCPageLayout::GetPageLayout().GetPageCount();
+    const std::vector<int> pageOf = PageOfEachMeasure(view);
+
+    // A profile of the run's own, under a home of its own.
+    const QString home = dir.filePath("home");
+    const QString profileFolder = home + "/.config/Norvane";
+    ASSERT_TRUE(QDir().mkpath(profileFolder));
+    CProfile profile((profileFolder + "/Staffwright.ini").toStdString());
+    ASSERT_TRUE(profile.WriteInt("Views\\Music Score", "PageWidth", kLetterWidth));
+    ASSERT_TRUE(profile.WriteInt("Views\\Music Score", "PageHeight", kLetterHeight));
+    ASSERT_TRUE(profile.WriteInt("Settings\\Tips", "ShowStartUp", 0));   // a failure must not wait on a tip
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "STAFFWRIGHT_CONFIG_DIR"})
+        environment.remove(name);
+    environment.insert("HOME", home);
+    struct Run {
+        int exitCode = -1;
+        std::string errors;
+    };
+    auto run = [&](const QStringList& arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(STAFFWRIGHT_PROGRAM_FOLDER "/staffwright"), arguments);
+        const bool finished = program.waitForFinished(120000);
+        EXPECT_TRUE(finished) << arguments.join(' ').toStdString();
+        return Run{finished && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                   program.readAllStandardError().toStdString()};
+    };
+    const QString song = dir.filePath("song.mid");
+    {
+        QFile file(song);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(songBytes.data()), static_cast<qint64>(songBytes.size()));
+    }
+
+    for (const char* printTo : {"--print-to", "/pt"}) {
+        SCOPED_TRACE(printTo);
+        const QString path = dir.filePath(QString("out%1.pdf").arg(printTo[0] == '/' ? "-pt" : ""));
+        const Run printed = run({printTo, song, path});
+        ASSERT_EQ(printed.exitCode, 0) << printed.errors;
+        ExpectLetterPagesOf(view, path, pages, pageOf);
+        int heads = 0;
+        for (const PdfText& text : ReadPdfTexts(path))
+            if (text.family.find("Emmentaler") != std::string::npos)
+                for (char32_t c : QString::fromStdString(text.text).toUcs4())
+                    heads += c == notehead;
+        EXPECT_EQ(heads, view_test::kSongNotes + 1) << "every note and the metronome mark";
+    }
+
+    const struct {
+        const char* what;
+        QString file;
+        QString target;
+    } failures[] = {
+        {"missing file", dir.filePath("missing.mid"), dir.filePath("missing.pdf")},
+        {"target in a missing folder", song, dir.filePath("nowhere/out.pdf")},
+    };
+    for (const auto& failure : failures) {
+        const Run failed = run({"--print-to", failure.file, failure.target});
+        EXPECT_EQ(failed.exitCode, 1) << failure.what;
+        EXPECT_FALSE(failed.errors.empty()) << failure.what;
+        EXPECT_FALSE(QFile::exists(failure.target)) << failure.what;
+    }
+}

@@ -180,6 +180,7 @@ protected:
     }
     void TearDown() override {
         SetProgramPrinter({});
+        driver.reset();   // off the performance before its document lets it go
         app.CloseAllDocuments(TRUE);
         if (CWnd::FromHandle(mainHandle) == main)
             main->DestroyWindow();

@@ -80,8 +80,13 @@ bool ToMusical(ECConductor* conductor, MCTime& time) {
 template <class T>
 std::vector<T*> ReadLinkArray(CArchive& ar, int highest, bool exact, ECBase* owner) {
     const DWORD count = ar.ReadCount(2);   // each entry takes its two-byte tag at least
-    const auto needed = static_cast<DWORD>(highest + 1);
-    if (count < needed || (exact && count != needed))
+    // A damaged highest index (negative, or the largest int) asks for more
+    // entries than any file holds.
+    const int64_t wanted = static_cast<int64_t>(highest) + 1;
+    if (wanted < 0 || wanted > static_cast<int64_t>(count))
+        throw CArchiveException(CArchiveException::badIndex);
+    const auto needed = static_cast<DWORD>(wanted);
+    if (exact && count != needed)
         throw CArchiveException(CArchiveException::badIndex);
     std::vector<T*> entries;
     entries.reserve(ar.GetReserveCount(count, sizeof(T*)));

@@ -135,6 +135,21 @@ struct NotationView {
     void Flush() { view.GetAutoNote().GetDirtyRect().Clear(); }
 };
 
+// The piece read into `doc` and notated by a view, as after opening it
+// (untimed); null, the benchmark skipped, when the file was not read whole.
+std::unique_ptr<NotationView> OpenNotated(benchmark::State& state, const midigen::Piece& piece,
+                                          std::unique_ptr<MCOpusDoc>& doc) {
+    doc = ReadPiece(nullptr, piece);
+    if (!doc) {
+        state.SkipWithError("the file was not read whole");
+        return nullptr;
+    }
+    auto notation = std::make_unique<NotationView>(doc.get());
+    notation->driver.Attach(doc->GetBaseEvent());
+    notation->Flush();
+    return notation;
+}
+
 void NotateFile(benchmark::State& state, midigen::Size size) {
     doc_support::DocumentParts engine;
     InitPlugins();
@@ -168,14 +183,10 @@ void AppendMeasure(benchmark::State& state, midigen::Size size) {
     doc_support::DocumentParts engine;
     InitPlugins();
     const midigen::Piece& piece = PieceOf(size);
-    std::unique_ptr<MCOpusDoc> doc = ReadPiece(nullptr, piece);
-    if (!doc) {
-        state.SkipWithError("the file was not read whole");
+    std::unique_ptr<MCOpusDoc> doc;
+    std::unique_ptr<NotationView> notation = OpenNotated(state, piece, doc);
+    if (!notation)
         return;
-    }
-    auto notation = std::make_unique<NotationView>(doc.get());
-    notation->driver.Attach(doc->GetBaseEvent());
-    notation->Flush();
     ECConductor* conductor = doc->GetBaseEvent()->GetConductor();
     const int before = conductor->GetMaxMeasureNumber();
     for (auto _ : state) {
@@ -204,14 +215,10 @@ void AddNote(benchmark::State& state, midigen::Size size) {
     doc_support::DocumentParts engine;
     InitPlugins();
     const midigen::Piece& piece = PieceOf(size);
-    std::unique_ptr<MCOpusDoc> doc = ReadPiece(nullptr, piece);
-    if (!doc) {
-        state.SkipWithError("the file was not read whole");
+    std::unique_ptr<MCOpusDoc> doc;
+    std::unique_ptr<NotationView> notation = OpenNotated(state, piece, doc);
+    if (!notation)
         return;
-    }
-    auto notation = std::make_unique<NotationView>(doc.get());
-    notation->driver.Attach(doc->GetBaseEvent());
-    notation->Flush();
     ECConductor* conductor = doc->GetBaseEvent()->GetConductor();
     constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
     constexpr int kBarStep = 37;   // spreads the notes over the piece
@@ -261,14 +268,10 @@ void PagenateFile(benchmark::State& state, midigen::Size size) {
     doc_support::DocumentParts engine;
     InitPlugins();
     const midigen::Piece& piece = PieceOf(size);
-    std::unique_ptr<MCOpusDoc> doc = ReadPiece(nullptr, piece);
-    if (!doc) {
-        state.SkipWithError("the file was not read whole");
+    std::unique_ptr<MCOpusDoc> doc;
+    std::unique_ptr<NotationView> notation = OpenNotated(state, piece, doc);
+    if (!notation)
         return;
-    }
-    auto notation = std::make_unique<NotationView>(doc.get());
-    notation->driver.Attach(doc->GetBaseEvent());
-    notation->Flush();
     constexpr int kTwipsPerInch = 1440;
     constexpr int kPixelsPerInch = 96;
     CDC screen;

@@ -65,6 +65,9 @@ BOOL CCantrel::OnPreparePrinting(CPrintInfo* pInfo) {
 void CCantrel::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
     MCScrollView::OnBeginPrinting(pDC, pInfo);
     m_bPrintLaidOut = 0;
+    // The music font is measured again on the printer, once for the job
+    // (the job's pages share one context), and again on the screen after it.
+    MCMusicFont::GetMusicFont().SetExtentDirty(1, FONT_ALL);
     // Every element is positioned again, page by page, with the printer's
     // measures: marked once for the job, positioned as each page is drawn.
     if (m_pBaseEvent) {
@@ -101,8 +104,6 @@ void CCantrel::OnPrintLayout(CDC* pDC, CPrintInfo* pInfo) {
 }
 
 void CCantrel::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
-    MCMusicFont& music = MCMusicFont::GetMusicFont();
-    music.SetExtentDirty(1, FONT_ALL);
     if (!m_bPrintLaidOut)
         OnPrintLayout(pDC, pInfo);
 
@@ -122,7 +123,6 @@ void CCantrel::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
 
     PrintPageHeader(pDC, pInfo);
     PrintPageFooter(pDC, pInfo);
-    music.SetExtentDirty(1, FONT_ALL);
 }
 
 void CCantrel::PrintPageHeader(CDC* pDC, CPrintInfo* pInfo) {
@@ -147,6 +147,7 @@ void CCantrel::PrintPageHeader(CDC* pDC, CPrintInfo* pInfo) {
 void CCantrel::PrintPageFooter(CDC*, CPrintInfo*) {}
 
 void CCantrel::OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) {
+    MCMusicFont::GetMusicFont().SetExtentDirty(1, FONT_ALL);
     m_pagenate.SetPrinting(0);
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
     const CRect& page = layout.GetPageRect();

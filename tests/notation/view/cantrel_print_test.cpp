@@ -36,6 +36,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
+#include "tests/notation/view/scoreprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
 #include "tests/platform/messaging_support.h"
 
@@ -61,7 +62,6 @@ namespace {
 
 constexpr UINT IDR_PRINT_MAIN = 29871;
 constexpr UINT IDR_PRINT_DOC = 29872;
-constexpr UINT kScoreViewId = VIEW_ID_OFFSET + IDR_CANTREL;
 
 const MenuTemplate kMainMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_NEW, "&New"}}}}};
 MENU_RESOURCE(IDR_PRINT_MAIN, kMainMenu);
@@ -158,37 +158,22 @@ char32_t FilledNoteheadCode() {
     return code.empty() ? 0 : static_cast<char32_t>(std::stoul(code));
 }
 
-class CantrelPrintTest : public ::testing::Test, public doc_support::DocumentParts {
+class CantrelPrintTest : public view_test::ScoreProgram {
 protected:
+    CantrelPrintTest() : ScoreProgram(IDR_PRINT_MAIN, IDR_PRINT_DOC) {}
+
     void SetUp() override {
-        SaveIntPreference(CScoreWnd::GetSettingsSection(), "Width", 0);
         SaveIntPreference("Views\\Music Score", "PageWidth", kLetterWidth);
         SaveIntPreference("Views\\Music Score", "PageHeight", kLetterHeight);
         MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
-        m_savedViews.AddTail(&CPluginView::GetPlugins());
-        notation_test::StartPlugin();
+        ScoreProgram::SetUp();
         // Notes played 66 % long read back as quarters.
         gate.emplace(CCantrel::kDefaultDurationGate);
-        main = new CMDIFrameWnd;
-        ASSERT_TRUE(main->LoadFrame(IDR_PRINT_MAIN));
-        mainHandle = main->m_hWnd;
-        main->MoveWindow(0, 0, 1000, 800);
-        main->ShowWindow(SW_SHOW);
-        app.m_pMainWnd = main;
-        docTemplate = new MCOpusTemplate(IDR_PRINT_DOC, RUNTIME_CLASS(CScoreWnd), RUNTIME_CLASS(CCantrel));
-        app.AddDocTemplate(docTemplate);
     }
     void TearDown() override {
         SetProgramPrinter({});
         driver.reset();   // off the performance before its document lets it go
-        app.CloseAllDocuments(TRUE);
-        if (CWnd::FromHandle(mainHandle) == main)
-            main->DestroyWindow();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        MCOpusDoc::SetActiveDoc(nullptr);
-        MCOpusDoc::WaitThreadsFinished(0);
-        CPluginView::GetPlugins().RemoveAll();
-        CPluginView::GetPlugins().AddTail(&m_savedViews);
+        ScoreProgram::TearDown();
         gate.reset();
         MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
     }
@@ -197,39 +182,13 @@ protected:
     // notated and laid out on the view's own screen context.
     CCantrel* OpenSong() {
         songBytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
-        const smf_support::Bytes& bytes = songBytes;
-        if (bytes.empty())
+        if (songBytes.empty())
             return nullptr;
-        auto* opened = static_cast<MCOpusDoc*>(docTemplate->OpenDocumentFile(nullptr, TRUE));
-        if (!opened)
-            return nullptr;
-        auto* frame = static_cast<CScoreWnd*>(opened->GetViewFrame(kScoreViewId, 0));
-        if (frame)
-            frame->SendMessageToDescendants(WM_INITIALUPDATE);
-        opened->GetViewFrame(kScoreViewId, 1);
-        CCantrel* view = nullptr;
-        for (CView* each : opened->GetViews())
-            if (auto* score = DYNAMIC_DOWNCAST(CCantrel, each))
-                view = score;
+        CCantrel* view = OpenScore();
         if (!view)
             return nullptr;
-        {
-            CMemFile source(bytes);
-            CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
-            MCMidiRead reader;
-            if (reader.LoadMidiFile(ar, opened) != 1)
-                return nullptr;
-        }
-        messaging_test::PumpPending();
         driver = std::make_unique<notation_test::ViewDriver>(*view);
-        driver->Attach(opened->GetBaseEvent());
-        view->GetAutoNote().GetNotateInfo().SetPagenateRange(PAGENATE_ALL);
-        CClientDC dc(view);
-        view->OnPrepareDC(&dc);
-        view->GetPagenate().Prepare(&dc);
-        if (view->GetPagenate().BeginPagenate() != CPagenate::PAGENATE_RESULT_DONE)
-            return nullptr;
-        return view;
+        return Load(view, *driver, songBytes) ? view : nullptr;
     }
     static ECConductor* Conductor(CCantrel* view) { return view->GetBaseEvent()->GetConductor(); }
     static DCctConductorMeasure* Column(CCantrel* view, int number) {
@@ -360,12 +319,6 @@ protected:
         return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
     }
 
-    CPromptScript prompts;
-    CWinApp app;
-    CMDIFrameWnd* main = nullptr;
-    HWND mainHandle = nullptr;
-    MCOpusTemplate* docTemplate = nullptr;
-    MCPtrList m_savedViews;
     QTemporaryDir dir;
     std::unique_ptr<notation_test::ViewDriver> driver;
     smf_support::Bytes songBytes;   // the song OpenSong read

@@ -44,6 +44,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
+#include "tests/notation/view/scoreprogram_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
 
@@ -60,7 +61,6 @@ namespace {
 
 constexpr UINT IDR_SCORE_MAIN = 29861;
 constexpr UINT IDR_SCORE_DOC = 29862;
-constexpr UINT kScoreViewId = VIEW_ID_OFFSET + IDR_CANTREL;
 
 const MenuTemplate kMainMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_NEW, "&New"}}}}};
 MENU_RESOURCE(IDR_SCORE_MAIN, kMainMenu);
@@ -109,66 +109,14 @@ void IdleUpdate(CScoreBar& bar) {
 
 // An application with its main MDI frame and a template of score windows
 // holding notation views; the view records are put back afterwards.
-class ScoreWindowTest : public ::testing::Test, public doc_support::DocumentParts {
+class ScoreWindowTest : public view_test::ScoreProgram {
 protected:
-    void SetUp() override {
-        // No placement stored by an earlier window.
-        SaveIntPreference(CScoreWnd::GetSettingsSection(), "Width", 0);
-        m_savedViews.AddTail(&CPluginView::GetPlugins());
-        notation_test::StartPlugin();
-        main = new CMDIFrameWnd;
-        ASSERT_TRUE(main->LoadFrame(IDR_SCORE_MAIN));
-        mainHandle = main->m_hWnd;
-        main->MoveWindow(0, 0, 1000, 800);
-        main->ShowWindow(SW_SHOW);   // as the program's, shown before any document opens
-        app.m_pMainWnd = main;
-        docTemplate = new MCOpusTemplate(IDR_SCORE_DOC, RUNTIME_CLASS(CScoreWnd), RUNTIME_CLASS(CCantrel));
-        app.AddDocTemplate(docTemplate);
-    }
-    void TearDown() override {
-        app.CloseAllDocuments(TRUE);
-        if (CWnd::FromHandle(mainHandle) == main)
-            main->DestroyWindow();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        MCOpusDoc::SetActiveDoc(nullptr);
-        MCOpusDoc::WaitThreadsFinished(0);
-        CPluginView::GetPlugins().RemoveAll();
-        CPluginView::GetPlugins().AddTail(&m_savedViews);
-    }
+    ScoreWindowTest() : ScoreProgram(IDR_SCORE_MAIN, IDR_SCORE_DOC) {}
 
-    // A new document shown in its score window; its view.
-    CCantrel* OpenScore() {
-        auto* opened = static_cast<MCOpusDoc*>(docTemplate->OpenDocumentFile(nullptr, TRUE));
-        if (!opened)
-            return nullptr;
-        frame = static_cast<CScoreWnd*>(opened->GetViewFrame(kScoreViewId, 0));
-        // The template made the window hidden and without its initial
-        // update; the view is first shown as the program's shell does it.
-        if (frame)
-            frame->SendMessageToDescendants(WM_INITIALUPDATE);
-        opened->GetViewFrame(kScoreViewId, 1);
-        for (CView* view : opened->GetViews())
-            if (auto* score = DYNAMIC_DOWNCAST(CCantrel, view))
-                return score;
-        return nullptr;
-    }
     // Reads the file into the view's document, notates it as the view does
     // and lays it out on the view's own screen context.
     void LoadAndLayOut(CCantrel* view, notation_test::ViewDriver& driver, const std::vector<uint8_t>& bytes) {
-        auto* document = static_cast<MCOpusDoc*>(view->GetDocument());
-        {
-            CMemFile source(bytes);
-            CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
-            MCMidiRead reader;
-            ASSERT_EQ(reader.LoadMidiFile(ar, document), 1);
-        }
-        messaging_test::PumpPending();
-        driver.Attach(document->GetBaseEvent());
-        view->GetAutoNote().GetNotateInfo().SetPagenateRange(PAGENATE_ALL);
-        CClientDC dc(view);
-        view->OnPrepareDC(&dc);
-        view->GetPagenate().Prepare(&dc);
-        ASSERT_EQ(view->GetPagenate().BeginPagenate(), CPagenate::PAGENATE_RESULT_DONE);
+        ASSERT_TRUE(Load(view, driver, bytes));
     }
     static DCctConductorMeasure* Column(CCantrel* view, int number) {
         ECMeasure* measure = view->GetBaseEvent()->GetConductor()->GetMeasure(TRACK_CONDUCTOR, number);
@@ -189,13 +137,6 @@ protected:
         return std::abs(size.cx);
     }
 
-    CPromptScript prompts;   // installed while it lives
-    CWinApp app;
-    CMDIFrameWnd* main = nullptr;            // deletes itself with its window
-    HWND mainHandle = nullptr;
-    MCOpusTemplate* docTemplate = nullptr;   // the application's
-    CScoreWnd* frame = nullptr;              // the last score window shown
-    MCPtrList m_savedViews;
 };
 
 TEST_F(ScoreWindowTest, ANewViewShowsPagesAtTheScreensZoomWithEveryVoice) {

@@ -135,6 +135,9 @@ public:
     // Of the frames leading a list of visible elements, the first selected
     // one moves to the end (drawn last, over what it overlaps).
     static void MoveSelectedFrameLast(MCEventList& events);
+    // Detaches the view when its document no longer holds the tree the view
+    // shows (a file was read into the document).
+    void LetGoOfAReplacedTree();
     // The base's, then the edit tool's feedback over the score.
     void OnPostPaint(CDC* pDC) override;
     void PerformScroll(CDC* pDC) override;

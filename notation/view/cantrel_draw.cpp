@@ -40,6 +40,7 @@ void PositionIfDirty(DCctBase* display, ECConductor* conductor, ECStaff* staff) 
 }  // namespace
 
 void CCantrel::OnDraw(CDC* pDC) {
+    LetGoOfAReplacedTree();
     if (!GetDocument() || !m_pBaseEvent)
         return;
     // A printed page is drawn whole: the view rectangle is the screen's

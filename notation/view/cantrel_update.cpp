@@ -74,6 +74,15 @@ void CCantrel::SetBaseEvent(ECPerformance* performance) {
         Invalidate(FALSE);
 }
 
+void CCantrel::LetGoOfAReplacedTree() {
+    // A file read into the document gives it a new tree and takes the old
+    // one apart on another thread: a view still showing the old one lets it
+    // go before reading it (the document's next file state attaches it again).
+    auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, GetDocument());
+    if (m_pBaseEvent && document && m_pBaseEvent != document->GetBaseEvent())
+        SetBaseEvent(nullptr);
+}
+
 void CCantrel::RegisterCommandHandler(ECPerformance* performance) {
     // One record per performance: a second attachment to the same one would
     // otherwise show every command to the engine twice.
@@ -109,6 +118,7 @@ void CCantrel::OnUpdate(CView* /*sender*/, long hint, CObject* hintObject) {
     auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, GetDocument());
     if (!document)
         return;
+    LetGoOfAReplacedTree();
     if (!hintObject) {
         SetBaseEvent(document->GetBaseEvent());
         return;

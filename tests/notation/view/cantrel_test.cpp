@@ -386,6 +386,27 @@ TEST_F(ViewStatesTest, ANoteAddedByCommandIsLaidOutAndTheOtherSystemsStay) {
     }
 }
 
+// A file read into the document replaces the tree the view showed; the old
+// one is taken apart on another thread, so the view lets go of it at the
+// first state or paint instead of reading it.
+TEST_F(ViewStatesTest, AViewLetsGoOfTheTreeItsDocumentReplaced) {
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    const ECPerformance* replaced = view->GetBaseEvent();
+    ASSERT_NE(replaced, nullptr);
+    auto* document = static_cast<MCOpusDoc*>(view->GetDocument());
+    const std::vector<uint8_t> bytes = QuartersFile(2);
+    CMemFile source(bytes);
+    CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+    MCMidiRead reader;
+    ASSERT_EQ(reader.LoadMidiFile(ar, document), 1);
+    messaging_test::PumpPending();
+    view->UpdateWindow();
+    EXPECT_NE(view->GetBaseEvent(), replaced);
+    Route(view, STATE_FILE_OPENED);
+    EXPECT_EQ(view->GetBaseEvent(), document->GetBaseEvent());
+}
+
 // A view deleted while attached takes its handler off the performance: no
 // batch calls it back.
 TEST_F(ViewStatesTest, ADeletedViewLeavesNoHandlerBehind) {

@@ -211,6 +211,9 @@ protected:
     // without a display object count nothing.
     template <class Value>
     static int SumOverLineSlots(MCEventList& list, Value value);
+    // The system's last line slot (it takes what is left when widths are
+    // shared out), or null.
+    static ECBase* LastLineSlot(MCEventList& list);
     MCStaffRuler* GetStaffRuler();
     // A client DC the view has prepared, or null without a view window.
     std::unique_ptr<CDC> MakePreparedDC() const;

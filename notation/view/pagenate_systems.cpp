@@ -353,6 +353,17 @@ int CPagenate::SumOverLineSlots(MCEventList& list, Value value) {
     return sum;
 }
 
+ECBase* CPagenate::LastLineSlot(MCEventList& list) {
+    ECBase* last = nullptr;
+    for (POSITION pos = list.GetHeadPosition(); pos;) {
+        ECBase* member = list.GetNext(pos);
+        DCctConductorMeasure* display = ColumnDisplay(member);
+        if (display && !display->IsCollapsedMember())
+            last = member;
+    }
+    return last;
+}
+
 int CPagenate::GetLineCount(MCEventList& list) {
     if (!(m_bCollapseMeasures && m_bSingleStaff))
         return list.GetCount();
@@ -609,13 +620,7 @@ int CPagenate::CompressSystem(MCEventList& list, int amount, int total, int forc
     if (total == 0)
         total = std::abs(amount) / slots;
     // The last line slot gives up what is left, so the system ends exactly.
-    ECBase* lastSlot = nullptr;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        ECBase* member = list.GetNext(pos);
-        DCctConductorMeasure* display = ColumnDisplay(member);
-        if (display && !display->IsCollapsedMember())
-            lastSlot = member;
-    }
+    ECBase* lastSlot = LastLineSlot(list);
     DCctConductorMeasure* first = ColumnDisplay(list.GetHead());
     CPoint point = first ? first->GetPosition() : CPoint(m_nCurrentX, m_nCurrentY);
     int left = amount;
@@ -652,13 +657,7 @@ void CPagenate::ExpandSystem(MCEventList& list, int amount) {
     if (slots == 0 || list.IsEmpty())
         return;
     const int share = amount / slots;
-    ECBase* lastSlot = nullptr;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        ECBase* member = list.GetNext(pos);
-        DCctConductorMeasure* display = ColumnDisplay(member);
-        if (display && !display->IsCollapsedMember())
-            lastSlot = member;
-    }
+    ECBase* lastSlot = LastLineSlot(list);
     DCctConductorMeasure* first = ColumnDisplay(list.GetHead());
     CPoint point = first ? first->GetPosition() : CPoint(m_nCurrentX, m_nCurrentY);
     int left = amount;

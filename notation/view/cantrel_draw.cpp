@@ -55,6 +55,8 @@ void CCantrel::OnDraw(CDC* pDC) {
 
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
     const COLORREF background = pDC->IsPrinting() ? kPaperWhite : GetSysColor(COLOR_WINDOW);
+    int firstShown = 0;
+    int lastShown = 0;
     for (int page = 1;; ++page) {
         CRect rect = layout.GetPageRect(page, layout.GetPageRect());
         VPtoLP(&rect);
@@ -62,8 +64,11 @@ void CCantrel::OnDraw(CDC* pDC) {
         if (rect.bottom < area.top)
             break;   // wholly below the area, and so is every later page
         CRect meet;
-        if (meet.IntersectRect(rect, area))
+        if (meet.IntersectRect(rect, area)) {
             pDC->FillSolidRect(&meet, background);
+            firstShown = firstShown ? firstShown : page;
+            lastShown = page;
+        }
     }
 
     const CNotateInfo& info = m_autoNote.GetNotateInfo();
@@ -75,6 +80,10 @@ void CCantrel::OnDraw(CDC* pDC) {
     ACFindVisible visible;
     visible.SetRect(&area);
     visible.SetOffset(origin.x, origin.y);
+    // Only the pages in the area are searched (while their times are known).
+    if (firstShown && firstShown <= layout.GetPageCount() &&
+        layout.GetPageStartTime(firstShown) != MCTime::TimeMax())
+        visible.SetTimeWindow(layout.GetPageStartTime(firstShown), layout.GetPageStartTime(lastShown + 1));
     visible.Apply(m_pBaseEvent);
     if (IsSingleSelect())
         MoveSelectedFrameLast(visible.GetEvents());
@@ -155,12 +164,17 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
             track == 0 ? conductor->GetTrack(TRACK_CONDUCTOR, 0, 0) : conductor->GetTrack(TRACK_STAFF, track, 0));
         if (!staff)
             continue;
-        ACFindTime found(start, end, 0);
-        found.SetDepth(1);
-        found.Apply(staff);
-        for (POSITION pos = found.GetEvents().GetHeadPosition(); pos;) {
-            ECBase* element = found.GetEvents().GetNext(pos);
-            if (element != staff)
+        // The staff's elements are in time order: those of earlier pages are
+        // passed over without a look at their display.
+        MCEventList* elements = staff->GetChildren();
+        for (POSITION pos = elements ? elements->GetHeadPosition() : nullptr; pos;) {
+            ECBase* element = elements->GetNext(pos);
+            if (!element->GetTime())
+                continue;
+            const TimePlace place = PlaceInTimeWindow(element, start, end);
+            if (place == TimePlace::After)
+                break;
+            if (place == TimePlace::Within)
                 PositionIfDirty(NotationDisplayOf(element), conductor, staff);
         }
     }

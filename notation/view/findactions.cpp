@@ -131,6 +131,25 @@ void ACFindVisible::SetRect(CRect* rect) {
         m_pRect->NormalizeRect();
 }
 
+void ACFindVisible::SetTimeWindow(const MCTime& start, const MCTime& end) {
+    m_bWindow = true;
+    m_windowStart = start;
+    m_windowEnd = end;
+}
+
+TimePlace ACFindVisible::Place(ECBase* child) const {
+    return m_bWindow ? PlaceInTimeWindow(child, m_windowStart, m_windowEnd) : TimePlace::Within;
+}
+
+TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& end) {
+    const MCTime* time = element->GetTime();
+    if (!time)
+        return TimePlace::Within;
+    if (*time < start)
+        return TimePlace::Before;
+    return *time > end ? TimePlace::After : TimePlace::Within;
+}
+
 int ACFindVisible::Test(DCctBase* display) {
     return display->IsIn(m_pRect, m_offset, VISIBLE_DETAIL, VISIBLE_SELECTOR);
 }
@@ -144,6 +163,11 @@ int ACFindVisible::DoAction(ECBase* event) {
             return AC_SKIP;   // a hidden staff shows nothing
         for (POSITION pos = children->GetHeadPosition(); pos;) {
             ECBase* child = children->GetNext(pos);
+            const TimePlace place = Place(child);
+            if (place == TimePlace::Before)
+                continue;
+            if (place == TimePlace::After)
+                break;
             DCctBase* display = NotationDisplayOf(child);
             if (!display)
                 continue;
@@ -171,6 +195,11 @@ int ACFindVisible::DoAction(ECBase* event) {
                 const int type = child->GetClassType();
                 if (type != ET_CONDUCTORMEASURE && type != ET_TEMPO && type != ET_FLOWCONTROL && type != ET_TEXT)
                     continue;
+                const TimePlace place = Place(child);
+                if (place == TimePlace::Before)
+                    continue;
+                if (place == TimePlace::After)
+                    break;
                 DCctBase* display = NotationDisplayOf(child);
                 if (!display)
                     continue;

@@ -19,7 +19,10 @@
 // measures, tempo marks, flow controls and texts, and the visible frames.
 // It relies on measures being ordered left to right: each staff's scan ends
 // at the first measure beyond the rectangle, and the walk never enters staves
-// or the conductor staff.
+// or the conductor staff. Given the time window of the pages in view, the
+// scans pass over what comes before it untested and end after it: the
+// elements of other pages never reach the area, and a printed page is then
+// found without testing the whole score.
 //
 // ACFindVoiceEvents, applied to the conductor, collects the notes, dots,
 // beams, rests, ties and accidentals of one voice (exclude 0) or of every
@@ -33,6 +36,7 @@
 #pragma once
 
 #include "model/findactions.h"
+#include "model/time.h"
 #include "platform/ui/geometry.h"
 
 class DCctBase;
@@ -78,6 +82,12 @@ private:
     int m_expandTies = 1;
 };
 
+// Where an element of a time-ordered sibling list stands to the window from
+// `start` to `end` (both included): before it, within it, or after it. An
+// element without a time stands within.
+enum class TimePlace { Before, Within, After };
+TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& end);
+
 class ACFindVisible : public ACFindEvents {
 public:
     ACFindVisible();
@@ -88,14 +98,23 @@ public:
     // Borrowed; normalised here. Null: everything is visible.
     virtual void SetRect(CRect* rect);
     virtual void SetOffset(int x, int y) { m_offset = CPoint(x, y); }
+    // From `start` to `end`, both included. Without one every child is tested.
+    void SetTimeWindow(const MCTime& start, const MCTime& end);
 
 private:
     // IsIn's answer for a child's display object.
     int Test(DCctBase* display);
+    // The child's place against the time window (any child is within when
+    // there is none).
+    TimePlace Place(ECBase* child) const;
 
     CRect* m_pRect = nullptr;   // borrowed
     CPoint m_offset;
+    bool m_bWindow = false;
+    MCTime m_windowStart;
+    MCTime m_windowEnd;
 };
+
 
 class ACFindVoiceEvents : public ACFindEvents {
 public:

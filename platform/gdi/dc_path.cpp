@@ -105,6 +105,42 @@ namespace {
 
 enum class PathUse { Stroke, Fill, Both };
 
+// The rectangle a path traces when it is one closed figure of four
+// axis-parallel sides, else an empty one.
+QRectF TracedRectangle(const QPainterPath& path) {
+    const int count = path.elementCount();
+    if (count != 5 || !path.elementAt(0).isMoveTo())
+        return {};
+    const QPointF first = path.elementAt(0);
+    for (int i = 1; i < count; ++i) {
+        const QPainterPath::Element& corner = path.elementAt(i);
+        const QPointF previous = path.elementAt(i - 1);
+        if (!corner.isLineTo() || (corner.x != previous.x() && corner.y != previous.y()))
+            return {};
+    }
+    if (QPointF(path.elementAt(count - 1)) != first)
+        return {};
+    const QRectF box = path.boundingRect();
+    return box.width() > 0 && box.height() > 0 ? box : QRectF();
+}
+
+// A rectangle filled and outlined in one colour by a one-pixel pen covers
+// the filled rectangle and the outline's half-pixel-shifted band: filled
+// once, the picture is the same and a printed page holds one shape instead
+// of two.
+bool FillOutlinedRectangle(QPainter& painter, const QPainterPath& path, const QBrush& brush, const QPen& pen) {
+    if (pen.widthF() != 1 || pen.style() != Qt::SolidLine || pen.joinStyle() != Qt::MiterJoin ||
+        brush.style() != Qt::SolidPattern || brush.color() != pen.color() ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QRectF box = TracedRectangle(path);
+    if (box.isEmpty())
+        return false;
+    const double offset = CDCAccess::StrokeOffset(1);
+    painter.fillRect(box.adjusted(0, 0, 2 * offset, 2 * offset), brush);
+    return true;
+}
+
 int UsePath(CDC& dc, PathUse use) {
     QPainterPath path;
     if (!dc.TakePath(&path))
@@ -112,6 +148,9 @@ int UsePath(CDC& dc, PathUse use) {
     const int width = CDCAccess::PenPixels(dc);
     QPainter* painter = CDCAccess::Prepare(dc);
     if (!painter)
+        return 1;
+    if (use == PathUse::Both && width == 1 &&
+        FillOutlinedRectangle(*painter, path, CDCAccess::MakeBrush(dc), CDCAccess::MakePen(dc, width)))
         return 1;
     if (use != PathUse::Stroke) {
         const QBrush brush = CDCAccess::MakeBrush(dc);

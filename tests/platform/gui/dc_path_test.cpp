@@ -113,6 +113,42 @@ TEST(Paths, FilledStrokedAndCurves) {
     EXPECT_FALSE(curve.dc.PolyBezier(bezier, 3));     // not 1 + 3n points
 }
 
+// Filled and outlined in one colour by a one-pixel pen, a rectangle is solid
+// from its left and top edges to a pixel past its right and lower ones (the
+// outline's band), corners included.
+TEST(Paths, ARectangleOutlinedInItsOwnColourIsSolidToItsOutline) {
+    const struct {
+        const char* name;
+        int mapMode;
+        RECT rect;      // logical
+        RECT pixels;    // the solid box, last row and column included
+    } cases[] = {
+        {"pixels", MM_TEXT, {10, 10, 30, 20}, {10, 10, 30, 20}},
+        {"one pixel wide", MM_TEXT, {5, 5, 6, 40}, {5, 5, 6, 40}},
+        {"twips, y up", MM_TWIPS, {150, -150, 450, -600}, {10, 10, 30, 40}},
+    };
+    for (const auto& c : cases) {
+        MemoryCanvas canvas(50, 50);
+        CDC& dc = canvas.dc;
+        dc.SetMapMode(c.mapMode);
+        CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+        CBrush brush(RGB(0, 0, 0));
+        dc.SelectObject(&pen);
+        dc.SelectObject(&brush);
+        dc.BeginPath();
+        dc.Rectangle(c.rect.left, c.rect.top, c.rect.right, c.rect.bottom);
+        dc.EndPath();
+        EXPECT_TRUE(dc.StrokeAndFillPath()) << c.name;
+        EXPECT_EQ(InkColumns(canvas.Image()), Span(c.pixels.left, c.pixels.right)) << c.name;
+        EXPECT_EQ(InkRows(canvas.Image()), Span(c.pixels.top, c.pixels.bottom)) << c.name;
+        int grey = 0;
+        for (int y = c.pixels.top; y <= c.pixels.bottom; ++y)
+            for (int x = c.pixels.left; x <= c.pixels.right; ++x)
+                grey += canvas.Pixel(x, y) != 0;
+        EXPECT_EQ(grey, 0) << c.name;
+    }
+}
+
 TEST(Pens, GeometricPensHaveTheirEndCaps) {
     const struct { int cap; int first, last; } cases[] = {
         {PS_ENDCAP_FLAT, 10, 29},

@@ -194,7 +194,7 @@ void CMainFrame::ActivateFrame(int nCmdShow) {
     // A print from the command line shows no window (a frame the document
     // opens would otherwise bring this one up), and nobody is there to
     // answer the tip of the day.
-    if (auto* app = dynamic_cast<CStaffwrightApp*>(AfxGetApp()); app && app->GetCommandLineInfo().IsPrint())
+    if (IsPrintingFromCommandLine())
         return;
     if (m_bActivated) {
         CMDIFrameWnd::ActivateFrame(nCmdShow);
@@ -270,9 +270,15 @@ bool CMainFrame::AnyDocumentBusy() {
     return busy;
 }
 
+bool CMainFrame::IsPrintingFromCommandLine() {
+    auto* app = dynamic_cast<CStaffwrightApp*>(AfxGetApp());
+    return app && app->GetCommandLineInfo().IsPrint();
+}
+
 void CMainFrame::OnActivateApp(BOOL bActive, DWORD dwThreadID) {
     CMDIFrameWnd::OnActivateApp(bActive, dwThreadID);
-    if (AnyDocumentBusy())
+    // A print from the command line plays nothing: no sound device is opened.
+    if (AnyDocumentBusy() || IsPrintingFromCommandLine())
         return;
     CPortavel* devices = CPortavel::GetPortavel();
     if (!devices)

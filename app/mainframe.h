@@ -204,6 +204,8 @@ private:
     class MCOpusDoc* ActiveOpusDoc();
     // Whether any open document's sequence is not stopped.
     bool AnyDocumentBusy();
+    // The program was started to print a file and end (no window, no device).
+    static bool IsPrintingFromCommandLine();
 
     CClientWnd m_wndClient;
     CFileBar m_wndFileBar;

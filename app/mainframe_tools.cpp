@@ -19,6 +19,8 @@ void CMainFrame::RouteToMixer(long code, SCBase* state) {
 }
 
 void CMainFrame::ShowSplashStatus(UINT statusId) {
+    if (IsPrintingFromCommandLine())
+        return;   // a print shows no window
     CSplashWnd* splash = CSplashWnd::GetSplash();
     if (!splash) {
         splash = CSplashWnd::ShowSplash(nullptr, MCPalette::GetSharedPalette());

@@ -75,6 +75,15 @@ BOOL CStaffwrightApp::InitInstance() {
     InstallScreenMetrics();
     MCSaveDialog::InstallSavePathHook();
 
+    // What the command line asks is known before the frame is made: a print
+    // shows no window (no splash either) and opens no device.
+    if (!m_bArgumentsSet) {
+        const QStringList arguments = QCoreApplication::arguments();
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            m_arguments.push_back(arguments[i].toStdString());
+    }
+    m_cmdInfo.Parse(m_arguments);
+
     // 4. The one device object. It starts without sound hardware all the same;
     // the frame's first activation opens the devices.
     m_pPortavel = new CPortavel;
@@ -95,12 +104,6 @@ BOOL CStaffwrightApp::InitInstance() {
 
     // 8. Before the first activation, so a file named here is open and active
     // when the frame makes its tool windows.
-    if (!m_bArgumentsSet) {
-        const QStringList arguments = QCoreApplication::arguments();
-        for (qsizetype i = 1; i < arguments.size(); ++i)
-            m_arguments.push_back(arguments[i].toStdString());
-    }
-    m_cmdInfo.Parse(m_arguments);
     if (m_cmdInfo.IsProcessed() && !ProcessShellCommand()) {
         // The frame was never shown; it goes before the program ends.
         frame->DestroyWindow();

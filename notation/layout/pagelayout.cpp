@@ -73,15 +73,17 @@ void MCPageLayout::SavePaperSize() const {
 }
 
 void MCPageLayout::LoadPageSize() {
-    int width = 0;
-    int height = 0;
-    const std::optional<PrinterPaper> printer = Query() ? Query()() : PlatformDefaultPrinter();
-    if (printer && printer->dpiX > 0 && printer->dpiY > 0) {
-        width = MulDiv(printer->physicalWidth, kInch, printer->dpiX);
-        height = -MulDiv(printer->physicalHeight, kInch, printer->dpiY);
+    // The stored paper wins; the printer (whose list may take a while to
+    // ask for) fills in what is not stored.
+    int width = LoadIntPreference(kSection, "PageWidth", 0);
+    int height = LoadIntPreference(kSection, "PageHeight", 0);
+    if (width == 0 || height == 0) {
+        const std::optional<PrinterPaper> printer = Query() ? Query()() : PlatformDefaultPrinter();
+        if (printer && printer->dpiX > 0 && printer->dpiY > 0) {
+            width = width ? width : MulDiv(printer->physicalWidth, kInch, printer->dpiX);
+            height = height ? height : -MulDiv(printer->physicalHeight, kInch, printer->dpiY);
+        }
     }
-    width = LoadIntPreference(kSection, "PageWidth", width);
-    height = LoadIntPreference(kSection, "PageHeight", height);
     if (width == 0 && height == 0)
         return;
     SetPaper(width, height);

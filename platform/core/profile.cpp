@@ -244,7 +244,15 @@ std::string CProfile::GetString(std::string_view section, std::string_view key,
 }
 
 bool CProfile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    return m_file->Write([&](CIniFile& ini) { return ini.SetValue(section, key, value); });
+    // A value the file already holds is not written again: every write
+    // replaces the whole file and waits for the disk.
+    bool held = false;
+    const bool written = m_file->Write([&](CIniFile& ini) {
+        std::string current;
+        held = ini.GetValue(section, key, current) && current == value;
+        return !held && ini.SetValue(section, key, value);
+    });
+    return written || held;
 }
 
 bool CProfile::GetBinary(std::string_view section, std::string_view key, std::vector<uint8_t>& data) const {

@@ -20,7 +20,7 @@
 // replaced it, so values written by another process are seen. Each write changes
 // the memory copy and writes the whole file to a temporary file renamed over the
 // old one (a link to the file stays a link; the file keeps its permissions and
-// owner). A missing file reads as empty (every read gives the default); a line
+// owner); writing a value the file already holds succeeds without touching it. A missing file reads as empty (every read gives the default); a line
 // that cannot be understood is skipped. A file that exists but cannot be read
 // (no permission, no file descriptor left, a read error part-way) also gives
 // the defaults, but every write to it fails (returns false) and changes

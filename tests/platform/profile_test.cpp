@@ -224,6 +224,27 @@ TEST(Profile, WritesReachTheDiskWholeAndSurviveAReload) {
     EXPECT_EQ(dir.entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// Writing what the file already holds succeeds and leaves the file alone
+// (each write replaces the file: a new one has a new inode).
+TEST(Profile, AValueTheFileHoldsIsNotWrittenAgain) {
+    ProfileFolder folder;
+    std::string path = folder.File("same.ini");
+    CProfile profile(path);
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+    };
+    ASSERT_TRUE(profile.WriteInt("Settings\\Notation", "PageWidth", 12240));
+    const ino_t written = inode();
+    ASSERT_NE(written, ino_t{0});
+    EXPECT_TRUE(profile.WriteInt("Settings\\Notation", "PageWidth", 12240));
+    EXPECT_TRUE(profile.WriteString("settings\\notation", "pagewidth", "12240"));   // names ignore case
+    EXPECT_EQ(inode(), written);
+    EXPECT_TRUE(profile.WriteInt("Settings\\Notation", "PageWidth", 11906));
+    EXPECT_NE(inode(), written);
+    EXPECT_EQ(profile.GetInt("Settings\\Notation", "PageWidth", 0), 11906);
+}
+
 TEST(Profile, AFileReplacedByAnotherWriterIsReadAgain) {
     ProfileFolder folder;
     std::string path = folder.File("shared.ini");

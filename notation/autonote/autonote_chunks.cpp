@@ -177,8 +177,10 @@ int CAutoNote::NotateStaffBetween(ECStaff* staff, const MCTime& start, const MCT
         if (*time >= end && !m_walkToPieceEnd)
             break;
         AutoNotateMeasure(conductor, staff, measure);
-        // A step without text for each measure, also while recording.
-        SendProgressText("");
+        // A step without text for each measure; while recording nothing
+        // reports progress (the status bar shows the transport then).
+        if (report)
+            SendProgressText("");
     }
     // A begun progress is always ended, also when the list ends early:
     // otherwise the status bar would stay in its progress mode.

@@ -203,9 +203,7 @@ TEST_F(ScoreWindowTest, APreferenceChangeReadsTheViewsPreferencesAgain) {
 namespace {
 
 // Counts the states a performance sends: notations of the whole file, and
-// progress reports (a task begun or ended, or a step with a text). The
-// engine's text-less step per measure notated is not counted: it comes
-// also while recording.
+// progress reports of any kind (begun, a step with or without a text, ended).
 struct StateCount {
     int fileNotations = 0;
     int progress = 0;
@@ -214,9 +212,7 @@ struct StateCount {
         auto* state = static_cast<SCBase*>(data);
         const unsigned code = state->GetCode();
         auto* status = dynamic_cast<SCStatus*>(state);
-        const bool step = code == STATE_PROGRESS_STEP || (code == STATE_PROGRESS_TEXT && status &&
-                                                          status->GetMessage().empty());
-        if (code >= STATE_PROGRESS_BEGIN && code <= STATE_PROGRESS_END && !step)
+        if (code >= STATE_PROGRESS_BEGIN && code <= STATE_PROGRESS_END)
             ++self->progress;
         if (code == STATE_PROGRESS_BEGIN && status && status->GetMessage() == "Notating file...")
             ++self->fileNotations;

@@ -488,10 +488,22 @@ DWORD CRealizedFont::GetGlyphOutline(unsigned ch, unsigned format, GLYPHMETRICS*
     format &= ~GGO_GLYPH_INDEX;
     if (!metrics || !matrix || (format != GGO_METRICS && format != GGO_NATIVE))
         return GDI_ERROR;
+    const bool identity = matrix->eM11.value == 1 && matrix->eM11.fract == 0 && matrix->eM22.value == 1 &&
+                          matrix->eM22.fract == 0 && matrix->eM12.value == 0 && matrix->eM12.fract == 0 &&
+                          matrix->eM21.value == 0 && matrix->eM21.fract == 0;
+    const bool remembered = format == GGO_METRICS && identity && !byIndex && ch < m_codes.size();
+    if (remembered) {
+        std::lock_guard hold(m_upright.lock);
+        if (ch < m_upright.known.size() && m_upright.known[ch]) {
+            *metrics = m_upright.metrics[ch];
+            return 1;
+        }
+    }
     uint32_t point = ch;
     if (!byIndex && !m_symbolFace && ch <= 0xFF)
         point = Cp1252ToCodePoint(static_cast<unsigned char>(ch));
-    const Character character = Find(point, byIndex);
+    Character scratch;
+    const Character& character = byIndex ? (scratch = Find(point, true)) : Lookup(point, scratch);
     if (!character.exists)
         return GDI_ERROR;
     // The matrix works y up; the toolkit's paths run y down.
@@ -501,6 +513,15 @@ DWORD CRealizedFont::GetGlyphOutline(unsigned ch, unsigned format, GLYPHMETRICS*
     const QPainterPath path = transform.map(CharacterPath(character));
     const QPointF advance = matrixDown.map(QPointF(character.advance * m_stretch, 0));
     *metrics = MeasureGlyphOutline(path, advance.x(), advance.y());
+    if (remembered) {
+        std::lock_guard hold(m_upright.lock);
+        if (m_upright.known.size() < m_codes.size()) {
+            m_upright.known.resize(m_codes.size(), false);
+            m_upright.metrics.resize(m_codes.size());
+        }
+        m_upright.metrics[ch] = *metrics;
+        m_upright.known[ch] = true;
+    }
     if (format == GGO_METRICS)
         return 1;
     return WriteNativeOutline(path, buffer, size);

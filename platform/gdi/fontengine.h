@@ -46,6 +46,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -215,6 +216,14 @@ private:
     };
     std::vector<SymbolFont> m_symbolFonts;
     std::vector<Character> m_codes;                 // a symbol face: each code, found once
+    // A symbol face's codes measured upright (the identity matrix, the ask a
+    // layout makes of every symbol it places), each measured once.
+    struct UprightMetrics {
+        std::mutex lock;
+        std::vector<GLYPHMETRICS> metrics;
+        std::vector<bool> known;
+    };
+    mutable UprightMetrics m_upright;
     const SymbolFont* SymbolFontFor(int file, double scale) const;
     // Whether a symbol face's item is a glyph drawn as text (upright, unstretched).
     static bool DrawnAsText(const SymbolCode& code, const SymbolGlyph& glyph);

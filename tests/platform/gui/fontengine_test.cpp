@@ -453,6 +453,17 @@ TEST(FontEngineTest, TwoCodeSymbolTableDrawsAndMeasuresItsGlyphs) {
         EXPECT_NEAR(ink.bottom() + 1, 150 - metrics.gmptGlyphOrigin.y + static_cast<int>(metrics.gmBlackBoxY), 1) << c.glyph;
     }
 
+    // Measured again upright, the same box; turned a quarter, the box turns
+    // (an upright measure kept for the next ask never answers a turned one).
+    GLYPHMETRICS upright, again, turned;
+    ASSERT_EQ(font->GetGlyphOutline('B', GGO_METRICS, &upright, 0, nullptr, &kIdentity), 1u);
+    ASSERT_EQ(font->GetGlyphOutline('B', GGO_METRICS, &again, 0, nullptr, &kIdentity), 1u);
+    EXPECT_EQ(std::memcmp(&upright, &again, sizeof upright), 0);
+    const MAT2 quarter = {DoubleToFixed(0), DoubleToFixed(1), DoubleToFixed(-1), DoubleToFixed(0)};
+    ASSERT_EQ(font->GetGlyphOutline('B', GGO_METRICS, &turned, 0, nullptr, &quarter), 1u);
+    EXPECT_NEAR(turned.gmBlackBoxX, upright.gmBlackBoxY, 1);
+    EXPECT_NEAR(turned.gmBlackBoxY, upright.gmBlackBoxX, 1);
+
     // A code outside the table draws nothing, measures 0 and has no outline.
     QImage page = Page(100, 100);
     QPainter painter(&page);

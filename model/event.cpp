@@ -400,14 +400,19 @@ POSITION ECWithChild::AddChildAfter(ECBase* child, POSITION after) {
 }
 
 int ECWithChild::RemoveChild(ECBase* child, int deep) {
-    if (!child || !m_children.Find(child))
+    POSITION pos = child ? m_children.Find(child) : nullptr;
+    if (!pos)
         return 0;
     Ref();
     child->Ref();
-    if (deep)
+    if (deep) {
         child->RemoveChildren(1);
-    if (child->RemoveParent(this))
-        m_children.RemoveEvent(child);
+        pos = m_children.Find(child);   // the subtree's leaving may have reached this list
+    }
+    // Letting go of a parent touches only the child's links and its subtree,
+    // so the place found stands (a staff's list is long: searched once).
+    if (child->RemoveParent(this) && pos)
+        m_children.RemoveAt(pos);
     child->Unref(1);
     UpdateChildrenFlag();
     Unref(1);

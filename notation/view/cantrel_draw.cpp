@@ -149,9 +149,9 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
 
     const int tracks = conductor->GetMaxTrackNumber(TRACK_STAFF);
     for (int track = 0; track <= tracks; ++track) {
+        MCEventList measures;
+        conductor->GetMeasures(track, start, end, measures);
         if (!m_autoNote.GetNotateInfo().IsRealTimeRecording()) {
-            MCEventList measures;
-            conductor->GetMeasures(track, start, end, measures);
             ACPosition position;
             position.SetConductor(conductor);
             position.Apply(measures, 1);
@@ -164,10 +164,11 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
             track == 0 ? conductor->GetTrack(TRACK_CONDUCTOR, 0, 0) : conductor->GetTrack(TRACK_STAFF, track, 0));
         if (!staff)
             continue;
-        // The staff's elements are in time order: those of earlier pages are
-        // passed over without a look at their display.
+        // The staff's elements are in time order: the walk begins at the
+        // window's first measure, and ends past the window.
         MCEventList* elements = staff->GetChildren();
-        for (POSITION pos = elements ? elements->GetHeadPosition() : nullptr; pos;) {
+        ECBase* first = measures.IsEmpty() ? nullptr : measures.GetHead();
+        for (POSITION pos = elements ? FirstPlaceFrom(*elements, first, start) : nullptr; pos;) {
             ECBase* element = elements->GetNext(pos);
             if (!element->GetTime())
                 continue;

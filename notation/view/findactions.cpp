@@ -150,6 +150,20 @@ TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& 
     return *time > end ? TimePlace::After : TimePlace::Within;
 }
 
+POSITION FirstPlaceFrom(const MCEventList& list, ECBase* anchor, const MCTime& start) {
+    POSITION place = anchor ? list.Find(anchor) : nullptr;
+    if (!place)
+        return list.GetHeadPosition();
+    for (POSITION before = place; before;) {
+        const POSITION here = before;
+        ECBase* element = list.GetPrev(before);
+        if (here != place && (!element->GetTime() || *element->GetTime() < start))
+            break;
+        place = here;
+    }
+    return place;
+}
+
 int ACFindVisible::Test(DCctBase* display) {
     return display->IsIn(m_pRect, m_offset, VISIBLE_DETAIL, VISIBLE_SELECTOR);
 }

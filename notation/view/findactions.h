@@ -88,6 +88,13 @@ private:
 enum class TimePlace { Before, Within, After };
 TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& end);
 
+// Where the elements of a time-ordered list at `start` or later begin: at
+// `anchor`, an element of the list standing at the window's start (found by
+// its place in the list, no element read on the way), or before it where
+// elements of the same time stand first. The head when the anchor is not in
+// the list.
+POSITION FirstPlaceFrom(const MCEventList& list, ECBase* anchor, const MCTime& start);
+
 class ACFindVisible : public ACFindEvents {
 public:
     ACFindVisible();

@@ -7,6 +7,7 @@
 #include "platform/gdi/dc.h"
 
 #include "platform/gdi/dc_private.h"
+#include "platform/gdi/pathshape.h"
 
 #include <QPainterPathStroker>
 
@@ -104,25 +105,6 @@ bool CDC::TakePath(QPainterPath* path) {
 namespace {
 
 enum class PathUse { Stroke, Fill, Both };
-
-// The rectangle a path traces when it is one closed figure of four
-// axis-parallel sides, else an empty one.
-QRectF TracedRectangle(const QPainterPath& path) {
-    const int count = path.elementCount();
-    if (count != 5 || !path.elementAt(0).isMoveTo())
-        return {};
-    const QPointF first = path.elementAt(0);
-    for (int i = 1; i < count; ++i) {
-        const QPainterPath::Element& corner = path.elementAt(i);
-        const QPointF previous = path.elementAt(i - 1);
-        if (!corner.isLineTo() || (corner.x != previous.x() && corner.y != previous.y()))
-            return {};
-    }
-    if (QPointF(path.elementAt(count - 1)) != first)
-        return {};
-    const QRectF box = path.boundingRect();
-    return box.width() > 0 && box.height() > 0 ? box : QRectF();
-}
 
 // A rectangle filled and outlined in one colour by a one-pixel pen covers
 // the filled rectangle and the outline's half-pixel-shifted band: filled

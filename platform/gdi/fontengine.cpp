@@ -1,6 +1,7 @@
 #include "platform/gdi/fontengine.h"
 
 #include "platform/core/codepage.h"
+#include "platform/gdi/pathshape.h"
 #include "platform/gdi/symbolface.h"
 
 #include <QFont>
@@ -605,7 +606,9 @@ double CRealizedFont::DrawText(QPainter& painter, QPointF devicePoint, std::stri
             glyphRun.setRawData(run.glyphs.data(), run.positions.data(), static_cast<int>(run.glyphs.size()));
             painter.drawGlyphRun(QPointF(0, 0), glyphRun);
         }
-        if (!shapes.isEmpty())
+        if (const QRectF box = TracedRectangle(shapes); !box.isEmpty())
+            painter.fillRect(box, painter.pen().color());   // a bar or a line: the common composition
+        else if (!shapes.isEmpty())
             painter.fillPath(shapes, painter.pen().color());
     };
     if (!transformed) {

@@ -1,8 +1,11 @@
 // Clipping in device and logical units, saved states, paths, curves and
 // geometric pens.
 #include "platform/gdi/dc.h"
+#include "platform/gdi/pathshape.h"
 
 #include "dc_support.h"
+
+#include <QPainterPath>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +150,37 @@ TEST(Paths, ARectangleOutlinedInItsOwnColourIsSolidToItsOutline) {
                 grey += canvas.Pixel(x, y) != 0;
         EXPECT_EQ(grey, 0) << c.name;
     }
+}
+
+// Only one closed figure of four axis-parallel sides is a rectangle.
+TEST(Paths, APathIsARectangleOnlyWhenItTracesOne) {
+    auto polygon = [](std::initializer_list<QPointF> points) {
+        QPainterPath path;
+        path.moveTo(*points.begin());
+        for (auto it = points.begin() + 1; it != points.end(); ++it)
+            path.lineTo(*it);
+        return path;
+    };
+    QPainterPath added;
+    added.addRect(QRectF(1, 2, 30, 4));
+    QPainterPath two = added;
+    two.addRect(QRectF(40, 2, 5, 5));
+    const struct {
+        const char* name;
+        QPainterPath path;
+        QRectF rect;
+    } cases[] = {
+        {"added rectangle", added, QRectF(1, 2, 30, 4)},
+        {"traced the other way", polygon({{10, 10}, {10, 20}, {0, 20}, {0, 10}, {10, 10}}), QRectF(0, 10, 10, 10)},
+        {"left open", polygon({{0, 0}, {10, 0}, {10, 5}, {0, 5}, {0, 1}}), QRectF()},
+        {"a slanted side", polygon({{0, 0}, {10, 0}, {12, 5}, {0, 5}, {0, 0}}), QRectF()},
+        {"a triangle", polygon({{0, 0}, {10, 0}, {0, 5}, {0, 0}}), QRectF()},
+        {"flat", polygon({{0, 0}, {10, 0}, {10, 0}, {0, 0}, {0, 0}}), QRectF()},
+        {"two rectangles", two, QRectF()},
+        {"empty", QPainterPath(), QRectF()},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TracedRectangle(c.path), c.rect) << c.name;
 }
 
 TEST(Pens, GeometricPensHaveTheirEndCaps) {

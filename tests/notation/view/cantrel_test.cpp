@@ -828,6 +828,7 @@ protected:
         StopAndClose();
         ViewStatesTest::TearDown();
         gate.reset();
+        CProfile::Application().DeleteKey("Settings", "FollowScore");
     }
 
     // Stops the song, lets the players come to rest and closes its window.
@@ -949,7 +950,6 @@ TEST_F(FollowPlaybackTest, PlaybackPastPageOneScrollsTheMeasurePlayingIntoViewWh
         }
         StopAndClose();
     }
-    CProfile::Application().DeleteKey("Settings", "FollowScore");
 }
 
 }  // namespace

@@ -244,8 +244,8 @@ public:
     virtual void OnLayout();
 
 protected:
-    // The highest page is the layout's page count; a PDF file printed
-    // directly takes the layout's paper as its sheet.
+    // The highest page is the layout's page count. A job with no paper of
+    // its own (see cantrel_print.cpp) takes the layout's paper as its sheet.
     BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
     // Marks the whole score position-dirty, once for the job.
     void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;

@@ -51,9 +51,11 @@ int LaidOutPageCount(const MCPageLayout& layout) {
 BOOL CCantrel::OnPreparePrinting(CPrintInfo* pInfo) {
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
     pInfo->SetMaxPage(static_cast<UINT>(std::max(layout.GetPageCount(), 1)));
-    // A PDF file printed directly has no paper of its own unless Print Setup
-    // gave it one: it takes the layout's, so nothing is laid out again.
-    if (pInfo->m_bDirect && IsPdfTarget(pInfo->m_strTarget) && !GetProgramPrinter().paper) {
+    // A PDF file has no paper of its own unless Print Setup gave it one, nor
+    // has a preview without any printer: the job takes the layout's paper, so
+    // nothing is laid out again (the print dialog offers it, to be changed).
+    const bool noPrinter = pInfo->m_bPreview && pInfo->m_strTarget.empty();
+    if ((IsPdfTarget(pInfo->m_strTarget) || noPrinter) && !GetProgramPrinter().paper) {
         const CRect& paper = layout.GetPaperRect();
         pInfo->m_paper = QPageSize(QSizeF(std::abs(paper.Width()) / double(kTwipsPerPoint),
                                           std::abs(paper.Height()) / double(kTwipsPerPoint)),

@@ -27,6 +27,7 @@
 #include "platform/gdi/symbolface.h"
 #include "platform/ui/app.h"
 #include "platform/ui/commands.h"
+#include "platform/ui/dialog_script.h"
 #include "platform/ui/mdi.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/paint.h"
@@ -45,6 +46,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QImage>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -176,6 +178,10 @@ protected:
         ScoreProgram::TearDown();
         gate.reset();
         MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
+        // Later tests in this process lay out on the paper they find stored.
+        CProfile profile = CProfile::Application();
+        profile.DeleteKey("Views\\Music Score", "PageWidth");
+        profile.DeleteKey("Views\\Music Score", "PageHeight");
     }
 
     // A new document shown in its score window, the song read into it,
@@ -457,6 +463,74 @@ TEST_F(CantrelPrintTest, PrintingOnAnotherPaperLaysOutAgainFirst) {
     // The layout is A4's now: 8.27 by 11.69 inches.
     EXPECT_NEAR(layout.GetPaperRect().Width(), 11906, 10);   // as near as 1200 dots an inch come
     EXPECT_NEAR(-layout.GetPaperRect().Height(), 16838, 10);
+}
+
+// Print through the print dialog to the PDF file it offers: the layout's
+// pages, nothing laid out again. Cancelled, it prints nothing and leaves no
+// file.
+TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledNothing) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const int pages = layout.GetPageCount();
+    const std::vector<int> pageOf = PageOfEachMeasure(view);
+    const CPoint second = Column(view, 2)->GetVirtualPosition();
+    CDialogScript dialogs;
+
+    const QString cancelled = dir.filePath("cancelled.pdf");
+    SetProgramPrinter({cancelled.toStdString(), std::nullopt});
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) { CDialogScript::Click(dialog, IDCANCEL); });
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    EXPECT_FALSE(QFile::exists(cancelled));
+
+    const QString path = dir.filePath("printed.pdf");
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) { CDialogScript::Click(dialog, IDOK); });
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    ExpectLetterPagesOf(view, path, pages, pageOf);
+    EXPECT_EQ(layout.GetPageCount(), pages);
+    EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+    EXPECT_EQ(prompts.GetCount(), 0u);
+}
+
+// Print Preview draws the layout's pages in its dialog (closed by the
+// script once it has shown them), on the layout's paper when the job has
+// none of its own: a PDF file Print Setup gave no paper, or no printer at all.
+TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const int pages = layout.GetPageCount();
+    ASSERT_GE(pages, 2);
+    const QString pdf = dir.filePath("preview.pdf");
+    const struct {
+        const char* what;
+        std::string target;
+    } cases[] = {
+        {"a PDF file", pdf.toStdString()},
+        {"no printer", ""},
+    };
+    const PrinterQuery systemPrinters = SetPrinterQuery([] { return std::vector<PrinterDescription>(); });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetProgramPrinter({c.target, std::nullopt});
+        CDialogScript dialogs;
+        int shown = -1;
+        dialogs.Queue(RUNTIME_CLASS(CPrintPreviewDialog), [&shown](CWnd& dialog) {
+            if (auto* preview = dialog.GetWidget()->findChild<QPrintPreviewWidget*>())
+                shown = preview->pageCount();
+        });
+        view->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
+        EXPECT_EQ(dialogs.GetPending(), 0u);
+        EXPECT_EQ(shown, pages);
+        EXPECT_EQ(layout.GetPageCount(), pages);
+    }
+    SetPrinterQuery(systemPrinters);
+    EXPECT_FALSE(QFile::exists(pdf)) << "a preview writes no file";
 }
 
 // A tool erases its feedback by copying the score back from the off-screen

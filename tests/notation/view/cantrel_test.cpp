@@ -1,7 +1,7 @@
 // The notation view in its score window: a new view's settings, the
 // window's first placement, the two view modes, the zoom steps and their
-// ends, the margin edge's snapping, the margin strip itself, and the track
-// layout read again on WM_TRACKLAYOUT.
+// ends, the margin edge's snapping, the margin strip itself, the track
+// layout read again on WM_TRACKLAYOUT, and the score following playback.
 #include "notation/view/cantrel.h"
 
 #include "interface/document/midiread.h"
@@ -33,6 +33,7 @@
 #include "platform/core/file.h"
 #include "platform/core/profile.h"
 #include "platform/core/resources.h"
+#include "platform/core/window.h"
 #include "platform/ui/app.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/lists.h"
@@ -41,19 +42,27 @@
 #include "platform/ui/paint.h"
 #include "platform/ui/prompt_script.h"
 #include "platform/ui/uiresources.h"
+#include "sequencer/metronome.h"
+#include "sequencer/player.h"
+#include "sequencer/sequence.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
 #include "tests/notation/view/scoreprogram_support.h"
+#include "tests/notation/view/songfile_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -440,38 +449,6 @@ TEST_F(ViewStatesTest, TheVisibleElementsAreThoseScrolledIntoView) {
     EXPECT_EQ(visible.Find(first), nullptr);
 }
 
-// Following playback: a position past the first page scrolls the current
-// measure, with its margin, into view; with following off nothing scrolls.
-// The position state is given to the view directly.
-TEST_F(ViewStatesTest, ThePlayPositionScrollsItsMeasureIntoViewWhenFollowing) {
-    for (const int follow : {1, 0}) {
-        SCOPED_TRACE(follow);
-        SaveIntPreference("Settings", "FollowScore", follow);
-        CCantrel* view = OpenFile(QuartersFile(40));
-        ASSERT_NE(view, nullptr);
-        ASSERT_EQ(view->IsFollowScore(), follow);
-        const CPoint start = view->GetScrollPosition();
-        const int bar = 35;
-        const CRect measure = MeasureFrame(view, 1, bar);
-        ASSERT_FALSE(measure.IsRectEmpty());
-        ASSERT_FALSE(VisibleArea(view).PtInRect(measure.CenterPoint())) << "the measure starts out of sight";
-
-        SCTime position(STATE_TIME_POSITION, MCTime(4.0f * (bar - 1) + 1.0f));
-        view->GetDocument()->UpdateAllViews(nullptr, STATE_TIME_POSITION, &position);
-        if (follow) {
-            CRect inflated = measure;
-            inflated.InflateRect(measure.Width() / 8, measure.Height() / 4);
-            CRect both;
-            both.UnionRect(VisibleArea(view), inflated);
-            EXPECT_EQ(both, VisibleArea(view));
-        } else {
-            EXPECT_EQ(view->GetScrollPosition(), start);
-        }
-        app.CloseAllDocuments(TRUE);
-    }
-    CProfile::Application().DeleteKey("Settings", "FollowScore");
-}
-
 // Notes recorded in real time into a silent stretch are laid out once the
 // transport stops; while recording nothing reports progress.
 TEST_F(ViewStatesTest, RecordedNotesShowWhenRecordingStopsWithNoProgressMeanwhile) {
@@ -829,6 +806,146 @@ TEST_F(ScoreWindowTest, ATrackLayoutMessageRefillsTheTracksCombo) {
     std::string first;
     tracks->GetLBText(0, first);
     EXPECT_EQ(first, "All Tracks");
+}
+
+// ---- following playback -------------------------------------------------------------------------
+
+// The song played from its start by its document's sequence on the capture
+// devices, the test moving the manual clock: the metronome's beats reach the
+// view as the program delivers them (sent from the metronome's thread).
+class FollowPlaybackTest : public ViewStatesTest {
+protected:
+    void SetUp() override {
+        ViewStatesTest::SetUp();
+        // Notes played 66 % long read back as quarters.
+        gate.emplace(CCantrel::kDefaultDurationGate);
+    }
+    void TearDown() override {
+        StopAndClose();
+        ViewStatesTest::TearDown();
+        gate.reset();
+        CProfile::Application().DeleteKey("Settings", "FollowScore");
+    }
+
+    // Stops the song, lets the players come to rest and closes its window.
+    void StopAndClose() {
+        if (!document)
+            return;
+        auto* stop = new SCPerform(STATE_PERFORM_STOP);
+        stop->SetAsynchronous(0);
+        stop->Apply(document->GetBaseEvent());
+        CSequence* sequence = document->GetSequence();
+        for (int step = 0; step < kStopSteps && (sequence->GetPlaySequencer()->WaitForIdle(0) != WAIT_OBJECT_0 ||
+                                                 sequence->GetMetronome()->WaitForIdle(0) != WAIT_OBJECT_0);
+             ++step)
+            Run(kClockStepMs);
+        Deliver();
+        app.CloseAllDocuments(TRUE);
+        document = nullptr;
+    }
+
+    // The song read into a new score window's document, which is then the
+    // active one, and opened as the document manager opens a file: the
+    // file state to its performance (the view notates and lays it out, the
+    // sequence takes the staves). Null when python3-mido is missing.
+    CCantrel* OpenSong() {
+        const smf_support::Bytes bytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
+        CCantrel* view = bytes.empty() ? nullptr : OpenScore();
+        if (!view)
+            return nullptr;
+        document = static_cast<MCOpusDoc*>(view->GetDocument());
+        {
+            CMemFile source(bytes);
+            CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+            MCMidiRead reader;
+            if (reader.LoadMidiFile(ar, document) != 1)
+                return nullptr;
+        }
+        MCOpusDoc::SetActiveDoc(document);
+        (new SCFile(STATE_FILE_OPENED))->Apply(document->GetBaseEvent());
+        messaging_test::PumpPending();
+        return view->GetBaseEvent() == document->GetBaseEvent() ? view : nullptr;
+    }
+    void Play() {
+        auto* play = new SCPerform(STATE_PERFORM_PLAY);
+        play->SetAsynchronous(0);
+        play->Apply(document->GetBaseEvent());
+        portavel->WaitForDeviceThread();
+    }
+    // Moves the clock on by `ms`, the devices and the program's loop keeping up.
+    void Run(int ms) {
+        for (int done = 0; done < ms; done += kClockStepMs) {
+            clock.Advance(kClockStepMs);
+            portavel->WaitForDeviceThread();
+            QCoreApplication::processEvents();
+            DeliverSentMessages();
+        }
+        Deliver();
+    }
+    // Lets the metronome's thread hand over what it still sends (bounded,
+    // not timed).
+    static void Deliver() {
+        for (int idle = 0, n = 0; idle < kIdleRounds && n < kDeliverRounds; ++n) {
+            QCoreApplication::processEvents();
+            idle = DeliverSentMessages() ? 0 : idle + 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    // The last measure of page 1.
+    static int LastMeasureOfPageOne(CCantrel* view) {
+        const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+        int last = 0;
+        while (Column(view, last + 1) && layout.GetPageAtPoint(Column(view, last + 1)->GetVirtualPosition()) == 1)
+            ++last;
+        return last;
+    }
+
+    // The song: 4/4 at 120 beats a minute.
+    static constexpr int kMeasureMs = 2000;
+    static constexpr int kClockStepMs = 5;
+    static constexpr int kStopSteps = 400;
+    static constexpr int kIdleRounds = 20;
+    static constexpr int kDeliverRounds = 2000;
+
+    QTemporaryDir dir;
+    MCOpusDoc* document = nullptr;   // the score window's
+    std::optional<notation_test::DurationGate> gate;
+};
+
+// Playback past page 1: with following on, the measure playing (with a
+// margin of an eighth of its width and a quarter of its height) is scrolled
+// into view; with following off the score stays where it was.
+TEST_F(FollowPlaybackTest, PlaybackPastPageOneScrollsTheMeasurePlayingIntoViewWhenFollowing) {
+    for (const int follow : {1, 0}) {
+        SCOPED_TRACE(follow);
+        SaveIntPreference("Settings", "FollowScore", follow);
+        CCantrel* view = OpenSong();
+        ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+        ASSERT_EQ(view->IsFollowScore(), follow);
+        const int lastOfPageOne = LastMeasureOfPageOne(view);
+        ASSERT_GE(lastOfPageOne, 1);
+        ASSERT_LT(lastOfPageOne, view_test::kSongBars);
+        const int playing = lastOfPageOne + 1;
+        const CRect measure = MeasureFrame(view, 1, playing);
+        ASSERT_FALSE(measure.IsRectEmpty());
+        ASSERT_FALSE(VisibleArea(view).PtInRect(measure.CenterPoint())) << "the measure starts out of sight";
+        const CPoint start = view->GetScrollPosition();
+
+        // Into the third beat of the first measure of page 2.
+        Play();
+        Run(lastOfPageOne * kMeasureMs + kMeasureMs / 2 + kMeasureMs / 8);
+        ASSERT_NE(document->GetSequence()->GetState() & PLAYER_PLAYING, 0u) << "still playing";
+        if (follow) {
+            CRect inflated = measure;
+            inflated.InflateRect(measure.Width() / 8, measure.Height() / 4);
+            CRect both;
+            both.UnionRect(VisibleArea(view), inflated);
+            EXPECT_EQ(both, VisibleArea(view));
+        } else {
+            EXPECT_EQ(view->GetScrollPosition(), start);
+        }
+        StopAndClose();
+    }
 }
 
 }  // namespace

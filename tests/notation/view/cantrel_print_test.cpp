@@ -40,6 +40,7 @@
 #include "tests/notation/view/scoreprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
 #include "tests/platform/messaging_support.h"
+#include "tests/support/smf_support.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -434,6 +435,28 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
     ExpectLetterPagesOf(view, path, pages, pageOf);
     EXPECT_EQ(layout.GetPageCount(), pages);
     EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+}
+
+// A file of two bars holding only a tempo track (measures, no staff) prints
+// its one page.
+TEST_F(CantrelPrintTest, ATempoTrackAlonePrintsItsPage) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    constexpr int kDivision = 480;
+    smf_support::Track conductor;
+    conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End(2 * 4 * kDivision);
+    CCantrel* view = OpenScore();
+    ASSERT_NE(view, nullptr);
+    driver = std::make_unique<notation_test::ViewDriver>(*view);
+    ASSERT_TRUE(Load(view, *driver, smf_support::File(1, kDivision).Add(conductor).GetBytes()));
+    ASSERT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), 1);
+
+    const QString path = dir.filePath("tempo.pdf");
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+    const PdfInfo info = ReadPdfInfo(path);
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_NEAR(info.width, kLetterWidth / double(kTwipsPerPoint), 0.5);
 }
 
 // Print Setup chose a PDF-writing printer with A4: direct print lays the

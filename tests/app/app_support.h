@@ -1,5 +1,6 @@
-// What the program's tests share: a program folder of the test's own (no
-// plug-ins), the capture devices, and small document files.
+// What the program's tests share: a program folder and a profile of the
+// test's own (no plug-ins, no settings), the capture devices, and small
+// document files.
 #pragma once
 
 #include "app/staffwrightapp.h"
@@ -11,6 +12,25 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// The application profile in a folder of its own while this lives, empty at
+// first: a test starts from no settings, as in a test process of its own,
+// whatever the tests before it in the process stored.
+class FreshProfile {
+public:
+    FreshProfile() {
+        const char* previous = std::getenv("STAFFWRIGHT_CONFIG_DIR");
+        m_previous = previous ? previous : "";
+        setenv("STAFFWRIGHT_CONFIG_DIR", m_dir.path().toLocal8Bit().constData(), 1);
+    }
+    ~FreshProfile() { setenv("STAFFWRIGHT_CONFIG_DIR", m_previous.c_str(), 1); }
+    FreshProfile(const FreshProfile&) = delete;
+    FreshProfile& operator=(const FreshProfile&) = delete;
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_previous;
+};
 
 class AppTestFolder {
 public:
@@ -42,5 +62,6 @@ public:
     }
 
 private:
+    FreshProfile m_profile;
     QTemporaryDir m_dir;
 };

@@ -6,6 +6,7 @@
 #include "model/preferences.h"
 #include "platform/core/filesys.h"
 #include "platform/ui/dialog_script.h"
+#include "tests/app/app_support.h"
 
 #include <QTemporaryDir>
 
@@ -28,6 +29,7 @@ public:
     std::string GetPath() const { return PathJoin(m_dir.path().toStdString(), "Music.tip"); }
 
 private:
+    FreshProfile m_profile;
     QTemporaryDir m_dir;
 };
 

@@ -85,8 +85,9 @@ BOOL CStaffwrightApp::InitInstance() {
     m_cmdInfo.Parse(m_arguments);
 
     // 4. The one device object. It starts without sound hardware all the same;
-    // the frame's first activation opens the devices.
-    m_pPortavel = new CPortavel;
+    // the frame's first activation opens the devices. A print plays nothing:
+    // its device object reaches for no device at all.
+    m_pPortavel = m_cmdInfo.IsPrint() ? new CPortavel(std::vector<std::unique_ptr<CPVBackend>>()) : new CPortavel;
 
     // 5. The main frame; its creation makes its bars and becomes the global
     // state handler. A frame that fails is gone already.

@@ -2,13 +2,18 @@
 // (as the engine tests use them), the performers registered, and a document
 // held by the test rather than deleting itself. A fixture derives from
 // DocumentParts; the document is made empty (no performance) so a test can
-// either start a new piece (NewPiece) or load a file into it.
+// either start a new piece (NewPiece) or load a file into it. CloseProgram
+// ends what a test of the program's windows opened.
 #pragma once
 
 #include "interface/document/opusdoc.h"
+#include "platform/ui/app.h"
 #include "model/findactions.h"
 #include "sequencer/performers.h"
 #include "tests/sequencer/engine_support.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <memory>
 #include <vector>
@@ -55,6 +60,18 @@ inline std::vector<ECBase*> FindEvents(ECBase* root, int type) {
     for (POSITION pos = events.GetHeadPosition(); pos;)
         found.push_back(events.GetNext(pos));
     return found;
+}
+
+// Closes what a program test opened: every document (unsaved changes
+// dropped), the main frame while it still stands, the windows deleted later;
+// then no document is active and the documents' threads have ended.
+inline void CloseProgram(CWinApp& app, CWnd* main, HWND mainHandle) {
+    app.CloseAllDocuments(TRUE);
+    if (CWnd::FromHandle(mainHandle) == main)
+        main->DestroyWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    MCOpusDoc::SetActiveDoc(nullptr);
+    MCOpusDoc::WaitThreadsFinished(0);
 }
 
 }   // namespace doc_support

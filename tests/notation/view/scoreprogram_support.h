@@ -65,12 +65,7 @@ protected:
         app.AddDocTemplate(docTemplate);
     }
     void TearDown() override {
-        app.CloseAllDocuments(TRUE);
-        if (CWnd::FromHandle(mainHandle) == main)
-            main->DestroyWindow();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        MCOpusDoc::SetActiveDoc(nullptr);
-        MCOpusDoc::WaitThreadsFinished(0);
+        doc_support::CloseProgram(app, main, mainHandle);
         CPluginView::GetPlugins().RemoveAll();
         CPluginView::GetPlugins().AddTail(&m_savedViews);
     }

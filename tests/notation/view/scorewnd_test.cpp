@@ -91,12 +91,7 @@ protected:
         app.AddDocTemplate(new MCOpusTemplate(IDR_OPENED_DOC, RUNTIME_CLASS(MCOpusWnd), RUNTIME_CLASS(OpenedFirstView)));
     }
     void TearDown() override {
-        app.CloseAllDocuments(TRUE);
-        if (CWnd::FromHandle(mainHandle) == main)
-            main->DestroyWindow();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        MCOpusDoc::SetActiveDoc(nullptr);
-        MCOpusDoc::WaitThreadsFinished(0);
+        doc_support::CloseProgram(app, main, mainHandle);
         MCOpusWnd::s_hViewMenu = MCOpusWnd::s_hPrefsMenu = nullptr;
         CPluginView::GetPlugins().RemoveAll();
         CPluginView::GetPlugins().AddTail(&m_savedViews);

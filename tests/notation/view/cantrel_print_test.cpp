@@ -185,6 +185,24 @@ protected:
         profile.DeleteKey("Views\\Music Score", "PageHeight");
     }
 
+    // The layout as it stood before a print: its page count, each measure's
+    // page and the second column's place (which a new layout would move).
+    struct LayoutBefore {
+        int pages = 0;
+        std::vector<int> pageOf;
+        CPoint second;
+    };
+    LayoutBefore Before(CCantrel* view) {
+        return {MCPageLayout::GetPageLayout().GetPageCount(), PageOfEachMeasure(view),
+                Column(view, 2)->GetVirtualPosition()};
+    }
+    // `path` holds the layout's Letter pages and nothing was laid out again.
+    void ExpectPrintedAsLaidOut(CCantrel* view, const QString& path, const LayoutBefore& before) {
+        ExpectLetterPagesOf(view, path, before.pages, before.pageOf);
+        EXPECT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), before.pages);
+        EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), before.second) << "laid out again";
+    }
+
     // A new document shown in its score window, the song read into it,
     // notated and laid out on the view's own screen context.
     CCantrel* OpenSong() {
@@ -422,19 +440,14 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
         GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
     // The song's bars and no empty one after them.
     EXPECT_EQ(Conductor(view)->GetMaxMeasureNumber(), view_test::kSongBars);
-    const std::vector<int> pageOf = PageOfEachMeasure(view);
-    const CPoint second = Column(view, 2)->GetVirtualPosition();
+    const LayoutBefore before = Before(view);
 
     const QString path = dir.filePath("out.pdf");
     SetProgramPrinter({path.toStdString(), std::nullopt});
     view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
-    ExpectLetterPagesOf(view, path, pages, pageOf);
-    EXPECT_EQ(layout.GetPageCount(), pages);
-    EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+    ExpectPrintedAsLaidOut(view, path, before);
 }
 
 // A file of two bars holding only a tempo track (measures, no staff) prints
@@ -496,10 +509,7 @@ TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledN
         GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
-    const std::vector<int> pageOf = PageOfEachMeasure(view);
-    const CPoint second = Column(view, 2)->GetVirtualPosition();
+    const LayoutBefore before = Before(view);
     CDialogScript dialogs;
 
     const QString cancelled = dir.filePath("cancelled.pdf");
@@ -514,9 +524,7 @@ TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledN
     dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) { CDialogScript::Click(dialog, IDOK); });
     view->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
     EXPECT_EQ(dialogs.GetPending(), 0u);
-    ExpectLetterPagesOf(view, path, pages, pageOf);
-    EXPECT_EQ(layout.GetPageCount(), pages);
-    EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+    ExpectPrintedAsLaidOut(view, path, before);
     EXPECT_EQ(prompts.GetCount(), 0u);
 }
 

@@ -168,6 +168,28 @@ int ACFindVisible::Test(DCctBase* display) {
     return display->IsIn(m_pRect, m_offset, VISIBLE_DETAIL, VISIBLE_SELECTOR);
 }
 
+void ACFindVisible::ScanInOrder(MCEventList& children, int measureType, bool (*wanted)(int type)) {
+    for (POSITION pos = children.GetHeadPosition(); pos;) {
+        ECBase* child = children.GetNext(pos);
+        const int type = child->GetClassType();
+        if (!wanted(type))
+            continue;
+        const TimePlace place = Place(child);
+        if (place == TimePlace::Before)
+            continue;
+        if (place == TimePlace::After)
+            break;
+        DCctBase* display = NotationDisplayOf(child);
+        if (!display)
+            continue;
+        const int flags = Test(display);
+        if (flags & HIT)
+            AddFound(child);
+        else if ((flags & MISSED) && (flags & BEYOND) && type == measureType)
+            break;   // measures run left to right: the rest lie beyond too
+    }
+}
+
 int ACFindVisible::DoAction(ECBase* event) {
     MCEventList* children = event->GetChildren();
     switch (event->GetClassType()) {
@@ -175,22 +197,7 @@ int ACFindVisible::DoAction(ECBase* event) {
         DCctBase* staff = NotationDisplayOf(event);
         if (!staff || staff->IsHidden() || !children)
             return AC_SKIP;   // a hidden staff shows nothing
-        for (POSITION pos = children->GetHeadPosition(); pos;) {
-            ECBase* child = children->GetNext(pos);
-            const TimePlace place = Place(child);
-            if (place == TimePlace::Before)
-                continue;
-            if (place == TimePlace::After)
-                break;
-            DCctBase* display = NotationDisplayOf(child);
-            if (!display)
-                continue;
-            const int flags = Test(display);
-            if (flags & HIT)
-                AddFound(child);
-            else if ((flags & MISSED) && (flags & BEYOND) && child->GetClassType() == ET_MEASURE)
-                break;   // measures run left to right: the rest lie beyond too
-        }
+        ScanInOrder(*children, ET_MEASURE, [](int) { return true; });
         return AC_SKIP;
     }
     case ET_PERFORMANCE:
@@ -204,25 +211,9 @@ int ACFindVisible::DoAction(ECBase* event) {
         return AC_CONTINUE;
     case ET_CONDUCTORSTAFF:
         if (children)
-            for (POSITION pos = children->GetHeadPosition(); pos;) {
-                ECBase* child = children->GetNext(pos);
-                const int type = child->GetClassType();
-                if (type != ET_CONDUCTORMEASURE && type != ET_TEMPO && type != ET_FLOWCONTROL && type != ET_TEXT)
-                    continue;
-                const TimePlace place = Place(child);
-                if (place == TimePlace::Before)
-                    continue;
-                if (place == TimePlace::After)
-                    break;
-                DCctBase* display = NotationDisplayOf(child);
-                if (!display)
-                    continue;
-                const int flags = Test(display);
-                if (flags & HIT)
-                    AddFound(child);
-                else if ((flags & MISSED) && (flags & BEYOND) && type == ET_CONDUCTORMEASURE)
-                    break;
-            }
+            ScanInOrder(*children, ET_CONDUCTORMEASURE, [](int type) {
+                return type == ET_CONDUCTORMEASURE || type == ET_TEMPO || type == ET_FLOWCONTROL || type == ET_TEXT;
+            });
         return AC_SKIP;
     default:
         return AC_CONTINUE;

@@ -114,6 +114,9 @@ private:
     // The child's place against the time window (any child is within when
     // there is none).
     TimePlace Place(ECBase* child) const;
+    // Collects the visible children of a time-ordered list that `wanted`
+    // takes by type; the first of type `measureType` beyond the area ends it.
+    void ScanInOrder(MCEventList& children, int measureType, bool (*wanted)(int type));
 
     CRect* m_pRect = nullptr;   // borrowed
     CPoint m_offset;

@@ -37,7 +37,8 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
-#include "tests/notation/view/scoreprogram_support.h"
+#include "tests/notation/view/pdf_support.h"
+#include "tests/notation/view/printprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
@@ -72,118 +73,14 @@ const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOS
 MENU_RESOURCE(IDR_PRINT_DOC, kDocMenu);
 STRING_TABLE({IDR_PRINT_MAIN, "Print"}, {IDR_PRINT_DOC, "Printed"});
 
-// Letter paper, as the layout's paper in twips.
-constexpr int kLetterWidth = 12240;
-constexpr int kLetterHeight = -15840;
-constexpr int kTwipsPerPoint = 20;
+using namespace pdf_support;
+using view_test::kLetterHeight;
+using view_test::kLetterWidth;
+using view_test::kTwipsPerPoint;
 
-std::string RunTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return process.readAllStandardOutput().toStdString();
-}
-
-bool HavePdfTools() { return !QStandardPaths::findExecutable("pdftohtml").isEmpty(); }
-
-// What pdfinfo says of a file: its page count and the first page's size in points.
-struct PdfInfo {
-    int pages = 0;
-    double width = 0;
-    double height = 0;
-};
-PdfInfo ReadPdfInfo(const QString& path) {
-    const QString info = QString::fromStdString(RunTool("pdfinfo", {path}));
-    PdfInfo out;
-    const QRegularExpressionMatch pages = QRegularExpression("Pages:\\s+(\\d+)").match(info);
-    const QRegularExpressionMatch size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts").match(info);
-    if (pages.hasMatch())
-        out.pages = pages.captured(1).toInt();
-    if (size.hasMatch()) {
-        out.width = size.captured(1).toDouble();
-        out.height = size.captured(2).toDouble();
-    }
-    return out;
-}
-
-// A text of pdftohtml's XML: its page, top (points from the page's top),
-// font family and text.
-struct PdfText {
-    int page = 0;
-    int top = 0;
-    std::string family;
-    std::string text;
-};
-std::vector<PdfText> ReadPdfTexts(const QString& path) {
-    const QString xml =
-        QString::fromStdString(RunTool("pdftohtml", {"-xml", "-i", "-zoom", "1", "-stdout", path}));
-    std::vector<PdfText> out;
-    std::map<QString, std::string> families;
-    int page = 0;
-    const QRegularExpression pageTag("<page number=\"(\\d+)\"");
-    const QRegularExpression fontTag("<fontspec id=\"(\\d+)\"[^>]*family=\"([^\"]*)\"");
-    const QRegularExpression textTag("<text top=\"(-?\\d+)\"[^>]*font=\"(\\d+)\"[^>]*>(?:<[^>]+>)*([^<]*)");
-    for (const QString& line : xml.split('\n')) {
-        const QRegularExpressionMatch p = pageTag.match(line);
-        if (p.hasMatch())
-            page = p.captured(1).toInt();
-        const QRegularExpressionMatch f = fontTag.match(line);
-        if (f.hasMatch())
-            families[f.captured(1)] = f.captured(2).toStdString();
-        const QRegularExpressionMatch t = textTag.match(line);
-        if (t.hasMatch())
-            out.push_back({page, t.captured(1).toInt(), families[t.captured(2)], t.captured(3).trimmed().toStdString()});
-    }
-    return out;
-}
-
-// Staff lines and barlines are drawn in the staff colour, a grey: anything
-// darker than the paper counts.
-bool Inked(const QImage& image, int x, int y) {
-    constexpr int kPaper = 240;
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < kPaper;
-}
-
-// The character the music face draws a filled notehead with: its code in the
-// installed font's character map, as python3-fonttools reads it; 0 when
-// the font or the tool is missing.
-char32_t FilledNoteheadCode() {
-    const std::string font = FindSymbolFontFile("emmentaler-20.otf");
-    if (font.empty())
-        return 0;
-    const std::string code = RunTool("/usr/bin/python3",
-                                     {"-c",
-                                      "import sys\n"
-                                      "from fontTools.ttLib import TTFont\n"
-                                      "cmap = TTFont(sys.argv[1]).getBestCmap()\n"
-                                      "print(min(c for c, g in cmap.items() if g == 'noteheads.s2'))\n",
-                                      QString::fromStdString(font)});
-    return code.empty() ? 0 : static_cast<char32_t>(std::stoul(code));
-}
-
-class CantrelPrintTest : public view_test::ScoreProgram {
+class CantrelPrintTest : public view_test::PrintProgram {
 protected:
-    CantrelPrintTest() : ScoreProgram(IDR_PRINT_MAIN, IDR_PRINT_DOC) {}
-
-    void SetUp() override {
-        SaveIntPreference("Views\\Music Score", "PageWidth", kLetterWidth);
-        SaveIntPreference("Views\\Music Score", "PageHeight", kLetterHeight);
-        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
-        ScoreProgram::SetUp();
-        // Notes played 66 % long read back as quarters.
-        gate.emplace(CCantrel::kDefaultDurationGate);
-    }
-    void TearDown() override {
-        SetProgramPrinter({});
-        driver.reset();   // off the performance before its document lets it go
-        ScoreProgram::TearDown();
-        gate.reset();
-        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
-        // Later tests in this process lay out on the paper they find stored.
-        CProfile profile = CProfile::Application();
-        profile.DeleteKey("Views\\Music Score", "PageWidth");
-        profile.DeleteKey("Views\\Music Score", "PageHeight");
-    }
+    CantrelPrintTest() : PrintProgram(IDR_PRINT_MAIN, IDR_PRINT_DOC) {}
 
     // The layout as it stood before a print: its page count, each measure's
     // page and the second column's place (which a new layout would move).
@@ -203,22 +100,11 @@ protected:
         EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), before.second) << "laid out again";
     }
 
-    // A new document shown in its score window, the song read into it,
-    // notated and laid out on the view's own screen context.
+    // The song read into a new document's score window, notated and laid
+    // out on the view's own screen context.
     CCantrel* OpenSong() {
         songBytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
-        if (songBytes.empty())
-            return nullptr;
-        CCantrel* view = OpenScore();
-        if (!view)
-            return nullptr;
-        driver = std::make_unique<notation_test::ViewDriver>(*view);
-        return Load(view, *driver, songBytes) ? view : nullptr;
-    }
-    static ECConductor* Conductor(CCantrel* view) { return view->GetBaseEvent()->GetConductor(); }
-    static DCctConductorMeasure* Column(CCantrel* view, int number) {
-        ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
-        return measure ? dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(measure)) : nullptr;
+        return songBytes.empty() ? nullptr : OpenFile(songBytes);
     }
     // The PDF at `path` holds the Letter layout `view` shows: `pages` pages
     // of Letter, music and text in embedded fonts, the printable area where
@@ -344,10 +230,7 @@ protected:
         return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<notation_test::ViewDriver> driver;
     smf_support::Bytes songBytes;   // the song OpenSong read
-    std::optional<notation_test::DurationGate> gate;
 };
 
 // Page 1 on screen: a column just left of a barline crosses five staff
@@ -444,10 +327,7 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
     EXPECT_EQ(Conductor(view)->GetMaxMeasureNumber(), view_test::kSongBars);
     const LayoutBefore before = Before(view);
 
-    const QString path = dir.filePath("out.pdf");
-    SetProgramPrinter({path.toStdString(), std::nullopt});
-    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
-    ExpectPrintedAsLaidOut(view, path, before);
+    ExpectPrintedAsLaidOut(view, PrintToPdf(view, "out.pdf"), before);
 }
 
 // A file of two bars holding only a tempo track (measures, no staff) prints
@@ -458,16 +338,11 @@ TEST_F(CantrelPrintTest, ATempoTrackAlonePrintsItsPage) {
     constexpr int kDivision = 480;
     smf_support::Track conductor;
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End(2 * 4 * kDivision);
-    CCantrel* view = OpenScore();
+    CCantrel* view = OpenFile(smf_support::File(1, kDivision).Add(conductor).GetBytes());
     ASSERT_NE(view, nullptr);
-    driver = std::make_unique<notation_test::ViewDriver>(*view);
-    ASSERT_TRUE(Load(view, *driver, smf_support::File(1, kDivision).Add(conductor).GetBytes()));
     ASSERT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), 1);
 
-    const QString path = dir.filePath("tempo.pdf");
-    SetProgramPrinter({path.toStdString(), std::nullopt});
-    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
-    const PdfInfo info = ReadPdfInfo(path);
+    const PdfInfo info = ReadPdfInfo(PrintToPdf(view, "tempo.pdf"));
     EXPECT_EQ(info.pages, 1);
     EXPECT_NEAR(info.width, kLetterWidth / double(kTwipsPerPoint), 0.5);
 }
@@ -626,7 +501,7 @@ TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
 TEST_F(CantrelPrintTest, PrintingFromTheCommandLineWritesTheLayoutsPages) {
     if (!HavePdfTools())
         GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
-    const char32_t notehead = FilledNoteheadCode();
+    const char32_t notehead = MusicGlyphCode("noteheads.s2");
     if (notehead == 0)
         GTEST_SKIP() << "the music font or python3-fonttools is not installed (tools/setup)";
     CCantrel* view = OpenSong();

@@ -37,7 +37,7 @@ constexpr std::array<EventTypeInfo, ET_COUNT> kTypes = {{
     {ET_FRAME, "ECFrame", 11796, true, 1, {ET_PERFORMANCE}},
     {ET_GROUP, nullptr, 0, false, 0, {}},
     {ET_KEY, "ECKey", 11798, true, 1, {ET_MEASURE}},
-    {ET_LYRIC, "ECLyric", 11799, true, 1, {ET_NOTE}},
+    {ET_LYRIC, "ECLyric", 11799, true, 2, {ET_NOTE, ET_MEASURE}},
     {ET_MEASURE, "ECMeasure", 11800, true, 1, {ET_STAFF}},
     {ET_METER, "ECMeter", 11801, true, 1, {ET_CONDUCTORSTAFF}},
     {ET_MIRROR, "ECMirror", 11802, true, 1, {ET_MEASURE}},

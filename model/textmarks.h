@@ -86,7 +86,11 @@ private:
     uint32_t m_style = 0;
 };
 
-// A lyric syllable under its note.
+// A lyric syllable. It hangs under the measure, at the time of the note it
+// is sung to: the notation finds it there by time, whatever becomes of the
+// notes (a file's lyric may come before its note-on, the notes are
+// renotated, a note is removed). A lyric under a note, as older documents
+// may hold, is still read.
 class ECLyric : public ECText {
     DECLARE_SERIAL(ECLyric)
 public:
@@ -96,7 +100,7 @@ public:
     ECLyric(const ECLyric& other) = default;
 
     int GetClassType() const override;
-    // The note, whatever its text type.
+    // The note and the measure, whatever its text type.
     int GetParentTypes(std::vector<int>& types) const override;
     bool MayHangUnder(int type) const override;
 };

@@ -72,22 +72,6 @@ bool IsMeasureChild(int type) {
     return type == ET_KEY || type == ET_LYRIC || type == ET_NOTE;
 }
 
-// The first note of the measure (or of a chord in it) that starts exactly at
-// the time, or null.
-ECBase* FindNoteAt(ECBase* measure, const MCTime& time) {
-    ACFindEvents find;
-    find.AddEvtType(ET_NOTE);
-    find.SetDepth(2);   // measure, chord, note
-    find.Apply(measure);
-    MCEventList& notes = find.GetEvents();
-    for (POSITION pos = notes.GetHeadPosition(); pos;) {
-        ECBase* note = notes.GetNext(pos);
-        if (const MCTime* start = note->GetTime(); start && *start == time)
-            return note;
-    }
-    return nullptr;
-}
-
 // A copy of the word with data byte 1 moved by `delta`, kept to a MIDI key.
 FCMidi ShiftKey(const FCMidi& word, int delta) {
     FCMidi shifted(word);
@@ -346,10 +330,10 @@ ECBase* CMidiScoreMgr::GetParent(ECBase* event, int measureCount, std::unique_lo
     if (!inMeasure)
         return staff;
 
+    // A lyric goes into the measure at its time like a note, not under the
+    // note it is sung to: a file may well give it before its note-on, and
+    // the notation finds it by its time.
     ECBase* measure = conductor->GetMeasure(track, *time, 1, measureCount);
-    // A lyric is sung to a note: the note of its track starting with it.
-    if (measure && type == ET_LYRIC)
-        return FindNoteAt(measure, *time);
     if (measure && m_pGathered && time->GetMode() == TM_NORMAL) {
         // The span of the measure's column, for the notes after this one.
         const int number = conductor->GetMeasureNumberAtTime(*time);
@@ -400,8 +384,8 @@ int CMidiScoreMgr::DoAddLocked(ECBase* event, const FCMidi* word, int measureCou
         }
         ApplyGathered();
     } else {
-        // Anything else comes after what was gathered, and may look for it
-        // (a lyric for its note).
+        // Anything else comes after what was gathered: the tree's lists and
+        // the performers keep the order of the file.
         ApplyGathered();
         parent = GetParent(event, measureCount, lock);
     }

@@ -188,11 +188,11 @@ protected:
     ECBase* GetEventForData(const FCMidi& word, unsigned device, const MCTime& time, MCVoiceTrack vt,
                             const MCTime& duration);
 
-    // The parent of a new event, made on demand: for a key or a note the
-    // measure of its track that holds its time, for a lyric the note of that
-    // measure starting at its time, else the staff of its track. An event
-    // that only the conductor staff may hold (a system message, tempo, meter,
-    // flow-control mark) goes there whatever its track; it keeps its word.
+    // The parent of a new event, made on demand: for a key, a lyric or a
+    // note the measure of its track that holds its time, else the staff of
+    // its track. An event that only the conductor staff may hold (a system
+    // message, tempo, meter, flow-control mark) goes there whatever its
+    // track; it keeps its word.
     // Null for an event without a voice/track word, on track 2047, a
     // measure-held event without a time, or without a performance or
     // conductor. A missing measure is made with `measureCount` more (see

@@ -24,8 +24,20 @@ DCctLyric::DCctLyric(const DCctLyric& other) : DCctText(other) {}
 
 DCctLyric::~DCctLyric() = default;
 
+namespace {
+
+// The measure a lyric stands in: its parent, or, for a lyric that an older
+// document keeps under its note, the note's measure.
+ECMeasure* MeasureOfLyric(ECBase* lyric) {
+    if (ECMeasure* measure = DCctConductorMeasure::FindMeasureParent(lyric))
+        return measure;
+    return lyric ? static_cast<ECMeasure*>(lyric->GetAncestor(ET_MEASURE, -1)) : nullptr;
+}
+
+}  // namespace
+
 ECMeasure* DCctLyric::FindMeasureParent() {
-    return DCctConductorMeasure::FindMeasureParent(GetOwner());
+    return MeasureOfLyric(GetOwner());
 }
 
 WORD DCctLyric::GetTickStart(int) {
@@ -105,7 +117,7 @@ int MCRuler::DoLyric(ECBase* element, int clear) {
     auto* lyric = dynamic_cast<DCctLyric*>(NotationDisplayOf(element));
     if (!lyric)
         return 0;
-    if (!DCctConductorMeasure::FindMeasureParent(element))
+    if (!MeasureOfLyric(element))
         return 1;   // a lyric outside a measure has no mark
     // The mark nearest the syllable's time, in whichever group lies nearest.
     WORD mark = 0;

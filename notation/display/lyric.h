@@ -1,6 +1,7 @@
 // DCctLyric: the notation display object of one lyric syllable (ECLyric),
-// hanging under its measure at a time: drawn in the lyric font, centred
-// under the note at its time, on the lyric line of its staff.
+// hanging under its measure at a time (or, in an older document, under its
+// note in the measure): drawn in the lyric font, centred under the note at
+// its time, on the lyric line of its staff.
 //
 // A lyric is a text (its text, style flags and box bit are the text
 // display's); it adds no field. The measure's ruler gives the syllable room
@@ -37,6 +38,7 @@ public:
     void SetTickStart(WORD) {}
 
 protected:
-    // The first measure among the owner's parents, or null.
+    // The first measure among the owner's parents, else the measure its
+    // note parent stands in; null when neither.
     ECMeasure* FindMeasureParent();
 };

@@ -206,7 +206,7 @@ TEST(EventTypes, ParentTypesComeFromTheTable) {
     EXPECT_EQ(childrenOf(ET_CONDUCTOR), (std::set<int>{ET_CONDUCTORSTAFF, ET_STAFF, ET_WAVETRACK}));
     EXPECT_EQ(childrenOf(ET_MEASURE),
               (std::set<int>{ET_BEAM, ET_TUPLET, ET_CHORD, ET_REST, ET_NOTE, ET_CHORDSYMBOL, ET_CLEF,
-                             ET_KEY, ET_MIRROR, ET_REPEAT, ET_PAN}));
+                             ET_KEY, ET_LYRIC, ET_MIRROR, ET_REPEAT, ET_PAN}));
     EXPECT_EQ(childrenOf(ET_STAFF),
               (std::set<int>{ET_MEASURE, ET_PAN, ET_CONTROLCHANGE, ET_BANKLSB, ET_BANKMSB, ET_CHANNELMODE,
                              ET_CHANNELPRESSURE, ET_PITCHBEND, ET_POLYPRESSURE, ET_PROGRAMCHANGE,

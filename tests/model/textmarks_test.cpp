@@ -78,12 +78,13 @@ TEST(ECText, ParentsFollowTheTextType) {
         EXPECT_EQ(text.GetParentTypes(parents), c.parent < 0 ? 0 : 1) << int(c.type);
         EXPECT_EQ(parents, c.parent < 0 ? std::vector<int>{} : std::vector<int>{c.parent}) << int(c.type);
     }
-    // A lyric hangs under its note, whatever its text type.
+    // A lyric hangs under its measure (or, in older documents, its note),
+    // whatever its text type.
     ECLyric lyric("la");
     lyric.SetTextType(1);
     std::vector<int> parents;
     EXPECT_EQ(lyric.GetParentTypes(parents), 1);
-    EXPECT_EQ(parents, std::vector<int>{ET_NOTE});
+    EXPECT_EQ(parents, (std::vector<int>{ET_NOTE, ET_MEASURE}));
 }
 
 TEST(ECText, ArchiveBytesRoundTripAndCuts) {

@@ -370,16 +370,36 @@ TEST(ScoreMgr, TextKindFollowsTheMetaTypeAndTrack) {
     }
 }
 
-TEST(ScoreMgr, LyricsAreSungToTheNoteTheyStartWith) {
-    Piece piece;
-    ECBase* note = piece.Add(2, On(60));
+// Every lyric goes into the measure of its track at its time, whether its
+// note came before it, comes after it or never comes.
+TEST(ScoreMgr, LyricsGoIntoTheMeasureAtTheirTime) {
     const unsigned char la[] = {'l', 'a'};
-    ECLyric* lyric = piece.mgr->AddLyricEvent(MCTime(2.0f), Track(1), la, 2);
-    ASSERT_NE(lyric, nullptr);
-    EXPECT_EQ(lyric->GetText(), "la");
-    EXPECT_EQ(ParentOf(lyric), note);
-    // No note starts there: nothing to hang it on.
-    EXPECT_EQ(piece.mgr->AddLyricEvent(MCTime(2.5f), Track(1), la, 2), nullptr);
+    const struct {
+        const char* what;
+        float time;
+        bool noteBefore, noteAfter;
+        int bar;
+    } cases[] = {
+        {"after its note-on", 2.0f, true, false, 1},
+        {"before its note-on", 2.0f, false, true, 1},
+        {"with no note", 2.5f, false, false, 1},
+        {"on a later bar line, before its note-on", 8.0f, false, true, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Piece piece;
+        ECBase* note = c.noteBefore ? piece.Add(c.time, On(60)) : nullptr;
+        ECLyric* lyric = piece.mgr->AddLyricEvent(MCTime(c.time), Track(1), la, 2);
+        if (c.noteAfter)
+            note = piece.Add(c.time, On(60));
+        ASSERT_NE(lyric, nullptr);
+        EXPECT_EQ(lyric->GetText(), "la");
+        EXPECT_EQ(*lyric->GetTime(), MCTime(c.time));
+        EXPECT_EQ(lyric->GetParents()->GetCount(), 1);
+        EXPECT_EQ(ParentOf(lyric), piece.conductor->GetMeasure(1, c.bar));
+        if (note)
+            EXPECT_EQ(ParentOf(note), ParentOf(lyric));
+    }
 }
 
 TEST(ScoreMgr, MetersGoThroughTheMeterCommand) {
@@ -654,7 +674,7 @@ TEST(ScoreMgr, GatheredEventsWaitForTheirCommand) {
     ECLyric* lyric = piece.mgr->AddLyricEvent(MCTime(0.0f), Track(1), la, 2);
     EXPECT_FALSE(first->GetParents()->IsEmpty());
     ASSERT_NE(lyric, nullptr);
-    EXPECT_EQ(ParentOf(lyric), first);   // found its note: the note went in first
+    EXPECT_EQ(ParentOf(lyric), ParentOf(first));   // the note went in first, into the lyric's measure
 
     ECBase* second = piece.Add(1, On(62));
     EXPECT_TRUE(second->GetParents()->IsEmpty());

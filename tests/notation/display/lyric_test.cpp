@@ -137,6 +137,17 @@ TEST_F(LyricTest, CentredUnderItsNoteOnTheLyricLine) {
     ASSERT_FALSE(text.Empty());
     EXPECT_NEAR(text.CenterX2(), head.CenterX2(), 4) << "centred under the head";
     EXPECT_GT(text.top, noteInk.bottom) << "below the note";
+
+    // A syllable an older document keeps under its note stands where one
+    // under the measure does.
+    auto* held = new ECLyric("mum");
+    held->SetTime(note->GetOwner()->GetTime());
+    ASSERT_EQ(note->GetOwner()->AddChild(held, 1), 1);
+    auto* heldDisplay = dynamic_cast<DCctLyric*>(held->GetData(DK_NOTATION, 1));
+    ASSERT_NE(heldDisplay, nullptr);
+    EXPECT_EQ(heldDisplay->GetTickStart(1), 256);
+    ASSERT_EQ(heldDisplay->Position(nullptr, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(heldDisplay->GetPosition(), lyric->GetPosition());
 }
 
 TEST_F(LyricTest, WithoutAMeasureOrItsConductorMeasureTheSyllableIsNotPlaced) {

@@ -37,7 +37,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
-#include "tests/notation/view/scoreprogram_support.h"
+#include "tests/notation/view/print_support.h"
 #include "tests/notation/view/songfile_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
@@ -63,6 +63,8 @@
 
 namespace {
 
+using namespace view_test;
+
 constexpr UINT IDR_PRINT_MAIN = 29871;
 constexpr UINT IDR_PRINT_DOC = 29872;
 
@@ -71,78 +73,6 @@ MENU_RESOURCE(IDR_PRINT_MAIN, kMainMenu);
 const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOSE, "&Close"}}}}};
 MENU_RESOURCE(IDR_PRINT_DOC, kDocMenu);
 STRING_TABLE({IDR_PRINT_MAIN, "Print"}, {IDR_PRINT_DOC, "Printed"});
-
-// Letter paper, as the layout's paper in twips.
-constexpr int kLetterWidth = 12240;
-constexpr int kLetterHeight = -15840;
-constexpr int kTwipsPerPoint = 20;
-
-std::string RunTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return process.readAllStandardOutput().toStdString();
-}
-
-bool HavePdfTools() { return !QStandardPaths::findExecutable("pdftohtml").isEmpty(); }
-
-// What pdfinfo says of a file: its page count and the first page's size in points.
-struct PdfInfo {
-    int pages = 0;
-    double width = 0;
-    double height = 0;
-};
-PdfInfo ReadPdfInfo(const QString& path) {
-    const QString info = QString::fromStdString(RunTool("pdfinfo", {path}));
-    PdfInfo out;
-    const QRegularExpressionMatch pages = QRegularExpression("Pages:\\s+(\\d+)").match(info);
-    const QRegularExpressionMatch size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts").match(info);
-    if (pages.hasMatch())
-        out.pages = pages.captured(1).toInt();
-    if (size.hasMatch()) {
-        out.width = size.captured(1).toDouble();
-        out.height = size.captured(2).toDouble();
-    }
-    return out;
-}
-
-// A text of pdftohtml's XML: its page, top (points from the page's top),
-// font family and text.
-struct PdfText {
-    int page = 0;
-    int top = 0;
-    std::string family;
-    std::string text;
-};
-std::vector<PdfText> ReadPdfTexts(const QString& path) {
-    const QString xml =
-        QString::fromStdString(RunTool("pdftohtml", {"-xml", "-i", "-zoom", "1", "-stdout", path}));
-    std::vector<PdfText> out;
-    std::map<QString, std::string> families;
-    int page = 0;
-    const QRegularExpression pageTag("<page number=\"(\\d+)\"");
-    const QRegularExpression fontTag("<fontspec id=\"(\\d+)\"[^>]*family=\"([^\"]*)\"");
-    const QRegularExpression textTag("<text top=\"(-?\\d+)\"[^>]*font=\"(\\d+)\"[^>]*>(?:<[^>]+>)*([^<]*)");
-    for (const QString& line : xml.split('\n')) {
-        const QRegularExpressionMatch p = pageTag.match(line);
-        if (p.hasMatch())
-            page = p.captured(1).toInt();
-        const QRegularExpressionMatch f = fontTag.match(line);
-        if (f.hasMatch())
-            families[f.captured(1)] = f.captured(2).toStdString();
-        const QRegularExpressionMatch t = textTag.match(line);
-        if (t.hasMatch())
-            out.push_back({page, t.captured(1).toInt(), families[t.captured(2)], t.captured(3).trimmed().toStdString()});
-    }
-    return out;
-}
-
-// Staff lines and barlines are drawn in the staff colour, a grey: anything
-// darker than the paper counts.
-bool Inked(const QImage& image, int x, int y) {
-    constexpr int kPaper = 240;
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < kPaper;
-}
 
 // The character the music face draws a filled notehead with: its code in the
 // installed font's character map, as python3-fonttools reads it; 0 when
@@ -161,29 +91,9 @@ char32_t FilledNoteheadCode() {
     return code.empty() ? 0 : static_cast<char32_t>(std::stoul(code));
 }
 
-class CantrelPrintTest : public view_test::ScoreProgram {
+class CantrelPrintTest : public view_test::PrintProgram {
 protected:
-    CantrelPrintTest() : ScoreProgram(IDR_PRINT_MAIN, IDR_PRINT_DOC) {}
-
-    void SetUp() override {
-        SaveIntPreference("Views\\Music Score", "PageWidth", kLetterWidth);
-        SaveIntPreference("Views\\Music Score", "PageHeight", kLetterHeight);
-        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
-        ScoreProgram::SetUp();
-        // Notes played 66 % long read back as quarters.
-        gate.emplace(CCantrel::kDefaultDurationGate);
-    }
-    void TearDown() override {
-        SetProgramPrinter({});
-        driver.reset();   // off the performance before its document lets it go
-        ScoreProgram::TearDown();
-        gate.reset();
-        MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
-        // Later tests in this process lay out on the paper they find stored.
-        CProfile profile = CProfile::Application();
-        profile.DeleteKey("Views\\Music Score", "PageWidth");
-        profile.DeleteKey("Views\\Music Score", "PageHeight");
-    }
+    CantrelPrintTest() : PrintProgram(IDR_PRINT_MAIN, IDR_PRINT_DOC) {}
 
     // The layout as it stood before a print: its page count, each measure's
     // page and the second column's place (which a new layout would move).
@@ -193,13 +103,13 @@ protected:
         CPoint second;
     };
     LayoutBefore Before(CCantrel* view) {
-        return {MCPageLayout::GetPageLayout().GetPageCount(), PageOfEachMeasure(view),
+        return {PageCount(view), PageOfEachMeasure(view),
                 Column(view, 2)->GetVirtualPosition()};
     }
     // `path` holds the layout's Letter pages and nothing was laid out again.
     void ExpectPrintedAsLaidOut(CCantrel* view, const QString& path, const LayoutBefore& before) {
         ExpectLetterPagesOf(view, path, before.pages, before.pageOf);
-        EXPECT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), before.pages);
+        EXPECT_EQ(PageCount(view), before.pages);
         EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), before.second) << "laid out again";
     }
 
@@ -209,16 +119,7 @@ protected:
         songBytes = view_test::MakeSong(dir.filePath("song.mid").toStdString());
         if (songBytes.empty())
             return nullptr;
-        CCantrel* view = OpenScore();
-        if (!view)
-            return nullptr;
-        driver = std::make_unique<notation_test::ViewDriver>(*view);
-        return Load(view, *driver, songBytes) ? view : nullptr;
-    }
-    static ECConductor* Conductor(CCantrel* view) { return view->GetBaseEvent()->GetConductor(); }
-    static DCctConductorMeasure* Column(CCantrel* view, int number) {
-        ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
-        return measure ? dynamic_cast<DCctConductorMeasure*>(NotationDisplayOf(measure)) : nullptr;
+        return OpenFile(songBytes);
     }
     // The PDF at `path` holds the Letter layout `view` shows: `pages` pages
     // of Letter, music and text in embedded fonts, the printable area where
@@ -247,9 +148,7 @@ protected:
 
         // The paper lands on the sheet: at 72 dots an inch the top staff line of
         // system 2 runs from the printable area's left edge to its right.
-        const QString pagePrefix = dir.filePath(QFileInfo(path).completeBaseName() + "-page");
-        RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, pagePrefix});
-        const QImage sheet(pagePrefix + "-1.pgm");
+        const QImage sheet = RenderPdfPage(path, 1, 72);
         ASSERT_FALSE(sheet.isNull());
         const CRect& paper = layout.GetPaperRect();
         const CRect& printable = layout.GetPrintableRect();
@@ -303,7 +202,7 @@ protected:
         const int measures = Conductor(view)->GetMaxMeasureNumber();
         std::vector<int> pageOf(measures + 1);
         for (int n = 1; n <= measures; ++n)
-            pageOf[n] = MCPageLayout::GetPageLayout().GetPageAtPoint(Column(view, n)->GetVirtualPosition());
+            pageOf[n] = view->GetPagenate().GetPageAtPoint(Column(view, n)->GetVirtualPosition());
         return pageOf;
     }
     // The view x, in twips, of measure n's closing barline.
@@ -317,37 +216,7 @@ protected:
         }
         return 0;
     }
-    // Paints the view as a paint message does and answers its off-screen
-    // picture (pixels of the view area).
-    static QImage Paint(CCantrel* view) {
-        view->SetNeedsDraw(TRUE);
-        view->Invalidate(FALSE);
-        view->UpdateWindow();
-        CBitmap* bitmap = view->GetOffscreenBitmap();
-        if (!bitmap)
-            return {};
-        CClientDC screen(view);
-        CDC memory;
-        memory.CreateCompatibleDC(&screen);
-        CBitmap* previous = memory.SelectObject(bitmap);
-        const QImage image = memory.GetImage() ? memory.GetImage()->copy() : QImage();
-        memory.SelectObject(previous);
-        return image;
-    }
-    // View twips to a pixel of the view area.
-    static CPoint ToPixel(CCantrel* view, CPoint at) {
-        CClientDC dc(view);
-        view->OnPrepareDC(&dc);
-        at.x -= view->GetScrollPosition().x;
-        at.y -= view->GetScrollPosition().y;
-        dc.LPtoDP(&at);
-        return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<notation_test::ViewDriver> driver;
     smf_support::Bytes songBytes;   // the song OpenSong read
-    std::optional<notation_test::DurationGate> gate;
 };
 
 // Page 1 on screen: a column just left of a barline crosses five staff
@@ -356,7 +225,7 @@ protected:
 TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const QImage image = Paint(view);
+    const QImage image = PaintView(view);
     ASSERT_FALSE(image.isNull());
 
     DCctConductorMeasure* first = Column(view, 1);
@@ -366,17 +235,17 @@ TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     for (int n = 1; Column(view, n) && Column(view, n)->GetVirtualPosition().y == first->GetVirtualPosition().y; ++n)
         row.push_back(n);
     ASSERT_GE(row.size(), 2u);
-    const int systemTop = ToPixel(view, first->GetVirtualPosition()).y;
-    const int nextTop = ToPixel(view, Column(view, row.back() + 1)->GetVirtualPosition()).y;
+    const int systemTop = ViewToPixel(view, first->GetVirtualPosition()).y;
+    const int nextTop = ViewToPixel(view, Column(view, row.back() + 1)->GetVirtualPosition()).y;
     ASSERT_LT(systemTop, nextTop);
 
     // Just left of the first barline only the staff lines are inked.
-    const int x = ToPixel(view, CPoint(BarlineX(view, row[0]), 0)).x - 2;
+    const int x = ViewToPixel(view, CPoint(BarlineX(view, row[0]), 0)).x - 2;
     for (int staff = 1; staff <= 3; ++staff) {
         CRect frame;
         NotationDisplayOf(Conductor(view)->GetMeasure(staff, 1))->GetVirtualFrame(&frame, 0);
-        const int top = ToPixel(view, CPoint(0, std::max(frame.top, frame.bottom))).y;
-        const int bottom = ToPixel(view, CPoint(0, std::min(frame.top, frame.bottom))).y;
+        const int top = ViewToPixel(view, CPoint(0, std::max(frame.top, frame.bottom))).y;
+        const int bottom = ViewToPixel(view, CPoint(0, std::min(frame.top, frame.bottom))).y;
         int lines = 0;
         for (int y = top - 2; y <= bottom + 2; ++y)
             lines += Inked(image, x, y) && !Inked(image, x, y - 1);
@@ -384,7 +253,7 @@ TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     }
 
     for (int n : row) {
-        const int barX = ToPixel(view, CPoint(BarlineX(view, n), 0)).x;
+        const int barX = ViewToPixel(view, CPoint(BarlineX(view, n), 0)).x;
         int darkRows = 0;
         for (int y = systemTop; y < nextTop; ++y)
             darkRows += Inked(image, barX - 1, y) || Inked(image, barX, y) || Inked(image, barX + 1, y);
@@ -400,10 +269,10 @@ TEST_F(CantrelPrintTest, APaintDuringALayoutPlacesNothing) {
     measure->SetPositionDirty(1);
     CNotateInfo& info = view->GetAutoNote().GetNotateInfo();
     info.SetPagenating(1);
-    Paint(view);
+    PaintView(view);
     EXPECT_TRUE(measure->PositionDirty());
     info.SetPagenating(0);
-    Paint(view);
+    PaintView(view);
     EXPECT_FALSE(measure->PositionDirty());
 }
 
@@ -413,7 +282,7 @@ TEST_F(CantrelPrintTest, AWindowTallerThanTheScorePlacesItsLastPage) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
+    const int pages = PageCount(view);
     ASSERT_GE(pages, 2);
     const int scoreInches = pages * -layout.GetPageRect().Height() / CCantrel::kTwipsPerInch;
     main->MoveWindow(0, 0, 1000, (scoreInches + 4) * view->GetScreenResolution());
@@ -424,7 +293,7 @@ TEST_F(CantrelPrintTest, AWindowTallerThanTheScorePlacesItsLastPage) {
     ASSERT_GT(client.Height(), scoreInches * view->GetScreenResolution());
 
     DCctBase* last = Column(view, Conductor(view)->GetMaxMeasureNumber());
-    ASSERT_EQ(layout.GetPageAtPoint(last->GetVirtualPosition()), pages);
+    ASSERT_EQ(view->GetPagenate().GetPageAtPoint(last->GetVirtualPosition()), pages);
     last->SetPositionDirty(1);
     CClientDC dc(view);
     view->OnPrepareDC(&dc);
@@ -445,8 +314,7 @@ TEST_F(CantrelPrintTest, DirectPrintToAPdfFilePrintsTheLayoutsPages) {
     const LayoutBefore before = Before(view);
 
     const QString path = dir.filePath("out.pdf");
-    SetProgramPrinter({path.toStdString(), std::nullopt});
-    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+    PrintToPdf(view, path);
     ExpectPrintedAsLaidOut(view, path, before);
 }
 
@@ -458,15 +326,12 @@ TEST_F(CantrelPrintTest, ATempoTrackAlonePrintsItsPage) {
     constexpr int kDivision = 480;
     smf_support::Track conductor;
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End(2 * 4 * kDivision);
-    CCantrel* view = OpenScore();
+    CCantrel* view = OpenFile(smf_support::File(1, kDivision).Add(conductor).GetBytes());
     ASSERT_NE(view, nullptr);
-    driver = std::make_unique<notation_test::ViewDriver>(*view);
-    ASSERT_TRUE(Load(view, *driver, smf_support::File(1, kDivision).Add(conductor).GetBytes()));
-    ASSERT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), 1);
+    ASSERT_EQ(PageCount(view), 1);
 
     const QString path = dir.filePath("tempo.pdf");
-    SetProgramPrinter({path.toStdString(), std::nullopt});
-    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+    PrintToPdf(view, path);
     const PdfInfo info = ReadPdfInfo(path);
     EXPECT_EQ(info.pages, 1);
     EXPECT_NEAR(info.width, kLetterWidth / double(kTwipsPerPoint), 0.5);
@@ -488,8 +353,8 @@ TEST_F(CantrelPrintTest, PrintingOnAnotherPaperLaysOutAgainFirst) {
     const PdfInfo info = ReadPdfInfo(path);
     EXPECT_NEAR(info.width, 595, 1);
     EXPECT_NEAR(info.height, 842, 1);
-    EXPECT_EQ(info.pages, layout.GetPageCount());
-    EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * layout.GetPageCount());
+    EXPECT_EQ(info.pages, PageCount(view));
+    EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * PageCount(view));
     std::map<std::string, int> numbers;
     for (const PdfText& text : ReadPdfTexts(path))
         if (text.family.find("Serif") != std::string::npos)
@@ -534,8 +399,7 @@ TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledN
 TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
+    const int pages = PageCount(view);
     ASSERT_GE(pages, 2);
     const QString pdf = dir.filePath("preview.pdf");
     const struct {
@@ -558,7 +422,7 @@ TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
         view->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
         EXPECT_EQ(dialogs.GetPending(), 0u);
         EXPECT_EQ(shown, pages);
-        EXPECT_EQ(layout.GetPageCount(), pages);
+        EXPECT_EQ(PageCount(view), pages);
     }
     SetPrinterQuery(systemPrinters);
     EXPECT_FALSE(QFile::exists(pdf)) << "a preview writes no file";
@@ -569,12 +433,12 @@ TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
 TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const QImage score = Paint(view);
+    const QImage score = PaintView(view);
     ASSERT_FALSE(score.isNull());
     CClientDC dc(view);
     view->OnPrepareDC(&dc);
     // A block of feedback over the first system, in the view area's pixels.
-    const CPoint corner = ToPixel(view, Column(view, 1)->GetVirtualPosition());
+    const CPoint corner = ViewToPixel(view, Column(view, 1)->GetVirtualPosition());
     const CRect block(corner.x, corner.y, corner.x + 40, corner.y + 40);
     CRect device = block;
     device.OffsetRect(view->GetViewArea().TopLeft());
@@ -631,7 +495,7 @@ TEST_F(CantrelPrintTest, PrintingFromTheCommandLineWritesTheLayoutsPages) {
         GTEST_SKIP() << "the music font or python3-fonttools is not installed (tools/setup)";
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const int pages = MCPageLayout::GetPageLayout().GetPageCount();
+    const int pages = PageCount(view);
     const std::vector<int> pageOf = PageOfEachMeasure(view);
 
     // A profile of the run's own, under a home of its own.

@@ -1,9 +1,11 @@
 // The pages of each score window: two scores open side by side each print
-// and draw their own pages.
+// and draw their own pages, and a bar wider than any page stays inside its
+// measure and inside the page's printable area.
 #include "notation/view/cantrel.h"
 
 #include "model/conductor.h"
 #include "model/eventtypes.h"
+#include "model/findactions.h"
 #include "model/measure.h"
 #include "model/performance.h"
 #include "notation/display/base.h"
@@ -140,6 +142,70 @@ TEST_F(CantrelPagesTest, TwoScoresEachPrintAndDrawTheirOwnPages) {
     EXPECT_EQ(PageCount(second), secondPages);
     for (int page : {2, secondPages})
         EXPECT_EQ(StaffLinesDrawnOn(second, page), 5) << "second score, page " << page;
+}
+
+// Bars wider than any page (wider than a 16-bit width holds, for the long
+// meters) are squeezed into the system: every note stands between its
+// measure's start and its barline, and the printed page holds nothing past
+// its printable area (text boxes of the music font, ink at 150 dots an inch).
+TEST_F(CantrelPagesTest, AWideBarStaysInsideItsMeasureAndThePrintableArea) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    const struct {
+        const char* what;
+        int numerator;
+        int perQuarter;
+    } cases[] = {
+        {"a 32/4 bar of 64 eighths", 32, 2},
+        {"a 32/4 bar of 128 sixteenths", 32, 4},
+        {"a 16/4 bar of 64 sixteenths", 16, 4},
+    };
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const CRect& paper = layout.GetPaperRect();
+    const CRect& printable = layout.GetPrintableRect();
+    // The printable area on the sheet, in points from its top-left corner.
+    const double right = (printable.right - paper.left) / double(kTwipsPerPoint);
+    const double bottom = (paper.top - printable.bottom) / double(kTwipsPerPoint);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CCantrel* view = OpenFile(Scales(c.numerator, 1, c.perQuarter));
+        ASSERT_NE(view, nullptr);
+        DCctConductorMeasure* column = Column(view, 1);
+        ASSERT_NE(column, nullptr);
+        EXPECT_LE(column->GetVirtualPosition().x + column->GetWidth(), printable.right);
+        const int start = column->GetVirtualPosition().x;
+        const int barline = start + column->GetBarlineX();
+        ACFindEvents notes;
+        notes.AddEvtType(ET_NOTE);
+        notes.Apply(Conductor(view)->GetMeasure(1, 1));
+        EXPECT_EQ(notes.GetEvents().GetCount(), c.numerator * c.perQuarter);
+        int outside = 0;
+        for (POSITION pos = notes.GetEvents().GetHeadPosition(); pos;) {
+            const int x = NotationDisplayOf(notes.GetEvents().GetNext(pos))->GetVirtualPosition().x;
+            outside += x <= start || x >= barline;
+        }
+        EXPECT_EQ(outside, 0) << "of " << notes.GetEvents().GetCount() << " notes, between " << start << " and "
+                              << barline;
+
+        const QString path = dir.filePath(QString("wide-%1-%2.pdf").arg(c.numerator).arg(c.perQuarter));
+        PrintToPdf(view, path);
+        ASSERT_EQ(ReadPdfInfo(path).pages, PageCount(view));
+        const std::vector<PdfWord> words = ReadPdfWords(path);
+        EXPECT_FALSE(words.empty());
+        for (const PdfWord& word : words) {
+            EXPECT_LE(word.xMax, right + 1) << "page " << word.page << " at " << word.xMin;
+            EXPECT_LE(word.yMax, bottom + 1) << "page " << word.page << " at " << word.yMin;
+        }
+        constexpr int kDpi = 150;
+        const QImage sheet = RenderPdfPage(path, 1, kDpi);
+        ASSERT_FALSE(sheet.isNull());
+        const int firstFree = static_cast<int>((right + 2) * kDpi / 72);
+        int inkBeyond = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = firstFree; x < sheet.width(); ++x)
+                inkBeyond += Inked(sheet, x, y);
+        EXPECT_EQ(inkBeyond, 0) << "ink right of the printable area";
+    }
 }
 
 }  // namespace

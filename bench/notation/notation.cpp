@@ -293,7 +293,7 @@ void PagenateFile(benchmark::State& state, midigen::Size size) {
     auto* staffDisplay = dynamic_cast<DCctConductorStaff*>(
         conductor->GetTrack(TRACK_CONDUCTOR, 0, 0)->GetData(DK_NOTATION, 0));
     Report(state, piece, conductor->GetMaxMeasureNumber());
-    state.counters["pages"] = MCPageLayout::GetPageLayout().GetPageCount();
+    state.counters["pages"] = pagenate.GetPages().GetPageCount();
     state.counters["staves shown"] = staffDisplay ? staffDisplay->GetRuler().GetShownStaffCount() : 0;
     notation.reset();
     doc.reset();

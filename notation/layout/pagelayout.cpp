@@ -1,4 +1,4 @@
-// The page of the score: paper, margins, page cells and page start times.
+// The page of the score: paper, margins and page cells.
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/fontsize.h"
 
@@ -112,10 +112,10 @@ CRect MCPageLayout::GetPageRect(int page, CRect rect) const {
     return rect;
 }
 
-int MCPageLayout::GetPageAtPoint(POINT point) const {
+int MCPageLayout::GetPageAtPoint(POINT point, int pageCount) const {
     const int pageWidth = m_pageRect.right - m_pageRect.left;
     const int pageHeight = m_pageRect.bottom - m_pageRect.top;   // negative: pages go down
-    for (int page = 1; page <= m_pageCount; ++page) {
+    for (int page = 1; page <= pageCount; ++page) {
         CRect cell = m_pageRect;
         if (m_sideBySide)
             cell.OffsetRect((page - 1) * pageWidth, 0);
@@ -126,34 +126,4 @@ int MCPageLayout::GetPageAtPoint(POINT point) const {
             return page;
     }
     return 1;
-}
-
-void MCPageLayout::AddPageStartTime(int page, const MCTime& time) {
-    if (page < 1)
-        return;
-    const size_t index = static_cast<size_t>(page) - 1;
-    // Pagination adds pages in order; a page further on leaves the ones it
-    // skips unknown rather than reading whatever the list held there.
-    if (index >= m_startTimes.size())
-        m_startTimes.resize(std::max(index + 1, m_startTimes.size() + 10), MCTime::TimeMax());
-    for (size_t i = static_cast<size_t>(m_knownStartTimes); i < index; ++i)
-        m_startTimes[i] = MCTime::TimeMax();
-    m_startTimes[index] = time;
-    m_knownStartTimes = std::max(m_knownStartTimes, page);
-}
-
-MCTime MCPageLayout::GetPageStartTime(int page) const {
-    if (page < 1 || page > m_knownStartTimes)
-        return MCTime::TimeMax();
-    return m_startTimes[static_cast<size_t>(page) - 1];
-}
-
-void MCPageLayout::SetPageTimeCount(int count) {
-    count = std::max(count, 0);
-    if (static_cast<size_t>(count) > m_startTimes.size())
-        m_startTimes.resize(static_cast<size_t>(count), MCTime::TimeMax());
-    for (size_t i = static_cast<size_t>(m_knownStartTimes); i < static_cast<size_t>(count); ++i)
-        m_startTimes[i] = MCTime::TimeMax();
-    m_knownStartTimes = count;
-    m_pageCount = count;
 }

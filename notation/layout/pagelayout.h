@@ -1,7 +1,7 @@
 // MCPageLayout: the printed page of the score. The size of the paper, the
-// margins inside it, how many pages there are, where they lie in the page
-// view and at which time each begins; also the screen resolution the fonts
-// turn their sizes with.
+// margins inside it and where pages lie in the page view; also the screen
+// resolution the fonts turn their sizes with. How many pages a score has
+// and when each begins is the score's own (scorepages.h).
 //
 // Lengths are layout units: 1440 per inch, y upward, so a page runs from
 // y = 0 down to negative y. Rectangles are left, top, right, bottom.
@@ -13,17 +13,16 @@
 // The first pages are letter size (8.5 by 11 inches) until the preferences
 // or a printer say otherwise.
 //
-// One object of the plug-in, built when the library loads (GetPageLayout);
-// tests build their own. Pagination and the view change it, the rulers, fonts
-// and tools read it. User-interface thread only.
+// One object of the plug-in, built when the library loads (GetPageLayout):
+// paper and margins are the program's settings, shared by every score.
+// Tests build their own. The view and its printing change it, pagination,
+// the rulers, fonts and tools read it. User-interface thread only.
 #pragma once
 
-#include "model/time.h"
 #include "platform/ui/geometry.h"
 
 #include <functional>
 #include <optional>
-#include <vector>
 
 class MCPageLayout {
 public:
@@ -55,10 +54,9 @@ public:
     // paper size is written back.
     void SetPageSize(int width, int height);
 
-    void SetPageCount(int count) { m_pageCount = count; }
-    int GetPageCount() const { return m_pageCount; }
-    // The page (from 1) holding the point; 1 when none does.
-    int GetPageAtPoint(POINT point) const;
+    // The page (from 1) of a score of `pageCount` pages holding the point;
+    // 1 when none does.
+    int GetPageAtPoint(POINT point, int pageCount) const;
 
     // Pages lie side by side from left to right, else stacked downward.
     void SetSideBySide(int sideBySide) { m_sideBySide = sideBySide; }
@@ -67,15 +65,6 @@ public:
     // The screen's pixels per inch (96 until the view says otherwise).
     static void SetZoom(int pixelsPerInch) { s_zoom = pixelsPerInch; }
     static int GetZoom() { return s_zoom; }
-
-    // Start times of pages, numbered from 1. Adding grows the list to fit
-    // the page; pages skipped over stay unknown. Page numbers below 1 are
-    // ignored.
-    void AddPageStartTime(int page, const MCTime& time);
-    // MCTime::TimeMax when the page's start is not known.
-    MCTime GetPageStartTime(int page) const;
-    // Keeps the first `count` start times; page count and known count become `count`.
-    void SetPageTimeCount(int count);
 
     const CRect& GetPageRect() const { return m_pageRect; }
     // A rectangle of page 1 moved to page `page` (from 1): down by page - 1
@@ -94,9 +83,6 @@ private:
     CRect m_quarterInchRect{1080, -1080, 12600, -16200};
     CRect m_printableRect{1440, -1440, 12240, -15840};
     int m_sideBySide = 0;
-    int m_pageCount = 1;
-    std::vector<MCTime> m_startTimes{MCTime(0.0f)};
-    int m_knownStartTimes = 1;
 
     static int s_zoom;
 };

@@ -40,7 +40,7 @@ MCRuler::MCRuler() {
     const int w = GetNoteheadWidth();
     ResetSlots(m_prolog, 4);
     m_divisionUnit = static_cast<short>(w / 4);
-    m_width = static_cast<short>(m_prolog[PROLOG_END].x + 3 * w);
+    m_width = m_prolog[PROLOG_END].x + 3 * w;
 }
 
 MCRuler::MCRuler(const MCRuler& other) {
@@ -78,7 +78,7 @@ void MCRuler::ReInitRuler() {
     ResetSlots(m_prolog, 4);
     m_divisionUnit = static_cast<short>(w / 2);
     m_borrowedMultiple = 1;
-    m_width = m_minimumWidth = static_cast<short>(m_prolog[PROLOG_END].x + 3 * w);
+    m_width = m_minimumWidth = m_prolog[PROLOG_END].x + 3 * w;
     m_postlog.reset();
     m_clefGroup.reset();
     m_flags = kEmpty | kDirty;
@@ -91,11 +91,11 @@ void MCRuler::ResetRuler() {
     ResetSlots(m_prolog, 4);
     RulerGroup& main = m_groups[0];
     for (size_t i = 0; i < main.marks.size(); ++i) {
-        main.marks[i].x = static_cast<short>(i * m_divisionUnit);
+        main.marks[i].x = static_cast<int>(i) * m_divisionUnit;
         main.marks[i].ClearMarking();
     }
-    main.width = static_cast<short>((main.marks.empty() ? 0 : main.marks.back().x) + m_divisionUnit);
-    m_width = static_cast<short>(m_prolog[PROLOG_END].x + main.width);
+    main.width = (main.marks.empty() ? 0 : main.marks.back().x) + m_divisionUnit;
+    m_width = m_prolog[PROLOG_END].x + main.width;
     m_clefGroup.reset();
     for (size_t g = 1; g < m_groups.size(); ++g) {
         RulerGroup& group = m_groups[g];
@@ -113,7 +113,7 @@ void MCRuler::ResetRuler() {
 void MCRuler::ResetProlog() {
     const int before = m_prolog[PROLOG_END].x;
     ResetSlots(m_prolog, 4);
-    m_width = static_cast<short>(m_width + m_prolog[PROLOG_END].x - before);
+    m_width += m_prolog[PROLOG_END].x - before;
 }
 
 // ---- group lookup ------------------------------------------------------------------
@@ -155,8 +155,8 @@ void MCRuler::CreateDivMarks(ECMeter* meter, WORD resolution) {
     }
     _CreateDivMarks(meter, main.resolution, main.marks);
     InitDivPositions(main);
-    main.width = static_cast<short>(main.marks.size() * m_divisionUnit);
-    m_width = m_minimumWidth = static_cast<short>(m_prolog[PROLOG_END].x + main.width);
+    main.width = static_cast<int>(main.marks.size()) * m_divisionUnit;
+    m_width = m_minimumWidth = m_prolog[PROLOG_END].x + main.width;
     AddToTemplate(meter, main.resolution);
 }
 
@@ -193,7 +193,7 @@ void MCRuler::_CreateDivMarks(ECMeter* meter, WORD resolution, std::vector<Ruler
 
 void MCRuler::InitDivPositions(RulerGroup& group) {
     for (size_t i = 0; i < group.marks.size(); ++i) {
-        group.marks[i].x = static_cast<short>(i * m_divisionUnit);
+        group.marks[i].x = static_cast<int>(i) * m_divisionUnit;
         group.marks[i].SetRightExtent(m_divisionUnit);
     }
 }
@@ -221,7 +221,7 @@ void MCRuler::CopyTemplate(int index) {
     m_minimumWidth = t.minimumWidth;
     // The table does not keep the group's width; it is what building gives,
     // so a ruler from the table spaces exactly as the one that filled it.
-    main.width = static_cast<short>(main.marks.size() * m_divisionUnit);
+    main.width = static_cast<int>(main.marks.size()) * m_divisionUnit;
 }
 
 void MCRuler::AddToTemplate(ECMeter* meter, WORD resolution) {
@@ -332,7 +332,7 @@ void MCRuler::SetResolution(WORD resolution, WORD pulse) {
             const int to = d + 1 < oldCount ? marks[d + 1].x : end;
             for (int e = k * d + 1; e < k * (d + 1) && e < newCount; ++e) {
                 RulerDiv& mark = finer[e];
-                mark.x = static_cast<short>(from + Scale(e % k, k, to - from));
+                mark.x = from + Scale(e % k, k, to - from);
                 mark.tick = static_cast<short>(e * resolution);
                 mark.SetLevel(2);
             }
@@ -447,7 +447,7 @@ void MCRuler::UpdateBorrowedGroup(RulerGroup& group, WORD L, WORD e, WORD f, WOR
             continue;
         }
         for (; j < count && stepOwn * j < stepMain * static_cast<int>(i); ++j) {
-            marks[j].x = static_cast<short>(previous + Scale(stepOwn * j % stepMain, stepMain, main[i].x - previous));
+            marks[j].x = previous + Scale(stepOwn * j % stepMain, stepMain, main[i].x - previous);
             marks[j].tick = static_cast<short>(j * group.resolution);
         }
     }
@@ -458,7 +458,7 @@ void MCRuler::UpdateBorrowedGroup(RulerGroup& group, WORD L, WORD e, WORD f, WOR
     const int from = main[last].x;
     const int end = GetMarksEnd();
     for (; j < count; ++j) {
-        marks[j].x = static_cast<short>(from + Scale(stepOwn * j - stepMain * last, stepMain, end - from));
+        marks[j].x = from + Scale(stepOwn * j - stepMain * last, stepMain, end - from);
         marks[j].tick = static_cast<short>(j * group.resolution);
     }
 }

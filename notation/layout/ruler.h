@@ -14,6 +14,12 @@
 // t x base pulse / pulse real ticks). The notehead width and height come from
 // rulermetrics.h at the moment an operation runs.
 //
+// Positions are worked out in int. A ruler's width goes on as a 16-bit value
+// (the measure's metrics, the width pagination gives it), so the spacing
+// pass and the mediation leave every ruler at most MAX_WIDTH wide: the marks
+// of a measure whose natural spacing would be wider are scaled down in
+// proportion first.
+//
 // A group is chosen by its pulse (the key 0x4000 selects the active group);
 // an operation on a pulse no group has does nothing and answers 0 (64 for a
 // resolution). Nothing is reported.
@@ -47,13 +53,16 @@ public:
 
     // The key that selects the active group wherever a pulse is asked for.
     static constexpr WORD ACTIVE_GROUP = 0x4000;
+    // The widest a ruler is left by the spacing pass and the mediation:
+    // what a 16-bit width holds.
+    static constexpr int MAX_WIDTH = 0x7FFF;
 
     // One division mark: x, tick and a packed word
     //   bits 0-1 level (0 first mark of a stress, 1 first of a later pulse,
     //   2 any other), bit 2 occupied, bit 3 unused (never copied),
     //   bits 4-15 right extent, 16-27 left extent, 28-31 duration code.
     struct RulerDiv {
-        short x = 0;
+        int x = 0;
         short tick = 0;
         std::uint32_t word = 2;
 
@@ -87,7 +96,7 @@ public:
         WORD basePulse = 0;      // the real length of one pulse (group 0's pulse)
         WORD resolution = 64;    // group ticks between two marks
         std::vector<RulerDiv> marks;
-        short width = 0;         // where the last mark's section ends, from the prologue's end
+        int width = 0;           // where the last mark's section ends, from the prologue's end
     };
 
     // A prologue or postlogue slot; present when its x differs from the next slot's.
@@ -107,8 +116,8 @@ public:
         PrologDiv prolog[4];
         short divisionUnit = 0;
         short borrowedMultiple = 1;
-        short width = 0;
-        short minimumWidth = -1;
+        int width = 0;
+        int minimumWidth = -1;
         BYTE numerator = 0;
         BYTE denominator = 0;
         WORD resolution = 0;
@@ -127,7 +136,7 @@ public:
     // The width at the spacing pass's squeeze level `squeeze`, stored as the
     // minimum width; the marks are then spaced again at the ruler's own level.
     virtual void CalculateMinimumWidth(BYTE squeeze);
-    virtual short GetMinimumWidth() const { return m_minimumWidth; }
+    virtual short GetMinimumWidth() const { return static_cast<short>(m_minimumWidth); }
     // The first group with this pulse (0x4000: the active group); null when none.
     virtual RulerGroup* FindPulseGroup(WORD pulse);
     // Its index; 0 when none.
@@ -249,7 +258,7 @@ public:
     RulerGroup* GetPulseGroup(int n);
     std::vector<RulerGroup>& GetRulerGroup() { return m_groups; }
     const std::vector<RulerGroup>& GetRulerGroup() const { return m_groups; }
-    short GetWidth() const { return m_width; }
+    short GetWidth() const { return static_cast<short>(m_width); }
     int IsLastDiv(int index, WORD pulse);
     short GetDivisionUnit() const { return m_divisionUnit; }
     short GetBorrowedMultiple() const { return m_borrowedMultiple; }
@@ -342,9 +351,9 @@ public:
     void MergeRulers();
     // Moves the mark and all after it by delta, and every other group from
     // the mark at the same place onward; mark = mark count widens every group.
-    void AdjustDiv(WORD mark, short delta, WORD pulse);
+    void AdjustDiv(WORD mark, int delta, WORD pulse);
     // AdjustDiv of the mark after; after the last mark the group's width.
-    void AdjustNextDiv(WORD mark, short delta, WORD pulse);
+    void AdjustNextDiv(WORD mark, int delta, WORD pulse);
     // Marks from `from` to the end, and the group's width, move by delta.
     void DeltaDivArray(RulerGroup& group, int from, int delta);
     // Re-places dst marks c..m (q per common interval) from src marks a..n (p
@@ -384,6 +393,14 @@ protected:
     int SpacingStep(int percent) const;
     // The x where a group's marks end: width - the marks' start.
     int GetMarksEnd() const { return m_width - m_prolog[PROLOG_END].x; }
+    // The postlogue's width; 0 without one.
+    int GetPostlogWidth() const;
+    // Scales every group's marks and width down, in proportion, when they
+    // reach further than MAX_WIDTH leaves them beside the prologue and the
+    // postlogue. A bar of many short notes in a long meter is naturally
+    // wider than 16 bits hold; scaled, it keeps its proportions, and the
+    // squeeze to the system's width still works on it.
+    void FitMarksToMaxWidth();
     // Moves slots after `slot` and the widths by delta.
     void MoveSlotsAfter(PrologDiv* slots, int count, int slot, int delta);
 
@@ -393,8 +410,8 @@ protected:
     std::unique_ptr<std::vector<PrologDiv>> m_postlog;       // owned, 3 slots when present
     short m_divisionUnit = 0;
     short m_borrowedMultiple = 1;
-    short m_width = 0;
-    short m_minimumWidth = -1;
+    int m_width = 0;
+    int m_minimumWidth = -1;
     BYTE m_flags = kEmpty | kDirty;
     WORD m_collapseCount = 0;
     BYTE m_activeGroup = 0;

@@ -5,6 +5,7 @@
 
 #include "notation/layout/pagelayout.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 // ---- prologue ------------------------------------------------------------------------------
@@ -20,7 +21,7 @@ void MCRuler::SetPrologX(int slot, int x) {
     const int delta = x - m_prolog[slot].x;
     m_prolog[slot].x = static_cast<short>(x);
     MoveSlotsAfter(m_prolog, 4, slot, delta);
-    m_width = static_cast<short>(m_width + delta);
+    m_width += delta;
 }
 
 void MCRuler::SetPrologWidth(int kind, int width) {
@@ -44,7 +45,7 @@ void MCRuler::SetPrologWidth(int kind, int width) {
         return;
     }
     // SetPrologX moved the width; the minimum width follows the marks' start.
-    m_minimumWidth = static_cast<short>(m_minimumWidth + m_prolog[PROLOG_END].x - endBefore);
+    m_minimumWidth += m_prolog[PROLOG_END].x - endBefore;
 }
 
 void MCRuler::RemoveProlog(int slot) {
@@ -52,8 +53,8 @@ void MCRuler::RemoveProlog(int slot) {
         return;
     const int delta = m_prolog[slot + 1].x - m_prolog[slot].x;
     MoveSlotsAfter(m_prolog, 4, slot, -delta);
-    m_width = static_cast<short>(m_width - delta);
-    m_minimumWidth = static_cast<short>(m_minimumWidth - delta);
+    m_width -= delta;
+    m_minimumWidth -= delta;
 }
 
 // ---- postlogue -------------------------------------------------------------------------------
@@ -62,8 +63,8 @@ void MCRuler::AddPostlog() {
     m_postlog = std::make_unique<std::vector<PrologDiv>>(3);
     ResetSlots(m_postlog->data(), 3);
     const int half = GetNoteheadWidth() / 2;
-    m_width = static_cast<short>(m_width + half);
-    m_minimumWidth = static_cast<short>(m_minimumWidth + half);
+    m_width += half;
+    m_minimumWidth += half;
 }
 
 void MCRuler::SetPostlog(int kind, int width) {
@@ -82,8 +83,8 @@ void MCRuler::SetPostlogX(int slot, int x) {
     const int delta = x - slots[slot].x;
     slots[slot].x = static_cast<short>(x);
     MoveSlotsAfter(slots, 3, slot, delta);
-    m_width = static_cast<short>(m_width + delta);
-    m_minimumWidth = static_cast<short>(m_minimumWidth + delta);
+    m_width += delta;
+    m_minimumWidth += delta;
 }
 
 void MCRuler::RemovePostlog(int kind) {
@@ -92,13 +93,13 @@ void MCRuler::RemovePostlog(int kind) {
     PrologDiv* slots = m_postlog->data();
     const int delta = slots[kind + 1].x - slots[kind].x;
     MoveSlotsAfter(slots, 3, kind, -delta);
-    m_width = static_cast<short>(m_width - delta);
-    m_minimumWidth = static_cast<short>(m_minimumWidth - delta);
+    m_width -= delta;
+    m_minimumWidth -= delta;
     if (!IsKeyInPostlog() && !IsMeterInPostlog()) {
         m_postlog.reset();
         const int half = GetNoteheadWidth() / 2;
-        m_width = static_cast<short>(m_width - half);
-        m_minimumWidth = static_cast<short>(m_minimumWidth - half);
+        m_width -= half;
+        m_minimumWidth -= half;
     }
 }
 
@@ -117,8 +118,12 @@ int MCRuler::IsMeterInPostlog() const {
     return m_postlog && (*m_postlog)[2].x != (*m_postlog)[1].x;
 }
 
+int MCRuler::GetPostlogWidth() const {
+    return m_postlog ? (*m_postlog)[POSTLOG_END].x : 0;
+}
+
 int MCRuler::GetBarlineX() const {
-    return m_width - (m_postlog ? (*m_postlog)[POSTLOG_END].x : 0);
+    return m_width - GetPostlogWidth();
 }
 
 int MCRuler::GetMidClefX(short tick, short width) {
@@ -294,8 +299,25 @@ int MCRuler::IsLastDiv(int index, WORD pulse) {
 
 void MCRuler::DeltaDivArray(RulerGroup& group, int from, int delta) {
     for (size_t i = from < 0 ? 0 : from; i < group.marks.size(); ++i)
-        group.marks[i].x = static_cast<short>(group.marks[i].x + delta);
-    group.width = static_cast<short>(group.width + delta);
+        group.marks[i].x += delta;
+    group.width += delta;
+}
+
+void MCRuler::FitMarksToMaxWidth() {
+    const int room = MAX_WIDTH - m_prolog[PROLOG_END].x - GetPostlogWidth();
+    int reach = 0;
+    for (const RulerGroup& group : m_groups) {
+        reach = std::max(reach, group.width);
+        for (const RulerDiv& mark : group.marks)
+            reach = std::max(reach, mark.x);
+    }
+    if (reach <= room || room <= 0)
+        return;
+    for (RulerGroup& group : m_groups) {
+        for (RulerDiv& mark : group.marks)
+            mark.x = Scale(mark.x, reach, room);
+        group.width = Scale(group.width, reach, room);
+    }
 }
 
 void MCRuler::ScaleDivToRuler(RulerGroup& src, int a, int n, int p, RulerGroup& dst, int c, int m, int q) {
@@ -315,11 +337,11 @@ void MCRuler::ScaleDivToRuler(RulerGroup& src, int a, int n, int p, RulerGroup& 
     int left = src.marks[a].x;
     for (int i = a + 1; i < n; ++i) {
         for (; d < m && u * d < v * i; ++d)
-            dst.marks[d].x = static_cast<short>(left + Scale(u * d % v, v, src.marks[i].x - left));
+            dst.marks[d].x = left + Scale(u * d % v, v, src.marks[i].x - left);
         left = src.marks[i].x;
     }
     for (; d < m && u * d < v * n; ++d)
-        dst.marks[d].x = static_cast<short>(left + Scale(u * d % v, v, srcEnd() - left));
+        dst.marks[d].x = left + Scale(u * d % v, v, srcEnd() - left);
     const int shortfall = srcEnd() - dstEnd();
     if (shortfall > 0)
         DeltaDivArray(dst, m, shortfall);

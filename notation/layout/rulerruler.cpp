@@ -70,8 +70,10 @@ void MCRulerRuler::MediateRulers(MCRuler& staffRuler) {
     for (size_t g = 0; g < staffGroups.size(); ++g)
         MediateGroup(staffRuler, staffGroups[g].pulse);
 
-    m_width = static_cast<short>(m_prolog[PROLOG_END].x + m_groups[0].width +
-                                 (m_postlog ? (*m_postlog)[POSTLOG_END].x : 0));
+    // Every gap the widest any staff needs may add up past what a width
+    // holds, though each staff's alone fitted.
+    FitMarksToMaxWidth();
+    m_width = m_prolog[PROLOG_END].x + m_groups[0].width + GetPostlogWidth();
     m_mediatedWidth = m_width;
 
     // A tuplet group this staff lacks follows group 0's new spacing.
@@ -130,7 +132,7 @@ void MCRulerRuler::MediateGroup(MCRuler& staffRuler, WORD pulse) {
         return;
     const int tail = staff->width - staff->marks[count - 1].x;
     if (tail > mine->width - mine->marks[count - 1].x)
-        mine->width = static_cast<short>(mine->marks[count - 1].x + tail);
+        mine->width = mine->marks[count - 1].x + tail;
 }
 
 // ---- width ------------------------------------------------------------------------------
@@ -140,7 +142,7 @@ int MCRulerRuler::SetWidth(short width, int force) {
         return 1;
     if (width < m_mediatedWidth && !force)
         return 0;
-    const int postlog = m_postlog ? (*m_postlog)[POSTLOG_END].x : 0;
+    const int postlog = GetPostlogWidth();
     const int start = m_groups.empty() || m_groups[0].marks.empty() ? 0 : m_groups[0].marks[0].x;
     const int d = start + m_prolog[PROLOG_END].x;
     const int e = m_width - d - postlog;
@@ -151,10 +153,10 @@ int MCRulerRuler::SetWidth(short width, int force) {
                 continue;
             const int s = group.marks[0].x;
             for (RulerDiv& mark : group.marks)
-                mark.x = static_cast<short>(s + Scale(mark.x - s, e, f));
-            group.width = static_cast<short>(s + Scale(group.width - s, e, f));
+                mark.x = s + Scale(mark.x - s, e, f);
+            group.width = s + Scale(group.width - s, e, f);
         }
-        m_width = static_cast<short>(d + Scale(e, e, f) + postlog);
+        m_width = d + Scale(e, e, f) + postlog;
     } else {
         // Nothing to stretch proportionally: the marks stay, the end moves.
         m_width = width;

@@ -132,7 +132,8 @@ void MCRuler::CleanUpRuler() {
         ResolveCollisions(index);
     }
     MergeRulers();
-    m_width = static_cast<short>(m_prolog[PROLOG_END].x + m_groups[0].width);
+    FitMarksToMaxWidth();
+    m_width = m_prolog[PROLOG_END].x + m_groups[0].width;
     bool occupied = false;
     for (const RulerGroup& group : m_groups)
         for (const RulerDiv& mark : group.marks)
@@ -159,15 +160,15 @@ int MCRuler::ScaleDivSection(WORD startTick, WORD endTick, WORD percent, WORD, W
     if (g > last)
         return 0;
     if (g == last) {
-        group.width = static_cast<short>(marks[last].x + step);
+        group.width = marks[last].x + step;
         return step;
     }
     int added = 0;
     for (int i = g; i + 1 <= h && i + 1 < count; ++i) {
-        marks[i + 1].x = static_cast<short>(marks[i].x + step);
+        marks[i + 1].x = marks[i].x + step;
         added += step;
         if (i + 1 == last) {
-            group.width = static_cast<short>(marks[last].x + step);
+            group.width = marks[last].x + step;
             added += step;
         }
     }
@@ -188,7 +189,7 @@ int MCRuler::ResolveCollisions(WORD groupIndex) {
             continue;
         const int left = mark.x - mark.GetLeftExtent();
         if (end > left) {
-            AdjustDiv(static_cast<WORD>(i), static_cast<short>(end - left), pulse);
+            AdjustDiv(static_cast<WORD>(i), end - left, pulse);
             pushed += end - left;
         }
         const RulerDiv& moved = m_groups[groupIndex].marks[i];
@@ -196,20 +197,20 @@ int MCRuler::ResolveCollisions(WORD groupIndex) {
     }
     const int width = m_groups[groupIndex].width;
     if (end > width) {
-        AdjustDiv(static_cast<WORD>(count), static_cast<short>(end - width), pulse);
+        AdjustDiv(static_cast<WORD>(count), end - width, pulse);
         pushed += end - width;
     }
     return pushed;
 }
 
-void MCRuler::AdjustDiv(WORD mark, short delta, WORD pulse) {
+void MCRuler::AdjustDiv(WORD mark, int delta, WORD pulse) {
     RulerGroup* group = FindPulseGroup(pulse);
     if (!group || delta == 0)
         return;
     const int g = static_cast<int>(group->marks.size());
     if (mark == g) {
         for (RulerGroup& each : m_groups)
-            each.width = static_cast<short>(each.width + delta);
+            each.width += delta;
         return;
     }
     DeltaDivArray(*group, mark, delta);
@@ -225,14 +226,14 @@ void MCRuler::AdjustDiv(WORD mark, short delta, WORD pulse) {
     }
 }
 
-void MCRuler::AdjustNextDiv(WORD mark, short delta, WORD pulse) {
+void MCRuler::AdjustNextDiv(WORD mark, int delta, WORD pulse) {
     RulerGroup* group = FindPulseGroup(pulse);
     if (!group)
         return;
     if (mark + 1 < static_cast<int>(group->marks.size()))
         AdjustDiv(static_cast<WORD>(mark + 1), delta, pulse);
     else
-        group->width = static_cast<short>(group->width + delta);
+        group->width += delta;
 }
 
 void MCRuler::MergeRulers() {
@@ -254,7 +255,8 @@ void MCRuler::MergeRulers() {
         else if (main.marks[0].x < tuplet.marks[0].x)
             DeltaDivArray(main, 0, tuplet.marks[0].x - main.marks[0].x);
         // Between two common points the group needing more room spaces the
-        // other; gaps compare as the 16-bit unsigned values they are stored in.
+        // other; gaps compare unsigned, so a gap running backwards counts as
+        // the widest.
         auto x = [](const RulerGroup& group, int k) {
             return k == static_cast<int>(group.marks.size()) ? group.width : group.marks[k].x;
         };
@@ -262,8 +264,8 @@ void MCRuler::MergeRulers() {
         for (int k = 1; d * k <= a; ++k) {
             const int mainFrom = d * (k - 1), mainTo = d * k;
             const int tupletFrom = e * (k - 1), tupletTo = e * k;
-            const auto mainGap = static_cast<WORD>(x(main, mainTo) - x(main, mainFrom));
-            const auto tupletGap = static_cast<WORD>(x(tuplet, tupletTo) - x(tuplet, tupletFrom));
+            const auto mainGap = static_cast<unsigned>(x(main, mainTo) - x(main, mainFrom));
+            const auto tupletGap = static_cast<unsigned>(x(tuplet, tupletTo) - x(tuplet, tupletFrom));
             if (mainGap < tupletGap)
                 ScaleDivToRuler(tuplet, tupletFrom, tupletTo, e, main, mainFrom, mainTo, d);
             else
@@ -320,7 +322,7 @@ void MCRuler::EnforceAccidentalWidth(WORD mark, WORD pulse) {
     const int gap = group->marks[mark].x - group->marks[mark - 1].x - GetNoteheadWidth() -
                     GetRulerNoteheadMetrics().accidentalWidth;
     if (gap < 0 && IsDivOccupied(mark, 1, pulse))
-        AdjustDiv(mark, static_cast<short>(-gap), pulse);
+        AdjustDiv(mark, -gap, pulse);
 }
 
 void MCRuler::CleanUpDiv(WORD mark, WORD pulse) {
@@ -333,7 +335,7 @@ void MCRuler::CleanUpDiv(WORD mark, WORD pulse) {
     const int clear = mark > 0 ? group->marks[mark - 1].x + group->marks[mark - 1].GetRightExtent() : 0;
     const int push = clear - (div.x - div.GetLeftExtent());
     if (push > 0)
-        AdjustDiv(mark, static_cast<short>(push), pulse);
+        AdjustDiv(mark, push, pulse);
 
     // Group 0's marks in the time between spread over the new gap.
     RulerGroup& main = m_groups[0];
@@ -342,7 +344,7 @@ void MCRuler::CleanUpDiv(WORD mark, WORD pulse) {
         for (RulerDiv& m : main.marks) {
             const int t = real(main, m.tick);
             if (t > fromTick && t < toTick)
-                m.x = static_cast<short>(fromX + Scale(t - fromTick, toTick - fromTick, toX - fromX));
+                m.x = fromX + Scale(t - fromTick, toTick - fromTick, toX - fromX);
         }
     };
     const RulerDiv& now = group->marks[mark];
@@ -354,8 +356,8 @@ void MCRuler::CleanUpDiv(WORD mark, WORD pulse) {
     const int reach = m_prolog[PROLOG_END].x + now.x + now.GetRightExtent();
     if (mark + 1 == static_cast<int>(group->marks.size()) && reach > m_width) {
         const int grow = reach - m_width;
-        m_width = static_cast<short>(reach);
-        m_minimumWidth = static_cast<short>(m_minimumWidth + grow);
+        m_width = reach;
+        m_minimumWidth += grow;
         spread(real(*group, now.tick), now.x, real(*group, EndTick(*group)), GetMarksEnd());
     }
 }

@@ -12,6 +12,7 @@
 #include "notation/autonote/notateinfo.h"
 #include "notation/display/base.h"
 #include "notation/layout/pagelayout.h"
+#include "notation/layout/scorepages.h"
 #include "notation/view/drawaction.h"
 #include "notation/view/findactions.h"
 #include "notation/view/layoutactions.h"
@@ -54,6 +55,7 @@ void CCantrel::OnDraw(CDC* pDC) {
         return;   // FIXME: the track view's strip of music is not drawn yet (its margin paints itself)
 
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    const MCScorePages& pages = m_pagenate.GetPages();
     const COLORREF background = pDC->IsPrinting() ? kPaperWhite : GetSysColor(COLOR_WINDOW);
     int firstShown = 0;
     int lastShown = 0;
@@ -81,9 +83,9 @@ void CCantrel::OnDraw(CDC* pDC) {
     visible.SetRect(&area);
     visible.SetOffset(origin.x, origin.y);
     // Only the pages in the area are searched (while their times are known).
-    if (firstShown && firstShown <= layout.GetPageCount() &&
-        layout.GetPageStartTime(firstShown) != MCTime::TimeMax())
-        visible.SetTimeWindow(layout.GetPageStartTime(firstShown), layout.GetPageStartTime(lastShown + 1));
+    if (firstShown && firstShown <= pages.GetPageCount() &&
+        pages.GetPageStartTime(firstShown) != MCTime::TimeMax())
+        visible.SetTimeWindow(pages.GetPageStartTime(firstShown), pages.GetPageStartTime(lastShown + 1));
     visible.Apply(m_pBaseEvent);
     if (IsSingleSelect())
         MoveSelectedFrameLast(visible.GetEvents());
@@ -136,16 +138,17 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
     client.OffsetRect(m_scrollPos);
 
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int first = layout.GetPageAtPoint(CPoint(client.left, client.bottom));
-    int last = layout.GetPageAtPoint(CPoint(client.left, client.top));
+    const MCScorePages& pages = m_pagenate.GetPages();
+    const int first = m_pagenate.GetPageAtPoint(CPoint(client.left, client.bottom));
+    int last = m_pagenate.GetPageAtPoint(CPoint(client.left, client.top));
     // Below the last page there is no page at the point: the area's lower
     // edge lies past the end of the score, whose last page is then in view.
-    const CRect lastPage = Normalized(layout.GetPageRect(layout.GetPageCount(), layout.GetPageRect()));
+    const CRect lastPage = Normalized(layout.GetPageRect(pages.GetPageCount(), layout.GetPageRect()));
     if (client.top < lastPage.top)
-        last = layout.GetPageCount();
+        last = pages.GetPageCount();
     last = std::max(last, first);
-    const MCTime start = layout.GetPageStartTime(first);
-    const MCTime end = layout.GetPageStartTime(last + 1);
+    const MCTime start = pages.GetPageStartTime(first);
+    const MCTime end = pages.GetPageStartTime(last + 1);
 
     const int tracks = conductor->GetMaxTrackNumber(TRACK_STAFF);
     for (int track = 0; track <= tracks; ++track) {

@@ -14,6 +14,7 @@
 #include "notation/display/base.h"
 #include "notation/layout/musicfont.h"
 #include "notation/layout/pagelayout.h"
+#include "notation/layout/scorepages.h"
 #include "notation/layout/textfonts.h"
 #include "platform/gdi/printdc.h"
 #include "platform/ui/print.h"
@@ -38,19 +39,11 @@ int DeviceToTwips(int pixels, int pixelsPerInch) {
     return pixelsPerInch > 0 ? MulDiv(pixels, CCantrel::kTwipsPerInch, pixelsPerInch) : 0;
 }
 
-// The pages the layout holds: those whose start time is known.
-int LaidOutPageCount(const MCPageLayout& layout) {
-    int count = 1;
-    while (layout.GetPageStartTime(count + 1) < MCTime::TimeMax())
-        ++count;
-    return count;
-}
-
 }  // namespace
 
 BOOL CCantrel::OnPreparePrinting(CPrintInfo* pInfo) {
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    pInfo->SetMaxPage(static_cast<UINT>(std::max(layout.GetPageCount(), 1)));
+    pInfo->SetMaxPage(static_cast<UINT>(std::max(m_pagenate.GetPages().GetPageCount(), 1)));
     // A PDF file has no paper of its own unless Print Setup gave it one, nor
     // has a preview without any printer: the job takes the layout's paper, so
     // nothing is laid out again (the print dialog offers it, to be changed).
@@ -97,9 +90,10 @@ void CCantrel::OnPrintLayout(CDC* pDC, CPrintInfo* pInfo) {
     m_pagenate.SetDirtyRect(nullptr);
     m_pagenate.BeginPagenate();
     // Printing mode leaves the page count alone; the job prints the new
-    // layout whole.
-    const int pages = LaidOutPageCount(layout);
-    layout.SetPageCount(pages);
+    // layout whole: the pages whose start time is known.
+    MCScorePages& laidOut = m_pagenate.GetPages();
+    const int pages = laidOut.GetKnownPageCount();
+    laidOut.SetPageCount(pages);
     pInfo->SetMaxPage(static_cast<UINT>(pages));
     if (pInfo->m_nToPage > static_cast<UINT>(pages))
         pInfo->m_nToPage = static_cast<UINT>(pages);
@@ -151,9 +145,8 @@ void CCantrel::PrintPageFooter(CDC*, CPrintInfo*) {}
 void CCantrel::OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) {
     MCMusicFont::GetMusicFont().SetExtentDirty(1, FONT_ALL);
     m_pagenate.SetPrinting(0);
-    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const CRect& page = layout.GetPageRect();
-    SetViewSize(page.Width(), page.Height() * std::max(layout.GetPageCount(), 1));
+    const CRect& page = MCPageLayout::GetPageLayout().GetPageRect();
+    SetViewSize(page.Width(), page.Height() * std::max(m_pagenate.GetPages().GetPageCount(), 1));
     SetNeedsDraw(TRUE);
     if (GetSafeHwnd())
         Invalidate(FALSE);

@@ -7,7 +7,8 @@
 // (clef, key, meter mirrors), the system's barlines and staff-group braces,
 // stacks systems on pages by two position templates (page 1 and every later
 // page), records each page's start time and keeps the page count and the
-// view's size in step. After an edit it repairs: the changed measure is
+// view's size in step. The page count and start times are this layout's
+// own (each view lays out its own score); the paper is the program's. After an edit it repairs: the changed measure is
 // refitted in place, then its system, and only when that fails everything
 // from that system on is laid out again.
 //
@@ -31,6 +32,7 @@
 
 #include "model/lists.h"
 #include "model/time.h"
+#include "notation/layout/scorepages.h"
 #include "platform/ui/geometry.h"
 
 #include <cstdint>
@@ -81,6 +83,12 @@ public:
     // The page layout worked in (the plug-in's one unless a test gives its own).
     void SetPageLayout(MCPageLayout* layout);
     MCPageLayout& GetPageLayout() const { return *m_pPageLayout; }
+    // The pages this layout made: how many and when each begins.
+    MCScorePages& GetPages() { return m_pages; }
+    const MCScorePages& GetPages() const { return m_pages; }
+    // The page (from 1) of this layout holding a point of the page view; 1
+    // when none does.
+    int GetPageAtPoint(POINT point) const;
 
     // ---- driver ----
 
@@ -245,4 +253,5 @@ protected:
     DirtyRect* m_pDirtyRect = nullptr;      // not owned
     CNotateInfo* m_pNotateInfo = nullptr;   // not owned
     MCPageLayout* m_pPageLayout = nullptr;  // borrowed
+    MCScorePages m_pages;
 };

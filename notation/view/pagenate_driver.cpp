@@ -62,6 +62,10 @@ void CPagenate::SetPageLayout(MCPageLayout* layout) {
     m_pPageLayout = layout ? layout : &MCPageLayout::GetPageLayout();
 }
 
+int CPagenate::GetPageAtPoint(POINT point) const {
+    return GetPageLayout().GetPageAtPoint(point, m_pages.GetPageCount());
+}
+
 void CPagenate::LoadPreferences() {
     const MCMusicFont& font = MCMusicFont::GetMusicFont();
     // A system takes at least one measure; a page any number of systems (-1)
@@ -155,11 +159,10 @@ int CPagenate::BeginPagenate() {
     if (m_bPrinting || recording)
         return result;
 
-    MCPageLayout& layout = GetPageLayout();
-    layout.SetPageCount(m_nCurrentPage);
+    m_pages.SetPageCount(m_nCurrentPage);
     if (auto* scroll = dynamic_cast<MCScrollView*>(m_pView)) {
         // Pages are stacked downwards: the height is negative.
-        const CRect& page = layout.GetPageRect();
+        const CRect& page = GetPageLayout().GetPageRect();
         scroll->SetViewSize(page.Width(), page.Height() * m_nCurrentPage);
     }
     return result;

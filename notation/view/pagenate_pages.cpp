@@ -37,7 +37,7 @@ void CPagenate::Pagenate() {
         return;
     m_nCurrentPage = 1;
     m_nSystemIndex = 0;
-    GetPageLayout().SetPageCount(1);
+    m_pages.SetPageCount(1);
     m_nCurrentX = m_nIndentX;
     m_nCurrentY = m_nIndentY;
     m_posNextSystem = GetStartPosition();
@@ -214,7 +214,7 @@ void CPagenate::IncrementYPosition() {
     if (y < Q.bottom && m_posNextSystem) {
         ++m_nCurrentPage;
         if (ECConductorMeasure* next = MeasureAt(m_posNextSystem))
-            GetPageLayout().AddPageStartTime(m_nCurrentPage, *next->GetTime());
+            m_pages.AddPageStartTime(m_nCurrentPage, *next->GetTime());
     }
 }
 
@@ -222,7 +222,7 @@ void CPagenate::SetCurrentPage(POSITION position) {
     DCctConductorMeasure* display = ColumnDisplay(MeasureAt(position));
     if (!display)
         return;
-    m_nCurrentPage = static_cast<uint16_t>(GetPageLayout().GetPageAtPoint(display->GetPosition()));
+    m_nCurrentPage = static_cast<uint16_t>(GetPageAtPoint(display->GetPosition()));
 }
 
 void CPagenate::SetStartMeasureXY(CPoint point) {

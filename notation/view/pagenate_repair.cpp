@@ -181,7 +181,7 @@ void CPagenate::RepagenateFrom(ECConductor* conductor, ECConductorMeasure* measu
         return;
     PrepareForRepagenate(start);
     const CPoint at = display->GetPosition();
-    m_nCurrentPage = static_cast<uint16_t>(GetPageLayout().GetPageAtPoint(at));
+    m_nCurrentPage = static_cast<uint16_t>(GetPageAtPoint(at));
     if (MCStaffRuler* ruler = GetStaffRuler())
         m_nSystemIndex = static_cast<uint16_t>(ruler->FindSystem(at.y));
     m_posNextSystem = start;
@@ -192,7 +192,7 @@ void CPagenate::RepagenateFrom(ECConductor* conductor, ECConductorMeasure* measu
         m_pNotateInfo->SetPagenateStart(*measure->GetTime());
         m_pNotateInfo->SetPagenateEnd(MCTime::TimeMax());
     }
-    GetPageLayout().SetPageCount(m_nCurrentPage);
+    m_pages.SetPageCount(m_nCurrentPage);
 }
 
 void CPagenate::PrepareForRepagenate(POSITION position) {

@@ -150,7 +150,7 @@ void CPagenate::UpdateStaffRuler() {
 // ---- the system loop ----
 
 void CPagenate::PagenateSystems() {
-    GetPageLayout().SetPageTimeCount(m_nCurrentPage);
+    m_pages.SetPageTimeCount(m_nCurrentPage);
     while (GetNextSystem()) {
         int head = 1;
         for (POSITION pos = m_system.GetHeadPosition(); pos; head = 0)

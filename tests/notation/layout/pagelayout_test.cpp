@@ -1,5 +1,5 @@
 // The page of the score: size and margins from the default printer and the
-// preferences, pages found by point, and page start times.
+// preferences, and pages found by point.
 #include "notation/layout/pagelayout.h"
 
 #include "platform/core/profile.h"
@@ -124,7 +124,6 @@ TEST_F(PageLayoutTest, SetPageSizeTakesThePrintersPaperWithHalfInchMargins) {
 
 TEST_F(PageLayoutTest, PageAtPoint) {
     MCPageLayout layout;
-    layout.SetPageCount(3);
     const struct {
         int sideBySide, x, y, page;
     } cases[] = {
@@ -139,37 +138,8 @@ TEST_F(PageLayoutTest, PageAtPoint) {
     };
     for (const auto& c : cases) {
         layout.SetSideBySide(c.sideBySide);
-        EXPECT_EQ(layout.GetPageAtPoint(POINT{c.x, c.y}), c.page) << c.x << ", " << c.y;
+        EXPECT_EQ(layout.GetPageAtPoint(POINT{c.x, c.y}, 3), c.page) << c.x << ", " << c.y;
     }
-}
-
-TEST_F(PageLayoutTest, PageStartTimes) {
-    MCPageLayout layout;
-    EXPECT_EQ(layout.GetPageStartTime(1), MCTime(0.0f));
-    EXPECT_EQ(layout.GetPageStartTime(2), MCTime::TimeMax());
-    EXPECT_EQ(layout.GetPageStartTime(0), MCTime::TimeMax());
-
-    for (int page = 2; page <= 25; ++page)   // past the first growth
-        layout.AddPageStartTime(page, MCTime(static_cast<float>(page * 8)));
-    EXPECT_EQ(layout.GetPageStartTime(25), MCTime(200.0f));
-    EXPECT_EQ(layout.GetPageStartTime(26), MCTime::TimeMax());
-
-    layout.SetPageTimeCount(3);
-    EXPECT_EQ(layout.GetPageCount(), 3);
-    EXPECT_EQ(layout.GetPageStartTime(3), MCTime(24.0f));
-    EXPECT_EQ(layout.GetPageStartTime(4), MCTime::TimeMax());
-
-    // A page far beyond the list fits; the pages it skips stay unknown, and
-    // replacing a known page does not make a later one known.
-    layout.AddPageStartTime(40, MCTime(500.0f));
-    EXPECT_EQ(layout.GetPageStartTime(40), MCTime(500.0f));
-    EXPECT_EQ(layout.GetPageStartTime(10), MCTime::TimeMax());
-    layout.SetPageTimeCount(2);
-    layout.AddPageStartTime(2, MCTime(12.0f));
-    EXPECT_EQ(layout.GetPageStartTime(2), MCTime(12.0f));
-    EXPECT_EQ(layout.GetPageStartTime(3), MCTime::TimeMax());
-    layout.AddPageStartTime(0, MCTime(1.0f));   // ignored
-    EXPECT_EQ(layout.GetPageStartTime(1), MCTime(0.0f));
 }
 
 TEST_F(PageLayoutTest, ZoomIsOneValueForTheProcess) {

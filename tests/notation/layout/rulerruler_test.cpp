@@ -162,6 +162,37 @@ TEST(ConductorRuler, SetWidth) {
         EXPECT_EQ(after[k], 2 * before[k]) << k;
 }
 
+// Two staves of a 32/4 bar, sixteenths in opposite halves: each fits a 16-bit
+// width alone, the widest gaps of both do not. The mediation scales the bar
+// down to fit; the system's width then squeezes it in proportion, every
+// mark in order inside the measure.
+TEST(ConductorRuler, AWideBarFitsAndSqueezesToTheSystem) {
+    NoteheadScope notehead;
+    LongBar first, second;
+    first.Notes(64, 0, LongBar::TICKS / 2).Notes(1024, LongBar::TICKS / 2);
+    second.Notes(1024, 0, LongBar::TICKS / 2).Notes(64, LongBar::TICKS / 2);
+    first.ruler.CleanUpRuler();
+    ASSERT_EQ(first.ruler.GetRulerGroup()[0].width, 64 * kSixteenth + 64 * kEmptyMark) << "fits alone, unscaled";
+    MCRulerRuler conductor = Mediated(first.ruler, std::move(second.ruler));
+    EXPECT_LE(conductor.GetWidth(), MCRuler::MAX_WIDTH);
+    EXPECT_EQ(conductor.GetMediatedWidth(), conductor.GetWidth());
+    const int span = conductor.GetRulerGroup()[0].width;
+    EXPECT_NEAR(span, MCRuler::MAX_WIDTH - kPrologEnd, 1);
+    for (int gap : Gaps(conductor))
+        ASSERT_NEAR(gap, span / double(LongBar::MARKS), 1.0);
+
+    // A letter page's printable width: below the mediated width, so only forced.
+    constexpr int kSystem = 10800;
+    EXPECT_EQ(conductor.SetWidth(kSystem, 0), 0);
+    ASSERT_EQ(conductor.SetWidth(kSystem, 1), 1);
+    EXPECT_EQ(conductor.GetWidth(), kSystem);
+    const auto& marks = conductor.GetRulerGroup()[0].marks;
+    EXPECT_EQ(marks[0].x, 0);
+    for (int gap : Gaps(conductor))
+        ASSERT_NEAR(gap, (kSystem - kPrologEnd) / double(LongBar::MARKS), 1.0);
+    EXPECT_LT(kPrologEnd + marks.back().x, conductor.GetBarlineX());
+}
+
 TEST(ConductorRuler, TimeAtAnX) {
     NoteheadScope notehead;
     MCRulerRuler conductor = Mediated(StaffMeasure(false), StaffMeasure(true));

@@ -239,7 +239,7 @@ TEST(MeasureSpacing, TripletsMergeWithTheMainGroup) {
     EXPECT_EQ(widened[12].x, g.Marks(0)[8].x);
 }
 
-TEST(MeasureSpacing, MergeComparesGapsAsUnsigned16Bit) {
+TEST(MeasureSpacing, MergeComparesGapsAsUnsigned) {
     // A main gap that runs backwards is a huge unsigned gap: the triplets are
     // re-placed from the main group, never the other way.
     FourFour f;
@@ -345,6 +345,40 @@ TEST(MeasureSpacing, MediatedStavesKeepTheWiderGaps) {
     std::fill(expected.begin(), expected.begin() + 4, kFullStep);
     EXPECT_EQ(Gaps(conductor), expected);
     EXPECT_EQ(conductor.GetWidth(), kPrologEnd + 4 * kFullStep + 12 * kEmptyStep);
+}
+
+static NoteheadMetrics DoubleNotehead() { return {312, 240}; }
+
+// A bar of many short notes in a long meter can be wider than a 16-bit width
+// holds: the spacing pass scales its marks down to fit, its even gaps staying
+// even; a bar that fits keeps its natural spacing.
+TEST(MeasureSpacing, ABarWiderThanAWidthHoldsIsScaledDownToFit) {
+    const struct {
+        const char* what;
+        NoteheadMetricsSource notehead;
+        int ticks;     // each note's length
+        int natural;   // the gap of each mark the notes space
+    } cases[] = {
+        {"64 eighths", ScreenNotehead, 128, 252},   // 32256 and the prologue: just fits
+        {"128 sixteenths", ScreenNotehead, 64, kFullStep},
+        {"64 eighths at twice the size", DoubleNotehead, 128, 2 * 252},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NoteheadScope notehead(c.notehead);
+        LongBar bar;
+        bar.Notes(c.ticks).ruler.CleanUpRuler();
+        const MCRuler& ruler = bar.ruler;
+        const int start = ruler.GetPrologX(MCRuler::PROLOG_END);
+        const int span = std::min(LongBar::MARKS * c.natural, MCRuler::MAX_WIDTH - start);
+        EXPECT_EQ(ruler.GetWidth(), start + ruler.GetRulerGroup()[0].width);
+        EXPECT_LE(ruler.GetWidth(), MCRuler::MAX_WIDTH);
+        EXPECT_NEAR(ruler.GetRulerGroup()[0].width, span, 1);
+        const std::vector<int> gaps = Gaps(bar.ruler);
+        ASSERT_EQ(gaps.size(), static_cast<size_t>(LongBar::MARKS));
+        for (size_t k = 0; k < gaps.size(); ++k)
+            ASSERT_NEAR(gaps[k], span / double(LongBar::MARKS), 1.0) << "gap " << k;
+    }
 }
 
 TEST(MeasureRuler, MarginRect) {

@@ -64,6 +64,8 @@
 
 namespace {
 
+using namespace view_test;
+
 constexpr UINT IDR_PRINT_MAIN = 29871;
 constexpr UINT IDR_PRINT_DOC = 29872;
 
@@ -90,13 +92,13 @@ protected:
         CPoint second;
     };
     LayoutBefore Before(CCantrel* view) {
-        return {MCPageLayout::GetPageLayout().GetPageCount(), PageOfEachMeasure(view),
+        return {PageCount(view), PageOfEachMeasure(view),
                 Column(view, 2)->GetVirtualPosition()};
     }
     // `path` holds the layout's Letter pages and nothing was laid out again.
     void ExpectPrintedAsLaidOut(CCantrel* view, const QString& path, const LayoutBefore& before) {
         ExpectLetterPagesOf(view, path, before.pages, before.pageOf);
-        EXPECT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), before.pages);
+        EXPECT_EQ(PageCount(view), before.pages);
         EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), before.second) << "laid out again";
     }
 
@@ -133,9 +135,7 @@ protected:
 
         // The paper lands on the sheet: at 72 dots an inch the top staff line of
         // system 2 runs from the printable area's left edge to its right.
-        const QString pagePrefix = dir.filePath(QFileInfo(path).completeBaseName() + "-page");
-        RunTool("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-gray", path, pagePrefix});
-        const QImage sheet(pagePrefix + "-1.pgm");
+        const QImage sheet = RenderPdfPage(path, 1, 72);
         ASSERT_FALSE(sheet.isNull());
         const CRect& paper = layout.GetPaperRect();
         const CRect& printable = layout.GetPrintableRect();
@@ -189,7 +189,7 @@ protected:
         const int measures = Conductor(view)->GetMaxMeasureNumber();
         std::vector<int> pageOf(measures + 1);
         for (int n = 1; n <= measures; ++n)
-            pageOf[n] = MCPageLayout::GetPageLayout().GetPageAtPoint(Column(view, n)->GetVirtualPosition());
+            pageOf[n] = view->GetPagenate().GetPageAtPoint(Column(view, n)->GetVirtualPosition());
         return pageOf;
     }
     // The view x, in twips, of measure n's closing barline.
@@ -203,33 +203,6 @@ protected:
         }
         return 0;
     }
-    // Paints the view as a paint message does and answers its off-screen
-    // picture (pixels of the view area).
-    static QImage Paint(CCantrel* view) {
-        view->SetNeedsDraw(TRUE);
-        view->Invalidate(FALSE);
-        view->UpdateWindow();
-        CBitmap* bitmap = view->GetOffscreenBitmap();
-        if (!bitmap)
-            return {};
-        CClientDC screen(view);
-        CDC memory;
-        memory.CreateCompatibleDC(&screen);
-        CBitmap* previous = memory.SelectObject(bitmap);
-        const QImage image = memory.GetImage() ? memory.GetImage()->copy() : QImage();
-        memory.SelectObject(previous);
-        return image;
-    }
-    // View twips to a pixel of the view area.
-    static CPoint ToPixel(CCantrel* view, CPoint at) {
-        CClientDC dc(view);
-        view->OnPrepareDC(&dc);
-        at.x -= view->GetScrollPosition().x;
-        at.y -= view->GetScrollPosition().y;
-        dc.LPtoDP(&at);
-        return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
-    }
-
     smf_support::Bytes songBytes;   // the song OpenSong read
 };
 
@@ -239,7 +212,7 @@ protected:
 TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const QImage image = Paint(view);
+    const QImage image = PaintView(view);
     ASSERT_FALSE(image.isNull());
 
     DCctConductorMeasure* first = Column(view, 1);
@@ -249,17 +222,17 @@ TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     for (int n = 1; Column(view, n) && Column(view, n)->GetVirtualPosition().y == first->GetVirtualPosition().y; ++n)
         row.push_back(n);
     ASSERT_GE(row.size(), 2u);
-    const int systemTop = ToPixel(view, first->GetVirtualPosition()).y;
-    const int nextTop = ToPixel(view, Column(view, row.back() + 1)->GetVirtualPosition()).y;
+    const int systemTop = ViewToPixel(view, first->GetVirtualPosition()).y;
+    const int nextTop = ViewToPixel(view, Column(view, row.back() + 1)->GetVirtualPosition()).y;
     ASSERT_LT(systemTop, nextTop);
 
     // Just left of the first barline only the staff lines are inked.
-    const int x = ToPixel(view, CPoint(BarlineX(view, row[0]), 0)).x - 2;
+    const int x = ViewToPixel(view, CPoint(BarlineX(view, row[0]), 0)).x - 2;
     for (int staff = 1; staff <= 3; ++staff) {
         CRect frame;
         NotationDisplayOf(Conductor(view)->GetMeasure(staff, 1))->GetVirtualFrame(&frame, 0);
-        const int top = ToPixel(view, CPoint(0, std::max(frame.top, frame.bottom))).y;
-        const int bottom = ToPixel(view, CPoint(0, std::min(frame.top, frame.bottom))).y;
+        const int top = ViewToPixel(view, CPoint(0, std::max(frame.top, frame.bottom))).y;
+        const int bottom = ViewToPixel(view, CPoint(0, std::min(frame.top, frame.bottom))).y;
         int lines = 0;
         for (int y = top - 2; y <= bottom + 2; ++y)
             lines += Inked(image, x, y) && !Inked(image, x, y - 1);
@@ -267,7 +240,7 @@ TEST_F(CantrelPrintTest, PageOneShowsFiveLinesAStaffAndEachBarlineAtItsPlace) {
     }
 
     for (int n : row) {
-        const int barX = ToPixel(view, CPoint(BarlineX(view, n), 0)).x;
+        const int barX = ViewToPixel(view, CPoint(BarlineX(view, n), 0)).x;
         int darkRows = 0;
         for (int y = systemTop; y < nextTop; ++y)
             darkRows += Inked(image, barX - 1, y) || Inked(image, barX, y) || Inked(image, barX + 1, y);
@@ -283,10 +256,10 @@ TEST_F(CantrelPrintTest, APaintDuringALayoutPlacesNothing) {
     measure->SetPositionDirty(1);
     CNotateInfo& info = view->GetAutoNote().GetNotateInfo();
     info.SetPagenating(1);
-    Paint(view);
+    PaintView(view);
     EXPECT_TRUE(measure->PositionDirty());
     info.SetPagenating(0);
-    Paint(view);
+    PaintView(view);
     EXPECT_FALSE(measure->PositionDirty());
 }
 
@@ -296,7 +269,7 @@ TEST_F(CantrelPrintTest, AWindowTallerThanTheScorePlacesItsLastPage) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
     const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
+    const int pages = PageCount(view);
     ASSERT_GE(pages, 2);
     const int scoreInches = pages * -layout.GetPageRect().Height() / CCantrel::kTwipsPerInch;
     main->MoveWindow(0, 0, 1000, (scoreInches + 4) * view->GetScreenResolution());
@@ -307,7 +280,7 @@ TEST_F(CantrelPrintTest, AWindowTallerThanTheScorePlacesItsLastPage) {
     ASSERT_GT(client.Height(), scoreInches * view->GetScreenResolution());
 
     DCctBase* last = Column(view, Conductor(view)->GetMaxMeasureNumber());
-    ASSERT_EQ(layout.GetPageAtPoint(last->GetVirtualPosition()), pages);
+    ASSERT_EQ(view->GetPagenate().GetPageAtPoint(last->GetVirtualPosition()), pages);
     last->SetPositionDirty(1);
     CClientDC dc(view);
     view->OnPrepareDC(&dc);
@@ -340,7 +313,7 @@ TEST_F(CantrelPrintTest, ATempoTrackAlonePrintsItsPage) {
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End(2 * 4 * kDivision);
     CCantrel* view = OpenFile(smf_support::File(1, kDivision).Add(conductor).GetBytes());
     ASSERT_NE(view, nullptr);
-    ASSERT_EQ(MCPageLayout::GetPageLayout().GetPageCount(), 1);
+    ASSERT_EQ(PageCount(view), 1);
 
     const PdfInfo info = ReadPdfInfo(PrintToPdf(view, "tempo.pdf"));
     EXPECT_EQ(info.pages, 1);
@@ -363,8 +336,8 @@ TEST_F(CantrelPrintTest, PrintingOnAnotherPaperLaysOutAgainFirst) {
     const PdfInfo info = ReadPdfInfo(path);
     EXPECT_NEAR(info.width, 595, 1);
     EXPECT_NEAR(info.height, 842, 1);
-    EXPECT_EQ(info.pages, layout.GetPageCount());
-    EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * layout.GetPageCount());
+    EXPECT_EQ(info.pages, PageCount(view));
+    EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * PageCount(view));
     std::map<std::string, int> numbers;
     for (const PdfText& text : ReadPdfTexts(path))
         if (text.family.find("Serif") != std::string::npos)
@@ -409,8 +382,7 @@ TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledN
 TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-    const int pages = layout.GetPageCount();
+    const int pages = PageCount(view);
     ASSERT_GE(pages, 2);
     const QString pdf = dir.filePath("preview.pdf");
     const struct {
@@ -433,7 +405,7 @@ TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
         view->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
         EXPECT_EQ(dialogs.GetPending(), 0u);
         EXPECT_EQ(shown, pages);
-        EXPECT_EQ(layout.GetPageCount(), pages);
+        EXPECT_EQ(PageCount(view), pages);
     }
     SetPrinterQuery(systemPrinters);
     EXPECT_FALSE(QFile::exists(pdf)) << "a preview writes no file";
@@ -444,12 +416,12 @@ TEST_F(CantrelPrintTest, PreviewShowsTheLayoutsPages) {
 TEST_F(CantrelPrintTest, RefreshCopiesTheScoreBackAndAZeroWidthIsOnePixel) {
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const QImage score = Paint(view);
+    const QImage score = PaintView(view);
     ASSERT_FALSE(score.isNull());
     CClientDC dc(view);
     view->OnPrepareDC(&dc);
     // A block of feedback over the first system, in the view area's pixels.
-    const CPoint corner = ToPixel(view, Column(view, 1)->GetVirtualPosition());
+    const CPoint corner = ViewToPixel(view, Column(view, 1)->GetVirtualPosition());
     const CRect block(corner.x, corner.y, corner.x + 40, corner.y + 40);
     CRect device = block;
     device.OffsetRect(view->GetViewArea().TopLeft());
@@ -506,7 +478,7 @@ TEST_F(CantrelPrintTest, PrintingFromTheCommandLineWritesTheLayoutsPages) {
         GTEST_SKIP() << "the music font or python3-fonttools is not installed (tools/setup)";
     CCantrel* view = OpenSong();
     ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
-    const int pages = MCPageLayout::GetPageLayout().GetPageCount();
+    const int pages = PageCount(view);
     const std::vector<int> pageOf = PageOfEachMeasure(view);
 
     // A profile of the run's own, under a home of its own.

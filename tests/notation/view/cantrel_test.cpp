@@ -893,9 +893,9 @@ protected:
     }
     // The last measure of page 1.
     static int LastMeasureOfPageOne(CCantrel* view) {
-        const MCPageLayout& layout = MCPageLayout::GetPageLayout();
         int last = 0;
-        while (Column(view, last + 1) && layout.GetPageAtPoint(Column(view, last + 1)->GetVirtualPosition()) == 1)
+        while (Column(view, last + 1) &&
+               view->GetPagenate().GetPageAtPoint(Column(view, last + 1)->GetVirtualPosition()) == 1)
             ++last;
         return last;
     }

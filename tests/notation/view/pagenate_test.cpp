@@ -106,6 +106,7 @@ protected:
     CPagenate& Pagenate() { return View().GetPagenate(); }
     CNotateInfo& Info() { return Engine().GetNotateInfo(); }
     MCPageLayout& Layout() { return MCPageLayout::GetPageLayout(); }
+    MCScorePages& Pages() { return Pagenate().GetPages(); }
 
     void Load(const Piece& piece) { ASSERT_EQ(LoadMidi(PieceFile(piece)), 1); }
 
@@ -166,7 +167,7 @@ protected:
         return found;
     }
     CRect Printable(int page) { return Layout().GetPageRect(page, Layout().GetPrintableRect()); }
-    int PageOf(CPoint at) { return Layout().GetPageAtPoint(at); }
+    int PageOf(CPoint at) { return Pagenate().GetPageAtPoint(at); }
     struct Screen : MemoryCanvas {
         Screen() : MemoryCanvas(8, 8) {
             dc.SetMapMode(MM_ANISOTROPIC);
@@ -216,7 +217,7 @@ TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
         measures += static_cast<int>(system.size());
     }
     EXPECT_EQ(measures, MeasureCount());
-    EXPECT_EQ(static_cast<int>(systemsOnPage.size()), Layout().GetPageCount());
+    EXPECT_EQ(static_cast<int>(systemsOnPage.size()), Pages().GetPageCount());
     for (const auto& [page, count] : systemsOnPage)
         EXPECT_LE(count, 5) << "page " << page;
 
@@ -316,7 +317,7 @@ TEST_F(PagenateTest, PageTemplatesCentreOneSystemOnPageOneAndSpreadLaterPages) {
         const auto systems = Systems();
         const int count = (MeasureCount() + 1) / 2;
         ASSERT_EQ(static_cast<int>(systems.size()), count);
-        EXPECT_EQ(Layout().GetPageCount(), (count + c.perPage - 1) / c.perPage);
+        EXPECT_EQ(Pages().GetPageCount(), (count + c.perPage - 1) / c.perPage);
 
         std::map<int, std::vector<int>> tops;   // page -> system tops
         for (const auto& system : systems)
@@ -346,14 +347,14 @@ TEST_F(PagenateTest, UnusableLimitsReadAsTheNearestUsableOnes) {
     SetKey("SystemsPerPage", -1);
     ASSERT_EQ(Run(PAGENATE_ALL), 1);
     const auto unlimited = Columns();
-    const int pages = Layout().GetPageCount();
+    const int pages = Pages().GetPageCount();
     for (int value : {0, -7}) {
         SCOPED_TRACE(value);
         SetKey("SystemsPerPage", value);
         ASSERT_EQ(Run(PAGENATE_ALL), 1);
         EXPECT_EQ(Pagenate().GetSystemsPerPage(), -1);
         EXPECT_EQ(Columns(), unlimited);
-        EXPECT_EQ(Layout().GetPageCount(), pages);
+        EXPECT_EQ(Pages().GetPageCount(), pages);
     }
     SetKey("MeasuresPerLine", 0);
     ASSERT_EQ(Run(PAGENATE_ALL), 1);
@@ -624,17 +625,17 @@ TEST_F(PagenateTest, TheDriverRefusesWhileNotatingAndInsideItselfAndSendsNothing
 
     // While recording, a recorded measure is refitted without a word.
     Info().SetRealTimeRecording(1);
-    Layout().SetPageCount(7);
+    Pages().SetPageCount(7);
     ClearStates();
     Info().SetMeasureStart(*Conductor()->GetMeasure(TRACK_CONDUCTOR, 2)->GetTime());
     Info().SetMeasureEnd(*Conductor()->GetMeasure(TRACK_CONDUCTOR, 3)->GetTime());
     EXPECT_EQ(Run(PAGENATE_MEASURES), 1);
     EXPECT_TRUE(Progress().empty());
-    EXPECT_EQ(Layout().GetPageCount(), 7);
+    EXPECT_EQ(Pages().GetPageCount(), 7);
     EXPECT_EQ(Columns(), laidOut);
     Info().SetRealTimeRecording(0);
     EXPECT_EQ(Run(PAGENATE_ALL), 1);
-    EXPECT_EQ(Layout().GetPageCount(), 1);
+    EXPECT_EQ(Pages().GetPageCount(), 1);
 }
 
 // A score without measures lays nothing out and answers 0; the ranges are
@@ -665,7 +666,7 @@ TEST_F(PagenateTest, ATempoTrackAloneLaysOut) {
     const auto systems = Systems();
     ASSERT_EQ(systems.size(), 1u);
     EXPECT_EQ(systems[0].back().at.x + systems[0].back().width, Printable(1).right);
-    EXPECT_EQ(Layout().GetPageCount(), 1);
+    EXPECT_EQ(Pages().GetPageCount(), 1);
 }
 
 }  // namespace

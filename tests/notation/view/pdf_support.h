@@ -9,6 +9,8 @@
 
 #include "platform/gdi/symbolface.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -113,6 +115,22 @@ inline std::vector<PdfWord> ReadPdfWords(const QString& path) {
                        w.captured(4).toDouble(), text.toStdString()});
     }
     return out;
+}
+
+// Page `page` of a PDF file rendered in grey at `dpi` (pdftoppm), written
+// beside it; null when the tool wrote nothing.
+inline QImage RenderPdfPage(const QString& path, int page, int dpi) {
+    const QFileInfo file(path);
+    const QString prefix = file.dir().filePath(file.completeBaseName() + QString("-%1dpi").arg(dpi));
+    const QString number = QString::number(page);
+    RunTool("pdftoppm", {"-r", QString::number(dpi), "-f", number, "-l", number, "-gray", path, prefix});
+    // pdftoppm pads the page number to the width of the document's last.
+    for (const QString& padded : {number, number.rightJustified(2, '0'), number.rightJustified(3, '0')}) {
+        const QImage image(prefix + "-" + padded + ".pgm");
+        if (!image.isNull())
+            return image;
+    }
+    return {};
 }
 
 // Staff lines and barlines are drawn in the staff colour, a grey: anything

@@ -21,12 +21,15 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/view/cantrel.h"
 #include "platform/core/profile.h"
+#include "platform/gdi/dc.h"
 #include "platform/ui/commands.h"
 #include "platform/ui/print.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/viewdriver.h"
 #include "tests/notation/view/scoreprogram_support.h"
 
+#include <QFileInfo>
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -40,6 +43,34 @@ namespace view_test {
 inline constexpr int kLetterWidth = 12240;
 inline constexpr int kLetterHeight = -15840;
 inline constexpr int kTwipsPerPoint = 20;
+
+// Paints the view as a paint message does and answers its off-screen
+// picture (pixels of the view area).
+inline QImage PaintView(CCantrel* view) {
+    view->SetNeedsDraw(TRUE);
+    view->Invalidate(FALSE);
+    view->UpdateWindow();
+    CBitmap* bitmap = view->GetOffscreenBitmap();
+    if (!bitmap)
+        return {};
+    CClientDC screen(view);
+    CDC memory;
+    memory.CreateCompatibleDC(&screen);
+    CBitmap* previous = memory.SelectObject(bitmap);
+    const QImage image = memory.GetImage() ? memory.GetImage()->copy() : QImage();
+    memory.SelectObject(previous);
+    return image;
+}
+
+// View twips to a pixel of the view area.
+inline CPoint ViewToPixel(CCantrel* view, CPoint at) {
+    CClientDC dc(view);
+    view->OnPrepareDC(&dc);
+    at.x -= view->GetScrollPosition().x;
+    at.y -= view->GetScrollPosition().y;
+    dc.LPtoDP(&at);
+    return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
+}
 
 class PrintProgram : public ScoreProgram {
 protected:
@@ -55,7 +86,7 @@ protected:
     }
     void TearDown() override {
         SetProgramPrinter({});
-        driver.reset();   // off the performance before its document lets it go
+        drivers.clear();   // off the performances before their documents let them go
         ScoreProgram::TearDown();
         gate.reset();
         MCPageLayout::GetPageLayout().SetPageSize(kLetterWidth, kLetterHeight);
@@ -71,18 +102,20 @@ protected:
         CCantrel* view = OpenScore();
         if (!view)
             return nullptr;
-        driver = std::make_unique<notation_test::ViewDriver>(*view);
-        return Load(view, *driver, bytes) ? view : nullptr;
+        drivers.push_back(std::make_unique<notation_test::ViewDriver>(*view));
+        return Load(view, *drivers.back(), bytes) ? view : nullptr;
     }
-    // Prints the view's layout straight to a PDF file in the test's folder
-    // named `name`; its path.
+    // Prints the view's layout straight to a PDF file named `name` in the
+    // test's folder (or at `name` when it is a whole path); its path.
     QString PrintToPdf(CCantrel* view, const QString& name) {
-        const QString path = dir.filePath(name);
+        const QString path = QFileInfo(name).isAbsolute() ? name : dir.filePath(name);
         SetProgramPrinter({path.toStdString(), std::nullopt});
         view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
         return path;
     }
 
+    // The pages the view's own layout made.
+    static int PageCount(CCantrel* view) { return view->GetPagenate().GetPages().GetPageCount(); }
     static ECConductor* Conductor(CCantrel* view) { return view->GetBaseEvent()->GetConductor(); }
     static DCctConductorMeasure* Column(CCantrel* view, int number) {
         ECMeasure* measure = Conductor(view)->GetMeasure(TRACK_CONDUCTOR, number);
@@ -90,7 +123,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<notation_test::ViewDriver> driver;
+    std::vector<std::unique_ptr<notation_test::ViewDriver>> drivers;   // one a window opened
     std::optional<notation_test::DurationGate> gate;
 };
 

@@ -11,7 +11,8 @@
 //
 // OpenScore makes a document and shows it in its score window; Load reads a
 // MIDI file into the view's document, notates it through `driver` and lays
-// it out on the view's own screen context. UI thread (the test's).
+// it out on the view's own screen context (LayOut, which lays it out again).
+// UI thread (the test's).
 #pragma once
 
 #include "interface/document/midiread.h"
@@ -101,6 +102,11 @@ protected:
         }
         messaging_test::PumpPending();
         driver.Attach(document->GetBaseEvent());
+        return LayOut(view);
+    }
+    // Lays the view's score out whole on the view's own screen context;
+    // false when the layout does not finish.
+    static bool LayOut(CCantrel* view) {
         view->GetAutoNote().GetNotateInfo().SetPagenateRange(PAGENATE_ALL);
         CClientDC dc(view);
         view->OnPrepareDC(&dc);

@@ -166,9 +166,9 @@ TEST_F(OpenedScoreTest, VisibleOpensTheScoreWindowInPageViewAtFullSizeWithEveryV
         // The file is the one shown, notated and laid out on pages.
         ASSERT_EQ(view->GetBaseEvent(), document->GetBaseEvent());
         EXPECT_EQ(document->GetBaseEvent()->GetConductor()->GetMaxMeasureNumber(), view_test::kSongBars);
-        const MCPageLayout& layout = MCPageLayout::GetPageLayout();
-        EXPECT_GT(layout.GetPageCount(), 1);
-        EXPECT_EQ(view->GetViewSize().cy, layout.GetPageRect().Height() * layout.GetPageCount());
+        const int pages = view->GetPagenate().GetPages().GetPageCount();
+        EXPECT_GT(pages, 1);
+        EXPECT_EQ(view->GetViewSize().cy, MCPageLayout::GetPageLayout().GetPageRect().Height() * pages);
         app.CloseAllDocuments(TRUE);
     }
 }

@@ -150,9 +150,10 @@ void ANTimeCorrect::FillTupletList(MCEventList& voiceList, std::vector<tag_tuple
         tag_tuplet candidate;
         candidate.display = display;
         candidate.note = note;
-        const MCTime performed = ECNote::ScaleDuration(note->GetDuration(), 1);
-        if (performed == MCTime::TimeZero()) {
-            // An entered note keeps the division it was given.
+        if (*note->GetDuration() == MCTime::TimeZero()) {
+            // An entered note, or the later part of a tie, has no length of
+            // its own to weigh (the duration function may give it one): it
+            // keeps the division it was given.
             if (display->GetTickDuration(OWN_SCALE) == 0)
                 continue;
             candidate.kind = display->IsBorrowed() ? FITS_BORROWED : FITS_NORMAL;

@@ -369,6 +369,10 @@ TEST_F(TimeCorrectTest, PlainRhythmsMakeNoTuplet) {
         {"eighths", 4, 4, {0, 128, 256, 384}, 128},
         {"sixteenths", 4, 4, {0, 64, 128, 192}, 64},
         {"eighths in 6/8", 6, 8, {0, 128, 256}, 128},
+        // The triplets of 3/8 fill one stress of two eighths: the third
+        // eighth lies in no borrowed stress and fits both grids alike.
+        {"eighths in 3/8", 3, 8, {0, 128, 256}, 128},
+        {"a dotted quarter on the third eighth of 3/8", 3, 8, {256}, 384},
     };
     for (const auto& c : cases) {
         Make(kNormalStaff, c.numerator, c.denominator);

@@ -95,6 +95,9 @@ void CAutoNote::UpdatePreferences() {
 
 void CAutoNote::SetResolution(uint16_t resolution) {
     m_resolution = resolution;
+    // Note moving takes a note that would round onto the bar line into the
+    // next measure, on the grid the time correction rounds to.
+    m_moveNote.SetResolution(resolution);
     m_timeCorrect.SetResolution(resolution);
 }
 

@@ -58,7 +58,8 @@ public:
     const MCTime& GetHiddenThreshold() const { return m_hiddenThreshold; }
     void SetUpdateRect(DirtyRect* update) { m_pUpdate = update; }
     DirtyRect* GetUpdateRect() const { return m_pUpdate; }
-    // Read by the time correction pass and the ruler creation.
+    // Read by the note moving and time correction passes and the ruler
+    // creation.
     void SetResolution(uint16_t resolution) { m_resolution = resolution; }
     uint16_t GetResolution() const { return m_resolution; }
 

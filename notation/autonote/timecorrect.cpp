@@ -124,17 +124,22 @@ void ANTimeCorrect::TimeCorrectBorrowed(ECBase* element) {
 
 bool ANTimeCorrect::QuantizeLength(ECNote* note, DCctNotate* display, int scale, uint16_t pulse, uint16_t groupPulse,
                                    Length& length) {
-    const MCTime performed = ECNote::ScaleDuration(note->GetDuration(), 1);
+    // Whether the note has a length is the note's own duration: a note that
+    // sounds nothing (the later part of a tie the value pass split off) must
+    // not be read through the duration function, which may give a zero
+    // length a length of its own.
+    const MCTime own = *note->GetDuration();
+    const MCTime performed = ECNote::ScaleDuration(&own, 1);
     length.performed = performed.GetTicks(scale);
-    length.negative = performed < MCTime::TimeZero();
-    length.zero = performed == MCTime::TimeZero();
+    length.negative = own < MCTime::TimeZero();
+    length.zero = own == MCTime::TimeZero();
     if (length.negative) {
         length.ticks = kNegativeLengthTicks;
     } else if (!length.zero) {
         length.ticks = TimeCorrectTick(note, length.performed, scale, m_resolution, nullptr, ROUND_DURATION);
     } else {
-        // No performed length (an entered note): the notated one, carried
-        // into this division.
+        // No length of its own (an entered note, or the later part of a
+        // tie): the notated one, carried into this division.
         if (groupPulse == 0)
             return false;
         length.ticks = RoundToResolution(pulse * display->GetTickDuration(OWN_SCALE) / groupPulse, m_resolution,

@@ -19,8 +19,11 @@
 //
 // Elements without a display object (an event type with no display class)
 // are passed over. A chord is read by its first note; its own display keeps
-// no times, and only its time-dirty flag is cleared. A note whose performed duration is negative
-// keeps its time-dirty flag, so that the next run quantizes it again.
+// no times, and only its time-dirty flag is cleared. Whether a note has a
+// length, none, or a negative one is its own duration; only a length it has
+// is read through the notes' duration functions. A note whose duration is
+// negative keeps its time-dirty flag, so that the next run quantizes it
+// again.
 //
 // User-interface thread, inside the engine's run. Moving events between the
 // measure and its tuplets, and adding new tuplets to the measure, take the

@@ -150,9 +150,10 @@ void ANTimeCorrect::FillTupletList(MCEventList& voiceList, std::vector<tag_tuple
         tag_tuplet candidate;
         candidate.display = display;
         candidate.note = note;
-        const MCTime performed = ECNote::ScaleDuration(note->GetDuration(), 1);
-        if (performed == MCTime::TimeZero()) {
-            // An entered note keeps the division it was given.
+        if (*note->GetDuration() == MCTime::TimeZero()) {
+            // An entered note, or the later part of a tie, has no length of
+            // its own to weigh (the duration function may give it one): it
+            // keeps the division it was given.
             if (display->GetTickDuration(OWN_SCALE) == 0)
                 continue;
             candidate.kind = display->IsBorrowed() ? FITS_BORROWED : FITS_NORMAL;
@@ -225,6 +226,9 @@ void ANTimeCorrect::GuessTuplets(MCEventList& voiceList) {
         return;
     }
 
+    // Which candidates some stress took up, for a tuplet or for the normal
+    // division.
+    std::vector<bool> inStress(candidates.size(), false);
     int start = 0;
     for (unsigned short length : stresses) {
         const int end = start + length;
@@ -233,11 +237,13 @@ void ANTimeCorrect::GuessTuplets(MCEventList& voiceList) {
         std::vector<tag_tuplet*> range;
         uint16_t borrowedSum = 0;   // the sums wrap at 16 bits
         uint16_t normalSum = 0;
-        for (tag_tuplet& candidate : candidates) {
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            tag_tuplet& candidate = candidates[i];
             const int tick = candidate.display->GetTickStart(NORMAL_SCALE);
             if (tick < from || tick >= to)
                 continue;
             range.push_back(&candidate);
+            inStress[i] = true;
             borrowedSum = static_cast<uint16_t>(borrowedSum + candidate.borrowedStartError);
             normalSum = static_cast<uint16_t>(normalSum + candidate.normalStartError);
         }
@@ -247,6 +253,13 @@ void ANTimeCorrect::GuessTuplets(MCEventList& voiceList) {
             NormalRange(range, end);
         start = end;
     }
+    // The borrowed stresses may cover less than the measure (in 3/8 one
+    // stress of triplet eighths spans two eighths): a note after them was
+    // weighed in the borrowed division but stands in no tuplet, and nothing
+    // may stay borrowed outside a tuplet.
+    for (size_t i = 0; i < candidates.size(); ++i)
+        if (!inStress[i])
+            TimeCorrectNormal(candidates[i].note);
 }
 
 ECTuplet* ANTimeCorrect::SplitTupletByPitch(ECTuplet* tuplet, const std::vector<tag_tuplet*>& range) {

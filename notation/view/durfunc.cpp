@@ -5,7 +5,8 @@
 // Lengths are whole ticks at the global resolution, every division
 // truncating. They are computed in 32 bits: a length of more than 65535
 // ticks (over 136 quarters at 480) would otherwise wrap to a short one.
-// A zero length plays as zero.
+// A zero length plays as zero and reads back as zero: a note that sounds
+// nothing (the later notes of a tie chain) has no performed length to undo.
 #include "notation/view/cantrel.h"
 
 #include <algorithm>
@@ -47,6 +48,10 @@ MCTime CCantrel::DurFuncInverse(const MCTime* performed, void*) {
     if (ppq <= 0 || gate == 0 || !performed)
         return MCTime::TimeZero();
     const int64_t n = std::max(0, performed->GetTicks(ppq));
+    // The rule for whole quarters would read nothing as part of a quarter
+    // (100 / gate - 1 of one).
+    if (n == 0)
+        return MCTime::TimeZero();
     const int64_t partial = n % ppq;
     const int64_t whole = n - partial;
     const int64_t read = partial != 0 ? whole + partial * kPercent / gate : n + ppq * kPercent / gate - ppq;

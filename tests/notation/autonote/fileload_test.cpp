@@ -46,9 +46,11 @@ using doc_support::FindEvents;
 constexpr int kDivision = 256;
 constexpr int kMeasureTicks = 4 * kDivision;   // 4/4
 constexpr int kLateKey = 62;                   // 16/256 of a quarter before measure 3
-constexpr int kEarlyKey = 66;                  // 17/256 before measure 4: stays
+constexpr int kEarlyKey = 66;                  // 33/256 before measure 4: stays
 constexpr int kLateTick = 2 * kMeasureTicks - 16;
-constexpr int kEarlyTick = 3 * kMeasureTicks - 17;
+// Past half a grid step before the bar line its start rounds to the step
+// before it, not onto it.
+constexpr int kEarlyTick = 3 * kMeasureTicks - 33;
 constexpr int kNoteTicks = kDivision / 2;
 
 // 4/4; staff 1 on channel 1 in two sharps with the two notes; staff 2 a

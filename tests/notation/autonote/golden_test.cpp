@@ -25,7 +25,8 @@ constexpr int VELOCITY = 90;
 // Type 1: the conductor chunk (tempo, 4/4); track 1 in two sharps on
 // channel 1 with a D4 16/256 of a quarter before the end of bar 2 (the note
 // moving pass takes it into bar 3) and an F#4 17/256 before the end of bar 3
-// (too early to move); track 2 a bass drum on channel 10 at the start.
+// (past the hidden threshold, but its start rounds onto the bar line: it
+// moves into bar 4 too); track 2 a bass drum on channel 10 at the start.
 std::vector<uint8_t> NotesBeforeBarlines() {
     constexpr int lateTick = 2 * BAR_TICKS - 16;
     constexpr int earlyTick = 3 * BAR_TICKS - 17;

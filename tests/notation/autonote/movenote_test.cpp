@@ -1,6 +1,7 @@
-// Note moving: notes starting at or within the hidden threshold before a
-// measure's end move to the next measure of their staff, under the
-// performance's lock; and the ruler creation over one conductor measure.
+// Note moving: notes starting at a measure's end, or so little before it
+// that their start rounds onto it (or within the hidden threshold), move to
+// the next measure of their staff, under the performance's lock; and the
+// ruler creation over one conductor measure.
 #include "notation/autonote/createruler.h"
 #include "notation/autonote/movenote.h"
 
@@ -67,22 +68,34 @@ ANMoveNote& MovePass(ANMoveNote& pass) {
 }
 
 TEST(MoveNoteTest, LateNotesByDistanceFromTheBarline) {
+    // A note moves when its start would round onto the bar line on the
+    // grid (whole ticks, then grid steps, an exact half up each time), or
+    // lies within the hidden threshold of 16 ticks before it.
     struct Case {
         const char* name;
-        float start;   // in measure 1, which ends at 4.0
+        int resolution;   // ticks at 256 a quarter
+        float start;      // in measure 1, which ends at 4.0
         bool moves;
     };
     const Case cases[] = {
-        {"exactly at the end", 4.0f, true},
-        {"16/256 of a quarter before", 4.0f - 16.f / 256.f, true},
-        {"17/256 of a quarter before", 4.0f - 17.f / 256.f, false},
-        {"on the last beat", 3.0f, false},
+        {"exactly at the end", 64, 4.0f, true},
+        {"16/256 of a quarter before", 64, 4.0f - 16.f / 256.f, true},
+        {"17/256 before: rounds onto the bar line", 64, 4.0f - 17.f / 256.f, true},
+        {"half a grid step before", 64, 4.0f - 32.f / 256.f, true},
+        {"half a step and half a tick before", 64, 4.0f - 32.5f / 256.f, true},
+        {"33/256 before: rounds to the step before", 64, 4.0f - 33.f / 256.f, false},
+        {"on the last beat", 64, 3.0f, false},
+        {"half a thirty-second step before", 32, 4.0f - 16.5f / 256.f, true},
+        {"17/256 before a thirty-second grid", 32, 4.0f - 17.f / 256.f, false},
+        {"within the threshold on a fine grid", 16, 4.0f - 16.f / 256.f, true},
+        {"17/256 before a fine grid", 16, 4.0f - 17.f / 256.f, false},
     };
     for (const Case& c : cases) {
         Score score(0, 2);
         ECNote* note = AddNote(score, 1, c.start);
         ECMeter meter(4, 4, 2);
         ANMoveNote pass;
+        pass.SetResolution(static_cast<uint16_t>(c.resolution));
         MovePass(pass).DoMeasure(score.conductor, score.staff, score.Measure(1), &meter);
         EXPECT_EQ(IsChildOf(note, score.Measure(2)), c.moves) << c.name;
         EXPECT_EQ(IsChildOf(note, score.Measure(1)), !c.moves) << c.name;

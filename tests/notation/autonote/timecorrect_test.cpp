@@ -193,6 +193,40 @@ TEST_F(TimeCorrectTest, NegativeAndZeroLengths) {
     EXPECT_EQ(Notate(entered)->TimeDirty(), 0);
 }
 
+// Whether a note has a length is its own duration, not what the duration
+// pair reads it as: a pair may read nothing (a note that sounds nothing, as
+// the later part of a tie) or a negative length as a length of its own.
+TEST_F(TimeCorrectTest, ZeroAndNegativeLengthsAreTheNotesOwn) {
+    // Reads every performed length an eighth longer, and below zero as zero.
+    struct LongerPair {
+        LongerPair() { ECNote::SetDurationFuncs(Same, ReadLonger, nullptr); }
+        ~LongerPair() { ECNote::SetDurationFuncs(nullptr, nullptr, nullptr); }
+        static MCTime Same(const MCTime* duration, void*) { return *duration; }
+        static MCTime ReadLonger(const MCTime* duration, void*) {
+            return std::max(0.0f, duration->GetSeconds()) + 0.5f;
+        }
+    };
+    for (const int search : {kSearchOff, kSearchOn}) {
+        Make44();
+        const LongerPair pair;
+        pass.SetLookForBorrowed(search, 3, kEighthUnit);
+        ECNote* played = AddNote(0, 256);
+        // Split off at the bar line before: a half, to the end of this bar.
+        ECNote* tiedOn = AddNote(512, 0);
+        Notate(tiedOn)->SetTickDuration(512);
+        ECNote* negative = AddNote(256, 0);
+        const MCTime below(-1.0f);
+        negative->SetDuration(&below);
+        Run();
+        EXPECT_EQ(Notate(played)->GetTickDuration(kOwn), 384) << search;   // read through the pair
+        EXPECT_EQ(Notate(tiedOn)->GetTickStart(kOwn), 512) << search;
+        EXPECT_EQ(Notate(tiedOn)->GetTickDuration(kOwn), 512) << search;
+        EXPECT_EQ(Notate(tiedOn)->TimeDirty(), 0) << search;
+        EXPECT_EQ(Notate(negative)->GetTickDuration(kOwn), 256) << search;
+        EXPECT_NE(Notate(negative)->TimeDirty(), 0) << search << ": read again by the next run";
+    }
+}
+
 TEST_F(TimeCorrectTest, OnlyTimeDirtyElementsAreQuantized) {
     Make44();
     pass.SetLookForBorrowed(kSearchOff, 3, kEighthUnit);
@@ -335,6 +369,10 @@ TEST_F(TimeCorrectTest, PlainRhythmsMakeNoTuplet) {
         {"eighths", 4, 4, {0, 128, 256, 384}, 128},
         {"sixteenths", 4, 4, {0, 64, 128, 192}, 64},
         {"eighths in 6/8", 6, 8, {0, 128, 256}, 128},
+        // The triplets of 3/8 fill one stress of two eighths: the third
+        // eighth lies in no borrowed stress and fits both grids alike.
+        {"eighths in 3/8", 3, 8, {0, 128, 256}, 128},
+        {"a dotted quarter on the third eighth of 3/8", 3, 8, {256}, 384},
     };
     for (const auto& c : cases) {
         Make(kNormalStaff, c.numerator, c.denominator);

@@ -12,7 +12,6 @@
 //     exactly come back too.
 #include "model/conductor.h"
 #include "model/groupmarks.h"
-#include "model/preferences.h"
 #include "model/eventtypes.h"
 #include "model/measure.h"
 #include "model/modifiers.h"
@@ -21,11 +20,12 @@
 #include "notation/autonote/notatelinks.h"
 #include "notation/display/notate.h"
 #include "notation/tools/tie.h"
-#include "platform/core/profile.h"
 #include "tests/notation/autonote/values_support.h"
 #include "tests/notation/support/durationgate.h"
 #include "tests/notation/support/golden.h"
 #include "tests/notation/support/melody.h"
+#include "tests/notation/support/notatedvalues.h"
+#include "tests/notation/support/notationpreference.h"
 #include "tests/notation/support/notation_fixture.h"
 #include "tests/notation/support/voicecheck.h"
 
@@ -47,58 +47,12 @@ namespace {
 
 using notation_test::Meter;
 using notation_test::PlayedNote;
+using notation_test::ValuesOf;
 
 constexpr int TICKS = 256;     // the dump's and the notation's ticks a quarter
 constexpr int LOOSE = 10;      // the most a loose onset is off, in file ticks
 constexpr int RELEASED = 10;   // how much earlier a loose note is released
 constexpr int MELODY_STAFF = 1;
-
-// The notated values of one staff, bar by bar, in the short form the cases
-// are written in: w h q e s t for 1/1 to 1/32, a dot each, "~" a tie on;
-// "-" a bar without notes (empty, or rests alone), "?" a value not known;
-// bars joined by " | ".
-std::string ValuesOf(const std::string& dump, int staff) {
-    static const std::regex kLine(R"(^staff (\d+) bar (\d+)(?: voice \d+)?: (.*)$)");
-    static const std::regex kNote(R"(note\(at=-?\d+ key=\S+ pitch=\S+ value=(\S+) tie=(\S))");
-    static const std::vector<std::pair<std::string, std::string>> kShort = {
-        {"1/1", "w"}, {"1/2", "h"}, {"1/4", "q"}, {"1/8", "e"}, {"1/16", "s"}, {"1/32", "t"}};
-    std::string text;
-    int lastBar = 0;
-    bool barHasNotes = true;
-    const auto endBar = [&] {
-        if (lastBar != 0 && !barHasNotes)
-            text += " -";
-    };
-    std::istringstream lines(dump);
-    for (std::string line; std::getline(lines, line);) {
-        std::smatch head;
-        if (!std::regex_match(line, head, kLine) || std::stoi(head[1]) != staff)
-            continue;
-        const int bar = std::stoi(head[2]);
-        if (bar != lastBar) {
-            endBar();
-            if (lastBar != 0)
-                text += " |";
-            lastBar = bar;
-            barHasNotes = false;
-        }
-        const std::string body = head[3];
-        for (std::sregex_iterator it(body.begin(), body.end(), kNote), end; it != end; ++it) {
-            barHasNotes = true;
-            std::string value = (*it)[1];
-            const size_t dots = value.find('.');
-            const std::string dotted = dots == std::string::npos ? "" : value.substr(dots);
-            value = value.substr(0, dots);
-            std::string name = "?";
-            for (const auto& [full, abbreviation] : kShort)
-                if (value == full)
-                    name = abbreviation;
-            text += " " + name + dotted + ((*it)[2] == "~" ? "~" : "");
-        }
-    }
-    endBar();
-    return text.empty() ? text : text.substr(1);
-}
 
 // The dump without the notes' onsets, which keep the played time.
 std::string WithoutOnsets(const std::string& dump) {
@@ -488,14 +442,9 @@ INSTANTIATE_TEST_SUITE_P(Meters, RoundTripTest, ::testing::ValuesIn(kRoundTrips)
 
 // "Tuplets" 1 in the test run's profile while a case lives, set before the
 // engine reads its preferences (when the view is made).
-class TupletSearchPreference {
+class TupletSearchPreference : private notation_test::NotationPreference {
 protected:
-    TupletSearchPreference() { EXPECT_NE(SaveIntPreference(kNotationSection, kTuplets, 1), 0); }
-    ~TupletSearchPreference() { CProfile::Application().DeleteKey(kNotationSection, kTuplets); }
-
-private:
-    static constexpr const char* kNotationSection = "Settings\\Notation";
-    static constexpr const char* kTuplets = "Tuplets";
+    TupletSearchPreference() : NotationPreference("Tuplets", 1) {}
 };
 
 // The search on: triplet groups come back as triplets, played exactly.

@@ -1,6 +1,7 @@
 // The view's duration functions: a notated length plays its last quarter
 // (or last part of one) shortened to the gate, a played one reads back
-// through the inverse, truncating; lengths past 16 bits do not wrap.
+// through the inverse, truncating; a zero length is zero both ways; lengths
+// past 16 bits do not wrap.
 #include "notation/view/cantrel.h"
 
 #include "model/time.h"
@@ -54,6 +55,8 @@ TEST_F(DurationFunctions, ShortenTheLastQuarterAndReadBackByTruncation) {
         {316, true, 478},         // a quarter played 66 % long
         {317, true, 480},
         {0, false, 0},            // nothing plays as nothing, not a negative length
+        {0, true, 0},             // and reads back as nothing, not a partial quarter
+        {1, true, 1},             // the least length still reads back
         {96000, false, 95836},    // 200 quarters: past 16 bits, no wrap
         {95836, true, 95998},
     };

@@ -12,6 +12,7 @@ CCBase::MirrorListFinder CCBase::s_mirrorListFinder = nullptr;
 CCBase::CCBase() = default;
 
 CCBase::~CCBase() {
+    m_discarded.clear();
     m_discardList.RemoveAll();
 }
 
@@ -48,7 +49,7 @@ int CCBase::Finish() {
 void CCBase::Abort() {}
 
 void CCBase::Discard(ECBase* event) {
-    if (!event || event->GetClassType() == ET_METER || m_discardList.Find(event))
+    if (!event || event->GetClassType() == ET_METER || !m_discarded.insert(event).second)
         return;
     m_discardList.AddTail(event);
 }

@@ -25,7 +25,12 @@
 //   the target     the performance it was applied to (borrowed);
 //   the conductor  the target's conductor, from the base Prepare on (borrowed);
 //   the discard list  events to detach before Process does its work (holds a
-//                  reference on each).
+//                  reference on each), in the order they were discarded, which
+//                  is the order they leave their parents in; beside it the set
+//                  of the same events, which answers whether one is held
+//                  already (the notation engine discards every rest, beam and
+//                  tie of a whole piece through one command when a meter
+//                  change re-bars it).
 // Ownership: from ApplyCommand on, an auto-delete command belongs to the
 // manager and its caller must not touch it again (a synchronous one that
 // finished is gone when ApplyCommand returns); a command with auto-delete off
@@ -40,6 +45,7 @@
 #include "model/ptrlists.h"
 
 #include <cstdint>
+#include <unordered_set>
 
 class ECBase;
 class ECConductor;
@@ -122,7 +128,9 @@ public:
     // Appends the event unless it is held already or is a Meter (meters are
     // never discarded: they leave through their own commands).
     void Discard(ECBase* event);
-    MCEventList* GetDiscardList() { return &m_discardList; }
+    // Read only: the list changes through Discard alone, so that the set
+    // beside it stays the same events.
+    const MCEventList* GetDiscardList() const { return &m_discardList; }
 
     // How a command reaches the mirrors that show an event: the mirror class
     // (model/mirror.h) installs, when the library loads, a finder answering
@@ -153,6 +161,7 @@ private:
     ECPerformance* m_pTarget = nullptr;   // borrowed; ApplyCommand referenced it
     ECBase* m_pConductor = nullptr;       // borrowed: the tree holds it
     MCEventList m_discardList{10};        // a reference on each event
+    std::unordered_set<const ECBase*> m_discarded;   // the events of the list; their references keep them alive
 
     static MirrorListFinder s_mirrorListFinder;   // set once, when the mirror class loads
 };

@@ -10,6 +10,9 @@
 #include "platform/core/archive.h"
 #include "platform/core/trace.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 IMPLEMENT_SERIAL(ECMirror, ECWithTime, VERSIONABLE_SCHEMA | 2)
 
 namespace {
@@ -126,4 +129,21 @@ void ReleaseMirrors(MCEventList& mirrors, const ECBase* shown) {
             mirror->SetMirrorEvent(nullptr, 0);
     }
     mirrors.RemoveAll();
+}
+
+void UnlistMirrors(const MCEventList& mirrors) {
+    std::unordered_map<ECBase*, std::unordered_set<const ECBase*>> byShown;
+    for (POSITION pos = mirrors.GetHeadPosition(); pos;) {
+        auto* mirror = DYNAMIC_DOWNCAST(ECMirror, mirrors.GetNext(pos));
+        if (mirror && mirror->GetMirrorEvent())
+            byShown[mirror->GetMirrorEvent()].insert(mirror);
+    }
+    for (const auto& [shown, gone] : byShown) {
+        MCEventList* list = GetMirrorList(shown);
+        for (POSITION pos = list ? list->GetHeadPosition() : nullptr; pos;) {
+            POSITION here = pos;
+            if (gone.count(list->GetNext(pos)))
+                list->RemoveAt(here);
+        }
+    }
 }

@@ -56,3 +56,13 @@ MCEventList* GetMirrorList(ECBase* event);
 // show `shown` are pointed at nothing (they may live on in their measures),
 // and the list lets go of every mirror.
 void ReleaseMirrors(MCEventList& mirrors, const ECBase* shown);
+
+// Takes each mirror of `mirrors` out of the list of the event it shows, with
+// one walk over each such list however many of its mirrors go: for whoever
+// takes mirrors out of the tree. A list holds its mirrors, so a mirror left
+// in it would live on outside the tree as long as the event it shows, and
+// every new mirror would be sorted in past it (a layout takes a clef's
+// mirror out of every system it lays out again, and puts a new one in).
+// Mirrors showing nothing or not listed are passed over; `mirrors` keeps its
+// own references, so none is freed before the caller lets go of the list.
+void UnlistMirrors(const MCEventList& mirrors);

@@ -17,8 +17,12 @@
 // there). AddNote/long times one batch that adds an eighth note by command
 // to the notated long piece (4 staves of 1,000 bars) and renotates what it
 // touched, as the view runs a note tool's command; goal: at most 16 ms. The
-// engine is driven as the view drives it (the notation tests' view driver,
-// tests/notation/support/viewdriver.h).
+// edits laid out (EditLaidOut: a note added, a measure inserted or removed
+// at bar 1, a 3/4 meter put at bar 1) time what the view does for an edit
+// with its window open: the batch, the renotation and the layout of what
+// the edit changed, on the large piece laid out whole beforehand; goal: at
+// most 50 ms each. The engine is driven as the view drives it (the notation
+// tests' view driver, tests/notation/support/viewdriver.h).
 #include "bench/notation/midigen.h"
 #include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"
@@ -28,6 +32,8 @@
 #include "model/basiccommands.h"
 #include "model/measure.h"
 #include "model/measurecommands.h"
+#include "model/meter.h"
+#include "model/metercommands.h"
 #include "model/notes.h"
 #include "model/performance.h"
 #include "notation/display/records.h"
@@ -47,7 +53,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -125,6 +133,19 @@ BENCHMARK_CAPTURE(ReadFile, large, midigen::Size::Large)->Unit(benchmark::kMilli
 
 // ---------------------------------------------------------------- NOTATION
 
+// A context mapped as the view maps the screen at 100 %: twips, y upward.
+struct ScreenContext {
+    ScreenContext() {
+        constexpr int kTwipsPerInch = 1440;
+        constexpr int kPixelsPerInch = 96;
+        dc.CreateCompatibleDC(nullptr);
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowExt(kTwipsPerInch, kTwipsPerInch);
+        dc.SetViewportExt(kPixelsPerInch, -kPixelsPerInch);
+    }
+    CDC dc;
+};
+
 // A notation view on a document, driven as the view drives its engine; the
 // view leaves the document when it goes.
 struct NotationView {
@@ -137,14 +158,18 @@ struct NotationView {
 
 // The piece read into `doc` and notated by a view, as after opening it
 // (untimed); null, the benchmark skipped, when the file was not read whole.
+// With `screen`, the view lays the piece out whole on it after notating it
+// and lays out again after every later run, as it does with its window open.
 std::unique_ptr<NotationView> OpenNotated(benchmark::State& state, const midigen::Piece& piece,
-                                          std::unique_ptr<MCOpusDoc>& doc) {
+                                          std::unique_ptr<MCOpusDoc>& doc, ScreenContext* screen = nullptr) {
     doc = ReadPiece(nullptr, piece);
     if (!doc) {
         state.SkipWithError("the file was not read whole");
         return nullptr;
     }
     auto notation = std::make_unique<NotationView>(doc.get());
+    if (screen)
+        notation->driver.LayOutAfterRuns(&screen->dc);
     notation->driver.Attach(doc->GetBaseEvent());
     notation->Flush();
     return notation;
@@ -258,6 +283,127 @@ void AddNote(benchmark::State& state, midigen::Size size) {
 }
 BENCHMARK_CAPTURE(AddNote, long, midigen::Size::Long)->Unit(benchmark::kMillisecond)->Iterations(40);
 
+// ------------------------------------------------------------ EDITS LAID OUT
+
+// One edit as a benchmark runs it again and again: the commands of one
+// iteration (made untimed, on the piece as the iterations before left it),
+// and whether the piece shows the edit afterwards, given the measure count
+// before it and the iteration (0 first).
+struct Edit {
+    std::function<std::vector<CCBase*>(ECConductor& conductor, int iteration)> make;
+    std::function<bool(ECConductor& conductor, int measuresBefore, int iteration)> took;
+    // A fresh piece for each iteration (its reading and layout untimed):
+    // the edit changes the piece too much to be repeated on it.
+    bool freshPiece = false;
+};
+
+// Each iteration runs the edit's batch on the large piece, notated and laid
+// out whole as after opening it, and times the batch, the renotation and
+// the layout the view runs after it (STATE_COMMANDS_DONE: the engine's
+// Finish, then the pagination's sizing and layout of the range the edit
+// left).
+void EditLaidOut(benchmark::State& state, midigen::Size size, const Edit& edit) {
+    doc_support::DocumentParts engine;
+    InitPlugins();
+    const midigen::Piece& piece = PieceOf(size);
+    ScreenContext screen;
+    std::unique_ptr<MCOpusDoc> doc;
+    std::unique_ptr<NotationView> notation;
+    int refused = 0;
+    int measures = 0;
+    int iteration = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!notation || edit.freshPiece) {
+            notation.reset();
+            doc.reset();
+            MCOpusDoc::WaitThreadsFinished(0);
+            notation = OpenNotated(state, piece, doc, &screen);
+            if (!notation)
+                return;
+        }
+        ECConductor& conductor = *doc->GetBaseEvent()->GetConductor();
+        const int before = conductor.GetMaxMeasureNumber();
+        std::vector<CCBase*> commands = edit.make(conductor, iteration);
+        state.ResumeTiming();
+        const int taken = notation->driver.RunBatch(commands);
+        state.PauseTiming();
+        if (!taken || !edit.took(conductor, before, iteration))
+            ++refused;
+        measures = conductor.GetMaxMeasureNumber();
+        ++iteration;
+        state.ResumeTiming();
+    }
+    if (refused > 0)
+        state.SkipWithError("an edit did not take");
+    state.counters["staves"] = piece.staves;
+    state.counters["measures"] = measures;
+    state.counters["notes"] = piece.GetNoteCount();
+    state.counters["pages"] = MCPageLayout::GetPageLayout().GetPageCount();
+    notation.reset();
+    doc.reset();
+    MCOpusDoc::WaitThreadsFinished(0);
+}
+
+constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
+
+// An eighth note off the beat of another bar and staff each time, as the
+// note tool adds it (AddNote's notes).
+const Edit kAddNote = {
+    [](ECConductor& conductor, int iteration) -> std::vector<CCBase*> {
+        constexpr int kBarStep = 37;   // spreads the notes over the piece
+        const int staves = conductor.GetMaxTrackNumber(TRACK_STAFF);
+        const int bars = conductor.GetMaxMeasureNumber();
+        const int track = iteration % staves + 1;
+        const int bar = (iteration * kBarStep) % (bars - 1) + 1;
+        auto* note = new ECNote;
+        MCTime time((static_cast<float>(bar) - 1.0f) * kQuartersPerBar + 1.5f);
+        note->SetTime(&time);
+        note->SetVoiceTrack(0, track);
+        const MCTime eighth(0.5f);
+        note->SetDuration(&eighth);
+        return {new CCAdd(note, conductor.GetMeasure(track, bar))};
+    },
+    [](ECConductor&, int, int) { return true; },   // RunBatch tells a refused add
+};
+
+// One empty measure before bar 1: the whole piece moves a bar later.
+const Edit kInsertMeasure = {
+    [](ECConductor&, int) -> std::vector<CCBase*> { return {new CCAddMeasure(1, 0)}; },
+    [](ECConductor& conductor, int before, int) { return conductor.GetMaxMeasureNumber() == before + 1; },
+};
+
+// Bar 1 with its music: the whole piece moves a bar earlier.
+const Edit kRemoveMeasure = {
+    [](ECConductor&, int) -> std::vector<CCBase*> { return {new CCRemoveMeasure(1, 0)}; },
+    [](ECConductor& conductor, int before, int) { return conductor.GetMaxMeasureNumber() == before - 1; },
+};
+
+// 3/4 in place of the 4/4 at bar 1: the whole piece is barred again, in
+// 4 / 3 as many measures.
+const Edit kMeterAtStart = {
+    [](ECConductor&, int) -> std::vector<CCBase*> {
+        auto* meter = new ECMeter(3, 4, 0);
+        meter->SetTime(&MCTime::TimeZero());
+        meter->SetVoiceTrack(14, 0);
+        return {new CCAddMeter(meter)};
+    },
+    [](ECConductor& conductor, int before, int) {
+        ECMeter* meter = conductor.GetMeterAtTime(MCTime::TimeZero());
+        return meter && meter->GetNumerator() == 3 && conductor.GetMaxMeasureNumber() == (before * 4 + 2) / 3;
+    },
+    true,
+};
+
+BENCHMARK_CAPTURE(EditLaidOut, note/large, midigen::Size::Large, kAddNote)
+    ->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK_CAPTURE(EditLaidOut, insertmeasure/large, midigen::Size::Large, kInsertMeasure)
+    ->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(EditLaidOut, removemeasure/large, midigen::Size::Large, kRemoveMeasure)
+    ->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(EditLaidOut, meter/large, midigen::Size::Large, kMeterAtStart)
+    ->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // --------------------------------------------------------------- PAGINATION
 
 // Each iteration lays the notated piece out on pages whole, as the view does
@@ -272,19 +418,13 @@ void PagenateFile(benchmark::State& state, midigen::Size size) {
     std::unique_ptr<NotationView> notation = OpenNotated(state, piece, doc);
     if (!notation)
         return;
-    constexpr int kTwipsPerInch = 1440;
-    constexpr int kPixelsPerInch = 96;
-    CDC screen;
-    screen.CreateCompatibleDC(nullptr);
-    screen.SetMapMode(MM_ANISOTROPIC);
-    screen.SetWindowExt(kTwipsPerInch, kTwipsPerInch);
-    screen.SetViewportExt(kPixelsPerInch, -kPixelsPerInch);
+    ScreenContext screen;
     CPagenate& pagenate = notation->view.GetPagenate();
     CNotateInfo& info = notation->view.GetAutoNote().GetNotateInfo();
     int refused = 0;
     for (auto _ : state) {
         info.SetPagenateRange(PAGENATE_ALL);
-        pagenate.Prepare(&screen);
+        pagenate.Prepare(&screen.dc);
         refused += pagenate.BeginPagenate() != CPagenate::PAGENATE_RESULT_DONE;
     }
     if (refused > 0)

@@ -67,7 +67,7 @@ ECBase* FirstParentOfType(ECBase* element, int type) {
 void CAutoNote::GiveDiscardsToDeleteList(CCBase& scratch, SCEventBase* edit) {
     if (!edit)
         return;
-    MCEventList* discarded = scratch.GetDiscardList();
+    const MCEventList* discarded = scratch.GetDiscardList();
     for (POSITION pos = discarded->GetHeadPosition(); pos;)
         edit->AddToDeleteList(discarded->GetNext(pos));
 }

@@ -2,6 +2,7 @@
 #include "notation/autonote/clearing.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "model/command.h"
@@ -174,14 +175,15 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
     SetUpWithdrawal(rulers);
 
     CTie ties;
-    std::vector<ECBase*> done;   // an element may be gathered twice
+    // An element may be gathered twice; a staff's whole run of tie chains
+    // may be gathered at once (a meter change re-barring the piece).
+    std::unordered_set<ECBase*> done;
     std::vector<ECBase*> gathered;
     for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
         gathered.push_back(found.GetNext(pos));
     for (ECBase* element : gathered) {
-        if (std::find(done.begin(), done.end(), element) != done.end())
+        if (!done.insert(element).second)
             continue;
-        done.push_back(element);
         const bool isNote = element->GetClassType() == ET_NOTE;
         if (isNote) {
             // Handled earlier in this batch: the value pass renotates it anyway.

@@ -8,6 +8,7 @@
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/meter.h"
+#include "model/mirror.h"
 #include "model/performance.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/display/conductormeasure.h"
@@ -199,6 +200,7 @@ void CPagenate::PrepareForRepagenate(POSITION position) {
     ECPerformance* performance = GetBaseEvent();
     if (!performance)
         return;
+    MCEventList mirrors;   // taken out of the tree, and so out of their lists once all are found
     for (POSITION pos = position; pos; GetNextPosition(pos)) {
         ECConductorMeasure* column = MeasureAt(pos);
         DCctConductorMeasure* display = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0))
@@ -229,6 +231,7 @@ void CPagenate::PrepareForRepagenate(POSITION position) {
                         continue;
                     if (measureDisplay)
                         measureDisplay->GetRuler().UpdateRuler(child, 1);
+                    mirrors.AddTail(child);
                     measure->RemoveChild(child, 1);
                 }
             }
@@ -240,6 +243,8 @@ void CPagenate::PrepareForRepagenate(POSITION position) {
         display->GetRuler().SetCollapse(0);
         display->HideMeasures(SHOW_MEASURES);
     }
+    std::lock_guard lock(performance->GetLock());
+    UnlistMirrors(mirrors);
 }
 
 void CPagenate::AddMeasureToList(ECConductorMeasure* measure) {

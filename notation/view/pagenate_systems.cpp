@@ -526,6 +526,7 @@ void CPagenate::RemovePostlogFromMeasure(POSITION position) {
         std::lock_guard lock(performance->GetLock());
         // The courtesy mirrors go first, out of the ruler too, so that the
         // rebuilt ruler does not take them back into its postlogue.
+        MCEventList mirrors;
         if (MCEventList* children = measure->GetChildren()) {
             for (POSITION pos = children->GetHeadPosition(); pos;) {
                 ECBase* child = children->GetNext(pos);
@@ -536,9 +537,11 @@ void CPagenate::RemovePostlogFromMeasure(POSITION position) {
                 if (type != ET_KEY && type != ET_METER)
                     continue;
                 ruler->UpdateRuler(child, 1);
+                mirrors.AddTail(child);
                 measure->RemoveChild(child, 1);
             }
         }
+        UnlistMirrors(mirrors);
         ruler->DeletePostlog();
         ruler->ResetRuler();
         ACBuildRulers rulers;

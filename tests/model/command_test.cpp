@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -103,24 +104,32 @@ TEST(CCBase, PrepareNeedsTheTargetsConductor) {
     performance->Unref(1);
 }
 
-TEST(CCBase, DiscardListHoldsEachEventOnceAndNeverAMeter) {
-    auto* note = new ECStandIn(ET_NOTE);
+// The list keeps the order of first discarding (undo and release run in it),
+// whatever repeats come between.
+TEST(CCBase, DiscardListHoldsEachEventOnceInTheOrderFirstDiscardedAndNeverAMeter) {
+    auto* rest = new ECStandIn(ET_REST);
+    auto* beam = new ECStandIn(ET_BEAM);
+    auto* tie = new ECStandIn(ET_TIE);
     auto* meter = new ECStandIn(ET_METER);
-    note->Ref();
-    meter->Ref();
+    for (ECBase* event : {rest, beam, tie, meter})
+        event->Ref();
     {
         CCBase command;
-        command.Discard(note);
-        command.Discard(note);
-        command.Discard(meter);
-        command.Discard(nullptr);
-        ASSERT_EQ(command.GetDiscardList()->GetCount(), 1);
-        EXPECT_EQ(command.GetDiscardList()->GetHead(), note);
-        EXPECT_EQ(note->GetRefCount(), 2);
+        for (ECBase* event : {static_cast<ECBase*>(beam), static_cast<ECBase*>(rest), static_cast<ECBase*>(beam),
+                              static_cast<ECBase*>(meter), static_cast<ECBase*>(nullptr), static_cast<ECBase*>(tie),
+                              static_cast<ECBase*>(rest), static_cast<ECBase*>(tie)})
+            command.Discard(event);
+        const MCEventList* discarded = command.GetDiscardList();
+        std::vector<ECBase*> order;
+        for (POSITION pos = discarded->GetHeadPosition(); pos;)
+            order.push_back(discarded->GetNext(pos));
+        EXPECT_EQ(order, (std::vector<ECBase*>{beam, rest, tie}));
+        EXPECT_EQ(rest->GetRefCount(), 2);
+        EXPECT_EQ(meter->GetRefCount(), 1);
     }
-    EXPECT_EQ(note->GetRefCount(), 1);   // released with the command
-    note->Unref(1);
-    meter->Unref(1);
+    EXPECT_EQ(rest->GetRefCount(), 1);   // released with the command
+    for (ECBase* event : {rest, beam, tie, meter})
+        event->Unref(1);
 }
 
 // Process detaches what was discarded from every parent; the events live on

@@ -112,6 +112,34 @@ TEST(ECMirror, KeysAndClefsRemoveMirrorsFromATime) {
     }
 }
 
+// Mirrors taken out of the tree leave the lists of what they show, each list
+// keeping the rest in its order; a mirror showing nothing or not listed is
+// passed over, and every mirror lives until the caller's list lets it go.
+TEST(ECMirror, UnlistedMirrorsLeaveTheListsOfWhatTheyShow) {
+    Held hold;
+    auto* clef = hold(new ECClef(1));
+    auto* key = hold(new ECKey(2, 0));
+    std::vector<ECMirror*> ofClef;
+    for (float t : {0.0f, 4.0f, 8.0f, 12.0f})
+        ofClef.push_back(hold(MirrorAt(t, clef)));
+    ECMirror* ofKey = hold(MirrorAt(4.0f, key));
+    ECMirror* showingNothing = hold(new ECMirror);
+    ECMirror* unlisted = hold(new ECMirror(key));   // points at the key, never registered
+
+    MCEventList gone;
+    for (ECBase* mirror : {static_cast<ECBase*>(ofClef[3]), static_cast<ECBase*>(ofClef[1]),
+                           static_cast<ECBase*>(ofKey), static_cast<ECBase*>(showingNothing),
+                           static_cast<ECBase*>(unlisted)})
+        gone.AddTail(mirror);
+    UnlistMirrors(gone);
+    EXPECT_EQ(Events(clef->GetMirrors()), (std::vector<ECBase*>{ofClef[0], ofClef[2]}));
+    EXPECT_TRUE(key->GetMirrors()->IsEmpty());
+    // Held by the test and by `gone` alone now.
+    EXPECT_EQ(ofClef[3]->GetRefCount(), 2);
+    EXPECT_EQ(ofClef[0]->GetRefCount(), 2);   // the test and the clef's list
+    EXPECT_EQ(ofClef[3]->GetMirrorEvent(), clef);
+}
+
 TEST(ECMirror, AKeyOrClefThatGoesLeavesItsMirrorsShowingNothing) {
     Held hold;
     auto* measure = hold(new marktest::Container(ET_MEASURE));

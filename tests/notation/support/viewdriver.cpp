@@ -11,6 +11,7 @@
 #include "model/performance.h"
 #include "model/states.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/pagenate.h"
 #include "sequencer/enginestates.h"
 #include "tests/platform/messaging_support.h"
 
@@ -34,7 +35,16 @@ CAutoNote& ViewDriver::Engine() {
 }
 
 void ViewDriver::AfterRun() {
-    Engine().GetNotateInfo().Reset();
+    if (!m_pLayoutDC) {
+        Engine().GetNotateInfo().Reset();
+        return;
+    }
+    // As the view repaginates: sized first, then laid out; the pagination
+    // resets the notate info when it is done.
+    CPagenate& pagenate = m_view.GetPagenate();
+    pagenate.SetNotateInfo(&Engine().GetNotateInfo(), &Engine().GetDirtyRect());
+    pagenate.Prepare(m_pLayoutDC);
+    pagenate.BeginPagenate();
 }
 
 int ViewDriver::Attach(ECPerformance* performance) {

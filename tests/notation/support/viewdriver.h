@@ -20,7 +20,9 @@
 //             PrepareAfterRecord, Process; after a step recording both
 //             flags off; the record tracks cleared always.
 //   - After each run (the attachment, 500, 1201, 3300) the notate info is
-//     reset, as pagination does once it has read it.
+//     reset, as pagination does once it has read it; or, once LayOutAfterRuns
+//     gave a context, the score is laid out again on it as the view does with
+//     a window (which consumes the notate info).
 //
 // FIXME: the view takes this over when it handles commands and states
 // itself; the driver then only attaches.
@@ -33,6 +35,7 @@
 
 class CAutoNote;
 class CCantrel;
+class CDC;
 class CCBase;
 class ECBase;
 class ECPerformance;
@@ -60,6 +63,12 @@ public:
     int Attach(ECPerformance* performance);
     // Takes the handlers off and the performance out of the view.
     void Detach();
+    // After each run from now on, the view's pagination sizes on `dc` and
+    // lays out what the run left to lay out (everything after an attachment),
+    // as the view does after an edit once it has a window. Null goes back to
+    // only resetting the notate info. The context is borrowed and must
+    // outlive the runs.
+    void LayOutAfterRuns(CDC* dc) { m_pLayoutDC = dc; }
 
     // Runs the commands as one batch, which has run when this returns: one
     // command is sent; several are posted while a command rate gathers them
@@ -85,11 +94,12 @@ private:
     static int OnState(ECBase* performance, int code, void* data, void* user);
     void Answer(SCBase* state);
     CAutoNote& Engine();
-    // What pagination does once it has read the notate info.
+    // What pagination does with the notate info after a run.
     void AfterRun();
 
     CCantrel& m_view;                       // borrowed
     ECPerformance* m_pAttached = nullptr;   // borrowed: the performance the handlers are on
+    CDC* m_pLayoutDC = nullptr;             // borrowed: lays out after each run when set
     std::vector<SeenState> m_states;
 };
 

@@ -8,7 +8,9 @@
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
 #include "model/basiccommands.h"
+#include "model/findactions.h"
 #include "model/markings.h"
+#include "model/mirror.h"
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "model/states.h"
@@ -30,6 +32,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -264,6 +267,43 @@ TEST_F(PagenateTest, AFullLayoutFillsEachSystemAndEachPageWithinTheLimits) {
     EXPECT_EQ(Info().GetNotateRange(), NOTATE_NONE);
     EXPECT_EQ(Info().GetPagenateRange(), PAGENATE_NONE);
     EXPECT_EQ(Info().IsPagenating(), 0);
+}
+
+// The mirrors a layout puts at the head of each system and before a key
+// change go when the systems are laid out again: each clef and key lists
+// exactly its mirrors that stand in the score, however often it was laid out.
+TEST_F(PagenateTest, LayingOutAgainLeavesEachClefAndKeyListingOnlyItsMirrorsInTheScore) {
+    ASSERT_NO_FATAL_FAILURE(Load({3, 20}));
+    auto* key = new ECKey(2, 0);
+    const MCTime bar13(48.0f);
+    key->SetTime(&bar13);
+    key->SetVoiceTrack(0, 1);
+    RunBatch({new CCAdd(key, Conductor()->GetMeasure(1, 13))});
+    for (unsigned char range : {PAGENATE_ALL, PAGENATE_ALL, PAGENATE_REPAGENATE_ALL}) {
+        ASSERT_EQ(Run(range), 1);
+        std::map<ECBase*, std::set<ECBase*>> inScore;
+        ACFindEvents mirrors;
+        mirrors.AddEvtType(ET_MIRROR);
+        mirrors.Apply(Performance());
+        for (POSITION pos = mirrors.GetEvents().GetHeadPosition(); pos;) {
+            auto* mirror = static_cast<ECMirror*>(mirrors.GetEvents().GetNext(pos));
+            inScore[mirror->GetMirrorEvent()].insert(mirror);
+        }
+        ACFindEvents marks(2);
+        marks.AddEvtType(ET_CLEF);
+        marks.AddEvtType(ET_KEY);
+        marks.Apply(Performance());
+        ASSERT_GE(marks.GetEvents().GetCount(), 4);   // a clef a staff, the new key
+        for (POSITION pos = marks.GetEvents().GetHeadPosition(); pos;) {
+            ECBase* mark = marks.GetEvents().GetNext(pos);
+            std::set<ECBase*> listed;
+            MCEventList* list = GetMirrorList(mark);
+            for (POSITION at = list ? list->GetHeadPosition() : nullptr; at;)
+                listed.insert(list->GetNext(at));
+            EXPECT_EQ(listed, inScore[mark]) << mark->GetClassType() << " at " << mark->GetTime()->GetSeconds();
+        }
+        EXPECT_FALSE(inScore[key].empty());
+    }
 }
 
 // A group of staves is braced at the head of every system, centred on the

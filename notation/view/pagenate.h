@@ -8,9 +8,10 @@
 // stacks systems on pages by two position templates (page 1 and every later
 // page), records each page's start time and keeps the page count and the
 // view's size in step. The page count and start times are this layout's
-// own (each view lays out its own score); the paper is the program's. After an edit it repairs: the changed measure is
-// refitted in place, then its system, and only when that fails everything
-// from that system on is laid out again.
+// own (each view lays out its own score); the paper is the program's.
+// After an edit it repairs: the changed measure is refitted in place, then
+// its system, and only when that fails everything from that system on is
+// laid out again.
 //
 // How much to redo is read from the engine's notate info (the pagination
 // range, chosen by others before the call) and consumed by BeginPagenate:

@@ -339,7 +339,7 @@ void EditLaidOut(benchmark::State& state, midigen::Size size, const Edit& edit) 
     state.counters["staves"] = piece.staves;
     state.counters["measures"] = measures;
     state.counters["notes"] = piece.GetNoteCount();
-    state.counters["pages"] = MCPageLayout::GetPageLayout().GetPageCount();
+    state.counters["pages"] = notation->view.GetPagenate().GetPages().GetPageCount();
     notation.reset();
     doc.reset();
     MCOpusDoc::WaitThreadsFinished(0);

@@ -195,8 +195,8 @@ TEST_F(CantrelPagesTest, AWideBarStaysInsideItsMeasureAndThePrintableArea) {
         const std::vector<PdfWord> words = ReadPdfWords(path);
         EXPECT_FALSE(words.empty());
         for (const PdfWord& word : words) {
-            EXPECT_LE(word.xMax, right + 1) << "page " << word.page << " at " << word.xMin;
-            EXPECT_LE(word.yMax, bottom + 1) << "page " << word.page << " at " << word.yMin;
+            EXPECT_LE(word.right, right + 1) << "page " << word.page << " at " << word.left;
+            EXPECT_LE(word.bottom, bottom + 1) << "page " << word.page << " at " << word.top;
         }
         constexpr int kDpi = 150;
         const QImage sheet = RenderPdfPage(path, 1, kDpi);

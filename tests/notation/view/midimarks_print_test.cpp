@@ -331,7 +331,7 @@ TEST_F(MidiMarksPrintTest, AKeySignatureOfATracksChunkShowsOnItsStaff) {
         for (size_t i = 9; i < notes.size(); ++i)
             if (at(i).second != at(i - 1).second)   // the first note of a system
                 sharpPlaces.push_back({0, at(i).first, at(i).second});
-                auto count = [&](char32_t code, const Place& place) {
+        auto count = [&](char32_t code, const Place& place) {
             return std::count_if(glyphs.begin(), glyphs.end(), [&](const Glyph& g) {
                 return g.code == code && g.x > place.left && g.x < place.right &&
                        std::abs(g.y - place.y) < kStaffReach;

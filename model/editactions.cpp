@@ -77,10 +77,20 @@ bool ACDeltaTime::Moves(ECBase* event) const {
     return !trackAtZero && *time >= m_start && *time < m_end;
 }
 
+bool ACDeltaTime::IsSettled(ECBase* event) const {
+    const int type = event->GetClassType();
+    if (type != ET_MEASURE && type != ET_CONDUCTORMEASURE)
+        return false;
+    const MCTime* time = event->GetTime();
+    return time && *time < m_settledBefore;
+}
+
 int ACDeltaTime::DoAction(ECBase* event) {
     const MCTime* time = event->GetTime();
     if (time == nullptr)
         return AC_CONTINUE;
+    if (IsSettled(event))
+        return AC_SKIP;
     const int type = event->GetClassType();
     if (*time == MCTime::TimeZero() && StaysAtZero(type))
         return AC_CONTINUE;
@@ -112,12 +122,9 @@ ACFindDeltaTime::ACFindDeltaTime(const MCTime& start, const MCTime& end)
 
 int ACFindDeltaTime::DoAction(ECBase* event) {
     bool changes = m_shift.Moves(event);
+    if (!changes && m_shift.IsSettled(event))
+        return AC_SKIP;
     const int type = event->GetClassType();
-    if (!changes && (type == ET_MEASURE || type == ET_CONDUCTORMEASURE)) {
-        const MCTime* time = event->GetTime();
-        if (time && *time < m_settledBefore)
-            return AC_SKIP;
-    }
     if (!changes && SortsChildren(type)) {
         const MCEventList* children = event->GetChildren();
         changes = children && !children->IsSorted();

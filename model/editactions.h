@@ -44,6 +44,16 @@ public:
     void SetDeltaTime(const MCTime& delta) { m_delta = delta; }
     void SetStartTime(const MCTime& start) { m_start = start; }
     void SetEndTime(const MCTime& end) { m_end = end; }
+    // Measures (of staves and of the conductor) that start before `time`
+    // are known to hold nothing at or after the start: the walk neither
+    // moves them nor enters them. A measure's events stand before the
+    // measure after the next begins, so a caller passes the start of the
+    // last measure that begins before the range's start; a shift late in
+    // the piece then reads the measures it moves and the tracks' own lists
+    // only. Time zero (the default) passes over no measure.
+    void SetSettledBefore(const MCTime& time) { m_settledBefore = time; }
+    // Whether the event is such a measure.
+    bool IsSettled(ECBase* event) const;
     // Carried for the action's users; the action itself does not read it.
     int GetConductor() const { return m_conductor; }
     void SetConductor(int conductor) { m_conductor = conductor; }
@@ -53,6 +63,7 @@ private:
     MCTime m_delta;   // zero
     MCTime m_start;   // the lowest float: every time is at or after it
     MCTime m_end;     // TimeMax
+    MCTime m_settledBefore = MCTime::TimeZero();
 };
 
 // Finds the first visited event that an ACDeltaTime over [start, end) would
@@ -67,20 +78,14 @@ public:
 
     int DoAction(ECBase* event) override;
 
-    // Measures (of staves and of the conductor) that start before `time`
-    // are known to hold nothing at or after the start: their own time is
-    // checked, their contents are not. A measure's events stand before the
-    // next measure begins, so a caller passes the start of the last measure
-    // that begins before the shift's start; a shift at the end of the piece
-    // then reads the last measures and the tracks' own lists only.
-    void SetSettledBefore(const MCTime& time) { m_settledBefore = time; }
+    // As ACDeltaTime::SetSettledBefore: such measures are passed over.
+    void SetSettledBefore(const MCTime& time) { m_shift.SetSettledBefore(time); }
 
     // Null until the walk met such an event.
     ECBase* GetFound() const { return m_found; }
 
 private:
-    ACDeltaTime m_shift;         // the range, and what moves
-    MCTime m_settledBefore = MCTime::TimeZero();
+    ACDeltaTime m_shift;         // the range, what moves and what is settled
     ECBase* m_found = nullptr;   // borrowed
 };
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -53,9 +54,29 @@ CObject* MCObList::GetPrev(POSITION& pos, const CRuntimeClass* filter) const {
 
 MCEventList::MirrorResolver MCEventList::s_mirrorResolver = nullptr;
 
+// The index of a list's events: for each event, how many nodes hold it and,
+// when that is known, the first of them (null: Find walks, and notes the
+// node it found when the event is held once).
+struct MCEventList::Index {
+    struct Entry {
+        CNode* node = nullptr;
+        int count = 0;
+    };
+    std::unordered_map<const CObject*, Entry> entries;
+};
+
+namespace {
+
+// A list shorter than this is searched by walking it: an index would cost
+// more than it saves (most lists of the tree hold a few events).
+constexpr int kIndexFrom = 64;
+
+}  // namespace
+
 MCEventList::MCEventList(int blockSize) : MCObList(blockSize) {}
 
 MCEventList::~MCEventList() {
+    m_pIndex.reset();   // every node goes: nothing to keep up
     // Here, not in the base destructor, so that FreeNode drops the references.
     RemoveAll();
 }
@@ -63,6 +84,7 @@ MCEventList::~MCEventList() {
 MCObList::CNode* MCEventList::NewNode(CObject* event, CNode* prev, CNode* next) {
     assert(event && event->IsKindOf(RUNTIME_CLASS(ECBase)));
     CNode* node = MCObList::NewNode(event, prev, next);
+    IndexNode(node);
     if (event)
         Event(event)->Ref();
     return node;
@@ -72,6 +94,7 @@ void MCEventList::FreeNode(CNode* node) {
     // The node goes first: dropping the reference may delete the event, and
     // what its destruction touches must see this list without it.
     ECBase* event = Event(node->data);
+    UnindexNode(node);
     MCObList::FreeNode(node);
     if (event)
         event->Unref(1);
@@ -83,9 +106,54 @@ void MCEventList::SetAt(POSITION pos, CObject* event) {
     ECBase* old = Event(node->data);
     if (event)
         Event(event)->Ref();
+    UnindexNode(node);
     node->data = event;
+    IndexNode(node);
     if (old)
         old->Unref(1);
+}
+
+// ---- MCEventList: the index -------------------------------------------------
+
+void MCEventList::IndexNode(CNode* node) const {
+    if (!m_pIndex)
+        return;
+    Index::Entry& entry = m_pIndex->entries[node->data];
+    // A second node makes the first one unknown here; Find walks for it.
+    entry.node = entry.count++ == 0 ? node : nullptr;
+}
+
+void MCEventList::UnindexNode(CNode* node) const {
+    if (!m_pIndex)
+        return;
+    auto found = m_pIndex->entries.find(node->data);
+    if (found == m_pIndex->entries.end())
+        return;
+    Index::Entry& entry = found->second;
+    if (--entry.count == 0)
+        m_pIndex->entries.erase(found);
+    else if (entry.node == node)
+        entry.node = nullptr;
+}
+
+POSITION MCEventList::Find(const CObject* event, POSITION after) const {
+    if (after || GetCount() < kIndexFrom)
+        return MCObList::Find(event, after);
+    if (!m_pIndex) {
+        m_pIndex = std::make_unique<Index>();
+        for (POSITION pos = GetHeadPosition(); pos; pos = Node(pos)->pNext)
+            IndexNode(Node(pos));
+    }
+    auto found = m_pIndex->entries.find(event);
+    if (found == m_pIndex->entries.end())
+        return nullptr;
+    Index::Entry& entry = found->second;
+    if (entry.node)
+        return entry.node;
+    POSITION first = MCObList::Find(event, nullptr);
+    if (entry.count == 1)
+        entry.node = Node(first);
+    return first;
 }
 
 // ---- MCEventList: archive ---------------------------------------------------
@@ -296,6 +364,7 @@ void MCEventList::Sort() {
     // sort would exchange nothing, and a single pass proves it.
     if (IsSorted())
         return;
+    m_pIndex.reset();   // events change nodes below; the next Find indexes again
 
     // With distinct times there is one order, whatever sorts it: a fast sort
     // then does. Only equal times need the selection sort's own order.

@@ -23,6 +23,8 @@
 #include "model/nodelist.h"
 #include "platform/core/object.h"
 
+#include <memory>
+
 class CArchive;
 class ECBase;
 class MCTime;
@@ -87,6 +89,12 @@ public:
     virtual void AddEvents(const MCEventList* events, int sorted);
     // Removes the first node holding the event: 1, or 0 when it is not here.
     virtual int RemoveEvent(ECBase* event);
+    // The first node holding the event after `after` (from the head when
+    // null), as the linked list answers it. A long list asked from its head
+    // keeps an index of where its events stand from then on, so that a
+    // staff's children (its measures and the ties between them) are not
+    // searched from the head for every child that leaves.
+    POSITION Find(const CObject* event, POSITION after = nullptr) const;
     // RemoveEvent of each event of the other list.
     virtual void RemoveEvents(const MCEventList* events);
 
@@ -146,6 +154,13 @@ private:
     // Every object of an event list is an ECBase (NewNode checks in debug builds).
     static ECBase* Event(CObject* object);
     static MirrorResolver s_mirrorResolver;
+
+    // Where each event stands (see Find); kept up by the node hooks and
+    // SetAt, dropped by Sort, which moves events between nodes.
+    struct Index;
+    void IndexNode(CNode* node) const;
+    void UnindexNode(CNode* node) const;
+    mutable std::unique_ptr<Index> m_pIndex;   // null until a long list is searched
 };
 
 // The typed accessors need the complete event class.

@@ -172,14 +172,20 @@ bool ShiftMusic(ECPerformance* performance, ECConductor* conductor, ECConductorS
         return false;
     // The probe stops at the first event the shift would change: nothing past
     // the end of the music, it walks the tree once without writing to it.
-    ACFindDeltaTime changes(from, MCTime::TimeMax());
+    // Both walks pass over the measures before the last one that begins
+    // before `from`: what they hold stands before it.
+    MCTime settled = MCTime::TimeZero();
     const int before = conductor->GetMeasureNumberBeforeTime(from);
     if (ECMeasure* last = conductor->GetMeasure(TRACK_CONDUCTOR, before))
-        changes.SetSettledBefore(*last->GetTime());
+        settled = *last->GetTime();
+    ACFindDeltaTime changes(from, MCTime::TimeMax());
+    changes.SetSettledBefore(settled);
     changes.Apply(performance);
     const bool shifted = changes.GetFound() != nullptr;
     if (shifted) {
-        ACDeltaTime(delta, from).Apply(performance);
+        ACDeltaTime shift(delta, from);
+        shift.SetSettledBefore(settled);
+        shift.Apply(performance);
         SortTracks(conductor);
     }
 

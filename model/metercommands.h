@@ -60,8 +60,9 @@ class ECPerformance;
 // moved at its new time, which the caches would refuse). When no event
 // stands at or after `from` and every list is in order already (appending
 // after the last measure, most often), the walk that finds so replaces the
-// shift and the sorts; that walk reads only the measures from the last one
-// beginning before `from`. A caller that rebuilds the staves' caches itself
+// shift and the sorts. Both walks read only the measures from the last one
+// beginning before `from` (what the measures before it hold stands before
+// it), so a shift late in a long piece costs what it moves. A caller that rebuilds the staves' caches itself
 // once its work is done leaves them out (ShiftCaches::ConductorOnly). True
 // when events moved or lists were sorted.
 enum class ShiftCaches { All, ConductorOnly };

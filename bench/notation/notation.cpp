@@ -234,6 +234,23 @@ void AppendMeasure(benchmark::State& state, midigen::Size size) {
 BENCHMARK_CAPTURE(AppendMeasure, medium, midigen::Size::Medium)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK_CAPTURE(AppendMeasure, large, midigen::Size::Large)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The n-th note (0 first) a note benchmark adds: an eighth off the beat of
+// another bar and staff each time, spread over a piece of `staves` staves
+// and `bars` bars; its staff and bar come back through the last two.
+ECNote* SpreadNote(int n, int staves, int bars, int& track, int& bar) {
+    constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
+    constexpr int kBarStep = 37;
+    track = n % staves + 1;
+    bar = (n * kBarStep) % (bars - 1) + 1;
+    auto* note = new ECNote;
+    MCTime time((static_cast<float>(bar) - 1.0f) * kQuartersPerBar + 1.5f);
+    note->SetTime(&time);
+    note->SetVoiceTrack(0, track);
+    const MCTime eighth(0.5f);
+    note->SetDuration(&eighth);
+    return note;
+}
+
 // Each iteration adds one eighth note, off the beat, to another bar and
 // staff of the same notated piece.
 void AddNote(benchmark::State& state, midigen::Size size) {
@@ -245,21 +262,14 @@ void AddNote(benchmark::State& state, midigen::Size size) {
     if (!notation)
         return;
     ECConductor* conductor = doc->GetBaseEvent()->GetConductor();
-    constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
-    constexpr int kBarStep = 37;   // spreads the notes over the piece
     int added = 0;
     int refused = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const int track = added % piece.staves + 1;
-        const int bar = (added * kBarStep) % (piece.bars - 1) + 1;
+        int track = 0;
+        int bar = 0;
+        ECNote* note = SpreadNote(added, piece.staves, piece.bars, track, bar);
         ECMeasure* measure = conductor->GetMeasure(track, bar);
-        auto* note = new ECNote;
-        MCTime time((static_cast<float>(bar) - 1.0f) * kQuartersPerBar + 1.5f);
-        note->SetTime(&time);
-        note->SetVoiceTrack(0, track);
-        const MCTime eighth(0.5f);
-        note->SetDuration(&eighth);
         ++added;
         state.ResumeTiming();
         note->Ref();   // held to see where it went
@@ -345,23 +355,13 @@ void EditLaidOut(benchmark::State& state, midigen::Size size, const Edit& edit) 
     MCOpusDoc::WaitThreadsFinished(0);
 }
 
-constexpr float kQuartersPerBar = midigen::BEATS_PER_BAR;
-
-// An eighth note off the beat of another bar and staff each time, as the
-// note tool adds it (AddNote's notes).
+// AddNote's notes, as the note tool adds them.
 const Edit kAddNote = {
     [](ECConductor& conductor, int iteration) -> std::vector<CCBase*> {
-        constexpr int kBarStep = 37;   // spreads the notes over the piece
-        const int staves = conductor.GetMaxTrackNumber(TRACK_STAFF);
-        const int bars = conductor.GetMaxMeasureNumber();
-        const int track = iteration % staves + 1;
-        const int bar = (iteration * kBarStep) % (bars - 1) + 1;
-        auto* note = new ECNote;
-        MCTime time((static_cast<float>(bar) - 1.0f) * kQuartersPerBar + 1.5f);
-        note->SetTime(&time);
-        note->SetVoiceTrack(0, track);
-        const MCTime eighth(0.5f);
-        note->SetDuration(&eighth);
+        int track = 0;
+        int bar = 0;
+        ECNote* note = SpreadNote(iteration, conductor.GetMaxTrackNumber(TRACK_STAFF),
+                                  conductor.GetMaxMeasureNumber(), track, bar);
         return {new CCAdd(note, conductor.GetMeasure(track, bar))};
     },
     [](ECConductor&, int, int) { return true; },   // RunBatch tells a refused add

@@ -61,6 +61,23 @@ void KeepInTimeOrder(ECBase* event) {
     event->Unref(1);
 }
 
+// Adds a tie to its holder's children where AddChild(tie, SORTED) puts it.
+// A staff holds every one of its measures and the ties between them, so
+// there the place is sought forward from the measure of the tie's first note
+// (a child of the staff no later than the tie, found through the list's
+// index) instead of back from the staff's last measure: in a list in time
+// order both find the same place.
+void AddTieInTimeOrder(ECBase* holder, ECTie* tie, ECBase* first) {
+    ECBase* measure = holder->GetClassType() == ET_STAFF ? first->GetAncestor(ET_MEASURE, -1) : nullptr;
+    MCEventList* children = holder->GetChildren();
+    const MCTime* from = measure ? measure->GetTime() : nullptr;
+    POSITION at = from && children && tie->GetTime() && *from <= *tie->GetTime() ? children->Find(measure) : nullptr;
+    if (at)
+        static_cast<ECWithChild*>(holder)->AddChildAfter(tie, at);
+    else
+        holder->AddChild(tie, SORTED);
+}
+
 }  // namespace
 
 ECStaff* ANNote::StaffOf(ECBase* measure) {
@@ -203,7 +220,7 @@ void ANNote::TieNotes(ECBase* first, ECBase* remainder, ECBase* container, ECSta
         }
         tie->SetTime(from->GetTime());
         tie->SetVoiceTrack(from->GetVoiceTrack());
-        holder->AddChild(tie, SORTED);
+        AddTieInTimeOrder(holder, tie, from);
         tie->AddChild(from, SORTED);
         tie->AddChild(remainder, SORTED);
     }

@@ -161,6 +161,47 @@ TEST(EditActions, FindDeltaTimeFindsWhatAShiftWouldChange) {
     EXPECT_EQ(TimeOf(tree, "n4"), 4.0f);
 }
 
+// A shift late in the piece passes over the measures before the last one
+// that begins before its start: they are neither moved nor entered (what
+// they hold stands before it, so nothing there would move; a note planted
+// against that rule shows the walk did not go in). The measure that begins
+// before the start is walked: a clef at its end, on the bar line, moves.
+TEST(EditActions, DeltaTimePassesOverSettledMeasures) {
+    TestTree tree;
+    tree.AddUntimed("P");
+    tree.Add("S", ET_STAFF, "P", 0.0f);
+    tree.Add("M1", ET_MEASURE, "S", 0.0f);
+    tree.Add("n1", ET_NOTE, "M1", 1.0f);
+    tree.Add("planted", ET_NOTE, "M1", 9.0f);
+    tree.Add("M2", ET_MEASURE, "S", 4.0f);
+    tree.Add("n5", ET_NOTE, "M2", 5.0f);
+    tree.Add("C", ET_CLEF, "M2", 8.0f);
+    tree.Add("M3", ET_MEASURE, "S", 8.0f);
+    tree.Add("n9", ET_NOTE, "M3", 9.0f);
+    tree.Add("CS", ET_CONDUCTORSTAFF, "P", 0.0f);
+    tree.Add("CM1", ET_CONDUCTORMEASURE, "CS", 0.0f);
+    tree.Add("plantedToo", ET_NOTE, "CM1", 9.0f);
+    tree.Add("CM3", ET_CONDUCTORMEASURE, "CS", 8.0f);
+
+    ACFindDeltaTime probe(MCTime(8.5f), MCTime::TimeMax());
+    probe.SetSettledBefore(MCTime(4.0f));
+    probe.Apply(tree["P"]);
+    EXPECT_EQ(probe.GetFound(), tree["n9"]);   // not the planted notes
+
+    ACDeltaTime shift(MCTime(4.0f), MCTime(8.0f));
+    shift.SetSettledBefore(MCTime(4.0f));
+    shift.Apply(tree["P"]);
+    const struct {
+        const char* name;
+        float expected;
+    } cases[] = {
+        {"M1", 0.0f}, {"n1", 1.0f}, {"planted", 9.0f}, {"M2", 4.0f}, {"n5", 5.0f}, {"C", 12.0f},
+        {"M3", 12.0f}, {"n9", 13.0f}, {"CM1", 0.0f}, {"plantedToo", 9.0f}, {"CM3", 12.0f},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TimeOf(tree, c.name), c.expected) << c.name;
+}
+
 // View data that counts its PostSerialize calls.
 class ActionsTestData : public DCBase {
     DECLARE_DYNCREATE(ActionsTestData)

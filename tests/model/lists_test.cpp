@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -320,6 +321,68 @@ TEST(MCEventList, SortIsTheSelectionSort) {
         list.Sort();
         EXPECT_EQ(Names(list), c.expected);
     }
+}
+
+// A long list answers Find from its index; whatever it went through (events
+// added anywhere, repeated, replaced, removed, sorted, the list emptied and
+// filled again) the answer is the first node holding the event, as the walk
+// of the linked list finds it.
+TEST(MCEventList, FindAnswersAsTheWalkWhateverTheListWentThrough) {
+    Events ev;
+    std::vector<NamedEvent*> events;
+    for (int i = 0; i < 60; ++i)
+        events.push_back(ev.Timed("e" + std::to_string(i), static_cast<float>(i % 7)));
+    std::mt19937 random(1789);
+    auto any = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    auto positionAt = [](MCEventList& list, size_t i) { return list.FindIndex(static_cast<int>(i)); };
+
+    MCEventList list;
+    const MCObList& walked = list;   // the linked list's own search
+    int indexed = 0;
+    for (int step = 0; step < 6000; ++step) {
+        NamedEvent* event = events[any(events.size())];
+        const size_t count = static_cast<size_t>(list.GetCount());
+        switch (any(count < 150 ? 6 : 9)) {
+        case 0: list.AddTail(event); break;
+        case 1: list.AddHead(event); break;
+        case 2: list.AddEvent(event, SORTED); break;
+        case 3:
+        case 4:
+            if (count)
+                list.InsertAfter(positionAt(list, any(count)), event);
+            break;
+        case 5:
+            if (count)
+                list.SetAt(positionAt(list, any(count)), event);
+            break;
+        case 6:
+        case 7:
+            if (count)
+                list.RemoveAt(positionAt(list, any(count)));
+            break;
+        default:
+            if (any(10) == 0)
+                list.Sort();
+            else
+                list.RemoveEvent(event);
+            break;
+        }
+        if (step % 2000 == 1999)
+            list.RemoveAll();
+        for (int probe = 0; probe < 3; ++probe) {
+            NamedEvent* sought = events[any(events.size())];
+            ASSERT_EQ(list.Find(sought), walked.Find(sought)) << "step " << step << " " << sought->Name();
+        }
+        indexed += list.GetCount() >= 64;
+    }
+    EXPECT_GT(indexed, 3000);   // the index answered much of the run
+    // After a given node, the walk answers.
+    list.RemoveAll();
+    for (int i = 0; i < 100; ++i)
+        list.AddTail(events[static_cast<size_t>(i % 3)]);
+    POSITION first = list.Find(events[1]);
+    EXPECT_EQ(first, list.FindIndex(1));
+    EXPECT_EQ(list.Find(events[1], first), list.FindIndex(4));
 }
 
 TEST(MCEventList, FindsByTimeAndType) {

@@ -199,6 +199,50 @@ TEST_F(MeasureCommands, AppendingAfterTheLastEventMovesNothing) {
     EXPECT_EQ(Check(), "");
 }
 
+// Two measures put in late in the piece and taken out again leave it as it
+// was: the shift both ways reads only the measures from the one before the
+// insert point, and moves everything from there on, the clef on that bar
+// line among it; what stands earlier is neither moved nor rebuilt.
+TEST_F(MeasureCommands, MeasuresPutInLateAndTakenOutAgainLeaveThePieceAsItWas) {
+    MakeStaves(2);
+    MakeMeasures(8);
+    std::vector<ECBase*> events;
+    for (float t : {0.0f, 1.5f, 5.0f, 9.0f, 13.0f, 17.5f, 21.0f, 23.5f, 24.0f, 27.0f, 31.5f})
+        events.push_back(Note(t < 16.0f ? 1 : 2, t));
+    events.push_back(ClefIn(1, 6, 24.0f, 2));   // at the end of measure 6
+    events.push_back(Key(2, 28.0f, 3));
+    events.push_back(Tempo(20.0f));
+    events.push_back(Tempo(28.0f));
+    struct Place {
+        float time;
+        int measure;
+        bool operator==(const Place&) const = default;
+    };
+    auto places = [&] {
+        std::vector<Place> all;
+        for (ECBase* event : events)
+            all.push_back({Seconds(event), MeasureOf(event)});
+        return all;
+    };
+    const std::vector<Place> before = places();
+    const Times grid = Grid();
+
+    Run(new CCAddMeasure(2, 6));   // before measure 7, at 24
+    const std::vector<Place> inserted = places();
+    for (size_t i = 0; i < events.size(); ++i) {
+        const bool moves = before[i].time >= 24.0f;
+        EXPECT_EQ(inserted[i].time, before[i].time + (moves ? 8.0f : 0.0f)) << before[i].time;
+    }
+    EXPECT_EQ(inserted[11].measure, 8);   // the clef of the bar line: behind the new measures
+    EXPECT_EQ(Check(), "");
+
+    Run(new CCRemoveMeasure(2, 6));
+    EXPECT_EQ(places(), before);
+    EXPECT_EQ(Grid(), grid);
+    EXPECT_EQ(Staff(2)->GetKeyAtTime(MCTime(29.0f), 0), events[12]);
+    EXPECT_EQ(Check(), "");
+}
+
 // A clef written before a bar line announces the music after it and goes
 // with that music: behind the inserted measures, at the end of the last one.
 TEST_F(MeasureCommands, AClefBeforeTheBarLineGoesBehindTheInsertedMeasures) {

@@ -407,6 +407,46 @@ TEST_F(NoteValueTest, APartBeforeTheBarLineDividedAgain) {
     }
 }
 
+// A tie over a bar line stands among the staff's measures by its time, after
+// the measure of its first note and before the next, ties of one time in the
+// order they were made, whichever measures were valued first.
+TEST_F(NoteValueTest, TiesStandAmongTheStaffsMeasuresByTime) {
+    for (const bool backwards : {false, true}) {
+        SCOPED_TRACE(backwards ? "last measure first" : "in order");
+        Make(4, 4, 6);
+        std::vector<ECNote*> tied;
+        for (int number : {1, 3, 5}) {
+            tied.push_back(AddNote(number, 768, 512));
+            ECNote* lower = AddNote(number, 768, 512);   // a second voice, tied at the same time
+            lower->SetVoiceTrack(1, 1);
+            tied.push_back(lower);
+        }
+        for (int i = 0; i < 6; ++i)
+            Run(backwards ? 6 - i : i + 1);
+        MCEventList* staff = score->staff->GetChildren();
+        EXPECT_TRUE(staff->IsSorted());
+        CTie ties;
+        for (ECNote* note : tied) {
+            ECTie* tie = ties.FindTieParent(note, TIE_FORWARD);
+            ASSERT_NE(tie, nullptr);
+            POSITION at = staff->Find(tie);
+            ASSERT_NE(at, nullptr);
+            POSITION before = at;
+            while (staff->GetPrev(before), before && staff->GetAt(before)->GetClassType() == ET_TIE) {
+            }
+            ASSERT_NE(before, nullptr);
+            EXPECT_EQ(staff->GetAt(before), MeasureOf(note));
+        }
+        // The upper voice's tie was made first in each measure.
+        for (size_t i = 0; i < tied.size(); i += 2) {
+            POSITION upper = staff->Find(ties.FindTieParent(tied[i], TIE_FORWARD));
+            staff->GetNext(upper);
+            EXPECT_EQ(upper ? staff->GetAt(upper) : nullptr, ties.FindTieParent(tied[i + 1], TIE_FORWARD));
+        }
+        ExpectOneLine(backwards ? "backwards" : "forwards");
+    }
+}
+
 // A note already tied on (as a user ties it) and divided before the note it
 // is tied to: its tie goes on from the new piece, and moves past a tie of a
 // second voice that starts in between.

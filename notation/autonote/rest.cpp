@@ -18,7 +18,9 @@
 #include "notation/display/tuplet.h"
 #include "notation/view/dirtyrect.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -206,32 +208,58 @@ void ANRest::FillWithRest(int end, int start, ECBase* parent, ECMeter* meter, in
         time.AddTicks(ticks, perQuarter);
         return time;
     };
-    const MCTime startTime = timeAt(start);
-
-    if (m_pUpdate) {
-        MCEventList existing;
-        RestsOfVoice(existing, parent, startTime, timeAt(end), FROM_START_ONLY, static_cast<unsigned>(voice));
-        for (POSITION pos = existing.GetHeadPosition(); pos;) {
-            ECBase* rest = existing.GetNext(pos);
-            DCctNotate* display = NotateOf(rest);
-            if (!display)
-                continue;
-            if (*rest->GetTime() == startTime) {
-                // The rest already there takes the gap's length.
-                if (display->GetTickDuration(STORED) != end - start) {
-                    display->SetTickDuration(static_cast<WORD>(end - start));
-                    m_pUpdate->AddEvent(rest);
-                    DivideRest(display, meter, parent, measureTime);
-                }
-                return;
-            }
-            if (*rest->GetTime() < timeAt(end))
-                end = display->GetTickStart(STORED);   // the new rest stops where it begins
-        }
-        if (end <= start)
-            return;
+    const RestScale scale{measureTime, perQuarter, base != 0 ? base : unit, unit};
+    if (!m_pUpdate) {
+        NewRest(start, end, parent, meter, voice, scale);
+        return;
     }
 
+    // Rests the voice kept from before stand in the gap: the gap is shared
+    // out among them, each reaching to the next (or the gap's end), and new
+    // rests fill only what lies in front of the first. A kept rest is never
+    // lengthened over the one after it: it would be divided into parts
+    // standing where that one stands.
+    struct Kept {
+        ECBase* rest;
+        DCctNotate* display;
+        int start;
+    };
+    std::vector<Kept> kept;
+    MCEventList existing;
+    RestsOfVoice(existing, parent, timeAt(start), timeAt(end), FROM_START_ONLY, static_cast<unsigned>(voice));
+    const MCTime endTime = timeAt(end);
+    for (POSITION pos = existing.GetHeadPosition(); pos;) {
+        ECBase* rest = existing.GetNext(pos);
+        DCctNotate* display = NotateOf(rest);
+        if (display && *rest->GetTime() < endTime)
+            kept.push_back({rest, display, display->GetTickStart(STORED)});
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.start < b.start; });
+    int cursor = start;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const Kept& rest = kept[i];
+        if (rest.start < cursor)
+            continue;   // a second rest at one place: what it covers is covered
+        if (rest.start > cursor)
+            NewRest(cursor, rest.start, parent, meter, voice, scale);
+        int reach = end;
+        for (size_t j = i + 1; j < kept.size() && reach == end; ++j)
+            if (kept[j].start > rest.start)
+                reach = std::min(reach, kept[j].start);
+        if (rest.display->GetTickDuration(STORED) != reach - rest.start) {
+            rest.display->SetTickDuration(static_cast<WORD>(reach - rest.start));
+            m_pUpdate->AddEvent(rest.rest);
+            DivideRest(rest.display, meter, parent, measureTime);
+        }
+        cursor = reach;
+    }
+    if (cursor < end)
+        NewRest(cursor, end, parent, meter, voice, scale);
+}
+
+void ANRest::NewRest(int start, int end, ECBase* parent, ECMeter* meter, int voice, const RestScale& scale) {
+    MCTime startTime = scale.measureTime;
+    startTime.AddTicks(start, scale.perQuarter);
     auto* rest = new ECRest;
     rest->SetTime(&startTime);
     MCVoiceTrack word(voice, TrackOf(parent));
@@ -243,9 +271,10 @@ void ANRest::FillWithRest(int end, int start, ECBase* parent, ECMeter* meter, in
     }
     display->SetTickStart(static_cast<WORD>(start));
     display->SetTickDuration(static_cast<WORD>(end - start));
-    display->SetBase(static_cast<WORD>(base != 0 ? base : unit), static_cast<WORD>(unit));
+    display->SetBase(static_cast<WORD>(scale.base), static_cast<WORD>(scale.unit));
     display->SetTimeDirty(0);
     AddRest(parent, rest);
+    MCTime measureTime = scale.measureTime;
     DivideRest(display, meter, parent, measureTime);
 }
 

@@ -18,10 +18,10 @@
 //
 // Ticks count 256 per quarter note from the measure's start; inside a
 // tuplet they are the tuplet's own (borrowed) ticks. With an update list,
-// an existing rest of the voice at a gap's start is given the gap's length
-// instead of a new rest being made, and one inside the gap ends the new
-// rest where it begins; without one (a file being loaded) rests are only
-// added.
+// the rests a voice kept from before (the ones an edit did not clear) are
+// used where they stand: each reaches to the next kept one or the gap's end,
+// and new rests fill only what lies before the first; without one (a file
+// being loaded) rests are only added.
 //
 // Elements without a notation display are passed over: the walk stays where
 // it was. A measure is done only while its display object is rest-dirty;
@@ -76,6 +76,16 @@ private:
     // The pending run of rests with one place and length.
     void AddToChordList(ECBase* rest, DCctRest* display, ECBase* parent);
     void ChordList(ECBase* parent);
+    // How a gap's ticks become times: from the measure's time at
+    // `perQuarter` ticks a quarter; a new rest's two bases.
+    struct RestScale {
+        MCTime measureTime;
+        int perQuarter = 0;
+        int base = 0;
+        int unit = 0;
+    };
+    // One new rest from `start` to `end`, cut into proper values.
+    void NewRest(int start, int end, ECBase* parent, ECMeter* meter, int voice, const RestScale& scale);
     // Adds a new rest under `parent` and the update list.
     void AddRest(ECBase* parent, ECBase* rest);
     // Cuts a rest into proper values (`parent` its measure or tuplet).

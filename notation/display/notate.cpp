@@ -84,6 +84,11 @@ void DCctNotate::Serialize(CArchive& ar) {
 
 void DCctNotate::PostSerialize(CArchive& ar) {
     DCctBase::PostSerialize(ar);
+    // Only what was read lacks its length. Saving must leave the piece in
+    // memory as it was: a length the value does not tell (a whole-measure
+    // rest of a bar shorter or longer than a whole) would change under it.
+    if (ar.IsStoring())
+        return;
     const WORD value = GetValue();
     unsigned duration = value;
     if (auto* dot = static_cast<ECDot*>(FindDotChild())) {

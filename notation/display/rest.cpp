@@ -8,6 +8,7 @@
 #include "model/eventtypes.h"
 #include "model/lists.h"
 #include "model/measure.h"
+#include "model/meter.h"
 #include "model/staff.h"
 #include "notation/display/measure.h"
 #include "notation/display/measurelinks.h"
@@ -31,6 +32,7 @@ constexpr UINT kRestGlyph[] = {227, 183, 238, 206, 228, 197, 168, 244, 229};
 // grace marks say.
 constexpr BYTE kRestSize = FONT_NORMAL;
 
+constexpr WORD kQuarterTicks = 256;
 constexpr WORD kHalfTicks = 512;
 constexpr WORD kWholeTicks = 1024;
 constexpr WORD kDoubleWholeTicks = 2048;
@@ -52,6 +54,31 @@ DCctRest::~DCctRest() = default;
 
 void DCctRest::Serialize(CArchive& ar) {
     DCctNotate::Serialize(ar);
+}
+
+void DCctRest::PostSerialize(CArchive& ar) {
+    DCctNotate::PostSerialize(ar);
+    if (ar.IsStoring() || GetTickDuration(1) != kWholeTicks || GetTickStart(1) != 0)
+        return;
+    // The rest pass fills a voice with nothing in a measure with one whole
+    // rest of the measure's length: read back, it is that length again.
+    ECBase* rest = GetOwner();
+    ECBase* measure = rest ? rest->GetAncestor(ET_MEASURE, -1) : nullptr;
+    auto* conductor = measure ? static_cast<ECConductor*>(measure->GetAncestor(ET_CONDUCTOR, -1)) : nullptr;
+    ECMeter* meter = conductor && measure->GetTime() ? conductor->GetMeterAtTime(*measure->GetTime()) : nullptr;
+    MCVoiceTrack* word = rest->GetVoiceTrack();
+    if (!meter || !word)
+        return;
+    MCEventList* children = measure->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        const int type = child->GetClassType();
+        const bool notated = type == ET_NOTE || type == ET_REST || type == ET_CHORD || type == ET_TUPLET;
+        MCVoiceTrack* other = child->GetVoiceTrack();
+        if (child != rest && notated && other && other->GetVoice() == word->GetVoice())
+            return;   // a whole rest beside other music of its voice
+    }
+    SetTickDuration(static_cast<WORD>(meter->GetTicksPerMeasure(kQuarterTicks)));
 }
 
 void DCctRest::SetValue(WORD ticks, int unused) {

@@ -15,7 +15,9 @@
 // The ledger line count is 0 or 1.
 //
 // Archive form: exactly the DCctNotate form; PostSerialize rebuilds the tick
-// duration from the value and the rest's dots.
+// duration from the value and the rest's dots, except for a whole-measure
+// rest (a whole rest at the measure's start, alone in its voice there),
+// which takes its measure's length whatever the meter.
 // Ownership and threads as DCctBase.
 #pragma once
 
@@ -36,6 +38,8 @@ public:
     ~DCctRest() override;
 
     void Serialize(CArchive& ar) override;
+    // After a load: the length of the value, or of the measure it fills.
+    void PostSerialize(CArchive& ar) override;
     // The glyph at GetPosition + point, and its ledger line. 1.
     int Draw(CDC* dc, CPoint point, CRect* clip) override;
     // x from the measure's ruler at the tick start (a whole rest at tick 0

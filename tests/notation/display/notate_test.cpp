@@ -298,6 +298,9 @@ TEST(NotateArchiveTest, GoldenTailOfSixteenBytes) {
     EXPECT_EQ(Bytes(again.begin() + HEAD, again.end()), tail);
 }
 
+// After a load the tick duration, which the archive does not hold, is
+// rebuilt from the value and the first dot child; after a store it is left
+// as it was (saving must not change the piece in memory).
 TEST(NotateArchiveTest, PostSerializeRebuildsTheDurationFromTheFirstDot) {
     measure_test::Score score(0, 1);
     const struct {
@@ -309,8 +312,16 @@ TEST(NotateArchiveTest, PostSerializeRebuildsTheDurationFromTheFirstDot) {
         DCctNote* note = AddNote(score, 1, 60, c.ticks);
         if (c.dots >= 0)
             note->GetOwner()->AddChild(new ECDot(static_cast<unsigned char>(c.dots)), 1);
+        {
+            CMemFile file;
+            CArchive stored(&file, CArchive::store);
+            note->SetTickDuration(100);
+            note->PostSerialize(stored);
+            stored.Close();
+            EXPECT_EQ(note->GetTickDuration(1), 100) << c.ticks << " " << c.dots << " stored";
+        }
         CMemFile file;
-        CArchive ar(&file, CArchive::store);
+        CArchive ar(&file, CArchive::load);
         note->PostSerialize(ar);
         ar.Close();
         EXPECT_EQ(note->GetTickDuration(1), c.duration) << c.ticks << " " << c.dots;
@@ -323,7 +334,7 @@ TEST(NotateArchiveTest, PostSerializeRebuildsTheDurationFromTheFirstDot) {
     DCctNotate loaded;
     Load(&loaded, bytes);
     CMemFile file;
-    CArchive ar(&file, CArchive::store);
+    CArchive ar(&file, CArchive::load);
     loaded.PostSerialize(ar);
     ar.Close();
     EXPECT_EQ(loaded.GetTickDuration(1), 0);

@@ -6,6 +6,7 @@
 #include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/measure.h"
+#include "model/meter.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/performance.h"
@@ -87,6 +88,57 @@ TEST_F(RestDocumentTest, RestsComeBackWithTheirValuesMarksAndDottedLengths) {
     EXPECT_EQ(whole->GetTickDuration(1), 1024);
     EXPECT_EQ(whole->GetConsolidated(), 1);
     EXPECT_EQ(whole->FrameDirty(), 1);
+    reopened->OnCloseDocument();
+}
+
+// A whole-measure rest of a 3/4 bar is written as a whole rest; saving
+// leaves its length in memory as it is, and reading gives it its
+// measure's length back, not a whole's. A whole rest beside other music of
+// its voice is a whole rest.
+TEST_F(RestDocumentTest, AWholeMeasureRestKeepsItsMeasuresLength) {
+    const std::string path = folder.File("measure-rest.mmm");
+    std::unique_ptr<MCOpusDoc> source = doc_support::DocumentParts::MakeDocument();
+    ECConductor* conductor = source->CreatePerformance(1)->GetConductor();
+    ASSERT_NE(conductor, nullptr);
+    ASSERT_NE(conductor->GetTrack(1, 1, 1), nullptr);
+    ASSERT_NE(conductor->GetMeasure(1, MCTime(0.5f), 1, 1), nullptr);
+    ASSERT_EQ(conductor->GetMeterAtTime(MCTime(0.0f))->SetMeter(3, 4, 255), 1);
+    ECMeasure* measure = conductor->GetMeasure(1, 1);
+    ASSERT_NE(measure, nullptr);
+    const auto addRest = [&](int voice, int start, int ticks, int length) {
+        auto* rest = new ECRest;
+        MCTime time = *measure->GetTime();
+        time.AddTicks(start, 256);
+        rest->SetTime(&time);
+        rest->SetVoiceTrack(voice, 1);
+        EXPECT_EQ(measure->AddChild(rest, 1), 1);
+        auto* display = dynamic_cast<DCctRest*>(rest->GetData(DK_NOTATION, 1));
+        display->SetValue(static_cast<WORD>(ticks));
+        display->SetTickStart(static_cast<WORD>(start));
+        display->SetTickDuration(static_cast<WORD>(length));
+        return display;
+    };
+    DCctRest* measureRest = addRest(0, 0, 1024, 768);
+    addRest(1, 0, 1024, 1024);   // voice 1: a whole rest, then a half
+    addRest(1, 1024, 512, 512);
+    source->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(source->OnSaveDocument(path.c_str()));
+    EXPECT_EQ(measureRest->GetTickDuration(1), 768) << "after saving";
+    source->OnCloseDocument();
+
+    std::unique_ptr<MCOpusDoc> reopened = Reopen(path);
+    ASSERT_FALSE(HasFailure());
+    int measureRests = 0;
+    for (ECBase* rest : doc_support::FindEvents(reopened->GetBaseEvent(), ET_REST)) {
+        auto* display = dynamic_cast<DCctRest*>(rest->GetData(DK_NOTATION, 0));
+        ASSERT_NE(display, nullptr);
+        const int voice = rest->GetVoiceTrack()->GetVoice();
+        if (display->GetTickStart(1) != 0)
+            continue;
+        EXPECT_EQ(display->GetTickDuration(1), voice == 0 ? 768 : 1024) << "voice " << voice;
+        measureRests += voice == 0;
+    }
+    EXPECT_EQ(measureRests, 1);
     reopened->OnCloseDocument();
 }
 

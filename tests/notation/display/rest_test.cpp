@@ -131,7 +131,7 @@ TEST(RestArchiveTest, PostSerializeCountsTheRestsDots) {
         if (c.dots >= 0)
             rest->GetOwner()->AddChild(new ECDot(static_cast<unsigned char>(c.dots)), 1);
         CMemFile file;
-        CArchive ar(&file, CArchive::store);
+        CArchive ar(&file, CArchive::load);
         rest->PostSerialize(ar);
         ar.Close();
         EXPECT_EQ(rest->GetTickDuration(1), c.duration) << c.ticks << " " << c.dots;

@@ -32,6 +32,22 @@ ECBase* ParentOfType(ECBase* event, int type) {
     return pos != nullptr ? parents->GetAt(pos) : nullptr;
 }
 
+// After the event's time changed: it takes the place its new time gives it
+// among the children of each of its parents (held meanwhile, so that
+// leaving a list frees nothing). Its links stay as they are.
+void KeepInTimeOrder(ECBase* event) {
+    MCEventList* parents = event->GetParents();
+    if (parents == nullptr)
+        return;
+    event->Ref();
+    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+        MCEventList* siblings = parents->GetNext(pos)->GetChildren();
+        if (siblings != nullptr && siblings->RemoveEvent(event))
+            siblings->AddEvent(event, SORTED);
+    }
+    event->Unref(1);
+}
+
 // Holds the performance's lock while it lives, when there is a performance.
 class CTargetLock {
 public:
@@ -198,6 +214,9 @@ void SCEventEdit::FinishEdit() {
         if (item->GetEditCode() != EDIT_MOVE || event == nullptr)
             continue;
         event->SetTime(&item->GetNewTime());
+        // A move within its parent still changes its place there: the
+        // children of a measure are read in time order.
+        KeepInTimeOrder(event);
         ECBase* newParent = item->GetNewParent();
         if (newParent == nullptr)
             continue;

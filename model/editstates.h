@@ -107,10 +107,11 @@ public:
     MCPtrList& GetEditList() { return m_editList; }
 
 protected:
-    // Carries out the moves, in list order: the new time; then, when the
-    // item names a new parent that is not already the event's parent of that
-    // type, the event leaves that old parent (keeping its own children) and
-    // joins the new one in time order.
+    // Carries out the moves, in list order: the new time, with the event's
+    // place among the children of each of its parents following it; then,
+    // when the item names a new parent that is not already the event's
+    // parent of that type, the event leaves that old parent (keeping its own
+    // children) and joins the new one in time order.
     void FinishEdit();
 
 private:

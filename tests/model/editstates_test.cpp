@@ -137,6 +137,23 @@ TEST_F(EditStateTest, OnlyMovesChangeTheTreeAndAMoveToTheSameParentOnlyRetimes) 
     PumpPending();   // the 1201 that followed
 }
 
+// A move that stays in its parent still changes its place among the
+// parent's children, which are read in time order.
+TEST_F(EditStateTest, AMoveWithinItsParentTakesItsPlaceByTime) {
+    tree.Add("N2", ET_NOTE, "M1", 2.0f);
+    tree.Add("N3", ET_NOTE, "M1", 3.0f);
+    {
+        SCEventEdit edit(STATE_EVENTS_EDITED);
+        edit.SetAutoDelete(0);
+        edit.AddItem(tree["N"], tree["M1"], MCTime(3.5f));   // its parent already
+        edit.AddItem(tree["N3"], nullptr, MCTime(0.5f));     // no new parent
+        edit.Apply(performance.get());
+    }
+    EXPECT_EQ(NamesOf(*tree["M1"]->GetChildren()), "N3 N2 N");
+    EXPECT_EQ(NamesOf(*tree["N"]->GetChildren()), "A");
+    PumpPending();   // the 1201 that followed
+}
+
 TEST_F(EditStateTest, AStateOtherThan1200IsPostedAndMovesNothing) {
     auto* edit = new SCEventEdit(STATE_EDIT_DONE);
     EXPECT_EQ(edit->IsAsynchronous(), 1);

@@ -11,8 +11,10 @@
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
+#include "model/findactions.h"
 #include "model/markings.h"
 #include "model/measurecommands.h"
+#include "model/notes.h"
 #include "model/staff.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/clearing.h"
@@ -40,37 +42,141 @@ bool MeasureSpanAt(ECConductor* conductor, const MCTime& time, MCTime& start, MC
     return true;
 }
 
-// Clears the derived notation of staff `track` around the window [start,
-// end): the tie chains reaching into it from its first measure, then the
-// rests, chords and beams of the measures over [lo, hi], which the chains
-// widen (lo and hi carry over from staff to staff, so every staff is
-// cleared over what an earlier one needed). Those measures are marked for
-// every pass. The staff's measure at `start`, or null when it has none.
-ECMeasure* ClearStaffWindow(CCBase* command, ECConductor* conductor, ACSetDirty& dirty, int track,
-                            const MCTime& start, const MCTime& end, MCTime& lo, MCTime& hi) {
-    ECMeasure* first = conductor->GetMeasure(track, start, 0, 1);
-    if (!first)
-        return nullptr;
-    MCEventList firstOnly;
-    firstOnly.AddEvent(first, UNSORTED);
-    MCTime tieStart = start;
-    MCTime tieEnd = end;
-    if (ClearTiesInRange(command, firstOnly, tieStart, tieEnd, VOICE_ALL) == 1) {
+// A note whose surroundings change is placed and valued again: its tie
+// chain is unmade (the value pass ties it afresh), and a chord it stands in
+// is made again from its notes, all of them marked for the value pass.
+void RevalueNote(CCBase* command, ECNote* note) {
+    MCTime chainStart;
+    MCTime chainEnd;
+    CAutoNote::GetNoteRange(note, chainStart, chainEnd);
+    ClearTiesInRange(command, note, chainStart, chainEnd, VOICE_ALL);
+    ECBase* chord = note->GetAncestor(ET_CHORD, 1);
+    ACSetDirty dirty(2);
+    dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
+    dirty.AddDirtyKind(DCctBase::DIRTY_TIME);
+    dirty.Apply(chord ? chord : static_cast<ECBase*>(note));
+    if (chord)
+        ClearEvents(command, chord, ET_CHORD, VOICE_ALL);
+}
+
+// The notes under the elements of the list, chord and tuplet members
+// included.
+void NotesUnder(MCEventList& elements, MCEventList& notes) {
+    ACFindEvents find;
+    find.AddEvtType(ET_NOTE);
+    find.Apply(elements, 1);
+    MCEventList& found = find.GetEvents();
+    for (POSITION pos = found.GetHeadPosition(); pos;)
+        notes.AddEvent(found.GetNext(pos), UNSORTED);
+}
+
+// A note is notated as far as the next note of its voice or the bar line,
+// but played to its own end: where that end lies past the renotated
+// measures, the value pass ties a remainder into the measure after them,
+// and where a played end from the measure before lies inside them, what cut
+// that note short may be what the command moves away. Both sides join the
+// window [lo, hi): the note before is valued again, and the measures the
+// played lengths reach are notated again around what they hold (their
+// rests made afresh, their voices, chords, spelling, stems and beams
+// looked at again, but their own notes not revalued, which would carry the
+// same question one measure on).
+void WidenToPlayedLengths(CAutoNote& engine, CCBase* command, ECConductor* conductor, int track,
+                          MCEventList& measures, MCTime& lo, MCTime& hi) {
+    if (measures.IsEmpty())
+        return;
+    MCTime windowStart;
+    MCTime windowEnd;
+    CAutoNote::GetRangeForMeasures(conductor, measures, windowStart, windowEnd);
+    MCTime reachStart = windowStart;
+    MCTime reachEnd = windowEnd;
+    MCEventList inside;
+    NotesUnder(measures, inside);
+    for (POSITION pos = inside.GetHeadPosition(); pos;) {
+        MCTime noteStart;
+        MCTime noteEnd;
+        CAutoNote::GetNoteRange(static_cast<ECNote*>(inside.GetNext(pos)), noteStart, noteEnd);
+        reachEnd = std::max(reachEnd, noteEnd);
+    }
+    const int firstNumber = conductor->GetMeasureNumberAtTime(windowStart);
+    if (ECMeasure* before = firstNumber > 1 ? conductor->GetMeasure(track, firstNumber - 1) : nullptr) {
+        MCEventList previous;
+        previous.AddEvent(before, UNSORTED);
+        MCEventList notes;
+        NotesUnder(previous, notes);
+        for (POSITION pos = notes.GetHeadPosition(); pos;) {
+            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCTime noteStart;
+            MCTime noteEnd;
+            CAutoNote::GetNoteRange(note, noteStart, noteEnd);
+            if (noteEnd <= windowStart)
+                continue;
+            RevalueNote(command, note);
+            reachStart = std::min(reachStart, noteStart);
+        }
+    }
+    MCEventList reached;
+    if (reachStart < windowStart)
+        conductor->GetMeasures(track, reachStart, windowStart, reached);
+    if (windowEnd < reachEnd) {
+        MCEventList after;
+        conductor->GetMeasures(track, windowEnd, reachEnd, after);
+        for (POSITION pos = after.GetHeadPosition(); pos;)
+            reached.AddEvent(after.GetNext(pos), UNSORTED);
+    }
+    if (reached.IsEmpty())
+        return;
+    ClearEvents(command, reached, ET_REST, VOICE_ALL);
+    engine.DirtyMeasuresForNotation(reached);
+    lo = std::min(lo, reachStart);
+    hi = std::max(hi, reachEnd);
+}
+
+// Unmakes the tie chains reaching into the staff's measures over [lo, hi),
+// widening lo and hi to each: a measure a chain widens the window to is
+// marked for every pass as well, so the chains reaching into it go too.
+// Afterwards no chain crosses the window's edge. `measures` holds the
+// staff's measures over the window.
+void ClearChainsAcross(CCBase* command, ECConductor* conductor, int track, MCTime& lo, MCTime& hi,
+                       MCEventList& measures) {
+    for (;;) {
+        conductor->GetMeasures(track, lo, hi, measures);
+        MCTime tieStart = lo;
+        MCTime tieEnd = hi;
+        // The window's end is the next measure's start: a chain beginning
+        // there belongs to that measure.
+        tieEnd.AddTicks(-1, MCTime::GlobalPPQ);
+        if (ClearTiesInRange(command, measures, tieStart, tieEnd, VOICE_ALL) != 1 || (tieStart >= lo && tieEnd <= hi))
+            return;
         lo = std::min(lo, tieStart);
         hi = std::max(hi, tieEnd);
     }
+}
+
+// Clears the derived notation of staff `track` around the window [start,
+// end): the tie chains reaching into its measures, then every rest, chord
+// and beam of the measures over [lo, hi], which the chains widen (lo and hi
+// carry over from staff to staff, so every staff is cleared over what an
+// earlier one needed). Those measures are marked for every pass, so they
+// are cleared whole: a rest left standing in one would be rested again, a
+// chain left standing would be tied again beside the one its head makes.
+// The window then widens to the measures the played lengths reach
+// (WidenToPlayedLengths). The staff's measure at `start`, or null when it
+// has none.
+ECMeasure* ClearStaffWindow(CAutoNote& engine, CCBase* command, ECConductor* conductor, ACSetDirty& dirty,
+                            int track, const MCTime& start, const MCTime& end, MCTime& lo, MCTime& hi) {
+    ECMeasure* first = conductor->GetMeasure(track, start, 0, 1);
+    if (!first)
+        return nullptr;
     MCEventList measures;
-    conductor->GetMeasures(track, lo, hi, measures);
-    for (int type : {ET_REST, ET_CHORD, ET_BEAM}) {
-        MCTime from = lo;
-        MCTime to = hi;
-        ClearEventsInRange(command, measures, from, to, type, VOICE_ALL);
-    }
+    ClearChainsAcross(command, conductor, track, lo, hi, measures);
+    for (int type : {ET_REST, ET_CHORD, ET_BEAM})
+        ClearEvents(command, measures, type, VOICE_ALL);
     dirty.Apply(measures, 1);
     dirty.Reset();
     MCTime slurStart = start;
     MCTime slurEnd = end;
     ClearSlursInRange(command, measures, slurStart, slurEnd, VOICE_ALL);
+    WidenToPlayedLengths(engine, command, conductor, track, measures, lo, hi);
     return first;
 }
 
@@ -154,7 +260,7 @@ int CAutoNote::AddMeasure(CCAddMeasure* command) {
     MCTime hi = end;
     const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
     for (int track = 1; track <= staves; ++track) {
-        if (ECMeasure* measure = ClearStaffWindow(command, conductor, dirty, track, start, end, lo, hi))
+        if (ECMeasure* measure = ClearStaffWindow(*this, command, conductor, dirty, track, start, end, lo, hi))
             m_dirtyRect.AddEvent(measure);
     }
     // Inserted in front of everything, the opening clefs and keys move to
@@ -200,7 +306,7 @@ int CAutoNote::RemoveMeasure(CCRemoveMeasure* command) {
     MCTime wideLo = lo;
     MCTime wideHi = hi;
     for (int track = 1; track <= staves; ++track)
-        ClearStaffWindow(command, conductor, dirty, track, lo, hi, wideLo, wideHi);
+        ClearStaffWindow(*this, command, conductor, dirty, track, lo, hi, wideLo, wideHi);
     m_notateInfo.SetTimeStart(wideLo);
     if (ECMeasure* opening = conductor->GetMeasure(TRACK_CONDUCTOR, wideLo, 0, 1))
         m_notateInfo.SetMeasureStart(opening->GetTime() ? *opening->GetTime() : wideLo);
@@ -221,7 +327,7 @@ int CAutoNote::RemoveMeasure(CCRemoveMeasure* command) {
     wideLo = lo;
     wideHi = hi;
     for (int track = 1; track <= staves; ++track)
-        ClearStaffWindow(command, conductor, dirty, track, lo, hi, wideLo, wideHi);
+        ClearStaffWindow(*this, command, conductor, dirty, track, lo, hi, wideLo, wideHi);
     MCTime spanStart;
     MCTime measureEnd = wideHi;
     if (!MeasureSpanAt(conductor, wideHi > hi ? wideHi : lo, spanStart, measureEnd))

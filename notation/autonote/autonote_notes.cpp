@@ -24,6 +24,7 @@
 #include "notation/display/base.h"
 #include "notation/display/gracenote.h"
 #include "notation/display/note.h"
+#include "notation/tools/tie.h"
 
 #include <mutex>
 
@@ -98,30 +99,40 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
     MCTime noteEnd;
     GetNoteRange(note, noteStart, noteEnd);
 
-    // Whether `other` overlaps the note; its span joins [start, end) when it
-    // does. A tie chain through it was notated for the old music: cut short
-    // now, it would stay tied across the note into what followed it. The
-    // chain is unmade (its head marked for the value pass, which ties it
-    // afresh) and its span joins too. The clearing over the note's own span
-    // finds only chains with a note inside that span, not one that starts
-    // before the note and runs past it.
-    const auto overlapping = [&](ECBase* other) {
-        if (other == note)
-            return false;
+    // What `other` overlaps the note as: itself, or, for a tied
+    // continuation (a note the value pass made, which plays nothing), the
+    // head of its chain, which plays the whole chain: a note added inside a
+    // long tied note cuts that note even where only its continuation
+    // stands. Null when it does not overlap; else its span has joined
+    // [start, end). A tie chain through it was notated for the old music:
+    // cut short now, it would stay tied across the note into what followed
+    // it. The chain is unmade (its head marked for the value pass, which
+    // ties it afresh) and its span joins too. The clearing over the note's
+    // own span finds only chains with a note inside that span, not one that
+    // starts before the note and runs past it.
+    CTie ties;
+    const auto overlapping = [&](ECBase* other) -> ECNote* {
+        auto* played = static_cast<ECNote*>(other);
+        if (ECNote* head = ties.GetHeadOfTie(played))
+            played = head;
+        if (played == note)
+            return nullptr;
         MCTime s;
         MCTime e;
-        GetNoteRange(static_cast<ECNote*>(other), s, e);
+        GetNoteRange(played, s, e);
         if (!Overlaps(s, e, noteStart, noteEnd))
-            return false;
+            return nullptr;
         Widen(start, end, s, e);
         MCTime chainStart = s;
         MCTime chainEnd = e;
-        if (ClearTiesInRange(command, other, chainStart, chainEnd, voice) == 1)
+        if (ClearTiesInRange(command, played, chainStart, chainEnd, voice) == 1)
             Widen(start, end, chainStart, chainEnd);
-        return true;
+        return played;
     };
+    // A note is placed and valued with the chord it stands in.
     const auto mark = [&dirty](ECBase* element) {
-        dirty.Apply(element);
+        ECBase* chord = element->GetClassType() == ET_NOTE ? element->GetAncestor(ET_CHORD, 1) : nullptr;
+        dirty.Apply(chord ? chord : element);
         dirty.Reset();
     };
 
@@ -134,8 +145,8 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
             if ((type != ET_NOTE && type != ET_CHORD) || !PassesVoiceFilter(child, voice))
                 continue;
             if (type == ET_NOTE) {
-                if (overlapping(child)) {
-                    mark(child);
+                if (ECNote* played = overlapping(child)) {
+                    mark(played);
                     found = 1;
                 }
                 continue;
@@ -143,8 +154,10 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
             MCEventList* notes = child->GetChildren();
             for (POSITION in = notes ? notes->GetHeadPosition() : nullptr; in;) {
                 ECBase* member = notes->GetNext(in);
-                if (member->GetClassType() == ET_NOTE && overlapping(member)) {
-                    mark(child);
+                if (member->GetClassType() != ET_NOTE)
+                    continue;
+                if (ECNote* played = overlapping(member)) {
+                    mark(played);
                     found = 1;
                 }
             }
@@ -187,6 +200,10 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     GetRangeForMeasures(conductor, measures, measureStart, measureEnd);
 
     DirtySpellingInRange(measures, start, measureEnd, voice);
+    // A chord over the span is made again from its notes, which are placed
+    // and valued afresh: kept, it would hold notes the new note cut apart
+    // from the others, and stay marked for values nothing gives it.
+    ClearEventsInRange(command, measures, start, end, ET_CHORD, voice);
     ClearEventsInRange(command, measures, start, end, ET_DOT, voice);
     ClearRestsInRange(command, measures, start, end, voice);
     // A chain unmade or a note cut leaves its measures' rests describing the

@@ -162,6 +162,19 @@ int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MC
 
 namespace {
 
+// The chord the note stands in, or null.
+ECBase* ChordOf(ECBase* note) {
+    MCEventList* parents = note->GetParents();
+    if (!parents)
+        return nullptr;
+    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+        ECBase* parent = parents->GetNext(pos);
+        if (parent->GetClassType() == ET_CHORD)
+            return parent;
+    }
+    return nullptr;
+}
+
 // What ClearTiesInRange does with the chains the collector gathered.
 int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& start, MCTime& end,
                       unsigned voice) {
@@ -184,20 +197,21 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
     for (ECBase* element : gathered) {
         if (!done.insert(element).second)
             continue;
+        // A continuation goes with the tie into it even when it is marked
+        // for the value pass already (a measure marked whole for every pass
+        // marks it too): left without its tie it would stand as a note
+        // nobody plays.
         const bool isNote = element->GetClassType() == ET_NOTE;
-        if (isNote) {
-            // Handled earlier in this batch: the value pass renotates it anyway.
-            DCctBase* display = NotationDisplayOf(element);
-            if (display && display->ValueDirty())
-                continue;
-        }
         if (!PassesVoiceFilter(element, voice))
             continue;
         ECNote* head = isNote ? ties.GetHeadOfTie(static_cast<ECNote*>(element))
                               : ties.GetHeadOfTie(static_cast<ECTie*>(element));
         ClearOne(command, rulers, element);
         if (head) {
-            dirty.Apply(head);
+            // A head standing in a chord is placed and valued with its
+            // chord: the chord is marked, and everything under it.
+            ECBase* chord = ChordOf(head);
+            dirty.Apply(chord ? chord : head);
             dirty.Reset();
         }
     }
@@ -214,19 +228,6 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
 
 ECNote* AsNote(ECBase* event) {
     return dynamic_cast<ECNote*>(event);
-}
-
-// The chord the note stands in, or null.
-ECBase* ChordOf(ECBase* note) {
-    MCEventList* parents = note->GetParents();
-    if (!parents)
-        return nullptr;
-    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
-        ECBase* parent = parents->GetNext(pos);
-        if (parent->GetClassType() == ET_CHORD)
-            return parent;
-    }
-    return nullptr;
 }
 
 // [s, e) against (a, b), a null bound leaving its side open. A null start

@@ -70,10 +70,11 @@ int ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigne
 int _ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigned voice);
 
 // Discards the ties and continuation notes of every tie chain that reaches
-// into [start, end] (a note already value-dirty is left alone) and marks
-// each chain's head value- and time-dirty, so the note value pass splits it
-// again. When chains were found, start and end widen to cover them and the
-// answer is 1; else 0.
+// into [start, end] (a continuation marked value-dirty already goes too: it
+// would be left untied) and marks each chain's head value- and time-dirty,
+// or the chord it stands in, so the note value pass splits it again. When
+// chains were found, start and end widen to cover them and the answer is 1;
+// else 0.
 int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
 int ClearTiesInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, unsigned voice);
 

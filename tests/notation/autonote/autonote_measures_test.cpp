@@ -4,11 +4,18 @@
 
 #include "model/conductor.h"
 #include "model/markings.h"
+#include "model/measurecommands.h"
 #include "model/notes.h"
 #include "notation/autonote/buildrulers.h"
 #include "tests/notation/autonote/batch_support.h"
+#include "tests/notation/support/melody.h"
+#include "tests/notation/support/notation_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -132,6 +139,88 @@ TEST_F(BatchTest, RemovedMeasuresAreBoundedByTheirNeighbours) {
         // The piece grows back to four measures for the next case.
         Run(new CCAddMeasure(4 - m_conductor->GetMaxMeasureNumber(), -1));
     }
+}
+
+// ---- measures around played lengths, on pieces read from MIDI --------------------
+// The notation fixture runs its checks after every batch (full bars, notes
+// notated, ties joining their neighbours); the dumps below show what the
+// renotation made.
+
+using notation_test::PlayedNote;
+
+class PlayedMeasureTest : public notation_test::NotationFixture {
+protected:
+    void Play(const std::vector<PlayedNote>& notes) {
+        ASSERT_EQ(LoadMidi(notation_test::MelodyFile(notes, TICKS, {4, 2})), 1);
+    }
+    // The bar's line of the dump, without pitches, stems, flags and beams.
+    std::string Values(int bar) {
+        static const std::regex kDrawn(R"( (pitch|stem|flag|beam)=\S+?(?=[ )]))");
+        const std::string head = "staff 1 bar " + std::to_string(bar) + " voice 0: ";
+        const std::string dump = Dump();
+        const size_t at = dump.find(head);
+        if (at == std::string::npos)
+            return "(no bar " + std::to_string(bar) + ")";
+        const std::string line = dump.substr(at + head.size(), dump.find('\n', at) - at - head.size());
+        return std::regex_replace(line, kDrawn, "");
+    }
+    static constexpr int TICKS = 256;
+};
+
+// A quarter on every beat, each held 17% into the next: the voice pass cuts
+// each at the next, the last one of the piece is tied into the bar its
+// release reaches. A measure put in or taken out leaves a note sounding
+// into a measure the renotation reaches too: its remainder there is
+// notated (or cut away by the next note), never left without value.
+TEST_F(PlayedMeasureTest, LegatoNotesAroundInsertedAndRemovedMeasures) {
+    const struct {
+        const char* edit;
+        bool insert;
+        int index;
+        int bar;                // the bar whose line is checked
+        const char* expected;   // its values
+    } cases[] = {
+        {"inserted before bar 3", true, 2, 2,
+         "note(at=0 key=64 value=1/4 tie=-) note(at=256 key=60 value=1/4 tie=-) "
+         "note(at=512 key=61 value=1/4 tie=-) note(at=768 key=62 value=1/4 tie=~)"},
+        {"inserted before bar 3", true, 2, 3,
+         "note(at=0 key=? value=1/16 tie=-) rest(at=64 value=1/8.) rest(at=256 value=1/4) rest(at=512 value=1/2)"},
+        {"inserted before bar 3", true, 2, 5,
+         "note(at=0 key=62 value=1/4 tie=-) note(at=256 key=63 value=1/4 tie=-) "
+         "note(at=512 key=64 value=1/4 tie=-) note(at=768 key=60 value=1/4 tie=~)"},
+        {"bar 1 removed", false, 0, 3,
+         "note(at=0 key=62 value=1/4 tie=-) note(at=256 key=63 value=1/4 tie=-) "
+         "note(at=512 key=64 value=1/4 tie=-) note(at=768 key=60 value=1/4 tie=~)"},
+        {"bar 3 removed", false, 2, 2,
+         "note(at=0 key=64 value=1/4 tie=-) note(at=256 key=60 value=1/4 tie=-) "
+         "note(at=512 key=61 value=1/4 tie=-) note(at=768 key=62 value=1/4 tie=-)"},
+        {"bar 3 removed", false, 2, 4,
+         "note(at=0 key=? value=1/16 tie=-) rest(at=64 value=1/8.) rest(at=256 value=1/4) rest(at=512 value=1/2)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit);
+        std::vector<PlayedNote> legato;
+        for (int beat = 0; beat < 16; ++beat)
+            legato.push_back({60 + beat % 5, beat * TICKS, TICKS * 117 / 100});
+        Play(legato);
+        if (c.insert)
+            RunBatch({new CCAddMeasure(1, c.index)});
+        else
+            RunBatch({new CCRemoveMeasure(1, c.index)});
+        EXPECT_EQ(Values(c.bar), c.expected) << "bar " << c.bar;
+    }
+}
+
+// A note tied into a bar that ends in rests: a measure inserted before the
+// tie's bar widens the renotation into the rests' bar, which is rested once.
+TEST_F(PlayedMeasureTest, ATieIntoABarOfRestsAndAnInsertedMeasure) {
+    Play({{60, 0, TICKS}, {62, TICKS, TICKS}, {64, 2 * TICKS, TICKS}, {65, 3 * TICKS, 2 * TICKS}, {67, 8 * TICKS, 4 * TICKS}});
+    ASSERT_EQ(Values(2), "note(at=0 key=? value=1/4 tie=-) rest(at=256 value=1/4) rest(at=512 value=1/2)");
+    RunBatch({new CCAddMeasure(1, 0)});
+    EXPECT_EQ(Values(1), "rest(at=0 value=1/1)");
+    EXPECT_EQ(Values(2), "note(at=0 key=60 value=1/4 tie=-) note(at=256 key=62 value=1/4 tie=-) "
+                         "note(at=512 key=64 value=1/4 tie=-) note(at=768 key=65 value=1/4 tie=~)");
+    EXPECT_EQ(Values(3), "note(at=0 key=? value=1/4 tie=-) rest(at=256 value=1/4) rest(at=512 value=1/2)");
 }
 
 }  // namespace

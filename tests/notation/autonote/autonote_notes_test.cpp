@@ -34,6 +34,7 @@
 #include "tests/notation/autonote/autonote_support.h"
 #include "tests/notation/support/melody.h"
 #include "tests/notation/support/notation_fixture.h"
+#include "tests/notation/support/voicecheck.h"
 
 #include <gtest/gtest.h>
 
@@ -397,6 +398,9 @@ TEST_F(TiedOverBarTest, ANoteIntoATieChainRenotatesTheWholeChain) {
         {"inside the head", 3 * Q + Q / 2, Q / 2, "C4 1/2. F4 1/8:1 G4 1/8:1", "rest 1/1"},
         // The continuation lies in it too.
         {"over the bar line", 3 * Q + Q / 2, Q, "C4 1/2. F4 1/8:1 G4 1/8:1", "G4 1/8 rest 1/8 rest 1/4 rest 1/2"},
+        // Only the continuation lies in it: the head, which plays the
+        // whole chain, is cut all the same.
+        {"inside the continuation", 4 * Q + Q / 2, Q / 4, "C4 1/2. F4 1/4", "F4 1/8:1 G4 1/16:1 rest 1/16 rest 1/4 rest 1/2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -418,6 +422,27 @@ TEST_F(TiedOverBarTest, ANoteIntoATieChainRenotatesTheWholeChain) {
         EXPECT_EQ(Brief(dump, 2), c.bar2) << dump;
         StopWatching();
     }
+}
+
+// Notes added and removed one batch after another in a bar of rests: every
+// gap is rested once. The rests a voice keeps from before are shared out
+// among the gaps they stand in (the first rest of a gap was stretched over
+// the whole gap and divided there, beside the kept rest further on).
+TEST_F(NoteEditTest, AddsAndRemovesRestEveryGapOnce) {
+    Load({{60, 7 * Q, Q}});
+    RunBatch({AddNote(49, Q, Q)});
+    RunBatch({AddNote(80, 7 * Q / 4, Q)});
+    RunBatch({AddNote(83, Q / 2, Q / 4)});
+    EXPECT_EQ(Brief(Dump(), 1), "rest 1/8 B5 1/16 rest 1/16 Db3! 1/8.:1 Ab5! 1/16:1 Ab5! 1/8. rest 1/16 rest 1/4");
+    const std::vector<ECNote*> notes = notation_check::NotesIn(Bar(1));
+    ASSERT_EQ(notes.size(), 4u);
+    RunBatch({new CCRemove(notes[1])});
+    RunBatch({new CCRemove(notes[3])});   // a continuation: its head ties it again
+    RunBatch({AddNote(61, Q, 85)});
+    RunBatch({AddNote(49, Q / 4, Q / 4)});
+    EXPECT_EQ(Brief(Dump(), 1),
+              "rest 1/16 Db3! 1/16:1 B5 1/16:1 rest 1/16 Db4! 1/16:2 rest 1/16:2 rest 1/16:2 Ab5! 1/16:2 Ab5! 1/8. "
+              "rest 1/16 rest 1/4");
 }
 
 // Removing the head of the chain takes its tie and continuation with it.

@@ -83,6 +83,8 @@ void NotationFixture::Notify(SCBase& state) {
 void NotationFixture::CheckAfterRun() {
     EXPECT_TRUE(notation_check::NoOverlapsInVoices(Conductor()));
     EXPECT_TRUE(notation_check::VoicesFillTheirMeasures(Conductor()));
+    EXPECT_TRUE(notation_check::NotesAreNotated(Conductor()));
+    EXPECT_TRUE(notation_check::TiesJoinNeighbours(Conductor()));
 }
 
 std::string NotationFixture::Dump() {

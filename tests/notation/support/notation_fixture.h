@@ -10,8 +10,10 @@
 // its performance, which notates it whole (ProcessFileLoad).
 //
 // After every run it drives (the attachment, a batch, a state) the fixture
-// checks that no two notes of one voice overlap (voicecheck.h): a failure of
-// the test that names staff, measure and voice.
+// runs the checks of voicecheck.h (no two notes of one voice overlap, every
+// voice fills its measure, every note is notated, every tie joins
+// neighbours): a failure of the test that names staff, measure and what is
+// wrong.
 //
 // The document uses the engine's capture devices and a manual clock
 // (doc_support::DocumentParts). User-interface thread (the test's).

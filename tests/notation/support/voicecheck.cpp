@@ -3,13 +3,18 @@
 
 #include "model/conductor.h"
 #include "model/eventtypes.h"
+#include "model/findactions.h"
+#include "model/groupmarks.h"
 #include "model/measure.h"
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/staff.h"
 #include "notation/autonote/notatelinks.h"
 #include "notation/display/base.h"
+#include "notation/display/note.h"
 #include "notation/display/rest.h"
+#include "notation/tools/tie.h"
+#include "sequencer/performer.h"
 
 #include <algorithm>
 #include <map>
@@ -53,6 +58,47 @@ std::map<int, std::vector<Sounding>> NotesByVoice(ECMeasure* measure) {
         voices[voice].push_back({start, length});
     }
     return voices;
+}
+
+// The staff measures of every staff, with the staff's and the bar's number.
+template <class Visit>
+void ForEachStaffMeasure(ECConductor* conductor, Visit visit) {
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int number = 1; number <= staves; ++number) {
+        ECBase* staff = conductor->GetTrack(TRACK_STAFF, number, 0);
+        MCEventList* children = staff ? staff->GetChildren() : nullptr;
+        for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() == ET_MEASURE && child->GetTime())
+                visit(number, conductor->GetMeasureNumberAtTime(*child->GetTime()), child);
+        }
+    }
+}
+
+// Ticks (256 a quarter) from the start of the measure holding the element.
+int TicksInMeasure(ECBase* element, ECBase* measure) {
+    MCTime at = *element->GetTime();
+    at -= *measure->GetTime();
+    return at.GetTicks(256);
+}
+
+// What a note of a notated measure lacks, or empty.
+std::string Lacking(ECNote* note) {
+    auto* display = dynamic_cast<DCctNote*>(note->GetData(DK_NOTATION, 0));
+    if (!display)
+        return "no notation";
+    std::string lacks;
+    const auto add = [&lacks](const char* what) { lacks += lacks.empty() ? what : std::string(", ") + what; };
+    if (display->TimeDirty())
+        add("not placed");
+    if (display->ValueDirty() || display->GetValueCode() >= DCctNotate::VALUE_NONE)
+        add("no value");
+    if (display->GetSpelling().IsDirty() || display->GetSpelling().GetMidiPitch() == 0)
+        add("no pitch");
+    CTie ties;
+    if (!DCsqBase::GetPerformer(note, 0) && !ties.FindTieParent(note, TIE_BACKWARD))
+        add("neither played nor tied into");
+    return lacks;
 }
 
 bool Overlap(const Sounding& earlier, const Sounding& later) {
@@ -168,6 +214,81 @@ std::vector<ECNote*> NotesIn(ECBase* measure) {
     if (text.empty())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "voices that do not fill their measure:" << text;
+}
+
+::testing::AssertionResult NotesAreNotated(ECConductor* conductor) {
+    if (!conductor)
+        return ::testing::AssertionSuccess();
+    std::ostringstream faults;
+    ForEachStaffMeasure(conductor, [&](int staff, int bar, ECBase* measure) {
+        auto* display = dynamic_cast<DCctBase*>(measure->GetData(DK_NOTATION, 0));
+        if (!display || display->RestDirty())
+            return;   // not notated yet (or while recording, not valued)
+        for (ECNote* note : NotesIn(measure)) {
+            const std::string lacks = Lacking(note);
+            if (!lacks.empty())
+                faults << "\n  staff " << staff << " bar " << bar << ": note at " << TicksInMeasure(note, measure)
+                       << ": " << lacks;
+        }
+    });
+    const std::string text = faults.str();
+    if (text.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "notes left unnotated:" << text;
+}
+
+::testing::AssertionResult TiesJoinNeighbours(ECConductor* conductor) {
+    if (!conductor)
+        return ::testing::AssertionSuccess();
+    std::ostringstream faults;
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int number = 1; number <= staves; ++number) {
+        ECBase* staff = conductor->GetTrack(TRACK_STAFF, number, 0);
+        if (!staff)
+            continue;
+        // Under the staff, or under a tuplet both notes stand in.
+        ACFindEvents find;
+        find.AddEvtType(ET_TIE);
+        find.Apply(staff);
+        MCEventList& found = find.GetEvents();
+        for (POSITION pos = found.GetHeadPosition(); pos;) {
+            auto* tie = static_cast<ECTie*>(found.GetNext(pos));
+            CTie ties;
+            ECNote* earlier = ties.FindNoteChild(tie, TIE_BACKWARD);
+            ECNote* later = ties.FindNoteChild(tie, TIE_FORWARD);
+            ECBase* measure = earlier ? earlier->GetAncestor(ET_MEASURE, -1) : nullptr;
+            const int bar = measure ? conductor->GetMeasureNumberAtTime(*measure->GetTime()) : 0;
+            if (!earlier || !later || earlier == later || !measure) {
+                faults << "\n  staff " << number << " bar " << bar << ": a tie without two notes";
+                continue;
+            }
+            auto* first = dynamic_cast<DCctNote*>(earlier->GetData(DK_NOTATION, 0));
+            auto* second = dynamic_cast<DCctNote*>(later->GetData(DK_NOTATION, 0));
+            if (!first || !second)
+                continue;   // not notated: NotesAreNotated names it
+            // Where the notation puts them: a note's own time is where it
+            // was played, its notated start where time correction put it.
+            ECBase* laterMeasure = later->GetAncestor(ET_MEASURE, -1);
+            if (!laterMeasure)
+                continue;
+            MCTime end = *measure->GetTime();
+            end.AddTicks(NotateTickStart(first, NORMAL_SCALE) + NotateTickDuration(first, NORMAL_SCALE), 256);
+            MCTime gap = *laterMeasure->GetTime();
+            gap.AddTicks(NotateTickStart(second, NORMAL_SCALE), 256);
+            gap -= end;
+            const bool samePitch = first->GetSpelling().GetMidiPitch() == second->GetSpelling().GetMidiPitch();
+            if (gap.GetTicks(256) != 0 || !samePitch)
+                faults << "\n  staff " << number << " bar " << bar << ": tie from the note at "
+                       << NotateTickStart(first, NORMAL_SCALE) << " (length " << NotateTickDuration(first, NORMAL_SCALE)
+                       << ", key " << int(first->GetSpelling().GetMidiPitch()) << ") to one "
+                       << gap.GetTicks(256) << " ticks after its end (key "
+                       << int(second->GetSpelling().GetMidiPitch()) << ")";
+        }
+    }
+    const std::string text = faults.str();
+    if (text.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "ties that do not join neighbours:" << text;
 }
 
 }  // namespace notation_check

@@ -1,7 +1,9 @@
 // What every notation run must leave true, checked by the notation fixture
 // after each run: within one staff measure no two notes of one voice
 // overlap, and once the rest pass has run on a measure each voice there
-// fills it exactly. A note sounding into a later note of its voice, or two notes of
+// fills it exactly; every note of a notated measure has a value and a
+// pitch, and is played or tied into; every tie joins two notes of one
+// pitch, the later starting where the earlier ends. A note sounding into a later note of its voice, or two notes of
 // one voice struck together with different lengths (the chord they should
 // form would be ragged), is a fault of the passes, whatever the input.
 //
@@ -41,5 +43,21 @@ std::vector<ECNote*> NotesIn(ECBase* measure);
 // otherwise a failure naming each staff, bar and voice with its sum and the
 // measure's length.
 ::testing::AssertionResult VoicesFillTheirMeasures(ECConductor* conductor);
+
+// Success when every note of every staff measure the rest pass has run on
+// (the last pass that fills a measure; while recording it does not run)
+// was notated: placed and valued (neither time- nor value-dirty, a value
+// other than none), spelled (a pitch), and either played (it has
+// performance data) or the continuation of a tie. Otherwise a failure
+// naming staff, bar and the note (start in ticks from the measure's start)
+// with what it lacks.
+::testing::AssertionResult NotesAreNotated(ECConductor* conductor);
+
+// Success when every tie of every staff joins two distinct notes of one
+// pitch, the later starting exactly where the earlier ends, both placed as
+// notated (measure time plus notated start and length in the plain
+// division). Otherwise a failure naming staff and bar of the earlier note,
+// its notated place and length and the gap to the later one.
+::testing::AssertionResult TiesJoinNeighbours(ECConductor* conductor);
 
 }  // namespace notation_check

@@ -215,9 +215,11 @@ public:
     // value- and time-dirty was handled earlier in the batch: nothing.
     int RemoveNote(CCBase* command, ECBase* element, ECBase* parent);
     // Marks value- and time-dirty every note of the voice (every voice with
-    // VOICE_ALL) in the measures, or chord holding one, whose span overlaps
-    // the note's (spans that only touch do not), other than the note itself,
-    // and widens start and end over each. 1 when any overlapped, else 0.
+    // VOICE_ALL) in the measures and in the measure before them, or chord
+    // holding one, whose span overlaps the note's (spans that only touch do
+    // not), other than the note itself, and widens start and end over each;
+    // a tied continuation counts as its chain's head, which plays it, and
+    // an overlapping note's chain is unmade. 1 when any overlapped, else 0.
     int EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList& measures, MCTime& start, MCTime& end,
                                unsigned voice);
     // 1 when an added note's parent already holds another note, chord or
@@ -467,6 +469,11 @@ private:
     // respelled, their accidentals discarded.
     void RespellKeySpan(CCBase* command, ECStaff* staff, const MCTime& start, const MCTime& end,
                         MCEventList& measures);
+    // AddMeasure's step for measures appended: the notes of each staff's
+    // last measure played past the piece's end valued again (to be tied
+    // into the new measures), their measures marked; the earliest such
+    // measure's start, or `end` (autonote_measures.cpp).
+    MCTime PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* conductor, const MCTime& end);
     // RemoveMeasure's last step for a key or clef the command removes: the
     // key or clef handler, when another one is in force at the end of the
     // renotated measures (autonote_measures.cpp).

@@ -70,6 +70,14 @@ int CAutoNote::NotateNextChunk() {
     case NOTATE_TRANSPOSE:
     case NOTATE_REMOVE_MEASURE:
     case NOTATE_INSERT_MEASURE:
+        // The staff windows asked for beside the measures (a note, key or
+        // clef edited in the same batch) are walked too.
+        for (const CNotateInfo::StaffInfo& window : m_notateInfo.GetStaffWindows()) {
+            if (window.track == -1)
+                break;
+            m_notateInfo.SetMeasureStart(window.measureStart);
+            m_notateInfo.SetMeasureEnd(window.measureEnd);
+        }
         m_noteValue.SetTimeRange(m_notateInfo.GetMeasureStart(), m_notateInfo.GetMeasureEnd());
         m_spell.SetTimeRange(m_notateInfo.GetMeasureStart(), m_notateInfo.GetMeasureEnd());
         NotateSystemBetween();

@@ -131,27 +131,6 @@ void WidenToPlayedLengths(CAutoNote& engine, CCBase* command, ECConductor* condu
     hi = std::max(hi, reachEnd);
 }
 
-// Unmakes the tie chains reaching into the staff's measures over [lo, hi),
-// widening lo and hi to each: a measure a chain widens the window to is
-// marked for every pass as well, so the chains reaching into it go too.
-// Afterwards no chain crosses the window's edge. `measures` holds the
-// staff's measures over the window.
-void ClearChainsAcross(CCBase* command, ECConductor* conductor, int track, MCTime& lo, MCTime& hi,
-                       MCEventList& measures) {
-    for (;;) {
-        conductor->GetMeasures(track, lo, hi, measures);
-        MCTime tieStart = lo;
-        MCTime tieEnd = hi;
-        // The window's end is the next measure's start: a chain beginning
-        // there belongs to that measure.
-        tieEnd.AddTicks(-1, MCTime::GlobalPPQ);
-        if (ClearTiesInRange(command, measures, tieStart, tieEnd, VOICE_ALL) != 1 || (tieStart >= lo && tieEnd <= hi))
-            return;
-        lo = std::min(lo, tieStart);
-        hi = std::max(hi, tieEnd);
-    }
-}
-
 // Clears the derived notation of staff `track` around the window [start,
 // end): the tie chains reaching into its measures, then every rest, chord
 // and beam of the measures over [lo, hi], which the chains widen (lo and hi
@@ -168,7 +147,7 @@ ECMeasure* ClearStaffWindow(CAutoNote& engine, CCBase* command, ECConductor* con
     if (!first)
         return nullptr;
     MCEventList measures;
-    ClearChainsAcross(command, conductor, track, lo, hi, measures);
+    ClearTieChainsAcross(command, conductor, track, lo, hi, measures);
     for (int type : {ET_REST, ET_CHORD, ET_BEAM})
         ClearEvents(command, measures, type, VOICE_ALL);
     dirty.Apply(measures, 1);
@@ -227,6 +206,42 @@ void ShiftEnds(CNotateInfo& info, const MCTime& delta) {
 
 }  // namespace
 
+// Before measures are appended: a note of a staff's last measure played
+// past the piece's end was notated to the bar line, what it sounded beyond
+// having nowhere to go. It is valued again, to be tied into the new
+// measures, and its measure is notated again. The start of the earliest
+// such measure, or `end` when there is none.
+MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* conductor, const MCTime& end) {
+    MCTime start = end;
+    const int last = conductor->GetMaxMeasureNumber();
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int track = 1; track <= staves; ++track) {
+        ECMeasure* measure = conductor->GetMeasure(track, last);
+        if (!measure || !measure->GetTime())
+            continue;
+        MCEventList measures;
+        measures.AddEvent(measure, UNSORTED);
+        MCEventList notes;
+        NotesUnder(measures, notes);
+        bool reaches = false;
+        for (POSITION pos = notes.GetHeadPosition(); pos;) {
+            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCTime noteStart;
+            MCTime noteEnd;
+            GetNoteRange(note, noteStart, noteEnd);
+            if (noteEnd <= end)
+                continue;
+            RevalueNote(command, note);
+            reaches = true;
+        }
+        if (!reaches)
+            continue;
+        DirtyMeasuresForNotation(measures);
+        start = std::min(start, *measure->GetTime());
+    }
+    return start;
+}
+
 int CAutoNote::AddMeasure(CCAddMeasure* command) {
     ECConductor* conductor = GetConductor();
     if (!command || !conductor)
@@ -234,11 +249,12 @@ int CAutoNote::AddMeasure(CCAddMeasure* command) {
     const int first = command->GetInsertIndex() + 1;
 
     if (conductor->GetMaxMeasureNumber() < first) {
-        // Appended: nothing around them changes; they are notated from the
-        // old end on once they exist.
+        // Appended: they are notated from the old end on once they exist,
+        // and so is a last measure whose notes were played past the end.
         const MCTime end = conductor->GetMaxMeasureEndTime();
-        m_notateInfo.SetTimeStart(end);
-        m_notateInfo.SetMeasureStart(end);
+        const MCTime start = PrepareNotesPlayedPastTheEnd(command, conductor, end);
+        m_notateInfo.SetTimeStart(start);
+        m_notateInfo.SetMeasureStart(start);
         m_notateInfo.SetTimeEnd(end);
         m_notateInfo.SetMeasureEnd(end);
         m_notateInfo.SetNotateRange(NOTATE_INSERT_MEASURE);

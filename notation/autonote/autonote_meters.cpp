@@ -154,20 +154,14 @@ int CAutoNote::_PrepareMeter(CCBase* command, ECConductor* conductor, MCTime& st
     MCTime measureEnd = end;
     const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
     for (int track = 1; track <= staves; ++track) {
+        // Every measure of the scope and of the chains reaching into it is
+        // marked for every pass: their notes are all tied again, so no chain
+        // into them may stay, and they are cleared whole (a rest left
+        // standing would be rested again).
         MCEventList measures;
-        conductor->GetMeasures(track, start, end, measures);
-        MCTime tieStart = start;
-        MCTime tieEnd = end;
-        if (ClearTiesInRange(command, measures, tieStart, tieEnd, VOICE_ALL) == 1) {
-            start = std::min(start, tieStart);
-            end = std::max(end, tieEnd);
-            conductor->GetMeasures(track, start, end, measures);
-        }
-        for (int type : {ET_REST, ET_CHORD, ET_TUPLET, ET_BEAM}) {
-            MCTime from = start;
-            MCTime to = end;
-            ClearEventsInRange(command, measures, from, to, type, VOICE_ALL);
-        }
+        ClearTieChainsAcross(command, conductor, track, start, end, measures);
+        for (int type : {ET_REST, ET_CHORD, ET_TUPLET, ET_BEAM})
+            ClearEvents(command, measures, type, VOICE_ALL);
         if (!measures.IsEmpty()) {
             MCTime spanStart;
             MCTime spanEnd;

@@ -136,9 +136,21 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
         dirty.Reset();
     };
 
+    // A note of the measure before may sound into the span: the notation
+    // cut it at the bar line or at a note the edit takes away, but it plays
+    // on. It is looked at too.
+    MCEventList searched;
+    ECConductor* conductor = GetConductor();
+    ECBase* first = measures.IsEmpty() ? nullptr : measures.GetHead();
+    const int number = conductor && first && first->GetTime() ? conductor->GetMeasureNumberAtTime(*first->GetTime()) : 0;
+    if (ECMeasure* before = number > 1 ? conductor->GetMeasure(TrackOf(note), number - 1) : nullptr)
+        searched.AddEvent(before, UNSORTED);
+    for (POSITION at = measures.GetHeadPosition(); at;)
+        searched.AddEvent(measures.GetNext(at), UNSORTED);
+
     int found = 0;
-    for (POSITION at = measures.GetHeadPosition(); at;) {
-        MCEventList* children = measures.GetNext(at)->GetChildren();
+    for (POSITION at = searched.GetHeadPosition(); at;) {
+        MCEventList* children = searched.GetNext(at)->GetChildren();
         for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
             ECBase* child = children->GetNext(pos);
             const int type = child->GetClassType();
@@ -180,6 +192,10 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     MCTime start;
     MCTime end;
     GetNoteRange(note, start, end);
+    // The notes starting inside the note's own span are valued again; the
+    // spans the clearings widen to hold others, whose dots stay.
+    MCTime ownStart = start;
+    MCTime ownEnd = end;
     MCEventList measures;
     GatherMeasures(conductor, track, start, end, measures);
     // Each clearing may reach into measures the note does not: the list
@@ -204,7 +220,7 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     // and valued afresh: kept, it would hold notes the new note cut apart
     // from the others, and stay marked for values nothing gives it.
     ClearEventsInRange(command, measures, start, end, ET_CHORD, voice);
-    ClearEventsInRange(command, measures, start, end, ET_DOT, voice);
+    ClearEventsInRange(command, measures, ownStart, ownEnd, ET_DOT, voice);
     ClearRestsInRange(command, measures, start, end, voice);
     // A chain unmade or a note cut leaves its measures' rests describing the
     // old music: a measure whose last note of the voice was a discarded
@@ -358,6 +374,9 @@ int CAutoNote::RemoveNote(CCBase* command, ECBase* element, ECBase*) {
     MCTime start;
     MCTime end;
     GetNoteRange(note, start, end);
+    // As in MergeNote: dots go only where notes are valued again.
+    MCTime ownStart = start;
+    MCTime ownEnd = end;
     MCEventList measures;
     GatherMeasures(conductor, track, start, end, measures);
     if (ClearTies(command, note, start, end, voice) == 1)
@@ -373,7 +392,7 @@ int CAutoNote::RemoveNote(CCBase* command, ECBase* element, ECBase*) {
     GetRangeForMeasures(conductor, measures, measureStart, measureEnd);
 
     ClearEventsInRange(command, measures, start, end, ET_CHORD, voice);
-    ClearEventsInRange(command, measures, start, end, ET_DOT, voice);
+    ClearEventsInRange(command, measures, ownStart, ownEnd, ET_DOT, voice);
     ClearBeamsInRange(command, measures, start, end, voice);
     // The voice's rests are made again around the gap the note leaves.
     ClearEvents(command, measures, ET_REST, voice);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/command.h"
+#include "model/conductor.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
@@ -162,17 +163,20 @@ int ClearEventsInRange(CCBase* command, MCEventList& measures, MCTime& start, MC
 
 namespace {
 
-// The chord the note stands in, or null.
-ECBase* ChordOf(ECBase* note) {
-    MCEventList* parents = note->GetParents();
-    if (!parents)
-        return nullptr;
-    for (POSITION pos = parents->GetHeadPosition(); pos != nullptr;) {
+// The element's first parent of the type, or null.
+ECBase* ParentOfType(ECBase* element, int type) {
+    MCEventList* parents = element->GetParents();
+    for (POSITION pos = parents ? parents->GetHeadPosition() : nullptr; pos != nullptr;) {
         ECBase* parent = parents->GetNext(pos);
-        if (parent->GetClassType() == ET_CHORD)
+        if (parent->GetClassType() == type)
             return parent;
     }
     return nullptr;
+}
+
+// The chord the note stands in, or null.
+ECBase* ChordOf(ECBase* note) {
+    return ParentOfType(note, ET_CHORD);
 }
 
 // What ClearTiesInRange does with the chains the collector gathered.
@@ -207,6 +211,17 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
         ECNote* head = isNote ? ties.GetHeadOfTie(static_cast<ECNote*>(element))
                               : ties.GetHeadOfTie(static_cast<ECTie*>(element));
         ClearOne(command, rulers, element);
+        // The beam a continuation (or its chord) stood in would keep the
+        // notes beside it under a beam of one: it goes, and the beam pass
+        // groups them afresh.
+        if (isNote) {
+            ECBase* chord = ChordOf(element);
+            ECBase* beam = ParentOfType(chord ? chord : element, ET_BEAM);
+            if (beam && std::find(done.begin(), done.end(), beam) == done.end()) {
+                done.push_back(beam);
+                ClearOne(command, rulers, beam);
+            }
+        }
         if (head) {
             // A head standing in a chord is placed and valued with its
             // chord: the chord is marked, and everything under it.
@@ -328,6 +343,30 @@ int ClearTiesInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& en
     ACFindTiesInRange collector(start, end);
     collector.Apply(element);
     return ClearGatheredTies(command, collector, start, end, voice);
+}
+
+void ClearTieChainsAcross(CCBase* command, ECConductor* conductor, int track, MCTime& lo, MCTime& hi,
+                          MCEventList& measures) {
+    for (int count = -1;;) {
+        conductor->GetMeasures(track, lo, hi, measures);
+        if (measures.IsEmpty() || measures.GetCount() == count)
+            return;   // no chain reaches past the measures any more
+        count = measures.GetCount();
+        // The measures whole: every note in them is tied again.
+        MCTime spanStart;
+        MCTime spanEnd;
+        CAutoNote::GetRangeForMeasures(conductor, measures, spanStart, spanEnd);
+        spanEnd.AddTicks(-1, MCTime::GlobalPPQ);
+        MCTime tieStart = spanStart;
+        MCTime tieEnd = spanEnd;
+        if (ClearTiesInRange(command, measures, tieStart, tieEnd, VOICE_ALL) != 1)
+            return;
+        // Only what the chains reach beyond the measures widens the window.
+        if (tieStart < spanStart)
+            lo = std::min(lo, tieStart);
+        if (tieEnd > spanEnd)
+            hi = std::max(hi, tieEnd);
+    }
 }
 
 int ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsigned voice) {

@@ -31,6 +31,7 @@
 
 class CCBase;
 class ECBase;
+class ECConductor;
 class MCEventList;
 class MCTime;
 
@@ -77,6 +78,15 @@ int _ClearTies(CCBase* command, ECBase* note, MCTime& start, MCTime& end, unsign
 // else 0.
 int ClearTiesInRange(CCBase* command, MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
 int ClearTiesInRange(CCBase* command, ECBase* element, MCTime& start, MCTime& end, unsigned voice);
+
+// Unmakes the tie chains reaching into staff `track`'s measures over [lo,
+// hi) (the measures whole), widening lo and hi to each chain, until no
+// chain reaches past those measures: for callers that mark them whole for
+// every pass, whose notes are all tied again. A chain beginning exactly at
+// the last measure's end belongs to the measure there. `measures` ends as
+// the staff's measures over the window.
+void ClearTieChainsAcross(CCBase* command, ECConductor* conductor, int track, MCTime& lo, MCTime& hi,
+                          MCEventList& measures);
 
 // Discards the rests standing directly in the staff measures of the list (or
 // in the one measure) whose span, the measure's time plus the rest's notated

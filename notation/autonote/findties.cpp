@@ -40,13 +40,18 @@ int ACFindTiesInRange::DoAction(ECBase* event) {
 
     auto* note = static_cast<ECNote*>(event);
     CTie ties;
-    MCTime chainStart = m_tieStart;
-    MCTime chainEnd = m_tieEnd;
-    ties.GetTieRange(note, chainStart, chainEnd);
-    if (chainStart < m_tieStart)
-        m_tieStart = chainStart;
-    if (chainEnd > m_tieEnd)
-        m_tieEnd = chainEnd;
+    // Only a chain widens the range: a note tied to nothing is no chain,
+    // and its own span (a note starting at the window's end, say) would
+    // draw its neighbours into what the caller clears.
+    if (ties.FindTieParent(note, TIE_BACKWARD) || ties.FindTieParent(note, TIE_FORWARD)) {
+        MCTime chainStart = m_tieStart;
+        MCTime chainEnd = m_tieEnd;
+        ties.GetTieRange(note, chainStart, chainEnd);
+        if (chainStart < m_tieStart)
+            m_tieStart = chainStart;
+        if (chainEnd > m_tieEnd)
+            m_tieEnd = chainEnd;
+    }
 
     std::vector<ECBase*> seen{note};
     auto firstVisit = [&seen](ECBase* element) {

@@ -7,7 +7,8 @@
 // chain that touches the window and the tied-to notes of those chains, never
 // a chain's first note. An element may be listed more than once (a note met
 // in its own right and again through a neighbour's chain). The tie range
-// widens to the span of every chain found.
+// widens to the span of every chain found (a note tied to nothing is no
+// chain and widens nothing).
 //
 // A walk along a chain stops at a note it has already met, so ties that loop
 // in a damaged file end. Short-lived, UI thread, under the performance's lock.

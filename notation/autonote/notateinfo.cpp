@@ -27,8 +27,15 @@ CNotateInfo::~CNotateInfo() = default;
 // A range of 3 says measures were inserted or a meter changed: the whole
 // system is renotated from there, so nothing later in the batch may narrow it.
 void CNotateInfo::SetNotateRange(unsigned char code) {
-    if (m_notateRange != NOTATE_INSERT_MEASURE)
-        m_notateRange = code;
+    if (m_notateRange == NOTATE_INSERT_MEASURE)
+        return;
+    // A walk of every staff over the measures holds what a staff window
+    // asks for (the walk takes the windows in): a window asked for later in
+    // the batch, by a note or key edited beside the measures, must not
+    // narrow it to the window.
+    if (m_notateRange <= NOTATE_REMOVE_MEASURE && code >= NOTATE_ADD_STAFF)
+        return;
+    m_notateRange = code;
 }
 
 void CNotateInfo::SetPagenateRange(unsigned char code) {

@@ -62,7 +62,9 @@ public:
     CNotateInfo();
     virtual ~CNotateInfo();
 
-    // Both store the code unless the stored code is 3.
+    // Both store the code unless the stored code is 3; the notate range
+    // also keeps a walk of every staff over the measures (0 to 2) against a
+    // staff window's code or none (4 to 7), whose windows the walk takes in.
     void SetNotateRange(unsigned char code);
     unsigned char GetNotateRange() const { return m_notateRange; }
     void SetPagenateRange(unsigned char code);

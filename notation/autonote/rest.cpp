@@ -65,6 +65,31 @@ void RestsOfVoice(MCEventList& out, ECBase* parent, const MCTime& start, const M
     }
 }
 
+// Takes out of the measure the rests of voices its voice table no longer
+// holds (the rests an edit left of a voice whose notes went): a fresh
+// notation gives such a voice nothing there.
+void RemoveRestsOfOtherVoices(ECBase* measure, const std::vector<BYTE>& voices, ECPerformance* performance,
+                              DirtyRect* update) {
+    std::vector<ECBase*> stale;
+    MCEventList* children = measure->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        if (child->GetClassType() == ET_REST &&
+            std::find(voices.begin(), voices.end(), static_cast<BYTE>(ANBase::GetVoice(child))) == voices.end())
+            stale.push_back(child);
+    }
+    if (stale.empty())
+        return;
+    std::unique_lock<CCriticalSection> lock;
+    if (performance)
+        lock = std::unique_lock<CCriticalSection>(performance->GetLock());
+    for (ECBase* rest : stale) {
+        if (update)
+            update->AddEvent(measure);
+        measure->RemoveChild(rest, 1);
+    }
+}
+
 }  // namespace
 
 ANRest::ANRest() = default;
@@ -101,6 +126,8 @@ void ANRest::DoMeasure(ECStaff* staff, ECMeasure* measure, ECMeter* meter) {
     }
     // A copy: the table is read while rests are added below.
     const std::vector<BYTE> voices = display->GetVoiceTable();
+    if (!voices.empty())
+        RemoveRestsOfOtherVoices(measure, voices, m_pPerformance, m_pUpdate);
 
     if (elements.IsEmpty() || voices.empty()) {
         for (BYTE voice : voices)
@@ -246,7 +273,9 @@ void ANRest::FillWithRest(int end, int start, ECBase* parent, ECMeter* meter, in
         for (size_t j = i + 1; j < kept.size() && reach == end; ++j)
             if (kept[j].start > rest.start)
                 reach = std::min(reach, kept[j].start);
-        if (rest.display->GetTickDuration(STORED) != reach - rest.start) {
+        // A kept rest marked for the value pass (its measure was marked
+        // whole) is divided again even where its length stands.
+        if (rest.display->GetTickDuration(STORED) != reach - rest.start || rest.display->ValueDirty()) {
             rest.display->SetTickDuration(static_cast<WORD>(reach - rest.start));
             m_pUpdate->AddEvent(rest.rest);
             DivideRest(rest.display, meter, parent, measureTime);
@@ -357,12 +386,22 @@ void ANRest::ChordList(ECBase* parent) {
         std::unique_lock<CCriticalSection> lock;
         if (m_pPerformance)
             lock = std::unique_lock<CCriticalSection>(m_pPerformance->GetLock());
-        POSITION pos = m_run.GetHeadPosition();
-        ECBase* shown = m_run.GetNext(pos);
+        // The lowest voice's rest is the one shown, whichever was made
+        // first: a measure notated again shows the same rest as one
+        // notated afresh.
+        ECBase* shown = m_run.GetHead();
+        for (POSITION pos = m_run.GetHeadPosition(); pos;) {
+            ECBase* rest = m_run.GetNext(pos);
+            if (GetVoice(rest) < GetVoice(shown))
+                shown = rest;
+        }
         if (auto* display = dynamic_cast<DCctRest*>(GetNotateData(shown)))
             display->SetConsolidated(1);
-        while (pos)
-            parent->RemoveChild(m_run.GetNext(pos), 1);
+        for (POSITION pos = m_run.GetHeadPosition(); pos;) {
+            ECBase* rest = m_run.GetNext(pos);
+            if (rest != shown)
+                parent->RemoveChild(rest, 1);
+        }
         if (m_pUpdate)
             m_pUpdate->AddEvent(shown);
     } else if (count == 1) {

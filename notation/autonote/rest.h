@@ -3,11 +3,12 @@
 //
 // It fills every gap of every voice of the measure with rests, inside
 // tuplets too, gives a voice of the measure's voice table that has nothing
-// in it a whole-measure rest, and, when the measure holds several voices,
-// shows rests of different voices that stand at the same place with the
-// same length once (the first kept and marked consolidated, the others
-// taken away; on a grand staff the upper staff's voices 0-3 and the lower's
-// 4-7 are never merged with each other).
+// in it a whole-measure rest, takes away the rests of voices the table no
+// longer holds, and, when the measure holds several voices, shows rests of
+// different voices that stand at the same place with the same length once
+// (the lowest voice's kept and marked consolidated, the others taken away;
+// on a grand staff the upper staff's voices 0-3 and the lower's 4-7 are
+// never merged with each other).
 //
 // Each voice is walked from the measure's start over its notes, chords and
 // tuplets in child order; a gap before an element, at the end of a tuplet

@@ -30,7 +30,9 @@ TEST_F(FindTiesTest, WindowsCollectTheChainsContinuationsNeverItsHead) {
         {"middle", 0.5f, 1.5f, {middle, firstTie, secondTie, last}, 0.0f, 2.5f},
         {"last", 2.0f, 2.0f, {last, secondTie, middle, firstTie}, 0.0f, 2.5f},
         {"first", 0.0f, 0.0f, {firstTie, middle, secondTie, last}, 0.0f, 2.5f},
-        {"untied", 3.0f, 3.1f, {}, 3.0f, 3.25f},   // nothing listed, its span still counted
+        // Nothing listed and its span not counted: an untied note is no
+        // chain (counted, it drew the note's neighbours into the clearing).
+        {"untied", 3.0f, 3.1f, {}, 3.0f, 3.1f},
         {"empty", 3.5f, 3.75f, {}, 3.5f, 3.75f},
     };
     for (const auto& c : cases) {

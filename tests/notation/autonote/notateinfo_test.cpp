@@ -29,20 +29,25 @@ TEST(NotateInfoTest, AFreshRecordHasNothingToDo) {
     EXPECT_EQ(info.IsAutoNotating(), 0);
 }
 
-// A stored 3 is never replaced until Reset; any other code is replaced by
-// whatever comes, narrower or not.
+// A stored 3 is never replaced until Reset. Any other pagenate code is
+// replaced by whatever comes; a notate code that walks every staff over the
+// measures (0 to 2) is replaced only by another of them (or 3), not by a
+// staff window's code or by none, which would narrow or drop the walk.
 TEST(NotateInfoTest, ARangeOfThreeSticksUntilReset) {
     struct Case {
         std::vector<unsigned char> codes;
-        unsigned char expected;
+        unsigned char notate;
+        unsigned char pagenate;
     };
     const Case cases[] = {
-        {{NOTATE_INSERT_MEASURE, NOTATE_EVENTS}, NOTATE_INSERT_MEASURE},
-        {{NOTATE_INSERT_MEASURE, NOTATE_ALL}, NOTATE_INSERT_MEASURE},
-        {{NOTATE_INSERT_MEASURE, NOTATE_NONE}, NOTATE_INSERT_MEASURE},
-        {{NOTATE_REMOVE_MEASURE, NOTATE_NONE}, NOTATE_NONE},
-        {{NOTATE_ALL, NOTATE_EVENTS}, NOTATE_EVENTS},
-        {{NOTATE_EVENTS, NOTATE_INSERT_MEASURE, NOTATE_ALL}, NOTATE_INSERT_MEASURE},
+        {{NOTATE_INSERT_MEASURE, NOTATE_EVENTS}, NOTATE_INSERT_MEASURE, NOTATE_INSERT_MEASURE},
+        {{NOTATE_INSERT_MEASURE, NOTATE_ALL}, NOTATE_INSERT_MEASURE, NOTATE_INSERT_MEASURE},
+        {{NOTATE_INSERT_MEASURE, NOTATE_NONE}, NOTATE_INSERT_MEASURE, NOTATE_INSERT_MEASURE},
+        {{NOTATE_REMOVE_MEASURE, NOTATE_NONE}, NOTATE_REMOVE_MEASURE, NOTATE_NONE},
+        {{NOTATE_REMOVE_MEASURE, NOTATE_EVENTS}, NOTATE_REMOVE_MEASURE, NOTATE_EVENTS},
+        {{NOTATE_ALL, NOTATE_EVENTS}, NOTATE_ALL, NOTATE_EVENTS},
+        {{NOTATE_EVENTS, NOTATE_REMOVE_MEASURE}, NOTATE_REMOVE_MEASURE, NOTATE_REMOVE_MEASURE},
+        {{NOTATE_EVENTS, NOTATE_INSERT_MEASURE, NOTATE_ALL}, NOTATE_INSERT_MEASURE, NOTATE_INSERT_MEASURE},
     };
     for (const Case& c : cases) {
         CNotateInfo notate;
@@ -51,9 +56,9 @@ TEST(NotateInfoTest, ARangeOfThreeSticksUntilReset) {
             notate.SetNotateRange(code);
             pagenate.SetPagenateRange(code);
         }
-        EXPECT_EQ(notate.GetNotateRange(), c.expected) << int(c.codes.back());
-        // The pagenate range sticks at its own 3 (PAGENATE_FROM) the same way.
-        EXPECT_EQ(pagenate.GetPagenateRange(), c.expected) << int(c.codes.back());
+        EXPECT_EQ(notate.GetNotateRange(), c.notate) << int(c.codes.back());
+        // The pagenate range sticks at its own 3 (PAGENATE_FROM) alone.
+        EXPECT_EQ(pagenate.GetPagenateRange(), c.pagenate) << int(c.codes.back());
     }
 
     CNotateInfo info;

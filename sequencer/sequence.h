@@ -65,6 +65,7 @@ class CCBase;
 class CCRemove;
 class CCRemoveMeter;
 class CCRemoveTrack;
+class MCCommandList;
 class CHighlightMgr;
 class CMeterLevelMgr;
 class CMidiRecorder;
@@ -244,6 +245,10 @@ public:
     int ProcessRemove(CCRemove* command);
     int ProcessRemoveMeter(CCRemoveMeter* command);
     int ProcessRemoveTrack(CCRemoveTrack* command);
+    // After the batch's own steps: the performers of events a handler
+    // discarded with a command (its discard list), now out of the tree,
+    // leave the list.
+    void ProcessDiscards(MCCommandList& commands);
     // The command handler: (performance, phase, batch, this sequence).
     static int _OnCommand(ECBase* performance, int phase, void* batch, void* user);
 

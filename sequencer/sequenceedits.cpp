@@ -249,7 +249,26 @@ int CSequence::_OnCommand(ECBase* /*performance*/, int phase, void* batch, void*
             break;
         }
     }
+    sequence->ProcessDiscards(*commands);
     return 1;
+}
+
+void CSequence::ProcessDiscards(MCCommandList& commands) {
+    // What a handler discarded with a command (the notation engine takes a
+    // key out that the removal of its neighbour made a repetition of) left
+    // the tree with it: a performer of one leaves the list too, which would
+    // otherwise name an event no longer in the piece (and be written so).
+    m_pendingRemovals.RemoveAll();
+    for (POSITION pos = commands.GetHeadPosition(); pos;) {
+        MCEventList* discarded = commands.GetNext(pos)->GetDiscardList();
+        for (POSITION at = discarded->GetHeadPosition(); at;) {
+            ECBase* event = discarded->GetNext(at);
+            MCEventList* parents = event->GetParents();
+            if (DCsqBase::GetPerformer(event, 0) && (!parents || parents->IsEmpty()))
+                m_pendingRemovals.AddEvent(event, UNSORTED);
+        }
+    }
+    UnlinkPending(true);
 }
 
 void CSequence::CollectPending(ECBase* event, bool skipGroups) {

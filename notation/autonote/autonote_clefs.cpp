@@ -154,6 +154,9 @@ int CAutoNote::RemoveClef(CCBase* command, ECBase* element, ECBase*) {
     // With this clef gone, the next one would repeat the one before it.
     ECClef* next = staff->GetClefAtTime(end, clef->GetHand());
     ECClef* prev = staff->GetClefBeforeTime(start, clef->GetHand());
+    // As for keys: the first clef has none before it.
+    if (prev == clef)
+        prev = nullptr;
     if (prev && next && next != clef && next != prev && TimeOf(next) > start && *prev == *next)
         command->Discard(next);
 

@@ -174,6 +174,10 @@ int CAutoNote::RemoveKey(CCBase* command, ECBase* element, ECBase*) {
 
     ECKey* next = staff->GetKeyAtTime(end, key->GetHand());
     ECKey* prev = staff->GetKeyBeforeTime(start, key->GetHand());
+    // The key in force "before" the piece's first key is that key itself:
+    // there is none before it, and the key after it is no repetition.
+    if (prev == key)
+        prev = nullptr;
     if (next && (next == key || next == prev || !(TimeOf(next) > start)))
         next = nullptr;   // no key follows this one
     if (next && prev && *prev == *next) {

@@ -5,6 +5,7 @@
 
 #include "model/appstates.h"
 #include "model/basiccommands.h"
+#include "model/command.h"
 #include "model/conductor.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
@@ -439,6 +440,40 @@ TEST_F(SequenceTest, EditsMoveAndDropPerformers) {
         EXPECT_EQ(order, (std::vector<ECBase*>{notes[2], first}));
     }
     EXPECT_EQ(*first->GetTime(), MCTime(3.0f));
+}
+
+// An event another handler discards with a command (as the notation engine
+// takes out a key that a removal made a repetition of) leaves the tree with
+// the command, and its performer leaves the list: a list naming an event
+// out of the piece would be written so and could not be read back.
+TEST_F(SequenceTest, EventsACommandDiscardsLeaveTheList) {
+    Build({0.0f, 1.0f, 2.0f});
+    std::vector<ECBase*> notes;
+    for (DCsqBase* p = sequence->GetHead(); p; p = p->GetNext())
+        if (p->GetOwner()->GetClassType() == ET_NOTE)
+            notes.push_back(p->GetOwner());
+    ASSERT_EQ(notes.size(), 3u);
+    struct Discarding {
+        ECBase* event;
+        static int OnCommand(ECBase*, int phase, void* batch, void* user) {
+            if (phase != CMD_PHASE_PREPARE)
+                return 1;
+            auto& commands = *static_cast<MCCommandList*>(batch);
+            for (POSITION pos = commands.GetHeadPosition(); pos;)
+                commands.GetNext(pos)->Discard(static_cast<Discarding*>(user)->event);
+            return 1;
+        }
+    } discarding{notes[1]};
+    performance->AddCommandHandler(&Discarding::OnCommand, &discarding);
+    auto* command = new CCBase;
+    command->SetSynchronous(1);
+    EXPECT_EQ(command->Apply(performance), 1);
+    performance->RemoveCommandHandler(&Discarding::OnCommand, &discarding);
+    std::vector<ECBase*> left;
+    for (DCsqBase* p = sequence->GetHead(); p; p = p->GetNext())
+        if (p->GetOwner()->GetClassType() == ET_NOTE)
+            left.push_back(p->GetOwner());
+    EXPECT_EQ(left, (std::vector<ECBase*>{notes[0], notes[2]}));
 }
 
 // The preferences reach a sequence through the reader the start-up

@@ -260,7 +260,7 @@ void CSequence::ProcessDiscards(MCCommandList& commands) {
     // otherwise name an event no longer in the piece (and be written so).
     m_pendingRemovals.RemoveAll();
     for (POSITION pos = commands.GetHeadPosition(); pos;) {
-        MCEventList* discarded = commands.GetNext(pos)->GetDiscardList();
+        const MCEventList* discarded = commands.GetNext(pos)->GetDiscardList();
         for (POSITION at = discarded->GetHeadPosition(); at;) {
             ECBase* event = discarded->GetNext(at);
             MCEventList* parents = event->GetParents();

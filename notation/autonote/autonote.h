@@ -416,6 +416,19 @@ public:
     // other clearing operations, which need no engine).
     int DirtySpellingInRange(MCEventList& measures, MCTime& start, MCTime& end, unsigned voice);
     void UpdateResolution(ECBase* measure, ECMeter* meter, MCRuler& ruler);
+    // (autonote_reach.cpp) A note is notated as far as the next note of its
+    // voice or the bar line, but played to its own end. Where that end lies
+    // past the staff's `measures` (marked whole for every pass), the value
+    // pass ties a remainder into the measure after them; where a played end
+    // from the measure before lies inside them, what cut that note short
+    // may be what the command moves away. Both sides join the window [lo,
+    // hi): the note before is valued again (its chain and chord unmade),
+    // and the measures the played lengths reach are notated again around
+    // what they hold (their rests made afresh, their voices, chords,
+    // spelling, stems and beams looked at again, but their own notes not
+    // valued again, which would carry the same question one measure on).
+    void WidenToPlayedLengths(CCBase* command, ECConductor* conductor, int track, MCEventList& measures,
+                              MCTime& lo, MCTime& hi);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, ECConductorMeasure* measure);
     void CreateDataForNewMeasureBlock(ECConductor* conductor, const MCTime& from, const MCTime& to);
 
@@ -472,7 +485,7 @@ private:
     // AddMeasure's step for measures appended: the notes of each staff's
     // last measure played past the piece's end valued again (to be tied
     // into the new measures), their measures marked; the earliest such
-    // measure's start, or `end` (autonote_measures.cpp).
+    // measure's start, or `end` (autonote_reach.cpp).
     MCTime PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* conductor, const MCTime& end);
     // RemoveMeasure's last step for a key or clef the command removes: the
     // key or clef handler, when another one is in force at the end of the

@@ -11,10 +11,8 @@
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
-#include "model/findactions.h"
 #include "model/markings.h"
 #include "model/measurecommands.h"
-#include "model/notes.h"
 #include "model/staff.h"
 #include "notation/autonote/buildrulers.h"
 #include "notation/autonote/clearing.h"
@@ -42,95 +40,6 @@ bool MeasureSpanAt(ECConductor* conductor, const MCTime& time, MCTime& start, MC
     return true;
 }
 
-// A note whose surroundings change is placed and valued again: its tie
-// chain is unmade (the value pass ties it afresh), and a chord it stands in
-// is made again from its notes, all of them marked for the value pass.
-void RevalueNote(CCBase* command, ECNote* note) {
-    MCTime chainStart;
-    MCTime chainEnd;
-    CAutoNote::GetNoteRange(note, chainStart, chainEnd);
-    ClearTiesInRange(command, note, chainStart, chainEnd, VOICE_ALL);
-    ECBase* chord = note->GetAncestor(ET_CHORD, 1);
-    ACSetDirty dirty(2);
-    dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
-    dirty.AddDirtyKind(DCctBase::DIRTY_TIME);
-    dirty.Apply(chord ? chord : static_cast<ECBase*>(note));
-    if (chord)
-        ClearEvents(command, chord, ET_CHORD, VOICE_ALL);
-}
-
-// The notes under the elements of the list, chord and tuplet members
-// included.
-void NotesUnder(MCEventList& elements, MCEventList& notes) {
-    ACFindEvents find;
-    find.AddEvtType(ET_NOTE);
-    find.Apply(elements, 1);
-    MCEventList& found = find.GetEvents();
-    for (POSITION pos = found.GetHeadPosition(); pos;)
-        notes.AddEvent(found.GetNext(pos), UNSORTED);
-}
-
-// A note is notated as far as the next note of its voice or the bar line,
-// but played to its own end: where that end lies past the renotated
-// measures, the value pass ties a remainder into the measure after them,
-// and where a played end from the measure before lies inside them, what cut
-// that note short may be what the command moves away. Both sides join the
-// window [lo, hi): the note before is valued again, and the measures the
-// played lengths reach are notated again around what they hold (their
-// rests made afresh, their voices, chords, spelling, stems and beams
-// looked at again, but their own notes not revalued, which would carry the
-// same question one measure on).
-void WidenToPlayedLengths(CAutoNote& engine, CCBase* command, ECConductor* conductor, int track,
-                          MCEventList& measures, MCTime& lo, MCTime& hi) {
-    if (measures.IsEmpty())
-        return;
-    MCTime windowStart;
-    MCTime windowEnd;
-    CAutoNote::GetRangeForMeasures(conductor, measures, windowStart, windowEnd);
-    MCTime reachStart = windowStart;
-    MCTime reachEnd = windowEnd;
-    MCEventList inside;
-    NotesUnder(measures, inside);
-    for (POSITION pos = inside.GetHeadPosition(); pos;) {
-        MCTime noteStart;
-        MCTime noteEnd;
-        CAutoNote::GetNoteRange(static_cast<ECNote*>(inside.GetNext(pos)), noteStart, noteEnd);
-        reachEnd = std::max(reachEnd, noteEnd);
-    }
-    const int firstNumber = conductor->GetMeasureNumberAtTime(windowStart);
-    if (ECMeasure* before = firstNumber > 1 ? conductor->GetMeasure(track, firstNumber - 1) : nullptr) {
-        MCEventList previous;
-        previous.AddEvent(before, UNSORTED);
-        MCEventList notes;
-        NotesUnder(previous, notes);
-        for (POSITION pos = notes.GetHeadPosition(); pos;) {
-            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
-            MCTime noteStart;
-            MCTime noteEnd;
-            CAutoNote::GetNoteRange(note, noteStart, noteEnd);
-            if (noteEnd <= windowStart)
-                continue;
-            RevalueNote(command, note);
-            reachStart = std::min(reachStart, noteStart);
-        }
-    }
-    MCEventList reached;
-    if (reachStart < windowStart)
-        conductor->GetMeasures(track, reachStart, windowStart, reached);
-    if (windowEnd < reachEnd) {
-        MCEventList after;
-        conductor->GetMeasures(track, windowEnd, reachEnd, after);
-        for (POSITION pos = after.GetHeadPosition(); pos;)
-            reached.AddEvent(after.GetNext(pos), UNSORTED);
-    }
-    if (reached.IsEmpty())
-        return;
-    ClearEvents(command, reached, ET_REST, VOICE_ALL);
-    engine.DirtyMeasuresForNotation(reached);
-    lo = std::min(lo, reachStart);
-    hi = std::max(hi, reachEnd);
-}
-
 // Clears the derived notation of staff `track` around the window [start,
 // end): the tie chains reaching into its measures, then every rest, chord
 // and beam of the measures over [lo, hi], which the chains widen (lo and hi
@@ -155,7 +64,7 @@ ECMeasure* ClearStaffWindow(CAutoNote& engine, CCBase* command, ECConductor* con
     MCTime slurStart = start;
     MCTime slurEnd = end;
     ClearSlursInRange(command, measures, slurStart, slurEnd, VOICE_ALL);
-    WidenToPlayedLengths(engine, command, conductor, track, measures, lo, hi);
+    engine.WidenToPlayedLengths(command, conductor, track, measures, lo, hi);
     return first;
 }
 
@@ -205,42 +114,6 @@ void ShiftEnds(CNotateInfo& info, const MCTime& delta) {
 }
 
 }  // namespace
-
-// Before measures are appended: a note of a staff's last measure played
-// past the piece's end was notated to the bar line, what it sounded beyond
-// having nowhere to go. It is valued again, to be tied into the new
-// measures, and its measure is notated again. The start of the earliest
-// such measure, or `end` when there is none.
-MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* conductor, const MCTime& end) {
-    MCTime start = end;
-    const int last = conductor->GetMaxMeasureNumber();
-    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
-    for (int track = 1; track <= staves; ++track) {
-        ECMeasure* measure = conductor->GetMeasure(track, last);
-        if (!measure || !measure->GetTime())
-            continue;
-        MCEventList measures;
-        measures.AddEvent(measure, UNSORTED);
-        MCEventList notes;
-        NotesUnder(measures, notes);
-        bool reaches = false;
-        for (POSITION pos = notes.GetHeadPosition(); pos;) {
-            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
-            MCTime noteStart;
-            MCTime noteEnd;
-            GetNoteRange(note, noteStart, noteEnd);
-            if (noteEnd <= end)
-                continue;
-            RevalueNote(command, note);
-            reaches = true;
-        }
-        if (!reaches)
-            continue;
-        DirtyMeasuresForNotation(measures);
-        start = std::min(start, *measure->GetTime());
-    }
-    return start;
-}
 
 int CAutoNote::AddMeasure(CCAddMeasure* command) {
     ECConductor* conductor = GetConductor();
@@ -379,15 +252,23 @@ void CAutoNote::PrepareRemovedMark(CCRemoveMeasure* command, ECConductor* conduc
     if (!staff)
         return;
     // A removed key or clef whose place the one in force after the gap does
-    // not take: the span it governed changes.
-    const auto differsInForce = [&](ECBase* inForce) {
-        return inForce && inForce != mark && inForce->GetTime() && *inForce->GetTime() < measureEnd;
+    // not take: the span it governed changes. So does the music after the
+    // gap when the removed one was in force there (its span reached past
+    // the gap): that music now reads the key or clef before the gap, and
+    // is spelled and stemmed again.
+    MCTime regionStart;
+    MCTime regionEnd;
+    command->GetRemoveRegion(regionStart, regionEnd);
+    const auto changesSpan = [&](ECBase* inForce, ECBase* afterGap) {
+        const bool differs = inForce && inForce != mark && inForce->GetTime() && *inForce->GetTime() < measureEnd;
+        return differs || afterGap == mark;
     };
     if (auto* key = dynamic_cast<ECKey*>(mark)) {
-        if (differsInForce(staff->GetKeyAtTime(measureEnd, key->GetHand())))
+        if (changesSpan(staff->GetKeyAtTime(measureEnd, key->GetHand()), staff->GetKeyAtTime(regionEnd, key->GetHand())))
             RemoveKey(command, key, nullptr);
     } else if (auto* clef = dynamic_cast<ECClef*>(mark)) {
-        if (differsInForce(staff->GetClefAtTime(measureEnd, clef->GetHand())))
+        if (changesSpan(staff->GetClefAtTime(measureEnd, clef->GetHand()),
+                        staff->GetClefAtTime(regionEnd, clef->GetHand())))
             RemoveClef(command, clef, nullptr);
     }
 }

@@ -110,6 +110,30 @@ bool FirstInsertedMeasureTime(ECConductor* conductor, MeterCommand& command, MCT
     return true;
 }
 
+// From `time` on, the end of the run of measures some staff measure of
+// which is marked for the rest pass (marked for renotation); `time` when
+// the measure there is not.
+MCTime MarkedMeasuresFrom(ECConductor* conductor, const MCTime& time) {
+    MCTime end = time;
+    for (;;) {
+        auto* column = dynamic_cast<ECConductorMeasure*>(conductor->GetMeasure(TRACK_CONDUCTOR, end, 0, 1));
+        if (!column || !column->GetTime() || *column->GetTime() != end)
+            return end;
+        bool marked = false;
+        const std::vector<ECMeasure*>& staffMeasures = column->GetMeasures();
+        for (size_t slot = 1; slot < staffMeasures.size() && staffMeasures[slot] && !marked; ++slot) {
+            auto* display = dynamic_cast<DCctBase*>(staffMeasures[slot]->GetData(DK_NOTATION, 0));
+            marked = display && display->RestDirty();
+        }
+        if (!marked)
+            return end;
+        MCTime start;
+        CAutoNote::GetRangeForMeasures(conductor, column, start, end);
+        if (end <= start)
+            return end;
+    }
+}
+
 }  // namespace
 
 int CAutoNote::AddMeter(CCAddMeter* command) {
@@ -162,15 +186,20 @@ int CAutoNote::_PrepareMeter(CCBase* command, ECConductor* conductor, MCTime& st
         ClearTieChainsAcross(command, conductor, track, start, end, measures);
         for (int type : {ET_REST, ET_CHORD, ET_TUPLET, ET_BEAM})
             ClearEvents(command, measures, type, VOICE_ALL);
-        if (!measures.IsEmpty()) {
+        dirty.Apply(measures, 1);
+        dirty.Reset();
+        // What the scope's notes sound into after it (the next meter's
+        // measures), and a note before it sounding in, are notated with it.
+        WidenToPlayedLengths(command, conductor, track, measures, start, end);
+        MCEventList reached;
+        conductor->GetMeasures(track, start, end, reached);
+        if (!reached.IsEmpty()) {
             MCTime spanStart;
             MCTime spanEnd;
-            GetRangeForMeasures(conductor, measures, spanStart, spanEnd);
+            GetRangeForMeasures(conductor, reached, spanStart, spanEnd);
             measureStart = std::min(measureStart, spanStart);
             measureEnd = std::max(measureEnd, spanEnd);
         }
-        dirty.Apply(measures, 1);
-        dirty.Reset();
     }
     // A clef change at the first bar of the scope may go back to the end of
     // the measure before it: that measure is notated again too.
@@ -228,6 +257,12 @@ int CAutoNote::_ProcessMeter(CCBase*, ECConductor* conductor, ECMeter* meter, MC
     m_notateInfo.SetMeasureStart(start);
     m_notateInfo.SetTimeEnd(end);
     m_notateInfo.SetMeasureEnd(end);
+    // The measures after the scope that the preparation marked (what the
+    // scope's notes sound into, a chain reaching out of it) moved with the
+    // re-barring: the walk goes on over them.
+    const MCTime marked = MarkedMeasuresFrom(conductor, end);
+    m_notateInfo.SetTimeEnd(marked);
+    m_notateInfo.SetMeasureEnd(marked);
 
     // Re-barring re-timed the measures from the meter on and appended any
     // it needed behind them: all of them now stand on the new grid, so the

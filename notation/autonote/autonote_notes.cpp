@@ -129,9 +129,21 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
             Widen(start, end, chainStart, chainEnd);
         return played;
     };
-    // A note is placed and valued with the chord it stands in.
-    const auto mark = [&dirty](ECBase* element) {
+    // A note is placed and valued with the chord it stands in: every note
+    // of the chord is valued again, so every chain from them is unmade.
+    const auto mark = [&](ECBase* element) {
         ECBase* chord = element->GetClassType() == ET_NOTE ? element->GetAncestor(ET_CHORD, 1) : nullptr;
+        MCEventList* members = chord ? chord->GetChildren() : nullptr;
+        for (POSITION at = members ? members->GetHeadPosition() : nullptr; at;) {
+            ECBase* member = members->GetNext(at);
+            if (member == element || member->GetClassType() != ET_NOTE)
+                continue;
+            MCTime chainStart;
+            MCTime chainEnd;
+            GetNoteRange(static_cast<ECNote*>(member), chainStart, chainEnd);
+            if (ClearTiesInRange(command, member, chainStart, chainEnd, voice) == 1)
+                Widen(start, end, chainStart, chainEnd);
+        }
         dirty.Apply(chord ? chord : element);
         dirty.Reset();
     };

@@ -51,6 +51,30 @@ void MarkChanged(DCctBase* display) {
     display->SetDirty(1);
 }
 
+// A chord kept from before, whose notes the value pass has placed and
+// valued again, is settled too: its value and place are its notes'. One
+// marked with them (by an edit beside it, or under a beam taken away)
+// would otherwise stay marked, nothing else clearing it.
+void SettleKeptChords(MCEventList& chords) {
+    for (POSITION pos = chords.GetHeadPosition(); pos;) {
+        ECBase* chord = chords.GetNext(pos);
+        DCctBase* display = NotationDisplayOf(chord);
+        if (!display || (!display->ValueDirty() && !display->TimeDirty()))
+            continue;
+        bool settled = true;
+        MCEventList* notes = chord->GetChildren();
+        for (POSITION at = notes ? notes->GetHeadPosition() : nullptr; at && settled;) {
+            ECBase* note = notes->GetNext(at);
+            DCctBase* noteDisplay = note->GetClassType() == ET_NOTE ? NotationDisplayOf(note) : nullptr;
+            settled = !noteDisplay || (!noteDisplay->ValueDirty() && !noteDisplay->TimeDirty());
+        }
+        if (!settled)
+            continue;
+        display->SetValueDirty(0);
+        display->SetTimeDirty(0);
+    }
+}
+
 }  // namespace
 
 ANChord::ANChord() = default;
@@ -83,8 +107,10 @@ void ANChord::DoGroup(ECBase* group, const std::vector<uint8_t>& voices) {
     CollectChildren(group, ET_NOTE, notes);
     ACFindEvents chords;
     CollectChildren(group, ET_CHORD, chords);
-    if (!chords.GetEvents().IsEmpty())
+    if (!chords.GetEvents().IsEmpty()) {
         AddNotesToChords(chords.GetEvents(), notes.GetEvents());
+        SettleKeptChords(chords.GetEvents());
+    }
     if (!notes.GetEvents().IsEmpty())
         CreateChords(notes.GetEvents(), voices, group);
     m_run.clear();

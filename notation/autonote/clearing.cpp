@@ -217,10 +217,8 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
         if (isNote) {
             ECBase* chord = ChordOf(element);
             ECBase* beam = ParentOfType(chord ? chord : element, ET_BEAM);
-            if (beam && std::find(done.begin(), done.end(), beam) == done.end()) {
-                done.push_back(beam);
+            if (beam && done.insert(beam).second)
                 ClearOne(command, rulers, beam);
-            }
         }
         if (head) {
             // A head standing in a chord is placed and valued with its
@@ -228,6 +226,14 @@ int ClearGatheredTies(CCBase* command, ACFindTiesInRange& collector, MCTime& sta
             ECBase* chord = ChordOf(head);
             dirty.Apply(chord ? chord : head);
             dirty.Reset();
+            // Valued again from its played length, it may be tied on past
+            // where its chain ended (that was cut at a note the edit moves
+            // away): the range reaches where it stops sounding.
+            MCTime playedStart;
+            MCTime playedEnd;
+            CAutoNote::GetNoteRange(head, playedStart, playedEnd);
+            if (playedEnd > end)
+                end = playedEnd;
         }
     }
 

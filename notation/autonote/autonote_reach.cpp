@@ -1,0 +1,129 @@
+// The engine's reach of played lengths: a note is notated as far as the
+// next note of its voice or the bar line, but played to its own end. Where
+// an edit changes what cut a note short, or the measures after it, what the
+// note sounds into is renotated with it.
+#include "notation/autonote/autonote.h"
+
+#include "model/conductor.h"
+#include "model/eventtypes.h"
+#include "model/findactions.h"
+#include "model/measure.h"
+#include "model/notes.h"
+#include "notation/autonote/clearing.h"
+#include "notation/autonote/timerange.h"
+#include "notation/display/base.h"
+
+#include <algorithm>
+
+namespace {
+
+// A note whose surroundings change is placed and valued again: its tie
+// chain is unmade (the value pass ties it afresh), and a chord it stands in
+// is made again from its notes, all of them marked for the value pass.
+void RevalueNote(CCBase* command, ECNote* note) {
+    MCTime chainStart;
+    MCTime chainEnd;
+    CAutoNote::GetNoteRange(note, chainStart, chainEnd);
+    ClearTiesInRange(command, note, chainStart, chainEnd, VOICE_ALL);
+    ECBase* chord = note->GetAncestor(ET_CHORD, 1);
+    ACSetDirty dirty(2);
+    dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
+    dirty.AddDirtyKind(DCctBase::DIRTY_TIME);
+    dirty.Apply(chord ? chord : static_cast<ECBase*>(note));
+    if (chord)
+        ClearEvents(command, chord, ET_CHORD, VOICE_ALL);
+}
+
+// The notes under the elements of the list, chord and tuplet members
+// included.
+void NotesUnder(MCEventList& elements, MCEventList& notes) {
+    ACFindEvents find;
+    find.AddEvtType(ET_NOTE);
+    find.Apply(elements, 1);
+    MCEventList& found = find.GetEvents();
+    for (POSITION pos = found.GetHeadPosition(); pos;)
+        notes.AddEvent(found.GetNext(pos), UNSORTED);
+}
+
+}  // namespace
+
+void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, int track, MCEventList& measures,
+                                     MCTime& lo, MCTime& hi) {
+    if (measures.IsEmpty())
+        return;
+    MCTime windowStart;
+    MCTime windowEnd;
+    GetRangeForMeasures(conductor, measures, windowStart, windowEnd);
+    MCTime reachStart = windowStart;
+    MCTime reachEnd = windowEnd;
+    MCEventList inside;
+    NotesUnder(measures, inside);
+    for (POSITION pos = inside.GetHeadPosition(); pos;) {
+        MCTime noteStart;
+        MCTime noteEnd;
+        GetNoteRange(static_cast<ECNote*>(inside.GetNext(pos)), noteStart, noteEnd);
+        reachEnd = std::max(reachEnd, noteEnd);
+    }
+    const int firstNumber = conductor->GetMeasureNumberAtTime(windowStart);
+    if (ECMeasure* before = firstNumber > 1 ? conductor->GetMeasure(track, firstNumber - 1) : nullptr) {
+        MCEventList previous;
+        previous.AddEvent(before, UNSORTED);
+        MCEventList notes;
+        NotesUnder(previous, notes);
+        for (POSITION pos = notes.GetHeadPosition(); pos;) {
+            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCTime noteStart;
+            MCTime noteEnd;
+            GetNoteRange(note, noteStart, noteEnd);
+            if (noteEnd <= windowStart)
+                continue;
+            RevalueNote(command, note);
+            reachStart = std::min(reachStart, noteStart);
+        }
+    }
+    MCEventList reached;
+    if (reachStart < windowStart)
+        conductor->GetMeasures(track, reachStart, windowStart, reached);
+    if (windowEnd < reachEnd) {
+        MCEventList after;
+        conductor->GetMeasures(track, windowEnd, reachEnd, after);
+        for (POSITION pos = after.GetHeadPosition(); pos;)
+            reached.AddEvent(after.GetNext(pos), UNSORTED);
+    }
+    if (reached.IsEmpty())
+        return;
+    ClearEvents(command, reached, ET_REST, VOICE_ALL);
+    DirtyMeasuresForNotation(reached);
+    lo = std::min(lo, reachStart);
+    hi = std::max(hi, reachEnd);
+}
+MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* conductor, const MCTime& end) {
+    MCTime start = end;
+    const int last = conductor->GetMaxMeasureNumber();
+    const int staves = conductor->GetMaxTrackNumber(TRACK_STAFF);
+    for (int track = 1; track <= staves; ++track) {
+        ECMeasure* measure = conductor->GetMeasure(track, last);
+        if (!measure || !measure->GetTime())
+            continue;
+        MCEventList measures;
+        measures.AddEvent(measure, UNSORTED);
+        MCEventList notes;
+        NotesUnder(measures, notes);
+        bool reaches = false;
+        for (POSITION pos = notes.GetHeadPosition(); pos;) {
+            auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCTime noteStart;
+            MCTime noteEnd;
+            GetNoteRange(note, noteStart, noteEnd);
+            if (noteEnd <= end)
+                continue;
+            RevalueNote(command, note);
+            reaches = true;
+        }
+        if (!reaches)
+            continue;
+        DirtyMeasuresForNotation(measures);
+        start = std::min(start, *measure->GetTime());
+    }
+    return start;
+}

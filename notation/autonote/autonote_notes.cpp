@@ -141,6 +141,9 @@ int CAutoNote::EditNotesThatIntersect(CCBase* command, ECNote* note, MCEventList
             MCTime chainStart;
             MCTime chainEnd;
             GetNoteRange(static_cast<ECNote*>(member), chainStart, chainEnd);
+            // The member is valued again too: the passes reach it even
+            // where it starts before the note that brought the chord in.
+            Widen(start, end, chainStart, chainEnd);
             if (ClearTiesInRange(command, member, chainStart, chainEnd, voice) == 1)
                 Widen(start, end, chainStart, chainEnd);
         }

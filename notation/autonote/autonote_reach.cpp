@@ -20,18 +20,27 @@ namespace {
 // A note whose surroundings change is placed and valued again: its tie
 // chain is unmade (the value pass ties it afresh), and a chord it stands in
 // is made again from its notes, all of them marked for the value pass.
-void RevalueNote(CCBase* command, ECNote* note) {
+// Answers where the notes valued again begin (a chord's earliest member).
+MCTime RevalueNote(CCBase* command, ECNote* note) {
     MCTime chainStart;
     MCTime chainEnd;
     CAutoNote::GetNoteRange(note, chainStart, chainEnd);
     ClearTiesInRange(command, note, chainStart, chainEnd, VOICE_ALL);
     ECBase* chord = note->GetAncestor(ET_CHORD, 1);
+    MCTime from = chainStart;
+    MCEventList* members = chord ? chord->GetChildren() : nullptr;
+    for (POSITION at = members ? members->GetHeadPosition() : nullptr; at;) {
+        ECBase* member = members->GetNext(at);
+        if (member->GetTime() && *member->GetTime() < from)
+            from = *member->GetTime();
+    }
     ACSetDirty dirty(2);
     dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
     dirty.AddDirtyKind(DCctBase::DIRTY_TIME);
     dirty.Apply(chord ? chord : static_cast<ECBase*>(note));
     if (chord)
         ClearEvents(command, chord, ET_CHORD, VOICE_ALL);
+    return from;
 }
 
 // The notes under the elements of the list, chord and tuplet members
@@ -77,8 +86,7 @@ void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, in
             GetNoteRange(note, noteStart, noteEnd);
             if (noteEnd <= windowStart)
                 continue;
-            RevalueNote(command, note);
-            reachStart = std::min(reachStart, noteStart);
+            reachStart = std::min(reachStart, RevalueNote(command, note));
         }
     }
     MCEventList reached;

@@ -14,25 +14,31 @@
 #include "notation/display/base.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
 // A note whose surroundings change is placed and valued again: its tie
 // chain is unmade (the value pass ties it afresh), and a chord it stands in
-// is made again from its notes, all of them marked for the value pass.
-// Answers where the notes valued again begin (a chord's earliest member).
-MCTime RevalueNote(CCBase* command, ECNote* note) {
-    MCTime chainStart;
-    MCTime chainEnd;
-    CAutoNote::GetNoteRange(note, chainStart, chainEnd);
-    ClearTiesInRange(command, note, chainStart, chainEnd, VOICE_ALL);
+// is made again from its notes, all of them marked for the value pass and
+// their chains unmade too (a member kept tied would cut the others at its
+// continuation). [from, to) grows to hold every note valued again, as played.
+void RevalueNote(CCBase* command, ECNote* note, MCTime& from, MCTime& to) {
     ECBase* chord = note->GetAncestor(ET_CHORD, 1);
-    MCTime from = chainStart;
+    std::vector<ECNote*> valued{note};
     MCEventList* members = chord ? chord->GetChildren() : nullptr;
     for (POSITION at = members ? members->GetHeadPosition() : nullptr; at;) {
         ECBase* member = members->GetNext(at);
-        if (member->GetTime() && *member->GetTime() < from)
-            from = *member->GetTime();
+        if (member != note && member->GetClassType() == ET_NOTE)
+            valued.push_back(static_cast<ECNote*>(member));
+    }
+    for (ECNote* each : valued) {
+        MCTime chainStart;
+        MCTime chainEnd;
+        CAutoNote::GetNoteRange(each, chainStart, chainEnd);
+        from = std::min(from, chainStart);
+        to = std::max(to, chainEnd);
+        ClearTiesInRange(command, each, chainStart, chainEnd, VOICE_ALL);
     }
     ACSetDirty dirty(2);
     dirty.AddDirtyKind(DCctBase::DIRTY_VALUE);
@@ -40,7 +46,6 @@ MCTime RevalueNote(CCBase* command, ECNote* note) {
     dirty.Apply(chord ? chord : static_cast<ECBase*>(note));
     if (chord)
         ClearEvents(command, chord, ET_CHORD, VOICE_ALL);
-    return from;
 }
 
 // The notes under the elements of the list, chord and tuplet members
@@ -81,12 +86,15 @@ void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, in
         NotesUnder(previous, notes);
         for (POSITION pos = notes.GetHeadPosition(); pos;) {
             auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCEventList* parents = note->GetParents();
+            if (!parents || parents->IsEmpty())
+                continue;   // a continuation an earlier note's chain took away
             MCTime noteStart;
             MCTime noteEnd;
             GetNoteRange(note, noteStart, noteEnd);
             if (noteEnd <= windowStart)
                 continue;
-            reachStart = std::min(reachStart, RevalueNote(command, note));
+            RevalueNote(command, note, reachStart, reachEnd);
         }
     }
     MCEventList reached;
@@ -120,12 +128,17 @@ MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* con
         bool reaches = false;
         for (POSITION pos = notes.GetHeadPosition(); pos;) {
             auto* note = static_cast<ECNote*>(notes.GetNext(pos));
+            MCEventList* parents = note->GetParents();
+            if (!parents || parents->IsEmpty())
+                continue;   // a continuation an earlier note's chain took away
             MCTime noteStart;
             MCTime noteEnd;
             GetNoteRange(note, noteStart, noteEnd);
             if (noteEnd <= end)
                 continue;
-            RevalueNote(command, note);
+            MCTime from = start;
+            MCTime to = end;
+            RevalueNote(command, note, from, to);
             reaches = true;
         }
         if (!reaches)

@@ -236,6 +236,10 @@ int CAutoNote::MergeNote(CCBase* command, ECBase* element, ECBase*) {
     // from the others, and stay marked for values nothing gives it.
     ClearEventsInRange(command, measures, start, end, ET_CHORD, voice);
     ClearEventsInRange(command, measures, ownStart, ownEnd, ET_DOT, voice);
+    // A beam over notes valued again is made again: kept, it would hold a
+    // note grown past what a beam takes (the beam pass reuses beams, never
+    // takes one away).
+    ClearBeamsInRange(command, measures, start, end, voice);
     ClearRestsInRange(command, measures, start, end, voice);
     // A chain unmade or a note cut leaves its measures' rests describing the
     // old music: a measure whose last note of the voice was a discarded

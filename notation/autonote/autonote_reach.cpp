@@ -96,6 +96,13 @@ void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, in
                 continue;
             RevalueNote(command, note, reachStart, reachEnd);
         }
+        // A beam over the notes valued again is made again with them.
+        if (reachStart < windowStart) {
+            MCTime beamsFrom = reachStart;
+            MCTime beamsTo = windowStart;
+            ClearBeamsInRange(command, before, beamsFrom, beamsTo, VOICE_ALL);
+            reachStart = std::min(reachStart, beamsFrom);
+        }
     }
     MCEventList reached;
     if (reachStart < windowStart)
@@ -136,9 +143,10 @@ MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* con
             GetNoteRange(note, noteStart, noteEnd);
             if (noteEnd <= end)
                 continue;
-            MCTime from = start;
+            MCTime from = noteStart;
             MCTime to = end;
             RevalueNote(command, note, from, to);
+            ClearBeamsInRange(command, measure, from, to, VOICE_ALL);
             reaches = true;
         }
         if (!reaches)

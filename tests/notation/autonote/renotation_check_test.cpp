@@ -205,6 +205,7 @@ TEST_F(RenotationCheck, SequencesThatFoundFaults) {
         {183, "the piece saved and read back"},
         {185, "performers of events the engine discarded"},
         {1208, "a chord member starting before the note that made the chord be valued again"},
+        {743, "a note added after a beamed note grew it past what a beam takes, and the beam stayed"},
         {2542, "a chord sounding into an inserted measure kept one member's tie"},
     };
     for (const auto& c : seeds) {

@@ -58,6 +58,36 @@ private:
     bool m_automatic;
 };
 
+// A group box whose caption stands in the top line of its frame, a little in
+// from the left, as the system draws it; the toolkit's styles put the caption
+// above the frame, outside the rectangle the dialog gave the box.
+class CGroupBoxWidget : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int top = metrics.height() / 2;
+        const QRect frame = rect().adjusted(0, top, -1, -1);
+        // An etched line: shadow, then highlight one pixel in.
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(frame.adjusted(1, 1, 0, 0));
+        const QString caption = title();
+        if (caption.isEmpty())
+            return;
+        const int inset = metrics.averageCharWidth();
+        const QRect band(inset, 0, metrics.horizontalAdvance(caption) + inset, metrics.height());
+        painter.fillRect(band, palette().color(QPalette::Window));
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        painter.drawText(band.adjusted(inset / 2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                         caption);
+    }
+};
+
 // A check box that checks itself only when automatic.
 class CCheckWidget : public QCheckBox {
 public:
@@ -145,7 +175,7 @@ QWidget* CButton::CreateWidget(QWidget* parent, DWORD dwStyle) {
         break;
     }
     case BS_GROUPBOX:
-        widget = new QGroupBox(parent);
+        widget = new CGroupBoxWidget(parent);
         widget->setFocusPolicy(Qt::NoFocus);
         break;
     case BS_OWNERDRAW: {

@@ -195,9 +195,14 @@ void CDocument::SetPathName(const char* path, int addToRecent) {
         return;
     }
     m_strPathName = path;
-    m_strTitle = FileNameOf(m_strPathName);
+    SetTitle(FileNameOf(m_strPathName));
     if (CWinApp* app = AfxGetApp(); app && addToRecent)
         app->AddToRecentFileList(m_strPathName.c_str());
+}
+
+void CDocument::SetTitle(const std::string& title) {
+    m_strTitle = title;
+    UpdateFrameCounts();
 }
 
 void CDocument::AddView(CView* view) {

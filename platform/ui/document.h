@@ -142,7 +142,8 @@ public:
     // path empties the path and keeps the title.
     virtual void SetPathName(const char* path, int addToRecent = 1);
     const std::string& GetTitle() const { return m_strTitle; }
-    virtual void SetTitle(const std::string& title) { m_strTitle = title; }
+    // Names the document and has every frame showing it retitle itself.
+    virtual void SetTitle(const std::string& title);
 
     int IsModified() const { return m_bModified; }
     virtual void SetModifiedFlag(int modified = 1) { m_bModified = modified != 0; }

@@ -78,7 +78,9 @@ QAbstractItemView* MakeView(QWidget* parent, DWORD dwStyle) {
         view->setFlow(type == LVS_SMALLICON ? QListView::LeftToRight : QListView::TopToBottom);
         view->setWrapping(true);
         view->setResizeMode(QListView::Adjust);
-        view->setUniformItemSizes(true);
+        // Each item as wide as its own label: one size for all would cut
+        // every label longer than the item it was taken from.
+        view->setUniformItemSizes(false);
         view->setSpacing(2);
         return view;
     }

@@ -1,12 +1,13 @@
 // Prompts: the message boxes the system shows the user.
-// Code anywhere calls ShowPrompt; the GUI installs a CPromptHandler that shows a
-// real dialog, tests install one that scripts the answers (CPromptScript,
-// prompt_script.h). Without a handler a
+// Code anywhere calls ShowPrompt; the program installs a CPromptHandler that
+// shows a real message box (CPromptBox, prompt_box.h), tests install one that
+// scripts the answers (CPromptScript, prompt_script.h). Without a handler a
 // prompt is written to standard error and answered with its default button.
 // Any thread may call; the handler is called on the caller's thread.
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Buttons (low nibble), icons and modality, as the system passes them.
 enum : unsigned {
@@ -67,5 +68,15 @@ int ShowPrompt(const std::string& text, unsigned flags = MB_OK, const std::strin
 // string shows an empty text (and a trace), as the prompt still needs an answer.
 int ShowPrompt(unsigned stringId, unsigned flags = MB_OK, const std::string& caption = {});
 
-// The button a prompt with these flags answers when nobody can be asked.
+// The buttons of the prompt's button set, left to right.
+std::vector<int> PromptButtons(unsigned flags);
+// The button a prompt with these flags answers when nobody can be asked: its
+// default button (MB_DEFBUTTONn; past the last button, the last).
 int DefaultPromptAnswer(unsigned flags);
+// The button Escape (or the window's close box) answers: Cancel where the set
+// has one, OK for a lone OK; 0 for Yes/No and Abort/Retry/Ignore, which only
+// a button answers.
+int EscapePromptAnswer(unsigned flags);
+// What happens without a handler: the text goes to standard error and the
+// default button answers. For handlers that find nobody to ask.
+int ShowUnattendedPrompt(const PromptRequest& request);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -280,6 +281,11 @@ bool CWndEvents::Key(QWidget* widget, QKeyEvent* event) {
         event->accept();   // translated: no characters follow, as no widget saw the key
         return true;
     }
+    // Escape in a dialog is the dialog's: its dialog manager takes the key
+    // before the control under the focus, whose own key handlers never see it
+    // (a field that swallows every key would otherwise keep the dialog open).
+    if (virtualKey == VK_ESCAPE && widget != widget->window() && qobject_cast<QDialog*>(widget->window()))
+        return false;
     if (!hInputNow)
         return false;
     wnd = CWnd::FromHandle(hInputNow);   // still there after the translation

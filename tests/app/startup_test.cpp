@@ -9,9 +9,15 @@
 #include "platform/ui/docmanager.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/recentfiles.h"
+#include "platform/ui/commands.h"
+#include "platform/ui/prompt_script.h"
 #include "tests/app/app_support.h"
+#include "tests/platform/messaging_support.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
 
 namespace {
 
@@ -81,6 +87,34 @@ TEST(Startup, AFileOnTheCommandLineIsOpenAndActiveBeforeTheFirstActivation) {
     ASSERT_NE(frame->GetMusicWnd(), nullptr);
     EXPECT_FALSE(frame->GetMusicWnd()->IsWindowVisible());
     app.CloseAllDocuments(FALSE);
+    AfxGetMainWnd()->DestroyWindow();
+    app.ExitInstance();
+}
+
+// The main window waits empty once its last document is closed: nothing
+// opens by itself, then or a little later, and the title is the program's alone.
+TEST(Startup, ClosingTheLastDocumentLeavesTheMainWindowEmpty) {
+    AppTestFolder folder;
+    CPromptScript prompts;
+    CStaffwrightApp app;
+    app.SetCommandLine({folder.WriteMidiFile("a.mid")});
+    ASSERT_TRUE(app.InitInstance());
+    auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+    ASSERT_NE(frame, nullptr);
+    ASSERT_NE(frame->MDIGetActive(), nullptr);
+    std::string title;
+    frame->GetWindowText(title);
+    EXPECT_EQ(title, "a.mid - Staffwright");
+
+    prompts.Answer(IDNO);   // whatever it asks about saving
+    frame->MDIGetActive()->SendMessage(WM_CLOSE);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    messaging_test::PumpUntil([&] { return std::chrono::steady_clock::now() > until; });
+
+    EXPECT_EQ(app.GetDocManager()->GetOpenDocumentCount(), 0);
+    EXPECT_EQ(frame->MDIGetActive(), nullptr);
+    frame->GetWindowText(title);
+    EXPECT_EQ(title, "Staffwright");
     AfxGetMainWnd()->DestroyWindow();
     app.ExitInstance();
 }

@@ -300,6 +300,8 @@ TEST_F(OpusTemplate, ATemplateFileOpensUntitledNativeOnTheDefaultPlayDevice) {
     EXPECT_TRUE(opened->IsEmbedded());
     EXPECT_EQ(docTemplate->m_nUntitledCount, 1u);
     EXPECT_FALSE(FrameOf(InfoViewOf(opened))->IsWindowVisible());
+    // Its frame is named after the new document, not the template's file.
+    EXPECT_EQ(TitleOf(FrameOf(InfoViewOf(opened))), "Untitled1 - Information");
     const std::vector<ECBase*> openedStaves = doc_support::FindEvents(opened->GetBaseEvent(), ET_STAFF);
     ASSERT_EQ(openedStaves.size(), staffCount);
     LCMidiVoiceMap* voiceMap = voiceMapOf(openedStaves.back());

@@ -76,6 +76,20 @@ BEGIN_MESSAGE_MAP(CKeepSelectionEdit, CWnd)
     ON_MESSAGE(EM_SETSEL, &CKeepSelectionEdit::OnSetSel)
 END_MESSAGE_MAP()
 
+// A field that takes every key and character it is sent for itself.
+class CAllKeysEdit : public CWnd {
+public:
+    std::vector<UINT> keys;
+    afx_msg void OnKeyDown(UINT nChar, UINT, UINT) { keys.push_back(nChar); }
+    afx_msg void OnChar(UINT nChar, UINT, UINT) { keys.push_back(nChar); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CAllKeysEdit, CWnd)
+    ON_WM_KEYDOWN()
+    ON_WM_CHAR()
+END_MESSAGE_MAP()
+
 // A count between 1 and 1000 and a name: the data a dialog's class exchanges.
 class CNumberDialog : public CDialog {
 public:
@@ -85,6 +99,8 @@ public:
     std::string m_strName = "Viola";
     bool m_bKeepNameSelection = false;   // the name field refuses EM_SETSEL
     CKeepSelectionEdit m_nameEdit;
+    bool m_bCountTakesAllKeys = false;   // the count field swallows every key
+    CAllKeysEdit m_countEdit;
     std::vector<std::string> notes;
 
     afx_msg void OnTry() { notes.push_back("try"); }
@@ -101,6 +117,8 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override {
         if (m_bKeepNameSelection)
             DDX_Control(pDX, IDC_NAME, m_nameEdit);
+        if (m_bCountTakesAllKeys)
+            DDX_Control(pDX, IDC_COUNT, m_countEdit);
         DDX_Text(pDX, IDC_COUNT, m_nCount);
         DDV_MinMaxInt(pDX, m_nCount, 1, 1000);
         DDX_Text(pDX, IDC_NAME, m_strName);
@@ -299,17 +317,21 @@ TEST(Dialog, AClickAndAPostedMessageReachItsMessageMap) {
 }
 
 TEST(Dialog, EscapeAndWmCloseAreCancel) {
-    for (const bool escape : {true, false}) {
+    enum How { Escape, EscapeInAFieldTakingAllKeys, Close };
+    for (const How how : {Escape, EscapeInAFieldTakingAllKeys, Close}) {
         CDialogScript script;
         script.Queue(IDD_NUMBER, [&](CWnd& dialog) {
-            if (escape)
-                QTest::keyClick(Control(dialog, IDC_COUNT), Qt::Key_Escape);
-            else
+            if (how == Close)
                 dialog.SendMessage(WM_CLOSE);
+            else
+                QTest::keyClick(Control(dialog, IDC_COUNT), Qt::Key_Escape);
         });
         CNumberDialog dialog;
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL) << escape;
-        EXPECT_EQ(dialog.notes, std::vector<std::string>{"cancel"}) << escape;
+        dialog.m_bCountTakesAllKeys = how == EscapeInAFieldTakingAllKeys;
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL) << how;
+        EXPECT_EQ(dialog.notes, std::vector<std::string>{"cancel"}) << how;
+        // The dialog took the key before the field.
+        EXPECT_TRUE(dialog.m_countEdit.keys.empty()) << how;
     }
 }
 

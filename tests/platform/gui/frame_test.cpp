@@ -19,9 +19,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QTest>
 
@@ -253,6 +255,30 @@ TEST_F(Frames, UntitledDocumentsAreNumberedAndTheirFramesSayIt) {
     EXPECT_EQ(titles, (std::vector<std::string>{"Untitled1", "Untitled2"}));
     EXPECT_EQ(frameTitles, titles);
     EXPECT_EQ(TitleOf(main), "Untitled2 - Frames");   // the active document, then the program
+}
+
+TEST_F(Frames, SaveAsRetitlesEveryFrameOfTheDocument) {
+    CTestDoc* document = NewDocument();
+    CTestChild* first = FrameOf(document);
+    CFrameWnd* second = docTemplate->CreateNewFrame(document, first);
+    docTemplate->InitialUpdateFrame(second, document, TRUE);
+    ASSERT_EQ(TitleOf(first), "Untitled1:1");
+
+    // The user names the file in the save dialog.
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("Song.sht").toStdString();
+    CDocument::SavePathHook previous = CDocument::SetSavePathHook([&](CDocument*, std::string& chosen, int) {
+        chosen = path;
+        return 1;
+    });
+    main->SendMessage(WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
+    CDocument::SetSavePathHook(std::move(previous));
+
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(path)));
+    EXPECT_EQ(document->GetTitle(), "Song.sht");
+    EXPECT_EQ(TitleOf(first), "Song.sht:1");
+    EXPECT_EQ(TitleOf(second), "Song.sht:2");
+    EXPECT_EQ(TitleOf(main), "Song.sht - Frames");   // the active document, then the program
 }
 
 TEST_F(Frames, AFrameMadeInvisibleStaysHiddenUntilItsInitialUpdateShowsIt) {

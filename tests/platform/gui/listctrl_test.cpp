@@ -162,4 +162,22 @@ TEST(ListControlSmallIcons, ItemsStandInARowAndHitTestAndClicksWorkAsInTheReport
     EXPECT_EQ(list.GetSelectedCount(), 1u);
 }
 
+// Each item is as wide as its own label: a long name beside a short one is
+// shown whole, not cut to the other's width.
+TEST(ListControlSmallIcons, EachLabelIsShownWhole) {
+    CNotedParent parent;
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_VISIBLE | LVS_SMALLICON, CRect(10, 10, 410, 210), &parent, IDC_TRACKS));
+    for (const char* name : {"Empty Track", "Piano"})
+        list.InsertItem(list.GetItemCount(), name);
+    list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto* view = qobject_cast<QListView*>(list.GetWidget());
+    ASSERT_NE(view, nullptr);
+    for (int item = 0; item < 2; ++item) {
+        const QModelIndex index = view->model()->index(item, 0);
+        const int text = view->fontMetrics().horizontalAdvance(index.data().toString());
+        EXPECT_GE(view->visualRect(index).width(), text) << index.data().toString().toStdString();
+    }
+}
+
 }  // namespace

@@ -138,8 +138,10 @@ bool PaintEvent(QWidget* widget, QPaintEvent* event) {
         return EraseScrolledArea(widget);
     const HWND hWnd = wnd->m_hWnd;
     const bool plain = IsPlain(widget);
-    if (!plain && !FindSurface(widget))
-        return false;   // a control nobody has drawn on paints itself
+    // A control nobody has drawn on paints itself, unless it handles WM_PAINT:
+    // then its first paint asks for its picture (a dialog's first showing too).
+    if (!plain && !FindSurface(widget) && !wnd->FindMessageEntry(WM_PAINT, 0, 0))
+        return false;
     CWindowSurface& surface = Surface(widget);
     surface.paintDefaulted = false;
     const bool painting = !surface.invalid.isEmpty();

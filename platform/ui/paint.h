@@ -14,7 +14,8 @@
 // after it, so a window never paints in a loop.
 //
 // A plain window (CWnd's own widget) always shows its surface. A Qt control
-// shows its surface once something draws on it (a handled WM_PAINT, a client
+// (a dialog too) whose message map handles WM_PAINT gets it at its first
+// paint. A Qt control shows its surface once something draws on it (a handled WM_PAINT, a client
 // DC), except at a paint whose WM_PAINT goes to the default handling; until
 // then it paints itself as it always does, at every paint (an invalidation
 // alone gives it no picture). A subclassed widget that is a scrolled area (the

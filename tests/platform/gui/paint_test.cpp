@@ -184,6 +184,9 @@ TEST(Painting, AControlShowsItsSurfaceOnlyWhenItHandlesThePaint) {
     CButton plain;
     ASSERT_TRUE(painted.Create("Painted", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 90, 40), &parent, 1));
     ASSERT_TRUE(plain.Create("Plain", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(100, 10, 180, 40), &parent, 2));
+    // A control that handles WM_PAINT shows its picture from its first paint,
+    // without an invalidation (a dialog's first showing).
+    EXPECT_EQ(Shown(painted).pixel(40, 15), Rgb(kRed));
     painted.Invalidate();
     plain.Invalidate();   // a surface, but nobody paints on it: the button draws itself
     // Each paint after the first too: what the update region asked for is

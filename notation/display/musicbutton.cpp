@@ -107,13 +107,7 @@ void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
         auto* signature = dynamic_cast<ECMeter*>(&event);
         if (!meter || !signature)
             return;
-        const int kind = signature->GetMeterType();
-        if (kind == 0 || kind == 1)
-            meter->SetMeter(static_cast<DCctMeter::tag_timesignaturetype>(kind));
-        else if (kind == 6)
-            meter->SetMeter(signature->GetCompoundNumerator(), signature->GetCompoundDenominator());
-        else
-            meter->SetMeter(signature->GetNumerator(), signature->GetDenominator());
+        meter->SetMeter(*signature);
         SampleMeasure measure;
         measure.Add(event);
         measure.Draw(dc, rect);

@@ -61,6 +61,13 @@ private:
     std::vector<ECBase*> m_children;   // borrowed: the caller's events
 };
 
+// `event` drawn in `rect` as the child of a sample measure.
+void DrawOnStaff(CDC& dc, CRect& rect, ECBase& event) {
+    SampleMeasure measure;
+    measure.Add(event);
+    measure.Draw(dc, rect);
+}
+
 // Draws `event` in `rect` of `dc` (MM_TWIPS) as its type shows on a button.
 void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
     DCctBase* display = ReadyDisplay(event, color);
@@ -78,12 +85,9 @@ void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
                 tuplet->SetTuplet(group->GetIrregular(), group->GetNormal());
         display->DrawInRect(&dc, &rect);
         return;
-    case ET_CLEF: {
-        SampleMeasure measure;
-        measure.Add(event);
-        measure.Draw(dc, rect);
+    case ET_CLEF:
+        DrawOnStaff(dc, rect, event);
         return;
-    }
     case ET_KEY: {
         auto* key = dynamic_cast<DCctKey*>(display);
         auto* signature = dynamic_cast<ECKey*>(&event);
@@ -96,9 +100,7 @@ void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
         // prototype goes into scores as it is).
         const BYTE clefInScore = key->GetClef();
         key->SetClef(0);
-        SampleMeasure measure;
-        measure.Add(event);
-        measure.Draw(dc, rect);
+        DrawOnStaff(dc, rect, event);
         key->SetClef(clefInScore);
         return;
     }
@@ -108,9 +110,7 @@ void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
         if (!meter || !signature)
             return;
         meter->SetMeter(*signature);
-        SampleMeasure measure;
-        measure.Add(event);
-        measure.Draw(dc, rect);
+        DrawOnStaff(dc, rect, event);
         return;
     }
     default:

@@ -35,20 +35,7 @@ void UpdateMeter(ECMeter* meter) {
     auto* display = dynamic_cast<DCctMeter*>(MakeDisplay(meter));
     if (!display)
         return;
-    switch (meter->GetMeterType()) {
-    case 0:
-        display->SetMeter(DCctMeter::TS_COMMON);
-        break;
-    case 1:
-        display->SetMeter(DCctMeter::TS_CUT);
-        break;
-    case 6:   // a list meter: its numerators and denominators
-        display->SetMeter(meter->GetCompoundNumerator(), meter->GetCompoundDenominator());
-        break;
-    default:
-        display->SetMeter(meter->GetNumerator(), meter->GetDenominator());
-        break;
-    }
+    display->SetMeter(*meter);
 }
 
 // A staff whose first note is played on the drum channel is notated as drums.

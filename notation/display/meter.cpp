@@ -2,6 +2,8 @@
 // measure ruler's meter handler.
 #include "notation/display/meter.h"
 
+#include "model/meter.h"
+
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
@@ -68,6 +70,23 @@ void DCctMeter::SetMeter(const std::vector<unsigned char>& numerators, const std
     m_denominators = denominators;
     m_type = TS_LISTS;
     MarkChanged();
+}
+
+void DCctMeter::SetMeter(const ECMeter& meter) {
+    switch (meter.GetMeterType()) {
+    case 0:
+        SetMeter(TS_COMMON);
+        break;
+    case 1:
+        SetMeter(TS_CUT);
+        break;
+    case 6:   // a list meter: its numerators and denominators
+        SetMeter(meter.GetCompoundNumerator(), meter.GetCompoundDenominator());
+        break;
+    default:
+        SetMeter(meter.GetNumerator(), meter.GetDenominator());
+        break;
+    }
 }
 
 UINT DCctMeter::GetFontFromType() {

@@ -33,6 +33,8 @@
 
 class MCMusicFont;
 
+class ECMeter;
+
 class DCctMeter : public DCctBase {
     DECLARE_SERIAL(DCctMeter)
 public:
@@ -93,6 +95,9 @@ public:
     void SetMeter(tag_timesignaturetype type);
     // Lists, copied.
     void SetMeter(const std::vector<unsigned char>& numerators, const std::vector<unsigned char>& denominators);
+    // As `meter` reads: types 0 and 1 the common and cut time symbols, type 6
+    // its lists, any other its one fraction.
+    void SetMeter(const ECMeter& meter);
 
     // The x of the last numerator digit: 0 for the symbols; numerators over
     // one denominator: the width less one digit's; else the last entry's

@@ -6,6 +6,7 @@
 #include "notation/display/records.h"
 
 #include "model/eventtypes.h"
+#include "interface/document/musicpage.h"
 #include "interface/document/pluginrecords.h"
 #include "model/notes.h"
 #include "model/plugin.h"
@@ -28,6 +29,7 @@
 #include "notation/display/gracenote.h"
 #include "notation/display/key.h"
 #include "notation/display/lyric.h"
+#include "notation/display/musicbutton.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
@@ -115,9 +117,10 @@ extern "C" int InitPlugins() {
         CPluginView::AddPlugin(&s_viewRecord);
     for (const CPluginData& record : s_displayRecords)
         CPluginData::AddPlugin(&record);
-    // The inspector pages (notation/pages), the preference pages and the
-    // music buttons' drawing function are registered here, in that order,
-    // by the issues that bring them.
+    // The inspector pages (notation/pages) and the preference pages are
+    // registered here, before the music buttons' drawing, by the issues that
+    // bring them.
+    MCMusicButton::SetMusicDrawItemFunc(&DrawMusicButton);
     ECNote::SetDurationFuncs(CCantrel::DurFunc, CCantrel::DurFuncInverse, nullptr);
     return 87;
 }

@@ -12,6 +12,7 @@
 
 #include "platform/gdi/dc_private.h"
 #include "platform/gdi/font.h"
+#include "platform/gdi/textbreak.h"
 #include "platform/ui/dlgtemplate.h"
 
 #include <QTransform>
@@ -44,28 +45,6 @@ CFont* MakeGuiFont() {
     SetFaceName(description, dialog.face);
     font->CreateFontIndirect(&description);
     return font;
-}
-
-// The characters of `text` as the font engine reads them: UTF-8 sequences, or
-// single bytes when the text is not UTF-8.
-std::vector<std::string_view> SplitCharacters(std::string_view text) {
-    std::vector<std::string_view> characters;
-    for (size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        bool valid = length != 0 && at + length <= text.size();
-        for (size_t i = 1; valid && i < length; ++i)
-            valid = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
-        if (!valid) {
-            characters.clear();
-            for (size_t i = 0; i < text.size(); ++i)
-                characters.push_back(text.substr(i, 1));
-            return characters;
-        }
-        characters.push_back(text.substr(at, length));
-        at += length;
-    }
-    return characters;
 }
 
 }  // namespace
@@ -283,26 +262,7 @@ int CDC::ExtTextOut(int x, int y, UINT options, const RECT* rect, std::string_vi
 int CDC::DrawText(std::string_view text, RECT* rect, UINT format) {
     if (!rect)
         return 0;
-    const std::string plain = (format & DT_NOPREFIX) ? std::string(text) : StripMnemonicPrefixes(text);
-    // Lines: the whole text on one line with DT_SINGLELINE, else split at line breaks.
-    std::vector<std::string> lines;
-    if (format & DT_SINGLELINE) {
-        lines.push_back(plain);
-        for (char& c : lines.back())
-            if (c == '\r' || c == '\n')
-                c = ' ';
-    } else {
-        size_t start = 0;
-        for (size_t at = 0; at <= plain.size(); ++at) {
-            if (at == plain.size() || plain[at] == '\n') {
-                std::string line = plain.substr(start, at - start);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                lines.push_back(std::move(line));
-                start = at + 1;
-            }
-        }
-    }
+    std::vector<std::string> lines = BreakTextLines(*this, text, std::abs(rect->right - rect->left), format);
     const CRealizedFont& font = RealizedFont();
     TEXTMETRIC metrics;
     font.GetLogicalTextMetrics(metrics);
@@ -313,6 +273,7 @@ int CDC::DrawText(std::string_view text, RECT* rect, UINT format) {
     const bool yUp = (m_state.viewportExt.cy < 0) != (m_state.windowExt.cy < 0);
     const int down = yUp ? -1 : 1;
     if (format & DT_CALCRECT) {
+        // The rectangle narrows to the widest line, or widens to a word wider than it.
         int widest = 0;
         for (const std::string& line : lines)
             widest = std::max(widest, static_cast<int>(GetTextExtent(line).cx));
@@ -329,24 +290,13 @@ int CDC::DrawText(std::string_view text, RECT* rect, UINT format) {
         top = box.top() + (box.height() - deviceLine) / 2;
     else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM))
         top = box.bottom() + 1 - deviceLine;
+    const MeasureText deviceWidth = [&font](std::string_view run) { return font.GetTextWidth(run); };
     for (std::string& line : lines) {
-        if (format & DT_END_ELLIPSIS) {
-            // Characters give way to "..." until the line fits.
-            std::vector<std::string_view> characters = SplitCharacters(line);
-            if (font.GetTextWidth(line) > box.width()) {
-                std::string cut;
-                while (!characters.empty()) {
-                    characters.pop_back();
-                    cut.clear();
-                    for (std::string_view c : characters)
-                        cut += c;
-                    cut += "...";
-                    if (font.GetTextWidth(cut) <= box.width())
-                        break;
-                }
-                line = cut;
-            }
-        }
+        // An edit control shows no line it cannot show whole (but always its first).
+        if ((format & DT_EDITCONTROL) && top != box.top() && top + deviceLine > box.bottom() + 1)
+            break;
+        if ((format & DT_END_ELLIPSIS) && font.GetTextWidth(line) > box.width())
+            line = CutWithEllipsis(line, box.width(), deviceWidth);
         const unsigned horizontal = (format & DT_CENTER) ? TA_CENTER : (format & DT_RIGHT) ? TA_RIGHT : TA_LEFT;
         const double x = horizontal == TA_CENTER ? box.left() + box.width() / 2.0
                          : horizontal == TA_RIGHT ? box.right() + 1.0

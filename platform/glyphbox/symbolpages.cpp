@@ -62,10 +62,13 @@ template <int Accidentals>
 ECBase* Key() {
     return new ECKey(Accidentals, 0);
 }
+// A meter shown by its numbers, its type worked out from them (types 0 and 1
+// draw as the common and cut time symbols).
 template <int Numerator, int Denominator>
 ECBase* Meter() {
+    constexpr unsigned char kWorkedOut = 2;   // simple or above: the meter finds its own type
     auto* meter = new ECMeter;
-    meter->SetMeter(Numerator, Denominator, 0);
+    meter->SetMeter(Numerator, Denominator, kWorkedOut);
     return meter;
 }
 template <int Type>
@@ -126,7 +129,7 @@ const GlyphSymbol kNotes[] = {
     {31930, &Note<16>}, {IDC_SYMBOL_HALF_NOTE, &Note<8>}, {IDC_SYMBOL_QUARTER_NOTE, &Note<4>}, {31933, &Note<2>},
     {31934, &Note<1>},  {31935, &Rest<16>}, {31936, &Rest<8>}, {31937, &Rest<4>},
     {31938, &Rest<2>},  {31939, &Rest<1>},  {31940, &GraceNote}, {IDC_SYMBOL_TRIPLET, &Triplet},
-    {31942, &Coded<ECDot, &ECDot::SetDotType, 0>}, {31943, &Plain<ECTie>}, {31944, &Plain<ECSlur>},
+    {31942, &Coded<ECDot, &ECDot::SetDotType, 1>}, {31943, &Plain<ECTie>}, {31944, &Plain<ECSlur>},
     {31945, &ChordSymbol},
 };
 const GlyphSymbol kMarks[] = {

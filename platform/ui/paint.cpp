@@ -24,6 +24,7 @@ public:
     QRegion invalid;             // client coordinates
     bool erase = false;          // the next BeginPaint erases first
     bool paintDefaulted = false;   // WM_PAINT reached the default handling
+    bool drawnOn = false;          // a client DC or a handled WM_PAINT drew on it
     bool eraseDefaulted = false;   // WM_ERASEBKGND reached the default handling
 };
 
@@ -137,11 +138,14 @@ bool PaintEvent(QWidget* widget, QPaintEvent* event) {
         return EraseScrolledArea(widget);
     const HWND hWnd = wnd->m_hWnd;
     const bool plain = IsPlain(widget);
-    if (!plain && !FindSurface(widget))
-        return false;   // a control nobody has drawn on paints itself
+    // A control nobody has drawn on paints itself, unless it handles WM_PAINT:
+    // then its first paint asks for its picture (a dialog's first showing too).
+    if (!plain && !FindSurface(widget) && !wnd->FindMessageEntry(WM_PAINT, 0, 0))
+        return false;
     CWindowSurface& surface = Surface(widget);
     surface.paintDefaulted = false;
-    if (!surface.invalid.isEmpty()) {
+    const bool painting = !surface.invalid.isEmpty();
+    if (painting) {
         CallWndProc(*wnd, WM_PAINT, 0, 0);
         if (!CWnd::FromHandle(hWnd))
             return true;   // the window went while painting
@@ -149,7 +153,12 @@ bool PaintEvent(QWidget* widget, QPaintEvent* event) {
     CWindowSurface* still = FindSurface(widget);
     if (!still)
         return false;
-    if (!plain && still->paintDefaulted)
+    if (painting && !still->paintDefaulted)
+        still->drawnOn = true;   // the window's own WM_PAINT
+    // A control nobody draws on paints itself at every paint: an invalidation
+    // alone (a picture button's change of state) made it a surface that holds
+    // nothing, which would show the control blank from its next paint on.
+    if (!plain && (still->paintDefaulted || !still->drawnOn))
         return false;
     QPainter painter(widget);
     painter.setClipRegion(event->region());
@@ -322,8 +331,10 @@ BOOL CWnd::OnEraseBkgnd(CDC*) {
 // ---- DCs on a window ------------------------------------------------------------------------
 
 CClientDC::CClientDC(CWnd* pWnd) {
-    if (pWnd && platform_detail::AttachWindowSurface(*pWnd, *this))
+    if (pWnd && platform_detail::AttachWindowSurface(*pWnd, *this)) {
         m_hWnd = pWnd->m_hWnd;
+        Surface(pWnd->GetWidget()).drawnOn = true;
+    }
 }
 
 CClientDC::~CClientDC() {
@@ -336,6 +347,7 @@ CPaintDC::CPaintDC(CWnd* pWnd) {
     if (!pWnd || !pWnd->GetWidget())
         return;
     m_hWnd = pWnd->m_hWnd;
+    Surface(pWnd->GetWidget()).drawnOn = true;
     CDC* begun = pWnd->BeginPaint(&m_ps);
     // This DC draws in place of the one BeginPaint made: the same surface and clip.
     platform_detail::AttachWindowSurface(*pWnd, *this);

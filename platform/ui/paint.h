@@ -14,8 +14,11 @@
 // after it, so a window never paints in a loop.
 //
 // A plain window (CWnd's own widget) always shows its surface. A Qt control
-// shows its surface only when its WM_PAINT is handled; otherwise it paints
-// itself as it always does. A subclassed widget that is a scrolled area (the
+// (a dialog too) whose message map handles WM_PAINT gets it at its first
+// paint. A Qt control shows its surface once something draws on it (a handled WM_PAINT, a client
+// DC), except at a paint whose WM_PAINT goes to the default handling; until
+// then it paints itself as it always does, at every paint (an invalidation
+// alone gives it no picture). A subclassed widget that is a scrolled area (the
 // MDI client) gets WM_ERASEBKGND before it paints: an erase its handler takes
 // becomes the area's background.
 //

@@ -172,6 +172,35 @@ TEST_F(PictureButton2, HoverHoldsTheCaptureOnlyWhileThePointerIsOver) {
     }
 }
 
+TEST_F(PictureButton2, EveryRepaintDrawsTheImageOfTheState) {
+    // A bar's button is painted again and again (its state, its enabling, an
+    // uncovered bar): each paint shows the image of the state, never a blank face.
+    Make("TestBtn");
+    button.SetButtonStyle(MCButton2::STYLE_TOGGLE);
+    button.SetDisabledState(2);
+    const struct {
+        const char* step;
+        void (*act)(MCButton2&);
+        COLORREF ink;   // the image's colour at the centre
+    } steps[] = {
+        {"first paint", [](MCButton2&) {}, kBlack},
+        {"painted again", [](MCButton2&) {}, kBlack},
+        {"toggled on", [](MCButton2& b) { b.SetButtonState(1); }, kBlue},
+        {"toggled on, painted again", [](MCButton2&) {}, kBlue},
+        {"toggled off", [](MCButton2& b) { b.SetButtonState(0); }, kBlack},
+        {"disabled", [](MCButton2& b) { b.EnableWindow(FALSE); }, kGreen},
+        {"enabled", [](MCButton2& b) { b.EnableWindow(TRUE); }, kBlack},
+        {"painted once more", [](MCButton2&) {}, kBlack},
+    };
+    for (const auto& s : steps) {
+        s.act(button);
+        const QImage face = Face();
+        ASSERT_EQ(face.size(), QSize(16, 12)) << s.step;
+        EXPECT_EQ(face.pixel(8, 6) & 0xFFFFFF, qRgb(GetRValue(s.ink), GetGValue(s.ink), GetBValue(s.ink)) & 0xFFFFFF)
+            << s.step;
+    }
+}
+
 TEST_F(PictureButton2, TheReflectedDrawItemIsAnsweredOne) {
     Make("TestBtn");
     button.SetButtonState(1);

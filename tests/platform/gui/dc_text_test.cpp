@@ -6,6 +6,7 @@
 
 #include "platform/gdi/font.h"
 #include "platform/gdi/symbolface.h"
+#include "platform/gdi/textbreak.h"
 
 #include <QFont>
 #include <QRawFont>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -233,6 +236,91 @@ TEST(DCText, DrawTextFormats) {
     twips.dc.DrawText("Staff", &up, DT_CALCRECT | DT_SINGLELINE);
     EXPECT_LT(up.bottom, 0);
     EXPECT_GT(up.right, 0);
+}
+
+TEST(DCText, DrawTextBreaksLinesBetweenWords) {
+    MemoryCanvas canvas(10, 10);
+    ScopedFont font("Arial", -20);
+    canvas.dc.SelectObject(&font.font);
+    const auto width = [&](const char* text) { return static_cast<int>(canvas.dc.GetTextExtent(text).cx); };
+
+    struct Case {
+        const char* text;
+        int width;                          // logical units
+        UINT format;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"alpha beta gamma", width("alpha beta"), DT_WORDBREAK, {"alpha beta", "gamma"}},
+        {"alpha beta gamma", width("alpha beta") - 1, DT_WORDBREAK, {"alpha", "beta", "gamma"}},
+        {"alpha beta gamma", 1000, DT_WORDBREAK, {"alpha beta gamma"}},
+        // The spaces at a break belong to neither line; leading spaces stay.
+        {"alpha   beta", width("alpha"), DT_WORDBREAK, {"alpha", "beta"}},
+        {"  alpha beta", width("  alpha"), DT_WORDBREAK, {"  alpha", "beta"}},
+        // Line breaks still break, each paragraph wrapped by itself.
+        {"alpha beta\ngamma", 1000, DT_WORDBREAK, {"alpha beta", "gamma"}},
+        {"alpha beta\r\n\r\ngamma", width("alpha"), DT_WORDBREAK, {"alpha", "beta", "", "gamma"}},
+        {"alpha\rbeta", 1000, 0, {"alpha", "beta"}},
+        // A word wider than the rectangle stands alone and overflows it ...
+        {"a extraordinary b", width("a b"), DT_WORDBREAK, {"a", "extraordinary", "b"}},
+        // ... an edit control breaks it between characters ...
+        {"abcdefg hi", width("abc"), DT_WORDBREAK | DT_EDITCONTROL, {"abc", "def", "g hi"}},
+        // ... and a word ellipsis cuts it.
+        {"extraordinary b", width("extra..."), DT_WORDBREAK | DT_WORD_ELLIPSIS, {"extra...", "b"}},
+        // Without DT_WORDBREAK a line is as long as its paragraph; a single line takes everything.
+        {"alpha beta gamma", width("alpha"), 0, {"alpha beta gamma"}},
+        {"alpha beta\ngamma", width("alpha"), DT_WORDBREAK | DT_SINGLELINE, {"alpha beta gamma"}},
+        // Mnemonic prefixes go before the words are measured.
+        {"&Open the &&file", width("Open the &file"), DT_WORDBREAK, {"Open the &file"}},
+        {"", 100, DT_WORDBREAK, {""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BreakTextLines(canvas.dc, c.text, c.width, c.format), c.lines) << c.text << " in " << c.width;
+}
+
+TEST(DCText, DrawTextWrapsAndComputesTheWrappedRectangle) {
+    ScopedFont font("Arial", -20);
+    MemoryCanvas canvas(300, 200);
+    canvas.dc.SelectObject(&font.font);
+    canvas.dc.SetBkMode(TRANSPARENT);
+    TEXTMETRIC metrics;
+    canvas.dc.GetTextMetrics(&metrics);
+    const int line = metrics.tmHeight;
+    const CSize first = canvas.dc.GetTextExtent("alpha beta");
+    const char* text = "alpha beta gamma";
+
+    // DT_CALCRECT keeps the width asked for as the limit, narrows to the widest
+    // line, extends the bottom over every line, and draws nothing.
+    RECT calc{10, 20, 10 + first.cx + 2, 20};
+    EXPECT_EQ(canvas.dc.DrawText(text, &calc, DT_WORDBREAK | DT_CALCRECT), 2 * line);
+    EXPECT_EQ(calc.right, 10 + first.cx);
+    EXPECT_EQ(calc.bottom, 20 + 2 * line);
+    EXPECT_TRUE(InkBox(canvas.Image()).isNull());
+
+    // A word wider than the rectangle widens it.
+    RECT narrow{0, 0, 5, 0};
+    EXPECT_EQ(canvas.dc.DrawText("tiny extraordinary", &narrow, DT_WORDBREAK | DT_CALCRECT), 2 * line);
+    EXPECT_EQ(narrow.right, canvas.dc.GetTextExtent("extraordinary").cx);
+
+    // Drawn into that rectangle, the ink stays inside it on as many lines as computed.
+    canvas.dc.DrawText(text, &calc, DT_WORDBREAK);
+    const QRect ink = InkBox(canvas.Image());
+    ASSERT_FALSE(ink.isNull());
+    EXPECT_GE(ink.left(), 10);
+    EXPECT_LE(ink.right(), calc.right);
+    EXPECT_GE(ink.top(), 20);
+    EXPECT_LE(ink.bottom(), calc.bottom);
+    EXPECT_GT(ink.height(), line);   // more than one line's band
+
+    // In y-up mapping the wrapped rectangle grows downwards on the page.
+    MemoryCanvas twips(10, 10);
+    twips.dc.SetMapMode(MM_TWIPS);
+    twips.dc.SelectObject(&font.font);
+    twips.dc.GetTextMetrics(&metrics);
+    const int wide = twips.dc.GetTextExtent("alpha beta").cx;
+    RECT up{0, 0, wide, 0};
+    EXPECT_EQ(twips.dc.DrawText(text, &up, DT_WORDBREAK | DT_CALCRECT), 2 * metrics.tmHeight);
+    EXPECT_EQ(up.bottom, -2 * metrics.tmHeight);
 }
 
 TEST(DCText, StockFontsAndTheCurrentFont) {

@@ -184,12 +184,28 @@ TEST(Painting, AControlShowsItsSurfaceOnlyWhenItHandlesThePaint) {
     CButton plain;
     ASSERT_TRUE(painted.Create("Painted", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 90, 40), &parent, 1));
     ASSERT_TRUE(plain.Create("Plain", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(100, 10, 180, 40), &parent, 2));
+    // A control that handles WM_PAINT shows its picture from its first paint,
+    // without an invalidation (a dialog's first showing).
+    EXPECT_EQ(Shown(painted).pixel(40, 15), Rgb(kRed));
     painted.Invalidate();
     plain.Invalidate();   // a surface, but nobody paints on it: the button draws itself
-    EXPECT_EQ(Shown(painted).pixel(40, 15), Rgb(kRed));
-    const QImage own = Shown(plain);
-    EXPECT_NE(own.pixel(40, 15), Rgb(kRed));
-    EXPECT_NE(own.pixel(40, 15), qRgb(255, 255, 255)) << "the button's own face";
+    // Each paint after the first too: what the update region asked for is
+    // done, and the control that does not handle WM_PAINT still draws itself
+    // (its label's dark ink), never the empty surface.
+    auto darkPixels = [](const QImage& image) {
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    for (int paint = 0; paint < 3; ++paint) {
+        EXPECT_EQ(Shown(painted).pixel(40, 15), Rgb(kRed)) << paint;
+        const QImage own = Shown(plain);
+        EXPECT_NE(own.pixel(40, 15), Rgb(kRed)) << paint;
+        EXPECT_NE(own.pixel(40, 15), qRgb(255, 255, 255)) << "the button's own face, paint " << paint;
+        EXPECT_GT(darkPixels(own), 5) << "the button's label, paint " << paint;
+    }
 }
 
 // The MDI client: a scrolled area taken over by a window that erases it blue.

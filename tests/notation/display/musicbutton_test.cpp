@@ -1,0 +1,214 @@
+// The music buttons' faces: each prototype drawn by the notation in the
+// colours of its image, the clef, key and meter on staff lines of their own,
+// and the symbol palette showing every symbol once the plug-in has started.
+// Checked by where the ink lies.
+// Before any Qt header: the model's headers name parameters "slots".
+#include "tests/interface/document/doc_support.h"
+
+#include "notation/display/musicbutton.h"
+
+#include "interface/document/musicpage.h"
+#include "model/groupmarks.h"
+#include "model/markings.h"
+#include "model/meter.h"
+#include "model/notes.h"
+#include "model/textmarks.h"
+#include "notation/display/records.h"
+#include "platform/glyphbox/glyphbox.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/ownerdraw.h"
+#include "platform/ui/syscolor.h"
+#include "tests/platform/gui/dc_support.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QRgb Rgb(COLORREF color) {
+    return qRgb(GetRValue(color), GetGValue(color), GetBValue(color)) & 0xFFFFFF;
+}
+
+// The pixels of `image` of `color`, and those of neither `color` nor `background`.
+struct Ink {
+    int ofColor = 0;
+    int other = 0;
+};
+Ink CountInk(const QImage& image, QRgb color, QRgb background) {
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
+            if (pixel == color)
+                ++ink.ofColor;
+            else if (pixel != background)
+                ++ink.other;
+        }
+    return ink;
+}
+
+// The face DrawMusicButton makes for `event` in image `state`, as an image.
+QImage Face(ECBase* event, UINT state, CSize size = CSize(40, 48)) {
+    MCMusicButton button;
+    button.SetEvent(event, -1);
+    MemoryCanvas target(size.cx, size.cy);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.itemState = state;
+    item.hDC = &target.dc;
+    item.rcItem = CRect(0, 0, size.cx, size.cy);
+    std::unique_ptr<CBitmap> face(DrawMusicButton(&button, &item));
+    EXPECT_EQ(target.dc.GetMapMode(), MM_TWIPS);   // the mapping the button draws the face back in
+    if (!face)
+        return QImage();
+    CDC memory;
+    memory.CreateCompatibleDC(nullptr);
+    memory.SelectObject(face.get());
+    QImage image = memory.GetImage()->copy();
+    memory.DeleteDC();
+    return image;
+}
+
+class MusicButtonFaces : public ::testing::Test {
+protected:
+    void SetUp() override { InitPlugins(); }
+    void TearDown() override {
+        MCMusicButton::SetMusicDrawItemFunc(nullptr);
+        ECNote::SetDurationFuncs(nullptr, nullptr, nullptr);
+    }
+};
+
+TEST_F(MusicButtonFaces, ThePlugInInstallsTheDrawing) {
+    EXPECT_EQ(MCMusicButton::GetMusicDrawItemFunc(), &DrawMusicButton);
+}
+
+TEST_F(MusicButtonFaces, EachTypeDrawsItsSymbolInTheColoursOfTheImage) {
+    const struct {
+        const char* name;
+        ECBase* (*make)();
+    } events[] = {
+        {"quarter note", [] -> ECBase* {
+             auto* note = new ECNote;
+             const MCTime beat(1.0f);
+             note->SetDuration(&beat);
+             return note;
+         }},
+        {"triplet", [] -> ECBase* { return new ECTuplet(3, 2, 8); }},
+        {"treble clef", [] -> ECBase* { return new ECClef(0); }},
+        {"three sharps", [] -> ECBase* { return new ECKey(3, 0); }},
+        {"three-four", [] -> ECBase* {
+             auto* meter = new ECMeter;
+             meter->SetMeter(3, 4, 0);
+             return meter;
+         }},
+        {"common time", [] -> ECBase* { return new ECMeter(4, 4, 0); }},
+        {"forte", [] -> ECBase* { return new ECDynamic(5, MCTime()); }},
+    };
+    const struct {
+        UINT state;
+        int background, symbol;
+    } images[] = {
+        {0, COLOR_BTNFACE, COLOR_WINDOWTEXT},
+        {1, COLOR_WINDOW, COLOR_WINDOWTEXT},
+        {2, COLOR_BTNFACE, COLOR_GRAYTEXT},
+    };
+    for (const auto& e : events) {
+        ECBase* event = e.make();
+        event->Ref();
+        for (const auto& i : images) {
+            SCOPED_TRACE(std::string(e.name) + ", image " + std::to_string(i.state));
+            const QImage face = Face(event, i.state);
+            ASSERT_EQ(face.size(), QSize(40, 48));
+            const QRgb background = Rgb(GetSysColor(i.background));
+            const Ink ink = CountInk(face, Rgb(GetSysColor(i.symbol)), background);
+            const int pixels = face.width() * face.height();
+            EXPECT_GT(pixels - ink.ofColor - ink.other, pixels / 3);   // the face's colour behind the symbol
+            EXPECT_GT(ink.ofColor, 20);                                // a symbol in its colour, not a speck
+        }
+        // The staff of a clef, key or meter was the drawing's: the event has no parent.
+        EXPECT_EQ(event->GetParents()->GetCount(), 0) << e.name;
+        event->Unref(1);
+    }
+}
+
+TEST_F(MusicButtonFaces, AClefStandsOnStaffLines) {
+    ECBase* clef = new ECClef(0);
+    clef->Ref();
+    const QImage face = Face(clef, 0, CSize(60, 60));
+    clef->Unref(1);
+    // Runs of rows inked most of the way across: the staff's lines (the
+    // clef is far narrower than the face).
+    const QRgb background = Rgb(GetSysColor(COLOR_BTNFACE));
+    int lines = 0;
+    bool inLine = false;
+    for (int y = 0; y < face.height(); ++y) {
+        int inked = 0;
+        for (int x = 0; x < face.width(); ++x)
+            inked += (face.pixel(x, y) & 0xFFFFFF) != background;
+        const bool across = inked > face.width() * 3 / 5;
+        lines += across && !inLine;
+        inLine = across;
+    }
+    EXPECT_GE(lines, 5);
+    EXPECT_GT(CountInk(face, Rgb(GetSysColor(COLOR_WINDOWTEXT)), Rgb(GetSysColor(COLOR_BTNFACE))).ofColor, 20);
+}
+
+// The palette the program shows: every button of every tab has its symbol,
+// without a document (disabled, grey) and with one.
+class PaletteFaces : public MusicButtonFaces, public doc_support::DocumentParts {
+protected:
+    void SetUp() override {
+        MusicButtonFaces::SetUp();
+        InitGlyphbox();
+        frame = new CFrameWnd;   // goes with its window
+        ASSERT_TRUE(frame->Create(nullptr, "Main", WS_OVERLAPPEDWINDOW, CRect(100, 100, 900, 700)));
+        palette = new CMusicWnd(frame, nullptr);   // goes with its window
+        ASSERT_TRUE(palette->GetSafeHwnd());
+    }
+    void TearDown() override {
+        frame->DestroyWindow();
+        QCoreApplication::processEvents();
+        MusicButtonFaces::TearDown();
+    }
+
+    // The buttons of page `index` with too little ink, by id.
+    std::vector<UINT> BlankButtons(int index) {
+        std::vector<UINT> blank;
+        for (UINT id = IDC_SYMBOL_FIRST; id <= IDC_SYMBOL_LAST; ++id) {
+            // FIXME: the embedded-object frame's display draws nothing by
+            // itself (no glyph, no size until an object is placed), so its
+            // button has no face yet.
+            constexpr UINT kFrameSymbol = 31988;
+            MCMusicButton* button = palette->FindButton(id);
+            if (!button || button->GetParent() != palette->GetPage(index) || id == kFrameSymbol)
+                continue;
+            const QImage face = button->GetWidget()->grab().toImage();
+            const Ink ink = CountInk(face, 0xFFFFFFFF, Rgb(GetSysColor(COLOR_BTNFACE)));
+            if (face.isNull() || ink.other == 0)
+                blank.push_back(id);
+        }
+        return blank;
+    }
+
+    CFrameWnd* frame = nullptr;
+    CMusicWnd* palette = nullptr;
+};
+
+TEST_F(PaletteFaces, EveryTabShowsItsSymbolsWithAndWithoutADocument) {
+    ASSERT_EQ(palette->GetPageCount(), 4);
+    for (bool active : {false, true}) {
+        MCOpusDoc::SetActiveDoc(active ? doc.get() : nullptr);
+        palette->OnUpdate(STATE_FILE_OPENED, nullptr);
+        for (int page = 0; page < palette->GetPageCount(); ++page)
+            EXPECT_EQ(BlankButtons(page), std::vector<UINT>()) << palette->GetPageTitle(page)
+                                                               << (active ? " with" : " without") << " a document";
+    }
+    MCOpusDoc::SetActiveDoc(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+"""What a person does with the program, each scenario a test: the built program
+on a display of its own with an empty profile, driven by keys (menus by their
+mnemonics, dialogs filled by typing) and clicks, judged by window names, files
+on disk and features of screenshots.
+
+A scenario that waits for a fix elsewhere in the program is marked
+@waits_for(reason); it is skipped, and CTest reports it as not run, until the
+mark is taken away.
+"""
+
+import functools
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import unittest
+
+import desktop
+
+SCENARIO_SECONDS = 150   # within the CTest timeout (180 s), so a scenario cleans up after itself
+MAIN_WINDOW = r"(?i)^staffwright"
+
+
+def waits_for(reason):
+    return unittest.skip(f"waits for {reason}")
+
+
+def midi_file(path):
+    """A type 1 MIDI file: a conductor track (4/4, 120 a quarter) and a track
+    of eight quarter notes, C4 up to C5, 480 ticks a quarter."""
+    def track(events):
+        body = b"".join(events) + b"\x00\xff\x2f\x00"
+        return b"MTrk" + struct.pack(">I", len(body)) + body
+
+    conductor = track([b"\x00\xff\x58\x04\x04\x02\x18\x08", b"\x00\xff\x51\x03\x07\xa1\x20"])
+    notes = []
+    for pitch in (60, 62, 64, 65, 67, 69, 71, 72):
+        notes.append(b"\x00\x90" + bytes([pitch, 90]))
+        notes.append(b"\x83\x60\x80" + bytes([pitch, 0]))   # 480 ticks later
+    with open(path, "wb") as out:
+        out.write(b"MThd" + struct.pack(">IHHH", 6, 1, 2, 480) + conductor + track(notes))
+
+
+def pdf_facts(path):
+    """A PDF file's page count and page size, as pdfinfo tells them; None while it cannot be read."""
+    done = subprocess.run(["pdfinfo", path], capture_output=True, text=True, timeout=desktop.TOOL_SECONDS)
+    if done.returncode != 0:
+        return None
+    facts = dict(line.split(":", 1) for line in done.stdout.splitlines() if ":" in line)
+    return {"pages": int(facts["Pages"]), "size": facts["Page size"].strip()}
+
+
+def _on_alarm(signum, frame):
+    raise desktop.Timeout(f"the scenario ran past {SCENARIO_SECONDS} s")
+
+
+class Scenarios(unittest.TestCase):
+    def setUp(self):
+        missing = desktop.missing_tools()
+        if missing:
+            self.fail(f"missing X tools {missing}: run tools/setup")
+        self.binary = os.environ.get("STAFFWRIGHT_PROGRAM", "")
+        if not os.access(self.binary, os.X_OK):
+            self.fail(f"STAFFWRIGHT_PROGRAM ({self.binary!r}) names no built program")
+        signal.signal(signal.SIGALRM, _on_alarm)
+        signal.alarm(SCENARIO_SECONDS)
+        self.addCleanup(signal.alarm, 0)
+        self.folder = tempfile.mkdtemp(prefix="staffwright-e2e-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.display = desktop.Display()
+        self.addCleanup(self.display.close)
+        self.program = None
+
+    def run(self, result=None):
+        # A failing scenario leaves its last screen behind for a person to see.
+        before = len(result.failures) + len(result.errors) if result else 0
+        self._last_screen = None
+        outcome = super().run(result)
+        if result and len(result.failures) + len(result.errors) > before and self._last_screen:
+            self._last_screen.save_png(self.shot_path("failed"))
+        return outcome
+
+    # ---- helpers -----------------------------------------------------------
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def shot_path(self, what):
+        folder = os.environ.get("E2E_SHOTS") or self.folder
+        os.makedirs(folder, exist_ok=True)
+        return os.path.join(folder, f"{self._testMethodName}-{what}.png")
+
+    def screen(self, what=None):
+        """A screenshot; kept as PNG under E2E_SHOTS when that is set and `what` is given."""
+        image = self.display.screenshot()
+        self._last_screen = image
+        if what and os.environ.get("E2E_SHOTS"):
+            image.save_png(self.shot_path(what))
+        return image
+
+    def start(self, *args):
+        """Starts the program as a person does and waits for its main window,
+        closing the tip of the day a first start shows over it."""
+        self.program = desktop.Program(self.binary, self.display, args, home=self.path("home"))
+        self.addCleanup(self.program.close)
+
+        def main_window():
+            if not self.program.running():
+                self.fail("the program ended: " + self.program.output())
+            return self.display.windows(MAIN_WINDOW)
+
+        desktop.wait_until("the main window", main_window, 30)
+        try:
+            tip = self.display.wait_window(r"^Tip of the Day$", 5)
+        except desktop.Timeout:
+            tip = None
+        if tip:
+            self.display.focus(tip)
+            self.display.key("Escape")
+            self.wait_gone(tip)
+        # The largest of its name: a splash window may carry the name too.
+        self.main = max(main_window(), key=lambda w: self.display.geometry(w).width)
+        self.display.focus(self.main)
+        return self.main
+
+    def main_name(self):
+        return self.display.window_name(self.main)
+
+    def wait_main_name(self, pattern, seconds=15):
+        return desktop.wait_until(f"a main window name matching /{pattern}/ (it is {self.main_name()!r})",
+                                  lambda: re.search(pattern, self.main_name()), seconds)
+
+    def client_area(self):
+        """The main window's rectangle below its menu and bars and above its
+        status bar, where document windows stand."""
+        return self.display.geometry(self.main).inset(0, 80, 0, 30)
+
+    def menu(self, *keys):
+        """Opens a menu of the main window by its mnemonic and chooses by
+        mnemonics: Alt pressed and let go, then the letters. (Alt held with the
+        letter is typed into a focused text field instead.)"""
+        self.display.focus(self.main)
+        self.display.key("Alt_L", *keys)
+
+    def open_file(self, path):
+        """File › Open, the path typed into the dialog, Enter."""
+        before = set(self.display.visible_windows())
+        self.menu("f", "o")
+        dialog = self.new_window(before, "the Open dialog")
+        self.display.focus(dialog)
+        self.display.type(path)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+
+    # ---- scenarios ---------------------------------------------------------
+
+    def test_open_midi_then_music_score_from_the_view_menu(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        area = self.client_area()
+        empty = self.screen("started").crop(area)
+        self.assertLess(empty.ink(), 50, "nothing dark stands in an empty main window")
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        # The Information view: its text in the main window, and no staff.
+        information = desktop.wait_until("the Information view's text", lambda: (
+            lambda image: image.ink() > 500 and image)(self.screen().crop(area)))
+        self.screen("information")
+        self.assertEqual(information.staves(), [], "the Information view shows no staff")
+
+        self.menu("v", "2")   # View › 2 Music Score
+        staves = desktop.wait_until("staff lines in the main window", lambda: self.screen().crop(area).staves(), 20)
+        self.screen("score")
+        self.assertGreaterEqual(len(staves), 1)
+
+    def new_window(self, before, what, seconds=10):
+        """A visible named window that was not among `before`, once there is one."""
+        return desktop.wait_until(what, lambda: [w for w in self.display.visible_windows() if w not in before], seconds)[0]
+
+    def wait_gone(self, window, seconds=10):
+        desktop.wait_until(f"window {window} to close", lambda: window not in self.display.visible_windows(), seconds)
+
+    def open_changed(self, path):
+        """Opens `path` and changes it as a person does: Music › Add Measures, OK."""
+        self.open_file(path)
+        self.wait_main_name(re.escape(os.path.basename(path)))
+        before = set(self.display.visible_windows())
+        self.menu("m", "m")
+        dialog = self.new_window(before, "the Add Measures dialog")
+        self.display.focus(dialog)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+
+    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
+    def test_closing_a_changed_document_asks_to_save(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        with open(midi, "rb") as file:
+            original = file.read()
+        self.start()
+        for answer, stays_open in (("alt+n", False), ("Escape", True)):
+            if not re.search(r"scale\.mid", self.main_name()):
+                self.open_changed(midi)
+            before = set(self.display.visible_windows())
+            self.menu("f", "c")
+            box = self.new_window(before, "the question whether to save the changes")
+            self.screen(f"question-{answer}")
+            self.display.focus(box)
+            self.display.key(answer)
+            self.wait_gone(box)
+            if stays_open:
+                self.assertRegex(self.main_name(), r"scale\.mid", "Cancel keeps the document open")
+            else:
+                desktop.wait_until("the document to close", lambda: "scale.mid" not in self.main_name())
+            with open(midi, "rb") as file:
+                self.assertEqual(file.read(), original, f"the file on disk after {answer}")
+
+    @waits_for("the frames' names after Save As: every frame of the document shows its new name")
+    def test_save_as_a_new_name(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        target = self.path("renamed.mmm")
+        before = set(self.display.visible_windows())
+        self.menu("f", "a")
+        dialog = self.new_window(before, "the Save As dialog")
+        self.display.focus(dialog)
+        self.display.type(target)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+        desktop.wait_until(f"{target} on disk", lambda: os.path.exists(target) and os.path.getsize(target) > 0)
+        self.wait_main_name(r"renamed\.mmm")
+        self.screen("saved")
+
+    def test_printing_to_pdf_from_the_dialog_matches_the_command_line(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        direct = self.path("direct.pdf")
+        printer = desktop.Program(self.binary, self.display, ["--print-to", midi, direct],
+                                  home=self.path("print-home"))
+        self.addCleanup(printer.close)
+        printer.wait_exit(60)
+        self.assertTrue(os.path.exists(direct), printer.output())
+
+        self.start()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        self.menu("v", "2")   # the score, which prints
+        area = self.client_area()
+        desktop.wait_until("the score", lambda: self.screen().crop(area).staves(), 20)
+        dialogued = self.path("dialog.pdf")
+        before = set(self.display.visible_windows())
+        self.menu("f", "p")
+        dialog = self.new_window(before, "the Print dialog")
+        self.display.focus(dialog)
+        self.screen("print-dialog")
+        self.display.key("alt+f", "ctrl+a")
+        self.display.type(dialogued)
+        self.screen("print-dialog-filled")
+        self.display.key("Return")
+        self.wait_gone(dialog, 20)
+        desktop.wait_until(f"{dialogued} on disk", lambda: os.path.exists(dialogued) and pdf_facts(dialogued), 30)
+        self.assertEqual(pdf_facts(dialogued), pdf_facts(direct))
+
+    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
+    def test_help_home_page_without_an_address_tells_so(self):
+        self.start()
+        before = set(self.display.visible_windows())
+        self.menu("h", "n", "h")
+        box = self.new_window(before, "a message box saying the address is missing")
+        self.screen("message")
+        self.display.focus(box)
+        self.display.key("Return")
+        self.wait_gone(box)

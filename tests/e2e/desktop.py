@@ -154,11 +154,25 @@ class Image:
 
     def dark_columns(self, limit=96):
         """Per column, how many pixels are dark."""
-        return Image(self.height, self.width, self.transposed(), self.top, self.left).dark_counts(limit)
+        counts = [0] * self.width
+        for row in self._dark_rows(limit):
+            for x, flag in enumerate(row.to_bytes(self.width, "big")):
+                counts[x] += flag
+        return counts
 
-    def transposed(self):
-        pixels = [self.rgb[i:i + 3] for i in range(0, len(self.rgb), 3)]
-        return b"".join(pixels[y * self.width + x] for x in range(self.width) for y in range(self.height))
+    def ink_spans(self, limit=96, gap=3):
+        """The runs of columns holding dark pixels, as (first, last) column
+        pairs relative to the image's left; runs fewer than `gap` empty columns
+        apart are one. Side by side button images are one span each."""
+        spans = []
+        for x, count in enumerate(self.dark_columns(limit)):
+            if not count:
+                continue
+            if spans and x - spans[-1][1] <= gap:
+                spans[-1][1] = x
+            else:
+                spans.append([x, x])
+        return [tuple(span) for span in spans]
 
     def ink(self, limit=96):
         """How many pixels are dark."""

@@ -8,7 +8,6 @@ A scenario that waits for a fix elsewhere in the program is marked
 mark is taken away (E2E_RUN_WAITING=1 runs it meanwhile, to try a fix).
 """
 
-import functools
 import os
 import re
 import shutil
@@ -32,16 +31,19 @@ def waits_for(reason):
     return unittest.skip(f"waits for {reason}")
 
 
-def midi_file(path):
+def midi_file(path, bars=2):
     """A type 1 MIDI file: a conductor track (4/4, 120 a quarter) and a track
-    of eight quarter notes, C4 up to C5, 480 ticks a quarter."""
+    of quarter notes, C4 up to C5 and again, `bars` measures of them, 480
+    ticks a quarter."""
     def track(events):
         body = b"".join(events) + b"\x00\xff\x2f\x00"
         return b"MTrk" + struct.pack(">I", len(body)) + body
 
     conductor = track([b"\x00\xff\x58\x04\x04\x02\x18\x08", b"\x00\xff\x51\x03\x07\xa1\x20"])
     notes = []
-    for pitch in (60, 62, 64, 65, 67, 69, 71, 72):
+    scale = (60, 62, 64, 65, 67, 69, 71, 72)
+    for index in range(bars * 4):
+        pitch = scale[index % len(scale)]
         notes.append(b"\x00\x90" + bytes([pitch, 90]))
         notes.append(b"\x83\x60\x80" + bytes([pitch, 0]))   # 480 ticks later
     with open(path, "wb") as out:
@@ -55,6 +57,21 @@ def pdf_facts(path):
         return None
     facts = dict(line.split(":", 1) for line in done.stdout.splitlines() if ":" in line)
     return {"pages": int(facts["Pages"]), "size": facts["Page size"].strip()}
+
+
+def first_page_ink(path, dpi=36):
+    """The leftmost column and topmost row of dark pixels on a PDF file's
+    first page, rendered at `dpi` (pdftoppm)."""
+    done = subprocess.run(["pdftoppm", "-gray", "-r", str(dpi), "-f", "1", "-l", "1", path],
+                          capture_output=True, timeout=desktop.TOOL_SECONDS, check=True)
+    header = re.match(rb"P5\s+(\d+)\s+(\d+)\s+255\s", done.stdout)
+    width, height = int(header.group(1)), int(header.group(2))
+    grey = done.stdout[header.end():]
+    rgb = bytes(value for value in grey for _ in range(3))
+    image = desktop.Image(width, height, rgb)
+    rows = [y for y, count in enumerate(image.dark_counts(128)) if count]
+    columns = [x for x, count in enumerate(image.dark_columns(128)) if count]
+    return (columns[0], rows[0]) if rows else None
 
 
 def _on_alarm(signum, frame):
@@ -83,10 +100,9 @@ class Scenarios(unittest.TestCase):
     # ---- helpers -----------------------------------------------------------
 
     def _keep_screen_of_failure(self):
-        # A failed scenario leaves its last
-        # screen behind for a person to see.
+        # A failed scenario leaves its last screen under E2E_SHOTS for a person to see.
         result = self._outcome.result
-        if len(result.failures) + len(result.errors) > self._problems_before:
+        if os.environ.get("E2E_SHOTS") and len(result.failures) + len(result.errors) > self._problems_before:
             try:
                 self.screen().save_png(self.shot_path("failed"))
             except (OSError, RuntimeError, ValueError, subprocess.SubprocessError):
@@ -255,9 +271,13 @@ class Scenarios(unittest.TestCase):
         self.wait_main_name(r"renamed\.mmm")
         self.screen("saved")
 
-    def test_printing_to_pdf_from_the_dialog_matches_the_command_line(self):
+    def print_both_ways(self):
+        """A MIDI file printed to PDF by --print-to and through File › Print
+        with the score showing; the two files' paths."""
+        # Enough measures for several pages, so that a layout of its own in
+        # either way of printing shows in the page count.
         midi = self.path("scale.mid")
-        midi_file(midi)
+        midi_file(midi, bars=120)
         direct = self.path("direct.pdf")
         printer = desktop.Program(self.binary, self.display, ["--print-to", midi, direct],
                                   home=self.path("print-home"))
@@ -276,14 +296,24 @@ class Scenarios(unittest.TestCase):
         self.menu("f", "p")
         dialog = self.new_window(before, "the Print dialog")
         self.display.focus(dialog)
-        self.screen("print-dialog")
-        self.display.key("alt+f", "ctrl+a")
+        self.display.key("alt+f", "ctrl+a")   # Output file
         self.display.type(dialogued)
-        self.screen("print-dialog-filled")
         self.display.key("Return")
         self.wait_gone(dialog, 20)
         desktop.wait_until(f"{dialogued} on disk", lambda: os.path.exists(dialogued) and pdf_facts(dialogued), 30)
+        return direct, dialogued
+
+    def test_printing_to_pdf_from_the_dialog_matches_the_command_line(self):
+        direct, dialogued = self.print_both_ways()
         self.assertEqual(pdf_facts(dialogued), pdf_facts(direct))
+
+    @waits_for("one page layout for printing: the dialog's pages take the page layout's margins, as --print-to")
+    def test_printing_from_the_dialog_lays_the_page_out_as_the_command_line(self):
+        direct, dialogued = self.print_both_ways()
+        # Where the first page's ink begins, left and top, at 36 dots an inch.
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(first_page_ink(dialogued), first_page_ink(direct))), 1,
+                             f"first ink (left, top): dialog {first_page_ink(dialogued)}, "
+                             f"--print-to {first_page_ink(direct)}")
 
     @waits_for("the bar buttons: a button draws its image on every repaint, not only its first")
     def test_bar_buttons_keep_their_images_after_play_and_stop(self):

@@ -178,15 +178,23 @@ class Scenarios(unittest.TestCase):
         self.display.focus(self.main)
         self.display.key("Alt_L", *keys)
 
-    def open_file(self, path):
-        """File › Open, the path typed into the dialog, Enter."""
+    def choose(self, what, *keys):
+        """Chooses a menu command by mnemonics; the window it opens (`what`), focused."""
         before = set(self.display.visible_windows())
-        self.menu("f", "o")
-        dialog = self.new_window(before, "the Open dialog")
-        self.display.focus(dialog)
+        self.menu(*keys)
+        window = self.new_window(before, what)
+        self.display.focus(window)
+        return window
+
+    def name_file(self, what, keys, path):
+        """Chooses the menu command that asks for a file name, types `path`, Enter."""
+        dialog = self.choose(what, *keys)
         self.display.type(path)
         self.display.key("Return")
         self.wait_gone(dialog)
+
+    def open_file(self, path):
+        self.name_file("the Open dialog", ("f", "o"), path)
 
     # ---- scenarios ---------------------------------------------------------
 
@@ -221,10 +229,7 @@ class Scenarios(unittest.TestCase):
         """Opens `path` and changes it as a person does: Music › Add Measures, OK."""
         self.open_file(path)
         self.wait_main_name(re.escape(os.path.basename(path)))
-        before = set(self.display.visible_windows())
-        self.menu("m", "m")
-        dialog = self.new_window(before, "the Add Measures dialog")
-        self.display.focus(dialog)
+        dialog = self.choose("the Add Measures dialog", "m", "m")
         self.display.key("Return")
         self.wait_gone(dialog)
 
@@ -238,11 +243,8 @@ class Scenarios(unittest.TestCase):
         for answer, stays_open in (("alt+n", False), ("Escape", True)):
             if not re.search(r"scale\.mid", self.main_name()):
                 self.open_changed(midi)
-            before = set(self.display.visible_windows())
-            self.menu("f", "c")
-            box = self.new_window(before, "the question whether to save the changes")
+            box = self.choose("the question whether to save the changes", "f", "c")
             self.screen(f"question-{answer}")
-            self.display.focus(box)
             self.display.key(answer)
             self.wait_gone(box)
             if stays_open:
@@ -260,13 +262,7 @@ class Scenarios(unittest.TestCase):
         self.open_file(midi)
         self.wait_main_name(r"scale\.mid")
         target = self.path("renamed.mmm")
-        before = set(self.display.visible_windows())
-        self.menu("f", "a")
-        dialog = self.new_window(before, "the Save As dialog")
-        self.display.focus(dialog)
-        self.display.type(target)
-        self.display.key("Return")
-        self.wait_gone(dialog)
+        self.name_file("the Save As dialog", ("f", "a"), target)
         desktop.wait_until(f"{target} on disk", lambda: os.path.exists(target) and os.path.getsize(target) > 0)
         self.wait_main_name(r"renamed\.mmm")
         self.screen("saved")
@@ -292,10 +288,7 @@ class Scenarios(unittest.TestCase):
         area = self.client_area()
         desktop.wait_until("the score", lambda: self.screen().crop(area).staves(), 20)
         dialogued = self.path("dialog.pdf")
-        before = set(self.display.visible_windows())
-        self.menu("f", "p")
-        dialog = self.new_window(before, "the Print dialog")
-        self.display.focus(dialog)
+        dialog = self.choose("the Print dialog", "f", "p")
         self.display.key("alt+f", "ctrl+a")   # Output file
         self.display.type(dialogued)
         self.display.key("Return")
@@ -343,10 +336,7 @@ class Scenarios(unittest.TestCase):
     @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
     def test_help_home_page_without_an_address_tells_so(self):
         self.start()
-        before = set(self.display.visible_windows())
-        self.menu("h", "n", "h")
-        box = self.new_window(before, "a message box saying the address is missing")
+        box = self.choose("a message box saying the address is missing", "h", "n", "h")
         self.screen("message")
-        self.display.focus(box)
         self.display.key("Return")
         self.wait_gone(box)

@@ -1,8 +1,8 @@
 """A virtual desktop for driving the built program from outside, as a person does.
 
 Display   an X server of its own (Xvfb on a free display number), with the
-          person's hands (xdotool: keys, typing, clicks) and eyes (window names
-          and geometry from xdotool and xwininfo, screenshots from xwd).
+          person's hands (xdotool: keys and typing) and eyes (window names and
+          geometry from xdotool and xwininfo, screenshots from xwd).
 Program   the program started on that display with an empty home folder of its
           own: no profile, no settings, no test hooks in its environment.
 Image     a screenshot read from xwd's dump, judged by features (dark pixels
@@ -75,7 +75,7 @@ def _stop(process, grace=2.0):
 
 def missing_tools():
     """The X tools these tests need that are not on PATH (tools/setup installs them)."""
-    return [tool for tool in ("Xvfb", "xdotool", "xwininfo", "xprop", "xwd") if not shutil.which(tool)]
+    return [tool for tool in ("Xvfb", "xdotool", "xwininfo", "xwd") if not shutil.which(tool)]
 
 
 class Rect:
@@ -320,18 +320,12 @@ class Display:
                            lambda: self.windows(name), seconds)
         return found[0]
 
-    def wait_no_window(self, name, seconds=10.0):
-        wait_until(f"no window named /{name}/", lambda: not self.windows(name), seconds)
-
     def geometry(self, window):
         """The window's rectangle on the screen."""
         text = self.run("xwininfo", "-id", str(window)).decode()
         value = {key: int(re.search(rf"{key}:\s+(-?\d+)", text).group(1))
                  for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")}
         return Rect(value["Absolute upper-left X"], value["Absolute upper-left Y"], value["Width"], value["Height"])
-
-    def property(self, window, name):
-        return self.run("xprop", "-id", str(window), name, check=False).decode(errors="replace").strip()
 
     def screenshot(self, window=None):
         """The screen, or one window's own contents placed where it stands.
@@ -361,11 +355,6 @@ class Display:
     def type(self, text):
         self.run("xdotool", "type", "--delay", "30", text)
         time.sleep(0.2)
-
-    def click(self, x, y):
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
-        time.sleep(0.25)
-
 
 class Program:
     """The program as a person starts it: its binary on `display`, a home

@@ -1,6 +1,6 @@
 """What a person does with the program, each scenario a test: the built program
 on a display of its own with an empty profile, driven by keys (menus by their
-mnemonics, dialogs filled by typing) and clicks, judged by window names, files
+mnemonics, dialogs filled by typing), judged by window names, files
 on disk and features of screenshots.
 
 A scenario that waits for a fix elsewhere in the program is marked
@@ -116,9 +116,10 @@ class Scenarios(unittest.TestCase):
         os.makedirs(folder, exist_ok=True)
         return os.path.join(folder, f"{self._testMethodName}-{what}.png")
 
-    def screen(self, what=None):
-        """A screenshot; kept as PNG under E2E_SHOTS when that is set and `what` is given."""
-        image = self.display.screenshot()
+    def screen(self, what=None, window=None):
+        """A screenshot of the screen or of one window; kept as PNG under
+        E2E_SHOTS when that is set and `what` is given."""
+        image = self.display.screenshot(window)
         if what and os.environ.get("E2E_SHOTS"):
             image.save_png(self.shot_path(what))
         return image
@@ -244,7 +245,7 @@ class Scenarios(unittest.TestCase):
             if not re.search(r"scale\.mid", self.main_name()):
                 self.open_changed(midi)
             box = self.choose("the question whether to save the changes", "f", "c")
-            self.screen(f"question-{answer}")
+            self.screen(f"question-{answer}", box)
             self.display.key(answer)
             self.wait_gone(box)
             if stays_open:
@@ -337,6 +338,6 @@ class Scenarios(unittest.TestCase):
     def test_help_home_page_without_an_address_tells_so(self):
         self.start()
         box = self.choose("a message box saying the address is missing", "h", "n", "h")
-        self.screen("message")
+        self.screen("message", box)
         self.display.key("Return")
         self.wait_gone(box)

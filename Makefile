@@ -1,5 +1,5 @@
-# make test   set up, build and run every test
-# make run    set up, build and start the program
+# make test   set up, build everything and run every test (the end-to-end ones too)
+# make run    set up, build the program and what it loads, and start it
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
@@ -9,7 +9,7 @@ TSAN_BUILD ?= build-tsan
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 
-.PHONY: all setup configure build test run bench fuzz sanitize tsan clean
+.PHONY: all setup configure build program test run bench fuzz sanitize tsan clean
 
 all: build
 
@@ -22,12 +22,18 @@ configure: setup
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The program with the files it loads at run time (its plug-ins, resource
+# libraries, templates, fonts and instruments: the staffwright target's
+# dependencies), none of the test programs, benchmarks or fuzzers.
+program: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target staffwright
+
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --output-on-failure
 
 run:
 	@tools/setup --run
-	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory program
 	@$(BUILD)/bin/staffwright
 
 bench: build

@@ -21,7 +21,6 @@ namespace {
 constexpr UINT ID_MODE_SELECT = 33210;
 constexpr UINT ID_TOOL_PALETTE = 33280;
 constexpr UINT ID_TOOLBAR_FILE = 33216;
-constexpr UINT ID_VIEW_PLUGIN_FIRST = 12272;
 constexpr UINT ID_PREFS_PLUGIN_FIRST = 11744;
 
 constexpr unsigned kModeCodes[3] = {STATE_MODE_SELECT, STATE_MODE_INSERT, STATE_MODE_ERASE};
@@ -157,9 +156,11 @@ void CMainFrame::OnUpdateToolbarCommand(CCmdUI* pCmdUI) {
 
 // ---- plug-in views and preferences ----------------------------------------------------
 
+// A plug-in view's command id is the view's own id (VIEW_ID_OFFSET + its
+// resource id), the key its registration record is found by.
 void CMainFrame::OnPluginView(UINT nID) {
     if (MCOpusDoc* doc = ActiveOpusDoc())
-        doc->GetViewFrame(nID - ID_VIEW_PLUGIN_FIRST, 1);
+        doc->GetViewFrame(nID, 1);
 }
 
 void CMainFrame::OnPluginPrefs(UINT nID) { RunPrefsSheet(static_cast<int>(nID - ID_PREFS_PLUGIN_FIRST)); }

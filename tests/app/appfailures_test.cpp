@@ -47,8 +47,9 @@ TEST(HandlerFailure, EachMessageAndExceptionGetsItsPromptAndResult) {
         ASSERT_EQ(prompts.GetCount(), c.prompts) << c.what;
         if (!c.prompts)
             continue;
-        if (!c.text.empty())
+        if (!c.text.empty()) {
             EXPECT_EQ(prompts.GetLast().text, c.text) << c.what;
+        }
         EXPECT_EQ(prompts.GetLast().flags & MB_ICONMASK, c.icon) << c.what;
     }
 }

@@ -397,8 +397,9 @@ TEST(ScoreMgr, LyricsGoIntoTheMeasureAtTheirTime) {
         EXPECT_EQ(*lyric->GetTime(), MCTime(c.time));
         EXPECT_EQ(lyric->GetParents()->GetCount(), 1);
         EXPECT_EQ(ParentOf(lyric), piece.conductor->GetMeasure(1, c.bar));
-        if (note)
+        if (note) {
             EXPECT_EQ(ParentOf(note), ParentOf(lyric));
+        }
     }
 }
 

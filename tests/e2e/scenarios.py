@@ -1,0 +1,343 @@
+"""What a person does with the program, each scenario a test: the built program
+on a display of its own with an empty profile, driven by keys (menus by their
+mnemonics, dialogs filled by typing), judged by window names, files
+on disk and features of screenshots.
+
+A scenario that waits for a fix elsewhere in the program is marked
+@waits_for(reason); it is skipped, and CTest reports it as not run, until the
+mark is taken away (E2E_RUN_WAITING=1 runs it meanwhile, to try a fix).
+"""
+
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+import desktop
+
+SCENARIO_SECONDS = 150   # within the CTest timeout (180 s), so a scenario cleans up after itself
+MAIN_WINDOW = r"(?i)^staffwright"
+
+
+def waits_for(reason):
+    """Skips a scenario until a fix it needs is in; E2E_RUN_WAITING=1 runs it anyway."""
+    if os.environ.get("E2E_RUN_WAITING") == "1":
+        return lambda scenario: scenario
+    return unittest.skip(f"waits for {reason}")
+
+
+def midi_file(path, bars=2):
+    """A type 1 MIDI file: a conductor track (4/4, 120 a quarter) and a track
+    of quarter notes, C4 up to C5 and again, `bars` measures of them, 480
+    ticks a quarter."""
+    def track(events):
+        body = b"".join(events) + b"\x00\xff\x2f\x00"
+        return b"MTrk" + struct.pack(">I", len(body)) + body
+
+    conductor = track([b"\x00\xff\x58\x04\x04\x02\x18\x08", b"\x00\xff\x51\x03\x07\xa1\x20"])
+    notes = []
+    scale = (60, 62, 64, 65, 67, 69, 71, 72)
+    for index in range(bars * 4):
+        pitch = scale[index % len(scale)]
+        notes.append(b"\x00\x90" + bytes([pitch, 90]))
+        notes.append(b"\x83\x60\x80" + bytes([pitch, 0]))   # 480 ticks later
+    with open(path, "wb") as out:
+        out.write(b"MThd" + struct.pack(">IHHH", 6, 1, 2, 480) + conductor + track(notes))
+
+
+def pdf_facts(path):
+    """A PDF file's page count and page size, as pdfinfo tells them; None while it cannot be read."""
+    done = subprocess.run(["pdfinfo", path], capture_output=True, text=True, timeout=desktop.TOOL_SECONDS)
+    if done.returncode != 0:
+        return None
+    facts = dict(line.split(":", 1) for line in done.stdout.splitlines() if ":" in line)
+    return {"pages": int(facts["Pages"]), "size": facts["Page size"].strip()}
+
+
+def first_page_ink(path, dpi=36):
+    """The leftmost column and topmost row of dark pixels on a PDF file's
+    first page, rendered at `dpi` (pdftoppm)."""
+    done = subprocess.run(["pdftoppm", "-gray", "-r", str(dpi), "-f", "1", "-l", "1", path],
+                          capture_output=True, timeout=desktop.TOOL_SECONDS, check=True)
+    header = re.match(rb"P5\s+(\d+)\s+(\d+)\s+255\s", done.stdout)
+    width, height = int(header.group(1)), int(header.group(2))
+    grey = done.stdout[header.end():]
+    rgb = bytes(value for value in grey for _ in range(3))
+    image = desktop.Image(width, height, rgb)
+    rows = [y for y, count in enumerate(image.dark_counts(128)) if count]
+    columns = [x for x, count in enumerate(image.dark_columns(128)) if count]
+    return (columns[0], rows[0]) if rows else None
+
+
+def _on_alarm(signum, frame):
+    raise desktop.Timeout(f"the scenario ran past {SCENARIO_SECONDS} s")
+
+
+class Scenarios(unittest.TestCase):
+    def setUp(self):
+        missing = desktop.missing_tools()
+        if missing:
+            self.fail(f"missing X tools {missing}: run tools/setup")
+        self.binary = os.environ.get("STAFFWRIGHT_PROGRAM", "")
+        if not os.access(self.binary, os.X_OK):
+            self.fail(f"STAFFWRIGHT_PROGRAM ({self.binary!r}) names no built program")
+        signal.signal(signal.SIGALRM, _on_alarm)
+        signal.alarm(SCENARIO_SECONDS)
+        self.addCleanup(signal.alarm, 0)
+        self.folder = tempfile.mkdtemp(prefix="staffwright-e2e-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.display = desktop.Display()
+        self.addCleanup(self.display.close)
+        result = self._outcome.result
+        self._problems_before = len(result.failures) + len(result.errors)
+        self.program = None
+
+    # ---- helpers -----------------------------------------------------------
+
+    def _keep_screen_of_failure(self):
+        # A failed scenario leaves its last screen under E2E_SHOTS for a person to see.
+        result = self._outcome.result
+        if os.environ.get("E2E_SHOTS") and len(result.failures) + len(result.errors) > self._problems_before:
+            try:
+                self.screen().save_png(self.shot_path("failed"))
+            except (OSError, RuntimeError, ValueError, subprocess.SubprocessError):
+                pass
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def shot_path(self, what):
+        folder = os.environ.get("E2E_SHOTS") or self.folder
+        os.makedirs(folder, exist_ok=True)
+        return os.path.join(folder, f"{self._testMethodName}-{what}.png")
+
+    def screen(self, what=None, window=None):
+        """A screenshot of the screen or of one window; kept as PNG under
+        E2E_SHOTS when that is set and `what` is given."""
+        image = self.display.screenshot(window)
+        if what and os.environ.get("E2E_SHOTS"):
+            image.save_png(self.shot_path(what))
+        return image
+
+    def start(self, *args):
+        """Starts the program as a person does and waits for its main window,
+        closing the tip of the day a first start shows over it."""
+        self.start_without_closing_the_tip(*args)
+        self.close_tip()
+        return self.main
+
+    def start_without_closing_the_tip(self, *args):
+        self.program = desktop.Program(self.binary, self.display, args, home=self.path("home"))
+        self.addCleanup(self.program.close)
+        self.addCleanup(self._keep_screen_of_failure)   # runs first, while the program still shows
+        desktop.wait_until("the main window", self._main_windows, 30)
+        try:
+            self._tip = self.display.wait_window(r"^Tip of the Day$", 5)
+        except desktop.Timeout:
+            self._tip = None
+        self._find_main()
+
+    def close_tip(self):
+        if self._tip:
+            self.display.focus(self._tip)
+            self.display.key("Escape")
+            self.wait_gone(self._tip)
+            self._tip = None
+        self._find_main()
+
+    def _main_windows(self):
+        if not self.program.running():
+            self.fail("the program ended: " + self.program.output())
+        return self.display.windows(MAIN_WINDOW)
+
+    def _find_main(self):
+        # The largest of its name: a splash window may carry the name too.
+        self.main = max(self._main_windows(), key=lambda w: self.display.geometry(w).width)
+        self.display.focus(self.main)
+
+    def main_name(self):
+        return self.display.window_name(self.main)
+
+    def wait_main_name(self, pattern, seconds=15):
+        return desktop.wait_until(f"a main window name matching /{pattern}/ (it is {self.main_name()!r})",
+                                  lambda: re.search(pattern, self.main_name()), seconds)
+
+    def client_area(self):
+        """The main window's rectangle below its menu and bars and above its
+        status bar, where document windows stand."""
+        return self.display.geometry(self.main).inset(0, 80, 0, 30)
+
+    def menu(self, *keys):
+        """Opens a menu of the main window by its mnemonic and chooses by
+        mnemonics: Alt pressed and let go, then the letters. (Alt held with the
+        letter is typed into a focused text field instead.)"""
+        self.display.focus(self.main)
+        self.display.key("Alt_L", *keys)
+
+    def choose(self, what, *keys):
+        """Chooses a menu command by mnemonics; the window it opens (`what`), focused."""
+        before = set(self.display.visible_windows())
+        self.menu(*keys)
+        window = self.new_window(before, what)
+        self.display.focus(window)
+        return window
+
+    def name_file(self, what, keys, path):
+        """Chooses the menu command that asks for a file name, types `path`, Enter."""
+        dialog = self.choose(what, *keys)
+        self.display.type(path)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+
+    def open_file(self, path):
+        self.name_file("the Open dialog", ("f", "o"), path)
+
+    # ---- scenarios ---------------------------------------------------------
+
+    def test_open_midi_then_music_score_from_the_view_menu(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        area = self.client_area()
+        empty = self.screen("started").crop(area)
+        self.assertLess(empty.ink(), 50, "nothing dark stands in an empty main window")
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        # The Information view: its text in the main window, and no staff.
+        information = desktop.wait_until("the Information view's text", lambda: (
+            lambda image: image.ink() > 500 and image)(self.screen().crop(area)))
+        self.screen("information")
+        self.assertEqual(information.staves(), [], "the Information view shows no staff")
+
+        self.menu("v", "2")   # View › 2 Music Score
+        staves = desktop.wait_until("staff lines in the main window", lambda: self.screen().crop(area).staves(), 20)
+        self.screen("score")
+        self.assertGreaterEqual(len(staves), 1)
+
+    def new_window(self, before, what, seconds=10):
+        """A visible named window that was not among `before`, once there is one."""
+        return desktop.wait_until(what, lambda: [w for w in self.display.visible_windows() if w not in before], seconds)[0]
+
+    def wait_gone(self, window, seconds=10):
+        desktop.wait_until(f"window {window} to close", lambda: window not in self.display.visible_windows(), seconds)
+
+    def open_changed(self, path):
+        """Opens `path` and changes it as a person does: Music › Add Measures, OK."""
+        self.open_file(path)
+        self.wait_main_name(re.escape(os.path.basename(path)))
+        dialog = self.choose("the Add Measures dialog", "m", "m")
+        self.display.key("Return")
+        self.wait_gone(dialog)
+
+    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
+    def test_closing_a_changed_document_asks_to_save(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        with open(midi, "rb") as file:
+            original = file.read()
+        self.start()
+        for answer, stays_open in (("alt+n", False), ("Escape", True)):
+            if not re.search(r"scale\.mid", self.main_name()):
+                self.open_changed(midi)
+            box = self.choose("the question whether to save the changes", "f", "c")
+            self.screen(f"question-{answer}", box)
+            self.display.key(answer)
+            self.wait_gone(box)
+            if stays_open:
+                self.assertRegex(self.main_name(), r"scale\.mid", "Cancel keeps the document open")
+            else:
+                desktop.wait_until("the document to close", lambda: "scale.mid" not in self.main_name())
+            with open(midi, "rb") as file:
+                self.assertEqual(file.read(), original, f"the file on disk after {answer}")
+
+    @waits_for("the frames' names after Save As: every frame of the document shows its new name")
+    def test_save_as_a_new_name(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        target = self.path("renamed.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), target)
+        desktop.wait_until(f"{target} on disk", lambda: os.path.exists(target) and os.path.getsize(target) > 0)
+        self.wait_main_name(r"renamed\.mmm")
+        self.screen("saved")
+
+    def print_both_ways(self):
+        """A MIDI file printed to PDF by --print-to and through File › Print
+        with the score showing; the two files' paths."""
+        # Enough measures for several pages, so that a layout of its own in
+        # either way of printing shows in the page count.
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=120)
+        direct = self.path("direct.pdf")
+        printer = desktop.Program(self.binary, self.display, ["--print-to", midi, direct],
+                                  home=self.path("print-home"))
+        self.addCleanup(printer.close)
+        printer.wait_exit(60)
+        self.assertTrue(os.path.exists(direct), printer.output())
+
+        self.start()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        self.menu("v", "2")   # the score, which prints
+        area = self.client_area()
+        desktop.wait_until("the score", lambda: self.screen().crop(area).staves(), 20)
+        dialogued = self.path("dialog.pdf")
+        dialog = self.choose("the Print dialog", "f", "p")
+        self.display.key("alt+f", "ctrl+a")   # Output file
+        self.display.type(dialogued)
+        self.display.key("Return")
+        self.wait_gone(dialog, 20)
+        desktop.wait_until(f"{dialogued} on disk", lambda: os.path.exists(dialogued) and pdf_facts(dialogued), 30)
+        return direct, dialogued
+
+    def test_printing_to_pdf_from_the_dialog_matches_the_command_line(self):
+        direct, dialogued = self.print_both_ways()
+        self.assertEqual(pdf_facts(dialogued), pdf_facts(direct))
+
+    @waits_for("one page layout for printing: the dialog's pages take the page layout's margins, as --print-to")
+    def test_printing_from_the_dialog_lays_the_page_out_as_the_command_line(self):
+        direct, dialogued = self.print_both_ways()
+        # Where the first page's ink begins, left and top, at 36 dots an inch.
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(first_page_ink(dialogued), first_page_ink(direct))), 1,
+                             f"first ink (left, top): dialog {first_page_ink(dialogued)}, "
+                             f"--print-to {first_page_ink(direct)}")
+
+    @waits_for("the bar buttons: a button draws its image on every repaint, not only its first")
+    def test_bar_buttons_keep_their_images_after_play_and_stop(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start_without_closing_the_tip()
+        # The bars' row below the menu: File, Edit, Transport bars and the
+        # time display. Each black button image is a span of dark columns.
+        frame = self.display.geometry(self.main)
+        bars = desktop.Rect(frame.x, frame.y + 28, min(frame.width, 700), 40)
+        first = self.screen("bars-first").crop(bars)
+        images = first.ink_spans(limit=50)
+        self.assertGreaterEqual(len(images), 10, "the bars' buttons show their images when first drawn")
+        self.close_tip()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        self.menu("p", "p")   # Perform › Play
+        time.sleep(1.5)
+        self.menu("p", "s")   # Perform › Stop
+        time.sleep(1)
+        after = self.screen("bars-after").crop(bars)
+        # Every image is still there, drawn enabled or greyed (lighter).
+        blank = [(left, right) for left, right in images
+                 if after.crop(desktop.Rect(after.left + left, after.top, right - left + 1, after.height)).ink(200) < 10]
+        self.assertEqual(blank, [], "button images gone after Play and Stop (columns of the bars' row)")
+
+    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
+    def test_help_home_page_without_an_address_tells_so(self):
+        self.start()
+        box = self.choose("a message box saying the address is missing", "h", "n", "h")
+        self.screen("message", box)
+        self.display.key("Return")
+        self.wait_gone(box)

@@ -234,7 +234,6 @@ class Scenarios(unittest.TestCase):
         self.display.key("Return")
         self.wait_gone(dialog)
 
-    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
     def test_closing_a_changed_document_asks_to_save(self):
         midi = self.path("scale.mid")
         midi_file(midi)
@@ -255,7 +254,6 @@ class Scenarios(unittest.TestCase):
             with open(midi, "rb") as file:
                 self.assertEqual(file.read(), original, f"the file on disk after {answer}")
 
-    @waits_for("the frames' names after Save As: every frame of the document shows its new name")
     def test_save_as_a_new_name(self):
         midi = self.path("scale.mid")
         midi_file(midi)
@@ -309,7 +307,6 @@ class Scenarios(unittest.TestCase):
                              f"first ink (left, top): dialog {first_page_ink(dialogued)}, "
                              f"--print-to {first_page_ink(direct)}")
 
-    @waits_for("the bar buttons: a button draws its image on every repaint, not only its first")
     def test_bar_buttons_keep_their_images_after_play_and_stop(self):
         midi = self.path("scale.mid")
         midi_file(midi)
@@ -334,7 +331,6 @@ class Scenarios(unittest.TestCase):
                  if after.crop(desktop.Rect(after.left + left, after.top, right - left + 1, after.height)).ink(200) < 10]
         self.assertEqual(blank, [], "button images gone after Play and Stop (columns of the bars' row)")
 
-    @waits_for("the message boxes: a prompt shows on screen instead of going to standard error")
     def test_help_home_page_without_an_address_tells_so(self):
         self.start()
         box = self.choose("a message box saying the address is missing", "h", "n", "h")

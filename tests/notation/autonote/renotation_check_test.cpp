@@ -181,7 +181,8 @@ StartingPiece TieIntoRests() {
 // value); a measure inserted or removed beside a tie into a bar of rests
 // (a rest made twice); notes added and removed in an empty bar (overfull).
 TEST_F(RenotationCheck, SequencesThatFoundFaults) {
-    const StartingPiece empty = Played("empty", {});
+    // A staff whose first bar is empty: one note on the last beat of bar 2.
+    const StartingPiece empty = Played("a bar of rests", {{60, 7 * TICKS, TICKS}});
     RunScript("legato, a measure inserted before bar 3", LegatoQuarters(), {Measures(EditKind::INSERT_MEASURES, 2)});
     RunScript("legato, bar 1 removed", LegatoQuarters(), {Measures(EditKind::REMOVE_MEASURES, 0)});
     RunScript("legato, bar 3 removed", LegatoQuarters(), {Measures(EditKind::REMOVE_MEASURES, 2)});

@@ -161,9 +161,12 @@ std::string RenotationFixture::AddNote(const Edit& edit) {
     int bar = 0, at = 0;
     if (!PlaceIn(edit.pick, edit.offset, bar, at))
         return "skip add: no measures";
+    ECMeasure* measure = Conductor()->GetMeasure(STAFF, Ticks(at), 0, 1);
+    if (!measure)
+        return "skip add: the piece has no staff";   // an add with nowhere to go would leave its note to us
     auto* note = new ECNote(Ticks(at), Ticks(edit.length));
     note->SetVoiceTrack(edit.voice, STAFF);
-    RunBatch({new CCAdd(note, Conductor()->GetMeasure(STAFF, Ticks(at), 0, 1), NoteOn(edit.key))});
+    RunBatch({new CCAdd(note, measure, NoteOn(edit.key))});
     std::ostringstream text;
     text << "add note " << edit.key << " at " << at << " length " << edit.length << " voice " << edit.voice;
     return text.str();

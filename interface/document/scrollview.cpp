@@ -67,6 +67,7 @@ BEGIN_MESSAGE_MAP(MCScrollView, CView)
     ON_WM_KEYUP()
     ON_WM_SYSKEYDOWN()
     ON_WM_SYSKEYUP()
+    ON_WM_MOUSEWHEEL()
     ON_WM_SETCURSOR()
     ON_WM_LBUTTONDOWN()
     ON_WM_LBUTTONUP()
@@ -639,12 +640,17 @@ void MCScrollView::OnMouseDragEnd(UINT, CPoint) {
 
 // ---- keys ------------------------------------------------------------------------------------
 
+// Line and page steps move the content the way the user sees it: "down"
+// shows what lies lower on the screen, which in a flipped view (y up) is
+// towards more negative y, so there the vertical steps change sign. The
+// bottom is the view rectangle's far edge, negative in a flipped view.
 void MCScrollView::OnScroll(int axis, UINT nSBCode) {
     CPoint position = m_scrollPos;
     const bool horizontal = axis == SB_HORZ;
     LONG& value = horizontal ? position.x : position.y;
-    const int line = horizontal ? m_lineScroll.cx : m_lineScroll.cy;
-    const int page = horizontal ? m_pageScroll.cx : m_pageScroll.cy;
+    const int sign = !horizontal && IsFlipped() ? -1 : 1;
+    const int line = sign * (horizontal ? m_lineScroll.cx : m_lineScroll.cy);
+    const int page = sign * (horizontal ? m_pageScroll.cx : m_pageScroll.cy);
     switch (nSBCode) {
     case SB_LINEUP: value -= line; break;
     case SB_LINEDOWN: value += line; break;
@@ -704,7 +710,8 @@ void MCScrollView::OnKeyDown(UINT nChar, UINT, UINT) {
         UpdateScrollBars();
         break;
     case VK_END:
-        ScrollTo(CPoint(0x7FFFFFFF, 0x7FFFFFFF));   // held at the far limits
+        // Held at the far limits: the right, and the bottom as the screen shows it.
+        ScrollTo(CPoint(0x7FFFFFFF, IsFlipped() ? -0x7FFFFFFF : 0x7FFFFFFF));
         UpdateScrollBars();
         break;
     case VK_LEFT: OnScroll(SB_HORZ, shift ? SB_PAGELEFT : SB_LINELEFT); break;
@@ -750,6 +757,25 @@ void MCScrollView::OnSysKeyUp(UINT, UINT, UINT) {
 }
 
 // ---- the mouse -------------------------------------------------------------------------------
+
+// A wheel notch (120) scrolls the system's number of lines (a page when that
+// number is WHEEL_PAGESCROLL), down for a turn towards the user; with Shift
+// held, across. Finer wheels add up until they make a notch.
+BOOL MCScrollView::OnMouseWheel(UINT nFlags, short zDelta, CPoint) {
+    m_wheelRest += zDelta;
+    const int notches = m_wheelRest / WHEEL_DELTA;
+    m_wheelRest -= notches * WHEEL_DELTA;
+    if (notches == 0)
+        return TRUE;
+    const int axis = (nFlags & MK_SHIFT) ? SB_HORZ : SB_VERT;
+    const UINT lines = GetWheelScrollLines();
+    const bool byPage = lines == WHEEL_PAGESCROLL;
+    const UINT towards = notches < 0 ? (byPage ? SB_PAGEDOWN : SB_LINEDOWN) : (byPage ? SB_PAGEUP : SB_LINEUP);
+    const int steps = std::abs(notches) * (byPage ? 1 : static_cast<int>(lines));
+    for (int i = 0; i < steps; ++i)
+        OnScroll(axis, towards);
+    return TRUE;
+}
 
 void MCScrollView::UpdateCursor() {
     const bool inside = (m_flags & SV_POINTER_INSIDE) != 0;

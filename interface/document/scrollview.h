@@ -12,6 +12,10 @@
 // viewport extent has a negative height: its view rectangle then runs from 0
 // down to a negative bottom.
 //
+// Keys (Page Up/Down, the arrows, Home, End, with or without Ctrl), the
+// bars' line and page steps (arrows and trough) and the wheel scroll as the
+// screen shows the view: down shows what lies lower, in a flipped view too.
+//
 // A scroll (ScrollBy) pends until the next paint, which moves the bitmap's
 // pixels and redraws only the strip they uncovered; a diagonal scroll redraws
 // everything. The derived view supplies OnDraw (reading m_drawRect, the part
@@ -19,7 +23,7 @@
 // and the drag operations.
 //
 // Conversions use 64-bit arithmetic and hold results within int, so far
-// targets (End scrolls to 0x7FFFFFFF) convert without overflow. The size forms
+// targets (End scrolls to +-0x7FFFFFFF) convert without overflow. The size forms
 // of LPtoDP and DPtoLP scale by the extents alone, without the origins.
 // EnableQuickScroll(FALSE) keeps quick scrolling from arming, and the
 // drag-select cursor shows while a drag select is in progress.
@@ -153,6 +157,7 @@ protected:
     afx_msg LRESULT OnHScrollMessage(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnVScrollMessage(WPARAM wParam, LPARAM lParam);
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    afx_msg BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
     afx_msg void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnSysKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnSysKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
@@ -170,6 +175,7 @@ protected:
     CRect m_dirtyRect;                  // device units the next paint redraws
     CSize m_lineScroll{5, 5};
     CSize m_pageScroll{50, 50};
+    int m_wheelRest = 0;   // wheel turn not yet a whole notch (120ths)
     CPoint m_scrollPos;                 // view units of the view area's top-left
     CSize m_pendingScroll;              // applied by the next paint
     HCURSOR m_hArrowCursor = nullptr;   // borrowed handles (cursor.h)

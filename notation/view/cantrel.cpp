@@ -365,14 +365,12 @@ void CCantrel::OnLayout() {
     OnTracksSet();
 }
 
-// The base's page steps add to the scroll position, which in this flipped
-// view (y up) runs the other way: page down is towards more negative y.
 void CCantrel::OnPageUp() {
-    SendMessage(WM_VSCROLL, IsFlipped() ? SB_PAGEDOWN : SB_PAGEUP, 0);
+    SendMessage(WM_VSCROLL, SB_PAGEUP, 0);
 }
 
 void CCantrel::OnPageDown() {
-    SendMessage(WM_VSCROLL, IsFlipped() ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    SendMessage(WM_VSCROLL, SB_PAGEDOWN, 0);
 }
 
 void CCantrel::RedrawNow() {

@@ -112,6 +112,12 @@ enum : UINT {
     MK_MBUTTON = 0x0010,
 };
 
+// The wheel: one notch is WHEEL_DELTA; GetWheelScrollLines answers the lines
+// the desktop scrolls for a notch, or WHEEL_PAGESCROLL for a page a notch.
+inline constexpr int WHEEL_DELTA = 120;
+inline constexpr UINT WHEEL_PAGESCROLL = 0xFFFFFFFF;
+UINT GetWheelScrollLines();
+
 // WM_SIZE kinds.
 enum : UINT {
     SIZE_RESTORED = 0,

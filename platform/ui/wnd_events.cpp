@@ -414,3 +414,9 @@ void EnsureWindowEvents() {
 }
 
 }  // namespace platform_detail
+
+UINT GetWheelScrollLines() {
+    // The toolkit's setting follows the desktop's; without an application, three.
+    const int lines = qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::wheelScrollLines() : 3;
+    return lines > 0 ? static_cast<UINT>(lines) : 1;
+}

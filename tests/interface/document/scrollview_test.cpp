@@ -10,10 +10,13 @@
 
 #include "tests/platform/messaging_support.h"
 
+#include <QApplication>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -117,9 +120,10 @@ TEST_F(ScrollView, HomeAndEndHoldAtTheLimits) {
         Make(flipped);
         const int maxX = 1000 - area.Width(), farY = flipped ? -(600 - area.Height()) : 600 - area.Height();
         Key(VK_END);
-        // A flipped view's vertical range ends at its top, 0.
-        EXPECT_EQ(view->GetScrollPosition(), CPoint(maxX, flipped ? 0 : farY)) << flipped;
-        view->ScrollBy(CSize(-maxX, farY), TRUE);
+        // The bottom as the screen shows it: a flipped view's far negative end.
+        EXPECT_EQ(view->GetScrollPosition(), CPoint(maxX, farY)) << flipped;
+        EXPECT_TRUE(ShowsRowsFromScrollPosition()) << flipped;
+        view->ScrollBy(CSize(-maxX, 0), TRUE);
         EXPECT_EQ(view->GetScrollPosition(), CPoint(0, farY)) << flipped;
         Key(VK_HOME);
         EXPECT_EQ(view->GetScrollPosition(), CPoint(0, 0)) << flipped;
@@ -139,8 +143,8 @@ TEST_F(ScrollView, ALineScrollDrawsOnlyTheUncoveredStrip) {
         } cases[] = {
             {VK_RIGHT, {5, 0}, {w, 0, w + 5, sign * h}},
             {VK_LEFT, {0, 0}, {0, 0, 5, sign * h}},
-            // Line down adds the step: down the view, or up a flipped one.
-            {VK_DOWN, {0, 5}, flipped ? CRect(0, 5, w, 0) : CRect(0, h, w, h + 5)},
+            // Line down shows the strip below, in a flipped view too.
+            {VK_DOWN, {0, sign * 5}, CRect(0, sign * h, w, sign * (h + 5))},
         };
         if (flipped)
             view->ScrollBy(CSize(0, -100), TRUE);
@@ -169,6 +173,58 @@ TEST_F(ScrollView, SystemKeysScrollAsKeysDo) {
     for (const auto& c : cases) {
         view->SendMessage(WM_SYSKEYDOWN, c.key, 1 | KF_ALTDOWN_BIT);
         EXPECT_EQ(view->GetScrollPosition(), c.position) << c.key;
+    }
+}
+
+// What a person does to scroll, each as the toolkit delivers it (keys and the
+// wheel to the view, a click to the bar's trough), and where the view's top
+// then lies, measured down the screen: a flipped view scrolls the same way
+// with its positions negative.
+TEST_F(ScrollView, KeysTheWheelAndTheTroughScrollDownTheScreen) {
+    for (bool flipped : {false, true}) {
+        Make(flipped);
+        const int down = flipped ? -1 : 1, bottom = 600 - area.Height(), right = 1000 - area.Width();
+        QWidget* widget = view->GetWidget();
+        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            return [=] { QTest::keyClick(widget, k, mods); };
+        };
+        const auto wheel = [&](int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            return [=] {
+                const QPointF at(60, 60);
+                QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                                  Qt::NoScrollPhase, false);
+                QApplication::sendEvent(widget, &event);
+            };
+        };
+        QWidget* bar = view->GetDlgItem(MCScrollView::IDC_VSCROLLBAR)->GetWidget();
+        const auto trough = [&](double where) {   // a fraction of the bar's length
+            return [=] { QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, int(bar->height() * where))); };
+        };
+        const struct {
+            const char* what;
+            std::function<void()> act;
+            CPoint position;   // x, and y down the screen
+        } cases[] = {
+            {"Page Down", key(Qt::Key_PageDown), {0, 50}},
+            {"wheel one notch towards the user", wheel(-120), {0, 65}},   // three lines of 5
+            {"wheel two notches away", wheel(240), {0, 35}},
+            {"half a notch towards", wheel(-60), {0, 35}},
+            {"and the other half", wheel(-60), {0, 50}},
+            {"Shift+wheel", wheel(-120, Qt::ShiftModifier), {15, 50}},
+            {"Page Up", key(Qt::Key_PageUp), {15, 0}},
+            {"Ctrl+End", key(Qt::Key_End, Qt::ControlModifier), {right, bottom}},
+            {"Ctrl+Home", key(Qt::Key_Home, Qt::ControlModifier), {0, 0}},
+            {"a click in the trough below the thumb", trough(0.75), {0, 50}},
+            {"Down", key(Qt::Key_Down), {0, 55}},
+            {"End", key(Qt::Key_End), {right, bottom}},
+            {"a click in the trough above the thumb", trough(0.3), {right, bottom - 50}},
+        };
+        for (const auto& c : cases) {
+            c.act();
+            EXPECT_EQ(view->GetScrollPosition(), CPoint(c.position.x, down * c.position.y))
+                << (flipped ? "flipped: " : "") << c.what;
+        }
+        EXPECT_TRUE(ShowsRowsFromScrollPosition()) << flipped;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "model/event.h"
 #include "platform/core/format.h"
 #include "platform/core/resources.h"
+#include "platform/devices/portavel.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/scrollctrl.h"
 #include "sequencer/enginestates.h"
@@ -28,7 +29,17 @@ constexpr int kProgressGap = 10;
 constexpr int kProgressWidth = 200;
 
 STRING_TABLE({500, "Select Mode"}, {501, "Insert %s"}, {502, "Erase Mode"}, {510, "Playing"},
-             {511, "Playing (Paused)"}, {512, "Recording"});
+             {511, "Playing (Paused)"}, {512, "Recording"},
+             {513, "No output device is open: playing makes no sound."});
+
+// Whether any MIDI or wave output of the device library is open now.
+bool AnyOutputOpen(CPortavel& devices) {
+    for (int kind : {PV_MIDI, PV_WAVE})
+        for (int index = 0; index < devices.GetDeviceCount(kind, PV_OUTPUT); ++index)
+            if (devices.IsDeviceOpen(kind, PV_OUTPUT, index))
+                return true;
+    return false;
+}
 
 }  // namespace
 
@@ -106,6 +117,7 @@ void CMainStatusBar::OnUpdate(long code, CObject* state) {
         break;
     case STATE_PERFORM_PLAY:
         SetTransportText(510u);
+        TellWhenSilent();
         break;
     case STATE_PERFORM_RECORD:
         SetTransportText(512u);
@@ -123,6 +135,18 @@ void ShowPaneText(CMainStatusBar& bar, int pane, const std::string& text) {
 }
 
 }  // namespace
+
+void CMainStatusBar::TellWhenSilent() {
+    CPortavel* devices = CPortavel::GetPortavel();
+    if (devices && AnyOutputOpen(*devices)) {
+        m_bToldSilent = false;
+        return;
+    }
+    if (m_bToldSilent)
+        return;
+    m_bToldSilent = true;
+    ShowPaneText(*this, PANE_MESSAGE, LoadString(513));
+}
 
 void CMainStatusBar::SetStatusText(const std::string& text) { ShowPaneText(*this, PANE_STATUS, text); }
 void CMainStatusBar::SetStatusText(UINT id) { SetStatusText(LoadString(id)); }

@@ -43,5 +43,10 @@ public:
     CProgressCtrl* GetProgressCtrl() const { return m_pProgress.get(); }
 
 private:
+    // Play with no output device open sounds nothing: the message pane says
+    // so once, and again only after a play that found a device open.
+    void TellWhenSilent();
+
     std::unique_ptr<CProgressCtrl> m_pProgress;
+    bool m_bToldSilent = false;
 };

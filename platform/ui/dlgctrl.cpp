@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
@@ -168,13 +169,15 @@ std::vector<DialogControl> CreateDialogControls(CWnd& parent, const DialogTempla
         controls.push_back(DialogControl{item.id, item.kind, widget, std::move(window)});
     }
     // Tab order is template order; a label's buddy is the next control that
-    // takes the focus.
+    // takes the focus. Controls laid out in a frame (a bar, a form view) give
+    // their labels no access key: Alt with a letter there is the menu bar's.
+    const bool accessKeys = !(parent.GetWidget() && qobject_cast<QMainWindow*>(parent.GetWidget()->window()));
     QWidget* previous = nullptr;
     for (size_t i = 0; i < controls.size(); ++i) {
         QWidget* widget = controls[i].widget;
         if (auto* label = qobject_cast<QLabel*>(widget)) {
-            if (GetWidgetStyle(label) & SS_NOPREFIX)
-                continue;   // no access key: "&" is text
+            if (!accessKeys || (GetWidgetStyle(label) & SS_NOPREFIX))
+                continue;   // no access key: "&" is text, or the menu's
             for (size_t j = i + 1; j < controls.size(); ++j) {
                 if (CanFocus(controls[j].widget)) {
                     label->setBuddy(controls[j].widget);

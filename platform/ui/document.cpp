@@ -62,9 +62,6 @@ BEGIN_MESSAGE_MAP(CView, CWnd)
     ON_WM_CREATE()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_INITIALUPDATE, &CView::OnInitialUpdateMessage)
-    ON_COMMAND(ID_FILE_PRINT, &CView::OnFilePrint)
-    ON_COMMAND(ID_FILE_PRINT_DIRECT, &CView::OnFilePrintDirect)
-    ON_COMMAND(ID_FILE_PRINT_PREVIEW, &CView::OnFilePrintPreview)
 END_MESSAGE_MAP()
 
 CView::~CView() {

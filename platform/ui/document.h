@@ -82,7 +82,8 @@ protected:
     virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
     virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
     virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
-    // Print (the dialog), direct print, print preview.
+    // Print (the dialog), direct print, print preview: a view that prints
+    // maps its commands to these; one that does not leaves them disabled.
     afx_msg void OnFilePrint();
     afx_msg void OnFilePrintDirect();
     afx_msg void OnFilePrintPreview();

@@ -388,6 +388,14 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A character typed with Alt is never text: a child hands it up to its
+    // frame, whose menu bar may have it as a mnemonic.
+    if (message == WM_SYSCHAR) {
+        if (m_pWidget && !m_pWidget->isWindow())
+            if (CWnd* parent = GetParent())
+                return parent->SendMessage(message, wParam, lParam);
+        return 0;
+    }
     if (platform_detail::TakeEventDefault(*this, message))
         return 0;   // the widget acts on its event
     switch (message) {

@@ -9,10 +9,14 @@
 #include "model/performance.h"
 #include "model/textmarks.h"
 #include "platform/core/file.h"
+#include "platform/ui/cmdui.h"
 #include "platform/ui/commands.h"
 #include "tests/app/docs_support.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QWidget>
 
@@ -241,6 +245,42 @@ TEST_F(InfoViewTest, TheFrameFitsTheFormAndCannotBeResized) {
     frame->RecalcLayout();
     EXPECT_EQ(view->GetWidget()->width(), formSize.cx);
     EXPECT_EQ(view->GetWidget()->height(), formSize.cy);
+}
+
+TEST_F(InfoViewTest, AltAndALetterInAFieldOpensTheMenuAndPrintIsDisabled) {
+    MCOpusDoc* doc = NewDocument();
+    CInfoView* view = InfoViewOf(doc);
+    Activate();
+    QWidget* title = view->GetDlgItem(IDC_INFO_TITLE)->GetWidget();
+    QMenuBar* bar = static_cast<QMainWindow*>(main->GetWidget())->menuBar();
+    // Alt with a letter is never text: a mnemonic opens its menu, another letter nothing.
+    const struct {
+        Qt::Key key;
+        const char* menu;   // null: none opens
+    } cases[] = {{Qt::Key_F, "&File"}, {Qt::Key_Q, nullptr}};
+    for (const auto& c : cases) {
+        title->setFocus();
+        QTest::keyClick(title, c.key, Qt::AltModifier);
+        Pump();
+        EXPECT_EQ(Text(view, IDC_INFO_TITLE), "") << c.key;
+        QAction* opened = bar->activeAction();
+        EXPECT_EQ(opened ? opened->text().toStdString() : "", c.menu ? c.menu : "") << c.key;
+        if (opened && opened->menu())
+            opened->menu()->close();
+        bar->setActiveAction(nullptr);
+    }
+
+    // The form has nothing to print: File › Print and its kin stay disabled.
+    struct NotedCmdUI : CCmdUI {
+        int enabled = -1;
+        void Enable(BOOL on) override { enabled = on ? 1 : 0; }
+    };
+    for (UINT command : {ID_FILE_PRINT, ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW}) {
+        NotedCmdUI update;
+        update.m_nID = command;
+        update.DoUpdate(main, TRUE);
+        EXPECT_EQ(update.enabled, 0) << command;
+    }
 }
 
 }  // namespace

@@ -199,4 +199,31 @@ TEST_F(PlayFromTheTransportBar, PlaysTheFileAtItsTimesCountsBarsAndBeatsAndStops
     EXPECT_TRUE(bar.GetButton(ID_TRANSPORT_PREVIOUS).IsWindowVisible());
 }
 
+TEST_F(PlayFromTheTransportBar, PlayWithNoOutputDeviceSaysSoOnceUntilOneOpens) {
+    const std::string path = folder.Path("three.mid");
+    WriteTypeOne(path);
+    doc = dynamic_cast<MCOpusDoc*>(app.OpenDocumentFile(path.c_str()));
+    ASSERT_NE(doc, nullptr);
+    Deliver();
+    const std::string silent = "No output device is open: playing makes no sound.";
+    CMainStatusBar& status = frame->GetStatusBar();
+    auto playAndStop = [&] {
+        status.SetPaneText(0, "");
+        Click(ID_TRANSPORT_PLAY);
+        const std::string shown = status.GetPaneText(0);
+        Click(ID_TRANSPORT_STOP);
+        Run(50);
+        return shown;
+    };
+
+    portavel->CloseDevices();   // as when the program loses the activation
+    EXPECT_EQ(playAndStop(), silent);
+    EXPECT_EQ(playAndStop(), "");   // told once
+    frame->SendMessage(WM_ACTIVATEAPP, TRUE, 0);
+    ASSERT_TRUE(capture->IsStarted(PV_MIDI, PV_OUTPUT, 0));
+    EXPECT_EQ(playAndStop(), "");
+    portavel->CloseDevices();
+    EXPECT_EQ(playAndStop(), silent);   // lost again after one had opened
+}
+
 }  // namespace

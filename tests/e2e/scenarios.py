@@ -337,3 +337,19 @@ class Scenarios(unittest.TestCase):
         self.screen("message", box)
         self.display.key("Return")
         self.wait_gone(box)
+
+    def test_alt_and_a_letter_opens_the_menu_with_the_score_active(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        self.open_file(midi)
+        self.wait_main_name(r"scale\.mid")
+        self.menu("v", "2")   # the score, whose bar has a Voice box labelled with its own V
+        area = self.client_area()
+        desktop.wait_until("the score", lambda: self.screen().crop(area).staves(), 20)
+        before = set(self.display.visible_windows())
+        self.display.key("alt+v")   # held with the letter, as a person types it
+        menu = self.new_window(before, "the View menu's drop-down")
+        self.screen("view-menu")
+        self.display.key("Escape")
+        self.wait_gone(menu)

@@ -7,6 +7,10 @@
 
 #include "tests/platform/gui/frame_support.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QWidget>
 
@@ -20,6 +24,8 @@ constexpr UINT IDD_TRANSPORT = 23401;
 constexpr UINT ID_PLAY = 23402;
 constexpr UINT IDC_TEMPO = 23403;
 constexpr UINT ID_LOOP = 23404;
+constexpr UINT IDD_VOICES = 23405;
+constexpr UINT IDC_VOICE = 23406;
 
 const DialogTemplate kTransport = {"Transport",
                                    {
@@ -29,6 +35,13 @@ const DialogTemplate kTransport = {"Transport",
                                    },
                                    {130, 22}};
 DIALOG_RESOURCE(IDD_TRANSPORT, kTransport);
+const DialogTemplate kVoices = {"Voices",
+                                {
+                                    {IDC_VOICE - 1, DialogControlKind::Static, "&Voice:", {4, 4, 30, 10}},
+                                    {IDC_VOICE, DialogControlKind::Edit, "1", {36, 4, 30, 12}, WS_TABSTOP},
+                                },
+                                {80, 22}};
+DIALOG_RESOURCE(IDD_VOICES, kVoices);
 
 CWnd* Control(CDialogBar& bar, UINT id) {
     return bar.GetDlgItem(static_cast<int>(id));
@@ -93,6 +106,36 @@ TEST(DialogBar, KeepsItsTemplatesSizeDockedOrFloating) {
     EXPECT_EQ(bar.GetWidget()->size(), QSize(size.cx, size.cy));
     FloatControlBar(&frame, &bar, CPoint(50, 60));
     EXPECT_EQ(bar.GetWidget()->size(), QSize(size.cx, size.cy));
+}
+
+TEST(DialogBar, ItsLabelsLeaveAltAndALetterToTheFramesMenu) {
+    CTestFrame frame;
+    QMenu* view = frame.Main()->menuBar()->addMenu("&View");
+    view->addAction("&Zoom");
+    CDialogBar bar;
+    ASSERT_TRUE(bar.Create(&frame, IDD_VOICES, WS_VISIBLE | CBRS_TOP, IDD_VOICES));
+    frame.LayOut();
+    frame.Main()->activateWindow();
+    QWidget* voice = Control(bar, IDC_VOICE)->GetWidget();
+    const auto* field = qobject_cast<QLineEdit*>(voice);
+    ASSERT_NE(field, nullptr);
+    const QString text = field->text();
+
+    // From elsewhere in the frame, and from the bar's own field, Alt+V opens
+    // the View menu: the label neither takes the focus nor the letter.
+    for (QWidget* from : {static_cast<QWidget*>(frame.Main()->centralWidget()), voice}) {
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_V, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(frame.Main()->menuBar()->activeAction(), view->menuAction()) << from->metaObject()->className();
+        EXPECT_EQ(field->text(), text);
+        if (from != voice) {
+            EXPECT_FALSE(voice->hasFocus());
+        }
+        view->close();
+        frame.Main()->menuBar()->setActiveAction(nullptr);
+        QApplication::processEvents();
+    }
 }
 
 TEST(DialogBar, IsNotMadeWithoutItsTemplate) {

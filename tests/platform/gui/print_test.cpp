@@ -4,6 +4,7 @@
 #include "platform/gdi/font.h"
 #include "platform/gdi/printdc.h"
 #include "platform/ui/app.h"
+#include "platform/ui/cmdui.h"
 #include "platform/ui/commands.h"
 #include "platform/ui/dialog_script.h"
 #include "platform/ui/document.h"
@@ -63,6 +64,18 @@ protected:
         dc->SelectStockObject(SYSTEM_FONT);
     }
     void OnEndPrinting(CDC*, CPrintInfo*) override { ++ended; }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(TwoPageView, CView)
+    ON_COMMAND(ID_FILE_PRINT, &TwoPageView::OnFilePrint)
+    ON_COMMAND(ID_FILE_PRINT_DIRECT, &TwoPageView::OnFilePrintDirect)
+    ON_COMMAND(ID_FILE_PRINT_PREVIEW, &TwoPageView::OnFilePrintPreview)
+END_MESSAGE_MAP()
+
+// A view with nothing to print: it maps none of the print commands.
+class FormLikeView : public CView {
+protected:
+    void OnDraw(CDC*) override {}
 };
 
 void Send(CView& view, UINT command) { view.OnCmdMsg(command, CN_COMMAND, nullptr, nullptr); }
@@ -232,6 +245,23 @@ TEST(Print, PreviewDrawsThePagesOnThePreviewPrinter) {
     EXPECT_EQ(view.printed, (std::vector<UINT>{1, 2}));
     EXPECT_TRUE(view.preview);
     EXPECT_TRUE(view.attribute);
+}
+
+TEST(Print, AViewThatCannotPrintLeavesThePrintCommandsDisabled) {
+    struct NotedCmdUI : CCmdUI {
+        int enabled = -1;   // not asked
+        void Enable(BOOL on) override { enabled = on ? 1 : 0; }
+    };
+    FormLikeView form;
+    TwoPageView pages;
+    for (UINT command : {ID_FILE_PRINT, ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW}) {
+        NotedCmdUI cannot, can;
+        cannot.m_nID = can.m_nID = command;
+        cannot.DoUpdate(&form, TRUE);
+        can.DoUpdate(&pages, TRUE);
+        EXPECT_EQ(cannot.enabled, 0) << command;
+        EXPECT_EQ(can.enabled, 1) << command;
+    }
 }
 
 TEST(Print, PdfTargets) {

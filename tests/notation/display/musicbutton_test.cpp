@@ -92,22 +92,22 @@ TEST_F(MusicButtonFaces, EachTypeDrawsItsSymbolInTheColoursOfTheImage) {
         const char* name;
         ECBase* (*make)();
     } events[] = {
-        {"quarter note", [] -> ECBase* {
+        {"quarter note", []() -> ECBase* {
              auto* note = new ECNote;
              const MCTime beat(1.0f);
              note->SetDuration(&beat);
              return note;
          }},
-        {"triplet", [] -> ECBase* { return new ECTuplet(3, 2, 8); }},
-        {"treble clef", [] -> ECBase* { return new ECClef(0); }},
-        {"three sharps", [] -> ECBase* { return new ECKey(3, 0); }},
-        {"three-four", [] -> ECBase* {
+        {"triplet", []() -> ECBase* { return new ECTuplet(3, 2, 8); }},
+        {"treble clef", []() -> ECBase* { return new ECClef(0); }},
+        {"three sharps", []() -> ECBase* { return new ECKey(3, 0); }},
+        {"three-four", []() -> ECBase* {
              auto* meter = new ECMeter;
              meter->SetMeter(3, 4, 0);
              return meter;
          }},
-        {"common time", [] -> ECBase* { return new ECMeter(4, 4, 0); }},
-        {"forte", [] -> ECBase* { return new ECDynamic(5, MCTime()); }},
+        {"common time", []() -> ECBase* { return new ECMeter(4, 4, 0); }},
+        {"forte", []() -> ECBase* { return new ECDynamic(5, MCTime()); }},
     };
     const struct {
         UINT state;

@@ -59,6 +59,18 @@ void NotesUnder(MCEventList& elements, MCEventList& notes) {
         notes.AddEvent(found.GetNext(pos), UNSORTED);
 }
 
+// Whether the note, still in the tree (a continuation an earlier note's
+// chain took away is not), is played past `time`; `start` is where it
+// starts, as played.
+bool SoundsPast(ECNote* note, const MCTime& time, MCTime& start) {
+    MCEventList* parents = note->GetParents();
+    if (!parents || parents->IsEmpty())
+        return false;
+    MCTime end;
+    CAutoNote::GetNoteRange(note, start, end);
+    return end > time;
+}
+
 }  // namespace
 
 void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, int track, MCEventList& measures,
@@ -86,13 +98,8 @@ void CAutoNote::WidenToPlayedLengths(CCBase* command, ECConductor* conductor, in
         NotesUnder(previous, notes);
         for (POSITION pos = notes.GetHeadPosition(); pos;) {
             auto* note = static_cast<ECNote*>(notes.GetNext(pos));
-            MCEventList* parents = note->GetParents();
-            if (!parents || parents->IsEmpty())
-                continue;   // a continuation an earlier note's chain took away
             MCTime noteStart;
-            MCTime noteEnd;
-            GetNoteRange(note, noteStart, noteEnd);
-            if (noteEnd <= windowStart)
+            if (!SoundsPast(note, windowStart, noteStart))
                 continue;
             RevalueNote(command, note, reachStart, reachEnd);
         }
@@ -135,13 +142,8 @@ MCTime CAutoNote::PrepareNotesPlayedPastTheEnd(CCBase* command, ECConductor* con
         bool reaches = false;
         for (POSITION pos = notes.GetHeadPosition(); pos;) {
             auto* note = static_cast<ECNote*>(notes.GetNext(pos));
-            MCEventList* parents = note->GetParents();
-            if (!parents || parents->IsEmpty())
-                continue;   // a continuation an earlier note's chain took away
             MCTime noteStart;
-            MCTime noteEnd;
-            GetNoteRange(note, noteStart, noteEnd);
-            if (noteEnd <= end)
+            if (!SoundsPast(note, end, noteStart))
                 continue;
             MCTime from = noteStart;
             MCTime to = end;

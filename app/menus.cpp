@@ -117,6 +117,7 @@ const MenuTemplate kDocumentMenu = {{
         {MF_STRING, ID_FILE_SAVE_AS, "Save &As..."},
         {MF_SEPARATOR},
         {MF_STRING, ID_FILE_PRINT, "&Print...\tCtrl+P"},
+        {MF_STRING, ID_FILE_PRINT_PREVIEW, "Print Pre&view"},
         {MF_STRING, ID_FILE_PRINT_SETUP, "P&rint Setup..."},
         {MF_SEPARATOR},
         {MF_STRING, ID_FILE_MRU_FILE1, "Recent File"},

@@ -87,7 +87,11 @@ void MCPageLayout::LoadPageSize() {
     if (width == 0 && height == 0)
         return;
     SetPaper(width, height);
+    SetMargins();
+    SavePaperSize();
+}
 
+void MCPageLayout::SetMargins() {
     // The margins move the paper's edges inward (y upward: the top down, the
     // bottom up); no margin reaches past the quarter inch a printer needs.
     const CRect margins(m_paperRect.left + MarginUnits("MarginLeft"),
@@ -98,12 +102,13 @@ void MCPageLayout::LoadPageSize() {
                             std::min(margins.top, m_quarterInchRect.top),
                             std::min(margins.right, m_quarterInchRect.right),
                             std::max(margins.bottom, m_quarterInchRect.bottom));
-    SavePaperSize();
 }
 
 void MCPageLayout::SetPageSize(int width, int height) {
+    // The job's paper with the same margins as the screen's: a score prints
+    // as it is laid out, whichever way the job was started.
     SetPaper(width, height);
-    m_printableRect = CRect(kInch, -kInch, width, height);
+    SetMargins();
     SavePaperSize();
 }
 

@@ -50,7 +50,7 @@ public:
     // Without any size the rectangles stay as they are and nothing is written;
     // otherwise the paper size is written back.
     void LoadPageSize();
-    // The printer in use: its paper, printable half an inch inside it; the
+    // The printer in use: its paper, with the margins LoadPageSize reads; the
     // paper size is written back.
     void SetPageSize(int width, int height);
 
@@ -76,6 +76,9 @@ public:
 
 private:
     void SetPaper(int width, int height);
+    // The printable rectangle: the stored margins inside the paper, within
+    // the quarter-inch rectangle.
+    void SetMargins();
     void SavePaperSize() const;
 
     CRect m_pageRect{0, 0, 13680, -17280};

@@ -32,6 +32,10 @@ constexpr int kPageNumberLine = 8 * CCantrel::kTwipsPerInch;
 // printable area, this far inside the sheet.
 constexpr int kPdfPrintableInset = CCantrel::kTwipsPerInch / 4;
 constexpr int kTwipsPerPoint = 20;
+// A job's sheet within half a point of the layout's paper is that paper: a
+// named size (A4 from the print dialog) and the same size given in points
+// round to a twip or two apart, which is no reason to lay the score out again.
+constexpr int kSamePaperTwips = kTwipsPerPoint / 2;
 constexpr COLORREF kInkBlack = 0x000000;
 
 // Device pixels along one axis in twips, rounded to the nearest.
@@ -81,7 +85,7 @@ void CCantrel::OnPrintLayout(CDC* pDC, CPrintInfo* pInfo) {
     const int width = DeviceToTwips(pDC->GetDeviceCaps(PHYSICALWIDTH), pDC->GetDeviceCaps(LOGPIXELSX));
     const int height = -DeviceToTwips(pDC->GetDeviceCaps(PHYSICALHEIGHT), pDC->GetDeviceCaps(LOGPIXELSY));
     const CRect& paper = layout.GetPaperRect();
-    if (width == paper.Width() && height == paper.Height())
+    if (std::abs(width - paper.Width()) <= kSamePaperTwips && std::abs(height - paper.Height()) <= kSamePaperTwips)
         return;
     layout.SetPageSize(width, height);
     m_pagenate.SetPrinting(1);

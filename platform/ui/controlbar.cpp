@@ -6,6 +6,7 @@
 
 #include <QDockWidget>
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -57,7 +58,11 @@ const BarEdge* EdgeByName(char name) {
 }
 
 QMainWindow* MainWindowOf(const CWnd* frame) {
-    return frame ? qobject_cast<QMainWindow*>(frame->GetWidget()) : nullptr;
+    QWidget* widget = frame ? frame->GetWidget() : nullptr;
+    // A child frame's bars dock in the frame inside its caption.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(widget))
+        return qobject_cast<QMainWindow*>(sub->widget());
+    return qobject_cast<QMainWindow*>(widget);
 }
 
 DockSite::DockSite(QMainWindow* frame) : QObject(frame) {

@@ -188,10 +188,13 @@ CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID) {
             Trace("CFrameWnd::CreateView: the view's window was refused\n");
         return nullptr;
     }
-    // The view fills the frame's client.
-    if (auto* window = qobject_cast<QMainWindow*>(GetWidget()))
+    // The view fills the frame's client (a child frame's: inside its caption, between its bars).
+    QWidget* client = GetWidget();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(client))
+        client = sub->widget() ? sub->widget() : client;
+    if (auto* window = qobject_cast<QMainWindow*>(client))
         window->setCentralWidget(view->GetWidget());
-    else if (auto* sub = qobject_cast<QMdiSubWindow*>(GetWidget()))
+    else if (auto* sub = qobject_cast<QMdiSubWindow*>(client))
         sub->setWidget(view->GetWidget());
     view->GetWidget()->show();
     return view;

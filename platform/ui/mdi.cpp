@@ -346,6 +346,10 @@ QWidget* CMDIChildWnd::CreateWidget(QWidget* parent, DWORD) {
     auto* sub = new QMdiSubWindow;
     // The frame's object goes with its window; closing asks the frame (WM_CLOSE).
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Inside the caption and border, a frame of its own: the view in its
+    // middle and the child's bars docked at its edges, below the caption.
+    auto* inner = new QMainWindow(nullptr, Qt::Widget);
+    sub->setWidget(inner);
     if (auto* area = qobject_cast<QMdiArea*>(parent))
         area->addSubWindow(sub);
     else

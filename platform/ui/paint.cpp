@@ -333,14 +333,23 @@ BOOL CWnd::OnEraseBkgnd(CDC*) {
 CClientDC::CClientDC(CWnd* pWnd) {
     if (pWnd && platform_detail::AttachWindowSurface(*pWnd, *this)) {
         m_hWnd = pWnd->m_hWnd;
-        Surface(pWnd->GetWidget()).drawnOn = true;
+        m_surfaceKey = Surface(pWnd->GetWidget()).image.cacheKey();
     }
 }
 
 CClientDC::~CClientDC() {
     DeleteDC();
-    if (CWnd* wnd = CWnd::FromHandle(m_hWnd); wnd && wnd->GetWidget())
-        wnd->GetWidget()->update();
+    CWnd* wnd = CWnd::FromHandle(m_hWnd);
+    if (!wnd || !wnd->GetWidget())
+        return;
+    // Only a DC that drew makes the window show its surface from now on: one
+    // made to measure (the screen's resolution, a text's extent) leaves a
+    // control painting itself.
+    CWindowSurface* surface = FindSurface(wnd->GetWidget());
+    if (!surface || surface->image.cacheKey() == m_surfaceKey)
+        return;
+    surface->drawnOn = true;
+    wnd->GetWidget()->update();
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) {

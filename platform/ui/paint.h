@@ -45,6 +45,9 @@ public:
 
 protected:
     HWND m_hWnd = nullptr;
+
+private:
+    long long m_surfaceKey = 0;   // the surface's image as attached: drawn on when it changed
 };
 
 // The window DC: here the client area too (a window draws no frame of its own).

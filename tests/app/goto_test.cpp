@@ -14,6 +14,7 @@
 #include "tests/app/dialogs_support.h"
 
 #include <QTest>
+#include <QImage>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -277,6 +278,34 @@ TEST_F(GotoTest, TheFiltersAreReadWhenMade) {
             checks.push_back(static_cast<int>(Dialog(dlg).IsDlgButtonChecked(s.id)));
     });
     EXPECT_EQ(checks, (std::vector<int>{0, 1, 1, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// The time field as a person sees it: a framed field whose time is drawn
+// inside the frame. (A DC made on the field to measure its font once left it
+// showing an empty picture instead: no frame, no text.)
+TEST_F(GotoTest, TheTimeFieldShowsItsTimeInsideItsBorder) {
+    RunWith([&](CWnd& dlg) {
+        dlg.ShowWindow(SW_SHOW);
+        const QImage image = TimeField(dlg)->GetWidget()->grab().toImage();
+        const int width = image.width();
+        const int height = image.height();
+        auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 100; };
+        int border = 0;
+        for (int y = 0; y < height; ++y)
+            border += (dark(0, y) ? 1 : 0) + (dark(width - 1, y) ? 1 : 0);
+        int text = 0;
+        for (int y = 3; y < height - 3; ++y)
+            for (int x = 3; x < width - 3; ++x)
+                text += dark(x, y) ? 1 : 0;
+        EXPECT_GE(border, height) << "the field's frame, left and right";
+        EXPECT_GE(text, 40) << "the time's digits inside the frame";
+        EXPECT_EQ(Script::GetText(dlg, IDC_GOTO_TIME), "001:01:000");
+        Dialog(dlg).EndDialog(IDCANCEL);
+    });
 }
 
 }  // namespace

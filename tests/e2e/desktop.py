@@ -140,6 +140,19 @@ class Image:
                 for y in range(height)]
         return Image(width, height, b"".join(rows), self.left + x0, self.top + y0)
 
+    def longest_white_run(self):
+        """The longest run of pure white pixels along any row: how wide a
+        page shows."""
+        white = bytes(1 if v == 255 else 0 for v in range(256))
+        longest = 0
+        for y in range(self.height):
+            row = self.rgb[y * self.width * 3:(y + 1) * self.width * 3]
+            planes = [int.from_bytes(row[c::3].translate(white), "big") for c in range(3)]
+            # A pixel is white where all three planes hold a 1 byte.
+            both = (planes[0] & planes[1] & planes[2]).to_bytes(self.width, "big")
+            longest = max(longest, max((len(run) for run in both.split(b"\x00")), default=0))
+        return longest
+
     def dark_counts(self, limit=96):
         """Per row, how many pixels are dark (every channel below `limit`)."""
         table = bytes(1 if v < limit else 0 for v in range(256))
@@ -351,6 +364,13 @@ class Display:
         for key in keys:
             self.run("xdotool", "key", "--clearmodifiers", key)
             time.sleep(0.25)
+
+    def click(self, x, y, button=1, times=1):
+        """Moves the pointer to screen (x, y) and clicks; buttons 4 and 5 turn
+        the mouse wheel up and down a step."""
+        self.run("xdotool", "mousemove", str(x), str(y), "click", "--repeat", str(times), "--delay", "60",
+                 str(button))
+        time.sleep(0.25)
 
     def type(self, text):
         self.run("xdotool", "type", "--delay", "30", text)

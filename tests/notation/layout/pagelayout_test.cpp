@@ -112,12 +112,14 @@ TEST_F(PageLayoutTest, TheDefaultPrintersPaperIsWrittenBack) {
     EXPECT_EQ(Int("PageWidth"), 11906);
 }
 
-TEST_F(PageLayoutTest, SetPageSizeTakesThePrintersPaperWithHalfInchMargins) {
+TEST_F(PageLayoutTest, SetPageSizeTakesThePrintersPaperWithTheStoredMargins) {
+    // The job's paper keeps the margins the screen lays out with (0.75 inch
+    // unless stored), so every way of printing gives one layout.
     Write("MarginLeft", "2");
     MCPageLayout layout;
     layout.SetPageSize(11906, -16838);
     ExpectRect(layout.GetPaperRect(), 720, -720, 12626, -17558, "paper");
-    ExpectRect(layout.GetPrintableRect(), 1440, -1440, 11906, -16838, "printable");
+    ExpectRect(layout.GetPrintableRect(), 720 + 2 * 1440, -720 - 1080, 12626 - 1080, -17558 + 1080, "printable");
     EXPECT_EQ(Int("PageWidth"), 11906);
     EXPECT_EQ(Int("PageHeight"), -16838);
 }

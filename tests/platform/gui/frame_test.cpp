@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -443,6 +444,39 @@ TEST_F(Frames, TheFramesBarsDockThroughItAndItsMessagesShowInTheStatusBar) {
     EXPECT_TRUE(main->LoadBarState("Frames\\Bars"));
     EXPECT_FALSE(bar.IsFloating());
     EXPECT_EQ(window->toolBarArea(host), Qt::BottomToolBarArea);
+}
+
+}  // namespace
+
+namespace {
+
+// A child frame's bar docked at its top stands below the child's caption, and
+// the view begins below the bar: neither covers the other or the caption.
+TEST_F(Frames, AChildFramesBarDocksBelowItsCaptionAboveTheView) {
+    main->GetWidget()->resize(800, 600);
+    main->ShowWindow(SW_SHOW);
+    CTestDoc* document = NewDocument();
+    CTestChild* child = FrameOf(document);
+    CView* view = document->GetViews().front();
+    child->EnableDocking(CBRS_ALIGN_TOP);
+    CDialogBar bar;
+    ASSERT_TRUE(bar.Create(child, IDD_FRAMES_BAR, WS_VISIBLE | CBRS_TOP, 6163));
+    bar.EnableDocking(CBRS_ALIGN_TOP);
+    child->DockControlBar(&bar);
+    child->MoveWindow(0, 0, 500, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child->GetControlBar(6163), &bar);
+    EXPECT_EQ(bar.GetParentFrame(), child);
+
+    auto* sub = static_cast<QMdiSubWindow*>(child->GetWidget());
+    const QRect contents = sub->contentsRect();
+    const QRect barRect(bar.GetWidget()->mapTo(sub, QPoint(0, 0)), bar.GetWidget()->size());
+    const QRect viewRect(view->GetWidget()->mapTo(sub, QPoint(0, 0)), view->GetWidget()->size());
+    EXPECT_GT(contents.top(), 0) << "the caption stands above the contents";
+    EXPECT_GE(barRect.top(), contents.top()) << "the bar stays off the caption";
+    EXPECT_GE(viewRect.top(), barRect.bottom()) << "the view begins below the bar";
+    EXPECT_GT(viewRect.height(), 0);
+    EXPECT_TRUE(contents.contains(viewRect)) << "the view fills the rest of the child";
 }
 
 }  // namespace

@@ -152,9 +152,16 @@ int MCRulerRuler::SetWidth(short width, int force) {
             if (group.marks.empty())
                 continue;
             const int s = group.marks[0].x;
+            const int end = s + Scale(group.width - s, e, f);
+            // Squeezed, the last element keeps its room before the group's
+            // end (its notehead and flag or beam end): the marks before it
+            // close up instead, so nothing of the bar stands past its barline.
+            const int last = group.marks.back().x;
+            const int tail = group.width - last;
+            const bool keepTail = f < e && tail > 0 && last > s && end - tail > s;
             for (RulerDiv& mark : group.marks)
-                mark.x = s + Scale(mark.x - s, e, f);
-            group.width = s + Scale(group.width - s, e, f);
+                mark.x = keepTail ? s + Scale(mark.x - s, last - s, end - tail - s) : s + Scale(mark.x - s, e, f);
+            group.width = end;
         }
         m_width = d + Scale(e, e, f) + postlog;
     } else {

@@ -164,8 +164,9 @@ TEST(ConductorRuler, SetWidth) {
 
 // Two staves of a 32/4 bar, sixteenths in opposite halves: each fits a 16-bit
 // width alone, the widest gaps of both do not. The mediation scales the bar
-// down to fit; the system's width then squeezes it in proportion, every
-// mark in order inside the measure.
+// down to fit; the system's width then squeezes it, every mark in order
+// inside the measure: the last note keeps the room it had before the barline
+// (its head and beam end stay inside the bar) and the others close up evenly.
 TEST(ConductorRuler, AWideBarFitsAndSqueezesToTheSystem) {
     NoteheadScope notehead;
     LongBar first, second;
@@ -184,12 +185,15 @@ TEST(ConductorRuler, AWideBarFitsAndSqueezesToTheSystem) {
     // A letter page's printable width: below the mediated width, so only forced.
     constexpr int kSystem = 10800;
     EXPECT_EQ(conductor.SetWidth(kSystem, 0), 0);
+    const int tail = Gaps(conductor).back();
     ASSERT_EQ(conductor.SetWidth(kSystem, 1), 1);
     EXPECT_EQ(conductor.GetWidth(), kSystem);
     const auto& marks = conductor.GetRulerGroup()[0].marks;
     EXPECT_EQ(marks[0].x, 0);
-    for (int gap : Gaps(conductor))
-        ASSERT_NEAR(gap, (kSystem - kPrologEnd) / double(LongBar::MARKS), 1.0);
+    const std::vector<int> gaps = Gaps(conductor);
+    EXPECT_NEAR(gaps.back(), tail, 1) << "the last note's room before the barline";
+    for (size_t k = 0; k + 1 < gaps.size(); ++k)
+        ASSERT_NEAR(gaps[k], (kSystem - kPrologEnd - tail) / double(LongBar::MARKS - 1), 1.0) << k;
     EXPECT_LT(kPrologEnd + marks.back().x, conductor.GetBarlineX());
 }
 

@@ -2,8 +2,9 @@
 // content stream (as the program's PDF writer makes it: one stream a page,
 // Flate-compressed) is inflated and read, and every path it paints is
 // answered with its page, whether it holds a curve and whether it is filled,
-// and its box (control points included) in points from the page's top left
-// corner, the current transformation applied.
+// its box (control points included) in points from the page's top left
+// corner, the current transformation applied, and whether that box meets
+// the page (what is painted off the sheet is in the file but never seen).
 //
 // Text blocks are passed over: glyphs are text, not paths. A solid tie or
 // slur is one filled path of curves (its outline is stroked apart, as a
@@ -32,6 +33,7 @@ struct PdfPath {
     int page = 0;
     bool curved = false;   // holds a Bezier segment
     bool filled = false;   // painted by a fill (else stroked or only clipped)
+    bool onPage = false;   // the box meets the page's
     double left = 0;
     double top = 0;
     double right = 0;
@@ -82,7 +84,7 @@ inline QByteArray StreamData(const QByteArray& body) {
 }
 
 // The paths one page's content paints, in the page's user space (y up).
-inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, double pageHeight) {
+inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, double pageWidth, double pageHeight) {
     std::vector<PdfPath> out;
     std::vector<Matrix> saved;
     Matrix ctm{1, 0, 0, 1, 0, 0};
@@ -93,7 +95,7 @@ inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, dou
         const double ux = ctm[0] * x + ctm[2] * y + ctm[4];
         const double uy = pageHeight - (ctm[1] * x + ctm[3] * y + ctm[5]);
         if (!open) {
-            path = PdfPath{page, false, false, ux, uy, ux, uy};
+            path = PdfPath{page, false, false, false, ux, uy, ux, uy};
             open = true;
         }
         path.left = std::min(path.left, ux);
@@ -145,6 +147,7 @@ inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, dou
         } else if (token == "f" || token == "F" || token == "f*" || token == "B" || token == "B*" || token == "b" ||
                    token == "b*" || token == "S" || token == "s" || token == "n") {
             path.filled = token != "S" && token != "s" && token != "n";
+            path.onPage = path.right >= 0 && path.left <= pageWidth && path.bottom >= 0 && path.top <= pageHeight;
             if (open)
                 out.push_back(path);
             open = false;
@@ -175,21 +178,22 @@ inline std::vector<PdfPath> ReadPdfPaths(const QString& path) {
         const QString pageObject = QString::fromLatin1(ObjectBody(bytes, text, reference.next().captured(1).toInt()));
         const QRegularExpressionMatch contents = QRegularExpression("/Contents\\s+(\\d+)\\s+0\\s+R").match(pageObject);
         const QRegularExpressionMatch box =
-            QRegularExpression("/MediaBox\\s*\\[\\s*[-\\d.]+\\s+[-\\d.]+\\s+[-\\d.]+\\s+([-\\d.]+)\\s*\\]").match(pageObject);
+            QRegularExpression("/MediaBox\\s*\\[\\s*[-\\d.]+\\s+[-\\d.]+\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]").match(pageObject);
         if (!contents.hasMatch() || !box.hasMatch())
             continue;
         const QByteArray content = StreamData(ObjectBody(bytes, text, contents.captured(1).toInt()));
-        for (const PdfPath& painted : ReadContent(content, page, box.captured(1).toDouble()))
+        for (const PdfPath& painted : ReadContent(content, page, box.captured(1).toDouble(), box.captured(2).toDouble()))
             out.push_back(painted);
     }
     return out;
 }
 
-// The filled paths that hold a curve: a solid tie or slur each.
+// The filled paths that hold a curve and meet their page: a piece of a
+// solid tie or slur each.
 inline std::vector<PdfPath> ReadPdfFilledCurves(const QString& path) {
     std::vector<PdfPath> curves;
     for (const PdfPath& painted : ReadPdfPaths(path))
-        if (painted.curved && painted.filled)
+        if (painted.curved && painted.filled && painted.onPage)
             curves.push_back(painted);
     return curves;
 }

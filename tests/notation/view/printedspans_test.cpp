@@ -16,6 +16,7 @@
 #include "model/performance.h"
 #include "model/staff.h"
 #include "notation/display/base.h"
+#include "notation/layout/pagelayout.h"
 #include "notation/view/cantrel.h"
 #include "platform/ui/menu.h"
 #include "sequencer/performer.h"
@@ -75,6 +76,14 @@ protected:
         MCOpusDoc* document = OpenFile(path);
         EXPECT_NE(document, nullptr) << (prompts.GetCount() ? prompts.GetLast().text : std::string());
         return document ? ScoreViewOf(document) : nullptr;
+    }
+    // The bytes as the file `name` in the test's folder; its path.
+    std::string WriteFile(const char* name, const std::vector<uint8_t>& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        return path.toStdString();
     }
     QString Print(CCantrel* view, const char* name) {
         const QString path = dir.filePath(name);
@@ -223,14 +232,7 @@ ECBase* NoteWithKey(MCEventList& notes, int key) {
 TEST_F(PrintedSpansTest, EveryTieAndSlurPrintsAsACurve) {
     if (!pdf_support::HavePdfTools())
         GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
-    const std::string path = dir.filePath("tied.mid").toStdString();
-    {
-        const std::vector<uint8_t> bytes = notation_test::MelodyFile(TiedMelody(), DIVISION, {4, 2});
-        QFile file(QString::fromStdString(path));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    }
-    CCantrel* view = OpenScore(path);
+    CCantrel* view = OpenScore(WriteFile("tied.mid", notation_test::MelodyFile(TiedMelody(), DIVISION, {4, 2})));
     ASSERT_NE(view, nullptr);
     ECPerformance* performance = view->GetBaseEvent();
     ECConductor* conductor = performance->GetConductor();
@@ -276,6 +278,55 @@ TEST_F(PrintedSpansTest, EveryTieAndSlurPrintsAsACurve) {
     const QString pdf = Print(view, "tied.pdf");
     EXPECT_EQ(pdf_support::ReadPdfFilledCurves(pdf).size(), static_cast<size_t>(ties.GetCount() + slurs.GetCount()))
         << notation_dump::DumpPiece(conductor);
+}
+
+// Ties over every bar line of a piece of three pages: a tie over a system's
+// end prints a piece in each system, the systems on one page or on two.
+TEST_F(PrintedSpansTest, ATieOverASystemOrPageEndPrintsAPieceInEachSystem) {
+    if (!pdf_support::HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    // A half, then from beat 3 of every bar a note held to beat 3 of the next.
+    constexpr int BARS = 40;
+    std::vector<notation_test::PlayedNote> played{{60, 0, Played(2 * Q)}};
+    for (int bar = 0; bar < BARS; ++bar)
+        played.push_back({62 + bar % 12, (4 * bar + 2) * Q, Played(bar + 1 < BARS ? 4 * Q : 2 * Q)});
+    CCantrel* view = OpenScore(WriteFile("long.mid", notation_test::MelodyFile(played, DIVISION, {4, 2})));
+    ASSERT_NE(view, nullptr);
+    ASSERT_GE(view->GetPagenate().GetPages().GetPageCount(), 3);
+    ACFindEvents findTies;
+    MCEventList& ties = FindAll(findTies, view->GetBaseEvent(), ET_TIE);
+    ASSERT_EQ(ties.GetCount(), BARS - 1);
+
+    const QString pdf = Print(view, "long.pdf");
+    // The measures of one system share their display's y.
+    auto systemOf = [](ECBase* note) { return NotationDisplayOf(note->GetAncestor(ET_MEASURE, -1))->GetY(); };
+    size_t pieces = 0;
+    for (POSITION pos = ties.GetHeadPosition(); pos;) {
+        MCEventList* tied = ties.GetNext(pos)->GetChildren();
+        pieces += systemOf(tied->GetHead()) == systemOf(tied->GetTail()) ? 1 : 2;
+    }
+    ASSERT_GT(pieces, static_cast<size_t>(BARS)) << "ties over system ends";
+    EXPECT_EQ(pdf_support::ReadPdfFilledCurves(pdf).size(), pieces);
+
+    // On the screen, with page 2 alone in view (its top margin at the top of
+    // the window): the tie into it from page 1, to be placed again, is placed
+    // by the paint.
+    auto pageOf = [&](ECBase* note) {
+        DCctBase* measure = NotationDisplayOf(note->GetAncestor(ET_MEASURE, -1));
+        return view->GetPagenate().GetPageAtPoint(measure->GetVirtualPosition());
+    };
+    DCctBase* intoPage2 = nullptr;
+    for (POSITION pos = ties.GetHeadPosition(); pos && !intoPage2;) {
+        ECBase* tie = ties.GetNext(pos);
+        if (pageOf(tie->GetChildren()->GetHead()) == 1 && pageOf(tie->GetChildren()->GetTail()) == 2)
+            intoPage2 = NotationDisplayOf(tie);
+    }
+    ASSERT_NE(intoPage2, nullptr);
+    const MCPageLayout& layout = MCPageLayout::GetPageLayout();
+    view->ScrollTo(CPoint(0, layout.GetPageRect(2, layout.GetPageRect()).top - CCantrel::kTwipsPerInch / 2));
+    intoPage2->SetPositionDirty(1);
+    view_test::PaintView(view);
+    EXPECT_FALSE(intoPage2->PositionDirty());
 }
 
 }  // namespace

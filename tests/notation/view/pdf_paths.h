@@ -4,7 +4,8 @@
 // answered with its page, whether it holds a curve and whether it is filled,
 // its box (control points included) in points from the page's top left
 // corner, the current transformation applied, and whether that box meets
-// the page (what is painted off the sheet is in the file but never seen).
+// the page (what is painted off the sheet is in the file but never seen),
+// and the left edge of the clipping path in force (its box's).
 //
 // Text blocks are passed over: glyphs are text, not paths. A solid tie or
 // slur is one filled path of curves (its outline is stroked apart, as a
@@ -29,11 +30,14 @@
 
 namespace pdf_support {
 
+inline constexpr double kNoClip = -1e9;
+
 struct PdfPath {
     int page = 0;
     bool curved = false;   // holds a Bezier segment
     bool filled = false;   // painted by a fill (else stroked or only clipped)
     bool onPage = false;   // the box meets the page's
+    double clipLeft = kNoClip;   // the left of the clipping path's box, points
     double left = 0;
     double top = 0;
     double right = 0;
@@ -86,8 +90,14 @@ inline QByteArray StreamData(const QByteArray& body) {
 // The paths one page's content paints, in the page's user space (y up).
 inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, double pageWidth, double pageHeight) {
     std::vector<PdfPath> out;
-    std::vector<Matrix> saved;
-    Matrix ctm{1, 0, 0, 1, 0, 0};
+    struct State {
+        Matrix ctm{1, 0, 0, 1, 0, 0};
+        double clipLeft = kNoClip;
+    };
+    std::vector<State> saved;
+    State state;
+    Matrix& ctm = state.ctm;
+    bool clipping = false;   // W or W* seen: the path being built clips
     std::vector<double> operands;
     PdfPath path;
     bool open = false;
@@ -95,7 +105,7 @@ inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, dou
         const double ux = ctm[0] * x + ctm[2] * y + ctm[4];
         const double uy = pageHeight - (ctm[1] * x + ctm[3] * y + ctm[5]);
         if (!open) {
-            path = PdfPath{page, false, false, false, ux, uy, ux, uy};
+            path = PdfPath{page, false, false, false, kNoClip, ux, uy, ux, uy};
             open = true;
         }
         path.left = std::min(path.left, ux);
@@ -123,12 +133,14 @@ inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, dou
         if (token == "BT") {
             inText = true;
         } else if (token == "q") {
-            saved.push_back(ctm);
+            saved.push_back(state);
         } else if (token == "Q") {
             if (!saved.empty()) {
-                ctm = saved.back();
+                state = saved.back();
                 saved.pop_back();
             }
+        } else if (token == "W" || token == "W*") {
+            clipping = true;
         } else if (token == "cm" && has(6)) {
             ctm = Multiply({at(6, 0), at(6, 1), at(6, 2), at(6, 3), at(6, 4), at(6, 5)}, ctm);
         } else if ((token == "m" || token == "l") && has(2)) {
@@ -146,6 +158,10 @@ inline std::vector<PdfPath> ReadContent(const QByteArray& content, int page, dou
             take(at(4, 0) + at(4, 2), at(4, 1) + at(4, 3));
         } else if (token == "f" || token == "F" || token == "f*" || token == "B" || token == "B*" || token == "b" ||
                    token == "b*" || token == "S" || token == "s" || token == "n") {
+            if (clipping && open)
+                state.clipLeft = std::max(state.clipLeft, path.left);
+            clipping = false;
+            path.clipLeft = state.clipLeft;
             path.filled = token != "S" && token != "s" && token != "n";
             path.onPage = path.right >= 0 && path.left <= pageWidth && path.bottom >= 0 && path.top <= pageHeight;
             if (open)

@@ -306,7 +306,32 @@ TEST_F(PrintedSpansTest, ATieOverASystemOrPageEndPrintsAPieceInEachSystem) {
         pieces += systemOf(tied->GetHead()) == systemOf(tied->GetTail()) ? 1 : 2;
     }
     ASSERT_GT(pieces, static_cast<size_t>(BARS)) << "ties over system ends";
-    EXPECT_EQ(pdf_support::ReadPdfFilledCurves(pdf).size(), pieces);
+    const std::vector<PdfPath> curves = pdf_support::ReadPdfFilledCurves(pdf);
+    EXPECT_EQ(curves.size(), pieces);
+
+    // A piece that goes on from the system before is cut just before its
+    // system's first note, clear of the clef that opens the system.
+    const char32_t clef = pdf_support::MusicGlyphCode("clefs.G");
+    if (clef != 0) {
+        std::vector<PdfWord> clefs;
+        for (const PdfWord& word : pdf_support::ReadPdfWords(pdf))
+            if (QString::fromStdString(word.text).toUcs4().value(0) == clef)
+                clefs.push_back(word);
+        int continued = 0;
+        for (const PdfPath& piece : curves) {
+            if (piece.clipLeft <= piece.left)
+                continue;   // not cut: the tie's first piece, or one in a single system
+            ++continued;
+            const PdfWord* opening = nullptr;   // the clef of the piece's system
+            for (const PdfWord& word : clefs)
+                if (word.page == piece.page &&
+                    (!opening || std::abs(word.bottom - piece.top) < std::abs(opening->bottom - piece.top)))
+                    opening = &word;
+            ASSERT_NE(opening, nullptr);
+            EXPECT_GE(piece.clipLeft, opening->right) << "page " << piece.page << " at " << piece.top;
+        }
+        EXPECT_EQ(continued, static_cast<int>(pieces) - (BARS - 1)) << "every later piece is cut";
+    }
 
     // On the screen, with page 2 alone in view (its top margin at the top of
     // the window): the tie into it from page 1, to be placed again, is placed

@@ -84,6 +84,10 @@ int ACUpdateDisplayData::DoAction(ECBase* event) {
     case ET_NOTE:
     case ET_TEXT:
     case ET_GRACENOTE:
+    // A tie or slur without one is never placed nor drawn (a document
+    // saved while the notation's ties were made without theirs).
+    case ET_TIE:
+    case ET_SLUR:
         MakeDisplay(event);
         break;
     default:

@@ -3,11 +3,12 @@
 // their events.
 //
 // Made always: conductor measures, conductor staves, frames, lyrics, notes,
-// texts, grace notes, and keys, measures, meters and staves, which are also
-// refreshed (a key's accidentals and mode; a measure's division marks for
-// the meter in force, at the resolution; a meter's form by its kind; a
-// staff whose first note plays on MIDI channel 10 becomes a drum staff,
-// type 3). A tempo only at time 0, any other element only with create-all.
+// texts, grace notes, ties, slurs, and keys, measures, meters and staves,
+// which are also refreshed (a key's accidentals and mode; a measure's
+// division marks for the meter in force, at the resolution; a meter's form
+// by its kind; a staff whose first note plays on MIDI channel 10 becomes a
+// drum staff, type 3). A tempo only at time 0, any other element only with
+// create-all.
 //
 // The window is ACTimeRange's, by the element's own time: an element
 // without one (a lyric) is always acted on. The conductor must be known

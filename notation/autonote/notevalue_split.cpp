@@ -192,6 +192,9 @@ void ANNote::TieNotes(ECBase* first, ECBase* remainder, ECBase* container, ECSta
     if (!holder)
         holder = container;
     auto* tie = new ECTie;
+    // The file's display data was made before the notation ran: a tie made
+    // here has no display object unless it gets one now, and is never drawn.
+    tie->GetData(DK_NOTATION, 1);
     ECTie* onward = nullptr;
     {
         std::unique_lock<CCriticalSection> lock;

@@ -299,8 +299,12 @@ int DCctSplit::ClipXAtTime(ECConductor* conductor, const MCTime& time) {
     auto* display = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
     if (!display)
         return 0;
+    // The prolog's slots end where the music starts, the gap after the clef,
+    // key or meter included: half a notehead before that is just left of
+    // the first note and clear of the prolog's glyphs. (A notehead and a
+    // half reached into a clef standing alone, as at most systems' start.)
     const int w = MCMusicFont::GetMusicFont().GetNoteheadWidth(FONT_CURRENT);
-    return display->GetX() + display->GetRuler().GetPrologX(MCRuler::PROLOG_END) - 3 * w / 2;
+    return display->GetX() + display->GetRuler().GetPrologX(MCRuler::PROLOG_END) - w / 2;
 }
 
 // ---- drawing ------------------------------------------------------------------------------

@@ -182,7 +182,7 @@ protected:
     // The x left of which the continuation pieces are cut when drawn with a
     // clip rectangle: just left of the first note after the prolog of the
     // conductor measure at `time` (its x plus its ruler's prolog end, less
-    // 3w/2). 0 without that measure.
+    // w/2), clear of the clef, key and meter. 0 without that measure.
     static int ClipXAtTime(ECConductor* conductor, const MCTime& time);
     // Draws every piece with `drawPiece` (left end, right end, both with
     // their offsets): when a clip rectangle is given and the element is

@@ -171,7 +171,8 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
         // window's first measure, and ends past the window.
         MCEventList* elements = staff->GetChildren();
         ECBase* first = measures.IsEmpty() ? nullptr : measures.GetHead();
-        for (POSITION pos = elements ? FirstPlaceFrom(*elements, first, start) : nullptr; pos;) {
+        const POSITION from = elements ? FirstPlaceFrom(*elements, first, start) : nullptr;
+        for (POSITION pos = from; pos;) {
             ECBase* element = elements->GetNext(pos);
             if (!element->GetTime())
                 continue;
@@ -179,6 +180,16 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
             if (place == TimePlace::After)
                 break;
             if (place == TimePlace::Within)
+                PositionIfDirty(NotationDisplayOf(element), conductor, staff);
+        }
+        // Ties and slurs begun before the window that reach into it have
+        // pieces here too (a tie's continuation at the top of a page).
+        POSITION back = from;
+        if (back)
+            elements->GetPrev(back);   // the window's first element, placed above
+        while (back) {
+            ECBase* element = elements->GetPrev(back);
+            if (RunsIntoWindow(element, start))
                 PositionIfDirty(NotationDisplayOf(element), conductor, staff);
         }
     }

@@ -150,6 +150,20 @@ TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& 
     return *time > end ? TimePlace::After : TimePlace::Within;
 }
 
+bool RunsIntoWindow(ECBase* element, const MCTime& start) {
+    const int type = element->GetClassType();
+    const MCTime* time = element->GetTime();
+    if ((type != ET_TIE && type != ET_SLUR) || !time || !(*time < start))
+        return false;
+    MCEventList* bound = element->GetChildren();
+    for (POSITION pos = bound ? bound->GetHeadPosition() : nullptr; pos;) {
+        const MCTime* at = bound->GetNext(pos)->GetTime();
+        if (at && !(*at < start))
+            return true;
+    }
+    return false;
+}
+
 POSITION FirstPlaceFrom(const MCEventList& list, ECBase* anchor, const MCTime& start) {
     POSITION place = anchor ? list.Find(anchor) : nullptr;
     if (!place)
@@ -175,7 +189,7 @@ void ACFindVisible::ScanInOrder(MCEventList& children, int measureType, bool (*w
         if (!wanted(type))
             continue;
         const TimePlace place = Place(child);
-        if (place == TimePlace::Before)
+        if (place == TimePlace::Before && !RunsIntoWindow(child, m_windowStart))
             continue;
         if (place == TimePlace::After)
             break;

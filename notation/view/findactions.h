@@ -20,9 +20,10 @@
 // It relies on measures being ordered left to right: each staff's scan ends
 // at the first measure beyond the rectangle, and the walk never enters staves
 // or the conductor staff. Given the time window of the pages in view, the
-// scans pass over what comes before it untested and end after it: the
-// elements of other pages never reach the area, and a printed page is then
-// found without testing the whole score.
+// scans pass over what comes before it untested (but for the ties and slurs
+// that run into it) and end after it: the elements of other pages never
+// reach the area, and a printed page is then found without testing the
+// whole score.
 //
 // ACFindVoiceEvents, applied to the conductor, collects the notes, dots,
 // beams, rests, ties and accidentals of one voice (exclude 0) or of every
@@ -87,6 +88,11 @@ private:
 // element without a time stands within.
 enum class TimePlace { Before, Within, After };
 TimePlace PlaceInTimeWindow(ECBase* element, const MCTime& start, const MCTime& end);
+
+// Whether a tie or slur that begins before `start` binds a note (or chord)
+// at `start` or later: its later pieces may stand in a window from `start`
+// (the continuation of a tie at the top of a page).
+bool RunsIntoWindow(ECBase* element, const MCTime& start);
 
 // Where the elements of a time-ordered list at `start` or later begin: at
 // `anchor`, an element of the list standing at the window's start (found by

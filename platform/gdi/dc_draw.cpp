@@ -324,12 +324,11 @@ int CDC::PolyPolyline(const POINT* points, const DWORD* counts, int polylines) {
 
 namespace {
 
-// A path of cubic Béziers through device points, starting at points[0].
-QPainterPath BezierPath(const std::vector<QPointF>& points) {
-    QPainterPath path(points[0]);
+// Cubic Béziers through device points appended to a path that stands at
+// points[0].
+void AddBeziers(QPainterPath& path, const std::vector<QPointF>& points) {
     for (size_t i = 1; i + 2 < points.size(); i += 3)
         path.cubicTo(points[i], points[i + 1], points[i + 2]);
-    return path;
 }
 
 }  // namespace
@@ -340,14 +339,18 @@ static int StrokeBeziers(CDC& dc, std::vector<QPoint> device) {
     std::vector<QPointF> points;
     for (const QPoint& p : device)
         points.push_back(CDCAccess::PathOpen(dc) ? QPointF(p) : Centre(p, offset));
-    const QPainterPath path = BezierPath(points);
     if (CDCAccess::PathOpen(dc)) {
+        // Curves that start away from where the path stands begin a figure
+        // of their own: nothing joins them to the one before (connecting
+        // the two would draw a line between them).
         QPainterPath& recorded = CDCAccess::Path(dc);
         if (recorded.elementCount() == 0 || recorded.currentPosition() != points.front())
             recorded.moveTo(points.front());
-        recorded.connectPath(path);
+        AddBeziers(recorded, points);
         return 1;
     }
+    QPainterPath path(points.front());
+    AddBeziers(path, points);
     if (!width)
         return 1;
     if (QPainter* painter = CDCAccess::Prepare(dc))

@@ -3,6 +3,7 @@
 #include "notation/autonote/displaydata.h"
 
 #include "model/conductor.h"
+#include "model/groupmarks.h"
 #include "model/markings.h"
 #include "model/meter.h"
 #include "model/modifiers.h"
@@ -126,32 +127,40 @@ TEST_F(DisplayDataTest, WhichElementsGetADisplayObject) {
     auto* dynamic = Put(bar, new ECDynamic, 1.0f);
     auto* openingTempo = new ECTempo;
     auto* laterTempo = new ECTempo;
+    auto* tie = new ECTie;
+    auto* slur = new ECSlur;
     const MCTime zero(0.0f);
     const MCTime later(4.0f);
     openingTempo->SetTime(&zero);
     laterTempo->SetTime(&later);
-    openingTempo->Ref();
-    laterTempo->Ref();
+    for (ECBase* loose : std::initializer_list<ECBase*>{openingTempo, laterTempo, tie, slur})
+        loose->Ref();
+    tie->SetTime(&zero);
+    slur->SetTime(&zero);
+    // Ties and slurs are drawn only with a display object: one loaded
+    // without it gets it when the file is notated (without create-all).
     const struct {
         int createAll;
-        bool note, dynamic, opening, later;
-    } cases[] = {{0, true, false, true, false}, {1, true, true, true, true}};
+        bool note, dynamic, opening, later, spans;
+    } cases[] = {{0, true, false, true, false, true}, {1, true, true, true, true, true}};
     for (const auto& c : cases) {
-        for (ECBase* event : std::initializer_list<ECBase*>{note, dynamic, openingTempo, laterTempo})
+        for (ECBase* event : std::initializer_list<ECBase*>{note, dynamic, openingTempo, laterTempo, tie, slur})
             event->RemoveData();
         ACUpdateDisplayData update;
         update.SetCreateAll(c.createAll);
         update.SetConductor(m_conductor);
         update.Apply(bar);
-        update.Apply(openingTempo);
-        update.Apply(laterTempo);
+        for (ECBase* event : std::initializer_list<ECBase*>{openingTempo, laterTempo, tie, slur})
+            update.Apply(event);
         EXPECT_EQ(Display(note) != nullptr, c.note) << c.createAll;
         EXPECT_EQ(Display(dynamic) != nullptr, c.dynamic) << c.createAll;
         EXPECT_EQ(Display(openingTempo) != nullptr, c.opening) << c.createAll;
         EXPECT_EQ(Display(laterTempo) != nullptr, c.later) << c.createAll;
+        EXPECT_EQ(Display(tie) != nullptr, c.spans) << c.createAll;
+        EXPECT_EQ(Display(slur) != nullptr, c.spans) << c.createAll;
     }
-    openingTempo->Unref(1);
-    laterTempo->Unref(1);
+    for (ECBase* loose : std::initializer_list<ECBase*>{openingTempo, laterTempo, tie, slur})
+        loose->Unref(1);
 }
 
 TEST_F(DisplayDataTest, MeasuresGetTheMarksOfTheirMeter) {

@@ -72,6 +72,13 @@ inline CPoint ViewToPixel(CCantrel* view, CPoint at) {
     return CPoint(at.x - view->GetViewArea().left, at.y - view->GetViewArea().top);
 }
 
+// Prints the view's layout straight to a PDF file at `path`, as Print
+// Direct does with a PDF file as the program's printer (which it stays).
+inline void PrintViewToPdf(CCantrel* view, const QString& path) {
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+}
+
 class PrintProgram : public ScoreProgram {
 protected:
     PrintProgram(UINT mainMenu, UINT documentMenu) : ScoreProgram(mainMenu, documentMenu) {}
@@ -109,8 +116,7 @@ protected:
     // test's folder (or at `name` when it is a whole path); its path.
     QString PrintToPdf(CCantrel* view, const QString& name) {
         const QString path = QFileInfo(name).isAbsolute() ? name : dir.filePath(name);
-        SetProgramPrinter({path.toStdString(), std::nullopt});
-        view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+        PrintViewToPdf(view, path);
         return path;
     }
 

@@ -6,116 +6,39 @@
 // stays closed.
 #include "notation/view/scorewnd.h"
 
-#include "app/docmanager.h"
 #include "interface/document/opusdoc.h"
-#include "interface/document/opustemplate.h"
-#include "interface/document/opuswnd.h"
-#include "interface/document/pluginrecords.h"
 #include "model/conductor.h"
 #include "model/performance.h"
-#include "model/preferences.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/view/cantrel.h"
 #include "notation/view/viewids.h"
-#include "platform/core/profile.h"
 #include "platform/core/resources.h"
-#include "platform/ui/app.h"
 #include "platform/ui/commands.h"
 #include "platform/ui/mdi.h"
 #include "platform/ui/menu.h"
-#include "platform/ui/prompt_script.h"
 #include "platform/ui/uiresources.h"
-#include "tests/interface/document/doc_support.h"
-#include "tests/notation/support/durationgate.h"
+#include "tests/notation/view/openedprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
-#include "tests/platform/messaging_support.h"
-
-#include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
-#include <optional>
 #include <string>
-
-// The view of the program's template, standing for the Information view.
-class OpenedFirstView : public CView {
-    DECLARE_DYNCREATE(OpenedFirstView)
-};
-IMPLEMENT_DYNCREATE(OpenedFirstView, CView)
 
 namespace {
 
 constexpr UINT IDR_OPENED_MAIN = 29881;
 constexpr UINT IDR_OPENED_DOC = 29882;
-constexpr UINT IDS_OPENED_FIRST_VIEW = 29883;
-constexpr unsigned kFirstViewIndex = 1;
 
 const MenuTemplate kMainMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_OPEN, "&Open..."}}}}};
 MENU_RESOURCE(IDR_OPENED_MAIN, kMainMenu);
 const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOSE, "&Close"}}}}};
 MENU_RESOURCE(IDR_OPENED_DOC, kDocMenu);
-STRING_TABLE({IDR_OPENED_MAIN, "Program"}, {IDR_OPENED_DOC, "Opened"}, {IDS_OPENED_FIRST_VIEW, "First View"});
+STRING_TABLE({IDR_OPENED_MAIN, "Program"}, {IDR_OPENED_DOC, "Opened"});
 
-const char* const kScoreSection = "Views\\Music Score";
-
-// The program's application object: its document manager is the program's.
-class ProgramApp : public CWinApp {
-public:
-    ProgramApp() { m_pDocManager = std::make_unique<MCDocManager>(); }
-};
-
-// The program as it stands before a file opens: its main frame shown, its
-// template (the first view's), the plug-in's records; the view records and
-// the score's settings are put back afterwards.
-class OpenedScoreTest : public ::testing::Test, public doc_support::DocumentParts {
+class OpenedScoreTest : public view_test::OpenedProgram {
 protected:
-    void SetUp() override {
-        SaveIntPreference(CScoreWnd::GetSettingsSection(), "Width", 0);   // no placement stored
-        m_savedViews.AddTail(&CPluginView::GetPlugins());
-        CPluginView::GetPlugins().RemoveAll();
-        MCOpusWnd::s_hViewMenu = MCOpusWnd::s_hPrefsMenu = nullptr;
-        // The first view's record, then the plug-in's, as the program starts.
-        CPluginView::AddPlugin(&firstRecord);
-        notation_test::StartPlugin();
-        // Notes played 66 % long read back as quarters.
-        gate.emplace(CCantrel::kDefaultDurationGate);
-        main = new CMDIFrameWnd;
-        ASSERT_TRUE(main->LoadFrame(IDR_OPENED_MAIN));
-        mainHandle = main->m_hWnd;
-        main->MoveWindow(0, 0, 1000, 800);
-        main->ShowWindow(SW_SHOW);
-        app.m_pMainWnd = main;
-        app.AddDocTemplate(new MCOpusTemplate(IDR_OPENED_DOC, RUNTIME_CLASS(MCOpusWnd), RUNTIME_CLASS(OpenedFirstView)));
-    }
-    void TearDown() override {
-        doc_support::CloseProgram(app, main, mainHandle);
-        MCOpusWnd::s_hViewMenu = MCOpusWnd::s_hPrefsMenu = nullptr;
-        CPluginView::GetPlugins().RemoveAll();
-        CPluginView::GetPlugins().AddTail(&m_savedViews);
-        CProfile::Application().DeleteKey(kScoreSection, "Visible");
-        gate.reset();
-    }
-
-    // The score view among the document's views; null when none.
-    static CCantrel* ScoreViewOf(CDocument* document) {
-        for (CView* view : document->GetViews())
-            if (auto* score = DYNAMIC_DOWNCAST(CCantrel, view))
-                return score;
-        return nullptr;
-    }
-
-    QTemporaryDir dir;
-    CPromptScript prompts;   // installed while it lives
-    ProgramApp app;
-    CMDIFrameWnd* main = nullptr;   // deletes itself with its window
-    HWND mainHandle = nullptr;
-    MCPtrList m_savedViews;
-    CPluginView firstRecord{RUNTIME_CLASS(OpenedFirstView), RUNTIME_CLASS(MCOpusWnd), nullptr, kFirstViewIndex,
-                            IDS_OPENED_FIRST_VIEW, 0};
-    std::optional<notation_test::DurationGate> gate;
+    OpenedScoreTest() : OpenedProgram(IDR_OPENED_MAIN, IDR_OPENED_DOC) {}
 };
 
 TEST_F(OpenedScoreTest, VisibleOpensTheScoreWindowInPageViewAtFullSizeWithEveryVoice) {
@@ -130,10 +53,8 @@ TEST_F(OpenedScoreTest, VisibleOpensTheScoreWindowInPageViewAtFullSizeWithEveryV
 
     for (const int visible : {1, 0}) {
         SCOPED_TRACE(visible);
-        SaveIntPreference(kScoreSection, "Visible", visible);
-        auto* document = dynamic_cast<MCOpusDoc*>(app.OpenDocumentFile(path.c_str()));
+        MCOpusDoc* document = OpenFile(path, visible);
         ASSERT_NE(document, nullptr) << (prompts.GetCount() ? prompts.GetLast().text : std::string());
-        messaging_test::PumpPending();
         CCantrel* view = ScoreViewOf(document);
         if (!visible) {
             EXPECT_EQ(view, nullptr) << "no score window";

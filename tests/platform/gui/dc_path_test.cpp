@@ -116,6 +116,30 @@ TEST(Paths, FilledStrokedAndCurves) {
     EXPECT_FALSE(curve.dc.PolyBezier(bezier, 3));     // not 1 + 3n points
 }
 
+// Two arches from one point to another in one path, stroked: each is a
+// figure of its own, so nothing is drawn along the line from the first one's
+// end back to the second one's start (the line under a tie's outline).
+TEST(Paths, CurvesRecordedApartAreNotJoinedByALine) {
+    MemoryCanvas canvas(60, 60);
+    CDC& dc = canvas.dc;
+    const POINT high[4] = {{5, 50}, {5, 5}, {55, 5}, {55, 50}};
+    const POINT low[4] = {{5, 50}, {5, 30}, {55, 30}, {55, 50}};
+    dc.BeginPath();
+    ASSERT_TRUE(dc.PolyBezier(high, 4));
+    ASSERT_TRUE(dc.PolyBezier(low, 4));
+    dc.EndPath();
+    ASSERT_TRUE(dc.StrokePath());
+    const std::vector<int> columnAtMiddle = [&] {
+        std::vector<int> rows;
+        for (int y = 0; y < 60; ++y)
+            if (canvas.Pixel(30, y) != 0xFFFFFF)
+                rows.push_back(y);
+        return rows;
+    }();
+    ASSERT_FALSE(columnAtMiddle.empty());
+    EXPECT_LT(columnAtMiddle.back(), 45) << "a line joins the curves' ends";
+}
+
 // Filled and outlined in one colour by a one-pixel pen, a rectangle is solid
 // from its left and top edges to a pixel past its right and lower ones (the
 // outline's band), corners included.

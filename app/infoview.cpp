@@ -391,13 +391,10 @@ void CInfoView::CommitFocusedField() {
             CommitInfoText(field.id, *field.held, field.kind, true);
 }
 
-BOOL CInfoView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
-    // The field's text is committed only when it loses the focus; a save or
-    // close typed from inside it would otherwise leave it behind.
-    if (nCode == CN_COMMAND && !pHandlerInfo &&
-        (nID == ID_FILE_SAVE || nID == ID_FILE_SAVE_AS || nID == ID_FILE_CLOSE))
-        CommitFocusedField();
-    return CFormView::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+void CInfoView::CommitPendingEdit() {
+    // A field's text is committed when it loses the focus; a save or a close
+    // typed from inside it would otherwise leave it behind.
+    CommitFocusedField();
 }
 
 void CInfoView::OnKillFocusTitle() { CommitInfoText(IDC_INFO_TITLE, m_strTitle, TEXT_TITLE); }

@@ -65,8 +65,10 @@ public:
                 CWnd* pParentWnd, UINT nID, void* pContext = nullptr) override;
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, long hint, CObject* object) override;
-    // Save, Save As and Close commit the focused field before they go on.
-    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+    // The focused field's text into the document: before any save, and
+    // before the document is asked whether it changed (its close, the
+    // program's close).
+    void CommitPendingEdit() override;
 
     // The file facts and the texts into the form; nothing without a document.
     void FillInfo();

@@ -6,6 +6,7 @@
 #include "platform/ui/metrics.h"
 #include "platform/ui/placement.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <climits>
@@ -97,6 +98,12 @@ int LoadIntPreference(const std::string& section, const std::string& key, int de
     return GetProfileInt(section, key, defaultValue);
 }
 
+int LoadIntPreference(const std::string& section, const std::string& key, int defaultValue, int lowest,
+                      int highest) {
+    const int value = GetProfileInt(section, key, defaultValue);
+    return value < lowest || value > highest ? defaultValue : value;
+}
+
 int SaveIntPreference(const std::string& section, const std::string& key, int value) {
     return WriteProfileInt(section, key, value) ? 1 : 0;
 }
@@ -117,6 +124,13 @@ float LoadFloatPreference(const std::string& section, const std::string& key, fl
     if (text.empty())
         return defaultValue;
     return LeadingFloat(text);
+}
+
+float LoadFloatPreference(const std::string& section, const std::string& key, float defaultValue, float lowest,
+                          float highest) {
+    const float value = LoadFloatPreference(section, key, defaultValue);
+    // Not a number fails both comparisons: it is refused too.
+    return value >= lowest && value <= highest ? value : defaultValue;
 }
 
 int SaveFloatPreference(const std::string& section, const std::string& key, float value) {
@@ -166,15 +180,24 @@ int SaveFontPreference(const std::string& section, const std::string& key, const
 // ---- window placement --------------------------------------------------------------
 
 int LoadWindowPrefs(const std::string& section, WINDOWPLACEMENT& placement, int& showCommand) {
+    // What a damaged profile can hold is kept to a few screens: a window far
+    // off the desktop or larger than it (its first paint would ask for an
+    // image of gigabytes) reads as not stored.
+    const DesktopRect workArea = GetWorkArea();
+    const int reachX = static_cast<int>(std::clamp<int64_t>(int64_t{workArea.Width()} * 4, 1, 1 << 20));
+    const int reachY = static_cast<int>(std::clamp<int64_t>(int64_t{workArea.Height()} * 4, 1, 1 << 20));
     int y = GetProfileInt(section, kKeyY, 0);
     int x = GetProfileInt(section, kKeyX, 0);
     int height = GetProfileInt(section, kKeyHeight, 0);
     int width = GetProfileInt(section, kKeyWidth, 0);
+    if (x < -reachX || x > reachX || y < -reachY || y > reachY)
+        x = y = 0;
+    if (width < 0 || width > reachX || height < 0 || height > reachY)
+        width = height = 0;
 
     // Without a stored size the window takes the whole work area, at the stored position.
     int result = 1;
     if (width == 0 || height == 0) {
-        DesktopRect workArea = GetWorkArea();
         width = workArea.Width();
         height = workArea.Height();
         result = 0;

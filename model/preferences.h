@@ -28,11 +28,19 @@ struct WINDOWPLACEMENT;
 
 // The integer, or `defaultValue` when the key is absent.
 int LoadIntPreference(const std::string& section, const std::string& key, int defaultValue);
+// The same, kept within what the setting can mean: a stored value outside
+// lowest ... highest (a damaged profile) reads as not stored, the default.
+int LoadIntPreference(const std::string& section, const std::string& key, int defaultValue, int lowest,
+                      int highest);
 // Non-zero when the profile was written.
 int SaveIntPreference(const std::string& section, const std::string& key, int value);
 
 // The float, or `defaultValue` when the key is absent or its text empty.
 float LoadFloatPreference(const std::string& section, const std::string& key, float defaultValue);
+// The same, a stored value outside lowest ... highest (or not a number)
+// reading as the default.
+float LoadFloatPreference(const std::string& section, const std::string& key, float defaultValue, float lowest,
+                          float highest);
 int SaveFloatPreference(const std::string& section, const std::string& key, float value);
 
 std::string LoadStringPreference(const std::string& section, const std::string& key,
@@ -49,7 +57,8 @@ int SaveFontPreference(const std::string& section, const std::string& key, const
 
 // Fills the placement (length, flags, show command, positions) from the section
 // and sets `showCommand` to the show command chosen. Returns 1 when a stored size
-// was found, 0 when the desktop's work area gave the size.
+// was found, 0 when the desktop's work area gave the size. A stored size beyond
+// four work areas reads as none, a position that far off as 0.
 int LoadWindowPrefs(const std::string& section, WINDOWPLACEMENT& placement, int& showCommand);
 // Writes the placement's keys; non-zero when all were written.
 int SaveWindowPrefs(const std::string& section, const WINDOWPLACEMENT& placement);

@@ -15,6 +15,11 @@
 
 namespace {
 
+// What the stored MIDI settings can be.
+constexpr int kMidiChannels = 16;
+constexpr int kHighestPitch = 127;
+constexpr int kFinestDivision = 96;   // divisions of a quarter note
+
 const char* const kRecordSection = "Sequencer\\Midi\\Record";
 const char* const kRecordFilterSection = "Sequencer\\Midi\\Record\\Filter";
 const char* const kPlaySection = "Sequencer\\Midi\\Play";
@@ -101,8 +106,9 @@ void MCSeqPreferences::ApplyMidiThru()
     CPortavel* portavel = CPortavel::GetPortavel();
     if (!portavel)
         return;
+    // Channel 0 keeps each message's own channel, 1 to 16 sends on that one.
     portavel->ConnectMidiThru(LoadIntPreference(kThruSection, "Device", 0),
-                              LoadIntPreference(kThruSection, "Channel", 0) - 1);
+                              LoadIntPreference(kThruSection, "Channel", 0, 0, kMidiChannels) - 1);
     if (LoadIntPreference(kThruSection, "Enabled", 0) == 1)
         portavel->m_flags.fetch_or(PV_FLAG_MIDITHRU);
     else
@@ -113,11 +119,13 @@ SeqRecordPreferences MCSeqPreferences::ReadRecordPreferences()
 {
     SeqRecordPreferences record;
     record.splitMode = LoadIntPreference(kRecordSection, "Split Mode", 0);
-    record.splitPitch = LoadIntPreference(kRecordSection, "Split Pitch", 60);
-    record.primaryDivision = LoadIntPreference(kRecordSection, "Quantization Division 1", 4);
+    record.splitPitch = LoadIntPreference(kRecordSection, "Split Pitch", 60, 0, kHighestPitch);
+    // Divisions of a quarter note; a damaged profile's huge one would make
+    // the quantizer's grid finer than the file's ticks.
+    record.primaryDivision = LoadIntPreference(kRecordSection, "Quantization Division 1", 4, 1, kFinestDivision);
     if (LoadIntPreference(kRecordSection, "Quantization Div 2 Enabled", 0))
-        record.secondaryDivision = LoadIntPreference(kRecordSection, "Quantization Division 2", 3);
-    record.quantizePercent = LoadIntPreference(kRecordSection, "Quantization Percent", 50);
+        record.secondaryDivision = LoadIntPreference(kRecordSection, "Quantization Division 2", 3, 1, kFinestDivision);
+    record.quantizePercent = LoadIntPreference(kRecordSection, "Quantization Percent", 50, 0, 100);
     record.quantizeMode = LoadIntPreference(kRecordSection, "Quantization Mode", 3);
     record.quantizeEnabled = LoadIntPreference(kRecordSection, "Quantization Enabled", 0);
     return record;
@@ -126,11 +134,11 @@ SeqRecordPreferences MCSeqPreferences::ReadRecordPreferences()
 SeqMetronomePreferences MCSeqPreferences::ReadMetronomePreferences()
 {
     SeqMetronomePreferences metronome;
-    const int channel = LoadIntPreference(kMetronomeSection, "Channel", 10);
-    metronome.primaryPulse = MakePulse(channel, LoadIntPreference(kMetronomeSection, "Pitch 1", 48),
-                                       LoadIntPreference(kMetronomeSection, "Velocity 1", 127));
-    metronome.secondaryPulse = MakePulse(channel, LoadIntPreference(kMetronomeSection, "Pitch 2", 41),
-                                         LoadIntPreference(kMetronomeSection, "Velocity 2", 64));
+    const int channel = LoadIntPreference(kMetronomeSection, "Channel", 10, 1, kMidiChannels);
+    metronome.primaryPulse = MakePulse(channel, LoadIntPreference(kMetronomeSection, "Pitch 1", 48, 0, kHighestPitch),
+                                       LoadIntPreference(kMetronomeSection, "Velocity 1", 127, 0, kHighestPitch));
+    metronome.secondaryPulse = MakePulse(channel, LoadIntPreference(kMetronomeSection, "Pitch 2", 41, 0, kHighestPitch),
+                                         LoadIntPreference(kMetronomeSection, "Velocity 2", 64, 0, kHighestPitch));
     metronome.playEnable = LoadIntPreference(kMetronomeSection, "Play Enable", 0);
     metronome.recordEnable = LoadIntPreference(kMetronomeSection, "Record Enable", 1);
     metronome.midiSource = LoadIntPreference(kMetronomeSection, "Source", 1);

@@ -85,10 +85,12 @@ int CAutoNote::Finish(CCBase*) {
 }
 
 void CAutoNote::UpdatePreferences() {
-    m_resolution = static_cast<uint16_t>(LoadIntPreference(kNotationSection, "Resolution", DEFAULT_RESOLUTION));
+    // In ticks of 256 a quarter: at most a whole note.
+    m_resolution = static_cast<uint16_t>(
+        LoadIntPreference(kNotationSection, "Resolution", DEFAULT_RESOLUTION, 1, 4 * ANBase::TICKS_PER_QUARTER));
     m_lookForTuplet = LoadIntPreference(kNotationSection, "Tuplets", DEFAULT_LOOK_FOR_TUPLET);
     m_tupletUnit = LoadIntPreference(kNotationSection, "TupletUnit", DEFAULT_TUPLET_UNIT);
-    m_splitPitch = static_cast<uint8_t>(LoadIntPreference(kRecordSection, "Split Pitch", DEFAULT_SPLIT_PITCH));
+    m_splitPitch = static_cast<uint8_t>(LoadIntPreference(kRecordSection, "Split Pitch", DEFAULT_SPLIT_PITCH, 0, 127));
     m_hiddenThreshold.SetTicks(HIDDEN_THRESHOLD_TICKS, ANBase::TICKS_PER_QUARTER);
     m_tupletSearch = TupletSearchFor(m_lookForTuplet);
 }

@@ -34,8 +34,15 @@ MCPageLayout::PrinterQuery& Query() {
     return query;
 }
 
+// What a stored page can be: a damaged profile's value outside these reads
+// as not stored (a page of 1 to 200 inches, margins of up to 10 inches).
+constexpr int kSmallestPaper = kInch;
+constexpr int kLargestPaper = 200 * kInch;
+constexpr float kLargestMargin = 10.0f;
+
 int MarginUnits(const char* key) {
-    return static_cast<int>(std::lround(static_cast<double>(LoadFloatPreference(kSection, key, 0.75f)) * kInch));
+    return static_cast<int>(
+        std::lround(static_cast<double>(LoadFloatPreference(kSection, key, 0.75f, 0.0f, kLargestMargin)) * kInch));
 }
 
 MCPageLayout s_pageLayout;
@@ -75,8 +82,9 @@ void MCPageLayout::SavePaperSize() const {
 void MCPageLayout::LoadPageSize() {
     // The stored paper wins; the printer (whose list may take a while to
     // ask for) fills in what is not stored.
-    int width = LoadIntPreference(kSection, "PageWidth", 0);
-    int height = LoadIntPreference(kSection, "PageHeight", 0);
+    // The height runs downwards: stored negative.
+    int width = LoadIntPreference(kSection, "PageWidth", 0, kSmallestPaper, kLargestPaper);
+    int height = LoadIntPreference(kSection, "PageHeight", 0, -kLargestPaper, -kSmallestPaper);
     if (width == 0 || height == 0) {
         const std::optional<PrinterPaper> printer = Query() ? Query()() : PlatformDefaultPrinter();
         if (printer && printer->dpiX > 0 && printer->dpiY > 0) {

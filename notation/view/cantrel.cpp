@@ -137,7 +137,8 @@ void CCantrel::OnInitialUpdate() {
         OnPrepareDC(&dc);
         m_nScreenResolution = dc.GetDeviceCaps(LOGPIXELSX);
         m_nZoom = m_nScreenResolution;
-        s_nDurFuncGate = LoadIntPreference("Settings\\Notation", "Duration", s_nDurFuncGate);
+        // A percentage of the played length; a damaged profile's other value reads as none.
+        s_nDurFuncGate = LoadIntPreference("Settings\\Notation", "Duration", s_nDurFuncGate, 1, 100);
         MCPageLayout::SetZoom(m_nScreenResolution);
         MCPageLayout::GetPageLayout().LoadPageSize();
         // Every size of the music font, and the text font, measured on the

@@ -39,6 +39,9 @@ constexpr const char* SECTION = "Settings\\Notation";
 // The indents' defaults, in noteheads.
 constexpr int INDENT_X_NOTEHEADS = 8;
 constexpr int INDENT_Y_NOTEHEADS = -12;
+// What a stored indent (layout units, either way) and collapse threshold (measures) can be.
+constexpr int kLargestIndent = 10 * 1440;
+constexpr int kLargestCollapseThreshold = 10000;
 // A track entry of -1 ends a notate info's track list.
 constexpr int END_OF_TRACKS = -1;
 // ECConductor::GetMeasures's track of the conductor measures.
@@ -76,9 +79,13 @@ void CPagenate::LoadPreferences() {
     m_nSystemsPerPage = perPage < 1 ? static_cast<short>(NO_SYSTEM_LIMIT)
                                     : static_cast<short>(std::min(perPage, static_cast<int>(SHRT_MAX)));
     m_bCollapseMeasures = LoadIntPreference(SECTION, "MultipleMeasures", DEFAULT_MULTIPLE_MEASURES);
-    m_nCollapseThreshold = LoadIntPreference(SECTION, "CollapseThreshold", DEFAULT_COLLAPSE_THRESHOLD);
-    m_nIndentX = LoadIntPreference(SECTION, "IndentX", INDENT_X_NOTEHEADS * font.GetNoteheadWidth(FONT_CURRENT));
-    m_nIndentY = LoadIntPreference(SECTION, "IndentY", INDENT_Y_NOTEHEADS * font.GetNoteheadHeight(FONT_CURRENT));
+    m_nCollapseThreshold =
+        LoadIntPreference(SECTION, "CollapseThreshold", DEFAULT_COLLAPSE_THRESHOLD, 0, kLargestCollapseThreshold);
+    // Indents are layout units; a damaged profile's beyond a page reads as not stored.
+    m_nIndentX = LoadIntPreference(SECTION, "IndentX", INDENT_X_NOTEHEADS * font.GetNoteheadWidth(FONT_CURRENT),
+                                   -kLargestIndent, kLargestIndent);
+    m_nIndentY = LoadIntPreference(SECTION, "IndentY", INDENT_Y_NOTEHEADS * font.GetNoteheadHeight(FONT_CURRENT),
+                                   -kLargestIndent, kLargestIndent);
 }
 
 void CPagenate::SetNotateInfo(CNotateInfo* info, DirtyRect* dirty) {

@@ -75,6 +75,8 @@ void CView::OnUpdate(CView*, long, CObject*) {}
 
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 
+void CView::CommitPendingEdit() {}
+
 void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
     if (bActivate && pActivateView == this && GetWidget())
         SetFocus();
@@ -333,7 +335,15 @@ void CDocument::OnCloseDocument() {
         delete this;
 }
 
+void CDocument::CommitPendingEdits() {
+    // A copy: a view's commit may not add or remove views, but need not know that.
+    const std::vector<CView*> views = m_views;
+    for (CView* view : views)
+        view->CommitPendingEdit();
+}
+
 int CDocument::SaveModified() {
+    CommitPendingEdits();
     if (!IsModified())
         return 1;
     std::string name = m_strPathName.empty() ? m_strTitle : FileNameOf(m_strPathName);
@@ -356,6 +366,7 @@ int CDocument::GetSavePath(std::string& path, int saveAs) {
 }
 
 int CDocument::DoSave(const char* path, int replace) {
+    CommitPendingEdits();
     std::string newPath = path ? path : "";
     if (newPath.empty()) {
         newPath = m_strPathName.empty() ? m_strTitle : m_strPathName;

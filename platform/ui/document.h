@@ -60,6 +60,10 @@ public:
     virtual void OnInitialUpdate();
     // The frame made this view its active one, or another one instead.
     virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
+    // An edit still in progress (a field typed into and not yet left) goes
+    // into the document; called before the document is saved or asked
+    // whether it changed. The base has none.
+    virtual void CommitPendingEdit();
 
     // Its own table, then its document's route.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
@@ -181,8 +185,11 @@ public:
     // when m_bAutoDelete is set.
     virtual void OnCloseDocument();
 
-    // When modified, asks "Save changes to %s?" (Yes, No, Cancel): Yes saves
-    // (DoFileSave), No goes on, Cancel stops. Returns non-zero to go on.
+    // Each view's edit in progress into the document (CommitPendingEdit).
+    void CommitPendingEdits();
+    // When modified (after the views' edits in progress are in), asks "Save
+    // changes to %s?" (Yes, No, Cancel): Yes saves (DoFileSave), No goes on,
+    // Cancel stops. Returns non-zero to go on.
     virtual int SaveModified();
     // Saves under `path`, or asks for one (the save-path hook) when `path` is
     // null. With `replace` the document takes the new path and title.

@@ -11,6 +11,7 @@
 #include "platform/core/file.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/commands.h"
+#include "platform/ui/prompt_script.h"
 #include "tests/app/docs_support.h"
 
 #include <QApplication>
@@ -209,6 +210,38 @@ TEST_F(InfoViewTest, SavingWithTheCursorInTheTitleSavesTheTitle) {
     for (ECBase* event : doc_support::FindEvents(reread->GetBaseEvent(), ET_TEXT))
         texts.push_back(static_cast<ECText*>(event)->GetText());
     EXPECT_EQ(texts, std::vector<std::string>{"Aubade"});
+    reread.reset();
+}
+
+// The program closed by its window (the close box, not a command) with the
+// cursor still in the Title field: the title counts as a change, so the save
+// question comes, and Yes saves it.
+TEST_F(InfoViewTest, ClosingTheProgramWithTheCursorInTheTitleAsksAndSavesTheTitle) {
+    MCOpusDoc* doc = NewDocument();
+    const std::string path = MusicPath("closed.mmm");
+    doc->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(doc->OnSaveDocument(path.c_str()));
+    Activate();
+    CWnd* title = InfoViewOf(doc)->GetDlgItem(IDC_INFO_TITLE);
+    title->SetFocus();
+    ASSERT_EQ(CWnd::GetFocus(), title);
+    QTest::keyClicks(title->GetWidget(), "Nocturne");
+    EXPECT_FALSE(doc->IsModified()) << "typed only: nothing committed yet";
+
+    CPromptScript prompts;
+    prompts.Answer({IDYES});
+    main->GetWidget()->close();   // the close event, as the close box sends it
+    Pump();
+    ASSERT_EQ(prompts.GetCount(), 1u) << "the save question";
+    EXPECT_EQ(prompts.GetLast().text, "Save changes to closed.mmm?");
+    EXPECT_EQ(CWnd::FromHandle(mainHandle), nullptr) << "the program closed";
+
+    auto reread = MakeDocument();
+    ASSERT_TRUE(reread->OnOpenDocument(path.c_str()));
+    std::vector<std::string> texts;
+    for (ECBase* event : doc_support::FindEvents(reread->GetBaseEvent(), ET_TEXT))
+        texts.push_back(static_cast<ECText*>(event)->GetText());
+    EXPECT_EQ(texts, std::vector<std::string>{"Nocturne"});
     reread.reset();
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 #include <string>
 
@@ -35,6 +37,27 @@ TEST_F(PreferencesTest, IntegersAndTextsRoundTripWithDefaultsWhenAbsent) {
     std::string longText = std::string(1000, 'x') + ", with commas, = and \\ inside";
     EXPECT_NE(SaveStringPreference(kSection, longKey, longText), 0);
     EXPECT_EQ(LoadStringPreference(kSection, longKey, "none"), longText);
+}
+
+// A value read within what it can mean: out of range (a damaged profile)
+// it reads as not stored, the default.
+TEST_F(PreferencesTest, RangedValuesOutOfRangeReadAsTheDefault) {
+    const struct {
+        const char* stored;
+        int expected;
+    } integers[] = {{"", 4}, {"1", 1}, {"96", 96}, {"0", 4}, {"97", 4}, {"-2147483648", 4}, {"99999999999", 4}};
+    for (const auto& c : integers) {
+        WriteProfileString(kSection, "Division", c.stored);
+        EXPECT_EQ(LoadIntPreference(kSection, "Division", 4, 1, 96), c.expected) << c.stored;
+    }
+    const struct {
+        const char* stored;
+        float expected;
+    } floats[] = {{"", 0.75f}, {"0", 0.0f}, {"2.5", 2.5f}, {"-1", 0.75f}, {"1e30", 0.75f}, {"nan", 0.75f}};
+    for (const auto& c : floats) {
+        WriteProfileString(kSection, "Margin", c.stored);
+        EXPECT_EQ(LoadFloatPreference(kSection, "Margin", 0.75f, 0.0f, 10.0f), c.expected) << c.stored;
+    }
 }
 
 TEST_F(PreferencesTest, FloatsLoadTheLeadingNumberOfTheirText) {
@@ -276,18 +299,33 @@ TEST_F(WindowPrefsTest, PlacementsRoundTripThroughTheirKeys) {
     }
 }
 
-TEST_F(WindowPrefsTest, EditedKeysNeverOverflowTheRectangle) {
-    WriteProfileInt(kSection, "x", 2147483000);
-    WriteProfileInt(kSection, "y", -2147483000);
-    WriteProfileInt(kSection, "Width", 5000);
-    WriteProfileInt(kSection, "Height", -5000);
-    WriteProfileInt(kSection, "Maximized", -1);   // non-zero: maximized
-    WINDOWPLACEMENT placement;
-    int show = 0;
-    EXPECT_EQ(LoadWindowPrefs(kSection, placement, show), 1);
-    EXPECT_EQ(placement.rcNormalPosition.right, INT32_MAX);
-    EXPECT_EQ(placement.rcNormalPosition.bottom, INT32_MIN);
-    EXPECT_EQ(show, static_cast<int>(SW_SHOWMAXIMIZED));
+// A damaged profile: a size beyond a few work areas (the first paint would
+// ask for an image of gigabytes) or negative reads as none, a position far
+// off the desktop as 0; nothing overflows the rectangle.
+TEST_F(WindowPrefsTest, DamagedKeysReadAsNotStored) {
+    const struct {
+        int x, y, width, height;
+        int stored, left, top, right, bottom;
+    } cases[] = {
+        {2147483000, -2147483000, 5000, 2000, 1, 0, 0, 5000, 2000},
+        {40, 30, 5000, -5000, 0, 40, 30, 40 + 1280, 30 + 984},
+        {40, 30, 2147483647, 600, 0, 40, 30, 40 + 1280, 30 + 984},
+        {-5000, 3000, 800, 600, 1, -5000, 3000, -4200, 3600},   // off screen, yet within reach
+        {40, 30, 800, 600, 1, 40, 30, 840, 630},
+    };
+    for (const auto& c : cases) {
+        WriteProfileInt(kSection, "x", c.x);
+        WriteProfileInt(kSection, "y", c.y);
+        WriteProfileInt(kSection, "Width", c.width);
+        WriteProfileInt(kSection, "Height", c.height);
+        WINDOWPLACEMENT placement;
+        int show = 0;
+        EXPECT_EQ(LoadWindowPrefs(kSection, placement, show), c.stored) << c.x << " " << c.width;
+        const auto& r = placement.rcNormalPosition;
+        EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+                  (std::vector<int>{c.left, c.top, c.right, c.bottom}))
+            << c.x << " " << c.y << " " << c.width << " " << c.height;
+    }
 }
 
 // A window that reports a fixed placement, or none before it exists.

@@ -112,6 +112,31 @@ TEST_F(PageLayoutTest, TheDefaultPrintersPaperIsWrittenBack) {
     EXPECT_EQ(Int("PageWidth"), 11906);
 }
 
+// A damaged profile's page: a size no paper has (none, negative, a twip,
+// larger than 200 inches) reads as not stored, so the printer's paper is
+// taken; a margin beyond 10 inches reads as the default 0.75 inch.
+TEST_F(PageLayoutTest, AStoredPageNoPaperHasReadsAsNotStored) {
+    MCPageLayout::SetPrinterQuery([] {
+        return std::optional<MCPageLayout::PrinterPaper>({5100, 6600, 600, 600});   // letter at 600 dpi
+    });
+    const struct {
+        const char* width;
+        const char* height;
+    } damaged[] = {
+        {"0", "0"}, {"-12240", "-15840"}, {"12240", "15840"}, {"1", "-1"}, {"2000000000", "-15840"},
+        {"12240", "-200000000"}, {"288001", "-15840"},
+    };
+    for (const auto& c : damaged) {
+        Write("PageWidth", c.width);
+        Write("PageHeight", c.height);
+        Write("MarginLeft", "1e9");
+        MCPageLayout layout;
+        layout.LoadPageSize();
+        ExpectRect(layout.GetPaperRect(), 720, -720, 12960, -16560, c.width);
+        EXPECT_EQ(layout.GetPrintableRect().left, 720 + 1080) << c.width;
+    }
+}
+
 TEST_F(PageLayoutTest, SetPageSizeTakesThePrintersPaperWithTheStoredMargins) {
     // The job's paper keeps the margins the screen lays out with (0.75 inch
     // unless stored), so every way of printing gives one layout.

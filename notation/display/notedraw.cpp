@@ -44,13 +44,17 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         const int sw = font.GetStemWidth(size);
         if (GetStemDirection() == 1)
             start.y -= sw;
-        DrawLine().Draw(dc, start, end, sw, color, DrawLine::CENTERED);
+        // The stem x is the stem's left edge (GetStemFrame): the line lies
+        // right of it, so that a beam drawn from the stems' outer edges meets
+        // the first and last stems with no gap.
+        DrawLine().Draw(dc, start, end, sw, color, DrawLine::POSITIVE_SIDE);
         if (GetFlag()) {
             const int h = font.GetNoteheadHeight(size);
             int e = AddToStemLength() * h / 2;
             if (GetStemDirection() == 0)
                 e = -e;
-            DrawMusicGlyph(dc, end.x, end.y + ascent + e, GetFontFromFlagType());
+            // A flag hangs from the stem's centre line.
+            DrawMusicGlyph(dc, end.x + sw / 2, end.y + ascent + e, GetFontFromFlagType());
         }
     }
 

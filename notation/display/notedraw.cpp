@@ -12,13 +12,6 @@
 #include "platform/ui/syscolor.h"
 
 
-namespace {
-
-constexpr UINT kLedgerLine = 95;
-constexpr UINT kWideLedgerLine = 96;   // under and over whole and double whole notes
-
-}  // namespace
-
 int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
     if (GetSpelling().GetMidiPitch() == 0)
         return DRAW_HIDDEN;
@@ -66,8 +59,7 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         int y = head.y;
         if (IsInLedgerSpace())
             y += step / 2;
-        const WORD value = GetValue();
-        const UINT glyph = value == 1024 || value == 2048 ? kWideLedgerLine : kLedgerLine;
+        const UINT glyph = GetLedgerGlyph();
         for (int i = 0; i < count; ++i, y += step)
             DrawMusicGlyph(dc, head.x, y, glyph);
         dc->SetTextColor(previous);

@@ -191,6 +191,9 @@ private:
     // Draws the measure number when the settings ask for one, moved by the
     // drawing offset `point`.
     void DrawMeasureNumber(CDC* dc, CPoint point);
+    // The settings show a number over this measure (and it is no collapsed
+    // member of a multi-measure rest).
+    int ShowsMeasureNumber();
     // GetMeasureNumberFrame in the font dc has selected.
     int NumberFrame(CDC* dc, CRect* frame);
     // The conductor measure of the measure before this one; null for the first.

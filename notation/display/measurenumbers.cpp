@@ -157,6 +157,8 @@ int DCctConductorMeasure::Draw(CDC* dc, CPoint point, CRect* clip) {
 }
 
 void DCctConductorMeasure::DrawMeasureNumber(CDC* dc, CPoint point) {
+    if (!ShowsMeasureNumber())
+        return;
     NumberFont font(dc, GetPermanentColor());
     CRect frame;
     if (NumberFrame(dc, &frame)) {
@@ -166,15 +168,16 @@ void DCctConductorMeasure::DrawMeasureNumber(CDC* dc, CPoint point) {
 }
 
 int DCctConductorMeasure::GetMeasureNumberFrame(CDC* dc, CRect* frame) {
+    if (!ShowsMeasureNumber())
+        return 0;
     NumberFont font(dc, GetPermanentColor());
     return NumberFrame(dc, frame);
 }
 
 int DCctConductorMeasure::NumberFrame(CDC* dc, CRect* frame) {
-    const int place = DCctConductorStaff::s_nMeasureNum;
-    if (IsCollapsedMember() || place == 0 ||
-        !ShowsNumber(DCctConductorStaff::s_nMeasureNumOpt, m_nMeasureIndex, m_bHeadOfSystem))
+    if (!ShowsMeasureNumber())
         return 0;
+    const int place = DCctConductorStaff::s_nMeasureNum;
     const CSize extent = dc->GetTextExtent(std::to_string(m_nMeasureIndex));
     const CPoint position = GetPosition();
     const int barline = position.x;
@@ -203,6 +206,11 @@ int DCctConductorMeasure::NumberFrame(CDC* dc, CRect* frame) {
     const int bottom = highest == INT_MIN ? firstStaff : std::max(firstStaff, highest + clearance);
     *frame = CRect(left, bottom + extent.cy, right, bottom);
     return 1;
+}
+
+int DCctConductorMeasure::ShowsMeasureNumber() {
+    return !IsCollapsedMember() && DCctConductorStaff::s_nMeasureNum != 0 &&
+           ShowsNumber(DCctConductorStaff::s_nMeasureNumOpt, m_nMeasureIndex, m_bHeadOfSystem);
 }
 
 DCctConductorMeasure* DCctConductorMeasure::MeasureBefore() {

@@ -13,6 +13,7 @@
 #include "notation/display/note.h"
 #include "notation/display/notate.h"
 #include "notation/display/notateclef.h"
+#include "notation/display/rest.h"
 #include "notation/display/staff.h"
 #include "notation/layout/pitchutils.h"
 #include "platform/core/archive.h"
@@ -709,6 +710,12 @@ int DCctBeam::Position(ECConductor* conductor, ECStaff* staff, ECMeasure*, ECBas
     // The stem ends moved: the box is measured again.
     SetFrameDirty(1);
     SetSize(nullptr);
+    // And the rests under the beam are placed again, clear of it.
+    std::vector<ECBase*> rests;
+    FindBeamChildren(rests, WITH_RESTS);
+    for (ECBase* member : rests)
+        if (auto* rest = member->GetClassType() == ET_REST ? dynamic_cast<DCctRest*>(NotateOf(member)) : nullptr)
+            rest->Position(conductor, nullptr, nullptr, nullptr);
     return 1;
 }
 

@@ -156,6 +156,15 @@ public:
     int GetMeasureIndex() const { return m_nMeasureIndex; }
     WORD GetDisplayPulse() const { return m_wDisplayPulse; }
 
+    // The box of the measure number's text (top the larger y), in layout
+    // coordinates: 1 when the settings show a number here, else 0. Measured
+    // in the expression font at the number's size. Above the first
+    // staff it stands on the top line, or higher, a quarter space clear of
+    // the highest ink of the first staff under it (the clef and key at a
+    // system's start, notes, stems, flags and beams, and over a bar line the
+    // measure before's); it never goes down into the staff.
+    int GetMeasureNumberFrame(CDC* dc, CRect* frame);
+
     // The event's first parent that is a staff measure, or null.
     static ECMeasure* FindMeasureParent(ECBase* event);
     // The ruler's flags say: a member of a multi-measure rest, not its head.
@@ -179,8 +188,16 @@ private:
     int TrackIndexOf(ECMeasure* measure);
     // Height and ledger room below of the last shown staff's measure.
     void LastStaffHeights(int& height, int& below);
-    // Draws the measure number when the settings ask for one.
-    void DrawMeasureNumber(CDC* dc, CPoint point, CPoint at);
+    // Draws the measure number when the settings ask for one, moved by the
+    // drawing offset `point`.
+    void DrawMeasureNumber(CDC* dc, CPoint point);
+    // The settings show a number over this measure (and it is no collapsed
+    // member of a multi-measure rest).
+    int ShowsMeasureNumber();
+    // GetMeasureNumberFrame in the font dc has selected.
+    int NumberFrame(CDC* dc, CRect* frame);
+    // The conductor measure of the measure before this one; null for the first.
+    DCctConductorMeasure* MeasureBefore();
     // A mirror of `shown` at `time` under `measure`; returns it.
     static ECBase* NewMirror(ECBase* shown, ECMeasure* measure, const MCTime& time, int prolog, int location);
     // The clefs or keys in force at each staff measure (halves 0 and 1) that

@@ -359,12 +359,24 @@ short DCctNote::GetTotalWidthLeft() {
 
 short DCctNote::GetTotalWidthRight() {
     DCctBase* dot = FindDotDisplay();
-    if (!dot)
-        return static_cast<short>(GetWidth());
     const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(FONT_CURRENT);
-    if (GetStemDirection() == 0 && GetFlag())
-        return static_cast<short>(GetWidth() + dot->GetWidth() + h / 2);
-    return static_cast<short>(h + m_nNoteheadWidth + dot->GetWidth());
+    int right = GetWidth();
+    if (dot && GetStemDirection() == 0 && GetFlag())
+        right = GetWidth() + dot->GetWidth() + h / 2;
+    else if (dot)
+        right = h + m_nNoteheadWidth + dot->GetWidth();
+    // The ledger lines reach past the head: the sign of the note after keeps
+    // clear of them as of the head.
+    if (GetLedgerLineCount() != 0) {
+        const MCMusicFont::MusicFontMetrics ledger = MCMusicFont::GetMusicFont().GetMusicMetrics(GetLedgerGlyph(), GetFontSize());
+        right = std::max(right, ledger.GetLeft() + static_cast<int>(ledger.GetWidth()));
+    }
+    return static_cast<short>(right);
+}
+
+UINT DCctNote::GetLedgerGlyph() {
+    const WORD value = GetValue();
+    return value == 1024 || value == 2048 ? GLYPH_WIDE_LEDGER : GLYPH_LEDGER;
 }
 
 short DCctNote::GetTotalWidth() {

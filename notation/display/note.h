@@ -36,6 +36,9 @@ public:
     };
     enum NoteheadKind : BYTE { HEAD_BLACK = 0, HEAD_HALF = 1, HEAD_WHOLE = 2, HEAD_DOUBLE_WHOLE = 3, HEAD_NONE = 4 };
     enum : BYTE { STYLE_NORMAL = 0, STYLE_SLASH = 4, STYLE_NONE = 7 };
+    // Ledger line glyphs: the wide one under and over whole and double
+    // whole notes.
+    enum : UINT { GLYPH_LEDGER = 95, GLYPH_WIDE_LEDGER = 96 };
 
     DCctNote();
     // The DCctNotate copy, then the source's whole state word; the notehead
@@ -79,8 +82,11 @@ public:
     int GetFlag() override { return Bit(BIT_FLAG); }
     // How far the note's accidentals and grace notes reach left of it.
     short GetTotalWidthLeft() override;
-    // To the right: its width, or past its dots.
+    // To the right: its width, or past its dots, and at least to the end of
+    // its ledger lines.
     short GetTotalWidthRight() override;
+    // The ledger line glyph for the note's value.
+    UINT GetLedgerGlyph();
     short GetTotalWidth() override;
 
     // ---- notehead and marks -------------------------------------------------------

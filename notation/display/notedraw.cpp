@@ -12,13 +12,6 @@
 #include "platform/ui/syscolor.h"
 
 
-namespace {
-
-constexpr UINT kLedgerLine = 95;
-constexpr UINT kWideLedgerLine = 96;   // under and over whole and double whole notes
-
-}  // namespace
-
 int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
     if (GetSpelling().GetMidiPitch() == 0)
         return DRAW_HIDDEN;
@@ -44,13 +37,17 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         const int sw = font.GetStemWidth(size);
         if (GetStemDirection() == 1)
             start.y -= sw;
-        DrawLine().Draw(dc, start, end, sw, color, DrawLine::CENTERED);
+        // The stem x is the stem's left edge (GetStemFrame): the line lies
+        // right of it, so that a beam drawn from the stems' outer edges meets
+        // the first and last stems with no gap.
+        DrawLine().Draw(dc, start, end, sw, color, DrawLine::POSITIVE_SIDE);
         if (GetFlag()) {
             const int h = font.GetNoteheadHeight(size);
             int e = AddToStemLength() * h / 2;
             if (GetStemDirection() == 0)
                 e = -e;
-            DrawMusicGlyph(dc, end.x, end.y + ascent + e, GetFontFromFlagType());
+            // A flag hangs from the stem's centre line.
+            DrawMusicGlyph(dc, end.x + sw / 2, end.y + ascent + e, GetFontFromFlagType());
         }
     }
 
@@ -62,8 +59,7 @@ int DCctNote::Draw(CDC* dc, CPoint point, CRect*) {
         int y = head.y;
         if (IsInLedgerSpace())
             y += step / 2;
-        const WORD value = GetValue();
-        const UINT glyph = value == 1024 || value == 2048 ? kWideLedgerLine : kLedgerLine;
+        const UINT glyph = GetLedgerGlyph();
         for (int i = 0; i < count; ++i, y += step)
             DrawMusicGlyph(dc, head.x, y, glyph);
         dc->SetTextColor(previous);

@@ -1,6 +1,7 @@
 // DCctRest: construction, archive, glyphs, measuring, the beam's end point,
 // placing and drawing.
 #include "notation/display/rest.h"
+#include "notation/display/beam.h"
 #include "notation/display/drawsteps.h"
 
 #include "model/conductor.h"
@@ -16,7 +17,9 @@
 #include "platform/core/archive.h"
 #include "platform/gdi/dc.h"
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 IMPLEMENT_SERIAL(DCctRest, DCctNotate, VERSIONABLE_SCHEMA | 2)
 
@@ -173,10 +176,17 @@ int DCctRest::Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measur
     MCVoiceTrack* word = owner ? owner->GetVoiceTrack() : nullptr;
     const int voice = word ? word->GetVoice() : 0;
     SetY(measureDisplay->GetYPositionForRest(voice, GetConsolidated()));
+    ClearBeam();
 
     const WORD value = GetValue();
-    if (value != kHalfTicks && value != kWholeTicks && value != kDoubleWholeTicks)
+    if (value != kHalfTicks && value != kWholeTicks && value != kDoubleWholeTicks) {
+        // Only a half or whole rest touches a line of its own. The stem pass
+        // gives every member of a beam its pitch's ledger lines, a rest's
+        // default pitch included, and a quarter or shorter rest drew that
+        // stray line over itself.
+        m_nLedgerLines = 0;
         return 1;
+    }
     if (!staff && word)
         staff = static_cast<ECStaff*>(conductor->GetTrack(1, word->GetTrack(), 0));
     if (!staff)
@@ -194,6 +204,50 @@ int DCctRest::Position(ECConductor* conductor, ECStaff* staff, ECMeasure* measur
         m_nLedgerLines = 0;
     }
     return 1;
+}
+
+void DCctRest::ClearBeam() {
+    ECBase* owner = GetOwner();
+    MCEventList* parents = owner ? owner->GetParents() : nullptr;
+    const POSITION pos = parents ? parents->FindEvent(ET_BEAM) : nullptr;
+    auto* beam = pos ? dynamic_cast<DCctBeam*>(parents->GetAt(pos)->GetData(DK_NOTATION, 0)) : nullptr;
+    if (!beam || beam->PositionDirty())
+        return;
+    const std::vector<DCctBeam::Level>& levels = beam->GetLevels();
+    if (levels.empty() || levels.front().columns.size() < 2)
+        return;
+    const CPoint from = levels.front().columns.front().point;
+    const CPoint to = levels.front().columns.back().point;
+    SetSize(nullptr);
+    CRect frame;
+    GetFrame(&frame, 0);
+    const int left = std::min(frame.left, frame.right);
+    const int right = std::max(frame.left, frame.right);
+    if (left == right || right <= from.x || left >= to.x)
+        return;
+    const int top = std::max(frame.top, frame.bottom);
+    const int bottom = std::min(frame.top, frame.bottom);
+    // The beam's band over the rest: its outer line through the stem ends,
+    // then every level's thickness toward the noteheads.
+    const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(kRestSize);
+    const int depth = static_cast<int>(levels.size() - 1) * (3 * h / 4) + h / 2;
+    const double slope = levels.front().slope;
+    auto line = [&](int x) { return from.y + static_cast<int>((x - from.x) * slope); };
+    const int clearance = h / 2;
+    if (h <= 0)
+        return;
+    if (beam->GetDirection() == 0) {
+        // Stems up: the band hangs above the rest.
+        const int inner = std::min(line(left), line(right)) - depth;
+        const int over = top + clearance - inner;
+        if (over > 0)
+            SetY(GetY() - (over + h - 1) / h * h);
+    } else {
+        const int inner = std::max(line(left), line(right)) + depth;
+        const int under = inner + clearance - bottom;
+        if (under > 0)
+            SetY(GetY() + (under + h - 1) / h * h);
+    }
 }
 
 // ---- drawing -----------------------------------------------------------------------------

@@ -4,8 +4,8 @@
 // its measure's ruler (a whole rest at the start of the measure centred in
 // the measure's music) and on its staff by voice, gives half, whole and
 // double whole rests outside the staff one ledger line, keeps the mark the
-// rest pass sets on a rest shown for several voices, and gives a beam over
-// the rest a point to end on.
+// rest pass sets on a rest shown for several voices, gives a beam over the
+// rest a point to end on, and steps a rest out of the way of its beam.
 //
 // A new rest is a whole rest. Rests are always drawn at normal size, cue and
 // grace marks notwithstanding, and measured at the size they are drawn.
@@ -62,6 +62,13 @@ public:
     // The DCctNotate value; a new value is a new glyph, measured again.
     void SetValue(WORD ticks, int unused) override;
     void SetValue(WORD ticks) { SetValue(ticks, 0); }
+
+    // A rest under the line of the beam it belongs to, closer to the beam
+    // than half a staff space, moves away from it (down under a beam above,
+    // up over a beam below) by whole staff spaces until it is that clear.
+    // Nothing when the rest is in no beam, lies beside the beam's span, or
+    // the beam is not placed yet (it places its rests when it is).
+    void ClearBeam();
 
     void SetConsolidated(int on) { SetBit(BIT_CONSOLIDATED, on); }
     int GetConsolidated() const { return Bit(BIT_CONSOLIDATED); }

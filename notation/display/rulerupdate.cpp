@@ -10,6 +10,16 @@
 
 namespace {
 constexpr WORD kWholeRestTicks = 1024;
+
+// The room an element takes left of its mark. What stands left of a notehead
+// (an accidental, a grace note) keeps a quarter of a staff space from the
+// element before it: spaced edge to edge, a sharp would touch the previous
+// notehead.
+short LeftExtentOf(DCctNotate* notate) {
+    const int left = notate->GetTotalWidthLeft();
+    return static_cast<short>(left > 0 ? left + MCRuler::GetNoteheadHeight() / 4 : 0);
+}
+
 }  // namespace
 
 int MCRuler::UpdateRuler(ECBase* element, int clear) {
@@ -48,7 +58,7 @@ int MCRuler::DoNote(ECBase* element, int clear) {
     if (clear)
         SetDivOccupied(mark, 0, 0, 0, note->GetTickDuration(1), key);
     else
-        SetDivOccupied(mark, 1, note->GetTotalWidthLeft(), note->GetTotalWidthRight(), note->GetTickDuration(1), key);
+        SetDivOccupied(mark, 1, LeftExtentOf(note), note->GetTotalWidthRight(), note->GetTickDuration(1), key);
     return 1;
 }
 
@@ -89,7 +99,7 @@ int MCRuler::DoChord(ECBase* element, int clear) {
     if (clear)
         SetDivOccupied(mark, 0, 0, 0, chord->GetValue(), key);
     else
-        SetDivOccupied(mark, 1, chord->GetTotalWidthLeft(), chord->GetTotalWidthRight(), chord->GetValue(), key);
+        SetDivOccupied(mark, 1, LeftExtentOf(chord), chord->GetTotalWidthRight(), chord->GetValue(), key);
     return 1;
 }
 
@@ -116,7 +126,7 @@ int MCRuler::DoTuplet(ECBase* element, int clear) {
         if (clear)
             SetDivOccupied(mark, 0, 0, 0, duration, key);
         else
-            SetDivOccupied(mark, 1, notate->GetTotalWidthLeft(), notate->GetTotalWidthRight(), duration, key);
+            SetDivOccupied(mark, 1, LeftExtentOf(notate), notate->GetTotalWidthRight(), duration, key);
     }
     return 1;
 }

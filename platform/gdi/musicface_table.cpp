@@ -284,8 +284,10 @@ std::vector<SymbolCode> MusicCodes() {
         Code(197, {G("rests.4")}),
         Code(199, {RepeatSlash(0), RepeatSlash(0.6)}),
         [] {
-            SymbolCode equals = Code(200, {Rect(0, 0.3, 0.8, 0.42), Rect(0, 0.66, 0.8, 0.78)});
-            equals.advance = 0.9 * kEmPerSpace;
+            // A side bearing of 0.3 ss each side keeps the bars off the
+            // note's stem before them and the digits after them.
+            SymbolCode equals = Code(200, {Rect(0.3, 0.3, 1.1, 0.42), Rect(0.3, 0.66, 1.1, 0.78)});
+            equals.advance = 1.4 * kEmPerSpace;
             return equals;
         }(),
         NoteUp(201, "noteheads.s2", {"flags.u3", "flags.ugrace"}),

@@ -27,7 +27,9 @@ constexpr int THIRTYSECOND = 32;
 
 class BeamStaff {
 public:
-    BeamStaff() : m_font(NOTEHEAD) {
+    // At a notehead height of `notehead` units, members spaced in
+    // proportion to it.
+    explicit BeamStaff(int notehead = NOTEHEAD) : m_step(40 * notehead / NOTEHEAD), m_font(notehead) {
         m_score.ColumnDisplay(1);
         m_measure = m_score.Display(1);
         m_measure->SetPosition(0, 0);
@@ -47,7 +49,7 @@ public:
     }
 
     // The next member: a note of `key` lasting `value` ticks, placed by its
-    // measure, then set at x = 30 + 40 per member, stem `direction` (fixed
+    // measure, then set at x = 30 + 40 per member (at the default notehead), stem `direction` (fixed
     // by the user when `override` is 1).
     DCctNote* AddNote(int key, int value = EIGHTH, int direction = UP, int override = 0) {
         auto* note = new ECNote;
@@ -60,7 +62,7 @@ public:
         display->SetTickStart(static_cast<WORD>(m_tick));
         display->SetTickDuration(static_cast<WORD>(value));
         EXPECT_EQ(display->Position(nullptr, nullptr, nullptr, nullptr), 1);
-        display->SetX(30 + 40 * m_count);
+        display->SetX(30 + m_step * m_count);
         display->SetStemDirection(direction, override);
         display->SetStemSide(direction ? 0 : 1, override);
         display->SetFlag(1);
@@ -84,7 +86,7 @@ public:
         display->SetValue(static_cast<WORD>(value), 0);
         display->SetTickStart(static_cast<WORD>(m_tick));
         display->SetTickDuration(static_cast<WORD>(value));
-        display->SetX(30 + 40 * m_count);
+        display->SetX(30 + m_step * m_count);
         Advance(value);
         return display;
     }
@@ -122,6 +124,7 @@ private:
         ++m_count;
     }
 
+    int m_step;
     MusicFontScope m_font;
     measure_test::LinksScope m_links;
     ClefLinksScope m_clefLinks;

@@ -143,6 +143,57 @@ TEST(BeamDrawTest, UnplacedBeamDrawsNothing) {
     EXPECT_TRUE(FindInk(drawn.image, 0, 240).Empty());
 }
 
+// The stems and the beam drawn together at a notehead of 48 units (a stem
+// 6 units wide): the beam runs from the first stem's outer edge to the
+// last's, and every stem reaches the beam's far edge, so the ink is one piece
+// across the beam's band at both ends, in both directions: no hairline
+// between the beam and its first or last stem.
+TEST(BeamDrawTest, StemsMeetTheBeamAtItsEndsAndFarEdge) {
+    constexpr int kHead = 48;
+    for (int direction : {UP, DOWN}) {
+        SCOPED_TRACE(direction == UP ? "stems up" : "stems down");
+        BeamStaff staff(kHead);
+        const std::vector<DCctNote*> notes = staff.AddNotes(direction == UP ? std::vector<int>{64, 64, 64}
+                                                                            : std::vector<int>{77, 77, 77},
+                                                            EIGHTH, direction);
+        ASSERT_EQ(staff.Place(), 1);
+        ASSERT_EQ(staff.beam->GetDirection(), direction);
+        constexpr int kTop = 520;   // device row of logical y 0
+        DisplayCanvas canvas(700, 1000, 0, kTop);
+        for (DCctNote* note : notes)
+            ASSERT_EQ(note->Draw(&canvas.dc, CPoint(0, 0), nullptr), 1);
+        staff.beam->Draw(&canvas.dc, CPoint(0, 0), nullptr);
+        const QImage image = canvas.Copy();
+        auto inked = [&](int x, int y) { return (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF; };
+
+        // The beam's band: from its outer edge (the stem ends) half a space
+        // toward the heads; its middle row.
+        const CPoint start = MainStart(staff.beam);
+        const int outer = kTop - start.y;
+        const int middle = kTop - (start.y + (direction == UP ? -kHead / 4 : kHead / 4));
+        for (DCctNote* note : {notes.front(), notes.back()}) {
+            CRect stem;
+            note->GetStemFrame(&stem);
+            // The stem's ink half way along it.
+            const int row = kTop - (stem.top + stem.bottom) / 2;
+            const InkBox ink = FindInk(image, row, row + 1, stem.left - kHead, stem.right + kHead);
+            ASSERT_FALSE(ink.Empty());
+            EXPECT_NEAR(ink.left, stem.left, 1);
+            EXPECT_NEAR(ink.right, stem.right - 1, 1);
+            // The stem's ink reaches the beam's far edge.
+            for (int x = ink.left; x <= ink.right; ++x)
+                EXPECT_TRUE(inked(x, outer + (direction == UP ? 1 : -2))) << x;
+        }
+        // Across the band's middle, from the first stem's left to the last
+        // stem's right, there is no white pixel.
+        CRect first, last;
+        notes.front()->GetStemFrame(&first);
+        notes.back()->GetStemFrame(&last);
+        for (int x = first.left; x < last.right; ++x)
+            EXPECT_TRUE(inked(x, middle)) << x;
+    }
+}
+
 TEST(BeamSizeTest, BoxCoversEveryLevelWithItsThickness) {
     for (int direction : {UP, DOWN}) {
         BeamStaff staff;

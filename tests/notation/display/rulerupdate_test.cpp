@@ -8,6 +8,7 @@
 #include "model/mirror.h"
 #include "model/groupmarks.h"
 #include "model/modifiers.h"
+#include "notation/display/accidental.h"
 #include "notation/display/tuplet.h"
 #include "notation/layout/ruler.h"
 #include "tests/notation/display/display_support.h"
@@ -67,6 +68,38 @@ TEST(RulerUpdateTest, NoteOccupiesItsMarkAndWithdrawingClearsIt) {
     EXPECT_EQ(mark.GetLeftExtent(), 0);
     EXPECT_EQ(mark.GetRightExtent(), 0);
     EXPECT_EQ(four.ruler.IsDirty(), 1);
+}
+
+// A note with a sign takes the sign's reach and a quarter space more left
+// of its mark; a note without one takes nothing there. Spaced, the sign
+// stands that quarter space clear of the note before.
+TEST(RulerUpdateTest, ASignTakesItsReachAndAQuarterSpaceLeftOfItsMark) {
+    MusicFontScope font(40);
+    measure_test::Score score(0, 1);
+    FourFour four;
+    DCctNote* plain = AddNote(score, 1, 64, 128);
+    DCctNote* sharp = AddNote(score, 1, 66, 128);
+    for (DCctNote* note : {plain, sharp}) {
+        note->SetTickStart(note == plain ? 0 : 128);
+        note->SetTickDuration(128);
+        note->SetSize(nullptr);
+    }
+    measure_test::RegistryCell cell(ET_ACCIDENTAL, RUNTIME_CLASS(DCctAccidental));
+    auto* sign = new ECAccidental(0);
+    sharp->GetOwner()->AddChild(sign, 1);
+    ASSERT_NE(sign->GetData(DK_NOTATION, 1), nullptr);
+    const int reach = sharp->GetTotalWidthLeft();
+    ASSERT_GT(reach, 0);
+    const int quarter = MCRuler::GetNoteheadHeight() / 4;
+    ASSERT_EQ(quarter, 10);
+
+    EXPECT_EQ(four.ruler.UpdateRuler(plain->GetOwner(), 0), 1);
+    EXPECT_EQ(four.ruler.UpdateRuler(sharp->GetOwner(), 0), 1);
+    EXPECT_EQ(four.Marks()[0].GetLeftExtent(), 0);
+    EXPECT_EQ(four.Marks()[2].GetLeftExtent(), reach + quarter);
+    four.ruler.CleanUpRuler();
+    const MCRuler::RulerDiv& before = four.Marks()[0];
+    EXPECT_GE(four.Marks()[2].x - reach - (before.x + before.GetRightExtent()), quarter);
 }
 
 TEST(RulerUpdateTest, NoteInATupletMarksItsBorrowedGroup) {

@@ -585,6 +585,13 @@ TEST(MusicFaceTest, CompositionsMeasureAsTheTableSays) {
     // The stem and barline: 0.125 spaces (em / 32) wide, advance included.
     EXPECT_NEAR(font->GetTextWidth("\x5C"), 15, 1e-9);
 
+    // The tempo mark's "=": 0.3 spaces clear of what stands each side of it
+    // (the beat note's stem before, the digits after), 1.4 spaces advance.
+    const QRectF equals = inkOf(200);
+    EXPECT_NEAR(equals.left(), 0.3 * 120, 1);
+    EXPECT_NEAR(font->GetTextWidth("\xC8"), 1.4 * 120, 1e-9);
+    EXPECT_NEAR(font->GetTextWidth("\xC8") - equals.right(), 0.3 * 120, 1);
+
     // Small accidentals: half the full-size one, centred where it is.
     const struct { unsigned small, full; } smalls[] = {{73, 35}, {105, 98}, {233, 110}, {93, 220}, {211, 186}, {91, 97}};
     for (const auto& c : smalls) {

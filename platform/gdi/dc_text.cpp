@@ -208,6 +208,9 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
     const QColor ink = CDCAccess::DrawColor(dc, state.textColor);
     if (painter->pen().color() != ink || painter->pen().style() != Qt::SolidLine)
         painter->setPen(ink);
+    CDrawingObserver* observer = dc.GetDrawingObserver();
+    if (observer)
+        observer->OnTextBegin(run.text, font.GetLogFont());
     if (!spaced) {
         width = font.DrawText(*painter, run.point, run.text, run.align & ~TA_UPDATECP);
     } else {
@@ -217,6 +220,8 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
             pen += advances[i];
         }
     }
+    if (observer)
+        observer->OnTextEnd();
     if (run.clipped)
         CDCAccess::ApplyClip(dc);
     return horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -width : width;

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <set>
 #include <string_view>
+#include <tuple>
 
 namespace page_check {
 
@@ -304,12 +306,23 @@ std::vector<Collision> FindCollisions(const std::vector<InkMark>& marks) {
         return a.mark.page != b.mark.page ? a.mark.page < b.mark.page : a.mark.box.left() < b.mark.box.left();
     });
     std::vector<Collision> found;
+    // One collision a pair of elements and kinds: a figure drawn as fill
+    // and outline, or a note's several ledger lines, are one to the reader.
+    std::set<std::tuple<int, const CObject*, InkKind, const CObject*, InkKind>> seen;
     for (size_t i = 0; i < inks.size(); ++i) {
         for (size_t j = i + 1; j < inks.size(); ++j) {
             if (inks[j].mark.page != inks[i].mark.page || inks[j].mark.box.left() >= inks[i].mark.box.right())
                 break;
-            if (Collide(inks[i], inks[j]))
-                found.push_back({inks[i].mark.page, inks[i], inks[j]});
+            if (!Collide(inks[i], inks[j]))
+                continue;
+            const Ink* a = &inks[i];
+            const Ink* b = &inks[j];
+            if (std::tie(b->mark.element, b->kind) < std::tie(a->mark.element, a->kind))
+                std::swap(a, b);
+            const bool named = a->mark.element && b->mark.element;
+            if (named && !seen.insert({a->mark.page, a->mark.element, a->kind, b->mark.element, b->kind}).second)
+                continue;
+            found.push_back({inks[i].mark.page, inks[i], inks[j]});
         }
     }
     return found;

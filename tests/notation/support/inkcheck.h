@@ -96,6 +96,9 @@ struct Collision {
     std::string Pair() const;
 };
 
+// The collisions on the marks' pages: one for each pair of elements and
+// kinds that meet (a figure's fill and outline, a note's ledger lines are
+// one collision), and one for each pair of marks drawn outside the walk.
 std::vector<Collision> FindCollisions(const std::vector<InkMark>& marks);
 
 // The collisions counted by pair of kinds.

@@ -45,7 +45,7 @@ int PlayedLength(int length) {
 
 Piece LinePiece(uint32_t seed) {
     std::mt19937 random(seed);
-    Piece piece{"line", {StaffNotes()}, {""}};
+    Piece piece{"line " + std::to_string(seed), {StaffNotes()}, {""}};
     int key = 67;
     int tick = 0;
     for (int bar = 0; bar < 24; ++bar) {
@@ -62,7 +62,7 @@ Piece LinePiece(uint32_t seed) {
 
 Piece PianoPiece(uint32_t seed) {
     std::mt19937 random(seed);
-    Piece piece{"piano", {StaffNotes(), StaffNotes()}, {"Right", "Left"}};
+    Piece piece{"piano " + std::to_string(seed), {StaffNotes(), StaffNotes()}, {"Right", "Left"}};
     // Chord shapes over their lowest key: some hold a second.
     const std::vector<std::vector<int>> upper = {{0, 4, 7}, {0, 2, 5}, {0, 3, 8}, {0, 1, 5}, {0, 5, 9}};
     const std::vector<std::vector<int>> lower = {{0, 7}, {0, 2}, {0, 12}, {0, 4}};
@@ -90,7 +90,7 @@ Piece PianoPiece(uint32_t seed) {
 Piece EnsemblePiece(uint32_t seed) {
     std::mt19937 random(seed);
     Piece piece;
-    piece.name = "ensemble";
+    piece.name = "ensemble " + std::to_string(seed);
     const int lowest[] = {74, 67, 62, 57, 50, 45, 40, 33};   // each staff's range: an octave up from here
     for (int low : lowest) {
         StaffNotes notes;

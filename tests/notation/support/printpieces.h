@@ -28,7 +28,7 @@ inline constexpr int kPieceDivision = 480;
 using StaffNotes = std::vector<notation_test::PlayedNote>;
 
 struct Piece {
-    std::string name;
+    std::string name;                 // its kind and seed, for messages
     std::vector<StaffNotes> staves;   // in written lengths (ticks of kPieceDivision)
     std::vector<std::string> names;   // a track name a staff; empty: none
 };

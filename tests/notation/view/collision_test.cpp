@@ -14,6 +14,7 @@
 #include "tests/notation/view/printprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -185,8 +186,11 @@ TEST_F(CollisionTest, PrintedPagesStayUnderTheirCeilings) {
         std::vector<uint8_t> bytes;
     };
     std::vector<Source> sources;
-    for (const char* file : {"values-in-three-bars.mid", "notes-before-barlines.mid"})
-        sources.push_back({file, ReadFile(QString(STAFFWRIGHT_TEST_DATA "/notation/") + file)});
+    // Every file of the notation tests' folder.
+    const QDir folder(STAFFWRIGHT_TEST_DATA "/notation");
+    for (const QString& file : folder.entryList({"*.mid"}, QDir::Files, QDir::Name))
+        sources.push_back({file.toStdString(), ReadFile(folder.filePath(file))});
+    EXPECT_GE(sources.size(), 3u);
     const smf_support::Bytes song = view_test::MakeSong(dir.filePath("song.mid").toStdString());
     if (!song.empty())
         sources.push_back({"song", song});

@@ -277,8 +277,11 @@ int DCctText::PositionCondStaffText(ECConductor* conductor) {
         break;
     }
     }
-    // Texts sharing a slot stack downwards; those at a time have none.
-    if (HasOwnSlot(GetType()))
+    // Texts sharing a slot stack downwards; those at a time have none. The
+    // copyright's slot is the page's foot: its stack ends there, growing up.
+    if (GetType() == TEXT_COPYRIGHT)
+        y += GetSlotHeight() - GetSlotOffset() - GetHeight();
+    else if (HasOwnSlot(GetType()))
         y -= GetSlotOffset();
     SetPosition(x, y);
     return 1;

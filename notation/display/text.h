@@ -14,7 +14,8 @@
 // texts share one (two titles, two names of one staff), they stack
 // downwards in the order their parent holds them, each its height below
 // the one before, so none is printed over another. A staff's names stand
-// as a block centred on the staff.
+// as a block centred on the staff; copyrights, at the page's foot, as a
+// block that ends there.
 //
 // Class bit of the state word: 20 framed. Justification (set by placing):
 // 0 the text starts at its x, 1 it ends there, 2 it is centred on it.

@@ -50,8 +50,8 @@ const AllowedContact kAllowed[] = {
     {InkKind::Stem, InkKind::Flag, "a flag hangs from its stem"},
     {InkKind::LedgerLine, InkKind::Notehead, "a notehead sits on or between its ledger lines"},
     {InkKind::TieSlur, InkKind::Notehead, "a tie or slur ends at its notehead (a curve's box spans what it arches over)"},
-    {InkKind::StaffLine, InkKind::Other, "every symbol stands on the staff lines"},
-    {InkKind::BarLine, InkKind::Other, "a bar line runs through the staff and what stands on it"},
+    {InkKind::StaffLine, InkKind::Any, "every symbol stands on the staff lines"},
+    {InkKind::BarLine, InkKind::Any, "a bar line runs through the staff and what stands on it"},
     {InkKind::LedgerLine, InkKind::Accidental, "ledger lines are short staff lines: an accidental stands on them"},
     {InkKind::LedgerLine, InkKind::Dot, "ledger lines are short staff lines: a dot stands beside them"},
     {InkKind::LedgerLine, InkKind::Rest, "a rest outside the staff has its own ledger line"},
@@ -79,17 +79,6 @@ bool IsFree(InkKind kind) {
 }
 
 bool IsLine(InkKind kind) { return kind == InkKind::StaffLine || kind == InkKind::BarLine; }
-
-bool Allowed(InkKind a, InkKind b) {
-    for (const AllowedContact& contact : kAllowed) {
-        if ((contact.a == a && contact.b == b) || (contact.a == b && contact.b == a))
-            return true;
-        // Staff and bar lines: any kind against them.
-        if (contact.b == InkKind::Other && (contact.a == a || contact.a == b))
-            return true;
-    }
-    return false;
-}
 
 // The glyph names a music-face text draws (its codes' glyphs), "" for a
 // filled shape; empty when the face is no symbol face.
@@ -172,7 +161,7 @@ bool Checked(const Ink& a, const Ink& b, QSizeF overlap) {
     const bool sameElement = a.mark.element && a.mark.element == b.mark.element;
     if (sameElement && !(a.kind == InkKind::TempoMark && b.kind == InkKind::TempoMark))
         return false;
-    if (Allowed(a.kind, b.kind))
+    if (IsAllowedContact(a.kind, b.kind))
         return false;
     if (IsFree(a.kind) || IsFree(b.kind))
         return !IsLine(a.kind) && !IsLine(b.kind);
@@ -245,6 +234,7 @@ const char* KindName(InkKind kind) {
     case InkKind::Dynamic: return "Dynamic";
     case InkKind::Brace: return "Brace";
     case InkKind::Other: return "Other";
+    case InkKind::Any: return "Any";
     }
     return "Other";
 }
@@ -252,6 +242,14 @@ const char* KindName(InkKind kind) {
 const std::vector<AllowedContact>& AllowedContacts() {
     static const std::vector<AllowedContact> table(std::begin(kAllowed), std::end(kAllowed));
     return table;
+}
+
+bool IsAllowedContact(InkKind a, InkKind b) {
+    const auto matches = [](InkKind entry, InkKind kind) { return entry == kind || entry == InkKind::Any; };
+    for (const AllowedContact& contact : kAllowed)
+        if ((contact.a == a && matches(contact.b, b)) || (contact.a == b && matches(contact.b, a)))
+            return true;
+    return false;
 }
 
 InkKind Classify(const InkMark& mark) {

@@ -59,6 +59,7 @@ enum class InkKind {
     Dynamic,
     Brace,
     Other,
+    Any,   // in the table of allowed contacts only: every kind
 };
 
 const char* KindName(InkKind kind);
@@ -70,6 +71,8 @@ struct AllowedContact {
     const char* why;
 };
 const std::vector<AllowedContact>& AllowedContacts();
+// Whether the table allows marks of these kinds to touch.
+bool IsAllowedContact(InkKind a, InkKind b);
 
 // Overlaps smaller than this (device pixels at kDotsPerInch, either way)
 // are contact only.

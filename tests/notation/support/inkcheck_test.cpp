@@ -191,4 +191,25 @@ TEST_F(InkCheckTest, AMarkIsItsInkAndItsElement) {
     EXPECT_EQ(printer.PageCount(), 2);
 }
 
+// The table of allowed contacts, read either way round: what touches by
+// design, and what must not (free symbols, beams on heads and rests).
+TEST(InkCheckTable, AllowedContactsEitherWayRound) {
+    const struct {
+        InkKind a, b;
+        bool allowed;
+    } cases[] = {
+        {InkKind::Notehead, InkKind::Stem, true},   {InkKind::Beam, InkKind::Stem, true},
+        {InkKind::Flag, InkKind::Stem, true},       {InkKind::Notehead, InkKind::LedgerLine, true},
+        {InkKind::TieSlur, InkKind::Notehead, true}, {InkKind::Accidental, InkKind::StaffLine, true},
+        {InkKind::Number, InkKind::BarLine, true},  {InkKind::Accidental, InkKind::Notehead, false},
+        {InkKind::Number, InkKind::Clef, false},    {InkKind::Beam, InkKind::Rest, false},
+        {InkKind::Dot, InkKind::Stem, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(page_check::IsAllowedContact(c.a, c.b), c.allowed)
+            << page_check::KindName(c.a) << " / " << page_check::KindName(c.b);
+        EXPECT_EQ(page_check::IsAllowedContact(c.b, c.a), c.allowed) << "either way round";
+    }
+}
+
 }  // namespace

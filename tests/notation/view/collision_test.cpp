@@ -144,28 +144,6 @@ TEST_F(CollisionTest, FindsAnElementMovedOntoAnother) {
         }
 }
 
-// The allowed contacts: a stem through its head, a stem into its beam.
-TEST_F(CollisionTest, AllowedContactsAreNotCollisions) {
-    const struct {
-        InkKind a, b;
-        bool allowed;
-    } cases[] = {
-        {InkKind::Notehead, InkKind::Stem, true},   {InkKind::Beam, InkKind::Stem, true},
-        {InkKind::Flag, InkKind::Stem, true},       {InkKind::Notehead, InkKind::LedgerLine, true},
-        {InkKind::TieSlur, InkKind::Notehead, true}, {InkKind::Accidental, InkKind::StaffLine, true},
-        {InkKind::Number, InkKind::BarLine, true},  {InkKind::Accidental, InkKind::Notehead, false},
-        {InkKind::Number, InkKind::Clef, false},    {InkKind::Beam, InkKind::Rest, false},
-        {InkKind::Dot, InkKind::Stem, false},
-    };
-    for (const auto& c : cases) {
-        bool listed = false;
-        for (const page_check::AllowedContact& contact : page_check::AllowedContacts())
-            listed |= (contact.a == c.a && contact.b == c.b) || (contact.a == c.b && contact.b == c.a) ||
-                      (contact.b == InkKind::Other && (contact.a == c.a || contact.a == c.b));
-        EXPECT_EQ(listed, c.allowed) << page_check::KindName(c.a) << " / " << page_check::KindName(c.b);
-    }
-}
-
 // Every page of the notation tests' files and of the generated pieces,
 // checked. The ceilings are the collisions counted on today's pages, by
 // pair of kinds: the sweep fails when a count rises above its ceiling or a

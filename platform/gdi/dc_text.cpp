@@ -166,6 +166,10 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
         painter->setRenderHints(smooth, false);
         painter->setRenderHints(hints, true);
     }
+    // The observer hears the run before any of its drawing, its background included.
+    CDrawingObserver* observer = dc.GetDrawingObserver();
+    if (observer)
+        observer->OnTextBegin(run.text, font.GetLogFont());
     if (run.opaque.isValid())
         painter->fillRect(run.opaque, CDCAccess::DrawColor(dc, state.bkColor));
     if (run.clipped)
@@ -208,9 +212,6 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
     const QColor ink = CDCAccess::DrawColor(dc, state.textColor);
     if (painter->pen().color() != ink || painter->pen().style() != Qt::SolidLine)
         painter->setPen(ink);
-    CDrawingObserver* observer = dc.GetDrawingObserver();
-    if (observer)
-        observer->OnTextBegin(run.text, font.GetLogFont());
     if (!spaced) {
         width = font.DrawText(*painter, run.point, run.text, run.align & ~TA_UPDATECP);
     } else {

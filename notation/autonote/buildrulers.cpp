@@ -9,6 +9,7 @@
 #include "model/textmarks.h"
 #include "notation/display/conductor.h"
 #include "notation/display/measure.h"
+#include "notation/display/text.h"
 #include "notation/layout/staffruler.h"
 
 namespace {
@@ -111,5 +112,9 @@ void ACBuildRulers::AdjustTextLevels(ECBase* text) {
     auto* staffDisplay = staff ? dynamic_cast<DCctConductorStaff*>(staff->GetData(DK_NOTATION, 0)) : nullptr;
     if (!display || !staffDisplay)
         return;
-    staffDisplay->GetRuler().AdjustTextLevels(static_cast<BYTE>(level), display->GetHeight());
+    // The next level goes below every text of this one: texts sharing a
+    // slot stack downwards.
+    auto* slot = dynamic_cast<DCctText*>(display);
+    staffDisplay->GetRuler().AdjustTextLevels(static_cast<BYTE>(level),
+                                              slot ? slot->GetSlotHeight() : display->GetHeight());
 }

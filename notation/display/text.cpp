@@ -23,6 +23,8 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdiobj.h"
 
+#include <algorithm>
+
 IMPLEMENT_SERIAL(DCctText, DCctBase, VERSIONABLE_SCHEMA | 2)
 
 STRING_TABLE({IDS_TEXT_TYPE_FIRST + 0, "---"},
@@ -74,6 +76,31 @@ ECBase* FindParentOfType(ECBase* owner, int type) {
     return pos ? parents->GetAt(pos) : nullptr;
 }
 
+// Whether texts of this type are placed by their type alone (a slot of
+// their own) rather than at a time. Instrument names stand at the measure
+// of their time, so they have none.
+bool HasOwnSlot(BYTE type) {
+    switch (type) {
+    case DCctText::TEXT_COPYRIGHT:
+    case DCctText::TEXT_TRACK_NAME:
+    case DCctText::TEXT_DEDICATION:
+    case DCctText::TEXT_TITLE:
+    case DCctText::TEXT_SUBTITLE:
+    case DCctText::TEXT_COMPOSER:
+    case DCctText::TEXT_ARRANGER:
+    case DCctText::TEXT_AUTHOR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A text's time, the null time read as the start of the piece.
+MCTime TextTime(ECBase* owner) {
+    return owner && owner->GetTime() && *owner->GetTime() != MCTime::TimeNull() ? *owner->GetTime()
+                                                                               : MCTime(0.0f);
+}
+
 }  // namespace
 
 DCctText::DCctText() {
@@ -107,6 +134,53 @@ BYTE DCctText::GetType() {
 std::string DCctText::GetText() {
     auto* text = dynamic_cast<ECText*>(GetOwner());
     return text ? text->GetText() : std::string();
+}
+
+std::vector<DCctText*> DCctText::GetSlotTexts() {
+    std::vector<DCctText*> texts;
+    const BYTE type = GetType();
+    ECBase* owner = GetOwner();
+    const bool staffName = type == TEXT_TRACK_NAME;
+    ECBase* parent = !HasOwnSlot(type) ? nullptr : staffName ? FindStaffParent() : FindCondStaffParent();
+    MCEventList* children = parent ? parent->GetChildren() : nullptr;
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        auto* text = child->GetClassType() == ET_TEXT ? dynamic_cast<ECText*>(child) : nullptr;
+        if (!text || text->GetTextType() != type)
+            continue;
+        // A staff's names share a slot only at one time: each stands at the
+        // measure of its time.
+        if (staffName && TextTime(child) != TextTime(owner))
+            continue;
+        if (auto* display = dynamic_cast<DCctText*>(NotationDisplayOf(child)))
+            texts.push_back(display);
+    }
+    if (std::find(texts.begin(), texts.end(), this) == texts.end())
+        texts.push_back(this);
+    return texts;
+}
+
+int DCctText::GetSlotOffset() {
+    int offset = 0;
+    for (DCctText* text : GetSlotTexts()) {
+        if (text == this)
+            break;
+        text->SetSize(nullptr);
+        offset += text->GetHeight();
+    }
+    return offset;
+}
+
+int DCctText::GetSlotHeight() {
+    int height = 0;
+    for (DCctText* text : GetSlotTexts()) {
+        // This text stands as its caller measured it; the others are
+        // measured when they have not been yet.
+        if (text != this)
+            text->SetSize(nullptr);
+        height += text->GetHeight();
+    }
+    return height;
 }
 
 ECBase* DCctText::FindStaffParent() {
@@ -203,6 +277,12 @@ int DCctText::PositionCondStaffText(ECConductor* conductor) {
         break;
     }
     }
+    // Texts sharing a slot stack downwards; those at a time have none. The
+    // copyright's slot is the page's foot: its stack ends there, growing up.
+    if (GetType() == TEXT_COPYRIGHT)
+        y += GetSlotHeight() - GetSlotOffset() - GetHeight();
+    else if (HasOwnSlot(GetType()))
+        y -= GetSlotOffset();
     SetPosition(x, y);
     return 1;
 }
@@ -212,8 +292,7 @@ int DCctText::PositionStaffText(ECConductor* conductor) {
     auto* staff = static_cast<ECStaff*>(FindStaffParent());
     if (!owner || !staff || !conductor)
         return 0;
-    // The null time stands for the start of the piece.
-    MCTime time = owner->GetTime() && *owner->GetTime() != MCTime::TimeNull() ? *owner->GetTime() : MCTime(0.0f);
+    const MCTime time = TextTime(owner);
     const int n = conductor->GetTrackNumber(1, staff);
     ECMeasure* measure = n > 0 ? conductor->GetMeasure(n, time, 0, 1) : nullptr;
     DCctBase* measureDisplay = NotationDisplayOf(measure);
@@ -229,8 +308,9 @@ int DCctText::PositionStaffText(ECConductor* conductor) {
     int y = 0;
     switch (GetType()) {
     case TEXT_TRACK_NAME:
-        // Centred on the staff, at the printable area's left.
-        y = at.y - (measureDisplay->GetHeight() - static_cast<int>(m_metrics.GetHeight())) / 2;
+        // The staff's names, stacked, centred on the staff as one block, at
+        // the printable area's left.
+        y = at.y - (measureDisplay->GetHeight() - GetSlotHeight()) / 2 - GetSlotOffset();
         x = GetPageRects().printable.left;
         break;
     case TEXT_INSTRUMENT_NAME:

@@ -9,6 +9,14 @@
 // is set (rehearsal marks are framed from the moment they get their owner),
 // and a track name is cut where the staff's first measure begins.
 //
+// Slots: a text placed by its type alone (a page text such as the title or
+// the composer, a staff's track name) has a slot of its own; when several
+// texts share one (two titles, two names of one staff), they stack
+// downwards in the order their parent holds them, each its height below
+// the one before, so none is printed over another. A staff's names stand
+// as a block centred on the staff; copyrights, at the page's foot, as a
+// block that ends there.
+//
 // Class bit of the state word: 20 framed. Justification (set by placing):
 // 0 the text starts at its x, 1 it ends there, 2 it is centred on it.
 // The type names the text page shows are strings IDS_TEXT_TYPE_FIRST + type.
@@ -21,6 +29,7 @@
 #include "notation/display/base.h"
 
 #include <string>
+#include <vector>
 
 class MCFont;
 
@@ -80,6 +89,16 @@ public:
     BYTE GetJustification() const { return m_nJustification; }
     // The owner's text; empty without one.
     std::string GetText();
+
+    // The texts sharing this text's slot, in their parent's order (this
+    // text among them); this text alone when its type has no slot.
+    std::vector<DCctText*> GetSlotTexts();
+    // How far below the slot's place this text stands: the heights of the
+    // texts before it in the slot.
+    int GetSlotOffset();
+    // The heights of every text in the slot (this one's as it stands, the
+    // others measured when their frames are dirty).
+    int GetSlotHeight();
 
     // The name of text type `type` (string IDS_TEXT_TYPE_FIRST + type);
     // empty outside the 16 types.

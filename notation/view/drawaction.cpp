@@ -46,6 +46,8 @@ int ACDraw::DoAction(ECBase* event) {
     DCctBase* display = NotationDisplayOf(event);
     if (!display)
         return AC_CONTINUE;
+    if (m_pDC)
+        m_pDC->SetDrawingObject(display);
     const int flags = display->IsHidden() ? DCctBase::DRAW_HIDDEN : display->Draw(m_pDC, m_offset, m_pClip);
     // Children stand relative to this element, hidden or not.
     const CPoint position = display->GetPosition();
@@ -56,6 +58,11 @@ int ACDraw::DoAction(ECBase* event) {
     if ((flags & DRAW_OUTSIDE) && (flags & (DRAW_HIGH_X | DRAW_LOW_Y)))
         return AC_SKIP;
     return AC_CONTINUE;
+}
+
+void ACDraw::EndAction() {
+    if (m_pDC)
+        m_pDC->SetDrawingObject(nullptr);
 }
 
 // ---- ACHighlight ----------------------------------------------------------------

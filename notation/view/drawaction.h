@@ -48,6 +48,9 @@ public:
     using ACBase::Apply;
     int Apply(ECBase* event) override;
     int DoAction(ECBase* event) override;
+    // The DC is told when no element's drawing is under way any more (see
+    // CDC::SetDrawingObject): what is drawn after the walk is no element's.
+    void EndAction() override;
 
     // Borrowed.
     virtual void SetDC(CDC* dc) { m_pDC = dc; }

@@ -52,6 +52,7 @@
 
 class CDC;
 class CFont;
+class CObject;
 class QPaintDevice;
 using HDC = CDC*;
 
@@ -123,6 +124,20 @@ enum class DCKind {
 // other indexes. Defined with the text members (dc_text.cpp).
 CFont* GetStockFont(int index);
 
+// Hears what a DC's drawing belongs to, for tools that check a drawing (the
+// tests read a printed page through one: what lies where, drawn by which
+// element). It is told, before the drawing they cover, the object whose
+// drawing begins (a display walk names each element it draws) and each run
+// of text with its font, up to the run's end. Called on the DC's thread; the
+// drawing itself is the same with or without an observer.
+class CDrawingObserver {
+public:
+    virtual ~CDrawingObserver() = default;
+    virtual void OnDrawObject(const CObject* object) = 0;
+    virtual void OnTextBegin(std::string_view text, const LOGFONT& font) = 0;
+    virtual void OnTextEnd() = 0;
+};
+
 // `number` * `numerator` / `denominator`, rounded to nearest with halves away
 // from zero, computed in 64 bits; -1 when `denominator` is 0 or the result does
 // not fit in an int.
@@ -169,6 +184,15 @@ public:
     // RASTERCAPS never has RC_PALETTE.
     int GetDeviceCaps(int index) const;
     bool IsPrinting() const { return m_kind == DCKind::Printer || m_kind == DCKind::Pdf || m_kind == DCKind::Preview; }
+
+    // The observer told what the drawing belongs to (borrowed; none by default).
+    void SetDrawingObserver(CDrawingObserver* observer) { m_observer = observer; }
+    CDrawingObserver* GetDrawingObserver() const { return m_observer; }
+    // Names the object whose drawing follows, to the observer; nothing without one.
+    void SetDrawingObject(const CObject* object) {
+        if (m_observer)
+            m_observer->OnDrawObject(object);
+    }
 
     // ---- state ---------------------------------------------------------------------
     // Saves the state (mapping, objects, colours, modes, clipping, position);
@@ -449,6 +473,7 @@ private:
     int m_dpiY = 96;
     CSize m_physicalSize;
     CPoint m_physicalOffset;
+    CDrawingObserver* m_observer = nullptr;      // borrowed
     State m_state;
     std::vector<State> m_saved;
     // The path being recorded (device units).

@@ -166,6 +166,10 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
         painter->setRenderHints(smooth, false);
         painter->setRenderHints(hints, true);
     }
+    // The observer hears the run before any of its drawing, its background included.
+    CDrawingObserver* observer = dc.GetDrawingObserver();
+    if (observer)
+        observer->OnTextBegin(run.text, font.GetLogFont());
     if (run.opaque.isValid())
         painter->fillRect(run.opaque, CDCAccess::DrawColor(dc, state.bkColor));
     if (run.clipped)
@@ -217,6 +221,8 @@ static double DrawTextRun(CDC& dc, const CRealizedFont& font, const TextRun& run
             pen += advances[i];
         }
     }
+    if (observer)
+        observer->OnTextEnd();
     if (run.clipped)
         CDCAccess::ApplyClip(dc);
     return horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -width : width;

@@ -30,6 +30,8 @@
 #include <vector>
 
 class CDC;
+class CDrawingObserver;
+class CView;
 class QPrinter;
 
 // ---- the system's printers ------------------------------------------------------------
@@ -93,6 +95,14 @@ private:
     UINT m_nMinPage = 1;
     UINT m_nMaxPage = 0xFFFF;
 };
+
+// Prints `view` on `printer` (borrowed), a printer the caller has set up
+// (its paper, resolution and engines): the pages drawn as a print job draws
+// them, with no dialog and nothing taken from the program's printer. The job
+// is laid out on the layout's paper, as a preview without a printer is.
+// `observer` (borrowed, may be null) hears what the drawing belongs to (see
+// CDrawingObserver). False when the view declines or the printer fails.
+bool PrintViewOn(CView& view, QPrinter& printer, CDrawingObserver* observer = nullptr);
 
 // ---- the print dialog -----------------------------------------------------------------------
 

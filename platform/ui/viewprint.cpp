@@ -99,6 +99,18 @@ void Print(CView& view, BOOL direct) {
 
 }  // namespace
 
+bool PrintViewOn(CView& view, QPrinter& printer, CDrawingObserver* observer) {
+    CPrintInfo info;
+    info.m_bPreview = TRUE;   // no dialog, and no target of its own to take paper from
+    if (!CViewPrinting::Prepare(view, info))
+        return false;
+    CPrintDC dc;
+    if (!dc.AttachPrinter(&printer, DCKind::Printer))
+        return false;
+    dc.SetDrawingObserver(observer);
+    return CViewPrinting::Run(view, dc, info);
+}
+
 void CView::OnFilePrint() { Print(*this, FALSE); }
 
 void CView::OnFilePrintDirect() { Print(*this, TRUE); }

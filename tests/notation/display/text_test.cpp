@@ -187,6 +187,47 @@ TEST_F(TextTest, RehearsalLetterInASquareBox) {
     EXPECT_LT(bare.right - bare.left, box.right - box.left - 2);
 }
 
+// Two texts of one slot stack downwards in their parent's order, each its
+// height below the one before; a staff's names centred on the staff as a
+// block, copyrights ending at the page's foot. Texts at a time have no
+// slot: two at one time stand where each would alone.
+TEST_F(TextTest, TextsSharingASlotStack) {
+    const CRect printable = MCPageLayout::GetPageLayout().GetPrintableRect();
+    MCStaffRuler& levels = CondStaffDisplay()->GetRuler();
+    DCctMeasure* first = score.Display(1);
+    const int staffTop = first->GetPosition().y;
+    const struct {
+        unsigned char type;
+        bool staff;
+        bool stacks;
+    } cases[] = {
+        {DCctText::TEXT_TITLE, false, true},      {DCctText::TEXT_COMPOSER, false, true},
+        {DCctText::TEXT_COPYRIGHT, false, true},  {DCctText::TEXT_TRACK_NAME, true, true},
+        {5, false, false},
+    };
+    for (const auto& c : cases) {
+        ECBase* parent = c.staff ? static_cast<ECBase*>(score.staff) : CondStaff();
+        DCctText* upper = AddText(parent, c.type, "Upper words", MCTime(0.0f));
+        DCctText* lower = AddText(parent, c.type, "Lower", MCTime(0.0f));
+        upper->SetSize(nullptr);
+        lower->SetSize(nullptr);
+        ASSERT_EQ(lower->Position(nullptr, nullptr, nullptr, nullptr), 1) << int(c.type);
+        ASSERT_EQ(upper->Position(nullptr, nullptr, nullptr, nullptr), 1) << int(c.type);
+        const int h = upper->GetHeight();
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(upper->GetX(), lower->GetX()) << int(c.type);
+        EXPECT_EQ(upper->GetY() - lower->GetY(), c.stacks ? h : 0) << int(c.type);
+        if (c.type == DCctText::TEXT_TITLE)
+            EXPECT_EQ(upper->GetY(), levels.GetTextLevel(1));
+        if (c.type == DCctText::TEXT_COPYRIGHT)
+            EXPECT_EQ(lower->GetY(), printable.bottom);
+        if (c.type == DCctText::TEXT_TRACK_NAME)
+            EXPECT_EQ(upper->GetY(), staffTop - (first->GetHeight() - h - lower->GetHeight()) / 2);
+        parent->RemoveChild(upper->GetOwner(), 1);
+        parent->RemoveChild(lower->GetOwner(), 1);
+    }
+}
+
 // A track name stops where the staff's first measure starts; without a
 // clip rectangle, staff or first measure display there is nothing to cut at.
 TEST_F(TextTest, TrackNameCutAtTheFirstMeasure) {

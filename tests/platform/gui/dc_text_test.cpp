@@ -4,6 +4,7 @@
 // where the ink lies.
 #include "dc_support.h"
 
+#include "platform/core/object.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/symbolface.h"
 #include "platform/gdi/textbreak.h"
@@ -377,4 +378,51 @@ TEST(DCText, ASymbolTableDrawsAndMeasuresThroughTheDC) {
     EXPECT_EQ(canvas.dc.GetTextExtent("B").cx, glyph.gmCellIncX);
     // A code the table lacks draws nothing and measures 0.
     EXPECT_EQ(canvas.dc.GetTextExtent("Z").cx, 0);
+}
+
+namespace {
+
+// Notes what a DC tells its observer, in order.
+class NotingObserver : public CDrawingObserver {
+public:
+    void OnDrawObject(const CObject* object) override { heard.push_back(object ? "object" : "none"); }
+    void OnTextBegin(std::string_view text, const LOGFONT& font) override {
+        heard.push_back("begin " + std::string(text) + " " + font.lfFaceName);
+        inkAtBegin = InkBox(*image).isNull() ? 0 : 1;
+    }
+    void OnTextEnd() override { heard.push_back("end"); }
+
+    std::vector<std::string> heard;
+    const QImage* image = nullptr;
+    int inkAtBegin = -1;
+};
+
+class Tag : public CObject {};
+
+}  // namespace
+
+// The observer hears the object named and each text run around its
+// drawing (TextOut and each line of DrawText); the drawing is the same
+// with it as without, and a DC without one is told nothing.
+TEST(DCText, AnObserverHearsTheObjectAndEachTextAroundItsDrawing) {
+    MemoryCanvas plain(200, 60);
+    MemoryCanvas observed(200, 60);
+    NotingObserver observer;
+    observer.image = &observed.Image();
+    observed.dc.SetDrawingObserver(&observer);
+    Tag tag;
+    for (MemoryCanvas* canvas : {&plain, &observed}) {
+        ScopedFont font("Arial", -20);
+        canvas->dc.SelectObject(&font.font);
+        canvas->dc.SetDrawingObject(&tag);
+        canvas->dc.TextOut(4, 4, "Ab");
+        RECT box{4, 30, 200, 60};
+        canvas->dc.DrawText("Cd", &box, DT_LEFT);
+        canvas->dc.SetDrawingObject(nullptr);
+    }
+    EXPECT_EQ(observer.heard,
+              (std::vector<std::string>{"object", "begin Ab Arial", "end", "begin Cd Arial", "end", "none"}));
+    EXPECT_EQ(observer.inkAtBegin, 1) << "the second run begins after the first was drawn";
+    EXPECT_EQ(plain.Image(), observed.Image());
+    EXPECT_EQ(plain.dc.GetDrawingObserver(), nullptr);
 }

@@ -362,14 +362,18 @@ int DCctBeam::FindBeamSlant(const std::vector<ECBase*>& members) {
 
 void DCctBeam::BeamAngle(const std::vector<ECBase*>& members, DCctClef* clef) {
     const int slant = FindBeamSlant(members);
-    DCctNotate* first = FindAnchorNote(GetFirstNoteOrChord(members));
-    DCctNotate* last = FindAnchorNote(GetLastNoteOrChord(members));
+    // Lengths are worked out on the members themselves: a chord answers
+    // with its note nearest the beam and gives its stem the chord's span on
+    // top of the length asked, so the beam clears every head of it (its
+    // anchor note alone would take the length from the far note).
+    DCctNotate* first = NotateOf(GetFirstNoteOrChord(members));
+    DCctNotate* last = NotateOf(GetLastNoteOrChord(members));
     if (!first || !last)
         return;
     std::vector<DCctNotate*> anchors;
     int shortest = 256;
     for (ECBase* member : members) {
-        if (DCctNotate* anchor = FindAnchorNote(member)) {
+        if (DCctNotate* anchor = FindAnchorNote(member) ? NotateOf(member) : nullptr) {
             anchors.push_back(anchor);
             shortest = std::min<int>(shortest, anchor->GetValue());
         }
@@ -729,8 +733,12 @@ void DCctBeam::InterpolateStemLengths(const std::vector<ECBase*>& members) {
         return;
 
     Level& main = m_levels[0];
-    const CPoint start = first->GetStemPosition();
-    const CPoint end = last->GetStemPosition();
+    CPoint start = first->GetStemPosition();
+    CPoint end = last->GetStemPosition();
+    // Every stem below is set to the line: moving its ends lengthens them all.
+    const int shift = ClearanceShift(members, start, end);
+    start.y += shift;
+    end.y += shift;
     main.columns.front().point = start;
     main.columns[members.size() - 1].point = end;
     main.slope = end.x != start.x ? static_cast<double>(end.y - start.y) / (end.x - start.x) : 0.0;

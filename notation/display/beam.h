@@ -136,6 +136,9 @@ public:
     // ---- read back for layout and tests -----------------------------------------
 
     int GetMemberCount() const { return m_nMembers; }
+    // How deep the band of all levels reaches from the outer line (through
+    // the stem ends) toward the noteheads, in logical units.
+    int GetBandDepth() const;
     const std::vector<Level>& GetLevels() const { return m_levels; }
 
     // Beams a value carries: 0 from a quarter up (and for 0), 1 an eighth,
@@ -177,6 +180,13 @@ protected:
     // the level that b's quarterings give (at least 1).
     void BreakFullBeam(const std::vector<ECBase*>& members, int a, BYTE b);
     void InterpolateStemLengths(const std::vector<ECBase*>& members);
+    // The heads of the members' notes and their signs beside them (boxes in
+    // the members' frame, y up).
+    void CollectObstacles(const std::vector<ECBase*>& members, std::vector<CRect>& out);
+    // How far (y up, whole steps) the beam laid from `start` to `end` moves
+    // away from the noteheads to stand a quarter space clear of every head
+    // and sign under it; 0 when it already does.
+    int ClearanceShift(const std::vector<ECBase*>& members, CPoint start, CPoint end);
     static void RemoveFlags(ECBase* element);
 
 private:

@@ -230,7 +230,7 @@ void DCctRest::ClearBeam() {
     // The beam's band over the rest: its outer line through the stem ends,
     // then every level's thickness toward the noteheads.
     const int h = MCMusicFont::GetMusicFont().GetNoteheadHeight(kRestSize);
-    const int depth = static_cast<int>(levels.size() - 1) * (3 * h / 4) + h / 2;
+    const int depth = beam->GetBandDepth();
     const double slope = levels.front().slope;
     auto line = [&](int x) { return from.y + static_cast<int>((x - from.x) * slope); };
     const int clearance = h / 2;

@@ -3,12 +3,15 @@
 // the laid-out display elements compared in staff spaces. A measure number
 // stands above the staff, clear of the clef and of the ink at its bar line;
 // an accidental keeps a quarter space from the notehead before it; a rest
-// under a beam stays half a space clear of it, moved by whole spaces.
+// under a beam stays half a space clear of it, moved by whole spaces; a beam
+// stays clear of every head of the chords it joins and of the signs of its
+// notes.
 #include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/measure.h"
 #include "model/notes.h"
+#include "notation/display/chord.h"
 #include "notation/display/beam.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/measure.h"
@@ -65,22 +68,38 @@ class EngravingTest : public view_test::PrintProgram {
 protected:
     EngravingTest() : PrintProgram(IDR_ENGRAVE_MAIN, IDR_ENGRAVE_DOC) {}
 
-    // A file of 4/4 at 120 a minute and one track of `notes` (in time
-    // order), each played to read back as its length through the view's
-    // duration gate: the quarters before its last whole, 66 % of the rest.
+    // A file of 4/4 at 120 a minute and one track of `notes` (notes of one
+    // start make a chord), each played to read back as its length through
+    // the view's duration gate: the quarters before its last whole, 66 % of
+    // the rest.
     CCantrel* Open(const std::vector<Played>& notes) {
         smf_support::Track tempo;
         tempo.Tempo(0, 500000).TimeSignature(0, 4, 2).End();
-        smf_support::Track track;
-        int now = 0;
+        struct Edge {
+            int tick;
+            bool on;
+            int key;
+        };
+        std::vector<Edge> edges;
         for (const Played& note : notes) {
             const int start = note.start * kSixteenth;
             const int length = note.length * kSixteenth;
             const int whole = (length - 1) / kDivision * kDivision;
-            const int played = whole + (length - whole) * 66 / 100;
-            track.NoteOn(static_cast<uint32_t>(start - now), 0, note.key, 90);
-            track.NoteOff(static_cast<uint32_t>(played), 0, note.key);
-            now = start + played;
+            edges.push_back({start, true, note.key});
+            edges.push_back({start + whole + (length - whole) * 66 / 100, false, note.key});
+        }
+        // Offs before ons at one tick.
+        std::stable_sort(edges.begin(), edges.end(),
+                         [](const Edge& a, const Edge& b) { return a.tick != b.tick ? a.tick < b.tick : !a.on && b.on; });
+        smf_support::Track track;
+        int now = 0;
+        for (const Edge& edge : edges) {
+            const auto delta = static_cast<uint32_t>(edge.tick - now);
+            if (edge.on)
+                track.NoteOn(delta, 0, edge.key, 90);
+            else
+                track.NoteOff(delta, 0, edge.key);
+            now = edge.tick;
         }
         track.End();
         return OpenFile(smf_support::File(1, kDivision).Add(tempo).Add(track).GetBytes());
@@ -116,6 +135,34 @@ protected:
         CRect frame;
         NotationDisplayOf(event)->GetVirtualFrame(&frame, 0);
         return frame;
+    }
+
+    // The beam over `member`, or null.
+    static DCctBeam* BeamOver(ECBase* member) {
+        MCEventList* parents = member->GetParents();
+        const POSITION at = parents ? parents->FindEvent(ET_BEAM) : nullptr;
+        return at ? dynamic_cast<DCctBeam*>(NotationDisplayOf(parents->GetAt(at))) : nullptr;
+    }
+
+    // How far (page coordinates, y up) `ink` stands clear of the band of
+    // `beam` over it: from the line through the stem ends, half a space
+    // thick a level, levels 3/4 space apart, toward the noteheads. Negative
+    // where they overlap. Ink outside the beam's stems counts as clear.
+    static int ClearOfBand(DCctBeam* beam, const CRect& ink) {
+        const int h = Space();
+        const std::vector<DCctBeam::Level>& levels = beam->GetLevels();
+        const CSize page = beam->GetVirtualPosition() - beam->GetPosition();
+        const CPoint from = levels.front().columns.front().point + page;
+        const CPoint to = levels.front().columns.back().point + page;
+        const int left = std::max<int>(std::min(ink.left, ink.right), from.x);
+        const int right = std::min<int>(std::max(ink.left, ink.right), to.x);
+        if (left > right)
+            return 4 * h;
+        auto line = [&](int x) { return from.y + static_cast<int>((x - from.x) * levels.front().slope); };
+        const int depth = static_cast<int>(levels.size() - 1) * (3 * h / 4) + h / 2;
+        if (beam->GetDirection() == 0)
+            return std::min(line(left), line(right)) - depth - Top(ink);
+        return Bottom(ink) - (std::max(line(left), line(right)) + depth);
     }
 };
 
@@ -303,3 +350,91 @@ TEST_F(EngravingTest, AMeasureNumberStandsClearOfTheClefAndTheInkAtItsBarline) {
 }
 
 }  // namespace
+
+// Eighth chords of three notes a third and more apart, two to a beat, in
+// figures that rise, fall and turn: high ones beam below the staff, low ones
+// above it. Each stem runs from the chord's note farthest from the beam, and
+// the beam stands a quarter space clear of every head of every chord it
+// joins, the outer ones and those in its middle alike.
+TEST_F(EngravingTest, ABeamClearsEveryHeadOfTheChordsItJoins) {
+    const std::vector<std::vector<int>> chords = {
+        {72, 76, 79}, {74, 77, 81}, {76, 79, 84}, {71, 74, 79},   // high: stems down
+        {53, 57, 60}, {55, 59, 62}, {52, 55, 60}, {57, 60, 64},   // low: stems up
+        {72, 76, 81}, {65, 69, 72}, {71, 76, 79}, {64, 67, 72},
+    };
+    std::vector<Played> notes;
+    int at = 0;
+    for (int bar = 0; bar < 3; ++bar)
+        for (int i = 0; i < 8; ++i, at += 2)
+            for (int key : chords[static_cast<size_t>((bar * 5 + i) % chords.size())])
+                notes.push_back({key, at, 2});
+    CCantrel* view = Open(notes);
+    ASSERT_NE(view, nullptr);
+    const int h = Space();
+
+    int heads = 0;
+    for (ECBase* chord : Events(view, ET_CHORD)) {
+        DCctBeam* beam = BeamOver(chord);
+        if (!beam || beam->GetLevels().empty())
+            continue;
+        auto* display = dynamic_cast<DCctChord*>(NotationDisplayOf(chord));
+        ASSERT_NE(display, nullptr);
+        SCOPED_TRACE("chord at " + std::to_string(chord->GetTime()->GetSeconds()) + " s, stems " +
+                     (beam->GetDirection() ? "down" : "up"));
+        // The stem hangs from the note farthest from the beam.
+        EXPECT_EQ(display->GetAnchorNote(), beam->GetDirection() ? display->GetTopNote() : display->GetBottomNote());
+        MCEventList* children = chord->GetChildren();
+        for (POSITION pos = children->GetHeadPosition(); pos;) {
+            ECBase* note = children->GetNext(pos);
+            if (note->GetClassType() != ET_NOTE)
+                continue;
+            ++heads;
+            const int clear = ClearOfBand(beam, HeadOf(note));
+            EXPECT_GE(clear, h / 4 - 1) << "a head " << double(clear) / h << " spaces clear of the beam";
+        }
+    }
+    EXPECT_GE(heads, 60) << "most chords are beamed";
+}
+
+// Eighths in pairs, the second a sign's note a fourth to a sixth from the
+// first, rising under stems up and falling over stems down: a flat or sharp
+// reaches a space and more beyond its head, into where the beam runs. The
+// beam moves away by whole steps (half spaces) until a quarter space clear
+// of every sign of the notes it joins.
+TEST_F(EngravingTest, ABeamClearsTheAccidentalsOfTheNotesItJoins) {
+    const std::vector<std::pair<int, int>> pairs = {
+        {65, 70}, {62, 68}, {64, 70}, {67, 73}, {60, 66}, {62, 70},   // rising, stems up
+        {81, 75}, {83, 78}, {79, 73}, {84, 78}, {81, 73}, {79, 75},   // falling, stems down
+    };
+    std::vector<Played> notes;
+    int at = 0;
+    for (const auto& [first, second] : pairs) {
+        notes.push_back({first, at, 2});
+        notes.push_back({second, at + 2, 2});
+        at += 4;
+    }
+    CCantrel* view = Open(notes);
+    ASSERT_NE(view, nullptr);
+    const int h = Space();
+
+    int signs = 0;
+    for (ECBase* note : Events(view, ET_NOTE)) {
+        DCctBeam* beam = BeamOver(note);
+        if (!beam || beam->GetLevels().empty())
+            continue;
+        // The notes' own heads stay clear of the beam too.
+        EXPECT_GE(ClearOfBand(beam, HeadOf(note)), h / 4 - 1);
+        MCEventList* children = note->GetChildren();
+        for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() != ET_ACCIDENTAL || NotationDisplayOf(child)->IsHidden())
+                continue;
+            ++signs;
+            const int clear = ClearOfBand(beam, VirtualFrame(child));
+            EXPECT_GE(clear, h / 4 - 1) << "the sign of the note at " << note->GetTime()->GetSeconds() << " s is "
+                                        << double(clear) / h << " spaces clear of the beam, stems "
+                                        << (beam->GetDirection() ? "down" : "up");
+        }
+    }
+    EXPECT_GE(signs, 10) << "the second note of nearly every pair shows a sign";
+}

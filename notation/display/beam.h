@@ -6,9 +6,13 @@
 // the whole group (the members' agreed override, else a vote by distance from
 // the middle line), sets the stem lengths of the outer members, and so the
 // slant, and works out which neighbours share which secondary beams and
-// where stubs go. Positioning puts every member's stem end on the main
-// beam's line and lays the secondary levels parallel to it, three quarters
-// of a notehead height apart; drawing fills the whole beam as one path.
+// where stubs go (a chord's length counts from its note nearest the beam,
+// its stem spanning the chord from the far one). Positioning puts every
+// member's stem end on the main beam's line, the line first moved away from
+// the noteheads by whole steps where its band would come within a quarter
+// space of a member's head or accidental, and lays the secondary levels
+// parallel to it, three quarters of a notehead height apart; drawing fills
+// the whole beam as one path.
 //
 // Level table: one record per beam level (level 0 the main beam), each with
 // its slope and one column per member: the member's stem end on that level

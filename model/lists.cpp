@@ -405,9 +405,8 @@ MCEventList::MirrorResolver MCEventList::SetMirrorResolver(MirrorResolver resolv
 }
 
 void MCEventList::ReplaceMirrors(int removeDuplicates) {
-    // FIXME: the mirror class must install its resolver (SetMirrorResolver,
-    // answering ECMirror::GetMirrorEvent) when it is registered; until it
-    // does, mirrors are left in place and traced.
+    // The mirror class installs the resolver when it is registered
+    // (mirror.cpp); a list used without it leaves mirrors in place, traced.
     for (CNode* node = Node(GetHeadPosition()); node;) {
         CNode* next = node->pNext;
         ECBase* event = Event(node->data);

@@ -100,6 +100,10 @@ public:
     void SetEndTime(const MCTime& time) { m_endTime = time; }
     const MCTime& GetEndTime() const { return m_endTime; }
 
+    // The whole-number part of a product, held to [low, high] before the
+    // conversion, so a huge, negative or NaN value never overflows it.
+    static int CutToInt(float value, int low, int high);
+
 protected:
     // Takes the filter out of its owner list (nothing without one). Inside a
     // walk of that list the entry is emptied now and the gap closed when the
@@ -109,9 +113,6 @@ protected:
     // The file version that archived times and fields are read with: the
     // active performance's, the current one when none is active.
     static int GetFileVersion();
-    // The whole-number part of a product, held to [low, high] before the
-    // conversion, so a huge, negative or NaN value never overflows it.
-    static int CutToInt(float value, int low, int high);
 
 private:
     friend class MCMidiFilterList;

@@ -348,8 +348,6 @@ private:
     void ResetConductorPosition();
     // The location's musical time of the anchor, after a stop or pause.
     void TakeLocationFromAnchor();
-    // Sets and announces a new location after the main player came to rest.
-    void AnnounceLocation();
     // Next and Previous: the marker times after (before) the location.
     MCTime FindMarker(bool next);
     // Record's base track when the MIDI recorder has none: the first empty

@@ -195,7 +195,9 @@ void DCsqStaff::SetTrackGain(float gain) {
     UpdateVolumeFactor();
     if (!SetsLevelWithVolume())
         return;
-    const int volume = std::clamp(static_cast<int>(m_nLastDocumentVolume * m_fVolumeFactor), 0, MAX_VOLUME);
+    // Cut in floating point: a damaged file's gain (1e38, not a number) has
+    // no integer to convert to.
+    const int volume = LCMidiFilter::CutToInt(m_nLastDocumentVolume * m_fVolumeFactor, 0, MAX_VOLUME);
     m_nLastPerformedVolume = static_cast<uint8_t>(volume);
     if (!m_pVoiceMap)
         return;

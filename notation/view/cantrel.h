@@ -25,8 +25,8 @@
 // notated length (or its last partial quarter) plays s_nDurFuncGate percent
 // long. The gate is atomic: step recording reads lengths off the UI thread.
 //
-// Not here yet: the edit tools, the play cursor, drawing and printing,
-// clipboard and drag-and-drop (each comes with its own issue).
+// Not here yet: the edit tools, the play cursor, the clipboard and
+// drag-and-drop.
 // UI thread only, but for the duration functions.
 #pragma once
 

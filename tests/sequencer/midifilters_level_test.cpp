@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <tuple>
 
 namespace {
@@ -164,6 +166,24 @@ TEST(LCMidiVelocity, TheStaffGainSetsTheLevel)
     // mf at half gain: floor 1.111 x 32, range 32 / 127 x 21.
     EXPECT_EQ(Played(*filter, 1), 35);
     EXPECT_EQ(Played(*filter, 127), 40);
+}
+
+// A damaged file's gain, huge or not a number, sets the level within the
+// volume's range (it was converted to an integer before it was cut).
+TEST(DCsqStaff, AnyGainSetsALevelWithinTheVolumesRange)
+{
+    const struct {
+        float gain;
+        int performed;
+    } cases[] = {{1.3e38f, 127}, {-1.3e38f, 0}, {std::numeric_limits<float>::quiet_NaN(), 0},
+                 {std::numeric_limits<float>::infinity(), 127}, {0.5f, 50}};
+    for (const auto& c : cases) {
+        DCsqStaff staff;
+        staff.SetLevelWithVolume(1);
+        ASSERT_TRUE(staff.SetsLevelWithVolume());
+        staff.SetTrackGain(c.gain);
+        EXPECT_EQ(staff.GetLastPerformedVolume(), c.performed) << c.gain;
+    }
 }
 
 // ---- volume ----------------------------------------------------------------------

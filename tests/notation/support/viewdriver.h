@@ -24,8 +24,9 @@
 //     gave a context, the score is laid out again on it as the view does with
 //     a window (which consumes the notate info).
 //
-// FIXME: the view takes this over when it handles commands and states
-// itself; the driver then only attaches.
+// The view handles the same commands and states itself when it shows a
+// document (its own command handler, the document's updates); the driver
+// does it for tests that give a performance to a view without a document.
 //
 // The view is borrowed and must outlive the driver. User-interface thread.
 #pragma once

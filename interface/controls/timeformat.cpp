@@ -54,7 +54,9 @@ public:
         double number = 0;
         if (!Decimal(number, false))
             return false;
-        value = static_cast<int>(number);
+        // A number typed past what an int holds stands at its limit (the
+        // conversion of a larger one has no value).
+        value = number >= INT_MAX ? INT_MAX : number <= INT_MIN ? INT_MIN : static_cast<int>(number);
         return true;
     }
     // A number with a fraction ("5.50").
@@ -96,6 +98,11 @@ private:
 // A bar or beat as typed: counted from 1, where 0 (or less) counts as 1.
 int FromOne(int shown) {
     return shown > 1 ? shown - 1 : 0;
+}
+
+// A count from 0 shown from 1; the largest stays the largest.
+int ToOne(int32_t counted) {
+    return counted < INT_MAX ? counted + 1 : INT_MAX;
 }
 
 }  // namespace
@@ -143,12 +150,12 @@ int FormatTimeWith(std::string& text, const MCTime& time, ECConductor* conductor
         const BPTTime bpt = conductor->BarPulseTick(time, ppq).GetBarPulseTick();
         const unsigned id = GetTimeFormatInfo(format).formatId;
         switch (format) {
-        case TIMEFMT_BAR_BEAT: text = Format(id, bpt.bar + 1, bpt.pulse + 1); break;
-        case TIMEFMT_BAR_BEAT_TICK: text = Format(id, bpt.bar + 1, bpt.pulse + 1, bpt.tick); break;
+        case TIMEFMT_BAR_BEAT: text = Format(id, ToOne(bpt.bar), ToOne(bpt.pulse)); break;
+        case TIMEFMT_BAR_BEAT_TICK: text = Format(id, ToOne(bpt.bar), ToOne(bpt.pulse), bpt.tick); break;
         case TIMEFMT_BAR_BEAT_FRACTION:
-            text = Format(id, bpt.bar + 1, bpt.pulse + 1, ThousandthsOfTicks(bpt.tick, ppq));
+            text = Format(id, ToOne(bpt.bar), ToOne(bpt.pulse), ThousandthsOfTicks(bpt.tick, ppq));
             break;
-        default: text = Format(id, bpt.pulse + 1, ThousandthsOfTicks(bpt.tick, ppq)); break;
+        default: text = Format(id, ToOne(bpt.pulse), ThousandthsOfTicks(bpt.tick, ppq)); break;
         }
         return 1;
     }

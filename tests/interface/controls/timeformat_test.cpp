@@ -57,6 +57,20 @@ TEST_F(TimeFormat, ZeroOrMissingNumbersReadAsTheStart) {
     EXPECT_EQ(ReadTimeWith("7:1", conductor, TIMEFMT_DURATION, 0), MCTime(0.0f));   // no such position form
 }
 
+// The largest numbers a person can type: read and written back without
+// overflowing, to a place in the piece that shows again as a time.
+TEST_F(TimeFormat, TheLargestNumbersTypedReadAndShowWithoutOverflow) {
+    for (const char* typed : {"2147483647:1:000", "2147483648:1:0", "99999999999:99999999999:99999999999",
+                              "-2147483649:1:0", "1:2147483647.999"}) {
+        for (int format : {TIMEFMT_BAR_BEAT_TICK, TIMEFMT_BAR_BEAT, TIMEFMT_BAR_BEAT_FRACTION, TIMEFMT_BEAT_FRACTION}) {
+            const MCTime read = ReadTimeWith(typed, conductor, format, 0);
+            const std::string shown = Text(read, format);
+            EXPECT_FALSE(shown.empty()) << typed << " " << format;
+            EXPECT_EQ(shown.find('-'), std::string::npos) << typed << " shows " << shown;
+        }
+    }
+}
+
 TEST_F(TimeFormat, DurationsAreWholeBeatsAndTicksWithoutAConductor) {
     const struct { float quarters; const char* text; } cases[] = {
         {2.5f, "0002:240"}, {0.0f, "0000:000"}, {0.0625f, "0000:030"}, {16.0f, "0016:000"},

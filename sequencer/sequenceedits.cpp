@@ -219,9 +219,22 @@ int CSequence::_OnCommand(ECBase* /*performance*/, int phase, void* batch, void*
     }
     if (phase != CMD_PHASE_PROCESS)
         return -1;
+    // This batch's gathered removals, taken aside: a command of the batch may
+    // run a batch of its own (an added staff's set-up events), whose Prepare
+    // gathers afresh; they come back for the batch's first removal.
+    MCEventList gathered;
+    gathered.AddEvents(&sequence->m_pendingRemovals, UNSORTED);
+    sequence->m_pendingRemovals.RemoveAll();
+    auto restore = [&] {
+        sequence->m_pendingRemovals.AddEvents(&gathered, UNSORTED);
+        gathered.RemoveAll();
+    };
     for (POSITION pos = commands->GetHeadPosition(); pos;) {
         CCBase* command = commands->GetNext(pos);
-        switch (command->GetCommandId()) {
+        const int id = command->GetCommandId();
+        if (id == CMD_REMOVE || id == CMD_REMOVEMEASURE || id == CMD_REMOVETRACK)
+            restore();
+        switch (id) {
         case CMD_ADD:
         case CMD_ADDMEASURE:
         case CMD_ADDNOTEMODIFIER:

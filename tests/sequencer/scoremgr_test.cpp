@@ -7,6 +7,7 @@
 
 #include "model/basiccommands.h"
 #include "model/command.h"
+#include "model/commandmgr.h"
 #include "model/conductor.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
@@ -713,6 +714,46 @@ TEST(ScoreMgr, PrecedenceRanksPerformersOfOneTime) {
     for (const auto& c : cases)
         EXPECT_EQ(CMidiScoreMgr::GetPrecedence(c.data.get()), c.rank) << c.data->GetClassType();
     EXPECT_EQ(CMidiScoreMgr::GetPrecedence(nullptr), 10);
+}
+
+}  // namespace
+
+namespace {
+
+// Commands gathered into one batch, as a command rate gathers them while
+// recording: a staff added before a removal in the batch greets its device
+// with set-up events, which go into the tree through a nested command. The
+// nested batch must leave the outer batch's gathered removals alone, or the
+// removed note's performer stays in the sequence after the note is gone.
+TEST(ScoreMgr, AStaffAddedInTheBatchOfARemovalLeavesNoPerformerOfTheRemovedNote) {
+    Piece piece(0);
+    ECBase* measure = piece.conductor->GetMeasure(1, MCTime(0.0f), 1, 1);
+    ASSERT_NE(measure, nullptr);
+    auto* note = new ECNote(MCTime(1.0f), MCTime(1.0f));
+    note->SetVoiceTrack(0, 1);
+    auto* add = new CCAdd(note, measure, On(62));
+    add->SetSynchronous(1);
+    add->Apply(piece.performance);
+    ASSERT_NE(DCsqBase::GetPerformer(note, 0), nullptr);
+    note->Ref();   // kept to look at after the removal
+
+    constexpr unsigned kGatherAll = 3600000;
+    piece.performance->SetCommandRate(kGatherAll);
+    auto* staff = new CCAddTrack;
+    staff->AddMidiTrack(0, 1);
+    ASSERT_EQ(MCCommandMgr::ApplyCommand(staff, piece.performance), 1);
+    ASSERT_EQ(MCCommandMgr::ApplyCommand(new CCRemove(note), piece.performance), 1);
+    messaging_test::PumpPending();
+    piece.performance->SetCommandRate(0);   // the gathered batch runs
+    messaging_test::PumpPending();
+
+    EXPECT_NE(piece.Staff(2), nullptr) << "the staff was added";
+    EXPECT_TRUE(note->GetParents()->IsEmpty()) << "the note was removed";
+    int linked = 0;
+    for (DCsqBase* performer = piece.sequence->GetHead(); performer; performer = performer->GetNext())
+        linked += performer->GetOwner() == note;
+    EXPECT_EQ(linked, 0) << "the removed note's performer is still in the sequence";
+    note->Unref(1);
 }
 
 }  // namespace

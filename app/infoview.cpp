@@ -371,7 +371,9 @@ void CInfoView::CommitInfoText(int nID, std::string& held, int kind, bool now) {
     m_pOpusDoc->SetModifiedFlag(TRUE);
 }
 
-void CInfoView::CommitFocusedField() {
+// A field's text is committed when it loses the focus; a save or a close
+// typed from inside it would otherwise leave it behind.
+void CInfoView::CommitPendingEdit() {
     const struct {
         int id;
         std::string* held;
@@ -391,11 +393,6 @@ void CInfoView::CommitFocusedField() {
             CommitInfoText(field.id, *field.held, field.kind, true);
 }
 
-void CInfoView::CommitPendingEdit() {
-    // A field's text is committed when it loses the focus; a save or a close
-    // typed from inside it would otherwise leave it behind.
-    CommitFocusedField();
-}
 
 void CInfoView::OnKillFocusTitle() { CommitInfoText(IDC_INFO_TITLE, m_strTitle, TEXT_TITLE); }
 void CInfoView::OnKillFocusSubtitle() { CommitInfoText(IDC_INFO_SUBTITLE, m_strSubtitle, TEXT_SUBTITLE); }

@@ -65,17 +65,15 @@ public:
                 CWnd* pParentWnd, UINT nID, void* pContext = nullptr) override;
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, long hint, CObject* object) override;
-    // The focused field's text into the document: before any save, and
-    // before the document is asked whether it changed (its close, the
-    // program's close).
+    // The focused field's text into the document now (its command run at
+    // once): before any save, and before the document is asked whether it
+    // changed (its close, the program's close).
     void CommitPendingEdit() override;
 
     // The file facts and the texts into the form; nothing without a document.
     void FillInfo();
     // The first text event of `kind` under the conductor staff; null when none.
     ECText* FindInfoText(int kind);
-    // The field with the focus, committed now (its command run at once).
-    void CommitFocusedField();
 
     // The command handler (performance, phase, batch, the view).
     static int InfoCommandHandler(ECBase* performance, int phase, void* batch, void* user);

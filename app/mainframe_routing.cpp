@@ -7,8 +7,8 @@
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
 #include "model/states.h"
-#include "platform/glyphbox/glyphbox.h"
-#include "platform/inspector/inspector.h"
+#include "interface/glyphbox/glyphbox.h"
+#include "interface/inspector/inspector.h"
 
 namespace {
 

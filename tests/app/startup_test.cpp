@@ -3,7 +3,7 @@
 #include "app/splash.h"
 #include "app/staffwrightapp.h"
 #include "platform/core/profile.h"
-#include "platform/glyphbox/glyphbox.h"
+#include "interface/glyphbox/glyphbox.h"
 #include "interface/document/opusdoc.h"
 #include "platform/core/library.h"
 #include "platform/ui/docmanager.h"

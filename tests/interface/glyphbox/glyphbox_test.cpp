@@ -4,7 +4,7 @@
 // Before any Qt header: the model's headers name parameters "slots".
 #include "tests/interface/document/doc_support.h"
 
-#include "platform/glyphbox/glyphbox.h"
+#include "interface/glyphbox/glyphbox.h"
 
 #include "interface/document/musicpage.h"
 #include "model/appstates.h"

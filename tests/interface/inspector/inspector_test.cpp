@@ -5,7 +5,7 @@
 #include "tests/interface/document/doc_support.h"
 #include "tests/interface/document/page_support.h"
 
-#include "platform/inspector/inspector.h"
+#include "interface/inspector/inspector.h"
 
 #include "interface/document/pagebases.h"
 #include "interface/document/pluginrecords.h"

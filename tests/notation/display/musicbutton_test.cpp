@@ -14,7 +14,7 @@
 #include "model/notes.h"
 #include "model/textmarks.h"
 #include "notation/display/records.h"
-#include "platform/glyphbox/glyphbox.h"
+#include "interface/glyphbox/glyphbox.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/ownerdraw.h"
 #include "platform/ui/syscolor.h"

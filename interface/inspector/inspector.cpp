@@ -1,4 +1,4 @@
-#include "platform/inspector/inspector.h"
+#include "interface/inspector/inspector.h"
 
 #include "interface/document/opusdoc.h"
 #include "interface/document/pagebases.h"

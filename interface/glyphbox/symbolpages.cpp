@@ -1,4 +1,4 @@
-#include "platform/glyphbox/symbolpages.h"
+#include "interface/glyphbox/symbolpages.h"
 
 #include "interface/document/pluginrecords.h"
 #include "model/frame.h"
@@ -10,7 +10,7 @@
 #include "model/tempo.h"
 #include "model/textmarks.h"
 #include "platform/core/resources.h"
-#include "platform/glyphbox/glyphbox.h"
+#include "interface/glyphbox/glyphbox.h"
 #include "platform/ui/dlgtemplate.h"
 
 IMPLEMENT_DYNAMIC(CGlyphPage, MCMusicPage)

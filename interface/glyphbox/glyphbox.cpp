@@ -1,4 +1,4 @@
-#include "platform/glyphbox/glyphbox.h"
+#include "interface/glyphbox/glyphbox.h"
 
 #include "interface/document/musicpage.h"
 #include "interface/document/pluginrecords.h"
@@ -10,7 +10,7 @@
 #include "platform/core/file.h"
 #include "platform/core/resources.h"
 #include "platform/core/trace.h"
-#include "platform/glyphbox/symbolpages.h"
+#include "interface/glyphbox/symbolpages.h"
 #include "platform/ui/frame.h"
 
 #include <QTabWidget>

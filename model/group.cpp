@@ -258,17 +258,16 @@ void MCGroup::RemovePrimaryGroup(int index) {
     if (index < 0 || static_cast<size_t>(index) >= m_primary.size())
         return;
     tag_group& e = m_primary[static_cast<size_t>(index)];
-    e.SetInUse(false);
-    // Copied first: InsertTrack cleans the table, which moves entries.
+    if (!e.IsInUse())
+        return;
     const int first = e.GetFirst();
     const int last = e.GetLast();
-    // FIXME: InsertTrack treats each staff as newly inserted in the secondary
-    // table too, so wherever a secondary entry starts at one of these staves a
-    // second one-staff entry goes in and every later secondary entry moves one
-    // staff down. Kept as the documents' own behaviour until the notation view
-    // says what its inner groups need here.
+    e.SetInUse(false);
+    // Each of its staves stands alone again, in a plain one-staff group of
+    // its own, the first in the group's own slot. No staff came or went, so
+    // no other group of either table moves.
     for (int s = first; s <= last; ++s)
-        InsertTrack(s, KIND_PLAIN);
+        Place(m_primary, s, s, KIND_PLAIN, true);
 }
 
 void MCGroup::RemoveSecondaryGroup(int index) {

@@ -92,8 +92,8 @@ public:
     // group change nothing, nor does a range outside 1..255 or a kind above 3.
     void GroupTracks(int first, int last, unsigned char kind);
     // Dissolves the primary entry at `index`; each of its staves gets a plain
-    // one-staff group again (through InsertTrack). An index outside the table
-    // changes nothing.
+    // one-staff group again, and nothing else moves. An index outside the
+    // table or a free entry changes nothing.
     void RemovePrimaryGroup(int index);
     // Frees the secondary entry at `index` and cleans both tables. An index
     // outside the table changes nothing.

@@ -27,6 +27,7 @@ constexpr FaceAlias kFaceAliases[] = {
     {"Times New Roman", "Liberation Serif"},
     {"Arial", "Liberation Sans"},
     {"MS Sans Serif", "Liberation Sans"},
+    {"MS Shell Dlg", "Liberation Sans"},
     {"Helv", "Liberation Sans"},
     {"Courier", "Liberation Mono"},
     {"Courier New", "Liberation Mono"},

@@ -7,8 +7,8 @@
 // calling, so text stands upright in every mapping mode.
 //
 // How the description becomes a face at a size:
-// - Face names: "Times New Roman" is Liberation Serif; "Arial", "MS Sans Serif"
-//   and "Helv" Liberation Sans; "Courier" and "Courier New" Liberation Mono;
+// - Face names: "Times New Roman" is Liberation Serif; "Arial", "MS Sans Serif",
+//   "MS Shell Dlg" and "Helv" Liberation Sans; "Courier" and "Courier New" Liberation Mono;
 //   a symbol face (symbolface.h) its own files; any other name whatever the
 //   font database finds for it.
 // - Height: a negative lfHeight is the character (em) height, a positive one

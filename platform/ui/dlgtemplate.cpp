@@ -1,5 +1,6 @@
 #include "platform/ui/dlgtemplate.h"
 
+#include "platform/gdi/fontengine.h"
 #include "platform/ui/button.h"
 
 #include <QFont>
@@ -69,12 +70,7 @@ const DialogTemplate* FindDialogTemplate(unsigned id) {
     return FindRecordResource<DialogTemplate>(RT_DIALOG, id);
 }
 
-std::string MapDialogFace(const std::string& face) {
-    // The system's sans-serif dialog faces; Liberation Sans has their metrics.
-    if (face == "MS Sans Serif" || face == "MS Shell Dlg" || face == "Helv" || face == "Arial")
-        return "Liberation Sans";
-    return face;
-}
+std::string MapDialogFace(const std::string& face) { return MapFaceName(face); }
 
 QFont MakeDialogFont(const DialogFont& font) {
     QFont qfont(QString::fromStdString(MapDialogFace(font.face)));

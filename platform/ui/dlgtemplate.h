@@ -123,7 +123,8 @@ const DialogTemplate* FindDialogTemplate(unsigned id);
 
 // ---- dialog units -------------------------------------------------------------------
 
-// The face a template's font names, as this platform has it.
+// The face a template's font names, as this platform has it: the font
+// engine's mapping, so a control shows the face a drawing of it would.
 std::string MapDialogFace(const std::string& face);
 // The font a dialog made from a template shows its controls in.
 QFont MakeDialogFont(const DialogFont& font);

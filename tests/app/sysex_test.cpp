@@ -177,7 +177,7 @@ TEST_F(SysExDialog, OpensOnGeneralMidiOnForAllDevicesInTheFixedPitchFont) {
     bool allChecked = false, deviceEnabled = true;
     std::string face;
     LONG height = 0;
-    QString family;
+    bool fixedPitch = false;
     const int result = Run([&](CWnd& window) {
         auto& dialog = static_cast<CDialog&>(window);
         auto* list = DYNAMIC_DOWNCAST(CComboBox, dialog.GetDlgItem(IDC_SYSEX_TYPE));
@@ -195,7 +195,7 @@ TEST_F(SysExDialog, OpensOnGeneralMidiOnForAllDevicesInTheFixedPitchFont) {
         if (field && field->GetFont() && field->GetFont()->GetLogFont(&description)) {
             face = GetFaceName(description);
             height = description.lfHeight;
-            family = QFontInfo(field->GetWidget()->font()).family();
+            fixedPitch = QFontInfo(field->GetWidget()->font()).fixedPitch();
         }
         CDialogScript::Click(dialog, IDCANCEL);
     });
@@ -208,7 +208,7 @@ TEST_F(SysExDialog, OpensOnGeneralMidiOnForAllDevicesInTheFixedPitchFont) {
     EXPECT_FALSE(deviceEnabled);
     EXPECT_EQ(face, "Courier");
     EXPECT_EQ(height, -14);
-    EXPECT_EQ(family, "Liberation Mono");
+    EXPECT_TRUE(fixedPitch) << "the face shown is a fixed-pitch one";
     EXPECT_TRUE(Sent().empty());   // Cancel sends nothing
 }
 

@@ -15,11 +15,14 @@
 #include "model/eventtypes.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
+#include "model/group.h"
+#include "model/markings.h"
 #include "model/measure.h"
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "model/states.h"
 #include "notation/autonote/notateinfo.h"
+#include "notation/display/brace.h"
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/measure.h"
@@ -61,8 +64,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -81,12 +86,12 @@ constexpr int kDivision = 480;
 
 // Two staves of quarter notes in 4/4, `bars` bars long; staff 2 rests in
 // bars `from` to `to` (none by default).
-std::vector<uint8_t> QuartersFile(int bars, int from = 0, int to = -1) {
+std::vector<uint8_t> QuartersFile(int bars, int from = 0, int to = -1, int staves = 2) {
     smf_support::Track conductor;
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End();
     smf_support::File file(1, kDivision);
     file.Add(conductor);
-    for (int staff = 0; staff < 2; ++staff) {
+    for (int staff = 0; staff < staves; ++staff) {
         smf_support::Track track;
         const int key = 72 - 12 * staff;
         uint32_t pending = 0;
@@ -389,6 +394,77 @@ TEST_F(ViewStatesTest, ANoteAddedByCommandIsLaidOutAndTheOtherSystemsStay) {
             EXPECT_EQ(after[i], before[i]) << "bar " << i + 1;
         }
     }
+}
+
+// Four staves grouped {1,2} and {3,4}, with an inner group on {3,4}: the
+// outer brace of {1,2} deleted while the score shows leaves staves 1 and 2
+// alone, and the groups of {3,4} keep their staves and are braced there.
+TEST_F(ViewStatesTest, AGroupRemovedWhileTheScoreShowsLeavesTheOtherGroupsOnTheirStaves) {
+    constexpr int OUTER_GROUP = 0;   // a brace's word for the outer table
+    CCantrel* view = OpenFile(QuartersFile(2, 0, -1, 4));
+    ASSERT_NE(view, nullptr);
+    messaging_test::PumpPending();
+    ECConductor* conductor = Performance(view)->GetConductor();
+    auto* conductorStaff = dynamic_cast<ECConductorStaff*>(conductor->GetTrack(TRACK_CONDUCTOR, 0, 0));
+    ASSERT_NE(conductorStaff, nullptr);
+    conductorStaff->GroupStaves(1, 2, 0);
+    conductorStaff->GroupStaves(3, 4, 0);
+    conductorStaff->GroupStaves(3, 4, 1);
+    const MCGroup* group = conductorStaff->GetGroup();
+    int index = -1;
+    for (size_t at = 0; at < group->GetPrimaryGroup().size(); ++at) {
+        const MCGroup::tag_group& entry = group->GetPrimaryGroup()[at];
+        if (entry.IsInUse() && entry.GetFirst() == 1 && entry.GetLast() == 2)
+            index = static_cast<int>(at);
+    }
+    ASSERT_GE(index, 0);
+
+    auto* brace = new ECBrac;
+    brace->SetGroupID(static_cast<unsigned char>(index), OUTER_GROUP);
+    conductor->GetMeasure(TRACK_CONDUCTOR, 1)->AddChild(brace, UNSORTED);
+    auto* remove = new CCRemove(brace);
+    remove->SetSynchronous(1);
+    remove->Apply(Performance(view));
+    messaging_test::PumpPending();
+
+    // What the tables hold: every group within the four staves, {3,4} both
+    // outer and inner, and staves 1 and 2 alone.
+    std::set<std::tuple<int, int, int, int>> groups;   // inner?, first, last, kind
+    for (int inner = 0; inner < 2; ++inner)
+        for (const MCGroup::tag_group& entry : inner ? group->GetSecondaryGroup() : group->GetPrimaryGroup())
+            if (entry.IsInUse()) {
+                EXPECT_LE(entry.GetLast(), 4) << "a group beyond the score's staves";
+                if (entry.GetKind() != MCGroup::KIND_PLAIN || !inner)
+                    groups.emplace(inner, entry.GetFirst(), entry.GetLast(), entry.GetKind());
+            }
+    const std::set<std::tuple<int, int, int, int>> expected = {
+        {0, 1, 1, MCGroup::KIND_PLAIN}, {0, 2, 2, MCGroup::KIND_PLAIN}, {0, 3, 4, 0}, {1, 3, 4, 1}};
+    EXPECT_EQ(groups, expected);
+
+    // The score draws those two there, and nothing for staves 1 and 2: each
+    // as tall as staves 3 and 4, the outer brace from the top of staff 3.
+    auto* column = dynamic_cast<DCctConductorMeasure*>(
+        conductor->GetMeasure(TRACK_CONDUCTOR, 1)->GetData(DK_NOTATION, 0));
+    ASSERT_NE(column, nullptr);
+    std::set<std::tuple<int, int, int>> drawnGroups;   // inner?, first, last
+    MCEventList* children = conductor->GetMeasure(TRACK_CONDUCTOR, 1)->GetChildren();
+    for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+        ECBase* child = children->GetNext(pos);
+        if (child->GetClassType() != ET_BRAC)
+            continue;
+        auto* drawn = static_cast<ECBrac*>(child);
+        const int inner = drawn->GetPrimary() == OUTER_GROUP ? 0 : 1;
+        const MCGroup::GroupTable& table = inner ? group->GetSecondaryGroup() : group->GetPrimaryGroup();
+        ASSERT_LT(drawn->GetGroupID(), table.size());
+        const MCGroup::tag_group& entry = table[drawn->GetGroupID()];
+        drawnGroups.emplace(inner, entry.GetFirst(), entry.GetLast());
+        auto* display = dynamic_cast<DCctBrac*>(drawn->GetData(DK_NOTATION, 0));
+        ASSERT_NE(display, nullptr);
+        EXPECT_EQ(display->GetBracHeight(), column->GetHeightOfStaves(3, 4));
+        if (!inner)
+            EXPECT_EQ(display->GetPosition().y, column->GetYOffsetForMeasure(3));
+    }
+    EXPECT_EQ(drawnGroups, (std::set<std::tuple<int, int, int>>{{0, 3, 4}, {1, 3, 4}}));
 }
 
 // A file read into the document replaces the tree the view showed; the old

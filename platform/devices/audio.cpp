@@ -13,8 +13,7 @@ namespace {
 
 constexpr int kSilentVolume = -10000;   // hundredths of a decibel: nothing is heard
 constexpr int kFullScale = 10000;       // the pan and frequency values' end points
-constexpr std::size_t kBlockFrames = 4096;   // frames a voice reads from its file at a time
-constexpr unsigned kStreamFrames = 512;      // frames per stream callback asked of the system
+constexpr unsigned kStreamFrames = 512;  // frames per stream callback asked of the system
 
 int Clamp(int value, int low, int high) {
     return std::min(std::max(value, low), high);
@@ -24,69 +23,24 @@ int Clamp(int value, int low, int high) {
 
 // ---- CWaveMixer ----
 
-// One wave that plays. Its file is read a block at a time, kept as stereo frames; a
-// block begins with the last frame of the one before it, so that the frame pair a
-// sample is drawn between is always at hand.
+// One wave that plays: its stream, what it is, and where it has got to (in file
+// frames; the audio thread's alone). `over` marks it for letting go at the end of
+// the mix that reached its end.
 struct CWaveMixer::Voice {
-    CWaveFileRead file;
+    Voice(std::unique_ptr<CWaveSource> source, std::uint64_t first) : stream(std::move(source), first) {}
+
+    CWaveStream stream;
     std::string name;
     int tag = 0;
     int track = 0;
     PV_DSParams element;
     PV_DSParams trackParams;
-    double position = 0.0;               // in file frames
-    std::vector<float> block;            // stereo frames
-    std::uint64_t blockStart = 0;
-    std::size_t blockFrames = 0;
-
-    // Makes frame `frame` and the one after it (if the file has it) available.
-    // False past the file's end.
-    bool Load(std::uint64_t frame) {
-        const std::uint64_t total = file.GetFrames();
-        if (frame >= total)
-            return false;
-        if (frame >= blockStart && frame + 1 < blockStart + blockFrames)
-            return true;
-        if (frame + 1 == total && frame >= blockStart && frame < blockStart + blockFrames)
-            return true;   // the last frame has no successor
-        std::size_t kept = 0;
-        if (blockFrames && frame + 1 == blockStart + blockFrames) {
-            // Reading on: the last frame stays, as the first of the new block.
-            block[0] = block[(blockFrames - 1) * 2];
-            block[1] = block[(blockFrames - 1) * 2 + 1];
-            kept = 1;
-        } else if (!file.Seek(frame)) {
-            return false;
-        }
-        const int channels = file.GetChannels();
-        std::vector<float> raw((kBlockFrames - kept) * static_cast<std::size_t>(channels));
-        const std::size_t read = file.Read(raw.data(), kBlockFrames - kept);
-        block.resize(kBlockFrames * 2);
-        for (std::size_t i = 0; i < read; ++i) {
-            const float left = raw[i * channels];
-            // A mono file sounds in both channels; beyond two channels the first two play.
-            const float right = channels > 1 ? raw[i * channels + 1] : left;
-            block[(kept + i) * 2] = left;
-            block[(kept + i) * 2 + 1] = right;
-        }
-        blockStart = frame;
-        blockFrames = kept + read;
-        return read > 0 || kept > 0;
-    }
-
-    // The stereo frame at `frame` (after Load); silence beyond the block.
-    void Frame(std::uint64_t frame, float& left, float& right) const {
-        if (frame < blockStart || frame >= blockStart + blockFrames) {
-            left = right = 0.0f;
-            return;
-        }
-        const std::size_t at = static_cast<std::size_t>(frame - blockStart) * 2;
-        left = block[at];
-        right = block[at + 1];
-    }
+    double position = 0.0;
+    bool over = false;
 };
 
-CWaveMixer::CWaveMixer(std::uint32_t rate, int channels) : m_rate(rate ? rate : 44100), m_channels(channels == 1 ? 1 : 2) {}
+CWaveMixer::CWaveMixer(std::uint32_t rate, int channels, CWaveOpener open)
+    : m_rate(rate ? rate : 44100), m_channels(channels == 1 ? 1 : 2), m_open(open ? std::move(open) : OpenWaveFile) {}
 
 CWaveMixer::~CWaveMixer() = default;
 
@@ -110,23 +64,28 @@ CWaveMixer::Shape CWaveMixer::ShapeOf(const PV_DSParams& element, const PV_DSPar
 bool CWaveMixer::Play(const PV_WaveParams& params, DWORD skipMs) {
     if (!params.fileName)
         return false;
-    auto voice = std::make_unique<Voice>();
     // The file opens here, on the caller's thread, not on the audio thread.
-    if (!voice->file.Open(params.fileName) || voice->file.GetFrames() == 0) {
+    std::unique_ptr<CWaveSource> source = m_open(params.fileName);
+    if (!source || source->GetFrames() == 0 || source->GetSampleRate() == 0) {
         Trace("Wave play: %s cannot be read\n", params.fileName);
         return false;
     }
+    // Where the wave has got to by now, at the rate it plays.
+    const Shape shape = ShapeOf(params.element, params.trackParams);
+    const double position = static_cast<double>(skipMs) * source->GetSampleRate() / 1000.0 * shape.rate;
+    if (position >= static_cast<double>(source->GetFrames()))
+        return true;   // already over: nothing to hear
+    auto voice = std::make_shared<Voice>(std::move(source), static_cast<std::uint64_t>(position));
     voice->name = params.fileName;
     voice->tag = params.tag;
     voice->track = params.track;
     voice->element = params.element;
     voice->trackParams = params.trackParams;
-    // Where the wave has got to by now, at the rate it plays.
-    const Shape shape = ShapeOf(params.element, params.trackParams);
-    voice->position = static_cast<double>(skipMs) * voice->file.GetSampleRate() / 1000.0 * shape.rate;
-    if (voice->position >= static_cast<double>(voice->file.GetFrames()))
-        return true;   // already over: nothing to hear
-    voice->Load(static_cast<std::uint64_t>(voice->position));
+    voice->position = position;
+    // The first block is read here too, so the wave sounds from the first mix on.
+    voice->stream.Fill();
+    // The reader holds the voice before the mixer does, and lets go of it after.
+    m_reader.Add(std::shared_ptr<CWaveStream>(voice, &voice->stream));
     std::lock_guard lock(m_lock);
     m_voices.push_back(std::move(voice));
     return true;
@@ -145,9 +104,27 @@ void CWaveMixer::SetParams(const PV_WaveParams& params) {
     }
 }
 
+template <typename Over>
+void CWaveMixer::LetGo(Over over) {
+    for (std::size_t i = 0; i < m_voices.size();) {
+        if (!over(*m_voices[i])) {
+            ++i;
+            continue;
+        }
+        CWaveStream& stream = m_voices[i]->stream;
+        // The reader still holds the voice, so nothing is freed here, on whichever
+        // thread this is; once released, the reader frees it on its own.
+        m_voices.erase(m_voices.begin() + static_cast<std::ptrdiff_t>(i));
+        stream.Release();
+    }
+}
+
 void CWaveMixer::Stop(int tag) {
-    std::lock_guard lock(m_lock);
-    std::erase_if(m_voices, [tag](const auto& voice) { return tag == 0 || voice->tag == tag; });
+    {
+        std::lock_guard lock(m_lock);
+        LetGo([tag](const Voice& voice) { return tag == 0 || voice.tag == tag; });
+    }
+    m_reader.Wake();
 }
 
 std::size_t CWaveMixer::GetVoiceCount() const {
@@ -155,26 +132,28 @@ std::size_t CWaveMixer::GetVoiceCount() const {
     return m_voices.size();
 }
 
+// Audio thread: copies what the reader has read, allocates nothing, waits for no file.
 void CWaveMixer::Mix(float* out, std::size_t frames) {
     std::fill(out, out + frames * m_channels, 0.0f);
     std::lock_guard lock(m_lock);
-    // FIXME: the voices read their files here, on the audio thread; a slow disk can
-    // make the output stutter. A reader thread filling each voice ahead would not.
     for (auto& voice : m_voices) {
+        CWaveStream& stream = voice->stream;
         const Shape shape = ShapeOf(voice->element, voice->trackParams);
-        const double step = shape.rate * voice->file.GetSampleRate() / m_rate;
+        const double step = shape.rate * stream.GetSampleRate() / m_rate;
         for (std::size_t i = 0; i < frames; ++i) {
             const auto frame = static_cast<std::uint64_t>(voice->position);
-            if (!voice->Load(frame)) {
-                voice->position = static_cast<double>(voice->file.GetFrames());   // over
+            float pair[4];
+            const CWaveStream::Frames got = stream.Get(frame, pair);
+            if (got == CWaveStream::Frames::OVER)
+                break;
+            if (got == CWaveStream::Frames::MISSING) {
+                // Silence until the reader catches up; the wave goes on from here then.
+                m_underrunFrames.fetch_add(frames - i, std::memory_order_relaxed);
                 break;
             }
-            float left0, right0, left1, right1;
-            voice->Frame(frame, left0, right0);
-            voice->Frame(frame + 1, left1, right1);
             const float fraction = static_cast<float>(voice->position - static_cast<double>(frame));
-            const float left = (left0 + (left1 - left0) * fraction) * static_cast<float>(shape.left);
-            const float right = (right0 + (right1 - right0) * fraction) * static_cast<float>(shape.right);
+            const float left = (pair[0] + (pair[2] - pair[0]) * fraction) * static_cast<float>(shape.left);
+            const float right = (pair[1] + (pair[3] - pair[1]) * fraction) * static_cast<float>(shape.right);
             if (m_channels == 2) {
                 out[i * 2] += left;
                 out[i * 2 + 1] += right;
@@ -183,10 +162,11 @@ void CWaveMixer::Mix(float* out, std::size_t frames) {
             }
             voice->position += step;
         }
+        const auto frame = static_cast<std::uint64_t>(voice->position);
+        stream.Consume(frame);
+        voice->over = stream.IsOver(frame);
     }
-    std::erase_if(m_voices, [](const auto& voice) {
-        return voice->position >= static_cast<double>(voice->file.GetFrames());
-    });
+    LetGo([](const Voice& voice) { return voice.over; });
     for (std::size_t i = 0; i < frames * m_channels; ++i)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
 }

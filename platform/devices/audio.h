@@ -9,7 +9,13 @@
 // 10000 (right), the farther side lowered by as many hundredths of a decibel, and
 // frequency -10000 to 10000, an octave down to an octave up in playback rate. Files
 // of any rate are converted to the output's rate. Play, SetParams and Stop come from
-// the library's thread while Mix runs on the audio thread; a lock keeps them apart.
+// the library's thread while Mix runs on the audio thread; a lock keeps them apart,
+// and none of them reads a file under it. A wave's file is read ahead on the mixer's
+// reader thread (wavestream.h), its first block by Play: Mix only copies what has
+// been read, never waits for it and allocates nothing. A wave whose frames are not
+// read yet when Mix wants them plays silence for the rest of that mix and goes on
+// from where it was once they are there (so the file's samples come out in order);
+// those frames count as underrun frames.
 //
 // CAudioBackend ("audio") lists the devices of the first sound system that has any
 // (a JACK server, then a PulseAudio server, then ALSA's cards) and runs a stream per
@@ -22,6 +28,7 @@
 
 #include "platform/devices/backend.h"
 #include "platform/devices/wavefile.h"
+#include "platform/devices/wavestream.h"
 
 #include <atomic>
 #include <cstddef>
@@ -35,8 +42,9 @@ class RtAudio;
 
 class CWaveMixer {
 public:
-    // A mixer for an output of `rate` frames a second and 1 or 2 channels.
-    CWaveMixer(std::uint32_t rate, int channels);
+    // A mixer for an output of `rate` frames a second and 1 or 2 channels, which opens
+    // the waves it plays with `open` (by default, the files on disk).
+    CWaveMixer(std::uint32_t rate, int channels, CWaveOpener open = OpenWaveFile);
     ~CWaveMixer();
     CWaveMixer(const CWaveMixer&) = delete;
     CWaveMixer& operator=(const CWaveMixer&) = delete;
@@ -57,6 +65,9 @@ public:
     void Mix(float* out, std::size_t frames);
 
     std::size_t GetVoiceCount() const;
+    // The output frames, over all waves, that sounded as silence because a wave's file
+    // had not been read that far yet.
+    std::uint64_t GetUnderrunFrames() const { return m_underrunFrames.load(std::memory_order_relaxed); }
     std::uint32_t GetRate() const { return m_rate; }
     int GetChannels() const { return m_channels; }
 
@@ -73,10 +84,18 @@ public:
 private:
     struct Voice;
 
+    // Takes the voices `over` picks out of the list and lets go of their streams.
+    template <typename Over>
+    void LetGo(Over over);
+
     const std::uint32_t m_rate;
     const int m_channels;
+    const CWaveOpener m_open;
     mutable std::mutex m_lock;
-    std::vector<std::unique_ptr<Voice>> m_voices;   // owned
+    // Shared with the reader, which frees a voice once the mixer has let go of it.
+    std::vector<std::shared_ptr<Voice>> m_voices;
+    std::atomic<std::uint64_t> m_underrunFrames{0};
+    CWaveReader m_reader;   // last: stops first, before the voices go
 };
 
 class CAudioBackend : public CPVBackend {

@@ -13,8 +13,10 @@
 // kept for the next block, so no sample is ever split. Its operations lock: the
 // device thread writes while the user-interface thread opens and closes.
 //
-// CWaveFileRead reads any wave file libsndfile understands as float samples,
-// interleaved by channel. One thread at a time.
+// CWaveSource is what wave playback reads a wave from: its format and length, and
+// its frames as float samples, interleaved by channel. CWaveFileRead is the one that
+// reads any wave file libsndfile understands. One thread at a time: a source may be
+// handed from one thread to another, never used by two at once.
 #pragma once
 
 #include "platform/devices/records.h"
@@ -88,7 +90,22 @@ private:
     std::vector<std::uint8_t> m_partial;  // the start of a frame a block cut short
 };
 
-class CWaveFileRead : public CWaveFile {
+class CWaveSource {
+public:
+    virtual ~CWaveSource() = default;
+
+    virtual int GetChannels() const = 0;
+    virtual std::uint32_t GetSampleRate() const = 0;
+    virtual std::uint64_t GetFrames() const = 0;
+
+    // Reads up to `frames` frames as floats from -1 to 1, interleaved, into `out`
+    // (room for frames x channels). The number read; 0 at the end or on an error.
+    virtual std::size_t Read(float* out, std::size_t frames) = 0;
+    // Moves to frame `frame` (at most the end). False when the source cannot seek.
+    virtual bool Seek(std::uint64_t frame) = 0;
+};
+
+class CWaveFileRead : public CWaveFile, public CWaveSource {
 public:
     CWaveFileRead() = default;
     ~CWaveFileRead() override;
@@ -99,15 +116,12 @@ public:
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
 
-    int GetChannels() const { return m_channels; }
-    std::uint32_t GetSampleRate() const { return m_rate; }
-    std::uint64_t GetFrames() const { return m_frames; }
+    int GetChannels() const override { return m_channels; }
+    std::uint32_t GetSampleRate() const override { return m_rate; }
+    std::uint64_t GetFrames() const override { return m_frames; }
 
-    // Reads up to `frames` frames as floats from -1 to 1, interleaved, into `out`
-    // (room for frames x channels). The number read; 0 at the end or on an error.
-    std::size_t Read(float* out, std::size_t frames);
-    // Moves to frame `frame` (at most the end). False when the file cannot seek.
-    bool Seek(std::uint64_t frame);
+    std::size_t Read(float* out, std::size_t frames) override;
+    bool Seek(std::uint64_t frame) override;
 
 private:
     sf_private_tag* m_file = nullptr;   // owned while open

@@ -23,7 +23,10 @@ constexpr int kPaperDpi = 1200;
 std::optional<MCPageLayout::PrinterPaper> PlatformDefaultPrinter() {
     if (GetDefaultPrintTarget().empty())
         return std::nullopt;
-    const QSize pixels = GetDefaultPaper().sizePixels(kPaperDpi);
+    QSize pixels = GetDefaultPaper().sizePixels(kPaperDpi);
+    // Print Setup's landscape turns the paper.
+    if (GetProgramPrinter().orientation == QPageLayout::Landscape)
+        pixels.transpose();
     if (pixels.isEmpty())
         return std::nullopt;
     return MCPageLayout::PrinterPaper{pixels.width(), pixels.height(), kPaperDpi, kPaperDpi};

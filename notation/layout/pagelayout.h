@@ -45,7 +45,8 @@ public:
 
     static MCPageLayout& GetPageLayout();
 
-    // Page size from the default printer and "Views\Music Score" "PageWidth"
+    // Page size from the default printer (turned when Print Setup chose
+    // landscape) and "Views\Music Score" "PageWidth"
     // and "PageHeight", margins from "MarginLeft" ... "MarginBottom" (inches).
     // Without any size the rectangles stay as they are and nothing is written;
     // otherwise the paper size is written back.

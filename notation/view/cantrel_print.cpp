@@ -21,6 +21,7 @@
 
 #include <QPageSize>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -51,12 +52,15 @@ BOOL CCantrel::OnPreparePrinting(CPrintInfo* pInfo) {
     // A PDF file has no paper of its own unless Print Setup gave it one, nor
     // has a preview without any printer: the job takes the layout's paper, so
     // nothing is laid out again (the print dialog offers it, to be changed).
+    // A page wider than tall is the paper upright, turned to landscape.
     const bool noPrinter = pInfo->m_bPreview && pInfo->m_strTarget.empty();
     if ((IsPdfTarget(pInfo->m_strTarget) || noPrinter) && !GetProgramPrinter().paper) {
         const CRect& paper = layout.GetPaperRect();
-        pInfo->m_paper = QPageSize(QSizeF(std::abs(paper.Width()) / double(kTwipsPerPoint),
-                                          std::abs(paper.Height()) / double(kTwipsPerPoint)),
-                                   QPageSize::Point, QString(), QPageSize::ExactMatch);
+        const double width = std::abs(paper.Width()) / double(kTwipsPerPoint);
+        const double height = std::abs(paper.Height()) / double(kTwipsPerPoint);
+        pInfo->m_paper = QPageSize(QSizeF(std::min(width, height), std::max(width, height)), QPageSize::Point,
+                                   QString(), QPageSize::ExactMatch);
+        pInfo->m_settings.orientation = width > height ? QPageLayout::Landscape : QPageLayout::Portrait;
     }
     return DoPreparePrinting(pInfo);
 }

@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 
@@ -48,7 +49,67 @@ void CPrintDC::AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSiz
     m_hAttribDC = this;
 }
 
-int CPrintDC::CreatePrinterDC(const std::string& target, const QPageSize& paper) {
+void ApplyPrintSettings(QPrinter& printer, const QPageSize& paper, const PrintSettings& settings) {
+    using Settings = PrintSettings;
+    printer.setPageSize(paper);
+    printer.setPageOrientation(settings.orientation);
+    printer.setCopyCount(std::max(settings.copies, 1));
+    printer.setCollateCopies(settings.collate);
+    printer.setDuplex(settings.duplex == Settings::Duplex::LongEdge    ? QPrinter::DuplexLongSide
+                      : settings.duplex == Settings::Duplex::ShortEdge ? QPrinter::DuplexShortSide
+                                                                       : QPrinter::DuplexNone);
+    printer.setColorMode(settings.colorMode == Settings::ColorMode::GrayScale ? QPrinter::GrayScale : QPrinter::Color);
+    printer.setPageOrder(settings.pageOrder == Settings::PageOrder::LastPageFirst ? QPrinter::LastPageFirst
+                                                                                   : QPrinter::FirstPageFirst);
+}
+
+PrintSettings GetPrintSettings(const QPrinter& printer) {
+    using Settings = PrintSettings;
+    Settings settings;
+    settings.orientation = printer.pageLayout().orientation();
+    settings.copies = std::max(printer.copyCount(), 1);
+    settings.collate = printer.collateCopies();
+    // A printer that chooses the side itself prints along the long edge, as most do.
+    switch (printer.duplex()) {
+    case QPrinter::DuplexLongSide:
+    case QPrinter::DuplexAuto:
+        settings.duplex = Settings::Duplex::LongEdge;
+        break;
+    case QPrinter::DuplexShortSide:
+        settings.duplex = Settings::Duplex::ShortEdge;
+        break;
+    case QPrinter::DuplexNone:
+        settings.duplex = Settings::Duplex::None;
+        break;
+    }
+    settings.colorMode = printer.colorMode() == QPrinter::GrayScale ? Settings::ColorMode::GrayScale
+                                                                    : Settings::ColorMode::Color;
+    settings.pageOrder = printer.pageOrder() == QPrinter::LastPageFirst ? Settings::PageOrder::LastPageFirst
+                                                                        : Settings::PageOrder::FirstPageFirst;
+    return settings;
+}
+
+namespace {
+
+CPrintDC::PrinterFactory& Factory() {
+    static CPrintDC::PrinterFactory factory;
+    return factory;
+}
+
+std::unique_ptr<QPrinter> SystemPrinter(const std::string& name) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
+    return info.isNull() ? nullptr : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+}  // namespace
+
+CPrintDC::PrinterFactory CPrintDC::SetPrinterFactory(PrinterFactory factory) {
+    PrinterFactory previous = std::move(Factory());
+    Factory() = std::move(factory);
+    return previous;
+}
+
+int CPrintDC::CreatePrinterDC(const std::string& target, const QPageSize& paper, const PrintSettings& settings) {
     Close();
     if (target.empty() || !paper.isValid())
         return 0;
@@ -56,16 +117,18 @@ int CPrintDC::CreatePrinterDC(const std::string& target, const QPageSize& paper)
     if (IsPdfTarget(target)) {
         m_pdf = std::make_unique<QPdfWriter>(QString::fromStdString(target));
         m_pdf->setResolution(kPdfDotsPerInch);
-        m_pdf->setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        const QSize pixels = paper.sizePixels(kPdfDotsPerInch);
+        m_pdf->setPageLayout(QPageLayout(paper, settings.orientation, QMarginsF(0, 0, 0, 0)));
+        // The sheet as it lies: a landscape page is the paper turned.
+        QSize pixels = paper.sizePixels(kPdfDotsPerInch);
+        if (settings.orientation == QPageLayout::Landscape)
+            pixels.transpose();
         AttachPaged(m_pdf.get(), DCKind::Pdf, kPdfDotsPerInch, CSize(pixels.width(), pixels.height()), CPoint(0, 0));
         return 1;
     }
-    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(target));
-    if (info.isNull())
+    m_printer = Factory() ? Factory()(target) : SystemPrinter(target);
+    if (!m_printer)
         return 0;
-    m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    m_printer->setPageSize(paper);
+    ApplyPrintSettings(*m_printer, paper, settings);
     return AttachPrinter(m_printer.get(), DCKind::Printer);
 }
 

@@ -12,6 +12,11 @@
 // cancelled, a PDF file begun is removed. The DC is its own attribute DC
 // (m_hAttribDC), as the printer answers what is measured.
 //
+// A job's settings (PrintSettings) go to the device with its paper: a
+// printer is asked for all of them; a PDF file takes the orientation and is
+// written once, whatever the copies (a file is one set of pages, printed as
+// often as wanted later), in colour and in the order the pages are drawn.
+//
 // Print preview draws on the printer the preview dialog hands over
 // (AttachPrinter): that printer measures, the dialog shows the pages.
 //
@@ -20,8 +25,10 @@
 
 #include "platform/gdi/dc.h"
 
+#include <QPageLayout>
 #include <QPageSize>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,15 +43,39 @@ bool IsPdfTarget(std::string_view target);
 // The resolution a PDF is written at.
 inline constexpr int kPdfDotsPerInch = 1200;
 
+// How a job prints besides its paper: what the print dialog edits. The
+// defaults are a printer's own: portrait, one copy, collated, one-sided, in
+// colour, first page first.
+struct PrintSettings {
+    enum class Duplex { None, LongEdge, ShortEdge };
+    enum class ColorMode { Color, GrayScale };
+    enum class PageOrder { FirstPageFirst, LastPageFirst };
+
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    int copies = 1;
+    bool collate = true;
+    Duplex duplex = Duplex::None;
+    ColorMode colorMode = ColorMode::Color;
+    PageOrder pageOrder = PageOrder::FirstPageFirst;
+
+    bool operator==(const PrintSettings&) const = default;
+};
+
+// Gives `printer` the paper and the settings of a job.
+void ApplyPrintSettings(QPrinter& printer, const QPageSize& paper, const PrintSettings& settings);
+// The settings `printer` holds (a PDF-writing printer keeps no duplex).
+PrintSettings GetPrintSettings(const QPrinter& printer);
+
 class CPrintDC : public CDC {
 public:
     CPrintDC();
     ~CPrintDC() override;
 
-    // Opens `target` (a printer or a PDF file) for pages of `paper`. Nothing
-    // is written before StartDoc. Non-zero on success; 0 for an empty target
-    // or a printer the system does not know.
-    int CreatePrinterDC(const std::string& target, const QPageSize& paper);
+    // Opens `target` (a printer or a PDF file) for pages of `paper`, printed
+    // with `settings` (see above). Nothing is written before StartDoc.
+    // Non-zero on success; 0 for an empty target or a printer the system
+    // does not know.
+    int CreatePrinterDC(const std::string& target, const QPageSize& paper, const PrintSettings& settings = {});
     // Draws on `printer` (borrowed; the preview dialog's) as a print
     // preview (DCKind::Preview) or a printer (DCKind::Printer).
     int AttachPrinter(QPrinter* printer, DCKind kind);
@@ -65,6 +96,12 @@ public:
     // whether anything came out (a print from the command line) compares the
     // count before and after.
     static unsigned long GetPagesPrinted();
+
+    // Makes the printer of a target that is not a PDF file, or null for a
+    // printer the system does not know. Tests replace it (empty: the
+    // system's printers); answers the previous one.
+    using PrinterFactory = std::function<std::unique_ptr<QPrinter>(const std::string& name)>;
+    static PrinterFactory SetPrinterFactory(PrinterFactory factory);
 
 private:
     void AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSize physical, CPoint offset);

@@ -15,12 +15,14 @@
 
 // The controls of the common dialogs, numbered as they always were.
 inline constexpr int chx1 = 0x0410;   // 1040: the font's strikeout
-inline constexpr int chx2 = 0x0411;   // 1041: the font's underline
+inline constexpr int chx2 = 0x0411;   // 1041: the font's underline; the print's collation
 inline constexpr int cmb1 = 0x0470;   // 1136: the file types; the font faces
 inline constexpr int cmb2 = 0x0471;   // 1137: the font styles
 inline constexpr int cmb3 = 0x0472;   // 1138: the font sizes
 inline constexpr int cmb4 = 0x0473;   // 1139: the font colours
 inline constexpr int edt1 = 0x0480;   // 1152: the file name
+inline constexpr int edt3 = 0x0482;   // 1154: the print's copies
+inline constexpr int psh2 = 0x0401;   // 1025: the printer's properties
 
 class QDialog;
 class QWidget;

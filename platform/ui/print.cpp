@@ -4,11 +4,15 @@
 
 #include "platform/gdi/printdc.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QSpinBox>
 
 IMPLEMENT_DYNAMIC(CPrintDialog, CCommonDialog)
 IMPLEMENT_DYNAMIC(CPrintPreviewDialog, CCommonDialog)
@@ -71,7 +75,10 @@ std::string GetDefaultPrintTarget() {
     return printers.empty() ? std::string() : printers.front().name;
 }
 
-CPrintInfo::CPrintInfo() : m_paper(GetDefaultPaper()) { m_strTarget = GetDefaultPrintTarget(); }
+CPrintInfo::CPrintInfo() : m_paper(GetDefaultPaper()) {
+    m_strTarget = GetDefaultPrintTarget();
+    m_settings.orientation = Program().orientation;
+}
 
 // ---- the print dialog ----------------------------------------------------------------------
 
@@ -108,7 +115,8 @@ INT_PTR CPrintDialog::DoModal() {
     } else if (!m_pInfo->m_strTarget.empty()) {
         m_printer->setPrinterName(QString::fromStdString(m_pInfo->m_strTarget));
     }
-    m_printer->setPageSize(m_pInfo->m_paper);
+    // The dialog shows the job as it stands, and its properties the paper turned as the job has it.
+    ApplyPrintSettings(*m_printer, m_pInfo->m_paper, m_pInfo->m_settings);
     auto* dialog = new CPrintWidget(*this, m_printer.get(), GetParentWidget());
     if (m_bPrintSetupOnly) {
         dialog->setWindowTitle("Print Setup");
@@ -117,6 +125,11 @@ INT_PTR CPrintDialog::DoModal() {
         dialog->setMinMax(static_cast<int>(m_pInfo->GetMinPage()), static_cast<int>(m_pInfo->GetMaxPage()));
         dialog->setOption(QAbstractPrintDialog::PrintPageRange);
     }
+    // The toolkit names its controls; the classic numbers are given to the ones scripts use.
+    if (auto* copies = dialog->findChild<QSpinBox*>("copies"))
+        AdoptControl(copies->findChild<QLineEdit*>(), edt3);
+    AdoptControl(dialog->findChild<QCheckBox*>("collate"), chx2);
+    AdoptControl(dialog->findChild<QPushButton*>("properties"), psh2);
     AdoptButtons(dialog);
     return RunModal(dialog);
 }
@@ -125,6 +138,7 @@ void CPrintDialog::Accept(QPrinter& printer) {
     m_pInfo->m_strTarget = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()
                                                                          : printer.printerName().toStdString();
     m_pInfo->m_paper = printer.pageLayout().pageSize();
+    m_pInfo->m_settings = GetPrintSettings(printer);
     if (!m_bPrintSetupOnly && printer.printRange() == QPrinter::PageRange) {
         m_pInfo->m_nFromPage = static_cast<UINT>(printer.fromPage());
         m_pInfo->m_nToPage = static_cast<UINT>(printer.toPage());
@@ -133,14 +147,16 @@ void CPrintDialog::Accept(QPrinter& printer) {
 
 // ---- print preview -------------------------------------------------------------------------
 
-CPrintPreviewDialog::CPrintPreviewDialog(const QPageSize& paper, DrawPages drawPages, CWnd* pParentWnd)
-    : CCommonDialog(pParentWnd), m_paper(paper), m_drawPages(std::move(drawPages)) {}
+CPrintPreviewDialog::CPrintPreviewDialog(const QPageSize& paper, QPageLayout::Orientation orientation,
+                                         DrawPages drawPages, CWnd* pParentWnd)
+    : CCommonDialog(pParentWnd), m_paper(paper), m_orientation(orientation), m_drawPages(std::move(drawPages)) {}
 
 CPrintPreviewDialog::~CPrintPreviewDialog() = default;
 
 INT_PTR CPrintPreviewDialog::DoModal() {
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_printer->setPageSize(m_paper);
+    m_printer->setPageOrientation(m_orientation);
     auto* dialog = new QPrintPreviewDialog(m_printer.get(), GetParentWidget());
     QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [this](QPrinter* printer) {
         if (printer && m_drawPages)

@@ -9,8 +9,8 @@
 // loop on the preview dialog's printer.
 //
 // The program's printer: the target (a printer's name, or a PDF file, see
-// IsPdfTarget) and paper that Print Setup chose, used by direct printing and
-// offered first by the print dialog. The default paper is the program
+// IsPdfTarget), paper and orientation that Print Setup chose, used by direct
+// printing and offered first by the print dialog. The default paper is the program
 // printer's, else the system's default printer's, else the locale's (Letter
 // where it measures in inches, A4 elsewhere). What the system's printers are
 // comes from a query that tests replace.
@@ -18,6 +18,7 @@
 // User-interface thread only.
 #pragma once
 
+#include "platform/gdi/printdc.h"
 #include "platform/ui/commondlg.h"
 #include "platform/ui/geometry.h"
 
@@ -52,6 +53,7 @@ std::vector<PrinterDescription> QueryPrinters();
 struct ProgramPrinter {
     std::string target;                 // empty: none chosen
     std::optional<QPageSize> paper;     // none: the printer's own
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
 };
 const ProgramPrinter& GetProgramPrinter();
 void SetProgramPrinter(ProgramPrinter printer);
@@ -85,9 +87,11 @@ public:
     CRect m_rectDraw;                   // the page's printable area, logical units
     void* m_lpUserData = nullptr;       // the view's own
 
-    // Where the job goes and on what paper (the print dialog may change them).
+    // Where the job goes, on what paper and how (the print dialog may change
+    // them). The settings start with the program's printer's orientation.
     std::string m_strTarget;
     QPageSize m_paper;
+    PrintSettings m_settings;
     UINT m_nFromPage = 0;               // 0: from the first page
     UINT m_nToPage = 0;                 // 0: to the last page
 
@@ -106,9 +110,14 @@ bool PrintViewOn(CView& view, QPrinter& printer, CDrawingObserver* observer = nu
 
 // ---- the print dialog -----------------------------------------------------------------------
 
-// The toolkit's print dialog over the job's target and pages: OK writes the
-// chosen printer (or PDF file), paper and page range back into the job.
-// With `bPrintSetupOnly` it is Print Setup: OK only chooses printer and paper.
+// The toolkit's print dialog over the job's target, paper, settings and
+// pages: OK writes the chosen printer (or PDF file), paper, settings (the
+// orientation from the dialog's properties, copies, collation, duplex, colour
+// mode, page order) and page range back into the job. With `bPrintSetupOnly`
+// it is Print Setup: no page range.
+//
+// Its controls for scripts, numbered as they always were: the copies (edt3),
+// collation (chx2), the printer's properties (psh2), OK and Cancel.
 class CPrintDialog : public CCommonDialog {
     DECLARE_DYNAMIC(CPrintDialog)
 public:
@@ -125,17 +134,20 @@ private:
 };
 
 // Print preview: the toolkit's preview dialog, which asks `drawPages` to draw
-// every page on its printer (a preview DC). Answers IDOK or IDCANCEL when closed.
+// every page on its printer (a preview DC) of the paper turned as the job
+// has it. Answers IDOK or IDCANCEL when closed.
 class CPrintPreviewDialog : public CCommonDialog {
     DECLARE_DYNAMIC(CPrintPreviewDialog)
 public:
     using DrawPages = std::function<void(QPrinter& printer)>;
-    CPrintPreviewDialog(const QPageSize& paper, DrawPages drawPages, CWnd* pParentWnd = nullptr);
+    CPrintPreviewDialog(const QPageSize& paper, QPageLayout::Orientation orientation, DrawPages drawPages,
+                        CWnd* pParentWnd = nullptr);
     ~CPrintPreviewDialog() override;
     INT_PTR DoModal();
 
 private:
     QPageSize m_paper;
+    QPageLayout::Orientation m_orientation;
     DrawPages m_drawPages;
     std::unique_ptr<QPrinter> m_printer;
 };

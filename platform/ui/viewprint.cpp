@@ -89,7 +89,7 @@ void Print(CView& view, BOOL direct) {
     if (!CViewPrinting::Prepare(view, info))
         return;
     CPrintDC dc;
-    if (!dc.CreatePrinterDC(info.m_strTarget, info.m_paper)) {
+    if (!dc.CreatePrinterDC(info.m_strTarget, info.m_paper, info.m_settings)) {
         ShowPrompt("The printer \"" + info.m_strTarget + "\" cannot be used.", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
@@ -121,7 +121,7 @@ void CView::OnFilePrintPreview() {
     if (!CViewPrinting::Prepare(*this, info))
         return;
     CPrintPreviewDialog dialog(
-        info.m_paper,
+        info.m_paper, info.m_settings.orientation,
         [&](QPrinter& printer) {
             // The preview asks again whenever it lays its pages out anew.
             CPrintDC dc;
@@ -138,5 +138,5 @@ void CWinApp::OnFilePrintSetup() {
     CPrintInfo info;
     CPrintDialog dialog(&info, TRUE, AfxGetMainWnd());
     if (dialog.DoModal() == IDOK)
-        SetProgramPrinter({info.m_strTarget, info.m_paper});
+        SetProgramPrinter({info.m_strTarget, info.m_paper, info.m_settings.orientation});
 }

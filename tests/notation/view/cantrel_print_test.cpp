@@ -40,6 +40,7 @@
 #include "tests/notation/view/pdf_support.h"
 #include "tests/notation/view/printprogram_support.h"
 #include "tests/notation/view/songfile_support.h"
+#include "tests/platform/gui/print_support.h"
 #include "tests/platform/messaging_support.h"
 #include "tests/support/smf_support.h"
 
@@ -202,6 +203,31 @@ protected:
                 return NotationDisplayOf(child)->GetVirtualPosition().x;
         }
         return 0;
+    }
+    // The longest run of ink along a row of page `page` of the PDF at
+    // `path`, in points.
+    static int LongestInkedRow(const QString& path, int page) {
+        const QImage sheet = RenderPdfPage(path, page, 72);
+        int longest = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = 0, run = 0; x < sheet.width(); ++x) {
+                run = Inked(sheet, x, y) ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+        return longest;
+    }
+    // The PDF at `path` holds `view`'s pages once, on Letter turned to
+    // landscape, laid out for it: the layout is landscape Letter and the
+    // staff lines run longer than the upright sheet is wide.
+    void ExpectLandscapeLetterPagesOf(CCantrel* view, const QString& path) {
+        const PdfInfo info = ReadPdfInfo(path);
+        EXPECT_EQ(info.pages, PageCount(view));
+        EXPECT_NEAR(info.width, -kLetterHeight / double(kTwipsPerPoint), 0.5);
+        EXPECT_NEAR(info.height, kLetterWidth / double(kTwipsPerPoint), 0.5);
+        const CRect& paper = MCPageLayout::GetPageLayout().GetPaperRect();
+        EXPECT_NEAR(paper.Width(), -kLetterHeight, 2);
+        EXPECT_NEAR(paper.Height(), -kLetterWidth, 2);
+        EXPECT_GT(LongestInkedRow(path, 1), kLetterWidth / kTwipsPerPoint);
     }
     smf_support::Bytes songBytes;   // the song OpenSong read
 };
@@ -374,6 +400,59 @@ TEST_F(CantrelPrintTest, PrintThroughTheDialogPrintsTheLayoutsPagesAndCancelledN
     EXPECT_EQ(dialogs.GetPending(), 0u);
     ExpectPrintedAsLaidOut(view, path, before);
     EXPECT_EQ(prompts.GetCount(), 0u);
+}
+
+// Landscape and two copies chosen in the print dialog: the score is laid
+// out again on the turned page and the PDF file holds one set of its pages.
+TEST_F(CantrelPrintTest, ALandscapeJobLaysTheScoreOutOnTheTurnedPage) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const QString upright = PrintToPdf(view, "upright.pdf");
+    EXPECT_LT(LongestInkedRow(upright, 1), kLetterWidth / kTwipsPerPoint);
+
+    const QString path = dir.filePath("landscape.pdf");
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    CDialogScript dialogs;
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) {
+        print_support::ChooseOrientation(dialog, QPageLayout::Landscape);
+        CDialogScript::SetText(dialog, edt3, "2");
+        CDialogScript::Click(dialog, IDOK);
+    });
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    EXPECT_EQ(prompts.GetCount(), 0u);
+    ExpectLandscapeLetterPagesOf(view, path);
+    EXPECT_EQ(view->GetViewSize().cy, MCPageLayout::GetPageLayout().GetPageRect().Height() * PageCount(view));
+
+    // Printed again to a file, the landscape layout stays as it is.
+    const CPoint second = Column(view, 2)->GetVirtualPosition();
+    const QString again = PrintToPdf(view, "again.pdf");
+    ExpectLandscapeLetterPagesOf(view, again);
+    EXPECT_EQ(Column(view, 2)->GetVirtualPosition(), second) << "laid out again";
+}
+
+// Print Setup's landscape is kept with its paper: the next job lays the
+// score out on the turned page.
+TEST_F(CantrelPrintTest, PrintSetupsLandscapeLaysOutTheNextJob) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    CCantrel* view = OpenSong();
+    ASSERT_NE(view, nullptr) << "python3-mido is needed (tools/setup)";
+    const QString path = dir.filePath("setup.pdf");
+    SetProgramPrinter({path.toStdString(), QPageSize(QPageSize::Letter)});
+    CDialogScript dialogs;
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) {
+        print_support::ChooseOrientation(dialog, QPageLayout::Landscape);
+        CDialogScript::Click(dialog, IDOK);
+    });
+    app.OnCmdMsg(ID_FILE_PRINT_SETUP, CN_COMMAND, nullptr, nullptr);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    EXPECT_EQ(GetProgramPrinter().orientation, QPageLayout::Landscape);
+
+    view->SendMessage(WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+    ExpectLandscapeLetterPagesOf(view, path);
 }
 
 // Print Preview draws the layout's pages in its dialog (closed by the

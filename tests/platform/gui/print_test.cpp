@@ -10,6 +10,7 @@
 #include "platform/ui/document.h"
 #include "platform/ui/print.h"
 #include "platform/ui/prompt_script.h"
+#include "tests/platform/gui/print_support.h"
 
 #include <QFile>
 #include <QImage>
@@ -32,6 +33,8 @@ class TwoPageView : public CView {
 public:
     std::vector<UINT> printed;
     std::vector<int> caps;          // page 1: LOGPIXELSX, HORZRES, PHYSICALWIDTH, PHYSICALOFFSETX
+    CSize sheet;                    // page 1: PHYSICALWIDTH, PHYSICALHEIGHT
+    PrintSettings settings;         // the job's, as page 1 printed
     bool attribute = false;         // every page had an attribute DC
     bool preview = false;
     int ended = 0;
@@ -54,6 +57,8 @@ protected:
         if (info->m_nCurPage == 1) {
             caps = {dc->GetDeviceCaps(LOGPIXELSX), dc->GetDeviceCaps(HORZRES), dc->GetDeviceCaps(PHYSICALWIDTH),
                     dc->GetDeviceCaps(PHYSICALOFFSETX)};
+            sheet = CSize(dc->GetDeviceCaps(PHYSICALWIDTH), dc->GetDeviceCaps(PHYSICALHEIGHT));
+            settings = info->m_settings;
             const RECT square{1440, -1440, 2880, -2880};
             dc->FillSolidRect(&square, RGB(0, 0, 0));
             CFont music;
@@ -235,6 +240,60 @@ TEST(Print, ThePrintDialogAndPrintSetupChooseTheTarget) {
     ASSERT_TRUE(GetProgramPrinter().paper);
     EXPECT_EQ(GetProgramPrinter().paper->id(), QPageSize::A4);     // the locale's, now chosen
     EXPECT_EQ(dialogs.GetPending(), 0u);
+}
+
+// What the print dialog chose reaches the job: landscape from the printer's
+// properties, two uncollated copies; the PDF file holds one set of landscape
+// pages. Print Setup keeps its landscape for the jobs after it.
+TEST(Print, ThePrintDialogsChoicesReachTheJobAndPrintSetupKeepsTheOrientation) {
+    if (!HavePdfTools())
+        GTEST_SKIP() << "the PDF tools are not installed (tools/setup)";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("landscape.pdf");
+    Printers printers({});
+    SetProgramPrinter({path.toStdString(), QPageSize(QPageSize::A5)});
+    CDialogScript dialogs;
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) {
+        print_support::ChooseOrientation(dialog, QPageLayout::Landscape);
+        CDialogScript::SetText(dialog, edt3, "2");
+        CDialogScript::Click(dialog, chx2);     // collated at first: now not
+        CDialogScript::Click(dialog, IDOK);
+    });
+    TwoPageView view;
+    Send(view, ID_FILE_PRINT);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    EXPECT_EQ(view.printed, (std::vector<UINT>{1, 2}));
+    EXPECT_EQ(view.settings.orientation, QPageLayout::Landscape);
+    EXPECT_EQ(view.settings.copies, 2);
+    EXPECT_FALSE(view.settings.collate);
+    const QSize a5 = QPageSize(QPageSize::A5).sizePixels(kPdfDotsPerInch);
+    EXPECT_EQ(view.sheet, CSize(a5.height(), a5.width()));
+    const QString info = QString::fromStdString(RunTool("pdfinfo", {path}));
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+2\\n"))) << info.toStdString();
+    const QRegularExpressionMatch size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(info);
+    ASSERT_TRUE(size.hasMatch()) << info.toStdString();
+    EXPECT_NEAR(size.captured(1).toDouble(), 595, 1);   // A5 turned: 595 by 420 points
+    EXPECT_NEAR(size.captured(2).toDouble(), 420, 1);
+    // The program's printer is untouched by a print job.
+    EXPECT_EQ(GetProgramPrinter().orientation, QPageLayout::Portrait);
+
+    // Print Setup (of a file not yet written: one that is, the dialog offers
+    // to overwrite): landscape is kept with the paper; the next job starts landscape.
+    CWinApp app;
+    SetProgramPrinter({dir.filePath("setup.pdf").toStdString(), QPageSize(QPageSize::A5)});
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) {
+        print_support::ChooseOrientation(dialog, QPageLayout::Landscape);
+        CDialogScript::Click(dialog, IDOK);
+    });
+    app.OnCmdMsg(ID_FILE_PRINT_SETUP, CN_COMMAND, nullptr, nullptr);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    EXPECT_EQ(GetProgramPrinter().orientation, QPageLayout::Landscape);
+    ASSERT_TRUE(GetProgramPrinter().paper);
+    EXPECT_EQ(GetProgramPrinter().paper->id(), QPageSize::A5);
+    EXPECT_EQ(CPrintInfo().m_settings.orientation, QPageLayout::Landscape);
+    TwoPageView next;
+    Send(next, ID_FILE_PRINT_DIRECT);
+    EXPECT_EQ(next.sheet, CSize(a5.height(), a5.width()));
 }
 
 TEST(Print, PreviewDrawsThePagesOnThePreviewPrinter) {

@@ -5,6 +5,7 @@
 #include "platform/ui/winthread.h"
 
 #include <QDockWidget>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QToolBar>
@@ -111,9 +112,11 @@ struct BarDocking {
     }
 
     static void UpdateMovable(QMainWindow* frame, CControlBar& bar) {
+        const DWORD edges = MovableEdges(frame, bar);
+        if (bar.m_pFloatHost)
+            SetFloatingCaption(bar.m_pFloatHost, bar, edges != 0);
         if (!bar.m_pDockHost)
             return;
-        const DWORD edges = MovableEdges(frame, bar);
         Qt::ToolBarAreas areas;
         for (const BarEdge* edge : {EdgeById(AFX_IDW_DOCKBAR_TOP), EdgeById(AFX_IDW_DOCKBAR_BOTTOM),
                                     EdgeById(AFX_IDW_DOCKBAR_LEFT), EdgeById(AFX_IDW_DOCKBAR_RIGHT)})
@@ -143,6 +146,7 @@ struct BarDocking {
             auto* toolBar = new QToolBar(frame);   // owned by the main window
             toolBar->setObjectName(QStringLiteral("Bar%1").arg(bar.GetDlgCtrlID()));
             toolBar->setFloatable(false);
+            TrackDockedDrags(toolBar, bar);   // the toolkit's own moving of tool bars stays off
             auto* holder = new QWidget;
             auto* layout = new QVBoxLayout(holder);
             layout->setContentsMargins(0, 0, 0, 0);
@@ -208,7 +212,8 @@ struct BarDocking {
         if (!bar.m_pFloatHost) {
             auto* dock = new QDockWidget(frame);   // owned by the main window
             dock->setObjectName(QStringLiteral("FloatingBar%1").arg(bar.GetDlgCtrlID()));
-            // A bar docks on the frame's edges by commands, never in Qt's dock areas.
+            // A bar docks on the frame's edges (by commands or by a drag of its
+            // caption), never in Qt's dock areas.
             dock->setAllowedAreas(Qt::NoDockWidgetArea);
             frame->addDockWidget(Qt::TopDockWidgetArea, dock);
             QObject::connect(dock, &QDockWidget::topLevelChanged, dock, [dock](bool floating) {
@@ -223,6 +228,7 @@ struct BarDocking {
             dock->setWidget(widget);
         widget->show();
         dock->setFloating(true);
+        SetFloatingCaption(dock, bar, MovableEdges(frame, bar) != 0);
         bar.m_dwStyle = (bar.m_dwStyle & ~CBRS_ALIGN_ANY) | CBRS_FLOATING |
                         ((dwStyle & CBRS_ORIENT_VERT) && !(dwStyle & CBRS_ORIENT_HORZ) ? CBRS_ALIGN_LEFT : CBRS_ALIGN_TOP);
         ApplySize(bar, bar.m_dwStyle & CBRS_ALIGN_TOP ? LM_HORZ : 0);
@@ -409,6 +415,10 @@ void RecalcLayout(CWnd* frame) {
         else if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
             BarDocking::ApplySize(*bar, edge->align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
     }
+    // The view gets what the docked bars leave, now rather than on the next
+    // pass of the event loop, so its size can be asked at once.
+    if (QLayout* layout = mainWindow->layout())
+        layout->activate();
 }
 
 CControlBar* GetControlBar(CWnd* frame, UINT nID) {
@@ -433,6 +443,10 @@ void RedockBar(QMainWindow* frame, CControlBar& bar, const BarEdge& edge) {
 
 QWidget* BarHost(const CControlBar& bar) {
     return BarDocking::Host(bar);
+}
+
+DWORD MovableEdgesOf(QMainWindow* frame, const CControlBar& bar) {
+    return BarDocking::MovableEdges(frame, bar);
 }
 
 }  // namespace platform_detail

@@ -85,7 +85,6 @@ void DropBar(HWND hBar, QPoint global, QPoint grab) {
     if (edge && (MovableEdgesOf(mainWindow, *bar) & edge->align)) {
         const CRect rect(corner.x(), corner.y(), corner.x() + size.width(), corner.y() + size.height());
         DockControlBar(frame, bar, edge->id, &rect);
-        RecalcLayout(frame);
     } else if (!bar->IsFloating()) {
         FloatControlBar(frame, bar, CPoint(corner.x(), corner.y()), CBRS_ALIGN_TOP);
     }

@@ -201,6 +201,56 @@ struct BarDocking {
         bar.m_nLastSide = edge.id;
         UpdateMovable(frame, bar);
         ApplySize(bar, edge.align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
+        WrapLine(frame, bar, edge);
+    }
+
+    // The length the docked bar asks of its line, its tool bar's handle and
+    // margins included: the size it answers now, not the one it was given
+    // (a bar sized to the view asks for more as the view grows).
+    static int DockedLength(CControlBar& bar, bool horizontal) {
+        const QSize hint = bar.m_pDockHost->sizeHint();
+        const QSize given = bar.GetWidget()->size();
+        const CSize asked = bar.CalcDynamicLayout(-1, horizontal ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
+        constexpr int kStretched = 32767;
+        if (horizontal)
+            return hint.width() - given.width() + (asked.cx > 0 && asked.cx < kStretched ? asked.cx : given.width());
+        return hint.height() - given.height() + (asked.cy > 0 && asked.cy < kStretched ? asked.cy : given.height());
+    }
+
+    // A bar that makes its line longer than the frame starts a line of its
+    // own, so the frame keeps its size (a bar sized to the view, as the mixer
+    // is, would otherwise widen it without end). Only while the frame shows:
+    // one being made has no size yet. The edge's bars stand in the tool-bar
+    // area in the site's order, a line starting at each break.
+    static void WrapLine(QMainWindow* frame, CControlBar& bar, const BarEdge& edge) {
+        QToolBar* host = bar.m_pDockHost;
+        if (!frame->isVisible() || !host || host->isHidden() || frame->toolBarBreak(host))
+            return;
+        const bool horizontal = edge.align & CBRS_ORIENT_HORZ;
+        const int spacing = frame->layout() ? frame->layout()->spacing() : 0;
+        int needed = 0;
+        bool first = true;   // the first bar shown on its line
+        bool onLine = false;
+        for (HWND hWnd : DockSite::Of(frame).docked) {
+            auto* other = static_cast<CControlBar*>(CWnd::FromHandle(hWnd));
+            if (!other || DockedEdge(frame, *other) != &edge)
+                continue;
+            QToolBar* otherHost = other->m_pDockHost;
+            if (frame->toolBarBreak(otherHost)) {
+                if (onLine)
+                    break;   // the bar's line ended
+                needed = 0;
+                first = true;
+            }
+            onLine = onLine || other == &bar;
+            if (otherHost->isHidden())
+                continue;
+            needed += DockedLength(*other, horizontal) + spacing;
+            if (!onLine)
+                first = false;
+        }
+        if (!first && needed > (horizontal ? frame->width() : frame->height()))
+            frame->insertToolBarBreak(host);
     }
 
     static void Float(QMainWindow* frame, CControlBar& bar, CPoint point, DWORD dwStyle) {
@@ -415,6 +465,10 @@ void RecalcLayout(CWnd* frame) {
         else if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
             BarDocking::ApplySize(*bar, edge->align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
     }
+    // Lines the new sizes made too long wrap (a layout put back before the frame showed).
+    for (CControlBar* bar : DockSite::Of(mainWindow).Bars())
+        if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
+            BarDocking::WrapLine(mainWindow, *bar, *edge);
     // The view gets what the docked bars leave, now rather than on the next
     // pass of the event loop, so its size can be asked at once.
     if (QLayout* layout = mainWindow->layout())

@@ -469,10 +469,6 @@ void RecalcLayout(CWnd* frame) {
     for (CControlBar* bar : DockSite::Of(mainWindow).Bars())
         if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
             BarDocking::WrapLine(mainWindow, *bar, *edge);
-    // The view gets what the docked bars leave, now rather than on the next
-    // pass of the event loop, so its size can be asked at once.
-    if (QLayout* layout = mainWindow->layout())
-        layout->activate();
 }
 
 CControlBar* GetControlBar(CWnd* frame, UINT nID) {

@@ -4,7 +4,7 @@
 // placed along the edge where it was dropped; elsewhere a docked bar floats
 // with its window where the drag left it, and a floating one stays where it
 // was moved to. A press that does not move the pointer the drag distance
-// changes nothing.
+// changes nothing, nor does a drag that Escape ended.
 //
 // The drop goes through the frame's docking operations (controlbar.h), so a
 // dragged bar is in the same state as one docked or floated by a command, and
@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace platform_detail {
@@ -35,15 +37,19 @@ namespace {
 // status bar beside it.
 constexpr int kDockReach = 20;
 
-// A press on a bar's handle, and whether it became a drag.
-class DragTrack {
+// A press on a bar's handle, and whether it became a drag. Escape, while the
+// button is down, ends the press as if it had never been (`onCancel` puts back
+// what the drag showed).
+class DragTrack : public QObject {
 public:
     // `grab`: the point pressed, from the top-left corner of the window dragged.
-    void Begin(QPoint global, QPoint grab) {
+    void Begin(QPoint global, QPoint grab, std::function<void()> onCancel) {
         m_start = global;
         m_grab = grab;
         m_pressed = true;
         m_dragging = false;
+        m_onCancel = std::move(onCancel);
+        qApp->installEventFilter(this);   // Escape goes to whichever window has the keys
     }
     // Whether the press is a drag by now.
     bool Move(QPoint global) {
@@ -54,17 +60,36 @@ public:
     // Ends the press; whether it was a drag.
     bool End() {
         const bool dragged = m_dragging;
-        m_pressed = m_dragging = false;
+        Reset();
         return dragged;
     }
     bool Pressed() const { return m_pressed; }
     QPoint Grab() const { return m_grab; }
 
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!m_pressed || event->type() != QEvent::KeyPress ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+            return false;
+        const std::function<void()> onCancel = std::move(m_onCancel);
+        Reset();
+        if (onCancel)
+            onCancel();
+        return true;
+    }
+
 private:
+    void Reset() {
+        m_pressed = m_dragging = false;
+        m_onCancel = nullptr;
+        qApp->removeEventFilter(this);
+    }
+
     QPoint m_start;
     QPoint m_grab;
     bool m_pressed = false;
     bool m_dragging = false;
+    std::function<void()> m_onCancel;
 };
 
 CControlBar* BarOf(HWND hWnd) {
@@ -108,7 +133,10 @@ protected:
             if (mouse->button() != Qt::LeftButton || !OnHandle(mouse->position().toPoint()))
                 return false;
             if (event->type() == QEvent::MouseButtonPress)
-                m_track.Begin(mouse->globalPosition().toPoint(), mouse->position().toPoint());
+                m_track.Begin(mouse->globalPosition().toPoint(), mouse->position().toPoint(), [this] {
+                    if (m_band)
+                        m_band->hide();
+                });
             return true;
         }
         case QEvent::MouseMove: {
@@ -196,8 +224,11 @@ protected:
     }
 
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
-            m_track.Begin(event->globalPosition().toPoint(), event->globalPosition().toPoint() - m_host->pos());
+        if (event->button() == Qt::LeftButton) {
+            const QPoint from = m_host->pos();
+            m_track.Begin(event->globalPosition().toPoint(), event->globalPosition().toPoint() - from,
+                          [this, from] { m_host->move(from); });
+        }
         event->accept();
     }
 

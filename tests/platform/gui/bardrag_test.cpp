@@ -1,7 +1,8 @@
 // Dragging bars with the mouse: a docked bar dragged by its handle onto an
 // edge docks there (upright on the left and right) and the view gives way; a
 // floating bar dragged by its caption onto an edge docks; an edge the bar or
-// the frame does not enable takes no bar; the saved layout keeps the edge.
+// the frame does not enable takes no bar; the saved layout keeps the edge;
+// Escape ends a drag with nothing moved.
 #include "platform/ui/controlbar.h"
 
 #include "platform/core/profile.h"
@@ -204,6 +205,31 @@ TEST(BarDrag, AnEdgeTheBarOrFrameDoesNotEnableTakesNoBar) {
         Drag(caption, QPoint(8, 4), fixture.OnEdge(AFX_IDW_DOCKBAR_BOTTOM));
         EXPECT_EQ(fixture.Area(), Qt::BottomToolBarArea) << c.barEdges;
     }
+}
+
+TEST(BarDrag, EscapeEndsADragWithNothingMoved) {
+    OneBar fixture;
+    // Docked: Escape over the left edge, then let go there.
+    const QPoint handle = fixture.Handle();
+    const QPoint left = fixture.OnEdge(AFX_IDW_DOCKBAR_LEFT);
+    QToolBar* host = fixture.DockHost();
+    QTest::mousePress(host, Qt::LeftButton, {}, handle);
+    QTest::mouseMove(host, host->mapFromGlobal(left));
+    QTest::keyClick(host, Qt::Key_Escape);
+    QTest::mouseRelease(host, Qt::LeftButton, {}, host->mapFromGlobal(left));
+    EXPECT_EQ(fixture.Area(), Qt::TopToolBarArea);
+
+    // Floating: the window goes back to where it was.
+    FloatControlBar(&fixture.frame, &fixture.bar, CPoint(300, 200));
+    QWidget* caption = fixture.FloatHost()->titleBarWidget();
+    ASSERT_NE(caption, nullptr);
+    QTest::mousePress(caption, Qt::LeftButton, {}, QPoint(8, 4));
+    QTest::mouseMove(caption, caption->mapFromGlobal(left));
+    EXPECT_NE(fixture.FloatHost()->pos(), QPoint(300, 200)) << "the window follows the pointer";
+    QTest::keyClick(caption, Qt::Key_Escape);
+    QTest::mouseRelease(caption, Qt::LeftButton, {}, caption->mapFromGlobal(left));
+    EXPECT_TRUE(fixture.bar.IsFloating());
+    EXPECT_EQ(fixture.FloatHost()->pos(), QPoint(300, 200));
 }
 
 }  // namespace

@@ -196,12 +196,15 @@ struct BarDocking {
             frame->insertToolBar(before, bar.m_pDockHost);
         else
             frame->addToolBar(edge.area, bar.m_pDockHost);
-        bar.m_pDockHost->setVisible(shown);
         bar.m_dwStyle = (bar.m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | edge.align;
         bar.m_nLastSide = edge.id;
         UpdateMovable(frame, bar);
         ApplySize(bar, edge.align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
-        WrapLine(frame, bar, edge);
+        // Before the tool bar shows: showing it lays the frame out, which
+        // widens it to the line's length.
+        if (shown)
+            WrapLine(frame, bar, edge);
+        bar.m_pDockHost->setVisible(shown);
     }
 
     // The length the docked bar asks of its line, its tool bar's handle and
@@ -217,14 +220,14 @@ struct BarDocking {
         return hint.height() - given.height() + (asked.cy > 0 && asked.cy < kStretched ? asked.cy : given.height());
     }
 
-    // A bar that makes its line longer than the frame starts a line of its
-    // own, so the frame keeps its size (a bar sized to the view, as the mixer
-    // is, would otherwise widen it without end). Only while the frame shows:
-    // one being made has no size yet. The edge's bars stand in the tool-bar
-    // area in the site's order, a line starting at each break.
+    // A bar shown that makes its line longer than the frame starts a line of
+    // its own, so the frame keeps its size (a bar sized to the view, as the
+    // mixer is, would otherwise widen it without end). Only while the frame
+    // shows: one being made has no size yet. The edge's bars stand in the
+    // tool-bar area in the site's order, a line starting at each break.
     static void WrapLine(QMainWindow* frame, CControlBar& bar, const BarEdge& edge) {
         QToolBar* host = bar.m_pDockHost;
-        if (!frame->isVisible() || !host || host->isHidden() || frame->toolBarBreak(host))
+        if (!frame->isVisible() || !host || frame->toolBarBreak(host))
             return;
         const bool horizontal = edge.align & CBRS_ORIENT_HORZ;
         const int spacing = frame->layout() ? frame->layout()->spacing() : 0;
@@ -243,7 +246,7 @@ struct BarDocking {
                 first = true;
             }
             onLine = onLine || other == &bar;
-            if (otherHost->isHidden())
+            if (other != &bar && otherHost->isHidden())
                 continue;
             needed += DockedLength(*other, horizontal) + spacing;
             if (!onLine)
@@ -467,7 +470,7 @@ void RecalcLayout(CWnd* frame) {
     }
     // Lines the new sizes made too long wrap (a layout put back before the frame showed).
     for (CControlBar* bar : DockSite::Of(mainWindow).Bars())
-        if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
+        if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar); edge && bar->IsVisible())
             BarDocking::WrapLine(mainWindow, *bar, *edge);
 }
 

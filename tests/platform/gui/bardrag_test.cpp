@@ -2,7 +2,8 @@
 // edge docks there (upright on the left and right) and the view gives way; a
 // floating bar dragged by its caption onto an edge docks; an edge the bar or
 // the frame does not enable takes no bar; the saved layout keeps the edge;
-// Escape ends a drag with nothing moved.
+// Escape ends a drag with nothing moved; a bar too long for its line starts
+// a new one, and the saved layout keeps the lines.
 #include "platform/ui/controlbar.h"
 
 #include "platform/core/profile.h"
@@ -29,13 +30,19 @@ public:
     static constexpr CSize kAlong{90, 24};
     static constexpr CSize kUpright{24, 90};
 
+    explicit CShapedBar(int length = kAlong.cx) : m_length(length) {}
     BOOL Create(CWnd* frame, DWORD style, UINT id) {
-        if (!CreateBar(frame, style, id, CRect(CPoint(0, 0), kAlong)))
+        if (!CreateBar(frame, style, id, CRect(0, 0, m_length, kAlong.cy)))
             return FALSE;
         SetWindowText("Shaped");
         return TRUE;
     }
-    CSize CalcDynamicLayout(int, DWORD dwMode) override { return dwMode & LM_VERTDOCK ? kUpright : kAlong; }
+    CSize CalcDynamicLayout(int, DWORD dwMode) override {
+        return dwMode & LM_VERTDOCK ? CSize(kUpright.cx, m_length) : CSize(m_length, kAlong.cy);
+    }
+
+private:
+    int m_length;
 };
 
 // A frame with one bar docked at the top, docking enabled everywhere.
@@ -230,6 +237,35 @@ TEST(BarDrag, EscapeEndsADragWithNothingMoved) {
     QTest::mouseRelease(caption, Qt::LeftButton, {}, caption->mapFromGlobal(left));
     EXPECT_TRUE(fixture.bar.IsFloating());
     EXPECT_EQ(fixture.FloatHost()->pos(), QPoint(300, 200));
+}
+
+TEST(BarDrag, ABarTooLongForItsLineStartsANewOneAndTheLayoutKeepsIt) {
+    OneBar fixture;   // an 800-pixel frame, the short bar at the top
+    CWnd* frame = &fixture.frame;
+    CShapedBar wide(760);
+    ASSERT_TRUE(wide.Create(frame, WS_VISIBLE | CBRS_TOP, kBarId + 1));
+    wide.EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(frame, &wide, AFX_IDW_DOCKBAR_TOP, nullptr);
+    QMainWindow* main = fixture.frame.Main();
+    auto* wideHost = main->findChild<QToolBar*>(QStringLiteral("Bar%1").arg(kBarId + 1));
+    fixture.frame.LayOut();
+    EXPECT_TRUE(main->toolBarBreak(wideHost));
+    EXPECT_GT(wideHost->y(), fixture.DockHost()->y());
+    EXPECT_EQ(main->width(), 800);
+
+    const std::string id = std::to_string(kBarId);
+    const std::string wideId = std::to_string(kBarId + 1);
+    EXPECT_EQ(fixture.Layout(), "1|" + id + ",T,1;" + wideId + ",t,1");
+    SaveBarState(frame, "Bars\Lines");
+    // Both on the bottom on one line; put back, on two lines at the top.
+    main->resize(1200, 600);
+    DockControlBar(frame, &fixture.bar, AFX_IDW_DOCKBAR_BOTTOM, nullptr);
+    DockControlBar(frame, &wide, AFX_IDW_DOCKBAR_BOTTOM, nullptr);
+    EXPECT_EQ(fixture.Layout(), "1|" + id + ",B,1;" + wideId + ",B,1");
+    ASSERT_TRUE(LoadBarState(frame, "Bars\Lines"));
+    EXPECT_EQ(fixture.Layout(), "1|" + id + ",T,1;" + wideId + ",t,1");
+    fixture.frame.LayOut();
+    EXPECT_GT(wideHost->y(), fixture.DockHost()->y());
 }
 
 }  // namespace

@@ -106,8 +106,9 @@ std::optional<std::vector<BarPlace>> ParseLayout(std::string_view text) {
     return entries;
 }
 
-// The docked bars of one edge in their order along it: as the window shows
-// them once they are laid out (the user may have dragged them), else as docked.
+// The docked bars of one edge in their order along it, line by line: as the
+// window shows them once they are laid out (the user may have dragged them),
+// else as docked.
 std::vector<CControlBar*> BarsAlong(QMainWindow* frame, DockSite& site, const BarEdge& edge) {
     std::vector<CControlBar*> bars;
     for (HWND hWnd : site.docked)
@@ -119,14 +120,16 @@ std::vector<CControlBar*> BarsAlong(QMainWindow* frame, DockSite& site, const Ba
     });
     if (laidOut) {
         const bool horizontal = edge.align & CBRS_ORIENT_HORZ;
+        const bool fromFar = edge.align & (CBRS_ALIGN_BOTTOM | CBRS_ALIGN_RIGHT);
         std::stable_sort(bars.begin(), bars.end(), [&](const CControlBar* a, const CControlBar* b) {
             const QRect ra = BarHost(*a)->geometry();
             const QRect rb = BarHost(*b)->geometry();
-            // Line by line, then along the line.
+            // Line by line from the frame's edge inwards (the bottom edge's
+            // first line is its lowest), then along the line.
             const int lineA = horizontal ? ra.top() : ra.left();
             const int lineB = horizontal ? rb.top() : rb.left();
             if (lineA != lineB)
-                return lineA < lineB;
+                return fromFar ? lineA > lineB : lineA < lineB;
             return (horizontal ? ra.left() : ra.top()) < (horizontal ? rb.left() : rb.top());
         });
     }

@@ -240,32 +240,46 @@ TEST(BarDrag, EscapeEndsADragWithNothingMoved) {
 }
 
 TEST(BarDrag, ABarTooLongForItsLineStartsANewOneAndTheLayoutKeepsIt) {
-    OneBar fixture;   // an 800-pixel frame, the short bar at the top
-    CWnd* frame = &fixture.frame;
-    CShapedBar wide(760);
-    ASSERT_TRUE(wide.Create(frame, WS_VISIBLE | CBRS_TOP, kBarId + 1));
-    wide.EnableDocking(CBRS_ALIGN_ANY);
-    DockControlBar(frame, &wide, AFX_IDW_DOCKBAR_TOP, nullptr);
-    QMainWindow* main = fixture.frame.Main();
-    auto* wideHost = main->findChild<QToolBar*>(QStringLiteral("Bar%1").arg(kBarId + 1));
-    fixture.frame.LayOut();
-    EXPECT_TRUE(main->toolBarBreak(wideHost));
-    EXPECT_GT(wideHost->y(), fixture.DockHost()->y());
-    EXPECT_EQ(main->width(), 800);
+    const struct {
+        UINT edge, other;
+        const char* saved;   // the short bar's place, then the wide one's
+        bool inwardIsDown;   // the new line stands below the first
+    } cases[] = {
+        {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, "T,1;%,t,1", true},
+        {AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_TOP, "B,1;%,b,1", false},
+    };
+    for (const auto& c : cases) {
+        OneBar fixture;   // an 800-pixel frame, the short bar at the top
+        CWnd* frame = &fixture.frame;
+        QMainWindow* main = fixture.frame.Main();
+        CShapedBar wide(760);
+        ASSERT_TRUE(wide.Create(frame, WS_VISIBLE | CBRS_TOP, kBarId + 1));
+        wide.EnableDocking(CBRS_ALIGN_ANY);
+        DockControlBar(frame, &fixture.bar, c.edge, nullptr);
+        DockControlBar(frame, &wide, c.edge, nullptr);
+        auto* wideHost = main->findChild<QToolBar*>(QStringLiteral("Bar%1").arg(kBarId + 1));
+        const auto wideLineIsInward = [&] {
+            fixture.frame.LayOut();
+            const int wideY = wideHost->y(), shortY = fixture.DockHost()->y();
+            return c.inwardIsDown ? wideY > shortY : wideY < shortY;
+        };
+        EXPECT_TRUE(main->toolBarBreak(wideHost)) << c.edge;
+        EXPECT_TRUE(wideLineIsInward()) << c.edge;
+        EXPECT_EQ(main->width(), 800) << c.edge;
 
-    const std::string id = std::to_string(kBarId);
-    const std::string wideId = std::to_string(kBarId + 1);
-    EXPECT_EQ(fixture.Layout(), "1|" + id + ",T,1;" + wideId + ",t,1");
-    SaveBarState(frame, "Bars\Lines");
-    // Both on the bottom on one line; put back, on two lines at the top.
-    main->resize(1200, 600);
-    DockControlBar(frame, &fixture.bar, AFX_IDW_DOCKBAR_BOTTOM, nullptr);
-    DockControlBar(frame, &wide, AFX_IDW_DOCKBAR_BOTTOM, nullptr);
-    EXPECT_EQ(fixture.Layout(), "1|" + id + ",B,1;" + wideId + ",B,1");
-    ASSERT_TRUE(LoadBarState(frame, "Bars\Lines"));
-    EXPECT_EQ(fixture.Layout(), "1|" + id + ",T,1;" + wideId + ",t,1");
-    fixture.frame.LayOut();
-    EXPECT_GT(wideHost->y(), fixture.DockHost()->y());
+        std::string saved = "1|" + std::to_string(kBarId) + ',' + c.saved;
+        saved.replace(saved.find('%'), 1, std::to_string(kBarId + 1));
+        EXPECT_EQ(fixture.Layout(), saved) << c.edge;
+        SaveBarState(frame, "Bars\Lines");
+        // Both on the other edge, on one line; put back, on two lines again.
+        main->resize(1200, 600);
+        DockControlBar(frame, &fixture.bar, c.other, nullptr);
+        DockControlBar(frame, &wide, c.other, nullptr);
+        EXPECT_FALSE(main->toolBarBreak(wideHost)) << c.edge;
+        ASSERT_TRUE(LoadBarState(frame, "Bars\Lines"));
+        EXPECT_EQ(fixture.Layout(), saved) << c.edge;
+        EXPECT_TRUE(wideLineIsInward()) << c.edge;
+    }
 }
 
 }  // namespace

@@ -28,10 +28,13 @@
 // A bar registers for idle updates (winthread.h): while it is visible its
 // OnUpdateCmdUI runs on idle with the owner as the target.
 //
+// A docked bar that would make its line longer than the shown frame starts a
+// new line along the edge, so the frame never widens for it.
+//
 // The layout: SaveBarState keeps every bar's place (edge or floating point),
-// order along its edge and visibility as one profile value "Layout" of a
-// section; LoadBarState puts them back. A missing or unreadable value changes
-// nothing.
+// order and line along its edge and visibility as one profile value "Layout"
+// of a section; LoadBarState puts them back. A missing or unreadable value
+// changes nothing.
 //
 // Ownership: the hosts belong to the main window; the bar object is its
 // creator's, as for any CWnd. User-interface thread only.

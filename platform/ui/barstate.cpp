@@ -2,9 +2,10 @@
 // mark and one entry a bar, separated by ';':
 //     1|59393,T,1;59394,T,0;59395,F,1,120,80;59393,S,1
 // each entry the bar's id, its place (T, B, L, R: docked on that edge, in the
-// order along it; F: floating with its window's top-left corner at x, y; S:
-// where the frame keeps it, as a status bar) and whether it is shown. The
-// whole value is read before any bar moves, so an unreadable one moves none.
+// order along it; t, b, l, r: the same, the bar starting a new line along the
+// edge; F: floating with its window's top-left corner at x, y; S: where the
+// frame keeps it, as a status bar) and whether it is shown. The whole value
+// is read before any bar moves, so an unreadable one moves none.
 #include "platform/ui/controlbar.h"
 
 #include "platform/core/profile.h"
@@ -36,6 +37,17 @@ struct BarPlace {
     CPoint point;   // floating only
 };
 
+// The edge a docked place names, in either case; null for any other place.
+const BarEdge* EdgeOfPlace(char place) {
+    return place >= 'a' && place <= 'z' ? EdgeByName(static_cast<char>(place - 'a' + 'A')) : EdgeByName(place);
+}
+
+// The place of a bar docked on the edge named `name`: lower case when it starts a line.
+char DockedPlace(QMainWindow* frame, const CControlBar& bar, char name) {
+    auto* host = qobject_cast<QToolBar*>(BarHost(bar));
+    return host && frame->toolBarBreak(host) ? static_cast<char>(name - 'A' + 'a') : name;
+}
+
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     while (true) {
@@ -65,7 +77,7 @@ std::optional<BarPlace> ParseEntry(std::string_view text) {
     if (fields[1].size() != 1)
         return std::nullopt;
     entry.place = fields[1][0];
-    if (entry.place != kFloating && entry.place != kStay && !EdgeByName(entry.place))
+    if (entry.place != kFloating && entry.place != kStay && !EdgeOfPlace(entry.place))
         return std::nullopt;
     if (fields[2] != "0" && fields[2] != "1")
         return std::nullopt;
@@ -94,8 +106,9 @@ std::optional<std::vector<BarPlace>> ParseLayout(std::string_view text) {
     return entries;
 }
 
-// The docked bars of one edge in their order along it: as the window shows
-// them once they are laid out (the user may have dragged them), else as docked.
+// The docked bars of one edge in their order along it, line by line: as the
+// window shows them once they are laid out (the user may have dragged them),
+// else as docked.
 std::vector<CControlBar*> BarsAlong(QMainWindow* frame, DockSite& site, const BarEdge& edge) {
     std::vector<CControlBar*> bars;
     for (HWND hWnd : site.docked)
@@ -107,14 +120,16 @@ std::vector<CControlBar*> BarsAlong(QMainWindow* frame, DockSite& site, const Ba
     });
     if (laidOut) {
         const bool horizontal = edge.align & CBRS_ORIENT_HORZ;
+        const bool fromFar = edge.align & (CBRS_ALIGN_BOTTOM | CBRS_ALIGN_RIGHT);
         std::stable_sort(bars.begin(), bars.end(), [&](const CControlBar* a, const CControlBar* b) {
             const QRect ra = BarHost(*a)->geometry();
             const QRect rb = BarHost(*b)->geometry();
-            // Line by line, then along the line.
+            // Line by line from the frame's edge inwards (the bottom edge's
+            // first line is its lowest), then along the line.
             const int lineA = horizontal ? ra.top() : ra.left();
             const int lineB = horizontal ? rb.top() : rb.left();
             if (lineA != lineB)
-                return lineA < lineB;
+                return fromFar ? lineA > lineB : lineA < lineB;
             return (horizontal ? ra.left() : ra.top()) < (horizontal ? rb.left() : rb.top());
         });
     }
@@ -136,7 +151,7 @@ void SaveBarState(CWnd* frame, const char* lpszProfileName) {
     std::vector<const CControlBar*> written;
     for (const char name : {'T', 'B', 'L', 'R'}) {
         for (CControlBar* bar : BarsAlong(mainWindow, site, *EdgeByName(name))) {
-            entries.push_back(Entry(*bar, name));
+            entries.push_back(Entry(*bar, DockedPlace(mainWindow, *bar, name)));
             written.push_back(bar);
         }
     }
@@ -171,12 +186,16 @@ BOOL LoadBarState(CWnd* frame, const char* lpszProfileName) {
             continue;   // a bar this frame no longer makes
         if (entry.place == kFloating) {
             FloatControlBar(frame, bar, entry.point, CBRS_ALIGN_TOP);
-        } else if (const BarEdge* edge = EdgeByName(entry.place)) {
+        } else if (const BarEdge* edge = EdgeOfPlace(entry.place)) {
             // Where it may dock, or on its own edge again (a bar fixed there keeps
             // its place in the order).
             const DWORD enabled = DockSite::Of(mainWindow).dockStyle & bar->GetDockStyle();
-            if ((enabled & edge->align) || DockedEdgeOf(mainWindow, *bar) == edge)
+            if ((enabled & edge->align) || DockedEdgeOf(mainWindow, *bar) == edge) {
                 RedockBar(mainWindow, *bar, *edge);
+                auto* host = qobject_cast<QToolBar*>(BarHost(*bar));
+                if (entry.place != edge->name && host && !mainWindow->toolBarBreak(host))
+                    mainWindow->insertToolBarBreak(host);
+            }
         }
         ShowControlBar(frame, bar, entry.shown, FALSE);
     }

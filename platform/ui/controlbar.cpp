@@ -5,6 +5,7 @@
 #include "platform/ui/winthread.h"
 
 #include <QDockWidget>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QToolBar>
@@ -111,9 +112,11 @@ struct BarDocking {
     }
 
     static void UpdateMovable(QMainWindow* frame, CControlBar& bar) {
+        const DWORD edges = MovableEdges(frame, bar);
+        if (bar.m_pFloatHost)
+            SetFloatingCaption(bar.m_pFloatHost, bar, edges != 0);
         if (!bar.m_pDockHost)
             return;
-        const DWORD edges = MovableEdges(frame, bar);
         Qt::ToolBarAreas areas;
         for (const BarEdge* edge : {EdgeById(AFX_IDW_DOCKBAR_TOP), EdgeById(AFX_IDW_DOCKBAR_BOTTOM),
                                     EdgeById(AFX_IDW_DOCKBAR_LEFT), EdgeById(AFX_IDW_DOCKBAR_RIGHT)})
@@ -143,6 +146,7 @@ struct BarDocking {
             auto* toolBar = new QToolBar(frame);   // owned by the main window
             toolBar->setObjectName(QStringLiteral("Bar%1").arg(bar.GetDlgCtrlID()));
             toolBar->setFloatable(false);
+            TrackDockedDrags(toolBar, bar);   // the toolkit's own moving of tool bars stays off
             auto* holder = new QWidget;
             auto* layout = new QVBoxLayout(holder);
             layout->setContentsMargins(0, 0, 0, 0);
@@ -192,11 +196,64 @@ struct BarDocking {
             frame->insertToolBar(before, bar.m_pDockHost);
         else
             frame->addToolBar(edge.area, bar.m_pDockHost);
-        bar.m_pDockHost->setVisible(shown);
         bar.m_dwStyle = (bar.m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | edge.align;
         bar.m_nLastSide = edge.id;
         UpdateMovable(frame, bar);
         ApplySize(bar, edge.align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
+        // Before the tool bar shows: showing it lays the frame out, which
+        // widens it to the line's length.
+        if (shown)
+            WrapLine(frame, bar, edge);
+        bar.m_pDockHost->setVisible(shown);
+    }
+
+    // The length the docked bar asks of its line, its tool bar's handle and
+    // margins included: the size it answers now, not the one it was given
+    // (a bar sized to the view asks for more as the view grows).
+    static int DockedLength(CControlBar& bar, bool horizontal) {
+        const QSize hint = bar.m_pDockHost->sizeHint();
+        const QSize given = bar.GetWidget()->size();
+        const CSize asked = bar.CalcDynamicLayout(-1, horizontal ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
+        constexpr int kStretched = 32767;
+        if (horizontal)
+            return hint.width() - given.width() + (asked.cx > 0 && asked.cx < kStretched ? asked.cx : given.width());
+        return hint.height() - given.height() + (asked.cy > 0 && asked.cy < kStretched ? asked.cy : given.height());
+    }
+
+    // A bar shown that makes its line longer than the frame starts a line of
+    // its own, so the frame keeps its size (a bar sized to the view, as the
+    // mixer is, would otherwise widen it without end). Only while the frame
+    // shows: one being made has no size yet. The edge's bars stand in the
+    // tool-bar area in the site's order, a line starting at each break.
+    static void WrapLine(QMainWindow* frame, CControlBar& bar, const BarEdge& edge) {
+        QToolBar* host = bar.m_pDockHost;
+        if (!frame->isVisible() || !host || frame->toolBarBreak(host))
+            return;
+        const bool horizontal = edge.align & CBRS_ORIENT_HORZ;
+        const int spacing = frame->layout() ? frame->layout()->spacing() : 0;
+        int needed = 0;
+        bool first = true;   // the first bar shown on its line
+        bool onLine = false;
+        for (HWND hWnd : DockSite::Of(frame).docked) {
+            auto* other = static_cast<CControlBar*>(CWnd::FromHandle(hWnd));
+            if (!other || DockedEdge(frame, *other) != &edge)
+                continue;
+            QToolBar* otherHost = other->m_pDockHost;
+            if (frame->toolBarBreak(otherHost)) {
+                if (onLine)
+                    break;   // the bar's line ended
+                needed = 0;
+                first = true;
+            }
+            onLine = onLine || other == &bar;
+            if (other != &bar && otherHost->isHidden())
+                continue;
+            needed += DockedLength(*other, horizontal) + spacing;
+            if (!onLine)
+                first = false;
+        }
+        if (!first && needed > (horizontal ? frame->width() : frame->height()))
+            frame->insertToolBarBreak(host);
     }
 
     static void Float(QMainWindow* frame, CControlBar& bar, CPoint point, DWORD dwStyle) {
@@ -208,7 +265,8 @@ struct BarDocking {
         if (!bar.m_pFloatHost) {
             auto* dock = new QDockWidget(frame);   // owned by the main window
             dock->setObjectName(QStringLiteral("FloatingBar%1").arg(bar.GetDlgCtrlID()));
-            // A bar docks on the frame's edges by commands, never in Qt's dock areas.
+            // A bar docks on the frame's edges (by commands or by a drag of its
+            // caption), never in Qt's dock areas.
             dock->setAllowedAreas(Qt::NoDockWidgetArea);
             frame->addDockWidget(Qt::TopDockWidgetArea, dock);
             QObject::connect(dock, &QDockWidget::topLevelChanged, dock, [dock](bool floating) {
@@ -223,6 +281,7 @@ struct BarDocking {
             dock->setWidget(widget);
         widget->show();
         dock->setFloating(true);
+        SetFloatingCaption(dock, bar, MovableEdges(frame, bar) != 0);
         bar.m_dwStyle = (bar.m_dwStyle & ~CBRS_ALIGN_ANY) | CBRS_FLOATING |
                         ((dwStyle & CBRS_ORIENT_VERT) && !(dwStyle & CBRS_ORIENT_HORZ) ? CBRS_ALIGN_LEFT : CBRS_ALIGN_TOP);
         ApplySize(bar, bar.m_dwStyle & CBRS_ALIGN_TOP ? LM_HORZ : 0);
@@ -409,6 +468,10 @@ void RecalcLayout(CWnd* frame) {
         else if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar))
             BarDocking::ApplySize(*bar, edge->align & CBRS_ORIENT_HORZ ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK);
     }
+    // Lines the new sizes made too long wrap (a layout put back before the frame showed).
+    for (CControlBar* bar : DockSite::Of(mainWindow).Bars())
+        if (const BarEdge* edge = BarDocking::DockedEdge(mainWindow, *bar); edge && bar->IsVisible())
+            BarDocking::WrapLine(mainWindow, *bar, *edge);
 }
 
 CControlBar* GetControlBar(CWnd* frame, UINT nID) {
@@ -433,6 +496,10 @@ void RedockBar(QMainWindow* frame, CControlBar& bar, const BarEdge& edge) {
 
 QWidget* BarHost(const CControlBar& bar) {
     return BarDocking::Host(bar);
+}
+
+DWORD MovableEdgesOf(QMainWindow* frame, const CControlBar& bar) {
+    return BarDocking::MovableEdges(frame, bar);
 }
 
 }  // namespace platform_detail

@@ -10,8 +10,15 @@
 // placed on that edge at once; only a bar whose docking the frame and the bar
 // both enable may be moved there by the user. A bar whose docking is enabled
 // on no side (EnableDocking(0)) is floating-only: DockControlBar leaves it
-// where it is. A floating window is docked only by DockControlBar: one the
-// user docks into the main window's dock areas floats again at once.
+// where it is.
+//
+// The user drags a docked bar by its tool bar's handle and a floating one by
+// its window's caption (bardrag.cpp): let go over an edge of the frame the
+// bar may dock on, the bar docks there (on the left or right edge its tool
+// bar stands upright and the bar is asked its vertical size), and the view
+// gets what is left; let go elsewhere, a docked bar floats there and a
+// floating one stays where it was moved. Qt's own docking of its tool bars
+// and dock windows is never used.
 //
 // The bar's window stays a child of the frame as far as the window layer
 // sees (GetParent, GetOwner), whichever host holds its widget, so its
@@ -21,10 +28,13 @@
 // A bar registers for idle updates (winthread.h): while it is visible its
 // OnUpdateCmdUI runs on idle with the owner as the target.
 //
+// A docked bar that would make its line longer than the shown frame starts a
+// new line along the edge, so the frame never widens for it.
+//
 // The layout: SaveBarState keeps every bar's place (edge or floating point),
-// order along its edge and visibility as one profile value "Layout" of a
-// section; LoadBarState puts them back. A missing or unreadable value changes
-// nothing.
+// order and line along its edge and visibility as one profile value "Layout"
+// of a section; LoadBarState puts them back. A missing or unreadable value
+// changes nothing.
 //
 // Ownership: the hosts belong to the main window; the bar object is its
 // creator's, as for any CWnd. User-interface thread only.

@@ -1,15 +1,19 @@
 // What the docking operations (controlbar.cpp) share with the saved layout
-// (barstate.cpp): the four edges, the frame's record of its bars, and the
-// places of a bar. Internal to the window layer. User-interface thread only.
+// (barstate.cpp) and the user's drags (bardrag.cpp): the four edges, the
+// frame's record of its bars, and the places of a bar. Internal to the window
+// layer. User-interface thread only.
 #pragma once
 
 #include "platform/ui/controlbar.h"
 
 #include <QObject>
+#include <QPoint>
 
 #include <vector>
 
+class QDockWidget;
 class QMainWindow;
+class QToolBar;
 
 namespace platform_detail {
 
@@ -57,5 +61,21 @@ const BarEdge* DockedEdgeOf(QMainWindow* frame, const CControlBar& bar);
 void RedockBar(QMainWindow* frame, CControlBar& bar, const BarEdge& edge);
 // The tool bar or floating window holding the bar; null when neither does.
 QWidget* BarHost(const CControlBar& bar);
+// The edges the user may put the bar on: those the frame and the bar both enable.
+DWORD MovableEdgesOf(QMainWindow* frame, const CControlBar& bar);
+
+// ---- the user's drags (bardrag.cpp) ----
+// The edge of the frame whose docking zone holds `global` (screen
+// coordinates): the strip between the frame's inner rectangle (its view and
+// docked bars) and its view, widened a little both ways. The nearest edge
+// where zones meet at a corner; null inside the view or away from the frame.
+const BarEdge* EdgeAtPoint(QMainWindow* frame, QPoint global);
+// Lets the user drag the docked bar by its tool bar's handle: dropped on an
+// edge it may dock on, it docks there; dropped elsewhere, it floats there.
+void TrackDockedDrags(QToolBar* host, CControlBar& bar);
+// Gives the floating window a caption of ours when the bar may dock
+// (`dockable`): dragged by it onto an edge the bar may dock on, the bar
+// docks. Without, the window keeps the window system's caption.
+void SetFloatingCaption(QDockWidget* host, CControlBar& bar, bool dockable);
 
 }  // namespace platform_detail

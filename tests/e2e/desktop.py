@@ -372,6 +372,17 @@ class Display:
                  str(button))
         time.sleep(0.25)
 
+    def drag(self, x, y, to_x, to_y, steps=10):
+        """Presses the left button at screen (x, y), moves to (to_x, to_y) in
+        `steps` steps, as a hand does, and lets go there."""
+        self.run("xdotool", "mousemove", str(x), str(y), "mousedown", "1")
+        time.sleep(0.2)
+        for step in range(1, steps + 1):
+            self.run("xdotool", "mousemove", str(x + (to_x - x) * step // steps), str(y + (to_y - y) * step // steps))
+            time.sleep(0.05)
+        self.run("xdotool", "mouseup", "1")
+        time.sleep(0.5)
+
     def type(self, text):
         self.run("xdotool", "type", "--delay", "30", text)
         time.sleep(0.2)

@@ -384,3 +384,40 @@ class Scenarios(unittest.TestCase):
         self.screen("view-menu")
         self.display.key("Escape")
         self.wait_gone(menu)
+
+    def test_the_file_bar_dragged_to_the_left_floats_and_docks_again_at_the_bottom(self):
+        self.start()
+        frame = self.display.geometry(self.main)
+        # The bars' row below the menu; the File bar comes first, its handle
+        # at the row's left end.
+        row = desktop.Rect(frame.x, frame.y + 28, min(frame.width, 700), 40)
+        # The row's right end: the time display's black box, the last bar.
+        before = self.screen("bars-first").crop(row).ink_spans(limit=50)[-1][1]
+        handle = (frame.x + 5, frame.y + 48)
+
+        # The File bar docks on the top and bottom only: let go on the left
+        # edge, it floats there in a window of its own.
+        self.display.drag(*handle, frame.x + 10, frame.y + frame.height // 2)
+        floating = self.display.wait_window(r"^File$")
+        where = self.display.geometry(floating)
+        self.screen("file-floating", floating)
+        self.assertLess(where.x - frame.x, 40, "the File bar floats where it was let go, by the left edge")
+        left = self.screen("left").crop(row).ink_spans(limit=50)[-1][1]
+        self.assertLess(left, before - 60, "the bars after the File bar moved up into its place")
+
+        # Dragged by its caption onto the bottom edge, it docks there, on a
+        # line of its own above the mixer: its window goes, its buttons show
+        # at the bottom left, and the main window keeps its size.
+        bottom = desktop.Rect(frame.x, frame.y + frame.height - 260, 200, 230)
+        self.assertEqual(self.screen().crop(bottom).ink(50), 0, "nothing dark at the bottom left before")
+        self.display.drag(where.x + 20, where.y + 6, frame.x + frame.width // 2, frame.y + frame.height - 40)
+        self.wait_gone(floating)
+        self.assertGreater(self.screen("bottom").crop(bottom).ink(50), 20, "the File bar's buttons at the bottom")
+        after = self.display.geometry(self.main)
+        self.assertEqual((after.width, after.height), (frame.width, frame.height))
+
+        # The place is kept: started again, the File bar is at the bottom.
+        self.menu("f", "x")   # File › Exit
+        self.program.wait_exit()
+        self.start()
+        self.assertGreater(self.screen("started-again").crop(bottom).ink(50), 20, "the File bar at the bottom again")

@@ -14,6 +14,7 @@
 #include "app/staffwrightapp.h"
 #include "app/timedisplay.h"
 #include "interface/document/opusdoc.h"
+#include "model/preferences.h"
 #include "notation/view/viewids.h"
 #include "platform/core/clock.h"
 #include "platform/core/window.h"
@@ -53,7 +54,7 @@
 namespace {
 
 // The commands a seed runs, unless STAFFWRIGHT_RANDOM_ROUNDS says otherwise.
-constexpr int kDefaultRounds = 250;
+constexpr int kDefaultRounds = 300;
 // The seed whose run begins by going to the largest bar a person can type.
 constexpr unsigned kLargestBarSeed = 3;
 constexpr const char* kLargestBar = "2147483647:1:000";
@@ -159,6 +160,7 @@ protected:
         source = folder.Path("piece.mid");
         WritePiece(source);
         files = {source};
+        SaveIntPreference("Views\\Music Score", "Visible", 1);   // files open in the score window
         SetPrinterQuery([] { return std::vector<PrinterDescription>{}; });
         SetProgramPrinter({folder.Path("printed.pdf"), std::nullopt});
         app.SetCommandLine({source});
@@ -231,12 +233,15 @@ protected:
                 ids.push_back(id);
         }
     }
+    // The commands enabled now: the menus' or, a third of the time, the score view's.
     std::vector<UINT> EnabledCommands() {
         std::vector<UINT> ids;
-        CollectEnabled(frame->GetMenu(), ids);
-        for (UINT id : kScoreCommands)
-            if (std::find(ids.begin(), ids.end(), id) == ids.end() && Enabled(id))
-                ids.push_back(id);
+        if (random() % 3 == 0)
+            for (UINT id : kScoreCommands)
+                if (Enabled(id))
+                    ids.push_back(id);
+        if (ids.empty())
+            CollectEnabled(frame->GetMenu(), ids);
         return ids;
     }
 

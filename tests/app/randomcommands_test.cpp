@@ -110,7 +110,10 @@ public:
         if (QThread::currentThread() != QCoreApplication::instance()->thread())
             return DefaultPromptAnswer(request.flags);
         const std::vector<int> buttons = PromptButtons(request.flags);
-        return buttons.empty() ? IDOK : buttons[m_random() % buttons.size()];
+        const int answer = buttons.empty() ? IDOK : buttons[m_random() % buttons.size()];
+        if (Tracing())
+            std::fprintf(stderr, "prompt \"%s\": %d\n", request.text.c_str(), answer);
+        return answer;
     }
 
 private:
@@ -259,8 +262,12 @@ protected:
         }
     }
     void ActIn(CWnd& dialog) {
-        if (auto* file = DYNAMIC_DOWNCAST(CFileDialog, &dialog))
-            CDialogScript::SetText(dialog, edt1, FileName(file->IsOpenDialog()));
+        if (auto* file = DYNAMIC_DOWNCAST(CFileDialog, &dialog)) {
+            const std::string name = FileName(file->IsOpenDialog());
+            if (Tracing())
+                std::fprintf(stderr, "%s %s\n", file->IsOpenDialog() ? "open" : "save as", name.c_str());
+            CDialogScript::SetText(dialog, edt1, name);
+        }
         else if (DYNAMIC_DOWNCAST(CGotoDlg, &dialog))
             CDialogScript::SetText(dialog, IDC_GOTO_TIME, BarToType());
         std::vector<int> answers;
@@ -351,6 +358,8 @@ protected:
                 present.push_back(folder.Path(name));
         present.push_back(source);
         const std::string path = present[random() % present.size()];
+        if (Tracing())
+            std::fprintf(stderr, "reopen %s\n", path.c_str());
         CDialogScript script;
         QueueUser(script);
         EXPECT_NE(app.OpenDocumentFile(path.c_str()), nullptr) << path << " written by the program does not open";

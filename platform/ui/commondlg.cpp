@@ -1,10 +1,32 @@
 #include "platform/ui/commondlg.h"
 
+#include "platform/core/format.h"
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 
 IMPLEMENT_DYNAMIC(CCommonDialog, CWnd)
+
+namespace {
+
+const char* const kReplaceFile = "%s already exists.\nDo you want to replace it?";
+const char* const kCannotWrite = "%s\nThe file cannot be written.\nCheck the path and try again.";
+
+}  // namespace
+
+bool MayWriteFile(const std::string& path, const std::string& caption) {
+    const QFileInfo info(QString::fromStdString(path));
+    const QFileInfo folder(info.absolutePath());
+    if (path.empty() || info.isDir() || (info.exists() && !info.isWritable()) ||
+        (!info.exists() && !(folder.isDir() && folder.isWritable()))) {
+        ShowPrompt(Format(kCannotWrite, path.c_str()), MB_OK | MB_ICONEXCLAMATION, caption);
+        return false;
+    }
+    return !info.exists() ||
+           ShowPrompt(Format(kReplaceFile, path.c_str()), MB_YESNO | MB_ICONEXCLAMATION, caption) == IDYES;
+}
 
 CCommonDialog::~CCommonDialog() {
     if (GetSafeHwnd())

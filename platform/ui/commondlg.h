@@ -11,6 +11,7 @@
 #include "platform/ui/wnd.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // The controls of the common dialogs, numbered as they always were.
@@ -26,6 +27,12 @@ inline constexpr int psh2 = 0x0401;   // 1025: the printer's properties
 
 class QDialog;
 class QWidget;
+
+// Whether a common dialog may write `path`, asked as the program asks:
+// through the prompts (prompt.h), under `caption`. A folder, or a place that
+// cannot be written, is told and refused; an existing file is replaced only
+// when the user answers Yes.
+bool MayWriteFile(const std::string& path, const std::string& caption);
 
 class CCommonDialog : public CWnd {
     DECLARE_DYNAMIC(CCommonDialog)

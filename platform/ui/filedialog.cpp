@@ -21,7 +21,6 @@ STRING_TABLE({AFX_IDS_OPENFILE, "Open"}, {AFX_IDS_SAVEFILE, "Save As"}, {AFX_IDS
 
 const char* const kPathNotFound = "%s\nThe folder does not exist.\nCheck the path and try again.";
 const char* const kFileNotFound = "%s\nFile not found.\nCheck the file name and try again.";
-const char* const kReplaceFile = "%s already exists.\nDo you want to replace it?";
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> fields;
@@ -222,7 +221,7 @@ BOOL CFileDialog::OnFileNameOK(const std::vector<std::string>& paths) {
             return FALSE;
         }
         if (!m_bOpenFileDialog && (m_ofn.Flags & OFN_OVERWRITEPROMPT) && info.exists() &&
-            ShowPrompt(Format(kReplaceFile, path.c_str()), MB_YESNO | MB_ICONEXCLAMATION, caption) != IDYES)
+            !MayWriteFile(path, caption))
             return FALSE;
     }
     return TRUE;

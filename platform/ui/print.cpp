@@ -5,8 +5,11 @@
 #include "platform/gdi/printdc.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -96,7 +99,36 @@ public:
         m_owner.EndDialog(IDCANCEL);
     }
 
+    // OK goes through CheckAndAccept instead of the toolkit's own checks.
+    void TakeOk() {
+        for (QDialogButtonBox* box : findChildren<QDialogButtonBox*>()) {
+            QObject::disconnect(box, &QDialogButtonBox::accepted, this, nullptr);
+            QObject::connect(box, &QDialogButtonBox::accepted, this, [this] { CheckAndAccept(); });
+        }
+    }
+
 private:
+    // Printing into a file, the program asks before it replaces one, through
+    // its prompts; the toolkit then checks its other fields with the file
+    // field set aside, so its own question about the file (a box of its own,
+    // which no script answers) never comes.
+    void CheckAndAccept() {
+        QPointer<QLineEdit> file = findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (file && file->isEnabled()) {
+            if (!MayWriteFile(FilePath(file->text()), windowTitle().toStdString()))
+                return;
+            file->setEnabled(false);
+        }
+        if (!QMetaObject::invokeMethod(this, "_q_checkFields"))
+            accept();
+        if (file)
+            file->setEnabled(true);
+    }
+    // A file name as the toolkit reads it: relative to the home folder.
+    static std::string FilePath(const QString& typed) {
+        return (QDir::isRelativePath(typed) && !typed.isEmpty() ? QDir::home().filePath(typed) : typed).toStdString();
+    }
+
     CPrintDialog& m_owner;   // borrowed: it destroys this widget
 };
 
@@ -130,6 +162,7 @@ INT_PTR CPrintDialog::DoModal() {
         AdoptControl(copies->findChild<QLineEdit*>(), edt3);
     AdoptControl(dialog->findChild<QCheckBox*>("collate"), chx2);
     AdoptControl(dialog->findChild<QPushButton*>("properties"), psh2);
+    dialog->TakeOk();
     AdoptButtons(dialog);
     return RunModal(dialog);
 }

@@ -277,8 +277,8 @@ TEST(Print, ThePrintDialogsChoicesReachTheJobAndPrintSetupKeepsTheOrientation) {
     // The program's printer is untouched by a print job.
     EXPECT_EQ(GetProgramPrinter().orientation, QPageLayout::Portrait);
 
-    // Print Setup (of a file not yet written: one that is, the dialog offers
-    // to overwrite): landscape is kept with the paper; the next job starts landscape.
+    // Print Setup (of a file not yet written: one that is, the program asks
+    // before replacing it): landscape is kept with the paper; the next job starts landscape.
     CWinApp app;
     SetProgramPrinter({dir.filePath("setup.pdf").toStdString(), QPageSize(QPageSize::A5)});
     dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) {
@@ -294,6 +294,52 @@ TEST(Print, ThePrintDialogsChoicesReachTheJobAndPrintSetupKeepsTheOrientation) {
     TwoPageView next;
     Send(next, ID_FILE_PRINT_DIRECT);
     EXPECT_EQ(next.sheet, CSize(a5.height(), a5.width()));
+}
+
+// A PDF file that exists is replaced only when the user agrees, asked
+// through the prompts: No keeps the print dialog open and the file as it
+// was, Yes prints over it. A folder is no file to print into.
+TEST(Print, ThePrintDialogAsksThroughThePromptsBeforeReplacingAFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old.pdf");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    const auto contents = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().left(4).toStdString() : std::string();
+    };
+    Printers printers({});
+    SetProgramPrinter({path.toStdString(), std::nullopt});
+    CPromptScript prompts;
+    prompts.Answer({IDNO, IDYES});
+    CDialogScript dialogs;
+    std::string between;
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) { CDialogScript::Click(dialog, IDOK); });
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [&](CWnd& dialog) {
+        between = contents();
+        CDialogScript::Click(dialog, IDOK);
+    });
+    TwoPageView view;
+    Send(view, ID_FILE_PRINT);
+    EXPECT_EQ(dialogs.GetPending(), 0u);
+    ASSERT_EQ(prompts.GetCount(), 2u);
+    EXPECT_EQ(prompts.GetRequests()[0].flags & MB_TYPEMASK, static_cast<unsigned>(MB_YESNO));
+    EXPECT_NE(prompts.GetLast().text.find("already exists"), std::string::npos) << prompts.GetLast().text;
+    EXPECT_EQ(between, "old");
+    EXPECT_EQ(view.printed, (std::vector<UINT>{1, 2}));
+    EXPECT_EQ(contents(), "%PDF");
+
+    // A folder's name: told, and the dialog stays until cancelled.
+    prompts.Clear();
+    SetProgramPrinter({dir.path().toStdString() + "/", std::nullopt});
+    dialogs.Queue(RUNTIME_CLASS(CPrintDialog), [](CWnd& dialog) { CDialogScript::Click(dialog, IDOK); });
+    TwoPageView folder;
+    Send(folder, ID_FILE_PRINT);
+    EXPECT_EQ(prompts.GetCount(), 1u);
+    EXPECT_TRUE(folder.printed.empty());
 }
 
 TEST(Print, PreviewDrawsThePagesOnThePreviewPrinter) {

@@ -6,6 +6,7 @@
 #include "model/performance.h"
 #include "model/preferences.h"
 #include "model/states.h"
+#include "notation/view/cantrel.h"
 #include "platform/core/resources.h"
 
 STRING_TABLE({IDS_NOTATING_FILE, "Notating file..."});

@@ -33,7 +33,7 @@ int COpenDialog::DoPromptFileName(std::string& fileName, UINT titleId, DWORD ext
     m_nFilterCount = 0;
     m_ofn.lpstrTitle = LoadString(titleId);
 
-    const int storedType = LoadIntPreference(kSection, "Default Ext", IDS_FILTER_NATIVE);
+    const int storedType = LoadIntPreference(kSection, "Default Ext", IDS_FILTER_NATIVE, kFirstFilter, kLastFilter);
     std::string filter;
     for (UINT id = kFirstFilter; id <= kLastFilter; ++id) {
         const std::string text = LoadString(id);

@@ -4,13 +4,26 @@
 // ends normally with 0, and the PDF is whole, on a paper of a sane size. A
 // stored page size no paper has prints on the default paper.
 //
+// The same profiles (a quarter as many, at least four) start the program in
+// this process too, where its main window comes up (a print leaves it
+// hidden): its bars, time display, tool windows and placement read the
+// garbled values.
+//
 // The garbled profiles are made from fixed seeds, so a failure names the
 // seed that shows it and is repeated by running that seed again. A normal
 // run tries 32 profiles; STAFFWRIGHT_DAMAGED_PROFILES=N tries N (the
-// sanitizer runs take a few hundred). STAFFWRIGHT_DAMAGED_PROFILE_SEED=S runs
-// seed S alone and keeps its profile in the temporary folder it names.
+// sanitizer runs take a few hundred), from seed 1000 or the one
+// STAFFWRIGHT_DAMAGED_PROFILE_FIRST names. STAFFWRIGHT_DAMAGED_PROFILE_SEED=S
+// runs seed S alone and keeps its profile in the temporary folder it names.
+#include "app/staffwrightapp.h"
 #include "platform/core/profile.h"
+#include "platform/ui/dialog_script.h"
+#include "platform/ui/metrics.h"
+#include "platform/ui/placement.h"
+#include "platform/ui/prompt_script.h"
+#include "platform/ui/wnd.h"
 #include "tests/app/app_support.h"
+#include "tests/platform/messaging_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +35,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <random>
@@ -242,6 +257,13 @@ std::vector<std::pair<const StoredKey*, std::string>> GarbledProfile(unsigned se
     return values;
 }
 
+// The first seed: 1000, or STAFFWRIGHT_DAMAGED_PROFILE_FIRST (runs share a
+// long list out between them).
+int FirstSeed() {
+    const char* first = std::getenv("STAFFWRIGHT_DAMAGED_PROFILE_FIRST");
+    return first ? std::atoi(first) : 1000;
+}
+
 int ProfileCount() {
     const char* count = std::getenv("STAFFWRIGHT_DAMAGED_PROFILES");
     return count && std::atoi(count) > 0 ? std::atoi(count) : 32;
@@ -261,7 +283,7 @@ TEST_F(DamagedProfileTest, EveryGarbledProfileStartsAndPrintsASoundPage) {
         std::printf("profiles kept in %s\n", qPrintable(m_dir.path()));
     } else {
         for (int i = 0; i < ProfileCount(); ++i)
-            seeds.push_back(static_cast<unsigned>(1000 + i));
+            seeds.push_back(static_cast<unsigned>(FirstSeed() + i));
     }
     const int seconds = std::getenv("STAFFWRIGHT_DAMAGED_PROFILES") ? 300 : 90;
     for (unsigned seed : seeds) {
@@ -312,5 +334,37 @@ TEST_F(DamagedProfileTest, AStoredPageNoPaperHasPrintsOnTheDefaultPaper) {
         EXPECT_EQ(printed.pages, expected.pages);
         EXPECT_NEAR(printed.width, expected.width, 1.0);
         EXPECT_NEAR(printed.height, expected.height, 1.0);
+    }
+}
+
+// The main window's start-up under each garbled profile: it comes up within
+// the desktop's reach, and goes again.
+TEST_F(DamagedProfileTest, EveryGarbledProfileBringsTheMainWindowUp) {
+    const int count = std::max(ProfileCount() / 4, 4);
+    for (int i = 0; i < count; ++i) {
+        const unsigned seed = static_cast<unsigned>(FirstSeed() + i);
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        CProfile profile = CProfile::Application();
+        for (const std::string& section : profile.GetSectionNames())
+            profile.DeleteSection(section);
+        for (const auto& [stored, value] : GarbledProfile(seed))
+            profile.WriteString(stored->section, stored->key, value);
+        CDialogScript dialogs;   // a dialog that comes up ends with Cancel
+        CPromptScript prompts;
+        CStaffwrightApp app;
+        app.SetCommandLine({m_song});
+        ASSERT_TRUE(app.InitInstance());
+        CWnd* main = AfxGetMainWnd();
+        ASSERT_NE(main, nullptr);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        messaging_test::PumpUntil([&] { return std::chrono::steady_clock::now() > until; });
+        CRect window;
+        main->GetWindowRect(&window);
+        const DesktopReach reach = GetDesktopReach();
+        EXPECT_TRUE(reach.Holds(window.left, window.top)) << window.left << ", " << window.top;
+        EXPECT_TRUE(reach.Holds(window.Width(), window.Height())) << window.Width() << " x " << window.Height();
+        app.CloseAllDocuments(FALSE);
+        main->DestroyWindow();
+        app.ExitInstance();
     }
 }

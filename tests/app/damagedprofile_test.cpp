@@ -118,6 +118,13 @@ const StoredKey kKeys[] = {
     {"Sequencer\\Wave\\Record", "Default Device", "0"},
 };
 
+// The program run: the one built beside this test, or the one in the folder
+// STAFFWRIGHT_DAMAGED_PROFILE_PROGRAM names (a build with the sanitizers).
+QString ProgramFolder() {
+    const char* folder = std::getenv("STAFFWRIGHT_DAMAGED_PROFILE_PROGRAM");
+    return folder ? QString::fromLocal8Bit(folder) : QStringLiteral(STAFFWRIGHT_PROGRAM_FOLDER);
+}
+
 // A printing run of the program: the exit, what it said, and the PDF.
 class DamagedProfileTest : public ::testing::Test {
 protected:
@@ -160,7 +167,7 @@ protected:
         QFile::remove(pdf);
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(STAFFWRIGHT_PROGRAM_FOLDER "/staffwright"),
+        program.start(ProgramFolder() + "/staffwright",
                       {"--print-to", QString::fromStdString(m_song), pdf});
         Run run;
         run.finished = program.waitForFinished(seconds * 1000);

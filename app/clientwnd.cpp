@@ -4,7 +4,7 @@
 #include "interface/controls/bitmap.h"
 #include "interface/controls/palette.h"
 #include "interface/document/resourcemodule.h"
-#include "platform/core/profile.h"
+#include "model/preferences.h"
 #include "platform/core/resources.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/mdi.h"
@@ -20,6 +20,8 @@
 namespace {
 
 constexpr const char* kBackgroundSection = "Settings\\Background";
+// Resource ids are 16 bits.
+constexpr UINT kLastResourceId = 0xFFFF;
 
 // Hands the client viewport's paint and context-menu events to the object.
 class ClientHook : public QObject {
@@ -82,10 +84,11 @@ BOOL CClientWnd::SubclassClient(CMDIFrameWnd* frame) {
 
 void CClientWnd::LoadWallpaper() {
     m_pWallpaper.reset();
-    m_nImage = GetProfileInt(kBackgroundSection, "Image", 0);
+    // -1: no wallpaper; else the picture's number, within the resource ids.
+    m_nImage = LoadIntPreference(kBackgroundSection, "Image", 0, -1, static_cast<int>(kLastResourceId - kWallpaperBase));
     if (m_nImage >= 0) {
         const bool switched =
-            SetResourceModule(GetProfileString(kBackgroundSection, "Module", "Wallpaper.DLL")) != nullptr;
+            SetResourceModule(LoadResourceModulePreference(kBackgroundSection, "Module", "Wallpaper.DLL")) != nullptr;
         m_pWallpaper = std::make_unique<MCBitmap>();
         if (m_pWallpaper->Create(MAKEINTRESOURCE(kWallpaperBase + static_cast<unsigned>(m_nImage))))
             m_pWallpaper->MapColorsToPalette(MCPalette::GetSharedPalette());

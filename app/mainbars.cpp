@@ -5,7 +5,6 @@
 #include "interface/document/opusdoc.h"
 #include "interface/document/resourcemodule.h"
 #include "model/appstates.h"
-#include "platform/core/profile.h"
 #include "platform/core/resources.h"
 #include "platform/ui/dlgtemplate.h"
 #include "platform/ui/frame.h"
@@ -57,7 +56,7 @@ STRING_TABLE({IDD_FILEBAR, "File"}, {IDD_MUSICEDITBAR, "Music Edit"}, {IDD_TRANS
 // load leaves the lookups where they were, so the buttons stay without faces.
 class FaceLibrary {
 public:
-    FaceLibrary() : m_switched(SetResourceModule(GetProfileString("Resources", "Buttons", "Buttons1.DLL")) != nullptr) {}
+    FaceLibrary() : m_switched(SetResourceModule(LoadResourceModulePreference("Resources", "Buttons", "Buttons1.DLL")) != nullptr) {}
     ~FaceLibrary() {
         if (m_switched)
             ResetResourceModule();

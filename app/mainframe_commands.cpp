@@ -4,6 +4,7 @@
 
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
+#include "model/preferences.h"
 #include "platform/core/filesys.h"
 #include "platform/core/profile.h"
 #include "platform/devices/portavel.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/prompt.h"
 #include "sequencer/sequence.h"
 
+#include <climits>
 #include <string>
 
 namespace {
@@ -228,7 +230,9 @@ void CMainFrame::OnTipOfDay() { ShowTipOfDay(); }
 
 void CMainFrame::ShowTipOfDay() {
     int show = GetProfileInt("Settings\\Tips", "ShowStartUp", 1);
-    int tip = GetProfileInt("Settings\\Tips", "TipNumber", 1) + 1;
+    // The dialog wraps a number past its last tip round to the first; a
+    // damaged profile's number at the int's limit must not overflow the step.
+    int tip = LoadIntPreference("Settings\\Tips", "TipNumber", 1, 0, INT_MAX - 1) + 1;
     RunTipDialog(GetProgramFolder() + "/Music.tip", tip, show);
     WriteProfileInt("Settings\\Tips", "ShowStartUp", show);
     WriteProfileInt("Settings\\Tips", "TipNumber", tip);

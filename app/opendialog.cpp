@@ -33,7 +33,7 @@ int COpenDialog::DoPromptFileName(std::string& fileName, UINT titleId, DWORD ext
     m_nFilterCount = 0;
     m_ofn.lpstrTitle = LoadString(titleId);
 
-    const int storedType = LoadIntPreference(kSection, "Default Ext", IDS_FILTER_NATIVE);
+    const int storedType = LoadIntPreference(kSection, "Default Ext", IDS_FILTER_NATIVE, kFirstFilter, kLastFilter);
     std::string filter;
     for (UINT id = kFirstFilter; id <= kLastFilter; ++id) {
         const std::string text = LoadString(id);
@@ -57,10 +57,9 @@ int COpenDialog::DoPromptFileName(std::string& fileName, UINT titleId, DWORD ext
     }
     m_ofn.lpstrFilter = filter;
 
-    std::string folder = LoadStringPreference(kSection, "Dir", "");
     // The program's folder is no place for music here: start where the save
     // dialog starts.
-    m_ofn.lpstrInitialDir = folder.empty() ? MCSaveDialog::GetDocumentsFolder() : folder;
+    m_ofn.lpstrInitialDir = MCSaveDialog::GetStartFolder();
     m_ofn.Flags |= extraFlags;
     m_ofn.lpstrFile = fileName;
     if (DoModal() != IDOK)

@@ -82,8 +82,8 @@ int CSplashWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     CenterWindowOver(this, nullptr);
     m_pVersionFont = LoadFontPreference(kSplashSection, "VersionFont", "Times New Roman", -24, 1, 0, 0);
     m_pStatusFont = LoadFontPreference(kSplashSection, "MessageFont", "Arial", -12, 0, 0, 0);
-    m_versionColor = static_cast<COLORREF>(LoadIntPreference(kSplashSection, "VersionColor", 0x808000));
-    m_statusColor = static_cast<COLORREF>(LoadIntPreference(kSplashSection, "MessageColor", 0));
+    m_versionColor = LoadColorPreference(kSplashSection, "VersionColor", 0x808000);
+    m_statusColor = LoadColorPreference(kSplashSection, "MessageColor", 0);
     return 0;
 }
 

@@ -73,10 +73,10 @@ BEGIN_MESSAGE_MAP(CTimeDisplay, CWnd)
 END_MESSAGE_MAP()
 
 CTimeDisplay::CTimeDisplay()
-    : m_crBack(static_cast<COLORREF>(LoadIntPreference(kColorSection, "Background", 0))),
-      m_crTime(static_cast<COLORREF>(LoadIntPreference(kColorSection, "Time", 255))),
-      m_crUnits(static_cast<COLORREF>(LoadIntPreference(kColorSection, "Units", 65535))),
-      m_nFormat(LoadIntPreference(kTimeSection, "Format", MCTimeEdit::s_nFormat)),
+    : m_crBack(LoadColorPreference(kColorSection, "Background", 0)),
+      m_crTime(LoadColorPreference(kColorSection, "Time", 255)),
+      m_crUnits(LoadColorPreference(kColorSection, "Units", 65535)),
+      m_nFormat(LoadIntPreference(kTimeSection, "Format", MCTimeEdit::s_nFormat, TIMEFMT_BAR_BEAT, TIMEFMT_CLOCK)),
       m_pTimeFont(LoadDisplayFont("Time", -36)),
       m_pUnitsFont(LoadDisplayFont("Units", -10)) {
     if (LoadIntPreference(kTimeSection, "ShowUnits", 0))

@@ -76,7 +76,8 @@ int CMixerWnd::InitToolLayout(CWnd* pParent, UINT nID) {
 }
 
 void CMixerWnd::LoadPrefs(const char* section) {
-    m_nBarWidth = LoadIntPreference(section, "FloatWidth", m_nDefaultWidth);
+    // A width no desktop could show (a damaged profile) keeps the default.
+    m_nBarWidth = LoadIntPreference(section, "FloatWidth", m_nDefaultWidth, 1, GetDesktopReach().x);
     if (CFrameWnd* frame = GetParentFrame())
         DockControlBar(frame, this, AFX_IDW_DOCKBAR_BOTTOM);
 }

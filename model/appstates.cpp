@@ -61,8 +61,7 @@ SCPrefs::SCPrefs(unsigned code) : SCBase(code) {}
 
 void SCPrefs::DoState() {
     if (GetCode() == STATE_PREFS_CHANGED)
-        SCSelection::s_color = static_cast<uint32_t>(
-            LoadIntPreference("Settings\\Color", "Selection", static_cast<int>(GREEN)));
+        SCSelection::s_color = LoadColorPreference("Settings\\Color", "Selection", GREEN);
 }
 
 // ---- SCSelection ----------------------------------------------------------------

@@ -26,6 +26,14 @@ constexpr const char* kKeyHeight = "Height";
 constexpr const char* kKeyIconic = "Iconic";
 constexpr const char* kKeyMaximized = "Maximized";
 
+// A colour's red, green and blue bytes; a stored number above is no colour.
+constexpr int kLargestColor = 0xFFFFFF;
+
+// The tallest font a stored height may ask for, in the caller's units either
+// way: beyond it a damaged profile's number would ask the toolkit for a glyph
+// cache of gigabytes.
+constexpr int kLargestFontHeight = 1000;
+
 // The parts of a font's text, in order.
 enum FontPart { FONT_FACE, FONT_HEIGHT, FONT_BOLD, FONT_ITALIC, FONT_UNDERLINE, FONT_PART_COUNT };
 
@@ -108,6 +116,11 @@ int SaveIntPreference(const std::string& section, const std::string& key, int va
     return WriteProfileInt(section, key, value) ? 1 : 0;
 }
 
+uint32_t LoadColorPreference(const std::string& section, const std::string& key, uint32_t defaultValue) {
+    const int fallback = static_cast<int>(defaultValue & kLargestColor);
+    return static_cast<uint32_t>(LoadIntPreference(section, key, fallback, 0, kLargestColor));
+}
+
 std::string LoadStringPreference(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) {
     return GetProfileString(section, key, defaultValue);
@@ -149,7 +162,9 @@ std::unique_ptr<CFont> LoadFontPreference(const std::string& section, const std:
     if (!text.empty()) {
         std::vector<std::string> parts = SplitFontText(text);
         faceName = parts[FONT_FACE];
-        height = LeadingInt(parts[FONT_HEIGHT]);
+        const int stored = LeadingInt(parts[FONT_HEIGHT]);
+        if (stored >= -kLargestFontHeight && stored <= kLargestFontHeight)
+            height = stored;
         // Only a 1 switches a style on; a 0 keeps the caller's default, so a
         // default of bold stays bold.
         if (LeadingInt(parts[FONT_BOLD]) == 1)
@@ -184,15 +199,14 @@ int LoadWindowPrefs(const std::string& section, WINDOWPLACEMENT& placement, int&
     // off the desktop or larger than it (its first paint would ask for an
     // image of gigabytes) reads as not stored.
     const DesktopRect workArea = GetWorkArea();
-    const int reachX = static_cast<int>(std::clamp<int64_t>(int64_t{workArea.Width()} * 4, 1, 1 << 20));
-    const int reachY = static_cast<int>(std::clamp<int64_t>(int64_t{workArea.Height()} * 4, 1, 1 << 20));
+    const DesktopReach reach = GetDesktopReach();
     int y = GetProfileInt(section, kKeyY, 0);
     int x = GetProfileInt(section, kKeyX, 0);
     int height = GetProfileInt(section, kKeyHeight, 0);
     int width = GetProfileInt(section, kKeyWidth, 0);
-    if (x < -reachX || x > reachX || y < -reachY || y > reachY)
+    if (!reach.Holds(x, y))
         x = y = 0;
-    if (width < 0 || width > reachX || height < 0 || height > reachY)
+    if (width < 0 || height < 0 || !reach.Holds(width, height))
         width = height = 0;
 
     // Without a stored size the window takes the whole work area, at the stored position.

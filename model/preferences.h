@@ -19,6 +19,7 @@
 // Threads: any thread (the profile locks its file).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -43,12 +44,17 @@ float LoadFloatPreference(const std::string& section, const std::string& key, fl
                           float highest);
 int SaveFloatPreference(const std::string& section, const std::string& key, float value);
 
+// A colour (0x00BBGGRR), or `defaultValue` when the key is absent or the
+// stored number is no colour (negative, or beyond 24 bits).
+uint32_t LoadColorPreference(const std::string& section, const std::string& key, uint32_t defaultValue);
+
 std::string LoadStringPreference(const std::string& section, const std::string& key,
                                  const std::string& defaultValue);
 int SaveStringPreference(const std::string& section, const std::string& key, const std::string& value);
 
 // A new font (the caller owns it): the defaults given, overridden part by part
-// by the stored text. `bold` non-zero means weight 700, else 400.
+// by the stored text. `bold` non-zero means weight 700, else 400. A stored
+// height beyond 1000 units either way (a damaged profile) keeps the default.
 std::unique_ptr<CFont> LoadFontPreference(const std::string& section, const std::string& key,
                                           const std::string& face, int height, int bold,
                                           int italic, int underline);

@@ -52,7 +52,7 @@ int InitPrefs() {
         CPluginPrefs::AddPlugin(record);
         ++registered;
     }
-    SCSelection::SetColor(static_cast<uint32_t>(LoadIntPreference("Settings\\Color", "Selection", 65280)));
+    SCSelection::SetColor(LoadColorPreference("Settings\\Color", "Selection", 65280));
     return registered;
 }
 
@@ -74,7 +74,7 @@ CPrefsWnd::CPrefsWnd(int category) : CPropertySheet(IDS_PREFERENCES, nullptr, 0)
     // The window takes the title as its caption when it is made.
     const std::string title = GetCategoryTitle(m_nCategory);
     SetTitle(title.c_str());
-    SetActivePage(LoadIntPreference(kSettingsSection, title, 0));
+    SetActivePage(LoadIntPreference(kSettingsSection, title, 0, 0, GetPageCount() - 1));
 }
 
 CPrefsWnd::~CPrefsWnd() {

@@ -13,12 +13,24 @@
 #include "sequencer/midirecorder.h"
 #include "sequencer/sequence.h"
 
+#include <climits>
+
 namespace {
 
 // What the stored MIDI settings can be.
 constexpr int kMidiChannels = 16;
 constexpr int kHighestPitch = 127;
 constexpr int kFinestDivision = 96;   // divisions of a quarter note
+// A device is numbered from 0 (CorrectDevice checks the number against the
+// library at start-up); a negative one is no device.
+constexpr int kLastDevice = INT_MAX;
+// The record split's bits (device, channel, pitch, voices) and the
+// quantizer's (note-on, note-off, other events).
+constexpr int kAllSplitBits = 0xF;
+constexpr int kAllQuantizeBits = 0x7;
+// The resolutions the time base accepts (MCTime::SetGlobalPPQ).
+constexpr int kCoarsestPPQ = 10;
+constexpr int kFinestPPQ = 1000;
 
 const char* const kRecordSection = "Sequencer\\Midi\\Record";
 const char* const kRecordFilterSection = "Sequencer\\Midi\\Record\\Filter";
@@ -107,7 +119,7 @@ void MCSeqPreferences::ApplyMidiThru()
     if (!portavel)
         return;
     // Channel 0 keeps each message's own channel, 1 to 16 sends on that one.
-    portavel->ConnectMidiThru(LoadIntPreference(kThruSection, "Device", 0),
+    portavel->ConnectMidiThru(LoadIntPreference(kThruSection, "Device", 0, 0, kLastDevice),
                               LoadIntPreference(kThruSection, "Channel", 0, 0, kMidiChannels) - 1);
     if (LoadIntPreference(kThruSection, "Enabled", 0) == 1)
         portavel->m_flags.fetch_or(PV_FLAG_MIDITHRU);
@@ -118,7 +130,7 @@ void MCSeqPreferences::ApplyMidiThru()
 SeqRecordPreferences MCSeqPreferences::ReadRecordPreferences()
 {
     SeqRecordPreferences record;
-    record.splitMode = LoadIntPreference(kRecordSection, "Split Mode", 0);
+    record.splitMode = LoadIntPreference(kRecordSection, "Split Mode", 0, 0, kAllSplitBits);
     record.splitPitch = LoadIntPreference(kRecordSection, "Split Pitch", 60, 0, kHighestPitch);
     // Divisions of a quarter note; a damaged profile's huge one would make
     // the quantizer's grid finer than the file's ticks.
@@ -126,7 +138,7 @@ SeqRecordPreferences MCSeqPreferences::ReadRecordPreferences()
     if (LoadIntPreference(kRecordSection, "Quantization Div 2 Enabled", 0))
         record.secondaryDivision = LoadIntPreference(kRecordSection, "Quantization Division 2", 3, 1, kFinestDivision);
     record.quantizePercent = LoadIntPreference(kRecordSection, "Quantization Percent", 50, 0, 100);
-    record.quantizeMode = LoadIntPreference(kRecordSection, "Quantization Mode", 3);
+    record.quantizeMode = LoadIntPreference(kRecordSection, "Quantization Mode", 3, 0, kAllQuantizeBits);
     record.quantizeEnabled = LoadIntPreference(kRecordSection, "Quantization Enabled", 0);
     return record;
 }
@@ -142,7 +154,7 @@ SeqMetronomePreferences MCSeqPreferences::ReadMetronomePreferences()
     metronome.playEnable = LoadIntPreference(kMetronomeSection, "Play Enable", 0);
     metronome.recordEnable = LoadIntPreference(kMetronomeSection, "Record Enable", 1);
     metronome.midiSource = LoadIntPreference(kMetronomeSection, "Source", 1);
-    metronome.device = static_cast<unsigned>(LoadIntPreference(kMetronomeSection, "Device", 0));
+    metronome.device = static_cast<unsigned>(LoadIntPreference(kMetronomeSection, "Device", 0, 0, kLastDevice));
     return metronome;
 }
 
@@ -183,7 +195,8 @@ void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
         ApplyRecordPreferences(*recorder);
     CMidiRecorder::GetPrefsFilter().LoadBlockPreferences(kRecordFilterSection);
 
-    LCMidiVoiceMap::SetDefaultDevice(static_cast<unsigned>(LoadIntPreference(kPlaySection, "Default Device", 0)));
+    LCMidiVoiceMap::SetDefaultDevice(
+        static_cast<unsigned>(LoadIntPreference(kPlaySection, "Default Device", 0, 0, kLastDevice)));
     if (LCMidiPrefs* playback = CPerfFilterMgr::GetPrefsFilter()) {
         playback->LoadBlockPreferences(kPlayFilterSection);
         playback->LoadThinPreferences(kPlaySection);
@@ -194,9 +207,9 @@ void MCSeqPreferences::UpdatePreferences(CSequence* sequence)
     if (CSeqMetronome* metronome = sequence->GetMetronome())
         ApplyMetronomePreferences(*metronome);
 
-    sequence->SetInputWaveDevice(LoadIntPreference(kWaveRecordSection, "Default Device", 0));
-    sequence->SetOutputWaveDevice(LoadIntPreference(kWavePlaySection, "Default Device", 0));
+    sequence->SetInputWaveDevice(LoadIntPreference(kWaveRecordSection, "Default Device", 0, 0, kLastDevice));
+    sequence->SetOutputWaveDevice(LoadIntPreference(kWavePlaySection, "Default Device", 0, 0, kLastDevice));
 
-    MCTime::SetGlobalPPQ(LoadIntPreference(kSequencerSection, "GlobalPPQ", MCTime::GlobalPPQ));
+    MCTime::SetGlobalPPQ(LoadIntPreference(kSequencerSection, "GlobalPPQ", MCTime::GlobalPPQ, kCoarsestPPQ, kFinestPPQ));
     sequence->SetAutoRewind(LoadIntPreference(kSequencerSection, "AutoRewind", 1) == 1);
 }

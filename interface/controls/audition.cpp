@@ -14,6 +14,9 @@ IMPLEMENT_DYNAMIC(MCAuditionWnd, CDialog)
 namespace {
 
 constexpr const char* kSection = "Settings\\Keyboard";
+constexpr int kHighestMidiValue = 127;
+constexpr int kPianoLowNote = 21;    // the piano's A0
+constexpr int kPianoHighNote = 108;  // and its C8
 // The compact window ends this far below the keyboard.
 constexpr int kCompactMargin = 10;
 
@@ -90,9 +93,15 @@ BOOL MCAuditionWnd::OnInitDialog() {
     if (auto* velocity = dynamic_cast<CSliderCtrl*>(GetDlgItem(IDC_VELOCITY)))
         velocity->SetRange(0, 127);
 
-    m_nLowNote = LoadIntPreference(kSection, "LowNote", 21);
-    m_nHighNote = LoadIntPreference(kSection, "HighNote", 108);
-    m_nVelocity = LoadIntPreference(kSection, "Velocity", 127);
+    // MIDI's keys and velocities; a keyboard whose lowest key lies above its
+    // highest (a damaged profile) is the piano's.
+    m_nLowNote = LoadIntPreference(kSection, "LowNote", kPianoLowNote, 0, kHighestMidiValue);
+    m_nHighNote = LoadIntPreference(kSection, "HighNote", kPianoHighNote, 0, kHighestMidiValue);
+    if (m_nLowNote > m_nHighNote) {
+        m_nLowNote = kPianoLowNote;
+        m_nHighNote = kPianoHighNote;
+    }
+    m_nVelocity = LoadIntPreference(kSection, "Velocity", kHighestMidiValue, 0, kHighestMidiValue);
     SetAdvanced(LoadIntPreference(kSection, "Advanced", 0) ? 1 : 0);
 
     m_bReady = 1;

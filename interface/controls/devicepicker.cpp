@@ -3,6 +3,7 @@
 #include "interface/controls/dlgitem.h"
 #include "interface/controls/instruments.h"
 #include "model/preferences.h"
+#include "platform/core/filesys.h"
 #include "platform/core/format.h"
 #include "platform/core/resources.h"
 #include "platform/devices/portavel.h"
@@ -118,8 +119,11 @@ std::string MCDevicePicker<TBase>::GetInstrument(int type, int device) {
     if (type != 1 && type != 2)
         return {};
     const std::string section = Format("%s%d", "Sequencer\\Midi\\Play\\Devices\\", device);
-    return type == 1 ? LoadStringPreference(section, "Instrument Map", "General Midi")
-                     : LoadStringPreference(section, "Drum Map", "General Midi Drums");
+    const std::string fallback = type == 1 ? "General Midi" : "General Midi Drums";
+    // The map is a file of the instrument folder: a stored name reaching
+    // elsewhere (a damaged profile) reads as the default.
+    const std::string map = LoadStringPreference(section, type == 1 ? "Instrument Map" : "Drum Map", fallback);
+    return IsPlainFileName(map) ? map : fallback;
 }
 
 template <class TBase>

@@ -17,6 +17,7 @@
 #include <QIcon>
 #include <QWidget>
 
+#include <climits>
 #include <optional>
 
 namespace {
@@ -126,7 +127,7 @@ CDocument* MCOpusTemplate::OpenDocumentTemplate(const char* path, BOOL makeVisib
         // The new document owes nothing more to the template file: holding it
         // open would refuse the next document made from the same template.
         opusDoc->ReleaseRootStorage();
-        MoveVoicesToDevice(opusDoc->GetBaseEvent(), LoadIntPreference(kPlaySection, kDefaultDeviceKey, 0));
+        MoveVoicesToDevice(opusDoc->GetBaseEvent(), LoadIntPreference(kPlaySection, kDefaultDeviceKey, 0, 0, INT_MAX));
         if (!makeVisible)
             opusDoc->SetEmbedded(1);
     }

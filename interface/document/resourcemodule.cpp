@@ -1,5 +1,6 @@
 #include "interface/document/resourcemodule.h"
 
+#include "model/preferences.h"
 #include "platform/core/filesys.h"
 #include "platform/core/resources.h"
 
@@ -41,4 +42,10 @@ void ResetResourceModule() {
     FreeLibrary(s_hResourceLibrary);
     s_hResourceLibrary = nullptr;
     s_hSavedResource = nullptr;
+}
+
+std::string LoadResourceModulePreference(const std::string& section, const std::string& key,
+                                         const std::string& defaultName) {
+    const std::string name = LoadStringPreference(section, key, defaultName);
+    return IsPlainFileName(name) ? name : defaultName;
 }

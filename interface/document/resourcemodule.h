@@ -38,6 +38,14 @@ HINSTANCE SetResourceModule(std::string_view name);
 // no switch is in force.
 void ResetResourceModule();
 
+// The resource library the profile names under `section` and `key`, or
+// `defaultName`. The profile names a library beside the program: a stored name
+// with a folder part, a leading dot, a control character or more than 255
+// bytes (a damaged or hand-edited profile) reads as the default, so no library
+// from elsewhere is ever loaded for it.
+std::string LoadResourceModulePreference(const std::string& section, const std::string& key,
+                                         const std::string& defaultName);
+
 // The file SetResourceModule loads for a name, before the library loader's own
 // mapping (exposed for tests and diagnostics).
 std::string ResourceModulePath(std::string_view name);

@@ -4,6 +4,7 @@
 #include "interface/document/opusheader.h"
 #include "interface/document/pathhelpers.h"
 #include "model/preferences.h"
+#include "platform/core/filesys.h"
 #include "platform/core/format.h"
 #include "platform/core/resources.h"
 #include "platform/ui/lists.h"
@@ -109,11 +110,7 @@ int MCSaveDialog::GetSavePath(std::string& path, int format, int saveAs) {
     }
     m_ofn.lpstrFilter = filter + '\0';
 
-    // Not the program's folder, which users do not write into here.
-    std::string folder = LoadStringPreference(kPrefSection, kPrefFolder, "");
-    if (folder.empty())
-        folder = GetDocumentsFolder();
-    m_ofn.lpstrInitialDir = folder;
+    m_ofn.lpstrInitialDir = GetStartFolder();
     m_ofn.lpstrFile = path;
 
     if (DoModal() != IDOK)
@@ -154,6 +151,12 @@ void MCSaveDialog::OnTypeChange() {
 
 void MCSaveDialog::OnFileNameChange() {
     CFileDialog::OnFileNameChange();
+}
+
+std::string MCSaveDialog::GetStartFolder() {
+    // Not the program's folder, which users do not write into here.
+    const std::string folder = LoadStringPreference(kPrefSection, kPrefFolder, "");
+    return !folder.empty() && IsDirectory(folder) ? folder : GetDocumentsFolder();
 }
 
 std::string MCSaveDialog::GetDocumentsFolder() {

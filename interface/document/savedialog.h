@@ -59,6 +59,10 @@ public:
     // environment, else from $XDG_CONFIG_HOME/user-dirs.dirs (~/.config when
     // unset), else the home folder.
     static std::string GetDocumentsFolder();
+    // The folder the open and save dialogs start in: the one last used
+    // ("New", "Dir"), or the documents folder when none is stored or the
+    // stored text is no folder (gone, or a damaged profile).
+    static std::string GetStartFolder();
 
     // Installs the dialog as the documents' save-path hook; answers the previous one.
     static CDocument::SavePathHook InstallSavePathHook();

@@ -33,7 +33,8 @@ int MCToolWnd::InitToolLayout(CWnd* pParent, UINT nID) {
 
 CPoint MCToolWnd::GetDefaultPosition(const char* section) {
     CPoint point(LoadIntPreference(section, "x", -1), LoadIntPreference(section, "y", -1));
-    if (point.x != -1 && point.y != -1)
+    // A position beyond the desktop's reach (a damaged profile) is not stored.
+    if (point.x != -1 && point.y != -1 && GetDesktopReach().Holds(point.x, point.y))
         return point;
     if (m_pOwnerWnd && m_pOwnerWnd->GetSafeHwnd()) {
         CRect owner;

@@ -15,6 +15,8 @@ namespace {
 
 constexpr const char* kNotationSection = "Settings\\Notation";
 constexpr const char* kRecordSection = "Sequencer\\Midi\\Record";
+// A tuplet's unit: a whole note (0) down to its 128th part (7).
+constexpr int kLargestTupletUnit = 7;
 
 }  // namespace
 
@@ -89,7 +91,7 @@ void CAutoNote::UpdatePreferences() {
     m_resolution = static_cast<uint16_t>(
         LoadIntPreference(kNotationSection, "Resolution", DEFAULT_RESOLUTION, 1, 4 * ANBase::TICKS_PER_QUARTER));
     m_lookForTuplet = LoadIntPreference(kNotationSection, "Tuplets", DEFAULT_LOOK_FOR_TUPLET);
-    m_tupletUnit = LoadIntPreference(kNotationSection, "TupletUnit", DEFAULT_TUPLET_UNIT);
+    m_tupletUnit = LoadIntPreference(kNotationSection, "TupletUnit", DEFAULT_TUPLET_UNIT, 0, kLargestTupletUnit);
     m_splitPitch = static_cast<uint8_t>(LoadIntPreference(kRecordSection, "Split Pitch", DEFAULT_SPLIT_PITCH, 0, 127));
     m_hiddenThreshold.SetTicks(HIDDEN_THRESHOLD_TICKS, ANBase::TICKS_PER_QUARTER);
     m_tupletSearch = TupletSearchFor(m_lookForTuplet);

@@ -12,6 +12,7 @@ constexpr int kDefaultResolution = 96;
 constexpr int kLayoutUnitsPerInch = 1440;
 constexpr int kPointsPerInch = 72;
 constexpr int kUnitsPerPoint = kLayoutUnitsPerInch / kPointsPerInch;
+constexpr int kLargestFontSize = 500;
 
 FontResolutionSource g_source = nullptr;
 
@@ -52,6 +53,13 @@ int ReadFontField(std::string_view field) {
     if (negative)
         value = -value;
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+int ReadFontSize(const std::vector<std::string>& fields, int defaultSize) {
+    if (fields.size() < 2)
+        return 0;
+    const int size = ReadFontField(fields[1]);
+    return size >= -kLargestFontSize && size <= kLargestFontSize ? size : defaultSize;
 }
 
 int FontPoints(int size, int resolution) {

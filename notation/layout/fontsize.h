@@ -28,6 +28,11 @@ std::vector<std::string> SplitFontPreference(std::string_view value);
 // optional sign, the digits that follow (0 without any).
 int ReadFontField(std::string_view field);
 
+// The size field (the second) of a preference's fields: 0 when it is left
+// out, `defaultSize` when it lies beyond 500 pixels either way (a damaged
+// profile: a font that tall would ask for glyphs of gigabytes).
+int ReadFontSize(const std::vector<std::string>& fields, int defaultSize);
+
 // The layout height of a size in pixels at `resolution`: whole points
 // (truncating toward zero), then 20 units a point with MulDiv's rounding.
 int FontPoints(int size, int resolution);

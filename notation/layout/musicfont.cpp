@@ -57,7 +57,7 @@ MCMusicFont::MCMusicFont() {
     const std::vector<std::string> fields = MusicFontPreference();
     if (!fields.empty()) {
         face = fields[0];
-        size = fields.size() > 1 ? ReadFontField(fields[1]) : 0;
+        size = ReadFontSize(fields, kDefaultSize);
     }
     const int resolution = GetFontResolution();
     if (resolution == 0)
@@ -137,7 +137,7 @@ void MCMusicFont::ChangeFontSize(uint8_t mode) {
     m_saved = 1;
     int size = kDefaultSize;
     if (const std::vector<std::string> fields = MusicFontPreference(); !fields.empty())
-        size = fields.size() > 1 ? ReadFontField(fields[1]) : 0;
+        size = ReadFontSize(fields, kDefaultSize);
     const int resolution = GetFontResolution();
     if (resolution == 0)
         return;

@@ -84,18 +84,21 @@ void MCPageLayout::SavePaperSize() const {
 
 void MCPageLayout::LoadPageSize() {
     // The stored paper wins; the printer (whose list may take a while to
-    // ask for) fills in what is not stored.
+    // ask for) gives it when none is stored. A paper is stored whole: half of
+    // one missing or damaged takes the printer's whole paper, so no page is
+    // one paper's width and another's height.
     // The height runs downwards: stored negative.
     int width = LoadIntPreference(kSection, "PageWidth", 0, kSmallestPaper, kLargestPaper);
     int height = LoadIntPreference(kSection, "PageHeight", 0, -kLargestPaper, -kSmallestPaper);
     if (width == 0 || height == 0) {
+        width = height = 0;
         const std::optional<PrinterPaper> printer = Query() ? Query()() : PlatformDefaultPrinter();
         if (printer && printer->dpiX > 0 && printer->dpiY > 0) {
-            width = width ? width : MulDiv(printer->physicalWidth, kInch, printer->dpiX);
-            height = height ? height : -MulDiv(printer->physicalHeight, kInch, printer->dpiY);
+            width = MulDiv(printer->physicalWidth, kInch, printer->dpiX);
+            height = -MulDiv(printer->physicalHeight, kInch, printer->dpiY);
         }
     }
-    if (width == 0 && height == 0)
+    if (width == 0 || height == 0)
         return;
     SetPaper(width, height);
     SetMargins();

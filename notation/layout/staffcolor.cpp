@@ -1,6 +1,6 @@
 #include "notation/layout/staffcolor.h"
 
-#include "platform/core/profile.h"
+#include "model/preferences.h"
 #include "platform/ui/syscolor.h"
 
 COLORREF MCStaffColor::Get() const {
@@ -8,8 +8,7 @@ COLORREF MCStaffColor::Get() const {
 }
 
 void MCStaffColor::LoadFromProfile() {
-    m_color = static_cast<COLORREF>(
-        GetProfileInt("Views\\Music Score", "StaffColor", static_cast<int>(GetSysColor(COLOR_BTNSHADOW))));
+    m_color = LoadColorPreference("Views\\Music Score", "StaffColor", GetSysColor(COLOR_BTNSHADOW));
 }
 
 MCStaffColor& StaffColor() {

@@ -45,7 +45,7 @@ void BuildLayoutTextFont(MCFont& font, const LayoutTextFontDefaults& defaults) {
         SplitFontPreference(GetProfileString("Settings\\Font", defaults.preference));
     if (!fields.empty()) {
         face = fields[0];
-        size = fields.size() > 1 ? ReadFontField(fields[1]) : 0;
+        size = ReadFontSize(fields, defaults.size);
         if (defaults.readsStyles) {
             bold = ReadStyle(fields, 2, bold);
             italic = ReadStyle(fields, 3, italic);

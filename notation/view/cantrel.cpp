@@ -64,6 +64,9 @@ constexpr int kPageButtonMode = MCStateButton::MODE_EDGED;
 constexpr int kLinesAcrossPage = 10;
 constexpr int kLinesDownPage = 20;
 
+// The widest interval measure numbers may be shown at.
+constexpr int kLargestNumberInterval = 9999;
+
 // The bar's voice combo: item 0 is every voice, item n voice n - 1.
 constexpr int kVoiceItemAll = 0;
 
@@ -99,8 +102,11 @@ int CCantrel::IsDocumentModified() const {
 void CCantrel::LoadPreferences() {
     m_bFollowScore = LoadIntPreference("Settings", "FollowScore", 1);
     StaffColor().LoadFromProfile();
-    DCctConductorStaff::s_nMeasureNum = LoadIntPreference("Settings\\Notation", "MeasureNumbers", 1);
-    DCctConductorStaff::s_nMeasureNumOpt = LoadIntPreference("Settings\\Notation", "MeasureNumberOptions", 1);
+    // Numbers none (0), above (1) or below (2) the system; at each system's
+    // head (0), every measure (1) or every so many.
+    DCctConductorStaff::s_nMeasureNum = LoadIntPreference("Settings\\Notation", "MeasureNumbers", 1, 0, 2);
+    DCctConductorStaff::s_nMeasureNumOpt =
+        LoadIntPreference("Settings\\Notation", "MeasureNumberOptions", 1, 0, kLargestNumberInterval);
 }
 
 // ---- windows ----------------------------------------------------------------------------------

@@ -134,6 +134,15 @@ bool FileExists(std::string_view path) {
     return ::stat(NativePath(path).c_str(), &st) == 0;
 }
 
+bool IsPlainFileName(std::string_view name) {
+    constexpr size_t kLongestFileName = 255;
+    if (name.empty() || name.size() > kLongestFileName || name.front() == '.')
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+}
+
 bool IsDirectory(std::string_view path) {
     struct stat st {};
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);

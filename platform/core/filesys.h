@@ -37,6 +37,11 @@ std::string PathJoin(std::string_view folder, std::string_view name);
 // first match in name order). A path that matches nothing comes back as given
 // (with "\" as "/").
 std::string ResolvePathCase(std::string_view path);
+// A name that stands for a file in a folder it is joined to, and only there:
+// not empty, at most 255 bytes, no folder part ("/" or "\\"), no leading dot
+// (no "..", nothing hidden), no control character. Names read from a file a
+// user may have edited are checked with it before they are joined.
+bool IsPlainFileName(std::string_view name);
 
 bool FileExists(std::string_view path);    // a file or folder exists
 bool IsDirectory(std::string_view path);

@@ -3,13 +3,15 @@
 //     1|59393,T,1;59394,T,0;59395,F,1,120,80;59393,S,1
 // each entry the bar's id, its place (T, B, L, R: docked on that edge, in the
 // order along it; t, b, l, r: the same, the bar starting a new line along the
-// edge; F: floating with its window's top-left corner at x, y; S: where the
-// frame keeps it, as a status bar) and whether it is shown. The whole value
-// is read before any bar moves, so an unreadable one moves none.
+// edge; F: floating with its window's top-left corner at x, y, within the
+// desktop's reach; S: where the frame keeps it, as a status bar) and whether
+// it is shown. The whole value is read before any bar moves, so an unreadable
+// one moves none.
 #include "platform/ui/controlbar.h"
 
 #include "platform/core/profile.h"
 #include "platform/ui/controlbar_private.h"
+#include "platform/ui/metrics.h"
 
 #include <QMainWindow>
 #include <QToolBar>
@@ -85,6 +87,9 @@ std::optional<BarPlace> ParseEntry(std::string_view text) {
     if ((entry.place == kFloating) != (fields.size() == 5))
         return std::nullopt;
     if (entry.place == kFloating && (!ParseInt(fields[3], entry.point.x) || !ParseInt(fields[4], entry.point.y)))
+        return std::nullopt;
+    // A floating bar no desktop could show is no place it ever had.
+    if (entry.place == kFloating && !GetDesktopReach().Holds(entry.point.x, entry.point.y))
         return std::nullopt;
     return entry;
 }

@@ -155,3 +155,11 @@ DesktopRect GetWorkArea() {
 int GetScreenLogPixelsY() {
     return Current().GetLogPixelsY();
 }
+
+DesktopReach GetDesktopReach() {
+    constexpr int64_t kWorkAreas = 4;
+    constexpr int64_t kFarthest = int64_t{1} << 20;
+    const DesktopRect area = GetWorkArea();
+    return {static_cast<int>(std::clamp<int64_t>(int64_t{area.Width()} * kWorkAreas, 1, kFarthest)),
+            static_cast<int>(std::clamp<int64_t>(int64_t{area.Height()} * kWorkAreas, 1, kFarthest))};
+}

@@ -138,3 +138,14 @@ CDesktopMetrics* SetDesktopMetrics(CDesktopMetrics* metrics);
 int GetSystemMetrics(int index);
 DesktopRect GetWorkArea();
 int GetScreenLogPixelsY();
+
+// How far a stored window may stand from the desktop's origin, and how large
+// it may be: four work areas each way (at most 2^20 pixels). A position or size
+// a damaged profile holds beyond it is not one a window ever had: it reads as
+// not stored, and nothing computed from it overflows.
+struct DesktopReach {
+    int x = 0;
+    int y = 0;
+    bool Holds(int px, int py) const { return px >= -x && px <= x && py >= -y && py <= y; }
+};
+DesktopReach GetDesktopReach();

@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
 constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kRecentEntry = "File%d";
+// The longest path the system opens (PATH_MAX).
+constexpr std::size_t kLongestPath = 4096;
 
 // The path as the list keeps it: absolute and normal.
 std::string FullPath(const char* path) {
@@ -156,7 +159,13 @@ void CRecentFileList::UpdateMenu(CCmdUI* pCmdUI) {
 void CRecentFileList::ReadList() {
     for (int index = 0; index < GetSize(); ++index) {
         const std::string key = EntryKey(m_strEntryFormat, index + 1);
-        m_arrNames[static_cast<std::size_t>(index)] = GetProfileString(m_strSectionName, key, "");
+        std::string name = GetProfileString(m_strSectionName, key, "");
+        // A text no file could be named (longer than a path may be, or with a
+        // control character: a damaged profile) is no entry.
+        if (name.size() > kLongestPath ||
+            std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            name.clear();
+        m_arrNames[static_cast<std::size_t>(index)] = std::move(name);
     }
     // An empty entry ends the list: close any gap a hand-edited profile left.
     std::stable_partition(m_arrNames.begin(), m_arrNames.end(), [](const std::string& name) { return !name.empty(); });

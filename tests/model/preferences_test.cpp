@@ -58,6 +58,16 @@ TEST_F(PreferencesTest, RangedValuesOutOfRangeReadAsTheDefault) {
         WriteProfileString(kSection, "Margin", c.stored);
         EXPECT_EQ(LoadFloatPreference(kSection, "Margin", 0.75f, 0.0f, 10.0f), c.expected) << c.stored;
     }
+    // A colour is three bytes.
+    const struct {
+        const char* stored;
+        uint32_t expected;
+    } colors[] = {{"", 0}, {"0", 0}, {"16777215", 0xFFFFFF}, {"16777216", 0x808000},
+                  {"-1", 0x808000}, {"4294967295", 0x808000}, {"red", 0}};
+    for (const auto& c : colors) {
+        WriteProfileString(kSection, "Color", c.stored);
+        EXPECT_EQ(LoadColorPreference(kSection, "Color", 0x808000), c.expected) << c.stored;
+    }
 }
 
 TEST_F(PreferencesTest, FloatsLoadTheLeadingNumberOfTheirText) {
@@ -138,6 +148,11 @@ TEST_F(PreferencesTest, FontsTakeEachStoredPartOverTheDefaults) {
         // Only a 1 switches a style on.
         {"Arial, 12, 2, yes, -1", 0, 0, 0, {"Arial", 12, FW_NORMAL, 0, 0}},
         {"Arial, 12, 0, 0, 1, 1, 1", 0, 0, 0, {"Arial", 12, FW_NORMAL, 0, 1}},
+        // A height no screen font has (a damaged profile) keeps the default.
+        {"Arial, -1000, 1", 0, 0, 0, {"Arial", -1000, FW_BOLD, 0, 0}},
+        {"Arial, 2147483648, 1", 0, 0, 0, {"Arial", 10, FW_BOLD, 0, 0}},
+        {"Arial, -2147483648", 0, 0, 0, {"Arial", 10, FW_NORMAL, 0, 0}},
+        {"Arial, 1001", 0, 0, 0, {"Arial", 10, FW_NORMAL, 0, 0}},
     };
     for (const auto& c : cases) {
         CProfile::Application().DeleteKey(kSection, "Lyric Font");

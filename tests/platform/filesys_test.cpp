@@ -45,6 +45,17 @@ TEST(FileSys, PathsAcceptTheSystemsBackslashes) {
         EXPECT_EQ(PathJoin(c.folder, c.name), c.joined) << c.folder << " + " << c.name;
 }
 
+// Names read from a file a user may edit reach no other folder.
+TEST(FileSys, PlainFileNamesStayInTheirFolder) {
+    const struct { std::string name; bool plain; } cases[] = {
+        {"Wallpaper.DLL", true}, {"General Midi", true}, {std::string(255, 'a'), true},
+        {"", false}, {std::string(256, 'a'), false}, {"..", false}, {"../x.so", false},
+        {".hidden", false}, {"/usr/lib/x.so", false}, {"a\\b", false}, {"tab\there", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
+}
+
 TEST(FileSys, WildcardsMatchLikeTheSystemsFileSystem) {
     const struct { const char* pattern; const char* name; bool match; } cases[] = {
         {"*.INI", "General Midi.ini", true},

@@ -183,6 +183,27 @@ TEST_F(SeqPrefs, StoredValuesReachTheirTargets) {
     EXPECT_EQ(metronome.playEnable, 1);
 }
 
+// A damaged profile's numbers outside what they can mean read as not stored.
+TEST_F(SeqPrefs, DamagedValuesReadAsTheirDefaults) {
+    MCTime::SetGlobalPPQ(240);
+    Write("Sequencer", "GlobalPPQ", 2147483647);
+    Write("Sequencer\\Wave\\Record", "Default Device", -5);
+    Write("Sequencer\\Midi\\Play", "Default Device", -1);
+    Write("Sequencer\\Midi\\Record", "Split Mode", 16);
+    Write("Sequencer\\Midi\\Record", "Quantization Mode", -1);
+    Write("Sequencer\\Midi\\Metronome", "Device", -2147483647 - 1);
+
+    MCSeqPreferences::UpdatePreferences(sequence.get());
+
+    EXPECT_EQ(MCTime::GlobalPPQ, 240);
+    EXPECT_EQ(sequence->GetInputWaveDevice(), 0);
+    EXPECT_EQ(LCMidiVoiceMap::GetDefaultDevice(), 0u);
+    const SeqRecordPreferences record = MCSeqPreferences::ReadRecordPreferences();
+    EXPECT_EQ(record.splitMode, 0);
+    EXPECT_EQ(record.quantizeMode, 3);
+    EXPECT_EQ(MCSeqPreferences::ReadMetronomePreferences().device, 0u);
+}
+
 TEST_F(SeqPrefs, MetronomeTakesItsSection) {
     CSeqMetronome metronome;
     MCSeqPreferences::ApplyMetronomePreferences(metronome);   // an empty profile: the defaults

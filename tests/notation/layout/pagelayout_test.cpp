@@ -113,18 +113,19 @@ TEST_F(PageLayoutTest, TheDefaultPrintersPaperIsWrittenBack) {
 }
 
 // A damaged profile's page: a size no paper has (none, negative, a twip,
-// larger than 200 inches) reads as not stored, so the printer's paper is
-// taken; a margin beyond 10 inches reads as the default 0.75 inch.
+// larger than 200 inches) reads as not stored, so the printer's whole paper
+// is taken, even where the other half is a letter page's; a margin beyond
+// 10 inches reads as the default 0.75 inch.
 TEST_F(PageLayoutTest, AStoredPageNoPaperHasReadsAsNotStored) {
     MCPageLayout::SetPrinterQuery([] {
-        return std::optional<MCPageLayout::PrinterPaper>({5100, 6600, 600, 600});   // letter at 600 dpi
+        return std::optional<MCPageLayout::PrinterPaper>({4961, 7016, 600, 600});   // A4 at 600 dpi
     });
     const struct {
         const char* width;
         const char* height;
     } damaged[] = {
         {"0", "0"}, {"-12240", "-15840"}, {"12240", "15840"}, {"1", "-1"}, {"2000000000", "-15840"},
-        {"12240", "-200000000"}, {"288001", "-15840"},
+        {"12240", "-200000000"}, {"288001", "-15840"}, {"12240", ""}, {"", "-15840"},
     };
     for (const auto& c : damaged) {
         Write("PageWidth", c.width);
@@ -132,7 +133,7 @@ TEST_F(PageLayoutTest, AStoredPageNoPaperHasReadsAsNotStored) {
         Write("MarginLeft", "1e9");
         MCPageLayout layout;
         layout.LoadPageSize();
-        ExpectRect(layout.GetPaperRect(), 720, -720, 12960, -16560, c.width);
+        ExpectRect(layout.GetPaperRect(), 720, -720, 720 + 11906, -720 - 16838, c.width);
         EXPECT_EQ(layout.GetPrintableRect().left, 720 + 1080) << c.width;
     }
 }

@@ -54,6 +54,10 @@ TEST(TextFontsTest, FontsFromTheirPreferences) {
         {"Expression Font", "Courier New,-12,x,,2", &Built<MCExpressionFont>, {"Courier New", -180, 400, 1, 0, 0}},
         // The chart font reads face and size only.
         {"Chart Font", "Fretmark,-16,1,1,1", &Built<MCChartFont>, {"Fretmark", -240, 400, 0, 0, SYMBOL_CHARSET}},
+        // A size no font has (a damaged profile) keeps the default.
+        {"Text Font", "Arial,-2147483648", &Built<MCTextFont>, {"Arial", -180, 400, 0, 0, 0}},
+        {"Lyric Font", "Arial,99999", &Built<MCLyricFont>, {"Arial", -180, 400, 0, 0, 0}},
+        {"Text Font", "Arial,-500", &Built<MCTextFont>, {"Arial", -7500, 400, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         ScopedFontPreference preference(c.key, c.preference);

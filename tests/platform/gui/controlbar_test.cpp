@@ -196,6 +196,8 @@ TEST(BarState, AMissingOrUnreadableLayoutChangesNothing) {
         "1|23510,B,1,10,20",          // a point for a docked bar
         "1|23510,B,1;23511,T,1;junk", // good entries, then a bad one: nothing moves
         "1|23510,B,1;",               // an empty entry
+        "1|23511,F,1,2147483647,20",  // floating where no desktop reaches
+        "1|23511,F,1,10,-99999999",
     };
     for (const char* value : unreadable) {
         WriteProfileString("Bars\\Bad", "Layout", value);

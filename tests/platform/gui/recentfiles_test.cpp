@@ -153,6 +153,21 @@ TEST_F(RecentFiles, TheListReadsItsEntriesAddsOpenedFilesOnTopAndKeepsItsSize) {
         EXPECT_EQ(next[index], Entries(app)[static_cast<std::size_t>(index)]) << index;
 }
 
+// A damaged profile's entry no file could be named by is no entry; the
+// entries after it move up.
+TEST_F(RecentFiles, AnEntryNoPathCouldBeIsNone) {
+    WriteProfileString(kSection, "File1", std::string(5000, 'a'));
+    WriteProfileString(kSection, "File2", File("a.pce"));
+    WriteProfileString(kSection, "File3", std::string("line\nbreak"));
+    WriteProfileString(kSection, "File4", std::string("bell\x07") + File("b.pce"));
+    WriteProfileString(kSection, "File5", File("c.pce"));
+    CRecentFileList list(ID_FILE_MRU_FILE1, kSection, "File%d", 5);
+    list.ReadList();
+    EXPECT_EQ(list[0], File("a.pce"));
+    EXPECT_EQ(list[1], File("c.pce"));
+    EXPECT_EQ(list[2], "");
+}
+
 TEST_F(RecentFiles, TheFileMenuListsTheFilesAtItsPlaceholderAndAnEntryOpensItsFile) {
     app.LoadStdProfileSettings(4);
     // No file: the placeholder, disabled.

@@ -34,6 +34,10 @@ int RunStaffwright(int argc, char** argv) {
     if (print)
         ChooseOffscreenForPrint();
     QApplication qt(argc, argv);
+    // The arguments Qt left (it takes its own options out of argv), as the
+    // bytes the shell gave: file names are opened by those bytes, and a name
+    // that is not UTF-8 would not survive a QString.
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     // Every question is asked in a message box, except in a print from the
     // command line, which may have no screen and nobody to answer: its
     // prompts go to standard error with their default answers.
@@ -41,6 +45,7 @@ int RunStaffwright(int argc, char** argv) {
     if (!print)
         prompts.emplace();
     CStaffwrightApp app;
+    app.SetCommandLine(arguments);
     if (!app.InitInstance())
         return app.ExitInstance();
     return app.Run();

@@ -50,7 +50,9 @@ public:
     // one document template, in that order.
     virtual void InitLibraries();
 
-    // The arguments after the program's name (the process's own when never set).
+    // The arguments after the program's name, as the bytes the shell gave
+    // (RunStaffwright passes its argv). Never set, the process's own are
+    // taken as Qt decoded them, where a name that is not UTF-8 is lost.
     void SetCommandLine(std::vector<std::string> arguments);
     const CCommandLineInfo& GetCommandLineInfo() const { return m_cmdInfo; }
 

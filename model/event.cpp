@@ -41,6 +41,27 @@ int LoadVersion() {
     return performance ? performance->GetVersion() : ECPerformance::CURRENT_VERSION;
 }
 
+// Refuses a view-data object that the file hands to another event than the
+// one whose array it was read for (it is held already, or names another
+// owner). A load guard frees what its failed load read. Without one, what
+// the refusal leaves nobody to free goes here, or it is lost: the object
+// when no event holds it, and `ownerAlone`, the owner it names when that
+// was made for it alone (read with everything under it).
+[[noreturn]] void RefuseData(DCBase* data, bool held, ECBase* ownerAlone) {
+    if (!ECLoadGuard::IsActive()) {
+        // First the object, whose destructor may look at its owner.
+        if (!held)
+            delete data;
+        if (ownerAlone) {
+            ownerAlone->Ref();
+            ownerAlone->RemoveChildren(0);
+            ownerAlone->Unref(1);   // with its view data (the object, when it holds it)
+        }
+    }
+    // The archive is given up at once: no later reference reaches what went.
+    throw CArchiveException(CArchiveException::badIndex);
+}
+
 }  // namespace
 
 // ---- ECBase: life and references ------------------------------------------------
@@ -306,19 +327,30 @@ void ECBase::Serialize(CArchive& ar) {
     if (flags & EF_PERSISTENT_DATA) {
         RemoveData();
         const DWORD count = ar.ReadCount(2);   // each element takes its 2-byte tag at least
+        // The owner a refused object names, when it is an event of its own
+        // that nothing holds but its children (each through its parents
+        // list); one still loading is an event this one is part of.
+        const auto ownerAlone = [this](const DCBase* refused) -> ECBase* {
+            ECBase* owner = refused->GetOwner();
+            if (!owner || owner == this || owner->IsLoading() || !owner->GetParents()->IsEmpty() ||
+                owner->IsKindOf(RUNTIME_CLASS(ECPerformance)))
+                return nullptr;
+            const MCEventList* children = owner->GetChildren();
+            return owner->GetRefCount() == (children ? children->GetCount() : 0) ? owner : nullptr;
+        };
         for (DWORD i = 0; i < count; ++i) {
             auto* data = static_cast<DCBase*>(ar.ReadObject(RUNTIME_CLASS(DCBase)));
             if (data) {
                 // Each object belongs to one event; a file that hands one to
                 // two places would have it deleted twice.
                 if (data->m_bHeld)
-                    throw CArchiveException(CArchiveException::badIndex);
+                    RefuseData(data, data->m_bHeld, ownerAlone(data));
                 // Its owner is this event. A damaged file could name another
                 // event, made for it alone, which then holds what holds it.
                 if (!data->GetOwner())
                     data->SetOwner(this);
                 else if (data->GetOwner() != this)
-                    throw CArchiveException(CArchiveException::badIndex);
+                    RefuseData(data, data->m_bHeld, ownerAlone(data));
                 data->m_bHeld = true;
             }
             m_viewData.push_back(data);

@@ -466,6 +466,10 @@ void CSequence::Serialize(CArchive& ar) {
         ar << m_dPlaybackSpeed;
         return;
     }
+    // The references are to the tree read before. A damaged file's may be
+    // objects of their own, read here with everything they name: should
+    // the read fail, the guard frees what nothing took.
+    ECLoadGuard guard;
     auto* performance = static_cast<ECPerformance*>(ar.ReadObject(RUNTIME_CLASS(ECPerformance)));
     auto* conductor = static_cast<ECConductor*>(ar.ReadObject(RUNTIME_CLASS(ECConductor)));
     auto* head = static_cast<DCsqBase*>(ar.ReadObject(RUNTIME_CLASS(DCsqBase)));
@@ -476,6 +480,7 @@ void CSequence::Serialize(CArchive& ar) {
     // send the player round in circles or off its end.
     if (!IsWellFormedList(head, tail))
         throw CArchiveException(CArchiveException::badIndex);
+    guard.Commit();
 
     m_pPerformance = performance;
     m_pConductor = conductor ? conductor : (performance ? performance->GetConductor() : nullptr);

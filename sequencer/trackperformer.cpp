@@ -9,11 +9,14 @@
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
 #include "platform/devices/portavel.h"
+#include "sequencer/midifilters.h"
 #include "sequencer/performeractions.h"
 #include "sequencer/player.h"
 #include "sequencer/sequence.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 IMPLEMENT_SERIAL(DCsqTrack, DCsqFilter, VERSIONABLE_SCHEMA | 2)
@@ -21,6 +24,19 @@ IMPLEMENT_SERIAL(DCsqWaveTrack, DCsqTrack, VERSIONABLE_SCHEMA | 2)
 
 namespace {
 constexpr int NO_TRACK = 2047;
+
+// `value` held to [low, high]; one that is not a number (a damaged file's
+// gain or pan may be one) is `otherwise`: std::clamp would hand it back as
+// it came, and it has no integer to convert to.
+float Bounded(float value, float low, float high, float otherwise) {
+    return std::isnan(value) ? otherwise : std::clamp(value, low, high);
+}
+
+// A wave parameter in the device's integer units, cut in floating point
+// first: a master level far above full would overflow the conversion.
+int32_t WaveUnits(float value) {
+    return LCMidiFilter::CutToInt(value, INT32_MIN, INT32_MAX);
+}
 }
 
 // ---- DCsqTrack --------------------------------------------------------------------
@@ -368,27 +384,25 @@ int DCsqWaveTrack::GetTrackType() const {
 void DCsqWaveTrack::SetTrackGain(float gain) {
     if (!m_pSequence)
         return;
-    m_fGain = std::clamp(gain, 0.0f, 1.0f);
+    m_fGain = Bounded(gain, 0.0f, 1.0f, 0.0f);
     // Hundredths of a decibel: full gain is 0, silence -10000.
-    m_params.volume = IsActive()
-                          ? static_cast<int32_t>((m_fGain * m_pSequence->GetMasterLevel() - 1.0f) * 5000.0f)
-                          : -10000;
+    m_params.volume = IsActive() ? WaveUnits((m_fGain * m_pSequence->GetMasterLevel() - 1.0f) * 5000.0f) : -10000;
     SendWaveParams();
 }
 
 void DCsqWaveTrack::SetTrackPan(float pan) {
     if (!m_pSequence)
         return;
-    m_fPan = std::clamp(pan, -1.0f, 1.0f);
-    m_params.pan = static_cast<int32_t>(m_fPan * 10000.0f);
+    m_fPan = Bounded(pan, -1.0f, 1.0f, 0.0f);
+    m_params.pan = WaveUnits(m_fPan * 10000.0f);
     SendWaveParams();
 }
 
 void DCsqWaveTrack::SetTrackFrequency(float frequency) {
     if (!m_pSequence)
         return;
-    m_fFrequency = std::clamp(frequency, -1.0f, 1.0f);
-    m_params.frequency = static_cast<int32_t>(m_fFrequency * 10000.0f);
+    m_fFrequency = Bounded(frequency, -1.0f, 1.0f, 0.0f);
+    m_params.frequency = WaveUnits(m_fFrequency * 10000.0f);
     SendWaveParams();
 }
 

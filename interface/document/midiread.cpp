@@ -48,13 +48,9 @@ uint16_t BigEndian16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
-// The voice/track word of voice 0 on a track. A track the word cannot hold
-// becomes "no track", which the score managers place nowhere, rather than
-// wrapping onto a track of its own.
-MCVoiceTrack VoiceTrack(int64_t track) {
-    if (track < 0 || track >= TRACK_NONE)
-        return MCVoiceTrack(0, TRACK_NONE);
-    return MCVoiceTrack(0, static_cast<int>(track));
+// "1 track", "2 tracks".
+std::string Counted(int count, const char* one, const char* more) {
+    return std::to_string(count) + " " + (count == 1 ? one : more);
 }
 
 // Puts the file back where the reader found it unless told to keep it where
@@ -338,6 +334,28 @@ void MCMidiRead::ApplyProgressStep(uint64_t position) {
     ApplyProgress(step, m_pPerformance);
 }
 
+MCVoiceTrack MCMidiRead::TrackWord(int64_t track) {
+    // A track the word cannot hold becomes "no track", which the score
+    // managers place nowhere, rather than wrapping onto a track of its own.
+    // The user is told what went (GetLeftOut).
+    if (track >= 0 && track < TRACK_NONE)
+        return MCVoiceTrack(0, static_cast<int>(track));
+    m_leftOutTracks.insert(track);
+    return MCVoiceTrack(0, TRACK_NONE);
+}
+
+MCMidiRead::LeftOut MCMidiRead::GetLeftOut() const {
+    return {static_cast<int>(std::min<std::size_t>(m_leftOutTracks.size(), INT_MAX)), m_nLeftOutNotes};
+}
+
+std::string MCMidiRead::DescribeLeftOut(const LeftOut& leftOut) {
+    if (leftOut.IsEmpty())
+        return {};
+    return "This MIDI file uses tracks beyond the last one a document holds (" + std::to_string(TRACK_NONE - 1) +
+           "): " + Counted(leftOut.tracks, "track", "tracks") + ", with " + Counted(leftOut.notes, "note", "notes") +
+           ", could not be kept and were left out.";
+}
+
 // ---------------------------------------------------------------- events
 
 int MCMidiRead::ReadTrackEvent(MCMidiBuf& buf) {
@@ -394,8 +412,10 @@ int MCMidiRead::ReadMidiEvent(MCMidiBuf& buf, uint8_t byte, MCTime& time) {
         return MIDIFILE_ERR_EVENT;
 
     const uint32_t word = uint32_t(status) | uint32_t(data[0]) << 8 | uint32_t(data[1]) << 16;
-    m_pSequence->GetMidiScoreMgr()->AddMidiEvent(time, VoiceTrack(GetTrack(status, data[0])), FCMidi(word), 0,
-                                                  MCTime::TimeNull());
+    const MCVoiceTrack voiceTrack = TrackWord(GetTrack(status, data[0]));
+    if (voiceTrack.GetTrack() == TRACK_NONE && (status & 0xF0) == 0x90 && data[1] != 0)
+        ++m_nLeftOutNotes;
+    m_pSequence->GetMidiScoreMgr()->AddMidiEvent(time, voiceTrack, FCMidi(word), 0, MCTime::TimeNull());
     return MIDIFILE_OK;
 }
 
@@ -436,24 +456,24 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
     case 0x00:   // sequence number: only at the start of its chunk
         // An empty one (the chunk's own number) carries no number to keep.
         if (m_ticks == 0 && size >= 2)
-            scores->AddSequenceNumber(time, VoiceTrack(0), data[0] * 256 + data[1]);
+            scores->AddSequenceNumber(time, TrackWord(0), data[0] * 256 + data[1]);
         break;
     case 0x01:   // text
     case 0x04:   // instrument name
     case 0x08: case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x0E: case 0x0F:
-        scores->AddTextEvent(time, VoiceTrack(track), data, size, type);
+        scores->AddTextEvent(time, TrackWord(track), data, size, type);
         break;
     case 0x02:   // copyright notice
     case 0x06:   // marker
     case 0x07:   // cue point
-        scores->AddTextEvent(time, VoiceTrack(0), data, size, type);
+        scores->AddTextEvent(time, TrackWord(0), data, size, type);
         break;
     case 0x03:   // sequence or track name: a type 1 track's own chunk names its track
-        scores->AddTextEvent(time, VoiceTrack(m_nMidiType == 1 && m_nChunkIndex != 0 ? track : 0), data, size,
+        scores->AddTextEvent(time, TrackWord(m_nMidiType == 1 && m_nChunkIndex != 0 ? track : 0), data, size,
                              type);
         break;
     case 0x05:
-        scores->AddLyricEvent(time, VoiceTrack(track), data, size);
+        scores->AddLyricEvent(time, TrackWord(track), data, size);
         break;
     case 0x20:   // channel prefix: the meta events after it go to that channel's track
         if (size < 1 || data[0] > 15)
@@ -461,7 +481,7 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
         m_nPrefixTrack = m_channelTracks[data[0]];
         break;
     case 0x2F:
-        scores->AddTrackEnd(time, VoiceTrack(m_nMidiType == 1 ? m_nChunkIndex : 0));
+        scores->AddTrackEnd(time, TrackWord(m_nMidiType == 1 ? m_nChunkIndex : 0));
         break;
     case 0x51: {
         if (size < 3)
@@ -474,20 +494,20 @@ int MCMidiRead::ReadMetaEvent(MCMidiBuf& buf, MCTime& time) {
         // The conductor holds one tempo a time and refuses another; the first
         // stays, so a second is not even offered.
         if (!TempoStartsAt(time))
-            scores->AddTempoEvent(time, VoiceTrack(0), static_cast<float>(m_dBeatsPerMinute), 1.0f);
+            scores->AddTempoEvent(time, TrackWord(0), static_cast<float>(m_dBeatsPerMinute), 1.0f);
         break;
     }
     case 0x58:   // time signature: numerator and the denominator's power of 2
         if (size < 2)
             return MIDIFILE_ERR_EVENT;
         if (data[1] < 9)
-            scores->AddMeterEvent(time, VoiceTrack(0), data[0], 1u << data[1]);
+            scores->AddMeterEvent(time, TrackWord(0), data[0], 1u << data[1]);
         break;
     case 0x59:   // key signature: the conductor's track holds none
         if (size < 2)
             return MIDIFILE_ERR_EVENT;
         if (track != 0)
-            scores->AddKeySignature(time, VoiceTrack(track), static_cast<int8_t>(data[0]), data[1]);
+            scores->AddKeySignature(time, TrackWord(track), static_cast<int8_t>(data[0]), data[1]);
         break;
     case 0x7F:
         ReadSeqSpecific(time, length, data);
@@ -517,7 +537,7 @@ void MCMidiRead::ReadSeqSpecific(MCTime& time, std::size_t length, const uint8_t
     const std::string_view bytes(reinterpret_cast<const char*>(data + 8), length - 8);
     const std::string name = IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
     if (CWaveScoreMgr* waves = m_pSequence->GetWaveScoreMgr())
-        waves->AddWaveFile(time, VoiceTrack(track), name.data(), name.size());
+        waves->AddWaveFile(time, TrackWord(track), name.data(), name.size());
 }
 
 int MCMidiRead::ReadSysExEvent(MCMidiBuf& buf, uint8_t status, MCTime& time) {
@@ -533,7 +553,7 @@ int MCMidiRead::ReadSysExEvent(MCMidiBuf& buf, uint8_t status, MCTime& time) {
     if (message.size() > FCMidiSysEx::MAX_LENGTH)
         return MIDIFILE_ERR_EVENT;
     const FCMidiSysEx sysEx(message.data(), static_cast<unsigned>(message.size()));
-    m_pSequence->GetMidiScoreMgr()->AddMidiEvent(time, VoiceTrack(GetTrack(status, 0)), sysEx, 0,
+    m_pSequence->GetMidiScoreMgr()->AddMidiEvent(time, TrackWord(GetTrack(status, 0)), sysEx, 0,
                                                   MCTime::TimeNull());
     return MIDIFILE_OK;
 }

@@ -34,6 +34,11 @@
 // A division counted in time-code frames is refused with a message of its own
 // (a user exception follows, so nothing else is shown).
 //
+// A track the voice/track word cannot hold (2047 and above: more chunks than
+// the word counts, or a wave reference's number) has no place in the tree;
+// what was addressed to it is left out, and the reader counts those tracks
+// and their notes (GetLeftOut) for the caller to tell the user.
+//
 // One reader serves one load. User-interface thread only: the tree is locked
 // for the whole reading of the track chunks, so other threads see either no
 // tree or the finished one.
@@ -43,6 +48,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 class CArchive;
@@ -103,6 +110,16 @@ public:
     // The text shown when a file counts its time in time-code frames.
     static const char* const kTimeCodeRefused;
 
+    // What a load left out: the tracks the voice/track word cannot hold, and
+    // the notes (note-ons with a velocity) addressed to them.
+    struct LeftOut {
+        int tracks = 0;
+        int notes = 0;
+        bool IsEmpty() const { return tracks == 0 && notes == 0; }
+    };
+    // The message telling the user what was left out (empty when nothing was).
+    static std::string DescribeLeftOut(const LeftOut& leftOut);
+
     MCMidiRead();
     MCMidiRead(const MCMidiRead&) = delete;
     MCMidiRead& operator=(const MCMidiRead&) = delete;
@@ -124,6 +141,8 @@ public:
     int GetMidiType() const { return m_nMidiType; }
     int GetTrackCount() const { return m_nTrackCount; }
     int GetDivision() const { return m_nDivision; }
+    // What the last load left out.
+    LeftOut GetLeftOut() const;
 
 protected:
     int ReadHeaderChunk();
@@ -154,6 +173,9 @@ private:
     bool TempoStartsAt(const MCTime& time);
     // A synchronous progress step at this file position.
     void ApplyProgressStep(uint64_t position);
+    // The voice/track word of voice 0 on `track`; a track the word cannot
+    // hold is "no track" and is counted as left out.
+    MCVoiceTrack TrackWord(int64_t track);
 
     CFile* m_pFile = nullptr;                // borrowed: the archive's
     ECPerformance* m_pPerformance = nullptr;   // borrowed: the document's
@@ -175,5 +197,7 @@ private:
     MCTime m_patternStart;      // type 2: where the current chunk starts
 
     uint64_t m_chunkDataOffset = 0;   // file position of the chunk's data
+    std::set<int64_t> m_leftOutTracks;   // the tracks with no place, by number
+    int m_nLeftOutNotes = 0;
     std::size_t m_nextStepMark = 0;   // bytes of the chunk at the next progress step
 };

@@ -89,7 +89,12 @@ void MCOpusDoc::Serialize(CArchive& ar) {
     if (ar.IsLoading()) {
         ar.SetLoadParams(1024);
         MCMidiRead reader;
-        if (!reader.LoadMidiFile(ar, this)) {
+        if (reader.LoadMidiFile(ar, this)) {
+            // What the document could not hold is gone: the user is told how much.
+            const std::string leftOut = MCMidiRead::DescribeLeftOut(reader.GetLeftOut());
+            if (!leftOut.empty())
+                ShowPrompt(leftOut, MB_ICONEXCLAMATION | MB_OK);
+        } else {
             ar.MapObject(&m_header);
             m_header.Serialize(ar);
             m_header.SetStatus(status);

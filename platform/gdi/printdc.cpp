@@ -12,6 +12,9 @@
 #include <atomic>
 #include <cctype>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 bool IsPdfTarget(std::string_view target) {
     constexpr std::string_view suffix = ".pdf";
     if (target.find('/') != std::string_view::npos)
@@ -37,6 +40,7 @@ void CPrintDC::Close() {
     DeleteDC();
     m_paged = nullptr;
     m_pdf.reset();
+    m_pdfFile.reset();
     m_printer.reset();
     m_inDoc = false;
     m_pagesStarted = 0;
@@ -115,7 +119,11 @@ int CPrintDC::CreatePrinterDC(const std::string& target, const QPageSize& paper,
         return 0;
     m_target = target;
     if (IsPdfTarget(target)) {
-        m_pdf = std::make_unique<QPdfWriter>(QString::fromStdString(target));
+        // The writer writes into a file opened by the target's own bytes: a
+        // file name given to the writer would pass through a QString, where
+        // a name that is not UTF-8 is lost.
+        m_pdfFile = std::make_unique<QFile>();
+        m_pdf = std::make_unique<QPdfWriter>(m_pdfFile.get());
         m_pdf->setResolution(kPdfDotsPerInch);
         m_pdf->setPageLayout(QPageLayout(paper, settings.orientation, QMarginsF(0, 0, 0, 0)));
         // The sheet as it lies: a landscape page is the paper turned.
@@ -145,14 +153,29 @@ int CPrintDC::AttachPrinter(QPrinter* printer, DCKind kind) {
     return 1;
 }
 
+bool CPrintDC::OpenPdfFile() {
+    const int fd = ::open(m_target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    if (!m_pdfFile->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ::unlink(m_target.c_str());
+        return false;
+    }
+    return true;
+}
+
 int CPrintDC::StartDoc(const std::string& documentName) {
     if (!m_paged || m_inDoc)
         return -1;
     if (m_printer)
         m_printer->setDocName(QString::fromStdString(documentName));
-    if (m_pdf)
+    if (m_pdf) {
         m_pdf->setTitle(QString::fromStdString(documentName));
-    // The painter opens the device: a PDF file is created, a job begins.
+        if (!m_pdfFile->isOpen() && !OpenPdfFile())
+            return -1;
+    }
+    // The painter opens the device: a job begins, a PDF starts its file.
     if (!GetPainter())
         return -1;
     m_inDoc = true;
@@ -183,7 +206,13 @@ int CPrintDC::EndDoc() {
     if (!m_inDoc)
         return -1;
     QPainter* painter = GetPainter();
-    const bool ended = painter && painter->end();
+    bool ended = painter && painter->end();
+    if (m_pdfFile && m_pdfFile->isOpen()) {
+        // The writer leaves a file it did not open to its owner; what could
+        // not be written out is a failure, not a document.
+        ended = m_pdfFile->flush() && ended;
+        m_pdfFile->close();
+    }
     m_inDoc = false;
     if (ended)
         s_pagesPrinted += static_cast<unsigned long>(m_pagesStarted);
@@ -203,7 +232,8 @@ int CPrintDC::AbortDoc() {
         m_paged = nullptr;
         DeleteDC();
         m_pdf.reset();
-        QFile::remove(QString::fromStdString(m_target));
+        m_pdfFile.reset();
+        ::unlink(m_target.c_str());
     }
     return 1;
 }

@@ -9,7 +9,9 @@
 //
 // A document runs StartDoc, then StartPage ... EndPage for each page, then
 // EndDoc; AbortDoc instead ends it without output: a printer job is
-// cancelled, a PDF file begun is removed. The DC is its own attribute DC
+// cancelled, a PDF file begun is removed. A PDF file is created at StartDoc
+// under exactly the bytes of its target: a name that is not UTF-8 (one
+// given on the command line in another encoding) is kept as it came. The DC is its own attribute DC
 // (m_hAttribDC), as the printer answers what is measured.
 //
 // A job's settings (PrintSettings) go to the device with its paper: a
@@ -33,6 +35,7 @@
 #include <string>
 #include <string_view>
 
+class QFile;
 class QPagedPaintDevice;
 class QPdfWriter;
 class QPrinter;
@@ -106,7 +109,12 @@ public:
 private:
     void AttachPaged(QPagedPaintDevice* device, DCKind kind, int dpi, CSize physical, CPoint offset);
     void Close();
+    // Creates the PDF target's file and opens m_pdfFile on it; false when it
+    // cannot be created.
+    bool OpenPdfFile();
 
+    // Declared before the writer, which writes into it: the writer goes first.
+    std::unique_ptr<QFile> m_pdfFile;        // owned, for a PDF target: opened at StartDoc
     std::unique_ptr<QPdfWriter> m_pdf;       // owned, for a PDF target
     std::unique_ptr<QPrinter> m_printer;     // owned, for a printer target
     QPagedPaintDevice* m_paged = nullptr;    // what the pages go to (one of those, or borrowed)

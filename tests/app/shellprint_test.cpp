@@ -17,6 +17,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
 namespace {
 
 // A view that prints one page with a line on it, and remembers how its frame
@@ -80,6 +90,39 @@ int PdfPageCount(const std::string& path) {
     return -1;
 }
 
+// Runs the built program with `arguments` handed over as the bytes they are,
+// in this process's environment; answers its exit status, -1 when it did
+// not end by itself.
+int RunProgram(const std::vector<std::string>& arguments) {
+    const std::string program = STAFFWRIGHT_PROGRAM_FOLDER "/staffwright";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The names of the files in `folder`, as the bytes the file system holds.
+std::set<std::string> FileNames(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().native());
+    return names;
+}
+
+bool StartsAsPdf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[5] = {};
+    in.read(head, sizeof head);
+    return in && std::string(head, sizeof head) == "%PDF-";
+}
+
 }  // namespace
 
 // Runs first: until a view that prints is registered, nothing prints.
@@ -131,4 +174,33 @@ TEST(ShellPrint, FailuresEndWithOneAndNoPdf) {
         EXPECT_EQ(RunCommand(c.arguments), 1) << c.what;
         EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf))) << c.what;
     }
+}
+
+// Names in Latin-1, which are not UTF-8: the file opens and the PDF is written
+// under exactly the bytes given, both by the start-up's command line and by
+// the program itself from its argv (through Qt, such a name came back as
+// replacement characters: the file was not found, or the PDF landed elsewhere).
+TEST(ShellPrint, NamesThatAreNotUtf8AreKeptByteForByte) {
+    CPluginView::AddPlugin(&s_printingRecord);
+    AppTestFolder folder;
+    // The folder is removed by names Qt cannot spell: its files go first.
+    struct Emptied {
+        std::string folder;
+        ~Emptied() {
+            for (const std::string& name : FileNames(folder))
+                std::filesystem::remove(folder + "/" + name);
+        }
+    } emptied{folder.Path("")};
+    const std::string song = folder.WriteMidiFile("\xe9t\xe9.mid");
+    const std::string pdf = "\xe9t\xe9 \xe0 l'\xeele.pdf";
+    EXPECT_EQ(RunCommand({"--print-to", song, folder.Path(pdf)}), 0);
+    EXPECT_EQ(FileNames(folder.Path("")), (std::set<std::string>{"\xe9t\xe9.mid", pdf}));
+    EXPECT_TRUE(StartsAsPdf(folder.Path(pdf)));
+    std::filesystem::remove(folder.Path(pdf));
+
+    // The program, its view and plug-in as they are installed.
+    const std::string fromProgram = "\xfc\xe9t\xe9.pdf";
+    ASSERT_EQ(RunProgram({"--print-to", song, folder.Path(fromProgram)}), 0);
+    EXPECT_EQ(FileNames(folder.Path("")), (std::set<std::string>{"\xe9t\xe9.mid", fromProgram}));
+    EXPECT_TRUE(StartsAsPdf(folder.Path(fromProgram)));
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -349,29 +350,40 @@ TEST(ViewData, ArchivedWithTheEventAndReadBackOwned) {
     EXPECT_EQ(DCTestPersistent::s_alive, before);
 }
 
-TEST(ViewData, DataNamingAnotherEventAsItsOwnerIsRefused) {
+// The other owner is read whole before the refusal, with its own data. A
+// load guard frees it all with the failed load; with no guard the refusal
+// itself frees it (both objects and the other owner were lost).
+TEST(ViewData, DataNamingAnotherEventAsItsOwnerIsRefusedAndFreed) {
     Registrations registrations;
     const int before = DCTestPersistent::s_alive;
     auto* event = new ECWithTimeChild;
     event->Ref();
     auto* elsewhere = new ECWithTimeChild;
     elsewhere->Ref();
+    ASSERT_NE(elsewhere->GetData(KIND_PERSISTENT, 1), nullptr);
     event->GetData(KIND_PERSISTENT, 1)->SetOwner(elsewhere);
     const std::vector<uint8_t> bytes = StoreByReference(event);
     event->GetData(KIND_PERSISTENT, 0)->SetOwner(event);
+    const int stored = DCTestPersistent::s_alive;
 
-    auto* performance = new ECPerformance;   // the load's guard
-    performance->Ref();
-    CMemFile file(bytes);
-    CArchive ar(&file, CArchive::load);
-    try {
-        ECLoadGuard guard(performance);
-        ECBase::ReadEvent(ar, 0);
-        ADD_FAILURE() << "loaded";
-    } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+    for (const bool guarded : {true, false}) {
+        SCOPED_TRACE(guarded ? "under a load guard" : "with no guard");
+        auto* performance = new ECPerformance;   // the load's guard
+        performance->Ref();
+        CMemFile file(bytes);
+        CArchive ar(&file, CArchive::load);
+        try {
+            std::optional<ECLoadGuard> guard;
+            if (guarded)
+                guard.emplace(performance);
+            ECBase::ReadEvent(ar, 0);
+            ADD_FAILURE() << "loaded";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+        }
+        performance->Unref(1);
+        EXPECT_EQ(DCTestPersistent::s_alive, stored) << "data read before the refusal left behind";
     }
-    performance->Unref(1);
     event->Unref(1);
     elsewhere->Unref(1);
     EXPECT_EQ(DCTestPersistent::s_alive, before);

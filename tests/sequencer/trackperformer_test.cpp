@@ -16,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -85,6 +87,7 @@ TEST_F(TrackPerformers, MuteAndSoloAreAnnouncedWithWhoIsAudibleAndClearEachOther
 }
 
 TEST_F(TrackPerformers, AWaveTrackSendsItsValuesAtOnceHeldToTheirRanges) {
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
     MakeWaveTracks(2);
     DCsqWaveTrack loose;
     loose.SetTrackGain(0.5f);   // without a sequence nothing happens
@@ -109,6 +112,13 @@ TEST_F(TrackPerformers, AWaveTrackSendsItsValuesAtOnceHeldToTheirRanges) {
         {"active again", [&] { wave->SetActive(1); }, {-10000, -2500, 1230}},
         {"the master level counts", [&] { sequence->SetMasterLevel(0.5f); wave->SetTrackGain(1.0f); },
          {-10000, -2500, 1230}},
+        // A damaged file's values: huge, or not numbers at all.
+        {"a gain that is not a number is no gain", [&] { wave->SetTrackGain(kNaN); }, {-10000, -5000, 1230}},
+        {"a pan that is not a number is the centre", [&] { wave->SetTrackPan(kNaN); }, {0, -5000, 1230}},
+        {"a frequency that is not a number is none", [&] { wave->SetTrackFrequency(kNaN); }, {0, -5000, 0}},
+        {"a huge frequency is the highest", [&] { wave->SetTrackFrequency(1.3e38f); }, {0, -5000, 10000}},
+        {"a master level far above full is cut to the units' range",
+         [&] { sequence->SetMasterLevel(1e30f); wave->SetTrackGain(1.3e38f); }, {0, INT32_MAX, 10000}},
     };
     for (const auto& s : steps) {
         s.run();
@@ -123,7 +133,7 @@ TEST_F(TrackPerformers, AWaveTrackSendsItsValuesAtOnceHeldToTheirRanges) {
         EXPECT_EQ(values.frequency, s.expected.frequency) << s.step;
     }
     EXPECT_EQ(wave->GetTrackGain(), 1.0f);
-    EXPECT_EQ(wave->GetTrackPan(), -1.0f);
+    EXPECT_EQ(wave->GetTrackPan(), 0.0f);
 }
 
 TEST_F(TrackPerformers, ATrackIsNamedByItsTextOrByItsNumber) {

@@ -505,6 +505,53 @@ TEST_F(MidiReadTest, TimeCodeDivisionIsRefusedWithItsOwnMessage) {
     EXPECT_EQ(Tree(), nullptr);
 }
 
+// A type 1 file of 5,000 chunks: the conductor's, then one note on each of
+// 4,999 tracks. The voice/track word holds tracks up to 2,046: their notes
+// come in whole; the 2,953 tracks beyond, and their notes, are counted as
+// left out, and opening the file tells the user so.
+TEST_F(MidiReadTest, TracksTheWordCannotHoldAreCountedAndReported) {
+    constexpr int kChunks = 5000;
+    constexpr int kKeptTracks = TRACK_NONE - 1;
+    File smf(1, 96);
+    Track conductor;
+    conductor.Tempo(0, 500000).End();
+    smf.Add(conductor);
+    std::vector<Note> kept;
+    for (int chunk = 1; chunk < kChunks; ++chunk) {
+        const int channel = chunk % 16, key = 36 + chunk % 48, velocity = 1 + chunk % 127, beat = chunk % 4;
+        Track track;
+        track.NoteOn(static_cast<uint32_t>(beat * 96), channel, key, velocity).NoteOff(96, channel, key).End();
+        smf.Add(track);
+        if (chunk <= kKeptTracks)
+            kept.push_back({static_cast<float>(beat), 1.0f, key, velocity, channel, chunk});
+    }
+    std::sort(kept.begin(), kept.end());
+    const Bytes bytes = smf.GetBytes();
+
+    ASSERT_EQ(Load(bytes), 1);
+    const MCMidiRead::LeftOut leftOut = reader.GetLeftOut();
+    EXPECT_EQ(leftOut.tracks, kChunks - 1 - kKeptTracks);
+    EXPECT_EQ(leftOut.notes, kChunks - 1 - kKeptTracks);
+    EXPECT_EQ(Notes(), kept);
+
+    // Opened as a document, the file says what it left out, once.
+    doc->DeleteContents();
+    MCOpusDoc::WaitThreadsFinished(0);
+    CPromptScript prompts;
+    CMemFile source(bytes);
+    {
+        CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
+        ar.m_pDocument = doc.get();
+        doc->Serialize(ar);
+    }
+    ASSERT_EQ(prompts.GetCount(), 1u);
+    const std::string text = prompts.GetLast().text;
+    EXPECT_NE(text.find("2953 tracks"), std::string::npos) << text;
+    EXPECT_NE(text.find("2953 notes"), std::string::npos) << text;
+    EXPECT_EQ(text, MCMidiRead::DescribeLeftOut(leftOut));
+    EXPECT_EQ(FindEvents(Tree(), ET_NOTE).size(), kept.size());
+}
+
 // Damaged chunks fail the load as errors of their chunk: no crash, no read
 // past the chunk, the file put back.
 TEST_F(MidiReadTest, DamagedChunksFailTheLoad) {

@@ -16,6 +16,8 @@
 #include "platform/storage/streamfile.h"
 #include "platform/ui/prompt_script.h"
 #include "sequencer/scoremgr.h"
+#include "sequencer/sequence.h"
+#include "sequencer/staffperformer.h"
 #include "tests/interface/document/doc_support.h"
 #include "tests/platform/file_support.h"
 #include "tests/platform/messaging_support.h"
@@ -27,8 +29,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -499,6 +503,48 @@ TEST_F(DocumentFileTest, AnotherDocumentInTheWayIsReplacedOnlyWhenTheUserAgrees)
     }
 }
 
+// ---------------------------------------------------------------- damaged gains
+
+// The small piece saved natively with the first staff's gain set to `gain`.
+void SaveWithStaffGain(DocumentFileTest& test, const std::string& mmm, float gain) {
+    const std::string mid = test.folder.File("gain.mid");
+    WriteBytes(mid, SmallPiece());
+    std::unique_ptr<MCOpusDoc> source = test.Open(mid);
+    auto* staff = dynamic_cast<DCsqStaff*>(DCsqTrack::GetTrackData(1u, TT_STAFF, source->GetSequence()));
+    ASSERT_NE(staff, nullptr);
+    staff->SetTrackGain(gain);
+    source->GetHeader()->SetFormat(DF_NATIVE);
+    ASSERT_TRUE(source->OnSaveDocument(mmm.c_str()));
+    source->OnCloseDocument();
+}
+
+// A damaged file's staff gain, far past any level or not a number at all,
+// opens with the staff's volume within its range: the gain was converted to
+// an integer before it was cut, which has no value for it.
+TEST_F(DocumentFileTest, AStaffGainPastAnyLevelOpensWithTheVolumeInItsRange) {
+    const struct {
+        const char* name;
+        float gain;
+        int volume;   // at the staff's document volume, 100
+    } cases[] = {
+        {"huge", 1.3e38f, 127},
+        {"huge and negative", -1.3e38f, 0},
+        {"not a number", std::numeric_limits<float>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string mmm = folder.File(std::string(c.name) + ".mmm");
+        ASSERT_NO_FATAL_FAILURE(SaveWithStaffGain(*this, mmm, c.gain));
+        std::unique_ptr<MCOpusDoc> reopened = Open(mmm);
+        ASSERT_NE(reopened->GetBaseEvent(), nullptr);
+        auto* staff = dynamic_cast<DCsqStaff*>(DCsqTrack::GetTrackData(1u, TT_STAFF, reopened->GetSequence()));
+        ASSERT_NE(staff, nullptr);
+        EXPECT_EQ(std::isnan(staff->GetTrackGain()), std::isnan(c.gain));
+        EXPECT_EQ(staff->GetLastPerformedVolume(), c.volume);
+        reopened->OnCloseDocument();
+    }
+}
+
 // ---------------------------------------------------------------- the fuzz seeds
 
 // Writes the seed corpus of the document fuzz target: the "Contents" of a
@@ -520,6 +566,14 @@ TEST_F(DocumentFileTest, DISABLED_WriteFuzzCorpus) {
     ASSERT_TRUE(empty->OnSaveDocument(folder.File("empty.mmm").c_str()));
     WriteBytes(corpus + "/empty-tree.contents", Contents(folder.File("empty.mmm")));
     WriteBytes(corpus + "/piece.mid", SmallPiece());
+}
+
+// Writes the seed of a damaged document whose first staff's gain is 1.3e38. Run on purpose:
+//   interface_tests --gtest_also_run_disabled_tests --gtest_filter='DocumentFileTest.DISABLED_WriteHugeGainSeed'
+TEST_F(DocumentFileTest, DISABLED_WriteHugeGainSeed) {
+    const std::string corpus = std::string(STAFFWRIGHT_TEST_DATA) + "/../../fuzz/corpus/document";
+    ASSERT_NO_FATAL_FAILURE(SaveWithStaffGain(*this, folder.File("huge.mmm"), 1.3e38f));
+    WriteBytes(corpus + "/huge-staff-gain.seed", Contents(folder.File("huge.mmm")));
 }
 
 }   // namespace

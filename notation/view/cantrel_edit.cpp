@@ -99,6 +99,9 @@ void CCantrel::DoCut(DWORD /*flags*/, MCEventList* list) {
                      [](ECMeter* a, ECMeter* b) { return *a->GetTime() < *b->GetTime(); });
     for (auto meter = meters.rbegin(); meter != meters.rend(); ++meter)
         (new CCRemoveMeter(*meter))->Apply(m_pBaseEvent);
+    // A deletion is an edit like any other: closing must offer to save it.
+    if (document && (remove || !meters.empty()))
+        document->SetModifiedFlag(TRUE);
 }
 
 void CCantrel::OnEditDelete() {

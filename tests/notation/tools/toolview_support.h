@@ -23,6 +23,7 @@
 #include "notation/display/base.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/findactions.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/paint.h"
 #include "tests/notation/view/scoreprogram_support.h"
@@ -162,8 +163,30 @@ protected:
         frame.NormalizeRect();
         return frame;
     }
-    // The middle of the element's frame, in device pixels.
-    CPoint DeviceCentre(ECBase* element) { return ToDevice(FrameOf(element).CenterPoint()); }
+    // The middle of where a click hits the element (a note's head, not its
+    // stem), in device pixels; the frame's middle when nothing hits.
+    CPoint HeadPoint(ECBase* element) {
+        const CRect frame = FrameOf(element);
+        constexpr int kStep = 10;
+        long sumX = 0, sumY = 0, count = 0;
+        for (int y = frame.top; y <= frame.bottom; y += kStep)
+            for (int x = frame.left; x <= frame.right; x += kStep) {
+                ACFindInRect find;
+                find.AddEvtType(element->GetClassType());
+                find.SetHitSize(2, 2);
+                find.SetTieExpansion(0);
+                find.SetPoint(x, y);
+                find.Apply(Conductor());
+                if (find.GetEvents().Find(element)) {
+                    sumX += x;
+                    sumY += y;
+                    ++count;
+                }
+            }
+        if (count == 0)
+            return ToDevice(frame.CenterPoint());
+        return ToDevice(CPoint(static_cast<int>(sumX / count), static_cast<int>(sumY / count)));
+    }
     // The view x of a tick (256 a quarter) of measure `number`, and the
     // column's top and bottom y.
     CPoint BeatTop(int number, int tick) {

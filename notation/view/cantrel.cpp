@@ -38,6 +38,8 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_WM_DESTROY()
     ON_WM_MOUSEMOVE()
     ON_WM_LBUTTONUP()
+    ON_WM_KEYDOWN()
+    ON_WM_TIMER()
     ON_MESSAGE(WM_PARENTNOTIFY, &CCantrel::OnParentNotify)
     ON_COMMAND(ID_VIEW_TRACK, &CCantrel::OnViewTrack)
     ON_COMMAND(ID_VIEW_PAGE, &CCantrel::OnViewPage)
@@ -52,6 +54,10 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_COMMAND(ID_FILE_PRINT, &CCantrel::OnFilePrint)
     ON_COMMAND(ID_FILE_PRINT_DIRECT, &CCantrel::OnFilePrintDirect)
     ON_COMMAND(ID_FILE_PRINT_PREVIEW, &CCantrel::OnFilePrintPreview)
+    ON_COMMAND(ID_EDIT_DELETE, &CCantrel::OnEditDelete)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, &CCantrel::OnUpdateEditDelete)
+    ON_COMMAND(ID_EDIT_SELECT_ALL, &CCantrel::OnEditSelectAll)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_SELECT_ALL, &CCantrel::OnUpdateEditSelectAll)
 END_MESSAGE_MAP()
 
 namespace {
@@ -128,7 +134,6 @@ BOOL CCantrel::Create(const char* lpszClassName, const char* lpszWindowName, DWO
         page.button.SetTransparentColor(kPageButtonTransparent);
         page.button.SetButtonMode(kPageButtonMode);
     }
-    // FIXME: the plug-in has no cursor pictures yet; both load as the arrow.
     SetQuickScrollCursors(LoadResourceCursor(IDC_CANTREL_GRAB_ARMED), LoadResourceCursor(IDC_CANTREL_GRABBING));
     if (CFrameWnd* frame = GetParentFrame())
         frame->SetActiveView(this);
@@ -182,7 +187,7 @@ void CCantrel::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {
 }
 
 void CCantrel::OnDestroy() {
-    // FIXME: the current edit tool is deleted here once the view has tools.
+    DeleteCursors();
     RegisterCommandHandler(nullptr);   // a destroyed view is never called back
     MCScrollView::OnDestroy();
 }
@@ -294,8 +299,8 @@ void CCantrel::OnZoomSet() {
     if (selection < 0 || selection >= static_cast<int>(kZoomSteps.size()))
         return;
     m_nZoom = kZoomSteps[static_cast<size_t>(selection)];
-    // FIXME: the current tool is hidden and reset here, and shown again at
-    // the end, once the view has tools.
+    // The tool's feedback stands at the old zoom's places.
+    HideCursor(1);
     CClientDC dc(this);
     OnPrepareDC(&dc);
     MCPageLayout::SetZoom(dc.GetDeviceCaps(LOGPIXELSX));
@@ -316,6 +321,7 @@ void CCantrel::OnZoomSet() {
     TileViews(FALSE);
     ScrollTo(GetScrollPosition());
     RedrawNow();
+    ShowCursor();
 }
 
 void CCantrel::OnRuler() {
@@ -404,21 +410,6 @@ LRESULT CCantrel::OnParentNotify(WPARAM wParam, LPARAM lParam) {
         SetCapture();
     }
     return 0;
-}
-
-void CCantrel::OnMouseMove(UINT nFlags, CPoint point) {
-    if (!m_bMarginDrag) {
-        MCScrollView::OnMouseMove(nFlags, point);
-        return;
-    }
-    if (m_flags & (SV_QUICKSCROLL_GRAB | SV_MOUSE_DRAG))
-        return;
-    const int edge = SnapMarginEdge(point.x);
-    if (edge == m_marginRect.right)
-        return;
-    m_marginRect.right = edge;
-    TileViews(TRUE);
-    UpdateScrollBars();
 }
 
 void CCantrel::OnLButtonUp(UINT nFlags, CPoint point) {

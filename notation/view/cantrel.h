@@ -25,8 +25,13 @@
 // notated length (or its last partial quarter) plays s_nDurFuncGate percent
 // long. The gate is atomic: step recording reads lengths off the UI thread.
 //
-// Not here yet: the edit tools, the play cursor, the clipboard and
-// drag-and-drop.
+// Tools (cantrel_tools.cpp): the view owns one edit tool at a time, made
+// from the edit mode and the palette's prototype, and feeds it the mouse,
+// its drags and the caret-blink timer (ID_TIMER_BLINK); while playback runs
+// it owns the play cursor too. Edit commands (cantrel_edit.cpp): Delete and
+// Select All of the Edit menu.
+//
+// Not here yet: the clipboard and drag-and-drop.
 // UI thread only, but for the duration functions.
 #pragma once
 
@@ -46,6 +51,7 @@
 class CMusicCursor;
 class CPlayCursor;
 class CScoreBar;
+class ECBase;
 class ECPerformance;
 
 class CCantrel : public MCScrollView {
@@ -95,9 +101,50 @@ public:
     // The engine renotates what the batch changed; its answer.
     int OnProcessCommand(MCCommandList& commands);
     int OnFinishCommand(MCCommandList& commands);
+    // ---- tools (cantrel_tools.cpp) -------------------------------------------------------
+    // The select tool's caret blinks on this window timer.
+    static constexpr UINT_PTR ID_TIMER_BLINK = 1000;
+    // A new tool (the caller's) for the edit mode and the prototype element:
+    // select and erase modes their tools; insert mode the prototype's tool,
+    // none without a prototype or for a type without a tool yet; any other
+    // mode none.
+    CMusicCursor* CreateMusicCursor(int mode, ECBase* prototype);
+    // The same for a throw-away prototype of the type.
+    CMusicCursor* CreateMusicCursor(int mode, int eventType);
     // The edit tool made again from the edit mode and the palette's
-    // prototype.
+    // prototype (a copy, taken apart and released once the tool is made).
     void UpdateMusicCursor();
+    // The current tool and the play cursor (borrowed; may be null).
+    CMusicCursor* GetMusicCursor() const { return m_pCursor; }
+    CPlayCursor* GetPlayCursor() const { return m_pPlayCursor; }
+    // The arrow outside the view's content, the quick-scroll hands while
+    // armed, else the tool's cursor (the arrow without a tool).
+    void UpdateCursor() override;
+    // Button down (the focus comes here first), moves with it held, button
+    // up: the tool's.
+    void OnMouseDragBegin(UINT nFlags, CPoint point) override;
+    void OnMouseDragContinue(UINT nFlags, CPoint point) override;
+    void OnMouseDragEnd(UINT nFlags, CPoint point) override;
+    // The scroll view's drag-in-progress flag, for a tool that drags on its own.
+    void SetMouseDrag(int dragging);
+
+    // ---- edit commands (cantrel_edit.cpp) --------------------------------------------------
+    // Removes the elements of `list`, or the document's selection when null.
+    // The opening clef and key (time 0), the first meter, the score's frame
+    // (performance, staves, measures) and page texts stay; meters after the
+    // start go one by one, the latest first, after the rest. The selection
+    // is cleared first. `flags` is not read.
+    void DoCut(DWORD flags, MCEventList* list);
+    // Takes out of the list every element the view's voice and track filters
+    // hide.
+    void FilterSelection(MCEventList& list);
+    // Starts moving the selection by drag-and-drop (a later addition: none yet).
+    void DoDrag(CPoint& point);
+    afx_msg void OnEditDelete();
+    afx_msg void OnUpdateEditDelete(CCmdUI* pCmdUI);
+    // Every note under the conductor the filters show becomes the selection.
+    afx_msg void OnEditSelectAll();
+    afx_msg void OnUpdateEditSelectAll(CCmdUI* pCmdUI);
 
     // ---- services for tools and other views (cantrel_services.cpp) ------------------------
     // The tool hidden (and reset when `reset` is nonzero), shown: nothing
@@ -257,6 +304,11 @@ protected:
     afx_msg LRESULT OnParentNotify(WPARAM wParam, LPARAM lParam);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    // Ctrl + arrows nudge (not yet), Delete deletes the selection; other
+    // keys scroll.
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    // The blink timer draws the tool again; other timers are the base's.
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -288,11 +340,10 @@ private:
     std::array<CLIPFORMAT, 3> m_clipFormats{};
     CAutoNote m_autoNote;                    // owned
     CPagenate m_pagenate;                    // owned
-    // FIXME: the edit tool, the play cursor and the drop target join these
-    // members with their issues.
+    // FIXME: the drop target joins these members with drag-and-drop.
     ECPerformance* m_pCommandTarget = nullptr;  // referenced while the command handler is registered there
-    CMusicCursor* m_pCursor = nullptr;          // owned; null until the tools exist
-    CPlayCursor* m_pPlayCursor = nullptr;       // owned; null until the play cursor exists
+    CMusicCursor* m_pCursor = nullptr;          // owned; null in insert mode without a prototype
+    CPlayCursor* m_pPlayCursor = nullptr;       // owned; present while playback runs
 
     // Registers the command handler with `performance` unless it already is
     // there; with null, only takes it off.
@@ -307,4 +358,6 @@ private:
     void OnSelectionChanged();
     void OnTimePosition(const MCTime& time);
     void OnPerformStop();
+    // The tool and the play cursor deleted.
+    void DeleteCursors();
 };

@@ -13,6 +13,7 @@
 #include "notation/display/base.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/scorepages.h"
+#include "notation/tools/musiccursor.h"
 #include "notation/view/drawaction.h"
 #include "notation/view/findactions.h"
 #include "notation/view/layoutactions.h"
@@ -212,7 +213,8 @@ void CCantrel::PositionVisibleEvents(CDC* pDC) {
 
 void CCantrel::OnPostPaint(CDC* pDC) {
     MCScrollView::OnPostPaint(pDC);
-    // FIXME: the current edit tool draws its feedback here once the view has tools.
+    if (m_pCursor)
+        m_pCursor->Draw(pDC);
 }
 
 void CCantrel::PerformScroll(CDC* pDC) { MCScrollView::PerformScroll(pDC); }

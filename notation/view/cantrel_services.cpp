@@ -1,5 +1,5 @@
 // The notation view's services for its tools and for other views: the
-// tool's visibility, the elements in sight, scrolling into view,
+// elements in sight, scrolling into view,
 // highlighting, and the single-frame selection.
 #include "notation/view/cantrel.h"
 
@@ -13,20 +13,6 @@
 #include "platform/ui/paint.h"
 
 #include <mutex>
-
-void CCantrel::HideCursor(int reset) {
-    if (!m_pCursor)
-        return;
-    // FIXME: the tool's Hide (and Reset when asked) once the tool classes
-    // exist; no tool is made before then.
-    (void)reset;
-}
-
-void CCantrel::ShowCursor() {
-    if (!m_pCursor)
-        return;
-    // FIXME: the tool's Show once the tool classes exist.
-}
 
 int CCantrel::GetVisibleEvents(MCEventList& list, CDC* dc) {
     if (!m_pBaseEvent)

@@ -17,6 +17,7 @@
 #include "notation/layout/musicfont.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/textfonts.h"
+#include "notation/tools/playcursor.h"
 #include "notation/view/scorewnd.h"
 #include "platform/ui/paint.h"
 
@@ -103,13 +104,8 @@ void CCantrel::RegisterCommandHandler(ECPerformance* performance) {
 }
 
 CCantrel::~CCantrel() {
+    DeleteCursors();
     RegisterCommandHandler(nullptr);
-}
-
-void CCantrel::UpdateMusicCursor() {
-    // FIXME: the tool factory comes with the edit tools; until then the view
-    // has no tool in any mode, as insert mode without a prototype.
-    m_pCursor = nullptr;
 }
 
 // ---- states -------------------------------------------------------------------------------------
@@ -187,8 +183,8 @@ void CCantrel::OnUpdate(CView* /*sender*/, long hint, CObject* hintObject) {
         OnPerformStop();
         break;
     case STATE_PERFORM_PLAY:
-        // FIXME: the play cursor is made here (when there is none) once it
-        // exists.
+        if (!m_pPlayCursor)
+            m_pPlayCursor = new CPlayCursor(this);
         break;
     case STATE_PERFORM_STEP:
         info.SetStepRecording(1);
@@ -317,11 +313,15 @@ void CCantrel::OnTimePosition(const MCTime& time) {
                 SetRedraw(FALSE);
         }
     }
-    // FIXME: the play cursor, once it exists, moves to `time` here.
+    if (m_pPlayCursor) {
+        MCTime at = time;
+        m_pPlayCursor->UpdateTime(at);
+    }
 }
 
 void CCantrel::OnPerformStop() {
-    // FIXME: the play cursor, once it exists, is deleted here.
+    delete m_pPlayCursor;
+    m_pPlayCursor = nullptr;
     CNotateInfo& info = m_autoNote.GetNotateInfo();
     if (info.IsStepRecording()) {
         info.SetStepRecording(0);

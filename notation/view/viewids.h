@@ -31,6 +31,17 @@ inline constexpr UINT ID_VIEW_ZOOMOUT = 39121;
 inline constexpr UINT ID_PAGE_UP = 13360;
 inline constexpr UINT ID_PAGE_DOWN = 13361;
 
+// The Edit menu's commands the view answers, and the note commands.
+inline constexpr UINT ID_EDIT_DELETE = 39110;
+inline constexpr UINT ID_EDIT_SELECT_ALL = 0xE12A;   // 57642
+inline constexpr UINT ID_NOTES_TIE = 41991;
+inline constexpr UINT ID_NOTES_SLUR = 41992;
+inline constexpr UINT ID_STEMS_UP = 41993;
+inline constexpr UINT ID_STEMS_DOWN = 41994;
+inline constexpr UINT ID_ACCIDENTALS_ENHARMONIC = 41998;
+inline constexpr UINT ID_TIES_CONSOLIDATE = 41999;
+inline constexpr UINT ID_BEAM_BREAK_PRIMARY = 42000;
+
 // The margin view's child id.
 inline constexpr UINT IDC_MARGIN_VIEW = 4;
 

@@ -1,0 +1,197 @@
+// CMusicCursor: the tools' shared lookups of parent, time and measure.
+#include "notation/tools/musiccursor.h"
+
+#include "interface/controls/timeedit.h"
+#include "model/appstates.h"
+#include "model/conductor.h"
+#include "model/conductorstaff.h"
+#include "model/eventtypes.h"
+#include "model/measure.h"
+#include "model/performance.h"
+#include "model/states.h"
+#include "notation/display/base.h"
+#include "notation/display/conductor.h"
+#include "notation/display/conductormeasure.h"
+#include "notation/view/cantrel.h"
+#include "notation/view/findactions.h"
+#include "platform/ui/paint.h"
+
+#include <mutex>
+
+namespace {
+
+// Measures are hit-tested with a box this small around the point.
+constexpr int kMeasureHitSize = 2;
+
+// The user's time display format, without durations or indeterminate parts.
+constexpr int kTimeFormatUser = 1;
+
+}  // namespace
+
+CMusicCursor::CMusicCursor(CCantrel* view, const std::vector<int>* parentTypes)
+    : m_hCursor(LoadStandardCursor(IDC_ARROW)), m_pView(view), m_pPerformance(view->GetBaseEvent()) {
+    if (parentTypes)
+        m_eventTypes = *parentTypes;
+}
+
+CMusicCursor::~CMusicCursor() = default;
+
+int CMusicCursor::CanInsert(int /*eventType*/) {
+    return 0;
+}
+
+void CMusicCursor::Show() {}
+
+void CMusicCursor::Hide() {}
+
+void CMusicCursor::Reset() {
+    m_position = CPoint(0, 0);
+    m_time = MCTime();
+    m_pParent = nullptr;
+    m_pConductorMeasure = nullptr;
+    m_pMeasure = nullptr;
+}
+
+void CMusicCursor::Draw(CDC* /*dc*/) {}
+
+int CMusicCursor::Update(CPoint& /*point*/, CSelectionOffset& /*offset*/) {
+    return 0;
+}
+
+void CMusicCursor::Update(CPoint& /*point*/, int /*show*/) {
+    m_pConductorMeasure = nullptr;
+    m_pMeasure = nullptr;
+}
+
+int CMusicCursor::Insert(ECBase* /*event*/, CCAdd* /*command*/) {
+    return 0;
+}
+
+HCURSOR CMusicCursor::GetCursor() {
+    return m_hCursor;
+}
+
+void CMusicCursor::OnMouseDragBegin(UINT flags, CPoint& point) {
+    if (m_pPerformance)
+        (new SCSelection(STATE_SELECTION_CLEAR))->Apply(m_pPerformance);
+    m_pView->MCScrollView::OnMouseDragBegin(flags, point);
+}
+
+void CMusicCursor::OnMouseDragContinue(UINT flags, CPoint& point) {
+    m_pView->MCScrollView::OnMouseDragContinue(flags, point);
+}
+
+void CMusicCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
+    m_pView->MCScrollView::OnMouseDragEnd(flags, point);
+}
+
+// ---- lookups --------------------------------------------------------------------------------
+
+CPoint CMusicCursor::ToView(const CPoint& point) const {
+    CPoint converted = point;
+    CClientDC dc(m_pView);
+    m_pView->OnPrepareDC(&dc);
+    m_pView->DPtoVP(&dc, &converted);
+    return converted;
+}
+
+std::string CMusicCursor::FormatTime(const MCTime& time) {
+    std::string text;
+    MCTimeEdit::FormatTimeString(text, time, kTimeFormatUser, 0, 0);
+    return text;
+}
+
+ECConductorStaff* CMusicCursor::GetConductorStaff() {
+    if (!m_pConductorStaff && m_pPerformance)
+        if (ECConductor* conductor = m_pPerformance->GetConductor())
+            m_pConductorStaff = dynamic_cast<ECConductorStaff*>(conductor->GetDescendant(ET_CONDUCTORSTAFF, -1));
+    return m_pConductorStaff;
+}
+
+ECConductorMeasure* CMusicCursor::GetConductorMeasure(CPoint& point) {
+    if (m_pConductorMeasure)
+        return m_pConductorMeasure;
+    ECConductorStaff* staff = GetConductorStaff();
+    auto* display = staff ? dynamic_cast<DCctConductorStaff*>(staff->GetData(DK_NOTATION, 0)) : nullptr;
+    if (display)
+        m_pConductorMeasure = display->FindRulerMeasureAtPoint(point);
+    return m_pConductorMeasure;
+}
+
+ECMeasure* CMusicCursor::GetMeasure(CPoint& point) {
+    if (m_pMeasure)
+        return m_pMeasure;
+    ECConductorStaff* conductorStaff = GetConductorStaff();
+    if (!conductorStaff || !m_pPerformance)
+        return nullptr;
+    // Only the page under the point is searched: the other pages' measures
+    // can never lie there.
+    CPagenate& pagenate = m_pView->GetPagenate();
+    const int page = pagenate.GetPageAtPoint(point);
+    const MCTime from = pagenate.GetPages().GetPageStartTime(page);
+    const MCTime to = pagenate.GetPages().GetPageStartTime(page + 1);
+    std::lock_guard lock(m_pPerformance->GetLock());
+    for (int number = 1; number <= conductorStaff->GetMaxStaffNumber(); ++number) {
+        ECStaff* staff = conductorStaff->GetStaff(number, 0);
+        auto* display = staff ? dynamic_cast<DCctBase*>(staff->GetData(DK_NOTATION, 0)) : nullptr;
+        if (!display || display->IsHidden())
+            continue;
+        MCEventList measures;
+        conductorStaff->GetMeasures(number, from, to, measures);
+        ACFindInRect find;
+        find.AddEvtType(ET_MEASURE);
+        find.SetHitSize(kMeasureHitSize, kMeasureHitSize);
+        find.SetMaxEventCount(1);
+        find.SetPoint(point.x, point.y);
+        find.Apply(measures, 0);
+        if (!find.GetEvents().IsEmpty()) {
+            m_pMeasure = static_cast<ECMeasure*>(find.GetEvents().GetHead());
+            break;
+        }
+    }
+    return m_pMeasure;
+}
+
+void CMusicCursor::UpdateParents(CDC* /*dc*/, CPoint& point) {
+    ECBase* found = nullptr;
+    const int first = m_eventTypes.empty() ? -1 : m_eventTypes.front();
+    if (first == ET_CONDUCTORSTAFF) {
+        found = GetConductorStaff();
+    } else if (first == ET_MEASURE) {
+        found = GetMeasure(point);
+    } else if (first == ET_STAFF) {
+        ECMeasure* measure = GetMeasure(point);
+        found = measure ? measure->GetAncestor(ET_STAFF, -1) : nullptr;
+    } else if (ECMeasure* measure = GetMeasure(point); measure && m_pPerformance) {
+        std::lock_guard lock(m_pPerformance->GetLock());
+        ACFindInRect find;
+        find.AddEvtTypes(m_eventTypes);
+        find.SetMaxEventCount(1);
+        find.SetPoint(point.x, point.y);
+        find.Apply(measure);
+        if (!find.GetEvents().IsEmpty())
+            found = find.GetEvents().GetHead();
+    }
+    if (found != m_pParent) {
+        m_pParent = found;
+        m_bChanged = 1;
+    }
+}
+
+void CMusicCursor::UpdateTime(CDC* /*dc*/, CPoint& point) {
+    ECConductorMeasure* measure = GetConductorMeasure(point);
+    auto* display = measure ? dynamic_cast<DCctConductorMeasure*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
+    if (!display)
+        return;
+    const MCTime time = display->GetTimeForXPosition(point.x, m_bSnap);
+    if (time != m_time) {
+        m_time = time;
+        m_bChanged = 1;
+    }
+}
+
+void CMusicCursor::NotifyStatus(std::string& text) {
+    if (!m_pPerformance || SCStatus::s_actionCount >= kMaxStatusTasks)
+        return;
+    (new SCStatus(STATE_STATUS_TEXT, text))->Apply(m_pPerformance);
+}

@@ -133,8 +133,27 @@ const std::vector<int>& CSelectCursor::SelectTypes() {
     return types;
 }
 
+void CCaretCursor::Reset() {
+    CMusicCursor::Reset();
+    m_caret.Reset();
+}
+
+void CCaretCursor::Draw(CDC* dc) {
+    if (m_bVisible && dc)
+        m_caret.Invert(*m_pView, dc);
+}
+
+void CCaretCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
+    m_caret.Position(GetConductorMeasure(point), point, m_bSnap);
+}
+
+void CCaretCursor::EraseCaret() {
+    if (m_pView->GetSafeHwnd())
+        m_caret.Erase(*m_pView);
+}
+
 CSelectCursor::CSelectCursor(CCantrel* view, const std::vector<int>* /*parentTypes*/)
-    : CMusicCursor(view, &SelectTypes()) {
+    : CCaretCursor(view, &SelectTypes()) {
     m_bSnap = 1;
     m_bVisible = 0;
     m_caret.Reset();
@@ -174,22 +193,7 @@ void CSelectCursor::Hide() {
         return;
     m_bVisible = 0;
     KillBlink();
-    if (m_pView->GetSafeHwnd())
-        m_caret.Erase(*m_pView);
-}
-
-void CSelectCursor::Reset() {
-    CMusicCursor::Reset();
-    m_caret.Reset();
-}
-
-void CSelectCursor::Draw(CDC* dc) {
-    if (m_bVisible && dc)
-        m_caret.Invert(*m_pView, dc);
-}
-
-void CSelectCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
-    m_caret.Position(GetConductorMeasure(point), point, m_bSnap);
+    EraseCaret();
 }
 
 void CSelectCursor::Update(CPoint& point, int show) {
@@ -291,7 +295,7 @@ const std::vector<int>& CEraseCursor::EraseTypes() {
 }
 
 CEraseCursor::CEraseCursor(CCantrel* view, const std::vector<int>* /*parentTypes*/)
-    : CMusicCursor(view, &EraseTypes()) {
+    : CCaretCursor(view, &EraseTypes()) {
     m_bSnap = 1;
     m_bVisible = 0;
     m_hCursor = LoadResourceCursor(IDC_ERASE_TOOL);
@@ -317,22 +321,7 @@ void CEraseCursor::Hide() {
     if (!m_bVisible)
         return;
     m_bVisible = 0;
-    if (m_pView->GetSafeHwnd())
-        m_caret.Erase(*m_pView);
-}
-
-void CEraseCursor::Reset() {
-    CMusicCursor::Reset();
-    m_caret.Reset();
-}
-
-void CEraseCursor::Draw(CDC* dc) {
-    if (m_bVisible && dc)
-        m_caret.Invert(*m_pView, dc);
-}
-
-void CEraseCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
-    m_caret.Position(GetConductorMeasure(point), point, m_bSnap);
+    EraseCaret();
 }
 
 void CEraseCursor::Update(CPoint& point, int show) {

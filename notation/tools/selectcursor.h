@@ -38,7 +38,27 @@ struct CToolCaret {
     void Erase(CCantrel& view) const;
 };
 
-class CSelectCursor : public CMusicCursor {
+// What both tools share: the caret, placed at the nearest division under
+// the pointer, inverted by Draw and repainted away by EraseCaret.
+class CCaretCursor : public CMusicCursor {
+public:
+    using CMusicCursor::CMusicCursor;
+
+    void Reset() override;
+    // Inverts the caret once (the select tool's blink).
+    void Draw(CDC* dc) override;
+    // The caret as drawn (tests).
+    const CToolCaret& GetCaret() const { return m_caret; }
+
+protected:
+    virtual void UpdatePosition(CDC* dc, CPoint& point);
+    // The drawn caret's area repainted from the score (none without a window).
+    void EraseCaret();
+
+    CToolCaret m_caret;
+};
+
+class CSelectCursor : public CCaretCursor {
 public:
     // The view's parent types are not used: the tool's types are its own.
     CSelectCursor(CCantrel* view, const std::vector<int>* parentTypes);
@@ -49,9 +69,6 @@ public:
     void Show() override;
     // Stops the blink and repaints the caret's area.
     void Hide() override;
-    void Reset() override;
-    // Inverts the caret once (the blink).
-    void Draw(CDC* dc) override;
     using CMusicCursor::Update;
     void Update(CPoint& point, int show) override;
     void OnMouseDragBegin(UINT flags, CPoint& point) override;
@@ -60,29 +77,21 @@ public:
 
     // The element types a click looks for, in order.
     static const std::vector<int>& SelectTypes();
-    // The caret as drawn (tests).
-    const CToolCaret& GetCaret() const { return m_caret; }
     UINT_PTR GetBlinkTimer() const { return m_nTimer; }
-
-protected:
-    virtual void UpdatePosition(CDC* dc, CPoint& point);
 
 private:
     void KillBlink();
 
-    CToolCaret m_caret;
     UINT_PTR m_nTimer = 0;
 };
 
-class CEraseCursor : public CMusicCursor {
+class CEraseCursor : public CCaretCursor {
 public:
     CEraseCursor(CCantrel* view, const std::vector<int>* parentTypes);
 
     int CanInsert(int eventType) override;
     void Show() override;
     void Hide() override;
-    void Reset() override;
-    void Draw(CDC* dc) override;
     using CMusicCursor::Update;
     void Update(CPoint& point, int show) override;
     void OnMouseDragBegin(UINT flags, CPoint& point) override;
@@ -91,12 +100,6 @@ public:
 
     // The select tool's types without grace notes.
     static const std::vector<int>& EraseTypes();
-
-protected:
-    virtual void UpdatePosition(CDC* dc, CPoint& point);
-
-private:
-    CToolCaret m_caret;
 };
 
 // The elements of `types` (measures and staves left out) under the device

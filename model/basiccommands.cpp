@@ -51,14 +51,17 @@ CCAddItem::CCAddItem() : m_midiData(FCMidi::MidiNull()) {}
 
 CCAddItem::CCAddItem(ECBase* child, ECBase* parent, const FCMidi& midi) : m_midiData(midi) {
     Hold(m_pChild, child);
-    Hold(m_pParent, parent);
+    SetParent(parent);
 }
 
-CCAddItem::CCAddItem(const CCAddItem& other) : CCAddItem(other.m_pChild, other.m_pParent, other.m_midiData) {}
+CCAddItem::CCAddItem(const CCAddItem& other) : CCAddItem(other.m_pChild, other.m_pParent, other.m_midiData) {
+    m_bParentInPiece = other.m_bParentInPiece;
+}
 
 CCAddItem& CCAddItem::operator=(const CCAddItem& other) {
     Hold(m_pChild, other.m_pChild);
     Hold(m_pParent, other.m_pParent);
+    m_bParentInPiece = other.m_bParentInPiece;
     m_midiData = other.m_midiData;
     return *this;
 }
@@ -74,6 +77,7 @@ void CCAddItem::SetChild(ECBase* child) {
 
 void CCAddItem::SetParent(ECBase* parent) {
     Hold(m_pParent, parent);
+    m_bParentInPiece = CCAdd::IsInPiece(parent);
 }
 
 void CCAddItem::Hold(ECBase*& slot, ECBase* event) {
@@ -108,6 +112,10 @@ int CCAdd::CanHold(ECBase* parent, ECBase* child) {
     return child->MayHangUnder(parent->GetClassType());
 }
 
+bool CCAdd::IsInPiece(ECBase* event) {
+    return event && (event->GetClassType() == ET_PERFORMANCE || event->GetAncestor(ET_PERFORMANCE, -1));
+}
+
 CCAddItem* CCAdd::Add(ECBase* child, ECBase* parent, const FCMidi& midi) {
     if (!child || HasOwnCommands(child->GetClassType()))
         return nullptr;
@@ -134,6 +142,14 @@ int CCAdd::Process() {
         // Add checked the item; a setter may have changed it since.
         if (!CanHold(parent, child)) {
             Trace("CCAdd::Process -- item skipped: its parent cannot hold its child\n");
+            continue;
+        }
+        // An add that waited (a note recorded while the user edits) finds its
+        // parent taken out of the piece meanwhile, a removed measure, say:
+        // under it the event would be out of the piece, yet listed to play
+        // and to save.
+        if (item->WasParentInPiece() && !IsInPiece(parent)) {
+            Trace("CCAdd::Process -- item skipped: its parent left the piece\n");
             continue;
         }
         parent->AddChild(child, SORTED);

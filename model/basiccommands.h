@@ -81,6 +81,9 @@ public:
 
     const FCMidi& GetMidiData() const { return m_midiData; }
     void SetMidiData(const FCMidi& midi) { m_midiData = midi; }
+    // Whether the parent hung in a piece when it was set: an add waiting
+    // for its turn (a recorded note) finds it removed if it no longer does.
+    bool WasParentInPiece() const { return m_bParentInPiece; }
     // From a 32-bit MIDI word, the status in the lowest byte.
     void SetMidiData(uint32_t word) { m_midiData.SetValue(word); }
 
@@ -91,6 +94,7 @@ private:
 
     ECBase* m_pChild = nullptr;    // referenced
     ECBase* m_pParent = nullptr;   // referenced; null for a track
+    bool m_bParentInPiece = false;
     FCMidi m_midiData;
 };
 
@@ -131,6 +135,8 @@ public:
     // Whether `parent` may receive `child`: both set, and the parent's type
     // among the child's allowed parent types.
     static int CanHold(ECBase* parent, ECBase* child);
+    // Whether the event is a performance or hangs under one.
+    static bool IsInPiece(ECBase* event);
 
 protected:
     // Appends an item as it comes (the subclasses' own checks are done).

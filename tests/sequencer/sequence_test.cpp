@@ -9,6 +9,7 @@
 #include "model/conductor.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
+#include "model/measurecommands.h"
 #include "model/midievents.h"
 #include "model/notes.h"
 #include "model/performance.h"
@@ -712,4 +713,50 @@ TEST_F(SequenceShutdown, NoticesRunOnTheSequencesThreadAndNotAfterDetach) {
     sequence->DeliverNotices();
     EXPECT_FALSE(sequence->GetIdleEvent().IsSignalled());
     engine_support::ClosePiece(performance, sequence);
+}
+
+namespace {
+
+// Whether the event hangs in the performance's tree: its first parents lead
+// up to it.
+bool InTree(ECBase* event, ECPerformance* performance) {
+    for (ECBase* at = event; at;) {
+        if (at == performance)
+            return true;
+        MCEventList* parents = at->GetParents();
+        at = parents && !parents->IsEmpty() ? parents->GetHead() : nullptr;
+    }
+    return false;
+}
+
+}  // namespace
+
+// A note played in while recording goes in by a command that waits for the
+// user-interface loop; a measure removed meanwhile takes the note's measure
+// out of the piece. The note must not go into the removed measure: its
+// performer would name an event outside the piece, which a save writes and
+// a load cannot link.
+TEST_F(SequenceTest, ANoteWaitingForItsMeasureWhileTheMeasureIsRemovedStaysOutOfTheList) {
+    Build({0.0f, 1.0f, 2.0f, 5.0f});
+    CMidiScoreMgr* score = sequence->GetMidiScoreMgr();
+    ECBase* played = score->AddMidiEvent(MCTime(1.5f), MCVoiceTrack(0, 1), FCMidi(PackShortMsg(0x90, 64, 90)), 0,
+                                         MCTime::TimeNull());
+    ASSERT_NE(played, nullptr);
+    played->Ref();
+    auto* remove = new CCRemoveMeasure(1, 0);
+    remove->SetSynchronous(1);
+    ASSERT_EQ(remove->Apply(performance), 1);
+    QCoreApplication::processEvents();   // the waiting add runs now
+    score->AddMidiEvent(MCTime(1.75f), MCVoiceTrack(0, 1), FCMidi(PackShortMsg(0x80, 64, 0)), 0, MCTime::TimeNull());
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(InTree(played, performance));
+    int notes = 0;
+    for (DCsqBase* p = sequence->GetHead(); p; p = p->GetNext()) {
+        EXPECT_TRUE(InTree(p->GetOwner(), performance)) << "a performer of type " << p->GetOwner()->GetClassType();
+        EXPECT_NE(p->GetOwner(), played);
+        notes += p->GetOwner()->GetClassType() == ET_NOTE;
+    }
+    EXPECT_EQ(notes, 1);   // the note of the second measure, now the first
+    played->Unref(1);
 }

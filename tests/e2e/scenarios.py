@@ -74,6 +74,77 @@ def first_page_ink(path, dpi=36):
     return (columns[0], rows[0]) if rows else None
 
 
+def midi_note_ons(path):
+    """How many note-ons (velocity above 0) a standard MIDI file holds."""
+    with open(path, "rb") as file:
+        data = file.read()
+    count, at = 0, 14
+    while at + 8 <= len(data):
+        kind, length = data[at:at + 4], struct.unpack(">I", data[at + 4:at + 8])[0]
+        body, at = data[at + 8:at + 8 + length], at + 8 + length
+        if kind != b"MTrk":
+            continue
+        i, status = 0, 0
+        while i < len(body):
+            while body[i] & 0x80:   # the delta time's bytes
+                i += 1
+            i += 1
+            if body[i] & 0x80:
+                status = body[i]
+                i += 1
+            if status == 0xFF:
+                i += 1
+            if status in (0xFF, 0xF0, 0xF7):
+                length = 0
+                while True:
+                    length = (length << 7) | (body[i] & 0x7F)
+                    i += 1
+                    if not body[i - 1] & 0x80:
+                        break
+                i += length
+                status = 0
+                continue
+            size = 1 if status & 0xF0 in (0xC0, 0xD0) else 2
+            if status & 0xF0 == 0x90 and body[i + 1] > 0:
+                count += 1
+            i += size
+    return count
+
+
+def noteheads(image, staff_top, space):
+    """The centres (screen coordinates) of the filled noteheads about a staff
+    whose top line is at image row `staff_top`, lines `space` rows apart:
+    where a box a notehead wide and half a space high is wholly dark. Staff
+    lines and stems are too thin to fill it."""
+    rows = image._dark_rows(96)
+    width, height = max(int(space * 0.5), 3), max(int(space * 0.4), 3)
+    cores = []
+    for y in range(max(int(staff_top - 2 * space), 0), min(int(staff_top + 7 * space), image.height - height)):
+        band = rows[y]
+        for k in range(1, height):
+            band &= rows[y + k]
+        flags = band.to_bytes(image.width, "big")
+        run = 0
+        for x, flag in enumerate(flags):
+            run = run + 1 if flag else 0
+            if run >= width:
+                cores.append((x - width // 2, y + height // 2))
+    heads = []
+    for x, y in cores:
+        for head in heads:
+            if abs(head[0] - x) <= space and abs(head[1] - y) <= space:
+                head[2].append((x, y))
+                break
+        else:
+            heads.append([x, y, [(x, y)]])
+    centres = []
+    for _, _, points in heads:
+        cx = sum(p[0] for p in points) / len(points)
+        cy = sum(p[1] for p in points) / len(points)
+        centres.append((image.left + round(cx), image.top + round(cy)))
+    return sorted(centres)
+
+
 def _on_alarm(signum, frame):
     raise desktop.Timeout(f"the scenario ran past {SCENARIO_SECONDS} s")
 
@@ -285,6 +356,52 @@ class Scenarios(unittest.TestCase):
                 desktop.wait_until("the document to close", lambda: "scale.mid" not in self.main_name())
             with open(midi, "rb") as file:
                 self.assertEqual(file.read(), original, f"the file on disk after {answer}")
+
+    def score_of(self, midi):
+        """Opens the MIDI file in a score window (View › Music Score); the
+        client area's screenshot with the first staff found in it, and the
+        staff's top row and line spacing."""
+        self.open_file(midi)
+        self.wait_main_name(re.escape(os.path.basename(midi)))
+        self.menu("v", "2")
+        area = self.client_area()
+        desktop.wait_until("staff lines in the main window", lambda: self.screen().crop(area).staves(), 20)
+        time.sleep(0.5)   # the last paint
+        image = self.screen().crop(area)
+        lines = [y for y in image.lines(120, 196)]
+        top = image.staves()[0]
+        staff = [y for y in lines if top <= y <= top + 40][:5]
+        return image, top, (staff[4] - staff[0]) / 4
+
+    def test_erase_mode_takes_the_clicked_note_out_and_the_saved_file_keeps_the_rest(self):
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=4)
+        self.assertEqual(midi_note_ons(midi), 16)
+        self.start()
+        image, top, space = self.score_of(midi)
+        heads = noteheads(image, top, space)
+        self.assertGreaterEqual(len(heads), 8, f"noteheads of the first system: {heads}")
+        # The rightmost head of the system is a note, never the clef or the meter.
+        x, y = heads[-1]
+        self.display.key("ctrl+3")   # Erase Mode
+        self.display.click(x, y)
+        after = desktop.wait_until("the clicked notehead gone", lambda: (
+            lambda now: (x, y) not in [(hx, hy) for hx, hy in noteheads(now, top, space)
+                                       if abs(hx - x) <= space / 2 and abs(hy - y) <= space / 2] and now)(
+            self.screen().crop(self.client_area())), 10)
+        self.screen("erased")
+        near = [h for h in noteheads(after, top, space) if abs(h[0] - x) <= space and abs(h[1] - y) <= space / 2]
+        self.assertEqual(near, [], "no notehead stands where the note was")
+        self.assertEqual(len(noteheads(after, top, space)), len(heads) - 1, "only the clicked note went")
+
+        # Saved as MIDI (No to the question of the native format): 15 notes.
+        before = set(self.display.visible_windows())
+        self.display.key("ctrl+s")
+        question = self.new_window(before, "the question whether to save in the native format")
+        self.screen("question", question)
+        self.display.key("alt+n")
+        self.wait_gone(question)
+        desktop.wait_until("the file saved with one note fewer", lambda: midi_note_ons(midi) == 15, 10)
 
     def test_save_as_a_new_name(self):
         midi = self.path("scale.mid")

@@ -152,10 +152,18 @@ int DCctGraceNote::DrawInRect(CDC* dc, CRect* rect) {
         return DrawInPlace(dc);   // in the score, relative to its main note
     if (!rect)
         return 0;   // a prototype has nowhere to stand
-    // A palette prototype: the grace note's own glyph.
-    MusicFontSample sample(dc, AdjustForLargeFont(rect->top - rect->bottom), GetColor(dc));
-    MCMusicFont& font = sample.Font();
+    // A palette prototype: the grace note's own glyph, made smaller when it
+    // would stand out of the rectangle.
     const UINT glyph = GetStemDirection() == 0 ? kPrototypeStemUp : kPrototypeStemDown;
+    const int room = rect->top - rect->bottom;
+    const int height = AdjustForLargeFont(room);
+    int fitted = height;
+    {
+        MusicFontSample probe(dc, height, GetColor(dc));
+        fitted = FitSampleHeight(height, static_cast<int>(probe.Font().GetMusicExtent(dc, glyph).GetHeight()), room);
+    }
+    MusicFontSample sample(dc, fitted, GetColor(dc));
+    MCMusicFont& font = sample.Font();
     m_metrics = font.GetMusicExtent(dc, glyph);
     CenterPosition(dc, rect);
     const CPoint at = GetPosition();

@@ -124,6 +124,9 @@ protected:
     // Drawn where it stands, its size measured anew (DrawInRect of an element
     // in the score). 1.
     int DrawInPlace(CDC* dc);
+    // A free prototype's head, flag and stem measured in `font` (selected in
+    // `dc` at the sample's height); answers the height of its frame.
+    int MeasurePrototype(CDC* dc, MCMusicFont& font);
     void SetNotehead(BYTE kind) { m_notehead.SetNotehead(kind); }
     void SetFlagType(BYTE type) { m_nFlagType = type; }
     // Signed flag height: below the stem end for a stem pointing down.

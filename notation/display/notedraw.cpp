@@ -4,6 +4,8 @@
 #include "notation/display/drawsteps.h"
 #include "notation/display/samplefont.h"
 
+#include <cstdlib>
+
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/lists.h"
@@ -80,14 +82,7 @@ int DCctNote::DrawInPlace(CDC* dc) {
     return 1;
 }
 
-int DCctNote::DrawInRect(CDC* dc, CRect* rect) {
-    ECBase* owner = GetOwner();
-    MCEventList* parents = owner ? owner->GetParents() : nullptr;
-    if (parents && parents->FindEvent(ET_MEASURE))
-        return DrawInPlace(dc);   // in its measure: drawn where it stands
-    // A free prototype: middle C centred in the rectangle.
-    MusicFontSample sample(dc, AdjustForFont(rect->top - rect->bottom), GetColor(dc));
-    MCMusicFont& font = sample.Font();
+int DCctNote::MeasurePrototype(CDC* dc, MCMusicFont& font) {
     const MCMusicFont::MusicFontMetrics head = font.GetMusicExtent(dc, GetFontFromType());
     m_nNoteheadWidth = static_cast<int16_t>(head.GetWidth());
     m_nNoteheadHeight = static_cast<int16_t>(head.GetHeight());
@@ -102,6 +97,27 @@ int DCctNote::DrawInRect(CDC* dc, CRect* rect) {
     SetFrameDirty(0);
     SetAssembleDirty(0);
     SetSize(dc);
+    CRect frame;
+    GetFrame(&frame, 0);
+    return std::abs(frame.Height());
+}
+
+int DCctNote::DrawInRect(CDC* dc, CRect* rect) {
+    ECBase* owner = GetOwner();
+    MCEventList* parents = owner ? owner->GetParents() : nullptr;
+    if (parents && parents->FindEvent(ET_MEASURE))
+        return DrawInPlace(dc);   // in its measure: drawn where it stands
+    // A free prototype: middle C centred in the rectangle, made smaller when
+    // its stem would stand out of it.
+    const int room = rect->top - rect->bottom;
+    const int height = AdjustForFont(room);
+    int fitted = height;
+    {
+        MusicFontSample probe(dc, height, GetColor(dc));
+        fitted = FitSampleHeight(height, MeasurePrototype(dc, probe.Font()), room);
+    }
+    MusicFontSample sample(dc, fitted, GetColor(dc));
+    MeasurePrototype(dc, sample.Font());
     CenterPosition(dc, rect);
     m_spelling.SetPitch(60, 0, 0);
     Draw(dc, CPoint(0, 0), nullptr);

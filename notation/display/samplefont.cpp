@@ -14,3 +14,10 @@ MusicFontSample::~MusicFontSample() {
     m_font.DeselectFont(m_dc);
     m_font.RestoreLogFont(m_saved, m_metrics);
 }
+
+int FitSampleHeight(int height, int tall, int room) {
+    if (tall <= room || tall <= 0 || room <= 0)
+        return height;
+    // An eighth of the room stays free, so no ink touches the edges.
+    return static_cast<int>(static_cast<long long>(height) * room * 7 / (8LL * tall));
+}

@@ -28,3 +28,11 @@ private:
     LOGFONT m_saved;
     MCMusicFont::NoteMetrics m_metrics;
 };
+
+// The font height at which a sample measuring `tall` at font height `height`
+// fits in `room` (logical units, both positive) with a little margin; the
+// height itself when it fits. The rectangle-to-font ratios of the previews
+// were made for a face whose staff is a part of its height: in ours the
+// staff fills the em, and a note with its stem is as tall as the font, so
+// at those ratios it stands out of its button.
+int FitSampleHeight(int height, int tall, int room);

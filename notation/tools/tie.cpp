@@ -3,6 +3,8 @@
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/groupmarks.h"
+#include "model/measure.h"
+#include "model/meter.h"
 #include "model/notes.h"
 #include "notation/autonote/notatelinks.h"
 
@@ -28,6 +30,25 @@ ECNote* AsNote(ECBase* event) {
 
 bool SameTime(ECBase* a, ECBase* b) {
     return *a->GetTime() == *b->GetTime();
+}
+
+// The ties of the measure's staff timed within the measure, both ends
+// included, into `find`; false when there is nothing to look in.
+bool FindMeasureTies(ECMeasure* measure, ECMeter* meter, ACFindTime& find, MCTime& end) {
+    if (!measure || !meter || !measure->GetTime())
+        return false;
+    ECBase* staff = measure->GetAncestor(ET_STAFF, -1);
+    if (!staff)
+        return false;
+    const MCTime& start = *measure->GetTime();
+    end = start;
+    end.AddTicks(meter->GetTicksPerMeasure(static_cast<unsigned short>(MCTime::GlobalPPQ)), MCTime::GlobalPPQ);
+    find.SetTimeRange(start, end, 0);
+    find.AddEvtType(ET_TIE);
+    // Ties are the staff's own children.
+    find.SetDepth(1);
+    find.Apply(staff);
+    return true;
 }
 
 }  // namespace
@@ -168,4 +189,37 @@ void CTie::GetTieRange(ECNote* note, MCTime& start, MCTime& end) {
     const int ticks = NotateTickDuration(GetNotateData(tail), 1);
     if (ticks > 0)
         end.AddTicks(ticks, TICKS_PER_QUARTER);
+}
+
+CTie& CTie::GetTies(ECMeasure* measure, ECMeter* meter) {
+    ACFindTime find(MCTime(), MCTime(), 0);
+    MCTime end;
+    if (!FindMeasureTies(measure, meter, find, end))
+        return *this;
+    MCEventList& ties = find.GetEvents();
+    for (POSITION pos = ties.GetHeadPosition(); pos;)
+        if (ECNote* head = GetHeadOfTie(static_cast<ECTie*>(ties.GetNext(pos))))
+            AddTail(head);
+    RemoveDuplicates();
+    return *this;
+}
+
+CTie& CTie::GetTiesOverBarline(ECMeasure* measure, ECMeter* meter) {
+    ACFindTime find(MCTime(), MCTime(), 0);
+    MCTime end;
+    if (!FindMeasureTies(measure, meter, find, end))
+        return *this;
+    MCEventList& ties = find.GetEvents();
+    for (POSITION pos = ties.GetHeadPosition(); pos;) {
+        ECBase* tie = ties.GetNext(pos);
+        MCEventList* notes = tie->GetChildren();
+        if (!notes || notes->IsEmpty())
+            continue;
+        const MCTime* first = notes->GetHead()->GetTime();
+        const MCTime* last = notes->GetTail()->GetTime();
+        if (first && last && *first < end && *last >= end)
+            AddTail(tie);
+    }
+    RemoveDuplicates();
+    return *this;
 }

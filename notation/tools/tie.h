@@ -19,6 +19,8 @@
 
 #include "model/lists.h"
 
+class ECMeasure;
+class ECMeter;
 class ECNote;
 class ECTie;
 class MCTime;
@@ -69,6 +71,18 @@ public:
     // tail's notated duration (256 ticks a quarter; none known: the tail's
     // time). Start and end stay as they are for a null note.
     void GetTieRange(ECNote* note, MCTime& start, MCTime& end);
+
+    // A measure's ties are the ties of its staff timed from the measure's
+    // start to one measure of the meter later, both ends included. Nothing
+    // is appended for a null measure or meter, or a measure off any staff.
+    //
+    // Appends the head of each chain that has a tie in the measure, once.
+    // This list is the answer.
+    CTie& GetTies(ECMeasure* measure, ECMeter* meter);
+    // Appends each of the measure's ties whose first note starts before the
+    // measure's end and whose last note at or after it: the ties across its
+    // closing barline. This list is the answer.
+    CTie& GetTiesOverBarline(ECMeasure* measure, ECMeter* meter);
 
 private:
     // The walk of GetTailOfTie, stopping before a note that does not start

@@ -19,6 +19,7 @@
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/staff.h"
+#include "model/textmarks.h"
 #include "tests/model/eventio_support.h"
 #include "tests/platform/messaging_support.h"
 
@@ -249,6 +250,47 @@ TEST_F(BasicCommands, AddPutsChildrenInTimeOrderAndKeepsTheParentsCaches) {
     EXPECT_EQ(children->GetNext(pos), late);
     EXPECT_TRUE(Holds(late->GetParents(), measure));
     EXPECT_EQ(staff->GetClefAtTime(MCTime(3.0f), 0), clef);
+}
+
+// A syllable hangs under its measure at its note's time; older documents
+// keep it under the note, which still takes it. Anywhere else it is refused.
+TEST_F(BasicCommands, ALyricGoesUnderAMeasureOrANote) {
+    MakeStaves(1);
+    ECStaff* staff = Staff(1);
+    ECMeasure* measure = Measure(1, 0.0f);
+    auto* chord = new ECChord;
+    auto* note = new ECNote;
+    Place(chord, 0.0f, 1);
+    Place(note, 0.0f, 1);
+    auto* setup = new CCAdd(chord, measure);
+    setup->Add(note, chord, FCMidi::MidiNull());
+    Run(setup);
+
+    const struct {
+        const char* what;
+        ECBase* parent;
+        bool taken;
+    } cases[] = {
+        {"under the measure", measure, true},
+        {"under the note", note, true},
+        {"under the chord", chord, false},
+        {"under the staff", staff, false},
+    };
+    for (const auto& c : cases) {
+        auto* lyric = new Live<ECLyric>("la");
+        Place(lyric, 0.0f, 1);
+        lyric->Ref();   // the test's, to look at it afterwards
+        auto* command = new CCAdd;
+        CCAddItem* item = command->Add(lyric, c.parent, FCMidi::MidiNull());
+        EXPECT_EQ(item != nullptr, c.taken) << c.what;
+        if (item)
+            Run(command);
+        else
+            delete command;
+        EXPECT_EQ(Holds(c.parent->GetChildren(), lyric), c.taken) << c.what;
+        EXPECT_EQ(Holds(lyric->GetParents(), c.parent), c.taken) << c.what;
+        lyric->Unref(1);
+    }
 }
 
 // Handlers see the add list before the events change and after.

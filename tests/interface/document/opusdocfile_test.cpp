@@ -3,11 +3,16 @@
 // are; the save question; failed saves that keep the old file; empty files.
 #include "interface/document/opusdoc.h"
 #include "model/actions.h"
+#include "model/basiccommands.h"
+#include "model/conductor.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/findactions.h"
 #include "model/midifields.h"
+#include "model/measure.h"
+#include "model/notes.h"
 #include "model/performance.h"
+#include "model/textmarks.h"
 #include "platform/core/archive.h"
 #include "platform/core/filesys.h"
 #include "platform/core/format.h"
@@ -28,6 +33,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -147,6 +153,59 @@ TEST_F(DocumentFileTest, ANativeDocumentReadsBackAndWritesTheSameStream) {
     ASSERT_TRUE(reopened->DoSave(again.c_str()));
     EXPECT_EQ(prompts.GetCount(), 1u);   // a native document is not asked about
     EXPECT_EQ(Contents(again), first);
+    reopened->OnCloseDocument();
+}
+
+// Each lyric of the piece as its text and the type of the event it hangs
+// under, in text order.
+std::vector<std::pair<std::string, int>> Lyrics(ECPerformance* performance) {
+    ACFindEvents find;
+    find.AddEvtType(ET_LYRIC);
+    find.Apply(performance);
+    std::vector<std::pair<std::string, int>> lyrics;
+    MCEventList& found = find.GetEvents();
+    for (POSITION pos = found.GetHeadPosition(); pos;) {
+        auto* lyric = static_cast<ECLyric*>(found.GetNext(pos));
+        MCEventList* parents = lyric->GetParents();
+        lyrics.emplace_back(lyric->GetText(), parents->IsEmpty() ? -1 : parents->GetHead()->GetClassType());
+    }
+    std::sort(lyrics.begin(), lyrics.end());
+    return lyrics;
+}
+
+// Syllables under their measures, as the notation stores them, and one under
+// its note, as older documents hold it, come back from a native file where
+// they were.
+TEST_F(DocumentFileTest, LyricsUnderMeasuresAndNotesReadBack) {
+    const std::string mid = folder.File("song.mid");
+    const std::string mmm = folder.File("song.mmm");
+    WriteBytes(mid, SmallPiece());
+    ASSERT_TRUE(doc->OnOpenDocument(mid.c_str()));
+    ECConductor* conductor = doc->GetSequence()->GetConductor();
+    ECMeasure* second = conductor->GetMeasure(1, 2);
+    ASSERT_NE(second, nullptr);
+    ECBase* note = conductor->GetMeasure(1, 1)->GetDescendant(ET_NOTE, -1);
+    ASSERT_NE(note, nullptr);
+    auto* sung = new ECLyric("lu");
+    sung->SetTime(second->GetTime());
+    sung->SetVoiceTrack(0, 1);
+    auto* kept = new ECLyric("old");
+    kept->SetTime(note->GetTime());
+    kept->SetVoiceTrack(0, 1);
+    auto* add = new CCAdd(sung, second);
+    ASSERT_NE(add->Add(kept, note, FCMidi::MidiNull()), nullptr);
+    add->SetSynchronous(1);
+    ASSERT_EQ(add->Apply(doc->GetBaseEvent()), 1);
+    const std::vector<std::pair<std::string, int>> lyrics = {
+        {"la", ET_MEASURE}, {"lu", ET_MEASURE}, {"old", ET_NOTE}};
+    ASSERT_EQ(Lyrics(doc->GetBaseEvent()), lyrics);
+
+    prompts.Answer(IDYES);
+    ASSERT_TRUE(doc->DoFileSave()) << prompts.GetLast().text;
+    ASSERT_EQ(doc->GetPathName(), mmm);
+    doc->OnCloseDocument();
+    std::unique_ptr<MCOpusDoc> reopened = Open(mmm);
+    EXPECT_EQ(Lyrics(reopened->GetBaseEvent()), lyrics);
     reopened->OnCloseDocument();
 }
 

@@ -10,6 +10,7 @@
 #include "interface/document/musicpage.h"
 #include "model/groupmarks.h"
 #include "model/markings.h"
+#include "model/measure.h"
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/textmarks.h"
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -136,26 +138,62 @@ TEST_F(MusicButtonFaces, EachTypeDrawsItsSymbolInTheColoursOfTheImage) {
     }
 }
 
-TEST_F(MusicButtonFaces, AClefStandsOnStaffLines) {
-    ECBase* clef = new ECClef(0);
-    clef->Ref();
-    const QImage face = Face(clef, 0, CSize(60, 60));
-    clef->Unref(1);
-    // Runs of rows inked most of the way across: the staff's lines (the
-    // clef is far narrower than the face).
+// The staff is the drawing's and grey; the clef is in the colour of the
+// image: the window text's, the grey text's in the disabled image.
+TEST_F(MusicButtonFaces, AClefStandsOnGreyStaffLines) {
     const QRgb background = Rgb(GetSysColor(COLOR_BTNFACE));
-    int lines = 0;
-    bool inLine = false;
-    for (int y = 0; y < face.height(); ++y) {
-        int inked = 0;
-        for (int x = 0; x < face.width(); ++x)
-            inked += (face.pixel(x, y) & 0xFFFFFF) != background;
-        const bool across = inked > face.width() * 3 / 5;
-        lines += across && !inLine;
-        inLine = across;
+    const QRgb grey = Rgb(GetSysColor(COLOR_GRAYTEXT));
+    const QRgb text = Rgb(GetSysColor(COLOR_WINDOWTEXT));
+    for (UINT state : {0u, 2u}) {
+        SCOPED_TRACE("image " + std::to_string(state));
+        ECBase* clef = new ECClef(0);
+        clef->Ref();
+        const QImage face = Face(clef, state, CSize(60, 60));
+        clef->Unref(1);
+        // Runs of rows inked most of the way across, in grey (the lines are
+        // smoothed: no darker than the grey): the staff's lines (the clef is
+        // far narrower than the face).
+        int lines = 0;
+        bool inLine = false;
+        for (int y = 0; y < face.height(); ++y) {
+            int inked = 0;
+            int greyInk = 0;
+            for (int x = 0; x < face.width(); ++x) {
+                const QRgb pixel = face.pixel(x, y) & 0xFFFFFF;
+                inked += pixel != background;
+                greyInk += pixel != background && qGray(pixel) >= qGray(grey) - 8;
+            }
+            const bool across = inked > face.width() * 3 / 5;
+            if (across)
+                EXPECT_GT(greyInk, face.width() / 2) << "row " << y;
+            lines += across && !inLine;
+            inLine = across;
+        }
+        EXPECT_GE(lines, 5);
+        const int textInk = CountInk(face, text, background).ofColor;
+        if (state == 2)
+            EXPECT_EQ(textInk, 0);
+        else
+            EXPECT_GT(textInk, 20);
     }
-    EXPECT_GE(lines, 5);
-    EXPECT_GT(CountInk(face, Rgb(GetSysColor(COLOR_WINDOWTEXT)), Rgb(GetSysColor(COLOR_BTNFACE))).ofColor, 20);
+}
+
+// A clef in a score keeps its measure: the drawing's measure takes it for a
+// moment and lets it go without releasing it.
+TEST_F(MusicButtonFaces, AClefInAMeasureKeepsItsParent) {
+    auto* home = new ECMeasure;
+    home->Ref();
+    auto* clef = new ECClef(3);
+    ASSERT_TRUE(home->AddChild(clef, 0));
+    const int references = clef->GetRefCount();
+    const QImage face = Face(clef, 0, CSize(33, 21));
+    EXPECT_EQ(face.size(), QSize(33, 21));   // the item's own size, whatever it is
+    ASSERT_EQ(clef->GetParents()->GetCount(), 1);
+    EXPECT_EQ(clef->GetParents()->GetHead(), home);
+    EXPECT_EQ(home->GetChildren()->GetCount(), 1);
+    EXPECT_EQ(clef->GetRefCount(), references);
+    home->RemoveChildren(1);
+    home->Unref(1);
 }
 
 // The palette the program shows: every button of every tab has its symbol,
@@ -209,6 +247,37 @@ TEST_F(PaletteFaces, EveryTabShowsItsSymbolsWithAndWithoutADocument) {
                                                                << (active ? " with" : " without") << " a document";
     }
     MCOpusDoc::SetActiveDoc(nullptr);
+}
+
+// The quarter note's button shows a notehead, and the whole note inside
+// the face: its stem is not cut by the top edge, nor its head by the bottom.
+TEST_F(PaletteFaces, TheQuarterNoteStandsWholeInItsButton) {
+    MCOpusDoc::SetActiveDoc(doc.get());   // enabled: black on the face
+    palette->OnUpdate(STATE_FILE_OPENED, nullptr);
+    MCMusicButton* button = palette->FindButton(IDC_SYMBOL_QUARTER_NOTE);
+    ASSERT_NE(button, nullptr);
+    const QImage face = button->GetWidget()->grab().toImage();
+    MCOpusDoc::SetActiveDoc(nullptr);
+    ASSERT_FALSE(face.isNull());
+    int top = face.height();
+    int bottom = -1;
+    int widest = 0;   // the widest dark run of a row: the head's, not the stem's
+    for (int y = 0; y < face.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < face.width(); ++x) {
+            const bool dark = qGray(face.pixel(x, y)) < 96;
+            run = dark ? run + 1 : 0;
+            widest = std::max(widest, run);
+            if (dark) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    EXPECT_GE(widest, 5);
+    EXPECT_GT(top, 0);
+    EXPECT_LT(bottom, face.height() - 1);
+    EXPECT_GT(bottom - top, face.height() / 2);   // a stem, not a head alone
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "notation/tools/tie.h"
 
 #include "model/groupmarks.h"
+#include "model/measure.h"
+#include "model/meter.h"
 #include "model/notes.h"
 #include "notation/display/notate.h"
 #include "notation/display/note.h"
@@ -22,7 +24,8 @@ using notate_test::NotateScope;
 // them (children of the staff, timed at their first note).
 class Chain {
 public:
-    explicit Chain(std::initializer_list<float> times) : score(0, 2) {
+    explicit Chain(std::initializer_list<float> times) : Chain(std::vector<float>(times)) {}
+    explicit Chain(const std::vector<float>& times) : score(0, 2) {
         for (float t : times) {
             auto* note = new ECNote(MCTime(t), MCTime(1.0f));
             note->SetVoiceTrack(0, 1);
@@ -288,6 +291,75 @@ TEST(TieTest, PartnersOfBrokenChainsEnd) {
         EXPECT_GE(list.GetCount(), 1);
         EXPECT_EQ(static_cast<size_t>(list.GetCount()), distinct.size());
     }
+}
+
+// The ties of a measure (4/4, four quarters a measure): the heads of their
+// chains, and the ties across its closing barline.
+TEST(TieTest, TiesOfAMeasure) {
+    auto* meter = new ECMeter(4, 4, 0);
+    meter->Ref();
+    struct Case {
+        const char* name;
+        std::vector<float> notes;                 // quarters; measure 2 from 4
+        std::vector<std::vector<int>> ties;       // each timed at its first note
+        std::vector<int> heads1, heads2;          // GetTies of measures 1 and 2: notes
+        std::vector<int> over1, over2;            // GetTiesOverBarline: ties
+    };
+    const Case cases[] = {
+        {"two ties of one chain", {1, 2, 3}, {{0, 1}, {1, 2}}, {0}, {}, {}, {}},
+        {"two chains", {0, 1, 2, 3}, {{0, 1}, {2, 3}}, {0, 2}, {}, {}, {}},
+        {"over barline 1|2", {3, 4}, {{0, 1}}, {0}, {}, {0}, {}},
+        {"a chain from measure 1 on into measure 2", {2, 3, 4, 5}, {{0, 1}, {1, 2}, {2, 3}}, {0}, {0}, {1}, {}},
+        // Both ends of the span count: a tie on measure 2's first beat is
+        // measure 1's too, though it crosses no barline of measure 1.
+        {"on the barline", {4, 5}, {{0, 1}}, {0}, {0}, {}, {}},
+        {"untied notes", {1, 2}, {}, {}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        Chain chain(c.notes);
+        std::vector<ECTie*> ties;
+        for (const auto& members : c.ties) {
+            auto* tie = new ECTie;
+            tie->SetTime(chain[members.front()]->GetTime());
+            chain.score.staff->AddChild(tie, SORTED);
+            for (int i : members)
+                tie->AddChild(chain[i], SORTED);
+            ties.push_back(tie);
+        }
+        const auto listed = [](MCEventList& list) {
+            std::vector<ECBase*> got;
+            for (POSITION pos = list.GetHeadPosition(); pos;)
+                got.push_back(list.GetNext(pos));
+            return got;
+        };
+        const auto notes = [&](const std::vector<int>& indexes) {
+            std::vector<ECBase*> want;
+            for (int i : indexes)
+                want.push_back(chain[i]);
+            return want;
+        };
+        const auto tiesOf = [&](const std::vector<int>& indexes) {
+            std::vector<ECBase*> want;
+            for (int i : indexes)
+                want.push_back(ties[static_cast<size_t>(i)]);
+            return want;
+        };
+        CTie heads1, heads2, over1, over2;
+        EXPECT_EQ(listed(heads1.GetTies(chain.score.Measure(1), meter)), notes(c.heads1)) << c.name;
+        EXPECT_EQ(listed(heads2.GetTies(chain.score.Measure(2), meter)), notes(c.heads2)) << c.name;
+        EXPECT_EQ(listed(over1.GetTiesOverBarline(chain.score.Measure(1), meter)), tiesOf(c.over1)) << c.name;
+        EXPECT_EQ(listed(over2.GetTiesOverBarline(chain.score.Measure(2), meter)), tiesOf(c.over2)) << c.name;
+    }
+    // Nothing to look in.
+    Chain chain({1});
+    auto* loose = new ECMeasure;
+    loose->Ref();
+    CTie tie;
+    EXPECT_EQ(tie.GetTies(nullptr, meter).GetCount(), 0);
+    EXPECT_EQ(tie.GetTies(chain.score.Measure(1), nullptr).GetCount(), 0);
+    EXPECT_EQ(tie.GetTiesOverBarline(loose, meter).GetCount(), 0);
+    loose->Unref(1);
+    meter->Unref(1);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@
 // from the edit mode and the palette's prototype, and feeds it the mouse,
 // its drags and the caret-blink timer (ID_TIMER_BLINK); while playback runs
 // it owns the play cursor too. Edit commands (cantrel_edit.cpp): Delete and
-// Select All of the Edit menu.
+// Select All of the Edit menu. Note commands (cantrel_notecmds.cpp): stems,
+// spelling, ties, beams and nudges of the selection, the context menus.
 //
 // Not here yet: the clipboard and drag-and-drop.
 // UI thread only, but for the duration functions.
@@ -146,6 +147,33 @@ public:
     afx_msg void OnEditSelectAll();
     afx_msg void OnUpdateEditSelectAll(CCmdUI* pCmdUI);
 
+    // ---- note commands (cantrel_notecmds.cpp) ----------------------------------------------
+    // Each is one edit state (1200) of the selection's elements, applied to
+    // the performance; a command that finds nothing to change sends none,
+    // and its update handler leaves it disabled. Ties and slurs are drawn
+    // by tools of their own, which are not here yet: both stay disabled.
+    afx_msg void OnUpdateTieSlurNotes(CCmdUI* pCmdUI);
+    // Stems Up (ID_STEMS_UP) or Down of every selected note, rest and chord.
+    afx_msg void OnChangeStems(UINT nID);
+    afx_msg void OnUpdateChangeStems(CCmdUI* pCmdUI);
+    // Each selected element with an accidental spelled the other way.
+    afx_msg void OnEnharmonic();
+    afx_msg void OnUpdateEnharmonic(CCmdUI* pCmdUI);
+    // The tie chains of the selected notes written as single notes where
+    // they can be; the chains' heads become the selection first.
+    afx_msg void OnConsolidateTies();
+    afx_msg void OnUpdateConsolidateTies(CCmdUI* pCmdUI);
+    // The primary beam broken before each selected note (or its chord) that
+    // directly follows the previous selected one in the same beam.
+    afx_msg void OnBreakPrimaryBeam();
+    afx_msg void OnUpdateBreakPrimaryBeam(CCmdUI* pCmdUI);
+    // Ctrl + an arrow key (VK_LEFT ... VK_DOWN): selected notes and grace
+    // notes go a semitone up or down; everything else, and every sideways
+    // nudge, moves its drawing a tenth of a notehead height.
+    void OnNudge(UINT nChar);
+    // The offset step of a nudge: a tenth of a notehead height per unit.
+    static constexpr int kNudgeStep = 10;
+
     // ---- services for tools and other views (cantrel_services.cpp) ------------------------
     // The tool hidden (and reset when `reset` is nonzero), shown: nothing
     // without a tool.
@@ -185,7 +213,8 @@ public:
     // Detaches the view when its document no longer holds the tree the view
     // shows (a file was read into the document).
     void LetGoOfAReplacedTree();
-    // The base's, then the edit tool's feedback over the score.
+    // The base's, then the edit tool's feedback and the play line over the
+    // score.
     void OnPostPaint(CDC* pDC) override;
     void PerformScroll(CDC* pDC) override;
     // Copies the rectangle from `from` to `to` (logical units of `pDC`) back
@@ -304,9 +333,14 @@ protected:
     afx_msg LRESULT OnParentNotify(WPARAM wParam, LPARAM lParam);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    // Ctrl + arrows nudge (not yet), Delete deletes the selection; other
-    // keys scroll.
+    // Ctrl + arrows nudge, Delete deletes the selection; other keys scroll.
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    // The properties of the selection (the main window's command).
+    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
+    // Nothing or a mixed selection: the window above decides; notes: the
+    // note commands' menu; any other kind of element: the properties menu.
+    // Its commands go to the top-level frame.
+    afx_msg void OnContextMenu(CWnd* pWnd, CPoint point);
     // The blink timer draws the tool again; other timers are the base's.
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     DECLARE_MESSAGE_MAP()

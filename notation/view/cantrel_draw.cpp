@@ -14,6 +14,7 @@
 #include "notation/layout/pagelayout.h"
 #include "notation/layout/scorepages.h"
 #include "notation/tools/musiccursor.h"
+#include "notation/tools/playcursor.h"
 #include "notation/view/drawaction.h"
 #include "notation/view/findactions.h"
 #include "notation/view/layoutactions.h"
@@ -215,6 +216,9 @@ void CCantrel::OnPostPaint(CDC* pDC) {
     MCScrollView::OnPostPaint(pDC);
     if (m_pCursor)
         m_pCursor->Draw(pDC);
+    // The paint copied the score over the play line: it is drawn again.
+    if (m_pPlayCursor)
+        m_pPlayCursor->Draw(pDC);
 }
 
 void CCantrel::PerformScroll(CDC* pDC) { MCScrollView::PerformScroll(pDC); }

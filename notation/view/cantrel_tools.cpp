@@ -134,6 +134,15 @@ void CCantrel::OnMouseMove(UINT nFlags, CPoint point) {
 
 void CCantrel::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     switch (nChar) {
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+        if (GetKeyState(VK_CONTROL) < 0) {
+            OnNudge(nChar);
+            return;
+        }
+        break;
     case VK_DELETE:
         OnEditDelete();
         return;

@@ -41,6 +41,12 @@ inline constexpr UINT ID_STEMS_DOWN = 41994;
 inline constexpr UINT ID_ACCIDENTALS_ENHARMONIC = 41998;
 inline constexpr UINT ID_TIES_CONSOLIDATE = 41999;
 inline constexpr UINT ID_BEAM_BREAK_PRIMARY = 42000;
+// The main window's Properties command.
+inline constexpr UINT ID_EDIT_PROPERTIES = 39111;
+
+// The view's context menus: elements other than notes, and notes.
+inline constexpr UINT IDR_CONTEXT_MENU = 15840;
+inline constexpr UINT IDR_NOTES_MENU = 15841;
 
 // The margin view's child id.
 inline constexpr UINT IDC_MARGIN_VIEW = 4;

@@ -106,6 +106,24 @@ TEST_F(ViewToolTest, ThePlayCursorStandsAtTheBeatInTheHighlightColourUntilStop) 
         EXPECT_EQ(Surface().pixel(top.x, y), before.pixel(top.x, y)) << y;
 }
 
+TEST_F(ViewToolTest, ARepaintWhilePlayingKeepsTheLine) {
+    ASSERT_TRUE(OpenPiece());
+    Send(STATE_PERFORM_PLAY);
+    SendTime(MCTime(6.0f));
+    Settle();
+    const COLORREF colour = view->GetPlayCursor()->GetColor();
+    const CPoint top = ToDevice(BeatTop(2, 2 * kQuarter));
+    const CRect measure(ToDevice(FrameOf(Measure(2)).TopLeft()), ToDevice(FrameOf(Measure(2)).BottomRight()));
+    const int low = std::min(measure.top, measure.bottom), high = std::max(measure.top, measure.bottom);
+    const int drawn = ColourRun(top.x, low, high, Rgb(colour));
+    ASSERT_GT(drawn, (high - low) / 2);
+    // A window uncovered, or the score drawn again, while the time stands still.
+    view->Invalidate(FALSE);
+    view->UpdateWindow();
+    EXPECT_EQ(ColourRun(top.x, low, high, Rgb(colour)), drawn);
+    Send(STATE_PERFORM_STOP);
+}
+
 TEST_F(ViewToolTest, ATimeBeyondTheLastMeasureLeavesTheLine) {
     ASSERT_TRUE(OpenPiece());
     Send(STATE_PERFORM_PLAY);

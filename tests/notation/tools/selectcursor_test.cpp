@@ -7,6 +7,7 @@
 #include "model/command.h"
 #include "model/meter.h"
 #include "model/metercommands.h"
+#include "model/modifiers.h"
 #include "notation/tools/tie.h"
 #include "notation/view/viewids.h"
 #include "platform/ui/keys.h"
@@ -25,6 +26,39 @@ const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOS
 MENU_RESOURCE(IDR_TOOLS_DOC, kDocMenu);
 
 constexpr int kQuarter = 256;   // display ticks
+
+// The commands applied to a performance while it lives: each batch's
+// meter removals (their meters' times) and each removal's element types.
+struct CommandLog {
+    explicit CommandLog(ECPerformance* performance) : performance(performance) {
+        performance->AddCommandHandler(&CommandLog::Record, this);
+    }
+    ~CommandLog() { performance->RemoveCommandHandler(&CommandLog::Record, this); }
+    static int Record(ECBase*, int phase, void* data, void* user) {
+        auto* self = static_cast<CommandLog*>(user);
+        if (phase != 0)
+            return 1;
+        auto* batch = static_cast<MCCommandList*>(data);
+        std::vector<MCTime> meterTimes;
+        for (POSITION pos = batch->GetHeadPosition(); pos;) {
+            CCBase* command = batch->GetNext(pos);
+            if (auto* meter = dynamic_cast<CCRemoveMeter*>(command)) {
+                meterTimes.push_back(meter->GetMeterTime(0));
+            } else if (auto* remove = dynamic_cast<CCRemove*>(command)) {
+                std::vector<int> types;
+                for (POSITION at = remove->GetRemoveList()->GetHeadPosition(); at;)
+                    types.push_back(remove->GetRemoveList()->GetNext(at)->GetClassType());
+                self->removed.push_back(types);
+            }
+        }
+        if (!meterTimes.empty())
+            self->batches.push_back(meterTimes);
+        return 1;
+    }
+    ECPerformance* performance;
+    std::vector<std::vector<MCTime>> batches;
+    std::vector<std::vector<int>> removed;
+};
 
 class SelectToolTest : public tool_test::ToolView {
 protected:
@@ -160,9 +194,14 @@ TEST_F(EraseToolTest, AClickRemovesTheNoteAndARestTakesItsPlace) {
 
 TEST_F(EraseToolTest, ABandRemovesOnlyTheNotes) {
     ASSERT_TRUE(OpenPiece(STATE_MODE_ERASE));
+    // An accent on B4, drawn inside the band with the notes and the rest.
+    (new CCAdd(new ECAccent(0), Notes(2)[1]))->Apply(performance);
+    Settle();
+    ASSERT_EQ(CountOf(2, ET_ACCENT), 1);
     const CRect measure = FrameOf(Measure(2));
     const int rests = CountOf(2, ET_REST);
     ASSERT_GE(rests, 1);
+    CommandLog commands(performance);
     const CPoint from = ToDevice(CPoint(FrameOf(Notes(2)[0]).left - 20, measure.top + 600));
     const CPoint to = ToDevice(CPoint(FrameOf(Notes(2)[2]).right + 20, measure.bottom - 600));
     Move(from);
@@ -172,18 +211,23 @@ TEST_F(EraseToolTest, ABandRemovesOnlyTheNotes) {
     Settle();
     EXPECT_TRUE(Notes(2).empty());
     EXPECT_GE(CountOf(2, ET_REST), 1) << "the rests stay (one fills the measure)";
+    EXPECT_EQ(CountOf(2, ET_ACCENT), 0) << "the accent went with its note";
+    ASSERT_EQ(commands.removed.size(), 1u) << "one removal";
+    EXPECT_EQ(commands.removed[0], std::vector<int>(3, ET_NOTE)) << "of the three notes alone";
 }
 
-TEST_F(SelectToolTest, DeleteRemovesTheNotesButNotTheOpeningClef) {
-    ASSERT_TRUE(OpenPiece());
+TEST_F(SelectToolTest, DeleteRemovesTheNotesButNotTheOpeningClefAndKey) {
+    // G major: the key has a sharp to click on.
+    ASSERT_TRUE(OpenPiece(STATE_MODE_SELECT, tool_test::PieceFile(1)));
     ECBase* clef = Measure(1)->GetDescendant(ET_CLEF, -1);
+    ECBase* key = Measure(1)->GetDescendant(ET_KEY, -1);
     ASSERT_NE(clef, nullptr);
+    ASSERT_NE(key, nullptr);
     const std::vector<ECNote*> notes = Notes(2);
-    auto* selection = new SCSelection(STATE_SELECTION_REPLACE, clef);
-    selection->AddToSelection(notes[0]);
-    selection->AddToSelection(notes[2]);
-    selection->Apply(performance);
-    ASSERT_EQ(Selected().size(), 3u);
+    Click(HeadPoint(clef));
+    for (ECBase* element : std::vector<ECBase*>{key, notes[0], notes[2]})
+        Click(HeadPoint(element), MK_CONTROL);
+    ASSERT_EQ(Selected().size(), 4u);
     Key(VK_DELETE);
     Settle();
     EXPECT_TRUE(Selected().empty());
@@ -191,6 +235,51 @@ TEST_F(SelectToolTest, DeleteRemovesTheNotesButNotTheOpeningClef) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0], notes[1]);
     EXPECT_EQ(Measure(1)->GetDescendant(ET_CLEF, -1), clef);
+    EXPECT_EQ(Measure(1)->GetDescendant(ET_KEY, -1), key);
+}
+
+// 4/4, then 3/4 from measure 3 and 2/4 from measure 5, a note in each measure.
+std::vector<uint8_t> ChangingMeters() {
+    using tool_test::kDivision;
+    smf_support::Track conductor;
+    conductor.Tempo(0, 500000).TimeSignature(0, 4, 2);
+    conductor.TimeSignature(8 * kDivision, 3, 2).TimeSignature(6 * kDivision, 2, 2).End();
+    smf_support::Track staff;
+    for (int bar = 0; bar < 6; ++bar)
+        staff.NoteOn(bar == 0 ? 0 : (bar <= 2 ? 3 : (bar <= 4 ? 2 : 1)) * kDivision, 0, tool_test::kG4, 90)
+            .NoteOff(kDivision, 0, tool_test::kG4);
+    staff.End(kDivision);
+    smf_support::File file(1, kDivision);
+    file.Add(conductor);
+    file.Add(staff);
+    return file.GetBytes();
+}
+
+TEST_F(SelectToolTest, DeletedMetersGoOneByOneTheLatestFirst) {
+    ASSERT_TRUE(OpenPiece(STATE_MODE_SELECT, ChangingMeters()));
+    ACFindEvents find;
+    find.AddEvtType(ET_METER);
+    find.Apply(Conductor());
+    std::vector<ECBase*> meters;
+    for (POSITION pos = find.GetEvents().GetHeadPosition(); pos;)
+        meters.push_back(find.GetEvents().GetNext(pos));
+    std::sort(meters.begin(), meters.end(), [](ECBase* a, ECBase* b) { return *a->GetTime() < *b->GetTime(); });
+    ASSERT_EQ(meters.size(), 3u);
+    ASSERT_EQ(*meters[1]->GetTime(), MCTime(8.0f));
+    ASSERT_EQ(*meters[2]->GetTime(), MCTime(14.0f));
+    // Selected earliest first, as a user would pick them.
+    auto* selection = new SCSelection(STATE_SELECTION_REPLACE);
+    for (ECBase* meter : meters)
+        selection->AddToSelection(meter);
+    selection->Apply(performance);
+    Settle();
+    CommandLog commands(performance);
+    Key(VK_DELETE);
+    Settle();
+    ASSERT_EQ(commands.batches.size(), 2u) << "each meter its own command; the opening meter stays";
+    EXPECT_EQ(commands.batches[0], std::vector<MCTime>{MCTime(14.0f)});
+    EXPECT_EQ(commands.batches[1], std::vector<MCTime>{MCTime(8.0f)});
+    EXPECT_EQ(Conductor()->GetMeterAtTime(MCTime(20.0f)), meters[0]) << "4/4 all through";
 }
 
 }  // namespace

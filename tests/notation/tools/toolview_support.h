@@ -41,11 +41,13 @@ namespace tool_test {
 inline constexpr int kDivision = 480;
 inline constexpr int kG4 = 67, kB4 = 71, kE4 = 64;
 
-// The piece described above.
-inline std::vector<uint8_t> PieceFile() {
+// The piece described above, in C major, or with that many sharps.
+inline std::vector<uint8_t> PieceFile(int sharps = 0) {
     smf_support::Track conductor;
     conductor.Tempo(0, 500000).TimeSignature(0, 4, 2).End();
     smf_support::Track staff;
+    if (sharps != 0)
+        staff.Meta(0, 0x59, {static_cast<uint8_t>(sharps), 0});
     const uint32_t bar = 4 * kDivision;
     // Measure 2: beats 1, 2 and 4.
     staff.NoteOn(bar, 0, kG4, 90).NoteOff(kDivision, 0, kG4);
@@ -90,14 +92,14 @@ protected:
         ScoreProgram::TearDown();
     }
 
-    // The piece opened in a score window in `mode`; false when it did not open.
-    bool OpenPiece(int mode = STATE_MODE_SELECT) {
+    // The piece (or another MIDI file) opened in a score window in `mode`;
+    // false when it did not open.
+    bool OpenPiece(int mode = STATE_MODE_SELECT, const std::vector<uint8_t>& bytes = PieceFile()) {
         SCMode::s_nMode = mode;
         view = OpenScore();
         if (!view)
             return false;
         document = static_cast<MCOpusDoc*>(view->GetDocument());
-        const std::vector<uint8_t> bytes = PieceFile();
         CMemFile source(bytes);
         CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
         MCMidiRead reader;

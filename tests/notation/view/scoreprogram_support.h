@@ -56,7 +56,7 @@ protected:
         SaveIntPreference(CScoreWnd::GetSettingsSection(), "Width", 0);
         m_savedViews.AddTail(&CPluginView::GetPlugins());
         notation_test::StartPlugin();
-        main = new CMDIFrameWnd;
+        main = MakeMainFrame();
         ASSERT_TRUE(main->LoadFrame(m_mainMenu));
         mainHandle = main->m_hWnd;
         main->MoveWindow(0, 0, 1000, 800);
@@ -70,6 +70,9 @@ protected:
         CPluginView::GetPlugins().RemoveAll();
         CPluginView::GetPlugins().AddTail(&m_savedViews);
     }
+
+    // The main frame the program shows (a test may listen to its commands).
+    virtual CMDIFrameWnd* MakeMainFrame() { return new CMDIFrameWnd; }
 
     // A new document shown in its score window; its view (null when none
     // was made).

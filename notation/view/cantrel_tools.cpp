@@ -6,9 +6,13 @@
 #include "model/appstates.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
+#include "model/groupmarks.h"
+#include "model/modifiers.h"
+#include "model/notes.h"
 #include "model/states.h"
 #include "notation/tools/insertcursor.h"
 #include "notation/tools/musiccursor.h"
+#include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
 #include "platform/ui/keys.h"
@@ -36,6 +40,16 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     default:
         return nullptr;
     }
+}
+
+CMusicCursor* CCantrel::CreateNoteCursor(ECBase& prototype, const std::vector<int>& parentTypes) {
+    auto* cursor = new CNoteCursor(this, &parentTypes);
+    if (auto* tuplet = dynamic_cast<ECTuplet*>(&prototype))
+        if (auto* note = dynamic_cast<ECNote*>(tuplet->GetDescendant(ET_NOTE, -1)); note && note->GetDuration())
+            cursor->SetTuplet(tuplet->GetIrregular(), tuplet->GetNormal(), *note->GetDuration());
+    if (auto* accidental = dynamic_cast<ECAccidental*>(prototype.GetDescendant(ET_ACCIDENTAL, -1)))
+        cursor->SetAccidental(accidental->GetAccidentalType());
+    return cursor;
 }
 
 CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
@@ -79,10 +93,9 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_TEXT:
     case ET_TIE:
         return nullptr;
-    // FIXME: notes and tuplets get the note tool.
     case ET_NOTE:
     case ET_TUPLET:
-        return nullptr;
+        return CreateNoteCursor(prototype, parentTypes);
     default:
         return new CInsertCursor(this, &parentTypes);
     }

@@ -101,6 +101,25 @@ std::string CMusicCursor::FormatTime(const MCTime& time) {
     return text;
 }
 
+MCLine CMusicCursor::ToLogical(const MCLine& line) const {
+    CPoint ends[2] = {line.Top(), line.Bottom()};
+    m_pView->VPtoLP(ends, 2);
+    return MCLine(ends[0], ends[1]);
+}
+
+void CMusicCursor::EraseLine(const MCLine& line, CDC* dc) {
+    if (line.IsEmpty() || !m_pView->GetSafeHwnd())
+        return;
+    MCLine logical = ToLogical(line);
+    if (dc) {
+        m_pView->Refresh(dc, logical.Top(), logical.Bottom());
+        return;
+    }
+    CClientDC client(m_pView);
+    m_pView->OnPrepareDC(&client);
+    m_pView->Refresh(&client, logical.Top(), logical.Bottom());
+}
+
 ECConductorStaff* CMusicCursor::GetConductorStaff() {
     if (!m_pConductorStaff && m_pPerformance)
         if (ECConductor* conductor = m_pPerformance->GetConductor())

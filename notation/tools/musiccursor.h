@@ -19,6 +19,7 @@
 // The view and the performance are borrowed. UI thread only.
 #pragma once
 
+#include "interface/controls/line.h"
 #include "model/time.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/geometry.h"
@@ -102,6 +103,12 @@ protected:
     CPoint ToView(const CPoint& point) const;
     // The time as the user's time display shows it.
     static std::string FormatTime(const MCTime& time);
+    // A line's two ends (view units) in the view's logical units.
+    MCLine ToLogical(const MCLine& line) const;
+    // The score repainted over a line drawn at `line` (view units), on `dc`
+    // or, when null, on a client context of the view; nothing for an empty
+    // line or without a window.
+    void EraseLine(const MCLine& line, CDC* dc = nullptr);
 
     int m_bChanged = 0;
     int m_bSnap = 0;

@@ -5,14 +5,29 @@
 
 #include "model/appstates.h"
 #include "model/event.h"
+#include "model/eventtypes.h"
+#include "model/groupmarks.h"
+#include "model/modifiers.h"
+#include "model/notes.h"
 #include "model/states.h"
+#include "notation/tools/insertcursor.h"
 #include "notation/tools/musiccursor.h"
+#include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
 #include <QWidget>
+
+#include <vector>
+
+namespace {
+
+// Ruler lookups snap to the nearest division.
+constexpr int kSnapOn = 1;
+
+}  // namespace
 
 CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     switch (mode) {
@@ -21,12 +36,68 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     case STATE_MODE_ERASE:
         return new CEraseCursor(this, nullptr);
     case STATE_MODE_INSERT:
-        // FIXME: the insert tools come with their own additions; until then
-        // every prototype leaves the view without a tool, as none does.
-        (void)prototype;
-        return nullptr;
+        return prototype ? CreateInsertCursor(*prototype) : nullptr;
     default:
         return nullptr;
+    }
+}
+
+CMusicCursor* CCantrel::CreateNoteCursor(ECBase& prototype, const std::vector<int>& parentTypes) {
+    auto* cursor = new CNoteCursor(this, &parentTypes);
+    if (auto* tuplet = dynamic_cast<ECTuplet*>(&prototype))
+        if (auto* note = dynamic_cast<ECNote*>(tuplet->GetDescendant(ET_NOTE, -1)); note && note->GetDuration())
+            cursor->SetTuplet(tuplet->GetIrregular(), tuplet->GetNormal(), *note->GetDuration());
+    if (auto* accidental = dynamic_cast<ECAccidental*>(prototype.GetDescendant(ET_ACCIDENTAL, -1)))
+        cursor->SetAccidental(accidental->GetAccidentalType());
+    return cursor;
+}
+
+CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
+    std::vector<int> parentTypes;
+    prototype.GetParentTypes(parentTypes);
+    switch (prototype.GetClassType()) {
+    case ET_REPEAT: {
+        auto* cursor = new CInsertCursor(this, &parentTypes);
+        cursor->SetSnap(kSnapOn);
+        return cursor;
+    }
+    // Marks on a note, accidentals, dots and grace notes.
+    // FIXME: their tools come with the note modifiers; none until then.
+    case ET_ACCENT:
+    case ET_ARPEGGIO:
+    case ET_MORDENT:
+    case ET_ORNAMENT:
+    case ET_TREMOLO:
+    case ET_TRILL:
+    case ET_TURN:
+    case ET_ACCIDENTAL:
+    case ET_DOT:
+    case ET_GRACENOTE:
+        return nullptr;
+    // Types whose own tools come later: until then no tool, never the plain
+    // insert tool in their place (it would place them where they do not go).
+    // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,
+    // ranges and tempo; lyric, chord-symbol, tie, slur and frame tools.
+    case ET_CHORDSYMBOL:
+    case ET_CLEF:
+    case ET_DYNAMIC:
+    case ET_FLOWCONTROL:
+    case ET_FRAME:
+    case ET_KEY:
+    case ET_LYRIC:
+    case ET_METER:
+    case ET_PEDAL:
+    case ET_TRANSPOSE:
+    case ET_SLUR:
+    case ET_TEMPO:
+    case ET_TEXT:
+    case ET_TIE:
+        return nullptr;
+    case ET_NOTE:
+    case ET_TUPLET:
+        return CreateNoteCursor(prototype, parentTypes);
+    default:
+        return new CInsertCursor(this, &parentTypes);
     }
 }
 

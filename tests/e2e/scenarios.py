@@ -76,9 +76,14 @@ def first_page_ink(path, dpi=36):
 
 def midi_note_ons(path):
     """How many note-ons (velocity above 0) a standard MIDI file holds."""
+    return len(midi_keys(path))
+
+
+def midi_keys(path):
+    """The keys of a standard MIDI file's note-ons (velocity above 0), in file order."""
     with open(path, "rb") as file:
         data = file.read()
-    count, at = 0, 14
+    keys, at = [], 14
     while at + 8 <= len(data):
         kind, length = data[at:at + 4], struct.unpack(">I", data[at + 4:at + 8])[0]
         body, at = data[at + 8:at + 8 + length], at + 8 + length
@@ -106,9 +111,9 @@ def midi_note_ons(path):
                 continue
             size = 1 if status & 0xF0 in (0xC0, 0xD0) else 2
             if status & 0xF0 == 0x90 and body[i + 1] > 0:
-                count += 1
+                keys.append(body[i])
             i += size
-    return count
+    return keys
 
 
 def noteheads(image, staff_top, space):
@@ -402,6 +407,55 @@ class Scenarios(unittest.TestCase):
         self.display.key("alt+n")
         self.wait_gone(question)
         desktop.wait_until("the file saved with one note fewer", lambda: midi_note_ons(midi) == 15, 10)
+
+    def palette_symbol(self, index):
+        """Opens the Music Palette (Alt+1) and clicks the `index`-th symbol of
+        its first row (the Notes page: whole, half, quarter ...)."""
+        self.display.focus(self.main)
+        self.display.key("alt+1")
+        palette = self.display.wait_window(r"^Music Palette$")
+        row = desktop.wait_until("the palette's first row of symbols", lambda: (
+            lambda image: len(image.ink_spans(limit=96)) > index and image)(
+            self.screen(window=palette).crop(self._palette_row(palette))), 10)
+        left, right = row.ink_spans(limit=96)[index]
+        self.display.click(row.left + (left + right) // 2, row.top + row.height // 2)
+        return palette
+
+    def _palette_row(self, palette):
+        where = self.display.geometry(palette)
+        return desktop.Rect(where.x, where.y + 50, where.width, 35)
+
+    def test_a_quarter_from_the_palette_clicked_into_the_score_is_played_in_and_saved(self):
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=4)
+        self.start()
+        image, top, space = self.score_of(midi)
+        heads = noteheads(image, top, space)
+        self.assertGreaterEqual(len(heads), 8, f"noteheads of the first system: {heads}")
+        x, y = heads[-1]   # F4 on beat 4 of measure 3, the system's last note
+        self.display.key("ctrl+3")   # Erase Mode: its place becomes a rest
+        self.display.click(x, y)
+        desktop.wait_until("the note erased", lambda: len(noteheads(self.screen().crop(self.client_area()), top,
+                                                                    space)) == len(heads) - 1, 10)
+
+        # The quarter note of the palette, then a click where the F4 stood.
+        self.palette_symbol(2)
+        self.display.focus(self.main)
+        self.display.click(x, y)
+        placed = desktop.wait_until("a notehead where the click was", lambda: (
+            lambda now: [h for h in noteheads(now, top, space)
+                         if abs(h[0] - x) <= space and abs(h[1] - y) <= space / 2] and now)(
+            self.screen().crop(self.client_area())), 10)
+        self.screen("placed")
+        self.assertEqual(len(noteheads(placed, top, space)), len(heads), "one note back, nothing else")
+
+        before = set(self.display.visible_windows())
+        self.display.key("ctrl+s")
+        question = self.new_window(before, "the question whether to save in the native format")
+        self.display.key("alt+n")
+        self.wait_gone(question)
+        desktop.wait_until("the file saved with the placed F4", lambda: midi_keys(midi)[:12] ==
+                           [60, 62, 64, 65, 67, 69, 71, 72, 60, 62, 64, 65], 10)
 
     def test_save_as_a_new_name(self):
         midi = self.path("scale.mid")

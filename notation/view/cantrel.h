@@ -23,7 +23,9 @@
 // Duration functions: the plug-in installs DurFunc and DurFuncInverse as the
 // notes' duration pair (notated <-> performed): the last quarter of a
 // notated length (or its last partial quarter) plays s_nDurFuncGate percent
-// long. The gate is atomic: step recording reads lengths off the UI thread.
+// long, and a performed one reads back stretched to at most the end of the
+// quarter it ends in. The gate is atomic: step recording reads lengths off
+// the UI thread.
 //
 // Tools (cantrel_tools.cpp): the view owns one edit tool at a time, made
 // from the edit mode and the palette's prototype, and feeds it the mouse,

@@ -2,6 +2,12 @@
 // plays its last quarter (or the part of one it ends with) shortened to the
 // gate, and a performed length reads back through the inverse.
 //
+// The inverse stretches only the part of a quarter a length ends with, and
+// never past that quarter's end: a note held longer than the gate was held
+// for the rest of its quarter. A note held exactly its whole quarters (a
+// file's legato quarters) reads back as exactly that; stretching it would
+// make a quarter before a rest a dotted quarter.
+//
 // Lengths are whole ticks at the global resolution, every division
 // truncating. They are computed in 32 bits: a length of more than 65535
 // ticks (over 136 quarters at 480) would otherwise wrap to a short one.
@@ -48,12 +54,8 @@ MCTime CCantrel::DurFuncInverse(const MCTime* performed, void*) {
     if (ppq <= 0 || gate == 0 || !performed)
         return MCTime::TimeZero();
     const int64_t n = std::max(0, performed->GetTicks(ppq));
-    // The rule for whole quarters would read nothing as part of a quarter
-    // (100 / gate - 1 of one).
-    if (n == 0)
-        return MCTime::TimeZero();
     const int64_t partial = n % ppq;
     const int64_t whole = n - partial;
-    const int64_t read = partial != 0 ? whole + partial * kPercent / gate : n + ppq * kPercent / gate - ppq;
+    const int64_t read = whole + std::min<int64_t>(partial * kPercent / gate, ppq);
     return TicksToTime(read, ppq);
 }

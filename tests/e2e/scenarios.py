@@ -119,10 +119,11 @@ def midi_keys(path):
 def noteheads(image, staff_top, space):
     """The centres (screen coordinates) of the filled noteheads about a staff
     whose top line is at image row `staff_top`, lines `space` rows apart:
-    where a box a notehead wide and half a space high is wholly dark. Staff
-    lines and stems are too thin to fill it."""
+    where a box 0.7 of a space wide and 0.4 high is wholly dark. A filled
+    head is wider than a space; staff lines, stems and the strokes of rests
+    are too thin to fill the box."""
     rows = image._dark_rows(96)
-    width, height = max(int(space * 0.5), 3), max(int(space * 0.4), 3)
+    width, height = max(int(space * 0.7), 3), max(int(space * 0.4), 3)
     cores = []
     for y in range(max(int(staff_top - 2 * space), 0), min(int(staff_top + 7 * space), image.height - height)):
         band = rows[y]

@@ -5,7 +5,7 @@
 //     played loosely (onsets early or late, notes released early) notate
 //     alike.
 //   - Under a 66 % gate on note durations, notes played two thirds long or
-//     held full length read back as the values meant.
+//     held full length read back as the values meant, also before a rest.
 //   - Seeded random melodies in 2/4, 3/4, 4/4 and 6/8, played exactly and
 //     loosely, come back with every onset and every tied length as written;
 //     with the tuplet search on, melodies with triplet groups played
@@ -122,8 +122,8 @@ constexpr int GATE_PERCENT = 66;
 
 struct GateCase {
     const char* name;
-    int notes;      // quarters, one on each beat of 4/4 from the start
-    int held;       // how long each is held, in file ticks
+    std::vector<int> beats;   // a quarter on each of these beats of 4/4, from 0
+    int held;                 // how long each is held, in file ticks
     const char* values;
 };
 void PrintTo(const GateCase& c, std::ostream* os) {
@@ -132,11 +132,13 @@ void PrintTo(const GateCase& c, std::ostream* os) {
 
 const GateCase kGateCases[] = {
     // 317 ticks read back as 317 * 100 / 66 = 480: a quarter.
-    {"quarters held two thirds long", 4, 317, "q q q q"},
-    // 480 ticks read back as about a quarter and a half: each is cut at the
-    // next onset, no chord forms at bar 2's downbeat, and the last at the
-    // end of the music (the file has no bar after it).
-    {"quarters held full length", 8, values_test::Q, "q q q q | q q q q"},
+    {"quarters held two thirds long", {0, 1, 2, 3}, 317, "q q q q"},
+    // Held longer than the gate, a note reads back to the end of its
+    // quarter and no further, with or without a note after it.
+    {"quarters held full length", {0, 1, 2, 3, 4, 5, 6, 7}, values_test::Q, "q q q q | q q q q"},
+    {"quarters held full length before a silent beat", {0, 1, 2, 4, 5, 6, 7}, values_test::Q,
+     "q q q | q q q q"},
+    {"quarters held nearly full length before a silent beat", {0, 1, 2}, values_test::Q - 10, "q q q"},
 };
 
 class GatedDurationTest : public notation_test::NotationFixture, public ::testing::WithParamInterface<GateCase> {};
@@ -145,8 +147,8 @@ TEST_P(GatedDurationTest, PlayedLengthsReadBackThroughTheGate) {
     const GateCase& c = GetParam();
     notation_test::DurationGate gate(GATE_PERCENT);
     std::vector<PlayedNote> played;
-    for (int i = 0; i < c.notes; ++i)
-        played.push_back({60 + i, i * values_test::Q, c.held});
+    for (const int beat : c.beats)
+        played.push_back({60 + beat, beat * values_test::Q, c.held});
     ASSERT_EQ(LoadMidi(values_test::ThreeBarsFile(played)), 1);
     const std::string dump = Dump();
     EXPECT_EQ(ValuesOf(dump, MELODY_STAFF), c.values) << dump;
@@ -173,7 +175,7 @@ TEST(DurationGate, ShortensTheLastQuarterAndReadsBackByTruncation) {
         {720, 0, 638},   // a dotted quarter: only the partial quarter
         {796, 1, 958},   // read back, truncated: not quite a half
         {317, 1, 480},   // two thirds of a quarter reads as one
-        {480, 1, 727},   // a quarter held full length: about 1.5
+        {480, 1, 480},   // a quarter held full length: a quarter
     };
     for (const auto& c : cases) {
         MCTime duration;

@@ -12,9 +12,14 @@
 #include "notation/view/viewids.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/uiresources.h"
+#include "tests/notation/support/dump.h"
+#include "tests/notation/support/durationgate.h"
 #include "tests/notation/tools/toolview_support.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
 
 namespace {
 
@@ -190,6 +195,30 @@ TEST_F(EraseToolTest, AClickRemovesTheNoteAndARestTakesItsPlace) {
     EXPECT_EQ(*left[1]->GetTime(), notes[2]->GetTime()[0]);
     EXPECT_GT(CountOf(2, ET_REST), rests);
     EXPECT_TRUE(document->IsModified());
+}
+
+// The notes of a measure as the program plays and reads them (the view's
+// duration gate): each held its full quarter, so each stays a quarter when
+// the note after it goes and the rests take the rest of the bar.
+TEST_F(EraseToolTest, ANoteBeforeTheErasedOneKeepsItsValue) {
+    notation_test::DurationGate gate(CCantrel::kDefaultDurationGate);
+    ASSERT_TRUE(OpenPiece(STATE_MODE_ERASE));
+    const auto written = [&] {
+        static const std::regex kElement(R"((note|rest)\(at=(\d+) (?:key=\S+ pitch=(\S+) )?value=(\S+))");
+        const std::string dump = notation_dump::DumpMeasure(Measure(2), 1, 2);
+        std::string text;
+        for (std::sregex_iterator it(dump.begin(), dump.end(), kElement), end; it != end; ++it) {
+            const std::smatch& element = *it;
+            text += text.empty() ? "" : " ";
+            text += (element[1] == "rest" ? std::string("rest") : element[3].str()) + " " + element[4].str() + "@" +
+                    element[2].str();
+        }
+        return text;
+    };
+    EXPECT_EQ(written(), "G4 1/4@0 B4 1/4@256 rest 1/4@512 E4 1/4@768");
+    Click(HeadPoint(Notes(2).back()));   // E4
+    Settle();
+    EXPECT_EQ(written(), "G4 1/4@0 B4 1/4@256 rest 1/2@512");
 }
 
 TEST_F(EraseToolTest, ABandRemovesOnlyTheNotes) {

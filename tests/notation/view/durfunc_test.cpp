@@ -1,7 +1,7 @@
 // The view's duration functions: a notated length plays its last quarter
 // (or last part of one) shortened to the gate, a played one reads back
-// through the inverse, truncating; a zero length is zero both ways; lengths
-// past 16 bits do not wrap.
+// through the inverse, truncating, and never longer than the quarter it ends
+// in; a zero length is zero both ways; lengths past 16 bits do not wrap.
 #include "notation/view/cantrel.h"
 
 #include "model/time.h"
@@ -62,6 +62,25 @@ TEST_F(DurationFunctions, ShortenTheLastQuarterAndReadBackByTruncation) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Through(c.ticks, c.inverse), c.expected) << c.ticks << (c.inverse ? " read back" : " played");
+}
+
+// A note held past the gate was held for the rest of its quarter, not
+// longer: a full-length quarter is a quarter, whatever follows it.
+TEST_F(DurationFunctions, ALengthHeldPastTheGateReadsBackToTheEndOfItsQuarter) {
+    CCantrel::s_nDurFuncGate = 66;
+    const struct {
+        int ticks;
+        int expected;
+    } cases[] = {
+        {480, 480},     // a quarter held full length
+        {960, 960},     // a half held full length
+        {479, 480},     // released a tick early
+        {400, 480},     // held longer than the gate, shorter than the quarter
+        {1000, 1020},   // within the gate the last part still reads back longer
+        {1400, 1440},   // past it, to the end of its quarter
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Through(c.ticks, true), c.expected) << c.ticks;
 }
 
 TEST_F(DurationFunctions, AGateOfNothingReadsEveryLengthAsNothing) {

@@ -111,6 +111,9 @@ public:
     CMusicCursor* CreateMusicCursor(int mode, ECBase* prototype);
     // The same for a throw-away prototype of the type.
     CMusicCursor* CreateMusicCursor(int mode, int eventType);
+    // Insert mode's tool for the prototype (none without one), given the
+    // prototype's allowed parent types.
+    CMusicCursor* CreateInsertTool(ECBase* prototype);
     // The edit tool made again from the edit mode and the palette's
     // prototype (a copy, taken apart and released once the tool is made).
     void UpdateMusicCursor();

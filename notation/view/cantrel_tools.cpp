@@ -5,7 +5,9 @@
 
 #include "model/appstates.h"
 #include "model/event.h"
+#include "model/eventtypes.h"
 #include "model/states.h"
+#include "notation/tools/highlightcursor.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
@@ -21,11 +23,33 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     case STATE_MODE_ERASE:
         return new CEraseCursor(this, nullptr);
     case STATE_MODE_INSERT:
-        // FIXME: the insert tools come with their own additions; until then
-        // every prototype leaves the view without a tool, as none does.
-        (void)prototype;
-        return nullptr;
+        return CreateInsertTool(prototype);
     default:
+        return nullptr;
+    }
+}
+
+CMusicCursor* CCantrel::CreateInsertTool(ECBase* prototype) {
+    if (!prototype)
+        return nullptr;
+    std::vector<int> parentTypes;
+    prototype->GetParentTypes(parentTypes);
+    switch (prototype->GetClassType()) {
+    case ET_ACCENT:
+    case ET_ARPEGGIO:
+    case ET_MORDENT:
+    case ET_ORNAMENT:
+    case ET_TREMOLO:
+    case ET_TRILL:
+    case ET_TURN:
+        return new CNoteModifierCursor(this, &parentTypes);
+    case ET_ACCIDENTAL:
+        return new CAccidentalCursor(this, &parentTypes);
+    case ET_DOT:
+        return new CDotCursor(this, &parentTypes);
+    default:
+        // FIXME: the other insert tools come with their own additions; until
+        // then their prototypes leave the view without a tool, as none does.
         return nullptr;
     }
 }

@@ -90,14 +90,14 @@ protected:
         ScoreProgram::TearDown();
     }
 
-    // The piece opened in a score window in `mode`; false when it did not open.
-    bool OpenPiece(int mode = STATE_MODE_SELECT) {
+    // The piece (or another MIDI file) opened in a score window in `mode`;
+    // false when it did not open.
+    bool OpenPiece(int mode = STATE_MODE_SELECT, const std::vector<uint8_t>& bytes = PieceFile()) {
         SCMode::s_nMode = mode;
         view = OpenScore();
         if (!view)
             return false;
         document = static_cast<MCOpusDoc*>(view->GetDocument());
-        const std::vector<uint8_t> bytes = PieceFile();
         CMemFile source(bytes);
         CArchive ar(&source, CArchive::load | CArchive::bNoFlushOnDelete);
         MCMidiRead reader;

@@ -48,6 +48,26 @@ bool IsInSelection(CCantrel& view, ECBase* element) {
     return document && document->GetSelection(0).GetEvents(0).Find(element) != nullptr;
 }
 
+// `element` added under `parent` into `command`; whether it was taken. The
+// caller's references are left as they were: the command holds its own on
+// what it keeps. A note-modifier command spreads a chord's accent over
+// copies for its notes and lets go of the reference it assumes it was given:
+// two references of ours keep the element alive to see that. Taken that way
+// and held by nothing else, the element goes; refused, it stays the caller's.
+bool AddToCommand(CCAdd& command, ECBase* element, ECBase* parent) {
+    const int held = element->GetRefCount();
+    element->Ref();
+    element->Ref();
+    const bool added = command.Add(element, parent, FCMidi::MidiNull()) != nullptr;
+    const bool letGo = element->GetRefCount() == held + 1;
+    element->Unref(0);
+    if (!letGo)
+        element->Unref(0);
+    else if (added && held == 0)
+        element->Unref(1);
+    return added;
+}
+
 }  // namespace
 
 // ---- the highlight tool ---------------------------------------------------------------------
@@ -56,16 +76,7 @@ CHighlightCursor::CHighlightCursor(CCantrel* view, const std::vector<int>* paren
     : CMusicCursor(view, parentTypes) {}
 
 int CHighlightCursor::CanInsert(int eventType) {
-    if (eventType == -2)
-        return m_pParent != nullptr;
-    if (eventType == -1 || !m_pParent)
-        return 0;
-    ECBase* probe = ECBase::CreateEvent(eventType);
-    if (!probe)
-        return 0;
-    const int allowed = probe->MayHangUnder(m_pParent->GetClassType()) ? 1 : 0;
-    probe->Unref(1);
-    return allowed;
+    return ParentMayHold(eventType);
 }
 
 void CHighlightCursor::Hide() {
@@ -161,13 +172,7 @@ int CHighlightCursor::AddElement(ECBase* element, CCAdd* command) {
         own.reset(NewCommand());
         command = own.get();
     }
-    // A modifier spread over a chord's notes is let go by the command, which
-    // keeps copies instead: the reference it lets go is this one, so the
-    // caller's stays the caller's.
-    element->Ref();
-    const bool added = command->Add(element, m_pParent, FCMidi::MidiNull()) != nullptr;
-    element->Unref(0);
-    if (!added)
+    if (!AddToCommand(*command, element, m_pParent))
         return 0;   // a parent the element may not go under: nothing applied
     if (own) {
         own.release()->Apply(m_pPerformance);

@@ -16,10 +16,10 @@
 // place (an edit, not a command): 1, 2 or 3 dots make it 1.5, 1.75 or
 // 1.875 times as long; the dot itself never enters the score.
 //
-// Insert takes the caller's element: answering 1, the element went into a
-// command (which holds it) or, for the dot, was read; 0, it was refused and
-// stays the caller's. Callers that hold a new copy keep a reference on it
-// over the call and release it afterwards (see InsertPrototype).
+// Insert takes the caller's element as the insert tool does: answering 1,
+// the element went into a command (which holds it, or keeps copies of an
+// accent spread over a chord) or, for the dot, was read; 0, it was refused
+// and stays the caller's. The caller's references are left as they were.
 //
 // The highlighted element is borrowed: it is let go (shown as the
 // selection has it) when the pointer leaves it and when the tool hides,

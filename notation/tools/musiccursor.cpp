@@ -101,6 +101,39 @@ std::string CMusicCursor::FormatTime(const MCTime& time) {
     return text;
 }
 
+int CMusicCursor::ParentMayHold(int eventType) const {
+    if (eventType == -2)
+        return m_pParent != nullptr;
+    if (eventType == -1 || !m_pParent)
+        return 0;
+    ECBase* probe = ECBase::CreateEvent(eventType);
+    if (!probe)
+        return 0;
+    probe->Ref();
+    const int may = probe->MayHangUnder(m_pParent->GetClassType()) ? 1 : 0;
+    probe->Unref(1);
+    return may;
+}
+
+MCLine CMusicCursor::ToLogical(const MCLine& line) const {
+    CPoint ends[2] = {line.Top(), line.Bottom()};
+    m_pView->VPtoLP(ends, 2);
+    return MCLine(ends[0], ends[1]);
+}
+
+void CMusicCursor::EraseLine(const MCLine& line, CDC* dc) {
+    if (line.IsEmpty() || !m_pView->GetSafeHwnd())
+        return;
+    MCLine logical = ToLogical(line);
+    if (dc) {
+        m_pView->Refresh(dc, logical.Top(), logical.Bottom());
+        return;
+    }
+    CClientDC client(m_pView);
+    m_pView->OnPrepareDC(&client);
+    m_pView->Refresh(&client, logical.Top(), logical.Bottom());
+}
+
 ECConductorStaff* CMusicCursor::GetConductorStaff() {
     if (!m_pConductorStaff && m_pPerformance)
         if (ECConductor* conductor = m_pPerformance->GetConductor())

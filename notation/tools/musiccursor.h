@@ -19,6 +19,7 @@
 // The view and the performance are borrowed. UI thread only.
 #pragma once
 
+#include "interface/controls/line.h"
 #include "model/time.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/geometry.h"
@@ -102,6 +103,16 @@ protected:
     CPoint ToView(const CPoint& point) const;
     // The time as the user's time display shows it.
     static std::string FormatTime(const MCTime& time);
+    // -2: whether a parent is set; else whether an element of the type may
+    // stand under the parent (none for -1 or without a parent). What the
+    // tools that insert under their parent answer to CanInsert.
+    int ParentMayHold(int eventType) const;
+    // A line's two ends (view units) in the view's logical units.
+    MCLine ToLogical(const MCLine& line) const;
+    // The score repainted over a line drawn at `line` (view units), on `dc`
+    // or, when null, on a client context of the view; nothing for an empty
+    // line or without a window.
+    void EraseLine(const MCLine& line, CDC* dc = nullptr);
 
     int m_bChanged = 0;
     int m_bSnap = 0;

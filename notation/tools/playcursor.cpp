@@ -17,13 +17,6 @@ constexpr int kDisplayTicksPerQuarter = 256;
 constexpr WORD kDisplayPulse = DCctConductorMeasure::NO_BORROWED_PULSE;
 constexpr int kSnapToTick = 1;
 
-// The two ends of a line, view units, in logical units.
-MCLine ToLogical(CCantrel& view, const MCLine& line) {
-    CPoint ends[2] = {line.Top(), line.Bottom()};
-    view.VPtoLP(ends, 2);
-    return MCLine(ends[0], ends[1]);
-}
-
 }  // namespace
 
 CPlayCursor::CPlayCursor(CCantrel* view)
@@ -57,12 +50,7 @@ void CPlayCursor::Hide() {
     if (!m_bVisible)
         return;
     m_bVisible = 0;
-    if (!m_pView->GetSafeHwnd() || m_drawnLine.IsEmpty())
-        return;
-    MCLine drawn = ToLogical(*m_pView, m_drawnLine);
-    CClientDC dc(m_pView);
-    m_pView->OnPrepareDC(&dc);
-    m_pView->Refresh(&dc, drawn.Top(), drawn.Bottom());
+    EraseLine(m_drawnLine);
 }
 
 void CPlayCursor::Reset() {
@@ -74,11 +62,9 @@ void CPlayCursor::Reset() {
 void CPlayCursor::Draw(CDC* dc) {
     if (!m_bVisible || !dc)
         return;
-    MCLine line = ToLogical(*m_pView, m_line);
-    MCLine drawn = ToLogical(*m_pView, m_drawnLine);
-    if (line != drawn) {
-        if (!m_drawnLine.IsEmpty())
-            m_pView->Refresh(dc, drawn.Top(), drawn.Bottom());
+    MCLine line = ToLogical(m_line);
+    if (line != ToLogical(m_drawnLine)) {
+        EraseLine(m_drawnLine, dc);
         m_drawnLine = m_line;
     }
     if (line.IsEmpty())

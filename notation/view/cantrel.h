@@ -105,18 +105,17 @@ public:
     // The select tool's caret blinks on this window timer.
     static constexpr UINT_PTR ID_TIMER_BLINK = 1000;
     // A new tool (the caller's) for the edit mode and the prototype element:
-    // select and erase modes their tools; insert mode the prototype's tool,
-    // none without a prototype or for a type without a tool yet; any other
-    // mode none.
+    // select and erase modes their tools; insert mode the prototype's tool
+    // (CreateInsertCursor), none without a prototype; any other mode none.
     CMusicCursor* CreateMusicCursor(int mode, ECBase* prototype);
     // The same for a throw-away prototype of the type.
     CMusicCursor* CreateMusicCursor(int mode, int eventType);
-    // Insert mode's tool for the prototype (none without one), given the
-    // prototype's allowed parent types.
-    CMusicCursor* CreateInsertTool(ECBase* prototype);
     // The edit tool made again from the edit mode and the palette's
     // prototype (a copy, taken apart and released once the tool is made).
     void UpdateMusicCursor();
+    // The insert mode's tool for the prototype's type (the caller's); none
+    // for a type whose tool does not exist yet.
+    CMusicCursor* CreateInsertCursor(ECBase& prototype);
     // The current tool and the play cursor (borrowed; may be null).
     CMusicCursor* GetMusicCursor() const { return m_pCursor; }
     CPlayCursor* GetPlayCursor() const { return m_pPlayCursor; }
@@ -130,6 +129,10 @@ public:
     void OnMouseDragEnd(UINT nFlags, CPoint point) override;
     // The scroll view's drag-in-progress flag, for a tool that drags on its own.
     void SetMouseDrag(int dragging);
+    // Set while the view itself drags a selection: what it drops keeps its
+    // pitch and voice distances from the group's first note.
+    void SetDragging(int dragging) { m_bDragging = dragging != 0; }
+    int IsDragging() const { return m_bDragging; }
 
     // ---- edit commands (cantrel_edit.cpp) --------------------------------------------------
     // Removes the elements of `list`, or the document's selection when null.
@@ -168,6 +171,18 @@ public:
     void HighlightEvents(MCEventList& list, CDC* dc, int kind);
     // Exactly one element selected, an embedded frame.
     int IsSingleSelect();
+    // Places one element (a drop) where the tool stands: through the tool
+    // when it takes the type, else through an insert tool for the type put
+    // at the tool's position. 1 when inserted; 0, the element the caller's
+    // still, when refused or without a tool (cantrel_insert.cpp).
+    int InsertEvent(ECBase* element, DWORD flags);
+    // Places a group (a paste or a drop) at the tool's position, each element
+    // at its distance from the group's start (pitch and voice only while the
+    // view drags), in one add command; the document is then modified. The
+    // elements not inserted leave the list, which then holds what went in.
+    // 1 when anything was inserted; 0 for an empty list, without a tool or
+    // when nothing went in (no command applied, the document untouched).
+    int InsertEvents(MCEventList& list, DWORD flags);
 
     // Printing: MM_TWIPS; screen: 1440 units to the zoom, y up. Transparent
     // background either way.
@@ -340,6 +355,7 @@ private:
     int m_nVoice = VOICE_ALL;
     int m_bPaginatedOnce = 0;
     int m_bPrintLaidOut = 0;                 // the job's sheet was compared with the layout
+    int m_bDragging = 0;                     // the view drags a selection of its own
     std::array<CLIPFORMAT, 3> m_clipFormats{};
     CAutoNote m_autoNote;                    // owned
     CPagenate m_pagenate;                    // owned

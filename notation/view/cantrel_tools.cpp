@@ -8,6 +8,7 @@
 #include "model/eventtypes.h"
 #include "model/states.h"
 #include "notation/tools/highlightcursor.h"
+#include "notation/tools/insertcursor.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
@@ -16,6 +17,15 @@
 
 #include <QWidget>
 
+#include <vector>
+
+namespace {
+
+// Ruler lookups snap to the nearest division.
+constexpr int kSnapOn = 1;
+
+}  // namespace
+
 CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     switch (mode) {
     case STATE_MODE_SELECT:
@@ -23,18 +33,22 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     case STATE_MODE_ERASE:
         return new CEraseCursor(this, nullptr);
     case STATE_MODE_INSERT:
-        return CreateInsertTool(prototype);
+        return prototype ? CreateInsertCursor(*prototype) : nullptr;
     default:
         return nullptr;
     }
 }
 
-CMusicCursor* CCantrel::CreateInsertTool(ECBase* prototype) {
-    if (!prototype)
-        return nullptr;
+CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     std::vector<int> parentTypes;
-    prototype->GetParentTypes(parentTypes);
-    switch (prototype->GetClassType()) {
+    prototype.GetParentTypes(parentTypes);
+    switch (prototype.GetClassType()) {
+    case ET_REPEAT: {
+        auto* cursor = new CInsertCursor(this, &parentTypes);
+        cursor->SetSnap(kSnapOn);
+        return cursor;
+    }
+    // Marks on a note, accidentals and dots.
     case ET_ACCENT:
     case ET_ARPEGGIO:
     case ET_MORDENT:
@@ -47,10 +61,34 @@ CMusicCursor* CCantrel::CreateInsertTool(ECBase* prototype) {
         return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
         return new CDotCursor(this, &parentTypes);
-    default:
-        // FIXME: the other insert tools come with their own additions; until
-        // then their prototypes leave the view without a tool, as none does.
+    // FIXME: grace notes get their tool with the note tool.
+    case ET_GRACENOTE:
         return nullptr;
+    // Types whose own tools come later: until then no tool, never the plain
+    // insert tool in their place (it would place them where they do not go).
+    // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,
+    // ranges and tempo; lyric, chord-symbol, tie, slur and frame tools.
+    case ET_CHORDSYMBOL:
+    case ET_CLEF:
+    case ET_DYNAMIC:
+    case ET_FLOWCONTROL:
+    case ET_FRAME:
+    case ET_KEY:
+    case ET_LYRIC:
+    case ET_METER:
+    case ET_PEDAL:
+    case ET_TRANSPOSE:
+    case ET_SLUR:
+    case ET_TEMPO:
+    case ET_TEXT:
+    case ET_TIE:
+        return nullptr;
+    // FIXME: notes and tuplets get the note tool.
+    case ET_NOTE:
+    case ET_TUPLET:
+        return nullptr;
+    default:
+        return new CInsertCursor(this, &parentTypes);
     }
 }
 

@@ -234,6 +234,23 @@ TEST_F(MarkToolTest, ABandMarksEachNoteItSelectsInOneCommand) {
     EXPECT_EQ(edits.commandIds.size(), 1u);
 }
 
+TEST_F(MarkToolTest, AnAccentOnAChordMarksEachOfItsNotes) {
+    ASSERT_TRUE(OpenWith(&NewAccent, nullptr, PieceWithChord()));
+    ECBase* chord = Measure(3)->GetDescendant(ET_CHORD, -1);
+    ASSERT_NE(chord, nullptr);
+    const std::vector<ECBase*> notes = ChildrenOf(chord, ET_NOTE);
+    const CPoint point = ToDevice(CPoint(FrameOf(notes[0]).CenterPoint().x, FrameOf(chord).CenterPoint().y));
+    Move(point);
+    ASSERT_EQ(Tool()->GetParent(), chord);
+    Press(point);
+    Release(point);
+    Settle();
+    EXPECT_EQ(edits.commandIds, std::vector<int>{CMD_ADDNOTEMODIFIER});
+    for (ECBase* note : notes)
+        EXPECT_EQ(ChildrenOf(note, ET_ACCENT).size(), 1u);
+    EXPECT_EQ(CountedAccent::alive, 0) << "the notes hold copies; the palette's went";
+}
+
 // ---- accidentals -----------------------------------------------------------------------------
 
 ECBase* NewFlat(void*) {

@@ -18,7 +18,6 @@
 #include "notation/tools/toolcursors.h"
 #include "notation/tools/toolselection.h"
 #include "notation/view/cantrel.h"
-#include "notation/view/drawaction.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/paint.h"
 
@@ -40,12 +39,6 @@ int IsControl(UINT flags) {
 
 MCOpusDoc* DocumentOf(CCantrel& view) {
     return DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-}
-
-// Whether the document's selection holds the element.
-bool IsInSelection(CCantrel& view, ECBase* element) {
-    MCOpusDoc* document = DocumentOf(view);
-    return document && document->GetSelection(0).GetEvents(0).Find(element) != nullptr;
 }
 
 // `element` added under `parent` into `command`; whether it was taken. The
@@ -80,42 +73,24 @@ int CHighlightCursor::CanInsert(int eventType) {
 }
 
 void CHighlightCursor::Hide() {
-    if (!m_pHighlighted)
+    if (!m_highlight.element)
         return;
     if (!m_pView->GetSafeHwnd()) {
-        LetGoOfHighlight(nullptr);
+        m_highlight.LetGo(*m_pView, nullptr);
         return;
     }
     CClientDC dc(m_pView);
     m_pView->OnPrepareDC(&dc);
-    LetGoOfHighlight(&dc);
+    m_highlight.LetGo(*m_pView, &dc);
 }
 
 void CHighlightCursor::Reset() {
     CMusicCursor::Reset();
-    m_pHighlighted = nullptr;
-    m_bDrawing = 0;
-}
-
-void CHighlightCursor::LetGoOfHighlight(CDC* dc) {
-    ECBase* element = m_pHighlighted;
-    m_pHighlighted = nullptr;
-    // An element the user selected stays drawn selected.
-    if (element && !IsInSelection(*m_pView, element))
-        m_pView->HighlightEvent(element, dc, ACHighlight::SELECT_OFF);
+    m_highlight.Reset();
 }
 
 void CHighlightCursor::Draw(CDC* dc) {
-    if (m_bDrawing || m_pParent == m_pHighlighted)
-        return;
-    LetGoOfHighlight(dc);
-    m_pView->HighlightEvent(m_pParent, dc, ACHighlight::SELECT_ON);
-    // Painting now may call back into the tool's drawing.
-    m_bDrawing = 1;
-    if (m_pView->GetSafeHwnd())
-        m_pView->UpdateWindow();
-    m_bDrawing = 0;
-    m_pHighlighted = m_pParent;
+    m_highlight.Switch(*m_pView, m_pParent, dc);
 }
 
 void CHighlightCursor::Update(CPoint& point, int show) {

@@ -28,6 +28,7 @@
 #pragma once
 
 #include "notation/tools/musiccursor.h"
+#include "notation/tools/toolselection.h"
 
 class CCAddNoteModifier;
 class ECNote;
@@ -59,7 +60,7 @@ public:
     void OnMouseDragContinue(UINT flags, CPoint& point) override;
     void OnMouseDragEnd(UINT flags, CPoint& point) override;
 
-    ECBase* GetHighlighted() const { return m_pHighlighted; }
+    ECBase* GetHighlighted() const { return m_highlight.element; }
     int GetVoice() const { return m_nVoice; }
     int GetPitch() const { return m_pitch; }
 
@@ -78,11 +79,8 @@ protected:
     // A new copy of the palette's prototype offered to Insert and released
     // unless taken; 0 without a prototype.
     int InsertPrototype(CCAdd* command);
-    // The highlighted element shown as the selection has it; none highlighted.
-    void LetGoOfHighlight(CDC* dc);
 
-    ECBase* m_pHighlighted = nullptr;   // borrowed, may be null
-    int m_bDrawing = 0;                 // set while the window is repainted for the highlight
+    CToolHighlight m_highlight;
     int m_nVoice = 0;
     BYTE m_pitch = 0;
 };

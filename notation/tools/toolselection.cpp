@@ -1,10 +1,12 @@
 // The tools' selection states and band search (see toolselection.h).
 #include "notation/tools/toolselection.h"
 
+#include "interface/document/opusdoc.h"
 #include "model/appstates.h"
 #include "model/lists.h"
 #include "model/performance.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/drawaction.h"
 #include "notation/view/findactions.h"
 
 #include <mutex>
@@ -30,4 +32,29 @@ void FindInBand(CCantrel& view, const std::vector<int>& types, MCEventList& foun
     else
         find.Apply(performance);
     found.AddTail(&find.GetEvents());
+}
+
+void CToolHighlight::Switch(CCantrel& view, ECBase* target, CDC* dc) {
+    if (drawing || target == element)
+        return;
+    LetGo(view, dc);
+    view.HighlightEvent(target, dc, ACHighlight::SELECT_ON);
+    // Painting now may call back into the tool's drawing.
+    drawing = 1;
+    if (view.GetSafeHwnd())
+        view.UpdateWindow();
+    drawing = 0;
+    element = target;
+}
+
+void CToolHighlight::LetGo(CCantrel& view, CDC* dc) {
+    ECBase* shown = element;
+    element = nullptr;
+    if (!shown)
+        return;
+    auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
+    // An element the user selected stays drawn selected.
+    if (document && document->GetSelection(0).GetEvents(0).Find(shown))
+        return;
+    view.HighlightEvent(shown, dc, ACHighlight::SELECT_OFF);
 }

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "notation/tools/notecursor.h"
+#include "notation/tools/toolselection.h"
 
 class CGraceNoteCursor : public CNoteCursor {
 public:
@@ -44,7 +45,7 @@ public:
     // The note a grace note at the point would go under; null without a time
     // or a measure there.
     ECBase* FindParent(CPoint& point);
-    ECBase* GetHighlighted() const { return m_pHighlighted; }
+    ECBase* GetHighlighted() const { return m_highlight.element; }
 
     // How far before its note a grace note stands, and its length: a 64th
     // (ticks at 256 a quarter).
@@ -58,9 +59,6 @@ private:
     // The tool's time for a new grace note of the parent, earlier grace
     // notes moved back.
     void SetGraceNoteTime();
-    // The highlighted note shown as the selection has it; none highlighted.
-    void LetGoOfHighlight(CDC* dc);
 
-    ECBase* m_pHighlighted = nullptr;   // borrowed, may be null
-    int m_bDrawing = 0;                 // set while the window is repainted for the highlight
+    CToolHighlight m_highlight;
 };

@@ -96,6 +96,12 @@ void CInsertCursor::Draw(CDC* dc) {
 }
 
 void CInsertCursor::Update(CPoint& point, int show) {
+    Follow(point, show);
+    std::string text = FormatTime(m_time);
+    NotifyStatus(text);
+}
+
+void CInsertCursor::Follow(CPoint& point, int show) {
     CMusicCursor::Update(point, show);
     CClientDC dc(m_pView);
     m_pView->OnPrepareDC(&dc);
@@ -114,19 +120,23 @@ void CInsertCursor::Update(CPoint& point, int show) {
         }
     }
     m_bChanged = 0;
-    std::string text = FormatTime(m_time);
-    NotifyStatus(text);
 }
 
 void CInsertCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
     ECConductorMeasure* column = GetConductorMeasure(point);
-    auto* ruler = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
-    if (!ruler) {
+    if (!PlaceLine(column, point)) {
         Hide();
         Reset();
         Show();
         return;
     }
+    PlaceVoiceAndPitch(GetMeasure(point), point);
+}
+
+int CInsertCursor::PlaceLine(ECConductorMeasure* column, CPoint& point) {
+    auto* ruler = column ? dynamic_cast<DCctConductorMeasure*>(column->GetData(DK_NOTATION, 0)) : nullptr;
+    if (!ruler)
+        return 0;
     MCLine line;
     ruler->CalcCursorPosition(point, &line.Top(), &line.Bottom(), m_bSnap, kDisplayPulse);
     m_position = point;
@@ -134,16 +144,20 @@ void CInsertCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
         m_insertLine = line;
         m_bChanged = 1;
     }
-    ECMeasure* measure = GetMeasure(point);
+    return 1;
+}
+
+int CInsertCursor::PlaceVoiceAndPitch(ECMeasure* measure, CPoint& point) {
     auto* staffMeasure = measure ? dynamic_cast<DCctMeasure*>(measure->GetData(DK_NOTATION, 0)) : nullptr;
     if (!staffMeasure)
-        return;
+        return 0;
     // The measure may answer another voice for the place hit (a drum's).
     UINT voice = static_cast<UINT>(m_pView->GetVoice());
     const BYTE pitch = staffMeasure->GetMidiPitchForYPosition(point, voice);
     m_pView->GetAutoNote().SetVoiceHint(voice);
     m_nVoice = static_cast<int>(voice);
     m_nPitch = pitch;
+    return 1;
 }
 
 int CInsertCursor::Update(CPoint& point, CSelectionOffset& offset) {

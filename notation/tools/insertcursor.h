@@ -68,6 +68,16 @@ protected:
     // The MIDI message the element is added with; 0: none (MidiNull).
     virtual int GetMidiData(ECBase* element, FCMidi& midi);
 
+    // The pointer's update without the status text: parent, time and
+    // position under the point, the line redrawn when `show` is set.
+    void Follow(CPoint& point, int show);
+    // The insert line at the column's nearest division to the point (view
+    // units); 0, nothing changed, without the column's display.
+    int PlaceLine(ECConductorMeasure* column, CPoint& point);
+    // The voice and pitch of the measure at the point, the engine's voice
+    // hint set; 0, nothing changed, without the measure's display.
+    int PlaceVoiceAndPitch(ECMeasure* measure, CPoint& point);
+
     // Inserts the palette's prototype (a new copy, ours); a refused copy is
     // released. 1 when it went in.
     int InsertPrototype(ECBase* prototype);

@@ -47,6 +47,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class CMusicCursor;
 class CPlayCursor;
@@ -116,6 +117,9 @@ public:
     // The insert mode's tool for the prototype's type (the caller's); none
     // for a type whose tool does not exist yet.
     CMusicCursor* CreateInsertCursor(ECBase& prototype);
+    // The note tool for a note or tuplet prototype: a tuplet's counts and
+    // its note's length, and the prototype's accidental, set.
+    CMusicCursor* CreateNoteCursor(ECBase& prototype, const std::vector<int>& parentTypes);
     // The current tool and the play cursor (borrowed; may be null).
     CMusicCursor* GetMusicCursor() const { return m_pCursor; }
     CPlayCursor* GetPlayCursor() const { return m_pPlayCursor; }

@@ -6,10 +6,15 @@
 #include "model/appstates.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
+#include "model/groupmarks.h"
+#include "model/modifiers.h"
+#include "model/notes.h"
 #include "model/states.h"
+#include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
 #include "notation/tools/musiccursor.h"
+#include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
 #include "platform/ui/keys.h"
@@ -39,6 +44,25 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     }
 }
 
+namespace {
+
+// A note tool sounds the accidental its prototype holds.
+void SetUpAccidental(CNoteCursor& cursor, ECBase& prototype) {
+    if (auto* accidental = dynamic_cast<ECAccidental*>(prototype.GetDescendant(ET_ACCIDENTAL, -1)))
+        cursor.SetAccidental(accidental->GetAccidentalType());
+}
+
+}  // namespace
+
+CMusicCursor* CCantrel::CreateNoteCursor(ECBase& prototype, const std::vector<int>& parentTypes) {
+    auto* cursor = new CNoteCursor(this, &parentTypes);
+    if (auto* tuplet = dynamic_cast<ECTuplet*>(&prototype))
+        if (auto* note = dynamic_cast<ECNote*>(tuplet->GetDescendant(ET_NOTE, -1)); note && note->GetDuration())
+            cursor->SetTuplet(tuplet->GetIrregular(), tuplet->GetNormal(), *note->GetDuration());
+    SetUpAccidental(*cursor, prototype);
+    return cursor;
+}
+
 CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     std::vector<int> parentTypes;
     prototype.GetParentTypes(parentTypes);
@@ -61,9 +85,11 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
         return new CDotCursor(this, &parentTypes);
-    // FIXME: grace notes get their tool with the note tool.
-    case ET_GRACENOTE:
-        return nullptr;
+    case ET_GRACENOTE: {
+        auto* cursor = new CGraceNoteCursor(this, &parentTypes);
+        SetUpAccidental(*cursor, prototype);
+        return cursor;
+    }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
     // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,
@@ -83,10 +109,9 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_TEXT:
     case ET_TIE:
         return nullptr;
-    // FIXME: notes and tuplets get the note tool.
     case ET_NOTE:
     case ET_TUPLET:
-        return nullptr;
+        return CreateNoteCursor(prototype, parentTypes);
     default:
         return new CInsertCursor(this, &parentTypes);
     }

@@ -90,7 +90,7 @@ protected:
         ScoreProgram::TearDown();
     }
 
-    // The piece (or another MIDI file) opened in a score window in `mode`;
+    // The piece (or the file `bytes`) opened in a score window in `mode`;
     // false when it did not open.
     bool OpenPiece(int mode = STATE_MODE_SELECT, const std::vector<uint8_t>& bytes = PieceFile()) {
         SCMode::s_nMode = mode;

@@ -243,6 +243,14 @@ void CAutoNote::PrepareEditSQ(SCEventEdit* edit, SCEventEditItem*, ECBase* eleme
         AddEventWindow(track, from, to, from, to, PAGENATE_MEASURES);
     }
     GiveDiscardsToDeleteList(scratch, edit);
+    // What is played includes how long: a note lengthened in place (dotted)
+    // is valued again, with the rests around it. A note of a tie chain is
+    // not: its length is the chain's (the head's) or none (the later
+    // notes), and the tie handlers that edit them value the chain themselves.
+    CTie ties;
+    if (type == ET_NOTE && *note->GetDuration() != MCTime::TimeZero() && !ties.FindTieParent(note, TIE_FORWARD) &&
+        !ties.FindTieParent(note, TIE_BACKWARD))
+        PrepareForEditNote(edit, note, EnclosingMeasure(note));
 }
 
 void CAutoNote::PrepareEditSV(SCEventEdit* edit, SCEventEditItem*, ECBase* element) {

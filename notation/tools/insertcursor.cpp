@@ -51,17 +51,7 @@ CInsertCursor::CInsertCursor(CCantrel* view, const std::vector<int>* parentTypes
 CInsertCursor::~CInsertCursor() = default;
 
 int CInsertCursor::CanInsert(int eventType) {
-    if (eventType == -2)
-        return m_pParent != nullptr;
-    if (eventType == -1 || !m_pParent)
-        return 0;
-    ECBase* probe = ECBase::CreateEvent(eventType);
-    if (!probe)
-        return 0;
-    probe->Ref();
-    const int may = probe->MayHangUnder(m_pParent->GetClassType()) ? 1 : 0;
-    probe->Unref(1);
-    return may;
+    return ParentMayHold(eventType);
 }
 
 void CInsertCursor::Show() {

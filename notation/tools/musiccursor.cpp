@@ -101,6 +101,20 @@ std::string CMusicCursor::FormatTime(const MCTime& time) {
     return text;
 }
 
+int CMusicCursor::ParentMayHold(int eventType) const {
+    if (eventType == -2)
+        return m_pParent != nullptr;
+    if (eventType == -1 || !m_pParent)
+        return 0;
+    ECBase* probe = ECBase::CreateEvent(eventType);
+    if (!probe)
+        return 0;
+    probe->Ref();
+    const int may = probe->MayHangUnder(m_pParent->GetClassType()) ? 1 : 0;
+    probe->Unref(1);
+    return may;
+}
+
 MCLine CMusicCursor::ToLogical(const MCLine& line) const {
     CPoint ends[2] = {line.Top(), line.Bottom()};
     m_pView->VPtoLP(ends, 2);

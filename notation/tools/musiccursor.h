@@ -103,6 +103,10 @@ protected:
     CPoint ToView(const CPoint& point) const;
     // The time as the user's time display shows it.
     static std::string FormatTime(const MCTime& time);
+    // -2: whether a parent is set; else whether an element of the type may
+    // stand under the parent (none for -1 or without a parent). What the
+    // tools that insert under their parent answer to CanInsert.
+    int ParentMayHold(int eventType) const;
     // A line's two ends (view units) in the view's logical units.
     MCLine ToLogical(const MCLine& line) const;
     // The score repainted over a line drawn at `line` (view units), on `dc`

@@ -184,6 +184,10 @@ void CNoteCursor::DrawLedgerLines(CDC* dc) {
 
 void CNoteCursor::Update(CPoint& point, int show) {
     Follow(point, show);
+    SoundAndReport();
+}
+
+void CNoteCursor::SoundAndReport() {
     if (m_bPlayNotes)
         SendMidi();
     char pitch[16];

@@ -96,17 +96,22 @@ protected:
     // element's velocity (64 without one). 0 without a staff, a staff
     // performer or a pitch.
     int GetMidiData(ECBase* element, FCMidi& midi) override;
+    // The current pitch sounded once on the staff's output (the grace-note
+    // tool's too).
+    void SendMidi();
+    // After an update: the pitch sounded while notes play, the status
+    // "time (pitch)".
+    void SoundAndReport();
+    void DrawLedgerLines(CDC* dc);
+    // The ledger rectangle drawn last repainted from the score.
+    void EraseLedgerLines(CDC* dc);
+    int IsPlayingNotes() const { return m_bPlayNotes; }
 
 private:
     // The borrowed divisions follow the conductor measure under the point.
     void UpdateRuler(CDC* dc, CPoint& point);
     // Switches a measure's borrowed divisions on or off and repaints it.
     void ShowRuler(CDC* dc, ECConductorMeasure* column, int on);
-    // The current pitch sounded once on the staff's output.
-    void SendMidi();
-    void DrawLedgerLines(CDC* dc);
-    // The ledger rectangle drawn last repainted from the score.
-    void EraseLedgerLines(CDC* dc);
     // 0 when the tuplet fits at the tool's time, else the message's id.
     unsigned CheckTuplet(ECBase* tuplet);
 

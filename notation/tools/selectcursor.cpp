@@ -11,6 +11,7 @@
 #include "model/states.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/tools/toolcursors.h"
+#include "notation/tools/toolselection.h"
 #include "notation/view/cantrel.h"
 #include "notation/view/findactions.h"
 #include "platform/gdi/gdiobj.h"
@@ -39,28 +40,6 @@ int IsControl(UINT flags) {
 
 MCOpusDoc* DocumentOf(CCantrel& view) {
     return DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-}
-
-// A selection state applied to the performance (sent: done on return).
-void ApplySelection(ECPerformance* performance, unsigned code, const MCEventList* events, int dynamic) {
-    if (!performance)
-        return;
-    auto* selection = events ? new SCSelection(code, events) : new SCSelection(code);
-    selection->SetDynamic(dynamic);
-    selection->Apply(performance);
-}
-
-// The band's elements of `types` in the view's drag rectangle.
-void FindInBand(CCantrel& view, const std::vector<int>& types, MCEventList& found) {
-    ECPerformance* performance = view.GetBaseEvent();
-    if (!performance)
-        return;
-    std::lock_guard lock(performance->GetLock());
-    ACFindInRect find;
-    find.AddEvtTypes(types);
-    find.SetRect(view.GetDragRect());
-    find.Apply(performance);
-    found.AddTail(&find.GetEvents());
 }
 
 }  // namespace

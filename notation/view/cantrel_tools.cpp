@@ -10,6 +10,8 @@
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/states.h"
+#include "notation/tools/gracenotecursor.h"
+#include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/notecursor.h"
@@ -42,13 +44,22 @@ CMusicCursor* CCantrel::CreateMusicCursor(int mode, ECBase* prototype) {
     }
 }
 
+namespace {
+
+// A note tool sounds the accidental its prototype holds.
+void SetUpAccidental(CNoteCursor& cursor, ECBase& prototype) {
+    if (auto* accidental = dynamic_cast<ECAccidental*>(prototype.GetDescendant(ET_ACCIDENTAL, -1)))
+        cursor.SetAccidental(accidental->GetAccidentalType());
+}
+
+}  // namespace
+
 CMusicCursor* CCantrel::CreateNoteCursor(ECBase& prototype, const std::vector<int>& parentTypes) {
     auto* cursor = new CNoteCursor(this, &parentTypes);
     if (auto* tuplet = dynamic_cast<ECTuplet*>(&prototype))
         if (auto* note = dynamic_cast<ECNote*>(tuplet->GetDescendant(ET_NOTE, -1)); note && note->GetDuration())
             cursor->SetTuplet(tuplet->GetIrregular(), tuplet->GetNormal(), *note->GetDuration());
-    if (auto* accidental = dynamic_cast<ECAccidental*>(prototype.GetDescendant(ET_ACCIDENTAL, -1)))
-        cursor->SetAccidental(accidental->GetAccidentalType());
+    SetUpAccidental(*cursor, prototype);
     return cursor;
 }
 
@@ -61,8 +72,7 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         cursor->SetSnap(kSnapOn);
         return cursor;
     }
-    // Marks on a note, accidentals, dots and grace notes.
-    // FIXME: their tools come with the note modifiers; none until then.
+    // Marks on a note, accidentals and dots.
     case ET_ACCENT:
     case ET_ARPEGGIO:
     case ET_MORDENT:
@@ -70,10 +80,16 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_TREMOLO:
     case ET_TRILL:
     case ET_TURN:
+        return new CNoteModifierCursor(this, &parentTypes);
     case ET_ACCIDENTAL:
+        return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
-    case ET_GRACENOTE:
-        return nullptr;
+        return new CDotCursor(this, &parentTypes);
+    case ET_GRACENOTE: {
+        auto* cursor = new CGraceNoteCursor(this, &parentTypes);
+        SetUpAccidental(*cursor, prototype);
+        return cursor;
+    }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
     // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,

@@ -193,6 +193,19 @@ TEST_F(EditTest, ANewPitchIsSpelledAfreshAndItsOldAccidentalGoesAfterTheEdit) {
 }
 
 
+TEST_F(EditTest, ANoteLengthenedInPlaceIsValuedAgain) {
+    Play({{C4, 0, TICKS}, {D4, 2 * TICKS, TICKS}});
+    ASSERT_EQ(BarLine(), "C4 q, rest q, D4 q, rest q");
+    ECNote* first = NoteAt(0);
+    MCTime dotted;
+    dotted.SetTicks(TICKS * 3 / 2, TICKS);
+    first->SetDuration(&dotted);
+    SCEventEdit* edit = NewEdit();
+    edit->AddItem(first, EDITITEM_SEQUENCER_DATA);
+    Send(edit);
+    EXPECT_EQ(BarLine(), "C4 q., rest e, D4 q, rest q");
+}
+
 // The accidental of the bar's last note (played F sharp), its type set to
 // one the spelling would not give, and the note spelled with each
 // accidental field in turn.

@@ -1,0 +1,60 @@
+// The tools' selection states and band search (see toolselection.h).
+#include "notation/tools/toolselection.h"
+
+#include "interface/document/opusdoc.h"
+#include "model/appstates.h"
+#include "model/lists.h"
+#include "model/performance.h"
+#include "notation/view/cantrel.h"
+#include "notation/view/drawaction.h"
+#include "notation/view/findactions.h"
+
+#include <mutex>
+
+void ApplySelection(ECPerformance* performance, unsigned code, const MCEventList* events, int dynamic) {
+    if (!performance)
+        return;
+    auto* selection = events ? new SCSelection(code, events) : new SCSelection(code);
+    selection->SetDynamic(dynamic);
+    selection->Apply(performance);
+}
+
+void FindInBand(CCantrel& view, const std::vector<int>& types, MCEventList& found, MCEventList* among) {
+    ECPerformance* performance = view.GetBaseEvent();
+    if (!performance)
+        return;
+    std::lock_guard lock(performance->GetLock());
+    ACFindInRect find;
+    find.AddEvtTypes(types);
+    find.SetRect(view.GetDragRect());
+    if (among)
+        find.Apply(*among, 0);
+    else
+        find.Apply(performance);
+    found.AddTail(&find.GetEvents());
+}
+
+void CToolHighlight::Switch(CCantrel& view, ECBase* target, CDC* dc) {
+    if (drawing || target == element)
+        return;
+    LetGo(view, dc);
+    view.HighlightEvent(target, dc, ACHighlight::SELECT_ON);
+    // Painting now may call back into the tool's drawing.
+    drawing = 1;
+    if (view.GetSafeHwnd())
+        view.UpdateWindow();
+    drawing = 0;
+    element = target;
+}
+
+void CToolHighlight::LetGo(CCantrel& view, CDC* dc) {
+    ECBase* shown = element;
+    element = nullptr;
+    if (!shown)
+        return;
+    auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
+    // An element the user selected stays drawn selected.
+    if (document && document->GetSelection(0).GetEvents(0).Find(shown))
+        return;
+    view.HighlightEvent(shown, dc, ACHighlight::SELECT_OFF);
+}

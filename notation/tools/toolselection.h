@@ -1,0 +1,39 @@
+// What the tools share to change the selection and to show an element as
+// selected: a selection state applied to the performance, the elements a
+// rubber band gathers, and the element a tool shows selected while the
+// pointer rests on it. UI thread only.
+#pragma once
+
+#include <vector>
+
+class CCantrel;
+class CDC;
+class ECBase;
+class ECPerformance;
+class MCEventList;
+
+// A selection state of `code` with `events` (null: none) applied to the
+// performance, `dynamic` passed on to its receivers (a band's changes come
+// one after another). Sent: done on return. Nothing without a performance.
+void ApplySelection(ECPerformance* performance, unsigned code, const MCEventList* events, int dynamic);
+
+// The elements of `types` inside the view's drag rectangle, appended to
+// `found`: among `among` when given, else in the whole performance.
+void FindInBand(CCantrel& view, const std::vector<int>& types, MCEventList& found,
+                MCEventList* among = nullptr);
+
+// The element a tool shows in the selected state while the pointer rests on
+// it (borrowed): shown on the view's off-screen picture and the window
+// repainted at once, shown again as the selection has it when let go.
+struct CToolHighlight {
+    ECBase* element = nullptr;   // borrowed, may be null
+    int drawing = 0;             // set while the window is repainted
+
+    // `target` (may be null) shown selected in place of the element shown
+    // before; nothing while repainting or when it is that element already.
+    void Switch(CCantrel& view, ECBase* target, CDC* dc);
+    // The element shown unselected, unless the user selected it; none shown.
+    void LetGo(CCantrel& view, CDC* dc);
+    // Forgets the element without drawing (the view repaints afresh).
+    void Reset() { element = nullptr; drawing = 0; }
+};

@@ -48,6 +48,7 @@
 #include "platform/ui/msgmap.h"
 
 #include <array>
+#include <optional>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -380,6 +381,8 @@ private:
     // Members in the order the view keeps them.
     int m_bFollowScore = 1;
     int m_bMarginDrag = 0;
+    // Where the current tool last followed the pointer (device units).
+    std::optional<CPoint> m_toolPoint;
     int m_bEditing = 0;
     int m_nViewMode = VIEWMODE_PAGE;
     int m_nScreenResolution = 0;

@@ -136,6 +136,7 @@ void CCantrel::UpdateMusicCursor() {
     if (prototype)
         prototype->Ref();
     m_pCursor = CreateMusicCursor(SCMode::s_nMode, prototype);
+    m_toolPoint.reset();
     if (prototype) {
         prototype->RemoveChildren(1);
         prototype->Unref(1);
@@ -153,8 +154,10 @@ void CCantrel::HideCursor(int reset) {
     if (!m_pCursor)
         return;
     m_pCursor->Hide();
-    if (reset)
+    if (reset) {
         m_pCursor->Reset();
+        m_toolPoint.reset();
+    }
 }
 
 void CCantrel::ShowCursor() {
@@ -178,8 +181,16 @@ void CCantrel::UpdateCursor() {
 
 void CCantrel::OnMouseDragBegin(UINT nFlags, CPoint point) {
     SetFocus();
-    if (m_pCursor)
-        m_pCursor->OnMouseDragBegin(nFlags, point);
+    if (!m_pCursor)
+        return;
+    // A press where the tool has not followed the pointer (it jumped there,
+    // or a control holding the capture took the move) first moves the tool
+    // there: the tools begin from what they found under the pointer.
+    if (m_toolPoint != point) {
+        m_pCursor->Update(point, 1);
+        m_toolPoint = point;
+    }
+    m_pCursor->OnMouseDragBegin(nFlags, point);
 }
 
 void CCantrel::OnMouseDragContinue(UINT nFlags, CPoint point) {
@@ -212,8 +223,10 @@ void CCantrel::OnMouseMove(UINT nFlags, CPoint point) {
         UpdateScrollBars();
         return;
     }
-    if (!busy && m_pCursor)
+    if (!busy && m_pCursor) {
         m_pCursor->Update(point, 1);
+        m_toolPoint = point;
+    }
     MCScrollView::OnMouseMove(nFlags, point);
 }
 

@@ -196,6 +196,9 @@ QWidget* CWnd::CreateWidget(QWidget* parent, DWORD) {
 
 void CWnd::Attach(QWidget* widget) {
     m_pWidget = widget;
+    // A window hears the pointer move over it with no button held too: the
+    // score's tools follow it (time, pitch, the insert line) before a click.
+    widget->setMouseTracking(true);
     m_handle = std::make_unique<Handle>(*this);
     m_hWnd = m_handle->GetSafeHwnd();
     Table().byHandle[m_hWnd] = this;

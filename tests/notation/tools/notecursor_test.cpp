@@ -165,6 +165,26 @@ TEST_F(NoteToolTest, AQuarterPlacedOnBeatThreeSoundsGoesInShowsAndIsSaved) {
     EXPECT_EQ(found, 1);
 }
 
+// A press where the pointer was never seen moving (it jumped there, or a
+// control holding the capture took the move) places the note there all the
+// same.
+TEST_F(NoteToolTest, APressWithNoMoveBeforeItPlacesTheNoteThere) {
+    UsePrototype(&Quarter);
+    ASSERT_TRUE(OpenPiece(STATE_MODE_INSERT));
+    const CPoint onG4 = PitchPoint(2, 2 * kQuarter, tool_test::kG4);
+    Move(CPoint(2, 2));   // last seen off every staff: nothing under it
+    Settle();
+    log.Clear();
+    Press(onG4);
+    Release(onG4);
+    Settle();
+    EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 1);
+    int found = 0;
+    for (ECNote* note : Notes(2))
+        found += *note->GetTime() == MCTime(6.0f) && GetPlayedKey(note) == tool_test::kG4;
+    EXPECT_EQ(found, 1);
+}
+
 TEST_F(NoteToolTest, ADragSoundsEachNewPitchOnceAndPlacesWhereItEnds) {
     UsePrototype(&Quarter);
     ASSERT_TRUE(OpenPiece(STATE_MODE_INSERT));

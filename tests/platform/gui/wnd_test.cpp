@@ -373,3 +373,15 @@ TEST_F(Windows, DestroyingSendsDestroyAndLetsTheHandleGo) {
 }
 
 }  // namespace
+
+// The pointer's moves with no button held reach every window, as the
+// score's tools need to follow it before a click: the toolkit delivers them
+// only to widgets that track the mouse.
+TEST_F(Windows, EveryWindowHearsThePointerMoveWithNoButtonHeld) {
+    CNotingWnd child;
+    ASSERT_TRUE(child.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(100, 50, 200, 150), &main, 2));
+    CButton button;
+    ASSERT_TRUE(button.Create("&Go", WS_VISIBLE, CRect(10, 10, 90, 40), &main, IDC_BUTTON));
+    for (CWnd* window : {static_cast<CWnd*>(&main), static_cast<CWnd*>(&child), static_cast<CWnd*>(&button)})
+        EXPECT_TRUE(window->GetWidget()->hasMouseTracking());
+}

@@ -8,6 +8,7 @@
 #include "platform/core/profile.h"
 #include "platform/ui/caret.h"
 #include "platform/ui/uiresources.h"
+#include "sequencer/enginestates.h"
 #include "tests/notation/tools/toolview_support.h"
 
 #include <gtest/gtest.h>
@@ -141,3 +142,49 @@ TEST_F(ViewToolTest, ATimeBeyondTheLastMeasureLeavesTheLine) {
 }
 
 }  // namespace
+
+namespace {
+
+class PlayingViewTest : public ViewToolTest {
+protected:
+    // The clock run on by `ms` in 5 ms steps, the device thread and the
+    // user-interface loop keeping up after each.
+    void Run(int ms) {
+        for (int done = 0; done < ms; done += 5) {
+            clock.Advance(5);
+            portavel->WaitForDeviceThread();
+            messaging_test::PumpPending();
+        }
+        Settle();
+    }
+    void Perform(unsigned code) {
+        (new SCPerform(code))->Apply(performance);
+        Settle();
+    }
+};
+
+}  // namespace
+
+// The document played on the capture devices: the clock runs three seconds
+// (six quarters at 120 a minute), to beat 3 of measure 2, where the line
+// stands in the "Highlight" colour; Stop takes it away.
+TEST_F(PlayingViewTest, PlayingToBeatThreeOfMeasureTwoDrawsTheLineThereAndStopErasesIt) {
+    const COLORREF red = 0x0000FF;
+    SaveIntPreference("Settings\\Color", "Highlight", static_cast<int>(red));
+    ASSERT_TRUE(OpenPiece());
+    Perform(STATE_PERFORM_PLAY);
+    CProfile::Application().DeleteKey("Settings\\Color", "Highlight");
+    ASSERT_NE(view->GetPlayCursor(), nullptr);
+    Run(3010);   // the beat's notice leaves the device thread at its next tick
+    ASSERT_FALSE(log.statusTexts.empty());
+    EXPECT_EQ(log.statusTexts.back(), "002:03:000");
+    const CPoint top = ToDevice(BeatTop(2, 2 * kQuarter));
+    const CRect measure(ToDevice(FrameOf(Measure(2)).TopLeft()), ToDevice(FrameOf(Measure(2)).BottomRight()));
+    const int low = std::min(measure.top, measure.bottom), high = std::max(measure.top, measure.bottom);
+    EXPECT_GT(ColourRun(top.x, low, high, Rgb(red)), (high - low) / 2) << "a solid line at the beat";
+
+    Perform(STATE_PERFORM_STOP);
+    Run(50);
+    EXPECT_EQ(view->GetPlayCursor(), nullptr);
+    EXPECT_EQ(ColourRun(top.x, low, high, Rgb(red)), 0) << "the column shows the score again";
+}

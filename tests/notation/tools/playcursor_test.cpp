@@ -157,6 +157,16 @@ protected:
         }
         Settle();
     }
+    // The clock run on until the status reads `text` (at most `limitMs`):
+    // playback starts at the device thread's next tick, a little after the
+    // command.
+    void RunUntilStatus(const std::string& text, int limitMs) {
+        for (int done = 0; done < limitMs; done += 5) {
+            if (!log.statusTexts.empty() && log.statusTexts.back() == text)
+                return;
+            Run(5);
+        }
+    }
     void Perform(unsigned code) {
         (new SCPerform(code))->Apply(performance);
         Settle();
@@ -165,8 +175,8 @@ protected:
 
 }  // namespace
 
-// The document played on the capture devices: the clock runs three seconds
-// (six quarters at 120 a minute), to beat 3 of measure 2, where the line
+// The document played on the capture devices: the clock runs about three
+// seconds (six quarters at 120 a minute), to beat 3 of measure 2, where the line
 // stands in the "Highlight" colour; Stop takes it away.
 TEST_F(PlayingViewTest, PlayingToBeatThreeOfMeasureTwoDrawsTheLineThereAndStopErasesIt) {
     const COLORREF red = 0x0000FF;
@@ -175,7 +185,7 @@ TEST_F(PlayingViewTest, PlayingToBeatThreeOfMeasureTwoDrawsTheLineThereAndStopEr
     Perform(STATE_PERFORM_PLAY);
     CProfile::Application().DeleteKey("Settings\\Color", "Highlight");
     ASSERT_NE(view->GetPlayCursor(), nullptr);
-    Run(3010);   // the beat's notice leaves the device thread at its next tick
+    RunUntilStatus("002:03:000", 4000);
     ASSERT_FALSE(log.statusTexts.empty());
     EXPECT_EQ(log.statusTexts.back(), "002:03:000");
     const CPoint top = ToDevice(BeatTop(2, 2 * kQuarter));

@@ -87,7 +87,7 @@ public:
     bool Open(int bars) {
         SetUp();
         m_open = true;
-        gate = std::make_unique<notation_test::DurationGate>(kGate);
+        m_gate = std::make_unique<notation_test::DurationGate>(kGate);
         UsePrototype([] { return new ECNote(MCTime(0.0f), MCTime(1.0f)); });
         return main && OpenPiece(STATE_MODE_INSERT, FourStaffPiece(bars)) &&
                dynamic_cast<CNoteCursor*>(view->GetMusicCursor()) != nullptr;
@@ -103,10 +103,10 @@ public:
         return count;
     }
 
-    // The notes of the first staff's measures on screen.
-    int NotesOnScreen() {
+    // The notes of the first staff's first `measures` measures.
+    int NotesIn(int measures) {
         int count = 0;
-        for (int measure = 1, last = MeasuresOnScreen(); measure <= last; ++measure)
+        for (int measure = 1; measure <= measures; ++measure)
             count += CountOf(measure, ET_NOTE);
         return count;
     }
@@ -131,12 +131,12 @@ protected:
     void TestBody() override {}
     void TearDown() override {
         InsertView::TearDown();
-        gate.reset();
+        m_gate.reset();
         m_open = false;
     }
 
 private:
-    std::unique_ptr<notation_test::DurationGate> gate;
+    std::unique_ptr<notation_test::DurationGate> m_gate;
     bool m_open = false;
 };
 
@@ -205,7 +205,7 @@ void PlaceNote(benchmark::State& state) {
         return;
     }
     CCantrel* view = window.View();
-    const int notesBefore = window.NotesOnScreen();
+    const int notesBefore = window.NotesIn(measures);
     std::vector<double> samples;
     int placed = 0;
     for (auto _ : state) {
@@ -228,7 +228,7 @@ void PlaceNote(benchmark::State& state) {
         ++placed;
     }
     // A press that placed nothing would time nothing.
-    if (window.NotesOnScreen() - notesBefore != placed)
+    if (window.NotesIn(measures) - notesBefore != placed)
         state.SkipWithError("not every press placed its note");
     state.counters["median ms"] = Median(samples) * 1e3;
     state.counters["staves"] = kStaves;

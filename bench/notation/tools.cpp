@@ -188,6 +188,7 @@ void PointerUpdate(benchmark::State& state) {
     state.counters["median ms"] = Median(samples) * 1e3;
     state.counters["staves"] = kStaves;
     state.counters["measures on screen"] = measures;
+    state.counters["status texts"] = static_cast<double>(window.StatusTexts());
     state.counters["pages"] = window.PageCount();
 }
 BENCHMARK(PointerUpdate)

@@ -24,11 +24,8 @@
 // most 50 ms each. The engine is driven as the view drives it (the notation
 // tests' view driver, tests/notation/support/viewdriver.h).
 //
-// FIXME: the note tool's pointer update (a page of 4 staves x 32 bars,
-// median under 1 ms) and a note placed with the mouse end to end (command,
-// renotation, layout, repaint; a 200-bar piece of 4 staves, under 30 ms)
-// need a score window of their own: a widget application and the window's
-// template, which no benchmark program sets up yet.
+// The note tool's pointer update and a note placed with the mouse end to
+// end, which need a score window of their own, are in tools.cpp.
 #include "bench/notation/midigen.h"
 #include "interface/document/midiread.h"
 #include "interface/document/opusdoc.h"

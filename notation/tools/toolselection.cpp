@@ -3,6 +3,7 @@
 
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
+#include "model/event.h"
 #include "model/lists.h"
 #include "model/performance.h"
 #include "notation/view/cantrel.h"
@@ -44,17 +45,29 @@ void CToolHighlight::Switch(CCantrel& view, ECBase* target, CDC* dc) {
     if (view.GetSafeHwnd())
         view.UpdateWindow();
     drawing = 0;
-    element = target;
+    Hold(target);
 }
 
 void CToolHighlight::LetGo(CCantrel& view, CDC* dc) {
     ECBase* shown = element;
-    element = nullptr;
     if (!shown)
         return;
+    shown->Ref();   // ours until drawn
+    Hold(nullptr);
     auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-    // An element the user selected stays drawn selected.
-    if (document && document->GetSelection(0).GetEvents(0).Find(shown))
-        return;
-    view.HighlightEvent(shown, dc, ACHighlight::SELECT_OFF);
+    // An element the user selected stays drawn selected; one an edit took
+    // out of the piece is no longer drawn at all.
+    const bool selected = document && document->GetSelection(0).GetEvents(0).Find(shown);
+    if (!selected && !shown->GetParents()->IsEmpty())
+        view.HighlightEvent(shown, dc, ACHighlight::SELECT_OFF);
+    shown->Unref(1);
+}
+
+void CToolHighlight::Hold(ECBase* target) {
+    if (target)
+        target->Ref();
+    ECBase* old = element;
+    element = target;
+    if (old)
+        old->Unref(1);
 }

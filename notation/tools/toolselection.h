@@ -23,17 +23,31 @@ void FindInBand(CCantrel& view, const std::vector<int>& types, MCEventList& foun
                 MCEventList* among = nullptr);
 
 // The element a tool shows in the selected state while the pointer rests on
-// it (borrowed): shown on the view's off-screen picture and the window
-// repainted at once, shown again as the selection has it when let go.
+// it: shown on the view's off-screen picture and the window repainted at
+// once, shown again as the selection has it when let go. The element is
+// referenced while shown: an edit may take it out of the piece meanwhile
+// (renotation replaces notes), and then it is let go without drawing.
 struct CToolHighlight {
-    ECBase* element = nullptr;   // borrowed, may be null
+    ECBase* element = nullptr;   // referenced, may be null; set through Hold
     int drawing = 0;             // set while the window is repainted
+
+    CToolHighlight() = default;
+    ~CToolHighlight() { Hold(nullptr); }
+    CToolHighlight(const CToolHighlight&) = delete;
+    CToolHighlight& operator=(const CToolHighlight&) = delete;
 
     // `target` (may be null) shown selected in place of the element shown
     // before; nothing while repainting or when it is that element already.
     void Switch(CCantrel& view, ECBase* target, CDC* dc);
-    // The element shown unselected, unless the user selected it; none shown.
+    // The element shown unselected, unless the user selected it or it has
+    // left the piece; none shown.
     void LetGo(CCantrel& view, CDC* dc);
     // Forgets the element without drawing (the view repaints afresh).
-    void Reset() { element = nullptr; drawing = 0; }
+    void Reset() {
+        Hold(nullptr);
+        drawing = 0;
+    }
+
+private:
+    void Hold(ECBase* target);
 };

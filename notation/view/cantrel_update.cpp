@@ -127,11 +127,13 @@ void CCantrel::OnUpdate(CView* /*sender*/, long hint, CObject* hintObject) {
             SetRedraw(TRUE);
         m_bEditing = 0;
         m_autoNote.Finish(nullptr);
-        Repaginate();
-        if (!recording) {
+        // The tool forgets what it found under the pointer before the
+        // repaint draws it: the commands may have taken that out.
+        if (!recording)
             HideCursor(1);
+        Repaginate();
+        if (!recording)
             ShowCursor();
-        }
         RefreshBarIfNeeded();
         break;
     case STATE_EVENTS_EDITED:
@@ -147,7 +149,13 @@ void CCantrel::OnUpdate(CView* /*sender*/, long hint, CObject* hintObject) {
             SetRedraw(TRUE);
         m_bEditing = 0;
         m_autoNote.Process(nullptr);
+        // As after commands: renotation may have replaced the element the
+        // tool found under the pointer.
+        if (!recording)
+            HideCursor(1);
         Repaginate();
+        if (!recording)
+            ShowCursor();
         if (GetSafeHwnd())
             Invalidate(FALSE);
         RefreshBarIfNeeded();

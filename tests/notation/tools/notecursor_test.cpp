@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -33,14 +34,16 @@ constexpr int kQuarter = 256;   // display ticks
 constexpr int kC4 = 60, kA4 = 69;
 constexpr int kGate = 66;
 
-// A tuplet that tells when it is freed.
+// A tuplet that tells when it is freed; the flag is shared, as a tuplet
+// that went in is freed with the document, after the test.
 class WatchedTuplet : public ECTuplet {
 public:
-    WatchedTuplet(unsigned char count, unsigned char span, bool& gone) : ECTuplet(count, span, 3), m_gone(gone) {}
-    ~WatchedTuplet() override { m_gone = true; }
+    WatchedTuplet(unsigned char count, unsigned char span, std::shared_ptr<bool> gone)
+        : ECTuplet(count, span, 3), m_gone(std::move(gone)) {}
+    ~WatchedTuplet() override { *m_gone = true; }
 
 private:
-    bool& m_gone;
+    std::shared_ptr<bool> m_gone;
 };
 
 // A piece of two empty measures in a meter of `numerator` eighths or quarters.
@@ -247,7 +250,7 @@ class TupletToolTest : public NoteToolTest, public ::testing::WithParamInterface
 
 TEST_P(TupletToolTest, GoesInOnlyWhereTheMeterAllowsIt) {
     const TupletCase& c = GetParam();
-    bool gone = false;
+    auto gone = std::make_shared<bool>(false);
     bool forTheTool = true;
     UsePrototype([&]() -> ECBase* {
         ECTuplet* tuplet = forTheTool ? new ECTuplet(c.count, c.span, 3) : new WatchedTuplet(c.count, c.span, gone);
@@ -271,7 +274,7 @@ TEST_P(TupletToolTest, GoesInOnlyWhereTheMeterAllowsIt) {
         EXPECT_EQ(prompts.GetLast().text, c.refusal);
         EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 0);
         EXPECT_EQ(CountOf(1, ET_TUPLET), 0);
-        EXPECT_TRUE(gone) << "the refused tuplet is released";
+        EXPECT_TRUE(*gone) << "the refused tuplet is released";
     } else {
         EXPECT_EQ(prompts.GetCount(), promptsBefore);
         EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 1);

@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -287,7 +288,12 @@ TEST_P(TupletToolTest, GoesInOnlyWhereTheMeterAllowsIt) {
 INSTANTIATE_TEST_SUITE_P(Meters, TupletToolTest,
                          ::testing::Values(TupletCase{6, 3, 3, 2, "Only duplets are allowed in Perfect Compound meters"},
                                            TupletCase{4, 2, 2, 3, "Duplets are not allowed in non-Perfect Compound meters"},
-                                           TupletCase{6, 3, 2, 3, nullptr}));
+                                           TupletCase{6, 3, 2, 3, nullptr}),
+                         [](const ::testing::TestParamInfo<TupletCase>& info) {
+                             const TupletCase& c = info.param;
+                             return std::to_string(c.count) + "In" + std::to_string(c.span) + "Of" +
+                                    std::to_string(c.numerator) + "Over" + std::to_string(1 << c.power);
+                         });
 
 TEST(NoteToolResolution, ADottedValueAsksForTheNextShorterPlainOne) {
     const struct {

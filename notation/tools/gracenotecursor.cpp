@@ -75,15 +75,7 @@ int CGraceNoteCursor::CanInsert(int eventType) {
 
 void CGraceNoteCursor::Hide() {
     CNoteCursor::Hide();
-    if (!m_highlight.element)
-        return;
-    if (!m_pView->GetSafeHwnd()) {
-        m_highlight.LetGo(*m_pView, nullptr);
-        return;
-    }
-    CClientDC dc(m_pView);
-    m_pView->OnPrepareDC(&dc);
-    m_highlight.LetGo(*m_pView, &dc);
+    m_highlight.LetGoOnView(*m_pView);
 }
 
 void CGraceNoteCursor::Reset() {

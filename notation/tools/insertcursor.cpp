@@ -58,11 +58,7 @@ void CInsertCursor::Show() {
     if (m_bVisible)
         return;
     m_bVisible = 1;
-    if (!m_pView->GetSafeHwnd())
-        return;
-    CClientDC dc(m_pView);
-    m_pView->OnPrepareDC(&dc);
-    Draw(&dc);
+    DrawOnView();
 }
 
 void CInsertCursor::Hide() {

@@ -228,3 +228,11 @@ void CMusicCursor::NotifyStatus(std::string& text) {
         return;
     (new SCStatus(STATE_STATUS_TEXT, text))->Apply(m_pPerformance);
 }
+
+void CMusicCursor::DrawOnView() {
+    if (!m_pView->GetSafeHwnd())
+        return;
+    CClientDC dc(m_pView);
+    m_pView->OnPrepareDC(&dc);
+    Draw(&dc);
+}

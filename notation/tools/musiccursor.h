@@ -101,6 +101,8 @@ protected:
     ECMeasure* GetMeasure(CPoint& point);
     // The device point `point` in view units, on a client context of the view.
     CPoint ToView(const CPoint& point) const;
+    // Draw on a client context of the view, prepared; nothing without a window.
+    void DrawOnView();
     // The time as the user's time display shows it.
     static std::string FormatTime(const MCTime& time);
     // -2: whether a parent is set; else whether an element of the type may

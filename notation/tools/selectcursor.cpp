@@ -158,11 +158,7 @@ void CSelectCursor::Show() {
     m_bVisible = 1;
     if (!m_pView->GetSafeHwnd())
         return;
-    {
-        CClientDC dc(m_pView);
-        m_pView->OnPrepareDC(&dc);
-        Draw(&dc);
-    }
+    DrawOnView();
     if (m_nTimer == 0)
         m_nTimer = m_pView->SetTimer(CCantrel::ID_TIMER_BLINK, GetCaretBlinkTime());
 }
@@ -289,11 +285,7 @@ void CEraseCursor::Show() {
     if (m_bVisible)
         return;
     m_bVisible = 1;
-    if (!m_pView->GetSafeHwnd())
-        return;
-    CClientDC dc(m_pView);
-    m_pView->OnPrepareDC(&dc);
-    Draw(&dc);
+    DrawOnView();
 }
 
 void CEraseCursor::Hide() {

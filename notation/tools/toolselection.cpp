@@ -9,6 +9,7 @@
 #include "notation/view/cantrel.h"
 #include "notation/view/drawaction.h"
 #include "notation/view/findactions.h"
+#include "platform/ui/paint.h"
 
 #include <mutex>
 
@@ -61,6 +62,18 @@ void CToolHighlight::LetGo(CCantrel& view, CDC* dc) {
     if (!selected && !shown->GetParents()->IsEmpty())
         view.HighlightEvent(shown, dc, ACHighlight::SELECT_OFF);
     shown->Unref(1);
+}
+
+void CToolHighlight::LetGoOnView(CCantrel& view) {
+    if (!element)
+        return;
+    if (!view.GetSafeHwnd()) {
+        LetGo(view, nullptr);
+        return;
+    }
+    CClientDC dc(&view);
+    view.OnPrepareDC(&dc);
+    LetGo(view, &dc);
 }
 
 void CToolHighlight::Hold(ECBase* target) {

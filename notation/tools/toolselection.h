@@ -42,6 +42,8 @@ struct CToolHighlight {
     // The element shown unselected, unless the user selected it or it has
     // left the piece; none shown.
     void LetGo(CCantrel& view, CDC* dc);
+    // LetGo on a prepared client context of the view (none without a window).
+    void LetGoOnView(CCantrel& view);
     // Forgets the element without drawing (the view repaints afresh).
     void Reset() {
         Hold(nullptr);

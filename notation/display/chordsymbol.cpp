@@ -11,6 +11,7 @@
 #include "notation/display/conductor.h"
 #include "notation/display/conductormeasure.h"
 #include "notation/display/drawsteps.h"
+#include "notation/display/samplefont.h"
 #include "notation/layout/staffruler.h"
 #include "notation/layout/textfonts.h"
 #include "platform/core/archive.h"
@@ -325,18 +326,34 @@ void DCctChordSymbol::DrawName(CDC* dc, CPoint point, int& height, int& width) {
 }
 
 int DCctChordSymbol::DrawInRect(CDC* dc, CRect* rect) {
+    // The chart takes the sample's size; the name's text and its signs, and
+    // the chart's frame (measured in noteheads), shrink with it.
     MCChartFont& chart = MCChartFont::GetChartFont();
-    LOGFONT saved;
-    chart.SaveLogFont(&saved);
-    FontColorScope color(chart);
-    chart.SetFontHeight(AdjustForTextFont(rect->top - rect->bottom));
+    MCTextFont& text = MCTextFont::GetTextFont();
+    LOGFONT savedChart;
+    LOGFONT savedText;
+    chart.SaveLogFont(&savedChart);
+    text.SaveLogFont(&savedText);
+    FontColorScope chartColor(chart);
+    FontColorScope textColor(text);
+    const int before = savedChart.lfHeight;
+    const int after = AdjustForTextFont(rect->top - rect->bottom);
+    auto scaled = [&](int height) {
+        return before == 0 ? height : static_cast<int>(static_cast<long long>(height) * after / before);
+    };
+    chart.SetFontHeight(after);
     chart.SetFontColor(GetColor(dc));
-    // Measured at the sample's size; the score measures it again afterwards.
+    text.SetFontHeight(scaled(savedText.lfHeight));
+    {
+        MusicFontSample music(dc, scaled(MCMusicFont::GetMusicFont().GetLogFont().lfHeight), GetColor(dc));
+        // Measured at the sample's size; the score measures it again afterwards.
+        SetFrameDirty(1);
+        SetSize(dc);
+        CenterPosition(dc, rect);
+        Draw(dc, CPoint(0, 0), nullptr);
+    }
     SetFrameDirty(1);
-    SetSize(dc);
-    CenterPosition(dc, rect);
-    Draw(dc, CPoint(0, 0), nullptr);
-    SetFrameDirty(1);
-    chart.RestoreLogFont(saved);
+    text.RestoreLogFont(savedText);
+    chart.RestoreLogFont(savedChart);
     return 1;
 }

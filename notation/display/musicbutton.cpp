@@ -17,6 +17,7 @@
 #include "platform/ui/syscolor.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -119,6 +120,46 @@ void DrawSymbol(CDC& dc, CRect& rect, ECBase& event, COLORREF color) {
     }
 }
 
+bool OnStaffLines(const ECBase& event) {
+    const int type = event.GetClassType();
+    return type == ET_CLEF || type == ET_KEY || type == ET_METER;
+}
+
+// `rect` (logical, y up) made `eighths` eighths as tall around its middle,
+// and as wide too unless the symbol stands on staff lines that run from
+// side to side.
+CRect Shrunk(const CRect& rect, int eighths, bool keepWidth) {
+    const CPoint middle((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    const int halfWidth = keepWidth ? (rect.right - rect.left) / 2 : (rect.right - rect.left) * eighths / 16;
+    const int halfHeight = (rect.top - rect.bottom) * eighths / 16;
+    return CRect(middle.x - halfWidth, middle.y + halfHeight, middle.x + halfWidth, middle.y - halfHeight);
+}
+
+// Whether ink of `symbol` on `background` lies on an edge of the face
+// (width x height device pixels): the symbol was cut. Faint edge pixels
+// of smoothed outlines are not ink; sides are not looked at when
+// `sidesFree` is false (staff lines).
+bool InkOnEdges(CDC& dc, int width, int height, COLORREF background, COLORREF symbol, bool sidesFree) {
+    auto distance = [](COLORREF a, COLORREF b) {
+        return std::max({std::abs(GetRValue(a) - GetRValue(b)), std::abs(GetGValue(a) - GetGValue(b)),
+                         std::abs(GetBValue(a) - GetBValue(b))});
+    };
+    const int threshold = std::max(1, distance(symbol, background) / 2);
+    auto ink = [&](int x, int y) { return distance(dc.GetPixel(x, y), background) > threshold; };
+    dc.SetMapMode(MM_TEXT);
+    bool cut = false;
+    for (int x = 0; x < width && !cut; ++x)
+        cut = ink(x, 0) || ink(x, height - 1);
+    for (int y = 0; y < height && sidesFree && !cut; ++y)
+        cut = ink(0, y) || ink(width - 1, y);
+    dc.SetMapMode(MM_TWIPS);
+    return cut;
+}
+
+// The smallest scale, in eighths, a symbol is brought down to; below it a
+// symbol would be too small to read and is left cut instead.
+constexpr int kSmallestEighths = 3;
+
 }  // namespace
 
 CBitmap* DrawMusicButton(CObject* object, DRAWITEMSTRUCT* item) {
@@ -147,8 +188,18 @@ CBitmap* DrawMusicButton(CObject* object, DRAWITEMSTRUCT* item) {
     CBrush brush(background);
     CBrush* previousBrush = memory.SelectObject(&brush);
     memory.PatBlt(rect.left, rect.top, rect.Width(), rect.Height(), PATCOPY);
-    if (ECBase* event = button->GetEvent())
-        DrawSymbol(memory, rect, *event, symbol);
+    // Drawn in the whole face first; a symbol the face cuts (a wide dynamic,
+    // a tall clef on its staff) is drawn again smaller until it fits.
+    if (ECBase* event = button->GetEvent()) {
+        const bool onStaff = OnStaffLines(*event);
+        for (int eighths = 8;; --eighths) {
+            CRect area = Shrunk(rect, eighths, onStaff);
+            DrawSymbol(memory, area, *event, symbol);
+            if (eighths == kSmallestEighths || !InkOnEdges(memory, width, height, background, symbol, !onStaff))
+                break;
+            memory.PatBlt(rect.left, rect.top, rect.Width(), rect.Height(), PATCOPY);
+        }
+    }
     memory.SelectObject(previousBrush);
     memory.SelectObject(previousBitmap);
     memory.DeleteDC();

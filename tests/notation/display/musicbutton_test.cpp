@@ -8,6 +8,7 @@
 #include "notation/display/musicbutton.h"
 
 #include "interface/document/musicpage.h"
+#include "model/eventtypes.h"
 #include "model/groupmarks.h"
 #include "model/markings.h"
 #include "model/measure.h"
@@ -247,6 +248,51 @@ TEST_F(PaletteFaces, EveryTabShowsItsSymbolsWithAndWithoutADocument) {
                                                                << (active ? " with" : " without") << " a document";
     }
     MCOpusDoc::SetActiveDoc(nullptr);
+}
+
+// Where a face's ink lies: the dark pixels' bounds, and whether ink touches
+// each edge (a symbol cut by its button).
+struct InkBounds {
+    QRect bounds;
+    bool top = false, bottom = false, left = false, right = false;
+};
+InkBounds BoundsOfInk(const QImage& face) {
+    InkBounds ink;
+    for (int y = 0; y < face.height(); ++y)
+        for (int x = 0; x < face.width(); ++x)
+            if (qGray(face.pixel(x, y)) < 96)
+                ink.bounds |= QRect(x, y, 1, 1);
+    if (ink.bounds.isEmpty())
+        return ink;
+    ink.top = ink.bounds.top() == 0;
+    ink.bottom = ink.bounds.bottom() == face.height() - 1;
+    ink.left = ink.bounds.left() == 0;
+    ink.right = ink.bounds.right() == face.width() - 1;
+    return ink;
+}
+
+// Every symbol is drawn whole inside its button: no ink is cut by an edge
+// (staff lines of the clef, key and meter samples run from side to side on
+// purpose, so only their top and bottom count).
+TEST_F(PaletteFaces, EverySymbolStandsWholeInItsButton) {
+    MCOpusDoc::SetActiveDoc(doc.get());   // enabled: black on the face
+    palette->OnUpdate(STATE_FILE_OPENED, nullptr);
+    std::vector<std::string> cut;   // "symbol (type): edges"
+    for (UINT id = IDC_SYMBOL_FIRST; id <= IDC_SYMBOL_LAST; ++id) {
+        MCMusicButton* button = palette->FindButton(id);
+        if (!button || !button->GetEvent())
+            continue;
+        const InkBounds ink = BoundsOfInk(button->GetWidget()->grab().toImage());
+        const int type = button->GetEvent()->GetClassType();
+        const bool onStaff = type == ET_CLEF || type == ET_KEY || type == ET_METER;
+        std::string edges = std::string(ink.top ? " top" : "") + (ink.bottom ? " bottom" : "");
+        if (!onStaff)
+            edges += std::string(ink.left ? " left" : "") + (ink.right ? " right" : "");
+        if (!edges.empty())
+            cut.push_back(std::to_string(id) + " (" + std::to_string(type) + "):" + edges);
+    }
+    MCOpusDoc::SetActiveDoc(nullptr);
+    EXPECT_EQ(cut, std::vector<std::string>());
 }
 
 // The quarter note's button shows a notehead, and the whole note inside

@@ -94,14 +94,38 @@ static const char* note[] = {
 "................"};
 )";
 
+// The cross's centre; a chord's grid (strings and frets) beside it.
+constexpr char kChord[] = R"(/* XPM */
+static const char* chord[] = {
+"16 16 3 1", ". c None", "# c #000000", "o c #FFFFFF",
+"...ooo..........",
+"...o#o..........",
+"...o#o..........",
+"oooo#oooo.......",
+"o#######o.......",
+"oooo#oooo.......",
+"...o#o.ooooooooo",
+"...o#o.o#######o",
+"...ooo.o#o#o#o#o",
+".......o#######o",
+".......o#o#o#o#o",
+".......o#######o",
+".......o#o#o#o#o",
+".......o#######o",
+".......ooooooooo",
+"................"};
+)";
+
 const CursorImage kInsertCursor = CursorImage{kInsert, sizeof kInsert - 1, 7, 7};
 const CursorImage kModifierCursor = CursorImage{kModifier, sizeof kModifier - 1, 0, 0};
 const CursorImage kEraseCursor = CursorImage{kErase, sizeof kErase - 1, 1, 11};
 const CursorImage kNoteCursor = CursorImage{kNote, sizeof kNote - 1, 6, 12};
+const CursorImage kChordCursor = CursorImage{kChord, sizeof kChord - 1, 4, 4};
 
 CURSOR_RESOURCE(IDC_INSERT_TOOL, kInsertCursor);
 CURSOR_RESOURCE(IDC_MODIFIER_TOOL, kModifierCursor);
 CURSOR_RESOURCE(IDC_ERASE_TOOL, kEraseCursor);
 CURSOR_RESOURCE(IDC_NOTE_TOOL, kNoteCursor);
+CURSOR_RESOURCE(IDC_CHORD_TOOL, kChordCursor);
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/states.h"
+#include "notation/tools/chordcursor.h"
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
@@ -94,7 +95,6 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     // insert tool in their place (it would place them where they do not go).
     // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,
     // ranges and tempo; lyric, chord-symbol, tie, slur and frame tools.
-    case ET_CHORDSYMBOL:
     case ET_CLEF:
     case ET_DYNAMIC:
     case ET_FLOWCONTROL:
@@ -109,6 +109,8 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_TEXT:
     case ET_TIE:
         return nullptr;
+    case ET_CHORDSYMBOL:
+        return new CChordCursor(this, &parentTypes);
     case ET_NOTE:
     case ET_TUPLET:
         return CreateNoteCursor(prototype, parentTypes);

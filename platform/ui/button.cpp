@@ -5,6 +5,7 @@
 #include "platform/ui/syscolor.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QGroupBox>
@@ -61,11 +62,24 @@ private:
 // A group box whose caption stands in the top line of its frame, a little in
 // from the left, as the system draws it; the toolkit's styles put the caption
 // above the frame, outside the rectangle the dialog gave the box.
+//
+// Its access key ("&Bass") goes, as the system's does, to the first control
+// after it in the tab order: in a dialog the box holds no controls of its
+// own (they are its siblings), and the toolkit would look among its children.
 class CGroupBoxWidget : public QGroupBox {
 public:
     using QGroupBox::QGroupBox;
 
 protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::Shortcut && !HasFocusableChild())
+            if (QWidget* next = NextTabStop()) {
+                next->setFocus(Qt::ShortcutFocusReason);
+                return true;
+            }
+        return QGroupBox::event(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const QFontMetrics metrics(font());
@@ -85,6 +99,24 @@ protected:
         painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
         painter.drawText(band.adjusted(inset / 2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
                          caption);
+    }
+
+private:
+    static bool TakesTab(const QWidget* widget) {
+        return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() &&
+               widget->isVisible();
+    }
+    bool HasFocusableChild() const {
+        for (const QWidget* child : findChildren<QWidget*>())
+            if (TakesTab(child))
+                return true;
+        return false;
+    }
+    QWidget* NextTabStop() const {
+        for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain())
+            if (TakesTab(widget) && widget->window() == window())
+                return widget;
+        return nullptr;
     }
 };
 

@@ -1,6 +1,7 @@
 #include "platform/ui/lists.h"
 
 #include "platform/ui/control_support.h"
+#include "platform/ui/dlgtemplate.h"
 #include "platform/ui/wnd_private.h"
 
 #include <QAbstractItemView>
@@ -31,6 +32,12 @@ int SortedPlace(const QString& text, int count, TextAt textAt) {
         if (QString::compare(textAt(index), text, Qt::CaseInsensitive) > 0)
             return index;
     return count;
+}
+
+// A list's style: its own, or, for a list that took over a control made
+// from a template (its own style unset), the style the control was made with.
+DWORD ListStyle(const CWnd& wnd, DWORD own) {
+    return own ? own : GetWidgetStyle(wnd.GetWidget());
 }
 
 int CopyEntryText(const QString& entry, std::string& text) {
@@ -165,7 +172,7 @@ int CComboBox::AddString(const char* lpszString) {
     if (!combo)
         return CB_ERR;
     const QString text = FromUtf8(lpszString);
-    const int index = (m_dwStyle & CBS_SORT)
+    const int index = (ListStyle(*this, m_dwStyle) & CBS_SORT)
                           ? SortedPlace(text, combo->count(), [combo](int n) { return combo->itemText(n); })
                           : combo->count();
     return InsertString(index, lpszString);
@@ -349,7 +356,7 @@ int CListBox::AddString(const char* lpszString) {
     if (!list)
         return LB_ERR;
     const QString text = FromUtf8(lpszString);
-    const int index = (m_dwStyle & LBS_SORT)
+    const int index = (ListStyle(*this, m_dwStyle) & LBS_SORT)
                           ? SortedPlace(text, list->count(), [list](int n) { return list->item(n)->text(); })
                           : list->count();
     return InsertString(index, lpszString);

@@ -593,3 +593,90 @@ class Scenarios(unittest.TestCase):
         self.program.wait_exit()
         self.start()
         self.assertGreater(self.screen("started-again").crop(bottom).ink(50), 20, "the File bar at the bottom again")
+
+    def test_a_chord_picked_in_insert_chord_shows_above_the_staff_and_cancel_changes_nothing(self):
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=4)
+        self.start()
+        image, top, space = self.score_of(midi)
+        # The quarters of the system's three measures (the clef's and the
+        # meter's blobs come before them).
+        heads = noteheads(image, top, space)[-12:]
+        self.assertEqual(len(heads), 12, f"noteheads of the first system: {heads}")
+        area = self.client_area()
+
+        def above(first, last):
+            """The band above the staff from head `first` to head `last`, on the screen."""
+            return desktop.Rect(heads[first][0], area.y + round(top - 4 * space),
+                                heads[last][0] - heads[first][0], round(3.5 * space))
+
+        def dialog_point(dialog, x, y):
+            """A point of the dialog given in its template's units (421 by 122)."""
+            where = self.display.geometry(dialog)
+            return where.x + round(x * where.width / 421), where.y + round(y * where.height / 122)
+
+        measure2, measure3 = above(4, 7), above(8, 11)
+        ink2 = self.screen().crop(measure2).ink()   # the measure number, a stem
+        ink3 = self.screen().crop(measure3).ink()
+
+        # The chord symbol: the last of the Notes page's second row.
+        self.display.focus(self.main)
+        self.display.key("alt+1")
+        palette = self.display.wait_window(r"^Music Palette$")
+        where = self.display.geometry(palette)
+        row = desktop.wait_until("the palette's second row of symbols", lambda: (
+            lambda image: image.ink_spans(limit=96) and image)(
+            self.screen(window=palette).crop(desktop.Rect(where.x, where.y + 85, where.width, 35))), 10)
+        left, right = row.ink_spans(limit=96)[-1]
+        self.display.click(row.left + (left + right) // 2, row.top + row.height // 2)
+
+        # A click on beat 2 of measure 2 opens the picker.
+        self.display.focus(self.main)
+        x, y = heads[5][0], area.y + round(top + 2 * space)
+        self.display.click(x, y)
+        picker = self.display.wait_window(r"^Insert Chord$")
+        self.display.focus(picker)
+        # The root list has the focus: C by its letter, then Sharp by the mouse;
+        # the bass list by its group's access key, E by its letter (Normal is
+        # checked); the quality typed into its list.
+        self.display.type("c")
+        self.display.click(*dialog_point(picker, 100, 22))
+        self.display.key("alt+b")
+        self.display.type("e")
+        self.display.key("alt+q")
+        self.display.type("Minor 9")
+        time.sleep(0.5)
+        shot = self.screen("picker", picker)
+        sample = shot.crop(desktop.Rect(*dialog_point(picker, 252, 62), round(98 * shot.width / 421),
+                                        round(46 * shot.height / 122)))
+        self.assertGreater(sample.ink(), 20, "the sample shows the chord")
+        self.display.key("Return")
+        self.wait_gone(picker)
+        placed = desktop.wait_until("the chord's name above measure 2", lambda: (
+            lambda image: image.ink() > ink2 + 20 and image)(self.screen().crop(measure2)), 10)
+        self.screen("placed")
+        spans = placed.ink_spans(limit=96, gap=8)
+        self.assertTrue(spans[0][0] < x - measure2.x < spans[-1][1], f"the name stands over beat 2: {spans}")
+        self.assertEqual(self.screen().crop(measure3).ink(), ink3, "nothing else above the staff")
+
+        # Cancel in the picker over measure 3 changes nothing.
+        self.display.focus(self.main)
+        self.display.click(heads[9][0], y)
+        picker = self.display.wait_window(r"^Insert Chord$")
+        self.display.focus(picker)
+        self.display.type("d")
+        self.display.key("Escape")
+        self.wait_gone(picker)
+        time.sleep(0.5)
+        self.screen("cancelled")
+        self.assertEqual(self.screen().crop(measure3).ink(), ink3, "Cancel placed nothing")
+
+        # Saved in the program's own format, the chord is in the file: its
+        # class and its word (C sharp, bass E, minor 9, the name alone).
+        target = self.path("chords.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), target)
+        desktop.wait_until(f"{target} on disk", lambda: os.path.exists(target) and os.path.getsize(target) > 0)
+        with open(target, "rb") as file:
+            saved = file.read()
+        self.assertTrue(b"ECChordSymbol" in saved, "a chord symbol in the saved file")
+        self.assertTrue(bytes([2, 7, 12, 1]) in saved, "C sharp minor 9 over E, by name, in the saved file")

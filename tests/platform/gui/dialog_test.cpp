@@ -153,6 +153,32 @@ QLineEdit* LineEdit(CWnd& dialog, int nID) {
     return qobject_cast<QLineEdit*>(Control(dialog, nID));
 }
 
+// A group box's access key goes to the first control after it that Tab
+// reaches, as a label's does: the box's controls are its siblings here.
+TEST(Dialog, AGroupBoxsAccessKeyFocusesTheControlAfterIt) {
+    const DialogTemplate groups = {"Groups", {
+        {0, Group, "&Size", {4, 4, 100, 30}},
+        {IDC_COUNT, Edit, "", {10, 14, 40, 12}},
+        {0, Group, "&Name", {4, 40, 100, 30}},
+        {IDC_LOOP, Check, "Loop", {10, 50, 40, 10}, WS_DISABLED},
+        {IDC_NAME, Edit, "", {50, 50, 40, 12}},
+    }, {120, 80}, {"MS Sans Serif", 8}, WS_POPUP | WS_CAPTION | WS_VISIBLE};
+    CDialog dialog;
+    ASSERT_TRUE(dialog.CreateIndirect(groups));
+    dialog.GetWidget()->activateWindow();
+    QApplication::processEvents();
+    QWidget* count = dialog.GetDlgItem(IDC_COUNT)->GetWidget();
+    QWidget* name = dialog.GetDlgItem(IDC_NAME)->GetWidget();
+    count->setFocus();
+    QTest::keyClick(count, Qt::Key_N, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(name->hasFocus()) << "the disabled check box is passed over";
+    QTest::keyClick(name, Qt::Key_S, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(count->hasFocus());
+    dialog.DestroyWindow();
+}
+
 }  // namespace
 
 TEST(DialogUnits, ComeFromTheTemplatesFontAsMapped) {

@@ -77,4 +77,25 @@ TEST(DialogControls, EachKindIsItsClassWithTheTemplatesStyle) {
     dialog.DestroyWindow();
 }
 
+// A class that takes a list over as its own object (DDX_Control,
+// TakeOverDlgItem) keeps the template's style: its lists still sort.
+TEST(DialogControls, ListsTakenOverKeepTheTemplatesStyle) {
+    CDialog dialog;
+    ASSERT_TRUE(dialog.CreateIndirect(kControlsTemplate));
+    CComboBox types;
+    CListBox names;
+    ASSERT_TRUE(dialog.TakeOverDlgItem(IDC_TYPES, types));
+    ASSERT_TRUE(dialog.TakeOverDlgItem(IDC_NAMES, names));
+    for (const char* text : {"pear", "Apple", "fig"}) {
+        types.AddString(text);
+        names.AddString(text);
+    }
+    std::string first, last;
+    types.GetLBText(0, first);
+    names.GetText(2, last);
+    EXPECT_EQ(first, "Apple");
+    EXPECT_EQ(last, "pear");
+    dialog.DestroyWindow();
+}
+
 }  // namespace

@@ -1,0 +1,298 @@
+// The clef, flow control and text tools in a score window: a clef goes in
+// at the nearest division for the hand under the pointer and the notes
+// after it are drawn on its lines; the clef in force again changes nothing;
+// one on a measure's start belongs to the measure before; flow marks snap,
+// texts do not. The factory's rows for these tools and the key and meter
+// tools stand here too.
+#include "notation/tools/markcursors.h"
+
+#include "model/command.h"
+#include "model/conductorstaff.h"
+#include "model/markings.h"
+#include "model/meter.h"
+#include "model/textmarks.h"
+#include "notation/display/clef.h"
+#include "notation/tools/signaturecursors.h"
+#include "notation/tools/toolcursors.h"
+#include "platform/ui/uiresources.h"
+#include "tests/notation/tools/insertview_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <typeinfo>
+
+namespace {
+
+constexpr UINT IDR_MARKTOOLS_MAIN = 29951;
+constexpr UINT IDR_MARKTOOLS_DOC = 29952;
+const MenuTemplate kMainMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_NEW, "&New"}}}}};
+MENU_RESOURCE(IDR_MARKTOOLS_MAIN, kMainMenu);
+const MenuTemplate kDocMenu = {{{MF_POPUP, 0, "&File", {{MF_STRING, ID_FILE_CLOSE, "&Close"}}}}};
+MENU_RESOURCE(IDR_MARKTOOLS_DOC, kDocMenu);
+
+constexpr int kQuarter = 256;   // display ticks
+constexpr unsigned char kTreble = DCctClef::CLEF_TREBLE;
+constexpr unsigned char kBass = DCctClef::CLEF_BASS;
+
+// The commands of every batch, in order, and whether each was carried out
+// at once.
+struct CommandLog {
+    std::vector<int> ids;
+    std::vector<int> synchronous;
+    static int OnCommand(ECBase*, int phase, void* data, void* user) {
+        if (phase != 0)
+            return 1;
+        auto* self = static_cast<CommandLog*>(user);
+        auto* batch = static_cast<MCCommandList*>(data);
+        for (POSITION pos = batch->GetHeadPosition(); pos;) {
+            CCBase* command = batch->GetNext(pos);
+            self->ids.push_back(command->GetCommandId());
+            self->synchronous.push_back(command->IsSynchronous());
+        }
+        return 1;
+    }
+};
+
+class MarkToolsTest : public tool_test::InsertView {
+protected:
+    MarkToolsTest() : InsertView(IDR_MARKTOOLS_MAIN, IDR_MARKTOOLS_DOC) {}
+
+    void TearDown() override {
+        if (performance)
+            performance->RemoveCommandHandler(&CommandLog::OnCommand, &commands);
+        InsertView::TearDown();
+    }
+
+    // The piece opened in insert mode with the palette offering `make`'s
+    // elements, commands logged from here.
+    bool OpenWith(std::function<ECBase*()> make) {
+        UsePrototype(std::move(make));
+        if (!OpenPiece(STATE_MODE_INSERT))
+            return false;
+        performance->AddCommandHandler(&CommandLog::OnCommand, &commands);
+        return true;
+    }
+
+    // The events of the type directly under `parent`, in order.
+    static std::vector<ECBase*> ChildrenOf(ECBase* parent, int type) {
+        std::vector<ECBase*> found;
+        MCEventList* children = parent ? parent->GetChildren() : nullptr;
+        for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
+            ECBase* child = children->GetNext(pos);
+            if (child->GetClassType() == type)
+                found.push_back(child);
+        }
+        return found;
+    }
+    std::vector<ECClef*> Clefs(int measure) {
+        std::vector<ECClef*> clefs;
+        for (ECBase* clef : ChildrenOf(Measure(measure), ET_CLEF))
+            clefs.push_back(static_cast<ECClef*>(clef));
+        return clefs;
+    }
+    ECConductorStaff* ConductorStaff() {
+        return dynamic_cast<ECConductorStaff*>(Conductor()->GetDescendant(ET_CONDUCTORSTAFF, -1));
+    }
+    // Every event of the type in the piece.
+    std::vector<ECBase*> All(int type) {
+        ACFindEvents find;
+        find.AddEvtType(type);
+        find.Apply(Conductor());
+        std::vector<ECBase*> found;
+        for (POSITION pos = find.GetEvents().GetHeadPosition(); pos;)
+            found.push_back(find.GetEvents().GetNext(pos));
+        return found;
+    }
+    // A staff point a few pixels right of a tick's division: nearer that
+    // division than the next.
+    CPoint NearDivision(int measure, int tick) {
+        CPoint point = StaffPoint(measure, tick);
+        point.x += 3;
+        return point;
+    }
+    static MCTime Quarters(float quarters) { return MCTime(quarters); }
+    // How many black pixels of the rectangle (device) an image holds.
+    static int InkIn(const QImage& image, const CRect& rect) {
+        int count = 0;
+        for (int y = std::max(0, static_cast<int>(rect.top)); y <= std::min(image.height() - 1, static_cast<int>(rect.bottom)); ++y)
+            for (int x = std::max(0, static_cast<int>(rect.left)); x <= std::min(image.width() - 1, static_cast<int>(rect.right)); ++x)
+                count += (image.pixel(x, y) & 0xFFFFFF) == 0;
+        return count;
+    }
+
+    CommandLog commands;
+};
+
+// ---- the factory ----------------------------------------------------------------------------
+
+TEST_F(MarkToolsTest, ClefFlowTextKeyAndMeterEachGetTheirTool) {
+    UsePrototype([] { return new ECClef(kBass); });
+    ASSERT_TRUE(OpenPiece(STATE_MODE_INSERT));
+    const HCURSOR signature = LoadResourceCursor(IDC_SIGNATURE_TOOL);
+    const HCURSOR insert = LoadResourceCursor(IDC_INSERT_TOOL);
+    ASSERT_NE(signature, nullptr);
+    ASSERT_NE(signature, insert);
+    const struct {
+        int type;
+        const std::type_info& tool;
+        int snap;
+        HCURSOR cursor;
+    } cases[] = {
+        {ET_CLEF, typeid(CClefCursor), 1, signature},   {ET_FLOWCONTROL, typeid(CFlowCursor), 1, insert},
+        {ET_TEXT, typeid(CTextCursor), 0, insert},      {ET_KEY, typeid(CKeyCursor), 0, signature},
+        {ET_METER, typeid(CMeterCursor), 0, signature},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<CMusicCursor> tool(view->CreateMusicCursor(STATE_MODE_INSERT, c.type));
+        ASSERT_NE(tool, nullptr) << c.type;
+        EXPECT_EQ(typeid(*tool), c.tool) << c.type;
+        EXPECT_EQ(tool->IsSnap(), c.snap) << c.type;
+        EXPECT_EQ(tool->GetCursor(), c.cursor) << c.type;
+    }
+    // Key and meter look for the staff's measure whatever the prototype allows.
+    std::unique_ptr<CMusicCursor> meter(view->CreateMusicCursor(STATE_MODE_INSERT, ET_METER));
+    EXPECT_EQ(meter->GetEventTypes(), std::vector<int>{ET_MEASURE});
+}
+
+// ---- clefs ----------------------------------------------------------------------------------
+
+TEST_F(MarkToolsTest, ABassClefMidMeasureGoesInAtTheNearestDivisionAndTheNotesAfterItMove) {
+    ASSERT_TRUE(OpenWith([] { return new ECClef(kBass); }));
+    ASSERT_EQ(Clefs(1).size(), 1u);
+    ASSERT_EQ(Clefs(1)[0]->GetClefType(), kTreble) << "the piece reads in the treble clef";
+    ECNote* held = Notes(4).front();   // G4 on beat 1 of measure 4
+    const CPoint before = PositionOf(held);
+    const QImage page = Surface().copy();
+
+    Click(NearDivision(3, kQuarter));
+    Settle();
+    EXPECT_EQ(commands.ids, std::vector<int>{CMD_ADD});
+    EXPECT_TRUE(document->IsModified());
+    const std::vector<ECClef*> clefs = Clefs(3);
+    ASSERT_EQ(clefs.size(), 1u);
+    ECClef* bass = clefs[0];
+    EXPECT_EQ(bass->GetClefType(), kBass);
+    EXPECT_EQ(bass->GetHand(), 0);
+    EXPECT_EQ(*bass->GetTime(), Quarters(9.0f)) << "beat 2 of measure 3";
+    EXPECT_EQ(bass->GetVoiceTrack()->GetTrack(), 1);
+
+    // G4 on the bass clef stands above the staff: higher than on the treble.
+    ASSERT_EQ(Notes(4).front(), held);
+    EXPECT_GT(PositionOf(held).y, before.y) << "drawn on the bass clef's lines (y grows upwards)";
+    view->UpdateWindow();
+    CRect box(ToDevice(FrameOf(bass).TopLeft()), ToDevice(FrameOf(bass).BottomRight()));
+    box.NormalizeRect();
+    EXPECT_GT(ColourIn(box, qRgb(0, 0, 0)), InkIn(page, box) + 20) << "the clef is drawn";
+}
+
+TEST_F(MarkToolsTest, TheClefInForceAgainSendsNothingAndAnotherReplacesTheOneStandingThere) {
+    unsigned char type = kBass;
+    ASSERT_TRUE(OpenWith([&type] { return new ECClef(type); }));
+    Click(NearDivision(3, kQuarter));
+    Settle();
+    ASSERT_EQ(Clefs(3).size(), 1u);
+    ECClef* bass = Clefs(3)[0];
+    bass->Ref();   // looked at once it is replaced
+    document->SetModifiedFlag(FALSE);
+    commands = CommandLog{};
+    log.Clear();
+
+    // Later in its reach, and on its own place: the bass clef is in force.
+    for (const CPoint point : {NearDivision(3, 3 * kQuarter), NearDivision(4, 2 * kQuarter), NearDivision(3, kQuarter)}) {
+        Click(point);
+        Settle();
+        EXPECT_TRUE(commands.ids.empty()) << point.x;
+        EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 0) << point.x;
+        EXPECT_FALSE(document->IsModified()) << point.x;
+    }
+    EXPECT_EQ(Clefs(3), std::vector<ECClef*>{bass});
+    EXPECT_TRUE(Clefs(4).empty());
+
+    // A treble clef on the bass clef's place takes it out first, at once and
+    // unannounced, then goes in: one batch is announced.
+    type = kTreble;
+    Click(NearDivision(3, kQuarter));
+    Settle();
+    EXPECT_EQ(commands.ids, (std::vector<int>{CMD_REMOVE, CMD_ADD}));
+    EXPECT_EQ(commands.synchronous, (std::vector<int>{1, 0}));
+    EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 1);
+    EXPECT_TRUE(document->IsModified());
+    ASSERT_EQ(Clefs(3).size(), 1u);
+    EXPECT_EQ(Clefs(3)[0]->GetClefType(), kTreble);
+    EXPECT_EQ(*Clefs(3)[0]->GetTime(), Quarters(9.0f));
+    EXPECT_TRUE(bass->GetParents()->IsEmpty()) << "the bass clef left the piece";
+    bass->Unref(1);
+}
+
+TEST_F(MarkToolsTest, AClefOnAMeasuresStartBelongsToTheMeasureBeforeButNotOnTheFirst) {
+    ASSERT_TRUE(OpenWith([] { return new ECClef(kBass); }));
+    const MCTime fifth = *Measure(5)->GetTime();
+    ASSERT_EQ(fifth, Quarters(16.0f));
+
+    Click(NearDivision(5, 0));
+    Settle();
+    EXPECT_TRUE(Clefs(5).empty());
+    ASSERT_EQ(Clefs(4).size(), 1u);
+    EXPECT_EQ(*Clefs(4)[0]->GetTime(), fifth) << "measure 5's start, kept";
+    EXPECT_EQ(Clefs(4)[0]->GetClefType(), kBass);
+
+    // On the first measure's start the clef replaces the piece's own.
+    ECClef* first = Clefs(1).front();
+    first->Ref();
+    Click(NearDivision(1, 0));
+    Settle();
+    ASSERT_EQ(Clefs(1).size(), 1u);
+    EXPECT_EQ(Clefs(1)[0]->GetClefType(), kBass);
+    EXPECT_EQ(*Clefs(1)[0]->GetTime(), Quarters(0.0f));
+    EXPECT_TRUE(first->GetParents()->IsEmpty());
+    first->Unref(1);
+}
+
+// ---- flow control marks and texts -------------------------------------------------------------
+
+TEST_F(MarkToolsTest, FlowMarksSnapToTheNearestDivisionTextsStayWhereClicked) {
+    int type = ET_FLOWCONTROL;
+    ASSERT_TRUE(OpenWith([&type]() -> ECBase* {
+        if (type == ET_FLOWCONTROL)
+            return new ECFlowControl(0);
+        return new ECText(0, "dolce");
+    }));
+    const struct {
+        int type;
+        int parent;
+        bool onDivision;
+    } cases[] = {{ET_FLOWCONTROL, ET_CONDUCTORSTAFF, true}, {ET_TEXT, ET_STAFF, false}};
+    for (const auto& c : cases) {
+        type = c.type;
+        SCBase mode(STATE_MODE_INSERT);
+        document->UpdateAllViews(nullptr, STATE_MODE_INSERT, &mode);   // the palette's new symbol
+        CMusicCursor* tool = view->GetMusicCursor();
+        ASSERT_NE(tool, nullptr) << c.type;
+        EXPECT_EQ(tool->CanInsert(c.type), 0) << "nothing under the pointer yet";
+        Move(NearDivision(3, 2 * kQuarter));
+        EXPECT_EQ(tool->CanInsert(c.type), 1) << c.type;
+        EXPECT_EQ(tool->CanInsert(ET_CLEF), 0) << c.type;
+        const std::vector<ECBase*> before = All(c.type);
+        commands = CommandLog{};
+        Click(NearDivision(3, 2 * kQuarter));
+        Settle();
+        EXPECT_EQ(commands.ids, std::vector<int>{CMD_ADD}) << c.type;
+        std::vector<ECBase*> added;
+        for (ECBase* mark : All(c.type))
+            if (std::find(before.begin(), before.end(), mark) == before.end())
+                added.push_back(mark);
+        ASSERT_EQ(added.size(), 1u) << c.type;
+        ECBase* mark = added[0];
+        EXPECT_EQ(mark->GetParents()->GetHead()->GetClassType(), c.parent) << c.type;
+        const MCTime division = Quarters(10.0f);   // beat 3 of measure 3
+        if (c.onDivision) {
+            EXPECT_EQ(*mark->GetTime(), division) << c.type;
+        } else {
+            EXPECT_GT(*mark->GetTime(), division) << c.type;
+            EXPECT_LT(*mark->GetTime(), Quarters(10.5f)) << c.type;
+        }
+    }
+}
+
+}  // namespace

@@ -6,7 +6,6 @@
 // tools stand here too.
 #include "notation/tools/markcursors.h"
 
-#include "model/command.h"
 #include "model/conductorstaff.h"
 #include "model/markings.h"
 #include "model/meter.h"
@@ -15,7 +14,7 @@
 #include "notation/tools/signaturecursors.h"
 #include "notation/tools/toolcursors.h"
 #include "platform/ui/uiresources.h"
-#include "tests/notation/tools/insertview_support.h"
+#include "tests/notation/tools/markview_support.h"
 
 #include <gtest/gtest.h>
 
@@ -35,93 +34,9 @@ constexpr int kQuarter = 256;   // display ticks
 constexpr unsigned char kTreble = DCctClef::CLEF_TREBLE;
 constexpr unsigned char kBass = DCctClef::CLEF_BASS;
 
-// The commands of every batch, in order, and whether each was carried out
-// at once.
-struct CommandLog {
-    std::vector<int> ids;
-    std::vector<int> synchronous;
-    static int OnCommand(ECBase*, int phase, void* data, void* user) {
-        if (phase != 0)
-            return 1;
-        auto* self = static_cast<CommandLog*>(user);
-        auto* batch = static_cast<MCCommandList*>(data);
-        for (POSITION pos = batch->GetHeadPosition(); pos;) {
-            CCBase* command = batch->GetNext(pos);
-            self->ids.push_back(command->GetCommandId());
-            self->synchronous.push_back(command->IsSynchronous());
-        }
-        return 1;
-    }
-};
-
-class MarkToolsTest : public tool_test::InsertView {
+class MarkToolsTest : public tool_test::MarkView {
 protected:
-    MarkToolsTest() : InsertView(IDR_MARKTOOLS_MAIN, IDR_MARKTOOLS_DOC) {}
-
-    void TearDown() override {
-        if (performance)
-            performance->RemoveCommandHandler(&CommandLog::OnCommand, &commands);
-        InsertView::TearDown();
-    }
-
-    // The piece opened in insert mode with the palette offering `make`'s
-    // elements, commands logged from here.
-    bool OpenWith(std::function<ECBase*()> make) {
-        UsePrototype(std::move(make));
-        if (!OpenPiece(STATE_MODE_INSERT))
-            return false;
-        performance->AddCommandHandler(&CommandLog::OnCommand, &commands);
-        return true;
-    }
-
-    // The events of the type directly under `parent`, in order.
-    static std::vector<ECBase*> ChildrenOf(ECBase* parent, int type) {
-        std::vector<ECBase*> found;
-        MCEventList* children = parent ? parent->GetChildren() : nullptr;
-        for (POSITION pos = children ? children->GetHeadPosition() : nullptr; pos;) {
-            ECBase* child = children->GetNext(pos);
-            if (child->GetClassType() == type)
-                found.push_back(child);
-        }
-        return found;
-    }
-    std::vector<ECClef*> Clefs(int measure) {
-        std::vector<ECClef*> clefs;
-        for (ECBase* clef : ChildrenOf(Measure(measure), ET_CLEF))
-            clefs.push_back(static_cast<ECClef*>(clef));
-        return clefs;
-    }
-    ECConductorStaff* ConductorStaff() {
-        return dynamic_cast<ECConductorStaff*>(Conductor()->GetDescendant(ET_CONDUCTORSTAFF, -1));
-    }
-    // Every event of the type in the piece.
-    std::vector<ECBase*> All(int type) {
-        ACFindEvents find;
-        find.AddEvtType(type);
-        find.Apply(Conductor());
-        std::vector<ECBase*> found;
-        for (POSITION pos = find.GetEvents().GetHeadPosition(); pos;)
-            found.push_back(find.GetEvents().GetNext(pos));
-        return found;
-    }
-    // A staff point a few pixels right of a tick's division: nearer that
-    // division than the next.
-    CPoint NearDivision(int measure, int tick) {
-        CPoint point = StaffPoint(measure, tick);
-        point.x += 3;
-        return point;
-    }
-    static MCTime Quarters(float quarters) { return MCTime(quarters); }
-    // How many black pixels of the rectangle (device) an image holds.
-    static int InkIn(const QImage& image, const CRect& rect) {
-        int count = 0;
-        for (int y = std::max(0, static_cast<int>(rect.top)); y <= std::min(image.height() - 1, static_cast<int>(rect.bottom)); ++y)
-            for (int x = std::max(0, static_cast<int>(rect.left)); x <= std::min(image.width() - 1, static_cast<int>(rect.right)); ++x)
-                count += (image.pixel(x, y) & 0xFFFFFF) == 0;
-        return count;
-    }
-
-    CommandLog commands;
+    MarkToolsTest() : MarkView(IDR_MARKTOOLS_MAIN, IDR_MARKTOOLS_DOC) {}
 };
 
 // ---- the factory ----------------------------------------------------------------------------
@@ -181,8 +96,7 @@ TEST_F(MarkToolsTest, ABassClefMidMeasureGoesInAtTheNearestDivisionAndTheNotesAf
     ASSERT_EQ(Notes(4).front(), held);
     EXPECT_GT(PositionOf(held).y, before.y) << "drawn on the bass clef's lines (y grows upwards)";
     view->UpdateWindow();
-    CRect box(ToDevice(FrameOf(bass).TopLeft()), ToDevice(FrameOf(bass).BottomRight()));
-    box.NormalizeRect();
+    const CRect box = DeviceFrame(bass);
     EXPECT_GT(ColourIn(box, qRgb(0, 0, 0)), InkIn(page, box) + 20) << "the clef is drawn";
 }
 
@@ -195,7 +109,7 @@ TEST_F(MarkToolsTest, TheClefInForceAgainSendsNothingAndAnotherReplacesTheOneSta
     ECClef* bass = Clefs(3)[0];
     bass->Ref();   // looked at once it is replaced
     document->SetModifiedFlag(FALSE);
-    commands = CommandLog{};
+    commands = tool_test::CommandLog{};
     log.Clear();
 
     // Later in its reach, and on its own place: the bass clef is in force.
@@ -274,7 +188,7 @@ TEST_F(MarkToolsTest, FlowMarksSnapToTheNearestDivisionTextsStayWhereClicked) {
         EXPECT_EQ(tool->CanInsert(c.type), 1) << c.type;
         EXPECT_EQ(tool->CanInsert(ET_CLEF), 0) << c.type;
         const std::vector<ECBase*> before = All(c.type);
-        commands = CommandLog{};
+        commands = tool_test::CommandLog{};
         Click(NearDivision(3, 2 * kQuarter));
         Settle();
         EXPECT_EQ(commands.ids, std::vector<int>{CMD_ADD}) << c.type;

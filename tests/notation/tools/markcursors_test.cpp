@@ -113,7 +113,8 @@ TEST_F(MarkToolsTest, TheClefInForceAgainSendsNothingAndAnotherReplacesTheOneSta
     log.Clear();
 
     // Later in its reach, and on its own place: the bass clef is in force.
-    for (const CPoint point : {NearDivision(3, 3 * kQuarter), NearDivision(4, 2 * kQuarter), NearDivision(3, kQuarter)}) {
+    const CPoint places[] = {NearDivision(3, 3 * kQuarter), NearDivision(4, 2 * kQuarter), NearDivision(3, kQuarter)};
+    for (const CPoint point : places) {
         Click(point);
         Settle();
         EXPECT_TRUE(commands.ids.empty()) << point.x;

@@ -124,9 +124,13 @@ protected:
     static MCTime Quarters(float quarters) { return MCTime(quarters); }
     // How many black pixels of the rectangle (device) an image holds.
     static int InkIn(const QImage& image, const CRect& rect) {
+        const int top = std::max(0, static_cast<int>(rect.top));
+        const int bottom = std::min(image.height() - 1, static_cast<int>(rect.bottom));
+        const int left = std::max(0, static_cast<int>(rect.left));
+        const int right = std::min(image.width() - 1, static_cast<int>(rect.right));
         int count = 0;
-        for (int y = std::max(0, static_cast<int>(rect.top)); y <= std::min(image.height() - 1, static_cast<int>(rect.bottom)); ++y)
-            for (int x = std::max(0, static_cast<int>(rect.left)); x <= std::min(image.width() - 1, static_cast<int>(rect.right)); ++x)
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x)
                 count += (image.pixel(x, y) & 0xFFFFFF) == 0;
         return count;
     }

@@ -151,6 +151,9 @@ TEST_F(MarkToolsTest, AClefOnAMeasuresStartBelongsToTheMeasureBeforeButNotOnTheF
     ASSERT_EQ(Clefs(4).size(), 1u);
     EXPECT_EQ(*Clefs(4)[0]->GetTime(), fifth) << "measure 5's start, kept";
     EXPECT_EQ(Clefs(4)[0]->GetClefType(), kBass);
+    const CRect clef = DeviceFrame(Clefs(4)[0]), before = DeviceFrame(Measure(4));
+    EXPECT_LE(clef.right, before.right) << "drawn before the barline";
+    EXPECT_GT(clef.left, before.CenterPoint().x) << "at the measure's end";
 
     // On the first measure's start the clef replaces the piece's own.
     ECClef* first = Clefs(1).front();

@@ -150,7 +150,9 @@ const GlyphSymbol kMarks[] = {
     {31964, &Coded<ECTurn, &ECTurn::SetTurnType, 0>},
 };
 const GlyphSymbol kStaff[] = {
-    {31970, &Clef<0>}, {31971, &Clef<1>}, {31972, &Clef<2>}, {31973, &Clef<3>}, {31974, &Clef<4>},
+    // The clef types as the notation reads them: 0 treble, 3 bass, 7 alto,
+    // 6 tenor, 8 percussion.
+    {31970, &Clef<0>}, {31971, &Clef<3>}, {31972, &Clef<7>}, {31973, &Clef<6>}, {31974, &Clef<8>},
     {31975, &Key<0>},  {31976, &Key<1>},  {31977, &Key<2>},  {31978, &Key<-1>}, {31979, &Key<-2>},
     {31980, &Meter<4, 4>}, {31981, &Meter<3, 4>}, {31982, &Meter<2, 4>}, {31983, &Meter<6, 8>},
     {31984, &Meter<2, 2>}, {31985, &Repeat<0>}, {31986, &Repeat<1>}, {31987, &Flow}, {31988, &Frame},

@@ -27,9 +27,6 @@
 
 namespace {
 
-// InsertPrototype's answer when the palette offers nothing.
-constexpr int kNoPrototype = -1;
-
 // What a modifier band gathers.
 const std::vector<int> kBandTypes = {ET_NOTE, ET_GRACENOTE};
 
@@ -63,29 +60,25 @@ bool AddToCommand(CCAdd& command, ECBase* element, ECBase* parent) {
 
 }  // namespace
 
-// ---- the highlight tool ---------------------------------------------------------------------
+// ---- what the highlight tool shares with the key and meter tools ----------------------------
 
-CHighlightCursor::CHighlightCursor(CCantrel* view, const std::vector<int>* parentTypes)
+CHighlightBase::CHighlightBase(CCantrel* view, const std::vector<int>* parentTypes)
     : CMusicCursor(view, parentTypes) {}
 
-int CHighlightCursor::CanInsert(int eventType) {
-    return ParentMayHold(eventType);
-}
-
-void CHighlightCursor::Hide() {
+void CHighlightBase::Hide() {
     m_highlight.LetGoOnView(*m_pView);
 }
 
-void CHighlightCursor::Reset() {
+void CHighlightBase::Reset() {
     CMusicCursor::Reset();
     m_highlight.Reset();
 }
 
-void CHighlightCursor::Draw(CDC* dc) {
+void CHighlightBase::Draw(CDC* dc) {
     m_highlight.Switch(*m_pView, m_pParent, dc);
 }
 
-void CHighlightCursor::Update(CPoint& point, int show) {
+void CHighlightBase::Update(CPoint& point, int show) {
     CMusicCursor::Update(point, show);
     CClientDC dc(m_pView);
     m_pView->OnPrepareDC(&dc);
@@ -101,7 +94,7 @@ void CHighlightCursor::Update(CPoint& point, int show) {
     NotifyStatus(text);
 }
 
-void CHighlightCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
+void CHighlightBase::UpdatePosition(CDC* /*dc*/, CPoint& point) {
     if (!GetConductorMeasure(point))
         return;
     ECMeasure* measure = GetMeasure(point);
@@ -117,6 +110,35 @@ void CHighlightCursor::UpdatePosition(CDC* /*dc*/, CPoint& point) {
     m_nVoice = static_cast<int>(voice);
     m_pitch = pitch;
     m_position = point;
+}
+
+int CHighlightBase::InsertPrototype(CCAdd* command) {
+    // The palette hands out a new copy at each call, ours to release: one
+    // element never goes under two parents.
+    ECBase* prototype = SCMode::GetEvent();
+    if (!prototype)
+        return kNoPrototype;
+    prototype->Ref();
+    const int taken = Insert(prototype, command);
+    prototype->Unref(1);
+    return taken;
+}
+
+void CHighlightBase::OnMouseDragBegin(UINT /*flags*/, CPoint& /*point*/) {
+    InsertPrototype(nullptr);
+}
+
+void CHighlightBase::OnMouseDragContinue(UINT /*flags*/, CPoint& /*point*/) {}
+
+void CHighlightBase::OnMouseDragEnd(UINT /*flags*/, CPoint& /*point*/) {}
+
+// ---- the highlight tool ---------------------------------------------------------------------
+
+CHighlightCursor::CHighlightCursor(CCantrel* view, const std::vector<int>* parentTypes)
+    : CHighlightBase(view, parentTypes) {}
+
+int CHighlightCursor::CanInsert(int eventType) {
+    return ParentMayHold(eventType);
 }
 
 void CHighlightCursor::PlaceElement(ECBase* element) {
@@ -155,26 +177,6 @@ int CHighlightCursor::Insert(ECBase* element, CCAdd* command) {
     PlaceElement(element);
     return AddElement(element, command);
 }
-
-int CHighlightCursor::InsertPrototype(CCAdd* command) {
-    // The palette hands out a new copy at each call, ours to release: one
-    // element never goes under two parents.
-    ECBase* prototype = SCMode::GetEvent();
-    if (!prototype)
-        return kNoPrototype;
-    prototype->Ref();
-    const int taken = Insert(prototype, command);
-    prototype->Unref(1);
-    return taken;
-}
-
-void CHighlightCursor::OnMouseDragBegin(UINT /*flags*/, CPoint& /*point*/) {
-    InsertPrototype(nullptr);
-}
-
-void CHighlightCursor::OnMouseDragContinue(UINT /*flags*/, CPoint& /*point*/) {}
-
-void CHighlightCursor::OnMouseDragEnd(UINT /*flags*/, CPoint& /*point*/) {}
 
 // ---- the note-modifier tool -----------------------------------------------------------------
 

@@ -3,8 +3,9 @@
 // CHighlightCursor shows the element under the pointer (found by the
 // prototype's parent types, as every tool finds its parent) in the selected
 // state while the pointer rests on it, and a click hands the palette's
-// prototype to it. Its drawing, reset, click and pointer tracking also
-// serve the key and meter tools.
+// prototype to it. What it does besides finding its place and inserting
+// stands in CHighlightBase, which the key and meter tools share
+// (notation/tools/signaturecursors.h): they are its siblings, not kinds of it.
 //
 // CNoteModifierCursor marks notes with articulations and ornaments (accent,
 // arpeggio, mordent, ornament, tremolo, trill, turn): a click marks the
@@ -33,14 +34,15 @@
 class CCAddNoteModifier;
 class ECNote;
 
-class CHighlightCursor : public CMusicCursor {
+// What the highlight tool shares with its siblings, the key and meter
+// tools: the parent shown selected while the pointer rests on it, the voice
+// and pitch under the pointer, and a click that offers the palette's
+// prototype to Insert.
+class CHighlightBase : public CMusicCursor {
 public:
-    // The prototype's parent types (may be null); the standard arrow.
-    CHighlightCursor(CCantrel* view, const std::vector<int>* parentTypes);
+    // The parent types (may be null); the standard arrow.
+    CHighlightBase(CCantrel* view, const std::vector<int>* parentTypes);
 
-    // -2: whether a parent is set; else whether an element of the type may
-    // go under the parent.
-    int CanInsert(int eventType) override;
     // The highlighted element let go.
     void Hide() override;
     // The base reset; nothing highlighted.
@@ -51,12 +53,9 @@ public:
     // Parent, time and position under the point; the highlight when `show`
     // is set; the time in the status bar (empty without one).
     void Update(CPoint& point, int show) override;
-    // Under the parent, at the tool's time, in the tool's voice and the
-    // parent's track; into `command` when given, else by a command of its
-    // own applied here (the document marked modified). 0 refused.
-    int Insert(ECBase* element, CCAdd* command) override;
     // The palette's prototype inserted (none: nothing).
     void OnMouseDragBegin(UINT flags, CPoint& point) override;
+    // Nothing: a click does its work as the button goes down.
     void OnMouseDragContinue(UINT flags, CPoint& point) override;
     void OnMouseDragEnd(UINT flags, CPoint& point) override;
 
@@ -69,6 +68,30 @@ protected:
     // measure lies there.
     virtual void UpdatePosition(CDC* dc, CPoint& point);
 
+    // A new copy of the palette's prototype offered to Insert and released
+    // unless taken; kNoPrototype without a prototype.
+    int InsertPrototype(CCAdd* command);
+    static constexpr int kNoPrototype = -1;
+
+    CToolHighlight m_highlight;
+    int m_nVoice = 0;
+    BYTE m_pitch = 0;
+};
+
+class CHighlightCursor : public CHighlightBase {
+public:
+    // The prototype's parent types (may be null); the standard arrow.
+    CHighlightCursor(CCantrel* view, const std::vector<int>* parentTypes);
+
+    // -2: whether a parent is set; else whether an element of the type may
+    // go under the parent.
+    int CanInsert(int eventType) override;
+    // Under the parent, at the tool's time, in the tool's voice and the
+    // parent's track; into `command` when given, else by a command of its
+    // own applied here (the document marked modified). 0 refused.
+    int Insert(ECBase* element, CCAdd* command) override;
+
+protected:
     // The command a click makes when none is given.
     virtual CCAdd* NewCommand();
     // `element` given the tool's time and voice and the parent's track.
@@ -76,13 +99,6 @@ protected:
     // `element` added under the parent into `command`, or by a command of
     // its own applied to the performance; 0 when the command refused it.
     int AddElement(ECBase* element, CCAdd* command);
-    // A new copy of the palette's prototype offered to Insert and released
-    // unless taken; 0 without a prototype.
-    int InsertPrototype(CCAdd* command);
-
-    CToolHighlight m_highlight;
-    int m_nVoice = 0;
-    BYTE m_pitch = 0;
 };
 
 class CNoteModifierCursor : public CHighlightCursor {

@@ -72,6 +72,28 @@ static const char* erase[] = {
 "................"};
 )";
 
+// The cross's centre.
+constexpr char kSignature[] = R"(/* XPM */
+static const char* signature[] = {
+"16 16 3 1", ". c None", "# c #000000", "o c #FFFFFF",
+"......ooo.......",
+"......o#o.......",
+"......o#o.......",
+"......o#o.......",
+"......o#o.......",
+"......o#o.......",
+"ooooooo#ooooooo.",
+"o#############o.",
+"ooooooo#ooooooo.",
+"......o#ooo#o#o.",
+"......o#oo######",
+"......o#ooo#o#oo",
+"......ooooo#o#o.",
+"..........######",
+"...........#o#oo",
+"...........ooo.."};
+)";
+
 // The notehead's centre.
 constexpr char kNote[] = R"(/* XPM */
 static const char* note[] = {
@@ -119,12 +141,14 @@ static const char* chord[] = {
 const CursorImage kInsertCursor = CursorImage{kInsert, sizeof kInsert - 1, 7, 7};
 const CursorImage kModifierCursor = CursorImage{kModifier, sizeof kModifier - 1, 0, 0};
 const CursorImage kEraseCursor = CursorImage{kErase, sizeof kErase - 1, 1, 11};
+const CursorImage kSignatureCursor = CursorImage{kSignature, sizeof kSignature - 1, 7, 7};
 const CursorImage kNoteCursor = CursorImage{kNote, sizeof kNote - 1, 6, 12};
 const CursorImage kChordCursor = CursorImage{kChord, sizeof kChord - 1, 4, 4};
 
 CURSOR_RESOURCE(IDC_INSERT_TOOL, kInsertCursor);
 CURSOR_RESOURCE(IDC_MODIFIER_TOOL, kModifierCursor);
 CURSOR_RESOURCE(IDC_ERASE_TOOL, kEraseCursor);
+CURSOR_RESOURCE(IDC_SIGNATURE_TOOL, kSignatureCursor);
 CURSOR_RESOURCE(IDC_NOTE_TOOL, kNoteCursor);
 CURSOR_RESOURCE(IDC_CHORD_TOOL, kChordCursor);
 

@@ -14,10 +14,12 @@
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
+#include "notation/tools/markcursors.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
+#include "notation/tools/signaturecursors.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
@@ -86,6 +88,16 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
         return new CDotCursor(this, &parentTypes);
+    case ET_CLEF:
+        return new CClefCursor(this, &parentTypes);
+    case ET_FLOWCONTROL:
+        return new CFlowCursor(this, &parentTypes);
+    case ET_KEY:
+        return new CKeyCursor(this, &parentTypes);
+    case ET_METER:
+        return new CMeterCursor(this, &parentTypes);
+    case ET_TEXT:
+        return new CTextCursor(this, &parentTypes);
     case ET_GRACENOTE: {
         auto* cursor = new CGraceNoteCursor(this, &parentTypes);
         SetUpAccidental(*cursor, prototype);
@@ -93,20 +105,15 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
-    // FIXME: clef, key, meter, flow and text tools; span tools for dynamics,
-    // ranges and tempo; lyric, chord-symbol, tie, slur and frame tools.
-    case ET_CLEF:
+    // FIXME: span tools for dynamics, ranges and tempo; lyric, tie, slur
+    // and frame tools.
     case ET_DYNAMIC:
-    case ET_FLOWCONTROL:
     case ET_FRAME:
-    case ET_KEY:
     case ET_LYRIC:
-    case ET_METER:
     case ET_PEDAL:
     case ET_TRANSPOSE:
     case ET_SLUR:
     case ET_TEMPO:
-    case ET_TEXT:
     case ET_TIE:
         return nullptr;
     case ET_CHORDSYMBOL:

@@ -415,11 +415,29 @@ class Scenarios(unittest.TestCase):
         self.display.focus(self.main)
         self.display.key("alt+1")
         palette = self.display.wait_window(r"^Music Palette$")
+        return self.click_symbol(palette, index)
+
+    def click_symbol(self, palette, index):
+        """Clicks the `index`-th symbol of the first row of the palette's page on show."""
         row = desktop.wait_until("the palette's first row of symbols", lambda: (
             lambda image: len(image.ink_spans(limit=96)) > index and image)(
             self.screen(window=palette).crop(self._palette_row(palette))), 10)
         left, right = row.ink_spans(limit=96)[index]
         self.display.click(row.left + (left + right) // 2, row.top + row.height // 2)
+        return palette
+
+    def palette_page(self, index):
+        """Opens the Music Palette (Alt+1) on its `index`-th page (Notes,
+        Marks, Staff, Expression), clicking the page's tab by its title."""
+        self.display.focus(self.main)
+        self.display.key("alt+1")
+        palette = self.display.wait_window(r"^Music Palette$")
+        where = self.display.geometry(palette)
+        tabs = desktop.Rect(where.x, where.y + 25, where.width, 20)
+        titles = desktop.wait_until("the palette's page titles", lambda: (
+            lambda spans: len(spans) >= 4 and spans)(self.screen(window=palette).crop(tabs).ink_spans(gap=8)), 10)
+        left, right = titles[index]
+        self.display.click(tabs.x + (left + right) // 2, tabs.y + tabs.height // 2)
         return palette
 
     def _palette_row(self, palette):
@@ -680,3 +698,55 @@ class Scenarios(unittest.TestCase):
             saved = file.read()
         self.assertTrue(b"ECChordSymbol" in saved, "a chord symbol in the saved file")
         self.assertTrue(bytes([2, 7, 12, 1]) in saved, "C sharp minor 9 over E, by name, in the saved file")
+
+    def test_a_bass_clef_from_the_palette_clicked_mid_measure_moves_the_notes_after_it_and_is_saved(self):
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=4)
+        self.start()
+        image, top, space = self.score_of(midi)
+        staff_top = image.top + top
+        # The system's twelve notes, after the clef and meter: measure 2
+        # holds G4 A4 B4 C5, beat 3 (B4) is the seventh.
+        notes = noteheads(image, top, space)[-12:]
+        self.assertEqual(len(notes), 12, f"noteheads of the first system: {notes}")
+        x = notes[6][0] - int(space * 0.6)   # between beats 2 and 3, nearer 3
+
+        palette = self.palette_page(2)   # Staff: treble, bass, ...
+        self.click_symbol(palette, 1)
+        self.display.focus(self.main)
+        self.display.click(x, int(staff_top + 2 * space))
+
+        def on_bass_clef(what):
+            # The six notes after the clef stand above the staff (on the bass
+            # clef's lines B4 is four spaces over it, C4 a ledger line), and
+            # a clef stands in the staff below or before the first of them.
+            def look():
+                now = self.screen().crop(self.client_area())
+                high = [h for h in noteheads(now, top - 6 * space, space) if h[0] > x and h[1] < staff_top]
+                if len(high) != 6:
+                    return None
+                left = notes[5][0] + int(space)
+                clef = now.crop(desktop.Rect(left, int(staff_top), high[0][0] + int(space) - left, int(4 * space)))
+                return clef.ink() > space * space and now
+            return desktop.wait_until(what, look, 10)
+
+        placed = on_bass_clef("the notes after the clicked beat drawn on the bass clef")
+        self.screen("placed")
+        now = noteheads(placed, top, space)
+        stayed = [old for old in notes[6:] if any(abs(h[0] - old[0]) <= space and abs(h[1] - old[1]) <= space / 2
+                                                  for h in now)]
+        self.assertEqual(stayed, [], "no note after the clef stands where the treble clef put it")
+        self.assertTrue(all(old in now for old in notes[:6]), "the notes before the clef stay")
+
+        # Saved in the program's own format, closed, and opened again.
+        saved = self.path("clef.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), saved)
+        self.wait_main_name(r"clef\.mmm")
+        self.menu("f", "c")
+        desktop.wait_until("the document closed", lambda: "clef.mmm" not in self.main_name())
+        self.open_file(saved)
+        self.wait_main_name(r"clef\.mmm")
+        self.menu("v", "2")
+        desktop.wait_until("staff lines in the main window", lambda: self.screen().crop(self.client_area()).staves(), 20)
+        on_bass_clef("the bass clef kept in the saved file")
+        self.screen("opened")

@@ -9,6 +9,7 @@
 #include "interface/document/musicpage.h"
 #include "model/appstates.h"
 #include "model/eventtypes.h"
+#include "model/markings.h"
 #include "model/states.h"
 #include "platform/core/window.h"
 #include "platform/ui/frame.h"
@@ -98,6 +99,21 @@ TEST_F(Palette, OffersEveryTypeOfTheInsertTools) {
     // The variants: values, accidentals, clefs, keys, meters, dynamics.
     for (int type : {ET_NOTE, ET_REST, ET_ACCIDENTAL, ET_CLEF, ET_KEY, ET_METER, ET_DYNAMIC})
         EXPECT_GE(perType.count(type), 4u) << type;
+}
+
+TEST_F(Palette, EachClefButtonOffersTheClefItIsNamedFor) {
+    // The clef types the notation draws: 0 treble, 3 bass, 7 alto, 6 tenor, 8 percussion.
+    const struct {
+        UINT id;
+        int clefType;
+    } cases[] = {{31970, 0}, {31971, 3}, {31972, 7}, {31973, 6}, {31974, 8}};
+    for (const auto& c : cases) {
+        MCMusicButton* button = palette->FindButton(c.id);
+        ASSERT_TRUE(button) << c.id;
+        auto* clef = dynamic_cast<ECClef*>(button->GetEvent());
+        ASSERT_TRUE(clef) << c.id;
+        EXPECT_EQ(clef->GetClefType(), c.clefType) << c.id;
+    }
 }
 
 TEST_F(Palette, ClickingTheQuarterNoteChoosesItForTheInsertTool) {

@@ -7,9 +7,11 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/groupmarks.h"
+#include "model/markings.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/states.h"
+#include "model/tempo.h"
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
@@ -17,6 +19,7 @@
 #include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
+#include "notation/tools/spancursor.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
@@ -85,6 +88,18 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
         return new CDotCursor(this, &parentTypes);
+    // Marks over a stretch of time; dynamics and tempi know from the
+    // palette's element whether theirs lasts.
+    case ET_DYNAMIC:
+        return new CDynamicCursor(this, dynamic_cast<ECDynamic*>(&prototype));
+    case ET_TEMPO:
+        return new CTempoCursor(this, dynamic_cast<ECTempo*>(&prototype));
+    case ET_PEDAL:
+    case ET_TRANSPOSE: {
+        auto* cursor = new CInsertRangeCursor(this, &parentTypes);
+        cursor->SetSnap(kSnapOn);
+        return cursor;
+    }
     case ET_GRACENOTE: {
         auto* cursor = new CGraceNoteCursor(this, &parentTypes);
         SetUpAccidental(*cursor, prototype);
@@ -96,16 +111,12 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     // ranges and tempo; lyric, chord-symbol, tie, slur and frame tools.
     case ET_CHORDSYMBOL:
     case ET_CLEF:
-    case ET_DYNAMIC:
     case ET_FLOWCONTROL:
     case ET_FRAME:
     case ET_KEY:
     case ET_LYRIC:
     case ET_METER:
-    case ET_PEDAL:
-    case ET_TRANSPOSE:
     case ET_SLUR:
-    case ET_TEMPO:
     case ET_TEXT:
     case ET_TIE:
         return nullptr;

@@ -75,7 +75,9 @@ template <int Type>
 ECBase* Dynamic() {
     return new ECDynamic(Type, MCTime());
 }
-// A hairpin spans a beat until the user drags it longer.
+// A hairpin spans a beat until the user drags it longer. Types 14 and 15
+// are the wedges opening and closing to the right (10 is a letter glyph,
+// 11 to 13 the written "cresc." family).
 template <int Type>
 ECBase* Hairpin() {
     return new ECDynamic(Type, MCTime(1.0f));
@@ -157,7 +159,7 @@ const GlyphSymbol kStaff[] = {
 };
 const GlyphSymbol kExpression[] = {
     {31990, &Dynamic<2>}, {31991, &Dynamic<3>}, {31992, &Dynamic<4>}, {31993, &Dynamic<5>},
-    {31994, &Dynamic<6>}, {31995, &Dynamic<7>}, {31996, &Hairpin<10>}, {31997, &Hairpin<11>},
+    {31994, &Dynamic<6>}, {31995, &Dynamic<7>}, {31996, &Hairpin<14>}, {31997, &Hairpin<15>},
     {31998, &Tempo}, {31999, &Text}, {32000, &Lyric}, {32001, &Pedal}, {32002, &Octave},
 };
 

@@ -9,6 +9,7 @@
 #include "interface/document/musicpage.h"
 #include "model/appstates.h"
 #include "model/eventtypes.h"
+#include "model/markings.h"
 #include "model/states.h"
 #include "platform/core/window.h"
 #include "platform/ui/frame.h"
@@ -98,6 +99,22 @@ TEST_F(Palette, OffersEveryTypeOfTheInsertTools) {
     // The variants: values, accidentals, clefs, keys, meters, dynamics.
     for (int type : {ET_NOTE, ET_REST, ET_ACCIDENTAL, ET_CLEF, ET_KEY, ET_METER, ET_DYNAMIC})
         EXPECT_GE(perType.count(type), 4u) << type;
+}
+
+TEST_F(Palette, TheHairpinsAreWedgesLastingABeat) {
+    const struct {
+        UINT id;
+        int type;
+    } cases[] = {{31996, 14}, {31997, 15}};   // Crescendo, Decrescendo: opening, closing
+    for (const auto& c : cases) {
+        MCMusicButton* button = palette->FindButton(c.id);
+        ASSERT_TRUE(button) << c.id;
+        auto* hairpin = dynamic_cast<ECDynamic*>(button->GetEvent());
+        ASSERT_TRUE(hairpin) << c.id;
+        EXPECT_EQ(hairpin->GetDynamicType(), c.type) << c.id;
+        EXPECT_EQ(*hairpin->GetDuration(), MCTime(1.0f)) << c.id;
+        EXPECT_TRUE(ECDynamic::HasDuration(hairpin->GetDynamicType())) << c.id;
+    }
 }
 
 TEST_F(Palette, ClickingTheQuarterNoteChoosesItForTheInsertTool) {

@@ -75,7 +75,9 @@ template <int Type>
 ECBase* Dynamic() {
     return new ECDynamic(Type, MCTime());
 }
-// A hairpin spans a beat until the user drags it longer.
+// A hairpin spans a beat until the user drags it longer. Types 14 and 15
+// are the wedges opening and closing to the right (10 is a letter glyph,
+// 11 to 13 the written "cresc." family).
 template <int Type>
 ECBase* Hairpin() {
     return new ECDynamic(Type, MCTime(1.0f));

@@ -106,9 +106,13 @@ void CInsertCursor::Follow(CPoint& point, int show) {
     UpdateParents(&dc, viewPoint);
     UpdateTime(&dc, viewPoint);
     UpdatePosition(&dc, viewPoint);
+    ShowChanges(&dc, show);
+}
+
+void CInsertCursor::ShowChanges(CDC* dc, int show) {
     if (show && m_bChanged) {
         if (m_pParent) {
-            Draw(&dc);
+            Draw(dc);
         } else {
             Hide();
             Reset();

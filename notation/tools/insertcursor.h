@@ -71,6 +71,10 @@ protected:
     // The pointer's update without the status text: parent, time and
     // position under the point, the line redrawn when `show` is set.
     void Follow(CPoint& point, int show);
+    // The end of Follow: when `show` is set and anything changed, the line
+    // redrawn over a parent, else the tool hidden, reset and shown; the
+    // changed flag cleared.
+    virtual void ShowChanges(CDC* dc, int show);
     // The insert line at the column's nearest division to the point (view
     // units); 0, nothing changed, without the column's display.
     int PlaceLine(ECConductorMeasure* column, CPoint& point);

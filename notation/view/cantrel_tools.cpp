@@ -7,9 +7,11 @@
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/groupmarks.h"
+#include "model/markings.h"
 #include "model/modifiers.h"
 #include "model/notes.h"
 #include "model/states.h"
+#include "model/tempo.h"
 #include "notation/tools/chordcursor.h"
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
@@ -20,6 +22,7 @@
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
 #include "notation/tools/signaturecursors.h"
+#include "notation/tools/spancursor.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
@@ -98,6 +101,18 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         return new CMeterCursor(this, &parentTypes);
     case ET_TEXT:
         return new CTextCursor(this, &parentTypes);
+    // Marks over a stretch of time; dynamics and tempi know from the
+    // palette's element whether theirs lasts.
+    case ET_DYNAMIC:
+        return new CDynamicCursor(this, dynamic_cast<ECDynamic*>(&prototype));
+    case ET_TEMPO:
+        return new CTempoCursor(this, dynamic_cast<ECTempo*>(&prototype));
+    case ET_PEDAL:
+    case ET_TRANSPOSE: {
+        auto* cursor = new CInsertRangeCursor(this, &parentTypes);
+        cursor->SetSnap(kSnapOn);
+        return cursor;
+    }
     case ET_GRACENOTE: {
         auto* cursor = new CGraceNoteCursor(this, &parentTypes);
         SetUpAccidental(*cursor, prototype);
@@ -105,15 +120,10 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
-    // FIXME: span tools for dynamics, ranges and tempo; lyric, tie, slur
-    // and frame tools.
-    case ET_DYNAMIC:
+    // FIXME: lyric, tie, slur and frame tools.
     case ET_FRAME:
     case ET_LYRIC:
-    case ET_PEDAL:
-    case ET_TRANSPOSE:
     case ET_SLUR:
-    case ET_TEMPO:
     case ET_TIE:
         return nullptr;
     case ET_CHORDSYMBOL:

@@ -750,3 +750,66 @@ class Scenarios(unittest.TestCase):
         desktop.wait_until("staff lines in the main window", lambda: self.screen().crop(self.client_area()).staves(), 20)
         on_bass_clef("the bass clef kept in the saved file")
         self.screen("opened")
+
+    def test_a_crescendo_dragged_under_a_measure_shows_and_is_kept_in_the_saved_file(self):
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=4)
+        self.start()
+        image, top, space = self.score_of(midi)
+        staff_top = image.top + top
+        # The rightmost heads of the system are measure 3's: C4 D4 E4 F4.
+        heads = noteheads(image, top, space)
+        self.assertGreaterEqual(len(heads), 8, f"noteheads of the first system: {heads}")
+        beat1, beat3 = heads[-4][0], heads[-2][0]
+        middle = round(staff_top + 2 * space)
+        # Below the C4's ledger line, where dynamics stand, over the two beats.
+        below = desktop.Rect(beat1 - round(space), round(staff_top + 6 * space),
+                             beat3 - beat1 + round(2 * space), round(6 * space))
+
+        def wedge(shot):
+            """The dark columns' first and last x and the ink's height at
+            each end, in `below`; None without ink."""
+            rows = shot.crop(below)._dark_rows(96)
+            columns = {}
+            for y, row in enumerate(rows):
+                for x, flag in enumerate(row.to_bytes(below.width, "big")):
+                    if flag:
+                        low, high = columns.get(x, (y, y))
+                        columns[x] = (min(low, y), max(high, y))
+            if not columns:
+                return None
+            first, last = min(columns), max(columns)
+            return first, last, columns[first][1] - columns[first][0], columns[last][1] - columns[last][0]
+
+        self.assertIsNone(wedge(self.screen()), "nothing under measure 3 yet")
+
+        # The crescendo of the Expression page (the wedge opening to the
+        # right, next to last of its first row), dragged from beat 3 of
+        # measure 3 back to its beat 1.
+        palette = self.palette_page(3)
+        row = desktop.wait_until("the Expression page's first row", lambda: (
+            lambda image: len(image.ink_spans(limit=96)) >= 3 and image)(
+            self.screen(window=palette).crop(self._palette_row(palette))), 10)
+        left, right = row.ink_spans(limit=96)[-2]
+        self.display.click(row.left + (left + right) // 2, row.top + row.height // 2)
+        self.display.focus(self.main)
+        self.display.drag(beat3, middle, beat1, middle)
+        shape = desktop.wait_until("a wedge under measure 3", lambda: wedge(self.screen()), 10)
+        self.screen("dragged")
+        first, last, opening, closing = shape
+        self.assertGreater(last - first, 0.6 * (beat3 - beat1), f"it spans the two beats: {shape}")
+        self.assertGreater(closing, opening + space / 2, f"it opens to the right: {shape}")
+
+        saved = self.path("crescendo.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), saved)
+        desktop.wait_until(f"{saved} on disk", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+        self.wait_main_name(r"crescendo\.mmm")
+
+        # Opened again in a new start of the program: the wedge is there.
+        self.program.close()
+        self.start()
+        self.score_of(saved)
+        again = desktop.wait_until("the wedge in the opened file", lambda: wedge(self.screen()), 10)
+        self.screen("reopened")
+        self.assertAlmostEqual(again[0], first, delta=space)
+        self.assertAlmostEqual(again[1], last, delta=space)

@@ -116,6 +116,22 @@ TEST_F(Palette, EachClefButtonOffersTheClefItIsNamedFor) {
     }
 }
 
+TEST_F(Palette, TheHairpinsAreWedgesLastingABeat) {
+    const struct {
+        UINT id;
+        int type;
+    } cases[] = {{31996, 14}, {31997, 15}};   // Crescendo, Decrescendo: opening, closing
+    for (const auto& c : cases) {
+        MCMusicButton* button = palette->FindButton(c.id);
+        ASSERT_TRUE(button) << c.id;
+        auto* hairpin = dynamic_cast<ECDynamic*>(button->GetEvent());
+        ASSERT_TRUE(hairpin) << c.id;
+        EXPECT_EQ(hairpin->GetDynamicType(), c.type) << c.id;
+        EXPECT_EQ(*hairpin->GetDuration(), MCTime(1.0f)) << c.id;
+        EXPECT_TRUE(ECDynamic::HasDuration(hairpin->GetDynamicType())) << c.id;
+    }
+}
+
 TEST_F(Palette, ClickingTheQuarterNoteChoosesItForTheInsertTool) {
     SCMode::s_eventType = -1;
     Click(IDC_SYMBOL_HALF_NOTE);

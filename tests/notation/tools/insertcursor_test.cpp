@@ -51,8 +51,6 @@ TEST_F(InsertToolTest, EachPrototypeTypeGetsItsToolOrNoneUntilItsToolExists) {
         int snap;
     } cases[] = {
         {ET_REPEAT, true, 1},          {ET_CONTROLCHANGE, true, 0}, {ET_PROGRAMCHANGE, true, 0},
-        {ET_DYNAMIC, false, 0},
-        {ET_TEMPO, false, 0},          {ET_PEDAL, false, 0},        {ET_TRANSPOSE, false, 0},
         {ET_LYRIC, false, 0},          {ET_TIE, false, 0},
         {ET_SLUR, false, 0},           {ET_FRAME, false, 0},
     };

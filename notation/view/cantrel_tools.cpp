@@ -13,6 +13,7 @@
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
+#include "notation/tools/lyriccursor.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
@@ -85,6 +86,8 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         return new CAccidentalCursor(this, &parentTypes);
     case ET_DOT:
         return new CDotCursor(this, &parentTypes);
+    case ET_LYRIC:
+        return new CLyricCursor(this, &parentTypes);
     case ET_GRACENOTE: {
         auto* cursor = new CGraceNoteCursor(this, &parentTypes);
         SetUpAccidental(*cursor, prototype);
@@ -100,7 +103,6 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_FLOWCONTROL:
     case ET_FRAME:
     case ET_KEY:
-    case ET_LYRIC:
     case ET_METER:
     case ET_PEDAL:
     case ET_TRANSPOSE:

@@ -106,14 +106,22 @@ protected:
 
     // Note `index` (0-7) of the piece, and its measure.
     ECNote* NoteAt(int index) { return Notes(index / 4 + 1)[index % 4]; }
-    // A click on the staff at the note's beat: the nearest stop is that note.
-    void ClickUnder(int index) { Click(StaffPoint(index / 4 + 1, (index % 4) * kQuarter)); }
+    // A point on the lyric line of the note's staff at the note's beat, a
+    // little below the line's top (where a syllable's letters stand).
+    CPoint UnderNote(int index) {
+        const int number = index / 4 + 1;
+        const int y = Column(number)->GetLyricPosition(0, 1);
+        const CPoint point = ToDevice(CPoint(BeatTop(number, (index % 4) * kQuarter).x, y));
+        return CPoint(point.x, point.y + 4);
+    }
+    void ClickUnder(int index) { Click(UnderNote(index)); }
 
     // Typed as a person types, into whatever has the keys in the box.
     void Type(const char* text) {
         QTest::keyClicks(Field(), text);
         Settle();
     }
+    using InsertView::Press;
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(Field(), key, modifiers);
         Settle();
@@ -159,6 +167,8 @@ TEST_F(LyricToolTest, SyllablesTypedUnderTheNotesGoInShowUnderThemAndAreSaved) {
     EXPECT_NEAR(BoxRect().top + 3, line.y, 2);
     EXPECT_NEAR(BoxRect().left + 3, line.x, 2);
     EXPECT_EQ(BoxText(), "");
+    EXPECT_TRUE(Box()->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(Box()->m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)))
+        << "the box sets its own I-beam";
 
     log.Clear();
     Type("la");
@@ -320,10 +330,24 @@ TEST_F(LyricToolTest, HalfwayBetweenTwoNotesTheEarlierIsTheTarget) {
         int note;
     } cases[] = {{0, 0}, {kQuarter / 2, 0}, {kQuarter, 1}, {3 * kQuarter / 2, 1}, {3 * kQuarter, 3}};
     for (const auto& c : cases) {
-        Move(StaffPoint(1, c.tick));
+        Move(ToDevice(CPoint(BeatTop(1, c.tick).x, Column(1)->GetLyricPosition(0, 1))));
         EXPECT_EQ(Tool()->GetTarget(), NoteAt(c.note)) << c.tick;
         EXPECT_EQ(Tool()->GetTime(), *NoteAt(c.note)->GetTime()) << c.tick;
     }
+}
+
+TEST_F(LyricToolTest, AClickOffTheMusicStoresTheSyllableAndOpensNoBox) {
+    ASSERT_TRUE(Open());
+    ClickUnder(4);
+    Type("mi");
+    log.Clear();
+    Press(CPoint(2, 2));   // the page's corner: no measure there
+    Release(CPoint(2, 2));
+    Settle();
+    EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 1);
+    ASSERT_EQ(Lyrics(2).size(), 1u);
+    EXPECT_EQ(Lyrics(2)[0]->GetText(), "mi");
+    EXPECT_EQ(Box(), nullptr);
 }
 
 TEST_F(LyricToolTest, SwitchingThePaletteToANoteWhileTypingStoresTheSyllableAndNoNote) {

@@ -264,8 +264,10 @@ void CLyricCursor::BeginEditing() {
     }
     if (!m_pEditBox) {
         auto box = std::make_unique<CLyricEdit>(m_pView, this);
-        if (!box->Create())
+        if (!box->Create()) {
+            FinishEditing();
             return;
+        }
         m_pEditBox = std::move(box);
     }
     CRect rect;

@@ -147,6 +147,19 @@ protected:
         return ink;
     }
 
+    // The leftmost and rightmost inked columns of the lyric line of measure
+    // `number` between two x (device), {0, 0} when none.
+    std::pair<int, int> InkExtent(int number, int from, int to) {
+        const int y = ToDevice(CPoint(0, Column(number)->GetLyricPosition(0, 1))).y;
+        int left = 0, right = 0;
+        for (int x = from; x <= to; ++x)
+            if (InkIn(CRect(x, y, x, y + 14)) > 0) {
+                left = left ? left : x;
+                right = x;
+            }
+        return {left, right};
+    }
+
     EditLog edits;
     file_test::TempFolder folder;
 };
@@ -264,7 +277,7 @@ TEST_F(LyricToolTest, AnExistingSyllableIsChangedInPlaceAndAnEmptiedOneRemoved) 
     log.Clear();
     edits.items.clear();
     document->SetModifiedFlag(FALSE);
-    Type("lo");
+    Type("lullaby");
     Press(Qt::Key_Tab);
     EXPECT_EQ(log.Count(STATE_EVENTS_EDITED), 1);
     EXPECT_EQ(log.Count(STATE_COMMANDS_DONE), 0);
@@ -272,8 +285,12 @@ TEST_F(LyricToolTest, AnExistingSyllableIsChangedInPlaceAndAnEmptiedOneRemoved) 
     EXPECT_EQ(edits.items[0], std::make_pair(static_cast<ECBase*>(lyric), -1));
     ASSERT_EQ(Lyrics(1).size(), 1u);
     EXPECT_EQ(Lyrics(1)[0], lyric) << "the same lyric";
-    EXPECT_EQ(lyric->GetText(), "lo");
+    EXPECT_EQ(lyric->GetText(), "lullaby");
     EXPECT_TRUE(document->IsModified());
+    // Drawn whole, centred under its note again.
+    const auto [left, right] = InkExtent(1, HeadX(1) + 8, HeadX(3) - 8);
+    EXPECT_GT(right - left, 30) << "the longer word's ink";
+    EXPECT_NEAR((left + right) / 2, HeadX(2), 3);
 
     // Stepping over it unchanged stores nothing.
     Press(Qt::Key_Backtab, Qt::ShiftModifier);

@@ -202,6 +202,7 @@ void CAutoNote::PrepareEditEvent(SCEventEdit* edit, SCEventEditItem*, ECBase* el
         m_notateInfo.SetPagenateRange(PAGENATE_REPAGENATE_ALL);
         break;
     case ET_TEXT:
+    case ET_LYRIC:   // a new text is sized and placed (a syllable centred) afresh
         MarkFrame(element);
         break;
     case ET_CLEF:

@@ -16,6 +16,7 @@
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
+#include "notation/tools/lyriccursor.h"
 #include "notation/tools/markcursors.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/tools/notecursor.h"
@@ -113,6 +114,8 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         cursor->SetSnap(kSnapOn);
         return cursor;
     }
+    case ET_LYRIC:
+        return new CLyricCursor(this, &parentTypes);
     case ET_GRACENOTE: {
         auto* cursor = new CGraceNoteCursor(this, &parentTypes);
         SetUpAccidental(*cursor, prototype);
@@ -120,9 +123,8 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
-    // FIXME: lyric, tie, slur and frame tools.
+    // FIXME: tie, slur and frame tools.
     case ET_FRAME:
-    case ET_LYRIC:
     case ET_SLUR:
     case ET_TIE:
         return nullptr;

@@ -73,6 +73,7 @@ using HACCEL = const AcceleratorTable*;   // as uiresources.h declares it
 // Window styles the window layer reads.
 inline constexpr DWORD WS_TABSTOP = 0x00010000;
 inline constexpr DWORD WS_GROUP = 0x00020000;
+inline constexpr DWORD WS_BORDER = 0x00800000;
 inline constexpr DWORD WS_DISABLED = 0x08000000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
 inline constexpr DWORD WS_CHILD = 0x40000000;

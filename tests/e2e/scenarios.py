@@ -440,6 +440,15 @@ class Scenarios(unittest.TestCase):
         self.display.click(tabs.x + (left + right) // 2, tabs.y + tabs.height // 2)
         return palette
 
+    def first_button_centre(self, palette):
+        """The centre of the first button of the palette's page on show (the
+        grid's buttons are 32 pixels apart)."""
+        first = desktop.wait_until("the palette's first button", lambda: (
+            lambda image: image.ink_spans(limit=96) and image)(
+            self.screen(window=palette).crop(self._palette_row(palette))), 10)
+        left, right = first.ink_spans(limit=96)[0]
+        return first.left + (left + right) // 2, first.top + first.height // 2
+
     def _palette_row(self, palette):
         where = self.display.geometry(palette)
         return desktop.Rect(where.x, where.y + 50, where.width, 35)
@@ -813,3 +822,64 @@ class Scenarios(unittest.TestCase):
         self.screen("reopened")
         self.assertAlmostEqual(again[0], first, delta=space)
         self.assertAlmostEqual(again[1], last, delta=space)
+
+    def lyric_ink(self, image, heads, top, space):
+        """For each notehead, the dark pixels of the band below the staff
+        where its syllable stands: from two spaces under the bottom line,
+        three spaces deep, a space and a half either side of the head."""
+        counts = []
+        for x, _ in heads:
+            band = desktop.Rect(x - int(1.5 * space), image.top + int(top + 6 * space), int(3 * space), int(3 * space))
+            counts.append(image.crop(band).ink(128))
+        return counts
+
+    def test_lyrics_typed_under_the_notes_show_and_come_back_when_the_saved_file_is_opened(self):
+        midi = self.path("scale.mid")
+        midi_file(midi)
+        self.start()
+        image, top, space = self.score_of(midi)
+        # The system's eight notes are its last heads (the clef and meter may
+        # read as heads too); the first measure's four.
+        heads = noteheads(image, top, space)[-8:][:4]
+        self.assertEqual(len(heads), 4, f"the first measure's noteheads: {heads}")
+        self.assertEqual(self.lyric_ink(image, heads, top, space), [0, 0, 0, 0], "no lyrics yet")
+
+        # The palette's Expression page, then its Lyric symbol.
+        palette = self.palette_page(3)
+        x0, y0 = self.first_button_centre(palette)
+        # Lyric: the third button of the second row, after the dynamics, tempo and text.
+        self.display.click(x0 + 2 * 32, y0 + 32)
+        self.screen("palette", palette)
+        self.display.focus(self.main)
+
+        # A click under the first note, then the syllables as a person types them.
+        x, _ = heads[0]
+        self.display.click(x, self.client_area().y + int(top + 7 * space))
+        time.sleep(0.5)
+        self.screen("box")
+        self.display.type("la")
+        time.sleep(0.3)
+        self.screen("typing")
+        self.display.key("space")
+        self.display.type("li")
+        self.display.key("space")
+        self.display.type("lo")
+        self.display.key("Return")
+        # The notes make room for their syllables: the heads are found again.
+        def under_heads(now):
+            return self.lyric_ink(now, noteheads(now, top, space)[-8:][:4], top, space)
+        shown = desktop.wait_until("a syllable under each of the first three notes", lambda: (
+            lambda now: all(under_heads(now)[:3]) and now)(self.screen().crop(self.client_area())), 10)
+        self.screen("typed")
+        self.assertEqual(under_heads(shown)[3], 0, "nothing under the fourth note")
+
+        target = self.path("lyrics.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), target)
+        self.wait_main_name(r"lyrics\.mmm")
+        self.menu("f", "c")   # File › Close
+        desktop.wait_until("the document to close", lambda: "lyrics.mmm" not in self.main_name())
+        image, top, space = self.score_of(target)
+        self.screen("reopened")
+        heads = noteheads(image, top, space)[-8:][:4]
+        counts = self.lyric_ink(image, heads, top, space)
+        self.assertTrue(all(counts[:3]) and counts[3] == 0, f"the syllables again, under notes 1 to 3: {counts}")

@@ -18,6 +18,7 @@
 #include "notation/tools/notecursor.h"
 #include "notation/tools/playcursor.h"
 #include "notation/tools/selectcursor.h"
+#include "notation/tools/tiecursor.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
@@ -104,13 +105,15 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     case ET_METER:
     case ET_PEDAL:
     case ET_TRANSPOSE:
-    case ET_SLUR:
     case ET_TEMPO:
     case ET_TEXT:
-    case ET_TIE:
         return nullptr;
     case ET_CHORDSYMBOL:
         return new CChordCursor(this, &parentTypes);
+    case ET_SLUR:
+        return new CSlurCursor(this, &parentTypes);
+    case ET_TIE:
+        return new CTieCursor(this, &parentTypes);
     case ET_NOTE:
     case ET_TUPLET:
         return CreateNoteCursor(prototype, parentTypes);

@@ -54,8 +54,7 @@ TEST_F(InsertToolTest, EachPrototypeTypeGetsItsToolOrNoneUntilItsToolExists) {
         {ET_CLEF, false, 0},           {ET_KEY, false, 0},          {ET_METER, false, 0},
         {ET_FLOWCONTROL, false, 0},    {ET_TEXT, false, 0},         {ET_DYNAMIC, false, 0},
         {ET_TEMPO, false, 0},          {ET_PEDAL, false, 0},        {ET_TRANSPOSE, false, 0},
-        {ET_LYRIC, false, 0},          {ET_TIE, false, 0},
-        {ET_SLUR, false, 0},           {ET_FRAME, false, 0},
+        {ET_LYRIC, false, 0},          {ET_FRAME, false, 0},
     };
     for (const auto& c : cases) {
         std::unique_ptr<CMusicCursor> tool(view->CreateMusicCursor(STATE_MODE_INSERT, c.type));

@@ -163,8 +163,13 @@ public:
     // ---- note commands (cantrel_notecmds.cpp) ----------------------------------------------
     // Each is one edit state (1200) of the selection's elements, applied to
     // the performance; a command that finds nothing to change sends none,
-    // and its update handler leaves it disabled. Ties and slurs are drawn
-    // by tools of their own, which are not here yet: both stay disabled.
+    // and its update handler leaves it disabled.
+    // Tie Notes and Slur Notes: a new tie or slur over the selected notes,
+    // placed by the tie or slur tool (a tie joins the first two that follow
+    // one another at one pitch); nothing, and no mark left behind, when the
+    // tool refuses it. Offered for two or more selected notes.
+    afx_msg void OnTieNotes();
+    afx_msg void OnSlurNotes();
     afx_msg void OnUpdateTieSlurNotes(CCmdUI* pCmdUI);
     // Stems Up (ID_STEMS_UP) or Down of every selected note, rest and chord.
     afx_msg void OnChangeStems(UINT nID);

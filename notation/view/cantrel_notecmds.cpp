@@ -1,4 +1,5 @@
-// The notation view's note commands: stems, enharmonic spelling, tie
+// The notation view's note commands: ties and slurs over the selection
+// (through the tie and slur tools); stems, enharmonic spelling, tie
 // consolidation, primary-beam breaks and nudges of the selection, each one
 // edit state (1200) of the changed elements; the double-click and the
 // context menus that offer them.
@@ -8,12 +9,14 @@
 #include "model/appstates.h"
 #include "model/editstates.h"
 #include "model/eventtypes.h"
+#include "model/groupmarks.h"
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/plugin.h"
 #include "notation/autonote/autonote.h"
 #include "notation/display/notate.h"
 #include "notation/tools/tie.h"
+#include "notation/tools/tiecursor.h"
 #include "notation/view/viewids.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/frame.h"
@@ -194,9 +197,30 @@ void ApplyEdit(ECPerformance* performance, const EditItems& items) {
 
 }  // namespace
 
+namespace {
+
+// A new mark offered to a tool made for the moment; released unless taken.
+void JoinSelection(CJoinCursor&& tool, ECBase* mark) {
+    mark->Ref();
+    tool.Insert(mark, nullptr);
+    mark->Unref(1);
+}
+
+}  // namespace
+
+void CCantrel::OnTieNotes() {
+    JoinSelection(CTieCursor(this, nullptr), new ECTie);
+}
+
+void CCantrel::OnSlurNotes() {
+    JoinSelection(CSlurCursor(this, nullptr), new ECSlur);
+}
+
 void CCantrel::OnUpdateTieSlurNotes(CCmdUI* pCmdUI) {
-    // FIXME: enabled once the tie and slur tools are in.
-    pCmdUI->Enable(FALSE);
+    MCEventList* selection = SelectionOf(*this);
+    // Marks join notes, two at least.
+    pCmdUI->Enable(m_pBaseEvent && selection && selection->GetCount() >= 2 &&
+                   selection->GetEventType() == ET_NOTE);
 }
 
 void CCantrel::OnChangeStems(UINT nID) {

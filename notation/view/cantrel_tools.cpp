@@ -24,6 +24,7 @@
 #include "notation/tools/selectcursor.h"
 #include "notation/tools/signaturecursors.h"
 #include "notation/tools/spancursor.h"
+#include "notation/tools/tiecursor.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/paint.h"
 
@@ -123,13 +124,15 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
     }
     // Types whose own tools come later: until then no tool, never the plain
     // insert tool in their place (it would place them where they do not go).
-    // FIXME: tie, slur and frame tools.
+    // FIXME: the frame tool.
     case ET_FRAME:
-    case ET_SLUR:
-    case ET_TIE:
         return nullptr;
     case ET_CHORDSYMBOL:
         return new CChordCursor(this, &parentTypes);
+    case ET_SLUR:
+        return new CSlurCursor(this, &parentTypes);
+    case ET_TIE:
+        return new CTieCursor(this, &parentTypes);
     case ET_NOTE:
     case ET_TUPLET:
         return CreateNoteCursor(prototype, parentTypes);

@@ -31,17 +31,16 @@ def waits_for(reason):
     return unittest.skip(f"waits for {reason}")
 
 
-def midi_file(path, bars=2):
+def midi_file(path, bars=2, scale=(60, 62, 64, 65, 67, 69, 71, 72)):
     """A type 1 MIDI file: a conductor track (4/4, 120 a quarter) and a track
-    of quarter notes, C4 up to C5 and again, `bars` measures of them, 480
-    ticks a quarter."""
+    of quarter notes, the keys of `scale` (C4 up to C5) and again, `bars`
+    measures of them, 480 ticks a quarter."""
     def track(events):
         body = b"".join(events) + b"\x00\xff\x2f\x00"
         return b"MTrk" + struct.pack(">I", len(body)) + body
 
     conductor = track([b"\x00\xff\x58\x04\x04\x02\x18\x08", b"\x00\xff\x51\x03\x07\xa1\x20"])
     notes = []
-    scale = (60, 62, 64, 65, 67, 69, 71, 72)
     for index in range(bars * 4):
         pitch = scale[index % len(scale)]
         notes.append(b"\x00\x90" + bytes([pitch, 90]))
@@ -59,16 +58,21 @@ def pdf_facts(path):
     return {"pages": int(facts["Pages"]), "size": facts["Page size"].strip()}
 
 
-def first_page_ink(path, dpi=36):
-    """The leftmost column and topmost row of dark pixels on a PDF file's
-    first page, rendered at `dpi` (pdftoppm)."""
+def first_page(path, dpi=36):
+    """A PDF file's first page rendered in grey at `dpi` (pdftoppm)."""
     done = subprocess.run(["pdftoppm", "-gray", "-r", str(dpi), "-f", "1", "-l", "1", path],
                           capture_output=True, timeout=desktop.TOOL_SECONDS, check=True)
     header = re.match(rb"P5\s+(\d+)\s+(\d+)\s+255\s", done.stdout)
     width, height = int(header.group(1)), int(header.group(2))
     grey = done.stdout[header.end():]
     rgb = bytes(value for value in grey for _ in range(3))
-    image = desktop.Image(width, height, rgb)
+    return desktop.Image(width, height, rgb)
+
+
+def first_page_ink(path, dpi=36):
+    """The leftmost column and topmost row of dark pixels on a PDF file's
+    first page, rendered at `dpi`."""
+    image = first_page(path, dpi)
     rows = [y for y, count in enumerate(image.dark_counts(128)) if count]
     columns = [x for x, count in enumerate(image.dark_columns(128)) if count]
     return (columns[0], rows[0]) if rows else None
@@ -518,13 +522,18 @@ class Scenarios(unittest.TestCase):
         area = self.client_area()
         desktop.wait_until("the score", lambda: self.screen().crop(area).staves(), 20)
         dialogued = self.path("dialog.pdf")
+        self.print_to_pdf(dialogued)
+        return direct, dialogued
+
+    def print_to_pdf(self, path):
+        """File › Print with the score showing, into the PDF file `path`
+        (the dialog's Output file); waits until the file can be read."""
         dialog = self.choose("the Print dialog", "f", "p")
         self.display.key("alt+f", "ctrl+a")   # Output file
-        self.display.type(dialogued)
+        self.display.type(path)
         self.display.key("Return")
         self.wait_gone(dialog, 20)
-        desktop.wait_until(f"{dialogued} on disk", lambda: os.path.exists(dialogued) and pdf_facts(dialogued), 30)
-        return direct, dialogued
+        desktop.wait_until(f"{path} on disk", lambda: os.path.exists(path) and pdf_facts(path), 30)
 
     def test_printing_to_pdf_from_the_dialog_matches_the_command_line(self):
         direct, dialogued = self.print_both_ways()
@@ -883,3 +892,79 @@ class Scenarios(unittest.TestCase):
         heads = noteheads(image, top, space)[-8:][:4]
         counts = self.lyric_ink(image, heads, top, space)
         self.assertTrue(all(counts[:3]) and counts[3] == 0, f"the syllables again, under notes 1 to 3: {counts}")
+
+    def test_two_equal_notes_tied_from_the_edit_menu_show_print_and_stay_tied(self):
+        # G4 G4 A4 B4 in both measures: the first two are tied, the two of
+        # measure 2 stay as they are and show what an untied pair looks like.
+        midi = self.path("pairs.mid")
+        midi_file(midi, bars=2, scale=(67, 67, 69, 71))
+        self.start()
+        _, _, space = self.score_of(midi)
+        untied = self.path("untied.pdf")
+        self.print_to_pdf(untied)   # the score is laid out on the printer's sheet from here on
+
+        def notes_of(image):
+            """The eight notes' heads: the rightmost heads found (clef and meter come first)."""
+            staves = image.staves()
+            return noteheads(image, staves[0], space)[-8:] if staves else []
+
+        def under_pairs(image, heads):
+            """The ink below the heads of each pair of G4s, between them."""
+            inks = []
+            for (x0, y0), (x1, _) in (heads[0:2], heads[4:6]):
+                box = desktop.Rect(x0 + int(space), y0 + int(space * 0.4), x1 - x0 - 2 * int(space), int(space * 2))
+                inks.append(image.crop(box).ink(128))
+            return inks
+
+        time.sleep(0.5)   # the last paint
+        image = self.screen("untied").crop(self.client_area())
+        heads = notes_of(image)
+        self.assertEqual(len(heads), 8, f"noteheads of the first system: {heads}")
+        first, second = under_pairs(image, heads)
+        self.assertLessEqual(abs(first - second), space, "both pairs look alike before")
+
+        # A band around the first two notes selects them; Edit › Tie Notes.
+        (x0, y0), (x1, _) = heads[0], heads[1]
+        self.display.key("ctrl+1")   # Select Mode
+        self.display.drag(x0 - int(space * 1.5), y0 - int(space * 4), x1 + int(space * 1.5), y0 + int(space * 3))
+        self.menu("e", "t")
+        # A click on the page's blank margin lets the notes go (drawn black
+        # again); the band may have scrolled the score: the notes are found again.
+        area = self.client_area()
+        self.display.click(area.x + 24, area.y + area.height - 60)
+        def tied_now():
+            now = self.screen().crop(self.client_area())
+            found = notes_of(now)
+            return len(found) == 8 and (lambda inks: inks[0] > inks[1] + 2 * space)(under_pairs(now, found))
+
+        desktop.wait_until("a tie under the first two notes", tied_now, 10)
+        self.screen("tied")
+
+        # Printed: the page differs from the one printed before by a mark
+        # about two quarters wide, and nothing else.
+        printed = self.path("tied.pdf")
+        self.print_to_pdf(printed)
+        dpi = 96
+        before, after = first_page(untied, dpi), first_page(printed, dpi)
+        self.assertEqual((before.width, before.height), (after.width, after.height))
+        changed = [i for i, (a, b) in enumerate(zip(before.rgb[::3], after.rgb[::3])) if a >= 128 > b]
+        lost = sum(1 for a, b in zip(before.rgb[::3], after.rgb[::3]) if b >= 128 > a)
+        self.assertGreater(len(changed), 20, "the tie is printed")
+        self.assertLess(lost, 5, "nothing printed before is gone")
+        xs = [i % after.width for i in changed]
+        ys = [i // after.width for i in changed]
+        self.assertLess(max(xs) - min(xs), dpi, f"one mark, under an inch wide ({min(xs)}..{max(xs)})")
+        self.assertLess(max(ys) - min(ys), dpi // 4, f"and flat ({min(ys)}..{max(ys)})")
+
+        # Saved in the program's own format, closed and opened again: still tied.
+        saved = self.path("tied.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), saved)
+        self.wait_main_name(r"tied\.mmm")
+        self.menu("f", "c")
+        desktop.wait_until("the document to close", lambda: "tied.mmm" not in self.main_name())
+        image, _, space = self.score_of(saved)
+        heads = notes_of(image)
+        self.screen("reopened")
+        self.assertEqual(len(heads), 8, f"noteheads after opening again: {heads}")
+        first, second = under_pairs(image, heads)
+        self.assertGreater(first, second + 2 * space, "the first pair is still tied")

@@ -337,7 +337,7 @@ TEST_F(NoteCommandsTest, EachCommandIsEnabledWhenItCanAct) {
         selection->Apply(performance);
         Settle();
         std::map<UINT, bool> enabled = Enabled();
-        EXPECT_FALSE(enabled[ID_NOTES_TIE]) << c.name << ": the tie tool comes later";
+        EXPECT_FALSE(enabled[ID_NOTES_TIE]) << c.name << ": a tie joins two notes";
         EXPECT_FALSE(enabled[ID_NOTES_SLUR]) << c.name;
         EXPECT_EQ(enabled[ID_STEMS_UP], c.stems) << c.name;
         EXPECT_EQ(enabled[ID_STEMS_DOWN], c.stems) << c.name;
@@ -436,7 +436,7 @@ TEST_F(NoteCommandsTest, TheContextMenuFollowsTheSelection) {
     EXPECT_EQ(contextMenu(ID_STEMS_UP), 0u);
     EXPECT_EQ(edits.edits.size(), 1u);
     EXPECT_EQ(contextMenu(ID_NOTES_TIE), 0u);
-    EXPECT_EQ(edits.edits.size(), 1u) << "disabled: nothing happens";
+    EXPECT_EQ(edits.edits.size(), 1u) << "disabled for one note: nothing happens";
     EXPECT_EQ(contextMenu(ID_EDIT_PROPERTIES), 0u);
     EXPECT_EQ(mainFrame->properties, 1);
 

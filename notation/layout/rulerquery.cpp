@@ -132,7 +132,9 @@ int MCRuler::GetMidClefX(short tick, short width) {
         return 0;
     if (tick == EndTick(*group))
         return GetBarlineX() - width;
-    return GetXPositionForTick(tick, ACTIVE_GROUP);
+    // Inside the measure the clef stands in the room before the music of
+    // its time, as before the barline, not over it; never in the prologue.
+    return std::max<int>(m_prolog[PROLOG_END].x, GetXPositionForTick(tick, ACTIVE_GROUP) - width);
 }
 
 // ---- queries -------------------------------------------------------------------------------------

@@ -255,6 +255,22 @@ TEST(MeasureRuler, XOfATickBetweenNeighbours) {
     }
 }
 
+// A clef inside the measure stands just before the music of its time (its
+// width given with the room after it), at the end before the barline, and
+// never reaches into the prologue.
+TEST(MeasureRuler, AClefInsideTheMeasureStandsBeforeItsTime) {
+    FourFour f;
+    constexpr short kClefWidth = 20;
+    const int at128 = f.ruler.GetXPositionForTick(128, 256);
+    const struct { short tick; int x; } cases[] = {
+        {128, at128 - kClefWidth},
+        {1024, f.ruler.GetBarlineX() - kClefWidth},
+        {1, kPrologEnd},   // no room before it: it starts where the music does
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(f.ruler.GetMidClefX(c.tick, kClefWidth), c.x) << c.tick;
+}
+
 TEST(MeasureRuler, PrologueSlots) {
     FourFour f;
     const int marksWidth = f.ruler.GetWidth() - kPrologEnd;

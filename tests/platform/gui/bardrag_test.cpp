@@ -270,13 +270,13 @@ TEST(BarDrag, ABarTooLongForItsLineStartsANewOneAndTheLayoutKeepsIt) {
         std::string saved = "1|" + std::to_string(kBarId) + ',' + c.saved;
         saved.replace(saved.find('%'), 1, std::to_string(kBarId + 1));
         EXPECT_EQ(fixture.Layout(), saved) << c.edge;
-        SaveBarState(frame, "Bars\Lines");
+        SaveBarState(frame, "Bars\\Lines");
         // Both on the other edge, on one line; put back, on two lines again.
         main->resize(1200, 600);
         DockControlBar(frame, &fixture.bar, c.other, nullptr);
         DockControlBar(frame, &wide, c.other, nullptr);
         EXPECT_FALSE(main->toolBarBreak(wideHost)) << c.edge;
-        ASSERT_TRUE(LoadBarState(frame, "Bars\Lines"));
+        ASSERT_TRUE(LoadBarState(frame, "Bars\\Lines"));
         EXPECT_EQ(fixture.Layout(), saved) << c.edge;
         EXPECT_TRUE(wideLineIsInward()) << c.edge;
     }

@@ -13,6 +13,7 @@
 #include "model/states.h"
 #include "model/tempo.h"
 #include "notation/tools/chordcursor.h"
+#include "notation/tools/framecursor.h"
 #include "notation/tools/gracenotecursor.h"
 #include "notation/tools/highlightcursor.h"
 #include "notation/tools/insertcursor.h"
@@ -122,11 +123,8 @@ CMusicCursor* CCantrel::CreateInsertCursor(ECBase& prototype) {
         SetUpAccidental(*cursor, prototype);
         return cursor;
     }
-    // Types whose own tools come later: until then no tool, never the plain
-    // insert tool in their place (it would place them where they do not go).
-    // FIXME: the frame tool.
     case ET_FRAME:
-        return nullptr;
+        return new CFrameCursor(this);
     case ET_CHORDSYMBOL:
         return new CChordCursor(this, &parentTypes);
     case ET_SLUR:

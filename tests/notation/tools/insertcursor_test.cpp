@@ -51,7 +51,6 @@ TEST_F(InsertToolTest, EachPrototypeTypeGetsItsToolOrNoneUntilItsToolExists) {
         int snap;
     } cases[] = {
         {ET_REPEAT, true, 1},          {ET_CONTROLCHANGE, true, 0}, {ET_PROGRAMCHANGE, true, 0},
-        {ET_FRAME, false, 0},
     };
     for (const auto& c : cases) {
         std::unique_ptr<CMusicCursor> tool(view->CreateMusicCursor(STATE_MODE_INSERT, c.type));

@@ -1,6 +1,5 @@
 #include "notation/tools/framecursor.h"
 
-#include "model/basiccommands.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
 #include "model/midifields.h"
@@ -9,10 +8,8 @@
 #include "notation/view/cantrel.h"
 #include "notation/view/selectionoffset.h"
 #include "platform/gdi/gdiobj.h"
-#include "platform/ui/document.h"
 #include "platform/ui/paint.h"
 
-#include <memory>
 
 namespace {
 
@@ -143,15 +140,7 @@ int CFrameCursor::Insert(ECBase* element, CCAdd* command) {
             display->SetSize(&dc);
         }
     }
-    if (command)
-        return command->Add(element, m_pParent, FCMidi::MidiNull()) ? 1 : 0;
-    auto add = std::make_unique<CCAdd>();
-    if (!add->Add(element, m_pParent, FCMidi::MidiNull()))
-        return 0;
-    add.release()->Apply(m_pPerformance);   // the command manager's from here
-    if (CDocument* document = m_pView->GetDocument())
-        document->SetModifiedFlag(TRUE);
-    return 1;
+    return AddUnder(element, m_pParent, FCMidi::MidiNull(), command);
 }
 
 void CFrameCursor::OnMouseDragBegin(UINT flags, CPoint& point) {

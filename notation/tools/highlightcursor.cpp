@@ -34,10 +34,6 @@ int IsControl(UINT flags) {
     return (flags & MK_CONTROL) != 0;
 }
 
-MCOpusDoc* DocumentOf(CCantrel& view) {
-    return DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-}
-
 // `element` added under `parent` into `command`; whether it was taken. The
 // caller's references are left as they were: the command holds its own on
 // what it keeps. A note-modifier command spreads a chord's accent over
@@ -165,8 +161,7 @@ int CHighlightCursor::AddElement(ECBase* element, CCAdd* command) {
         return 0;   // a parent the element may not go under: nothing applied
     if (own) {
         own.release()->Apply(m_pPerformance);
-        if (MCOpusDoc* document = DocumentOf(*m_pView))
-            document->SetModifiedFlag(TRUE);
+        MarkModified();
     }
     return 1;
 }
@@ -237,7 +232,7 @@ void CNoteModifierCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
     ApplySelection(m_pPerformance, STATE_SELECTION_ADD, nullptr, 0);
 
     std::vector<ECBase*> selected;
-    if (MCOpusDoc* document = DocumentOf(*m_pView)) {
+    if (MCOpusDoc* document = GetOpusDocument()) {
         MCEventList& events = document->GetSelection(0).GetEvents(0);
         for (POSITION pos = events.GetHeadPosition(); pos;)
             selected.push_back(events.GetNext(pos));
@@ -255,8 +250,7 @@ void CNoteModifierCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
     // Nothing taken: no command, and the document stays as it was.
     if (added > 0) {
         command.release()->Apply(m_pPerformance);
-        if (MCOpusDoc* document = DocumentOf(*m_pView))
-            document->SetModifiedFlag(TRUE);
+        MarkModified();
     }
     CMusicCursor::Update(point, 0);
     UpdateParents(nullptr, m_position);

@@ -27,7 +27,6 @@ namespace {
 
 // The insert line stands at the measure's own divisions, not a tuplet's.
 constexpr WORD kDisplayPulse = DCctConductorMeasure::NO_BORROWED_PULSE;
-constexpr int kNoTrack = 2047;
 constexpr int kNoVoice = 15;
 constexpr int kLowestPitch = 0;
 constexpr int kHighestPitch = 127;
@@ -35,11 +34,6 @@ constexpr int kHighestPitch = 127;
 // last one, and one measure looked for.
 constexpr int kCreateMeasure = 1;
 constexpr int kOneMeasure = 1;
-
-int TrackOf(ECBase* element) {
-    const MCVoiceTrack* word = element->GetVoiceTrack();
-    return word ? word->GetTrack() : kNoTrack;
-}
 
 }  // namespace
 
@@ -200,17 +194,9 @@ int CInsertCursor::Insert(ECBase* element, CCAdd* command) {
     FCMidi midi;
     if (!GetMidiData(element, midi))
         midi = FCMidi::MidiNull();
-    if (command)
-        return command->Add(element, m_pParent, midi) ? 1 : 0;
     // The add command refuses a parent the element may not stand under:
     // then nothing is applied and the document is left as it was.
-    auto add = std::make_unique<CCAdd>();
-    if (!add->Add(element, m_pParent, midi))
-        return 0;
-    add.release()->Apply(m_pPerformance);   // the command manager's from here
-    if (CDocument* document = m_pView->GetDocument())
-        document->SetModifiedFlag(TRUE);
-    return 1;
+    return AddUnder(element, m_pParent, midi, command);
 }
 
 int CInsertCursor::InsertPrototype(ECBase* prototype) {

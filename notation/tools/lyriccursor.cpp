@@ -36,13 +36,6 @@ constexpr int kTypingRoom = 50;
 constexpr int kEditAnything = -1;
 // The lyric tool looks for measures only.
 constexpr int kSnapOn = 1;
-constexpr int kNoTrack = 2047;
-
-int TrackOf(ECBase* element) {
-    const MCVoiceTrack* word = element ? element->GetVoiceTrack() : nullptr;
-    return word ? word->GetTrack() : kNoTrack;
-}
-
 }  // namespace
 
 CLyricCursor::CLyricCursor(CCantrel* view, const std::vector<int>* parentTypes)
@@ -365,8 +358,7 @@ void CLyricCursor::StoreText(const std::string& text) {
     } else {
         return;
     }
-    if (CDocument* document = m_pView->GetDocument())
-        document->SetModifiedFlag(TRUE);
+    MarkModified();
     // Renotation may have replaced the measures' rests and chords.
     FindEvents(m_pParent, m_hoverList);
     m_pListed = m_pParent;

@@ -2,11 +2,14 @@
 #include "notation/tools/musiccursor.h"
 
 #include "interface/controls/timeedit.h"
+#include "interface/document/opusdoc.h"
 #include "model/appstates.h"
+#include "model/basiccommands.h"
 #include "model/conductor.h"
 #include "model/conductorstaff.h"
 #include "model/eventtypes.h"
 #include "model/measure.h"
+#include "model/midifields.h"
 #include "model/performance.h"
 #include "model/states.h"
 #include "notation/display/base.h"
@@ -14,8 +17,10 @@
 #include "notation/display/conductormeasure.h"
 #include "notation/view/cantrel.h"
 #include "notation/view/findactions.h"
+#include "platform/ui/document.h"
 #include "platform/ui/paint.h"
 
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -132,6 +137,31 @@ void CMusicCursor::EraseLine(const MCLine& line, CDC* dc) {
     CClientDC client(m_pView);
     m_pView->OnPrepareDC(&client);
     m_pView->Refresh(&client, logical.Top(), logical.Bottom());
+}
+
+int CMusicCursor::AddUnder(ECBase* element, ECBase* parent, const FCMidi& midi, CCAdd* command) {
+    if (command)
+        return command->Add(element, parent, midi) ? 1 : 0;
+    auto add = std::make_unique<CCAdd>();
+    if (!add->Add(element, parent, midi))
+        return 0;
+    add.release()->Apply(m_pPerformance);   // the command manager's from here
+    MarkModified();
+    return 1;
+}
+
+void CMusicCursor::MarkModified() {
+    if (CDocument* document = m_pView->GetDocument())
+        document->SetModifiedFlag(TRUE);
+}
+
+MCOpusDoc* CMusicCursor::GetOpusDocument() const {
+    return DYNAMIC_DOWNCAST(MCOpusDoc, m_pView->GetDocument());
+}
+
+int CMusicCursor::TrackOf(ECBase* element) {
+    const MCVoiceTrack* word = element ? element->GetVoiceTrack() : nullptr;
+    return word ? word->GetTrack() : TRACK_NONE;
 }
 
 ECConductorStaff* CMusicCursor::GetConductorStaff() {

@@ -28,6 +28,8 @@
 #include <vector>
 
 class CCAdd;
+class FCMidi;
+class MCOpusDoc;
 class CCantrel;
 class CDC;
 class CSelectionOffset;
@@ -115,6 +117,17 @@ protected:
     // or, when null, on a client context of the view; nothing for an empty
     // line or without a window.
     void EraseLine(const MCLine& line, CDC* dc = nullptr);
+    // `element` added under `parent` with `midi`: into `command` when given;
+    // else in an add command of its own, applied to the performance, and
+    // the document marked modified. 0 when the parent may not hold it
+    // (nothing applied).
+    int AddUnder(ECBase* element, ECBase* parent, const FCMidi& midi, CCAdd* command);
+    // The view's document marked modified.
+    void MarkModified();
+    // The view's document as the program's own document; null for another.
+    MCOpusDoc* GetOpusDocument() const;
+    // The track of an element's voice/track word; 2047 (no track) without one.
+    static int TrackOf(ECBase* element);
 
     int m_bChanged = 0;
     int m_bSnap = 0;

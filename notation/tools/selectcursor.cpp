@@ -38,10 +38,6 @@ int IsControl(UINT flags) {
     return (flags & MK_CONTROL) != 0;
 }
 
-MCOpusDoc* DocumentOf(CCantrel& view) {
-    return DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-}
-
 }  // namespace
 
 // ---- the caret ------------------------------------------------------------------------------
@@ -200,7 +196,7 @@ void CSelectCursor::OnMouseDragBegin(UINT flags, CPoint& point) {
         m_pView->MCScrollView::OnMouseDragBegin(flags, point);
         return;
     }
-    MCOpusDoc* document = DocumentOf(*m_pView);
+    MCOpusDoc* document = GetOpusDocument();
     int anySelected = 0;
     if (document) {
         MCEventList& selected = document->GetSelection(0).GetEvents(0);
@@ -244,7 +240,7 @@ void CSelectCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
     UpdatePosition(nullptr, m_position);
     ApplySelection(m_pPerformance, STATE_SELECTION_ADD, nullptr, 0);
     m_pView->SetFocus();
-    MCOpusDoc* document = DocumentOf(*m_pView);
+    MCOpusDoc* document = GetOpusDocument();
     if (document && !document->GetSelection(0).IsEmpty()) {
         m_caret.Reset();
     } else {

@@ -28,11 +28,6 @@ const std::vector<int> kMeasureParent = {ET_MEASURE};
 
 constexpr int kVoiceBits = 0x0F;
 
-void MarkModified(CCantrel& view) {
-    if (CDocument* document = view.GetDocument())
-        document->SetModifiedFlag(TRUE);
-}
-
 }  // namespace
 
 // ---- the key tool ---------------------------------------------------------------------------
@@ -64,14 +59,7 @@ int CKeyCursor::Insert(ECBase* element, CCAdd* command) {
     key->SetTime(&start);
     const MCVoiceTrack* word = measure->GetVoiceTrack();
     *key->GetVoiceTrack() = MCVoiceTrack(m_nVoice & kVoiceBits, word ? word->GetTrack() : TRACK_NONE);
-    if (command)
-        return command->Add(key, measure, FCMidi::MidiNull()) ? 1 : 0;
-    auto add = std::make_unique<CCAdd>();
-    if (!add->Add(key, measure, FCMidi::MidiNull()))
-        return 0;
-    add.release()->Apply(m_pPerformance);   // the command manager's from here
-    MarkModified(*m_pView);
-    return 1;
+    return AddUnder(key, measure, FCMidi::MidiNull(), command);
 }
 
 // ---- the meter tool -------------------------------------------------------------------------
@@ -115,6 +103,6 @@ int CMeterCursor::Insert(ECBase* element, CCAdd* command) {
     auto add = std::make_unique<CCAddMeter>();
     add->AddMeter(meter);
     add.release()->Apply(m_pPerformance);   // the command manager's from here
-    MarkModified(*m_pView);
+    MarkModified();
     return 1;
 }

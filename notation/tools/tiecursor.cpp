@@ -32,15 +32,6 @@ constexpr int kPlainTicks = 0;
 // A join needs two members at least.
 constexpr int kFewestMembers = 2;
 
-MCOpusDoc* DocumentOf(CCantrel& view) {
-    return DYNAMIC_DOWNCAST(MCOpusDoc, view.GetDocument());
-}
-
-int TrackOf(ECBase* element) {
-    const MCVoiceTrack* word = element->GetVoiceTrack();
-    return word ? word->GetTrack() : TRACK_NONE;
-}
-
 // Where a note starts, in ticks from the start of the piece.
 int StartInPiece(ECBase* note, DCctNote& display) {
     ECBase* measure = note->GetAncestor(ET_MEASURE, -1);
@@ -114,7 +105,7 @@ void CJoinCursor::OnMouseDragContinue(UINT flags, CPoint& point) {
 
 void CJoinCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
     m_pView->MCScrollView::OnMouseDragEnd(flags, point);
-    MCOpusDoc* document = DocumentOf(*m_pView);
+    MCOpusDoc* document = GetOpusDocument();
     if (!document || document->GetSelection(0).GetEvents(0).GetCount() < kFewestMembers)
         return;
     // The palette hands out a new mark at each call, ours to release.
@@ -128,7 +119,7 @@ void CJoinCursor::OnMouseDragEnd(UINT flags, CPoint& point) {
 }
 
 int CJoinCursor::Insert(ECBase* mark, CCAdd* command) {
-    MCOpusDoc* document = DocumentOf(*m_pView);
+    MCOpusDoc* document = GetOpusDocument();
     if (!mark || !document || !m_pPerformance)
         return 0;
     MCEventList members;
@@ -150,25 +141,15 @@ int CJoinCursor::Insert(ECBase* mark, CCAdd* command) {
         for (POSITION pos = members.GetHeadPosition(); pos;)
             mark->AddChild(members.GetNext(pos), SORTED);
     }
-    std::unique_ptr<CCAdd> own;
-    if (!command) {
-        own = std::make_unique<CCAdd>();
-        command = own.get();
-    }
-    if (!command->Add(mark, staff, FCMidi::MidiNull())) {
-        // Refused: the mark goes back to the caller joined to nothing, so
-        // that no note keeps a mark outside the piece.
-        std::lock_guard lock(m_pPerformance->GetLock());
-        mark->Ref();   // an emptied mark would let itself go
-        mark->RemoveChildren(0);
-        mark->Unref(0);
-        return 0;
-    }
-    if (own) {
-        own.release()->Apply(m_pPerformance);
-        document->SetModifiedFlag(TRUE);
-    }
-    return 1;
+    if (AddUnder(mark, staff, FCMidi::MidiNull(), command))
+        return 1;
+    // Refused: the mark goes back to the caller joined to nothing, so that
+    // no note keeps a mark outside the piece.
+    std::lock_guard lock(m_pPerformance->GetLock());
+    mark->Ref();   // an emptied mark would let itself go
+    mark->RemoveChildren(0);
+    mark->Unref(0);
+    return 0;
 }
 
 // ---- the slur tool ------------------------------------------------------------------------

@@ -12,9 +12,15 @@
 // Each tells the point in the window's client coordinates, the key state (the
 // MK_ flags of the keys and buttons held, MK_ALT for Alt) and the dragged data
 // as a COleDataObject, which is also in m_lpDataObject from the enter to the
-// end of the leave or the drop. Enter and over answer the effect a drop there would have. The
-// base passes each call on to the window when it is a view (CView's virtuals
-// of the same names) and answers what the view answers.
+// end of the leave or the drop. The base passes each call on to the window
+// when it is a view (CView's virtuals of the same names) and answers what the
+// view answers.
+//
+// Enter and over answer the effect a drop there would have; it is cut down to
+// one the source allows (a move it does not allow becomes a copy when it
+// allows that, anything else none). At the drop, OnDragOver is asked once more
+// for the point: with none the target hears OnDragLeave instead of OnDrop.
+// A drop answered FALSE tells the source none.
 //
 // OnDragScroll comes before each move and, while a drag hovers, every
 // kScrollRepeatMs on the timer service (so a manual clock drives it in tests).
@@ -98,7 +104,7 @@ public:
 protected:
     // Kept for a target's scrolling; the base only starts them off.
     int m_nTimerID = 0xffff;        // the direction scrolled; 0xffff: not scrolling
-    DWORD m_dwLastTick = 0;         // when the last step was taken (timeGetTime)
+    DWORD m_dwLastTick = 0;         // when the last step was taken (ms, timeGetTime)
     UINT m_nScrollDelay = 100;      // the wait before the next step
     // The data of the drag over the window; null when none.
     COleDataObject* m_lpDataObject = nullptr;
@@ -120,17 +126,19 @@ private:
 //
 // While one is in force, DragDetect answers at once what Detect set (a drag,
 // unless told otherwise), and DoDragDrop plays the steps with the source's
-// data: each move over a window reaches that window's drop target as its Qt
-// drag events would (enter when the window changes, after leave for the one
-// before; then over, after OnDragScroll), in the window's client coordinates
-// with the key state given; Leave ends the drag undropped, Drop drops it where
-// the last move was. DoDragDrop answers the effect the target gave: the effect
-// of the drop, when it took the data; none otherwise. A window without a
-// target hears nothing. The steps are used up by the drag that plays them;
-// with no steps left DoDragDrop answers none at once.
+// data: each move sends the toolkit's drag events to the window's widget, as
+// the toolkit delivers them (an enter when the window changes, after a leave
+// for the one before; then a move), in the window's client coordinates with
+// the key state given, so its drop target hears them (enter, then over after
+// OnDragScroll); Leave ends the drag undropped, Drop releases the button where
+// the last move was: a drop when the window took that move, else a leave.
+// DoDragDrop answers the effect the drop had (none when there was none). The
+// steps are used up by the drag that plays them; a drag whose steps run out
+// before its end is left; with no steps at all DoDragDrop answers none at once.
 //
-// DropFromOutside plays a drop at once with data from another program (a
-// file's URL, say), as the toolkit delivers it, whatever the window registered.
+// DropFromOutside plays a drop at once, as above, with data from another
+// program (a file's URL, say): whatever the window took drops with, its drop
+// target or the dropped-files handling of a frame, hears it.
 //
 // Scripts nest: each restores the one it replaced.
 class CDragScript {

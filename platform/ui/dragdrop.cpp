@@ -5,7 +5,6 @@
 
 #include "platform/core/timer.h"
 #include "platform/ui/clipboard.h"
-#include "platform/ui/cursor.h"
 #include "platform/ui/document.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/wnd_private.h"
@@ -325,7 +324,6 @@ COleDropTarget::~COleDropTarget() {
 int COleDropTarget::Register(CWnd* wnd) {
     if (m_session || !wnd || !wnd->GetSafeHwnd() || !wnd->GetWidget() || FromWindow(wnd))
         return 0;
-    platform_detail::EnsureWindowEvents();
     m_session = std::make_unique<Session>(*this, *wnd);
     Targets()[wnd->GetSafeHwnd()] = this;
     return 1;

@@ -79,10 +79,7 @@ void CCTRectTracker::OurDraw(CDC* pDC) {
         pDC->Rectangle(&rect);
     }
     if (m_nStyle & hatchInside) {
-        pDC->SelectStockObject(NULL_PEN);
-        pDC->SelectObject(GetHatchBrush());
-        pDC->SetBkMode(TRANSPARENT);
-        pDC->SetROP2(R2_MASKNOTPEN);
+        SelectHatch(pDC);
         pDC->Rectangle(rect.left + 1, rect.top + 1, rect.right, rect.bottom);
     }
     if (m_nStyle & (resizeInside | resizeOutside)) {

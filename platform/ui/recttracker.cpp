@@ -333,6 +333,18 @@ CBrush* CRectTracker::GetHatchBrush() {
     return brush;
 }
 
+void CRectTracker::SelectHatch(CDC* pDC) {
+    pDC->SelectStockObject(NULL_PEN);
+    pDC->SelectObject(GetHatchBrush());
+    pDC->SetBkMode(TRANSPARENT);
+    // A pattern's set pixels take the background colour: white, which the
+    // mix turns to black; its clear ones take the text colour, black, which
+    // leaves the pixel alone.
+    pDC->SetTextColor(RGB(0, 0, 0));
+    pDC->SetBkColor(RGB(255, 255, 255));
+    pDC->SetROP2(R2_MASKNOTPEN);
+}
+
 void CRectTracker::Draw(CDC* pDC) const {
     if (!pDC)
         return;
@@ -356,12 +368,7 @@ void CRectTracker::Draw(CDC* pDC) const {
         pDC->Rectangle(&line);
     }
     if (m_nStyle & (hatchInside | hatchedBorder)) {
-        pDC->SelectStockObject(NULL_PEN);
-        pDC->SelectObject(GetHatchBrush());
-        pDC->SetBkMode(TRANSPARENT);
-        pDC->SetTextColor(RGB(0, 0, 0));
-        pDC->SetBkColor(RGB(255, 255, 255));
-        pDC->SetROP2(R2_MASKNOTPEN);   // darkens under the hatching, leaves the rest
+        SelectHatch(pDC);
         if (m_nStyle & hatchInside)
             pDC->Rectangle(rect.left + 1, rect.top + 1, rect.right, rect.bottom);
         if (m_nStyle & hatchedBorder) {

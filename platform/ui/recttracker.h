@@ -106,6 +106,10 @@ protected:
     int GetHandleSize() const;
     // The brush of the hatching: an 8 x 8 pattern of one-pixel diagonals.
     static CBrush* GetHatchBrush();
+    // Readies the DC (its state saved by the caller) to hatch: no pen, the
+    // hatch brush, its set pixels darkening what lies under them and the
+    // others leaving it as it is.
+    static void SelectHatch(CDC* pDC);
 
     BOOL m_bAllowInvert = FALSE;     // as given to the running Track
 

@@ -19,7 +19,7 @@ struct RunningLoop {
 };
 
 // The running loops, innermost last.
-std::vector<RunningLoop*> g_loops;
+thread_local std::vector<RunningLoop*> g_loops;
 
 bool IsMouseMessage(UINT message) {
     return (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) || message == WM_MOUSEWHEEL;

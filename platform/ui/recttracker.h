@@ -83,8 +83,9 @@ public:
     BOOL SetCursor(CWnd* pWnd, UINT nHitTest) const;
     // Runs the resize or move that a press at `point` (client coordinates of
     // `pWnd`) starts; see above. `bAllowInvert` lets a dragged edge pass the
-    // opposite one. FALSE at once when the point hits nothing. Answers TRUE
-    // when the rectangle has changed.
+    // opposite one; without it the rectangle ends the right way round. FALSE
+    // at once when the point hits nothing. Answers TRUE when the rectangle
+    // has changed.
     BOOL Track(CWnd* pWnd, CPoint point, BOOL bAllowInvert = FALSE, CWnd* pWndClipTo = nullptr);
     // Called on each move of Track with the rectangle the pointer gives. The
     // base keeps the moved edges at least m_sizeMin from the opposite ones

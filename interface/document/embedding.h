@@ -16,10 +16,17 @@
 // User-interface thread only (offered data is the clipboard's or a drop's).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CScoreCntrItem;
 class COleDataObject;
+
+// The extent of an object drawn as an icon above its file name (HIMETRIC).
+inline constexpr int32_t kIconExtentX = 2540;
+inline constexpr int32_t kIconExtentY = 1693;
+// The file name an image offered without a file is kept under.
+inline constexpr const char* kPastedImageName = "Picture.png";
 
 // Makes `item` the object of the file at `path` (embedded, or with `link`
 // linked to it): 1, or 0 when the file cannot be read.

@@ -84,11 +84,14 @@ int CreateItemFromFile(CScoreCntrItem& item, const std::string& path, int link) 
     return 1;
 }
 
-int CreateItemFromData(CScoreCntrItem& item, COleDataObject& data, int link) {
-    for (const std::string& path : data.GetFilePaths()) {
-        if (CreateItemFromFile(item, path, link))
-            return 1;
-    }
+namespace {
+
+bool IsReadableFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && std::ifstream(path, std::ios::binary);
+}
+
+int CreateItemFromImage(CScoreCntrItem& item, COleDataObject& data) {
     std::vector<uint8_t> png = data.GetImageAsPng();
     if (png.empty())
         return 0;
@@ -96,11 +99,37 @@ int CreateItemFromData(CScoreCntrItem& item, COleDataObject& data, int link) {
     return 1;
 }
 
+}  // namespace
+
+int CreateItemFromData(CScoreCntrItem& item, COleDataObject& data, int link) {
+    for (const std::string& path : data.GetFilePaths()) {
+        if (CreateItemFromFile(item, path, link))
+            return 1;
+    }
+    return CreateItemFromImage(item, data);
+}
+
 int CanCreateItemFromData(COleDataObject& data) {
     for (const std::string& path : data.GetFilePaths()) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(path, error) && std::ifstream(path, std::ios::binary))
+        if (IsReadableFile(path))
             return 1;
     }
     return data.HasImage();
+}
+
+std::vector<EmbeddableSource> ListEmbeddableSources(COleDataObject& data) {
+    std::vector<EmbeddableSource> sources;
+    for (const std::string& path : data.GetFilePaths()) {
+        if (IsReadableFile(path))
+            sources.push_back({path, "File " + MCGetFileName(path)});
+    }
+    if (data.HasImage())
+        sources.push_back({{}, "Picture"});
+    return sources;
+}
+
+int CreateItemFromSource(CScoreCntrItem& item, COleDataObject& data, const EmbeddableSource& source, int link) {
+    if (source.path.empty())
+        return CreateItemFromImage(item, data);
+    return CreateItemFromFile(item, source.path, link);
 }

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CScoreCntrItem;
 class COleDataObject;
@@ -39,3 +40,16 @@ int CreateItemFromData(CScoreCntrItem& item, COleDataObject& data, int link);
 // Whether the data offers something an object can be made from: a local
 // file URL or an image.
 int CanCreateItemFromData(COleDataObject& data);
+
+// One thing offered data holds that can become an object, as a choice for
+// the user: a local file, or the offered image.
+struct EmbeddableSource {
+    std::string path;    // the file; empty for the offered image
+    std::string label;   // what the user is shown
+};
+// What the data offers that can become an object: each readable local file
+// offered as a URL, in the order offered, then the image, when there is one.
+std::vector<EmbeddableSource> ListEmbeddableSources(COleDataObject& data);
+// Makes `item` the object of one of them (a file linked with `link`; an image
+// is always embedded): 1, or 0 when it cannot be read now.
+int CreateItemFromSource(CScoreCntrItem& item, COleDataObject& data, const EmbeddableSource& source, int link);

@@ -127,7 +127,7 @@ std::string ReadUserType(const std::vector<uint8_t>& bytes) {
 // rows; nothing for a header not understood.
 std::optional<uint64_t> ColorTableBytes(CByteReader header, uint32_t headerSize) {
     if (headerSize == 12) {   // the old core header: 3-byte entries
-        header.Skip(10);
+        header.Skip(10);      // size, width, height (2 bytes each), planes
         const uint16_t bits = header.U16();
         if (!header.Ok())
             return std::nullopt;
@@ -135,7 +135,7 @@ std::optional<uint64_t> ColorTableBytes(CByteReader header, uint32_t headerSize)
     }
     if (headerSize < 40)
         return std::nullopt;
-    header.Skip(10);
+    header.Skip(14);   // size, width, height, planes
     const uint16_t bits = header.U16();
     const uint32_t compression = header.U32();
     header.Skip(12);

@@ -22,6 +22,7 @@
 #include "platform/storage/streamfile.h"
 #include "platform/ui/prompt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -183,6 +184,14 @@ void MCOpusDoc::CreateRootStorage(const char* path) {
 }
 
 void MCOpusDoc::ReleaseRootStorage() { m_pRootStorage.reset(); }
+
+uint32_t MCOpusDoc::GetNewItemNumber() {
+    // An item handed out is added to the tree by a command that may not have
+    // run yet, so the last number given counts as used too.
+    const uint32_t number = NewItemNumber(m_pPerformance, m_pRootStorage.get());
+    m_dwLastItemNumber = std::max(number, m_dwLastItemNumber + 1);
+    return m_dwLastItemNumber;
+}
 
 void MCOpusDoc::LoadFromStorage() {
     if (!m_pRootStorage)

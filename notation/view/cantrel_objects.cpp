@@ -22,7 +22,6 @@
 #include "notation/view/objectdlgs.h"
 #include "notation/view/viewids.h"
 #include "platform/core/resources.h"
-#include "platform/storage/storage.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/paint.h"
@@ -70,7 +69,7 @@ int InsertNewObject(CCantrel& view, const CreateObject& create, DWORD flags) {
         frame->Ref();   // ours until the tree holds it
         auto* item = new CScoreCntrItem;
         frame->SetClientItem(item);   // the frame owns the item from here
-        item->SetItemNumber(NewItemNumber(performance, document ? document->GetRootStorage() : nullptr));
+        item->SetItemNumber(document ? document->GetNewItemNumber() : NewItemNumber(performance, nullptr));
         if (create(*item) && view.InsertEvent(frame, flags)) {
             RefreshFrame(view, *frame);
             inserted = 1;

@@ -51,7 +51,10 @@ CInsertObjectDlg::CInsertObjectDlg(CWnd* owner) : CDialog(IDD_INSERT_OBJECT, own
 
 BOOL CInsertObjectDlg::OnInitDialog() {
     CheckRadioButton(IDC_IO_CREATE_NEW, IDC_IO_CREATE_FROM_FILE, IDC_IO_CREATE_FROM_FILE);
-    return CDialog::OnInitDialog();
+    CDialog::OnInitDialog();
+    // The name is what the user gives first.
+    GotoDlgCtrl(GetDlgItem(IDC_IO_FILE));
+    return FALSE;
 }
 
 void CInsertObjectDlg::DoDataExchange(CDataExchange* pDX) {

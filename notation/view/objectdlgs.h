@@ -4,7 +4,8 @@
 // with the file's name (typed, or chosen through "Browse...", the Open
 // dialog) and "Link" (keep the file's path and follow the file); "Create
 // New" is shown but cannot be chosen: this system makes no new objects of
-// other programs. OK with no name stays open.
+// other programs. The name field has the focus first; OK with no name
+// stays open.
 //
 // CPasteSpecialDlg ("Paste Special", template 13400): what the clipboard
 // holds that can become an object (embedding.h: files offered as URLs, an

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMimeData>
 #include <QPointer>
 #include <QString>
@@ -228,7 +229,20 @@ QImage OfferedImage(const QMimeData& data) {
 int COleDataObject::HasImage() const {
     if (!m_attached || !m_attached->data)
         return 0;
-    return OfferedImage(*m_attached->data).isNull() ? 0 : 1;
+    const QMimeData& data = *m_attached->data;
+    if (data.hasImage())
+        return 1;
+    // Asked at every menu update: the readers look at the bytes' header only.
+    for (const QString& format : data.formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        QByteArray bytes = data.data(format);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        if (QImageReader(&buffer).canRead())
+            return 1;
+    }
+    return 0;
 }
 
 std::vector<uint8_t> COleDataObject::GetImageAsPng() const {

@@ -21,6 +21,8 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 
 namespace {
@@ -65,7 +67,9 @@ std::map<std::string, Bytes> StreamsOf(const std::string& path, const std::strin
 
 // What another program stores for a 2 x 2 picture: its user type and a
 // cached device-independent bitmap (24 bits, rows padded to 8 bytes).
-void WriteForeignStorage(CStorage& root, const std::string& name, uint32_t claimedSize = 0) {
+// `cut`: the streams cut short after that many bytes.
+void WriteForeignStorage(CStorage& root, const std::string& name, uint32_t claimedSize = 0,
+                         size_t cut = SIZE_MAX) {
     CStorage* storage = root.CreateStorage(name);
     Bytes compObj(28, 0);
     const std::string type = "Sketch Picture";
@@ -93,7 +97,7 @@ void WriteForeignStorage(CStorage& root, const std::string& name, uint32_t claim
           {"\001Ole", Bytes{1, 0, 0, 2, 0, 0, 0, 0}}}) {
         CStreamFile stream;
         ASSERT_TRUE(stream.CreateStream(*storage, streamName));
-        stream.Write(bytes.data(), bytes.size());
+        stream.Write(bytes.data(), std::min(bytes.size(), cut));
         stream.Close();
     }
 }
@@ -247,6 +251,45 @@ TEST_F(ItemStorageTest, DamagedStoragesLeaveTheItemEmptyAndStayAsTheyAre) {
         // What was not read is not written over.
         WriteItemStorage(item, root);
         EXPECT_TRUE(root.OpenStorage("Embedding 1")->HasElement(read == 2 ? "\001CompObj" : "ObjectData"));
+    }
+}
+
+// Every length short of the whole: read without reading past the end.
+TEST_F(ItemStorageTest, StreamsCutAnywhereAreReadSafely) {
+    for (size_t cut = 0; cut < 150; ++cut) {
+        std::unique_ptr<CRootStorage> root = CRootStorage::Create(folder.File("unused.mmm"));
+        WriteForeignStorage(*root, "Embedding 1", 0, cut);
+        CScoreCntrItem item;
+        item.SetItemNumber(1);
+        EXPECT_EQ(ReadItemStorage(item, *root), 2) << cut;
+        EXPECT_FALSE(item.GetForeignClassName().empty()) << cut;
+        const Bytes& picture = item.GetCachedPicture();
+        if (!picture.empty())
+            EXPECT_FALSE(QImage::fromData(picture.data(), static_cast<int>(picture.size()), "BMP").isNull()) << cut;
+    }
+    CScoreCntrItem item;
+    item.SetItemNumber(1);
+    item.SetMimeType("text/plain");
+    item.SetFileName("notes.txt");
+    item.SetLinkPath("/music/notes.txt");
+    item.SetData({'a'});
+    std::unique_ptr<CRootStorage> whole = CRootStorage::Create(folder.File("unused.mmm"));
+    WriteItemStorage(item, *whole);
+    CStreamFile stream;
+    ASSERT_TRUE(stream.OpenStream(*whole->OpenStorage("Embedding 1"), "ObjectDescription", CFile::modeRead));
+    Bytes description(stream.GetLength());
+    stream.Read(description.data(), description.size());
+    for (size_t cut = 0; cut <= description.size(); ++cut) {
+        std::unique_ptr<CRootStorage> root = CRootStorage::Create(folder.File("unused.mmm"));
+        WriteItemStorage(item, *root);
+        CStreamFile shorter;
+        ASSERT_TRUE(shorter.CreateStream(*root->OpenStorage("Embedding 1"), "ObjectDescription"));
+        shorter.Write(description.data(), cut);
+        shorter.Close();
+        CScoreCntrItem read;
+        read.SetItemNumber(1);
+        EXPECT_EQ(ReadItemStorage(read, *root), cut == description.size() ? 1 : 0) << cut;
+        EXPECT_EQ(read.GetLinkPath(), cut == description.size() ? "/music/notes.txt" : "") << cut;
     }
 }
 

@@ -34,6 +34,8 @@ enum : UINT {
     ID_WEB_FREE = 33304,
     ID_TIP_OF_DAY = 33310,
     ID_EDIT_DELETE = 39110,
+    ID_EDIT_PASTE_SPECIAL = 0xE127,
+    ID_OLE_INSERT_NEW = 0xE200,
     ID_PROPERTIES = 39111,
     ID_NOTES_TIE = 41991,
     ID_NOTES_SLUR = 41992,
@@ -137,8 +139,11 @@ const MenuTemplate kDocumentMenu = {{
     // view's own keys, not accelerators: an edit with the focus (the lyric
     // box) keeps them.
     {MF_POPUP, 0, "&Edit", {
+        {MF_STRING, ID_EDIT_PASTE_SPECIAL, "Paste &Special..."},
         {MF_STRING, ID_EDIT_DELETE, "&Delete\tDel"},
         {MF_STRING, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A"},
+        {MF_SEPARATOR},
+        {MF_STRING, ID_OLE_INSERT_NEW, "Insert &Object..."},
         {MF_SEPARATOR},
         {MF_STRING, ID_NOTES_TIE, "&Tie Notes"},
         {MF_STRING, ID_NOTES_SLUR, "&Slur Notes"},

@@ -11,6 +11,8 @@ IMPLEMENT_SERIAL(ECFrame, ECWithTime, VERSIONABLE_SCHEMA | 2)
 
 // ---- CScoreCntrItem -----------------------------------------------------------------
 
+CScoreItemState::~CScoreItemState() = default;
+
 CScoreCntrItem::~CScoreCntrItem() {
     if (m_pFrame)
         m_pFrame->DetachClientItem(this);

@@ -15,7 +15,15 @@
 //                  the draw aspect (2 bytes);
 //   the frame      by reference;
 //   the extent     cx, cy (4 bytes each, HIMETRIC).
-// Showing, activating and sizing the object come with the notation view.
+// The object itself is not in "Contents": it lives in the item's storage
+// "Embedding n" (n the item number) beside it, which the native document
+// writes and reads (see interface/document/embedding.h). The item holds what
+// that storage holds: the object's bytes, its MIME type, its file name and,
+// for a linked object, the path of the file it comes from. An object stored
+// there by another program is kept by the document as it was; the item holds
+// only its class name and cached picture, for drawing.
+// Showing, activating and sizing the object come with the notation view,
+// which keeps its own state with the item (CScoreItemState).
 //
 // UI thread, under the performance's lock like the rest of the tree.
 #pragma once
@@ -24,8 +32,19 @@
 #include "platform/core/object.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 class ECFrame;
+
+// What the notation side keeps with an item (its drawing, an opened copy of
+// the object, a watcher on it). The item owns it and deletes it with itself.
+class CScoreItemState {
+public:
+    virtual ~CScoreItemState();
+};
 
 class CScoreCntrItem : public CObject {
     DECLARE_SERIAL(CScoreCntrItem)
@@ -66,6 +85,33 @@ public:
         m_cy = cy;
     }
 
+    // The object's bytes; for a linked object, the bytes last read from its
+    // file.
+    const std::vector<uint8_t>& GetData() const { return m_data; }
+    void SetData(std::vector<uint8_t> data) { m_data = std::move(data); }
+    // The MIME type of the bytes ("image/png"); empty when unknown.
+    const std::string& GetMimeType() const { return m_mimeType; }
+    void SetMimeType(std::string type) { m_mimeType = std::move(type); }
+    // The name of the file the object came from, without its folder.
+    const std::string& GetFileName() const { return m_fileName; }
+    void SetFileName(std::string name) { m_fileName = std::move(name); }
+    // The path of the linked file; empty for an embedded object.
+    const std::string& GetLinkPath() const { return m_linkPath; }
+    void SetLinkPath(std::string path) { m_linkPath = std::move(path); }
+    int IsLinked() const { return m_linkPath.empty() ? 0 : 1; }
+
+    // An object stored by another program: its class name (empty for one of
+    // ours) and its cached picture as the bytes of a BMP file (empty when
+    // none). Such an item is kept as it was and opens nothing.
+    const std::string& GetForeignClassName() const { return m_foreignClass; }
+    void SetForeignClassName(std::string name) { m_foreignClass = std::move(name); }
+    const std::vector<uint8_t>& GetCachedPicture() const { return m_cachedPicture; }
+    void SetCachedPicture(std::vector<uint8_t> picture) { m_cachedPicture = std::move(picture); }
+
+    // The notation side's state, owned; null until it attaches one.
+    CScoreItemState* GetState() const { return m_state.get(); }
+    void SetState(std::unique_ptr<CScoreItemState> state) { m_state = std::move(state); }
+
 private:
     friend class ECFrame;
 
@@ -74,6 +120,13 @@ private:
     ECFrame* m_pFrame = nullptr;   // borrowed: the frame owns this item
     int32_t m_cx = 0;
     int32_t m_cy = 0;
+    std::vector<uint8_t> m_data;
+    std::string m_mimeType;
+    std::string m_fileName;
+    std::string m_linkPath;
+    std::string m_foreignClass;
+    std::vector<uint8_t> m_cachedPicture;
+    std::unique_ptr<CScoreItemState> m_state;   // owned
 };
 
 class ECFrame : public ECWithTime {

@@ -22,6 +22,7 @@
 #include "sequencer/sequence.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -119,6 +120,10 @@ public:
     // Reads the stream "Contents" of the root storage; throws.
     void LoadFromStorage();
     CRootStorage* GetRootStorage() const { return m_pRootStorage.get(); }
+    // A number for a new embedded object's item that no item of the document
+    // (also one still on its way into the tree) and no storage of its file
+    // uses (itemstorage.h).
+    uint32_t GetNewItemNumber();
 
     // The texts of the file flows, by string id.
     enum : unsigned {
@@ -161,6 +166,7 @@ private:
     ECPerformance* m_pPerformance = nullptr;   // one reference held while set
     std::string m_strTempCopyPath;
     std::unique_ptr<CRootStorage> m_pRootStorage;   // owned; null when none
+    uint32_t m_dwLastItemNumber = 0;                // the last GetNewItemNumber gave
     int m_bEmbedded = 0;
 
     static MCOpusDoc* s_pActiveDoc;

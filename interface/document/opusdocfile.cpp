@@ -4,6 +4,7 @@
 // until they are saved.
 #include "interface/document/opusdoc.h"
 
+#include "interface/document/itemstorage.h"
 #include "interface/document/midiread.h"
 #include "interface/document/midiwrite.h"
 #include "interface/document/pathhelpers.h"
@@ -21,6 +22,7 @@
 #include "platform/storage/streamfile.h"
 #include "platform/ui/prompt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -183,6 +185,14 @@ void MCOpusDoc::CreateRootStorage(const char* path) {
 
 void MCOpusDoc::ReleaseRootStorage() { m_pRootStorage.reset(); }
 
+uint32_t MCOpusDoc::GetNewItemNumber() {
+    // An item handed out is added to the tree by a command that may not have
+    // run yet, so the last number given counts as used too.
+    const uint32_t number = NewItemNumber(m_pPerformance, m_pRootStorage.get());
+    m_dwLastItemNumber = std::max(number, m_dwLastItemNumber + 1);
+    return m_dwLastItemNumber;
+}
+
 void MCOpusDoc::LoadFromStorage() {
     if (!m_pRootStorage)
         throw CArchiveException(CArchiveException::badSchema);
@@ -203,6 +213,8 @@ void MCOpusDoc::LoadFromStorage() {
             ar.m_pDocument = this;
             Serialize(ar);
             ar.Close();
+            if (m_pPerformance)
+                ReadItemStorages(m_pPerformance, *m_pRootStorage);   // the objects beside "Contents"
         } else {
             MakeEmptyPiece();   // an empty file is an empty piece
         }
@@ -265,6 +277,7 @@ void MCOpusDoc::SaveNative(const std::string& path) {
         ar.Close();
     }
     stream.Close();
+    WriteItemStorages(m_pPerformance, storage);
     storage.CommitAs(path);   // a commit when the path is the storage's own
     if (fresh)
         m_pRootStorage = std::move(fresh);

@@ -71,6 +71,11 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_UPDATE_COMMAND_UI(ID_TIES_CONSOLIDATE, &CCantrel::OnUpdateConsolidateTies)
     ON_COMMAND(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnBreakPrimaryBeam)
     ON_UPDATE_COMMAND_UI(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnUpdateBreakPrimaryBeam)
+    // embedded objects
+    ON_COMMAND(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnEditPasteSpecial)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnUpdateEditPasteSpecial)
+    ON_COMMAND(ID_OLE_INSERT_NEW, &CCantrel::OnInsertObject)
+    ON_UPDATE_COMMAND_UI(ID_OLE_INSERT_NEW, &CCantrel::OnUpdateInsertObject)
 END_MESSAGE_MAP()
 
 namespace {

@@ -54,6 +54,7 @@
 #include <vector>
 
 class CMusicCursor;
+class COleDataIn;
 class CPlayCursor;
 class CScoreBar;
 class ECBase;
@@ -223,6 +224,21 @@ public:
     // 1 when anything was inserted; 0 for an empty list, without a tool or
     // when nothing went in (no command applied, the document untouched).
     int InsertEvents(MCEventList& list, DWORD flags);
+
+    // ---- embedded objects (cantrel_objects.cpp) ---------------------------------------------
+    // A new frame holding an object made from the reader's data (linked with
+    // flags 2), placed through the tools as InsertEvent places a drop. 1 when
+    // placed; 0 when no object could be made or the tools refused the frame:
+    // then nothing is left and the failure is shown (string 13314).
+    int InsertEventFromData(COleDataIn* reader, DWORD flags);
+    // Edit > Paste Special: our dialog lists what the clipboard offers that
+    // can become an object; Paste embeds it, Paste Link links it.
+    afx_msg void OnEditPasteSpecial();
+    afx_msg void OnUpdateEditPasteSpecial(CCmdUI* pCmdUI);
+    // Edit > Insert Object: our dialog makes an object from a file, embedded
+    // or linked. Offered in select mode with a document.
+    afx_msg void OnInsertObject();
+    afx_msg void OnUpdateInsertObject(CCmdUI* pCmdUI);
 
     // Printing: MM_TWIPS; screen: 1440 units to the zoom, y up. Transparent
     // background either way.

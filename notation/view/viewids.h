@@ -41,6 +41,10 @@ inline constexpr UINT ID_STEMS_DOWN = 41994;
 inline constexpr UINT ID_ACCIDENTALS_ENHARMONIC = 41998;
 inline constexpr UINT ID_TIES_CONSOLIDATE = 41999;
 inline constexpr UINT ID_BEAM_BREAK_PRIMARY = 42000;
+// The Edit menu's embedded-object commands, and the message of a failure.
+inline constexpr UINT ID_EDIT_PASTE_SPECIAL = 0xE127;   // 57639
+inline constexpr UINT ID_OLE_INSERT_NEW = 0xE200;       // 57856
+inline constexpr UINT IDS_OBJECT_CREATE_FAILED = 13314;
 // The main window's Properties command.
 inline constexpr UINT ID_EDIT_PROPERTIES = 39111;
 

@@ -968,3 +968,45 @@ class Scenarios(unittest.TestCase):
         self.assertEqual(len(heads), 8, f"noteheads after opening again: {heads}")
         first, second = under_pairs(image, heads)
         self.assertGreater(first, second + 2 * space, "the first pair is still tied")
+
+    def test_a_picture_inserted_from_the_edit_menu_is_kept_by_the_saved_score(self):
+        midi = self.path("tune.mid")
+        midi_file(midi, bars=2)
+        picture = self.path("red.png")
+        desktop.Image(120, 60, bytes([220, 30, 30]) * (120 * 60)).save_png(picture)   # 96 dpi: no resolution
+        self.start()
+        image, _, space = self.score_of(midi)
+        # A blank place of the page, above the ruler over the staff (the
+        # lowest staff found: the window's background has lines too): the
+        # picture's upper-left corner goes where the pointer is.
+        x, y = image.left + 100, int(image.top + image.staves()[-1] - space * 28)
+        place = desktop.Rect(x - 4, y - 4, 130, 70)
+
+        def frame_shown():
+            """The picture's red, or while pictures are not drawn its outline."""
+            shot = self.screen().crop(place)
+            red = sum(1 for i in range(0, len(shot.rgb), 3)
+                      if shot.rgb[i] > 180 and shot.rgb[i + 1] < 90 and shot.rgb[i + 2] < 90)
+            return red > 120 * 60 // 2 or shot.ink(128) > 2 * (120 + 60) * 3 // 4
+
+        self.assertEqual(self.screen().crop(place).ink(128), 0, "the place is blank at first")
+        self.display.key("ctrl+1")   # Select Mode
+        self.display.click(x, y)
+        dialog = self.choose("the Insert Object dialog", "e", "o")
+        self.screen("insert-object", dialog)
+        self.display.type(picture)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+        desktop.wait_until("the picture's frame at the pointer", frame_shown, 10)
+        self.screen("inserted")
+
+        saved = self.path("with picture.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), saved)
+        self.wait_main_name(r"with picture\.mmm")
+        with open(saved, "rb") as file:
+            self.assertIn("Embedding 1".encode("utf-16-le"), file.read(), "the picture's storage in the file")
+        self.menu("f", "c")
+        desktop.wait_until("the document to close", lambda: "with picture.mmm" not in self.main_name())
+        self.score_of(saved)
+        desktop.wait_until("the picture's frame after opening again", frame_shown, 10)
+        self.screen("reopened")

@@ -30,6 +30,7 @@
 #pragma once
 
 #include "platform/core/file.h"
+#include "platform/ui/dragdrop.h"
 
 #include <cstdint>
 #include <memory>
@@ -79,6 +80,11 @@ public:
     // New toolkit data carrying the offered bytes under their MIME types, for
     // a drag; the caller owns it.
     QMimeData* CreateMimeData() const;
+
+    // Drags the offered bytes (dragdrop.h) until they are dropped or the drag
+    // ends; answers the effect the drop had, one of `allowedEffects`, or none.
+    // The source stays the caller's.
+    DROPEFFECT DoDragDrop(DROPEFFECT allowedEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE);
 
 private:
     // In the order first offered.

@@ -11,8 +11,8 @@
 // move, OnDragLeave when it goes away undropped, OnDrop when it is dropped.
 // Each tells the point in the window's client coordinates, the key state (the
 // MK_ flags of the keys and buttons held, MK_ALT for Alt) and the dragged data
-// as a COleDataObject, which is also in m_lpDataObject while the drag is over
-// the window. Enter and over answer the effect a drop there would have. The
+// as a COleDataObject, which is also in m_lpDataObject from the enter to the
+// end of the leave or the drop. Enter and over answer the effect a drop there would have. The
 // base passes each call on to the window when it is a view (CView's virtuals
 // of the same names) and answers what the view answers.
 //
@@ -20,8 +20,10 @@
 // kScrollRepeatMs on the timer service (so a manual clock drives it in tests).
 // When its answer has DROPEFFECT_SCROLL set, the window scrolled instead: that
 // answer, less the scroll bit, is the move's effect, and OnDragOver is not
-// called for it. The base answers the view's OnDragScroll, which scrolls
-// nothing (DROPEFFECT_SCROLL alone, so moves go to OnDragOver as usual).
+// called for it. The base answers what the view's OnDragScroll answers, except
+// for DROPEFFECT_SCROLL alone, by which a view leaves the scrolling to its
+// target (CView's answer): the base target scrolls nothing and answers none,
+// so moves go to OnDragOver.
 //
 // A registered window takes every drag that comes over it, files too: a file
 // dropped on it goes to its target, never to the dropped-files handling of a

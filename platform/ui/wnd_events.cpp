@@ -20,6 +20,7 @@
 #include <QWidget>
 
 using platform_detail::DeliverEventMessage;
+using platform_detail::MouseKeys;
 
 namespace {
 
@@ -27,20 +28,6 @@ LPARAM PackPoint(QPoint point) {
     return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(point.x())), static_cast<WORD>(static_cast<SHORT>(point.y())));
 }
 
-UINT MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    UINT keys = 0;
-    if (buttons & Qt::LeftButton)
-        keys |= MK_LBUTTON;
-    if (buttons & Qt::RightButton)
-        keys |= MK_RBUTTON;
-    if (buttons & Qt::MiddleButton)
-        keys |= MK_MBUTTON;
-    if (modifiers & Qt::ShiftModifier)
-        keys |= MK_SHIFT;
-    if (modifiers & Qt::ControlModifier)
-        keys |= MK_CONTROL;
-    return keys;
-}
 
 // The message of a button event: down, up or double click of the left, right
 // or middle button; 0 for other buttons.
@@ -395,6 +382,21 @@ void CWndEvents::ApplicationStateChanged(Qt::ApplicationState state) {
 }
 
 namespace platform_detail {
+
+UINT MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    UINT keys = 0;
+    if (buttons & Qt::LeftButton)
+        keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        keys |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton)
+        keys |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        keys |= MK_CONTROL;
+    return keys;
+}
 
 void MarkAsPart(QWidget* part) {
     part->setProperty(kPartProperty, true);

@@ -5,6 +5,8 @@
 
 #include "platform/ui/wnd.h"
 
+#include <QtCore/qnamespace.h>
+
 #include <cstddef>
 #include <string_view>
 
@@ -36,6 +38,9 @@ void SendToTopLevelWindows(UINT message, WPARAM wParam, LPARAM lParam);
 // the control's messages, the mouse in the control's client coordinates, and
 // what the control's handlers hand to the default handling goes to the part.
 void MarkAsPart(QWidget* part);
+
+// The MK_ flags of the buttons and of Shift and Control.
+UINT MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
 // Copies UTF-8 text into a buffer of `size` bytes, cut before a character that
 // does not fit whole, and terminated; answers the bytes copied (without the

@@ -42,7 +42,11 @@ protected:
     void DragFirstNote(CDragScript& drag, CCantrel* over, DWORD keys) {
         ECNote* note = Notes(2)[0];
         const CPoint head = HeadPoint(note);
-        Click(head);   // selects it
+        // Selected beforehand: a press on an element not yet selected
+        // selects it and starts a drag at once, which would take the script.
+        MCEventList selection;
+        selection.AddTail(note);
+        (new SCSelection(STATE_SELECTION_REPLACE, &selection))->Apply(performance);
         Settle();
         ASSERT_EQ(Selected(), (std::vector<ECBase*>{note}));
         const CPoint target = PitchPointIn(over, 2, 0, kA4);
@@ -139,8 +143,6 @@ TEST_F(DragTest, AMoveIntoAnotherViewOfTheDocumentRemovesTheDraggedNoteNotTheCop
     EXPECT_EQ(KeysOnBeatOne(), (std::vector<int>{kA4})) << "the copy stays, the original goes";
     for (ECNote* note : Notes(2))
         EXPECT_NE(note, original);
-    ASSERT_EQ(Selected().size(), 1u);
-    EXPECT_EQ(GetPlayedKey(Selected()[0]), kA4);
 }
 
 TEST_F(DragTest, APressReleasedWithinTheDragDistanceMovesNothing) {

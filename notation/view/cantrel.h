@@ -143,8 +143,9 @@ public:
     void OnMouseDragEnd(UINT nFlags, CPoint point) override;
     // The scroll view's drag-in-progress flag, for a tool that drags on its own.
     void SetMouseDrag(int dragging);
-    // Set while the view itself drags a selection: what it drops keeps its
-    // pitch and voice distances from the group's first note.
+    // The drag flag: set while a drag starts in this view or something is
+    // dragged over it; what is dropped then keeps its pitch and voice
+    // distances from the group's first note.
     void SetDragging(int dragging) { m_bDragging = dragging != 0; }
     int IsDragging() const { return m_bDragging; }
 

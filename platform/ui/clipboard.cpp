@@ -170,6 +170,14 @@ void COleDataObject::Attach(const QMimeData* data) {
     m_attached->data = data;
 }
 
+void COleDataObject::Attach(const COleDataObject& other) {
+    if (&other == this)
+        return;
+    Release();
+    if (other.m_attached)
+        m_attached = std::make_unique<Attached>(*other.m_attached);
+}
+
 void COleDataObject::Release() {
     m_attached.reset();
 }

@@ -108,6 +108,10 @@ public:
     // borrowed: the drop event owns it, and it must outlive the reads. Should
     // it be destroyed first, the object reads as if nothing were offered.
     void Attach(const QMimeData* data);
+    // Attaches what `other` has attached, borrowed as `other` holds it (a
+    // dropped data object lent to a reader for one call). Nothing attached
+    // when `other` has nothing.
+    void Attach(const COleDataObject& other);
     // Lets go of the attached data. Harmless when nothing is attached.
     void Release();
     int IsAttached() const;

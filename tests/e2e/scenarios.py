@@ -1010,3 +1010,89 @@ class Scenarios(unittest.TestCase):
         self.score_of(saved)
         desktop.wait_until("the picture's frame after opening again", frame_shown, 10)
         self.screen("reopened")
+
+    def test_notes_copied_in_one_score_are_pasted_into_a_measure_of_another_and_saved(self):
+        # The first score: C4 D4 E4 F4. The second: a whole G4, then two
+        # empty measures.
+        first = self.path("first.mid")
+        midi_file(first, bars=1)
+        second = self.path("second.mid")
+        bar = 4 * 480
+        conductor = b"\x00\xff\x58\x04\x04\x02\x18\x08\x00\xff\x51\x03\x07\xa1\x20\x00\xff\x2f\x00"
+        def delta(ticks):
+            out = bytes([ticks & 0x7F])
+            ticks >>= 7
+            while ticks:
+                out = bytes([0x80 | (ticks & 0x7F)]) + out
+                ticks >>= 7
+            return out
+        notes = b"\x00\x90\x43\x5a" + delta(bar) + b"\x80\x43\x00" + delta(2 * bar) + b"\xff\x2f\x00"
+        with open(second, "wb") as out:
+            out.write(b"MThd" + struct.pack(">IHHH", 6, 1, 2, 480)
+                      + b"MTrk" + struct.pack(">I", len(conductor)) + conductor
+                      + b"MTrk" + struct.pack(">I", len(notes)) + notes)
+
+        self.start()
+        image, top, space = self.score_of(first)
+        heads = noteheads(image, top, space)[-4:]
+        self.assertEqual(len(heads), 4, f"the first score's noteheads: {heads}")
+        # A band around C4 and D4 selects them; Ctrl+C.
+        (x0, y0), (x1, y1) = heads[0], heads[1]
+        self.display.key("ctrl+1")   # Select Mode
+        self.display.drag(x0 - int(space * 1.5), y1 - int(space * 3), x1 + int(space * 1.5), y0 + int(space * 3))
+        self.display.key("ctrl+c")
+        # The first score closed: its notes stay on the clipboard, and the
+        # second one gets the room.
+        time.sleep(0.5)
+        self.screen("copied")
+        self.menu("f", "c")
+        desktop.wait_until("the first score closed", lambda: "first.mid" not in self.main_name())
+
+        image, top, space = self.score_of(second)
+        area = self.client_area()
+        staff_top = image.top + top
+        def pasted_notes(image, top, space):
+            """The filled heads from the bottom line down, but the leftmost
+            (the treble clef's curl passes for one); the rests' boxes stand
+            higher."""
+            low = [h for h in noteheads(image, top, space) if h[1] > image.top + top + 4 * space]
+            return low[1:]
+
+        # Measures 2 and 3 each hold a whole rest (a box under the fourth
+        # line) in their middle: measure 2 begins half a measure before its rest.
+        rests = [h for h in noteheads(image, top, space) if abs(h[1] - (staff_top + 1.25 * space)) < space / 2]
+        self.assertEqual(len(rests), 2, f"the whole rests of measures 2 and 3: {rests}")
+        barline = rests[0][0] - (rests[1][0] - rests[0][0]) // 2
+        # A click just after the barline: the caret at the measure's first beat.
+        self.display.click(barline + 3, int(staff_top + 2 * space))
+        self.display.key("ctrl+v")
+        # The pasted notes are selected (green): a click on the page's blank
+        # margin lets them go, drawn black.
+        time.sleep(0.5)
+        self.screen("pasted")
+        self.display.click(area.x + 24, area.y + area.height - 60)
+
+        def pasted():
+            now = self.screen().crop(self.client_area())
+            found = pasted_notes(now, top, space)
+            return len(found) == 2 and found
+        found = desktop.wait_until("two noteheads in measure 2", pasted, 10)
+        self.screen("deselected")
+        (px0, py0), (px1, py1) = found
+        self.assertGreater(px0, barline, "in measure 2")
+        self.assertLess(px1, rests[1][0] - (rests[1][0] - rests[0][0]) // 2, "before measure 3")
+        self.assertAlmostEqual(py0 - py1, space / 2, delta=space / 4, msg="C4 then D4, a step apart")
+        self.assertAlmostEqual(py0, staff_top + 5 * space, delta=space / 4, msg="C4 on the ledger line below")
+
+        # Saved in the program's own format, opened again in a new start.
+        saved = self.path("pasted.mmm")
+        self.name_file("the Save As dialog", ("f", "a"), saved)
+        desktop.wait_until(f"{saved} on disk", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+        self.wait_main_name(r"pasted\.mmm")
+        self.program.close()
+        self.start()
+        image, top, space = self.score_of(saved)
+        self.screen("reopened")
+        kept = pasted_notes(image, top, space)
+        self.assertEqual(len(kept), 2, f"the pasted notes kept: {kept}")
+        self.assertAlmostEqual(kept[0][1] - kept[1][1], space / 2, delta=space / 4, msg="C4 then D4")

@@ -42,6 +42,9 @@ enum : UINT {
     ID_ACCIDENTALS_ENHARMONIC = 41998,
     ID_TIES_CONSOLIDATE = 41999,
     ID_BEAM_BREAK_PRIMARY = 42000,
+    ID_EDIT_COPY = 0xE122,
+    ID_EDIT_CUT = 0xE123,
+    ID_EDIT_PASTE = 0xE125,
     ID_EDIT_SELECT_ALL = 0xE12A,
     ID_ADD_STAFF = 39132,
     ID_REMOVE_STAFF = 39133,
@@ -133,10 +136,13 @@ const MenuTemplate kDocumentMenu = {{
         {MF_SEPARATOR},
         {MF_STRING, ID_APP_EXIT, "E&xit"},
     }},
-    // The notation view is the Edit menu's target. Del and Ctrl+A are the
-    // view's own keys, not accelerators: an edit with the focus (the lyric
-    // box) keeps them.
+    // The notation view is the Edit menu's target. Del, Ctrl+A and the
+    // clipboard's Ctrl+X, C and V are the view's own keys, not accelerators:
+    // an edit with the focus (the lyric box) keeps them.
     {MF_POPUP, 0, "&Edit", {
+        {MF_STRING, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
+        {MF_STRING, ID_EDIT_COPY, "&Copy\tCtrl+C"},
+        {MF_STRING, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
         {MF_STRING, ID_EDIT_DELETE, "&Delete\tDel"},
         {MF_STRING, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A"},
         {MF_SEPARATOR},

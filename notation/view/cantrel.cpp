@@ -60,6 +60,13 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, &CCantrel::OnUpdateEditDelete)
     ON_COMMAND(ID_EDIT_SELECT_ALL, &CCantrel::OnEditSelectAll)
     ON_UPDATE_COMMAND_UI(ID_EDIT_SELECT_ALL, &CCantrel::OnUpdateEditSelectAll)
+    // The clipboard.
+    ON_COMMAND(ID_EDIT_CUT, &CCantrel::OnEditCut)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, &CCantrel::OnUpdateEditCut)
+    ON_COMMAND(ID_EDIT_COPY, &CCantrel::OnEditCopy)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, &CCantrel::OnUpdateEditCopy)
+    ON_COMMAND(ID_EDIT_PASTE, &CCantrel::OnEditPaste)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, &CCantrel::OnUpdateEditPaste)
     ON_COMMAND(ID_NOTES_TIE, &CCantrel::OnTieNotes)
     ON_COMMAND(ID_NOTES_SLUR, &CCantrel::OnSlurNotes)
     ON_UPDATE_COMMAND_UI_RANGE(ID_NOTES_TIE, ID_NOTES_SLUR, &CCantrel::OnUpdateTieSlurNotes)
@@ -71,6 +78,8 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_UPDATE_COMMAND_UI(ID_TIES_CONSOLIDATE, &CCantrel::OnUpdateConsolidateTies)
     ON_COMMAND(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnBreakPrimaryBeam)
     ON_UPDATE_COMMAND_UI(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnUpdateBreakPrimaryBeam)
+    // The frames of embedded objects.
+    ON_WM_SETCURSOR()
     // embedded objects
     ON_COMMAND(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnEditPasteSpecial)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnUpdateEditPasteSpecial)
@@ -155,7 +164,7 @@ BOOL CCantrel::Create(const char* lpszClassName, const char* lpszWindowName, DWO
     SetQuickScrollCursors(LoadResourceCursor(IDC_CANTREL_GRAB_ARMED), LoadResourceCursor(IDC_CANTREL_GRABBING));
     if (CFrameWnd* frame = GetParentFrame())
         frame->SetActiveView(this);
-    // FIXME: the drop target registers here once drag-and-drop is in.
+    m_dropTarget.Register(this);
     TileViews(FALSE);
     return TRUE;
 }

@@ -34,7 +34,10 @@
 // Select All of the Edit menu. Note commands (cantrel_notecmds.cpp): stems,
 // spelling, ties, beams and nudges of the selection, the context menus.
 //
-// Not here yet: the clipboard and drag-and-drop.
+// Clipboard and drag-and-drop (cantrel_clipboard.cpp, cantrel_dragdrop.cpp):
+// Cut, Copy and Paste, the selection dragged out of the view, and whatever
+// is dragged over it, through its drop target (droptarget.h), which
+// scrolls the view near its edges.
 // UI thread only, but for the duration functions.
 #pragma once
 
@@ -42,6 +45,7 @@
 #include "interface/document/scrollview.h"
 #include "model/time.h"
 #include "notation/autonote/autonote.h"
+#include "notation/view/droptarget.h"
 #include "notation/view/marginview.h"
 #include "notation/view/pagenate.h"
 #include "platform/ui/clipboard.h"
@@ -55,6 +59,7 @@
 
 class CMusicCursor;
 class COleDataIn;
+class ECFrame;
 class CPlayCursor;
 class CScoreBar;
 class ECBase;
@@ -153,13 +158,78 @@ public:
     // Takes out of the list every element the view's voice and track filters
     // hide.
     void FilterSelection(MCEventList& list);
-    // Starts moving the selection by drag-and-drop (a later addition: none yet).
-    void DoDrag(CPoint& point);
     afx_msg void OnEditDelete();
     afx_msg void OnUpdateEditDelete(CCmdUI* pCmdUI);
     // Every note under the conductor the filters show becomes the selection.
     afx_msg void OnEditSelectAll();
     afx_msg void OnUpdateEditSelectAll(CCmdUI* pCmdUI);
+
+    // ---- the clipboard and drag-and-drop (cantrel_clipboard.cpp, cantrel_dragdrop.cpp) ----
+    // Cut, Copy and Paste of the Edit menu (Ctrl+X, C, V are the view's own
+    // keys). The program's own data travels in the music and object-info
+    // formats (interface/document/oledata.h); anything else that can be
+    // embedded becomes a frame.
+    // Cut: Copy, then the copied elements deleted.
+    afx_msg void OnEditCut();
+    // The selection, collapsed to the elements whose ancestors are not also
+    // in it, to the clipboard; or, while the view drags (DoDrag), once the
+    // pointer leaves the drag distance, dragged out of the view: a move to
+    // another window then deletes what was dragged.
+    afx_msg void OnEditCopy();
+    afx_msg void OnUpdateEditCut(CCmdUI* pCmdUI);
+    afx_msg void OnUpdateEditCopy(CCmdUI* pCmdUI);
+    // DoPaste (DOPASTE_REPLACE): the selection gives way to what is pasted.
+    afx_msg void OnEditPaste();
+    afx_msg void OnUpdateEditPaste(CCmdUI* pCmdUI);
+    // DoPaste's flags: the selection is removed first; an embedded object is
+    // linked rather than copied.
+    static constexpr DWORD DOPASTE_REPLACE = 1;
+    static constexpr DWORD DOPASTE_LINK = 2;
+    // Whether the data (the clipboard's when `reader` is null) can be pasted
+    // here: an embeddable object always, elements where the tool has a
+    // parent under the pointer. 0 without a document or a tool.
+    int CanPaste(COleDataIn* reader, DWORD flags);
+    // Inserts the reader's elements (the clipboard's when null) where the
+    // tool stands, or else makes a frame from its data; what went in becomes
+    // the selection. InsertEvents's answer, or InsertEventFromData's.
+    int DoPaste(DWORD flags, COleDataIn* reader);
+    // The select tool's press on the selection: a handle of a single selected
+    // frame resizes it; otherwise the selection is dragged (OnEditCopy).
+    void DoDrag(CPoint& point);
+    // The drop target's calls (droptarget.h): whatever is dragged over the
+    // view is shown by the tool made for its type; the effect answered is
+    // link with Ctrl+Shift, copy with Ctrl, else move, when it can be pasted.
+    DROPEFFECT OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    DROPEFFECT OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    void OnDragLeave() override;
+    BOOL OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point) override;
+    // The view's flags while data moves through it.
+    int IsCut() const { return m_bCut; }
+    // Set while the data source of a copy or drag is being filled: embedded
+    // items ignore their change notices meanwhile.
+    int IsCopying() const { return m_bCopying; }
+    int IsPasting() const { return m_bPasting; }
+    int IsDragSource() const { return m_bDragSource; }
+    int IsDroppedHere() const { return m_bDroppedHere; }
+    CCTDropTarget& GetDropTarget() { return m_dropTarget; }
+
+    // ---- embedded objects' crossings (defined with the objects and frames) ----------------
+    // A handle of a single selected frame under the point tracked: 1 when it
+    // was (no drag follows).
+    int TrackFrameHandle(CPoint& point);
+    // A single copied frame's object offered under its own type.
+    void OfferFrameObject(ECFrame* frame, COleDataSource* source);
+
+    // ---- the frames of embedded objects (cantrel_frames.cpp) -------------------------------
+    // Whether `item` is an embedded object's item whose frame's display is
+    // selected; false for anything else.
+    virtual int IsSelected(const CObject* item);
+    // Opens the object of the single selected frame (the wait cursor shown
+    // meanwhile); 1 when it was opened.
+    int OpenSelectedFrame();
+    // Over a single selected frame, the tracker's resize (or move) cursor;
+    // elsewhere the base's.
+    afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
     // ---- note commands (cantrel_notecmds.cpp) ----------------------------------------------
     // Each is one edit state (1200) of the selection's elements, applied to
@@ -381,7 +451,8 @@ protected:
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
     // Ctrl + arrows nudge, Delete deletes the selection; other keys scroll.
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    // The properties of the selection (the main window's command).
+    // A single selected frame opens its object; else the properties of the
+    // selection (the main window's command).
     afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     // Nothing or a mixed selection: the window above decides; notes: the
     // note commands' menu; any other kind of element: the properties menu.
@@ -419,11 +490,17 @@ private:
     int m_nVoice = VOICE_ALL;
     int m_bPaginatedOnce = 0;
     int m_bPrintLaidOut = 0;                 // the job's sheet was compared with the layout
-    int m_bDragging = 0;                     // the view drags a selection of its own
+    int m_bDragging = 0;                     // a drag starts here, or something is dragged over the view
+    int m_bCut = 0;                          // the next copy also deletes
+    int m_bCopying = 0;                      // the data source is being filled
+    int m_bPasting = 0;                      // a paste runs
+    int m_bDragSource = 0;                   // the running drag started here
+    int m_bDroppedHere = 0;                  // the running drag dropped here
     std::array<CLIPFORMAT, 3> m_clipFormats{};
+    // Built after the margin view, before the engines; gone in the reverse order.
+    CCTDropTarget m_dropTarget;              // registered with the window in Create
     CAutoNote m_autoNote;                    // owned
     CPagenate m_pagenate;                    // owned
-    // FIXME: the drop target joins these members with drag-and-drop.
     ECPerformance* m_pCommandTarget = nullptr;  // referenced while the command handler is registered there
     CMusicCursor* m_pCursor = nullptr;          // owned; null in insert mode without a prototype
     CPlayCursor* m_pPlayCursor = nullptr;       // owned; present while playback runs

@@ -154,7 +154,3 @@ void CCantrel::FilterSelection(MCEventList& list) {
             list.RemoveAt(at);
     }
 }
-
-void CCantrel::DoDrag(CPoint& /*point*/) {
-    // FIXME: drag-and-drop of the selection starts here once it is in.
-}

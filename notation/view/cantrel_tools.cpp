@@ -274,6 +274,20 @@ void CCantrel::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
             return;
         }
         break;
+    // The clipboard's keys, the view's own like Del (see app/menus.cpp).
+    case 'X':
+    case 'C':
+    case 'V':
+        if (GetKeyState(VK_CONTROL) < 0) {
+            if (nChar == 'X')
+                OnEditCut();
+            else if (nChar == 'C')
+                OnEditCopy();
+            else if (CanPaste(nullptr, 0))
+                OnEditPaste();
+            return;
+        }
+        break;
     default:
         break;
     }

@@ -257,7 +257,7 @@ void CScoreItemDrawing::UpdateFrame(CScoreCntrItem* item) {
     }
     if (ECPerformance* performance = view->GetBaseEvent()) {
         auto* edit = new SCEventEdit(STATE_EVENTS_EDITED);
-        edit->AddItem(item->GetECFrame(), CAutoNote::EDITITEM_NOTATION_DATA);
+        edit->AddItem(item->GetECFrame(), EDITITEM_NOTATION_DATA);
         edit->Apply(performance);
     }
 }

@@ -34,6 +34,9 @@ inline constexpr UINT ID_PAGE_DOWN = 13361;
 // The Edit menu's commands the view answers, and the note commands.
 inline constexpr UINT ID_EDIT_DELETE = 39110;
 inline constexpr UINT ID_EDIT_SELECT_ALL = 0xE12A;   // 57642
+inline constexpr UINT ID_EDIT_COPY = 0xE122;         // 57634
+inline constexpr UINT ID_EDIT_CUT = 0xE123;          // 57635
+inline constexpr UINT ID_EDIT_PASTE = 0xE125;        // 57637
 inline constexpr UINT ID_NOTES_TIE = 41991;
 inline constexpr UINT ID_NOTES_SLUR = 41992;
 inline constexpr UINT ID_STEMS_UP = 41993;

@@ -107,8 +107,29 @@ const std::vector<uint8_t>* COleDataSource::GetCachedData(CLIPFORMAT format) con
     return nullptr;
 }
 
+void COleDataSource::CacheMimeData(const std::string& mimeType, std::vector<uint8_t> bytes) {
+    if (mimeType.empty())
+        return;
+    for (auto& [offered, data] : m_mimeData) {
+        if (offered == mimeType) {
+            data = std::move(bytes);
+            return;
+        }
+    }
+    m_mimeData.emplace_back(mimeType, std::move(bytes));
+}
+
+const std::vector<uint8_t>* COleDataSource::GetCachedMimeData(const std::string& mimeType) const {
+    for (const auto& [offered, data] : m_mimeData) {
+        if (offered == mimeType)
+            return &data;
+    }
+    return nullptr;
+}
+
 void COleDataSource::Empty() {
     m_data.clear();
+    m_mimeData.clear();
 }
 
 QMimeData* COleDataSource::CreateMimeData() const {
@@ -120,6 +141,9 @@ QMimeData* COleDataSource::CreateMimeData() const {
         mimeData->setData(mimeType, QByteArray(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<qsizetype>(bytes.size())));
     }
+    for (const auto& [mimeType, bytes] : m_mimeData)
+        mimeData->setData(QString::fromStdString(mimeType),
+                          QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
     return mimeData;
 }
 
@@ -164,6 +188,14 @@ void COleDataObject::Attach(const QMimeData* data) {
     Release();
     m_attached = std::make_unique<Attached>();
     m_attached->data = data;
+}
+
+void COleDataObject::Attach(const COleDataObject& other) {
+    if (&other == this)
+        return;
+    Release();
+    if (other.m_attached)
+        m_attached = std::make_unique<Attached>(*other.m_attached);
 }
 
 void COleDataObject::Release() {

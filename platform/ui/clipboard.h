@@ -30,6 +30,7 @@
 #pragma once
 
 #include "platform/core/file.h"
+#include "platform/ui/dragdrop.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,6 +67,12 @@ public:
     void CacheData(CLIPFORMAT format, std::vector<uint8_t> bytes);
     // The bytes offered under a format, or null.
     const std::vector<uint8_t>* GetCachedData(CLIPFORMAT format) const;
+    // Offers `bytes` under a public MIME type ("image/png"), as other
+    // programs read them, in place of what was offered under it before. An
+    // empty type is ignored.
+    void CacheMimeData(const std::string& mimeType, std::vector<uint8_t> bytes);
+    // The bytes offered under a MIME type, or null.
+    const std::vector<uint8_t>* GetCachedMimeData(const std::string& mimeType) const;
     // Offers nothing any more.
     void Empty();
 
@@ -80,9 +87,16 @@ public:
     // a drag; the caller owns it.
     QMimeData* CreateMimeData() const;
 
+    // Drags the offered bytes (dragdrop.h) until they are dropped or the drag
+    // ends; answers the effect the drop had, one of `allowedEffects`, or none.
+    // The source stays the caller's.
+    DROPEFFECT DoDragDrop(DROPEFFECT allowedEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE);
+
 private:
     // In the order first offered.
     std::vector<std::pair<CLIPFORMAT, std::vector<uint8_t>>> m_data;
+    // Under public MIME types, in the order first offered.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> m_mimeData;
 };
 
 // Reads offered data: the clipboard's or a drop's.
@@ -101,6 +115,10 @@ public:
     // borrowed: the drop event owns it, and it must outlive the reads. Should
     // it be destroyed first, the object reads as if nothing were offered.
     void Attach(const QMimeData* data);
+    // Attaches what `other` has attached, borrowed as `other` holds it (a
+    // dropped data object lent to a reader for one call). Nothing attached
+    // when `other` has nothing.
+    void Attach(const COleDataObject& other);
     // Lets go of the attached data. Harmless when nothing is attached.
     void Release();
     int IsAttached() const;

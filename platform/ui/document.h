@@ -24,6 +24,7 @@
 
 #include "platform/core/object.h"
 #include "platform/ui/cmdtarget.h"
+#include "platform/ui/dragdrop.h"
 #include "platform/ui/msgmap.h"
 #include "platform/ui/wnd.h"
 
@@ -67,6 +68,15 @@ public:
 
     // Its own table, then its document's route.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    // ---- drops (dragdrop.h): what a COleDropTarget registered for the view
+    // passes on. The base takes nothing and scrolls nothing.
+    virtual DROPEFFECT OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual DROPEFFECT OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual void OnDragLeave();
+    virtual BOOL OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point);
+    // DROPEFFECT_SCROLL alone: no scrolling, so the move goes to OnDragOver.
+    virtual DROPEFFECT OnDragScroll(DWORD dwKeyState, CPoint point);
 
     // ---- drawing and printing (viewprint.cpp; print.h) ----------------------------------
     // Draws the view's content on `pDC` (screen, printer or preview); nothing here.

@@ -7,26 +7,7 @@
 #include "notation/display/base.h"
 #include "notation/view/cantrel.h"
 #include "notation/view/selectionoffset.h"
-#include "platform/gdi/gdiobj.h"
 #include "platform/ui/paint.h"
-
-
-namespace {
-
-// The one-unit border of `rect` (device units, normalised) as a region.
-void Border(const CRect& rect, CRgn& border) {
-    CRgn outer;
-    outer.CreateRectRgnIndirect(&rect);
-    CRect inside = rect;
-    if (!inside.IsRectEmpty())
-        inside.DeflateRect(1, 1);
-    CRgn inner;
-    inner.CreateRectRgnIndirect(&inside);
-    border.CreateRectRgn(0, 0, 0, 0);
-    border.CombineRgn(&outer, &inner, RGN_XOR);
-}
-
-}  // namespace
 
 CFrameCursor::CFrameCursor(CCantrel* view) : CMusicCursor(view, nullptr) {
     m_eventTypes = {ET_PERFORMANCE};
@@ -78,27 +59,15 @@ void CFrameCursor::Draw(CDC* dc) {
     const bool moved = now != before;
     m_drawnRect = m_frameRect;
 
-    CRgn inverted;
-    Border(now, inverted);
-    if (moved) {
-        CRgn old;
-        Border(before, old);
-        inverted.CombineRgn(&inverted, &old, RGN_XOR);
-    }
-    CRgn visible;
-    visible.CreateRectRgnIndirect(&m_pView->GetViewArea());
-    inverted.CombineRgn(&inverted, &visible, RGN_AND);
-
+    // The old outline and the new one inverted together, once, so that what
+    // both cover stays as it is; only the view area is drawn on.
     const int saved = dc->SaveDC();
     dc->SetMapMode(MM_TEXT);
     dc->SetWindowOrg(0, 0);
     dc->SetViewportOrg(0, 0);
-    dc->SelectClipRgn(&inverted);
-    CBrush* previous = dc->SelectObject(CDC::GetHalftoneBrush());
-    CRect box;
-    dc->GetClipBox(&box);
-    dc->PatBlt(box.left, box.top, box.Width(), box.Height(), PATINVERT);
-    dc->SelectObject(previous);
+    dc->IntersectClipRect(&m_pView->GetViewArea());
+    const CSize unit(1, 1);
+    dc->DrawDragRect(&now, unit, moved ? &before : nullptr, unit);
     dc->RestoreDC(saved);
 }
 

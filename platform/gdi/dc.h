@@ -326,6 +326,14 @@ public:
     void FrameRect(const RECT* rect, CBrush* brush);
     void InvertRect(const RECT* rect);
     void DrawFocusRect(const RECT* rect);
+    // The feedback of a rectangle being dragged: the frame `size` thick inside
+    // `rect` inverted with the brush (PATINVERT; the halftone brush when null),
+    // and the frame last drawn (`rectLast`, `sizeLast`, `brushLast`), when
+    // given, inverted back, so that only the difference changes. Rectangles in
+    // device units; the DC's clipping applies. Calling it with the last frame
+    // alone as the new one (and no last) takes that frame away.
+    void DrawDragRect(const RECT* rect, SIZE size, const RECT* rectLast, SIZE sizeLast, CBrush* brush = nullptr,
+                      CBrush* brushLast = nullptr);
     void Draw3dRect(const RECT* rect, COLORREF topLeft, COLORREF bottomRight);
     void Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight);
     int FillRgn(CRgn* region, CBrush* brush);

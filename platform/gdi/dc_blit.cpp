@@ -343,6 +343,62 @@ void CDC::DrawFocusRect(const RECT* rect) {
     }
 }
 
+namespace {
+
+// The frame `size` thick inside `rect` (device units) as a region; empty for
+// an empty rectangle.
+void DragFrame(const RECT& rect, SIZE size, CRgn& frame) {
+    CRect outside = rect;
+    outside.NormalizeRect();
+    frame.CreateRectRgnIndirect(&outside);
+    CRect inside = outside;
+    inside.DeflateRect(size.cx, size.cy);
+    if (inside.IsRectEmpty())
+        return;
+    CRgn hole;
+    hole.CreateRectRgnIndirect(&inside);
+    frame.CombineRgn(&frame, &hole, RGN_DIFF);
+}
+
+}  // namespace
+
+void CDC::DrawDragRect(const RECT* rect, SIZE size, const RECT* rectLast, SIZE sizeLast, CBrush* brush,
+                       CBrush* brushLast) {
+    if (!brush)
+        brush = GetHalftoneBrush();
+    if (!brushLast)
+        brushLast = brush;
+    auto invert = [this](CRgn& region, CBrush* with) {
+        const int saved = SaveDC();
+        SetMapMode(MM_TEXT);
+        SetWindowOrg(0, 0);
+        SetViewportOrg(0, 0);
+        SelectClipRgn(&region, RGN_AND);
+        CBrush* previous = SelectObject(with);
+        CRect box;
+        GetClipBox(&box);
+        PatBlt(box.left, box.top, box.Width(), box.Height(), PATINVERT);
+        SelectObject(previous);
+        RestoreDC(saved);
+    };
+    CRgn now;
+    if (rect)
+        DragFrame(*rect, size, now);
+    else
+        now.CreateRectRgn(0, 0, 0, 0);
+    if (rectLast) {
+        CRgn last;
+        DragFrame(*rectLast, sizeLast, last);
+        if (brushLast != brush) {
+            invert(last, brushLast);
+        } else {
+            // What both frames cover is inverted twice: left alone.
+            now.CombineRgn(&now, &last, RGN_XOR);
+        }
+    }
+    invert(now, brush);
+}
+
 int CDC::ScrollDC(int dx, int dy, const RECT* scrollRect, const RECT* clipRect, CRgn* updateRegion, RECT* updateRect) {
     if (!m_image)
         return 0;

@@ -2,6 +2,7 @@
 // window, and the translation of accelerators.
 #include "platform/ui/accel.h"
 
+#include "platform/ui/captureloop.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/wnd.h"
 
@@ -43,6 +44,9 @@ BOOL CWnd::LoadAccelTable(unsigned id) {
 BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg) {
     if (!pMsg)
         return FALSE;
+    // A loop under the capture reads the keys before any window translates them.
+    if (platform_detail::OfferToCaptureLoop(pMsg->hwnd, pMsg->message, pMsg->wParam, pMsg->lParam))
+        return TRUE;
     CWnd* wnd = FromHandle(pMsg->hwnd);
     while (wnd) {
         // Handles, not pointers: a window's translation may destroy windows.

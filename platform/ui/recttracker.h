@@ -83,8 +83,9 @@ public:
     BOOL SetCursor(CWnd* pWnd, UINT nHitTest) const;
     // Runs the resize or move that a press at `point` (client coordinates of
     // `pWnd`) starts; see above. `bAllowInvert` lets a dragged edge pass the
-    // opposite one. FALSE at once when the point hits nothing. Answers TRUE
-    // when the rectangle has changed.
+    // opposite one; without it the rectangle ends the right way round. FALSE
+    // at once when the point hits nothing. Answers TRUE when the rectangle
+    // has changed.
     BOOL Track(CWnd* pWnd, CPoint point, BOOL bAllowInvert = FALSE, CWnd* pWndClipTo = nullptr);
     // Called on each move of Track with the rectangle the pointer gives. The
     // base keeps the moved edges at least m_sizeMin from the opposite ones
@@ -106,6 +107,10 @@ protected:
     int GetHandleSize() const;
     // The brush of the hatching: an 8 x 8 pattern of one-pixel diagonals.
     static CBrush* GetHatchBrush();
+    // Readies the DC (its state saved by the caller) to hatch: no pen, the
+    // hatch brush, its set pixels darkening what lies under them and the
+    // others leaving it as it is.
+    static void SelectHatch(CDC* pDC);
 
     BOOL m_bAllowInvert = FALSE;     // as given to the running Track
 

@@ -1,6 +1,7 @@
 #include "platform/ui/wnd.h"
 
 #include "platform/core/window.h"
+#include "platform/ui/captureloop.h"
 #include "platform/ui/cmdui.h"
 #include "platform/ui/ownerdraw.h"
 #include "platform/ui/wnd_private.h"
@@ -109,6 +110,8 @@ WndProcExceptionHook SetWndProcExceptionHook(WndProcExceptionHook hook) {
 namespace platform_detail {
 
 LRESULT CallWndProc(CWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (OfferToCaptureLoop(wnd.m_hWnd, message, wParam, lParam))
+        return 0;
     MSG current;
     current.hwnd = wnd.m_hWnd;
     current.message = message;

@@ -118,6 +118,29 @@ TEST(Inversion, TheHalftoneFrameInvertsAlternatePixelsOfTheFrameOnly) {
     EXPECT_EQ(canvas.Pixel(12, 12), 0xFFFFFFu);          // and the outside
 }
 
+TEST(Inversion, ADragRectangleMovesByTheDifferenceOfItsFrames) {
+    MemoryCanvas canvas(40, 40);
+    // The inked pixels, each outside the band of `frame` counting 1000.
+    auto inked = [&canvas](const CRect& frame) {
+        int ink = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (canvas.Pixel(x, y) != 0xFFFFFFu)
+                    ink += frame.PtInRect({x, y}) && !CRect(frame.left + 2, frame.top + 2, frame.right - 2,
+                                                            frame.bottom - 2).PtInRect({x, y}) ? 1 : 1000;
+        return ink;
+    };
+    const CRect first(4, 4, 20, 16), second(10, 8, 30, 30);
+    auto halfBand = [](const CRect& frame) { return (frame.Width() * frame.Height() - (frame.Width() - 4) * (frame.Height() - 4)) / 2; };
+    canvas.dc.SetMapMode(MM_TWIPS);   // device units whatever the mapping
+    canvas.dc.DrawDragRect(&first, CSize(2, 2), nullptr, CSize(2, 2));
+    EXPECT_EQ(inked(first), halfBand(first));   // every other pixel of the band
+    canvas.dc.DrawDragRect(&second, CSize(2, 2), &first, CSize(2, 2));
+    EXPECT_EQ(inked(second), halfBand(second));   // only the second frame
+    canvas.dc.DrawDragRect(nullptr, CSize(2, 2), &second, CSize(2, 2));
+    EXPECT_EQ(inked(second), 0);
+}
+
 TEST(Antialiasing, ShapesAreSmoothedAndCopiesAreNot) {
     MemoryCanvas canvas(40, 40);
     canvas.dc.SelectStockObject(BLACK_BRUSH);

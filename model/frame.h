@@ -101,8 +101,8 @@ public:
     int IsLinked() const { return m_linkPath.empty() ? 0 : 1; }
 
     // An object stored by another program: its class name (empty for one of
-    // ours) and its cached picture as device-independent bitmap bytes (empty
-    // when none). Such an item is kept as it was and opens nothing.
+    // ours) and its cached picture as the bytes of a BMP file (empty when
+    // none). Such an item is kept as it was and opens nothing.
     const std::string& GetForeignClassName() const { return m_foreignClass; }
     void SetForeignClassName(std::string name) { m_foreignClass = std::move(name); }
     const std::vector<uint8_t>& GetCachedPicture() const { return m_cachedPicture; }

@@ -16,10 +16,18 @@
 // User-interface thread only (offered data is the clipboard's or a drop's).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class CScoreCntrItem;
 class COleDataObject;
+
+// The extent of an object drawn as an icon above its file name (HIMETRIC).
+inline constexpr int32_t kIconExtentX = 2540;
+inline constexpr int32_t kIconExtentY = 1693;
+// The file name an image offered without a file is kept under.
+inline constexpr const char* kPastedImageName = "Picture.png";
 
 // Makes `item` the object of the file at `path` (embedded, or with `link`
 // linked to it): 1, or 0 when the file cannot be read.
@@ -32,3 +40,16 @@ int CreateItemFromData(CScoreCntrItem& item, COleDataObject& data, int link);
 // Whether the data offers something an object can be made from: a local
 // file URL or an image.
 int CanCreateItemFromData(COleDataObject& data);
+
+// One thing offered data holds that can become an object, as a choice for
+// the user: a local file, or the offered image.
+struct EmbeddableSource {
+    std::string path;    // the file; empty for the offered image
+    std::string label;   // what the user is shown
+};
+// What the data offers that can become an object: each readable local file
+// offered as a URL, in the order offered, then the image, when there is one.
+std::vector<EmbeddableSource> ListEmbeddableSources(COleDataObject& data);
+// Makes `item` the object of one of them (a file linked with `link`; an image
+// is always embedded): 1, or 0 when it cannot be read now.
+int CreateItemFromSource(CScoreCntrItem& item, COleDataObject& data, const EmbeddableSource& source, int link);

@@ -1,5 +1,6 @@
 #include "interface/document/oledata.h"
 
+#include "interface/document/embedding.h"
 #include "interface/document/oledatainfo.h"
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
@@ -137,8 +138,8 @@ COleDataIn::~COleDataIn() {
     m_dataObject.Release();
 }
 
-int COleDataIn::CanCreateEmbedded() const {
-    return 0;
+int COleDataIn::CanCreateEmbedded() {
+    return CanCreateItemFromData(m_dataObject);
 }
 
 int COleDataIn::CheckForData(int flags) {

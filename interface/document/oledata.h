@@ -40,7 +40,8 @@ enum : int {
     OLEDATA_ATTACH_CLIPBOARD = 1,   // attach the clipboard first, release it at the end;
                                     // without it the data object attached already (a drop) is read
     OLEDATA_EVENTS = 2,             // the event list in the music format
-    OLEDATA_OLEOBJECT = 4,          // an embeddable object can be made from the data (test only)
+    OLEDATA_OLEOBJECT = 4,          // an embeddable object can be made from the data (test only):
+                                    // a local file offered as a URL, or an image
     OLEDATA_INFO = 8,               // the description in the info format
 };
 
@@ -117,8 +118,9 @@ public:
     int GetOurData(MCEventList* events, COleDataInfo* info, int flags);
 
 private:
-    // Embedded objects do not exist on this platform: never.
-    int CanCreateEmbedded() const;
+    // Whether an embedded object can be made from the data: a local file
+    // offered as a URL, or an image (embedding.h).
+    int CanCreateEmbedded();
     int ReadEvents(MCEventList& events);
     int ReadInfo(COleDataInfo& info);
 

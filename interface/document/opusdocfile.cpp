@@ -4,6 +4,7 @@
 // until they are saved.
 #include "interface/document/opusdoc.h"
 
+#include "interface/document/itemstorage.h"
 #include "interface/document/midiread.h"
 #include "interface/document/midiwrite.h"
 #include "interface/document/pathhelpers.h"
@@ -203,6 +204,8 @@ void MCOpusDoc::LoadFromStorage() {
             ar.m_pDocument = this;
             Serialize(ar);
             ar.Close();
+            if (m_pPerformance)
+                ReadItemStorages(m_pPerformance, *m_pRootStorage);   // the objects beside "Contents"
         } else {
             MakeEmptyPiece();   // an empty file is an empty piece
         }
@@ -265,6 +268,7 @@ void MCOpusDoc::SaveNative(const std::string& path) {
         ar.Close();
     }
     stream.Close();
+    WriteItemStorages(m_pPerformance, storage);
     storage.CommitAs(path);   // a commit when the path is the storage's own
     if (fresh)
         m_pRootStorage = std::move(fresh);

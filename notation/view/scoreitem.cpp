@@ -127,7 +127,7 @@ bool CScoreItemView::PrepareOpenedFile(const CScoreCntrItem& item) {
         m_reservedPath = GetTempFileName("swobj");
         if (m_reservedPath.empty())
             return false;
-        std::string suffix = PreferredSuffixOfMimeType(item.GetMimeType());
+        std::string suffix = PreferredSuffixOf(item.GetMimeType());
         if (suffix.empty()) {
             const std::string& name = item.GetFileName();
             const auto dot = name.rfind('.');

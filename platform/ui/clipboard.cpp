@@ -1,13 +1,16 @@
 #include "platform/ui/clipboard.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 #include <QPointer>
 #include <QString>
 #include <QThread>
+#include <QUrl>
 
 #include <mutex>
 #include <unordered_map>
@@ -219,4 +222,58 @@ std::unique_ptr<CMemFile> COleDataObject::GetFileData(CLIPFORMAT format) const {
     const QByteArray bytes = m_attached->data->data(MimeTypeOf(format));
     const auto* first = reinterpret_cast<const uint8_t*>(bytes.constData());
     return std::make_unique<CMemFile>(std::vector<uint8_t>(first, first + bytes.size()));
+}
+
+std::vector<std::string> COleDataObject::GetFilePaths() const {
+    std::vector<std::string> paths;
+    if (!m_attached || !m_attached->data || !m_attached->data->hasUrls())
+        return paths;
+    for (const QUrl& url : m_attached->data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
+}
+
+namespace {
+
+// The offered image: the toolkit's own, else the first "image/..." bytes a
+// reader takes. A null image when none.
+QImage OfferedImage(const QMimeData& data) {
+    if (data.hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        if (!image.isNull())
+            return image;
+    }
+    for (const QString& format : data.formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        const QImage image = QImage::fromData(data.data(format));
+        if (!image.isNull())
+            return image;
+    }
+    return {};
+}
+
+}  // namespace
+
+int COleDataObject::HasImage() const {
+    if (!m_attached || !m_attached->data)
+        return 0;
+    return OfferedImage(*m_attached->data).isNull() ? 0 : 1;
+}
+
+std::vector<uint8_t> COleDataObject::GetImageAsPng() const {
+    if (!m_attached || !m_attached->data)
+        return {};
+    const QImage image = OfferedImage(*m_attached->data);
+    if (image.isNull())
+        return {};
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    const auto* first = reinterpret_cast<const uint8_t*>(png.constData());
+    return std::vector<uint8_t>(first, first + png.size());
 }

@@ -21,7 +21,8 @@
 // COleDataObject reads: attached to the clipboard (AttachClipboard) or to
 // dropped data (Attach), it tells which formats are offered and hands a
 // format's bytes out as a memory file. Attaching keeps no copy: the bytes are
-// fetched when asked for.
+// fetched when asked for. Besides the registered formats it reads what other
+// programs commonly offer: files as URLs, and images.
 //
 // Without a GUI application object (a program of the core alone) there is no
 // clipboard: attaching it answers 0 and handing a source to it fails, without
@@ -128,6 +129,15 @@ public:
     // The bytes offered under the format as a memory file positioned at its
     // start, or null when the format is not offered.
     std::unique_ptr<CMemFile> GetFileData(CLIPFORMAT format) const;
+
+    // The local files among the offered URLs, as paths, in the order
+    // offered; URLs of anything but a local file are left out.
+    std::vector<std::string> GetFilePaths() const;
+    // Whether an image is offered: the toolkit's image, or bytes under an
+    // "image/..." type that an image reader takes.
+    int HasImage() const;
+    // The offered image as the bytes of a PNG file; empty when none is.
+    std::vector<uint8_t> GetImageAsPng() const;
 
 private:
     struct Attached;

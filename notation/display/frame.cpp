@@ -20,8 +20,8 @@ namespace {
 
 // The box of a file shown as an icon above its name, pixels at 96 dpi: a
 // 32-pixel icon in the upper half, the name in the lower.
-constexpr int kIconBoxWidth = 96;
 constexpr int kIconBoxHeight = 64;
+constexpr int kScreenDpi = 96;
 constexpr int kIconSize = 32;
 constexpr int kNameHeight = 12;   // the name's text, pixels of the box
 
@@ -104,21 +104,6 @@ void CScoreItemDrawing::GetSizeD(CScoreCntrItem* item, CDC* dc, CSize& size) {
     size = CSize(std::abs(extent.cx), std::abs(extent.cy));
 }
 
-bool CScoreItemDrawing::ExtentFromData(const CScoreCntrItem& item, CSize& extent) {
-    if (!item.GetForeignClassName().empty())
-        return false;
-    CPicture image;
-    if (image.LoadImage(item.GetData())) {
-        const CSize pixels = image.GetSize();
-        const CSize dpi = image.GetDotsPerInch();
-        extent = CSize(PixelsToHimetric(pixels.cx, dpi.cx), PixelsToHimetric(pixels.cy, dpi.cy));
-    } else {
-        extent = CSize(PixelsToHimetric(kIconBoxWidth, CPicture::kDefaultDotsPerInch),
-                       PixelsToHimetric(kIconBoxHeight, CPicture::kDefaultDotsPerInch));
-    }
-    return true;
-}
-
 int CScoreItemDrawing::DrawPicture(CScoreCntrItem& item, CScoreItemPicture& cache, CDC* dc, const RECT& bounds) {
     if (!dc)
         return 0;
@@ -137,7 +122,7 @@ int CScoreItemDrawing::DrawPicture(CScoreCntrItem& item, CScoreItemPicture& cach
     const bool foreign = !item.GetForeignClassName().empty();
     const std::vector<uint8_t>& bytes = foreign ? item.GetCachedPicture() : item.GetData();
     // Pixels of the device per pixel of a 96-dpi screen (a printer has more).
-    const int scale = std::max(1, dc->GetDeviceCaps(LOGPIXELSY) / CPicture::kDefaultDotsPerInch);
+    const int scale = std::max(1, dc->GetDeviceCaps(LOGPIXELSY) / kScreenDpi);
     if (foreign) {
         const std::size_t key = KeyOf(bytes, kForeign, item.GetForeignClassName());
         if (!cache.made || cache.key != key) {

@@ -53,10 +53,6 @@ public:
     // file its type's icon above its file name. `cache` keeps the decoded
     // picture between calls. 1 when drawn; 0 without a DC or bounds.
     static int DrawPicture(CScoreCntrItem& item, CScoreItemPicture& cache, CDC* dc, const RECT& bounds);
-    // The extent of the item's bytes: an image's pixel size at its
-    // resolution, else the box of an icon above a file name. False (the
-    // extent untouched) for an object stored by another program.
-    static bool ExtentFromData(const CScoreCntrItem& item, CSize& extent);
 
     // ---- with the view (notation/view/scoreitem.cpp) ----------------------------------
     // The first notation view of the document whose performance holds the

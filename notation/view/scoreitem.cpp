@@ -2,6 +2,7 @@
 // the tracker, resizing, announcing changes, and opening the object.
 #include "notation/view/scoreitem.h"
 
+#include "interface/document/embedding.h"
 #include "interface/document/opusdoc.h"
 #include "model/eventtypes.h"
 #include "model/editstates.h"
@@ -267,11 +268,7 @@ void CScoreItemDrawing::OnChange(CScoreCntrItem* item, int notification, DWORD p
     if (!view)
         return;
     CScoreItemView& state = CScoreItemView::Of(*item);
-    auto refreshExtent = [item] {
-        CSize extent;
-        if (ExtentFromData(*item, extent))
-            item->SetExtent(extent.cx, extent.cy);
-    };
+    auto refreshExtent = [item] { SetExtentFromData(*item); };
     switch (notification) {
     case OLE_CHANGED:
         // The copy for the clipboard reads the object as it is.

@@ -9,18 +9,6 @@
 #include <QImageReader>
 #include <QMimeDatabase>
 
-#include <cmath>
-
-namespace {
-
-// A stated resolution (dots per metre) as pixels per inch; none when unset or absurd.
-int DotsPerInch(int dotsPerMeter) {
-    const int dpi = static_cast<int>(std::lround(dotsPerMeter * 0.0254));
-    return dpi >= 1 && dpi <= 100000 ? dpi : CPicture::kDefaultDotsPerInch;
-}
-
-}  // namespace
-
 bool CPicture::LoadImage(const std::vector<uint8_t>& bytes) {
     Clear();
     if (bytes.empty())
@@ -34,9 +22,6 @@ bool CPicture::LoadImage(const std::vector<uint8_t>& bytes) {
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return false;
-    // The reader fills in the screen's resolution when the file states
-    // none; a file that states one keeps it.
-    m_dotsPerInch = CSize(DotsPerInch(image.dotsPerMeterX()), DotsPerInch(image.dotsPerMeterY()));
     m_image = std::move(image);
     return true;
 }
@@ -46,7 +31,6 @@ bool CPicture::LoadBitmap(const std::vector<uint8_t>& bytes) {
     QImage image;
     if (bytes.empty() || !DecodeBitmapResource(bytes.data(), bytes.size(), &image) || image.isNull())
         return false;
-    m_dotsPerInch = CSize(kDefaultDotsPerInch, kDefaultDotsPerInch);
     m_image = std::move(image);
     return true;
 }
@@ -63,7 +47,6 @@ bool CPicture::LoadFileTypeIcon(const std::string& mimeType, int size) {
     if (icon.isNull() || size <= 0)
         return false;
     m_image = icon.pixmap(size, size).toImage();
-    m_dotsPerInch = CSize(kDefaultDotsPerInch, kDefaultDotsPerInch);
     return !m_image.isNull();
 }
 
@@ -82,10 +65,4 @@ bool CPicture::Draw(CDC* dc, const RECT& bounds) const {
     painter->drawImage(QRect(device.left, device.top, device.Width(), device.Height()), m_image);
     painter->restore();
     return true;
-}
-
-int PixelsToHimetric(int pixels, int dotsPerInch) {
-    if (dotsPerInch <= 0)
-        dotsPerInch = CPicture::kDefaultDotsPerInch;
-    return static_cast<int>(std::lround(pixels * 2540.0 / dotsPerInch));
 }

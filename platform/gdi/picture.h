@@ -22,9 +22,6 @@ class CDC;
 
 class CPicture {
 public:
-    // The resolution of an image that states none.
-    static constexpr int kDefaultDotsPerInch = 96;
-
     // An image file's bytes; false (and empty) when no reader takes them.
     bool LoadImage(const std::vector<uint8_t>& bytes);
     // A bitmap's bytes, as a ".bmp" file or packed (header, colours, rows);
@@ -37,10 +34,8 @@ public:
     void Clear() { m_image = QImage(); }
 
     bool IsEmpty() const { return m_image.isNull(); }
-    // Pixels, and pixels per inch as the bytes state it (kDefaultDotsPerInch
-    // when they state none).
+    // Pixels.
     CSize GetSize() const { return CSize(m_image.width(), m_image.height()); }
-    CSize GetDotsPerInch() const { return m_dotsPerInch; }
 
     // Draws the picture scaled (smoothly) into `bounds`, logical units of
     // `dc`, within its clipping. False when empty or the DC cannot draw.
@@ -48,8 +43,4 @@ public:
 
 private:
     QImage m_image;
-    CSize m_dotsPerInch{kDefaultDotsPerInch, kDefaultDotsPerInch};
 };
-
-// HIMETRIC (0.01 mm) units from pixels at a resolution.
-int PixelsToHimetric(int pixels, int dotsPerInch);

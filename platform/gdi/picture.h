@@ -24,7 +24,7 @@ class CPicture {
 public:
     // An image file's bytes; false (and empty) when no reader takes them.
     bool LoadImage(const std::vector<uint8_t>& bytes);
-    // A bitmap's bytes, as a ".bmp" file or packed (header, colours, rows);
+    // A bitmap's bytes, packed (header, colours, rows) or as an image file;
     // false (and empty) when they are neither or reach past their end.
     bool LoadBitmap(const std::vector<uint8_t>& bytes);
     // The icon the desktop's theme has for the MIME type (or its generic

@@ -13,6 +13,7 @@
 #include "platform/ui/app.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/uiresources.h"
+#include "platform/ui/wnd_private.h"
 #include "tests/notation/tools/toolview_support.h"
 
 #include <gtest/gtest.h>
@@ -419,4 +420,34 @@ TEST_F(FrameObjectTest, AnItemWithoutAViewDrawsNothingAndIgnoresNotices) {
     EXPECT_EQ(CScoreItemDrawing::DoOpen(item), 0);
     EXPECT_TRUE(shell.opened.empty());
     EXPECT_EQ(item->GetState(), nullptr);
+}
+
+TEST_F(FrameObjectTest, TheCursorOverASingleSelectedFramesHandleIsASizeCursor) {
+    ASSERT_TRUE(OpenPiece());
+    ECFrame* frame = Place(Png(64, 48), "image/png", "picture.png", OnPage());
+    ASSERT_NE(frame, nullptr);
+    ECBase* note = Notes(2)[0];
+    const CRect rect = DeviceRect(frame);
+    auto cursorAt = [&](CPoint client) {
+        CPoint screen = client;
+        view->ClientToScreen(&screen);
+        platform_detail::NoteCursorPos(QPoint(screen.x, screen.y));
+        platform_detail::SendSetCursor(*view);
+        return GetCursor();
+    };
+    const HCURSOR sizing = LoadStandardCursor(IDC_SIZENWSE);
+    const CPoint handle(rect.right - 2, rect.bottom - 2);
+    const struct {
+        const char* what;
+        std::vector<ECBase*> selection;
+        bool sizes;
+    } cases[] = {
+        {"selected alone", {frame}, true},
+        {"selected with a note", {frame, note}, false},
+        {"not selected", {}, false},
+    };
+    for (const auto& c : cases) {
+        Select(c.selection);
+        EXPECT_EQ(cursorAt(handle) == sizing, c.sizes) << c.what;
+    }
 }

@@ -74,6 +74,10 @@ BOOL CStaffwrightApp::InitInstance() {
     // screen's metrics and the save dialog as the documents' way to ask.
     InstallScreenMetrics();
     MCSaveDialog::InstallSavePathHook();
+    // Opening a file or an address goes to the desktop's default application,
+    // unless a handler is in place already (a test's).
+    if (ShellExecuteHandler previous = SetShellExecuteHandler(DesktopShellExecuteHandler()))
+        SetShellExecuteHandler(std::move(previous));
 
     // What the command line asks is known before the frame is made: a print
     // shows no window (no splash either) and opens no device.

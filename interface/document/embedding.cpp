@@ -52,20 +52,26 @@ int32_t PixelsToHimetric(int pixels, double dpi) {
 // The item takes the object; everything it held of another object goes.
 void Fill(CScoreCntrItem& item, std::vector<uint8_t> bytes, std::string mimeType, std::string fileName,
           std::string linkPath) {
-    ImageInfo image;
-    if (ReadImageInfo(bytes, image))
-        item.SetExtent(PixelsToHimetric(image.width, image.dpiX), PixelsToHimetric(image.height, image.dpiY));
-    else
-        item.SetExtent(kIconExtentX, kIconExtentY);
     item.SetData(std::move(bytes));
     item.SetMimeType(std::move(mimeType));
     item.SetFileName(std::move(fileName));
     item.SetLinkPath(std::move(linkPath));
     item.SetForeignClassName({});
     item.SetCachedPicture({});
+    SetExtentFromData(item);
 }
 
 }  // namespace
+
+void SetExtentFromData(CScoreCntrItem& item) {
+    if (!item.GetForeignClassName().empty())
+        return;
+    ImageInfo image;
+    if (ReadImageInfo(item.GetData(), image))
+        item.SetExtent(PixelsToHimetric(image.width, image.dpiX), PixelsToHimetric(image.height, image.dpiY));
+    else
+        item.SetExtent(kIconExtentX, kIconExtentY);
+}
 
 int CreateItemFromFile(CScoreCntrItem& item, const std::string& path, int link) {
     std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);

@@ -29,6 +29,9 @@ inline constexpr int32_t kIconExtentY = 1693;
 // The file name an image offered without a file is kept under.
 inline constexpr const char* kPastedImageName = "Picture.png";
 
+// The extent `item` takes from its bytes (see above), as when it was made;
+// an object stored by another program keeps the extent it has.
+void SetExtentFromData(CScoreCntrItem& item);
 // Makes `item` the object of the file at `path` (embedded, or with `link`
 // linked to it): 1, or 0 when the file cannot be read.
 int CreateItemFromFile(CScoreCntrItem& item, const std::string& path, int link);

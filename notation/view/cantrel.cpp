@@ -78,6 +78,8 @@ BEGIN_MESSAGE_MAP(CCantrel, MCScrollView)
     ON_UPDATE_COMMAND_UI(ID_TIES_CONSOLIDATE, &CCantrel::OnUpdateConsolidateTies)
     ON_COMMAND(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnBreakPrimaryBeam)
     ON_UPDATE_COMMAND_UI(ID_BEAM_BREAK_PRIMARY, &CCantrel::OnUpdateBreakPrimaryBeam)
+    // The frames of embedded objects.
+    ON_WM_SETCURSOR()
     // embedded objects
     ON_COMMAND(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnEditPasteSpecial)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE_SPECIAL, &CCantrel::OnUpdateEditPasteSpecial)

@@ -215,14 +215,22 @@ public:
     CCTDropTarget& GetDropTarget() { return m_dropTarget; }
 
     // ---- embedded objects' crossings (defined with the objects and frames) ----------------
-    // A frame with an embedded object made from the reader's data (the
-    // clipboard's when null), linked with DOPASTE_LINK, placed by the tools.
-    int InsertEventFromData(COleDataIn* reader, DWORD flags);
     // A handle of a single selected frame under the point tracked: 1 when it
     // was (no drag follows).
     int TrackFrameHandle(CPoint& point);
     // A single copied frame's object offered under its own type.
     void OfferFrameObject(ECFrame* frame, COleDataSource* source);
+
+    // ---- the frames of embedded objects (cantrel_frames.cpp) -------------------------------
+    // Whether `item` is an embedded object's item whose frame's display is
+    // selected; false for anything else.
+    virtual int IsSelected(const CObject* item);
+    // Opens the object of the single selected frame (the wait cursor shown
+    // meanwhile); 1 when it was opened.
+    int OpenSelectedFrame();
+    // Over a single selected frame, the tracker's resize (or move) cursor;
+    // elsewhere the base's.
+    afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
     // ---- note commands (cantrel_notecmds.cpp) ----------------------------------------------
     // Each is one edit state (1200) of the selection's elements, applied to
@@ -444,7 +452,8 @@ protected:
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
     // Ctrl + arrows nudge, Delete deletes the selection; other keys scroll.
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    // The properties of the selection (the main window's command).
+    // A single selected frame opens its object; else the properties of the
+    // selection (the main window's command).
     afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     // Nothing or a mixed selection: the window above decides; notes: the
     // note commands' menu; any other kind of element: the properties menu.

@@ -342,7 +342,7 @@ void CCantrel::OnNudge(UINT nChar) {
 
 void CCantrel::OnLButtonDblClk(UINT /*nFlags*/, CPoint /*point*/) {
     if (IsSingleSelect()) {
-        // FIXME: a lone selected frame opens its embedded object once frames are in.
+        OpenSelectedFrame();
         return;
     }
     if (CWnd* main = AfxGetMainWnd())

@@ -38,23 +38,6 @@ namespace {
 // Makes the new item's object; 1 when it did.
 using CreateObject = std::function<int(CScoreCntrItem& item)>;
 
-// The frame's display measured again for the item's extent and the view
-// drawn again.
-void RefreshFrame(CCantrel& view, ECFrame& frame) {
-    // FIXME: the item's own refresh (measure, announce the edit) takes this
-    // over once items draw themselves.
-    if (auto* display = dynamic_cast<DCctFrame*>(frame.GetData(DK_NOTATION, 1))) {
-        display->SetFrameDirty(1);
-        if (view.GetSafeHwnd()) {
-            CClientDC dc(&view);
-            view.OnPrepareDC(&dc);
-            display->SetSize(&dc);
-        }
-    }
-    if (view.GetSafeHwnd())
-        view.Invalidate();
-}
-
 // A new item and frame, the object made by `create`, the frame placed
 // through the tools; on failure nothing is left and the user is told.
 int InsertNewObject(CCantrel& view, const CreateObject& create, DWORD flags) {
@@ -71,7 +54,7 @@ int InsertNewObject(CCantrel& view, const CreateObject& create, DWORD flags) {
         frame->SetClientItem(item);   // the frame owns the item from here
         item->SetItemNumber(document ? document->GetNewItemNumber() : NewItemNumber(performance, nullptr));
         if (create(*item) && view.InsertEvent(frame, flags)) {
-            RefreshFrame(view, *frame);
+            CScoreItemDrawing::OnChange(frame->GetClientItem(), CScoreItemDrawing::OLE_CHANGED, 0);
             inserted = 1;
         }
     } catch (const std::bad_alloc&) {

@@ -10,7 +10,9 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -220,4 +222,18 @@ ShellExecuteHandler SetShellExecuteHandler(ShellExecuteHandler handler) {
     ShellExecuteHandler previous = std::move(ShellHandler());
     ShellHandler() = std::move(handler);
     return previous;
+}
+
+ShellExecuteHandler DesktopShellExecuteHandler() {
+    return [](HWND, const std::string& operation, const std::string& file, const std::string&, const std::string&,
+              int) -> HINSTANCE_SHELL {
+        if (!operation.empty() && operation != "open")
+            return SE_ERR_NOASSOC;
+        const QString name = QString::fromStdString(file);
+        // A path is a local file; anything with a scheme a URL as it stands.
+        const QUrl url = name.startsWith('/') ? QUrl::fromLocalFile(name) : QUrl(name);
+        if (!url.isValid() || !QDesktopServices::openUrl(url))
+            return SE_ERR_NOASSOC;
+        return 33;
+    };
 }

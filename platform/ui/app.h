@@ -154,4 +154,8 @@ using ShellExecuteHandler = std::function<HINSTANCE_SHELL(HWND hWnd, const std::
                                                           const std::string& directory, int showCmd)>;
 // Installs the handler (empty: the default); answers the previous one.
 ShellExecuteHandler SetShellExecuteHandler(ShellExecuteHandler handler);
+// The handler a program installs to open things as the desktop does: a file
+// (or a URL) goes to the desktop's default application for it. Only "open"
+// is served; answers 33 when the desktop took it, SE_ERR_NOASSOC otherwise.
+ShellExecuteHandler DesktopShellExecuteHandler();
 inline constexpr HINSTANCE_SHELL SE_ERR_NOASSOC = 31;

@@ -111,8 +111,29 @@ const std::vector<uint8_t>* COleDataSource::GetCachedData(CLIPFORMAT format) con
     return nullptr;
 }
 
+void COleDataSource::CacheMimeData(const std::string& mimeType, std::vector<uint8_t> bytes) {
+    if (mimeType.empty())
+        return;
+    for (auto& [offered, data] : m_mimeData) {
+        if (offered == mimeType) {
+            data = std::move(bytes);
+            return;
+        }
+    }
+    m_mimeData.emplace_back(mimeType, std::move(bytes));
+}
+
+const std::vector<uint8_t>* COleDataSource::GetCachedMimeData(const std::string& mimeType) const {
+    for (const auto& [offered, data] : m_mimeData) {
+        if (offered == mimeType)
+            return &data;
+    }
+    return nullptr;
+}
+
 void COleDataSource::Empty() {
     m_data.clear();
+    m_mimeData.clear();
 }
 
 QMimeData* COleDataSource::CreateMimeData() const {
@@ -124,6 +145,9 @@ QMimeData* COleDataSource::CreateMimeData() const {
         mimeData->setData(mimeType, QByteArray(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<qsizetype>(bytes.size())));
     }
+    for (const auto& [mimeType, bytes] : m_mimeData)
+        mimeData->setData(QString::fromStdString(mimeType),
+                          QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
     return mimeData;
 }
 

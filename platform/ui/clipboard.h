@@ -68,6 +68,12 @@ public:
     void CacheData(CLIPFORMAT format, std::vector<uint8_t> bytes);
     // The bytes offered under a format, or null.
     const std::vector<uint8_t>* GetCachedData(CLIPFORMAT format) const;
+    // Offers `bytes` under a public MIME type ("image/png"), as other
+    // programs read them, in place of what was offered under it before. An
+    // empty type is ignored.
+    void CacheMimeData(const std::string& mimeType, std::vector<uint8_t> bytes);
+    // The bytes offered under a MIME type, or null.
+    const std::vector<uint8_t>* GetCachedMimeData(const std::string& mimeType) const;
     // Offers nothing any more.
     void Empty();
 
@@ -90,6 +96,8 @@ public:
 private:
     // In the order first offered.
     std::vector<std::pair<CLIPFORMAT, std::vector<uint8_t>>> m_data;
+    // Under public MIME types, in the order first offered.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> m_mimeData;
 };
 
 // Reads offered data: the clipboard's or a drop's.

@@ -1096,3 +1096,74 @@ class Scenarios(unittest.TestCase):
         kept = pasted_notes(image, top, space)
         self.assertEqual(len(kept), 2, f"the pasted notes kept: {kept}")
         self.assertAlmostEqual(kept[0][1] - kept[1][1], space / 2, delta=space / 4, msg="C4 then D4")
+
+    @waits_for("the Insert Object dialog to be drawn and take keys on the desktop (it stays black and unanswered)")
+    def test_a_picture_inserted_as_an_object_shows_in_the_score_and_prints_without_its_tracker(self):
+        import zlib
+
+        def write_png(path, width, height, colour):
+            """A PNG of one colour, with no resolution of its own (96 dpi)."""
+            row = b"\0" + bytes(colour) * width
+            def chunk(kind, body):
+                return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+            with open(path, "wb") as out:
+                out.write(b"\x89PNG\r\n\x1a\n")
+                out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+                out.write(chunk(b"IDAT", zlib.compress(row * height, 6)))
+                out.write(chunk(b"IEND", b""))
+
+        def box_of(image, wanted):
+            """The pixels for which `wanted` (r, g, b) holds: their count and bounding box."""
+            rgb, xs, ys = image.rgb, [], []
+            for i in range(0, len(rgb), 3):
+                if wanted(rgb[i], rgb[i + 1], rgb[i + 2]):
+                    xs.append((i // 3) % image.width)
+                    ys.append((i // 3) // image.width)
+            return (len(xs), (min(xs), min(ys), max(xs), max(ys))) if xs else (0, None)
+
+        def red(r, g, b):
+            return r > 200 and g < 60 and b < 60
+
+        def cyan(r, g, b):   # red inverted: the tracker's handles over the picture
+            return r < 60 and g > 200 and b > 200
+
+        midi = self.path("scale.mid")
+        midi_file(midi, bars=2)
+        picture = self.path("red.png")
+        write_png(picture, 96, 64, (255, 0, 0))
+        self.start()
+        _, top, space = self.score_of(midi)
+        area = self.client_area()
+        # The select tool stands where the pointer last was: on the blank
+        # page below the staff.
+        self.display.click(area.x + area.width // 3, area.y + top - int(space * 22))
+        dialog = self.choose("the Insert Object dialog", "e", "o")
+        self.display.key("alt+f", "alt+l")   # Create from File, the file's name
+        self.display.type(picture)
+        self.display.key("Return")
+        self.wait_gone(dialog)
+        desktop.wait_until("the picture in the score",
+                           lambda: box_of(self.screen().crop(area), red)[0] > 96 * 64 * 0.9, 10)
+        count, (x0, y0, x1, y1) = box_of(self.screen("inserted").crop(area), red)
+        self.assertLessEqual(abs((x1 - x0 + 1) - 96), 1, "a 96-pixel picture is an inch wide on screen")
+        self.assertLessEqual(abs((y1 - y0 + 1) - 64), 1)
+
+        # Clicked, it is selected: the tracker's handles show over its corners.
+        self.display.click(area.x + (x0 + x1) // 2, area.y + (y0 + y1) // 2)
+        desktop.wait_until("the tracker's handles", lambda: box_of(self.screen().crop(area), cyan)[0] > 40, 10)
+        self.screen("selected")
+
+        # On paper the picture alone: one even block of the red's grey.
+        printed = self.path("picture.pdf")
+        self.print_to_pdf(printed)
+        page = first_page(printed, 96)
+        self.screen("printed")
+        if os.environ.get("E2E_SHOTS"):
+            page.save_png(self.shot_path("page"))
+        count, box = box_of(page, lambda r, g, b: 60 <= r <= 95)   # pure red in grey is 76
+        self.assertIsNotNone(box, "the picture is printed")
+        left, upper, right, lower = box
+        width, height = right - left + 1, lower - upper + 1
+        self.assertLessEqual(abs(width - 96), 2, f"an inch wide on paper too ({width})")
+        self.assertLessEqual(abs(height - 64), 2, f"({height})")
+        self.assertGreater(count, width * height * 0.95, "no handles or lines cut into it")

@@ -116,7 +116,7 @@ TEST_F(FrameTest, WithoutAnItemNothingIsDrawn) {
     frame.SetOwner(nullptr);
 }
 
-TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnAsItsOutline) {
+TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnOnlyWithAView) {
     auto event = std::make_unique<ECFrame>();
     auto* item = new CScoreCntrItem;
     item->SetExtent(2540, -1270);   // an inch by half an inch, HIMETRIC
@@ -132,26 +132,11 @@ TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnAsItsOutline) {
     CScoreItemDrawing::GetSizeL(item, nullptr, size);
     EXPECT_EQ(size, CSize(0, 0));
 
+    // A frame outside any document's score has no view to be shown in.
     ASSERT_EQ(frame.Draw(&canvas.dc, CPoint(0, 0), nullptr), 1);
     EXPECT_EQ(frame.GetWidth(), 1440);
     EXPECT_EQ(frame.GetHeight(), 720);
-    const InkBox ink = FindInk(canvas.Image(), 0, 200);
-    ASSERT_FALSE(ink.Empty());
-    EXPECT_NEAR(ink.left, 20 + 300 / 15, 1);
-    EXPECT_NEAR(ink.right, 20 + (300 + 1440) / 15, 1);
-    EXPECT_NEAR(ink.top, 20 + 150 / 15, 1);
-    EXPECT_NEAR(ink.bottom, 20 + (150 + 720) / 15, 1);
-    // An outline: the middle stays blank.
-    EXPECT_EQ(canvas.Pixel((ink.left + ink.right) / 2, (ink.top + ink.bottom) / 2), 0xFFFFFFu);
-
-    // Clipped to a rectangle over its left half.
-    TwipsCanvas clipped;
-    CRect clip(0, 0, 300 + 720, -2000);
-    ASSERT_EQ(frame.Draw(&clipped.dc, CPoint(0, 0), &clip), 1);
-    const InkBox half = FindInk(clipped.Image(), 0, 200);
-    EXPECT_NEAR(half.right, 20 + (300 + 720) / 15, 1);
-    CRgn after;
-    EXPECT_EQ(clipped.dc.GetClipRgn(&after), 0) << "no clip region left behind";
+    EXPECT_TRUE(FindInk(canvas.Image(), 0, 200).Empty());
     frame.SetOwner(nullptr);
 }
 

@@ -37,7 +37,9 @@
 // Clipboard and drag-and-drop (cantrel_clipboard.cpp, cantrel_dragdrop.cpp):
 // Cut, Copy and Paste, the selection dragged out of the view, and whatever
 // is dragged over it, through its drop target (droptarget.h), which
-// scrolls the view near its edges.
+// scrolls the view near its edges. Frames of embedded objects
+// (cantrel_frames.cpp): a single selected frame's resize handles, opening
+// its object; the items' own behaviour with the view is scoreitem.h's.
 // UI thread only, but for the duration functions.
 #pragma once
 

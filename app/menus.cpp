@@ -138,11 +138,13 @@ const MenuTemplate kDocumentMenu = {{
     }},
     // The notation view is the Edit menu's target. Del, Ctrl+A and the
     // clipboard's Ctrl+X, C and V are the view's own keys, not accelerators:
-    // an edit with the focus (the lyric box) keeps them.
+    // an edit with the focus (the lyric box) keeps them. The letters of Cut
+    // and Paste belong to the note commands' mnemonics (T, C, P), so those
+    // two go by their keys and Copy by its O.
     {MF_POPUP, 0, "&Edit", {
-        {MF_STRING, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
-        {MF_STRING, ID_EDIT_COPY, "&Copy\tCtrl+C"},
-        {MF_STRING, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
+        {MF_STRING, ID_EDIT_CUT, "Cut\tCtrl+X"},
+        {MF_STRING, ID_EDIT_COPY, "C&opy\tCtrl+C"},
+        {MF_STRING, ID_EDIT_PASTE, "Paste\tCtrl+V"},
         {MF_STRING, ID_EDIT_DELETE, "&Delete\tDel"},
         {MF_STRING, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A"},
         {MF_SEPARATOR},

@@ -34,8 +34,6 @@ enum : UINT {
     ID_WEB_FREE = 33304,
     ID_TIP_OF_DAY = 33310,
     ID_EDIT_DELETE = 39110,
-    ID_EDIT_PASTE_SPECIAL = 0xE127,
-    ID_OLE_INSERT_NEW = 0xE200,
     ID_PROPERTIES = 39111,
     ID_NOTES_TIE = 41991,
     ID_NOTES_SLUR = 41992,
@@ -140,7 +138,8 @@ const MenuTemplate kDocumentMenu = {{
     }},
     // The notation view is the Edit menu's target. Del, Ctrl+A and the
     // clipboard's Ctrl+X, C and V are the view's own keys, not accelerators:
-    // an edit with the focus (the lyric box) keeps them.
+    // an edit with the focus (the lyric box) keeps them. Every letter here
+    // is one command's only.
     {MF_POPUP, 0, "&Edit", {
         {MF_STRING, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
         {MF_STRING, ID_EDIT_COPY, "&Copy\tCtrl+C"},
@@ -151,15 +150,15 @@ const MenuTemplate kDocumentMenu = {{
         {MF_SEPARATOR},
         {MF_STRING, ID_OLE_INSERT_NEW, "Insert &Object..."},
         {MF_SEPARATOR},
-        {MF_STRING, ID_NOTES_TIE, "&Tie Notes"},
-        {MF_STRING, ID_NOTES_SLUR, "&Slur Notes"},
+        {MF_STRING, ID_NOTES_TIE, "T&ie Notes"},
+        {MF_STRING, ID_NOTES_SLUR, "S&lur Notes"},
         {MF_SEPARATOR},
         {MF_STRING, ID_STEMS_UP, "Stems &Up"},
-        {MF_STRING, ID_STEMS_DOWN, "Stems &Down"},
+        {MF_STRING, ID_STEMS_DOWN, "Stems Do&wn"},
         {MF_SEPARATOR},
         {MF_STRING, ID_ACCIDENTALS_ENHARMONIC, "&Enharmonic Equivalent"},
-        {MF_STRING, ID_TIES_CONSOLIDATE, "&Consolidate Ties"},
-        {MF_STRING, ID_BEAM_BREAK_PRIMARY, "Break &Primary Beam"},
+        {MF_STRING, ID_TIES_CONSOLIDATE, "Co&nsolidate Ties"},
+        {MF_STRING, ID_BEAM_BREAK_PRIMARY, "Break P&rimary Beam"},
     }},
     ViewMenu(),
     {MF_POPUP, 0, "&Music", {

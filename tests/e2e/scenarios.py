@@ -927,7 +927,7 @@ class Scenarios(unittest.TestCase):
         (x0, y0), (x1, _) = heads[0], heads[1]
         self.display.key("ctrl+1")   # Select Mode
         self.display.drag(x0 - int(space * 1.5), y0 - int(space * 4), x1 + int(space * 1.5), y0 + int(space * 3))
-        self.menu("e", "t")
+        self.menu("e", "i")
         # A click on the page's blank margin lets the notes go (drawn black
         # again); the band may have scrolled the score: the notes are found again.
         area = self.client_area()

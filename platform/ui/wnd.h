@@ -22,7 +22,8 @@
 // while a window holds it (SetCapture), every mouse event of the application
 // is delivered to that window, in its client coordinates. Taking the capture
 // from another window, and ReleaseCapture, send WM_CAPTURECHANGED to the one
-// that loses it.
+// that loses it. While a capture loop runs (captureloop.h), its window's
+// mouse messages and the thread's key messages go to the loop instead.
 //
 // Window timers run on the process timer service (a manual clock in tests);
 // an elapse under 10 ms counts as 10, so a timer restarted from its own

@@ -126,8 +126,12 @@ DROPEFFECT CCantrel::OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, C
                 effect = DROPEFFECT_LINK;
             else if (dwKeyState & MK_CONTROL)
                 effect = DROPEFFECT_COPY;
-            else
+            else if (reader.Get().CheckForData(OLEDATA_EVENTS))
                 effect = DROPEFFECT_MOVE;
+            else
+                // Another program's file or picture is copied in: a move
+                // would have that program delete its original.
+                effect = DROPEFFECT_COPY;
         }
     }
     OnMouseMove(0, point);

@@ -499,6 +499,7 @@ private:
     int m_bPasting = 0;                      // a paste runs
     int m_bDragSource = 0;                   // the running drag started here
     int m_bDroppedHere = 0;                  // the running drag dropped here
+    CPoint m_dragPressed;                    // where the running drag of ours was pressed (client)
     std::array<CLIPFORMAT, 3> m_clipFormats{};
     // Built after the margin view, before the engines; gone in the reverse order.
     CCTDropTarget m_dropTarget;              // registered with the window in Create

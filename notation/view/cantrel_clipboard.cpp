@@ -24,8 +24,10 @@
 namespace {
 
 // What a copy describes of copied frames: the union of their rectangles
-// (device units) and where the pointer holds it.
-void DescribeFrames(CCantrel& view, MCEventList& frames, COleDataInfo& info) {
+// (device units) and where the pointer holds it: where it was pressed, for
+// a drag (the pointer has left that point by the drag distance since), else
+// where it is.
+void DescribeFrames(CCantrel& view, MCEventList& frames, COleDataInfo& info, const CPoint* pressed) {
     CClientDC dc(&view);
     view.OnPrepareDC(&dc);
     CRect all;
@@ -45,7 +47,9 @@ void DescribeFrames(CCantrel& view, MCEventList& frames, COleDataInfo& info) {
             all.UnionRect(all, frame);
     }
     CPoint pointer(0, 0);
-    if (GetCursorPos(&pointer)) {
+    if (pressed) {
+        pointer = CPoint(pressed->x - all.left, pressed->y - all.top);
+    } else if (GetCursorPos(&pointer)) {
         view.ScreenToClient(&pointer);
         pointer = CPoint(pointer.x - all.left, pointer.y - all.top);
     } else {
@@ -87,7 +91,7 @@ void CCantrel::OnEditCopy() {
     info->SetEventType(type);
     MCEventList& copied = selection.GetEvents(1);
     if (type == ET_FRAME && !copied.IsEmpty()) {
-        DescribeFrames(*this, copied, *info);
+        DescribeFrames(*this, copied, *info, m_bDragging ? &m_dragPressed : nullptr);
         if (copied.GetCount() == 1)
             OfferFrameObject(static_cast<ECFrame*>(copied.GetHead()), source.get());
     } else if (type == ET_TUPLET && !copied.IsEmpty()) {
@@ -198,6 +202,7 @@ void CCantrel::DoDrag(CPoint& point) {
     if (TrackFrameHandle(point))
         return;
     m_bDragging = 1;
+    m_dragPressed = point;
     OnEditCopy();
     m_bDragging = 0;
 }

@@ -7,6 +7,7 @@
 #include "model/basiccommands.h"
 #include "model/event.h"
 #include "model/eventtypes.h"
+#include "notation/tools/framecursor.h"
 #include "notation/tools/musiccursor.h"
 #include "notation/view/selectionoffset.h"
 #include "platform/ui/document.h"
@@ -49,16 +50,23 @@ int CCantrel::InsertEvents(MCEventList& list, DWORD /*flags*/) {
     origin.AddList(list);
     auto command = std::make_unique<CCAdd>();
     CPoint point = ToolPoint(*this, *m_pCursor);
-    // FIXME: a frame keeps the frame tool's size and grab point when that
-    // tool comes; until then a frame is placed as any element is.
+    // A frame dragged here keeps the grab point and size the drag's frame
+    // tool shows, so it lands where its outline stood.
+    auto* dragged = dynamic_cast<CFrameCursor*>(m_pCursor);
     std::unique_ptr<CMusicCursor> placer;
     int inserted = 0;
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         const POSITION at = pos;
         ECBase* element = list.GetNext(pos);
         const int type = element->GetClassType();
-        if (!placer || !placer->CanInsert(type))
+        if (!placer || !placer->CanInsert(type)) {
             placer.reset(CreateMusicCursor(STATE_MODE_INSERT, type));
+            auto* frame = dynamic_cast<CFrameCursor*>(placer.get());
+            if (frame && dragged) {
+                frame->SetFrameSize(dragged->GetFrameSize());
+                frame->SetFrameOffset(dragged->GetFrameOffset());
+            }
+        }
         CSelectionOffset offset;
         origin.GetOffset(element, offset);
         if (!m_bDragging) {

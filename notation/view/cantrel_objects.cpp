@@ -103,16 +103,7 @@ void CCantrel::OnEditPasteSpecial() {
 }
 
 void CCantrel::OnUpdateEditPasteSpecial(CCmdUI* pCmdUI) {
-    // FIXME: the clipboard commands' paste check, once they are here, with
-    // OLEDATA_OLEOBJECT; an object always finds a place, so a tool and the
-    // data are what it asks for.
-    auto* document = DYNAMIC_DOWNCAST(MCOpusDoc, GetDocument());
-    int enable = 0;
-    if (document && m_pCursor) {
-        COleDataIn reader(document);
-        enable = reader.CheckForData(OLEDATA_ATTACH_CLIPBOARD | OLEDATA_OLEOBJECT);
-    }
-    pCmdUI->Enable(enable);
+    pCmdUI->Enable(CanPaste(nullptr, OLEDATA_OLEOBJECT));
 }
 
 void CCantrel::OnInsertObject() {

@@ -1,8 +1,10 @@
 // Files dragged from another program onto a score window: a picture's file
 // becomes a frame whose corner is where it was dropped, embedded, or linked
-// with Ctrl+Shift; the other program is never told to delete its file.
+// with Ctrl+Shift; the other program is never told to delete its file. A
+// frame dragged within the score moves by as much as the pointer did.
 #include "interface/document/itemstorage.h"
 #include "model/frame.h"
+#include "model/states.h"
 #include "platform/ui/dragdrop.h"
 #include "platform/ui/uiresources.h"
 #include "tests/interface/document/embedding_support.h"
@@ -72,6 +74,46 @@ TEST_F(FileDropTest, APicturesFileDroppedFromOutsideBecomesAFrameAtTheDropPoint)
         EXPECT_EQ(display->GetPosition(), ToView(point)) << "its corner where it was dropped";
     }
     EXPECT_TRUE(document->IsModified());
+}
+
+TEST_F(FileDropTest, AFrameDraggedByItsMiddleMovesAsFarAsThePointer) {
+    ASSERT_TRUE(OpenPiece());
+    const embedding_test::Bytes png = embedding_test::Png(60, 30, 0);
+    const std::string path = folder.File("moved.png");
+    file_test::WriteText(path, std::string(png.begin(), png.end()));
+    CPoint corner = StaffPoint(2, 0);
+    corner.y -= 80;
+    {
+        CDragScript outside;
+        ASSERT_EQ(outside.DropFromOutside(*embedding_test::OfferFiles({path}), view, corner), DROPEFFECT_COPY);
+    }
+    Settle();
+    ASSERT_EQ(CollectItems(performance).size(), 1u);
+    ECFrame* frame = CollectItems(performance)[0]->GetECFrame();
+    MCEventList selection;
+    selection.AddTail(frame);
+    (new SCSelection(STATE_SELECTION_REPLACE, &selection))->Apply(performance);
+    Settle();
+
+    // Pressed in its middle, dragged 40 right and 24 down, dropped.
+    const CPoint middle = corner + CSize(30, 15);
+    const CSize by(40, 24);
+    CDragScript drag;
+    drag.Move(view, middle + CSize(by.cx / 2, by.cy / 2));
+    drag.Move(view, middle + by);
+    drag.Drop();
+    Press(middle);
+    Release(middle);
+    Settle();
+    EXPECT_EQ(drag.GetResult(), DROPEFFECT_MOVE);
+
+    const std::vector<CScoreCntrItem*> items = CollectItems(performance);
+    ASSERT_EQ(items.size(), 1u) << "moved, not copied";
+    auto* display = dynamic_cast<DCctBase*>(items[0]->GetECFrame()->GetData(DK_NOTATION, 0));
+    ASSERT_NE(display, nullptr);
+    const CPoint moved = ToView(corner + by);
+    EXPECT_NEAR(display->GetPosition().x, moved.x, 15) << "the corner keeps its distance from the pointer";
+    EXPECT_NEAR(display->GetPosition().y, moved.y, 15);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@
 #include "model/metercommands.h"
 #include "model/notes.h"
 #include "model/performance.h"
-#include "notation/display/records.h"
+#include "notation/view/startup.h"
 #include "notation/autonote/notateinfo.h"
 #include "notation/display/conductor.h"
 #include "notation/layout/pagelayout.h"

@@ -15,7 +15,7 @@
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/textmarks.h"
-#include "notation/display/records.h"
+#include "notation/view/startup.h"
 #include "interface/glyphbox/glyphbox.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/ownerdraw.h"

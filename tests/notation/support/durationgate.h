@@ -15,7 +15,7 @@
 
 #include "model/notes.h"
 #include "model/time.h"
-#include "notation/display/records.h"
+#include "notation/view/startup.h"
 #include "notation/view/cantrel.h"
 
 #include <gtest/gtest.h>

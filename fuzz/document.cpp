@@ -8,7 +8,7 @@
 // before the next (document_engine.h). The notation plug-in's display classes
 // are registered, so their data in a tree is read and written as well.
 #include "fuzz/document_engine.h"
-#include "notation/display/records.h"
+#include "notation/view/startup.h"
 #include "platform/core/archive.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/file.h"

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 IMPLEMENT_SERIAL(DCctFrame, DCctBase, VERSIONABLE_SCHEMA | 2)
 
@@ -83,7 +84,31 @@ void FramedBox(CDC* dc, const CRect& device) {
         dc->SelectObject(oldBrush);
 }
 
+// The drawing of frames' items installed by the view; null until then.
+CScoreItemDrawing::DrawFunc s_drawFunc = nullptr;
+
 }  // namespace
+
+CScoreItemDrawing::DrawFunc CScoreItemDrawing::SetDrawFunc(DrawFunc func) {
+    return std::exchange(s_drawFunc, func);
+}
+
+int CScoreItemDrawing::Draw(CScoreCntrItem* item, CDC* dc, const RECT* bounds, const RECT* clip, int aspect) {
+    if (!item || !dc || !bounds)
+        return 0;
+    if (s_drawFunc)
+        return s_drawFunc(item, dc, bounds, clip, aspect);
+    CRect device(*bounds);
+    dc->LPtoDP(&device);
+    device.NormalizeRect();
+    const int saved = dc->SaveDC();
+    dc->SetMapMode(MM_TEXT);
+    dc->SetWindowOrg(0, 0);
+    dc->SetViewportOrg(0, 0);
+    FramedBox(dc, device);
+    dc->RestoreDC(saved);
+    return 1;
+}
 
 void CScoreItemDrawing::GetSizeL(CScoreCntrItem* item, CDC* dc, CSize& size) {
     size = CSize(0, 0);
@@ -91,16 +116,6 @@ void CScoreItemDrawing::GetSizeL(CScoreCntrItem* item, CDC* dc, CSize& size) {
         return;
     SIZE extent{item->GetExtentX(), item->GetExtentY()};
     dc->HIMETRICtoLP(&extent);
-    size = CSize(std::abs(extent.cx), std::abs(extent.cy));
-}
-
-void CScoreItemDrawing::GetSizeD(CScoreCntrItem* item, CDC* dc, CSize& size) {
-    size = CSize(0, 0);
-    if (!item || !dc || !GetView(item))
-        return;
-    SIZE extent{item->GetExtentX(), item->GetExtentY()};
-    dc->HIMETRICtoLP(&extent);
-    dc->LPtoDP(&extent);
     size = CSize(std::abs(extent.cx), std::abs(extent.cy));
 }
 
@@ -197,6 +212,6 @@ int DCctFrame::Draw(CDC* dc, CPoint point, CRect* clip) {
     CSize size;
     CScoreItemDrawing::GetSizeL(item, dc, size);
     const CRect bounds(p.x, p.y, p.x + size.cx, p.y - size.cy);
-    CScoreItemDrawing::OurDraw(item, dc, &bounds, clip, -1);
+    CScoreItemDrawing::Draw(item, dc, &bounds, clip, -1);
     return DRAW_DONE;
 }

@@ -1,4 +1,4 @@
-// The display-data records and InitPlugins.
+// The display-data records.
 //
 // One row per display class, in event-type order. A class still to come has
 // its place held by a comment naming its event type; whoever writes the class
@@ -6,9 +6,6 @@
 #include "notation/display/records.h"
 
 #include "model/eventtypes.h"
-#include "interface/document/musicpage.h"
-#include "interface/document/pluginrecords.h"
-#include "model/notes.h"
 #include "model/plugin.h"
 #include "notation/display/accent.h"
 #include "notation/display/accidental.h"
@@ -29,7 +26,6 @@
 #include "notation/display/gracenote.h"
 #include "notation/display/key.h"
 #include "notation/display/lyric.h"
-#include "notation/display/musicbutton.h"
 #include "notation/display/measure.h"
 #include "notation/display/meter.h"
 #include "notation/display/mirror.h"
@@ -46,16 +42,8 @@
 #include "notation/display/tie.h"
 #include "notation/display/tremolo.h"
 #include "notation/display/tuplet.h"
-#include "notation/view/cantrel.h"
-#include "notation/view/scorewnd.h"
-#include "notation/view/viewids.h"
 
 namespace {
-
-// The notation view in its score window, with this library's resources.
-CPluginView s_viewRecord(RUNTIME_CLASS(CCantrel), RUNTIME_CLASS(CScoreWnd),
-                         GetModuleForAddress(reinterpret_cast<const void*>(&InitPlugins)), IDR_CANTREL,
-                         IDS_MUSIC_SCORE, kCantrelViewOrder);
 
 const CPluginData s_displayRecords[] = {
     {RUNTIME_CLASS(DCctAccent), DK_NOTATION, ET_ACCENT},
@@ -104,23 +92,4 @@ const CPluginData s_displayRecords[] = {
 
 std::span<const CPluginData> DisplayDataRecords() {
     return s_displayRecords;
-}
-
-CPluginView& ViewRecord() {
-    return s_viewRecord;
-}
-
-extern "C" int InitPlugins() {
-    // The view's list keeps every record added: a second start (tests start
-    // the plug-in again and again) must not list the view twice.
-    if (CPluginView::FindPlugin(RUNTIME_CLASS(CCantrel)) != &s_viewRecord)
-        CPluginView::AddPlugin(&s_viewRecord);
-    for (const CPluginData& record : s_displayRecords)
-        CPluginData::AddPlugin(&record);
-    // The inspector pages (notation/pages) and the preference pages are
-    // registered here, before the music buttons' drawing, by the issues that
-    // bring them.
-    MCMusicButton::SetMusicDrawItemFunc(&DrawMusicButton);
-    ECNote::SetDurationFuncs(CCantrel::DurFunc, CCantrel::DurFuncInverse, nullptr);
-    return 87;
 }

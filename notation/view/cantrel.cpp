@@ -18,6 +18,7 @@
 #include "notation/layout/textfonts.h"
 #include "notation/view/findactions.h"
 #include "notation/view/layoutactions.h"
+#include "notation/view/scoreitem.h"
 #include "notation/view/scorewnd.h"
 #include "notation/view/viewids.h"
 #include "platform/ui/button.h"
@@ -115,6 +116,8 @@ DCctConductorStaff* ConductorStaffDisplay(ECPerformance* performance) {
 }  // namespace
 
 CCantrel::CCantrel() {
+    // Frames' items are drawn with the view's tracker from now on.
+    CScoreItemDrawing::SetDrawFunc(&CCantrelItem::OurDraw);
     for (size_t i = 0; i < m_clipFormats.size(); ++i)
         m_clipFormats[i] = RegisterClipboardFormat(kClipboardFormatNames[i]);
     LoadPreferences();

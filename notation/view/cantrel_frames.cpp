@@ -7,7 +7,7 @@
 #include "interface/document/opusdoc.h"
 #include "model/eventtypes.h"
 #include "model/frame.h"
-#include "notation/display/frame.h"
+#include "notation/view/scoreitem.h"
 #include "notation/view/cttracker.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/paint.h"
@@ -50,7 +50,7 @@ int CCantrel::OpenSelectedFrame() {
     if (!frame || !frame->GetClientItem())
         return 0;
     CWaitCursor wait;
-    return CScoreItemDrawing::DoOpen(frame->GetClientItem());
+    return CCantrelItem::DoOpen(frame->GetClientItem());
 }
 
 BOOL CCantrel::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
@@ -84,7 +84,7 @@ int CCantrel::TrackFrameHandle(CPoint& point) {
         CClientDC dc(this);
         OnPrepareDC(&dc);
         CRect resized = tracker.m_rect;
-        CScoreItemDrawing::SetNewSizeD(item, &dc, resized);
+        CCantrelItem::SetNewSizeD(item, &dc, resized);
         if (CDocument* document = GetDocument())
             document->SetModifiedFlag(TRUE);
     }

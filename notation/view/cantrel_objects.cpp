@@ -18,7 +18,7 @@
 #include "model/frame.h"
 #include "model/performance.h"
 #include "model/states.h"
-#include "notation/display/frame.h"
+#include "notation/view/scoreitem.h"
 #include "notation/view/objectdlgs.h"
 #include "notation/view/viewids.h"
 #include "platform/core/resources.h"
@@ -54,7 +54,7 @@ int InsertNewObject(CCantrel& view, const CreateObject& create, DWORD flags) {
         frame->SetClientItem(item);   // the frame owns the item from here
         item->SetItemNumber(document ? document->GetNewItemNumber() : NewItemNumber(performance, nullptr));
         if (create(*item) && view.InsertEvent(frame, flags)) {
-            CScoreItemDrawing::OnChange(frame->GetClientItem(), CScoreItemDrawing::OLE_CHANGED, 0);
+            CCantrelItem::OnChange(frame->GetClientItem(), CCantrelItem::OLE_CHANGED, 0);
             inserted = 1;
         }
     } catch (const std::bad_alloc&) {

@@ -23,6 +23,7 @@
 #include "platform/ui/paint.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -149,7 +150,7 @@ void CScoreItemView::Watch(std::function<void()> onChange) {
 
 // ---- the item's behaviour with its view ------------------------------------------------------------
 
-CCantrel* CScoreItemDrawing::GetView(CScoreCntrItem* item) {
+CCantrel* CCantrelItem::GetView(CScoreCntrItem* item) {
     MCOpusDoc* document = DocumentOf(PerformanceOf(item));
     if (!document)
         return nullptr;
@@ -159,12 +160,22 @@ CCantrel* CScoreItemDrawing::GetView(CScoreCntrItem* item) {
     return nullptr;
 }
 
-int CScoreItemDrawing::GetItemState(CScoreCntrItem* item) {
+void CCantrelItem::GetSizeD(CScoreCntrItem* item, CDC* dc, CSize& size) {
+    size = CSize(0, 0);
+    if (!item || !dc || !GetView(item))
+        return;
+    SIZE extent{item->GetExtentX(), item->GetExtentY()};
+    dc->HIMETRICtoLP(&extent);
+    dc->LPtoDP(&extent);
+    size = CSize(std::abs(extent.cx), std::abs(extent.cy));
+}
+
+int CCantrelItem::GetItemState(CScoreCntrItem* item) {
     auto* state = item ? dynamic_cast<CScoreItemView*>(item->GetState()) : nullptr;
     return state ? state->GetItemState() : emptyState;
 }
 
-int CScoreItemDrawing::OurDraw(CScoreCntrItem* item, CDC* dc, const RECT* bounds, const RECT* clip, int) {
+int CCantrelItem::OurDraw(CScoreCntrItem* item, CDC* dc, const RECT* bounds, const RECT* clip, int) {
     CCantrel* view = GetView(item);
     if (!view || !dc || !bounds)
         return 0;
@@ -186,7 +197,7 @@ int CScoreItemDrawing::OurDraw(CScoreCntrItem* item, CDC* dc, const RECT* bounds
             dc->SelectClipRgn(hadClip ? &previous : nullptr);
     };
     // 2. The picture.
-    if (!DrawPicture(*item, state.GetPicture(), dc, *bounds)) {
+    if (!CScoreItemDrawing::DrawPicture(*item, state.GetPicture(), dc, *bounds)) {
         restoreClip();
         return 0;
     }
@@ -227,7 +238,7 @@ int CScoreItemDrawing::OurDraw(CScoreCntrItem* item, CDC* dc, const RECT* bounds
     return 1;
 }
 
-void CScoreItemDrawing::SetNewSizeD(CScoreCntrItem* item, CDC* dc, CRect& deviceRect) {
+void CCantrelItem::SetNewSizeD(CScoreCntrItem* item, CDC* dc, CRect& deviceRect) {
     CCantrel* view = GetView(item);
     if (!view || !dc)
         return;
@@ -245,7 +256,7 @@ void CScoreItemDrawing::SetNewSizeD(CScoreCntrItem* item, CDC* dc, CRect& device
     UpdateFrame(item);
 }
 
-void CScoreItemDrawing::UpdateFrame(CScoreCntrItem* item) {
+void CCantrelItem::UpdateFrame(CScoreCntrItem* item) {
     CCantrel* view = GetView(item);
     DCctBase* display = view ? DisplayOf(item) : nullptr;
     if (!display)
@@ -263,7 +274,7 @@ void CScoreItemDrawing::UpdateFrame(CScoreCntrItem* item) {
     }
 }
 
-void CScoreItemDrawing::OnChange(CScoreCntrItem* item, int notification, DWORD param) {
+void CCantrelItem::OnChange(CScoreCntrItem* item, int notification, DWORD param) {
     CCantrel* view = GetView(item);
     if (!view)
         return;
@@ -300,7 +311,7 @@ void CScoreItemDrawing::OnChange(CScoreCntrItem* item, int notification, DWORD p
     }
 }
 
-int CScoreItemDrawing::DoOpen(CScoreCntrItem* item) {
+int CCantrelItem::DoOpen(CScoreCntrItem* item) {
     CCantrel* view = GetView(item);
     if (!view || !item->GetForeignClassName().empty())
         return 0;

@@ -116,7 +116,7 @@ TEST_F(FrameTest, WithoutAnItemNothingIsDrawn) {
     frame.SetOwner(nullptr);
 }
 
-TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnOnlyWithAView) {
+TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnByTheInstalledDrawing) {
     auto event = std::make_unique<ECFrame>();
     auto* item = new CScoreCntrItem;
     item->SetExtent(2540, -1270);   // an inch by half an inch, HIMETRIC
@@ -132,11 +132,35 @@ TEST_F(FrameTest, SizedFromTheItemsExtentAndDrawnOnlyWithAView) {
     CScoreItemDrawing::GetSizeL(item, nullptr, size);
     EXPECT_EQ(size, CSize(0, 0));
 
-    // A frame outside any document's score has no view to be shown in.
+    // An installed drawing gets the item and its bounds; one that draws
+    // nothing leaves the canvas blank.
+    static CScoreCntrItem* drawnItem;
+    static CRect drawnBounds;
+    drawnItem = nullptr;
+    const CScoreItemDrawing::DrawFunc previous =
+        CScoreItemDrawing::SetDrawFunc([](CScoreCntrItem* item, CDC*, const RECT* bounds, const RECT*, int) {
+            drawnItem = item;
+            drawnBounds = *bounds;
+            return 0;
+        });
     ASSERT_EQ(frame.Draw(&canvas.dc, CPoint(0, 0), nullptr), 1);
     EXPECT_EQ(frame.GetWidth(), 1440);
     EXPECT_EQ(frame.GetHeight(), 720);
+    EXPECT_EQ(drawnItem, item);
+    EXPECT_EQ(drawnBounds, CRect(300, -150, 1740, -870));
     EXPECT_TRUE(FindInk(canvas.Image(), 0, 200).Empty());
+
+    // Without one (no view was ever made), the framed bounds: pixels
+    // (40, 30) - (136, 78) on this canvas.
+    CScoreItemDrawing::SetDrawFunc(nullptr);
+    TwipsCanvas plain;
+    ASSERT_EQ(frame.Draw(&plain.dc, CPoint(0, 0), nullptr), 1);
+    const InkBox ink = FindInk(plain.Image(), 0, 200);
+    EXPECT_NEAR(ink.left, 40, 1);
+    EXPECT_NEAR(ink.top, 30, 1);
+    EXPECT_NEAR(ink.right, 136, 1);
+    EXPECT_NEAR(ink.bottom, 78, 1);
+    CScoreItemDrawing::SetDrawFunc(previous);
     frame.SetOwner(nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include "notation/display/musicbutton.h"
 
 #include "interface/document/musicpage.h"
+#include "interface/glyphbox/glyphbox.h"
 #include "model/eventtypes.h"
 #include "model/groupmarks.h"
 #include "model/markings.h"
@@ -15,8 +16,7 @@
 #include "model/meter.h"
 #include "model/notes.h"
 #include "model/textmarks.h"
-#include "notation/display/records.h"
-#include "interface/glyphbox/glyphbox.h"
+#include "notation/view/startup.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/ownerdraw.h"
 #include "platform/ui/syscolor.h"

@@ -1,5 +1,6 @@
 // The display-data records and the plug-in's start-up entry.
 #include "notation/display/records.h"
+#include "notation/view/startup.h"
 
 #include "interface/document/pluginrecords.h"
 #include "model/eventtypes.h"

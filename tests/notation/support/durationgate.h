@@ -15,8 +15,8 @@
 
 #include "model/notes.h"
 #include "model/time.h"
-#include "notation/display/records.h"
 #include "notation/view/cantrel.h"
+#include "notation/view/startup.h"
 
 #include <gtest/gtest.h>
 

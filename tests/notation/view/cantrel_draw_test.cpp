@@ -6,7 +6,7 @@
 #include "model/lists.h"
 #include "model/notes.h"
 #include "notation/display/base.h"
-#include "notation/display/records.h"
+#include "notation/view/startup.h"
 
 #include <gtest/gtest.h>
 

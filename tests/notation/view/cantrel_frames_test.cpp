@@ -4,7 +4,6 @@
 // back, resizing by a handle, and an item with no view to show it.
 #include "interface/document/embedding.h"
 #include "model/frame.h"
-#include "notation/display/frame.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/tools/framecursor.h"
 #include "notation/view/cttracker.h"
@@ -174,7 +173,7 @@ TEST_F(FrameObjectTest, AnImageIsDrawnScaledIntoItsFrame) {
     // A bigger extent scales the picture up into the frame.
     frame->GetClientItem()->SetExtent(2 * frame->GetClientItem()->GetExtentX(),
                                       2 * frame->GetClientItem()->GetExtentY());
-    CScoreItemDrawing::UpdateFrame(frame->GetClientItem());
+    CCantrelItem::UpdateFrame(frame->GetClientItem());
     Repaint();
     const CRect big = DeviceRect(frame);
     EXPECT_NEAR(big.Width(), 96, 1);
@@ -239,7 +238,7 @@ TEST_F(FrameObjectTest, PaperGetsThePictureWithoutTheTracker) {
         CDC dc;
         dc.AttachImage(&image, kind);
         const CRect bounds(10, 10, 74, 58);   // MM_TEXT
-        EXPECT_EQ(CScoreItemDrawing::OurDraw(frame->GetClientItem(), &dc, &bounds, nullptr, -1), 1);
+        EXPECT_EQ(CCantrelItem::OurDraw(frame->GetClientItem(), &dc, &bounds, nullptr, -1), 1);
         dc.DeleteDC();
         const bool paper = kind == DCKind::Printer;
         EXPECT_TRUE(Near(image.pixel(12, 12) & 0xFFFFFF, paper ? kRed : kCyan)) << "handle, paper " << paper;
@@ -264,7 +263,7 @@ TEST_F(FrameObjectTest, ADoubleClickOpensACopyWhoseSavesComeBack) {
     const std::string copy = shell.opened[0];
     EXPECT_EQ(copy.substr(copy.size() - 4), ".png");
     EXPECT_EQ(FileBytes(copy), png);
-    EXPECT_EQ(CScoreItemDrawing::GetItemState(item), CScoreItemDrawing::openState);
+    EXPECT_EQ(CCantrelItem::GetItemState(item), CCantrelItem::openState);
 
     // Saved there: green and wider.
     const std::vector<uint8_t> edited = Png(64, 32, kGreen, kGreen);
@@ -371,7 +370,7 @@ TEST_F(FrameObjectTest, ANewSizeSetsTheExtentAndTheCorner) {
     {
         CClientDC dc(view);
         view->OnPrepareDC(&dc);
-        CScoreItemDrawing::SetNewSizeD(item, &dc, resized);
+        CCantrelItem::SetNewSizeD(item, &dc, resized);
     }
     EXPECT_EQ(item->GetExtentX(), 2540);
     EXPECT_EQ(item->GetExtentY(), 1270);
@@ -408,17 +407,17 @@ TEST_F(FrameObjectTest, AnItemWithoutAViewDrawsNothingAndIgnoresNotices) {
     CDC dc;
     dc.AttachImage(&image, DCKind::Display);
     const CRect bounds(10, 10, 74, 58);
-    EXPECT_EQ(CScoreItemDrawing::OurDraw(item, &dc, &bounds, nullptr, -1), 0);
+    EXPECT_EQ(CCantrelItem::OurDraw(item, &dc, &bounds, nullptr, -1), 0);
     CSize size;
-    CScoreItemDrawing::GetSizeD(item, &dc, size);
+    CCantrelItem::GetSizeD(item, &dc, size);
     EXPECT_EQ(size, CSize(0, 0));
     dc.DeleteDC();
     EXPECT_EQ(image, blank);
 
-    CScoreItemDrawing::OnChange(item, CScoreItemDrawing::OLE_CHANGED, 0);
+    CCantrelItem::OnChange(item, CCantrelItem::OLE_CHANGED, 0);
     EXPECT_EQ(item->GetExtentX(), 10) << "the notice ignored";
     RecordingShell shell;
-    EXPECT_EQ(CScoreItemDrawing::DoOpen(item), 0);
+    EXPECT_EQ(CCantrelItem::DoOpen(item), 0);
     EXPECT_TRUE(shell.opened.empty());
     EXPECT_EQ(item->GetState(), nullptr);
 }

@@ -1,7 +1,8 @@
-// The two clipboard formats: the description block's bytes (golden, with
-// its item table's order), events and description carried through the
-// clipboard and read back, the answers to what is offered, and data from
-// another process that is damaged, refused with nothing left behind.
+// The clipboard formats: the description block's bytes (golden, with its
+// item table's order), events and description carried through the
+// clipboard and read back, frames with their objects under fresh item
+// numbers, the answers to what is offered, and data from another process
+// that is damaged, refused with nothing left behind.
 //
 // The GUI main's offscreen platform keeps a clipboard of its own within the
 // process, so the round trips below go through the real clipboard; damaged

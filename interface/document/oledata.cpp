@@ -4,12 +4,16 @@
 #include "interface/document/oledatainfo.h"
 #include "interface/document/opusdoc.h"
 #include "model/appstates.h"
+#include "model/frame.h"
 #include "model/performance.h"
 #include "platform/core/archive.h"
 #include "platform/core/trace.h"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -71,6 +75,64 @@ private:
     int m_version = 0;
 };
 
+// The object of one copied frame's item, as the object format carries it.
+struct FrameObject {
+    uint32_t number = 0;
+    std::string mimeType;
+    std::string fileName;
+    std::string linkPath;
+    std::vector<uint8_t> bytes;
+};
+
+// The fewest bytes one object takes: its number, three empty strings and a
+// zero size.
+constexpr size_t kMinObjectBytes = 4 + 3 + 4;
+
+// The items of the frames among `events` (a frame without one has nothing
+// to carry).
+std::vector<CScoreCntrItem*> FrameItems(const MCEventList& events) {
+    std::vector<CScoreCntrItem*> items;
+    for (POSITION pos = events.GetHeadPosition(); pos;) {
+        auto* frame = dynamic_cast<ECFrame*>(events.GetNext(pos));
+        if (frame && frame->GetClientItem())
+            items.push_back(frame->GetClientItem());
+    }
+    return items;
+}
+
+void StoreObjects(CArchive& ar, const std::vector<CScoreCntrItem*>& items) {
+    ar.WriteCount(items.size());
+    for (const CScoreCntrItem* item : items) {
+        const std::vector<uint8_t>& bytes = item->GetData();
+        if (bytes.size() > 0xFFFFFFFFu)
+            throw CArchiveException(CArchiveException::generic);
+        ar << static_cast<DWORD>(item->GetItemNumber());
+        ar << item->GetMimeType() << item->GetFileName() << item->GetLinkPath();
+        ar << static_cast<DWORD>(bytes.size());
+        ar.Write(bytes.data(), bytes.size());
+    }
+}
+
+// Everything is read before anything is used, so damaged data changes no
+// frame.
+std::vector<FrameObject> LoadObjects(CArchive& ar) {
+    const DWORD count = ar.ReadCount(kMinObjectBytes);
+    std::vector<FrameObject> objects;
+    objects.reserve(ar.GetReserveCount(count, sizeof(FrameObject)));
+    for (DWORD i = 0; i < count; ++i) {
+        FrameObject object;
+        DWORD number = 0;
+        DWORD size = 0;
+        ar >> number >> object.mimeType >> object.fileName >> object.linkPath >> size;
+        ar.CheckRemaining(size);
+        object.number = number;
+        object.bytes.resize(size);
+        ar.ReadExact(object.bytes.data(), object.bytes.size());
+        objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
 }  // namespace
 
 // ---- COleDataOut ----------------------------------------------------------------
@@ -80,7 +142,8 @@ COleDataOut::COleDataOut() : COleDataOut(nullptr) {}
 COleDataOut::COleDataOut(MCOpusDoc* document)
     : m_pDocument(document),
       m_cfMusicFormat(RegisterClipboardFormat(CF_MUSICFORMAT_NAME)),
-      m_cfObjectInfo(RegisterClipboardFormat(CF_OBJECTINFO_NAME)) {}
+      m_cfObjectInfo(RegisterClipboardFormat(CF_OBJECTINFO_NAME)),
+      m_cfObjectData(RegisterClipboardFormat(CF_OBJECTDATA_NAME)) {}
 
 COleDataOut::~COleDataOut() = default;
 
@@ -111,7 +174,14 @@ int COleDataOut::SetEvents(const MCEventList& events) {
         std::unique_lock<CCriticalSection> tree;
         if (performance)
             tree = std::unique_lock<CCriticalSection>(performance->GetLock());
-        CacheData(m_cfMusicFormat, ArchiveBytes(m_pDocument, [this](CArchive& ar) { m_events.Serialize(ar); }));
+        std::vector<uint8_t> music = ArchiveBytes(m_pDocument, [this](CArchive& ar) { m_events.Serialize(ar); });
+        const std::vector<CScoreCntrItem*> items = FrameItems(m_events);
+        std::vector<uint8_t> objects;
+        if (!items.empty())
+            objects = ArchiveBytes(m_pDocument, [&items](CArchive& ar) { StoreObjects(ar, items); });
+        CacheData(m_cfMusicFormat, std::move(music));
+        if (!items.empty())
+            CacheData(m_cfObjectData, std::move(objects));
         return 1;
     } catch (const CException& e) {
         Trace("COleDataOut::SetEvents: %s\n", e.what());
@@ -132,7 +202,8 @@ int COleDataOut::SetFromSelection(SCSelection& selection, COleDataInfo* info) {
 COleDataIn::COleDataIn(MCOpusDoc* document)
     : m_pDocument(document),
       m_cfMusicFormat(RegisterClipboardFormat(CF_MUSICFORMAT_NAME)),
-      m_cfObjectInfo(RegisterClipboardFormat(CF_OBJECTINFO_NAME)) {}
+      m_cfObjectInfo(RegisterClipboardFormat(CF_OBJECTINFO_NAME)),
+      m_cfObjectData(RegisterClipboardFormat(CF_OBJECTDATA_NAME)) {}
 
 COleDataIn::~COleDataIn() {
     m_dataObject.Release();
@@ -187,7 +258,7 @@ int COleDataIn::ReadEvents(MCEventList& events) {
         read.Serialize(ar);
         guard.Commit();
     });
-    if (!whole)
+    if (!whole || !FillFrameObjects(read))
         return 0;
     events.AddEvents(&read, UNSORTED);
     return 1;
@@ -199,4 +270,34 @@ int COleDataIn::ReadInfo(COleDataInfo& info) {
         return 0;
     // The block changes only when its data was whole (COleDataInfo::Serialize).
     return ReadArchive(*file, m_pDocument, [&info](CArchive& ar) { info.Serialize(ar); });
+}
+
+int COleDataIn::FillFrameObjects(MCEventList& events) {
+    const std::vector<CScoreCntrItem*> items = FrameItems(events);
+    if (items.empty())
+        return 1;
+    std::vector<FrameObject> objects;
+    if (std::unique_ptr<CMemFile> file = m_dataObject.GetFileData(m_cfObjectData)) {
+        const int whole =
+            ReadArchive(*file, m_pDocument, [&objects](CArchive& ar) { objects = LoadObjects(ar); });
+        if (!whole)
+            return 0;
+    }
+    for (CScoreCntrItem* item : items) {
+        const auto found = std::find_if(objects.begin(), objects.end(), [item](const FrameObject& object) {
+            return object.number == item->GetItemNumber();
+        });
+        if (found != objects.end()) {
+            item->SetMimeType(std::move(found->mimeType));
+            item->SetFileName(std::move(found->fileName));
+            item->SetLinkPath(std::move(found->linkPath));
+            item->SetData(std::move(found->bytes));
+            objects.erase(found);   // one object, one item
+        }
+        // A copy that kept the original's number would share its storage:
+        // saving one would overwrite, or drop, the other's object.
+        if (m_pDocument)
+            item->SetItemNumber(m_pDocument->GetNewItemNumber());
+    }
+    return 1;
 }

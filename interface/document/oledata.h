@@ -1,18 +1,30 @@
-// The two private clipboard formats through which events travel between
+// The three private clipboard formats through which events travel between
 // documents and between running instances of the program, and the classes
 // that write and read them:
 //   "NorvaneMusicFormat"  the copied events: an event list's own archive
 //                         (a count, then each event as an archived object);
-//   "NorvaneObjectInfo"   a COleDataInfo's own bytes (oledatainfo.h).
-// Both are archives in a memory file (buffer 4096 bytes, growing in steps of
+//   "NorvaneObjectInfo"   a COleDataInfo's own bytes (oledatainfo.h);
+//   "NorvaneObjectData"   the embedded objects of the copied frames, which
+//                         their archived items do not carry (model/frame.h):
+//                         a count (WriteCount), then for each frame's item
+//                           its item number   4 bytes,
+//                           MIME type, file name, link path   3 strings,
+//                           the object's size 4 bytes, then its bytes.
+//                         Offered only when a copied frame has an item; an
+//                         older instance offers none, and its frames come
+//                         without their objects as they always did.
+// All are archives in a memory file (buffer 4096 bytes, growing in steps of
 // 4096), offered as bytes. While they are written the archive's document is
 // the source document, while they are read the reader's: events consult it
 // as they are serialized.
 //
 // COleDataOut is the data source of a copy or a drag: it holds the copied
 // events (a reference on each), the document they come from and the last
-// description given to it, and offers both formats. COleDataIn reads them
-// back from the clipboard or from a dropped data object.
+// description given to it, and offers the formats. COleDataIn reads them
+// back from the clipboard or from a dropped data object. A frame read comes
+// with its object when the object format holds one under its item's number,
+// and its item always takes a fresh number from the reading document, so
+// that a copy never shares the original's storage ("Embedding n").
 //
 // Data read here may come from another process and is trusted in nothing:
 // every count, size and class name is checked against the bytes left and
@@ -30,10 +42,11 @@ class COleDataInfo;
 class MCOpusDoc;
 class SCSelection;
 
-// The registered names of the two formats, exactly as other instances
+// The registered names of the formats, exactly as other instances
 // register them.
 inline constexpr const char* CF_MUSICFORMAT_NAME = "NorvaneMusicFormat";
 inline constexpr const char* CF_OBJECTINFO_NAME = "NorvaneObjectInfo";
+inline constexpr const char* CF_OBJECTDATA_NAME = "NorvaneObjectData";
 
 // Flags of COleDataIn::CheckForData and COleDataIn::GetOurData.
 enum : int {
@@ -48,7 +61,7 @@ enum : int {
 // The data source of a copy or a drag.
 class COleDataOut : public COleDataSource {
 public:
-    // Both register the two format names.
+    // Both register the format names.
     COleDataOut();
     explicit COleDataOut(MCOpusDoc* document);
     // Drops the references on its events.
@@ -66,8 +79,9 @@ public:
     // offered then).
     int SetInfo(COleDataInfo* info);
     // Holds the list's events in place of its own and offers their archive
-    // under the music format: 1. 0 for an empty list, or when archiving
-    // failed (nothing is offered then). The document's performance is locked
+    // under the music format, and the objects of its frames under the object
+    // format: 1. 0 for an empty list, or when archiving failed (nothing is
+    // offered then). The document's performance is locked
     // while the events are archived.
     int SetEvents(const MCEventList& events);
     // SetInfo, then, only when that succeeded, SetEvents with the selection's
@@ -81,12 +95,13 @@ private:
     COleDataInfo* m_pInfo = nullptr;      // borrowed: the last block given to SetInfo
     CLIPFORMAT m_cfMusicFormat = 0;
     CLIPFORMAT m_cfObjectInfo = 0;
+    CLIPFORMAT m_cfObjectData = 0;
 };
 
-// Reads the two formats from the clipboard or from a drop.
+// Reads the formats from the clipboard or from a drop.
 class COleDataIn {
 public:
-    // Registers the two format names. `document` (borrowed, may be null) is
+    // Registers the format names. `document` (borrowed, may be null) is
     // the archive's document while events are read.
     explicit COleDataIn(MCOpusDoc* document);
     // Releases the data object.
@@ -110,7 +125,8 @@ public:
     // Reads what the flags ask for; the result reports the last read asked
     // for. With OLEDATA_ATTACH_CLIPBOARD the clipboard is attached first (0
     // at once when it cannot be) and released at the end. With
-    // OLEDATA_EVENTS and a list, the events read are appended to it (1).
+    // OLEDATA_EVENTS and a list, the events read are appended to it (1);
+    // object data offered but damaged fails that read.
     // With OLEDATA_INFO and a block, the result goes back to 0 and the
     // description is read into the block (1). A read that fails (format not
     // offered, damaged data) counts as 0 and leaves the list or block as it
@@ -123,9 +139,14 @@ private:
     int CanCreateEmbedded();
     int ReadEvents(MCEventList& events);
     int ReadInfo(COleDataInfo& info);
+    // Gives the frames among `events` their objects from the object format,
+    // when offered, and their items fresh numbers. 0, changing nothing, when
+    // the object data is damaged.
+    int FillFrameObjects(MCEventList& events);
 
     COleDataObject m_dataObject;
     MCOpusDoc* m_pDocument = nullptr;   // borrowed, may be null
     CLIPFORMAT m_cfMusicFormat = 0;
     CLIPFORMAT m_cfObjectInfo = 0;
+    CLIPFORMAT m_cfObjectData = 0;
 };

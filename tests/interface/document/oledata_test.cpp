@@ -1,21 +1,28 @@
-// The two clipboard formats: the description block's bytes (golden, with
-// its item table's order), events and description carried through the
-// clipboard and read back, the answers to what is offered, and data from
-// another process that is damaged, refused with nothing left behind.
+// The clipboard formats: the description block's bytes (golden, with its
+// item table's order), events and description carried through the
+// clipboard and read back, frames with their objects under fresh item
+// numbers, the answers to what is offered, and data from another process
+// that is damaged, refused with nothing left behind.
 //
 // The GUI main's offscreen platform keeps a clipboard of its own within the
 // process, so the round trips below go through the real clipboard; damaged
 // data is handed over as a drop (a data object attached to toolkit data).
 #include "interface/document/oledata.h"
+#include "interface/document/embedding.h"
+#include "interface/document/itemstorage.h"
 #include "interface/document/oledatainfo.h"
+#include "model/frame.h"
 #include "model/appstates.h"
 #include "model/eventtypes.h"
 #include "model/notes.h"
 #include "model/performance.h"
 #include "model/textmarks.h"
 #include "platform/core/archive.h"
+#include "platform/ui/prompt_script.h"
 #include "sequencer/performers.h"
 #include "tests/interface/document/doc_support.h"
+#include "tests/interface/document/embedding_support.h"
+#include "tests/platform/file_support.h"
 
 #include <QByteArray>
 #include <QClipboard>
@@ -24,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -471,6 +480,169 @@ TEST_F(OleDataClipboard, DamagedDescriptionIsRefusedAndLeavesTheBlockAsItWas) {
     EXPECT_EQ(in.GetOurData(nullptr, &block, OLEDATA_INFO), 1);
     EXPECT_EQ(block.GetEventType(), 29);
     EXPECT_EQ(block.GetItemCount(), 3);
+}
+
+// ---- frames and their objects ---------------------------------------------------
+
+class OleDataFrames : public OleDataClipboard {
+protected:
+    file_test::TempFolder folder;
+    CPromptScript prompts;
+    CPromptHandler* previousPrompts = SetPromptHandler(&prompts);
+    const Bytes png = embedding_test::Png(40, 20, 0);
+    CScoreCntrItem* original = nullptr;
+
+    void SetUp() override {
+        OleDataClipboard::SetUp();
+        doc->GetHeader()->SetFormat(DF_NATIVE);
+        original = AddFrame(*doc);
+        const std::string file = folder.File("picture.png");
+        file_test::WriteText(file, std::string(png.begin(), png.end()));
+        ASSERT_EQ(CreateItemFromFile(*original, file, 0), 1);
+    }
+    ~OleDataFrames() override { SetPromptHandler(previousPrompts); }
+
+    // A frame under the document's performance holding a new item.
+    static CScoreCntrItem* AddFrame(MCOpusDoc& document) {
+        auto* frame = new ECFrame(0);
+        auto* item = new CScoreCntrItem;
+        item->SetItemNumber(document.GetNewItemNumber());
+        frame->SetClientItem(item);
+        document.GetBaseEvent()->AddChild(frame, SORTED);
+        return item;
+    }
+
+    // The original frame and a probe, as a copy's source offers them.
+    std::unique_ptr<COleDataOut> Copy() {
+        auto source = std::make_unique<COleDataOut>(doc.get());
+        MCEventList events;
+        events.AddEvent(original->GetECFrame(), UNSORTED);
+        events.AddEvent(new ECClipProbe, UNSORTED);
+        EXPECT_EQ(source->SetEvents(events), 1);
+        return source;
+    }
+
+    // The frame read into `document`'s reader from what `source` offers.
+    static ECFrame* ReadFrame(MCOpusDoc& document, QMimeData& data, MCEventList& read) {
+        COleDataIn in(&document);
+        in.GetDataObject().Attach(&data);
+        if (!in.GetOurData(&read, nullptr, OLEDATA_EVENTS))
+            return nullptr;
+        for (POSITION pos = read.GetHeadPosition(); pos;)
+            if (auto* frame = dynamic_cast<ECFrame*>(read.GetNext(pos)))
+                return frame;
+        return nullptr;
+    }
+
+    static std::unique_ptr<QMimeData> Offered(COleDataOut& source, std::vector<const char*> names) {
+        std::vector<std::pair<const char*, Bytes>> formats;
+        for (const char* name : names) {
+            const Bytes* bytes = source.GetCachedData(RegisterClipboardFormat(name));
+            EXPECT_NE(bytes, nullptr) << name;
+            if (bytes)
+                formats.push_back({name, *bytes});
+        }
+        return Offer(formats);
+    }
+
+    // The objects of the document's items, saved and read back from a copy
+    // of the file (the saved document keeps its own open), in order.
+    std::vector<Bytes> SavedObjects(MCOpusDoc& document, const std::string& name) {
+        const std::string path = folder.File(name);
+        EXPECT_TRUE(document.OnSaveDocument(path.c_str())) << prompts.GetLast().text;
+        const std::string copy = folder.File("copy-" + name);
+        std::filesystem::copy_file(path, copy);
+        std::unique_ptr<MCOpusDoc> reopened = MakeDocument();
+        EXPECT_TRUE(reopened->OnOpenDocument(copy.c_str())) << prompts.GetLast().text;
+        std::vector<Bytes> objects;
+        for (CScoreCntrItem* item : CollectItems(reopened->GetBaseEvent()))
+            objects.push_back(item->GetData());
+        reopened->OnCloseDocument();
+        std::sort(objects.begin(), objects.end());
+        return objects;
+    }
+};
+
+TEST_F(OleDataFrames, AFramePastedInItsDocumentKeepsItsObjectUnderAFreshNumber) {
+    std::unique_ptr<COleDataOut> source = Copy();
+    auto data = Offered(*source, {CF_MUSICFORMAT_NAME, CF_OBJECTDATA_NAME});
+    MCEventList read;
+    ECFrame* frame = ReadFrame(*doc, *data, read);
+    ASSERT_NE(frame, nullptr);
+    CScoreCntrItem* copy = frame->GetClientItem();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->GetData(), png);
+    EXPECT_EQ(copy->GetMimeType(), "image/png");
+    EXPECT_EQ(copy->GetFileName(), "picture.png");
+    EXPECT_FALSE(copy->IsLinked());
+    EXPECT_NE(copy->GetItemNumber(), original->GetItemNumber());
+    EXPECT_NE(copy->GetItemNumber(), 0u);
+
+    doc->GetBaseEvent()->AddChild(frame, SORTED);
+    EXPECT_EQ(SavedObjects(*doc, "one.mmm"), (std::vector<Bytes>{png, png}));
+    read.RemoveAll();
+    source.reset();
+    EXPECT_EQ(ECClipProbe::s_live, 0);
+}
+
+TEST_F(OleDataFrames, AFramePastedInAnotherDocumentKeepsItsObject) {
+    std::unique_ptr<COleDataOut> source = Copy();
+    auto data = Offered(*source, {CF_MUSICFORMAT_NAME, CF_OBJECTDATA_NAME});
+    std::unique_ptr<MCOpusDoc> other = MakeDocument();
+    other->OnNewDocument();
+    other->GetHeader()->SetFormat(DF_NATIVE);
+    AddFrame(*other);   // holds the number the original has in its own document
+    MCOpusDoc::SetActiveDoc(other.get());
+    {
+        MCEventList read;
+        ECFrame* frame = ReadFrame(*other, *data, read);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->GetClientItem()->GetData(), png);
+        EXPECT_EQ(frame->GetClientItem()->GetFileName(), "picture.png");
+        EXPECT_NE(frame->GetClientItem()->GetItemNumber(), original->GetItemNumber());
+        other->GetBaseEvent()->AddChild(frame, SORTED);
+    }
+    EXPECT_EQ(SavedObjects(*other, "other.mmm"), (std::vector<Bytes>{Bytes{}, png}));
+    other->OnCloseDocument();
+    MCOpusDoc::SetActiveDoc(doc.get());
+}
+
+TEST_F(OleDataFrames, WithoutTheObjectFormatAFrameComesAsBeforeUnderAFreshNumber) {
+    std::unique_ptr<COleDataOut> source = Copy();
+    auto data = Offered(*source, {CF_MUSICFORMAT_NAME});
+    MCEventList read;
+    ECFrame* frame = ReadFrame(*doc, *data, read);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->GetClientItem()->GetData().empty());
+    EXPECT_NE(frame->GetClientItem()->GetItemNumber(), original->GetItemNumber());
+    EXPECT_EQ(read.GetCount(), 2);
+}
+
+TEST_F(OleDataFrames, DamagedObjectDataIsRefusedAndLeavesNothingBehind) {
+    std::unique_ptr<COleDataOut> source = Copy();
+    const Bytes music = *source->GetCachedData(source->GetMusicFormat());
+    const Bytes whole = *source->GetCachedData(RegisterClipboardFormat(CF_OBJECTDATA_NAME));
+    const uint32_t number = original->GetItemNumber();
+    const Bytes numberBytes = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                               static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+    std::vector<std::pair<std::string, Bytes>> cases = {
+        {"count beyond the objects", Bytes{0x02, 0x00} + Bytes(whole.begin() + 2, whole.end())},
+        {"size beyond the bytes", Bytes{0x01, 0x00} + numberBytes + Bytes{0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}},
+    };
+    for (size_t cut = 0; cut < whole.size(); cut += (cut < 40 ? 1 : 97))
+        cases.push_back({"cut at " + std::to_string(cut), Bytes(whole.begin(), whole.begin() + cut)});
+
+    MCEventList read;
+    read.AddEvent(new ECNote, UNSORTED);
+    for (const auto& [what, bytes] : cases) {
+        auto dropped = Offer({{CF_MUSICFORMAT_NAME, music}, {CF_OBJECTDATA_NAME, bytes}});
+        COleDataIn in(doc.get());
+        in.GetDataObject().Attach(dropped.get());
+        EXPECT_EQ(in.GetOurData(&read, nullptr, OLEDATA_EVENTS), 0) << what;
+        EXPECT_EQ(read.GetCount(), 1) << what;
+        EXPECT_EQ(ECClipProbe::s_live, 1) << what;   // the source's own
+    }
+    EXPECT_EQ(original->GetData(), png);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // none on paper), opening the object into a temporary copy whose saves come
 // back, resizing by a handle, and an item with no view to show it.
 #include "interface/document/embedding.h"
+#include "interface/document/itemstorage.h"
 #include "model/frame.h"
 #include "notation/layout/pagelayout.h"
 #include "notation/tools/framecursor.h"
@@ -11,6 +12,7 @@
 #include "notation/view/viewids.h"
 #include "platform/ui/app.h"
 #include "platform/ui/cursor.h"
+#include "platform/ui/dragdrop.h"
 #include "platform/ui/uiresources.h"
 #include "platform/ui/wnd_private.h"
 #include "tests/notation/tools/toolview_support.h"
@@ -389,6 +391,52 @@ TEST_F(FrameObjectTest, ACopiedFrameOffersItsBytesUnderTheirType) {
     ASSERT_NE(offered, nullptr);
     const QByteArray bytes = offered->data("image/png");
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), png);
+}
+
+// Each frame's copy holds the picture itself, in a storage of its own.
+void ExpectTwoPictures(ECBase* performance, const std::vector<uint8_t>& png) {
+    const std::vector<CScoreCntrItem*> items = CollectItems(performance);
+    ASSERT_EQ(items.size(), 2u);
+    for (const CScoreCntrItem* item : items) {
+        EXPECT_EQ(item->GetData(), png);
+        EXPECT_EQ(item->GetMimeType(), "image/png");
+        EXPECT_EQ(item->GetFileName(), "picture.png");
+    }
+    EXPECT_NE(items[0]->GetItemNumber(), items[1]->GetItemNumber());
+}
+
+TEST_F(FrameObjectTest, ACopiedFramePastesWithItsPicture) {
+    ASSERT_TRUE(OpenPiece());
+    const std::vector<uint8_t> png = Png(48, 32);
+    ECFrame* frame = Place(png, "image/png", "picture.png", OnPage());
+    ASSERT_NE(frame, nullptr);
+    frame->GetClientItem()->SetItemNumber(document->GetNewItemNumber());
+    Select({frame});
+    view->SendMessage(WM_COMMAND, ID_EDIT_COPY);
+    Select({});   // a paste replaces what is selected
+    view->SendMessage(WM_COMMAND, ID_EDIT_PASTE);
+    Settle();
+    ExpectTwoPictures(performance, png);
+}
+
+TEST_F(FrameObjectTest, AFrameDraggedWithCtrlKeepsBothPictures) {
+    ASSERT_TRUE(OpenPiece());
+    const std::vector<uint8_t> png = Png(48, 32);
+    ECFrame* frame = Place(png, "image/png", "picture.png", OnPage());
+    ASSERT_NE(frame, nullptr);
+    frame->GetClientItem()->SetItemNumber(document->GetNewItemNumber());
+    Select({frame});
+    const CPoint middle = DeviceRect(frame).CenterPoint();
+    const CPoint target(middle.x + 120, middle.y + 60);
+    CDragScript drag;
+    drag.Move(view, CPoint(target.x + 3, target.y), MK_LBUTTON | MK_CONTROL);
+    drag.Move(view, target, MK_LBUTTON | MK_CONTROL);
+    drag.Drop();
+    Press(middle);
+    Release(middle);
+    Settle();
+    EXPECT_EQ(drag.GetResult(), DROPEFFECT_COPY);
+    ExpectTwoPictures(performance, png);
 }
 
 TEST_F(FrameObjectTest, AnItemWithoutAViewDrawsNothingAndIgnoresNotices) {

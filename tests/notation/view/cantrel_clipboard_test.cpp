@@ -94,8 +94,11 @@ protected:
         MCEventList read;
         std::vector<int> types;
         if (reader.GetOurData(&read, nullptr, OLEDATA_ATTACH_CLIPBOARD | OLEDATA_EVENTS))
-            for (POSITION pos = read.GetHeadPosition(); pos;)
-                types.push_back(read.GetNext(pos)->GetClassType());
+            for (POSITION pos = read.GetHeadPosition(); pos;) {
+                ECBase* element = read.GetNext(pos);
+                types.push_back(element->GetClassType());
+                element->RemoveChildren(1);   // children and parents hold each other
+            }
         return types;
     }
     // Pixels of the selection's colour around a point, the view drawn afresh.

@@ -1,11 +1,15 @@
 #include "platform/gdi/imageinfo.h"
 
+#include "platform/gdi/imagedecode_private.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 
-bool ReadImageInfo(const std::vector<uint8_t>& bytes, ImageInfo& info) {
+namespace platform_detail {
+
+bool DecodeImage(const std::vector<uint8_t>& bytes, bool autoTransform, QImage& image) {
     if (bytes.empty())
         return false;
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
@@ -13,9 +17,15 @@ bool ReadImageInfo(const std::vector<uint8_t>& bytes, ImageInfo& info) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    const QImage image = reader.read();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+    reader.setAutoTransform(autoTransform);
+    return reader.read(&image) && !image.isNull();
+}
+
+}  // namespace platform_detail
+
+bool ReadImageInfo(const std::vector<uint8_t>& bytes, ImageInfo& info) {
+    QImage image;
+    if (!platform_detail::DecodeImage(bytes, false, image) || image.width() <= 0 || image.height() <= 0)
         return false;
     // A reader leaves an image that states no resolution at the toolkit's
     // default; a new image shows what that default is. FIXME: an image that

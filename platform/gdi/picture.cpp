@@ -3,24 +3,15 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dib.h"
+#include "platform/gdi/imagedecode_private.h"
 
-#include <QBuffer>
 #include <QIcon>
-#include <QImageReader>
 #include <QMimeDatabase>
 
 bool CPicture::LoadImage(const std::vector<uint8_t>& bytes) {
     Clear();
-    if (bytes.empty())
-        return false;
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
     QImage image;
-    if (!reader.read(&image) || image.isNull())
+    if (!platform_detail::DecodeImage(bytes, true, image))
         return false;
     m_image = std::move(image);
     return true;
